@@ -1,0 +1,203 @@
+#include "Utility/RawRead.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "Utility/MutexLocker.h"
+
+namespace quellsy {
+namespace {
+
+class PreadBackend final : public IRawReadBackend {
+ public:
+  long long ReadAt(int fd, void* buffer, long long length, long long offset) override {
+    auto* out = static_cast<unsigned char*>(buffer);
+    long long done = 0;
+    while (done < length) {
+      const ssize_t got = pread(fd, out + done, static_cast<size_t>(length - done), offset + done);
+      if (got < 0) {
+        if (errno == EINTR) continue;
+        return -1;
+      }
+      if (got == 0) break;
+      done += got;
+    }
+    return done;
+  }
+};
+
+// One thread that runs one request at a time into a buffer of its own. A request that times out is
+// abandoned with its worker: the late result lands in that worker's buffer, never in the caller's,
+// and the worker becomes idle again once the system read returns.
+struct Worker {
+  std::condition_variable wake;
+  bool busy = false;       // holds a request (running, or finished and not yet collected)
+  bool finished = false;
+  bool abandoned = false;
+  int fd = -1;
+  long long offset = 0;
+  long long length = 0;
+  long long result = 0;
+  std::shared_ptr<IRawReadBackend> backend;
+  std::unique_ptr<unsigned char[]> buffer;
+  long long capacity = 0;
+};
+
+class WorkerPool {
+ public:
+  // Runs one piece; returns the bytes placed in `out` (0 or less: the piece failed).
+  long long Read(unsigned char* out, int fd, long long offset, long long length,
+                 const std::shared_ptr<IRawReadBackend>& backend, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    Worker* worker = IdleWorker();
+    if (!worker) return -1;
+    worker->busy = true;
+    worker->finished = false;
+    worker->fd = fd;
+    worker->offset = offset;
+    worker->length = length;
+    worker->backend = backend;
+    worker->wake.notify_all();
+
+    if (!worker->wake.wait_for(lock, timeout, [worker] { return worker->finished; })) {
+      worker->abandoned = true;
+      ++abandoned_;
+      return -1;
+    }
+    const long long got = worker->result;
+    if (got > 0) std::memcpy(out, worker->buffer.get(), static_cast<size_t>(got));
+    worker->busy = false;
+    worker->backend.reset();
+    return got;
+  }
+
+  std::size_t Abandoned() {
+    std::lock_guard lock(mutex_);
+    return abandoned_;
+  }
+
+ private:
+  Worker* IdleWorker() {
+    for (auto& worker : workers_)
+      if (!worker->busy) return worker.get();
+    if (workers_.size() > kMaxAbandonedRawReads) return nullptr;
+    auto worker = std::make_unique<Worker>();
+    Worker* raw = worker.get();
+    workers_.push_back(std::move(worker));
+    std::thread([this, raw] { Serve(*raw); }).detach();
+    return raw;
+  }
+
+  void Serve(Worker& worker) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      worker.wake.wait(lock, [&worker] { return worker.busy && !worker.finished; });
+      const long long length = worker.length;
+      if (worker.capacity < length) {
+        worker.buffer.reset(new (std::nothrow) unsigned char[static_cast<size_t>(length)]);
+        worker.capacity = worker.buffer ? length : 0;
+      }
+      unsigned char* buffer = worker.buffer.get();
+      auto backend = worker.backend;
+      const int fd = worker.fd;
+      const long long offset = worker.offset;
+
+      lock.unlock();
+      const long long got = buffer ? backend->ReadAt(fd, buffer, length, offset) : -1;
+      lock.lock();
+
+      worker.result = got > length ? length : got;
+      worker.finished = true;
+      if (worker.abandoned) {
+        worker.abandoned = false;
+        worker.busy = false;
+        worker.backend.reset();
+        --abandoned_;
+      }
+      worker.wake.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<Worker>> workers_;
+  std::size_t abandoned_ = 0;
+};
+
+// Workers are detached and may outlive main() inside a stalled read, so the pool is never destroyed.
+WorkerPool& Pool() {
+  static auto* pool = new WorkerPool;
+  return *pool;
+}
+
+mutex_locker& ReadLock() {
+  static mutex_locker lock;
+  return lock;
+}
+
+std::mutex settingsMutex;
+std::shared_ptr<IRawReadBackend> currentBackend;
+std::chrono::milliseconds currentTimeout = kRawReadTimeout;
+
+std::shared_ptr<IRawReadBackend> Backend() {
+  std::lock_guard lock(settingsMutex);
+  if (!currentBackend) currentBackend = std::make_shared<PreadBackend>();
+  return currentBackend;
+}
+
+std::chrono::milliseconds Timeout() {
+  std::lock_guard lock(settingsMutex);
+  return currentTimeout;
+}
+
+}  // namespace
+
+void SetRawReadBackend(std::shared_ptr<IRawReadBackend> backend) {
+  std::lock_guard lock(settingsMutex);
+  currentBackend = std::move(backend);
+}
+
+void SetRawReadTimeout(std::chrono::milliseconds timeout) {
+  std::lock_guard lock(settingsMutex);
+  currentTimeout = timeout;
+}
+
+void ResetRawReadForTesting() {
+  SetRawReadBackend(nullptr);
+  SetRawReadTimeout(kRawReadTimeout);
+}
+
+std::size_t AbandonedRawReads() { return Pool().Abandoned(); }
+
+}  // namespace quellsy
+
+long long KDReadAsyncData(void* buffer, int fd, long long offset, long long length) {
+  using namespace quellsy;
+  if (!buffer || fd < 0 || offset < 0 || length <= 0) return 0;
+
+  autolocker<mutex_locker> guard(ReadLock());
+  const auto backend = Backend();
+  const auto timeout = Timeout();
+  auto* out = static_cast<unsigned char*>(buffer);
+  bool allRead = true;
+
+  for (long long position = 0; position < length; position += kRawReadPieceBytes) {
+    const long long pieceLength = std::min(kRawReadPieceBytes, length - position);
+    unsigned char* piece = out + position;
+    const long long got = Pool().Read(piece, fd, offset + position, pieceLength, backend, timeout);
+    if (got <= 0) {
+      allRead = false;
+      std::memset(piece, 0, static_cast<size_t>(pieceLength));
+    } else if (got < pieceLength) {
+      std::memset(piece + got, 0, static_cast<size_t>(pieceLength - got));
+    }
+  }
+  return allRead ? length : 0;
+}

@@ -1,0 +1,55 @@
+#pragma once
+// The engine's 64-bit result codes: top byte 0x01 for a failure, then the module byte,
+// two bytes of source line and the 32-bit error number. 0 is success.
+
+#include <cstdint>
+
+namespace quellsy {
+
+using ResultCode = std::uint64_t;
+
+constexpr ResultCode kResultOk = 0;
+
+namespace module {
+constexpr std::uint8_t kEnumDevice = 0x03;
+constexpr std::uint8_t kRecoveryController = 0x04;
+constexpr std::uint8_t kHFSPlus = 0x05;
+constexpr std::uint8_t kFATSearch = 0x0A;
+constexpr std::uint8_t kDataRecovery = 0x0D;
+constexpr std::uint8_t kStorageDevice = 0x0E;
+constexpr std::uint8_t kPartitionTable = 0x10;
+constexpr std::uint8_t kNTFSQuickSearch = 0x12;
+}  // namespace module
+
+namespace error {
+constexpr std::uint32_t kFailure = 1;
+constexpr std::uint32_t kNotInitialised = 2;
+constexpr std::uint32_t kUnsupported = 3;
+constexpr std::uint32_t kOutOfMemory = 4;
+constexpr std::uint32_t kBadArgument = 5;
+constexpr std::uint32_t kBadStructure = 6;
+constexpr std::uint32_t kNoPrivateData = 7;
+constexpr std::uint32_t kSectorTooSmall = 8;
+constexpr std::uint32_t kArrayTooSmall = 9;
+constexpr std::uint32_t kCannotWriteOutput = 0xF;
+constexpr std::uint32_t kFileSystemNotSupported = 0x401;
+constexpr std::uint32_t kNoSearcher = 0x402;
+constexpr std::uint32_t kBadArguments = 0x403;
+constexpr std::uint32_t kWrongDeviceKind = 0x404;
+constexpr std::uint32_t kNoPartition = 0xD01;
+constexpr std::uint32_t kNoReader = 0xD02;
+constexpr std::uint32_t kShortWrite = 0xD03;
+}  // namespace error
+
+constexpr ResultCode MakeFailure(std::uint8_t moduleId, std::uint16_t line, std::uint32_t errorNumber) {
+  return (ResultCode{0x01} << 56) | (ResultCode{moduleId} << 48) | (ResultCode{line} << 32) | errorNumber;
+}
+
+constexpr bool IsFailure(ResultCode code) { return (code >> 56) == 0x01; }
+constexpr std::uint8_t ModuleOf(ResultCode code) { return static_cast<std::uint8_t>(code >> 48); }
+constexpr std::uint16_t LineOf(ResultCode code) { return static_cast<std::uint16_t>(code >> 32); }
+constexpr std::uint32_t ErrorOf(ResultCode code) { return static_cast<std::uint32_t>(code); }
+
+static_assert(MakeFailure(module::kRecoveryController, 0x57, error::kFileSystemNotSupported) == 0x0104005700000401ULL);
+
+}  // namespace quellsy

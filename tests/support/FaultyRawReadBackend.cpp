@@ -1,0 +1,72 @@
+#include "support/FaultyRawReadBackend.h"
+
+#include <unistd.h>
+
+#include <cstring>
+
+namespace quellsy::test {
+
+bool FaultyRawReadBackend::Contains(const std::vector<Range>& ranges, long long offset) {
+  for (const auto& range : ranges)
+    if (offset >= range.begin && offset < range.end) return true;
+  return false;
+}
+
+long long FaultyRawReadBackend::ReadAt(int fd, void* buffer, long long length, long long offset) {
+  {
+    std::unique_lock lock(mutex_);
+    ++requests_;
+    if (Contains(failures_, offset)) return -1;
+    if (Contains(stalls_, offset)) {
+      ++stalled_;
+      changed_.notify_all();
+      changed_.wait(lock, [this] { return released_; });
+      std::memset(buffer, 0xEE, static_cast<size_t>(length));
+      return length;
+    }
+  }
+  long long done = 0;
+  while (done < length) {
+    const ssize_t got = pread(fd, static_cast<char*>(buffer) + done, static_cast<size_t>(length - done), offset + done);
+    if (got < 0) return -1;
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
+
+void FaultyRawReadBackend::FailRequestsStartingIn(Range range) {
+  std::lock_guard lock(mutex_);
+  failures_.push_back(range);
+}
+
+void FaultyRawReadBackend::StallRequestsStartingIn(Range range) {
+  std::lock_guard lock(mutex_);
+  stalls_.push_back(range);
+}
+
+void FaultyRawReadBackend::ReleaseStalled() {
+  std::lock_guard lock(mutex_);
+  released_ = true;
+  changed_.notify_all();
+}
+
+void FaultyRawReadBackend::WaitForStalled(int count) {
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [this, count] { return stalled_ >= count; });
+}
+
+int FaultyRawReadBackend::Requests() const {
+  std::lock_guard lock(mutex_);
+  return requests_;
+}
+
+ScopedRawReadBackend::ScopedRawReadBackend(std::shared_ptr<IRawReadBackend> backend,
+                                           std::chrono::milliseconds timeout) {
+  SetRawReadBackend(std::move(backend));
+  SetRawReadTimeout(timeout);
+}
+
+ScopedRawReadBackend::~ScopedRawReadBackend() { ResetRawReadForTesting(); }
+
+}  // namespace quellsy::test
