@@ -6,7 +6,7 @@ build_dir=${1:?build directory}
 seconds=${2:-5}
 here=$(cd "$(dirname "$0")" && pwd)
 
-mapfile -t targets < <(cat "$build_dir/fuzz/targets.txt" 2>/dev/null || true)
+mapfile -t targets < <(grep -v "^$" "$build_dir/fuzz/targets.txt" 2>/dev/null || true)
 if [ ${#targets[@]} -eq 0 ]; then
   echo "fuzz: no targets yet"
   exit 0

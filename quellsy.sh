@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Set-up and entry point on a fresh Debian 12 machine (run as root, or with sudo available):
+#   ./quellsy.sh test      install what the build needs, build the dev preset, run every test and fuzz target
+#   ./quellsy.sh run ...   install what the program needs, build the release preset and run it
+set -euo pipefail
+cd "$(dirname "$0")"
+
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev)
+FUZZ_PACKAGES=(clang libclang-rt-14-dev)
+BENCH_PACKAGES=(libbenchmark-dev)
+FUZZ_SECONDS=${QUELLSY_FUZZ_SECONDS:-5}
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+install_missing() {
+  local missing=()
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  as_root apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive as_root apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+jobs() { nproc 2>/dev/null || echo 2; }
+
+run_tests() {
+  install_missing "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+  cmake --preset dev
+  cmake --build --preset dev -j "$(jobs)"
+  ctest --preset dev -j "$(jobs)"
+
+  cmake --preset fuzz >/dev/null
+  cmake --build --preset fuzz -j "$(jobs)"
+  fuzz/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"
+}
+
+run_program() {
+  install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j "$(jobs)"
+  echo "Quellsy has no program to start yet: only the engine libraries are built (build/release)."
+  echo "Run './quellsy.sh test' to exercise them."
+}
+
+case "${1:-}" in
+  test) run_tests ;;
+  run) shift; run_program "$@" ;;
+  *)
+    echo "usage: $0 test | run [arguments]" >&2
+    exit 2
+    ;;
+esac
