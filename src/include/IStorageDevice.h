@@ -1,0 +1,42 @@
+#pragma once
+// A read-only, sector-addressed view of a disk, partition, volume or image: every byte the engine
+// scans comes through this interface.
+
+#include <cstdint>
+
+class IStorageDeviceData;
+
+enum StorageDeviceType : int {
+  STORAGE_DEVICE_DISK = 0,
+  STORAGE_DEVICE_PARTITION = 1,
+  STORAGE_DEVICE_VOLUME = 2,  // also a partition without a mounted volume
+  STORAGE_DEVICE_CACHE = 3,   // the read-ahead device and the signature search's buffer device
+  STORAGE_DEVICE_QIM = 4,
+  STORAGE_DEVICE_DMG = 5,
+};
+
+class IStorageDevice {
+ public:
+  virtual ~IStorageDevice() = default;
+
+  // Opens the device; a null path keeps the stored one.
+  virtual bool Open(char* path) = 0;
+  virtual bool Close() = 0;
+  // Reads `count` sectors from sector `first` into buffer (count x sector size bytes). What could not
+  // be read is zeros; false when any sector failed.
+  virtual bool ReadSector(void* buffer, long long first, long long count) = 0;
+  virtual unsigned GetSectorSize() = 0;
+  virtual long long GetTotalSectors() = 0;
+  virtual bool IOCtl(unsigned long long code, void* arg) = 0;
+  // The record enumeration collected for the device, or null.
+  virtual IStorageDeviceData* GetPrivateData() = 0;
+  // Takes ownership of the holder (freeing the previous one) and reads the device's geometry from it.
+  virtual void SetPrivateData(IStorageDeviceData* data) = 0;
+  virtual int GetType() = 0;
+  // Result code of the last operation; 0 = success.
+  virtual unsigned long long GetLastError() = 0;
+  // False when opening the raw device was refused for lack of permission.
+  virtual bool IsPermitted() { return true; }
+  virtual void SetApfsDevicePath(char*) {}
+  virtual long long GetStartSector() { return 0; }
+};
