@@ -6,6 +6,9 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev)
+# Tools the tests make their fixture images with (one package per line keeps additions conflict-free).
+TEST_PACKAGES=(
+)
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 BENCH_PACKAGES=(libbenchmark-dev)
 FUZZ_SECONDS=${QUELLSY_FUZZ_SECONDS:-5}
@@ -28,7 +31,7 @@ install_missing() {
 jobs() { nproc 2>/dev/null || echo 2; }
 
 run_tests() {
-  install_missing "${BUILD_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
+  install_missing "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${FUZZ_PACKAGES[@]}"
   cmake --preset dev
   cmake --build --preset dev -j "$(jobs)"
   ctest --preset dev -j "$(jobs)"
