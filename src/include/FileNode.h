@@ -12,7 +12,9 @@ class IFileProperties;
 class CFileNode : public IFilesystemNode {
  public:
   CFileNode();
-  // Copies every field; links are copied as they stand, the run list is cloned (a list has one owner).
+  // A copy carries the other node's IDs, packed word and compressed flag and a clone of its run list (a list
+  // has one owner); it is not linked into any tree. Assignment keeps the target's own links and carries a
+  // change of its check or shown state to its parent.
   CFileNode(const CFileNode& other);
   CFileNode& operator=(const CFileNode& other);
   // Clears the links and releases the run list; children and siblings belong to whoever owns the tree.
@@ -29,9 +31,11 @@ class CFileNode : public IFilesystemNode {
   void SetCheck(_tagCheckedStatus status) override;
   _tagSearcherType GetSearcheType() const override { return SEARCHER_NONE; }
   const char* GetVolumeName() const override { return nullptr; }
-  // Prepends child; 0 for null, a foreign node, the node itself, a child already linked here, or an ancestor.
+  // Prepends child; 0 for null, a foreign node, this node or one of its ancestors, and a node that is still
+  // linked somewhere (parent, predecessor or next sibling): unlink it first.
   int AddChild(IFileNode* child) override;
-  // Inserts node (with its own sibling chain) directly behind this node; 0 when that would make a loop.
+  // Inserts node with its own sibling chain directly behind this node, under this node's parent; 0 for null, a
+  // foreign node, a node that is already linked, and a chain that holds this node or its topmost ancestor.
   int AddNext(IFileNode* node) override;
   void SetParentNodeID(long long id) override { m_parentNodeID = id; }
   void Release() override;
@@ -55,9 +59,9 @@ class CFileNode : public IFilesystemNode {
   static std::string FilterFileNameByDot(const std::string& name);
 
   void SetCurrentNodeID(long long id) { m_nodeID = id; }
-  // 0 when child is null, there are no children or child is not in this node's chain.
+  // Unlinks child (keeping its own subtree); 0 when child is null or not in this node's chain.
   int RemoveChild(CFileNode* child);
-  // 1 when child is parent or one of parent's ancestors.
+  // 1 when child is parent or one of parent's ancestors (linking it below parent would make a loop).
   static int IsLoopedToSelf(IFileNode* parent, IFileNode* child);
 
   void SetBelongedPartition(std::uint16_t index);
@@ -77,13 +81,11 @@ class CFileNode : public IFilesystemNode {
   int ShownField() const;
   void SetStatusField(int status);
   void SetShownField(int shown);
-  // Adds delta to the children's check sum and re-derives the status up to the root.
-  void ChangeChildrenCheckSum(long long delta);
-  // Carries a shown-children count change up to the root.
-  void ChangeShownChildren(int delta);
-  // Sets status on every shown node of the subtree below this node.
+  // One child of this node went from (wasShown, oldStatus) to (isShown, newStatus): fixes the shown-children
+  // count and the check sum, re-derives status and shown, and climbs while anything changes.
+  void ChildChanged(bool wasShown, int oldStatus, bool isShown, int newStatus);
+  // Sets status on every shown node below this one; hidden nodes and their subtrees are left alone.
   void SetSubtreeStatus(int status);
-  void LinkChild(CFileNode* child);
 
   CFileNode* m_firstChild = nullptr;
   CFileNode* m_next = nullptr;
@@ -95,4 +97,5 @@ class CFileNode : public IFilesystemNode {
   CFileNode* m_parent = nullptr;
   unsigned int m_childrenCheckSum = 0;
   unsigned int m_compressed = 0;
+  bool m_hasPredecessor = false;  // some node's first child or next sibling points here
 };
