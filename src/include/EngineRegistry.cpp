@@ -22,7 +22,13 @@ void EngineRegistry::Reset() {
 
 namespace {
 
-// Looks the factory up under the lock, then calls it outside, so an engine's constructor may ask the registry.
+// Factories are copied out under the lock and called outside it, so an engine's constructor may ask the registry.
+template <typename Value>
+Value Snapshot(std::mutex& lock, const Value& value) {
+  std::lock_guard<std::mutex> hold(lock);
+  return value;
+}
+
 template <typename Map, typename Key>
 typename Map::mapped_type Find(std::mutex& lock, const Map& map, Key key) {
   std::lock_guard<std::mutex> hold(lock);
@@ -30,11 +36,16 @@ typename Map::mapped_type Find(std::mutex& lock, const Map& map, Key key) {
   return found != map.end() ? found->second : typename Map::mapped_type{};
 }
 
+template <typename Map, typename Key, typename Factory>
+void Put(std::mutex& lock, Map& map, Key key, Factory factory) {
+  std::lock_guard<std::mutex> hold(lock);
+  map[key] = std::move(factory);
+}
+
 }  // namespace
 
 void EngineRegistry::RegisterQuickSearcher(enumFILE_SYSTEM_TYPE type, QuickSearcherFactory factory) {
-  std::lock_guard<std::mutex> hold(m_lock);
-  m_quick[type] = std::move(factory);
+  Put(m_lock, m_quick, type, std::move(factory));
 }
 
 IQuickFileSystemSearchController* EngineRegistry::CreateQuickSearcher(enumFILE_SYSTEM_TYPE type) const {
@@ -43,8 +54,7 @@ IQuickFileSystemSearchController* EngineRegistry::CreateQuickSearcher(enumFILE_S
 }
 
 void EngineRegistry::RegisterCompleteSearcher(_tagSearcherType searcher, CompleteSearcherFactory factory) {
-  std::lock_guard<std::mutex> hold(m_lock);
-  m_complete[searcher] = std::move(factory);
+  Put(m_lock, m_complete, searcher, std::move(factory));
 }
 
 ICompleteFileSystemSearchController* EngineRegistry::CreateCompleteSearcher(_tagSearcherType searcher) const {
@@ -54,9 +64,7 @@ ICompleteFileSystemSearchController* EngineRegistry::CreateCompleteSearcher(_tag
 
 void EngineRegistry::RegisterVolumeAnalyzer(VolumeProbe probe, VolumeAnalyzerFactory factory) {
   const auto slot = static_cast<std::size_t>(probe);
-  if (slot >= kVolumeProbeCount) return;
-  std::lock_guard<std::mutex> hold(m_lock);
-  m_analyzers[slot] = std::move(factory);
+  if (slot < kVolumeProbeCount) Put(m_lock, m_analyzers, slot, std::move(factory));
 }
 
 std::vector<VolumeAnalyzerFactory> EngineRegistry::VolumeAnalyzersInProbeOrder() const {
@@ -73,11 +81,7 @@ void EngineRegistry::RegisterFileReaderEx(FileReaderExFactory factory) {
 }
 
 std::unique_ptr<IFileReaderEx> EngineRegistry::CreateFileReaderEx() const {
-  FileReaderExFactory factory;
-  {
-    std::lock_guard<std::mutex> hold(m_lock);
-    factory = m_fileReaderEx;
-  }
+  const FileReaderExFactory factory = Snapshot(m_lock, m_fileReaderEx);
   return factory ? factory() : nullptr;
 }
 
@@ -90,11 +94,7 @@ void EngineRegistry::RegisterResidentStream(ResidentStreamByNode byNode, Residen
 int EngineRegistry::GetResidentDataRunsStream(CFileNode& node, IStorageDevice& device, long long* outLength,
                                               unsigned char* out, unsigned int capacity) const {
   if (outLength == nullptr || out == nullptr) return 0;
-  ResidentStreamByNode stream;
-  {
-    std::lock_guard<std::mutex> hold(m_lock);
-    stream = m_residentByNode;
-  }
+  const ResidentStreamByNode stream = Snapshot(m_lock, m_residentByNode);
   return stream ? stream(node, device, outLength, out, capacity) : 0;
 }
 
@@ -102,17 +102,12 @@ int EngineRegistry::GetResidentDataRunsStream(unsigned long long recordPosition,
                                               long long* outLength, unsigned char* out,
                                               unsigned int capacity) const {
   if (outLength == nullptr || out == nullptr) return 0;
-  ResidentStreamByRecord stream;
-  {
-    std::lock_guard<std::mutex> hold(m_lock);
-    stream = m_residentByRecord;
-  }
+  const ResidentStreamByRecord stream = Snapshot(m_lock, m_residentByRecord);
   return stream ? stream(recordPosition, device, outLength, out, capacity) : 0;
 }
 
 void EngineRegistry::RegisterCompressedReader(_tagSearcherType searcher, CompressedReaderFactory factory) {
-  std::lock_guard<std::mutex> hold(m_lock);
-  m_compressed[searcher] = std::move(factory);
+  Put(m_lock, m_compressed, searcher, std::move(factory));
 }
 
 IFileReader* EngineRegistry::CreateCompressedReader(_tagSearcherType searcher, CFileNode& node,
