@@ -1,5 +1,5 @@
 #pragma once
-// The file-system-specific properties of a node (FAT, NTFS and signature-search records).
+// The properties a file system keeps for a node (FAT, NTFS and signature-search records).
 
 #include <string>
 
