@@ -1,0 +1,43 @@
+#include "FATLib/CFATWindowCache.h"
+
+#include <algorithm>
+
+#include "Utility/ByteReader.h"
+#include "include/IStorageDevice.h"
+
+CFATWindowCache::CFATWindowCache(IStorageDevice* device, std::int64_t startSector, std::uint64_t sectors,
+                                 std::uint32_t sectorSize)
+    : m_device(device),
+      m_startSector(startSector),
+      m_sectors(sectors),
+      m_sectorSize(sectorSize),
+      m_sectorsPerWindow(std::max<std::uint32_t>(1, kWindowBytes / std::max<std::uint32_t>(sectorSize, 1))) {}
+
+CFATWindowCache::Window& CFATWindowCache::Load(std::uint64_t index) {
+  const auto hit = std::find_if(m_windows.begin(), m_windows.end(), [&](const Window& w) { return w.index == index; });
+  if (hit != m_windows.end()) {
+    m_windows.splice(m_windows.begin(), m_windows, hit);
+    return m_windows.front();
+  }
+  if (m_windows.size() == kWindows) m_windows.pop_back();
+  const std::uint64_t first = index * m_sectorsPerWindow;
+  const std::uint64_t count = std::min<std::uint64_t>(m_sectorsPerWindow, m_sectors - first);
+  Window window;
+  window.index = index;
+  window.bytes.assign(count * m_sectorSize, 0);
+  window.readOk = m_device != nullptr &&
+                  m_device->ReadSector(window.bytes.data(), m_startSector + static_cast<std::int64_t>(first),
+                                       static_cast<long long>(count));
+  m_windows.push_front(std::move(window));
+  return m_windows.front();
+}
+
+std::optional<std::uint32_t> CFATWindowCache::Le32(std::uint64_t byteOffset) {
+  if (m_sectorSize == 0) return std::nullopt;
+  const std::uint64_t windowBytes = std::uint64_t{m_sectorsPerWindow} * m_sectorSize;
+  const std::uint64_t index = byteOffset / windowBytes;
+  if (index * m_sectorsPerWindow >= m_sectors) return std::nullopt;
+  const Window& window = Load(index);
+  if (!window.readOk) return std::nullopt;
+  return quellsy::le32(window.bytes, static_cast<std::size_t>(byteOffset % windowBytes));
+}

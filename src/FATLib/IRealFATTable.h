@@ -1,0 +1,53 @@
+#pragma once
+// One copy of a FAT read from the device, with the tests that tell whether it is a believable table.
+
+#include <cstdint>
+#include <vector>
+
+#include "FATLib/IFATTable.h"
+#include "Utility/ByteReader.h"
+
+class IStorageDevice;
+
+class IRealFATTable : public IFATTable {
+ public:
+  // entryWidth: bytes an entry takes in the entry count (2 for FAT16; 4 for FAT32, and for FAT12, which
+  // does not use the count).
+  IRealFATTable(IStorageDevice* device, std::int64_t startSector, std::uint32_t sectors, std::uint32_t entryWidth);
+  ~IRealFATTable() override = default;
+  IRealFATTable(const IRealFATTable&) = delete;
+  IRealFATTable& operator=(const IRealFATTable&) = delete;
+
+  virtual bool IsValidFATTable() = 0;
+
+  std::uint32_t GetEntryCount() const { return m_entryCount; }
+  std::uint32_t GetSectorSize() const { return m_sectorSize; }
+  bool HasBuffer() const { return !m_buffer.empty(); }
+
+ protected:
+  // Allocates the whole copy and reads it (false when the read fails; the buffer is dropped then).
+  bool ReadWholeTable();
+  // Reads this copy's sectors starting `offset` sectors into it, into the buffer.
+  bool ReadSector(std::uint32_t offset);
+  quellsy::ByteSpan Buffer() const { return m_buffer; }
+
+  // The sector-count range in which a copy is read whole, scaled for the sector size (none below 512).
+  bool SectorsInRange(std::uint32_t lowAt512, std::uint32_t highAt512) const;
+
+  // The raw stored value of entry i of a 16- or 32-bit table; 0 outside it.
+  virtual std::uint32_t EntryAt(std::uint32_t index);
+  // Every entry from 2 on: no value 1, no entry pointing at itself, none beyond the table below `badMark`.
+  bool CheckBody(std::uint32_t badMark);
+  // Follows every chain: two chains joining or a chain looping makes the table invalid.
+  bool CheckChains(std::uint32_t lastCluster);
+
+  IStorageDevice* m_device;
+  std::int64_t m_startSector;
+  std::uint32_t m_sectors;
+  std::uint32_t m_sectorSize;
+  std::uint32_t m_entryWidth;
+  std::uint32_t m_entryCount;
+
+ private:
+  std::vector<std::uint8_t> m_buffer;
+};
