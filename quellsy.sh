@@ -9,6 +9,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev)
 # Tools the tests make their fixture images with (one package per line keeps additions conflict-free).
 TEST_PACKAGES=(
   dosfstools
+  fdisk
   mtools
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)

@@ -1,0 +1,16 @@
+#include "StorageDevice/DiskDevice.h"
+
+#include "StorageDevice/StorageDeviceErrors.h"
+
+using namespace quellsy;
+
+bool CDiskDevice::ReadSector(void* buffer, long long first, long long count) {
+  ClearError();
+  const auto result = ReadRaw(buffer, first, count);
+  return result == kResultOk || Fail(result);
+}
+
+int CDiskDevice::GetVolumes(std::vector<CCollectedVolumeDeviceInfoStruct>& out) const {
+  out = volumes_;
+  return static_cast<int>(out.size());
+}

@@ -1,0 +1,62 @@
+#include "StorageDevice/RawDevice.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "Platform/BlockDevice.h"
+#include "StorageDevice/SectorRange.h"
+
+using namespace quellsy;
+
+CRawDevice::CRawDevice(const char* path)
+    : path_(path ? path : ""), pause_([](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); }) {}
+
+CRawDevice::~CRawDevice() { Close(); }
+
+bool CRawDevice::Open(char* path) {
+  ClearError();
+  if (path) path_ = path;
+  if (fd_ >= 0) close(fd_);
+  fd_ = platform::OpenReadOnly(path_.c_str());
+  if (fd_ < 0) {
+    const int error = errno;
+    std::printf("open failed:%d,%s\n", error, std::strerror(error));
+    if (platform::IsPermissionError(error)) permitted_ = false;
+    return Fail(storage::kOpenFailed);
+  }
+  permitted_ = true;
+  const auto geometry = platform::QueryBlockGeometry(fd_);
+  sectorSize_ = geometry.sectorSize;
+  totalSectors_ = geometry.totalSectors;
+  // An attached record describes the device better than the node's answers.
+  if (GetPrivateData()) ApplyRecord();
+  return true;
+}
+
+bool CRawDevice::Close() {
+  ClearError();
+  if (fd_ >= 0) close(fd_);
+  fd_ = -1;
+  return true;
+}
+
+bool CRawDevice::ReOpen() {
+  Close();
+  for (int attempt = 0; attempt < kReOpenAttempts; ++attempt) {
+    if (Open(nullptr)) return true;
+    pause_(kReOpenPause);
+  }
+  return false;
+}
+
+void CRawDevice::SetReOpenPause(Pause pause) { pause_ = std::move(pause); }
+
+ResultCode CRawDevice::ReadRaw(void* buffer, long long first, long long count) {
+  const auto bytes = storage::SectorBytes(0, first, count, sectorSize_);
+  if (!buffer || !bytes) return storage::kReadArgument;
+  return storage::ReadFileRange(fd_, buffer, *bytes) ? kResultOk : storage::kReadFailed;
+}

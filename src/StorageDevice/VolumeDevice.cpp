@@ -1,0 +1,23 @@
+#include "StorageDevice/VolumeDevice.h"
+
+#include <cstring>
+
+#include "StorageDevice/StorageDeviceErrors.h"
+
+using namespace quellsy;
+
+CVolumeDevice::CVolumeDevice(const char* path) : CRawDevice(path), messageCenter_(&CMessageCenter::Instance()) {}
+
+CVolumeDevice::~CVolumeDevice() { messageCenter_->UnregisterNotifyCenter(kBadSectorReceiverId); }
+
+bool CVolumeDevice::ReadSector(void* buffer, long long first, long long count) {
+  ClearError();
+  if (first >= GetTotalSectors()) return Fail(storage::kVolumeReadPastEnd);
+  const auto result = ReadRaw(buffer, first, count);
+  if (result == storage::kReadFailed) messageCenter_->PushEvent(EVENT_BAD_SECTOR, 0, nullptr);
+  return result == kResultOk || Fail(result);
+}
+
+void CVolumeDevice::SetApfsDevicePath(char* path) {
+  apfsDevicePath_ = path ? std::string(path, strnlen(path, kApfsPathLimit)) : std::string();
+}

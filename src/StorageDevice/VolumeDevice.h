@@ -1,0 +1,33 @@
+#pragma once
+// A volume: a partition's node with a file system, or an image file of one. A failed read tells the
+// application through the message centre.
+
+#include <string>
+
+#include "StorageDevice/RawDevice.h"
+#include "Utility/MessageCenter.h"
+
+class CVolumeDevice final : public CRawDevice {
+ public:
+  // The application's bad-sector receiver, which a volume device unregisters when it goes.
+  static constexpr int kBadSectorReceiverId = 1;
+
+  explicit CVolumeDevice(const char* path);
+  ~CVolumeDevice() override;
+
+  // As a disk's, and the first sector must lie inside the volume (error 5, no event). A failed read
+  // pushes one bad-sector event and is error 1.
+  bool ReadSector(void* buffer, long long first, long long count) override;
+  int GetType() override { return STORAGE_DEVICE_VOLUME; }
+  void SetApfsDevicePath(char* path) override;
+  const std::string& GetApfsDevicePath() const { return apfsDevicePath_; }
+
+ protected:
+  quellsy::ResultCode ApplyRecord() override { return TakeGeometryFrom<IVolumeDeviceData>(); }
+
+ private:
+  static constexpr std::size_t kApfsPathLimit = 1023;
+
+  CMessageCenter* messageCenter_;
+  std::string apfsDevicePath_;
+};

@@ -1,0 +1,38 @@
+#include "support/LoopDevice.h"
+
+#include <stdio.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+
+namespace quellsy::test {
+
+LoopDevice::~LoopDevice() { Detach(); }
+
+std::string LoopDevice::Attach(const std::filesystem::path& image, unsigned sectorSize) {
+  Detach();
+  if (geteuid() != 0) return "loop devices need root";
+  if (system("command -v losetup >/dev/null 2>&1") != 0) return "losetup is not installed";
+  const std::string command = "losetup --find --show --read-only --sector-size " + std::to_string(sectorSize) +
+                              " '" + image.string() + "' 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return "cannot run losetup";
+  std::string output;
+  std::array<char, 256> chunk{};
+  while (fgets(chunk.data(), static_cast<int>(chunk.size()), pipe)) output += chunk.data();
+  const int status = pclose(pipe);
+  while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
+  if (status != 0 || output.rfind("/dev/loop", 0) != 0) return "losetup failed: " + output;
+  path_ = output;
+  return {};
+}
+
+void LoopDevice::Detach() {
+  if (path_.empty()) return;
+  const std::string command = "losetup --detach '" + path_ + "' >/dev/null 2>&1";
+  if (system(command.c_str()) != 0) fprintf(stderr, "could not detach %s\n", path_.c_str());
+  path_.clear();
+}
+
+}  // namespace quellsy::test

@@ -1,0 +1,29 @@
+#pragma once
+// A loop device over an image file for one test, detached again on destruction (also when the test
+// fails). Attaching needs root and a working losetup; Attach() says why it could not.
+
+#include <filesystem>
+#include <string>
+
+namespace quellsy::test {
+
+class LoopDevice {
+ public:
+  LoopDevice() = default;
+  ~LoopDevice();
+  LoopDevice(const LoopDevice&) = delete;
+  LoopDevice& operator=(const LoopDevice&) = delete;
+
+  // Attaches `image` read-only with the given logical sector size. Returns an empty string on
+  // success, else the reason (for GTEST_SKIP).
+  std::string Attach(const std::filesystem::path& image, unsigned sectorSize);
+  void Detach();
+
+  // "/dev/loopN", empty when not attached.
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+}  // namespace quellsy::test
