@@ -31,25 +31,26 @@ int CZeroEndRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long
   // offset in the file.
   const std::uint64_t base = m_ullSize;
   const std::uint32_t trailingZero = context.uTrailingZeroBytes;
+  int result = 1;
   if (base < m_ullNextCheck || trailingZero == 0) {
     m_ullSize = base + size;
-    if (m_ullSize <= m_ullMaxSize) return 2;
-    m_ullSize = m_ullMaxSize;
-    return 1;
-  }
-  if (trailingZero < size) {
-    const long long before = sectorNumber - context.llBufferFirstSector;
-    const std::uint64_t bytesBefore = before > 0 ? static_cast<std::uint64_t>(before) * size : 0;
-    extraZeroPos(sector, size, trailingZero, bytesBefore, base);
+    result = 2;
   } else {
-    m_ullSize = base + size;
+    if (trailingZero < size) {
+      const long long before = sectorNumber - context.llBufferFirstSector;
+      const std::uint64_t bytesBefore = before > 0 ? static_cast<std::uint64_t>(before) * size : 0;
+      extraZeroPos(sector, size, trailingZero, bytesBefore, base);
+    } else {
+      m_ullSize = base + size;
+    }
+    if (m_ullSize <= m_ullMaxSize && m_wPatternLength != 0) result = foundEndByte(sector, size, base);
   }
+  // The cap holds on every way out, also where the end pattern moved the end.
   if (m_ullSize > m_ullMaxSize) {
     m_ullSize = m_ullMaxSize;
     return 1;
   }
-  if (m_wPatternLength == 0) return 1;
-  return foundEndByte(sector, size, base);
+  return result;
 }
 
 void CZeroEndRawFileInfo::extraZeroPos(const unsigned char* sector, std::uint32_t sectorSize,

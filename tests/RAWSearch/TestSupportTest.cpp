@@ -1,12 +1,15 @@
 // The shared test helpers the signature-search tests stand on: digests, the image builder and its
-// manifest.
+// manifest, the recording tree builder.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
+#include "include/DataRunList.h"
+#include "include/TestFileNode.h"
 #include "support/ImageBuilder.h"
+#include "support/RecordingTreeBuilder.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -16,6 +19,7 @@ using quellsy::test::ImageBuilder;
 using quellsy::test::ImageFill;
 using quellsy::test::ImageManifestEntry;
 using quellsy::test::PatternBytes;
+using quellsy::test::RecordingTreeBuilder;
 using quellsy::test::Sha256Hex;
 using quellsy::test::TempDir;
 
@@ -87,6 +91,48 @@ TEST(ImageBuilder, ManifestRoundTripsAndMatchesTheSystemsDigest) {
   char line[128] = {};
   if (!pipe || !fgets(line, sizeof line, pipe.get())) GTEST_SKIP() << "sha256sum is not available";
   EXPECT_EQ(std::string(line, 64), entries[1].sha256);
+}
+
+TEST(RecordingTreeBuilder, KeepsWhatEachNodeSaidAndOwnsTheNodesItTook) {
+  RecordingTreeBuilder builder;
+  EXPECT_EQ(builder.Initialize("disk0", nullptr, nullptr), 1);
+  builder.AddSearcherInfo(SEARCHER_RAW, 1);
+  builder.AddSearcherInfo(SEARCHER_LABEL, 1000);
+
+  auto* photo = new TestFileNode("FILE000.JPG", false, 10000, 10);
+  photo->m_size = 41123;
+  auto* runs = new CDataRunList();
+  const DataRun run{96, 81};
+  runs->AddDataRun(&run);
+  photo->SetDataRunList(runs);
+  EXPECT_EQ(builder.AddNode(photo, SEARCHER_RAW), 1);
+  photo->m_name = "renamed later";
+  EXPECT_EQ(builder.AddNode(new TestFileNode("JPG", true, 10, 1), SEARCHER_RAW), 1);
+
+  TestFileNode refused("refused");
+  builder.RefuseNodes(true);
+  EXPECT_EQ(builder.AddNode(&refused, SEARCHER_LABEL), 0) << "a refused node stays the caller's";
+  builder.FlashBuild(SEARCHER_RAW);
+  builder.FlashBuild(SEARCHER_LABEL);
+
+  ASSERT_EQ(builder.nodes().size(), 2u);
+  const RecordingTreeBuilder::Node* file = builder.Find("FILE000.JPG");
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->node, photo);
+  EXPECT_EQ(file->id, 10000);
+  EXPECT_EQ(file->parentId, 10);
+  EXPECT_EQ(file->size, 41123);
+  EXPECT_FALSE(file->directory);
+  ASSERT_EQ(file->runs.size(), 1u);
+  EXPECT_EQ(file->runs[0].lcn, 96);
+  EXPECT_EQ(file->runs[0].length, 81);
+  EXPECT_TRUE(builder.Find("JPG")->directory);
+  EXPECT_EQ(builder.NodesOf(SEARCHER_RAW).size(), 2u);
+  EXPECT_TRUE(builder.NodesOf(SEARCHER_LABEL).empty());
+  EXPECT_EQ(builder.searchers(), (std::vector<std::pair<_tagSearcherType, long long>>{{SEARCHER_RAW, 1},
+                                                                                     {SEARCHER_LABEL, 1000}}));
+  EXPECT_EQ(builder.flushes(), (std::vector<_tagSearcherType>{SEARCHER_RAW, SEARCHER_LABEL}));
+  EXPECT_EQ(builder.description(), "disk0");
 }
 
 }  // namespace

@@ -101,6 +101,8 @@ INSTANTIATE_TEST_SUITE_P(
         // is tested again from its boundary.
         ZeroEndCase{"PatternRetriedOnlyFromTheNextBoundary", kBig, 1, 0, "%%EOF", 512, -1,
                     {{100, {{10, "%%EOF"}}}, {200, {{195, "%%EOF"}}}}, {2, 1}, 712, 512},
+        ZeroEndCase{"PatternMissPastTheCapEnds", 500, 1, 0, "%%EOF", 512, -1, {{100}, {512}}, {1}, 500, 512},
+        ZeroEndCase{"PatternFoundPastTheCapEnds", 101, 4, 0, std::string("\xAB\xAB\0\0", 4), 512, -1, {{100}}, {1}, 101, 0},
         ZeroEndCase{"PatternMissedTwiceThenFound", kBig, 1, 0, "%%EOF", 512, -1,
                     {{100}, {512}, {300}, {60, {{55, "%%EOF"}}}}, {2, 2, 2, 1}, 1596, 1536}),
     [](const auto& test) { return std::string(test.param.name); });
