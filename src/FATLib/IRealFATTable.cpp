@@ -28,6 +28,8 @@ bool IRealFATTable::SectorsInRange(std::uint32_t lowAt512, std::uint32_t highAt5
 }
 
 bool IRealFATTable::ReadWholeTable() {
+  // A table said to reach past the device is not worth the allocation: its read would fail anyway.
+  if (m_device == nullptr || m_startSector < 0 || m_device->GetTotalSectors() - m_startSector < m_sectors) return false;
   m_buffer.assign(static_cast<std::size_t>(m_sectors) * m_sectorSize, 0);
   if (!ReadSector(0)) {
     m_buffer.clear();

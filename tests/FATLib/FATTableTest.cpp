@@ -106,6 +106,11 @@ TEST(FATTable, BrokenHeaderOrReadMakesTheCopyInvalid) {
     unreadable->FailSectors(kTableStart + 5, 1);
     EXPECT_FALSE(Make(t, *unreadable)->IsValidFATTable()) << width;
   }
+  // A table said to reach past the device is refused before anything is read or allocated.
+  MemoryDevice small(100, 512);
+  EXPECT_FALSE(CFAT16Table(&small, 0, 256).HasBuffer());
+  EXPECT_FALSE(CFAT32Table(&small, 90, 256).HasBuffer());
+  EXPECT_EQ(small.ReadCalls(), 0);
 }
 
 TEST(FATTable, SectorCountRangesPerWidthAndSectorSize) {
