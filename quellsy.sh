@@ -8,9 +8,11 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev)
 # Tools the tests make their fixture images with (one package per line keeps additions conflict-free).
 TEST_PACKAGES=(
+  attr
   dosfstools
   fdisk
   mtools
+  ntfs-3g
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 BENCH_PACKAGES=(libbenchmark-dev)

@@ -1,0 +1,307 @@
+#include "DataRecovery/DataRecovery.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <new>
+
+#include "DataRecovery/CompressFileReader.h"
+#include "DataRecovery/FileReader.h"
+#include "DataRecovery/RecoveryOutputFile.h"
+#include "include/EngineRegistry.h"
+#include "include/FileNode.h"
+#include "include/IFileSystemSearchController.h"
+#include "include/SearchPartitionInfoStruct.h"
+#include "Utility/CatchExeception.h"
+#include "Utility/TimeUtil.h"
+
+using quellsy::ResultCode;
+
+namespace {
+
+constexpr unsigned int kPreviewBytes = 65536;
+// A tree deeper than this is looping.
+constexpr int kMaxTreeDepth = 1 << 16;
+
+_tagSearcherType RootSearcherType(IFileNode* node) {
+  IFileNode* root = node;
+  for (int depth = 0; node != nullptr && depth < kMaxTreeDepth; ++depth, node = node->GetParent()) root = node;
+  return root != nullptr ? root->GetSearcheType() : SEARCHER_NONE;
+}
+
+// True when folder lies strictly inside root, compared component by component after lexical clean-up.
+bool IsInside(const std::filesystem::path& folder, const std::filesystem::path& root) {
+  const std::filesystem::path inner = folder.lexically_normal();
+  const std::filesystem::path outer = root.lexically_normal();
+  auto a = inner.begin();
+  auto b = outer.begin();
+  for (; b != outer.end(); ++a, ++b) {
+    if (b->empty() && std::next(b) == outer.end()) break;  // a trailing separator
+    if (a == inner.end() || *a != *b) return false;
+  }
+  return a != inner.end() && !a->empty();
+}
+
+}  // namespace
+
+CDataRecovery* CreateDataRecoveryObj() { return new (std::nothrow) CDataRecovery(); }
+
+CDataRecovery::~CDataRecovery() {
+  autolocker<mutex_locker> hold(m_lock);
+  if (m_reader != nullptr) m_reader->Release();
+  FreeRecords();
+}
+
+void CDataRecovery::FreeRecords() {
+  for (CSearchedPartitionInfo* record : m_records) delete record;
+  m_records.clear();
+  m_partitionCount = 0;
+}
+
+ResultCode CDataRecovery::Initialize(IFileSystemSearchController* searcher, IStorageDevice* device) {
+  if (searcher == nullptr || device == nullptr) return kInitializeNullArgument;
+  FreeRecords();
+  // The count first, so a searcher with any number of records hands them all over.
+  const int count = searcher->GetSearchedPartitionInfo(nullptr, 0);
+  if (count <= 0) return kInitializeNoPartition;
+  m_records.assign(static_cast<std::size_t>(count), nullptr);
+  const int filled = searcher->GetSearchedPartitionInfo(m_records.data(), count);
+  if (filled <= 0) {
+    FreeRecords();
+    return kInitializeNoPartitionListed;
+  }
+  m_records.resize(static_cast<std::size_t>(std::min(filled, count)));
+  m_partitionCount = static_cast<unsigned int>(m_records.size());
+  m_device = device;
+  m_chunk.assign(kChunkSize, 0);
+  if (m_records.size() >= 2) std::stable_sort(m_records.begin(), m_records.end(), PartitionInfoCompare);
+  return quellsy::kResultOk;
+}
+
+ResultCode CDataRecovery::Initialize(std::vector<CSearchedPartitionInfo*>& records, IStorageDevice* device) {
+  if (device == nullptr) return kInitializeNullDevice;
+  FreeRecords();
+  for (CSearchedPartitionInfo* record : records)
+    if (record != nullptr) m_records.push_back(new CSearchedPartitionInfo(*record));
+  m_partitionCount = static_cast<unsigned int>(m_records.size());
+  m_device = device;
+  m_chunk.assign(kChunkSize, 0);
+  return quellsy::kResultOk;
+}
+
+void CDataRecovery::SetDestinationFolder(const char* folder) {
+  autolocker<mutex_locker> hold(m_lock);
+  m_destination = folder != nullptr ? folder : "";
+}
+
+IFileReader* CDataRecovery::SetRecoverNode(IFileNode* node) {
+  autolocker<mutex_locker> hold(m_lock);
+  return SetRecoverNodeLocked(node);
+}
+
+ResultCode CDataRecovery::RecoverTo(const char* path, IProgress* progress, int byteLimit) {
+  autolocker<mutex_locker> hold(m_lock);
+  return RecoverToLocked(path, progress, byteLimit);
+}
+
+ResultCode CDataRecovery::RecoverNodeTo(IFileNode* node, const char* path, IProgress* progress, int byteLimit) {
+  autolocker<mutex_locker> hold(m_lock);
+  if (IFileReader* copy = SetRecoverNodeLocked(node)) {
+    copy->Release();
+  } else if (m_reader != nullptr) {
+    // A refused node must not be written with the previous file's reader.
+    m_reader->Release();
+    m_reader = nullptr;
+  }
+  return RecoverToLocked(path, progress, byteLimit);
+}
+
+IFileReader* CDataRecovery::MakeReader(CFileNode& node, CSearchedPartitionInfo& record) {
+  if (node.IsCompressed() != 0) {
+    IFileReader* reader = node.CreateCompressFileReader(nullptr);
+    if (reader == nullptr)
+      reader = quellsy::EngineRegistry::Instance().CreateCompressedReader(RootSearcherType(&node), node, m_device);
+    if (record.GetFileSystemType() != FILE_SYSTEM_NTFS) return reader;
+    m_ntfsCompressed = 1;
+    if (reader == nullptr) reader = new (std::nothrow) CCompressFileReader();
+    auto* opened = dynamic_cast<CFileReader*>(reader);
+    if (opened == nullptr) {
+      CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
+    } else if (opened->Open(m_device, &node, &record) == 0) {
+      CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
+      reader->Release();
+      reader = nullptr;
+    }
+    return reader;
+  }
+  auto* reader = new (std::nothrow) CFileReader();
+  if (reader != nullptr && reader->Open(m_device, &node, &record) == 0) {
+    CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
+    reader->Release();
+    reader = nullptr;
+  }
+  return reader;
+}
+
+IFileReader* CDataRecovery::SetRecoverNodeLocked(IFileNode* node) {
+  if (node == nullptr || node->IsDirectory() != 0) {
+    CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
+    return nullptr;
+  }
+  m_ntfsCompressed = 0;
+  if (m_partitionCount == 0) {
+    CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
+    return nullptr;
+  }
+  auto* fileNode = dynamic_cast<CFileNode*>(node);
+  CSearchedPartitionInfo* record = fileNode != nullptr ? GetNodePartition(fileNode) : nullptr;
+  if (fileNode != nullptr && record == nullptr) {
+    CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
+    return nullptr;
+  }
+  IFileReader* reader = fileNode != nullptr ? MakeReader(*fileNode, *record) : nullptr;
+  if (m_reader != nullptr) m_reader->Release();
+  m_reader = reader;
+  m_node = nullptr;
+  m_nodeTime = 0;
+  if (reader == nullptr) {
+    CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
+    return nullptr;
+  }
+  m_node = node;
+  m_nodeTime = node->GetCreationTime();
+  return reader->Clone();
+}
+
+ResultCode CDataRecovery::RecoverToLocked(const char* path, IProgress* progress, int byteLimit) {
+  _PROGRESS_INFO info{};
+  info.status = PROGRESS_STATUS_RUNNING;
+  if (progress != nullptr) progress->UpdateProgress(&info);
+  if (path == nullptr) {
+    CatchExeception::WriteLog("%s %d\r\n", "RecoverTo", __LINE__);
+    return kRecoverNullPath;
+  }
+  if (m_reader == nullptr) {
+    RecoveryOutputFile empty;
+    return empty.Create(path) && empty.Close() ? kRecoverNoReader : kRecoverNoReaderNoOutput;
+  }
+  if (m_reader->IsCompressFile() != 0 && m_ntfsCompressed != 0) {
+    if (byteLimit != 0) return kRecoverLimitOnCompressed;
+    if (auto* compressed = dynamic_cast<CCompressFileReader*>(m_reader)) {
+      bool fallback = false;
+      if (!compressed->Recovery(path, progress, fallback)) return kRecoverCompressedFailed;
+      if (!fallback) {
+        SetTimes(path);
+        return compressed->HadReadFailure() ? kRecoverPartial : quellsy::kResultOk;
+      }
+    }
+  }
+  return CopyChunks(path, progress, byteLimit, info);
+}
+
+ResultCode CDataRecovery::CopyChunks(const char* path, IProgress* progress, int byteLimit, _PROGRESS_INFO& info) {
+  RecoveryOutputFile output;
+  if (!output.Create(path)) {
+    CatchExeception::WriteLog("%s %d\r\n", "RecoverTo", __LINE__);
+    return kRecoverCannotOpen;
+  }
+  if (m_chunk.size() != static_cast<std::size_t>(kChunkSize)) m_chunk.assign(kChunkSize, 0);
+  const long long size = m_reader->GetDataSize();
+  const auto total = static_cast<std::uint64_t>(byteLimit > 0 ? std::min<long long>(byteLimit, size) : size);
+  info.total = total;
+  info.current = 0;
+  bool gaps = false;
+  bool gaveUp = false;
+  int failedWrites = 0;
+  while (info.current < total) {
+    if (progress != nullptr && progress->Continued() == 0) break;
+    const auto length = static_cast<unsigned int>(std::min<std::uint64_t>(kChunkSize, total - info.current));
+    info.result = 0;
+    const unsigned int got =
+        std::min(length, m_reader->ReadData(static_cast<long long>(info.current), m_chunk.data(), length, nullptr));
+    if (got == 0) {
+      CatchExeception::WriteLog("%s:%d read[%s] failed with %s\n", "RecoverTo", __LINE__, path, std::strerror(errno));
+      gaps = true;
+      info.current += length;
+    } else if (!output.WriteAt(info.current, m_chunk.data(), got)) {
+      CatchExeception::WriteLog("%s:%d write[%s] failed with %s\n", "RecoverTo", __LINE__, path, std::strerror(errno));
+      info.result = kRecoverShortWrite;
+      // Undo the partial chunk so that a retry cannot leave its bytes twice.
+      const bool reopened = output.Reopen() && output.Resize(info.current);
+      gaveUp = !reopened || ++failedWrites >= kMaxWriteAttempts;
+    } else {
+      failedWrites = 0;
+      gaps = gaps || got < length;
+      info.current += length;
+    }
+    if (progress != nullptr) progress->UpdateProgress(&info);
+    if (gaveUp) break;
+  }
+  // Gaps read as zeros, the last chunk's included: the file gets its full length.
+  if (!gaveUp && !output.Resize(info.current)) gaveUp = true;
+  if (!output.Close()) gaveUp = true;
+  SetTimes(path);
+  if (gaveUp) return kRecoverShortWrite;
+  return gaps ? kRecoverPartial : quellsy::kResultOk;
+}
+
+int CDataRecovery::ChangeFileCreateTs(const char* path, unsigned long long fileTime) {
+  if (path == nullptr) return -1;
+  const timespec times[2] = {{0, UTIME_OMIT}, quellsy::FileTimeToTimespec(fileTime)};
+  return utimensat(AT_FDCWD, path, times, 0);
+}
+
+void CDataRecovery::SetTimes(const char* path) {
+  if (m_nodeTime == 0) return;
+  ChangeFileCreateTs(path, m_nodeTime);
+  if (m_destination.empty() || m_node == nullptr) return;
+  // The destination mirrors the node's ancestors: each folder above the file takes its ancestor's time, up to but
+  // not including the destination itself.
+  std::filesystem::path folder = std::filesystem::path(path).lexically_normal();
+  IFileNode* ancestor = m_node->GetParent();
+  for (int depth = 0; ancestor != nullptr && depth < kMaxTreeDepth; ++depth, ancestor = ancestor->GetParent()) {
+    folder = folder.parent_path();
+    if (!IsInside(folder, m_destination)) break;
+    const unsigned long long time = ancestor->GetCreationTime();
+    if (time != 0) ChangeFileCreateTs(folder.c_str(), time);
+  }
+}
+
+unsigned int CDataRecovery::ReadSmallJPG(char* out, unsigned int capacity) {
+  autolocker<mutex_locker> hold(m_lock);
+  if (out == nullptr || capacity < kPreviewBytes || m_reader == nullptr || m_reader->GetDataSize() < kPreviewBytes)
+    return 0;
+  if (m_chunk.size() < kPreviewBytes) m_chunk.assign(kChunkSize, 0);
+  // Bytes the reader does not deliver stay zeros, never a previous file's.
+  std::fill_n(m_chunk.begin(), kPreviewBytes, 0);
+  auto* compressed = m_ntfsCompressed != 0 ? dynamic_cast<CCompressFileReader*>(m_reader) : nullptr;
+  if (compressed != nullptr) {
+    if (!compressed->Recovery(m_chunk.data(), kPreviewBytes, nullptr) || compressed->GetWrittenCount() == 0) return 0;
+  } else if (m_reader->ReadData(0, m_chunk.data(), kPreviewBytes, nullptr) == 0) {
+    return 0;
+  }
+  const auto* bytes = reinterpret_cast<const unsigned char*>(m_chunk.data());
+  bool started = false;
+  unsigned int start = 0;
+  unsigned int end = 0;
+  for (unsigned int i = 4; i < kPreviewBytes - 4; ++i) {
+    if (!started) {
+      if (bytes[i] == 0xFF && bytes[i + 1] == 0xD8 && bytes[i + 2] == 0xFF) {
+        started = true;
+        start = i;
+        i += 2000;
+      }
+    } else if (bytes[i] == 0xFF && bytes[i + 1] == 0xD9) {
+      end = i + 4;
+      break;
+    }
+  }
+  const unsigned int length = end - start;
+  if (length < 1 || length >= kPreviewBytes) return 0;
+  std::memcpy(out, bytes + start, length);
+  return length;
+}

@@ -1,0 +1,19 @@
+#pragma once
+// Reads a found file's contents. Data recovery and the previews use readers only through this interface, so
+// a file system's own reader (compressed HFS+ data) works like the core's run-list readers.
+
+class IFileReader {
+ public:
+  virtual ~IFileReader() = default;
+  // Copies up to length bytes of the file from offset into buffer; the number delivered, 0 on failure or past
+  // the end. Nothing beyond buffer[length - 1] is written. *error (when given) becomes -1 on a device failure.
+  virtual unsigned int ReadData(long long offset, char* buffer, unsigned int length, int* error) = 0;
+  // A new reader on the same node, owned by the caller.
+  virtual IFileReader* Clone() = 0;
+  // The node's file size in bytes; 0 without a node.
+  virtual long long GetDataSize() const = 0;
+  // The node's IsCompressed().
+  virtual int IsCompressFile() = 0;
+  // Destroys the reader.
+  virtual void Release() = 0;
+};

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# Makes an NTFS image holding one LZNT1-compressed file, with its manifest and the file's run list as ntfsinfo
+# reads it from the file record:
+#   make-ntfs-compressed.sh OUTDIR SOURCE
+# Writes OUTDIR/ntfs.img, ntfs.img.manifest (path, size, sha256, deleted) and ntfs.img.runs ("LCN LENGTH" lines in
+# decimal, LCN -1 for a hole).
+# Exits 77 when a tool is missing or FUSE cannot mount, so callers can skip.
+set -euo pipefail
+export PATH="$PATH:/usr/sbin:/sbin"
+
+out=${1:?usage: make-ntfs-compressed.sh OUTDIR SOURCE}
+source=${2:?usage: make-ntfs-compressed.sh OUTDIR SOURCE}
+for tool in mkntfs ntfs-3g ntfsinfo setfattr sha256sum truncate; do
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+done
+[ -e /dev/fuse ] || { echo "no /dev/fuse" >&2; exit 77; }
+
+image=$out/ntfs.img
+mount=$out/mnt
+mkdir -p "$mount"
+rm -f "$image"
+truncate -s 16M "$image"
+mkntfs -F -Q -q -c 4096 -L CMPVOL "$image" >/dev/null 2>&1
+ntfs-3g "$image" "$mount" 2>/dev/null || { echo "ntfs-3g cannot mount here" >&2; exit 77; }
+trap 'umount "$mount" 2>/dev/null || true' EXIT
+mkdir "$mount/Compressed"
+setfattr -n system.ntfs_attrib_be -v 0x00000800 "$mount/Compressed"
+cp "$source" "$mount/Compressed/file.bin"
+umount "$mount"
+trap - EXIT
+
+size=$(stat -c %s "$source")
+printf '/Compressed/file.bin\t%s\t%s\t0\n' "$size" "$(sha256sum <"$source" | cut -d' ' -f1)" >"$image.manifest"
+ntfsinfo -F /Compressed/file.bin -v "$image" 2>/dev/null |
+  awk '/Runlist:/ { on = 1; next } on && NF == 3 && $1 ~ /^0x/ { print $2, $3; next } on { on = 0 }' |
+  while read -r lcn length; do
+    [ "$lcn" = "<HOLE>" ] && lcn=-1 || lcn=$((lcn))
+    echo "$lcn $((length))"
+  done >"$image.runs"
