@@ -1,0 +1,457 @@
+#include "DirectoryTreeBuilder/DirectoryTreeBuilder.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <unordered_set>
+
+#include "DirectoryTreeBuilder/UserHome.h"
+#include "include/IDataRunList.h"
+#include "include/IRecoveryFilter.h"
+
+namespace {
+
+constexpr const char* kPrivateFolderName = "HFS+ Private Data";
+constexpr const char* kLostFilesName = "Other lost files";
+constexpr const char* kLostFilesVolume = "LostFiles";
+constexpr long long kLostFilesID = -1;
+// Linked trees are loop-free (AddChild refuses a loop); the bound is a second guard for the scan thread.
+constexpr int kMaxClimb = 1 << 16;
+
+const char* RootSuffix(_tagSearcherType searcher) {
+  switch (searcher) {
+    case SEARCHER_HFSPLUS: return "(HFS+)";
+    case SEARCHER_FAT: return "(FAT/FAT32)";
+    case SEARCHER_EXFAT: return "(ExFat)";
+    case SEARCHER_RAW: return "(RAW Files)";
+    case SEARCHER_NTFS: return "(NTFS)";
+    case SEARCHER_LABEL: return "(Label RAW Files)";
+    case SEARCHER_APFS: return "(APFS)";
+    default: return "";
+  }
+}
+
+const char* NameOf(const IFileNode* node) {
+  const char* name = node->GetFileName();
+  return name != nullptr ? name : "";
+}
+
+bool IsTrashName(const char* name) { return std::strcmp(name, ".Trashes") == 0 || std::strcmp(name, ".Trash") == 0; }
+
+bool Contains(const std::vector<IFileNode*>& nodes, const IFileNode* node) {
+  return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
+}
+
+void Erase(std::vector<IFileNode*>& nodes, const IFileNode* node) {
+  nodes.erase(std::remove(nodes.begin(), nodes.end(), node), nodes.end());
+}
+
+}  // namespace
+
+CDirectoryTreeBuilder::CDirectoryTreeBuilder(bool restore)
+    : CDirectoryTreeBuilder(restore, CSteadyTreeBuilderClock::Instance(), UserHomeFolder) {}
+
+CDirectoryTreeBuilder::CDirectoryTreeBuilder(bool restore, ITreeBuilderClock& clock, UserHomeSource userHome)
+    : m_restore(restore), m_clock(clock), m_userHomeSource(std::move(userHome)) {}
+
+CDirectoryTreeBuilder::~CDirectoryTreeBuilder() {
+  // Node destructors do not follow links, so the order does not matter.
+  for (IFileNode* node : m_owned) node->Release();
+}
+
+void CDirectoryTreeBuilder::Release() { delete this; }
+
+int CDirectoryTreeBuilder::Initialize(const char* description, IDrirectoryTree* sink, IRecoveryFilter* filter) {
+  if (description == nullptr || sink == nullptr || filter == nullptr) return 0;
+  m_description = description[0] != '\0' ? description : "Disk";
+  m_sink = sink;
+  m_filter = filter;
+  m_flushing = false;
+  m_userHome = m_userHomeSource ? m_userHomeSource() : std::nullopt;
+  if (m_userHome && (m_userHome->empty() || m_userHome->back() != '/')) m_userHome->push_back('/');
+  return 1;
+}
+
+void CDirectoryTreeBuilder::SetPartitonDevice(CSearchedPartitionInfo* partition, IStorageDevice* device) {
+  m_partition = partition;
+  m_partitionDevice = device;
+}
+
+_DIRECTORY_TREE_INFO* CDirectoryTreeBuilder::FindTree(_tagSearcherType searcher) {
+  for (const auto& tree : m_trees)
+    if (tree->root->GetSearcheType() == searcher) return tree.get();
+  return nullptr;
+}
+
+void CDirectoryTreeBuilder::AddSearcherInfo(_tagSearcherType searcher, long long rootNodeID) {
+  if (_DIRECTORY_TREE_INFO* tree = FindTree(searcher)) {
+    tree->rootID = rootNodeID;
+    return;
+  }
+  auto tree = std::make_unique<_DIRECTORY_TREE_INFO>();
+  const std::string rootName = m_description + RootSuffix(searcher);
+  tree->root = std::make_unique<CFilesystemNode>(rootName.c_str(), m_description.c_str(), searcher, rootNodeID);
+  tree->rootID = rootNodeID;
+  tree->lastBuild = m_clock.Now();
+  m_trees.push_back(std::move(tree));
+}
+
+int CDirectoryTreeBuilder::AddNode(IFileNode* node, _tagSearcherType searcher) {
+  // A node handed in twice is already ours; refusing it would have the caller release it under us.
+  if (node != nullptr && m_owned.count(node) != 0) return 1;
+  return AcceptNode(node, searcher);
+}
+
+int CDirectoryTreeBuilder::AcceptNode(IFileNode* node, _tagSearcherType searcher) {
+  if (node == nullptr || m_filter == nullptr || m_filter->IsFileNodeValid(node) == 0) return 0;
+  if (node->GetCurrentNodeID() == node->GetParentNodeID()) return 0;
+  _DIRECTORY_TREE_INFO* tree = FindTree(searcher);
+  if (tree == nullptr) return 0;
+  if (!m_flushing && searcher != SEARCHER_APFS && m_recycleBin.Belongs(node, searcher)) {
+    node->MarkDeleted();
+    m_recycleBin.Hold(node, searcher);
+    m_owned.insert(node);
+    return 1;
+  }
+
+  ++tree->pendingCount;
+  ++tree->addedTotal;
+  if (IsHfsPrivateFolder(*tree, node, searcher)) {
+    tree->privateFolderIDs.push_back(node->GetCurrentNodeID());
+    DropDirectoriesBelow(*tree, node->GetCurrentNodeID());
+    return 0;
+  }
+  const bool userTrashCandidate = TreatTrashFolder(*tree, node);
+  const bool hidden = NameOf(node)[0] == '.';
+  if (node->IsDirectory() != 0) {
+    const auto& privateIDs = tree->privateFolderIDs;
+    if (std::find(privateIDs.begin(), privateIDs.end(), node->GetParentNodeID()) != privateIDs.end()) return 0;
+    if (hidden) {
+      node->FilterFileNameByDot();
+      if (NameOf(node)[0] == '\0') return 0;  // "." and ".." are links, not folders
+    }
+    if (!RecordFileNode(tree->directories, node)) return 0;
+    if (userTrashCandidate) tree->userTrashCandidates.push_back(node);
+  } else {
+    if (hidden) return 0;
+    if (!RecordFileNode(tree->files, node)) return 0;
+  }
+
+  m_owned.insert(node);
+  tree->pending.push_back(node);
+  std::vector<IFileNode*> batch;
+  if (BuildTree(*tree, batch, false)) ShowNodes(*tree, batch, 0);
+  return 1;
+}
+
+bool CDirectoryTreeBuilder::IsHfsPrivateFolder(const _DIRECTORY_TREE_INFO& tree, IFileNode* node,
+                                               _tagSearcherType searcher) const {
+  return !m_restore && searcher == SEARCHER_HFSPLUS && tree.privateFolderIDs.empty() &&
+         std::strcmp(NameOf(node), kPrivateFolderName) == 0 && node->GetParentNodeID() == tree.rootID;
+}
+
+void CDirectoryTreeBuilder::DropDirectoriesBelow(_DIRECTORY_TREE_INFO& tree, long long folderID) {
+  std::vector<IFileNode*> kept;
+  for (IFileNode* node : tree.pending) {
+    if (node->IsDirectory() == 0 || node->GetParentNodeID() != folderID) {
+      kept.push_back(node);
+      continue;
+    }
+    const auto entry = tree.directories.find(node->GetCurrentNodeID());
+    if (entry != tree.directories.end()) {
+      Erase(entry->second.nodes, node);
+      if (entry->second.nodes.empty()) tree.directories.erase(entry);
+    }
+    Erase(tree.userTrashCandidates, node);
+    ReleaseOwned(node);
+  }
+  tree.pending.swap(kept);
+}
+
+bool CDirectoryTreeBuilder::TreatTrashFolder(_DIRECTORY_TREE_INFO& tree, IFileNode* node) {
+  if (tree.trashFound || node->IsDirectory() == 0 || !IsTrashName(NameOf(node))) return false;
+  if (node->GetParentNodeID() != tree.rootID) {
+    if (!IsUserTrashFolder(tree, node)) return true;
+    node->SetParentNodeID(tree.rootID);
+  }
+  tree.trashFolderID = node->GetCurrentNodeID();
+  node->MarkDeleted();
+  return false;
+}
+
+bool CDirectoryTreeBuilder::IsUserTrashFolder(const _DIRECTORY_TREE_INFO& tree, IFileNode* node) const {
+  if (!m_userHome) return false;
+  std::string path;
+  std::unordered_set<long long> visited;  // corrupt metadata can make parent IDs go round
+  IFileNode* current = node;
+  for (;;) {
+    const long long parentID = current->GetParentNodeID();
+    if (parentID == tree.rootID) return "/" + path == *m_userHome;
+    if (!visited.insert(parentID).second || path.size() > m_userHome->size()) return false;
+    const auto entry = tree.directories.find(parentID);
+    if (entry == tree.directories.end()) return false;
+    IFileNode* parent = GetCorrectParent(tree.trashFolderID, entry->second.nodes, current);
+    if (parent == nullptr) return false;
+    path = std::string(NameOf(parent)) + "/" + path;
+    current = parent;
+  }
+}
+
+bool CDirectoryTreeBuilder::RecordFileNode(std::map<long long, _PARENT_INFO>& map, IFileNode* node) const {
+  auto [entry, created] = map.try_emplace(node->GetCurrentNodeID());
+  std::vector<IFileNode*>& nodes = entry->second.nodes;
+  if (!created && !m_restore) {
+    auto* fresh = dynamic_cast<CFileNode*>(node);
+    for (IFileNode* recordedNode : nodes) {
+      auto* recorded = dynamic_cast<CFileNode*>(recordedNode);
+      if (fresh == nullptr || recorded == nullptr || !(*recorded == *fresh)) continue;
+      if (node->GetFileSize() == 0) return false;
+      if (recorded->GetModificationTime() <= node->GetModificationTime()) return false;
+      // The recorded entry is newer; the older duplicate's runs and size are the ones to keep. The duplicate
+      // goes back to its searcher, so the recorded node gets its own copy of the runs.
+      IDataRunList* runs = node->GetDataRunList();
+      recorded->SetDataRunList(runs != nullptr ? runs->Clone() : nullptr);
+      recorded->UpdateFileSize(node->GetFileSize());
+      return false;
+    }
+  }
+  nodes.push_back(node);
+  return true;
+}
+
+IFileNode* CDirectoryTreeBuilder::GetCorrectParent(long long stopID, const std::vector<IFileNode*>& candidates,
+                                                   IFileNode* node) {
+  if (candidates.empty() || node == nullptr) return nullptr;
+  if (candidates.size() == 1) return candidates.front();
+  const auto* fileNode = dynamic_cast<const CFileNode*>(node);
+  const auto samePartition = [fileNode](const IFileNode* candidate, bool bothRequired) {
+    const auto* other = dynamic_cast<const CFileNode*>(candidate);
+    if (other == nullptr || fileNode == nullptr) return !bothRequired;
+    return other->GetBelongedPartition() == fileNode->GetBelongedPartition();
+  };
+  for (IFileNode* candidate : candidates) {
+    if (candidate->IsDirectory() == 0 || !samePartition(candidate, false) || candidate->IsDeleted() != 0) continue;
+    int steps = 0;
+    for (const IFileNode* above = candidate; above != nullptr && steps < kMaxClimb; above = above->GetParent(), ++steps)
+      if (above->GetCurrentNodeID() == stopID) return candidate;
+  }
+  for (IFileNode* candidate : candidates)
+    if (candidate->IsDirectory() != 0 && samePartition(candidate, true)) return candidate;
+  return candidates.front();
+}
+
+IFileNode* CDirectoryTreeBuilder::ParentOf(const _DIRECTORY_TREE_INFO& tree, IFileNode* node) const {
+  const long long parentID = node->GetParentNodeID();
+  if (parentID == tree.rootID) return tree.root.get();
+  const auto entry = tree.directories.find(parentID);
+  if (entry == tree.directories.end()) return nullptr;
+  return GetCorrectParent(tree.trashFolderID, entry->second.nodes, node);
+}
+
+bool CDirectoryTreeBuilder::IsFileBelow(IFileNode* folder) const {
+  std::vector<IFileNode*> chains;
+  if (IFileNode* child = folder->GetFirstChild()) chains.push_back(child);
+  while (!chains.empty()) {
+    IFileNode* node = chains.back();
+    chains.pop_back();
+    for (; node != nullptr; node = node->GetNextNode()) {
+      if (node->IsDirectory() == 0) return true;
+      if (IFileNode* child = node->GetFirstChild()) chains.push_back(child);
+    }
+  }
+  return false;
+}
+
+const IFileNode* CDirectoryTreeBuilder::TopOf(const IFileNode* node) const {
+  int steps = 0;
+  while (node->GetParent() != nullptr && steps++ < kMaxClimb) node = node->GetParent();
+  return node;
+}
+
+bool CDirectoryTreeBuilder::LinkToParents(_DIRECTORY_TREE_INFO& tree, IFileNode* node) {
+  const bool keepEmptyFolders = tree.root->GetSearcheType() == SEARCHER_APFS;
+  bool fileBelow = node->IsDirectory() == 0;
+  bool linked = false;
+  IFileNode* current = node;
+  // Every step links a node that had no parent, and AddChild refuses a loop; the bound is a second guard.
+  for (int step = 0; step < kMaxClimb; ++step) {
+    IFileNode* parent = ParentOf(tree, current);
+    if (parent == nullptr) break;
+    if (parent->IsDeleted() != 0 && current->IsDeleted() == 0) current->MarkDeleted();
+    if (!keepEmptyFolders) {
+      if (current->IsDirectory() != 0) {
+        if (!fileBelow && !IsFileBelow(current)) break;
+        fileBelow = true;
+      } else if (current->IsDeleted() == 0 && m_filter->ShowNormalFiles() == 0) {
+        break;
+      }
+    }
+    const bool parentWasLinked = parent->GetParent() != nullptr;
+    if (parent->AddChild(current) == 0) break;
+    linked = linked || current == node;
+    if (parentWasLinked || parent == tree.root.get()) break;
+    current = parent;
+  }
+  return linked;
+}
+
+bool CDirectoryTreeBuilder::BuildTree(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& out, bool forced) {
+  if (!forced) {
+    if (tree.pendingCount < kBuildBatch && m_clock.Now() - tree.lastBuild < kBuildDeferral) return false;
+    if (tree.root->GetSearcheType() == SEARCHER_HFSPLUS && tree.privateFolderIDs.empty()) return false;
+  }
+  tree.pendingCount = 0;
+  tree.lastBuild = m_clock.Now();
+  std::vector<IFileNode*> kept;
+  for (IFileNode* node : tree.pending) {
+    const bool linked = node->GetParent() != nullptr || LinkToParents(tree, node);
+    if (linked && TopOf(node) == tree.root.get())
+      out.push_back(node);
+    else
+      kept.push_back(node);
+  }
+  tree.pending.swap(kept);
+  return true;
+}
+
+void CDirectoryTreeBuilder::ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& nodes, int flag) {
+  if (m_sink == nullptr || nodes.empty()) return;
+  if (!tree.rootShown) {
+    m_sink->ShowFilesystemNode(tree.root.get());
+    tree.rootShown = true;
+    m_clock.Wait(kRootShownPause);
+  }
+  for (IFileNode* node : nodes) tree.shown[node->GetCurrentNodeID()].nodes.push_back(node);
+  tree.shownTotal += static_cast<long long>(nodes.size());
+  m_sink->ShowNodes(nodes.data(), static_cast<unsigned int>(nodes.size()), flag);
+}
+
+void CDirectoryTreeBuilder::BuildAndShowUntilDone(_DIRECTORY_TREE_INFO& tree) {
+  for (;;) {
+    std::vector<IFileNode*> batch;
+    BuildTree(tree, batch, true);
+    if (batch.empty()) return;
+    ShowNodes(tree, batch, 0);
+  }
+}
+
+void CDirectoryTreeBuilder::RestoreRecycleBin(_tagSearcherType searcher) {
+  CRecycleBinHolding::Restored restored = m_recycleBin.Take(searcher, m_partitionDevice, m_partition);
+  for (IFileNode* node : restored.readd)
+    if (AcceptNode(node, searcher) == 0) ReleaseOwned(node);
+  for (IFileNode* info : restored.discard) ReleaseOwned(info);
+}
+
+void CDirectoryTreeBuilder::QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree) {
+  std::unordered_set<long long> pendingIDs;
+  for (const IFileNode* node : tree.pending) pendingIDs.insert(node->GetCurrentNodeID());
+  for (const auto& [id, entry] : tree.files) {
+    if (entry.nodes.empty()) continue;
+    IFileNode* first = entry.nodes.front();
+    if (first->GetParent() == nullptr && pendingIDs.count(id) == 0) tree.pending.push_back(first);
+  }
+}
+
+bool CDirectoryTreeBuilder::MarkAllDeletedFiles(_DIRECTORY_TREE_INFO& tree) const {
+  bool changed = false;
+  for (IFileNode* node : tree.pending) {
+    if (node->IsDeleted() != 0) continue;
+    const IFileNode* parent = ParentOf(tree, node);
+    if (parent == nullptr || parent->IsDeleted() == 0) continue;
+    node->MarkDeleted();
+    // A node class that cannot be marked must not keep the caller's loop going.
+    changed = changed || node->IsDeleted() != 0;
+  }
+  return changed;
+}
+
+bool CDirectoryTreeBuilder::BuildLostNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& out) {
+  std::puts("CDirectoryTreeBuilder::BuildLostNodes entry");
+  auto lostFiles =
+      std::make_unique<CFilesystemNode>(kLostFilesName, kLostFilesVolume, tree.root->GetSearcheType(), kLostFilesID);
+  // Empty files first, so that a folder holding nothing else counts as empty below and is never shown with
+  // children that are released.
+  for (IFileNode* node : tree.pending) {
+    auto* file = dynamic_cast<CFileNode*>(node);
+    if (file == nullptr || file->IsDirectory() != 0 || file->GetFileSize() != 0 || file->GetParent() == nullptr)
+      continue;
+    file->GetParent()->RemoveChild(file);
+  }
+  for (IFileNode* node : tree.pending) {
+    if (node->GetParent() != nullptr) continue;
+    if (node->IsDirectory() != 0) {
+      if (!IsFileBelow(node)) continue;
+    } else if (node->GetFileSize() == 0 || (node->IsDeleted() == 0 && m_filter->ShowNormalFiles() == 0)) {
+      continue;
+    }
+    lostFiles->AddChild(node);
+  }
+  // Whatever hangs below the lost-files folder now goes, and nothing else: the rest stays unshown.
+  for (IFileNode* node : tree.pending)
+    if (TopOf(node) == lostFiles.get()) out.push_back(node);
+  std::printf("CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n", static_cast<long>(out.size()));
+  if (out.empty()) return false;
+  CFilesystemNode* folder = lostFiles.release();
+  m_owned.insert(folder);
+  tree.root->AddChild(folder);
+  out.push_back(folder);
+  return true;
+}
+
+void CDirectoryTreeBuilder::ReleaseOwned(IFileNode* node) {
+  if (auto* fileNode = dynamic_cast<CFileNode*>(node)) {
+    if (CFileNode* parent = fileNode->GetParent()) parent->RemoveChild(fileNode);
+    while (CFileNode* child = fileNode->GetFirstChild())
+      if (fileNode->RemoveChild(child) == 0) break;
+  }
+  m_owned.erase(node);
+  node->Release();
+}
+
+void CDirectoryTreeBuilder::ReleaseUnshown(_DIRECTORY_TREE_INFO& tree, std::map<long long, _PARENT_INFO>& map) {
+  for (const auto& [id, entry] : map) {
+    const auto shown = tree.shown.find(id);
+    for (IFileNode* node : entry.nodes)
+      if (shown == tree.shown.end() || !Contains(shown->second.nodes, node)) ReleaseOwned(node);
+  }
+  map.clear();
+}
+
+void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
+  _DIRECTORY_TREE_INFO* tree = FindTree(searcher);
+  if (tree == nullptr) return;
+  m_flushing = true;
+  RestoreRecycleBin(searcher);
+  BuildAndShowUntilDone(*tree);
+
+  if (!tree->trashFound) {
+    for (IFileNode* candidate : tree->userTrashCandidates) {
+      if (!IsUserTrashFolder(*tree, candidate)) continue;
+      candidate->MarkDeleted();
+      tree->trashFolderID = candidate->GetCurrentNodeID();
+      tree->trashFound = true;
+      break;
+    }
+  }
+  QueueUnlinkedFiles(*tree);
+  // Each round marks at least one more node; the bound only guards against a node class that lies.
+  for (std::size_t round = 0, rounds = tree->pending.size(); round <= rounds && MarkAllDeletedFiles(*tree); ++round) {
+  }
+  BuildAndShowUntilDone(*tree);
+
+  std::vector<IFileNode*> lost;
+  if (BuildLostNodes(*tree, lost)) ShowNodes(*tree, lost, 1);
+
+  tree->pending.clear();
+  tree->userTrashCandidates.clear();
+  ReleaseUnshown(*tree, tree->files);
+  ReleaseUnshown(*tree, tree->directories);
+  std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(searcher),
+              tree->shownTotal);
+  std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n",
+              static_cast<int>(searcher), tree->addedTotal);
+  m_flushing = false;
+}
+
+IDirecotryTreeBuilder* CreateTreeBuilder(bool restore) { return new (std::nothrow) CDirectoryTreeBuilder(restore); }
