@@ -55,7 +55,8 @@ class FakeInfoReader : public IFileReaderEx {
   bool Read(long long offset, unsigned char* buffer, int length, int& got) override {
     got = 0;
     if (data_ == nullptr || offset < 0 || static_cast<std::size_t>(offset) > data_->size()) return false;
-    const std::size_t count = std::min(static_cast<std::size_t>(length), data_->size() - static_cast<std::size_t>(offset));
+    const std::size_t start = static_cast<std::size_t>(offset);
+    const std::size_t count = std::min(static_cast<std::size_t>(length), data_->size() - start);
     std::copy_n(data_->begin() + offset, count, buffer);
     got = static_cast<int>(count);
     return true;
