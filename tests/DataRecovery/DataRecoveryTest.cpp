@@ -120,6 +120,18 @@ TEST_F(Recovery, ReadFailureGivesAPartialFileWithZerosInTheGap) {
   EXPECT_TRUE(std::all_of(lastChunk.begin(), lastChunk.end(), [](std::uint8_t b) { return b == 0; }));
 }
 
+TEST_F(Recovery, RunsEndingEarlyLeaveZerosNotAnEarlierFilesBytes) {
+  // The first copy fills the chunk buffer; the second file's runs cover one cluster of its two.
+  const std::unique_ptr<RunNode> earlier = PlaceFile(3 * kMiB, 12);
+  ASSERT_EQ(recovery->RecoverNodeTo(earlier.get(), (dir / "earlier").c_str(), nullptr, 0), kResultOk);
+  const std::unique_ptr<RunNode> full = PlaceFile(kCluster, 13, 2000);
+  RunNode shortRuns(2 * kCluster, {*full->GetDataRunList()->GetFirst()});
+  EXPECT_EQ(recovery->RecoverNodeTo(&shortRuns, (dir / "out").c_str(), nullptr, 0), CDataRecovery::kRecoverPartial);
+  Bytes expected = contents[13];
+  expected.resize(2 * kCluster, 0);
+  EXPECT_EQ(ReadFile(dir / "out"), expected);
+}
+
 TEST_F(Recovery, CancelStopsAfterTheCurrentChunk) {
   const std::unique_ptr<RunNode> node = PlaceFile(9 * kMiB, 8);
   node->m_created = UnixSecondsToFileTime(1'500'000'000);
