@@ -5,14 +5,16 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev libblkid-dev)
 # Tools the tests make their fixture images with (one package per line keeps additions conflict-free).
 TEST_PACKAGES=(
   attr
   dosfstools
   fdisk
+  gdisk
   mtools
   ntfs-3g
+  parted
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 BENCH_PACKAGES=(libbenchmark-dev)

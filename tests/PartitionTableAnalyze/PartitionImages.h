@@ -1,0 +1,95 @@
+#pragma once
+// The images of make-partition-images.sh, made once per test process, and disk devices over image
+// files. Tests skip when a tool is missing:
+//   const auto& images = PartitionImages::Get();
+//   if (!images.Available()) GTEST_SKIP() << images.Why();
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PartitionTableAnalyze/PartitionEntry.h"
+#include "StorageDevice/DeviceDataHolder.h"
+#include "StorageDevice/DiskDevice.h"
+#include "support/TempDir.h"
+
+namespace quellsy::test {
+
+struct LayoutEntry {
+  int index = 0;
+  std::uint64_t start = 0;
+  std::uint64_t count = 0;
+  bool operator==(const LayoutEntry&) const = default;
+};
+
+inline std::vector<LayoutEntry> LayoutOf(const std::list<PartitionEntry>& entries) {
+  std::vector<LayoutEntry> layout;
+  for (const auto& e : entries) layout.push_back({e.index, e.startSector, e.sectorCount});
+  return layout;
+}
+
+inline void PrintTo(const LayoutEntry& e, std::ostream* os) { *os << "{" << e.index << ", " << e.start << ", " << e.count << "}"; }
+
+class PartitionImages {
+ public:
+  static const PartitionImages& Get() {
+    static const PartitionImages images;
+    return images;
+  }
+
+  bool Available() const { return available_; }
+  const std::string& Why() const { return why_; }
+  std::filesystem::path Image(const std::string& name) const { return dir_.path() / name; }
+  // What the tools were told to make: IMAGE.layout.
+  std::vector<LayoutEntry> Layout(const std::string& name) const {
+    std::vector<LayoutEntry> layout;
+    std::ifstream in(Image(name + ".layout"));
+    LayoutEntry entry;
+    while (in >> entry.index >> entry.start >> entry.count) layout.push_back(entry);
+    return layout;
+  }
+
+ private:
+  static constexpr int kToolMissing = 77;
+
+  PartitionImages() {
+    const char* source = std::getenv("QUELLSY_SOURCE_DIR");
+    if (!source) {
+      why_ = "QUELLSY_SOURCE_DIR is not set";
+      return;
+    }
+    const auto script = std::filesystem::path(source) / "tests/PartitionTableAnalyze/make-partition-images.sh";
+    const std::string command = "bash '" + script.string() + "' '" + dir_.path().string() + "' >/dev/null 2>&1";
+    const int status = std::system(command.c_str());
+    if (status == -1 || !WIFEXITED(status))
+      why_ = "could not run " + script.string();
+    else if (WEXITSTATUS(status) == kToolMissing)
+      why_ = "sgdisk, sfdisk, fdisk, parted or mkfs.fat missing: partition images not made";
+    else if (WEXITSTATUS(status) != 0)
+      why_ = script.string() + " failed with status " + std::to_string(WEXITSTATUS(status));
+    else
+      available_ = true;
+  }
+
+  TempDir dir_;
+  bool available_ = false;
+  std::string why_;
+};
+
+// A whole-disk device over an image file, described as a disk of `sectorSize`-byte sectors.
+inline std::unique_ptr<CDiskDevice> OpenImageDisk(const std::filesystem::path& image, unsigned sectorSize = 512) {
+  auto disk = std::make_unique<CDiskDevice>(image.c_str());
+  if (!disk->Open(nullptr)) return nullptr;
+  auto* record = new CCollectDiskDeviceInfoStruct;
+  record->sectorSize = sectorSize;
+  record->totalSectors = std::filesystem::file_size(image) / sectorSize;
+  disk->SetPrivateData(CreateDiskDeviceData(record));
+  return disk;
+}
+
+}  // namespace quellsy::test
