@@ -4,9 +4,27 @@
 #include <utility>
 
 #include "RAWSearch/CPlaceholderRawFileAnalyser.h"
+#include "RAWSearch/FileAUAnalyser.h"
+#include "RAWSearch/FileBMPAnalyser.h"
+#include "RAWSearch/FileCABAnalyser.h"
+#include "RAWSearch/FileCHMAnalyser.h"
+#include "RAWSearch/FileCPTAnalyser.h"
+#include "RAWSearch/FileEMFAnalyser.h"
+#include "RAWSearch/FileEMLXAnalyser.h"
+#include "RAWSearch/FileHLPAnalyser.h"
+#include "RAWSearch/FileICNSAnalyser.h"
+#include "RAWSearch/FileICOAnalyser.h"
+#include "RAWSearch/FileLowDocAnalyser.h"
+#include "RAWSearch/FileLZHAnalyser.h"
+#include "RAWSearch/FileMNYAnalyser.h"
 #include "Utility/ByteReader.h"
 
 namespace {
+
+template <typename Analyser>
+IRawFileAnalyser* CreatePlain() {
+  return new Analyser();
+}
 
 // Keyed by the sector's first four bytes; every key appears once.
 constexpr RawAnalyserRow kMapRows[] = {
@@ -71,25 +89,25 @@ constexpr RawAnalyserRow kMapRows[] = {
     {{0x52, 0x49, 0x46, 0x46}, "FileRIFFAnalyser", RAW_FILE_TYPE_RIFF, nullptr},
     {{0x21, 0x42, 0x44, 0x4E}, "FilePSTAnalyser", RAW_FILE_TYPE_PST, nullptr},
     {{0xD0, 0xCF, 0x11, 0xE0}, "FileOLEAnalyser", RAW_FILE_TYPE_OLE, nullptr},
-    {{0xDB, 0xA5, 0x2D, 0x00}, "FileLowDocAnalyser", RAW_FILE_TYPE_DOC, nullptr},
-    {{0x94, 0xA6, 0x2E, 0x00}, "FileLowDocAnalyser", RAW_FILE_TYPE_DOC, nullptr},
-    {{0x00, 0x00, 0x01, 0x00}, "FileICOAnalyser", RAW_FILE_TYPE_ICO, nullptr},
-    {{0x00, 0x00, 0x02, 0x00}, "FileICOAnalyser", RAW_FILE_TYPE_ICO, nullptr},
-    {{0x3F, 0x5F, 0x03, 0x00}, "FileHLPAnalyser", RAW_FILE_TYPE_HLP, nullptr},
-    {{0x43, 0x50, 0x54, 0x37}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, nullptr},
-    {{0x43, 0x50, 0x54, 0x38}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, nullptr},
-    {{0x43, 0x50, 0x54, 0x39}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, nullptr},
-    {{0x4D, 0x53, 0x43, 0x46}, "FileCABAnalyser", RAW_FILE_TYPE_CAB, nullptr},
-    {{0x6D, 0x73, 0x63, 0x66}, "FileCABAnalyser", RAW_FILE_TYPE_CAB, nullptr},
-    {{0x2E, 0x73, 0x6E, 0x64}, "FileAUAnalyser", RAW_FILE_TYPE_AU, nullptr},
+    {{0xDB, 0xA5, 0x2D, 0x00}, "FileLowDocAnalyser", RAW_FILE_TYPE_DOC, &CreatePlain<FileLowDocAnalyser>},
+    {{0x94, 0xA6, 0x2E, 0x00}, "FileLowDocAnalyser", RAW_FILE_TYPE_DOC, &CreatePlain<FileLowDocAnalyser>},
+    {{0x00, 0x00, 0x01, 0x00}, "FileICOAnalyser", RAW_FILE_TYPE_ICO, &CreatePlain<FileICOAnalyser>},
+    {{0x00, 0x00, 0x02, 0x00}, "FileICOAnalyser", RAW_FILE_TYPE_ICO, &CreatePlain<FileICOAnalyser>},
+    {{0x3F, 0x5F, 0x03, 0x00}, "FileHLPAnalyser", RAW_FILE_TYPE_HLP, &CreatePlain<FileHLPAnalyser>},
+    {{0x43, 0x50, 0x54, 0x37}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, &CreatePlain<FileCPTAnalyser>},
+    {{0x43, 0x50, 0x54, 0x38}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, &CreatePlain<FileCPTAnalyser>},
+    {{0x43, 0x50, 0x54, 0x39}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, &CreatePlain<FileCPTAnalyser>},
+    {{0x4D, 0x53, 0x43, 0x46}, "FileCABAnalyser", RAW_FILE_TYPE_CAB, &CreatePlain<FileCABAnalyser>},
+    {{0x6D, 0x73, 0x63, 0x66}, "FileCABAnalyser", RAW_FILE_TYPE_CAB, &CreatePlain<FileCABAnalyser>},
+    {{0x2E, 0x73, 0x6E, 0x64}, "FileAUAnalyser", RAW_FILE_TYPE_AU, &CreatePlain<FileAUAnalyser>},
     {{0x1A, 0x45, 0xDF, 0xA3}, "FileMKVAnalyser", RAW_FILE_TYPE_MKV, nullptr},
-    {{0x49, 0x54, 0x53, 0x46}, "FileCHMAnalyser", RAW_FILE_TYPE_CHM, nullptr},
+    {{0x49, 0x54, 0x53, 0x46}, "FileCHMAnalyser", RAW_FILE_TYPE_CHM, &CreatePlain<FileCHMAnalyser>},
     {{0x00, 0x4D, 0x52, 0x4D}, "FileMRWAnalyser", RAW_FILE_TYPE_MRW, nullptr},
     {{0x53, 0x51, 0x4C, 0x69}, "BruteForce::CFCPEvtAnalyser", kRawFileTypePerHit, nullptr},
     {{0x68, 0x64, 0x66, 0x6D}, "FileITLAnalyser", RAW_FILE_TYPE_ITL, nullptr},
     {{0x78, 0x61, 0x72, 0x21}, "FilePKGAnalyser", RAW_FILE_TYPE_PKG, nullptr},
     {{0x7F, 0x50, 0x4B, 0x47}, "FilePKGAnalyser", RAW_FILE_TYPE_PKG, nullptr},
-    {{0x69, 0x63, 0x6E, 0x73}, "FileICNSAnalyser", RAW_FILE_TYPE_ICNS, nullptr},
+    {{0x69, 0x63, 0x6E, 0x73}, "FileICNSAnalyser", RAW_FILE_TYPE_ICNS, &CreatePlain<FileICNSAnalyser>},
     {{0x46, 0x72, 0x6F, 0x6D}, "FileMboxAnalyser", RAW_FILE_TYPE_MBOX, nullptr},
 };
 // Keyed by the first two bytes; rows with equal keys are tried in this order and the first that accepts
@@ -132,9 +150,9 @@ constexpr RawAnalyserRow kMultimapRows[] = {
     {{0xFF, 0xFE}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, nullptr},
     {{0x4D, 0x4D}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, nullptr},
     {{0x00, 0x01}, "RawSpeed::CMDBAnalyser", RAW_FILE_TYPE_MDB, nullptr},
-    {{0x42, 0x4D}, "FileBMPAnalyser", RAW_FILE_TYPE_BMP, nullptr},
+    {{0x42, 0x4D}, "FileBMPAnalyser", RAW_FILE_TYPE_BMP, &CreatePlain<FileBMPAnalyser>},
     {{0xFF, 0xFE}, "FileUnicodeHTMAnalyser", RAW_FILE_TYPE_HTM, nullptr},
-    {{0x4D, 0x53}, "FileMNYAnalyser", RAW_FILE_TYPE_MNY, nullptr},
+    {{0x4D, 0x53}, "FileMNYAnalyser", RAW_FILE_TYPE_MNY, &CreatePlain<FileMNYAnalyser>},
     {{0x46, 0x57}, "FileSWFAnalyser", RAW_FILE_TYPE_SWF, nullptr},
     {{0x43, 0x57}, "FileSWFAnalyser", RAW_FILE_TYPE_SWF, nullptr},
     {{0x75, 0x73}, "RawSpeed::TARAnalyser", RAW_FILE_TYPE_TAR, nullptr},
@@ -142,7 +160,7 @@ constexpr RawAnalyserRow kMultimapRows[] = {
 // No fixed leading bytes: tried in this order for every sector the keys did not place.
 constexpr RawAnalyserRow kListRows[] = {
     {{}, "Brance::LZHAnalyser", RAW_FILE_TYPE_LZH, nullptr},
-    {{}, "FileEMFAnalyser", RAW_FILE_TYPE_EMF, nullptr},
+    {{}, "FileEMFAnalyser", RAW_FILE_TYPE_EMF, &CreatePlain<FileEMFAnalyser>},
     {{}, "BruteForce::MovAnalyzer", RAW_FILE_TYPE_MOV, nullptr},
     {{}, "RawSpeed::InddAnalyser", RAW_FILE_TYPE_INDD, nullptr},
     {{}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, nullptr},
@@ -154,9 +172,9 @@ constexpr RawAnalyserRow kListRows[] = {
 
 // The analysers offered by file type (no caller in the search itself).
 constexpr RawAnalyserRow kPartRows[] = {
-    {{}, "FileEMFAnalyser", RAW_FILE_TYPE_EMF, nullptr},
-    {{}, "FileLZHAnalyser", RAW_FILE_TYPE_LZH, nullptr},
-    {{}, "FileEMLXAnalyser", RAW_FILE_TYPE_EMLX, nullptr},
+    {{}, "FileEMFAnalyser", RAW_FILE_TYPE_EMF, &CreatePlain<FileEMFAnalyser>},
+    {{}, "FileLZHAnalyser", RAW_FILE_TYPE_LZH, &CreatePlain<FileLZHAnalyser>},
+    {{}, "FileEMLXAnalyser", RAW_FILE_TYPE_EMLX, &CreatePlain<FileEMLXAnalyser>},
 };
 
 }  // namespace
