@@ -1,0 +1,162 @@
+#include "StorageDevice/StorageDeviceWithCache.h"
+
+#include <algorithm>
+#include <cstring>
+
+CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* inner)
+    : m_inner(inner), m_sectorSize(inner ? inner->GetSectorSize() : 512) {
+  SetBlockSize(kInitialBlockSize);
+}
+
+CStorageDeviceWithCache::~CStorageDeviceWithCache() { EndCache(); }
+
+bool CStorageDeviceWithCache::SetBlockSize(unsigned sectors) {
+  const unsigned sectorSize = m_inner ? m_inner->GetSectorSize() : 512;
+  if (sectors == 0 || sectorSize == 0 || std::uint64_t{sectors} * sectorSize > kMaxBlockBytes) return false;
+  if (m_reader.joinable()) return false;
+  m_sectorSize = sectorSize;
+  m_blockSize = sectors;
+  m_current.assign(std::size_t{sectors} * sectorSize, 0);
+  m_currentBlock = -1;
+  m_currentSectors = 0;
+  return true;
+}
+
+void CStorageDeviceWithCache::BeginCache() {
+  if (!m_inner || m_blockSize == 0) return;
+  EndCache();
+  m_currentBlock = -1;
+  m_currentSectors = 0;
+  std::lock_guard lock(m_queueLock);
+  m_nextSector = 0;
+  m_endSector = std::max(0LL, m_inner->GetTotalSectors());
+  m_stop = false;
+  m_readerDone = m_endSector == 0;
+  if (!m_readerDone) m_reader = std::thread(&CStorageDeviceWithCache::CacheThread, this);
+}
+
+void CStorageDeviceWithCache::CacheThread() {
+  const long long blockSize = m_blockSize;
+  const std::size_t sectorSize = m_sectorSize;
+  for (;;) {
+    long long first = 0;
+    long long count = 0;
+    std::vector<std::uint8_t> bytes;
+    {
+      std::unique_lock lock(m_queueLock);
+      m_blockWanted.wait(lock, [this] { return m_stop || m_queue.size() < kBlocksAhead; });
+      if (m_stop) break;
+      first = m_nextSector;
+      count = std::min(blockSize, m_endSector - first);
+      m_nextSector += count;
+      if (!m_spare.empty()) {
+        bytes = std::move(m_spare.back());
+        m_spare.pop_back();
+      }
+    }
+    // The wrapped device zero-fills what it cannot read, so a recycled buffer never shows an earlier block.
+    bytes.resize(static_cast<std::size_t>(count) * sectorSize);
+    ReadInner(bytes.data(), first, count);
+    bool last = false;
+    {
+      std::lock_guard lock(m_queueLock);
+      m_queue.push_back(QueuedBlock{first, count, std::move(bytes)});
+      last = m_nextSector >= m_endSector;
+      if (last) m_readerDone = true;
+    }
+    m_blockReady.notify_all();
+    if (last) return;
+  }
+  {
+    std::lock_guard lock(m_queueLock);
+    m_readerDone = true;
+  }
+  m_blockReady.notify_all();
+}
+
+bool CStorageDeviceWithCache::SetCurCacheBlock(long long block) {
+  if (!m_inner || m_blockSize == 0 || !IsBlockInValidRange(block)) return false;
+  const long long first = block * m_blockSize;
+  QueuedBlock taken;
+  bool found = false;
+  {
+    std::unique_lock lock(m_queueLock);
+    while (!found) {
+      m_blockReady.wait(lock, [this] { return !m_queue.empty() || m_readerDone || m_stop; });
+      // Nothing more will come, or the caller went back to a block already passed.
+      if (m_queue.empty() || m_queue.front().firstSector > first) break;
+      found = m_queue.front().firstSector == first;
+      taken = std::move(m_queue.front());
+      m_queue.pop_front();
+      m_blockWanted.notify_all();
+      if (!found) m_spare.push_back(std::move(taken.bytes));
+    }
+    if (found && m_current.size() == std::size_t{m_blockSize} * m_sectorSize) m_spare.push_back(std::move(m_current));
+  }
+  if (!found) {
+    m_currentBlock = -1;
+    m_currentSectors = 0;
+    return false;
+  }
+  m_current = std::move(taken.bytes);
+  m_currentFirst = first;
+  m_currentSectors = taken.sectors;
+  m_currentBlock = block;
+  return true;
+}
+
+void CStorageDeviceWithCache::EndCache() {
+  {
+    std::lock_guard lock(m_queueLock);
+    m_stop = true;
+  }
+  m_blockWanted.notify_all();
+  m_blockReady.notify_all();
+  if (m_reader.joinable()) m_reader.join();
+  std::lock_guard lock(m_queueLock);
+  m_queue.clear();
+  m_spare.clear();
+  m_readerDone = true;
+}
+
+bool CStorageDeviceWithCache::IsNeedCatchBuffer() {
+  std::lock_guard lock(m_queueLock);
+  return m_queue.empty();
+}
+
+bool CStorageDeviceWithCache::IsBlockInValidRange(long long block) {
+  if (m_blockSize == 0 || !m_inner || block < 0) return false;
+  const long long total = m_inner->GetTotalSectors();
+  if (total <= 0) return false;
+  const long long blocks = total / m_blockSize + (total % m_blockSize != 0 ? 1 : 0);
+  return block < blocks;
+}
+
+bool CStorageDeviceWithCache::Open(char*) { return m_inner != nullptr; }
+
+bool CStorageDeviceWithCache::Close() { return m_inner != nullptr; }
+
+unsigned CStorageDeviceWithCache::GetSectorSize() { return m_inner ? m_inner->GetSectorSize() : 512; }
+
+long long CStorageDeviceWithCache::GetTotalSectors() { return m_inner ? m_inner->GetTotalSectors() : 0; }
+
+bool CStorageDeviceWithCache::ReadSector(void* buffer, long long first, long long count) {
+  if (!m_inner) return false;
+  const long long end = m_currentFirst + m_currentSectors;
+  if (m_currentBlock < 0 || !buffer || count <= 0 || first < m_currentFirst || first >= end) {
+    return ReadInner(buffer, first, count);
+  }
+  // Only the sectors the block really holds come from memory; a short last block never serves what lies past it.
+  const long long inside = std::min(count, end - first);
+  const std::size_t sectorSize = m_sectorSize;
+  std::memcpy(buffer, m_current.data() + static_cast<std::size_t>(first - m_currentFirst) * sectorSize,
+              static_cast<std::size_t>(inside) * sectorSize);
+  if (inside == count) return true;
+  return ReadInner(static_cast<std::uint8_t*>(buffer) + static_cast<std::size_t>(inside) * sectorSize, first + inside,
+                   count - inside);
+}
+
+bool CStorageDeviceWithCache::ReadInner(void* buffer, long long first, long long count) {
+  std::lock_guard lock(m_innerLock);
+  return m_inner->ReadSector(buffer, first, count);
+}

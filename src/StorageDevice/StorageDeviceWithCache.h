@@ -1,0 +1,95 @@
+#pragma once
+// The device a complete scan hands to its searchers: it reads the scanned device ahead in blocks on a thread of
+// its own while the searchers work on the current block. Reads inside the current block are served from memory,
+// every other read goes to the wrapped device. Blocks must be taken in ascending order, one after another.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "include/IStorageDevice.h"
+
+class CStorageDeviceWithCache final : public IStorageDevice {
+ public:
+  static constexpr unsigned kInitialBlockSize = 1000;
+  static constexpr std::size_t kBlocksAhead = 10;
+  // A block larger than this is refused rather than allocated (a broken sector size would ask for gigabytes).
+  static constexpr std::uint64_t kMaxBlockBytes = 64ULL * 1024 * 1024;
+
+  // inner is not owned and must outlive the cache.
+  explicit CStorageDeviceWithCache(IStorageDevice* inner);
+  ~CStorageDeviceWithCache() override;
+  CStorageDeviceWithCache(const CStorageDeviceWithCache&) = delete;
+  CStorageDeviceWithCache& operator=(const CStorageDeviceWithCache&) = delete;
+
+  // Replaces the current block buffer by a zeroed one of `sectors` sectors and forgets the current block. False
+  // (and nothing changes) for 0 sectors, a sector size of 0, a block above kMaxBlockBytes, or while reading ahead.
+  bool SetBlockSize(unsigned sectors);
+  unsigned GetBlockSize() const { return m_blockSize; }
+  // Starts reading ahead from sector 0: at most kBlocksAhead blocks are queued, never past the device's end.
+  void BeginCache();
+  // Makes the next block read ahead the current block. False without a wrapped device, for a block size of 0, for a
+  // block past the device's end, and when the block never arrives (then there is no current block and every read
+  // goes to the wrapped device).
+  bool SetCurCacheBlock(long long block);
+  // Stops and joins the reader and frees the queue; the current block stays. Safe to call twice.
+  void EndCache();
+  // True when no block is queued.
+  bool IsNeedCatchBuffer();
+  // block < ceil(total sectors / block size); false for a block size of 0.
+  bool IsBlockInValidRange(long long block);
+  // The device the cache reads; searchers that must know what is being scanned look through the cache with it.
+  IStorageDevice* GetInnerDevice() const { return m_inner; }
+  // The current block, -1 when there is none.
+  long long GetCurrentBlock() const { return m_currentBlock; }
+
+  // True when a wrapped device is set; nothing is opened or closed.
+  bool Open(char* path) override;
+  bool Close() override;
+  bool ReadSector(void* buffer, long long first, long long count) override;
+  // The wrapped device's (512 without one).
+  unsigned GetSectorSize() override;
+  long long GetTotalSectors() override;
+  bool IOCtl(unsigned long long, void*) override { return false; }
+  // Kept, not owned and not read: the cache only passes it back.
+  IStorageDeviceData* GetPrivateData() override { return m_data; }
+  void SetPrivateData(IStorageDeviceData* data) override { m_data = data; }
+  int GetType() override { return STORAGE_DEVICE_CACHE; }
+  unsigned long long GetLastError() override { return 0; }
+
+ private:
+  struct QueuedBlock {
+    long long firstSector = 0;
+    long long sectors = 0;
+    std::vector<std::uint8_t> bytes;
+  };
+
+  void CacheThread();
+  // One read of the wrapped device; reads of both threads are serialised so the device sees one caller at a time.
+  bool ReadInner(void* buffer, long long first, long long count);
+
+  IStorageDevice* m_inner;
+  IStorageDeviceData* m_data = nullptr;
+  unsigned m_sectorSize;
+  unsigned m_blockSize = 0;
+  std::vector<std::uint8_t> m_current;
+  long long m_currentBlock = -1;
+  long long m_currentFirst = 0;
+  long long m_currentSectors = 0;  // valid sectors of the current block: fewer in the last, short block
+
+  std::mutex m_queueLock;  // guards everything below
+  std::condition_variable m_blockReady;   // the reader queued a block or ended
+  std::condition_variable m_blockWanted;  // a slot came free, or the reader is to stop
+  std::deque<QueuedBlock> m_queue;
+  std::vector<std::vector<std::uint8_t>> m_spare;  // consumed buffers the reader fills again
+  long long m_nextSector = 0;
+  long long m_endSector = 0;
+  bool m_stop = false;
+  bool m_readerDone = true;
+  std::thread m_reader;
+
+  std::mutex m_innerLock;
+};

@@ -1,0 +1,256 @@
+// The read-ahead device: strict block order, the short last block, reads across the block's edges, and stopping.
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <random>
+#include <thread>
+
+#include "StorageDevice/StorageDeviceWithCache.h"
+#include "support/MemoryDevice.h"
+#include "support/TempDir.h"
+
+namespace {
+
+using quellsy::test::MemoryDevice;
+using quellsy::test::PatternBytes;
+
+constexpr unsigned kSector = 512;
+constexpr unsigned kBlock = 8;  // sectors per block in these tests
+
+struct Read {
+  long long first;
+  long long count;
+  bool readerThread;
+};
+
+// A memory device that records every read and the thread it came from.
+class RecordingDevice : public MemoryDevice {
+ public:
+  using MemoryDevice::MemoryDevice;
+
+  bool ReadSector(void* buffer, long long first, long long count) override {
+    {
+      std::lock_guard lock(m_lock);
+      m_reads.push_back({first, count, std::this_thread::get_id() != m_consumer});
+    }
+    return MemoryDevice::ReadSector(buffer, first, count);
+  }
+
+  std::vector<Read> Reads(bool readerThread) {
+    std::lock_guard lock(m_lock);
+    std::vector<Read> out;
+    for (const Read& r : m_reads) {
+      if (r.readerThread == readerThread) out.push_back(r);
+    }
+    return out;
+  }
+  void ClearReads() {
+    std::lock_guard lock(m_lock);
+    m_reads.clear();
+  }
+
+ private:
+  std::mutex m_lock;
+  std::vector<Read> m_reads;
+  std::thread::id m_consumer = std::this_thread::get_id();
+};
+
+std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& bytes, long long first, long long count) {
+  return {bytes.begin() + first * kSector, bytes.begin() + (first + count) * kSector};
+}
+
+std::vector<std::uint8_t> ReadThrough(CStorageDeviceWithCache& cache, long long first, long long count, bool* ok) {
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count) * kSector, 0xAA);
+  *ok = cache.ReadSector(buffer.data(), first, count);
+  return buffer;
+}
+
+// 2.5 blocks: every block arrives in order with its own bytes, the reader never reads past the end, and the
+// block after the last is refused.
+TEST(StorageDeviceWithCache, ShortDeviceGivesItsBlocksInOrderThenRefuses) {
+  const auto bytes = PatternBytes(20 * kSector, 3);
+  RecordingDevice device(bytes, kSector);
+  CStorageDeviceWithCache cache(&device);
+  EXPECT_EQ(cache.GetType(), STORAGE_DEVICE_CACHE);
+  EXPECT_EQ(cache.GetInnerDevice(), &device);
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+
+  for (long long block = 0; block < 3; ++block) {
+    ASSERT_TRUE(cache.SetCurCacheBlock(block)) << block;
+    const long long first = block * kBlock;
+    const long long count = std::min<long long>(kBlock, 20 - first);
+    bool ok = false;
+    EXPECT_EQ(ReadThrough(cache, first, count, &ok), Sectors(bytes, first, count)) << block;
+    EXPECT_TRUE(ok);
+  }
+  EXPECT_TRUE(device.Reads(false).empty()) << "reads inside the current block come from memory";
+  EXPECT_FALSE(cache.IsBlockInValidRange(3));
+  EXPECT_FALSE(cache.SetCurCacheBlock(3));
+  cache.EndCache();
+
+  const auto reads = device.Reads(true);
+  ASSERT_EQ(reads.size(), 3u);
+  long long next = 0;
+  for (const Read& r : reads) {
+    EXPECT_EQ(r.first, next);
+    next += r.count;
+  }
+  EXPECT_EQ(next, 20);
+  EXPECT_TRUE(cache.IsNeedCatchBuffer());
+}
+
+// Reads against the current block: inside, straddling its end, past a short last block, before and behind it.
+TEST(StorageDeviceWithCache, ReadsAcrossTheCurrentBlockEdges) {
+  struct Case {
+    const char* what;
+    long long block;
+    long long first;
+    long long count;
+    std::vector<Read> consumerReads;  // what must reach the wrapped device
+    long long servedSectors;          // sectors that must hold the device's bytes
+    bool ok;
+  };
+  const std::vector<Case> cases = {
+      {"inside", 1, 9, 3, {}, 3, true},
+      {"whole block", 1, 8, 8, {}, 8, true},
+      {"runs past the block", 1, 14, 4, {{16, 2, false}}, 4, true},
+      {"before the block", 1, 5, 4, {{5, 4, false}}, 4, true},
+      {"starts before, ends inside", 1, 6, 4, {{6, 4, false}}, 4, true},
+      {"behind the block", 1, 17, 1, {{17, 1, false}}, 1, true},
+      {"tail of the short last block", 2, 18, 4, {{20, 2, false}}, 2, false},
+      {"past the device", 2, 20, 1, {{20, 1, false}}, 0, false},
+  };
+  const auto bytes = PatternBytes(20 * kSector, 4);
+  for (const Case& c : cases) {
+    RecordingDevice device(bytes, kSector);
+    CStorageDeviceWithCache cache(&device);
+    ASSERT_TRUE(cache.SetBlockSize(kBlock));
+    cache.BeginCache();
+    for (long long block = 0; block <= c.block; ++block) ASSERT_TRUE(cache.SetCurCacheBlock(block)) << c.what;
+    bool ok = false;
+    const auto got = ReadThrough(cache, c.first, c.count, &ok);
+    EXPECT_EQ(ok, c.ok) << c.what;
+    const auto reads = device.Reads(false);
+    ASSERT_EQ(reads.size(), c.consumerReads.size()) << c.what;
+    for (std::size_t i = 0; i < reads.size(); ++i) {
+      EXPECT_EQ(reads[i].first, c.consumerReads[i].first) << c.what;
+      EXPECT_EQ(reads[i].count, c.consumerReads[i].count) << c.what;
+    }
+    const std::vector<std::uint8_t> served(got.begin(), got.begin() + c.servedSectors * kSector);
+    EXPECT_EQ(served, Sectors(bytes, c.first, c.servedSectors)) << c.what;
+    // What the device could not give stays the caller's: never an earlier block's bytes from a reused buffer.
+    const std::vector<std::uint8_t> rest(got.begin() + c.servedSectors * kSector, got.end());
+    EXPECT_EQ(rest, std::vector<std::uint8_t>(rest.size(), 0xAA)) << c.what;
+  }
+}
+
+// Going back is refused without stale data; skipping forward drops the blocks in between.
+TEST(StorageDeviceWithCache, OutOfOrderBlocksNeverServeAnotherBlocksBytes) {
+  const auto bytes = PatternBytes(40 * kSector, 5);
+  RecordingDevice device(bytes, kSector);
+  CStorageDeviceWithCache cache(&device);
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+  ASSERT_TRUE(cache.SetCurCacheBlock(0));
+  ASSERT_TRUE(cache.SetCurCacheBlock(2));
+  bool ok = false;
+  EXPECT_EQ(ReadThrough(cache, 16, 8, &ok), Sectors(bytes, 16, 8));
+  EXPECT_TRUE(device.Reads(false).empty());
+
+  EXPECT_FALSE(cache.SetCurCacheBlock(1));
+  EXPECT_EQ(cache.GetCurrentBlock(), -1);
+  EXPECT_EQ(ReadThrough(cache, 8, 8, &ok), Sectors(bytes, 8, 8));
+  EXPECT_TRUE(ok);
+  ASSERT_EQ(device.Reads(false).size(), 1u) << "without a current block the device is read";
+}
+
+// A failed read during read-ahead leaves zeros in the queued block, the rest of the block is the device's.
+TEST(StorageDeviceWithCache, FailedReadAheadGivesZerosOnlyWhereTheDeviceFailed) {
+  const auto bytes = PatternBytes(24 * kSector, 6);
+  RecordingDevice device(bytes, kSector);
+  device.FailSectors(10, 2);
+  CStorageDeviceWithCache cache(&device);
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+  ASSERT_TRUE(cache.SetCurCacheBlock(0));
+  ASSERT_TRUE(cache.SetCurCacheBlock(1));
+  bool ok = false;
+  auto expected = Sectors(bytes, 8, 8);
+  std::fill(expected.begin() + 2 * kSector, expected.begin() + 4 * kSector, 0);
+  EXPECT_EQ(ReadThrough(cache, 8, 8, &ok), expected);
+}
+
+// Block sizes: 4 MiB of 4096-byte sectors is 1024 sectors; absurd sizes and changes while reading are refused.
+TEST(StorageDeviceWithCache, BlockSizeIsCheckedBeforeItSizesAnything) {
+  MemoryDevice big(2048, 4096);
+  CStorageDeviceWithCache cache(&big);
+  EXPECT_EQ(cache.GetBlockSize(), CStorageDeviceWithCache::kInitialBlockSize);
+  EXPECT_EQ(cache.GetSectorSize(), 4096u);
+  EXPECT_TRUE(cache.SetBlockSize(1024));
+  EXPECT_FALSE(cache.SetBlockSize(0));
+  EXPECT_FALSE(cache.SetBlockSize(8192 * 4));  // 128 MiB of 4096-byte sectors
+  EXPECT_EQ(cache.GetBlockSize(), 1024u);
+  cache.BeginCache();
+  EXPECT_FALSE(cache.SetBlockSize(16)) << "not while the reader runs";
+  ASSERT_TRUE(cache.SetCurCacheBlock(0));
+  EXPECT_TRUE(cache.SetCurCacheBlock(1));
+  EXPECT_FALSE(cache.SetCurCacheBlock(2));
+  cache.EndCache();
+  EXPECT_TRUE(cache.SetBlockSize(16));
+
+  CStorageDeviceWithCache empty(nullptr);
+  EXPECT_FALSE(empty.Open(nullptr));
+  EXPECT_EQ(empty.GetSectorSize(), 512u);
+  EXPECT_EQ(empty.GetTotalSectors(), 0);
+  empty.BeginCache();
+  EXPECT_FALSE(empty.SetCurCacheBlock(0));
+  EXPECT_FALSE(empty.IsBlockInValidRange(0));
+}
+
+// A consumer waiting for a block the finished reader will never bring returns; EndCache stops a waiting reader.
+TEST(StorageDeviceWithCache, NoWaitOutlivesTheReader) {
+  RecordingDevice device(PatternBytes(16 * kSector, 7), kSector);
+  CStorageDeviceWithCache cache(&device);
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+  ASSERT_TRUE(cache.SetCurCacheBlock(0));
+  ASSERT_TRUE(cache.SetCurCacheBlock(1));  // the reader has queued its last block and ended
+  device.bytes().resize(40 * kSector);     // the device now claims more blocks than were read
+  EXPECT_TRUE(cache.IsBlockInValidRange(3));
+  EXPECT_FALSE(cache.SetCurCacheBlock(2));
+  EXPECT_EQ(cache.GetCurrentBlock(), -1);
+
+  RecordingDevice large(400LL * kBlock, kSector);
+  CStorageDeviceWithCache waiting(&large);
+  ASSERT_TRUE(waiting.SetBlockSize(kBlock));
+  waiting.BeginCache();
+  waiting.EndCache();  // the reader is waiting for a free slot
+  waiting.EndCache();
+  EXPECT_LE(large.Reads(true).size(), CStorageDeviceWithCache::kBlocksAhead + 1);
+}
+
+// Many short runs of every shape, stopped at random points: no hang, no race (run under the tsan preset).
+TEST(StorageDeviceWithCacheStress, ThousandShortRunsEndCleanly) {
+  std::mt19937 random(12345);
+  const auto bytes = PatternBytes(40 * 4 * kSector, 8);
+  for (int run = 0; run < 1000; ++run) {
+    const long long sectors = 1 + static_cast<long long>(random() % 160);
+    MemoryDevice device(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + sectors * kSector), kSector);
+    CStorageDeviceWithCache cache(&device);
+    ASSERT_TRUE(cache.SetBlockSize(4));
+    cache.BeginCache();
+    const long long blocks = (sectors + 3) / 4;
+    const long long taken = static_cast<long long>(random() % static_cast<unsigned>(blocks + 1));
+    for (long long block = 0; block < taken; ++block) {
+      ASSERT_TRUE(cache.SetCurCacheBlock(block)) << run << " " << block;
+      std::uint8_t sector[kSector];
+      ASSERT_TRUE(cache.ReadSector(sector, block * 4, 1));
+      ASSERT_EQ(sector[7], bytes[block * 4 * kSector + 7]) << run;
+    }
+    if (run % 2 == 0) cache.EndCache();  // otherwise the destructor stops the reader
+  }
+}
+
+}  // namespace
