@@ -1,8 +1,10 @@
 #include "Engines/BuiltInEngines.h"
 
 #include "FATLib/FATEngine.h"
+#include "RAWSearch/RawSearchEngine.h"
 
 // Each engine library adds one call to its own registration function here.
 void RegisterBuiltInEngines() {
   RegisterFATEngine();
+  RegisterRawSearchEngine();
 }
