@@ -17,6 +17,7 @@
 #include "RAWSearch/FileLowDocAnalyser.h"
 #include "RAWSearch/FileLZHAnalyser.h"
 #include "RAWSearch/FileMNYAnalyser.h"
+#include "RAWSearch/JpegAnalyzer.h"
 #include "Utility/ByteReader.h"
 
 namespace {
@@ -28,10 +29,10 @@ IRawFileAnalyser* CreatePlain() {
 
 // Keyed by the sector's first four bytes; every key appears once.
 constexpr RawAnalyserRow kMapRows[] = {
-    {{0xFF, 0xD8, 0xFF, 0xE0}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, nullptr},
-    {{0xFF, 0xD8, 0xFF, 0xE1}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, nullptr},
-    {{0xFF, 0xD8, 0xFF, 0xDB}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, nullptr},
-    {{0xFF, 0xD8, 0xFF, 0xEE}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, nullptr},
+    {{0xFF, 0xD8, 0xFF, 0xE0}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, &BruteForce::JpegAnalyzer::Create},
+    {{0xFF, 0xD8, 0xFF, 0xE1}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, &BruteForce::JpegAnalyzer::Create},
+    {{0xFF, 0xD8, 0xFF, 0xDB}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, &BruteForce::JpegAnalyzer::Create},
+    {{0xFF, 0xD8, 0xFF, 0xEE}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, &BruteForce::JpegAnalyzer::Create},
     {{0x25, 0x50, 0x44, 0x46}, "BruteForce::PdfAnalyzer", RAW_FILE_TYPE_PDF, nullptr},
     {{0x4D, 0x4D, 0x00, 0x2A}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
     {{0x49, 0x49, 0x2A, 0x00}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
