@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <list>
 #include <memory>
 #include <string>
 #include <vector>
