@@ -344,17 +344,22 @@ TEST_F(RawSearchController, UnreadableBlockIsSearchedAsZerosAndKeepsTheRingInSte
     map[KeyOf("PEND")] = new RingChecking(RAW_FILE_TYPE_PDF, 0, &log);
   });
   MemoryDevice device(8LL * 24, 512);
+  PutKey(device, 0, "PEND");
   PutKey(device, 16, "PEND");
   for (long long s = 17; s < 8 * 24; ++s) PutKey(device, s, "JUNK");
   device.FailSectors(8, 8);
   RecordingTreeBuilder builder;
   CRAWSearchController searcher;
   Prepare(searcher, device, &builder, {.blockSectors = 8});
-  Feed(searcher, device, 8, 0, 23);
+  Feed(searcher, device, 8, 0, 21);
+  ASSERT_EQ(log.sizings.size(), 0u) << "the checking analyser logs nothing";
+  EXPECT_EQ(searcher.PendingCount(), 1u) << "block 0's hit sized after block 20: the ring kept counting";
+  Feed(searcher, device, 8, 21, 2);
   EXPECT_EQ(searcher.PendingCount(), 0u) << "sized from the ring after block 22";
-  const auto* node = builder.Find("FILE000.PDF");
-  ASSERT_NE(node, nullptr) << "the ring holds sector 16 where the device has it";
-  EXPECT_EQ(node->runs.at(0).lcn, 16);
+  std::vector<long long> starts;
+  for (const auto& n : builder.NodesOf(SEARCHER_RAW))
+    if (!n.directory) starts.push_back(n.runs.at(0).lcn);
+  EXPECT_EQ(starts, (std::vector<long long>{0, 16})) << "the ring holds every sector where the device has it";
 }
 
 TEST_F(RawSearchController, ShortLastBlockIsFollowedByZeros) {
