@@ -1,0 +1,158 @@
+#include "RecoveryController/CompleteRecoveryController.h"
+
+#include <algorithm>
+
+#include "RecoveryController/RecoveryControllerErrors.h"
+#include "RecoveryController/RestoreScanSink.h"
+#include "StorageDevice/StorageDeviceWithCache.h"
+#include "Utility/TBitmap.h"
+#include "include/EngineRegistry.h"
+#include "include/IFileSystemSearchController.h"
+#include "include/IStorageDevice.h"
+#include "include/IStorageDeviceData.h"
+
+using namespace quellsy;
+
+namespace {
+
+constexpr unsigned kBlockBytes = 0x400000;
+constexpr unsigned kFallbackBlockSectors = 8192;
+// The block loop fills the progress bar to this share; the end of the searches is not counted.
+constexpr double kBlockLoopShare = 0.8;
+
+bool IsHfsPlusVolume(IStorageDevice* device) {
+  if (device->GetType() != STORAGE_DEVICE_VOLUME) return false;
+  auto* volume = dynamic_cast<IVolumeDeviceData*>(device->GetPrivateData());
+  const auto* record = volume ? volume->GetVolumeInfo() : nullptr;
+  return record && record->fileSystemType == FILE_SYSTEM_HFSPLUS;
+}
+
+}  // namespace
+
+CCompleteRecoveryController::~CCompleteRecoveryController() {
+  ReleaseRun();
+  ReleaseTreeBuilder();
+}
+
+unsigned CCompleteRecoveryController::BlockSizeFor(unsigned sectorSize) {
+  const unsigned sectors = kBlockBytes / (sectorSize != 0 ? sectorSize : 512);
+  return sectors != 0 ? sectors : kFallbackBlockSectors;
+}
+
+void CCompleteRecoveryController::ReleaseRun() {
+  for (const _SEARCHER_INFO& info : m_searchers) delete info.searcher;
+  m_searchers.clear();
+  if (m_cache) m_cache->EndCache();
+  m_cache.reset();
+  m_fileSectorMap.clear();
+}
+
+unsigned long long CCompleteRecoveryController::StartDataRecovery(IStorageDevice* device, IProgress* progress,
+                                                                  IDrirectoryTree* sink) {
+  if (!device || !progress || !sink) return controller::kCompleteMissingArgument;
+  ReleaseRun();
+  m_bitmap = std::make_unique<TBitmap>();
+  Report(progress, PROGRESS_STATUS_RUNNING, 1, 0);
+
+  const ResultCode started = StartTreeBuilder(m_restoreSink != nullptr, device, sink,
+                                              controller::kCompleteNoTreeBuilder,
+                                              controller::kCompleteTreeBuilderRefused);
+  if (started != kResultOk) return started;
+
+  CreateSearchers(device, progress);
+  if (m_searchers.empty()) return controller::kCompleteNoSearcher;
+
+  FlushFileSystems();
+  m_device = device;
+  const unsigned blockSize = BlockSizeFor(device->GetSectorSize());
+  m_cache = std::make_unique<CStorageDeviceWithCache>(device);
+  if (!m_cache->SetBlockSize(blockSize)) {
+    // A sector size no block can be made of: the searchers are never given a device, so they are not ended.
+    m_cache.reset();
+    Report(progress, PROGRESS_STATUS_FINISHED, 1, 1);
+    return controller::kBlockScanNoDevice;
+  }
+  m_cache->BeginCache();
+
+  for (const _SEARCHER_INFO& info : m_searchers) {
+    info.searcher->SetDevice(m_cache.get());
+    info.searcher->SetBlockSize(static_cast<int>(blockSize));
+    info.searcher->SetDirecotryTreeBuilder(m_builder);
+    info.searcher->SetBitmap(m_bitmap.get());
+    if (!m_restoreSink) info.searcher->PreparetoSearch();
+  }
+
+  ResultCode result = kResultOk;
+  if (m_restoreSink) {
+    m_restoreSink->SetDirecotryTreeBuilder(m_builder, progress, device);
+  } else {
+    result = ScanBlocks(0, device->GetTotalSectors() - 1, progress);
+  }
+  EndSearches(progress);
+  Report(progress, PROGRESS_STATUS_FINISHED, 1, 1);
+  return result;
+}
+
+void CCompleteRecoveryController::CreateSearchers(IStorageDevice* device, IProgress* progress) {
+  const EngineRegistry& registry = EngineRegistry::Instance();
+  for (const _tagSearcherType type : kSearcherOrder) {
+    ICompleteFileSystemSearchController* searcher = registry.CreateCompleteSearcher(type);
+    if (!searcher) continue;
+    switch (type) {
+      case SEARCHER_HFSPLUS:
+        searcher->SetIProgressSink(progress);
+        if (IsHfsPlusVolume(device)) searcher->SetActivePartition(true);
+        break;
+      case SEARCHER_FAT:
+        searcher->SetFileSectorMap(&m_fileSectorMap);
+        break;
+      case SEARCHER_RAW:
+        searcher->SetFileSectorMap(&m_fileSectorMap);
+        searcher->SetIProgressSink(progress);
+        break;
+      default:
+        break;
+    }
+    m_searchers.push_back({type, searcher});
+  }
+}
+
+ResultCode CCompleteRecoveryController::ScanBlocks(long long first, long long last, IProgress* progress) {
+  if (!progress || !m_cache) return controller::kBlockScanNoDevice;
+  if (first > last) return controller::kBlockScanBadRange;
+  const long long blockSize = BlockSizeFor(m_cache->GetSectorSize());
+  const long long total = m_cache->GetTotalSectors();
+  first = std::clamp(first, 0LL, std::max(total, 0LL));
+  last = std::min(last, total - 1);
+  // An empty device has no block: nothing is handed to the searchers.
+  const long long firstBlock = first / blockSize;
+  const long long blocks = last >= first ? last / blockSize - firstBlock + 1 : 0;
+  const std::uint64_t reportTotal = static_cast<std::uint64_t>(blocks) + 1;
+
+  Report(progress, PROGRESS_STATUS_START, reportTotal, 0);
+  for (long long done = 0; done < blocks; ++done) {
+    if (progress->Continued() == 0) return kResultOk;
+    const long long block = firstBlock + done;
+    m_cache->SetCurCacheBlock(block);
+    const long long start = block * blockSize;
+    const long long count = std::min(blockSize, last - start + 1);
+    for (const _SEARCHER_INFO& info : m_searchers) info.searcher->AnalyzeBlock(start, count);
+    Report(progress, PROGRESS_STATUS_RUNNING, reportTotal,
+           static_cast<std::uint64_t>(kBlockLoopShare * static_cast<double>(done + 1)));
+  }
+  return kResultOk;
+}
+
+void CCompleteRecoveryController::EndSearches(IProgress* progress) {
+  for (const _SEARCHER_INFO& info : m_searchers) {
+    // A stopped signature search has nothing worth building; every file-system searcher still ends.
+    if (info.type == SEARCHER_RAW && progress->Continued() == 0) continue;
+    info.searcher->EndSearch(progress->shouldBuild());
+  }
+}
+
+IDataRecovery* CCompleteRecoveryController::GetDataRecovery(_tagSearcherType type) const {
+  const auto found = std::find_if(m_searchers.begin(), m_searchers.end(),
+                                  [type](const _SEARCHER_INFO& info) { return info.type == type; });
+  return found == m_searchers.end() ? nullptr : MakeDataRecovery(found->searcher, type);
+}

@@ -1,0 +1,66 @@
+#include "RecoveryController/RecoveryControllerBase.h"
+
+#include <unistd.h>
+
+#include <vector>
+
+#include "DataRecovery/DataRecovery.h"
+#include "DirectoryTreeBuilder/DirectoryTreeBuilder.h"
+#include "RecoveryController/DeviceDescription.h"
+#include "RecoveryController/RestoreScanSink.h"
+#include "include/IFileSystemSearchController.h"
+#include "include/IProgress.h"
+
+CRecoveryControllerBase::~CRecoveryControllerBase() { ReleaseTreeBuilder(); }
+
+int CRecoveryControllerBase::Initialize(IRecoveryFilter* filter) {
+  if (!filter) return 0;
+  m_filter = filter;
+  return 1;
+}
+
+void CRecoveryControllerBase::Report(IProgress* progress, std::uint32_t status, std::uint64_t total,
+                                     std::uint64_t current) {
+  _PROGRESS_INFO info{};
+  info.status = status;
+  info.total = total;
+  info.current = current;
+  progress->UpdateProgress(&info);
+}
+
+quellsy::ResultCode CRecoveryControllerBase::StartTreeBuilder(bool restore, IStorageDevice* device,
+                                                              IDrirectoryTree* sink, quellsy::ResultCode noBuilder,
+                                                              quellsy::ResultCode refused) {
+  ReleaseTreeBuilder();
+  m_builder = CreateTreeBuilder(restore);
+  if (!m_builder) return noBuilder;
+  const std::string description = GetDeviceDescription(device);
+  if (m_builder->Initialize(description.c_str(), sink, m_filter) == 0) return refused;
+  return quellsy::kResultOk;
+}
+
+void CRecoveryControllerBase::ReleaseTreeBuilder() {
+  if (m_builder) m_builder->Release();
+  m_builder = nullptr;
+}
+
+IDataRecovery* CRecoveryControllerBase::MakeDataRecovery(IFileSystemSearchController* searcher,
+                                                         _tagSearcherType type) const {
+  if (!searcher) return nullptr;
+  CDataRecovery* recovery = CreateDataRecoveryObj();
+  if (!recovery) return nullptr;
+  quellsy::ResultCode result = quellsy::kResultOk;
+  if (m_restoreSink) {
+    std::vector<CSearchedPartitionInfo*> records = m_restoreSink->GetSearchedPartition(type);
+    result = recovery->Initialize(records, m_device);
+  } else {
+    result = recovery->Initialize(searcher, m_device);
+  }
+  if (quellsy::IsFailure(result)) {
+    recovery->Release();
+    return nullptr;
+  }
+  return recovery;
+}
+
+void CRecoveryControllerBase::FlushFileSystems() { sync(); }
