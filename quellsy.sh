@@ -12,6 +12,8 @@ TEST_PACKAGES=(
   dosfstools
   fdisk
   gdisk
+  imagemagick
+  libimage-exiftool-perl
   mtools
   ntfs-3g
   parted

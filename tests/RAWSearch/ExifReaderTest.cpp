@@ -105,6 +105,8 @@ struct BadBlockCase {
   const char* error;
 };
 
+void PrintTo(const BadBlockCase& c, std::ostream* os) { *os << c.name; }
+
 class ExifBadBlockTest : public ExifReaderTest, public ::testing::WithParamInterface<BadBlockCase> {};
 
 TEST_P(ExifBadBlockTest, FailsWithItsErrorText) {

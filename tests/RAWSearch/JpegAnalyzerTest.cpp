@@ -76,6 +76,8 @@ struct EndCase {
   std::optional<std::string> fileName;
 };
 
+void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
+
 class JpegEndTest : public JpegAnalyzerTest, public ::testing::WithParamInterface<EndCase> {};
 
 TEST_P(JpegEndTest, EndsExactlyAfterTheEndMarker) {
@@ -261,6 +263,8 @@ struct HeaderCase {
   long long bufferedSectors;
   int accepted;
 };
+
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 
 class JpegHeaderTest : public JpegAnalyzerTest, public ::testing::WithParamInterface<HeaderCase> {};
 

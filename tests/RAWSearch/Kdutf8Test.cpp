@@ -19,6 +19,8 @@ struct ToWideCase {
   Units expected;
 };
 
+void PrintTo(const ToWideCase& c, std::ostream* os) { *os << c.name; }
+
 class Utf8ToUnicodeTest : public ::testing::TestWithParam<ToWideCase> {};
 
 TEST_P(Utf8ToUnicodeTest, ConvertsOrRefuses) {
@@ -59,6 +61,8 @@ struct ToUtf8Case {
   long capacity;
   Bytes expected;
 };
+
+void PrintTo(const ToUtf8Case& c, std::ostream* os) { *os << c.name; }
 
 class UnicodeToUtf8Test : public ::testing::TestWithParam<ToUtf8Case> {};
 
