@@ -1,0 +1,167 @@
+// Enumeration of a real block device: a GPT image with FAT and NTFS partitions attached as a loop
+// device with its partitions scanned by the kernel. Needs root, losetup and mkntfs; skips otherwise.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <thread>
+
+#include "EnumDevice/EnumDeviceEx.h"
+#include "Engines/BuiltInEngines.h"
+#include "PartitionTableAnalyze/PartitionImages.h"
+#include "include/EngineRegistry.h"
+
+namespace quellsy::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Output(const std::string& command) {
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    std::array<char, 256> chunk{};
+    while (fgets(chunk.data(), static_cast<int>(chunk.size()), pipe)) output += chunk.data();
+    if (pclose(pipe) != 0) output.clear();
+  }
+  while (!output.empty() && output.back() == '\n') output.pop_back();
+  return output;
+}
+
+// A read-only loop device with partition scanning, detached again however the test ends.
+class PartitionedLoop {
+ public:
+  explicit PartitionedLoop(const fs::path& image)
+      : path_(Output("losetup --find --show --read-only --partscan '" + image.string() + "' 2>/dev/null")) {}
+  ~PartitionedLoop() {
+    if (!path_.empty()) std::system(("losetup --detach '" + path_ + "' >/dev/null 2>&1").c_str());
+  }
+  PartitionedLoop(const PartitionedLoop&) = delete;
+  PartitionedLoop& operator=(const PartitionedLoop&) = delete;
+
+  // "loopN", empty when attaching failed.
+  std::string name() const { return path_.empty() ? "" : fs::path(path_).filename().string(); }
+
+ private:
+  std::string path_;
+};
+
+std::vector<IStorageDevice*> Copied(const std::function<ResultCode(IStorageDevice**, int&)>& list) {
+  int count = 0;
+  EXPECT_EQ(list(nullptr, count), kResultOk);
+  std::vector<IStorageDevice*> devices(static_cast<std::size_t>(count));
+  EXPECT_EQ(list(devices.data(), count), kResultOk);
+  return devices;
+}
+
+IStorageDevice* FindDisk(CEnumDeviceEx& enumerator, const std::string& name) {
+  for (auto* disk : Copied([&](IStorageDevice** out, int& count) { return enumerator.EnumDiskDevice(out, count); }))
+    if (name == static_cast<IDiskDeviceData*>(disk->GetPrivateData())->GetDiskInfo()->bsdName) return disk;
+  return nullptr;
+}
+
+std::vector<IStorageDevice*> VolumesOf(CEnumDeviceEx& enumerator, IStorageDevice* disk) {
+  return Copied([&](IStorageDevice** out, int& count) { return enumerator.EnumVolumeDevice(disk, out, count); });
+}
+
+CCollectedVolumeDeviceInfoStruct* VolumeRecord(IStorageDevice* volume) {
+  return static_cast<IVolumeDeviceData*>(volume->GetPrivateData())->GetVolumeInfo();
+}
+
+std::string Skip() {
+  if (geteuid() != 0) return "loop devices need root";
+  if (std::system("command -v losetup >/dev/null 2>&1") != 0) return "losetup is not installed";
+  if (!PartitionImages::Get().Available()) return PartitionImages::Get().Why();
+  return {};
+}
+
+// A file system on a whole loop device: the real sysfs, node and block-size queries.
+TEST(LoopEnumeration, ListsAWholeDiskFileSystemOnALoopDevice) {
+  if (const auto why = Skip(); !why.empty()) GTEST_SKIP() << why;
+  TempDir dir;
+  const fs::path image = dir / "whole.img";
+  fs::copy_file(PartitionImages::Get().Image("whole.img"), image);
+  PartitionedLoop loop(image);
+  if (loop.name().empty()) GTEST_SKIP() << "no loop device could be attached";
+
+  EngineRegistry::Instance().Reset();
+  RegisterBuiltInEngines();
+  EnumDeviceOptions options;
+  options.allowLoopDevices = true;
+  CEnumDeviceEx enumerator(options);
+  ASSERT_EQ(enumerator.Init(), kResultOk);
+  IStorageDevice* disk = FindDisk(enumerator, loop.name());
+  ASSERT_NE(disk, nullptr) << loop.name() << " was not listed";
+  EXPECT_EQ(disk->GetTotalSectors(), 32768);
+  const auto volumes = VolumesOf(enumerator, disk);
+  ASSERT_EQ(volumes.size(), 1u);
+  EXPECT_STREQ(VolumeRecord(volumes[0])->volumeName, "WHOLEDISK");
+  EXPECT_EQ(VolumeRecord(volumes[0])->fileSystemType, FILE_SYSTEM_FAT16);
+  EXPECT_EQ(VolumeRecord(volumes[0])->partitionNumber, -1);
+
+  // Without the option, loop devices are not disks to scan.
+  CEnumDeviceEx plain;
+  if (plain.Init() == kResultOk) {
+    EXPECT_EQ(FindDisk(plain, loop.name()), nullptr);
+  }
+  EngineRegistry::Instance().Reset();
+}
+
+TEST(LoopEnumeration, ListsTheVolumesOfAPartitionedLoopDevice) {
+  if (const auto why = Skip(); !why.empty()) GTEST_SKIP() << why;
+  if (std::system("command -v mkntfs >/dev/null 2>&1") != 0) GTEST_SKIP() << "mkntfs is not installed";
+  const auto& images = PartitionImages::Get();
+
+  TempDir dir;
+  const fs::path image = dir / "disk.img";
+  fs::copy_file(images.Image("gpt.img"), image);
+  const std::string ntfs = "truncate -s 36M '" + (dir / "nt.img").string() + "' && mkntfs -F -Q -q -L NTVOL '" +
+                           (dir / "nt.img").string() + "' >/dev/null 2>&1 && dd if='" + (dir / "nt.img").string() +
+                           "' of='" + image.string() + "' bs=512 seek=45056 conv=notrunc status=none";
+  ASSERT_EQ(std::system(ntfs.c_str()), 0);
+
+  PartitionedLoop loop(image);
+  if (loop.name().empty()) GTEST_SKIP() << "no loop device could be attached";
+  // The kernel lists the partitions while attaching; their nodes follow shortly.
+  const std::string last = loop.name() + "p3";
+  if (!fs::exists("/sys/block/" + loop.name() + "/" + last))
+    GTEST_SKIP() << "the kernel here does not scan the partitions of " << loop.name();
+  for (int i = 0; i < 20 && !fs::exists("/dev/" + last); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(fs::exists("/dev/" + last));
+
+  EngineRegistry::Instance().Reset();
+  RegisterBuiltInEngines();
+  EnumDeviceOptions options;
+  options.allowLoopDevices = true;
+  CEnumDeviceEx enumerator(options);
+  ASSERT_EQ(enumerator.Init(), kResultOk);
+  IStorageDevice* disk = FindDisk(enumerator, loop.name());
+  ASSERT_NE(disk, nullptr) << loop.name() << " was not listed";
+  const auto* diskRecord = static_cast<IDiskDeviceData*>(disk->GetPrivateData())->GetDiskInfo();
+  EXPECT_EQ(diskRecord->busType, DISK_BUS_VIRTUAL);
+  EXPECT_EQ(diskRecord->partitionScheme, 2u);
+  EXPECT_TRUE(disk->IsPermitted());
+
+  const auto volumes = VolumesOf(enumerator, disk);
+  std::vector<std::pair<std::string, enumFILE_SYSTEM_TYPE>> listed;
+  for (auto* volume : volumes) {
+    listed.emplace_back(VolumeRecord(volume)->volumeName, VolumeRecord(volume)->fileSystemType);
+  }
+  // NTFS is named by its label; no engine identifies it yet.
+  EXPECT_EQ(listed, (std::vector<std::pair<std::string, enumFILE_SYSTEM_TYPE>>{
+                        {loop.name() + "p1", FILE_SYSTEM_UNKNOWN}, {"GPTDATA", FILE_SYSTEM_FAT16}, {"NTVOL", FILE_SYSTEM_UNKNOWN}}));
+  // The FAT volume reads the same bytes as the image at its partition's start.
+  std::vector<std::uint8_t> sector(512);
+  ASSERT_TRUE(volumes[1]->ReadSector(sector.data(), 0, 1));
+  const auto bytes = ReadFile(image);
+  EXPECT_EQ(0, std::memcmp(sector.data(), bytes.data() + 4096 * 512, 512));
+  EXPECT_EQ(enumerator.Uninit(), kResultOk);
+  EngineRegistry::Instance().Reset();
+}
+
+}  // namespace
+}  // namespace quellsy::test
