@@ -31,6 +31,8 @@ class FuzzBytesDevice : public IStorageDevice {
   int GetType() override { return STORAGE_DEVICE_VOLUME; }
   unsigned long long GetLastError() override { return 0; }
 
+  std::vector<std::uint8_t>& bytes() { return bytes_; }
+
  private:
   std::vector<std::uint8_t> bytes_;
   unsigned sectorSize_;

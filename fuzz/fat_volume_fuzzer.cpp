@@ -15,39 +15,11 @@
 #include "FATLib/CTempFATDirEntry.h"
 #include "FATLib/IFATTable.h"
 #include "FATLib/IFATTableFactory.h"
-#include "include/IStorageDevice.h"
-
-namespace {
-
-class BytesDevice : public IStorageDevice {
- public:
-  explicit BytesDevice(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
-  bool Open(char*) override { return true; }
-  bool Close() override { return true; }
-  bool ReadSector(void* buffer, long long first, long long count) override {
-    if (first < 0 || count <= 0 || first > GetTotalSectors() || count > GetTotalSectors() - first) return false;
-    std::memcpy(buffer, m_bytes.data() + first * 512, static_cast<std::size_t>(count) * 512);
-    return true;
-  }
-  unsigned GetSectorSize() override { return 512; }
-  long long GetTotalSectors() override { return static_cast<long long>(m_bytes.size() / 512); }
-  bool IOCtl(unsigned long long, void*) override { return false; }
-  IStorageDeviceData* GetPrivateData() override { return nullptr; }
-  void SetPrivateData(IStorageDeviceData*) override {}
-  int GetType() override { return STORAGE_DEVICE_VOLUME; }
-  unsigned long long GetLastError() override { return 0; }
-
-  std::vector<std::uint8_t>& bytes() { return m_bytes; }
-
- private:
-  std::vector<std::uint8_t> m_bytes;
-};
-
-}  // namespace
+#include "FuzzBytesDevice.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size > (1u << 20)) return 0;
-  BytesDevice device(std::vector<std::uint8_t>(data, data + size / 512 * 512));
+  FuzzBytesDevice device(std::vector<std::uint8_t>(data, data + size), 512);
   if (device.GetTotalSectors() == 0) return 0;
 
   std::unique_ptr<IVolumeAnalyze> analyser(CreateFatVolumeAnalyze(&device, 0));

@@ -19,33 +19,10 @@
 #include "RAWSearch/RawAnalyserLookup.h"
 #include "RAWSearch/RawSearchState.h"
 #include "RAWSearch/SearchSignFileAnalyser.h"
-#include "include/IStorageDevice.h"
+#include "FuzzBytesDevice.h"
 
 namespace {
 
-class BytesDevice : public IStorageDevice {
- public:
-  BytesDevice(std::vector<std::uint8_t> bytes, unsigned sectorSize) : bytes_(std::move(bytes)), sectorSize_(sectorSize) {}
-
-  bool Open(char*) override { return true; }
-  bool Close() override { return true; }
-  bool ReadSector(void* buffer, long long first, long long count) override {
-    if (first < 0 || count <= 0 || first > GetTotalSectors() || count > GetTotalSectors() - first) return false;
-    std::memcpy(buffer, bytes_.data() + first * sectorSize_, static_cast<std::size_t>(count) * sectorSize_);
-    return true;
-  }
-  unsigned GetSectorSize() override { return sectorSize_; }
-  long long GetTotalSectors() override { return static_cast<long long>(bytes_.size() / sectorSize_); }
-  bool IOCtl(unsigned long long, void*) override { return false; }
-  IStorageDeviceData* GetPrivateData() override { return nullptr; }
-  void SetPrivateData(IStorageDeviceData*) override {}
-  int GetType() override { return STORAGE_DEVICE_VOLUME; }
-  unsigned long long GetLastError() override { return 0; }
-
- private:
-  std::vector<std::uint8_t> bytes_;
-  unsigned sectorSize_;
-};
 
 std::uint32_t TrailingZeroBytes(const std::uint8_t* sector, unsigned sectorSize) {
   std::uint32_t zero = 0;
@@ -78,7 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   content.resize(sectors * sectorSize);
 
   ResetRawSearchState();
-  BytesDevice device(content, sectorSize);
+  FuzzBytesDevice device(content, sectorSize);
   CBufferStorageDevice ring;
   ring.InitBufferDevice(&device, 0, sectorSize, static_cast<unsigned>(sectors), 2);
   ring.AddBlockToBuffer(reinterpret_cast<const char*>(content.data()));
