@@ -10,6 +10,7 @@
 #include "EnumDevice/DevListSortAlgorithm.h"
 #include "EnumDevice/EnumDeviceEx.h"
 #include "EnumDevice/FakeDeviceTree.h"
+#include "EnumDevice/MergeVolumeAndPartition.h"
 #include "Engines/BuiltInEngines.h"
 #include "PartitionTableAnalyze/BaseGPTAnalyzer.h"
 #include "PartitionTableAnalyze/PartitionImages.h"
@@ -361,6 +362,39 @@ TEST_F(Enumeration, RefreshLeaksNothingAndFreesNothingStillRead) {
   image.seekg(69632 * 512);
   image.read(reinterpret_cast<char*>(expected.data()), 512);
   EXPECT_EQ(sector, expected);
+}
+
+
+// The cover rule at its edges: the same start and sector size, and less than 10 MiB apart in size.
+TEST(MergeRule, CoverNeedsSameStartSectorSizeAndNearSize) {
+  struct Case {
+    std::uint64_t volumeStart, volumeSectors, volumeSectorSize;
+    bool covered;
+  };
+  const std::uint64_t kSlackSectors = CMergeVolumeAndPartition::kSizeSlackBytes / 512;  // 20480 sectors and a byte
+  const Case cases[] = {
+      {2048, 100000, 512, true},
+      {2048, 100000 - kSlackSectors, 512, true},
+      {2048, 100000 + kSlackSectors, 512, true},
+      {2048, 100000 - kSlackSectors - 1, 512, false},
+      {2048, 100000 + kSlackSectors + 1, 512, false},
+      {2049, 100000, 512, false},
+      {0, 100000, 512, false},
+      {2048, 100000, 4096, false},
+      {2048, ~0ULL, 512, false},
+  };
+  CCollectedPartitionDeviceInfoStruct partition;
+  partition.sectorSize = 512;
+  partition.startSector = 2048;
+  partition.totalSectors = 100000;
+  for (const auto& c : cases) {
+    CCollectedVolumeDeviceInfoStruct volume;
+    volume.startSector = c.volumeStart;
+    volume.totalSectors = c.volumeSectors;
+    volume.sectorSize = c.volumeSectorSize;
+    EXPECT_EQ(CMergeVolumeAndPartition::Covers(volume, partition), c.covered)
+        << c.volumeStart << " " << c.volumeSectors << " " << c.volumeSectorSize;
+  }
 }
 
 }  // namespace

@@ -72,6 +72,15 @@ CCollectedVolumeDeviceInfoStruct* VolumeRecord(IStorageDevice* volume) {
   return static_cast<IVolumeDeviceData*>(volume->GetPrivateData())->GetVolumeInfo();
 }
 
+// An enumerator that lists loop devices, with the built-in engines registered.
+std::unique_ptr<CEnumDeviceEx> LoopEnumerator() {
+  EngineRegistry::Instance().Reset();
+  RegisterBuiltInEngines();
+  EnumDeviceOptions options;
+  options.allowLoopDevices = true;
+  return std::make_unique<CEnumDeviceEx>(options);
+}
+
 std::string Skip() {
   if (geteuid() != 0) return "loop devices need root";
   if (std::system("command -v losetup >/dev/null 2>&1") != 0) return "losetup is not installed";
@@ -88,11 +97,8 @@ TEST(LoopEnumeration, ListsAWholeDiskFileSystemOnALoopDevice) {
   PartitionedLoop loop(image);
   if (loop.name().empty()) GTEST_SKIP() << "no loop device could be attached";
 
-  EngineRegistry::Instance().Reset();
-  RegisterBuiltInEngines();
-  EnumDeviceOptions options;
-  options.allowLoopDevices = true;
-  CEnumDeviceEx enumerator(options);
+  auto owner = LoopEnumerator();
+  CEnumDeviceEx& enumerator = *owner;
   ASSERT_EQ(enumerator.Init(), kResultOk);
   IStorageDevice* disk = FindDisk(enumerator, loop.name());
   ASSERT_NE(disk, nullptr) << loop.name() << " was not listed";
@@ -133,11 +139,8 @@ TEST(LoopEnumeration, ListsTheVolumesOfAPartitionedLoopDevice) {
   for (int i = 0; i < 20 && !fs::exists("/dev/" + last); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
   ASSERT_TRUE(fs::exists("/dev/" + last));
 
-  EngineRegistry::Instance().Reset();
-  RegisterBuiltInEngines();
-  EnumDeviceOptions options;
-  options.allowLoopDevices = true;
-  CEnumDeviceEx enumerator(options);
+  auto owner = LoopEnumerator();
+  CEnumDeviceEx& enumerator = *owner;
   ASSERT_EQ(enumerator.Init(), kResultOk);
   IStorageDevice* disk = FindDisk(enumerator, loop.name());
   ASSERT_NE(disk, nullptr) << loop.name() << " was not listed";

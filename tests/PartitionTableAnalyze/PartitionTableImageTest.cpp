@@ -12,6 +12,20 @@
 namespace quellsy::test {
 namespace {
 
+// The scheme and the partitions of the disk image at `path`, checked to read without error.
+void ExpectTable(const std::filesystem::path& path, unsigned sectorSize, enumDiskPartitionScheme expectedScheme,
+                 const std::vector<LayoutEntry>& expectedLayout) {
+  auto disk = OpenImageDisk(path, sectorSize);
+  ASSERT_NE(disk, nullptr);
+  std::unique_ptr<IPartitionTableAnalyze> analyzer(CreatePartitionTableAnalyze());
+  enumDiskPartitionScheme scheme = DISK_PARTITION_SCHEME_NONE;
+  ASSERT_EQ(analyzer->GetDiskType(disk.get(), scheme), kResultOk);
+  EXPECT_EQ(scheme, expectedScheme);
+  std::list<PartitionEntry> entries;
+  ASSERT_EQ(analyzer->AnalyzePartitionTable(disk.get(), entries), kResultOk);
+  EXPECT_EQ(LayoutOf(entries), expectedLayout);
+}
+
 struct ImageCase {
   std::string image;
   unsigned sectorSize;
@@ -26,16 +40,7 @@ class PartitionTableImage : public ::testing::TestWithParam<ImageCase> {};
 TEST_P(PartitionTableImage, ListsWhatTheToolMade) {
   const auto& images = PartitionImages::Get();
   if (!images.Available()) GTEST_SKIP() << images.Why();
-  auto disk = OpenImageDisk(images.Image(GetParam().image), GetParam().sectorSize);
-  ASSERT_NE(disk, nullptr);
-  std::unique_ptr<IPartitionTableAnalyze> analyzer(CreatePartitionTableAnalyze());
-
-  enumDiskPartitionScheme scheme = DISK_PARTITION_SCHEME_NONE;
-  ASSERT_EQ(analyzer->GetDiskType(disk.get(), scheme), kResultOk);
-  EXPECT_EQ(scheme, GetParam().scheme);
-  std::list<PartitionEntry> entries;
-  ASSERT_EQ(analyzer->AnalyzePartitionTable(disk.get(), entries), kResultOk);
-  EXPECT_EQ(LayoutOf(entries), images.Layout(GetParam().image));
+  ExpectTable(images.Image(GetParam().image), GetParam().sectorSize, GetParam().scheme, images.Layout(GetParam().image));
 }
 
 INSTANTIATE_TEST_SUITE_P(Tools, PartitionTableImage,
@@ -100,15 +105,7 @@ TEST_P(PublicPartitionImage, ListsItsPartitions) {
   const char* fixtures = std::getenv("QUELLSY_FIXTURES");
   const auto path = std::filesystem::path(fixtures ? fixtures : "") / GetParam().file;
   if (!fixtures || !std::filesystem::exists(path)) GTEST_SKIP() << path << " is not present";
-  auto disk = OpenImageDisk(path);
-  ASSERT_NE(disk, nullptr);
-  std::unique_ptr<IPartitionTableAnalyze> analyzer(CreatePartitionTableAnalyze());
-  enumDiskPartitionScheme scheme = DISK_PARTITION_SCHEME_NONE;
-  ASSERT_EQ(analyzer->GetDiskType(disk.get(), scheme), kResultOk);
-  EXPECT_EQ(scheme, GetParam().scheme);
-  std::list<PartitionEntry> entries;
-  ASSERT_EQ(analyzer->AnalyzePartitionTable(disk.get(), entries), kResultOk);
-  EXPECT_EQ(LayoutOf(entries), GetParam().layout);
+  ExpectTable(path, 512, GetParam().scheme, GetParam().layout);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, PublicPartitionImage,
