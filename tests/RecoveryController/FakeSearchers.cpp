@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "include/DataRunList.h"
 #include "include/IProgress.h"
 #include "include/IStorageDevice.h"
 #include "include/TestFileNode.h"
@@ -60,6 +61,11 @@ void FakeCompleteSearcher::EndSearch(int buildTree) {
     auto* node = new TestFileNode(spec.name, spec.directory, spec.id, spec.parentId);
     node->m_size = spec.size;
     node->m_searcher = m_type;
+    if (!spec.runs.empty()) {
+      auto* runs = new CDataRunList();
+      for (const DataRun& run : spec.runs) runs->AddDataRun(&run);
+      node->SetDataRunList(runs);
+    }
     if (!m_builder->AddNode(node, m_type)) node->Release();
   }
   m_builder->FlashBuild(m_type);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "include/EngineRegistry.h"
+#include "include/IDataRunList.h"
 #include "include/IFileSystemSearchController.h"
 #include "include/IRecoveryFilter.h"
 #include "include/SearchPartitionInfoStruct.h"
@@ -30,6 +31,7 @@ struct FakeNode {
   long long parentId;
   bool directory = false;
   long long size = 0;
+  std::vector<DataRun> runs;  // in clusters of the searcher's first partition record
 };
 
 // What a fake complete searcher of one type does; the test keeps it, the searchers point to it.

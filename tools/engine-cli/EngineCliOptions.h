@@ -1,0 +1,31 @@
+#pragma once
+// The command line of the engine harness:
+//   engine-cli quick IMAGE [--offset SECTORS] [--json] [--recover DIR]
+//   engine-cli complete IMAGE [--offset SECTORS] [--searchers LIST] [--json] [--recover DIR]
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "include/SearcherType.h"
+
+struct EngineCliOptions {
+  enum class Scan { kQuick, kComplete };
+
+  Scan scan = Scan::kComplete;
+  std::string image;
+  long long offsetSectors = 0;  // where the volume starts inside the image
+  // The searchers to run, in the controller's order; absent = every registered one; empty = none (the block loop
+  // alone, to measure it).
+  std::optional<std::vector<_tagSearcherType>> searchers;
+  std::string recoverDir;  // empty = no copy-out
+  bool json = false;
+};
+
+// The options, or nothing with a message in error.
+std::optional<EngineCliOptions> ParseEngineCliOptions(const std::vector<std::string>& args, std::string& error);
+
+// A searcher of the complete scan by name (hfs, exfat, fat, raw, ntfs, apfs) or number (31-35, 37).
+std::optional<_tagSearcherType> ParseSearcherName(const std::string& name);
+
+extern const char* const kEngineCliUsage;
