@@ -8,14 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "Engines/BuiltInEngines.h"
+#include "CompleteScanSupport.h"
 #include "FakeRawAnalysers.h"
 #include "RawResultTestSupport.h"
-#include "RecoveryController/RecoveryController.h"
-#include "RecoveryFilter/RecoveryFilter.h"
-#include "include/EngineRegistry.h"
 #include "include/IDataRunList.h"
-#include "include/IRecoveryController.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingTreeSink.h"
 
@@ -25,10 +21,6 @@ using namespace quellsy::test;
 using Registry = CRawFileAnalyserListSingle;
 
 using RawSearchInACompleteScan = RawResultTest;
-
-struct ControllerDeleter {
-  void operator()(IRecoveryController* controller) const { controller->Release(); }
-};
 
 TEST_F(RawSearchInACompleteScan, DeliversTheTypeAndLabelTrees) {
   FakeLog log;
@@ -42,18 +34,10 @@ TEST_F(RawSearchInACompleteScan, DeliversTheTypeAndLabelTrees) {
   for (const auto& [sector, key] : {std::pair{4LL, "JPG!"}, {40LL, "JPG!"}, {90LL, "PNG!"}, {130LL, "CAM!"}})
     device.Put(static_cast<std::size_t>(sector) * 512, std::vector<std::uint8_t>(key, key + 4));
 
-  quellsy::EngineRegistry::Instance().Reset();
-  RegisterBuiltInEngines();
-  IRecoveryFilter* filter = CreateFilter();
-  filter->SetScanType(SCAN_TYPE_DEEP);
-  filter->SetFilterTypes(FILTER_TYPE_ALL);
-  std::unique_ptr<IRecoveryController, ControllerDeleter> controller(
-      CreateRecoveryController(RECOVERY_CONTROLLER_COMPLETE_VOLUME));
-  ASSERT_EQ(controller->Initialize(filter), 1);
-  ScriptedProgress progress;
   RecordingTreeSink sink;
-  EXPECT_EQ(controller->StartDataRecovery(&device, &progress, &sink), 0u);
-  quellsy::EngineRegistry::Instance().Reset();
+  unsigned long long result = 0;
+  const ScanController controller = RunCompleteScan(device, sink, result);
+  EXPECT_EQ(result, 0u);
 
   std::vector<std::string> paths = sink.DeliveredPaths();
   std::sort(paths.begin(), paths.end());
