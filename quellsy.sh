@@ -45,6 +45,11 @@ run_tests() {
   cmake --build --preset dev -j "$(jobs)"
   ctest --preset dev -j "$(jobs)"
 
+  # The threaded read-ahead device once more under ThreadSanitizer (one small test binary, a few seconds).
+  cmake --preset tsan >/dev/null
+  cmake --build --preset tsan -j "$(jobs)"
+  build/tsan/tests/StorageDevice/StorageDevice_tests --gtest_filter='StorageDeviceWithCache*'
+
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"
   fuzz/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"
