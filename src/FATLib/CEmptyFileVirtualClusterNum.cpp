@@ -1,0 +1,6 @@
+#include "FATLib/CEmptyFileVirtualClusterNum.h"
+
+CEmptyFileVirtualClusterNum& GetEmptyFileVirtualClusterNumObject() {
+  static CEmptyFileVirtualClusterNum counter;
+  return counter;
+}
