@@ -57,13 +57,13 @@ void FakeCompleteSearcher::EndSearch(int buildTree) {
   Log("EndSearch " + std::to_string(buildTree));
   if (!buildTree || !m_builder || m_script.nodes.empty()) return;
   m_builder->AddSearcherInfo(m_type, m_script.rootId);
-  for (const FakeNode& spec : m_script.nodes) {
-    auto* node = new TestFileNode(spec.name, spec.directory, spec.id, spec.parentId);
-    node->m_size = spec.size;
+  for (const FakeNode& wanted : m_script.nodes) {
+    auto* node = new TestFileNode(wanted.name, wanted.directory, wanted.id, wanted.parentId);
+    node->m_size = wanted.size;
     node->m_searcher = m_type;
-    if (!spec.runs.empty()) {
+    if (!wanted.runs.empty()) {
       auto* runs = new CDataRunList();
-      for (const DataRun& run : spec.runs) runs->AddDataRun(&run);
+      for (const DataRun& run : wanted.runs) runs->AddDataRun(&run);
       node->SetDataRunList(runs);
     }
     if (!m_builder->AddNode(node, m_type)) node->Release();
