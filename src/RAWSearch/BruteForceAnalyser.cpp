@@ -7,8 +7,7 @@ CBruteForceAnalyser::CBruteForceAnalyser(std::uint32_t type, std::unique_ptr<IRa
 
 int CBruteForceAnalyser::GetRawFileSize(CRawFileInfo&, IStorageDevice*) { return 0; }
 
-CBruteForceRawFileInfo::CBruteForceRawFileInfo(std::uint32_t type, IRawFileAnalyser* fallback)
-    : m_pFallback(fallback) {
+CBruteForceRawFileInfo::CBruteForceRawFileInfo(std::uint32_t type, IRawFileAnalyser* fallback) : m_pFallback(fallback) {
   m_uRawFileType = type;
 }
 

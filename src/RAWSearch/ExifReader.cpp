@@ -7,13 +7,12 @@
 #include <optional>
 #include <span>
 
+#include "RAWSearch/TiffFields.h"
 #include "Utility/ByteReader.h"
 
 namespace {
 
 using quellsy::ByteSpan;
-
-constexpr int m_BytesPerFormat[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 
 // Directory links of a block are followed at most this deep, and at most this many directories are
 // read per block, so shared or looping links cannot make the walk explode.
@@ -74,17 +73,17 @@ void SetError(const char* text) {
 }
 
 std::optional<std::uint16_t> Get16u(ByteSpan bytes, std::size_t offset) {
-  return m_MotorolaOrder ? quellsy::be16(bytes, offset) : quellsy::le16(bytes, offset);
+  return TiffRead16(bytes, offset, !m_MotorolaOrder);
 }
 
 std::optional<std::uint32_t> Get32u(ByteSpan bytes, std::size_t offset) {
-  return m_MotorolaOrder ? quellsy::be32(bytes, offset) : quellsy::le32(bytes, offset);
+  return TiffRead32(bytes, offset, !m_MotorolaOrder);
 }
 
 // The value of `format` at the span's start; 0 when the span is too short for it.
 double ConvertAnyFormat(ByteSpan value, int format) {
   const auto s32 = [&](std::size_t off) { return static_cast<std::int32_t>(Get32u(value, off).value_or(0)); };
-  if (format < 1 || format > 12 || value.size() < static_cast<std::size_t>(m_BytesPerFormat[format])) return 0.0;
+  if (format < 1 || format > 12 || value.size() < static_cast<std::size_t>(kTiffBytesPerFormat[format])) return 0.0;
   switch (format) {
     case 1:
       return value[0];
@@ -333,7 +332,7 @@ bool ReadDirectory(Block& block, std::uint64_t directory) {
       SetError("Illegal format code in EXIF dir");
       return false;
     }
-    const std::uint64_t size = std::uint64_t{components} * m_BytesPerFormat[format];
+    const std::uint64_t size = std::uint64_t{components} * kTiffBytesPerFormat[format];
     ByteSpan value;
     if (size > 4) {
       const std::uint32_t offset = *Get32u(tiff, entry + 8);
@@ -448,7 +447,7 @@ const char* EXIF_GetErrorString() { return m_szLastError; }
 
 double EXIF_ConvertAnyFormat(const void* value, int format) {
   if (!value || format < 1 || format > 12) return 0.0;
-  return ConvertAnyFormat(ByteSpan(static_cast<const unsigned char*>(value), m_BytesPerFormat[format]), format);
+  return ConvertAnyFormat(ByteSpan(static_cast<const unsigned char*>(value), kTiffBytesPerFormat[format]), format);
 }
 
 std::int32_t EXIF_Get32s(const void* p) {

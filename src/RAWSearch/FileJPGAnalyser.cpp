@@ -78,9 +78,10 @@ void FileJPGAnalyser::ReadCameraText(CRawFileInfo& hit, PlainFileWindow& window,
   if (!read) return;
 
   const std::string model(info.CameraModel, strnlen(info.CameraModel, sizeof info.CameraModel));
-  m_strName = model.find('<') == std::string::npos
-                  ? model
-                  : ApiStrFilterBadFileName(std::string(info.CameraMake, strnlen(info.CameraMake, sizeof info.CameraMake)));
+  m_strName =
+      model.find('<') == std::string::npos
+          ? model
+          : ApiStrFilterBadFileName(std::string(info.CameraMake, strnlen(info.CameraMake, sizeof info.CameraMake)));
   m_strLabelValue = m_strName;
   m_strTime.assign(info.DateTime, strnlen(info.DateTime, sizeof info.DateTime));
   hit.SetRawFileName(m_strName);
@@ -122,7 +123,7 @@ int FileJPGAnalyser::MarkerWalk(CRawFileInfo& hit, PlainFileWindow& window, Walk
       p += 2;
       continue;
     }
-    const bool frameHeader = kind == WalkKind::kPlain ? IsAnyFrameHeader(code)
+    const bool frameHeader = kind == WalkKind::kPlain  ? IsAnyFrameHeader(code)
                              : kind == WalkKind::kExif ? code == kSof0
                                                        : code == kSof0 || (code == kSof2 && !sizeKnown);
     if (frameHeader) {

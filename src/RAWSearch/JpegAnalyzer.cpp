@@ -15,7 +15,8 @@ namespace {
 constexpr unsigned kMaxHeaderMarkers = 20480;
 
 bool HasJfifOrExif(quellsy::ByteSpan sector) {
-  return CPlainRawFileAnalyser::HasText(sector, 6, "JFIF", true) || CPlainRawFileAnalyser::HasText(sector, 6, "Exif", true);
+  return CPlainRawFileAnalyser::HasText(sector, 6, "JFIF", true) ||
+         CPlainRawFileAnalyser::HasText(sector, 6, "Exif", true);
 }
 
 bool HasTableOrAdobeStart(quellsy::ByteSpan sector) {
@@ -62,7 +63,8 @@ int JpegAnalyzer::AnalyseBufferEx(unsigned char* data, CRawFileInfo& scratch, lo
 CRawFileInfo* JpegAnalyzer::CreateRawFileInfo() { return new JpegRawFileInfo(Fallback()); }
 
 bool JpegAnalyzer::JpegRawFileInfo::GetRawFileSizeForJpgNonJFIFFile(const unsigned char* sector, long long sectorNumber,
-                                                                   int sectorSize, long long, long long blockEndSector) {
+                                                                    int sectorSize, long long,
+                                                                    long long blockEndSector) {
   if (!sector || sectorSize <= 0 || blockEndSector <= sectorNumber) return false;
   const quellsy::ByteSpan data(sector, static_cast<std::size_t>((blockEndSector - sectorNumber) * sectorSize));
   quellsy::FieldReader read(data);

@@ -8,6 +8,7 @@
 #include "RAWSearch/CPlainRawFileAnalyser.h"
 #include "RAWSearch/JpegAnalyzer.h"
 #include "RAWSearch/RawUtility.h"
+#include "RAWSearch/TiffFields.h"
 
 namespace BruteForce {
 
@@ -15,7 +16,6 @@ namespace {
 
 using quellsy::ByteSpan;
 
-constexpr int kTiffFormatSize[13] = {0, 1, 1, 2, 4, 8, 1, 1, 2, 4, 8, 4, 8};
 // Directories read per record, whatever the links say.
 constexpr std::uint32_t kMaxIfdVisits = 7;
 constexpr std::uint32_t kMaxIfdEntries = 512;
@@ -41,14 +41,6 @@ enum JpegIfdTag : std::uint16_t {
   kTagInteropIfd = 0xA005,
 };
 
-std::optional<std::uint16_t> Read16(ByteSpan bytes, std::uint64_t offset, bool littleEndian) {
-  return littleEndian ? quellsy::le16(bytes, offset) : quellsy::be16(bytes, offset);
-}
-
-std::optional<std::uint32_t> Read32(ByteSpan bytes, std::uint64_t offset, bool littleEndian) {
-  return littleEndian ? quellsy::le32(bytes, offset) : quellsy::be32(bytes, offset);
-}
-
 // A value of a TIFF format; rationals in integer arithmetic, doubles as stored, 0 where the span is
 // too short or the format unknown.
 double Exif_GetValue(ByteSpan value, int format, bool littleEndian) {
@@ -58,14 +50,14 @@ double Exif_GetValue(ByteSpan value, int format, bool littleEndian) {
       return quellsy::u8(value, 0).value_or(0);
     case 3:
     case 8:
-      return Read16(value, 0, littleEndian).value_or(0);
+      return TiffRead16(value, 0, littleEndian).value_or(0);
     case 4:
     case 9:
-      return Read32(value, 0, littleEndian).value_or(0);
+      return TiffRead32(value, 0, littleEndian).value_or(0);
     case 5:
     case 10: {
-      const std::uint32_t denominator = Read32(value, 4, littleEndian).value_or(0);
-      return denominator == 0 ? 0 : Read32(value, 0, littleEndian).value_or(0) / denominator;
+      const std::uint32_t denominator = TiffRead32(value, 4, littleEndian).value_or(0);
+      return denominator == 0 ? 0 : TiffRead32(value, 0, littleEndian).value_or(0) / denominator;
     }
     case 11:
     case 12: {
@@ -88,7 +80,8 @@ long long AsCount(double value) {
 
 std::string Text(ByteSpan value, std::size_t cap) {
   std::string text;
-  for (std::size_t i = 0; i < value.size() && i < cap && value[i] != 0; ++i) text.push_back(static_cast<char>(value[i]));
+  for (std::size_t i = 0; i < value.size() && i < cap && value[i] != 0; ++i)
+    text.push_back(static_cast<char>(value[i]));
   return text;
 }
 
@@ -129,7 +122,8 @@ int JpegAnalyzer::JpegRawFileInfo::CalcRawSize(unsigned char* sector, int sector
   }
   if (m_llWalkPos != 0 && index == m_llWalkPos / sectorSize) FindScanInfo(sector, sectorSize, dataEnd);
 
-  const std::uint32_t trailingZeros = std::min<std::uint32_t>(context.uTrailingZeroBytes, static_cast<std::uint32_t>(sectorSize));
+  const std::uint32_t trailingZeros =
+      std::min<std::uint32_t>(context.uTrailingZeroBytes, static_cast<std::uint32_t>(sectorSize));
   const bool testEnd = m_uExif ? trailingZeros >= 9 && extent > m_llMinEnd : trailingZeros >= 8;
   long long endOffset = 0;
   bool endFound = testEnd && FindEndMarker(sector, sectorSize, sectorNumber, context, endOffset);
@@ -164,8 +158,8 @@ bool JpegAnalyzer::JpegRawFileInfo::FindEndMarker(const unsigned char* sector, i
     return IsAllZero(sector + found, 4);
   }
   endOffset = 0;
-  const bool previousHeld = m_llLastSector != 0 && m_llLastSector >= context.llBufferFirstSector &&
-                            m_llLastSector < sectorNumber;
+  const bool previousHeld =
+      m_llLastSector != 0 && m_llLastSector >= context.llBufferFirstSector && m_llLastSector < sectorNumber;
   if (!previousHeld) return false;
   const unsigned char* previousLast = sector - (sectorNumber - m_llLastSector - 1) * sectorSize - 1;
   if (*previousLast == 0xFF && sector[0] == 0xD9 && IsAllZero(sector + 1, 4)) {
@@ -182,8 +176,8 @@ void JpegAnalyzer::JpegRawFileInfo::FindExifCameraInfo(const unsigned char* exif
   const std::optional<std::uint16_t> order = quellsy::be16(tiff, 0);
   if (order != 0x4949 && order != 0x4D4D) return;
   const bool littleEndian = order == 0x4949;
-  const std::optional<std::uint32_t> firstIfd = Read32(tiff, 4, littleEndian);
-  if (Read16(tiff, 2, littleEndian) != 42 || !firstIfd || *firstIfd < 8 || *firstIfd > 16) return;
+  const std::optional<std::uint32_t> firstIfd = TiffRead32(tiff, 4, littleEndian);
+  if (TiffRead16(tiff, 2, littleEndian) != 42 || !firstIfd || *firstIfd < 8 || *firstIfd > 16) return;
   const std::uint16_t segmentLength = *quellsy::be16(ByteSpan(exifWord - 2, 2), 0);
   AnalyzeExifTag(tiff, 8, littleEndian, segmentLength);
 }
@@ -191,7 +185,7 @@ void JpegAnalyzer::JpegRawFileInfo::FindExifCameraInfo(const unsigned char* exif
 void JpegAnalyzer::JpegRawFileInfo::AnalyzeExifTag(ByteSpan tiff, std::uint64_t ifd, bool littleEndian,
                                                    std::uint16_t length) {
   if (++m_uIfdVisits > kMaxIfdVisits) return;
-  const std::optional<std::uint16_t> count = Read16(tiff, ifd, littleEndian);
+  const std::optional<std::uint16_t> count = TiffRead16(tiff, ifd, littleEndian);
   if (!count || *count == 0 || *count > kMaxIfdEntries || 12u * *count > length) return;
 
   long long width = 0;
@@ -203,14 +197,14 @@ void JpegAnalyzer::JpegRawFileInfo::AnalyzeExifTag(ByteSpan tiff, std::uint64_t 
       stoppedEarly = true;
       break;
     }
-    const std::uint16_t tag = *Read16(tiff, entry, littleEndian);
-    const std::uint16_t format = *Read16(tiff, entry + 2, littleEndian);
-    const std::uint32_t components = *Read32(tiff, entry + 4, littleEndian);
+    const std::uint16_t tag = *TiffRead16(tiff, entry, littleEndian);
+    const std::uint16_t format = *TiffRead16(tiff, entry + 2, littleEndian);
+    const std::uint32_t components = *TiffRead32(tiff, entry + 4, littleEndian);
     if (format > 12 || components < 1 || components > length) return;
-    const std::uint64_t byteSize = std::uint64_t{components} * kTiffFormatSize[format];
+    const std::uint64_t byteSize = std::uint64_t{components} * kTiffBytesPerFormat[format];
     ByteSpan value;
     if (byteSize > 4) {
-      const std::uint64_t offset = *Read32(tiff, entry + 8, littleEndian);
+      const std::uint64_t offset = *TiffRead32(tiff, entry + 8, littleEndian);
       if (offset + byteSize > length) return;
       // Beyond what the search holds now: read nothing more from this block.
       if (offset + byteSize > tiff.size()) {
@@ -275,7 +269,7 @@ void JpegAnalyzer::JpegRawFileInfo::AnalyzeExifTag(ByteSpan tiff, std::uint64_t 
     }
   }
   if (m_bSizeEstimated || stoppedEarly) return;
-  const std::optional<std::uint32_t> next = Read32(tiff, ifd + 2 + 12ull * *count, littleEndian);
+  const std::optional<std::uint32_t> next = TiffRead32(tiff, ifd + 2 + 12ull * *count, littleEndian);
   if (next && *next != 0 && *next < tiff.size()) AnalyzeExifTag(tiff, *next, littleEndian, length);
 }
 
@@ -325,7 +319,8 @@ void JpegAnalyzer::JpegRawFileInfo::ComposeName(long long lastSector) {
   }
   char composed[1024];
   if (!name.empty() && !value.empty())
-    std::snprintf(composed, sizeof composed, "%s_%s_%lld-%lld", value.c_str(), name.c_str(), m_llStartSector, lastSector);
+    std::snprintf(composed, sizeof composed, "%s_%s_%lld-%lld", value.c_str(), name.c_str(), m_llStartSector,
+                  lastSector);
   else if (!name.empty() || !value.empty())
     std::snprintf(composed, sizeof composed, "%s_%lld-%lld", name.empty() ? value.c_str() : name.c_str(),
                   m_llStartSector, lastSector);

@@ -33,7 +33,9 @@ long long RawUtility::FindMagicInBuffer(const unsigned char* buf, int length, in
 
 int RawUtility::Binary_Compare(const unsigned char* buf, int length) {
   if (!buf || length <= 0) return 0;
-  const auto zeroFrom = [&](int pos) { return std::all_of(buf + pos, buf + length, [](unsigned char b) { return b == 0; }); };
+  const auto zeroFrom = [&](int pos) {
+    return std::all_of(buf + pos, buf + length, [](unsigned char b) { return b == 0; });
+  };
   if (zeroFrom(0)) return 0;
   int low = 0;
   int high = length;

@@ -39,7 +39,8 @@ int EncodedLength(std::uint32_t value) {
 
 void Encode(std::uint32_t value, int length, unsigned char* out) {
   out[0] = static_cast<unsigned char>(gFirstByteMark[length] | (value >> (6 * (length - 1))));
-  for (int k = 1; k < length; ++k) out[k] = static_cast<unsigned char>(0x80 | ((value >> (6 * (length - 1 - k))) & 0x3F));
+  for (int k = 1; k < length; ++k)
+    out[k] = static_cast<unsigned char>(0x80 | ((value >> (6 * (length - 1 - k))) & 0x3F));
 }
 
 // The value of the sequence at s and its length; length 0 when a following byte breaks it.
@@ -138,7 +139,8 @@ unsigned long ANSIToUTF8(const char* src, unsigned long, unsigned char* dst, uns
   auto wide = std::make_unique<wchar_t[]>(capacity);
   const std::size_t units = std::mbstowcs(wide.get(), src, capacity);
   if (units == 0 || units == static_cast<std::size_t>(-1)) return 0;
-  return static_cast<unsigned long>(UNICODEToUTF8(wide.get(), static_cast<long>(units), dst, static_cast<long>(dstLen)));
+  return static_cast<unsigned long>(
+      UNICODEToUTF8(wide.get(), static_cast<long>(units), dst, static_cast<long>(dstLen)));
 }
 
 unsigned int ANSIToUNICODE(const char* src, unsigned long, wchar_t* dst, unsigned long len) {

@@ -1,5 +1,3 @@
-#include "RAWSearch/ExifReader.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,6 +6,7 @@
 #include <string>
 
 #include "JpegTestData.h"
+#include "RAWSearch/ExifReader.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {
@@ -90,7 +89,8 @@ TEST_F(ExifReaderTest, IsoBelowFiftyIsScaledAndABadRotationIsClearedWithoutFaili
 
 TEST_F(ExifReaderTest, LongCameraTextsAreCut) {
   TiffBuilder t(false);
-  t.AddIfd({t.Ascii(271, std::string(40, 'M')), t.Ascii(272, std::string(50, 'm')), t.Ascii(36867, "2015:03:04 05:06:07 extra")});
+  t.AddIfd({t.Ascii(271, std::string(40, 'M')), t.Ascii(272, std::string(50, 'm')),
+            t.Ascii(36867, "2015:03:04 05:06:07 extra")});
   std::uint32_t result = 0;
   auto info = Read(t.Build(), result);
   ASSERT_EQ(result, 1u);
@@ -150,21 +150,31 @@ INSTANTIATE_TEST_SUITE_P(
                        return b.Build();
                      },
                      "Illegally sized directory"},
-        BadBlockCase{"FormatCode", [] { return WithDirectory(false, [](TiffBuilder& b) { return std::vector{b.Raw(271, 13, 1, 0)}; }); },
-                     "Illegal format code in EXIF dir"},
-        BadBlockCase{"ValuePastTheBlock",
-                     [] { return WithDirectory(true, [](TiffBuilder& b) { return std::vector{b.Raw(271, 2, 64, 8)}; }); },
-                     "Illegal pointer offset value in EXIF."},
+        BadBlockCase{
+            "FormatCode",
+            [] { return WithDirectory(false, [](TiffBuilder& b) { return std::vector{b.Raw(271, 13, 1, 0)}; }); },
+            "Illegal format code in EXIF dir"},
+        BadBlockCase{
+            "ValuePastTheBlock",
+            [] { return WithDirectory(true, [](TiffBuilder& b) { return std::vector{b.Raw(271, 2, 64, 8)}; }); },
+            "Illegal pointer offset value in EXIF."},
         // In 32 bits 0xFFFFFFF8 + 16 wraps to 8 and would pass the bound.
         BadBlockCase{"ValueOffsetThatWrapsIn32Bits",
-                     [] { return WithDirectory(true, [](TiffBuilder& b) { return std::vector{b.Raw(37510, 7, 16, 0xFFFFFFF8u)}; }); },
+                     [] {
+                       return WithDirectory(
+                           true, [](TiffBuilder& b) { return std::vector{b.Raw(37510, 7, 16, 0xFFFFFFF8u)}; });
+                     },
                      "Illegal pointer offset value in EXIF."},
         BadBlockCase{"HugeComponentCount",
-                     [] { return WithDirectory(false, [](TiffBuilder& b) { return std::vector{b.Raw(272, 12, 0x20000001u, 8)}; }); },
+                     [] {
+                       return WithDirectory(false,
+                                            [](TiffBuilder& b) { return std::vector{b.Raw(272, 12, 0x20000001u, 8)}; });
+                     },
                      "Illegal pointer offset value in EXIF."},
-        BadBlockCase{"SubdirectoryPastTheBlock",
-                     [] { return WithDirectory(true, [](TiffBuilder& b) { return std::vector{b.Long(34665, 0xFFFFFFF0u)}; }); },
-                     "Illegal subdirectory link"},
+        BadBlockCase{
+            "SubdirectoryPastTheBlock",
+            [] { return WithDirectory(true, [](TiffBuilder& b) { return std::vector{b.Long(34665, 0xFFFFFFF0u)}; }); },
+            "Illegal subdirectory link"},
         BadBlockCase{"NextDirectoryPastTheBlock",
                      [] {
                        TiffBuilder b(false);
@@ -240,7 +250,8 @@ TEST_F(ExifReaderTest, ThumbnailAndCommentArePositionsOrCopies) {
   EXPECT_EQ(positions->MakerNoteSize, 6);
   EXPECT_EQ(positions->MakerNote.position, Find(tiff, Text("NOTE12")));
 
-  auto copies = Read(tiff, result, tag_ExifInfo::kCopyThumbnail | tag_ExifInfo::kCopyUserComment | tag_ExifInfo::kCopyMakerNote);
+  auto copies =
+      Read(tiff, result, tag_ExifInfo::kCopyThumbnail | tag_ExifInfo::kCopyUserComment | tag_ExifInfo::kCopyMakerNote);
   ASSERT_EQ(result, 1u);
   const std::unique_ptr<unsigned char[]> thumb(copies->Thumbnail.copy);
   const std::unique_ptr<unsigned char[]> comment(copies->UserComment.copy);
@@ -276,8 +287,8 @@ TEST_F(ExifReaderTest, ReadsTheBlockExiftoolWrites) {
   TempDir dir;
   const auto made = MakeImageMagickJpeg(dir.path(), "cam.jpg", "-size 64x48 gradient:red-blue", "-quality 80");
   if (!made) GTEST_SKIP() << "ImageMagick (/usr/bin/convert) is not installed";
-  const auto jpeg = Exiftool(dir / "cam.jpg",
-                             "-Make=NIKON -Model='COOLPIX P7000' '-DateTimeOriginal=2011:12:13 14:15:16' -ISO=3200");
+  const auto jpeg =
+      Exiftool(dir / "cam.jpg", "-Make=NIKON -Model='COOLPIX P7000' '-DateTimeOriginal=2011:12:13 14:15:16' -ISO=3200");
   ASSERT_TRUE(jpeg);
   const std::size_t exif = Find(*jpeg, Text("Exif"));
   ASSERT_NE(exif, std::string::npos);

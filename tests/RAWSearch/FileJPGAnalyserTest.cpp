@@ -1,5 +1,3 @@
-#include "RAWSearch/FileJPGAnalyser.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -9,6 +7,7 @@
 #include <string>
 
 #include "JpegTestData.h"
+#include "RAWSearch/FileJPGAnalyser.h"
 #include "RawSearchTestSupport.h"
 #include "support/ImageBuilder.h"
 #include "support/MemoryDevice.h"
@@ -21,25 +20,6 @@ constexpr unsigned kSector = 512;
 
 Bytes Picture(const Bytes& apps, const Bytes& frames, std::size_t entropy, bool endMarker = true) {
   return Concat({Soi(), apps, Dqt(), frames, Scan(3), Entropy(entropy, 5), endMarker ? Eoi() : Bytes{}});
-}
-
-// Drops the JFIF segment, so the file starts FF D8 FF DB as a stripped camera file does.
-Bytes WithoutJfif(Bytes jpeg) {
-  if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
-    jpeg.erase(jpeg.begin() + 2, jpeg.begin() + 4 + (jpeg[4] << 8 | jpeg[5]));
-  return jpeg;
-}
-
-// Puts a comment segment behind the application segments and tables, so the file's length leaves
-// `residue` bytes in its last sector (0: it fills the sector).
-Bytes PaddedToResidue(Bytes jpeg, std::size_t residue) {
-  std::size_t at = 2;
-  while (at + 4 <= jpeg.size() && ((jpeg[at + 1] >= 0xE0 && jpeg[at + 1] <= 0xEF) || jpeg[at + 1] == 0xDB))
-    at += 2 + static_cast<std::size_t>(jpeg[at + 2] << 8 | jpeg[at + 3]);
-  const std::size_t padding = (residue + 2 * kSector - (jpeg.size() + 4) % kSector) % kSector;
-  const Bytes comment = Segment(0xFE, Bytes(padding, 'p'));
-  jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(at), comment.begin(), comment.end());
-  return jpeg;
 }
 
 class FileJPGAnalyserTest : public RawSearchTest {
@@ -126,7 +106,8 @@ TEST_F(FileJPGAnalyserTest, ReadsTheCameraFromExifAndLabelsTheHit) {
     TempDir dir;
     if (!MakeImageMagickJpeg(dir.path(), "cam.jpg", "-seed 4 -size 200x150 plasma:fractal", c.convertArgs))
       GTEST_SKIP() << "ImageMagick (/usr/bin/convert) is not installed";
-    const auto jpeg = Exiftool(dir / "cam.jpg", std::string(c.exiftoolArgs) + " '-DateTimeOriginal=2015:03:04 05:06:07'");
+    const auto jpeg =
+        Exiftool(dir / "cam.jpg", std::string(c.exiftoolArgs) + " '-DateTimeOriginal=2015:03:04 05:06:07'");
     ASSERT_TRUE(jpeg) << c.name;
     ASSERT_EQ(Measure(*jpeg), 1) << c.name;
     EXPECT_EQ(hit_->m_ullSize, jpeg->size()) << c.name;
@@ -154,7 +135,8 @@ TEST_F(FileJPGAnalyserTest, ReadsTheCameraFromExifAndLabelsTheHit) {
 
 TEST_F(FileJPGAnalyserTest, MeasuresTheSampleOfTheSharedFixtures) {
   const char* fixtures = std::getenv("QUELLSY_FIXTURES");
-  const std::filesystem::path sample = std::filesystem::path(fixtures ? fixtures : "") / "mimetype-testdata" / "jpg.jpg";
+  const std::filesystem::path sample =
+      std::filesystem::path(fixtures ? fixtures : "") / "mimetype-testdata" / "jpg.jpg";
   if (!fixtures || !std::filesystem::exists(sample)) GTEST_SKIP() << "fixture " << sample << " is missing";
   const Bytes jpeg = ReadFile(sample);
   ASSERT_EQ(Measure(jpeg), 1);
@@ -177,7 +159,8 @@ TEST_F(FileJPGAnalyserTest, HandBuiltWalksAndTheirBounds) {
       {"ScanBeforeAnyFrame", Concat({Soi(), Dqt(), Scan(3), Entropy(1300, 9), Eoi()}), 1, 0},
       {"PlainTwelveBitFrame", Picture({}, Frame(0xC0, 12, 40, 40, 3), 900), 0, 0},
       {"PlainGreyscaleFrame", Concat({Soi(), Dqt(), Frame(0xC1, 8, 40, 40, 1), Scan(1), Entropy(900), Eoi()}), 0, 0},
-      {"PlainScanOfOneComponent", Concat({Soi(), Dqt(), Frame(0xC0, 8, 40, 40, 3), Scan(1), Entropy(900), Eoi()}), 0, 0},
+      {"PlainScanOfOneComponent", Concat({Soi(), Dqt(), Frame(0xC0, 8, 40, 40, 3), Scan(1), Entropy(900), Eoi()}), 0,
+       0},
       {"JfifTwelveBitFrame", Picture(Jfif(), Frame(0xC0, 12, 40, 40, 3), 900), 0, 0},
       {"ExifWithoutTiff", Picture(Segment(0xE1, Text("Exif\0\0XX")), Frame(0xC0, 8, 40, 40, 3), 700), 1, 0},
   };

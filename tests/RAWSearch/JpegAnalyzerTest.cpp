@@ -1,5 +1,3 @@
-#include "RAWSearch/JpegAnalyzer.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,6 +10,7 @@
 
 #include "JpegTestData.h"
 #include "RAWSearch/FileJPGAnalyser.h"
+#include "RAWSearch/JpegAnalyzer.h"
 #include "RAWSearch/RawAnalyserTables.h"
 #include "RawSearchTestSupport.h"
 #include "support/ImageBuilder.h"
@@ -32,7 +31,8 @@ Bytes Picture(const Bytes& apps, std::size_t total, std::uint16_t height = 120, 
               bool endMarker = true) {
   const Bytes head = Concat({Soi(), apps, Dqt(), Frame(0xC0, 8, height, width, 3), Scan(3)});
   const std::size_t tail = endMarker ? 2 : 0;
-  return Concat({head, Entropy(total - head.size() - tail, static_cast<std::uint32_t>(total)), endMarker ? Eoi() : Bytes{}});
+  return Concat(
+      {head, Entropy(total - head.size() - tail, static_cast<std::uint32_t>(total)), endMarker ? Eoi() : Bytes{}});
 }
 
 // An Exif segment naming a camera; empty texts are left out. `extra` entries go into the same directory.
@@ -103,12 +103,16 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{"InsideAZeroPaddedSector", [] { return Picture(Jfif(), 3000); }, 5, ImageFill::kJunk, "5-10"},
         EndCase{"AcrossABlockBoundary", [] { return Picture(Jfif(), 5000); }, 60, ImageFill::kJunk, "60-69"},
         // FF closes one sector, D9 opens the next.
-        EndCase{"MarkerStraddlingTwoSectors", [] { return Picture(Jfif(), 6 * kSector + 1); }, 3, ImageFill::kJunk, "3-9"},
+        EndCase{"MarkerStraddlingTwoSectors", [] { return Picture(Jfif(), 6 * kSector + 1); }, 3, ImageFill::kJunk,
+                "3-9"},
         EndCase{"MarkerClosingTheLastSector", [] { return Picture(Jfif(), 6 * kSector); }, 3, ImageFill::kZero, "3-9"},
         EndCase{"PlainStartWithoutJfif", [] { return Picture({}, 2500); }, 7, ImageFill::kJunk, "7-11"},
         // Data after FF D9 in the same sector: not this file's end.
-        EndCase{"MarkerFollowedByData", [] { return Concat({Picture(Jfif(), 2000), {1, 2, 3, 4, 5}}); }, 2,
-                ImageFill::kZero, std::nullopt}),
+        EndCase{"MarkerFollowedByData",
+                [] {
+                  return Concat({Picture(Jfif(), 2000), {1, 2, 3, 4, 5}});
+                },
+                2, ImageFill::kZero, std::nullopt}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(JpegAnalyzerTest, EndMarkerOfTheThumbnailBeforeTheMinimumEndIsIgnored) {
@@ -289,7 +293,10 @@ INSTANTIATE_TEST_SUITE_P(
         HeaderCase{"TwelveBit", [] { return TablesFirst(12, 3, 3); }, 1, 0},
         HeaderCase{"ScanOfOneComponent", [] { return TablesFirst(8, 3, 1); }, 1, 0},
         HeaderCase{"ScanBeforeFrame",
-                   [] { return Concat({Soi(), Dqt(), Scan(3), Frame(0xC0, 8, 100, 100, 3), Entropy(50)}); }, 1, 0},
+                   [] {
+                     return Concat({Soi(), Dqt(), Scan(3), Frame(0xC0, 8, 100, 100, 3), Entropy(50)});
+                   },
+                   1, 0},
         HeaderCase{"AdobeProgressive",
                    [] {
                      return Concat({Soi(), Segment(0xEE, Text("Adobe\x64\x00\x00\x00\x00\x01")), Dqt(),
@@ -298,14 +305,30 @@ INSTANTIATE_TEST_SUITE_P(
                    1, 1},
         // The frame lies past the one sector the search holds; with three sectors it is there.
         HeaderCase{"FrameBeyondTheBlock",
-                   [] { return Concat({Soi(), Dqt(), Segment(0xFE, Bytes(700, 'c')), Frame(0xC0, 8, 9, 9, 3), Scan(3)}); },
+                   [] {
+                     return Concat({Soi(), Dqt(), Segment(0xFE, Bytes(700, 'c')), Frame(0xC0, 8, 9, 9, 3), Scan(3)});
+                   },
                    1, 0},
         HeaderCase{"FrameWithinTheBlock",
-                   [] { return Concat({Soi(), Dqt(), Segment(0xFE, Bytes(700, 'c')), Frame(0xC0, 8, 9, 9, 3), Scan(3)}); },
+                   [] {
+                     return Concat({Soi(), Dqt(), Segment(0xFE, Bytes(700, 'c')), Frame(0xC0, 8, 9, 9, 3), Scan(3)});
+                   },
                    3, 1},
-        HeaderCase{"JfifWordNeedsNoWalk", [] { return Concat({Soi(), Jfif(), Dqt(), Frame(0xC0, 8, 9, 9, 1)}); }, 1, 1},
-        HeaderCase{"ExifWordAnyCase", [] { return Concat({Soi(), Segment(0xE1, Text("exif\0\0II"))}); }, 1, 1},
-        HeaderCase{"OtherApp0", [] { return Concat({Soi(), Segment(0xE0, Text("AVI1\0\0\0\0"))}); }, 1, 0}),
+        HeaderCase{"JfifWordNeedsNoWalk",
+                   [] {
+                     return Concat({Soi(), Jfif(), Dqt(), Frame(0xC0, 8, 9, 9, 1)});
+                   },
+                   1, 1},
+        HeaderCase{"ExifWordAnyCase",
+                   [] {
+                     return Concat({Soi(), Segment(0xE1, Text("exif\0\0II"))});
+                   },
+                   1, 1},
+        HeaderCase{"OtherApp0",
+                   [] {
+                     return Concat({Soi(), Segment(0xE0, Text("AVI1\0\0\0\0"))});
+                   },
+                   1, 0}),
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(JpegAnalyzerTest, HeaderWalkSetsTheMinimumEndPastTheScanHeader) {

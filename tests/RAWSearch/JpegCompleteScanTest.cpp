@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "EngineCli.h"
 #include "Engines/BuiltInEngines.h"
 #include "JpegTestData.h"
 #include "RawResultTestSupport.h"
@@ -38,24 +42,6 @@ struct RecoveryDeleter {
 
 using JpegCompleteScan = RawResultTest;
 
-// Puts a comment segment behind the application segments and tables, so the file leaves `residue`
-// bytes in its last sector.
-Bytes PaddedToResidue(Bytes jpeg, std::size_t residue) {
-  std::size_t at = 2;
-  while (at + 4 <= jpeg.size() && ((jpeg[at + 1] >= 0xE0 && jpeg[at + 1] <= 0xEF) || jpeg[at + 1] == 0xDB))
-    at += 2 + static_cast<std::size_t>(jpeg[at + 2] << 8 | jpeg[at + 3]);
-  const std::size_t padding = (residue + 2 * kSector - (jpeg.size() + 4) % kSector) % kSector;
-  const Bytes comment = Segment(0xFE, Bytes(padding, 'p'));
-  jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(at), comment.begin(), comment.end());
-  return jpeg;
-}
-
-Bytes WithoutJfif(Bytes jpeg) {
-  if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
-    jpeg.erase(jpeg.begin() + 2, jpeg.begin() + 4 + (jpeg[4] << 8 | jpeg[5]));
-  return jpeg;
-}
-
 struct Placed {
   std::string path;
   long long sector;
@@ -82,10 +68,11 @@ TEST_F(JpegCompleteScan, RecoversPlacedPicturesByteExactNamedAndLabelled) {
   const auto nikon = make("nikon.jpg", "-seed 12 -size 480x640 plasma:fractal", noisy);
   const auto coolpix = make("coolpix.jpg", "-seed 13 -size 320x240 plasma:fractal", "-quality 80");
   ASSERT_TRUE(progressive && thumbnail && canon && nikon && coolpix);
-  const auto canonExif = Exiftool(dir / "canon.jpg",
-                                  "-JFIF:all= -Make=Canon '-Model=Canon EOS 5D' '-DateTimeOriginal=2015:03:04 05:06:07' "
-                                  "-ExifImageWidth=640 -ExifImageHeight=480 '-ThumbnailImage<=" +
-                                      (dir / "thumb.jpg").string() + "'");
+  const auto canonExif =
+      Exiftool(dir / "canon.jpg",
+               "-JFIF:all= -Make=Canon '-Model=Canon EOS 5D' '-DateTimeOriginal=2015:03:04 05:06:07' "
+               "-ExifImageWidth=640 -ExifImageHeight=480 '-ThumbnailImage<=" +
+                   (dir / "thumb.jpg").string() + "'");
   const auto nikonExif = Exiftool(dir / "nikon.jpg",
                                   "-JFIF:all= '-Make=NIKON CORPORATION' '-Model=NIKON D90' "
                                   "'-DateTimeOriginal=2011:12:13 14:15:16' -ExifImageWidth=480 -ExifImageHeight=640");
@@ -162,6 +149,42 @@ TEST_F(JpegCompleteScan, RecoversPlacedPicturesByteExactNamedAndLabelled) {
     EXPECT_EQ(Sha256Hex(copy), manifest[i].sha256);
   }
   EXPECT_EQ(found.size(), placed.size()) << "no JPEG is found where none was placed";
+}
+
+TEST_F(JpegCompleteScan, EngineCliCopiesOutPicturesOfBothTrees) {
+  if (!HaveExiftool()) GTEST_SKIP() << "exiftool (libimage-exiftool-perl) is not installed";
+  TempDir dir;
+  const auto plain =
+      MakeImageMagickJpeg(dir.path(), "plain.jpg", "-seed 1 -size 320x240 plasma:fractal", "-quality 85");
+  if (!plain) GTEST_SKIP() << "ImageMagick (/usr/bin/convert) is not installed";
+  ASSERT_TRUE(MakeImageMagickJpeg(dir.path(), "canon.jpg", "-seed 11 -size 640x480 plasma:fractal",
+                                  "-attenuate 0.3 +noise Gaussian -quality 90"));
+  const auto canon = Exiftool(dir / "canon.jpg",
+                              "-JFIF:all= -Make=Canon '-Model=Canon EOS 5D' -ExifImageWidth=640 -ExifImageHeight=480");
+  ASSERT_TRUE(canon);
+  ImageBuilder image(4096, kSector, ImageFill::kJunk);
+  image.Place("plain.jpg", 100, *plain).Place("canon.jpg", 1000, *canon);
+  image.Write(dir / "card.img");
+
+  quellsy::EngineRegistry::Instance().Reset();
+  RegisterBuiltInEngines();
+  std::ostringstream out;
+  std::ostringstream err;
+  const auto copies = dir / "out";
+  const int exit = EngineCliMain(
+      {"complete", (dir / "card.img").string(), "--searchers", "raw", "--recover", copies.string()}, out, err);
+  quellsy::EngineRegistry::Instance().Reset();
+  ASSERT_EQ(exit, 0) << err.str();
+  EXPECT_NE(err.str().find("recovered 2 files, 0 failed"), std::string::npos) << err.str();
+  std::set<std::string> written;
+  std::string cameraPath;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(copies)) {
+    if (!entry.is_regular_file()) continue;
+    written.insert(Sha256Hex(ReadFile(entry.path())));
+    if (entry.path().string().find("Camera/CANON/") != std::string::npos) cameraPath = entry.path().string();
+  }
+  EXPECT_EQ(written, (std::set<std::string>{Sha256Hex(*plain), Sha256Hex(*canon)}));
+  EXPECT_NE(cameraPath, "") << "the camera picture is copied out under its label";
 }
 
 }  // namespace

@@ -62,7 +62,8 @@ TiffEntry TiffBuilder::Rational(std::uint16_t tag, std::uint32_t numerator, std:
 
 TiffEntry TiffBuilder::Link(std::uint16_t tag, int directory) const { return {tag, 4, 1, {}, directory}; }
 
-TiffEntry TiffBuilder::Raw(std::uint16_t tag, std::uint16_t format, std::uint32_t count, std::uint32_t valueField) const {
+TiffEntry TiffBuilder::Raw(std::uint16_t tag, std::uint16_t format, std::uint32_t count,
+                           std::uint32_t valueField) const {
   return {tag, format, count, {}, -1, valueField};
 }
 
@@ -73,7 +74,8 @@ int TiffBuilder::AddIfd(std::vector<TiffEntry> entries, int next, std::optional<
 
 std::uint32_t TiffBuilder::DirectoryOffset(int directory) const {
   std::uint32_t offset = 8;
-  for (int i = 0; i < directory; ++i) offset += static_cast<std::uint32_t>(2 + 12 * dirs_[static_cast<std::size_t>(i)].entries.size() + 4);
+  for (int i = 0; i < directory; ++i)
+    offset += static_cast<std::uint32_t>(2 + 12 * dirs_[static_cast<std::size_t>(i)].entries.size() + 4);
   return offset;
 }
 
@@ -132,9 +134,14 @@ Bytes Dqt() {
   return Segment(0xDB, payload);
 }
 
-Bytes Frame(std::uint8_t code, std::uint8_t precision, std::uint16_t height, std::uint16_t width, std::uint8_t components) {
-  Bytes payload = {precision, static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
-                   static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width), components};
+Bytes Frame(std::uint8_t code, std::uint8_t precision, std::uint16_t height, std::uint16_t width,
+            std::uint8_t components) {
+  Bytes payload = {precision,
+                   static_cast<std::uint8_t>(height >> 8),
+                   static_cast<std::uint8_t>(height),
+                   static_cast<std::uint8_t>(width >> 8),
+                   static_cast<std::uint8_t>(width),
+                   components};
   for (std::uint8_t c = 1; c <= components; ++c) payload.insert(payload.end(), {c, 0x11, 0});
   return Segment(code, payload);
 }
@@ -152,6 +159,22 @@ Bytes Entropy(std::size_t count, std::uint32_t seed) {
   return out;
 }
 
+Bytes WithoutJfif(Bytes jpeg) {
+  if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
+    jpeg.erase(jpeg.begin() + 2, jpeg.begin() + 4 + (jpeg[4] << 8 | jpeg[5]));
+  return jpeg;
+}
+
+Bytes PaddedToResidue(Bytes jpeg, std::size_t residue, std::size_t sectorSize) {
+  std::size_t at = 2;
+  while (at + 4 <= jpeg.size() && ((jpeg[at + 1] >= 0xE0 && jpeg[at + 1] <= 0xEF) || jpeg[at + 1] == 0xDB))
+    at += 2 + static_cast<std::size_t>(jpeg[at + 2] << 8 | jpeg[at + 3]);
+  const std::size_t padding = (residue + 2 * sectorSize - (jpeg.size() + 4) % sectorSize) % sectorSize;
+  const Bytes comment = Segment(0xFE, Bytes(padding, 'p'));
+  jpeg.insert(jpeg.begin() + static_cast<std::ptrdiff_t>(at), comment.begin(), comment.end());
+  return jpeg;
+}
+
 std::uint32_t TrailingZeroWords(const std::uint8_t* sector, unsigned sectorSize) {
   std::uint32_t zero = 0;
   while (zero < 32 && zero + 4 <= sectorSize &&
@@ -165,8 +188,8 @@ SectorSource ImageSectors(const Bytes& image, unsigned sectorSize) {
     Bytes out(sectorSize, 0);
     const std::size_t from = static_cast<std::size_t>(sector) * sectorSize;
     if (from < image.size())
-      std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(from), std::min<std::size_t>(sectorSize, image.size() - from),
-                  out.begin());
+      std::copy_n(image.begin() + static_cast<std::ptrdiff_t>(from),
+                  std::min<std::size_t>(sectorSize, image.size() - from), out.begin());
     return out;
   };
 }
@@ -179,7 +202,8 @@ GrowOutcome GrowRecord(CRawFileInfo& record, const SectorSource& source, unsigne
   const auto load = [&](long long first) {
     for (long long k = 0; k < sectorsPerBlock; ++k) {
       const Bytes sector = source(first + k);
-      std::copy(sector.begin(), sector.end(), buffer.begin() + static_cast<std::ptrdiff_t>(blockBytes + k * sectorSize));
+      std::copy(sector.begin(), sector.end(),
+                buffer.begin() + static_cast<std::ptrdiff_t>(blockBytes + k * sectorSize));
     }
   };
   const long long start = record.m_llStartSector;
@@ -244,7 +268,8 @@ std::optional<Bytes> Exiftool(const std::filesystem::path& file, const std::stri
 
 std::size_t Find(const Bytes& haystack, const Bytes& needle, std::size_t from) {
   if (from > haystack.size()) return std::string::npos;
-  const auto it = std::search(haystack.begin() + static_cast<std::ptrdiff_t>(from), haystack.end(), needle.begin(), needle.end());
+  const auto it =
+      std::search(haystack.begin() + static_cast<std::ptrdiff_t>(from), haystack.end(), needle.begin(), needle.end());
   return it == haystack.end() ? std::string::npos : static_cast<std::size_t>(it - haystack.begin());
 }
 

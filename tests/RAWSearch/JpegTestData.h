@@ -53,7 +53,9 @@ class TiffBuilder {
   int AddIfd(std::vector<TiffEntry> entries, int next = -1, std::optional<std::uint32_t> rawNext = {});
   void SetNext(int directory, int next) { dirs_[static_cast<std::size_t>(directory)].next = next; }
   // Overrides the entry count stored for a directory.
-  void SetStoredCount(int directory, std::uint16_t count) { dirs_[static_cast<std::size_t>(directory)].storedCount = count; }
+  void SetStoredCount(int directory, std::uint16_t count) {
+    dirs_[static_cast<std::size_t>(directory)].storedCount = count;
+  }
   void SetMagic(std::uint16_t magic) { magic_ = magic; }
   void SetFirstIfdOffset(std::uint32_t offset) { firstIfd_ = offset; }
 
@@ -85,24 +87,30 @@ Bytes Jfif(std::size_t extra = 0);
 // "Exif" APP1 segment holding the TIFF data.
 Bytes ExifApp1(const Bytes& tiff);
 Bytes Dqt();
-Bytes Frame(std::uint8_t code, std::uint8_t precision, std::uint16_t height, std::uint16_t width, std::uint8_t components);
+Bytes Frame(std::uint8_t code, std::uint8_t precision, std::uint16_t height, std::uint16_t width,
+            std::uint8_t components);
 Bytes Scan(std::uint8_t components);
 // Entropy-coded bytes that never form a marker (no 0xFF) and are never zero.
 Bytes Entropy(std::size_t count, std::uint32_t seed = 1);
+// Drops a leading JFIF segment, so the file starts FF D8 FF DB as a stripped camera file does.
+Bytes WithoutJfif(Bytes jpeg);
+// Puts a comment segment behind the application segments and tables, so the file's length leaves
+// `residue` bytes in its last sector of `sectorSize` (0: it fills the sector).
+Bytes PaddedToResidue(Bytes jpeg, std::size_t residue, std::size_t sectorSize = 512);
 
 // Which sector is shown, and what the search would put around it.
 using SectorSource = std::function<Bytes(long long sector)>;
 
 struct GrowOutcome {
-  int result = 0;          // the last CalcRawSize answer
-  long long sector = -1;   // the sector it answered for
+  int result = 0;         // the last CalcRawSize answer
+  long long sector = -1;  // the sector it answered for
 };
 
 // Shows `record` the sectors from its start sector on, as the search does: blocks of `sectorsPerBlock`
 // sectors behind the previous block, a zero tail behind the block, the context of each sector. Stops
 // at the first answer 1 or after `maxSectors` sectors.
-GrowOutcome GrowRecord(CRawFileInfo& record, const SectorSource& source, unsigned sectorSize,
-                       long long sectorsPerBlock, long long maxSectors);
+GrowOutcome GrowRecord(CRawFileInfo& record, const SectorSource& source, unsigned sectorSize, long long sectorsPerBlock,
+                       long long maxSectors);
 // The sectors of an image held in memory (zeros past its end).
 SectorSource ImageSectors(const Bytes& image, unsigned sectorSize);
 

@@ -1,11 +1,11 @@
-#include "RAWSearch/kdutf8.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <cstring>
 #include <string>
 #include <vector>
+
+#include "RAWSearch/kdutf8.h"
 
 namespace {
 
@@ -40,19 +40,18 @@ Bytes Ascii33Then(Bytes tail) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Utf8ToUnicodeTest,
-    ::testing::Values(
-        ToWideCase{"Ascii", {'a', 'b', 'c'}, 8, {L'a', L'b', L'c'}},
-        ToWideCase{"SequenceCutAtTheEndIsDropped", {0x41, 0xC3}, 8, {0x41}},
-        ToWideCase{"StrayContinuationFailsAll", {0x41, 0x80, 0x42}, 8, {}},
-        ToWideCase{"BrokenFollowingByteFailsAll", {0x41, 0xE2, 0x41, 0x41, 0x42}, 8, {}},
-        ToWideCase{"ThreeBytes", {0xE2, 0x82, 0xAC, 0x21}, 8, {0x20AC, 0x21}},
-        ToWideCase{"AstralBecomesSurrogatePair", {0xF0, 0x9F, 0x98, 0x80}, 8, {0xD83D, 0xDE00}},
-        ToWideCase{"PairWithoutRoomStops", {0x41, 0xF0, 0x9F, 0x98, 0x80}, 2, {0x41}},
-        ToWideCase{"DestinationBoundsTheOutput", {'a', 'b', 'c', 'd'}, 2, {L'a', L'b'}},
-        ToWideCase{"ValuePastUnicodeDropsAShortText", {0x41, 0xF4, 0x90, 0x80, 0x80}, 8, {}},
-        ToWideCase{"ValuePastUnicodeKeepsALongText", Ascii33Then({0xF4, 0x90, 0x80, 0x80, 0x41}), 64,
-                   Units(33, L'a')},
-        ToWideCase{"EmptySource", {}, 8, {}}),
+    ::testing::Values(ToWideCase{"Ascii", {'a', 'b', 'c'}, 8, {L'a', L'b', L'c'}},
+                      ToWideCase{"SequenceCutAtTheEndIsDropped", {0x41, 0xC3}, 8, {0x41}},
+                      ToWideCase{"StrayContinuationFailsAll", {0x41, 0x80, 0x42}, 8, {}},
+                      ToWideCase{"BrokenFollowingByteFailsAll", {0x41, 0xE2, 0x41, 0x41, 0x42}, 8, {}},
+                      ToWideCase{"ThreeBytes", {0xE2, 0x82, 0xAC, 0x21}, 8, {0x20AC, 0x21}},
+                      ToWideCase{"AstralBecomesSurrogatePair", {0xF0, 0x9F, 0x98, 0x80}, 8, {0xD83D, 0xDE00}},
+                      ToWideCase{"PairWithoutRoomStops", {0x41, 0xF0, 0x9F, 0x98, 0x80}, 2, {0x41}},
+                      ToWideCase{"DestinationBoundsTheOutput", {'a', 'b', 'c', 'd'}, 2, {L'a', L'b'}},
+                      ToWideCase{"ValuePastUnicodeDropsAShortText", {0x41, 0xF4, 0x90, 0x80, 0x80}, 8, {}},
+                      ToWideCase{"ValuePastUnicodeKeepsALongText", Ascii33Then({0xF4, 0x90, 0x80, 0x80, 0x41}), 64,
+                                 Units(33, L'a')},
+                      ToWideCase{"EmptySource", {}, 8, {}}),
     [](const auto& test) { return std::string(test.param.name); });
 
 struct ToUtf8Case {
@@ -86,8 +85,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& test) { return std::string(test.param.name); });
 
 TEST(XCharToUtf8Test, LengthGrowsAtEachBoundary) {
-  const std::vector<std::pair<int, int>> cases = {{0x7F, 1},     {0x80, 2},       {0x7FF, 2},      {0x800, 3},
-                                                  {0xFFFF, 3},   {0x10000, 4},    {0x1FFFFF, 4},   {0x200000, 5},
+  const std::vector<std::pair<int, int>> cases = {{0x7F, 1},      {0x80, 2},     {0x7FF, 2},    {0x800, 3},
+                                                  {0xFFFF, 3},    {0x10000, 4},  {0x1FFFFF, 4}, {0x200000, 5},
                                                   {0x3FFFFFF, 5}, {0x4000000, 6}};
   for (const auto& [value, length] : cases) {
     char out[6];

@@ -1,10 +1,10 @@
-#include "RAWSearch/RawUtility.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
+
+#include "RAWSearch/RawUtility.h"
 
 namespace {
 
@@ -37,9 +37,9 @@ TEST(RawUtilityTest, FindMagicSearchesBackwardsFromBeforeTheTail) {
       {"HalfAtTheEnd", {1, 1, 1, 0xFF}, 0, 0},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(RawUtility::FindMagicInBuffer(c.buffer.data(), static_cast<int>(c.buffer.size()), c.back,
-                                            endMarker.data(), 2),
-              c.expected)
+    EXPECT_EQ(
+        RawUtility::FindMagicInBuffer(c.buffer.data(), static_cast<int>(c.buffer.size()), c.back, endMarker.data(), 2),
+        c.expected)
         << c.name;
   // A zero first byte never matches, so a zero pattern finds nothing.
   const Bytes zeros(8, 0);
@@ -54,7 +54,8 @@ TEST(RawUtilityTest, BinaryCompareFindsTheEndBeforeTheZeroTail) {
     int expected;
   };
   // The bisection lands on the data length or one past it depending on its last probe.
-  const std::vector<Case> cases = {{0, 512, 0}, {100, 512, 100}, {1, 512, 2}, {512, 512, 512}, {300, 512, 300}, {3, 512, 4}, {1, 1, 1}};
+  const std::vector<Case> cases = {{0, 512, 0},     {100, 512, 100}, {1, 512, 2}, {512, 512, 512},
+                                   {300, 512, 300}, {3, 512, 4},     {1, 1, 1}};
   for (const Case& c : cases) {
     Bytes buffer(static_cast<std::size_t>(c.length), 0);
     std::fill_n(buffer.begin(), c.data, 0x7E);
@@ -64,9 +65,8 @@ TEST(RawUtilityTest, BinaryCompareFindsTheEndBeforeTheZeroTail) {
 
 TEST(RawUtilityTest, CameraNamesKeepToASafeSet) {
   const std::vector<std::pair<std::string, bool>> cases = {
-      {"", false},          {"Canon EOS 5D", false}, {"NIKON, Corp.", false}, {"a-b_c@d", false},
-      {"EOS/5D", true},     {"Can<on", true},        {"x\ty", true},          {"caf\xC3\xA9", true},
-      {"..", false},        {"50%", true},
+      {"", false},      {"Canon EOS 5D", false}, {"NIKON, Corp.", false}, {"a-b_c@d", false}, {"EOS/5D", true},
+      {"Can<on", true}, {"x\ty", true},          {"caf\xC3\xA9", true},   {"..", false},      {"50%", true},
   };
   for (const auto& [text, invalid] : cases) EXPECT_EQ(ApiIsInvalidCharInFileName(text), invalid) << text;
 }
