@@ -117,7 +117,9 @@ int RecoverAll(IRecoveryController& controller, const std::vector<IFileNode*>& n
   int failed = 0;
   for (IFileNode* node : nodes) {
     if (node->IsDirectory()) continue;
-    const _tagSearcherType type = NodeSearcher(node);
+    // The label tree holds the signature search's own hits: its searcher copies them out.
+    const _tagSearcherType found = NodeSearcher(node);
+    const _tagSearcherType type = found == SEARCHER_LABEL ? SEARCHER_RAW : found;
     auto& recovery = recoveries[type];
     if (!recovery) {
       recovery.reset(controller.GetDataRecovery(type));
