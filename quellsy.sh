@@ -2,6 +2,7 @@
 # Set-up and entry point on a fresh Debian 12 machine (run as root, or with sudo available):
 #   ./quellsy.sh test      install what the build needs, build the dev preset, run every test and fuzz target
 #   ./quellsy.sh run ...   install what the program needs, build the release preset and run it
+#                          (today: the engine harness, engine-cli, with the given arguments)
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -59,8 +60,15 @@ run_program() {
   install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
   cmake --preset release >/dev/null
   cmake --build --preset release -j "$(jobs)"
-  echo "Quellsy has no program to start yet: only the engine libraries are built (build/release)."
-  echo "Run './quellsy.sh test' to exercise them."
+  # The windowed application is not built yet; what runs today is the engine harness.
+  local cli=build/release/tools/engine-cli/engine-cli
+  if [ $# -eq 0 ]; then
+    echo "The windowed application is not built yet. What runs today is the engine harness:"
+    echo "  ./quellsy.sh run quick IMAGE [--offset SECTORS] [--json] [--recover DIR]"
+    echo "  ./quellsy.sh run complete IMAGE [--searchers LIST|none] [--json] [--recover DIR]"
+    exit 0
+  fi
+  exec "$cli" "$@"
 }
 
 case "${1:-}" in
