@@ -1,0 +1,21 @@
+#pragma once
+// Result codes of the FAT searchers and their build worker (module 0x0A), one per return point.
+
+#include "Utility/ResultCode.h"
+
+namespace quellsy::fatsearch {
+
+constexpr ResultCode kQuickMissingArgument = 0x010A004E00000005ULL;
+constexpr ResultCode kQuickNoTreeBuilder = 0x010A005300000007ULL;
+constexpr ResultCode kQuickNotVolume = 0x010A008100000003ULL;
+constexpr ResultCode kQuickNoVolumeData = 0x010A008800000007ULL;
+constexpr ResultCode kQuickNoVolumeRecord = 0x010A008F00000007ULL;
+constexpr ResultCode kQuickUnsupportedType = 0x010A00610000000CULL;
+constexpr ResultCode kQuickNoSectorBuffer = 0x010A00B400000004ULL;
+constexpr ResultCode kQuickNoBootSector = 0x010A00CA0000000CULL;
+constexpr ResultCode kQuickNoFatTable = 0x010A00D800000007ULL;
+constexpr ResultCode kQuickNoPartitionInfo = 0x010A010600000002ULL;
+constexpr ResultCode kRootUnreadable = 0x010A008E00000001ULL;
+constexpr ResultCode kStopped = 0x010A00980000000DULL;
+
+}  // namespace quellsy::fatsearch
