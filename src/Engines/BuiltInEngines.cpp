@@ -1,10 +1,12 @@
 #include "Engines/BuiltInEngines.h"
 
 #include "FATLib/FATEngine.h"
+#include "FATSearch/FATSearchEngine.h"
 #include "RAWSearch/RawSearchEngine.h"
 
 // Each engine library adds one call to its own registration function here.
 void RegisterBuiltInEngines() {
   RegisterFATEngine();
+  RegisterFATSearchEngine();
   RegisterRawSearchEngine();
 }

@@ -1,0 +1,90 @@
+#pragma once
+// What the FAT quick-scan tests share: a FAT image as a volume device with the record enumeration would give
+// it, a progress sink that records every report and can ask to stop, and the delivered nodes by full path.
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "StorageDevice/DeviceDataHolder.h"
+#include "include/IProgress.h"
+#include "support/MemoryDevice.h"
+#include "support/RecordingTreeBuilder.h"
+#include "support/TempDir.h"
+
+namespace quellsy::test {
+
+// A file the scan should find, with the path the scan shows: a deleted entry without a long name lost its first
+// character to the erase mark ("#").
+struct ExpectedFile {
+  std::string path;
+  std::string shownPath;
+  std::uint64_t size = 0;
+  std::string sha256;
+  bool deleted = false;
+};
+
+// The images of make-fat-images.sh ("fat16.img", ...) and make-fat-node-images.sh ("nodes16.img", ...), each
+// made once per process. Path() is empty, with Why() saying why, when the image could not be made.
+std::filesystem::path FatTestImage(const std::string& name);
+std::string FatTestImageWhy(const std::string& name);
+// The files of the image's manifest.
+std::vector<ExpectedFile> ExpectedFiles(const std::string& name);
+
+// A volume device over an image's bytes, whose record names the file system type.
+struct QuickVolume {
+  QuickVolume(std::vector<std::uint8_t> bytes, enumFILE_SYSTEM_TYPE type, unsigned sectorSize = 512,
+              int deviceType = STORAGE_DEVICE_VOLUME)
+      : device(std::move(bytes), sectorSize, deviceType) {
+    auto* record = new CCollectedVolumeDeviceInfoStruct;
+    record->fileSystemType = type;
+    record->sectorSize = sectorSize;
+    holder = std::make_unique<CVolumeDeviceData>(record);
+    device.SetPrivateData(holder.get());
+  }
+  QuickVolume(const std::filesystem::path& image, enumFILE_SYSTEM_TYPE type, unsigned sectorSize = 512)
+      : QuickVolume(ReadFile(image), type, sectorSize) {}
+
+  MemoryDevice device;
+  std::unique_ptr<CVolumeDeviceData> holder;
+};
+
+// Records every report; Continued answers 0 once it has been asked stopAfter times (never when negative).
+class RecordingProgress : public IProgress {
+ public:
+  void UpdateProgress(_PROGRESS_INFO* info) override { reports.push_back(*info); }
+  int Continued() override { return stopAfter < 0 || asked++ < stopAfter ? 1 : 0; }
+  int shouldBuild() override { return 1; }
+
+  int stopAfter = -1;
+  int asked = 0;
+  std::vector<_PROGRESS_INFO> reports;
+};
+
+// Full paths ("/docs/README.TXT") of the delivered nodes, joined through their parent IDs (folder first
+// clusters); a node whose parent was not delivered gets "?" for it.
+inline std::map<std::string, const RecordingTreeBuilder::Node*> NodesByPath(const RecordingTreeBuilder& builder) {
+  std::map<long long, const RecordingTreeBuilder::Node*> folders;
+  for (const auto& node : builder.nodes())
+    if (node.directory) folders.emplace(node.id, &node);
+  std::map<std::string, const RecordingTreeBuilder::Node*> paths;
+  for (const auto& node : builder.nodes()) {
+    std::string path = "/" + node.name;
+    long long parent = node.parentId;
+    for (int depth = 0; parent != 0 && depth < 64; ++depth) {
+      const auto found = folders.find(parent);
+      if (found == folders.end()) {
+        path = "/?" + path;
+        break;
+      }
+      path = "/" + found->second->name + path;
+      parent = found->second->parentId;
+    }
+    paths.emplace(path, &node);
+  }
+  return paths;
+}
+
+}  // namespace quellsy::test
