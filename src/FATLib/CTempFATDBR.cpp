@@ -50,6 +50,11 @@ void CTempFATDBR::InitFileSystemType() {
     m_type = FILE_SYSTEM_UNKNOWN;
 }
 
+bool CTempFATDBR::AdmitFAT12() {
+  if (m_type == FILE_SYSTEM_UNKNOWN && IsFullValidFAT12DBR()) m_type = FILE_SYSTEM_FAT12;
+  return IsValidDBR();
+}
+
 bool CTempFATDBR::HasCommonFields() const {
   const std::uint16_t bytesPerSector = Word(m_sector, kBytesPerSector);
   return Byte(m_sector, kNumberOfFats) == 2 && IsClusterSizeValid(Byte(m_sector, kSectorsPerCluster)) &&

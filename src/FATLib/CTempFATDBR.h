@@ -29,6 +29,9 @@ class CTempFATDBR {
   bool IsFullValidFAT16DBR() const;
   bool IsFullValidFAT32DBR() const;
   bool IsValidDBR() const { return m_type != FILE_SYSTEM_UNKNOWN; }
+  // The complete search also rebuilds floppies and tiny cards: when neither FAT16 nor FAT32 holds, a fully
+  // valid FAT12 boot sector is taken as FAT12. True when the type is known afterwards.
+  bool AdmitFAT12();
   enumFILE_SYSTEM_TYPE GetFileSystemType() const { return m_type; }
   std::uint32_t GetSectorSize() const { return m_sectorSize; }
 

@@ -4,19 +4,24 @@
 // root (when a boot sector is known) and from the directory sectors it recorded.
 
 #include <cstdint>
+#include <list>
 #include <map>
 #include <set>
+#include <span>
 
 #include "FATLib/FATBuildGeometry.h"
 #include "Utility/ResultCode.h"
 
+class CFATBuildChildren;
 class CFATFileNode;
+class CFATFolderSectorSet;
 class CSearchedPartitionInfo;
 class IDataRunList;
 class IDirecotryTreeBuilder;
 class IFATTable;
 class IProgress;
 class IStorageDevice;
+struct FIRSTFOLDERSECTOR;
 
 // Where the partition lies and what the worker knows of it. All sectors are absolute sectors of the device.
 struct FATBuildWorkerLayout {
@@ -46,6 +51,13 @@ class CFATBuildWorker {
   // the sink asked to stop.
   quellsy::ResultCode QuickBuildDirectoryTree(int keepLive);
 
+  // The complete search's rebuild: the root when the boot sector is known, then every folder whose first
+  // sector the search recorded inside the partition (folders reachable from the root or from another recorded
+  // folder under their parents, parents before children; the rest under "DIR<n>" placeholders), FAT12/16 root
+  // sectors found before the origin when the boot sector is lost, and last the entries of directory clusters
+  // no folder claimed, as lost files.
+  void CompleteBuildDirectoryTree(const CFATFolderSectorSet& folderSectors);
+
   // The sector-to-type map of the signature search (not owned); none by default.
   void SetFileSectorMap(const std::map<long long, unsigned int>* map) { m_fileSectorMap = map; }
 
@@ -65,6 +77,14 @@ class CFATBuildWorker {
 
  protected:
   void ReportProgress(std::uint32_t status, std::uint64_t total, std::uint64_t current);
+
+  // The complete build's steps (CFATBuildWorkerComplete.cpp). Pending folders: recorded first sectors not
+  // yet read, by cluster.
+  using PendingFolders = std::map<std::uint32_t, const FIRSTFOLDERSECTOR*>;
+  void BuildFat16LostRoot(CFATBuildChildren& children, long long sector, std::list<CFATFileNode*>& queue);
+  void BuildPendingFolders(CFATBuildChildren& children, std::list<CFATFileNode*>& queue, PendingFolders& pending);
+  void BuildLostFolder(CFATBuildChildren& children, const FIRSTFOLDERSECTOR& record, PendingFolders& pending);
+  void BuildLostNode(CFATBuildChildren& children, std::span<const FIRSTFOLDERSECTOR> records);
 
   IDirecotryTreeBuilder* m_builder;
   IProgress* m_progress;

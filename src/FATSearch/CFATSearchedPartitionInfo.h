@@ -3,6 +3,7 @@
 // bits that say which of its structures were seen on the disk.
 
 #include <cstdint>
+#include <memory>
 
 #include "include/SearchPartitionInfoStruct.h"
 
@@ -53,3 +54,8 @@ class CFATSearchedPartitionInfo : public CSearchedPartitionInfo {
 // Null when memory is short.
 CFATSearchedPartitionInfo* CreateFATSearchedPartitionInfo(std::uint32_t bytesPerSector);
 void DestroyFATSearchedPartitionInfo(CFATSearchedPartitionInfo* info);
+
+struct FATSearchedPartitionInfoDeleter {
+  void operator()(CFATSearchedPartitionInfo* info) const { DestroyFATSearchedPartitionInfo(info); }
+};
+using FATSearchedPartitionInfoPtr = std::unique_ptr<CFATSearchedPartitionInfo, FATSearchedPartitionInfoDeleter>;

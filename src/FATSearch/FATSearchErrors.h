@@ -17,5 +17,7 @@ constexpr ResultCode kQuickNoFatTable = 0x010A00D800000007ULL;
 constexpr ResultCode kQuickNoPartitionInfo = 0x010A010600000002ULL;
 constexpr ResultCode kRootUnreadable = 0x010A008E00000001ULL;
 constexpr ResultCode kStopped = 0x010A00980000000DULL;
+// The complete search skips a partition whose FAT table cannot be made.
+constexpr ResultCode kCompleteNoFatTable = 0x010A039000000007ULL;
 
 }  // namespace quellsy::fatsearch
