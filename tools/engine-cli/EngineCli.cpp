@@ -35,12 +35,16 @@ struct RecoveryDeleter {
   void operator()(IDataRecovery* recovery) const { recovery->Release(); }
 };
 
-// Never stops and always builds the trees.
+// Never stops and always builds the trees; keeps the failure a searcher's final record carries.
 class CliProgress final : public IProgress {
  public:
-  void UpdateProgress(_PROGRESS_INFO*) override {}
+  void UpdateProgress(_PROGRESS_INFO* info) override {
+    if (info->status == PROGRESS_STATUS_FINISHED && quellsy::IsFailure(info->result)) failure = info->result;
+  }
   int Continued() override { return 1; }
   int shouldBuild() override { return 1; }
+
+  quellsy::ResultCode failure = quellsy::kResultOk;
 };
 
 // The image as a volume device (from offsetSectors on), with a volume record that says what file system the
@@ -159,7 +163,7 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
 
   const bool quick = options.scan == EngineCliOptions::Scan::kQuick;
   IRecoveryFilter* filter = CreateFilter();
-  filter->SetScanType(quick ? SCAN_TYPE_QUICK : SCAN_TYPE_DEEP);
+  filter->SetScanType(quick && !options.live ? SCAN_TYPE_QUICK : SCAN_TYPE_DEEP);
   filter->SetFilterTypes(FILTER_TYPE_ALL);
 
   const std::unique_ptr<IRecoveryController, ControllerDeleter> controller(
@@ -168,7 +172,8 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   CliProgress progress;
   CCollectingTreeSink sink;
   const auto started = std::chrono::steady_clock::now();
-  const quellsy::ResultCode result = controller->StartDataRecovery(device, &progress, &sink);
+  quellsy::ResultCode result = controller->StartDataRecovery(device, &progress, &sink);
+  if (result == quellsy::kResultOk) result = progress.failure;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   if (result != quellsy::kResultOk) {
     char code[24];

@@ -6,7 +6,7 @@
 #include <sstream>
 
 const char* const kEngineCliUsage =
-    "usage: engine-cli quick IMAGE [--offset SECTORS] [--json] [--recover DIR]\n"
+    "usage: engine-cli quick IMAGE [--offset SECTORS] [--live] [--json] [--recover DIR]\n"
     "       engine-cli complete IMAGE [--offset SECTORS] [--searchers LIST] [--json] [--recover DIR]\n"
     "LIST: comma-separated hfs, exfat, fat, raw, ntfs, apfs or 31-35, 37; 'none' runs the block loop alone\n";
 
@@ -71,6 +71,10 @@ std::optional<EngineCliOptions> ParseEngineCliOptions(const std::vector<std::str
     const std::string& option = args[i];
     if (option == "--json") {
       options.json = true;
+      continue;
+    }
+    if (option == "--live" && options.scan == EngineCliOptions::Scan::kQuick) {
+      options.live = true;
       continue;
     }
     if (i + 1 >= args.size()) {

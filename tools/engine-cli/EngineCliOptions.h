@@ -1,6 +1,6 @@
 #pragma once
 // The command line of the engine harness:
-//   engine-cli quick IMAGE [--offset SECTORS] [--json] [--recover DIR]
+//   engine-cli quick IMAGE [--offset SECTORS] [--live] [--json] [--recover DIR]
 //   engine-cli complete IMAGE [--offset SECTORS] [--searchers LIST] [--json] [--recover DIR]
 
 #include <optional>
@@ -20,6 +20,8 @@ struct EngineCliOptions {
   std::optional<std::vector<_tagSearcherType>> searchers;
   std::string recoverDir;  // empty = no copy-out
   bool json = false;
+  // Quick scan: list files that were not deleted too (the application's quick scan shows deleted ones only).
+  bool live = false;
 };
 
 // The options, or nothing with a message in error.
