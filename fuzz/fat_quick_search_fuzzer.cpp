@@ -1,0 +1,75 @@
+// The FAT quick scan over arbitrary volume bytes: boot sector and backup checks, the FAT table, the geometry
+// taken from the boot sector, and the breadth-first walk of every folder. The input's last byte says what the
+// volume record claims (odd: FAT32, even: FAT16); the bytes before it, cut to whole sectors, are the volume.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+#include "FATSearch/CFATQuickSearcher.h"
+#include "FuzzBytesDevice.h"
+#include "StorageDevice/DeviceDataHolder.h"
+#include "include/IFileSystemSearchController.h"
+
+namespace {
+
+class VolumeBytesDevice : public FuzzBytesDevice {
+ public:
+  VolumeBytesDevice(std::vector<std::uint8_t> bytes, enumFILE_SYSTEM_TYPE type)
+      : FuzzBytesDevice(std::move(bytes), 512), m_data(new CCollectedVolumeDeviceInfoStruct) {
+    m_data.GetRecord()->fileSystemType = type;
+  }
+  IStorageDeviceData* GetPrivateData() override { return &m_data; }
+
+ private:
+  CVolumeDeviceData m_data;
+};
+
+// Takes every node and releases them all at the end.
+class KeepingBuilder : public IDirecotryTreeBuilder {
+ public:
+  ~KeepingBuilder() override {
+    for (IFileNode* node : m_nodes) node->Release();
+  }
+  int Initialize(const char*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
+  int AddNode(IFileNode* node, _tagSearcherType) override {
+    m_nodes.push_back(node);
+    return 1;
+  }
+  void AddSearcherInfo(_tagSearcherType, long long) override {}
+  void FlashBuild(_tagSearcherType) override {}
+  void Release() override {}
+  void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
+
+ private:
+  std::vector<IFileNode*> m_nodes;
+};
+
+class Progress : public IProgress {
+ public:
+  void UpdateProgress(_PROGRESS_INFO* info) override {
+    if (info->current > info->total) std::abort();
+    finished = info->status == PROGRESS_STATUS_FINISHED;
+  }
+  int Continued() override { return 1; }
+  int shouldBuild() override { return 1; }
+
+  bool finished = false;
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size < 513 || size > (1u << 20)) return 0;
+  VolumeBytesDevice device(std::vector<std::uint8_t>(data, data + size - 1),
+                           (data[size - 1] & 1) != 0 ? FILE_SYSTEM_FAT32 : FILE_SYSTEM_FAT16);
+  KeepingBuilder builder;
+  Progress progress;
+  CFATQuickSearcher searcher;
+  searcher.SetDirecotryTreeBuilder(&builder);
+  searcher.QuickSearchFiles(&device, &progress);
+  // Every outcome ends with the final record.
+  if (!progress.finished) std::abort();
+  return 0;
+}
