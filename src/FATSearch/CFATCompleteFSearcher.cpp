@@ -51,8 +51,8 @@ void CFATCompleteFSearcher::PreparetoSearch() {
 
 void CFATCompleteFSearcher::AnalyzeBlock(long long firstSector, long long sectorCount) {
   if (m_device == nullptr || m_blockSize < 1 || firstSector < 0 || sectorCount < 1) return;
-  const long long pieceSectors = std::clamp<long long>(static_cast<long long>(kMaxReadBytes / m_bytesPerSector), 1,
-                                                       m_blockSize);
+  const long long pieceSectors =
+      std::clamp<long long>(static_cast<long long>(kMaxReadBytes / m_bytesPerSector), 1, m_blockSize);
   m_buffer.resize(static_cast<std::size_t>(pieceSectors) * m_bytesPerSector);
   for (long long done = 0; done < sectorCount; done += pieceSectors) {
     const long long first = firstSector + done;

@@ -25,7 +25,8 @@ constexpr std::array<TypeRule, 3> kTypeRules{{
 }};
 
 const TypeRule* RuleOf(enumFILE_SYSTEM_TYPE type) {
-  const auto found = std::find_if(kTypeRules.begin(), kTypeRules.end(), [type](const TypeRule& rule) { return rule.type == type; });
+  const auto found =
+      std::find_if(kTypeRules.begin(), kTypeRules.end(), [type](const TypeRule& rule) { return rule.type == type; });
   return found == kTypeRules.end() ? nullptr : &*found;
 }
 
@@ -69,8 +70,8 @@ void CFATPartitionCandidates::AddCandidate(FATSearchedPartitionInfoPtr candidate
 }
 
 FATSearchedPartitionInfoPtr CFATPartitionCandidates::BuildPartitionInfoAccordingFATDBR(long long sector,
-                                                                                      const CTempFATDBR& dbr,
-                                                                                      int backup) const {
+                                                                                       const CTempFATDBR& dbr,
+                                                                                       int backup) const {
   const TypeRule* rule = RuleOf(dbr.GetFileSystemType());
   if (rule == nullptr || sector < 0 || sector >= m_deviceSectors) return nullptr;
   const std::uint32_t sectorsPerCluster = dbr.GetSectorsperCluster();
@@ -142,7 +143,7 @@ bool CFATPartitionCandidates::IsFAT12TablePosition(long long sector) const {
 }
 
 CFATSearchedPartitionInfo* CFATPartitionCandidates::FindMatchedPartitionInfo(long long origin,
-                                                                            std::uint32_t sectorsPerCluster) const {
+                                                                             std::uint32_t sectorsPerCluster) const {
   const auto [first, last] = m_candidates.equal_range(origin);
   for (auto candidate = first; candidate != last; ++candidate)
     if (candidate->second->GetSectorsPerCluster() == sectorsPerCluster) return candidate->second.get();
@@ -186,8 +187,8 @@ std::optional<CFATPartitionCandidates::InferredLayout> CFATPartitionCandidates::
   layout.start = origin - static_cast<long long>(2 * layout.fatSectors) - kInferredReserved;
   if (layout.start < 0) return std::nullopt;
   if (type == FILE_SYSTEM_FAT16) {
-    layout.rootSectors = std::min<std::uint64_t>(static_cast<std::uint64_t>(layout.start),
-                                                 kInferredRootBytes / m_bytesPerSector);
+    layout.rootSectors =
+        std::min<std::uint64_t>(static_cast<std::uint64_t>(layout.start), kInferredRootBytes / m_bytesPerSector);
     layout.start -= static_cast<long long>(layout.rootSectors);
   }
   return layout;

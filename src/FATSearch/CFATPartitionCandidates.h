@@ -1,6 +1,6 @@
 #pragma once
-// The FAT partitions a complete search suspects while it reads the disk: boot sectors (and, for FAT32, the
-// partition a sector would be the backup boot sector of) make candidates, the first sectors of their FATs
+// The FAT partitions a complete search believes in while it reads the disk: boot sectors (and, for FAT32,
+// the partition a sector would be the backup boot sector of) make candidates, the first sectors of their FATs
 // confirm them, and sub-folders either vote for a candidate whose cluster grid they fit or infer new ones.
 // At the end the credible candidates are kept and scored.
 
