@@ -162,7 +162,9 @@ std::uint64_t FatVolumeUnderTest::ClusterOffset(std::uint32_t cluster) const {
   return geometry.ClusterToSector(cluster) * bytesPerSector;
 }
 
-std::map<std::string, const RecordingTreeBuilder::Node*> FatWalk::ByPath() const {
+std::map<std::string, const RecordingTreeBuilder::Node*> FatWalk::ByPath() const { return NodesByPath(builder); }
+
+std::map<std::string, const RecordingTreeBuilder::Node*> NodesByPath(const RecordingTreeBuilder& builder) {
   std::map<long long, const RecordingTreeBuilder::Node*> folders;
   for (const auto& node : builder.nodes())
     if (node.directory) folders.emplace(node.id, &node);

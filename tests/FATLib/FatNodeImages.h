@@ -103,6 +103,9 @@ struct FatWalk {
   std::map<std::string, const RecordingTreeBuilder::Node*> ByPath() const;
 };
 
+// The same for any builder that took FAT nodes.
+std::map<std::string, const RecordingTreeBuilder::Node*> NodesByPath(const RecordingTreeBuilder& builder);
+
 // Walks the whole volume (root, then folders breadth first); prepare (when given) adjusts the walker first.
 // configFolder holds UIConfig.ini (an empty folder, so the repair is on, when empty).
 std::unique_ptr<FatWalk> WalkVolume(FatVolumeUnderTest& volume, const std::string& configFolder = {},

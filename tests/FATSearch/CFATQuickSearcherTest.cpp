@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 
+#include "FATLib/FatNodeImages.h"
 #include "FATSearch/CFATSearchedPartitionInfo.h"
 #include "FATSearch/FATSearchErrors.h"
 #include "FATSearch/QuickScanTestSupport.h"

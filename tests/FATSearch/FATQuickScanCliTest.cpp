@@ -7,9 +7,8 @@
 
 #include <cstdlib>
 #include <set>
-#include <sstream>
 
-#include "EngineCli.h"
+#include "tools/EngineCliRun.h"
 #include "Engines/BuiltInEngines.h"
 #include "FATSearch/QuickScanTestSupport.h"
 #include "support/Sha256.h"
@@ -21,40 +20,20 @@ namespace fs = std::filesystem;
 
 constexpr long long kPartitionStart = 2048;
 
-struct CliRun {
-  int exit = -1;
-  std::vector<std::string> json;  // the node lines
-  std::string out;
-  std::string err;
-};
-
-CliRun Cli(const std::vector<std::string>& args) {
-  static const bool registered = [] {
-    RegisterBuiltInEngines();
-    return true;
-  }();
-  static_cast<void>(registered);
-  std::ostringstream out;
-  std::ostringstream err;
-  CliRun run;
-  run.exit = EngineCliMain(args, out, err);
-  run.out = out.str();
-  run.err = err.str();
-  std::istringstream lines(run.out);
-  for (std::string line; std::getline(lines, line);)
-    if (line.rfind("{\"path\": ", 0) == 0) run.json.push_back(line);
-  return run;
+// The node lines of engine-cli's JSON output.
+std::vector<std::string> NodeLines(const CliRun& run) {
+  std::vector<std::string> lines;
+  for (const std::string& line : run.lines)
+    if (line.rfind("{\"path\": ", 0) == 0) lines.push_back(line);
+  return lines;
 }
 
-// The value of key in one JSON line, up to the next ", \"" or the closing brace (strings keep their quotes).
-std::string Field(const std::string& line, const std::string& key) {
-  const std::string tag = "\"" + key + "\": ";
-  const std::size_t at = line.find(tag);
-  if (at == std::string::npos) return "<missing>";
-  const std::size_t from = at + tag.size();
-  std::size_t to = line.find(", \"", from);
-  if (to == std::string::npos) to = line.rfind('}');
-  return line.substr(from, to - from);
+// engine-cli quick with the built-in engines (registered again each time: other tests reset the registry).
+CliRun QuickScan(const std::vector<std::string>& args) {
+  RegisterBuiltInEngines();
+  std::vector<std::string> all = {"quick"};
+  all.insert(all.end(), args.begin(), args.end());
+  return Cli(all);
 }
 
 struct Listed {
@@ -65,7 +44,7 @@ struct Listed {
 // Paths inside the volume ("/docs/x.txt"): the first element, the tree's root, is cut off.
 std::map<std::string, Listed> ListedByPath(const CliRun& run) {
   std::map<std::string, Listed> listed;
-  for (const std::string& line : run.json) {
+  for (const std::string& line : NodeLines(run)) {
     std::string path = Field(line, "path");
     path = path.substr(1, path.size() - 2);
     const std::size_t slash = path.find('/');
@@ -92,7 +71,7 @@ TEST_P(FatQuickScanCliTest, ListsTheManifestAndCopiesFilesOutByteForByte) {
   fs::path image = FatTestImage(c.image);
   if (image.empty()) GTEST_SKIP() << FatTestImageWhy(c.image);
   TempDir dir;
-  std::vector<std::string> args = {"quick"};
+  std::vector<std::string> args;
   if (c.inDisk) {
     const fs::path script = fs::path(std::getenv("QUELLSY_SOURCE_DIR")) / "tests/FATSearch/make-fat-disk-image.sh";
     const fs::path disk = dir / "disk.img";
@@ -108,7 +87,7 @@ TEST_P(FatQuickScanCliTest, ListsTheManifestAndCopiesFilesOutByteForByte) {
   }
   const fs::path out = dir / "out";
   args.insert(args.end(), {"--live", "--json", "--recover", out.string()});
-  const CliRun run = Cli(args);
+  const CliRun run = QuickScan(args);
   ASSERT_EQ(run.exit, 0) << run.err;
 
   // Exactly the manifest: each file with its size and deleted flag, and nothing but the folders above them.
@@ -155,7 +134,7 @@ INSTANTIATE_TEST_SUITE_P(Images, FatQuickScanCliTest,
 TEST(FatQuickScanCliTest, WithoutLiveListsTheDeletedFilesOnly) {
   const fs::path image = FatTestImage("fat16.img");
   if (image.empty()) GTEST_SKIP() << FatTestImageWhy("fat16.img");
-  const CliRun run = Cli({"quick", image.string(), "--json"});
+  const CliRun run = QuickScan({image.string(), "--json"});
   ASSERT_EQ(run.exit, 0) << run.err;
   std::set<std::string> deleted;
   for (const ExpectedFile& file : ExpectedFiles("fat16.img"))
@@ -177,10 +156,10 @@ TEST(FatQuickScanCliTest, VolumesWithoutAQuickScanAreRefusedWithACode) {
   // does not recognise them, so the quick controller has no searcher for them.
   for (const fs::path& image : images) {
     SCOPED_TRACE(image.string());
-    const CliRun run = Cli({"quick", image.string(), "--live", "--json"});
+    const CliRun run = QuickScan({image.string(), "--live", "--json"});
     EXPECT_EQ(run.exit, 1);
     EXPECT_NE(run.err.find("scan failed: 0x0104005700000401"), std::string::npos) << run.err;
-    EXPECT_TRUE(run.json.empty());
+    EXPECT_TRUE(NodeLines(run).empty());
   }
 }
 

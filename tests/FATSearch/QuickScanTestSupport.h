@@ -1,6 +1,7 @@
 #pragma once
-// What the FAT quick-scan tests share: a FAT image as a volume device with the record enumeration would give
-// it, a progress sink that records every report and can ask to stop, and the delivered nodes by full path.
+// What the FAT quick-scan tests share: the FAT test images and their expected files, a FAT image as a volume
+// device with the record enumeration would give it, and a progress sink that records every report and can ask
+// to stop. NodesByPath (FATLib/FatNodeImages.h) gives the delivered nodes by full path.
 
 #include <filesystem>
 #include <map>
@@ -62,29 +63,5 @@ class RecordingProgress : public IProgress {
   int asked = 0;
   std::vector<_PROGRESS_INFO> reports;
 };
-
-// Full paths ("/docs/README.TXT") of the delivered nodes, joined through their parent IDs (folder first
-// clusters); a node whose parent was not delivered gets "?" for it.
-inline std::map<std::string, const RecordingTreeBuilder::Node*> NodesByPath(const RecordingTreeBuilder& builder) {
-  std::map<long long, const RecordingTreeBuilder::Node*> folders;
-  for (const auto& node : builder.nodes())
-    if (node.directory) folders.emplace(node.id, &node);
-  std::map<std::string, const RecordingTreeBuilder::Node*> paths;
-  for (const auto& node : builder.nodes()) {
-    std::string path = "/" + node.name;
-    long long parent = node.parentId;
-    for (int depth = 0; parent != 0 && depth < 64; ++depth) {
-      const auto found = folders.find(parent);
-      if (found == folders.end()) {
-        path = "/?" + path;
-        break;
-      }
-      path = "/" + found->second->name + path;
-      parent = found->second->parentId;
-    }
-    paths.emplace(path, &node);
-  }
-  return paths;
-}
 
 }  // namespace quellsy::test

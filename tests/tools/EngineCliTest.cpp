@@ -8,7 +8,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "EngineCli.h"
+#include "EngineCliRun.h"
 #include "FATLib/FATEngine.h"
 #include "NodeReport.h"
 #include "RecoveryController/FakeSearchers.h"
@@ -21,34 +21,6 @@ namespace fs = std::filesystem;
 
 constexpr std::uintmax_t kImageBytes = 64ULL << 20;
 constexpr long long kClusterBytes = 4096;
-
-struct CliRun {
-  int exit;
-  std::vector<std::string> lines;
-  std::string err;
-};
-
-CliRun Cli(const std::vector<std::string>& args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  CliRun run;
-  run.exit = EngineCliMain(args, out, err);
-  std::istringstream lines(out.str());
-  for (std::string line; std::getline(lines, line);) run.lines.push_back(line);
-  run.err = err.str();
-  return run;
-}
-
-// The value of key in a one-line JSON object, up to the next ", " or the closing brace (strings keep their quotes).
-std::string Field(const std::string& line, const std::string& key) {
-  const std::string tag = "\"" + key + "\": ";
-  const std::size_t at = line.find(tag);
-  if (at == std::string::npos) return "<missing>";
-  const std::size_t from = at + tag.size();
-  std::size_t to = line.find(", \"", from);
-  if (to == std::string::npos) to = line.rfind('}');
-  return line.substr(from, to - from);
-}
 
 // A 64 MiB image (sparse zeros) with the contents of three files at known clusters, and fake FAT and NTFS
 // searchers that report them: the FAT one with runs into the image (4 KiB clusters from sector 0).

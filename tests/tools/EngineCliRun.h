@@ -1,0 +1,40 @@
+#pragma once
+// Running engine-cli in the test process and reading its JSON lines.
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "EngineCli.h"
+
+namespace quellsy::test {
+
+struct CliRun {
+  int exit = -1;
+  std::vector<std::string> lines;
+  std::string err;
+};
+
+inline CliRun Cli(const std::vector<std::string>& args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  CliRun run;
+  run.exit = EngineCliMain(args, out, err);
+  std::istringstream lines(out.str());
+  for (std::string line; std::getline(lines, line);) run.lines.push_back(line);
+  run.err = err.str();
+  return run;
+}
+
+// The value of key in a one-line JSON object, up to the next ", " or the closing brace (strings keep their quotes).
+inline std::string Field(const std::string& line, const std::string& key) {
+  const std::string tag = "\"" + key + "\": ";
+  const std::size_t at = line.find(tag);
+  if (at == std::string::npos) return "<missing>";
+  const std::size_t from = at + tag.size();
+  std::size_t to = line.find(", \"", from);
+  if (to == std::string::npos) to = line.rfind('}');
+  return line.substr(from, to - from);
+}
+
+}  // namespace quellsy::test
