@@ -14,6 +14,7 @@
 #include "FATLib/CFATFileNode.h"
 #include "FATLib/IFATTable.h"
 #include "FuzzBytesDevice.h"
+#include "FuzzKeepingBuilder.h"
 #include "Utility/ByteReader.h"
 #include "include/IFileSystemSearchController.h"
 
@@ -30,25 +31,12 @@ class WordTable : public IFATTable {
   quellsy::ByteSpan m_words;
 };
 
-// Takes every node and releases them all at the end.
-class KeepingBuilder : public IDirecotryTreeBuilder {
- public:
-  ~KeepingBuilder() override {
-    for (IFileNode* node : m_nodes) node->Release();
+// Every node has a name.
+class KeepingBuilder : public FuzzKeepingBuilder {
+ protected:
+  void Inspect(IFileNode& node) override {
+    if (node.GetFileName() == nullptr) std::abort();
   }
-  int Initialize(const char*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
-  int AddNode(IFileNode* node, _tagSearcherType) override {
-    if (node->GetFileName() == nullptr) std::abort();
-    m_nodes.push_back(node);
-    return 1;
-  }
-  void AddSearcherInfo(_tagSearcherType, long long) override {}
-  void FlashBuild(_tagSearcherType) override {}
-  void Release() override {}
-  void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
-
- private:
-  std::vector<IFileNode*> m_nodes;
 };
 
 }  // namespace

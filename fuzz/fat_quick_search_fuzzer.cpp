@@ -9,8 +9,8 @@
 
 #include "FATSearch/CFATQuickSearcher.h"
 #include "FuzzBytesDevice.h"
+#include "FuzzKeepingBuilder.h"
 #include "StorageDevice/DeviceDataHolder.h"
-#include "include/IFileSystemSearchController.h"
 
 namespace {
 
@@ -24,26 +24,6 @@ class VolumeBytesDevice : public FuzzBytesDevice {
 
  private:
   CVolumeDeviceData m_data;
-};
-
-// Takes every node and releases them all at the end.
-class KeepingBuilder : public IDirecotryTreeBuilder {
- public:
-  ~KeepingBuilder() override {
-    for (IFileNode* node : m_nodes) node->Release();
-  }
-  int Initialize(const char*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
-  int AddNode(IFileNode* node, _tagSearcherType) override {
-    m_nodes.push_back(node);
-    return 1;
-  }
-  void AddSearcherInfo(_tagSearcherType, long long) override {}
-  void FlashBuild(_tagSearcherType) override {}
-  void Release() override {}
-  void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
-
- private:
-  std::vector<IFileNode*> m_nodes;
 };
 
 class Progress : public IProgress {
@@ -64,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 513 || size > (1u << 20)) return 0;
   VolumeBytesDevice device(std::vector<std::uint8_t>(data, data + size - 1),
                            (data[size - 1] & 1) != 0 ? FILE_SYSTEM_FAT32 : FILE_SYSTEM_FAT16);
-  KeepingBuilder builder;
+  FuzzKeepingBuilder builder;
   Progress progress;
   CFATQuickSearcher searcher;
   searcher.SetDirecotryTreeBuilder(&builder);

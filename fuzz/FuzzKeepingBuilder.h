@@ -1,0 +1,31 @@
+#pragma once
+// A tree builder for fuzz targets: takes every node (after Inspect, which may abort on a bad one) and releases
+// them all with itself.
+
+#include <vector>
+
+#include "include/IFileNode.h"
+#include "include/IFileSystemSearchController.h"
+
+class FuzzKeepingBuilder : public IDirecotryTreeBuilder {
+ public:
+  ~FuzzKeepingBuilder() override {
+    for (IFileNode* node : m_nodes) node->Release();
+  }
+  int Initialize(const char*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
+  int AddNode(IFileNode* node, _tagSearcherType) override {
+    Inspect(*node);
+    m_nodes.push_back(node);
+    return 1;
+  }
+  void AddSearcherInfo(_tagSearcherType, long long) override {}
+  void FlashBuild(_tagSearcherType) override {}
+  void Release() override {}
+  void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
+
+ protected:
+  virtual void Inspect(IFileNode&) {}
+
+ private:
+  std::vector<IFileNode*> m_nodes;
+};
