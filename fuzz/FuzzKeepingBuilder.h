@@ -1,5 +1,5 @@
 #pragma once
-// A tree builder for fuzz targets: takes every node (after Inspect, which may abort on a bad one) and releases
+// A tree builder for fuzz targets: takes every node (after Check, which may abort on a bad one) and releases
 // them all with itself.
 
 #include <vector>
@@ -14,7 +14,7 @@ class FuzzKeepingBuilder : public IDirecotryTreeBuilder {
   }
   int Initialize(const char*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
   int AddNode(IFileNode* node, _tagSearcherType) override {
-    Inspect(*node);
+    Check(*node);
     m_nodes.push_back(node);
     return 1;
   }
@@ -24,7 +24,7 @@ class FuzzKeepingBuilder : public IDirecotryTreeBuilder {
   void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
 
  protected:
-  virtual void Inspect(IFileNode&) {}
+  virtual void Check(IFileNode&) {}
 
  private:
   std::vector<IFileNode*> m_nodes;

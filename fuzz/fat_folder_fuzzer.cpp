@@ -34,7 +34,7 @@ class WordTable : public IFATTable {
 // Every node has a name.
 class KeepingBuilder : public FuzzKeepingBuilder {
  protected:
-  void Inspect(IFileNode& node) override {
+  void Check(IFileNode& node) override {
     if (node.GetFileName() == nullptr) std::abort();
   }
 };
