@@ -149,6 +149,11 @@ TEST(FATDosTimeTest, DosWordsAreLocalTime) {
       // Day 0 of month 0 is normalised by the calendar: 1979-11-30.
       {"UTC", 0, 0, UtcSeconds(1979, 11, 30, 0, 0, 0)},
       {"UTC", (41 << 9) | (3 << 5) | 4, 0xBF7D, UtcSeconds(2021, 3, 4, 23, 59, 58)},
+      // Either side of the spring change (2021-03-28 02:00 -> 03:00 local).
+      {"CET-1CEST,M3.5.0,M10.5.0/3", (41 << 9) | (3 << 5) | 28, (1 << 11) | (59 << 5) | 29,
+       UtcSeconds(2021, 3, 28, 0, 59, 58)},
+      {"CET-1CEST,M3.5.0,M10.5.0/3", (41 << 9) | (3 << 5) | 28, (3 << 11) | (30 << 5),
+       UtcSeconds(2021, 3, 28, 1, 30, 0)},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.zone) + " " + std::to_string(c.date) + " " + std::to_string(c.time));
