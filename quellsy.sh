@@ -46,10 +46,12 @@ run_tests() {
   cmake --build --preset dev -j "$(jobs)"
   ctest --preset dev -j "$(jobs)"
 
-  # The threaded read-ahead device once more under ThreadSanitizer (one small test binary, a few seconds).
+  # The threaded parts once more under ThreadSanitizer: the read-ahead device, the raw-read workers,
+  # the message centre and the log (two small test binaries, a few seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
   build/tsan/tests/StorageDevice/StorageDevice_tests --gtest_filter='StorageDeviceWithCache*'
+  build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*'
 
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -37,9 +38,24 @@ class PreadBackend final : public IRawReadBackend {
 // One thread that runs one request at a time into a buffer of its own. A request that times out is
 // abandoned with its worker: the late result lands in that worker's buffer, never in the caller's,
 // and the worker becomes idle again once the system read returns.
+// Handing a request to a sleeping thread and back costs tens of microseconds, far more than a sector read
+// from the page cache; both sides therefore poll briefly before they sleep.
+constexpr auto kSpinBeforeSleep = std::chrono::microseconds(200);
+
+enum Stage : int { kIdle, kPosted, kFinished };
+
+template <typename Ready>
+void SpinUntil(Ready ready, std::chrono::steady_clock::time_point limit) {
+  for (unsigned i = 0; !ready(); ++i) {
+    if (i % 32 == 0 && std::chrono::steady_clock::now() >= limit) return;
+    std::this_thread::yield();
+  }
+}
+
 struct Worker {
   std::condition_variable wake;
-  bool busy = false;       // holds a request (running, or finished and not yet collected)
+  std::atomic<int> stage{kIdle};  // mirrors busy/finished for the lock-free polling
+  bool busy = false;              // holds a request (running, or finished and not yet collected)
   bool finished = false;
   bool abandoned = false;
   int fd = -1;
@@ -65,9 +81,16 @@ class WorkerPool {
     worker->offset = offset;
     worker->length = length;
     worker->backend = backend;
+    worker->stage.store(kPosted, std::memory_order_release);
     worker->wake.notify_all();
 
-    if (!worker->wake.wait_for(lock, timeout, [worker] { return worker->finished; })) {
+    const auto now = std::chrono::steady_clock::now();
+    const auto deadline = now + timeout;
+    lock.unlock();
+    SpinUntil([worker] { return worker->stage.load(std::memory_order_acquire) == kFinished; },
+              std::min(deadline, now + kSpinBeforeSleep));
+    lock.lock();
+    if (!worker->wake.wait_until(lock, deadline, [worker] { return worker->finished; })) {
       worker->abandoned = true;
       ++abandoned_;
       return -1;
@@ -75,6 +98,7 @@ class WorkerPool {
     const long long got = worker->result;
     if (got > 0) std::memcpy(out, worker->buffer.get(), static_cast<size_t>(got));
     worker->busy = false;
+    worker->stage.store(kIdle, std::memory_order_release);
     worker->backend.reset();
     return got;
   }
@@ -99,6 +123,10 @@ class WorkerPool {
   void Serve(Worker& worker) {
     std::unique_lock lock(mutex_);
     for (;;) {
+      lock.unlock();
+      SpinUntil([&worker] { return worker.stage.load(std::memory_order_acquire) == kPosted; },
+                std::chrono::steady_clock::now() + kSpinBeforeSleep);
+      lock.lock();
       worker.wake.wait(lock, [&worker] { return worker.busy && !worker.finished; });
       const long long length = worker.length;
       if (worker.capacity < length) {
@@ -116,9 +144,11 @@ class WorkerPool {
 
       worker.result = got > length ? length : got;
       worker.finished = true;
+      worker.stage.store(kFinished, std::memory_order_release);
       if (worker.abandoned) {
         worker.abandoned = false;
         worker.busy = false;
+        worker.stage.store(kIdle, std::memory_order_release);
         worker.backend.reset();
         --abandoned_;
       }
