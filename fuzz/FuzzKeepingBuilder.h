@@ -23,6 +23,8 @@ class FuzzKeepingBuilder : public IDirecotryTreeBuilder {
   void Release() override {}
   void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
 
+  const std::vector<IFileNode*>& nodes() const { return m_nodes; }
+
  protected:
   virtual void Check(IFileNode&) {}
 

@@ -10,37 +10,19 @@
 #include "FATSearch/CFATCompleteFSearcher.h"
 #include "FATSearch/CFATSearchedPartitionInfo.h"
 #include "FuzzBytesDevice.h"
+#include "FuzzKeepingBuilder.h"
 #include "include/FileNode.h"
 #include "include/IFileSystemSearchController.h"
 
 namespace {
 
-// Takes every node, checks that it names a kept partition, and releases them all at the end.
-class CheckingBuilder : public IDirecotryTreeBuilder {
- public:
-  ~CheckingBuilder() override {
-    for (IFileNode* node : m_nodes) node->Release();
+// Every node must name a partition that the search kept.
+void CheckPartitions(const FuzzKeepingBuilder& builder, std::size_t kept) {
+  for (IFileNode* node : builder.nodes()) {
+    const auto* fileNode = dynamic_cast<const CFileNode*>(node);
+    if (fileNode == nullptr || fileNode->GetBelongedPartition() >= kept) std::abort();
   }
-  int Initialize(const char*, IDrirectoryTree*, IRecoveryFilter*) override { return 1; }
-  int AddNode(IFileNode* node, _tagSearcherType) override {
-    m_nodes.push_back(node);
-    return 1;
-  }
-  void AddSearcherInfo(_tagSearcherType, long long) override {}
-  void FlashBuild(_tagSearcherType) override {}
-  void Release() override {}
-  void SetPartitonDevice(CSearchedPartitionInfo*, IStorageDevice*) override {}
-
-  void CheckPartitions(std::size_t kept) const {
-    for (IFileNode* node : m_nodes) {
-      const auto* fileNode = dynamic_cast<const CFileNode*>(node);
-      if (fileNode == nullptr || fileNode->GetBelongedPartition() >= kept) std::abort();
-    }
-  }
-
- private:
-  std::vector<IFileNode*> m_nodes;
-};
+}
 
 }  // namespace
 
@@ -48,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 513 || size > (1u << 20) + 1) return 0;
   FuzzBytesDevice device(std::vector<std::uint8_t>(data, data + size - 1), 512);
   const int blockSectors = data[size - 1] + 1;
-  CheckingBuilder builder;
+  FuzzKeepingBuilder builder;
   CFATCompleteFSearcher searcher;
   searcher.SetDevice(&device);
   searcher.SetBlockSize(blockSectors);
@@ -59,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     searcher.AnalyzeBlock(first, total - first < blockSectors ? total - first : blockSectors);
   searcher.EndSearch(1);
   const auto& kept = searcher.Partitions();
-  builder.CheckPartitions(kept.size());
+  CheckPartitions(builder, kept.size());
   for (std::size_t i = 0; i < kept.size(); ++i)
     if (kept[i]->GetPartitionIndex() != i || kept[i]->GetSectorsPerCluster() == 0) std::abort();
   return 0;
