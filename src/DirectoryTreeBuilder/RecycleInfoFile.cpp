@@ -1,9 +1,9 @@
 #include "DirectoryTreeBuilder/RecycleInfoFile.h"
 
-#include <iconv.h>
-
 #include <cstdint>
 #include <vector>
+
+#include "Utility/TextConvert.h"
 
 namespace {
 
@@ -16,7 +16,6 @@ constexpr std::size_t kCountedPathOffset = 28;
 constexpr std::uint16_t kBackslash = '\\';
 constexpr std::uint16_t kColon = ':';
 // One UTF-16 unit gives at most three UTF-8 bytes (a surrogate pair gives four for two units).
-constexpr std::size_t kUtf8BytesPerUnit = 3;
 
 // The path's units up to its terminator, the end of its room or the end of the buffer.
 std::vector<std::uint16_t> PathUnits(quellsy::ByteSpan info, std::size_t offset, std::size_t room) {
@@ -27,27 +26,6 @@ std::vector<std::uint16_t> PathUnits(quellsy::ByteSpan info, std::size_t offset,
     units.push_back(*unit);
   }
   return units;
-}
-
-std::optional<std::string> Utf16LeToUtf8(const std::vector<std::uint16_t>& units) {
-  std::vector<char> in;
-  in.reserve(units.size() * 2);
-  for (const std::uint16_t unit : units) {
-    in.push_back(static_cast<char>(unit & 0xFF));
-    in.push_back(static_cast<char>(unit >> 8));
-  }
-  std::string out(units.size() * kUtf8BytesPerUnit, '\0');
-  const iconv_t converter = iconv_open("UTF-8", "UTF-16LE");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  char* inPtr = in.data();
-  std::size_t inLeft = in.size();
-  char* outPtr = out.data();
-  std::size_t outLeft = out.size();
-  const std::size_t result = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft);
-  iconv_close(converter);
-  if (result == static_cast<std::size_t>(-1) || inLeft != 0) return std::nullopt;
-  out.resize(out.size() - outLeft);
-  return out;
 }
 
 }  // namespace
@@ -79,7 +57,7 @@ std::optional<std::string> CRecycleInfoFile::OriginalName(quellsy::ByteSpan info
   if (!driveForm) return std::nullopt;
 
   const std::vector<std::uint16_t> nameUnits(path.begin() + static_cast<std::ptrdiff_t>(lastBackslash) + 1, path.end());
-  auto name = Utf16LeToUtf8(nameUnits);
+  auto name = quellsy::Utf16LeToUtf8(nameUnits, quellsy::InvalidUtf16::kFail);
   if (!name || name->find('/') != std::string::npos || *name == "." || *name == "..") return std::nullopt;
   return name;
 }

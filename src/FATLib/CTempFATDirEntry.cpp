@@ -1,9 +1,9 @@
 #include "FATLib/CTempFATDirEntry.h"
 
-#include <iconv.h>
-
 #include <array>
 #include <cstring>
+
+#include "Utility/TextConvert.h"
 
 namespace {
 
@@ -45,20 +45,6 @@ std::string ShortNamePart(quellsy::ByteSpan bytes, bool markErased) {
       part += bytes[i] >= 0x80 ? '_' : static_cast<char>(bytes[i]);
   }
   return part;
-}
-
-// UTF-16LE to UTF-8; what converts before an invalid unit is kept.
-std::string Utf16LeToUtf8(const std::uint8_t* units, std::size_t byteCount) {
-  const iconv_t converter = iconv_open("UTF-8", "UTF-16LE");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return {};
-  std::array<char, 128> out{};
-  char* in = const_cast<char*>(reinterpret_cast<const char*>(units));
-  std::size_t inLeft = byteCount;
-  char* outPtr = out.data();
-  std::size_t outLeft = out.size();
-  iconv(converter, &in, &inLeft, &outPtr, &outLeft);
-  iconv_close(converter);
-  return std::string(out.data(), static_cast<std::size_t>(outPtr - out.data()));
 }
 
 }  // namespace
@@ -135,7 +121,8 @@ std::string CTempFATDirEntry::GetLongFileName() const {
   for (const auto& [offset, count] : kLongNameSlices) {
     for (std::size_t i = 0; i < count * 2; ++i) units[filled++] = Byte(offset + i);
   }
-  std::string text = Utf16LeToUtf8(units.data(), units.size());
+  // What converts before an invalid unit is kept.
+  std::string text = quellsy::Utf16LeToUtf8(units, quellsy::InvalidUtf16::kStop).value_or("");
   text.resize(std::strlen(text.c_str()));
   return text.empty() ? "_" : text;
 }
