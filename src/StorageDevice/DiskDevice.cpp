@@ -5,8 +5,16 @@
 using namespace quellsy;
 
 bool CDiskDevice::ReadSector(void* buffer, long long first, long long count) {
+  return Read(storage::ReadTarget(buffer), first, count);
+}
+
+bool CDiskDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count) {
+  return Read(storage::ReadTarget(buffer), first, count);
+}
+
+bool CDiskDevice::Read(const storage::ReadTarget& target, long long first, long long count) {
   ClearError();
-  const auto result = ReadRaw(buffer, first, count);
+  const auto result = ReadRaw(target, first, count);
   return result == kResultOk || Fail(result);
 }
 

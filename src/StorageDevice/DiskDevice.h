@@ -11,6 +11,7 @@ class CDiskDevice final : public CRawDevice {
 
   // Error 5 for a null buffer, a negative first sector or a count of 0; error 1 when any piece failed.
   bool ReadSector(void* buffer, long long first, long long count) override;
+  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
   int GetType() override { return STORAGE_DEVICE_DISK; }
 
   // The volumes enumeration found on the disk.
@@ -22,5 +23,7 @@ class CDiskDevice final : public CRawDevice {
   quellsy::ResultCode ApplyRecord() override { return TakeGeometryFrom<IDiskDeviceData>(); }
 
  private:
+  bool Read(const quellsy::storage::ReadTarget& target, long long first, long long count);
+
   std::vector<CCollectedVolumeDeviceInfoStruct> volumes_;
 };

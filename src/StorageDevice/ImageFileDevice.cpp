@@ -43,10 +43,18 @@ bool CImageFileDevice::Close() {
 }
 
 bool CImageFileDevice::ReadSector(void* buffer, long long first, long long count) {
+  return Read(storage::ReadTarget(buffer), first, count);
+}
+
+bool CImageFileDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count) {
+  return Read(storage::ReadTarget(buffer), first, count);
+}
+
+bool CImageFileDevice::Read(const storage::ReadTarget& target, long long first, long long count) {
   ClearError();
   const auto bytes = storage::SectorBytes(dataOffset_, first, count, sectorSize_);
-  if (!buffer || !bytes) return Fail(storage::kImageReadArgument);
-  return storage::ReadFileRange(fd_, buffer, *bytes) || Fail(storage::kImageReadFailed);
+  if (!target.data() || !bytes || !target.Holds(count, sectorSize_)) return Fail(storage::kImageReadArgument);
+  return storage::ReadFileRange(fd_, target, *bytes) || Fail(storage::kImageReadFailed);
 }
 
 bool CImageFileDevice::Acceptable(std::uint64_t sectorSize, std::uint64_t sectorCount,

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "StorageDevice/ImageRecordCheck.h"
+#include "StorageDevice/ReadTarget.h"
 #include "StorageDevice/StorageDeviceBase.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 
@@ -17,6 +18,7 @@ class CImageFileDevice : public CStorageDeviceBase {
   bool Close() override;
   // Error 5 for a null buffer, a negative first sector or a count of 0; error 1 when any piece failed.
   bool ReadSector(void* buffer, long long first, long long count) override;
+  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
   unsigned GetSectorSize() override { return sectorSize_; }
   long long GetTotalSectors() override { return totalSectors_; }
 
@@ -39,6 +41,7 @@ class CImageFileDevice : public CStorageDeviceBase {
   }
 
  private:
+  bool Read(const quellsy::storage::ReadTarget& target, long long first, long long count);
   bool Acceptable(std::uint64_t sectorSize, std::uint64_t sectorCount, std::uint64_t dataOffset) const;
 
   std::string path_;

@@ -55,8 +55,8 @@ bool CRawDevice::ReOpen() {
 
 void CRawDevice::SetReOpenPause(Pause pause) { pause_ = std::move(pause); }
 
-ResultCode CRawDevice::ReadRaw(void* buffer, long long first, long long count) {
+ResultCode CRawDevice::ReadRaw(const storage::ReadTarget& target, long long first, long long count) {
   const auto bytes = storage::SectorBytes(0, first, count, sectorSize_);
-  if (!buffer || !bytes) return storage::kReadArgument;
-  return storage::ReadFileRange(fd_, buffer, *bytes) ? kResultOk : storage::kReadFailed;
+  if (!target.data() || !bytes || !target.Holds(count, sectorSize_)) return storage::kReadArgument;
+  return storage::ReadFileRange(fd_, target, *bytes) ? kResultOk : storage::kReadFailed;
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "StorageDevice/ReadTarget.h"
 #include "StorageDevice/StorageDeviceBase.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 
@@ -32,8 +33,9 @@ class CRawDevice : public CStorageDeviceBase {
   const std::string& GetPath() const { return path_; }
 
  protected:
-  // Reads through the raw-read routine: 0, or the failure (the buffer then holds zeros where data was missing).
-  quellsy::ResultCode ReadRaw(void* buffer, long long first, long long count);
+  // Reads through the raw-read routine: 0, or the failure (the target then holds zeros where data was missing).
+  // A lent buffer too small for the sectors is refused as a null one is.
+  quellsy::ResultCode ReadRaw(const quellsy::storage::ReadTarget& target, long long first, long long count);
   // Sector size and total sectors of the attached disk or volume record.
   template <class Data>
   quellsy::ResultCode TakeGeometryFrom() {

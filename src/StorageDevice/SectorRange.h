@@ -6,7 +6,7 @@
 #include <cstring>
 #include <optional>
 
-#include "Utility/RawRead.h"
+#include "StorageDevice/ReadTarget.h"
 
 namespace quellsy::storage {
 
@@ -32,9 +32,9 @@ inline std::optional<ByteRange> SectorBytes(long long base, long long first, lon
 
 // Reads the range of an open file through the raw-read routine; false when any piece failed. What
 // could not be read is zeros, also when the file is not open.
-inline bool ReadFileRange(int fd, void* buffer, ByteRange range) {
-  if (KDReadAsyncData(buffer, fd, range.offset, range.length) != 0) return true;
-  if (fd < 0) std::memset(buffer, 0, static_cast<std::size_t>(range.length));
+inline bool ReadFileRange(int fd, const ReadTarget& target, ByteRange range) {
+  if (target.ReadFile(fd, range.offset, range.length) != 0) return true;
+  if (fd < 0) std::memset(target.data(), 0, static_cast<std::size_t>(range.length));
   return false;
 }
 

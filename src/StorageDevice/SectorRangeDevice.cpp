@@ -33,9 +33,18 @@ bool CSectorRangeDevice::Close() {
 }
 
 bool CSectorRangeDevice::ReadSector(void* buffer, long long first, long long count) {
+  return Read(storage::ReadTarget(buffer), first, count);
+}
+
+bool CSectorRangeDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count) {
+  return Read(storage::ReadTarget(buffer), first, count);
+}
+
+bool CSectorRangeDevice::Read(const storage::ReadTarget& target, long long first, long long count) {
   ClearError();
   if (!parent_) return Fail(storage::kRangeNoParent);
-  if (!buffer || first < 0 || first >= totalSectors_ || count <= 0 || count > totalSectors_)
+  if (!target.data() || !target.Holds(count, sectorSize_) || first < 0 || first >= totalSectors_ || count <= 0 ||
+      count > totalSectors_)
     return Fail(storage::kRangeReadArgument);
 
   // The range's sectors are whole multiples of the parent's; its start counts parent sectors.
@@ -50,11 +59,12 @@ bool CSectorRangeDevice::ReadSector(void* buffer, long long first, long long cou
       __builtin_add_overflow(parentFirst, startSector_, &parentFirst))
     return Fail(storage::kRangeReadArgument);
 
-  // Past the range's end the caller gets zeros, never what the buffer held before.
+  const bool read = target.ReadFrom(*parent_, parentFirst, inside * perSector);
+  // Past the range's end the caller gets zeros, never what the buffer held before; set after the read, which
+  // may have given a lent buffer new storage.
   const long long insideBytes = inside * sectorSize_;
-  std::memset(static_cast<unsigned char*>(buffer) + insideBytes, 0, static_cast<size_t>(wanted->length - insideBytes));
-  if (!parent_->ReadSector(buffer, parentFirst, inside * perSector)) return Fail(parent_->GetLastError());
-  return true;
+  std::memset(target.data() + insideBytes, 0, static_cast<size_t>(wanted->length - insideBytes));
+  return read || Fail(parent_->GetLastError());
 }
 
 void CSectorRangeDevice::SetGeometry(unsigned sectorSize, long long totalSectors) {

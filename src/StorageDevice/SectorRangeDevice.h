@@ -2,6 +2,7 @@
 // A run of sectors on a parent device (not owned): the base of partitions and of partitions
 // without a mounted volume.
 
+#include "StorageDevice/ReadTarget.h"
 #include "StorageDevice/StorageDeviceBase.h"
 
 class CSectorRangeDevice : public CStorageDeviceBase {
@@ -15,6 +16,8 @@ class CSectorRangeDevice : public CStorageDeviceBase {
   // of 0 or above the range's size. A read running past the end gets the sectors inside and zeros
   // for the rest; a parent's failure passes its error through.
   bool ReadSector(void* buffer, long long first, long long count) override;
+  // Forwards to the parent's ReadSectorInto with the range's start applied.
+  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
   unsigned GetSectorSize() override { return sectorSize_; }
   long long GetTotalSectors() override { return totalSectors_; }
   long long GetStartSector() override { return startSector_; }
@@ -26,6 +29,8 @@ class CSectorRangeDevice : public CStorageDeviceBase {
   void SetGeometry(unsigned sectorSize, long long totalSectors);
 
  private:
+  bool Read(const quellsy::storage::ReadTarget& target, long long first, long long count);
+
   IStorageDevice* parent_;
   long long startSector_;
   long long totalSectors_;

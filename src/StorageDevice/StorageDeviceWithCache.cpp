@@ -16,7 +16,8 @@ bool CStorageDeviceWithCache::SetBlockSize(unsigned sectors) {
   if (m_reader.joinable()) return false;
   m_sectorSize = sectorSize;
   m_blockSize = sectors;
-  m_current.assign(std::size_t{sectors} * sectorSize, 0);
+  m_current = quellsy::RawReadBuffer(std::size_t{sectors} * sectorSize);
+  std::memset(m_current.data(), 0, m_current.capacity());
   m_currentBlock = -1;
   m_currentSectors = 0;
   return true;
@@ -37,11 +38,11 @@ void CStorageDeviceWithCache::BeginCache() {
 
 void CStorageDeviceWithCache::CacheThread() {
   const long long blockSize = m_blockSize;
-  const std::size_t sectorSize = m_sectorSize;
+  const std::size_t blockBytes = static_cast<std::size_t>(blockSize) * m_sectorSize;
   for (;;) {
     long long first = 0;
     long long count = 0;
-    std::vector<std::uint8_t> bytes;
+    quellsy::RawReadBuffer bytes;
     {
       std::unique_lock lock(m_queueLock);
       m_blockWanted.wait(lock, [this] { return m_stop || m_queue.size() < kBlocksAhead; });
@@ -55,8 +56,9 @@ void CStorageDeviceWithCache::CacheThread() {
       }
     }
     // The wrapped device zero-fills what it cannot read, so a recycled buffer never shows an earlier block.
-    bytes.resize(static_cast<std::size_t>(count) * sectorSize);
-    ReadInner(bytes.data(), first, count);
+    // It reads into the block's own buffer (a time-out gives the buffer new storage of the same size).
+    if (bytes.capacity() != blockBytes) bytes = quellsy::RawReadBuffer(blockBytes);
+    ReadInner(quellsy::storage::ReadTarget(bytes), first, count);
     bool last = false;
     {
       std::lock_guard lock(m_queueLock);
@@ -91,7 +93,8 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(long long block) {
       m_blockWanted.notify_all();
       if (!found) m_spare.push_back(std::move(taken.bytes));
     }
-    if (found && m_current.size() == std::size_t{m_blockSize} * m_sectorSize) m_spare.push_back(std::move(m_current));
+    if (found && m_current.capacity() == std::size_t{m_blockSize} * m_sectorSize)
+      m_spare.push_back(std::move(m_current));
   }
   if (!found) {
     m_currentBlock = -1;
@@ -144,7 +147,7 @@ bool CStorageDeviceWithCache::ReadSector(void* buffer, long long first, long lon
   if (!m_inner) return false;
   const long long end = m_currentFirst + m_currentSectors;
   if (m_currentBlock < 0 || !buffer || count <= 0 || first < m_currentFirst || first >= end) {
-    return ReadInner(buffer, first, count);
+    return ReadInner(quellsy::storage::ReadTarget(buffer), first, count);
   }
   // Only the sectors the block really holds come from memory; a short last block never serves what lies past it.
   const long long inside = std::min(count, end - first);
@@ -152,11 +155,12 @@ bool CStorageDeviceWithCache::ReadSector(void* buffer, long long first, long lon
   std::memcpy(buffer, m_current.data() + static_cast<std::size_t>(first - m_currentFirst) * sectorSize,
               static_cast<std::size_t>(inside) * sectorSize);
   if (inside == count) return true;
-  return ReadInner(static_cast<std::uint8_t*>(buffer) + static_cast<std::size_t>(inside) * sectorSize, first + inside,
-                   count - inside);
+  return ReadInner(quellsy::storage::ReadTarget(static_cast<std::uint8_t*>(buffer) +
+                                                static_cast<std::size_t>(inside) * sectorSize),
+                   first + inside, count - inside);
 }
 
-bool CStorageDeviceWithCache::ReadInner(void* buffer, long long first, long long count) {
+bool CStorageDeviceWithCache::ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count) {
   std::lock_guard lock(m_innerLock);
-  return m_inner->ReadSector(buffer, first, count);
+  return target.ReadFrom(*m_inner, first, count);
 }

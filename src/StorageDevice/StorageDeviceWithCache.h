@@ -10,6 +10,8 @@
 #include <thread>
 #include <vector>
 
+#include "StorageDevice/ReadTarget.h"
+#include "Utility/RawRead.h"
 #include "include/IStorageDevice.h"
 
 class CStorageDeviceWithCache final : public IStorageDevice {
@@ -64,18 +66,18 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   struct QueuedBlock {
     long long firstSector = 0;
     long long sectors = 0;
-    std::vector<std::uint8_t> bytes;
+    quellsy::RawReadBuffer bytes;  // read in place by the wrapped device
   };
 
   void CacheThread();
   // One read of the wrapped device; reads of both threads are serialised so the device sees one caller at a time.
-  bool ReadInner(void* buffer, long long first, long long count);
+  bool ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count);
 
   IStorageDevice* m_inner;
   IStorageDeviceData* m_data = nullptr;
   unsigned m_sectorSize;
   unsigned m_blockSize = 0;
-  std::vector<std::uint8_t> m_current;
+  quellsy::RawReadBuffer m_current;
   long long m_currentBlock = -1;
   long long m_currentFirst = 0;
   long long m_currentSectors = 0;  // valid sectors of the current block: fewer in the last, short block
@@ -84,7 +86,7 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   std::condition_variable m_blockReady;   // the reader queued a block or ended
   std::condition_variable m_blockWanted;  // a slot came free, or the reader is to stop
   std::deque<QueuedBlock> m_queue;
-  std::vector<std::vector<std::uint8_t>> m_spare;  // consumed buffers the reader fills again
+  std::vector<quellsy::RawReadBuffer> m_spare;  // consumed buffers the reader fills again
   long long m_nextSector = 0;
   long long m_endSector = 0;
   bool m_stop = false;

@@ -11,9 +11,17 @@ CVolumeDevice::CVolumeDevice(const char* path) : CRawDevice(path), messageCenter
 CVolumeDevice::~CVolumeDevice() { messageCenter_->UnregisterNotifyCenter(kBadSectorReceiverId); }
 
 bool CVolumeDevice::ReadSector(void* buffer, long long first, long long count) {
+  return Read(storage::ReadTarget(buffer), first, count);
+}
+
+bool CVolumeDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count) {
+  return Read(storage::ReadTarget(buffer), first, count);
+}
+
+bool CVolumeDevice::Read(const storage::ReadTarget& target, long long first, long long count) {
   ClearError();
   if (first >= GetTotalSectors()) return Fail(storage::kVolumeReadPastEnd);
-  const auto result = ReadRaw(buffer, first, count);
+  const auto result = ReadRaw(target, first, count);
   if (result == storage::kReadFailed) messageCenter_->PushEvent(EVENT_BAD_SECTOR, 0, nullptr);
   return result == kResultOk || Fail(result);
 }

@@ -18,6 +18,7 @@ class CVolumeDevice final : public CRawDevice {
   // As a disk's, and the first sector must lie inside the volume (error 5, no event). A failed read
   // pushes one bad-sector event and is error 1.
   bool ReadSector(void* buffer, long long first, long long count) override;
+  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
   int GetType() override { return STORAGE_DEVICE_VOLUME; }
   void SetApfsDevicePath(char* path) override;
   const std::string& GetApfsDevicePath() const { return apfsDevicePath_; }
@@ -27,6 +28,8 @@ class CVolumeDevice final : public CRawDevice {
 
  private:
   static constexpr std::size_t kApfsPathLimit = 1023;
+
+  bool Read(const quellsy::storage::ReadTarget& target, long long first, long long count);
 
   CMessageCenter* messageCenter_;
   std::string apfsDevicePath_;

@@ -35,14 +35,24 @@ class PreadBackend final : public IRawReadBackend {
   }
 };
 
-// One thread that runs one request at a time into a buffer of its own. A request that times out is
-// abandoned with its worker: the late result lands in that worker's buffer, never in the caller's,
-// and the worker becomes idle again once the system read returns.
+// One thread that runs one request at a time, into a buffer of its own or into storage a caller lent. A
+// request that times out is abandoned with its worker: the late result lands in that worker's buffer or in
+// the lent storage, which the worker then owns, never in what the caller goes on using; the worker
+// becomes idle again once the system read returns.
 // Handing a request to a sleeping thread and back costs tens of microseconds, far more than a sector read
 // from the page cache; both sides therefore poll briefly before they sleep.
 constexpr auto kSpinBeforeSleep = std::chrono::microseconds(200);
 
 enum Stage : int { kIdle, kPosted, kFinished };
+
+// Where one request's bytes go: memory the caller keeps, filled by copying from a worker's own buffer, or
+// storage the caller owns, filled in place.
+struct Destination {
+  unsigned char* memory = nullptr;
+  RawReadBuffer* owned = nullptr;
+
+  unsigned char* Base() const { return owned ? owned->data() : memory; }
+};
 
 template <typename Ready>
 void SpinUntil(Ready ready, std::chrono::steady_clock::time_point limit) {
@@ -63,14 +73,17 @@ struct Worker {
   long long length = 0;
   long long result = 0;
   std::shared_ptr<IRawReadBackend> backend;
+  unsigned char* target = nullptr;  // lent storage to read into; null: the worker's own buffer
+  std::unique_ptr<unsigned char[]> handedOver;  // lent storage left behind by a caller that timed out
   std::unique_ptr<unsigned char[]> buffer;
   long long capacity = 0;
 };
 
 class WorkerPool {
  public:
-  // Runs one piece; returns the bytes placed in `out` (0 or less: the piece failed).
-  long long Read(unsigned char* out, int fd, long long offset, long long length,
+  // Runs the piece of `length` bytes `position` bytes into the destination; returns the bytes placed there
+  // (0 or less: the piece failed).
+  long long Read(Destination destination, long long position, int fd, long long offset, long long length,
                  const std::shared_ptr<IRawReadBackend>& backend, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     Worker* worker = IdleWorker();
@@ -81,6 +94,7 @@ class WorkerPool {
     worker->offset = offset;
     worker->length = length;
     worker->backend = backend;
+    worker->target = destination.owned ? destination.owned->data() + position : nullptr;
     worker->stage.store(kPosted, std::memory_order_release);
     worker->wake.notify_all();
 
@@ -93,10 +107,12 @@ class WorkerPool {
     if (!worker->wake.wait_until(lock, deadline, [worker] { return worker->finished; })) {
       worker->abandoned = true;
       ++abandoned_;
+      if (destination.owned) HandOver(*worker, *destination.owned, position, length);
       return -1;
     }
     const long long got = worker->result;
-    if (got > 0) std::memcpy(out, worker->buffer.get(), static_cast<size_t>(got));
+    if (got > 0 && !worker->target)
+      std::memcpy(destination.memory + position, worker->buffer.get(), static_cast<size_t>(got));
     worker->busy = false;
     worker->stage.store(kIdle, std::memory_order_release);
     worker->backend.reset();
@@ -120,6 +136,20 @@ class WorkerPool {
     return raw;
   }
 
+  // The stalled read keeps writing into the lent storage, so the worker takes it; the owner gets a copy
+  // of everything outside the stalled piece. Called with the pool locked, so the worker cannot free the
+  // storage while it is being copied.
+  static void HandOver(Worker& worker, RawReadBuffer& owned, long long position, long long length) {
+    const std::size_t capacity = owned.capacity();
+    worker.handedOver = owned.Release();
+    const unsigned char* old = worker.handedOver.get();
+    owned = RawReadBuffer(capacity);
+    const auto before = static_cast<std::size_t>(position);
+    const auto after = static_cast<std::size_t>(position + length);
+    std::memcpy(owned.data(), old, before);
+    std::memcpy(owned.data() + after, old + after, capacity - after);
+  }
+
   void Serve(Worker& worker) {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -129,11 +159,11 @@ class WorkerPool {
       lock.lock();
       worker.wake.wait(lock, [&worker] { return worker.busy && !worker.finished; });
       const long long length = worker.length;
-      if (worker.capacity < length) {
+      if (!worker.target && worker.capacity < length) {
         worker.buffer.reset(new (std::nothrow) unsigned char[static_cast<size_t>(length)]);
         worker.capacity = worker.buffer ? length : 0;
       }
-      unsigned char* buffer = worker.buffer.get();
+      unsigned char* buffer = worker.target ? worker.target : worker.buffer.get();
       auto backend = worker.backend;
       const int fd = worker.fd;
       const long long offset = worker.offset;
@@ -150,6 +180,8 @@ class WorkerPool {
         worker.busy = false;
         worker.stage.store(kIdle, std::memory_order_release);
         worker.backend.reset();
+        worker.target = nullptr;
+        worker.handedOver.reset();
         --abandoned_;
       }
       worker.wake.notify_all();
@@ -187,6 +219,29 @@ std::chrono::milliseconds Timeout() {
   return currentTimeout;
 }
 
+long long ReadPieces(Destination destination, int fd, long long offset, long long length) {
+  if (fd < 0 || offset < 0 || length <= 0) return 0;
+
+  autolocker<mutex_locker> guard(ReadLock());
+  const auto backend = Backend();
+  const auto timeout = Timeout();
+  bool allRead = true;
+
+  for (long long position = 0; position < length; position += kRawReadPieceBytes) {
+    const long long pieceLength = std::min(kRawReadPieceBytes, length - position);
+    const long long got = Pool().Read(destination, position, fd, offset + position, pieceLength, backend, timeout);
+    // Read again: a time-out gives lent storage away and the destination fresh storage.
+    unsigned char* piece = destination.Base() + position;
+    if (got <= 0) {
+      allRead = false;
+      std::memset(piece, 0, static_cast<size_t>(pieceLength));
+    } else if (got < pieceLength) {
+      std::memset(piece + got, 0, static_cast<size_t>(pieceLength - got));
+    }
+  }
+  return allRead ? length : 0;
+}
+
 }  // namespace
 
 void SetRawReadBackend(std::shared_ptr<IRawReadBackend> backend) {
@@ -209,25 +264,11 @@ std::size_t AbandonedRawReads() { return Pool().Abandoned(); }
 }  // namespace quellsy
 
 long long KDReadAsyncData(void* buffer, int fd, long long offset, long long length) {
-  using namespace quellsy;
-  if (!buffer || fd < 0 || offset < 0 || length <= 0) return 0;
+  if (!buffer) return 0;
+  return quellsy::ReadPieces({static_cast<unsigned char*>(buffer), nullptr}, fd, offset, length);
+}
 
-  autolocker<mutex_locker> guard(ReadLock());
-  const auto backend = Backend();
-  const auto timeout = Timeout();
-  auto* out = static_cast<unsigned char*>(buffer);
-  bool allRead = true;
-
-  for (long long position = 0; position < length; position += kRawReadPieceBytes) {
-    const long long pieceLength = std::min(kRawReadPieceBytes, length - position);
-    unsigned char* piece = out + position;
-    const long long got = Pool().Read(piece, fd, offset + position, pieceLength, backend, timeout);
-    if (got <= 0) {
-      allRead = false;
-      std::memset(piece, 0, static_cast<size_t>(pieceLength));
-    } else if (got < pieceLength) {
-      std::memset(piece + got, 0, static_cast<size_t>(pieceLength - got));
-    }
-  }
-  return allRead ? length : 0;
+long long KDReadAsyncDataInto(quellsy::RawReadBuffer& buffer, int fd, long long offset, long long length) {
+  if (!buffer.data() || !buffer.Holds(length, 1)) return 0;
+  return quellsy::ReadPieces({nullptr, &buffer}, fd, offset, length);
 }

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <utility>
 
 // Reads `length` bytes at byte `offset` of the open file `fd` into `buffer`, in pieces of 4 MiB,
 // one request at a time for the whole process. Returns `length` when every piece was read, else 0;
@@ -13,6 +14,43 @@
 long long KDReadAsyncData(void* buffer, int fd, long long offset, long long length);
 
 namespace quellsy {
+
+// Heap storage that a reader owns and can give away: the raw-read routine reads into it in place, and a
+// read that times out takes the storage along with its stalled system read.
+class RawReadBuffer {
+ public:
+  RawReadBuffer() = default;
+  // Uninitialised bytes; throws std::bad_alloc like any allocation.
+  explicit RawReadBuffer(std::size_t capacity)
+      : storage_(capacity ? std::make_unique_for_overwrite<unsigned char[]>(capacity) : nullptr),
+        capacity_(storage_ ? capacity : 0) {}
+  RawReadBuffer(RawReadBuffer&& other) noexcept
+      : storage_(std::move(other.storage_)), capacity_(std::exchange(other.capacity_, 0)) {}
+  RawReadBuffer& operator=(RawReadBuffer&& other) noexcept {
+    storage_ = std::move(other.storage_);
+    capacity_ = std::exchange(other.capacity_, 0);
+    return *this;
+  }
+
+  unsigned char* data() const noexcept { return storage_.get(); }
+  std::size_t capacity() const noexcept { return capacity_; }
+  // True when `count` pieces of `unit` bytes fit; a count of 0 or less asks for nothing and fits.
+  bool Holds(long long count, unsigned unit) const noexcept {
+    long long bytes = 0;
+    return count <= 0 ||
+           (!__builtin_mul_overflow(count, static_cast<long long>(unit), &bytes) &&
+            static_cast<unsigned long long>(bytes) <= capacity_);
+  }
+  // Gives the storage away and leaves the buffer empty.
+  std::unique_ptr<unsigned char[]> Release() noexcept {
+    capacity_ = 0;
+    return std::move(storage_);
+  }
+
+ private:
+  std::unique_ptr<unsigned char[]> storage_;
+  std::size_t capacity_ = 0;
+};
 
 constexpr long long kRawReadPieceBytes = 4LL * 1024 * 1024;
 constexpr std::chrono::milliseconds kRawReadTimeout{30'000};
@@ -37,3 +75,9 @@ void ResetRawReadForTesting();
 std::size_t AbandonedRawReads();
 
 }  // namespace quellsy
+
+// As KDReadAsyncData, but the system reads go straight into `buffer`'s storage with no copy. When a piece
+// times out, the storage stays with the stalled read (freed when it returns) and `buffer` gets fresh storage
+// of the same capacity holding everything the old one held except that piece, which is zeros. A length
+// above the buffer's capacity, or an empty buffer, is refused like a null buffer.
+long long KDReadAsyncDataInto(quellsy::RawReadBuffer& buffer, int fd, long long offset, long long length);

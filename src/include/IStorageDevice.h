@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "Utility/RawRead.h"
+
 class IStorageDeviceData;
 
 enum StorageDeviceType : int {
@@ -25,6 +27,13 @@ class IStorageDevice {
   // Reads `count` sectors from sector `first` into buffer (count x sector size bytes). What could not
   // be read is zeros; false when any sector failed.
   virtual bool ReadSector(void* buffer, long long first, long long count) = 0;
+  // As ReadSector, into storage the caller owns and lends for the read. Devices that read a file
+  // fill it in place with no copy; when such a read times out the storage stays with the stalled
+  // read and `buffer` gets fresh storage of the same capacity. A buffer too small for the sectors
+  // is refused as a null buffer is.
+  virtual bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) {
+    return ReadSector(buffer.Holds(count, GetSectorSize()) ? buffer.data() : nullptr, first, count);
+  }
   virtual unsigned GetSectorSize() = 0;
   virtual long long GetTotalSectors() = 0;
   virtual bool IOCtl(unsigned long long code, void* arg) = 0;

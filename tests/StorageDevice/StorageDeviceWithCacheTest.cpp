@@ -2,11 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
 
+#include "StorageDevice/StorageDeviceFactory.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
+#include "support/FaultyRawReadBackend.h"
 #include "support/MemoryDevice.h"
 #include "support/TempDir.h"
 
@@ -180,6 +184,35 @@ TEST(StorageDeviceWithCache, FailedReadAheadGivesZerosOnlyWhereTheDeviceFailed) 
   auto expected = Sectors(bytes, 8, 8);
   std::fill(expected.begin() + 2 * kSector, expected.begin() + 4 * kSector, 0);
   EXPECT_EQ(ReadThrough(cache, 8, 8, &ok), expected);
+}
+
+// Over a volume image the reader fills its blocks in place; a block whose read stalls past the time-out arrives as
+// zeros, and the stalled read's late write never reaches it, even while it is the current block.
+TEST(StorageDeviceWithCache, StalledReadAheadOfAFileGivesZerosThatStayZeros) {
+  quellsy::test::TempDir dir;
+  const auto bytes = PatternBytes(20 * kSector, 9);
+  quellsy::test::WriteFile(dir / "volume", bytes);
+  const std::unique_ptr<IStorageDevice> volume(CreateVolumeDevice((dir / "volume").c_str()));
+  ASSERT_TRUE(volume->Open(nullptr));
+  auto backend = std::make_shared<quellsy::test::FaultyRawReadBackend>();
+  backend->StallRequestsStartingIn({kBlock * kSector, kBlock * kSector + 1});
+  quellsy::test::ScopedRawReadBackend scoped(backend, std::chrono::milliseconds(100));
+
+  CStorageDeviceWithCache cache(volume.get());
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+  bool ok = false;
+  ASSERT_TRUE(cache.SetCurCacheBlock(0));
+  EXPECT_EQ(ReadThrough(cache, 0, kBlock, &ok), Sectors(bytes, 0, kBlock));
+  ASSERT_TRUE(cache.SetCurCacheBlock(1));
+  backend->ReleaseStalled();
+  for (int i = 0; i < 500 && quellsy::AbandonedRawReads() > 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  EXPECT_EQ(quellsy::AbandonedRawReads(), 0u);
+  EXPECT_EQ(ReadThrough(cache, kBlock, kBlock, &ok), std::vector<std::uint8_t>(kBlock * kSector, 0));
+  ASSERT_TRUE(cache.SetCurCacheBlock(2));
+  EXPECT_EQ(ReadThrough(cache, 2 * kBlock, 4, &ok), Sectors(bytes, 2 * kBlock, 4));
+  EXPECT_TRUE(ok);
 }
 
 // Block sizes: 4 MiB of 4096-byte sectors is 1024 sectors; absurd sizes and changes while reading are refused.

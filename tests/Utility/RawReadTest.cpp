@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <string>
 #include <thread>
 
 #include "support/FaultyRawReadBackend.h"
@@ -19,7 +21,40 @@ using test::ScopedRawReadBackend;
 
 constexpr long long kMiB = 1024 * 1024;
 
-class RawReadTest : public ::testing::Test {
+enum class Routine { kCopy, kInPlace };
+
+// The caller's bytes under either routine: memory the caller keeps (KDReadAsyncData) or a buffer it lends
+// (KDReadAsyncDataInto). Bytes() shows what the caller's current storage holds.
+class CallerBytes {
+ public:
+  CallerBytes(Routine routine, std::size_t size, std::uint8_t fill)
+      : routine_(routine), memory_(size, fill), lent_(size) {
+    std::memset(lent_.data(), fill, size);
+  }
+
+  long long Read(int fd, long long offset, long long length) {
+    return routine_ == Routine::kCopy ? KDReadAsyncData(memory_.data(), fd, offset, length)
+                                      : KDReadAsyncDataInto(lent_, fd, offset, length);
+  }
+  std::vector<std::uint8_t> Bytes() const {
+    if (routine_ == Routine::kCopy) return memory_;
+    return {lent_.data(), lent_.data() + lent_.capacity()};
+  }
+  const unsigned char* Storage() const { return routine_ == Routine::kCopy ? memory_.data() : lent_.data(); }
+  std::size_t Capacity() const { return routine_ == Routine::kCopy ? memory_.size() : lent_.capacity(); }
+
+ private:
+  Routine routine_;
+  std::vector<std::uint8_t> memory_;
+  RawReadBuffer lent_;
+};
+
+bool AllAre(const std::vector<std::uint8_t>& bytes, std::size_t from, std::size_t to, std::uint8_t value) {
+  return std::all_of(bytes.begin() + static_cast<long>(from), bytes.begin() + static_cast<long>(to),
+                     [value](auto b) { return b == value; });
+}
+
+class RawReadTest : public ::testing::TestWithParam<Routine> {
  protected:
   void SetUp() override {
     image_ = test::PatternBytes(static_cast<size_t>(10 * kMiB + 777));
@@ -32,13 +67,16 @@ class RawReadTest : public ::testing::Test {
   std::vector<std::uint8_t> Expected(long long offset, long long length) const {
     return {image_.begin() + offset, image_.begin() + offset + length};
   }
+  CallerBytes Caller(long long size, std::uint8_t fill = 0xAA) const {
+    return CallerBytes(GetParam(), static_cast<std::size_t>(size), fill);
+  }
 
   test::TempDir dir_;
   std::vector<std::uint8_t> image_;
   int fd_ = -1;
 };
 
-TEST_F(RawReadTest, ReturnsExactBytesAtAnyOffset) {
+TEST_P(RawReadTest, ReturnsExactBytesAtAnyOffset) {
   struct Case {
     long long offset, length;
   };
@@ -46,97 +84,127 @@ TEST_F(RawReadTest, ReturnsExactBytesAtAnyOffset) {
       {0, 512}, {1, 1}, {511, 3}, {4 * kMiB - 100, 200}, {123457, 4 * kMiB}, {3, 10 * kMiB}, {10 * kMiB, 777},
   };
   for (const auto& c : cases) {
-    std::vector<std::uint8_t> buffer(static_cast<size_t>(c.length), 0xAA);
-    EXPECT_EQ(KDReadAsyncData(buffer.data(), fd_, c.offset, c.length), c.length) << c.offset;
-    EXPECT_EQ(buffer, Expected(c.offset, c.length)) << c.offset;
+    auto caller = Caller(c.length);
+    EXPECT_EQ(caller.Read(fd_, c.offset, c.length), c.length) << c.offset;
+    EXPECT_EQ(caller.Bytes(), Expected(c.offset, c.length)) << c.offset;
   }
 }
 
-TEST_F(RawReadTest, ReadTouchesOnlyItsOwnRange) {
-  std::vector<std::uint8_t> buffer(1024, 0xAA);
-  ASSERT_EQ(KDReadAsyncData(buffer.data(), fd_, 4096, 512), 512);
-  EXPECT_TRUE(std::all_of(buffer.begin() + 512, buffer.end(), [](auto b) { return b == 0xAA; }));
+TEST_P(RawReadTest, ReadTouchesOnlyItsOwnRange) {
+  auto caller = Caller(1024);
+  ASSERT_EQ(caller.Read(fd_, 4096, 512), 512);
+  EXPECT_TRUE(AllAre(caller.Bytes(), 512, 1024, 0xAA));
 }
 
-TEST_F(RawReadTest, RefusesBadArgumentsWithoutTouchingTheBuffer) {
-  std::vector<std::uint8_t> buffer(64, 0xAA);
+TEST_P(RawReadTest, RefusesBadArgumentsWithoutTouchingTheBuffer) {
+  struct Case {
+    bool badFd;
+    long long offset, length;
+    bool lentOnly;  // memory the caller keeps has no size the routine could check
+  };
+  const Case cases[] = {
+      {true, 0, 64, false}, {false, -512, 64, false}, {false, 0, -64, false},
+      {false, 0, 0, false}, {false, 0, 65, true},
+  };
+  for (const auto& c : cases) {
+    if (c.lentOnly && GetParam() == Routine::kCopy) continue;
+    auto caller = Caller(64);
+    EXPECT_EQ(caller.Read(c.badFd ? -1 : fd_, c.offset, c.length), 0) << c.offset << " " << c.length;
+    EXPECT_TRUE(AllAre(caller.Bytes(), 0, 64, 0xAA)) << c.offset << " " << c.length;
+  }
   EXPECT_EQ(KDReadAsyncData(nullptr, fd_, 0, 64), 0);
-  EXPECT_EQ(KDReadAsyncData(buffer.data(), -1, 0, 64), 0);
-  EXPECT_EQ(KDReadAsyncData(buffer.data(), fd_, -512, 64), 0);
-  EXPECT_EQ(KDReadAsyncData(buffer.data(), fd_, 0, -64), 0);
-  EXPECT_EQ(KDReadAsyncData(buffer.data(), fd_, 0, 0), 0);
-  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](auto b) { return b == 0xAA; }));
+  RawReadBuffer empty;
+  EXPECT_EQ(KDReadAsyncDataInto(empty, fd_, 0, 64), 0);
 }
 
-TEST_F(RawReadTest, EndOfFileGivesZerosBehindTheDataAndAnEmptyPieceFails) {
+TEST_P(RawReadTest, EndOfFileGivesZerosBehindTheDataAndAnEmptyPieceFails) {
   const long long size = static_cast<long long>(image_.size());
-  std::vector<std::uint8_t> buffer(1000, 0xAA);
-  ASSERT_EQ(KDReadAsyncData(buffer.data(), fd_, size - 100, 1000), 1000);
-  EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 100, image_.end() - 100));
-  EXPECT_TRUE(std::all_of(buffer.begin() + 100, buffer.end(), [](auto b) { return b == 0; }));
+  auto caller = Caller(1000);
+  ASSERT_EQ(caller.Read(fd_, size - 100, 1000), 1000);
+  const auto bytes = caller.Bytes();
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 100, image_.end() - 100));
+  EXPECT_TRUE(AllAre(bytes, 100, 1000, 0));
 
-  std::fill(buffer.begin(), buffer.end(), 0xAA);
-  EXPECT_EQ(KDReadAsyncData(buffer.data(), fd_, size + 4096, 1000), 0);
-  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](auto b) { return b == 0; }));
+  auto past = Caller(1000);
+  EXPECT_EQ(past.Read(fd_, size + 4096, 1000), 0);
+  EXPECT_TRUE(AllAre(past.Bytes(), 0, 1000, 0));
 }
 
-TEST_F(RawReadTest, FailedPieceIsZeroedAndTheOthersKept) {
+TEST_P(RawReadTest, FailedPieceIsZeroedAndTheOthersKept) {
   auto backend = std::make_shared<FaultyRawReadBackend>();
   backend->FailRequestsStartingIn({4 * kMiB, 8 * kMiB});
   ScopedRawReadBackend scoped(backend, std::chrono::seconds(5));
 
-  std::vector<std::uint8_t> buffer(static_cast<size_t>(10 * kMiB), 0xAA);
-  EXPECT_EQ(KDReadAsyncData(buffer.data(), fd_, 0, 10 * kMiB), 0);
+  auto caller = Caller(10 * kMiB);
+  EXPECT_EQ(caller.Read(fd_, 0, 10 * kMiB), 0);
   EXPECT_EQ(backend->Requests(), 3);
-  EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + 4 * kMiB, image_.begin()));
-  EXPECT_TRUE(std::all_of(buffer.begin() + 4 * kMiB, buffer.begin() + 8 * kMiB, [](auto b) { return b == 0; }));
-  EXPECT_TRUE(std::equal(buffer.begin() + 8 * kMiB, buffer.end(), image_.begin() + 8 * kMiB));
+  const auto bytes = caller.Bytes();
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 4 * kMiB, image_.begin()));
+  EXPECT_TRUE(AllAre(bytes, 4 * kMiB, 8 * kMiB, 0));
+  EXPECT_TRUE(std::equal(bytes.begin() + 8 * kMiB, bytes.end(), image_.begin() + 8 * kMiB));
 }
 
-TEST_F(RawReadTest, StalledReadTimesOutAndItsLateDataReachesNoCaller) {
+// The stalled piece is the middle one of three: the pieces around it and the bytes past the request keep their
+// data, whichever storage the caller holds afterwards, and the late 0xEE write reaches none of it.
+TEST_P(RawReadTest, StalledReadTimesOutAndItsLateDataReachesNoCaller) {
   auto backend = std::make_shared<FaultyRawReadBackend>();
-  backend->StallRequestsStartingIn({0, 4096});
+  backend->StallRequestsStartingIn({4 * kMiB, 4 * kMiB + 1});
   ScopedRawReadBackend scoped(backend, std::chrono::milliseconds(100));
 
-  std::vector<std::uint8_t> stalled(4096, 0xAA);
-  EXPECT_EQ(KDReadAsyncData(stalled.data(), fd_, 0, 4096), 0);
-  EXPECT_TRUE(std::all_of(stalled.begin(), stalled.end(), [](auto b) { return b == 0; }));
+  const long long length = 9 * kMiB;
+  auto stalled = Caller(length + 512);
+  const unsigned char* lent = stalled.Storage();
+  EXPECT_EQ(stalled.Read(fd_, 0, length), 0);
   EXPECT_EQ(AbandonedRawReads(), 1u);
+  EXPECT_EQ(stalled.Capacity(), static_cast<std::size_t>(length + 512));
+  // Lent storage went with the stalled read (it still holds it, so the new storage cannot share its address).
+  EXPECT_EQ(stalled.Storage() != lent, GetParam() == Routine::kInPlace);
 
-  std::vector<std::uint8_t> next(4096, 0xAA);
-  ASSERT_EQ(KDReadAsyncData(next.data(), fd_, 8192, 4096), 4096);
+  auto next = Caller(4096);
+  ASSERT_EQ(next.Read(fd_, 8192, 4096), 4096);
 
   backend->ReleaseStalled();
   for (int i = 0; i < 500 && AbandonedRawReads() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
   EXPECT_EQ(AbandonedRawReads(), 0u);
 
-  std::vector<std::uint8_t> after(4096, 0xAA);
-  ASSERT_EQ(KDReadAsyncData(after.data(), fd_, 12288, 4096), 4096);
-  EXPECT_EQ(next, Expected(8192, 4096));
-  EXPECT_EQ(after, Expected(12288, 4096));
-  EXPECT_TRUE(std::all_of(stalled.begin(), stalled.end(), [](auto b) { return b == 0; }));
+  auto after = Caller(4096);
+  ASSERT_EQ(after.Read(fd_, 12288, 4096), 4096);
+  EXPECT_EQ(next.Bytes(), Expected(8192, 4096));
+  EXPECT_EQ(after.Bytes(), Expected(12288, 4096));
+  const auto bytes = stalled.Bytes();
+  EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 4 * kMiB, image_.begin()));
+  EXPECT_TRUE(AllAre(bytes, 4 * kMiB, 8 * kMiB, 0));
+  EXPECT_TRUE(std::equal(bytes.begin() + 8 * kMiB, bytes.begin() + length, image_.begin() + 8 * kMiB));
+  EXPECT_TRUE(AllAre(bytes, length, length + 512, 0xAA));
 }
 
-TEST_F(RawReadTest, TooManyStalledRequestsFailAtOnceUntilTheyReturn) {
+TEST_P(RawReadTest, TooManyStalledRequestsFailAtOnceUntilTheyReturn) {
   auto backend = std::make_shared<FaultyRawReadBackend>();
   backend->StallRequestsStartingIn({0, 1 * kMiB});
   ScopedRawReadBackend scoped(backend, std::chrono::milliseconds(30));
 
-  std::vector<std::uint8_t> buffer(512);
+  auto caller = Caller(512);
   for (std::size_t i = 0; i <= kMaxAbandonedRawReads; ++i)
-    EXPECT_EQ(KDReadAsyncData(buffer.data(), fd_, static_cast<long long>(i) * 512, 512), 0);
+    EXPECT_EQ(caller.Read(fd_, static_cast<long long>(i) * 512, 512), 0);
   backend->WaitForStalled(static_cast<int>(kMaxAbandonedRawReads) + 1);
   const int asked = backend->Requests();
 
   // Every worker is stuck in the system: the next read is refused without a new request.
-  EXPECT_EQ(KDReadAsyncData(buffer.data(), fd_, 2 * kMiB, 512), 0);
+  EXPECT_EQ(caller.Read(fd_, 2 * kMiB, 512), 0);
   EXPECT_EQ(backend->Requests(), asked);
 
   backend->ReleaseStalled();
   for (int i = 0; i < 500 && AbandonedRawReads() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  ASSERT_EQ(KDReadAsyncData(buffer.data(), fd_, 2 * kMiB, 512), 512);
-  EXPECT_EQ(buffer, Expected(2 * kMiB, 512));
+  ASSERT_EQ(caller.Read(fd_, 2 * kMiB, 512), 512);
+  EXPECT_EQ(caller.Bytes(), Expected(2 * kMiB, 512));
 }
+
+// The copying routine and the in-place one share every rule.
+std::string RoutineName(const ::testing::TestParamInfo<Routine>& routine) {
+  return routine.param == Routine::kCopy ? "Copy" : "InPlace";
+}
+
+INSTANTIATE_TEST_SUITE_P(RawRead, RawReadTest, ::testing::Values(Routine::kCopy, Routine::kInPlace), RoutineName);
 
 }  // namespace
 }  // namespace quellsy
