@@ -3,6 +3,8 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <sstream>
 
 namespace quellsy::test {
 
@@ -30,6 +32,23 @@ bool RunFixtureScript(const std::string& script, const std::filesystem::path& ou
     return true;
   }
   return false;
+}
+
+void ReadFixtureManifest(const std::filesystem::path& manifest, std::map<std::string, std::string>& facts,
+                         const std::function<void(const std::vector<std::string>& fields)>& row) {
+  std::ifstream in(manifest);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("# ", 0) == 0) {
+      const std::size_t equals = line.find('=');
+      if (equals != std::string::npos) facts[line.substr(2, equals - 2)] = line.substr(equals + 1);
+      continue;
+    }
+    std::vector<std::string> fields;
+    std::istringstream split(line);
+    for (std::string field; std::getline(split, field, '\t');) fields.push_back(field);
+    row(fields);
+  }
 }
 
 }  // namespace quellsy::test
