@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "FuzzBytesDevice.h"
-#include "RAWSearch/CRawFileInfo.h"
-#include "RAWSearch/ExifReader.h"
-#include "RAWSearch/FileJPGAnalyser.h"
-#include "RAWSearch/JpegAnalyzer.h"
-#include "RAWSearch/RawSearchState.h"
+#include "RAWSearch/Controller/RawSearchState.h"
+#include "RAWSearch/Formats/Image/FileJPGAnalyser.h"
+#include "RAWSearch/Formats/Image/JpegAnalyzer.h"
+#include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Metadata/ExifReader.h"
 
 namespace {
 
@@ -81,15 +81,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.uTrailingZeroBytes = TrailingZeroBytes(sector);
     result = record->CalcRawSize(sector, kSectorSize, n, context);
   }
-  if (record->m_ullSize > BruteForce::JpegAnalyzer::JpegRawFileInfo::kExifCap) std::abort();
+  if (record->m_ullSize > static_cast<std::uint64_t>(BruteForce::JpegAnalyzer::kSizeCap)) std::abort();
 
   // The record leaves without an end: the plain analyser measures it from the device.
   record->m_ullSize = 0;
   record->WillBeRemove(nullptr, -1);
   FuzzBytesDevice device(content, kSectorSize);
   if (record->m_pAnalyser) record->m_pAnalyser->GetRawFileSize(*record, &device);
-  // The largest walk cap, overshot by at most one sector of the end search.
-  if (record->m_ullSize > 0x1A000000ull + kSectorSize) std::abort();
+  // The plain analyser's cap, overshot by at most one sector of the end search.
+  if (record->m_ullSize > FileJPGAnalyser::kSizeCap + kSectorSize) std::abort();
 
   FileJPGAnalyser plain;
   CRawFileInfo hit;

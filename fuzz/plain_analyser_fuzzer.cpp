@@ -15,30 +15,30 @@
 #include <vector>
 
 #include "FuzzBytesDevice.h"
-#include "RAWSearch/CMPAHeader.h"
-#include "RAWSearch/CPlainRawFileAnalyser.h"
-#include "RAWSearch/CRawFileInfo.h"
-#include "RAWSearch/FileAUAnalyser.h"
-#include "RAWSearch/FileBMPAnalyser.h"
-#include "RAWSearch/FileCABAnalyser.h"
-#include "RAWSearch/FileCHMAnalyser.h"
-#include "RAWSearch/FileCPTAnalyser.h"
-#include "RAWSearch/FileCRWAnalyser.h"
-#include "RAWSearch/FileEMFAnalyser.h"
-#include "RAWSearch/FileEMLXAnalyser.h"
-#include "RAWSearch/FileGZAnalyser.h"
-#include "RAWSearch/FileHLPAnalyser.h"
-#include "RAWSearch/FileHTMAnalyser.h"
-#include "RAWSearch/FileICNSAnalyser.h"
-#include "RAWSearch/FileICOAnalyser.h"
-#include "RAWSearch/FileLZHAnalyser.h"
-#include "RAWSearch/FileLowDocAnalyser.h"
-#include "RAWSearch/FileMDBAnalyser.h"
-#include "RAWSearch/FileMIDAnalyser.h"
-#include "RAWSearch/FileMNYAnalyser.h"
-#include "RAWSearch/FileMP4Analyser.h"
-#include "RAWSearch/RawSearchState.h"
-#include "RAWSearch/classRarSearch.h"
+#include "RAWSearch/Controller/RawSearchState.h"
+#include "RAWSearch/Formats/Archive/FileCABAnalyser.h"
+#include "RAWSearch/Formats/Archive/FileGZAnalyser.h"
+#include "RAWSearch/Formats/Archive/FileLZHAnalyser.h"
+#include "RAWSearch/Formats/Audio/FileAUAnalyser.h"
+#include "RAWSearch/Formats/Audio/FileMIDAnalyser.h"
+#include "RAWSearch/Formats/Document/FileCHMAnalyser.h"
+#include "RAWSearch/Formats/Document/FileEMLXAnalyser.h"
+#include "RAWSearch/Formats/Document/FileHLPAnalyser.h"
+#include "RAWSearch/Formats/Document/FileHTMAnalyser.h"
+#include "RAWSearch/Formats/Document/FileLowDocAnalyser.h"
+#include "RAWSearch/Formats/Document/FileMDBAnalyser.h"
+#include "RAWSearch/Formats/Document/FileMNYAnalyser.h"
+#include "RAWSearch/Formats/Image/FileBMPAnalyser.h"
+#include "RAWSearch/Formats/Image/FileCPTAnalyser.h"
+#include "RAWSearch/Formats/Image/FileCRWAnalyser.h"
+#include "RAWSearch/Formats/Image/FileEMFAnalyser.h"
+#include "RAWSearch/Formats/Image/FileICNSAnalyser.h"
+#include "RAWSearch/Formats/Image/FileICOAnalyser.h"
+#include "RAWSearch/Formats/Video/FileMP4Analyser.h"
+#include "RAWSearch/Framework/CMPAHeader.h"
+#include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
+#include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/classRarSearch.h"
 
 namespace {
 
@@ -47,24 +47,23 @@ struct Member {
   std::uint64_t cap;  // the largest size a measurement may give
 };
 
+// The analyser's own cap, plus what its walk may overshoot it by.
 template <typename T>
-Member Of(std::uint64_t cap) {
-  return {[] { return std::make_unique<T>(); }, cap};
+Member Of(std::uint64_t overshoot = 0) {
+  return {[] { return std::make_unique<T>(); }, T::kSizeCap + overshoot};
 }
 
 const std::vector<Member>& Members() {
   // Walks that step by sectors or records may end one record or sector behind the cap.
+  constexpr std::uint64_t kSector = 4096;
   static const std::vector<Member> members = {
-      Of<FileICNSAnalyser>(0xA66666),        Of<FileEMLXAnalyser>(9999999999ull + 402),
-      Of<FileAUAnalyser>(0x1FFFFFFFEull),    Of<FileBMPAnalyser>(0xFFFFFFFF),
-      Of<FileCABAnalyser>(0xFFFFFFFF),       Of<FileCHMAnalyser>(UINT64_MAX),
-      Of<FileCPTAnalyser>(0x1FFFFFFFEull),   Of<FileCRWAnalyser>(0x3200000 + 2 * 4096),
-      Of<FileEMFAnalyser>(0xFFFFFFFF),       Of<FileGZAnalyser>(0xD000000 + 4096),
-      Of<FileHLPAnalyser>(0xFFFFFFFF),       Of<FileHTMAnalyser>(0x100000 + 2 * 4096),
-      Of<FileICOAnalyser>(0x100000),         Of<FileLowDocAnalyser>(0x100010000ull),
-      Of<FileLZHAnalyser>(0xD000000 + 4096), Of<FileMDBAnalyser>(0x6400000),
-      Of<FileMIDAnalyser>(0xD000000 + 4096), Of<FileMNYAnalyser>(0x100000),
-      Of<FileMP4Analyser>(0xFFFFFFFF),
+      Of<FileICNSAnalyser>(),         Of<FileEMLXAnalyser>(),        Of<FileAUAnalyser>(),
+      Of<FileBMPAnalyser>(),          Of<FileCABAnalyser>(),         Of<FileCHMAnalyser>(),
+      Of<FileCPTAnalyser>(),          Of<FileCRWAnalyser>(2 * kSector), Of<FileEMFAnalyser>(),
+      Of<FileGZAnalyser>(kSector),    Of<FileHLPAnalyser>(),         Of<FileHTMAnalyser>(2 * kSector),
+      Of<FileICOAnalyser>(),          Of<FileLowDocAnalyser>(),      Of<FileLZHAnalyser>(kSector),
+      Of<FileMDBAnalyser>(),          Of<FileMIDAnalyser>(kSector),  Of<FileMNYAnalyser>(),
+      Of<FileMP4Analyser>(),
   };
   return members;
 }

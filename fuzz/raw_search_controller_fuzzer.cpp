@@ -13,9 +13,9 @@
 #include <cstring>
 #include <vector>
 
-#include "RAWSearch/CBufferStorageDevice.h"
-#include "RAWSearch/CRAWSearchController.h"
-#include "RAWSearch/RawSearchState.h"
+#include "RAWSearch/Controller/CBufferStorageDevice.h"
+#include "RAWSearch/Controller/CRAWSearchController.h"
+#include "RAWSearch/Controller/RawSearchState.h"
 #include "Utility/FileUtil.h"
 #include "include/IDataRunList.h"
 #include "include/IFileNode.h"

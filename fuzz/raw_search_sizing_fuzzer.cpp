@@ -13,13 +13,13 @@
 #include <memory>
 #include <vector>
 
-#include "RAWSearch/CBufferStorageDevice.h"
-#include "RAWSearch/CRawFileAnalyserListSingle.h"
-#include "RAWSearch/CZeroEndRawFileInfo.h"
-#include "RAWSearch/RawAnalyserLookup.h"
-#include "RAWSearch/RawSearchState.h"
-#include "RAWSearch/SearchSignFileAnalyser.h"
 #include "FuzzBytesDevice.h"
+#include "RAWSearch/Controller/CBufferStorageDevice.h"
+#include "RAWSearch/Controller/RawSearchState.h"
+#include "RAWSearch/Framework/CZeroEndRawFileInfo.h"
+#include "RAWSearch/Framework/SearchSignFileAnalyser.h"
+#include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
+#include "RAWSearch/Registry/RawAnalyserLookup.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "FATLib/FATEngine.h"
 #include "FATSearch/FATSearchEngine.h"
-#include "RAWSearch/RawSearchEngine.h"
+#include "RAWSearch/Controller/RawSearchEngine.h"
 
 // Each engine library adds one call to its own registration function here.
 void RegisterBuiltInEngines() {

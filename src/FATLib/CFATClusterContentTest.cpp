@@ -3,9 +3,9 @@
 #include <strings.h>
 
 
-#include "RAWSearch/CRawFileInfo.h"
-#include "RAWSearch/RawAnalyserLookup.h"
-#include "RAWSearch/RawFileExtName.h"
+#include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/RawFileExtName.h"
+#include "RAWSearch/Registry/RawAnalyserLookup.h"
 #include "Utility/ByteReader.h"
 #include "include/IStorageDevice.h"
 

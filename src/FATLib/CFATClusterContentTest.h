@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "FATLib/FATBuildGeometry.h"
-#include "RAWSearch/CRawFileAnalyserListSingle.h"
+#include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
 
 class IStorageDevice;
 

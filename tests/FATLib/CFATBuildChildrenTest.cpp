@@ -10,9 +10,9 @@
 #include "FATLib/CFATFileNode.h"
 #include "FatNodeImages.h"
 #include "FatTestBytes.h"
+#include "RAWSearch/Framework/IRawFileAnalyser.h"
+#include "RAWSearch/Framework/RawFileType.h"
 #include "ScopedTimeZone.h"
-#include "RAWSearch/IRawFileAnalyser.h"
-#include "RAWSearch/RawFileType.h"
 #include "Utility/TimeUtil.h"
 #include "support/Sha256.h"
 
@@ -256,6 +256,7 @@ TEST(CFATBuildChildrenBufferTest, ParentMustBeAFatFolderNode) {
 class NotesAnalyser : public IRawFileAnalyser {
  public:
   NotesAnalyser() : IRawFileAnalyser(RAW_FILE_TYPE_NONE) {}
+  int GetRawFileSize(CRawFileInfo&, IStorageDevice*) override { return 0; }
   int AnalyseBuffer(unsigned char* sector, CRawFileInfo&) override {
     return std::memcmp(sector, "/notes.xyz", 10) == 0 ? 1 : 0;
   }

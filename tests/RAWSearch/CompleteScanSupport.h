@@ -5,11 +5,11 @@
 #include <memory>
 
 #include "Engines/BuiltInEngines.h"
+#include "RawSearchTestSupport.h"
 #include "RecoveryController/RecoveryController.h"
 #include "RecoveryFilter/RecoveryFilter.h"
 #include "include/EngineRegistry.h"
 #include "include/IRecoveryController.h"
-#include "RawSearchTestSupport.h"
 
 namespace quellsy::test {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "RAWSearch/CRawFileInfo.h"
-#include "RAWSearch/IRawFileAnalyser.h"
-#include "RAWSearch/ISpecialRawFileAnalyser.h"
+#include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/IRawFileAnalyser.h"
+#include "RAWSearch/Framework/ISpecialRawFileAnalyser.h"
 #include "include/IStorageDevice.h"
 
 namespace quellsy::test {
@@ -152,6 +152,7 @@ class SectorWatcher : public IRawFileAnalyser, public ISpecialRawFileAnalyser {
  public:
   explicit SectorWatcher(FakeLog* log) : IRawFileAnalyser(RAW_FILE_TYPE_NONE), log_(log) {}
 
+  int GetRawFileSize(CRawFileInfo&, IStorageDevice*) override { return 0; }
   ISpecialRawFileAnalyser* GetSpecialRawFile() override { return this; }
   int AnalyseBufferEx(unsigned char*, CRawFileInfo&, long long, long long sector, long long bufferFirst,
                       long long blockEnd) override {

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "RAWSearch/CRawFileInfo.h"
+#include "RAWSearch/Framework/CRawFileInfo.h"
 
 namespace quellsy::test {
 

@@ -5,10 +5,10 @@
 #include <map>
 #include <string>
 
-#include "RAWSearch/CLABELRAWTreeBuilder.h"
-#include "RAWSearch/CRAWFileManager.h"
-#include "RAWSearch/CRAWFileNode.h"
-#include "RAWSearch/RawFollowedStreams.h"
+#include "RAWSearch/Controller/CLABELRAWTreeBuilder.h"
+#include "RAWSearch/Controller/CRAWFileManager.h"
+#include "RAWSearch/Controller/CRAWFileNode.h"
+#include "RAWSearch/Framework/RawFollowedStreams.h"
 #include "RawSearchTestSupport.h"
 #include "RecoveryFilter/FileTypeManager.h"
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <typeinfo>
 
-#include "RAWSearch/CNotifyCenter.h"
-#include "RAWSearch/CPlaceholderRawFileAnalyser.h"
-#include "RAWSearch/CRawFileAnalyserListSingle.h"
-#include "RAWSearch/RawSearchState.h"
+#include "RAWSearch/Controller/RawSearchState.h"
+#include "RAWSearch/Framework/CNotifyCenter.h"
+#include "RAWSearch/Registry/CPlaceholderRawFileAnalyser.h"
+#include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
 #include "include/IProgress.h"
 
 namespace quellsy::test {

@@ -1,0 +1,11 @@
+#pragma once
+// The audio analysers as the registry creates them: each call makes a new analyser, owned by the caller.
+
+class IRawFileAnalyser;
+
+namespace AudioFormats {
+
+IRawFileAnalyser* CreateAU();
+IRawFileAnalyser* CreateMID();
+
+}  // namespace AudioFormats

@@ -1,0 +1,16 @@
+#pragma once
+// The image analysers as the registry creates them: each call makes a new analyser, owned by the caller.
+
+class IRawFileAnalyser;
+
+namespace ImageFormats {
+
+IRawFileAnalyser* CreateJpeg();  // the growing JPEG analyser, with the plain one as its fallback
+IRawFileAnalyser* CreateBMP();
+IRawFileAnalyser* CreateCPT();
+IRawFileAnalyser* CreateCRW();
+IRawFileAnalyser* CreateEMF();
+IRawFileAnalyser* CreateICNS();
+IRawFileAnalyser* CreateICO();
+
+}  // namespace ImageFormats

@@ -1,0 +1,244 @@
+#include "RAWSearch/Registry/RawAnalyserTables.h"
+
+#include <algorithm>
+#include <memory>
+#include <string_view>
+#include <utility>
+
+#include "RAWSearch/Formats/Archive/ArchiveFormats.h"
+#include "RAWSearch/Formats/Audio/AudioFormats.h"
+#include "RAWSearch/Formats/Document/DocumentFormats.h"
+#include "RAWSearch/Formats/Image/ImageFormats.h"
+#include "RAWSearch/Formats/Video/VideoFormats.h"
+#include "RAWSearch/Registry/CPlaceholderRawFileAnalyser.h"
+#include "Utility/ByteReader.h"
+
+namespace {
+
+// Keyed by the sector's first four bytes; every key appears once.
+constexpr RawAnalyserRow kMapRows[] = {
+    {{0xFF, 0xD8, 0xFF, 0xE0}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, &ImageFormats::CreateJpeg},
+    {{0xFF, 0xD8, 0xFF, 0xE1}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, &ImageFormats::CreateJpeg},
+    {{0xFF, 0xD8, 0xFF, 0xDB}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, &ImageFormats::CreateJpeg},
+    {{0xFF, 0xD8, 0xFF, 0xEE}, "BruteForce::JpegAnalyzer", RAW_FILE_TYPE_JPG, &ImageFormats::CreateJpeg},
+    {{0x25, 0x50, 0x44, 0x46}, "BruteForce::PdfAnalyzer", RAW_FILE_TYPE_PDF, nullptr},
+    {{0x4D, 0x4D, 0x00, 0x2A}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
+    {{0x49, 0x49, 0x2A, 0x00}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
+    {{0x49, 0x49, 0x55, 0x00}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
+    {{0x49, 0x49, 0x52, 0x4F}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
+    {{0x49, 0x49, 0x52, 0x53}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
+    {{0x46, 0x55, 0x4A, 0x49}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
+    {{0x4D, 0x4D, 0x4F, 0x52}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, nullptr},
+    {{0x49, 0x49, 0x1A, 0x00}, "Brance::CRWAnalyser", RAW_FILE_TYPE_CRW, nullptr},
+    {{0x4D, 0x4D, 0x1A, 0x00}, "Brance::CRWAnalyser", RAW_FILE_TYPE_CRW, nullptr},
+    {{0x42, 0x5A, 0x68, 0x31}, "Brance::DMGAnalyser", RAW_FILE_TYPE_DMG, nullptr},
+    {{0x46, 0x4F, 0x56, 0x62}, "Brance::X3FAnalyser", RAW_FILE_TYPE_X3F, nullptr},
+    {{0x00, 0x00, 0x01, 0xB3}, "Brance::MPGAnalyser", RAW_FILE_TYPE_MPG, nullptr},
+    {{0x00, 0x00, 0x01, 0xBA}, "Brance::MPGAnalyser", RAW_FILE_TYPE_MPG, nullptr},
+    {{0x4F, 0x67, 0x67, 0x53}, "Brance::OGGAnalyser", RAW_FILE_TYPE_OGG, nullptr},
+    {{0x2E, 0x52, 0x4D, 0x46}, "Brance::RM_RMVBAnalyser", RAW_FILE_TYPE_RM, nullptr},
+    {{0x3C, 0x3F, 0x78, 0x6D}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
+    {{0xEF, 0xBB, 0xBF, 0x3C}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
+    {{0xCD, 0x01, 0x00, 0x00}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
+    {{0x7C, 0x73, 0x76, 0x67}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
+    {{0x42, 0x43, 0x46, 0x5A}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
+    {{0x30, 0x26, 0xB2, 0x75}, "BruteForce::CAsfAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x20, 0x20, 0x30, 0x0D}, "BruteForce::CDXFAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x4D, 0x41, 0x43, 0x20}, "BruteForce::CAPEAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x1C, 0x01, 0x00, 0x00}, "BruteForce::CFH11Analyser", kRawFileTypePerHit, nullptr},
+    {{0xC5, 0xD0, 0xD3, 0xC6}, "BruteForce::CEPSAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x41, 0x43, 0x31, 0x30}, "BruteForce::CDWGAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x47, 0x49, 0x46, 0x38}, "BruteForce::CGifAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x4D, 0x54, 0x68, 0x64}, "RawSpeed::MIDAnalyser", RAW_FILE_TYPE_MID, nullptr},
+    {{0x89, 0x50, 0x4E, 0x47}, "RawSpeed::PNGAnalyser", RAW_FILE_TYPE_PNG, nullptr},
+    {{0x38, 0x42, 0x50, 0x53}, "RawSpeed::PSDAnalyser", RAW_FILE_TYPE_PSD, nullptr},
+    {{0x7B, 0x5C, 0x72, 0x74}, "RawSpeed::RTFAnalyser", RAW_FILE_TYPE_RTF, nullptr},
+    {{0x50, 0x61, 0x69, 0x6E}, "RawSpeed::PSPAnalyser", RAW_FILE_TYPE_PSP, nullptr},
+    {{0x52, 0x61, 0x72, 0x21}, "RawSpeed::RARAnalyser", RAW_FILE_TYPE_RAR, nullptr},
+    {{0xE4, 0x52, 0x5C, 0x7B}, "RawSpeed::OneAnalyser", RAW_FILE_TYPE_ONE, nullptr},
+    {{0x77, 0x70, 0x67, 0x00}, "RawSpeed::WpgAnalyser", RAW_FILE_TYPE_WPG, nullptr},
+    {{0x4A, 0x4D, 0x46, 0x36}, "RawSpeed::DbxAnalyser", RAW_FILE_TYPE_DBX, nullptr},
+    {{0xCF, 0xAD, 0x12, 0xFE}, "RawSpeed::DbxAnalyser", RAW_FILE_TYPE_DBX, nullptr},
+    {{0xF7, 0x89, 0x34, 0x2C}, "RawSpeed::DbxAnalyser", RAW_FILE_TYPE_DBX, nullptr},
+    {{0x0F, 0x53, 0x49, 0x42}, "RawSpeed::SIBAnalyser", RAW_FILE_TYPE_SIB, nullptr},
+    {{0x57, 0x45, 0x42, 0x42}, "RawSpeed::SITAnalyser", RAW_FILE_TYPE_SIT, nullptr},
+    {{0x53, 0x74, 0x75, 0x66}, "RawSpeed::SITAnalyser", RAW_FILE_TYPE_SIT, nullptr},
+    {{0xFE, 0xED, 0xFE, 0xED}, "RawSpeed::JKSAnalyser", RAW_FILE_TYPE_JKS, nullptr},
+    {{0x50, 0x57, 0x53, 0x33}, "RawSpeed::PSAFE3Analyser", RAW_FILE_TYPE_PSAFE3, nullptr},
+    {{0x2D, 0x69, 0x6E, 0x2D}, "RawSpeed::NGRRAnalyser", RAW_FILE_TYPE_NGRR, nullptr},
+    {{0x06, 0x0E, 0x2B, 0x34}, "RawSpeed::MxfAnalyser", RAW_FILE_TYPE_MXF, nullptr},
+    {{0x52, 0x49, 0x46, 0x58}, "RawSpeed::AEPAnalyser", RAW_FILE_TYPE_AEP, nullptr},
+    {{0x4D, 0x4C, 0x56, 0x49}, "RawSpeed::MLvAnalyser", RAW_FILE_TYPE_MLV, nullptr},
+    {{0x46, 0x4F, 0x52, 0x4D}, "CFileAIFAnalyzer", RAW_FILE_TYPE_AIFF, nullptr},
+    {{0x50, 0x4B, 0x03, 0x04}, "FileZIPAnalyser", RAW_FILE_TYPE_ZIP, nullptr},
+    {{0xFF, 0x57, 0x50, 0x43}, "FileWPDAnalyser", RAW_FILE_TYPE_WPD, nullptr},
+    {{0x01, 0x00, 0x09, 0x00}, "FileWMFAnalyser", RAW_FILE_TYPE_WMF, nullptr},
+    {{0xD7, 0xCD, 0xC6, 0x9A}, "FileWMFAnalyser", RAW_FILE_TYPE_WMF, nullptr},
+    {{0x00, 0x01, 0x00, 0x00}, "FileTTFAnalyser", RAW_FILE_TYPE_TTF, nullptr},
+    {{0x52, 0x49, 0x46, 0x46}, "FileRIFFAnalyser", RAW_FILE_TYPE_RIFF, nullptr},
+    {{0x21, 0x42, 0x44, 0x4E}, "FilePSTAnalyser", RAW_FILE_TYPE_PST, nullptr},
+    {{0xD0, 0xCF, 0x11, 0xE0}, "FileOLEAnalyser", RAW_FILE_TYPE_OLE, nullptr},
+    {{0xDB, 0xA5, 0x2D, 0x00}, "FileLowDocAnalyser", RAW_FILE_TYPE_DOC, &DocumentFormats::CreateLowDoc},
+    {{0x94, 0xA6, 0x2E, 0x00}, "FileLowDocAnalyser", RAW_FILE_TYPE_DOC, &DocumentFormats::CreateLowDoc},
+    {{0x00, 0x00, 0x01, 0x00}, "FileICOAnalyser", RAW_FILE_TYPE_ICO, &ImageFormats::CreateICO},
+    {{0x00, 0x00, 0x02, 0x00}, "FileICOAnalyser", RAW_FILE_TYPE_ICO, &ImageFormats::CreateICO},
+    {{0x3F, 0x5F, 0x03, 0x00}, "FileHLPAnalyser", RAW_FILE_TYPE_HLP, &DocumentFormats::CreateHLP},
+    {{0x43, 0x50, 0x54, 0x37}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, &ImageFormats::CreateCPT},
+    {{0x43, 0x50, 0x54, 0x38}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, &ImageFormats::CreateCPT},
+    {{0x43, 0x50, 0x54, 0x39}, "FileCPTAnalyser", RAW_FILE_TYPE_CPT, &ImageFormats::CreateCPT},
+    {{0x4D, 0x53, 0x43, 0x46}, "FileCABAnalyser", RAW_FILE_TYPE_CAB, &ArchiveFormats::CreateCAB},
+    {{0x6D, 0x73, 0x63, 0x66}, "FileCABAnalyser", RAW_FILE_TYPE_CAB, &ArchiveFormats::CreateCAB},
+    {{0x2E, 0x73, 0x6E, 0x64}, "FileAUAnalyser", RAW_FILE_TYPE_AU, &AudioFormats::CreateAU},
+    {{0x1A, 0x45, 0xDF, 0xA3}, "FileMKVAnalyser", RAW_FILE_TYPE_MKV, nullptr},
+    {{0x49, 0x54, 0x53, 0x46}, "FileCHMAnalyser", RAW_FILE_TYPE_CHM, &DocumentFormats::CreateCHM},
+    {{0x00, 0x4D, 0x52, 0x4D}, "FileMRWAnalyser", RAW_FILE_TYPE_MRW, nullptr},
+    {{0x53, 0x51, 0x4C, 0x69}, "BruteForce::CFCPEvtAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x68, 0x64, 0x66, 0x6D}, "FileITLAnalyser", RAW_FILE_TYPE_ITL, nullptr},
+    {{0x78, 0x61, 0x72, 0x21}, "FilePKGAnalyser", RAW_FILE_TYPE_PKG, nullptr},
+    {{0x7F, 0x50, 0x4B, 0x47}, "FilePKGAnalyser", RAW_FILE_TYPE_PKG, nullptr},
+    {{0x69, 0x63, 0x6E, 0x73}, "FileICNSAnalyser", RAW_FILE_TYPE_ICNS, &ImageFormats::CreateICNS},
+    {{0x46, 0x72, 0x6F, 0x6D}, "FileMboxAnalyser", RAW_FILE_TYPE_MBOX, nullptr},
+};
+// Keyed by the first two bytes; rows with equal keys are tried in this order and the first that accepts
+// wins. The 00 00 rows only ever see sectors whose first 32-bit word is not zero (atom-structured files
+// with a small leading size field).
+constexpr RawAnalyserRow kMultimapRows[] = {
+    {{0x25, 0x21}, "BruteForce::PdfAnalyzer", RAW_FILE_TYPE_PDF, nullptr},
+    {{0x25, 0x21}, "BruteForce::CEPSAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x49, 0x44}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xF2}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xF3}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xF4}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xF5}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xF6}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xF7}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xFA}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xFB}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xFC}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xFD}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xFE}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xFF}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xE2}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xE3}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xE4}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xE5}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xE6}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0xFF, 0xE7}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, nullptr},
+    {{0x39, 0x39}, "BruteForce::CDXFAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x00, 0x00}, "BruteForce::MovAnalyzer", RAW_FILE_TYPE_MOV, nullptr},
+    {{0x00, 0x00}, "BruteForce::Mp4Analyzer", RAW_FILE_TYPE_MP4, nullptr},
+    {{0x00, 0x00}, "BruteForce::C3GPAnalyser", RAW_FILE_TYPE_MOV, nullptr},
+    {{0xFF, 0xF1}, "BruteForce::CADTSAnalyser", kRawFileTypePerHit, nullptr},
+    {{0xFF, 0xF9}, "BruteForce::CADTSAnalyser", kRawFileTypePerHit, nullptr},
+    {{0x1F, 0x8B}, "RawSpeed::GZAnalyzer", RAW_FILE_TYPE_GZ, nullptr},
+    {{0x00, 0x01}, "RawSpeed::CMDBAnalyser", RAW_FILE_TYPE_MDB, nullptr},
+    {{0x46, 0x4C}, "Brance::FLVAnalyser", RAW_FILE_TYPE_FLV, nullptr},
+    {{0x3C, 0x68}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, nullptr},
+    {{0x3C, 0x48}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, nullptr},
+    {{0x3C, 0x21}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, nullptr},
+    {{0xFF, 0xFE}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, nullptr},
+    {{0x4D, 0x4D}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, nullptr},
+    {{0x00, 0x01}, "RawSpeed::CMDBAnalyser", RAW_FILE_TYPE_MDB, nullptr},
+    {{0x42, 0x4D}, "FileBMPAnalyser", RAW_FILE_TYPE_BMP, &ImageFormats::CreateBMP},
+    {{0xFF, 0xFE}, "FileUnicodeHTMAnalyser", RAW_FILE_TYPE_HTM, nullptr},
+    {{0x4D, 0x53}, "FileMNYAnalyser", RAW_FILE_TYPE_MNY, &DocumentFormats::CreateMNY},
+    {{0x46, 0x57}, "FileSWFAnalyser", RAW_FILE_TYPE_SWF, nullptr},
+    {{0x43, 0x57}, "FileSWFAnalyser", RAW_FILE_TYPE_SWF, nullptr},
+    {{0x75, 0x73}, "RawSpeed::TARAnalyser", RAW_FILE_TYPE_TAR, nullptr},
+};
+// No fixed leading bytes: tried in this order for every sector the keys did not place.
+constexpr RawAnalyserRow kListRows[] = {
+    {{}, "Brance::LZHAnalyser", RAW_FILE_TYPE_LZH, nullptr},
+    {{}, "FileEMFAnalyser", RAW_FILE_TYPE_EMF, &ImageFormats::CreateEMF},
+    {{}, "BruteForce::MovAnalyzer", RAW_FILE_TYPE_MOV, nullptr},
+    {{}, "RawSpeed::InddAnalyser", RAW_FILE_TYPE_INDD, nullptr},
+    {{}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, nullptr},
+    {{}, "RawSpeed::TARAnalyser", RAW_FILE_TYPE_TAR, nullptr},
+    {{}, "BruteForce::CM2TSAnalyser", kRawFileTypePerHit, nullptr},
+    {{}, "RawSpeed::MOBIAnalyser", RAW_FILE_TYPE_MOBI, nullptr},
+    {{}, "RawSpeed::PSAFE3Analyser", RAW_FILE_TYPE_PSAFE3, nullptr},
+};
+
+// The analysers offered by file type (no caller in the search itself).
+constexpr RawAnalyserRow kPartRows[] = {
+    {{}, "FileEMFAnalyser", RAW_FILE_TYPE_EMF, &ImageFormats::CreateEMF},
+    {{}, "FileLZHAnalyser", RAW_FILE_TYPE_LZH, &ArchiveFormats::CreateLZH},
+    {{}, "FileEMLXAnalyser", RAW_FILE_TYPE_EMLX, &DocumentFormats::CreateEMLX},
+};
+
+// Plain analysers written ahead of the wrapper that will own them as its fallback. Until the wrapper
+// lands, the placeholder of its class owns the member instead, so every written analyser has a row
+// that makes it.
+struct PendingMember {
+  const char* wrapper;
+  RawAnalyserFactory create;
+};
+constexpr PendingMember kPendingMembers[] = {
+    {"Brance::CRWAnalyser", &ImageFormats::CreateCRW},      {"Brance::LZHAnalyser", &ArchiveFormats::CreateLZH},
+    {"RawSpeed::MIDAnalyser", &AudioFormats::CreateMID},    {"BruteForce::Mp4Analyzer", &VideoFormats::CreateMP4},
+    {"RawSpeed::GZAnalyzer", &ArchiveFormats::CreateGZ},    {"RawSpeed::CMDBAnalyser", &DocumentFormats::CreateMDB},
+    {"RawSpeed::HTMLAnalyser", &DocumentFormats::CreateHTM},
+};
+
+std::unique_ptr<IRawFileAnalyser> PendingMemberOf(std::string_view wrapper) {
+  for (const PendingMember& pending : kPendingMembers)
+    if (wrapper == pending.wrapper) return std::unique_ptr<IRawFileAnalyser>(pending.create());
+  return nullptr;
+}
+
+}  // namespace
+
+std::span<const RawAnalyserRow> RawAnalyserMapRows() { return kMapRows; }
+std::span<const RawAnalyserRow> RawAnalyserMultimapRows() { return kMultimapRows; }
+std::span<const RawAnalyserRow> RawAnalyserListRows() { return kListRows; }
+
+unsigned int RawAnalyserMapKey(const RawAnalyserRow& row) { return *quellsy::le32(row.lead, 0); }
+
+unsigned short RawAnalyserMultimapKey(const RawAnalyserRow& row) { return *quellsy::le16(row.lead, 0); }
+
+IRawFileAnalyser* CreateRawAnalyser(const RawAnalyserRow& row) {
+  if (row.create) return row.create();
+  return new CPlaceholderRawFileAnalyser(row.className, row.type, PendingMemberOf(row.className));
+}
+
+std::vector<std::string> PlaceholderAnalyserClasses() {
+  std::vector<std::string> names;
+  for (auto rows : {RawAnalyserMapRows(), RawAnalyserMultimapRows(), RawAnalyserListRows(),
+                    std::span<const RawAnalyserRow>(kPartRows)}) {
+    for (const RawAnalyserRow& row : rows)
+      if (!row.create && std::find(names.begin(), names.end(), row.className) == names.end())
+        names.emplace_back(row.className);
+  }
+  return names;
+}
+
+void BuildRawFileAnalyserMap(std::map<unsigned int, IRawFileAnalyser*>& map) {
+  for (const RawAnalyserRow& row : RawAnalyserMapRows()) {
+    IRawFileAnalyser*& slot = map[RawAnalyserMapKey(row)];
+    // A later row with the same key replaces the earlier one; the replaced analyser is not leaked.
+    delete std::exchange(slot, CreateRawAnalyser(row));
+  }
+}
+
+void BuildRawFileListMultimap(std::multimap<unsigned short, IRawFileAnalyser*>& multimap) {
+  for (const RawAnalyserRow& row : RawAnalyserMultimapRows())
+    multimap.emplace(RawAnalyserMultimapKey(row), CreateRawAnalyser(row));
+}
+
+void BuildRawFileAnalyserList(std::list<IRawFileAnalyser*>& list) {
+  for (const RawAnalyserRow& row : RawAnalyserListRows()) list.push_back(CreateRawAnalyser(row));
+}
+
+void BuildRawFileAnalyserListByFileType(std::list<IRawFileAnalyser*>& list, std::vector<RAW_FILE_TYPE>* types) {
+  if (types && !types->empty()) {
+    for (RAW_FILE_TYPE type : *types) CraetePartRawFileAnalyser(type, list);
+    return;
+  }
+  for (std::uint32_t type = 1; type <= kRawFileTypeCount; ++type)
+    CraetePartRawFileAnalyser(static_cast<RAW_FILE_TYPE>(type), list);
+}
+
+void CraetePartRawFileAnalyser(RAW_FILE_TYPE type, std::list<IRawFileAnalyser*>& list) {
+  for (const RawAnalyserRow& row : kPartRows)
+    if (row.type == type) list.push_back(CreateRawAnalyser(row));
+}

@@ -1,0 +1,135 @@
+#include "RAWSearch/Controller/CBufferStorageDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "Utility/ByteReader.h"
+#include "support/MemoryDevice.h"
+
+namespace {
+
+using quellsy::test::MemoryDevice;
+
+// A device whose every sector starts with its own number, so a read shows which sectors it got.
+std::unique_ptr<MemoryDevice> StampedDevice(long long sectors, unsigned sectorSize) {
+  auto device = std::make_unique<MemoryDevice>(sectors, sectorSize);
+  for (long long s = 0; s < sectors; ++s) {
+    quellsy::FieldWriter(quellsy::MutableByteSpan(device->bytes()).subspan(s * sectorSize, 8)).le64(0, s);
+    std::memset(device->bytes().data() + s * sectorSize + 8, static_cast<int>(s % 251) + 1, sectorSize - 8);
+  }
+  return device;
+}
+
+// Feeds the ring block after block from the device, as the search does.
+void Feed(CBufferStorageDevice& ring, MemoryDevice& device, long long firstBlock, long long blocks, unsigned spb) {
+  std::vector<char> block(std::size_t{spb} * device.GetSectorSize());
+  for (long long b = firstBlock; b < firstBlock + blocks; ++b) {
+    ASSERT_TRUE(device.ReadSector(block.data(), b * spb, spb));
+    ring.AddBlockToBuffer(block.data());
+  }
+}
+
+// True when the sectors read are first .. first + count - 1 of the stamped device, in that order.
+::testing::AssertionResult ReadsInDeviceOrder(CBufferStorageDevice& ring, MemoryDevice& device, long long first,
+                                              long long count) {
+  std::vector<std::uint8_t> out(static_cast<std::size_t>(count) * device.GetSectorSize());
+  if (!ring.ReadSector(out.data(), first, count)) return ::testing::AssertionFailure() << "read failed";
+  const std::size_t offset = static_cast<std::size_t>(first) * device.GetSectorSize();
+  if (std::memcmp(out.data(), device.bytes().data() + offset, out.size()) != 0)
+    return ::testing::AssertionFailure() << "sectors " << first << "+" << count << " out of order";
+  return ::testing::AssertionSuccess();
+}
+
+TEST(CBufferStorageDevice, TwentyBlocksFillTheRingAndTheTwentyFirstEvictsTheOldest) {
+  constexpr unsigned kSpb = 8192;
+  auto device = StampedDevice(22 * kSpb, 512);
+  CBufferStorageDevice ring;
+  ASSERT_TRUE(ring.InitBufferDevice(device.get(), 0, 512, kSpb, CBufferStorageDevice::kDefaultBlockCount));
+  EXPECT_EQ(ring.GetType(), STORAGE_DEVICE_CACHE);
+
+  Feed(ring, *device, 0, 19, kSpb);
+  EXPECT_EQ(ring.IsFullBuffer(), 0);
+  Feed(ring, *device, 19, 1, kSpb);
+  EXPECT_EQ(ring.IsFullBuffer(), 1);
+  EXPECT_EQ(ring.GetDeviceStartSector(), 0);
+  EXPECT_EQ(ring.GetTotalSectors(), 163840);
+  device->ResetCounters();
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 0, 3));
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 163830, 10));
+  EXPECT_EQ(device->ReadCalls(), 0) << "held sectors come from memory";
+
+  Feed(ring, *device, 20, 1, kSpb);
+  device->ResetCounters();
+  EXPECT_EQ(ring.GetDeviceStartSector(), 8192);
+  EXPECT_EQ(ring.GetTotalSectors(), 163840);
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 8192, 109));
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 172031, 1));
+  EXPECT_EQ(device->ReadCalls(), 0);
+
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 8000, 301)) << "the evicted block's sectors";
+  EXPECT_EQ(device->ReadCalls(), 1) << "answered by the source";
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 172031, 2)) << "past the newest block";
+  EXPECT_EQ(device->ReadCalls(), 2);
+}
+
+// After wrapping, the newest block sits at the storage's start: a read across the storage's end
+// must still come back in device order.
+TEST(CBufferStorageDevice, WrappedReadsComeBackInDeviceOrder) {
+  constexpr unsigned kSpb = 4;
+  constexpr unsigned kBlocks = 5;
+  for (unsigned sectorSize : {512u, 4096u}) {
+    SCOPED_TRACE(sectorSize);
+    auto device = StampedDevice(64, sectorSize);
+    CBufferStorageDevice ring;
+    ASSERT_TRUE(ring.InitBufferDevice(device.get(), 0, sectorSize, kSpb, kBlocks));
+    EXPECT_EQ(ring.GetSectorSize(), sectorSize);
+    Feed(ring, *device, 0, 7, kSpb);  // holds sectors 8..27; slots 0..7 hold 20..27
+    device->ResetCounters();
+    const struct {
+      long long first, count;
+    } reads[] = {{8, 20}, {15, 6}, {19, 2}, {20, 8}, {8, 1}, {27, 1}};
+    for (const auto& r : reads) EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, r.first, r.count)) << r.first;
+    EXPECT_EQ(device->ReadCalls(), 0);
+    // Reaching out of the ring on either side goes to the source whole.
+    EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 7, 2));
+    EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 27, 2));
+    EXPECT_EQ(device->ReadCalls(), 2);
+  }
+}
+
+TEST(CBufferStorageDevice, WithoutSourceOrArmingReadsFail) {
+  auto device = StampedDevice(16, 512);
+  std::vector<std::uint8_t> out(4096);
+  CBufferStorageDevice idle;
+  EXPECT_FALSE(idle.ReadSector(out.data(), 0, 1)) << "not armed";
+  EXPECT_EQ(idle.GetSectorSize(), 512u);
+
+  CBufferStorageDevice ring;
+  ASSERT_TRUE(ring.InitBufferDevice(nullptr, 4, 512, 2, 3));
+  Feed(ring, *device, 2, 1, 2);  // sectors 4 and 5
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 4, 2));
+  EXPECT_FALSE(ring.ReadSector(out.data(), 3, 1)) << "outside the ring without a source";
+  EXPECT_FALSE(ring.ReadSector(out.data(), 4, 0));
+  EXPECT_FALSE(ring.ReadSector(nullptr, 4, 1));
+  EXPECT_EQ(ring.GetDeviceEndSector(), 6);
+
+  EXPECT_TRUE(ring.Close());
+  EXPECT_EQ(ring.GetTotalSectors(), 0);
+  EXPECT_FALSE(ring.ReadSector(out.data(), 4, 1));
+}
+
+TEST(CBufferStorageDevice, AbsurdGeometryIsRefusedWithoutAllocating) {
+  CBufferStorageDevice ring;
+  EXPECT_FALSE(ring.InitBufferDevice(nullptr, 0, 512, 0, 20));
+  EXPECT_FALSE(ring.InitBufferDevice(nullptr, 0, 0, 8, 20));
+  EXPECT_FALSE(ring.InitBufferDevice(nullptr, 0, 4096, 0x80000000u, 20)) << "sector count past 32 bits";
+  EXPECT_FALSE(ring.InitBufferDevice(nullptr, 0, 4096, 1u << 20, 20)) << "80 GiB of ring";
+  EXPECT_EQ(ring.IsFullBuffer(), 0);
+  std::vector<char> block(512);
+  ring.AddBlockToBuffer(block.data());
+  EXPECT_EQ(ring.GetTotalSectors(), 0);
+}
+
+}  // namespace

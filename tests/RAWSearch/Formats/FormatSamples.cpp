@@ -1,0 +1,317 @@
+#include "FormatSamples.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "RAWSearch/Framework/CRawFileInfo.h"
+#include "Utility/ByteReader.h"
+#include "support/PublicFixture.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace quellsy::test::formats {
+
+Carved Carve(CPlainRawFileAnalyser& analyser, MemoryDevice& device, long long sector) {
+  Carved out;
+  CRawFileInfo hit;
+  out.claimed = analyser.AnalyseBuffer(device.bytes().data() + sector * kSector, hit);
+  if (!out.claimed) return out;
+  hit.m_llStartSector = sector;
+  if (hit.m_ullSize == 0) out.measured = analyser.GetRawFileSize(hit, &device);
+  out.type = hit.m_uRawFileType;
+  out.size = hit.m_ullSize;
+  out.name = hit.GetRawFileName();
+  return out;
+}
+
+ImageBuilder ImageAround(const Bytes& file, const std::string& path, std::uint64_t minBytes) {
+  const long long fileSectors =
+      static_cast<long long>((std::max<std::uint64_t>(file.size(), minBytes) + kSector - 1) / kSector);
+  ImageBuilder image(kPlacedAt + fileSectors + 6, kSector, ImageFill::kJunk, 11);
+  image.Fill(kPlacedAt - 1, 1, ImageFill::kZero);
+  image.Fill(kPlacedAt, fileSectors + 2, ImageFill::kZero);
+  image.Place(path, kPlacedAt, file);
+  return image;
+}
+
+std::uint64_t WholeSectors(std::uint64_t size) { return (size + kSector - 1) / kSector * kSector; }
+
+void ExpectCopiedOut(const ImageBuilder& image, const std::string& path, std::uint64_t size) {
+  const auto placed = image.Placed(path);
+  const std::size_t begin = static_cast<std::size_t>(kPlacedAt) * kSector;
+  ASSERT_LE(begin + size, image.bytes().size());
+  const std::span<const std::uint8_t> carved(image.bytes().data() + begin, static_cast<std::size_t>(size));
+  if (size >= placed.size()) {
+    EXPECT_EQ(quellsy::test::Sha256Hex(carved.first(placed.size())), image.manifest().front().sha256);
+    EXPECT_TRUE(std::all_of(carved.begin() + static_cast<std::ptrdiff_t>(placed.size()), carved.end(),
+                            [](std::uint8_t b) { return b == 0; }))
+        << "carved beyond the file's slack";
+  } else {
+    EXPECT_TRUE(std::equal(carved.begin(), carved.end(), placed.begin()));
+  }
+}
+
+std::uint64_t ExpectedSize(Expect expect, std::uint64_t fileSize, std::uint64_t stated) {
+  switch (expect) {
+    case Expect::kExact:
+      return fileSize;
+    case Expect::kWholeSectors:
+      return WholeSectors(fileSize);
+    case Expect::kStated:
+      break;
+  }
+  return stated;
+}
+
+Carved MeasurePlaced(CPlainRawFileAnalyser& analyser, const Bytes& file, long long sectors,
+                     const std::function<void(MemoryDevice&)>& tweak) {
+  MemoryDevice device(sectors, kSector);
+  device.Put(kSector, file);
+  if (tweak) tweak(device);
+  return Carve(analyser, device, 1);
+}
+
+std::function<Bytes()> Sample(const std::string& file) {
+  return [file] {
+    const auto path = PublicFixture("mimetype-testdata/" + file);
+    return std::filesystem::exists(path) ? ReadFile(path) : Bytes{};
+  };
+}
+
+void PutText(Bytes& b, std::size_t at, std::string_view text) { std::memcpy(b.data() + at, text.data(), text.size()); }
+
+Bytes Body(std::size_t size, std::uint32_t seed) {
+  Bytes b = PatternBytes(size, seed);
+  for (auto& byte : b)
+    if (byte == 0) byte = 0x5A;
+  return b;
+}
+
+Bytes ChmFile() {
+  Bytes b = Body(3000);
+  PutText(b, 0, "ITSF");
+  quellsy::FieldWriter w(b);
+  w.le32(4, 3);
+  w.le32(8, 0x60);
+  const std::uint8_t guid[16] = {0x10, 0xFD, 0x01, 0x7C, 0xAA, 0x7B, 0xD0, 0x11,
+                                 0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
+  std::memcpy(b.data() + 24, guid, 16);
+  std::memcpy(b.data() + 40, guid, 16);
+  b[40] = 0x11;
+  w.le32(96, 0x1FE);
+  w.le32(100, 0);
+  w.le64(104, b.size());
+  w.le32(112, 0);
+  w.le32(116, 0);
+  return b;
+}
+
+Bytes CptFile(std::uint32_t extra) {
+  Bytes b = Body(1100);
+  PutText(b, 0, "CPT9FILE");
+  quellsy::FieldWriter w(b);
+  w.le32(40, 2);
+  w.le32(52, 316);
+  w.le32(316, 400);
+  w.le32(324, 600);
+  w.le32(600 + 32, extra);
+  const std::uint32_t q = 660 + extra;
+  if (extra) w.le32(660, extra);
+  w.le32(q, 900);
+  w.le32(q + 4, 1);
+  w.le32(892, 800);
+  w.le32(896, 300);
+  return b;
+}
+
+Bytes CrwFile(std::size_t size, std::size_t recordAt, std::uint8_t kind) {
+  Bytes b = Body(size);
+  PutText(b, 0, "II\x1A");
+  b[3] = 0;
+  b[4] = b[5] = 0;
+  PutText(b, 6, "HEAPCCDR\x02");
+  const std::uint8_t record[6] = {0x07, 0x28, kind, 0, 0, 0};
+  std::memcpy(b.data() + recordAt, record, 6);
+  return b;
+}
+
+Bytes EmfFile() {
+  Bytes b = Body(2000);
+  quellsy::FieldWriter w(b);
+  w.le32(0, 1);
+  w.le32(40, 0x464D4520);
+  w.le32(48, static_cast<std::uint32_t>(b.size()));
+  w.le16(58, 0);
+  return b;
+}
+
+Bytes EmlxFile() {
+  Bytes b = Body(1636);
+  PutText(b, 0, "      1234\nX-QQ-FEAT: 1\n");
+  return b;
+}
+
+Bytes HlpFile() {
+  Bytes b = Body(5000);
+  quellsy::FieldWriter w(b);
+  w.le32(0, 0x00035F3F);
+  w.le32(4, 0x200);
+  w.le32(8, 0xFFFFFFFF);
+  w.le32(12, static_cast<std::uint32_t>(b.size()));
+  return b;
+}
+
+Bytes LowDocFile() {
+  Bytes b = Body(2048);
+  quellsy::FieldWriter w(b);
+  w.le32(0, 0x002DA5DB);
+  w.le32(292, 1500);
+  w.le16(296, 100);
+  return b;
+}
+
+Bytes MnyFile() {
+  Bytes b = Body(0x100000);
+  PutText(b, 0, "MS");
+  PutText(b, 4, "MSISAM Database");
+  return b;
+}
+
+Bytes CurFile() {
+  Bytes b = Body(6 + 16 + 744);
+  quellsy::FieldWriter w(b);
+  w.le16(0, 0);
+  w.le16(2, 2);
+  w.le16(4, 1);
+  b[6 + 3] = 0;
+  w.le16(6 + 4, 5);
+  w.le16(6 + 6, 7);
+  w.le32(6 + 8, 744);
+  w.le32(6 + 12, 22);
+  return b;
+}
+
+Bytes LzhEntry(const char* method, const std::string& name, std::uint32_t packed, std::size_t dataBytes) {
+  Bytes e(2 + 22 + name.size(), 0);
+  e[0] = static_cast<std::uint8_t>(22 + name.size());
+  PutText(e, 2, method);
+  quellsy::FieldWriter w(e);
+  w.le32(7, packed);
+  w.le32(11, packed);
+  e[21] = static_cast<std::uint8_t>(name.size());
+  PutText(e, 22, name);
+  const Bytes data = Body(dataBytes, 33);
+  e.insert(e.end(), data.begin(), data.end());
+  return e;
+}
+
+Bytes LzhArchive() {
+  Bytes a = LzhEntry("-lh0-", "readme.txt", 700, 700);
+  const Bytes second = LzhEntry("-lh5-", "data.bin", 900, 900);
+  a.insert(a.end(), second.begin(), second.end());
+  a.push_back(0);  // end of archive
+  return a;
+}
+
+Bytes MidiFile(std::uint32_t trackBytes, std::size_t written) {
+  Bytes b = {'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 0, 0, 1, 0, 96, 'M', 'T', 'r', 'k', 0, 0, 0, 0};
+  quellsy::FieldWriter(b).be32(18, trackBytes);
+  const Bytes events = Body(std::min<std::size_t>(trackBytes, written), 9);
+  b.insert(b.end(), events.begin(), events.end());
+  return b;
+}
+
+Bytes JetFile(int pages) {
+  Bytes b(static_cast<std::size_t>(pages) * 4096, 0x11);
+  PutText(b, 0, std::string_view("\x00\x01\x00\x00Standard Jet DB\x00", 20));
+  for (int page = 1; page < pages; ++page) b[static_cast<std::size_t>(page) * 4096 + 1] = 0x01;
+  return b;
+}
+
+Bytes GzFile(std::uint8_t flags, const std::string& name, const Bytes& body) {
+  Bytes b = {0x1F, 0x8B, 0x08, flags, 0, 0, 0, 0, 0x02, 0x03};
+  if (flags & 8) {
+    b.insert(b.end(), name.begin(), name.end());
+    b.push_back(0);
+  }
+  b.insert(b.end(), body.begin(), body.end());
+  return b;
+}
+
+Bytes Mp4File(const char* brand) {
+  Bytes b;
+  auto box = [&b](std::uint32_t size, const char* type) {
+    const std::size_t at = b.size();
+    b.resize(at + size, 0x33);
+    quellsy::FieldWriter(b).be32(at, size);
+    std::memcpy(b.data() + at + 4, type, 4);
+  };
+  box(24, "ftyp");
+  std::memcpy(b.data() + 8, brand, 4);
+  box(1000, "moov");
+  box(3000, "mdat");
+  return b;
+}
+Bytes BmpHeader() {
+  Bytes b = Body(600);
+  PutText(b, 0, "BM");
+  quellsy::FieldWriter w(b);
+  w.le32(2, 600);
+  w.le32(6, 0);
+  w.le32(14, 124);
+  return b;
+}
+
+Bytes IcoHeader() {
+  Bytes b = CurFile();
+  quellsy::FieldWriter(b).le16(2, 1);
+  return b;
+}
+
+Bytes CabHeader() {
+  Bytes b(600, 0);
+  PutText(b, 0, "MSCF");
+  quellsy::FieldWriter w(b);
+  w.le32(8, 600);
+  w.le16(24, 0x0103);
+  return b;
+}
+
+Bytes AuHeader() {
+  Bytes b(600, 0);
+  PutText(b, 0, ".snd");
+  quellsy::FieldWriter w(b);
+  w.be32(4, 24);
+  w.be32(8, 576);
+  return b;
+}
+
+Bytes GzHeader() { return GzFile(8, "a.txt", Body(100)); }
+Bytes Mp4Header() { return Mp4File("isom"); }
+Bytes MidiHeader() { return MidiFile(100); }
+Bytes JetHeader() { return JetFile(1); }
+Bytes HtmlHeader() {
+  Bytes b(600, 0);
+  PutText(b, 0, "<!doctype html><html></html>");
+  return b;
+}
+Bytes LzhHeader() { return LzhArchive(); }
+Bytes CrwHeader() { return CrwFile(600, 500, 0xA8); }
+Bytes CptHeader() { return CptFile(); }
+Bytes IcnsHeader() {
+  Bytes b(600, 0);
+  PutText(b, 0, "icns");
+  quellsy::FieldWriter(b).be32(4, 600);
+  return b;
+}
+
+std::vector<ScanSample>& ScanSamples() {
+  static std::vector<ScanSample> samples;
+  return samples;
+}
+
+ScanSampleRegistrar::ScanSampleRegistrar(std::vector<ScanSample> samples) {
+  for (ScanSample& sample : samples) ScanSamples().push_back(std::move(sample));
+}
+
+}  // namespace quellsy::test::formats
