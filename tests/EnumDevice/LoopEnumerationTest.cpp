@@ -1,5 +1,5 @@
 // Enumeration of a real block device: a GPT image with FAT and NTFS partitions attached as a loop
-// device with its partitions scanned by the kernel. Needs root, losetup and mkntfs; skips otherwise.
+// device with its partitions scanned by the kernel. Skips without root, loop devices or partition scanning.
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -81,16 +81,11 @@ std::unique_ptr<CEnumDeviceEx> LoopEnumerator() {
   return std::make_unique<CEnumDeviceEx>(options);
 }
 
-std::string Skip() {
-  if (geteuid() != 0) return "loop devices need root";
-  if (std::system("command -v losetup >/dev/null 2>&1") != 0) return "losetup is not installed";
-  if (!PartitionImages::Get().Available()) return PartitionImages::Get().Why();
-  return {};
-}
 
 // A file system on a whole loop device: the real sysfs, node and block-size queries.
 TEST(LoopEnumeration, ListsAWholeDiskFileSystemOnALoopDevice) {
-  if (const auto why = Skip(); !why.empty()) GTEST_SKIP() << why;
+  if (geteuid() != 0) GTEST_SKIP() << "loop devices need root";
+  QUELLSY_REQUIRE_FIXTURE(PartitionImages::Get().Fixture());
   TempDir dir;
   const fs::path image = dir / "whole.img";
   fs::copy_file(PartitionImages::Get().Image("whole.img"), image);
@@ -118,17 +113,17 @@ TEST(LoopEnumeration, ListsAWholeDiskFileSystemOnALoopDevice) {
 }
 
 TEST(LoopEnumeration, ListsTheVolumesOfAPartitionedLoopDevice) {
-  if (const auto why = Skip(); !why.empty()) GTEST_SKIP() << why;
-  if (std::system("command -v mkntfs >/dev/null 2>&1") != 0) GTEST_SKIP() << "mkntfs is not installed";
+  if (geteuid() != 0) GTEST_SKIP() << "loop devices need root";
   const auto& images = PartitionImages::Get();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
 
   TempDir dir;
   const fs::path image = dir / "disk.img";
   fs::copy_file(images.Image("gpt.img"), image);
-  const std::string ntfs = "truncate -s 36M '" + (dir / "nt.img").string() + "' && mkntfs -F -Q -q -L NTVOL '" +
-                           (dir / "nt.img").string() + "' >/dev/null 2>&1 && dd if='" + (dir / "nt.img").string() +
-                           "' of='" + image.string() + "' bs=512 seek=45056 conv=notrunc status=none";
-  ASSERT_EQ(std::system(ntfs.c_str()), 0);
+  const std::string ntfs = "set -e; truncate -s 36M '" + (dir / "nt.img").string() + "'; mkntfs -F -Q -q -L NTVOL '" +
+                           (dir / "nt.img").string() + "'; dd if='" + (dir / "nt.img").string() + "' of='" +
+                           image.string() + "' bs=512 seek=45056 conv=notrunc status=none";
+  QUELLSY_REQUIRE_FIXTURE(RunFixtureCommand(ntfs));
 
   PartitionedLoop loop(image);
   if (loop.name().empty()) GTEST_SKIP() << "no loop device could be attached";
