@@ -2,6 +2,8 @@
 // device with its partitions scanned by the kernel. Skips without root, loop devices or partition scanning.
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <array>
@@ -9,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <thread>
 
 #include "EnumDevice/EnumDeviceEx.h"
 #include "Engines/BuiltInEngines.h"
@@ -30,6 +31,25 @@ std::string Output(const std::string& command) {
   }
   while (!output.empty() && output.back() == '\n') output.pop_back();
   return output;
+}
+
+// Waits until node exists in its folder, woken by the folder's creation events rather than by polling; false when
+// it has not appeared within the limit.
+bool WaitForNode(const fs::path& node, std::chrono::milliseconds limit) {
+  const int events = inotify_init1(IN_CLOEXEC);
+  if (events < 0) return fs::exists(node);
+  // Watch first, then look: a node made in between still wakes the wait.
+  inotify_add_watch(events, node.parent_path().c_str(), IN_CREATE | IN_MOVED_TO);
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!fs::exists(node)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd ready{events, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+    std::array<char, 4096> drained{};
+    if (read(events, drained.data(), drained.size()) < 0) break;
+  }
+  close(events);
+  return fs::exists(node);
 }
 
 // A read-only loop device with partition scanning, detached again however the test ends.
@@ -131,8 +151,7 @@ TEST(LoopEnumeration, ListsTheVolumesOfAPartitionedLoopDevice) {
   const std::string last = loop.name() + "p3";
   if (!fs::exists("/sys/block/" + loop.name() + "/" + last))
     GTEST_SKIP() << "the kernel here does not scan the partitions of " << loop.name();
-  for (int i = 0; i < 20 && !fs::exists("/dev/" + last); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  ASSERT_TRUE(fs::exists("/dev/" + last));
+  ASSERT_TRUE(WaitForNode("/dev/" + last, std::chrono::seconds(10))) << "/dev/" << last << " never appeared";
 
   auto owner = LoopEnumerator();
   CEnumDeviceEx& enumerator = *owner;

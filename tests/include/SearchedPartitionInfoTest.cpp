@@ -45,6 +45,7 @@ CSearchedPartitionInfo Filled() {
 
 TEST(SearchedPartitionInfo, StoredImageIsLittleEndianAtFixedOffsets) {
   std::array<std::uint8_t, CSearchedPartitionInfo::kStoredSize> image;
+  ASSERT_EQ(image.size(), 104u) << "the scan-result file stores 104 bytes a record";
   image.fill(0xEE);
   ASSERT_TRUE(Filled().WriteStoredImage(image));
   const std::array<std::uint8_t, CSearchedPartitionInfo::kStoredSize> expected = {
