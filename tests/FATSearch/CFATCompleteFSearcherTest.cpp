@@ -136,7 +136,7 @@ TEST_P(CompleteSearchDiskTest, KeepsTheCrediblePartitionsWithTheirEvidenceAndSco
   ASSERT_EQ(scan.searcher.GetSearchedPartitionInfo(out.data(), count), count);
   for (int i = 0; i < count; ++i) {
     std::unique_ptr<CSearchedPartitionInfo> clone(out[static_cast<std::size_t>(i)]);
-    EXPECT_EQ(clone->GetType(), Info::kType);
+    EXPECT_EQ(clone->GetType(), 1) << "the FAT record type";
     EXPECT_EQ(clone->GetClusterOrigin(), kept[static_cast<std::size_t>(i)]->GetClusterOrigin());
     EXPECT_EQ(clone->GetPartitionIndex(), i);
   }
