@@ -63,8 +63,8 @@ int Spawn(const std::string& command, const std::filesystem::path& log) {
 
 FixtureRun RunFixtureCommand(const std::string& command) {
   FixtureRun run;
-  char logName[] = "/tmp/quellsy-fixture-XXXXXX";
-  const int logFd = mkstemp(logName);
+  std::string logName = (std::filesystem::temp_directory_path() / "quellsy-fixture-XXXXXX").string();
+  const int logFd = mkstemp(logName.data());
   if (logFd < 0) {
     run.why = "no temporary file for the output of: " + command;
     return run;
