@@ -4,7 +4,8 @@
 #   make-ntfs-compressed.sh OUTDIR SOURCE
 # Writes OUTDIR/ntfs.img, ntfs.img.manifest (path, size, sha256, deleted) and ntfs.img.runs ("LCN LENGTH" lines in
 # decimal, LCN -1 for a hole).
-# A missing tool fails it (exit 1); exits 77 when the machine cannot mount through FUSE (not root, no /dev/fuse).
+# A missing tool fails it (exit 1); exits 77 when the machine cannot mount through FUSE (not root, no /dev/fuse,
+# mounts refused).
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin"
 
@@ -22,7 +23,13 @@ mkdir -p "$mount"
 rm -f "$image"
 truncate -s 16M "$image"
 mkntfs -F -Q -q -c 4096 -L CMPVOL "$image" >/dev/null 2>&1
-ntfs-3g "$image" "$mount"
+# A refusal from the FUSE layer (a container without the right to mount) is the machine's; any other error is a
+# failure of this script.
+if ! mounted=$(ntfs-3g "$image" "$mount" 2>&1); then
+  echo "$mounted" >&2
+  grep -qi 'fuse' <<<"$mounted" && { echo "FUSE mounts are refused here" >&2; exit 77; }
+  exit 1
+fi
 trap 'umount "$mount" 2>/dev/null || true' EXIT
 mkdir "$mount/Compressed"
 setfattr -n system.ntfs_attrib_be -v 0x00000800 "$mount/Compressed"
