@@ -7,13 +7,13 @@
 //   const FixtureRun run = RunFixture("tests/FATLib/make-fat-node-images.sh", {dir.path().string()});
 //   QUELLSY_REQUIRE_FIXTURE(run);
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace quellsy::test {
 
