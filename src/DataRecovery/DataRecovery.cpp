@@ -224,6 +224,7 @@ ResultCode CDataRecovery::RecoverToLocked(const char* path, IProgress* progress,
 }
 
 ResultCode CDataRecovery::RecoverInto(RecoveryOutputFile& output, IProgress* progress, int byteLimit) {
+  m_lastWriteError = 0;
   _PROGRESS_INFO info{};
   info.status = PROGRESS_STATUS_RUNNING;
   if (progress != nullptr) progress->UpdateProgress(&info);
@@ -233,12 +234,19 @@ ResultCode CDataRecovery::RecoverInto(RecoveryOutputFile& output, IProgress* pro
   if (m_reader->IsCompressFile() != 0 && m_ntfsCompressed != 0) {
     if (auto* compressed = dynamic_cast<CCompressFileReader*>(m_reader)) {
       bool fallback = false;
-      if (!compressed->Recovery(output, progress, fallback))
+      if (!compressed->Recovery(output, progress, fallback)) {
+        m_lastWriteError = output.LastError();
         return IsNoSpace(output.LastError()) ? kRecoverNoSpace : kRecoverCompressedFailed;
+      }
       if (!fallback) return compressed->HadReadFailure() ? kRecoverPartial : quellsy::kResultOk;
     }
   }
   return CopyChunks(output, progress, byteLimit);
+}
+
+int CDataRecovery::GetLastWriteError() {
+  autolocker<mutex_locker> hold(m_lock);
+  return m_lastWriteError;
 }
 
 bool CDataRecovery::LimitRefused(int byteLimit) const {
@@ -268,6 +276,7 @@ ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* prog
       gaps = true;
       info.current += length;
     } else if (!output.WriteAt(info.current, m_chunk.data(), got)) {
+      m_lastWriteError = output.LastError();
       CatchExeception::WriteLog("%s:%d write failed with %s\n", "RecoverTo", __LINE__,
                                 std::strerror(output.LastError()));
       // A full destination stays full: no retry, and the caller stops instead of failing every later file.
@@ -287,6 +296,7 @@ ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* prog
   // Gaps read as zeros, the last chunk's included: the file gets its full length.
   if (!gaveUp && !output.Resize(info.current)) {
     gaveUp = true;
+    m_lastWriteError = output.LastError();
     full = IsNoSpace(output.LastError());
   }
   if (full) return kRecoverNoSpace;

@@ -75,6 +75,8 @@ class CDataRecovery : public IDataRecovery {
   // The record used to read node: by partition index, else the first passing the three tests, else the first.
   CSearchedPartitionInfo* GetNodePartition(CFileNode* node);
   const std::vector<CSearchedPartitionInfo*>& GetSearchedPartition() const { return m_records; }
+  // The system's error (errno) of the last write that failed, for the words of a failed copy; 0 when none.
+  int GetLastWriteError();
 
   static bool IsMetaDataInRange(CSearchedPartitionInfo* record, CFileNode* node);
   static bool IsDataRunListInRange(CSearchedPartitionInfo* record, CFileNode* node);
@@ -106,7 +108,8 @@ class CDataRecovery : public IDataRecovery {
   unsigned int m_partitionCount = 0;
   IStorageDevice* m_device = nullptr;
   unsigned int m_ntfsCompressed = 0;
-  bool m_emptyNode = false;  // the current node is a file of length 0: nothing to read, an empty file to write
+  bool m_emptyNode = false;
+  int m_lastWriteError = 0;  // the current node is a file of length 0: nothing to read, an empty file to write
   unsigned long long m_nodeTime = 0;  // FILETIME of the current node; 0 = none
   IFileNode* m_node = nullptr;
   std::string m_destination;

@@ -104,6 +104,7 @@ RecoverySession::Outcome RecoverySession::Recover(IDataRecovery& recovery, IFile
     outcome.kind = marked ? Kind::kIncomplete : Kind::kFailed;
     if (!marked) unlinkat(parent, file.name.c_str(), 0);
   } else if (quellsy::IsFailure(result)) {
+    if (auto* data = dynamic_cast<CDataRecovery*>(&recovery)) outcome.error = data->GetLastWriteError();
     unlinkat(parent, file.name.c_str(), 0);
     m_full = result == CDataRecovery::kRecoverNoSpace;
     return Count(outcome);

@@ -24,7 +24,7 @@ class RecoverySession {
     std::string diskPath;     // the node's path in the tree as the listing shows it ("/" in a name as "_")
     std::string writtenPath;  // relative to the destination; empty when nothing is left
     bool renamed = false;     // written under another name than diskPath
-    int error = 0;            // the system's error when a folder or the file could not be made
+    int error = 0;            // the system's error when a folder or the file could not be made or written
   };
 
   explicit RecoverySession(RecoveryDestination& destination) : m_destination(destination) {}

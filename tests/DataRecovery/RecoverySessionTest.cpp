@@ -197,6 +197,7 @@ TEST_F(Session, ALossyCopyIsMarkedAndAFailedOneLeavesNothing) {
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(failed.kind, RecoverySession::Kind::kFailed);
   EXPECT_EQ(failed.result, CDataRecovery::kRecoverShortWrite);
+  EXPECT_EQ(failed.error, EFBIG) << "the system's reason comes with the failure";
   EXPECT_TRUE(failed.writtenPath.empty());
   EXPECT_FALSE(session.DestinationFull());
   EXPECT_EQ(Entries(destination), std::vector<std::string>{"vol/docs/a.incomplete.txt"});

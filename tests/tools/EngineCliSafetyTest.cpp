@@ -143,6 +143,9 @@ TEST_F(HarnessSafety, AFullDestinationStopsTheCopyWithOneMessage) {
        at = run.err.find("not recovered: ", at + 1))
     ++notRecovered;
   EXPECT_EQ(notRecovered, 1u) << run.err;
+  EXPECT_TRUE(Contains(run.err, std::string(": no space left on the destination: ") + std::strerror(ENOSPC) +
+                                    " (0x010d017000000d04)"))
+      << run.err;
   for (const auto& entry : fs::recursive_directory_iterator(small))
     EXPECT_FALSE(entry.is_regular_file()) << "a partial copy was left: " << entry.path();
 }

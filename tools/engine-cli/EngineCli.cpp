@@ -169,12 +169,11 @@ void Report(std::ostream& err, const char* what, const RecoverySession::Outcome&
   err << "\n";
 }
 
-// Why a file was not recovered, in words: the system's reason when it refused a folder or the file.
+// Why a file was not recovered, in words, with the system's reason when it refused a folder, the file or a write.
 std::string FailureWords(const RecoverySession::Outcome& outcome) {
-  if (outcome.error != 0)
-    return std::string("cannot create the file: ") + std::strerror(outcome.error) + " (" +
-           quellsy::ResultCodeHex(outcome.result) + ")";
-  return quellsy::DescribeResult(outcome.result, "the file");
+  std::string words = quellsy::DescribeResult(outcome.result, "the file");
+  if (outcome.error != 0) words.insert(words.rfind(" ("), std::string(": ") + std::strerror(outcome.error));
+  return words;
 }
 
 // Copies every found file out into the destination; false when any copy failed.
