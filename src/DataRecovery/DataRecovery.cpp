@@ -308,7 +308,7 @@ ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* prog
 int CDataRecovery::ChangeFileCreateTs(const char* path, unsigned long long fileTime) {
   if (path == nullptr) return -1;
   const timespec times[2] = {{0, UTIME_OMIT}, quellsy::FileTimeToTimespec(fileTime)};
-  return utimensat(AT_FDCWD, path, times, 0);
+  return utimensat(AT_FDCWD, path, times, AT_SYMLINK_NOFOLLOW);
 }
 
 void CDataRecovery::SetTimes(const char* path) {

@@ -150,6 +150,42 @@ TEST_F(HarnessSafety, AFullDestinationStopsTheCopyWithOneMessage) {
     EXPECT_FALSE(entry.is_regular_file()) << "a partial copy was left: " << entry.path();
 }
 
+TEST_F(HarnessSafety, LinksPlantedInTheDestinationAreReportedAndNotFollowed) {
+  AddFile("a.txt", 11, 100, 1000, 1);
+  AddFile("b.txt", 12, 200, 2000, 2);
+  const CliRun listing = Cli({"complete", image, "--searchers", "fat", "--json"});
+  ASSERT_EQ(listing.exit, 0) << listing.err;
+  const std::string first = Field(listing.lines.front(), "path");
+  const std::string rootName = first.substr(1, first.find('/') - 1);  // the volume's folder
+  struct Case {
+    const char* what;
+    std::string link;
+    std::string target;
+    const char* summary;
+  };
+  const std::vector<Case> cases = {
+      {"a folder link", rootName, "../outside", "recovery: 2 copied, 0 failed, 0 incomplete, 2 renamed"},
+      {"a dangling file link", rootName + "/a.txt", "../../outside/planted",
+       "recovery: 2 copied, 0 failed, 0 incomplete, 1 renamed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const fs::path out = dir / "out";
+    const fs::path outside = dir / "outside";
+    fs::remove_all(out);
+    fs::remove_all(outside);
+    fs::create_directories((out / c.link).parent_path());
+    fs::create_directories(outside);
+    fs::create_symlink(c.target, out / c.link);
+    const CliRun run = Cli({"complete", image, "--searchers", "fat", "--recover", out.string()});
+    EXPECT_EQ(run.exit, 0) << run.err;
+    EXPECT_TRUE(Contains(run.err, c.summary)) << run.err;
+    EXPECT_TRUE(Contains(run.err, "renamed: " + rootName + "/a.txt -> ")) << run.err;
+    EXPECT_TRUE(fs::is_empty(outside)) << "written outside the destination";
+    EXPECT_TRUE(fs::is_symlink(out / c.link));
+  }
+}
+
 TEST_F(HarnessSafety, CommandLinesInAnyOrderHelpAndUsageErrors) {
   AddFile("a.txt", 11, 100, 1000, 1);
   struct Case {
