@@ -11,6 +11,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1
 TEST_PACKAGES=(
   attr
   dosfstools
+  e2fsprogs
   fdisk
   gdisk
   imagemagick
