@@ -13,6 +13,7 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1
 TEST_PACKAGES=(
   attr
   dosfstools
+  e2fsprogs
   fdisk
   gdisk
   imagemagick
@@ -82,8 +83,9 @@ run_program() {
   local cli=build/release/tools/engine-cli/engine-cli
   if [ $# -eq 0 ]; then
     echo "The windowed application is not built yet. What runs today is the engine harness:"
-    echo "  ./quellsy.sh run quick IMAGE [--offset SECTORS] [--json] [--recover DIR]"
-    echo "  ./quellsy.sh run complete IMAGE [--searchers LIST|none] [--json] [--recover DIR]"
+    echo "  ./quellsy.sh run quick IMAGE [--offset SECTORS] [--live] [--json] [--recover DIR]"
+    echo "  ./quellsy.sh run complete IMAGE [--offset SECTORS] [--searchers LIST|none] [--json] [--recover DIR]"
+    echo "  ./quellsy.sh run --help"
     exit 0
   fi
   exec "$cli" "$@"

@@ -150,10 +150,17 @@ bool CCompressFileReader::RecoverCompressFile(std::uint64_t from, std::uint64_t 
 bool CCompressFileReader::Recovery(const char* path, IProgress* progress, bool& fallback) {
   fallback = false;
   RecoveryOutputFile output;
-  if (!output.Create(path) || Device() == nullptr) return false;
+  if (!output.Create(path)) return false;
+  const bool written = Recovery(output, progress, fallback);
+  return output.Close() && written;
+}
+
+bool CCompressFileReader::Recovery(RecoveryOutputFile& output, IProgress* progress, bool& fallback) {
+  fallback = false;
+  if (!output.IsOpen() || Device() == nullptr) return false;
   if (!CanDecode()) {
     fallback = true;
-    return output.Close();
+    return true;
   }
   bool written = true;
   RecoverCompressFile(0, static_cast<std::uint64_t>(GetDataSize()), progress,
@@ -161,7 +168,7 @@ bool CCompressFileReader::Recovery(const char* path, IProgress* progress, bool& 
                         written = output.WriteAt(position, bytes.data(), bytes.size());
                         return written;
                       });
-  return output.Close() && written;
+  return written;
 }
 
 bool CCompressFileReader::Recovery(char* buffer, int capacity, IProgress* progress) {

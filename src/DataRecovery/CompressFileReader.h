@@ -12,6 +12,7 @@
 #include "DataRecovery/FileReader.h"
 
 class IProgress;
+class RecoveryOutputFile;
 
 enum CompressUnitType : std::uint32_t {
   NONECOMPRESSED_UNIT = 0,  // stored clusters
@@ -43,6 +44,8 @@ class CCompressFileReader : public CFileReader {
   // through ReadData. False when the output cannot be created or written. A stop asked through progress ends the
   // copy early and still returns true.
   bool Recovery(const char* path, IProgress* progress, bool& fallback);
+  // The same into an open output, which stays open.
+  bool Recovery(RecoveryOutputFile& output, IProgress* progress, bool& fallback);
   // Memory mode: the file's first capacity bytes (fewer for a smaller file) into buffer; false for a null buffer,
   // a capacity below 1 or an unopened reader. GetWrittenCount() tells how many bytes arrived.
   bool Recovery(char* buffer, int capacity, IProgress* progress);

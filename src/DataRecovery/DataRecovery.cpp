@@ -33,6 +33,8 @@ _tagSearcherType RootSearcherType(IFileNode* node) {
   return root != nullptr ? root->GetSearcheType() : SEARCHER_NONE;
 }
 
+bool IsNoSpace(int error) { return error == ENOSPC || error == EDQUOT; }
+
 // True when folder lies strictly inside root, compared component by component after lexical clean-up.
 bool IsInside(const std::filesystem::path& folder, const std::filesystem::path& root) {
   const std::filesystem::path inner = folder.lexically_normal();
@@ -108,16 +110,33 @@ ResultCode CDataRecovery::RecoverTo(const char* path, IProgress* progress, int b
   return RecoverToLocked(path, progress, byteLimit);
 }
 
-ResultCode CDataRecovery::RecoverNodeTo(IFileNode* node, const char* path, IProgress* progress, int byteLimit) {
-  autolocker<mutex_locker> hold(m_lock);
+void CDataRecovery::SelectNodeLocked(IFileNode* node) {
   if (IFileReader* copy = SetRecoverNodeLocked(node)) {
     copy->Release();
   } else if (m_reader != nullptr) {
-    // A refused node must not be written with the previous file's reader.
     m_reader->Release();
     m_reader = nullptr;
   }
+}
+
+ResultCode CDataRecovery::RecoverNodeTo(IFileNode* node, const char* path, IProgress* progress, int byteLimit) {
+  autolocker<mutex_locker> hold(m_lock);
+  SelectNodeLocked(node);
   return RecoverToLocked(path, progress, byteLimit);
+}
+
+ResultCode CDataRecovery::RecoverNodeToFile(IFileNode* node, int fd, IProgress* progress, int byteLimit) {
+  autolocker<mutex_locker> hold(m_lock);
+  SelectNodeLocked(node);
+  if (fd < 0) return kRecoverCannotOpen;
+  RecoveryOutputFile output;
+  output.Adopt(fd);
+  const ResultCode result = RecoverInto(output, progress, byteLimit);
+  if (m_nodeTime != 0) {
+    const timespec times[2] = {{0, UTIME_OMIT}, quellsy::FileTimeToTimespec(m_nodeTime)};
+    futimens(fd, times);
+  }
+  return result;
 }
 
 IFileReader* CDataRecovery::MakeReader(CFileNode& node, CSearchedPartitionInfo& record) {
@@ -148,6 +167,7 @@ IFileReader* CDataRecovery::MakeReader(CFileNode& node, CSearchedPartitionInfo& 
 }
 
 IFileReader* CDataRecovery::SetRecoverNodeLocked(IFileNode* node) {
+  m_emptyNode = false;
   if (node == nullptr || node->IsDirectory() != 0) {
     CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
     return nullptr;
@@ -163,11 +183,19 @@ IFileReader* CDataRecovery::SetRecoverNodeLocked(IFileNode* node) {
     CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
     return nullptr;
   }
-  IFileReader* reader = fileNode != nullptr ? MakeReader(*fileNode, *record) : nullptr;
+  // A file of length 0 has nothing to read: it is recovered as an empty file, not refused.
+  const bool empty = node->GetFileSize() == 0;
+  IFileReader* reader = fileNode != nullptr && !empty ? MakeReader(*fileNode, *record) : nullptr;
   if (m_reader != nullptr) m_reader->Release();
   m_reader = reader;
   m_node = nullptr;
   m_nodeTime = 0;
+  if (empty) {
+    m_emptyNode = true;
+    m_node = node;
+    m_nodeTime = node->GetCreationTime();
+    return nullptr;
+  }
   if (reader == nullptr) {
     CatchExeception::WriteLog("%s %d\r\n", "SetRecoverNode", __LINE__);
     return nullptr;
@@ -178,37 +206,56 @@ IFileReader* CDataRecovery::SetRecoverNodeLocked(IFileNode* node) {
 }
 
 ResultCode CDataRecovery::RecoverToLocked(const char* path, IProgress* progress, int byteLimit) {
-  _PROGRESS_INFO info{};
-  info.status = PROGRESS_STATUS_RUNNING;
-  if (progress != nullptr) progress->UpdateProgress(&info);
   if (path == nullptr) {
     CatchExeception::WriteLog("%s %d\r\n", "RecoverTo", __LINE__);
     return kRecoverNullPath;
   }
-  if (m_reader == nullptr) {
-    RecoveryOutputFile empty;
-    return empty.Create(path) && empty.Close() ? kRecoverNoReader : kRecoverNoReaderNoOutput;
-  }
-  if (m_reader->IsCompressFile() != 0 && m_ntfsCompressed != 0) {
-    if (byteLimit != 0) return kRecoverLimitOnCompressed;
-    if (auto* compressed = dynamic_cast<CCompressFileReader*>(m_reader)) {
-      bool fallback = false;
-      if (!compressed->Recovery(path, progress, fallback)) return kRecoverCompressedFailed;
-      if (!fallback) {
-        SetTimes(path);
-        return compressed->HadReadFailure() ? kRecoverPartial : quellsy::kResultOk;
-      }
-    }
-  }
-  return CopyChunks(path, progress, byteLimit, info);
-}
-
-ResultCode CDataRecovery::CopyChunks(const char* path, IProgress* progress, int byteLimit, _PROGRESS_INFO& info) {
+  // Refused before anything is created: a limited copy of a compressed file cannot be told apart from the whole.
+  if (LimitRefused(byteLimit)) return kRecoverLimitOnCompressed;
   RecoveryOutputFile output;
   if (!output.Create(path)) {
     CatchExeception::WriteLog("%s %d\r\n", "RecoverTo", __LINE__);
-    return kRecoverCannotOpen;
+    return m_reader == nullptr && !m_emptyNode ? kRecoverNoReaderNoOutput : kRecoverCannotOpen;
   }
+  ResultCode result = RecoverInto(output, progress, byteLimit);
+  if (!output.Close() && !quellsy::IsFailure(result)) result = kRecoverShortWrite;
+  if (m_reader != nullptr || m_emptyNode) SetTimes(path);
+  return result;
+}
+
+ResultCode CDataRecovery::RecoverInto(RecoveryOutputFile& output, IProgress* progress, int byteLimit) {
+  m_lastWriteError = 0;
+  _PROGRESS_INFO info{};
+  info.status = PROGRESS_STATUS_RUNNING;
+  if (progress != nullptr) progress->UpdateProgress(&info);
+  if (m_emptyNode) return quellsy::kResultOk;
+  if (m_reader == nullptr) return kRecoverNoReader;
+  if (LimitRefused(byteLimit)) return kRecoverLimitOnCompressed;
+  if (m_reader->IsCompressFile() != 0 && m_ntfsCompressed != 0) {
+    if (auto* compressed = dynamic_cast<CCompressFileReader*>(m_reader)) {
+      bool fallback = false;
+      if (!compressed->Recovery(output, progress, fallback)) {
+        m_lastWriteError = output.LastError();
+        return IsNoSpace(output.LastError()) ? kRecoverNoSpace : kRecoverCompressedFailed;
+      }
+      if (!fallback) return compressed->HadReadFailure() ? kRecoverPartial : quellsy::kResultOk;
+    }
+  }
+  return CopyChunks(output, progress, byteLimit);
+}
+
+int CDataRecovery::GetLastWriteError() {
+  autolocker<mutex_locker> hold(m_lock);
+  return m_lastWriteError;
+}
+
+bool CDataRecovery::LimitRefused(int byteLimit) const {
+  return byteLimit != 0 && m_reader != nullptr && m_reader->IsCompressFile() != 0 && m_ntfsCompressed != 0;
+}
+
+ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* progress, int byteLimit) {
+  _PROGRESS_INFO info{};
+  info.status = PROGRESS_STATUS_RUNNING;
   if (m_chunk.size() != static_cast<std::size_t>(kChunkSize)) m_chunk.assign(kChunkSize, 0);
   const long long size = m_reader->GetDataSize();
   const auto total = static_cast<std::uint64_t>(byteLimit > 0 ? std::min<long long>(byteLimit, size) : size);
@@ -216,6 +263,7 @@ ResultCode CDataRecovery::CopyChunks(const char* path, IProgress* progress, int 
   info.current = 0;
   bool gaps = false;
   bool gaveUp = false;
+  bool full = false;
   int failedWrites = 0;
   while (info.current < total) {
     if (progress != nullptr && progress->Continued() == 0) break;
@@ -224,15 +272,19 @@ ResultCode CDataRecovery::CopyChunks(const char* path, IProgress* progress, int 
     const unsigned int got =
         std::min(length, m_reader->ReadData(static_cast<long long>(info.current), m_chunk.data(), length, nullptr));
     if (got == 0) {
-      CatchExeception::WriteLog("%s:%d read[%s] failed with %s\n", "RecoverTo", __LINE__, path, std::strerror(errno));
+      CatchExeception::WriteLog("%s:%d read failed with %s\n", "RecoverTo", __LINE__, std::strerror(errno));
       gaps = true;
       info.current += length;
     } else if (!output.WriteAt(info.current, m_chunk.data(), got)) {
-      CatchExeception::WriteLog("%s:%d write[%s] failed with %s\n", "RecoverTo", __LINE__, path, std::strerror(errno));
-      info.result = kRecoverShortWrite;
+      m_lastWriteError = output.LastError();
+      CatchExeception::WriteLog("%s:%d write failed with %s\n", "RecoverTo", __LINE__,
+                                std::strerror(output.LastError()));
+      // A full destination stays full: no retry, and the caller stops instead of failing every later file.
+      full = IsNoSpace(output.LastError());
+      info.result = full ? kRecoverNoSpace : kRecoverShortWrite;
       // Undo the partial chunk so that a retry cannot leave its bytes twice.
       const bool reopened = output.Reopen() && output.Resize(info.current);
-      gaveUp = !reopened || ++failedWrites >= kMaxWriteAttempts;
+      gaveUp = full || !reopened || ++failedWrites >= kMaxWriteAttempts;
     } else {
       failedWrites = 0;
       gaps = gaps || got < length;
@@ -242,17 +294,21 @@ ResultCode CDataRecovery::CopyChunks(const char* path, IProgress* progress, int 
     if (gaveUp) break;
   }
   // Gaps read as zeros, the last chunk's included: the file gets its full length.
-  if (!gaveUp && !output.Resize(info.current)) gaveUp = true;
-  if (!output.Close()) gaveUp = true;
-  SetTimes(path);
+  if (!gaveUp && !output.Resize(info.current)) {
+    gaveUp = true;
+    m_lastWriteError = output.LastError();
+    full = IsNoSpace(output.LastError());
+  }
+  if (full) return kRecoverNoSpace;
   if (gaveUp) return kRecoverShortWrite;
+  if (info.current < total) return kRecoverStopped;
   return gaps ? kRecoverPartial : quellsy::kResultOk;
 }
 
 int CDataRecovery::ChangeFileCreateTs(const char* path, unsigned long long fileTime) {
   if (path == nullptr) return -1;
   const timespec times[2] = {{0, UTIME_OMIT}, quellsy::FileTimeToTimespec(fileTime)};
-  return utimensat(AT_FDCWD, path, times, 0);
+  return utimensat(AT_FDCWD, path, times, AT_SYMLINK_NOFOLLOW);
 }
 
 void CDataRecovery::SetTimes(const char* path) {

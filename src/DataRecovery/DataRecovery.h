@@ -14,6 +14,7 @@
 
 class CFileNode;
 class CSearchedPartitionInfo;
+class RecoveryOutputFile;
 
 class CDataRecovery : public IDataRecovery {
  public:
@@ -47,6 +48,12 @@ class CDataRecovery : public IDataRecovery {
   // Some data could not be read: the file is complete in size, with zeros where the reads failed.
   static constexpr quellsy::ResultCode kRecoverPartial =
       quellsy::MakeFailure(quellsy::module::kDataRecovery, 0x16A, quellsy::error::kFailure);
+  // The destination is full: retrying or going on to the next file cannot help.
+  static constexpr quellsy::ResultCode kRecoverNoSpace =
+      quellsy::MakeFailure(quellsy::module::kDataRecovery, 0x170, quellsy::error::kNoSpace);
+  // Asked to stop before the whole file was written: what is there is only its start.
+  static constexpr quellsy::ResultCode kRecoverStopped =
+      quellsy::MakeFailure(quellsy::module::kDataRecovery, 0x175, quellsy::error::kIncomplete);
 
   CDataRecovery() = default;
   CDataRecovery(const CDataRecovery&) = delete;
@@ -63,10 +70,13 @@ class CDataRecovery : public IDataRecovery {
   void Release() override { delete this; }
   void SetDestinationFolder(const char* folder) override;
   quellsy::ResultCode RecoverNodeTo(IFileNode* node, const char* path, IProgress* progress, int byteLimit) override;
+  quellsy::ResultCode RecoverNodeToFile(IFileNode* node, int fd, IProgress* progress, int byteLimit) override;
 
   // The record used to read node: by partition index, else the first passing the three tests, else the first.
   CSearchedPartitionInfo* GetNodePartition(CFileNode* node);
   const std::vector<CSearchedPartitionInfo*>& GetSearchedPartition() const { return m_records; }
+  // The system's error (errno) of the last write that failed, for the words of a failed copy; 0 when none.
+  int GetLastWriteError();
 
   static bool IsMetaDataInRange(CSearchedPartitionInfo* record, CFileNode* node);
   static bool IsDataRunListInRange(CSearchedPartitionInfo* record, CFileNode* node);
@@ -81,9 +91,14 @@ class CDataRecovery : public IDataRecovery {
 
  private:
   IFileReader* SetRecoverNodeLocked(IFileNode* node);
+  // Selects node; a refused node leaves no reader behind, so nothing of the previous file can be written.
+  void SelectNodeLocked(IFileNode* node);
   quellsy::ResultCode RecoverToLocked(const char* path, IProgress* progress, int byteLimit);
+  quellsy::ResultCode RecoverInto(RecoveryOutputFile& output, IProgress* progress, int byteLimit);
+  // Only whole compressed files are written.
+  bool LimitRefused(int byteLimit) const;
   IFileReader* MakeReader(CFileNode& node, CSearchedPartitionInfo& record);
-  quellsy::ResultCode CopyChunks(const char* path, IProgress* progress, int byteLimit, _PROGRESS_INFO& info);
+  quellsy::ResultCode CopyChunks(RecoveryOutputFile& output, IProgress* progress, int byteLimit);
   void SetTimes(const char* path);
   void FreeRecords();
 
@@ -93,6 +108,8 @@ class CDataRecovery : public IDataRecovery {
   unsigned int m_partitionCount = 0;
   IStorageDevice* m_device = nullptr;
   unsigned int m_ntfsCompressed = 0;
+  bool m_emptyNode = false;
+  int m_lastWriteError = 0;  // the current node is a file of length 0: nothing to read, an empty file to write
   unsigned long long m_nodeTime = 0;  // FILETIME of the current node; 0 = none
   IFileNode* m_node = nullptr;
   std::string m_destination;

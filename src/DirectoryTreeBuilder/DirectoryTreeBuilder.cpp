@@ -123,6 +123,9 @@ int CDirectoryTreeBuilder::AcceptNode(IFileNode* node, _tagSearcherType searcher
     return 0;
   }
   const bool userTrashCandidate = TreatTrashFolder(*tree, node);
+  // A file cannot be called "." or "..": such a name is damage, and would hide the file as a dot file.
+  if (node->IsDirectory() == 0 && (std::strcmp(NameOf(node), ".") == 0 || std::strcmp(NameOf(node), "..") == 0))
+    node->SetFileName("_");
   const bool hidden = NameOf(node)[0] == '.';
   if (node->IsDirectory() != 0) {
     const auto& privateIDs = tree->privateFolderIDs;

@@ -50,4 +50,10 @@ bool GiveToInvokingUser(const char* path) {
   return fchownat(AT_FDCWD, path, user->uid, user->gid, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
+bool GiveOpenFileToInvokingUser(int fd) {
+  const std::optional<InvokingUser> user = FindInvokingUser();
+  if (!user) return true;
+  return fchown(fd, user->uid, user->gid) == 0;
+}
+
 }  // namespace quellsy::platform

@@ -23,5 +23,7 @@ std::optional<InvokingUser> FindInvokingUser();
 // Gives path to the invoking user (without following a symbolic link); true when there is no such user (nothing to
 // do) or the change succeeded.
 bool GiveToInvokingUser(const char* path);
+// The same for a file or folder already open (what it is cannot change under us).
+bool GiveOpenFileToInvokingUser(int fd);
 
 }  // namespace quellsy::platform

@@ -19,6 +19,7 @@ constexpr std::uint8_t kDataRecovery = 0x0D;
 constexpr std::uint8_t kStorageDevice = 0x0E;
 constexpr std::uint8_t kPartitionTable = 0x10;
 constexpr std::uint8_t kNTFSQuickSearch = 0x12;
+constexpr std::uint8_t kEngineCli = 0x20;
 }  // namespace module
 
 namespace error {
@@ -39,6 +40,20 @@ constexpr std::uint32_t kWrongDeviceKind = 0x404;
 constexpr std::uint32_t kNoPartition = 0xD01;
 constexpr std::uint32_t kNoReader = 0xD02;
 constexpr std::uint32_t kShortWrite = 0xD03;
+constexpr std::uint32_t kNoSpace = 0xD04;           // the destination is full
+constexpr std::uint32_t kFileTooBig = 0xD05;        // the destination's file system cannot hold a file this big
+constexpr std::uint32_t kIncomplete = 0xD06;        // a copy stopped or lost data: kept under a name saying so
+constexpr std::uint32_t kCannotCreate = 0xD07;      // the destination refused a new file or folder
+constexpr std::uint32_t kDestinationMissing = 0xD10;
+constexpr std::uint32_t kDestinationNotFolder = 0xD11;
+constexpr std::uint32_t kDestinationReadOnly = 0xD12;
+constexpr std::uint32_t kDestinationOnScanned = 0xD13;
+constexpr std::uint32_t kDestinationIsLink = 0xD14;
+constexpr std::uint32_t kImageMissing = 0xE01;
+constexpr std::uint32_t kImageIsFolder = 0xE02;
+constexpr std::uint32_t kImageNotReadable = 0xE03;   // permission denied
+constexpr std::uint32_t kImageWrongKind = 0xE04;     // a FIFO, socket or character device: reading it would wait
+constexpr std::uint32_t kImageCannotOpen = 0xE05;
 }  // namespace error
 
 constexpr ResultCode MakeFailure(std::uint8_t moduleId, std::uint16_t line, std::uint32_t errorNumber) {

@@ -18,8 +18,8 @@ class IDataRecovery {
   virtual quellsy::ResultCode Initialize(IFileSystemSearchController* searcher, IStorageDevice* device) = 0;
   // Prepares the copy of one file; returns a reader copy owned by the caller (free it with Release()), or null.
   virtual IFileReader* SetRecoverNode(IFileNode* node) = 0;
-  // Writes the current node's data to path; byteLimit 0 copies the whole file, a positive value only that many
-  // bytes from the start. progress may be null.
+  // Writes the current node's data to path (a link there is refused, never followed); byteLimit 0 copies the whole
+  // file, a positive value only that many bytes from the start. progress may be null.
   virtual quellsy::ResultCode RecoverTo(const char* path, IProgress* progress, int byteLimit) = 0;
   // An embedded JPEG picture from the first 64 KiB of the current file; its length, 0 when there is none.
   virtual unsigned int ReadSmallJPG(char* out, unsigned int capacity) = 0;
@@ -30,4 +30,7 @@ class IDataRecovery {
   // SetRecoverNode and RecoverTo as one locked step, so threads sharing the object cannot mix up files.
   virtual quellsy::ResultCode RecoverNodeTo(IFileNode* node, const char* path, IProgress* progress,
                                             int byteLimit) = 0;
+  // RecoverNodeTo into a file the caller created and keeps open (and closes): the caller decides where files go
+  // and how they are named, so nothing here resolves a path. The node's time is set on the open file.
+  virtual quellsy::ResultCode RecoverNodeToFile(IFileNode* node, int fd, IProgress* progress, int byteLimit) = 0;
 };

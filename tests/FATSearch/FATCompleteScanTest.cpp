@@ -78,6 +78,7 @@ class FATCompleteScanTest : public testing::Test {
     std::ostringstream out;
     std::ostringstream err;
     CompleteRun run;
+    fs::create_directories(destination);
     run.exit = EngineCliMain(
         {"complete", image.string(), "--searchers", "fat", "--json", "--recover", destination.string()}, out, err);
     run.err = err.str();

@@ -139,10 +139,13 @@ TEST_F(EngineCliTest, RecoverCopiesEveryFileByteForByteInsideTheDestination) {
                                                                {"docs/sub_.._.._escape", first(400, 4096)},
                                                                {"b.bin", first(200, 5000)},
                                                                {"b_0001.bin", first(300, 300)}};
-  for (int round = 0; round < 2; ++round) {
+  fs::create_directory(out);
+  // Two files called b.bin: the second is renamed; the second round finds every name taken.
+  for (const char* summary : {"recovery: 4 copied, 0 failed, 0 incomplete, 1 renamed",
+                              "recovery: 4 copied, 0 failed, 0 incomplete, 4 renamed"}) {
     const CliRun run = Cli({"complete", image, "--searchers", "fat", "--recover", out.string()});
     ASSERT_EQ(run.exit, 0) << run.err;
-    EXPECT_NE(run.err.find("recovered 4 files, 0 failed"), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(summary), std::string::npos) << run.err;
   }
   expected["docs/a_0001.txt"] = expected["docs/a.txt"];
   expected["docs/sub_.._._0001._escape"] = expected["docs/sub_.._.._escape"];
@@ -178,7 +181,9 @@ TEST_F(EngineCliTest, QuickScanProbesTheVolumeAtTheOffset) {
   // The same image without the offset holds no volume the probes know.
   const CliRun whole = Cli({"quick", disk});
   EXPECT_EQ(whole.exit, 1);
-  EXPECT_NE(whole.err.find("scan failed: 0x0104005700000401"), std::string::npos) << whole.err;
+  EXPECT_NE(whole.err.find("no FAT, exFAT, NTFS, HFS+ or APFS volume at sector 0 of " + disk + " (0x0104005700000401)"),
+            std::string::npos)
+      << whole.err;
 }
 
 TEST_F(EngineCliTest, BadCommandLinesAreRefused) {
@@ -211,6 +216,7 @@ TEST(NodeReport, JsonStringsAreValidJsonWhateverTheName) {
       {"plain.txt", R"("plain.txt")"},
       {"say \"hi\"\\", R"("say \"hi\"\\")"},
       {"tab\there\n", R"("tab\u0009here\u000a")"},
+      {"csi \xC2\x9B" "2J esc \x1B", R"("csi \u009b2J esc \u001b")"},
       {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\""},
       {"bad \xFF end", R"("bad \ufffd end")"},
       {"cut \xE2\x82", R"("cut \ufffd\ufffd")"},

@@ -1,17 +1,23 @@
 #include "EngineCli.h"
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <ostream>
-#include <system_error>
 
 #include "CollectingTreeSink.h"
+#include "ImageCheck.h"
 #include "NoOpSearcher.h"
 #include "NodeReport.h"
+#include "ProgressLine.h"
+#include "DataRecovery/DataRecovery.h"
+#include "DataRecovery/RecoveryDestination.h"
+#include "DataRecovery/RecoverySession.h"
 #include "RecoveryController/CompleteRecoveryController.h"
 #include "RecoveryController/RecoveryController.h"
 #include "RecoveryFilter/RecoveryFilter.h"
@@ -23,6 +29,9 @@
 #include "include/IDataRecovery.h"
 #include "include/IFileNode.h"
 #include "include/IVolumeAnalyze.h"
+#include "Utility/MessageCenter.h"
+#include "Utility/ResultMessage.h"
+#include "Utility/Utf8Text.h"
 
 namespace {
 
@@ -35,16 +44,30 @@ struct RecoveryDeleter {
   void operator()(IDataRecovery* recovery) const { recovery->Release(); }
 };
 
-// Never stops and always builds the trees; keeps the failure a searcher's final record carries.
+constexpr quellsy::ResultCode kNoRecovery =
+    quellsy::MakeFailure(quellsy::module::kEngineCli, 0x20, quellsy::error::kNoReader);
+
+// Never stops and always builds the trees; keeps the failure a searcher's final record carries and draws the
+// progress line.
 class CliProgress final : public IProgress {
  public:
+  CliProgress(ProgressLine& line, std::uint64_t bytes) : m_line(line), m_bytes(bytes) {}
   void UpdateProgress(_PROGRESS_INFO* info) override {
     if (info->status == PROGRESS_STATUS_FINISHED && quellsy::IsFailure(info->result)) failure = info->result;
+    // The controllers count in their own units; the fraction of them is the fraction of the volume.
+    if (info->total > 0) {
+      const double fraction = std::min(1.0, static_cast<double>(info->current) / static_cast<double>(info->total));
+      m_line.Show(static_cast<std::uint64_t>(fraction * static_cast<double>(m_bytes)), m_bytes);
+    }
   }
   int Continued() override { return 1; }
   int shouldBuild() override { return 1; }
 
   quellsy::ResultCode failure = quellsy::kResultOk;
+
+ private:
+  ProgressLine& m_line;
+  std::uint64_t m_bytes;
 };
 
 // The image as a volume device (from offsetSectors on), with a volume record that says what file system the
@@ -54,14 +77,14 @@ class ScannedImage {
   bool Open(const EngineCliOptions& options, std::ostream& err) {
     m_image.reset(CreateVolumeDevice(options.image.c_str()));
     if (!m_image || !m_image->Open(nullptr)) {
-      err << "cannot open " << options.image << "\n";
+      err << "engine-cli: " << quellsy::DescribeResult(kImageCannotOpen, options.image) << "\n";
       return false;
     }
     m_scanned = m_image.get();
     if (options.offsetSectors > 0) {
       const long long total = m_image->GetTotalSectors();
       if (options.offsetSectors >= total) {
-        err << "offset " << options.offsetSectors << " lies past the image's " << total << " sectors\n";
+        err << "engine-cli: offset " << options.offsetSectors << " lies past the image's " << total << " sectors\n";
         return false;
       }
       m_volume = std::make_unique<CPartitionVirtualVolumeDevice>(m_image.get(), options.offsetSectors,
@@ -100,25 +123,69 @@ void RestrictSearchers(const std::vector<_tagSearcherType>& chosen) {
   if (chosen.empty()) registry.RegisterCompleteSearcher(SEARCHER_APFS, [] { return new CNoOpSearcher(); });
 }
 
-// path, or path with "_0001" ... before its extension when a file of that name was already written.
-fs::path FreePath(const fs::path& path) {
-  std::error_code error;
-  if (!fs::exists(path, error)) return path;
-  for (int index = 1; index < 10000; ++index) {
-    char suffix[8];
-    std::snprintf(suffix, sizeof suffix, "_%04d", index);
-    fs::path candidate = path.parent_path() / (path.stem().string() + suffix + path.extension().string());
-    if (!fs::exists(candidate, error)) return candidate;
+// Counts the volume reads that failed, as the engine reports them (bad-sector events through the message centre).
+class UnreadableCounter final : public INotifyCenter {
+ public:
+  static constexpr int kReceiverId = 0x51C11;
+
+  UnreadableCounter() { CMessageCenter::Instance().RegisterNotifyCenter(kReceiverId, this); }
+  ~UnreadableCounter() override { CMessageCenter::Instance().UnregisterNotifyCenter(kReceiverId); }
+  UnreadableCounter(const UnreadableCounter&) = delete;
+  UnreadableCounter& operator=(const UnreadableCounter&) = delete;
+
+  int Notify(_MSG_EVENT* event) override {
+    if (event != nullptr && event->type == EVENT_BAD_SECTOR) ++m_count;
+    return 0;
   }
-  return path;
+  // Hands over what is still queued, then the count.
+  long long Count() {
+    CMessageCenter& centre = CMessageCenter::Instance();
+    while (_MSG_EVENT* event = centre.PopEvent()) centre.SendEvent(event);
+    return m_count;
+  }
+
+ private:
+  std::atomic<long long> m_count{0};
+};
+
+// The progress a copy-out shows: bytes of the files done so far plus the current file's.
+class CopyProgress final : public IProgress {
+ public:
+  CopyProgress(ProgressLine& line, std::uint64_t total) : m_line(line), m_total(total) {}
+  void UpdateProgress(_PROGRESS_INFO* info) override { m_line.Show(base + info->current, m_total); }
+  int Continued() override { return 1; }
+  int shouldBuild() override { return 1; }
+
+  std::uint64_t base = 0;
+
+ private:
+  ProgressLine& m_line;
+  std::uint64_t m_total;
+};
+
+void Report(std::ostream& err, const char* what, const RecoverySession::Outcome& outcome) {
+  err << what << ": " << quellsy::EscapeForTerminal(outcome.diskPath);
+  if (!outcome.writtenPath.empty()) err << " -> " << quellsy::EscapeForTerminal(outcome.writtenPath);
+  err << "\n";
 }
 
-// Copies every found file out under dir; returns the number of files that failed.
-int RecoverAll(IRecoveryController& controller, const std::vector<IFileNode*>& nodes, const fs::path& dir,
-               std::ostream& err) {
+// Why a file was not recovered, in words, with the system's reason when it refused a folder, the file or a write.
+std::string FailureWords(const RecoverySession::Outcome& outcome) {
+  std::string words = quellsy::DescribeResult(outcome.result, "the file");
+  if (outcome.error != 0) words.insert(words.rfind(" ("), std::string(": ") + std::strerror(outcome.error));
+  return words;
+}
+
+// Copies every found file out into the destination; false when any copy failed.
+bool RecoverAll(IRecoveryController& controller, const std::vector<IFileNode*>& nodes,
+                RecoveryDestination& destination, ProgressLine& line, long long unreadable, std::ostream& err) {
   std::map<_tagSearcherType, std::unique_ptr<IDataRecovery, RecoveryDeleter>> recoveries;
-  int recovered = 0;
-  int failed = 0;
+  RecoverySession session(destination);
+  std::uint64_t total = 0;
+  for (IFileNode* node : nodes)
+    if (!node->IsDirectory()) total += static_cast<std::uint64_t>(std::max(0LL, node->GetFileSize()));
+  CopyProgress progress(line, total);
+  line.Start("copying");
   for (IFileNode* node : nodes) {
     if (node->IsDirectory()) continue;
     // The label tree holds the signature search's own hits: its searcher copies them out.
@@ -127,24 +194,34 @@ int RecoverAll(IRecoveryController& controller, const std::vector<IFileNode*>& n
     auto& recovery = recoveries[type];
     if (!recovery) {
       recovery.reset(controller.GetDataRecovery(type));
-      if (recovery) recovery->SetDestinationFolder(dir.c_str());
+      if (recovery) recovery->SetDestinationFolder(destination.Path().c_str());
     }
-    const fs::path path = FreePath(RecoveryPath(dir, node));
-    std::error_code error;
-    fs::create_directories(path.parent_path(), error);
-    const quellsy::ResultCode result =
-        recovery ? recovery->RecoverNodeTo(node, path.c_str(), nullptr, 0) : quellsy::MakeFailure(0, 0, 1);
-    if (quellsy::IsFailure(result)) {
-      char code[24];
-      std::snprintf(code, sizeof code, "0x%016" PRIx64, result);
-      err << "not recovered (" << code << "): " << NodePath(node) << "\n";
-      ++failed;
+    RecoverySession::Outcome outcome;
+    if (recovery) {
+      outcome = session.Recover(*recovery, node, &progress);
     } else {
-      ++recovered;
+      outcome.diskPath = NodePath(node);
+      outcome.result = kNoRecovery;
+    }
+    progress.base += static_cast<std::uint64_t>(std::max(0LL, node->GetFileSize()));
+    line.Clear();
+    if (outcome.kind == RecoverySession::Kind::kFailed) {
+      err << "not recovered: " << quellsy::EscapeForTerminal(outcome.diskPath) << ": " << FailureWords(outcome)
+          << "\n";
+    } else if (outcome.kind == RecoverySession::Kind::kIncomplete) {
+      Report(err, "incomplete", outcome);
+    } else if (outcome.renamed) {
+      Report(err, "renamed", outcome);
+    }
+    if (session.DestinationFull()) {
+      err << "engine-cli: stopped: " << quellsy::DescribeResult(CDataRecovery::kRecoverNoSpace) << "\n";
+      break;
     }
   }
-  err << "recovered " << recovered << " files, " << failed << " failed\n";
-  return failed;
+  line.Clear();
+  err << "recovery: " << session.Copied() << " copied, " << session.Failed() << " failed, " << session.Incomplete()
+      << " incomplete, " << session.Renamed() << " renamed; " << unreadable << " unreadable ranges\n";
+  return session.Failed() == 0 && !session.DestinationFull();
 }
 
 std::string Fixed(double value) {
@@ -155,9 +232,24 @@ std::string Fixed(double value) {
 
 }  // namespace
 
-int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostream& err) {
+int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostream& err, bool terminal) {
+  std::string kind;
+  if (const quellsy::ResultCode refused = CheckImage(options.image, kind); refused != quellsy::kResultOk) {
+    const std::string subject = kind.empty() ? options.image : options.image + " (" + kind + ")";
+    err << "engine-cli: " << quellsy::DescribeResult(refused, subject) << "\n";
+    return kCliFailed;
+  }
+  // The destination is checked before the scan: a scan of hours must not end in "cannot write there".
+  RecoveryDestination destination;
+  if (!options.recoverDir.empty()) {
+    const quellsy::ResultCode refused = destination.Open(options.recoverDir, options.image);
+    if (refused != quellsy::kResultOk) {
+      err << "engine-cli: " << quellsy::DescribeResult(refused, options.recoverDir) << "\n";
+      return kCliFailed;
+    }
+  }
   ScannedImage image;
-  if (!image.Open(options, err)) return 1;
+  if (!image.Open(options, err)) return kCliFailed;
   IStorageDevice* device = image.Device();
   if (options.searchers) RestrictSearchers(*options.searchers);
 
@@ -169,17 +261,21 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   const std::unique_ptr<IRecoveryController, ControllerDeleter> controller(
       CreateRecoveryController(quick ? RECOVERY_CONTROLLER_QUICK : RECOVERY_CONTROLLER_COMPLETE_VOLUME));
   controller->Initialize(filter);
-  CliProgress progress;
+  UnreadableCounter unreadable;
+  ProgressLine line(err, terminal);
+  const long long bytes = device->GetTotalSectors() * static_cast<long long>(device->GetSectorSize());
+  CliProgress progress(line, static_cast<std::uint64_t>(bytes));
   CCollectingTreeSink sink;
+  line.Start("scanning");
   const auto started = std::chrono::steady_clock::now();
   quellsy::ResultCode result = controller->StartDataRecovery(device, &progress, &sink);
   if (result == quellsy::kResultOk) result = progress.failure;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  line.Clear();
   if (result != quellsy::kResultOk) {
-    char code[24];
-    std::snprintf(code, sizeof code, "0x%016" PRIx64, result);
-    err << "scan failed: " << code << "\n";
-    return 1;
+    const std::string where = "sector " + std::to_string(options.offsetSectors) + " of " + options.image;
+    err << "engine-cli: " << quellsy::DescribeResult(result, where) << "\n";
+    return kCliFailed;
   }
 
   long long files = 0;
@@ -188,36 +284,37 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
     if (options.json) {
       out << NodeJson(node) << "\n";
     } else {
-      out << NodePath(node) << (node->IsDirectory() ? "/" : "") << "  " << node->GetFileSize()
-          << (node->IsDeleted() ? "  deleted" : "") << "\n";
+      out << quellsy::EscapeForTerminal(NodePath(node)) << (node->IsDirectory() ? "/" : "") << "  "
+          << node->GetFileSize() << (node->IsDeleted() ? "  deleted" : "") << "\n";
     }
   }
-  const long long bytes = device->GetTotalSectors() * static_cast<long long>(device->GetSectorSize());
   const double mbPerSecond = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
   const std::string nodes = std::to_string(sink.Nodes().size());
+  const long long unreadableRanges = unreadable.Count();
   if (options.json) {
     out << "{\"summary\": true, \"nodes\": " << nodes << ", \"files\": " << files << ", \"bytes_scanned\": " << bytes
-        << ", \"seconds\": " << Fixed(seconds) << ", \"mb_per_s\": " << Fixed(mbPerSecond) << "}\n";
+        << ", \"seconds\": " << Fixed(seconds) << ", \"mb_per_s\": " << Fixed(mbPerSecond)
+        << ", \"unreadable_ranges\": " << unreadableRanges << "}\n";
   } else {
     out << "summary: " << nodes << " nodes, " << files << " files, " << bytes << " bytes scanned in "
-        << Fixed(seconds) << " s (" << Fixed(mbPerSecond) << " MB/s)\n";
+        << Fixed(seconds) << " s (" << Fixed(mbPerSecond) << " MB/s), " << unreadableRanges << " unreadable ranges\n";
   }
   out.flush();
 
-  if (!options.recoverDir.empty()) {
-    std::error_code error;
-    fs::create_directories(options.recoverDir, error);
-    if (RecoverAll(*controller, sink.Nodes(), options.recoverDir, err) != 0) return 1;
-  }
-  return 0;
+  if (options.recoverDir.empty()) return kCliSuccess;
+  return RecoverAll(*controller, sink.Nodes(), destination, line, unreadable.Count(), err) ? kCliSuccess : kCliFailed;
 }
 
-int EngineCliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int EngineCliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal) {
   std::string error;
   const auto options = ParseEngineCliOptions(args, error);
   if (!options) {
-    err << "engine-cli: " << error << "\n" << kEngineCliUsage;
-    return 2;
+    err << "engine-cli: " << error << "\n" << EngineCliUsage();
+    return kCliUsage;
   }
-  return RunEngineCli(*options, out, err);
+  if (options->help) {
+    out << EngineCliUsage();
+    return kCliSuccess;
+  }
+  return RunEngineCli(*options, out, err, terminal);
 }

@@ -2,6 +2,7 @@
 // The engine harness: opens an image as a volume, runs a quick or complete scan through the real controllers and
 // tree builder, prints what was found (text or one JSON object per line, then a summary) and can copy every found
 // file out through the real data recovery. The engines come from the registry; the caller registers them.
+// Standard output carries the listing only; messages, the recovery summary and the progress line go to err.
 
 #include <iosfwd>
 #include <string>
@@ -9,6 +10,11 @@
 
 #include "EngineCliOptions.h"
 
-// 0 on success, 1 when the image cannot be opened or the scan fails, 2 for a bad command line.
-int EngineCliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostream& err);
+// Exit statuses.
+constexpr int kCliSuccess = 0;
+constexpr int kCliFailed = 1;  // the image could not be scanned, the destination was refused or a copy failed
+constexpr int kCliUsage = 2;
+
+// terminal: err is a terminal, so a progress line is drawn on it.
+int EngineCliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal = false);
+int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostream& err, bool terminal = false);

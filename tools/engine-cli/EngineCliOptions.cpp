@@ -5,12 +5,9 @@
 #include <map>
 #include <sstream>
 
-const char* const kEngineCliUsage =
-    "usage: engine-cli quick IMAGE [--offset SECTORS] [--live] [--json] [--recover DIR]\n"
-    "       engine-cli complete IMAGE [--offset SECTORS] [--searchers LIST] [--json] [--recover DIR]\n"
-    "LIST: comma-separated hfs, exfat, fat, raw, ntfs, apfs or 31-35, 37; 'none' runs the block loop alone\n";
-
 namespace {
+
+using Scan = EngineCliOptions::Scan;
 
 std::optional<long long> ParseCount(const std::string& text) {
   long long value = 0;
@@ -39,7 +36,70 @@ std::optional<std::vector<_tagSearcherType>> ParseSearcherList(const std::string
   return searchers;
 }
 
+// One row per option: adding an option is adding a row. value is null for a flag; scans limits the option to one
+// scan kind (null: both).
+struct OptionRow {
+  const char* name;
+  const char* value;
+  const Scan* only;
+  const char* help;
+  bool (*apply)(EngineCliOptions& options, const std::string& value, std::string& error);
+};
+
+constexpr Scan kQuickOnly = Scan::kQuick;
+constexpr Scan kCompleteOnly = Scan::kComplete;
+
+const OptionRow kOptions[] = {
+    {"--offset", "SECTORS", nullptr, "where the volume starts inside the image (512-byte sectors)",
+     [](EngineCliOptions& options, const std::string& value, std::string& error) {
+       const auto offset = ParseCount(value);
+       if (!offset) error = "bad offset '" + value + "'";
+       options.offsetSectors = offset.value_or(0);
+       return offset.has_value();
+     }},
+    {"--searchers", "LIST", &kCompleteOnly,
+     "comma-separated hfs, exfat, fat, raw, ntfs, apfs or 31-35, 37; 'none' runs the block loop alone",
+     [](EngineCliOptions& options, const std::string& value, std::string& error) {
+       options.searchers = ParseSearcherList(value, error);
+       return options.searchers.has_value();
+     }},
+    {"--live", nullptr, &kQuickOnly, "list files that were not deleted too",
+     [](EngineCliOptions& options, const std::string&, std::string&) { return options.live = true; }},
+    {"--json", nullptr, nullptr, "one JSON object per line on standard output",
+     [](EngineCliOptions& options, const std::string&, std::string&) { return options.json = true; }},
+    {"--recover", "DIR", nullptr, "copy every found file into DIR (checked before the scan)",
+     [](EngineCliOptions& options, const std::string& value, std::string& error) {
+       options.recoverDir = value;
+       if (value.empty()) error = "'--recover' needs a folder";
+       return !value.empty();
+     }},
+    {"--help", nullptr, nullptr, "show this text",
+     [](EngineCliOptions& options, const std::string&, std::string&) { return options.help = true; }},
+};
+
+const OptionRow* FindOption(const std::string& name) {
+  for (const OptionRow& row : kOptions)
+    if (name == row.name) return &row;
+  return nullptr;
+}
+
 }  // namespace
+
+std::string EngineCliUsage() {
+  std::string usage =
+      "usage: engine-cli quick|complete IMAGE [options]   (options and IMAGE in any order)\n"
+      "options:\n";
+  for (const OptionRow& row : kOptions) {
+    std::string left = std::string("  ") + row.name + (row.value ? std::string(" ") + row.value : "");
+    left.resize(std::max<std::size_t>(left.size() + 1, 24), ' ');
+    usage += left + row.help;
+    if (row.only) usage += *row.only == Scan::kQuick ? " (quick scan)" : " (complete scan)";
+    usage += "\n";
+  }
+  usage +=
+      "exit status: 0 success, 1 the image could not be scanned or a file could not be recovered, 2 bad usage\n";
+  return usage;
+}
 
 std::optional<_tagSearcherType> ParseSearcherName(const std::string& name) {
   static const std::map<std::string, _tagSearcherType> kNames = {
@@ -55,47 +115,56 @@ std::optional<_tagSearcherType> ParseSearcherName(const std::string& name) {
 }
 
 std::optional<EngineCliOptions> ParseEngineCliOptions(const std::vector<std::string>& args, std::string& error) {
-  if (args.size() < 2) {
+  EngineCliOptions options;
+  std::vector<std::string> positional;
+  std::vector<const OptionRow*> given;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg.rfind("-", 0) != 0) {
+      positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    const OptionRow* row = FindOption(arg);
+    if (row == nullptr) {
+      error = "unknown option '" + arg + "'";
+      return std::nullopt;
+    }
+    std::string value;
+    if (row->value != nullptr) {
+      if (i + 1 >= args.size()) {
+        error = "'" + arg + "' needs a value";
+        return std::nullopt;
+      }
+      value = args[++i];
+    }
+    if (!row->apply(options, value, error)) return std::nullopt;
+    given.push_back(row);
+  }
+  if (options.help) return options;
+  if (positional.size() < 2) {
     error = "a scan kind and an image are needed";
     return std::nullopt;
   }
-  EngineCliOptions options;
-  if (args[0] == "quick") {
-    options.scan = EngineCliOptions::Scan::kQuick;
-  } else if (args[0] != "complete") {
-    error = "unknown scan '" + args[0] + "'";
+  if (positional.size() > 2) {
+    error = "unexpected argument '" + positional[2] + "'";
     return std::nullopt;
   }
-  options.image = args[1];
-  for (std::size_t i = 2; i < args.size(); ++i) {
-    const std::string& option = args[i];
-    if (option == "--json") {
-      options.json = true;
-      continue;
-    }
-    if (option == "--live" && options.scan == EngineCliOptions::Scan::kQuick) {
-      options.live = true;
-      continue;
-    }
-    if (i + 1 >= args.size()) {
-      error = "'" + option + "' needs a value";
-      return std::nullopt;
-    }
-    const std::string& value = args[++i];
-    if (option == "--offset") {
-      const auto offset = ParseCount(value);
-      if (!offset) {
-        error = "bad offset '" + value + "'";
-        return std::nullopt;
-      }
-      options.offsetSectors = *offset;
-    } else if (option == "--recover") {
-      options.recoverDir = value;
-    } else if (option == "--searchers" && options.scan == EngineCliOptions::Scan::kComplete) {
-      options.searchers = ParseSearcherList(value, error);
-      if (!options.searchers) return std::nullopt;
-    } else {
-      error = "unknown option '" + option + "'";
+  if (positional[0] == "quick") {
+    options.scan = Scan::kQuick;
+  } else if (positional[0] != "complete") {
+    error = "unknown scan '" + positional[0] + "'";
+    return std::nullopt;
+  }
+  options.image = positional[1];
+  for (const OptionRow* row : given) {
+    if (row->only != nullptr && *row->only != options.scan) {
+      error = std::string("unknown option '") + row->name + "' for a " +
+              (options.scan == Scan::kQuick ? "quick" : "complete") + " scan";
       return std::nullopt;
     }
   }

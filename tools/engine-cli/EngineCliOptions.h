@@ -1,7 +1,8 @@
 #pragma once
-// The command line of the engine harness:
+// The command line of the engine harness: a scan kind, an image and options, in any order.
 //   engine-cli quick IMAGE [--offset SECTORS] [--live] [--json] [--recover DIR]
 //   engine-cli complete IMAGE [--offset SECTORS] [--searchers LIST] [--json] [--recover DIR]
+//   engine-cli --help
 
 #include <optional>
 #include <string>
@@ -22,6 +23,7 @@ struct EngineCliOptions {
   bool json = false;
   // Quick scan: list files that were not deleted too (the application's quick scan shows deleted ones only).
   bool live = false;
+  bool help = false;  // print the usage and do nothing else
 };
 
 // The options, or nothing with a message in error.
@@ -30,4 +32,5 @@ std::optional<EngineCliOptions> ParseEngineCliOptions(const std::vector<std::str
 // A searcher of the complete scan by name (hfs, exfat, fat, raw, ntfs, apfs) or number (31-35, 37).
 std::optional<_tagSearcherType> ParseSearcherName(const std::string& name);
 
-extern const char* const kEngineCliUsage;
+// The usage text, made from the option table.
+std::string EngineCliUsage();

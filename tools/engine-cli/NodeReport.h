@@ -1,8 +1,6 @@
 #pragma once
-// How the harness names and prints found nodes: the path through the tree, one JSON line per node, and the safe
-// path a recovered file gets under the destination folder.
+// How the harness names and prints found nodes: the path through the tree and one JSON line per node.
 
-#include <filesystem>
 #include <string>
 
 #include "include/SearcherType.h"
@@ -15,8 +13,5 @@ std::string NodePath(const IFileNode* node);
 _tagSearcherType NodeSearcher(const IFileNode* node);
 // {"path": ..., "size": N, "deleted": true|false, "searcher": N, "partition": N}
 std::string NodeJson(const IFileNode* node);
-// text as a JSON string literal; invalid UTF-8 becomes U+FFFD.
+// text as a JSON string literal; invalid UTF-8 becomes U+FFFD, control characters (C1 too) are escaped.
 std::string JsonString(const std::string& text);
-// destination plus the node's path, each name made harmless (no separators, no "." or ".."), so nothing escapes
-// the destination.
-std::filesystem::path RecoveryPath(const std::filesystem::path& destination, const IFileNode* node);

@@ -1,11 +1,61 @@
 // engine-cli: the developers' harness over the scan engine (see EngineCli.h).
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <iostream>
+#include <streambuf>
 
 #include "EngineCli.h"
 #include "Engines/BuiltInEngines.h"
 
+namespace {
+
+// Writes to a descriptor of its own, so the listing keeps standard output while everything else the process
+// prints (the engine's own diagnostic lines included) goes to standard error.
+class DescriptorBuffer final : public std::streambuf {
+ public:
+  explicit DescriptorBuffer(int fd) : m_fd(fd) { setp(m_buffer, m_buffer + sizeof m_buffer); }
+  ~DescriptorBuffer() override { sync(); }
+
+ protected:
+  int overflow(int ch) override {
+    if (sync() != 0) return traits_type::eof();
+    if (ch != traits_type::eof()) {
+      *pptr() = static_cast<char>(ch);
+      pbump(1);
+    }
+    return traits_type::not_eof(ch);
+  }
+  int sync() override {
+    for (const char* next = pbase(); next < pptr();) {
+      const ssize_t written = write(m_fd, next, static_cast<std::size_t>(pptr() - next));
+      if (written <= 0) return -1;
+      next += written;
+    }
+    setp(m_buffer, m_buffer + sizeof m_buffer);
+    return 0;
+  }
+
+ private:
+  int m_fd;
+  char m_buffer[1 << 16];
+};
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  std::fflush(stdout);
+  const int listing = dup(STDOUT_FILENO);
+  if (listing < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
+    std::perror("engine-cli");
+    return kCliFailed;
+  }
+  DescriptorBuffer buffer(listing);
+  std::ostream out(&buffer);
   RegisterBuiltInEngines();
-  return EngineCliMain(std::vector<std::string>(argv + 1, argv + argc), std::cout, std::cerr);
+  const int status = EngineCliMain(std::vector<std::string>(argv + 1, argv + argc), out, std::cerr,
+                                   isatty(STDERR_FILENO) != 0);
+  out.flush();
+  return status;
 }

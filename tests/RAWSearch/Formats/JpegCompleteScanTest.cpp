@@ -171,11 +171,12 @@ TEST_F(JpegCompleteScan, EngineCliCopiesOutPicturesOfBothTrees) {
   std::ostringstream out;
   std::ostringstream err;
   const auto copies = dir / "out";
+  std::filesystem::create_directories(copies);
   const int exit = EngineCliMain(
       {"complete", (dir / "card.img").string(), "--searchers", "raw", "--recover", copies.string()}, out, err);
   quellsy::EngineRegistry::Instance().Reset();
   ASSERT_EQ(exit, 0) << err.str();
-  EXPECT_NE(err.str().find("recovered 2 files, 0 failed"), std::string::npos) << err.str();
+  EXPECT_NE(err.str().find("recovery: 2 copied, 0 failed"), std::string::npos) << err.str();
   std::set<std::string> written;
   std::string cameraPath;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(copies)) {

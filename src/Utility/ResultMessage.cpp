@@ -1,0 +1,75 @@
+#include "Utility/ResultMessage.h"
+
+#include <cinttypes>
+#include <cstdio>
+#include <utility>
+
+namespace quellsy {
+
+namespace {
+
+// By error number: the words do not depend on which return point gave the code.
+constexpr std::pair<std::uint32_t, std::string_view> kMessages[] = {
+    {error::kFailure, "the operation failed"},
+    {error::kNotInitialised, "not initialised"},
+    {error::kUnsupported, "not supported"},
+    {error::kOutOfMemory, "out of memory"},
+    {error::kBadArgument, "bad argument"},
+    {error::kBadStructure, "damaged structure"},
+    {error::kNoPrivateData, "the device carries no volume record"},
+    {error::kSectorTooSmall, "sector too small"},
+    {error::kArrayTooSmall, "list too small"},
+    {error::kCannotWriteOutput, "cannot write %s"},
+    {error::kFileSystemNotSupported, "no FAT, exFAT, NTFS, HFS+ or APFS volume at %s"},
+    {error::kNoSearcher, "no searcher for this file system"},
+    {error::kBadArguments, "bad arguments"},
+    {error::kWrongDeviceKind, "wrong kind of device"},
+    {error::kNoPartition, "no partition holds the file"},
+    {error::kNoReader, "the file's data cannot be located"},
+    {error::kShortWrite, "writing %s failed"},
+    {error::kNoSpace, "no space left on the destination"},
+    {error::kFileTooBig, "the destination cannot hold a file this big"},
+    {error::kIncomplete, "%s is incomplete"},
+    {error::kCannotCreate, "cannot create %s"},
+    {error::kDestinationMissing, "destination %s does not exist"},
+    {error::kDestinationNotFolder, "destination %s is not a folder"},
+    {error::kDestinationReadOnly, "destination %s is read-only"},
+    {error::kDestinationOnScanned, "destination is on the scanned device"},
+    {error::kDestinationIsLink, "destination %s is a symbolic link"},
+    {error::kImageMissing, "cannot open %s: no such file"},
+    {error::kImageIsFolder, "%s is a directory"},
+    {error::kImageNotReadable, "cannot open %s: permission denied"},
+    {error::kImageWrongKind, "%s is not a regular file or a block device"},
+    {error::kImageCannotOpen, "cannot open %s"},
+};
+
+constexpr std::string_view kUnknown = "failed";
+
+std::string_view Words(ResultCode code) {
+  const std::uint32_t number = ErrorOf(code);
+  for (const auto& [error, words] : kMessages)
+    if (error == number) return words;
+  return kUnknown;
+}
+
+}  // namespace
+
+std::string ResultCodeHex(ResultCode code) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%016" PRIx64, code);
+  return text;
+}
+
+std::string DescribeResult(ResultCode code, std::string_view subject) {
+  const std::string_view words = Words(code);
+  std::string text;
+  const std::size_t slot = words.find("%s");
+  if (slot == std::string_view::npos) {
+    text = words;
+  } else {
+    text.append(words.substr(0, slot)).append(subject).append(words.substr(slot + 2));
+  }
+  return text + " (" + ResultCodeHex(code) + ")";
+}
+
+}  // namespace quellsy
