@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "FuzzBytesDevice.h"
-#include "RAWSearch/Controller/RawSearchState.h"
 #include "RAWSearch/Formats/Image/FileJPGAnalyser.h"
 #include "RAWSearch/Formats/Image/JpegAnalyzer.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/RawFileBuffer.h"
 #include "RAWSearch/Metadata/ExifReader.h"
 
 namespace {
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto copyFlags = static_cast<std::uint8_t>(data[0] & 0x0E);
   std::vector<std::uint8_t> content(data + 1, data + std::min(size, 1 + kMaxSectors * kSectorSize));
 
-  ResetRawSearchState();
+  RawFileBuffer::ResetSharedWindow();
   ResetExifReaderState();
   ReadExif(content, copyFlags);
   std::vector<std::uint8_t> tiffBlock = {'E', 'x', 'i', 'f', 0, 0};

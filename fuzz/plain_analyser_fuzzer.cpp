@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "FuzzBytesDevice.h"
-#include "RAWSearch/Controller/RawSearchState.h"
 #include "RAWSearch/Formats/Archive/FileCABAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileGZAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileLZHAnalyser.h"
@@ -38,6 +37,7 @@
 #include "RAWSearch/Framework/CMPAHeader.h"
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/RawFileBuffer.h"
 #include "RAWSearch/Framework/classRarSearch.h"
 
 namespace {
@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   content.resize(sectors * sectorSize);
   const long long start = data[1] % static_cast<long long>(sectors);
 
-  ResetRawSearchState();
+  RawFileBuffer::ResetSharedWindow();
   // The sector as the search shows it: the rest of the block behind it, then 4096 zero bytes.
   std::vector<unsigned char> buffer(content.begin() + start * sectorSize, content.end());
   buffer.resize(buffer.size() + 4096, 0);

@@ -78,6 +78,8 @@ IFileNode* CRAWFileNode::Clone() {
 
 IFileProperties* CRAWFileNode::GetFileProperties() { return m_pProperties; }
 
+bool CRAWFileNode::IsIncomplete() const { return m_pProperties && m_pProperties->IsIncomplete(); }
+
 bool CRAWFileNode::Initilaize(CRawFileInfo* info, unsigned int attribute, long long parentID, long long nodeID) {
   if (!info) return false;
   CRAWFileProperties* properties = CRAWFileProperties::Create();

@@ -42,6 +42,8 @@ class CRAWFileNode : public CFileNode {
   void MarkDeleted() override {}
   void FilterFileNameByDot() override {}
   IFileProperties* GetFileProperties() override;
+  // True for a file cut off by the end of the searched device.
+  bool IsIncomplete() const;
 
   // Folders (attribute 16) are named after the hit's name; files get a generated name. False for a
   // null hit or when memory is short.

@@ -24,7 +24,8 @@ CRAWFileProperties::CRAWFileProperties(const CRAWFileProperties& other)
       m_cCheckState(other.m_cCheckState),
       m_cMatchState(other.m_cMatchState),
       m_cState(other.m_cState),
-      m_strTime(other.m_strTime) {}
+      m_strTime(other.m_strTime),
+      m_bIncomplete(other.m_bIncomplete) {}
 
 CRAWFileProperties::~CRAWFileProperties() {
   if (m_pDataRuns) m_pDataRuns->Release();
@@ -51,6 +52,7 @@ IFileProperties* CRAWFileProperties::Clone() {
 int CRAWFileProperties::InitRawFileProperties(CRawFileInfo& info) {
   m_ullSize = info.m_ullSize;
   m_strTime = info.GetRawFileTime();
+  m_bIncomplete = info.m_bIncomplete;
   IDataRunList* runs = CreateDataRunList();
   if (!runs) return 0;
   if (m_ullSize != 0) {

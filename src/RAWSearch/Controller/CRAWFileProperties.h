@@ -48,8 +48,10 @@ class CRAWFileProperties : public IFileProperties {
     return 1;
   }
   int GetFilePropertyiesType() const { return kPropertiesType; }
+  // The file was cut off by the end of the searched device: the node holds only what was there.
+  bool IsIncomplete() const { return m_bIncomplete; }
 
-  // Size and time text from the hit, and one run: the start sector, (size + 511) / 512 sectors.
+  // Size, time text and completeness from the hit, and one run: the start sector, (size + 511) / 512 sectors.
   // Returns 1; 0 when memory is short.
   int InitRawFileProperties(CRawFileInfo& info);
   // A null name is ignored.
@@ -67,6 +69,7 @@ class CRAWFileProperties : public IFileProperties {
   std::uint8_t m_cMatchState = 0;
   std::uint8_t m_cState = 0;
   std::string m_strTime;
+  bool m_bIncomplete = false;
   // Owned.
   IDataRunList* m_pDataRuns = nullptr;
 };

@@ -220,10 +220,21 @@ CRAWFileManager* CRAWSearchController::GetFileManager(unsigned int rawFileType) 
 bool CRAWSearchController::FileRecord(CRawFileInfo& record) {
   CRAWFileManager* manager = GetFileManager(record.m_uRawFileType);
   if (!manager) return false;
+  CutAtDeviceEnd(record);
   // The type may have been settled while the hit grew (a ZIP that is a DOCX).
   if (m_pFileSectorMap) (*m_pFileSectorMap)[record.m_llStartSector] = record.m_uRawFileType;
   manager->AddRawFileInfo(&record);
   return true;
+}
+
+void CRAWSearchController::CutAtDeviceEnd(CRawFileInfo& record) const {
+  if (!m_pDevice || record.m_ullSize == 0) return;
+  const long long total = m_pDevice->GetTotalSectors();
+  if (total <= 0 || record.m_llStartSector < 0 || record.m_llStartSector >= total) return;
+  const std::uint64_t held = static_cast<std::uint64_t>(total - record.m_llStartSector) * m_uSectorSize;
+  if (record.m_ullSize <= held) return;
+  record.m_ullSize = held;
+  record.m_bIncomplete = true;
 }
 
 CRawFileInfo* CRAWSearchController::AddRawFileInfoToList(std::unique_ptr<CRawFileInfo> hit, unsigned char* sector,

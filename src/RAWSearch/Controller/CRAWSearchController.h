@@ -87,6 +87,8 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   // Files a sized record with its manager (and notes its final type in the file-sector map). False
   // when there is no manager for it.
   bool FileRecord(CRawFileInfo& record);
+  // A hit reaching past the searched device's end keeps what the device holds and is marked incomplete.
+  void CutAtDeviceEnd(CRawFileInfo& record) const;
   // Puts an unsized hit on its way (followed, or pending); gives the record while it lives on.
   CRawFileInfo* AddRawFileInfoToList(std::unique_ptr<CRawFileInfo> hit, unsigned char* sector, long long sectorNumber);
   void CalcRawFileSize(unsigned char* sector, CRawFileInfo* newHit, long long sectorNumber,

@@ -58,6 +58,8 @@ class CRawFileInfo {
   std::uint32_t m_uAnalyserType = 0xFFFF;
   // Sizes the hit; not owned. A record may switch it to a fallback analyser in WillBeRemove.
   IRawFileAnalyser* m_pAnalyser = nullptr;
+  // The file runs past the end of the searched device: its size was cut to what the device holds.
+  bool m_bIncomplete = false;
 
  private:
   std::string m_strName;

@@ -4,12 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "CompleteScanSupport.h"
 #include "FakeRawAnalysers.h"
+#include "RAWSearch/Controller/CRAWFileNode.h"
 #include "RawResultTestSupport.h"
 #include "include/IDataRunList.h"
 #include "support/MemoryDevice.h"
@@ -53,6 +55,57 @@ TEST_F(RawSearchInACompleteScan, DeliversTheTypeAndLabelTrees) {
   EXPECT_EQ(png->GetDataRunList()->GetFirst()->lcn, 90);
   ASSERT_EQ(log.sizings.size(), 1u) << "the pending PNG is sized against the device at the end";
   EXPECT_EQ(log.sizings[0].deviceType, STORAGE_DEVICE_CACHE) << "the scan's read-ahead device";
+}
+
+// A hit whose size runs past the end of the device keeps what the device holds and is marked
+// incomplete; a file that ends exactly at the device's end is complete.
+TEST_F(RawSearchInACompleteScan, FilesCutOffByTheDeviceEndAreMarkedIncomplete) {
+  constexpr long long kSectors = 256;
+  struct Case {
+    char key[5];
+    long long sector;
+    std::uint64_t claimedSize;  // 0: sized from the device at the search's end
+    std::uint64_t sizeWhenAsked;
+    std::uint64_t expectedSize;
+    bool incomplete;
+  };
+  // Worked out by hand: from sector s a 256-sector device holds (256 - s) x 512 bytes.
+  const std::vector<Case> cases = {
+      {"ONE!", 10, 1024, 0, 1024, false},
+      {"END!", 250, 3072, 0, 3072, false},  // ends on the device's last byte
+      {"CUT!", 200, 40000, 0, 56 * 512, true},
+      {"LAT!", 240, 0, 9000, 16 * 512, true},  // pending, sized from the device at the end
+  };
+  FakeLog log;
+  ScopedSearchSet set([&](Registry::AnalyserMap& map, Registry::AnalyserMultimap&, Registry::AnalyserList&) {
+    for (const Case& c : cases)
+      map[KeyOf(c.key)] = new FixedSizeAnalyser(RAW_FILE_TYPE_JPG, c.claimedSize, &log, c.sizeWhenAsked);
+  });
+  MemoryDevice device(kSectors, 512);
+  for (const Case& c : cases)
+    device.Put(static_cast<std::size_t>(c.sector) * 512, std::vector<std::uint8_t>(c.key, c.key + 4));
+
+  RecordingTreeSink sink;
+  unsigned long long result = 0;
+  const ScanController controller = RunCompleteScan(device, sink, result);
+  EXPECT_EQ(result, 0u);
+
+  std::map<long long, const CRAWFileNode*> found;
+  for (IFileNode* node : sink.Delivered()) {
+    const auto* raw = dynamic_cast<const CRAWFileNode*>(node);
+    if (!raw || raw->IsDirectory() || !raw->GetDataRunList()) continue;
+    if (RecordingTreeSink::PathOf(node).find("(RAW Files)") != std::string::npos)
+      found[raw->GetDataRunList()->GetFirst()->lcn] = raw;
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    const auto node = found.find(c.sector);
+    ASSERT_NE(node, found.end());
+    EXPECT_EQ(static_cast<std::uint64_t>(node->second->GetFileSize()), c.expectedSize);
+    EXPECT_EQ(node->second->IsIncomplete(), c.incomplete);
+    const DataRun* run = node->second->GetDataRunList()->GetFirst();
+    EXPECT_LE(run->lcn + run->length, kSectors) << "the run stays on the device";
+  }
 }
 
 }  // namespace

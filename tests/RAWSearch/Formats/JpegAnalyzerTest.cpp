@@ -105,7 +105,18 @@ INSTANTIATE_TEST_SUITE_P(
         // FF closes one sector, D9 opens the next.
         EndCase{"MarkerStraddlingTwoSectors", [] { return Picture(Jfif(), 6 * kSector + 1); }, 3, ImageFill::kJunk,
                 "3-9"},
-        EndCase{"MarkerClosingTheLastSector", [] { return Picture(Jfif(), 6 * kSector); }, 3, ImageFill::kZero, "3-9"},
+        // FF D9 as a sector's last two bytes ends the picture in that sector, whatever follows.
+        EndCase{"MarkerClosingTheLastSector", [] { return Picture(Jfif(), 6 * kSector); }, 3, ImageFill::kZero, "3-8"},
+        EndCase{"MarkerClosingASectorBeforeJunk", [] { return Picture(Jfif(), 6 * kSector); }, 3, ImageFill::kJunk,
+                "3-8"},
+        // FF D9 followed by fewer zero bytes than a zero tail of whole words, then junk.
+        EndCase{"MarkerBeforeOneZero", [] { return Picture(Jfif(), 6 * kSector - 1); }, 3, ImageFill::kJunk, "3-8"},
+        EndCase{"MarkerBeforeSevenZeros", [] { return Picture(Jfif(), 6 * kSector - 7); }, 3, ImageFill::kJunk,
+                "3-8"},
+        EndCase{"ExifMarkerBeforeFiveZeros", [] { return Picture(CameraExif("Canon", "EOS 5D"), 8 * kSector - 5); }, 3,
+                ImageFill::kJunk, "CANON_EOS 5D_3-10"},
+        EndCase{"ExifMarkerClosingASector", [] { return Picture(CameraExif("Canon", "EOS 5D"), 8 * kSector); }, 3,
+                ImageFill::kJunk, "CANON_EOS 5D_3-10"},
         EndCase{"PlainStartWithoutJfif", [] { return Picture({}, 2500); }, 7, ImageFill::kJunk, "7-11"},
         // Data after FF D9 in the same sector: not this file's end.
         EndCase{"MarkerFollowedByData",
@@ -114,6 +125,30 @@ INSTANTIATE_TEST_SUITE_P(
                 },
                 2, ImageFill::kZero, std::nullopt}),
     [](const auto& test) { return std::string(test.param.name); });
+
+TEST_F(JpegAnalyzerTest, ThumbnailEndClosingASectorBeforeTheMinimumEndIsIgnored) {
+  const Bytes thumbnail = Picture(Jfif(), 700);
+  // Filler between the directory and the thumbnail puts the thumbnail's FF D9 at a sector's end: the
+  // segment's 10 header bytes and the picture's 2 start bytes lie before the TIFF data.
+  const auto tiffWithThumbnailAt = [&](std::uint32_t offset) {
+    TiffBuilder t(true);
+    t.AddIfd({t.Ascii(0x010F, "Canon"), t.Ascii(0x0110, "EOS 5D")}, 1);
+    t.AddIfd({t.Long(0x0201, offset), t.Long(0x0202, static_cast<std::uint32_t>(thumbnail.size()))});
+    return t.Build();
+  };
+  const std::size_t directory = tiffWithThumbnailAt(0).size();
+  const std::size_t filler = (2 * kSector - (12 + directory + thumbnail.size()) % kSector) % kSector;
+  const auto offset = static_cast<std::uint32_t>(directory + filler);
+  const Bytes app1 = ExifApp1(Concat({tiffWithThumbnailAt(offset), Bytes(filler, 'f'), thumbnail, Bytes(300, 'p')}));
+  const Bytes jpeg = Picture(app1, 8000);
+  ASSERT_EQ((12 + offset + thumbnail.size()) % kSector, 0u);
+  ImageBuilder image(64, kSector, ImageFill::kJunk);
+  image.Place("photo.jpg", 4, jpeg);
+
+  const auto record = Grow(image.bytes(), 4);
+  ASSERT_EQ(outcome_.result, 1);
+  EXPECT_EQ(record->m_ullSize, jpeg.size());
+}
 
 TEST_F(JpegAnalyzerTest, EndMarkerOfTheThumbnailBeforeTheMinimumEndIsIgnored) {
   const Bytes thumbnail = Concat({Soi(), Entropy(1500, 3), Eoi()});
@@ -247,11 +282,11 @@ TEST_F(JpegAnalyzerTest, MarkerWalkReachesExifBehindALongJfifSegment) {
 }
 
 TEST_F(JpegAnalyzerTest, ARecordLeavingWithoutEndIsMeasuredByThePlainAnalyser) {
-  // The file fills its last sector and junk follows: nothing ends it while it grows.
+  // The record is let go after four of the file's six sectors, before anything could end it.
   const Bytes jpeg = Picture(Jfif(), 6 * kSector);
   ImageBuilder image(64, kSector, ImageFill::kJunk);
   image.Place("photo.jpg", 2, jpeg);
-  const auto record = Grow(image.bytes(), 2, 40);
+  const auto record = Grow(image.bytes(), 2, 4);
   ASSERT_EQ(outcome_.result, 2);
 
   record->WillBeRemove(nullptr, -1);

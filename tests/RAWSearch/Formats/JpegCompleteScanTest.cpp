@@ -95,9 +95,8 @@ TEST_F(JpegCompleteScan, RecoversPlacedPicturesByteExactNamedAndLabelled) {
       // FF D9 closes the file's last sector; zeros follow.
       {"sector-exact.jpg", 12000, PaddedToResidue(*plain, 0), "12000-", ""},
       {"nikon.jpg", 16000, *nikonExif, "NIKON CORPORATION_NIKON D90_16000-", "NIKON CORPORATION"},
-      // FF D9 closes the last sector and junk follows: only the measurement from the device at the
-      // search's end ends it, and that names files after their camera only.
-      {"last-sector-exact.jpg", 19000, PaddedToResidue(*progressive, 0), "FILE", ""},
+      // FF D9 closes the last sector and junk follows: the marker alone ends it.
+      {"last-sector-exact.jpg", 19000, PaddedToResidue(*progressive, 0), "19000-", ""},
   };
   for (const Placed& p : placed) image.Place(p.path, p.sector, p.bytes);
   image.Write(dir / "pictures.img");

@@ -62,7 +62,7 @@ TEST(CRawFileInfo, NamesAndLabelsAreStoredFiltered) {
   EXPECT_EQ(info.m_llStartSector, 0);
   EXPECT_EQ(info.m_ullSize, 0u);
   EXPECT_EQ(info.m_uRawFileType, RAW_FILE_TYPE_NONE);
-  EXPECT_EQ(info.m_uAnalyserType, 0xFFFFu);
+  EXPECT_GE(info.m_uAnalyserType, kRawFileTypeCount) << "a fresh record names no analyser's type";
   EXPECT_EQ(info.m_pAnalyser, nullptr);
   RAW_FILE_TAG tag = RAW_FILE_TAG_PDF;
   std::string value = "left";

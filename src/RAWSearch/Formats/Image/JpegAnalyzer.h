@@ -1,9 +1,9 @@
 #pragma once
 // JPEG images found by their first sector and grown sector by sector: the record follows the marker
 // segments and the Exif block while they stream past (camera make and model, capture time, picture
-// size, thumbnail), and ends the file at an end-of-image marker followed by zeros in a sector with a
-// zero tail, past the point the Exif block says the picture must reach. Hits it cannot finish go to
-// the plain JPEG analyser.
+// size, thumbnail), and ends the file at an end-of-image marker followed by zeros to its sector's end,
+// or closing its sector, past the point the Exif block says the picture must reach. Hits it cannot
+// finish go to the plain JPEG analyser.
 
 #include <cstdint>
 
@@ -55,6 +55,10 @@ class JpegAnalyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser 
     // The end test on a sector with a zero tail: whether the end lies here and where (see the .cpp).
     bool FindEndMarker(const unsigned char* sector, int sectorSize, long long sectorNumber,
                        const SearchContext& context, long long& endOffset) const;
+    // FF D9 closing the sector, before zero bytes however few or as its last two bytes (see the .cpp);
+    // endOffset is then just past the D9.
+    bool ClosesWithEndMarker(const unsigned char* sector, int sectorSize, long long extent,
+                             long long& endOffset) const;
     void ComposeName(long long lastSector);
 
     // Set once the Exif block gave the picture's size: no further directory is read.

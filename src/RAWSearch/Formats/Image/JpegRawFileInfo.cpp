@@ -127,6 +127,8 @@ int JpegAnalyzer::JpegRawFileInfo::CalcRawSize(unsigned char* sector, int sector
   const bool testEnd = m_uExif ? trailingZeros >= 9 && extent > m_llMinEnd : trailingZeros >= 8;
   long long endOffset = 0;
   bool endFound = testEnd && FindEndMarker(sector, sectorSize, sectorNumber, context, endOffset);
+  bool sizedByMarker = testEnd;
+  if (!endFound && ClosesWithEndMarker(sector, sectorSize, extent, endOffset)) endFound = sizedByMarker = true;
   m_llLastSector = sectorNumber;
 
   if (m_llPixelCount != 0 && extent > m_llPixelCount) endFound = true;
@@ -137,7 +139,7 @@ int JpegAnalyzer::JpegRawFileInfo::CalcRawSize(unsigned char* sector, int sector
   if (capExceeded)
     m_ullSize = static_cast<std::uint64_t>(m_llCap);
   else
-    m_ullSize = static_cast<std::uint64_t>(extent + (testEnd ? endOffset : sectorSize - trailingZeros));
+    m_ullSize = static_cast<std::uint64_t>(extent + (sizedByMarker ? endOffset : sectorSize - trailingZeros));
   ComposeName(sectorNumber);
   m_uRawFileType = RAW_FILE_TYPE_JPG;
   return 1;
@@ -168,6 +170,22 @@ bool JpegAnalyzer::JpegRawFileInfo::FindEndMarker(const unsigned char* sector, i
   }
   // A file that fills its last sector exactly: FF D9 closes the previous sector and zeros open this one.
   return previousLast[-1] == 0xFF && previousLast[0] == 0xD9 && IsAllZero(sector, 4);
+}
+
+// The zero-tail test above needs a tail of whole zero words; a sector may also close the picture with
+// FF D9 and fewer zeros, or with FF D9 as its very last bytes. Zeros after the marker end the picture as
+// the tail test would (past the minimum end when an Exif thumbnail may end the same way); a bare FF D9
+// ends it once past the minimum end, since entropy-coded data never hold that pair.
+bool JpegAnalyzer::JpegRawFileInfo::ClosesWithEndMarker(const unsigned char* sector, int sectorSize, long long extent,
+                                                        long long& endOffset) const {
+  int zeros = 0;
+  while (zeros < sectorSize && sector[sectorSize - 1 - zeros] == 0) ++zeros;
+  const int markerEnd = sectorSize - zeros;
+  if (markerEnd < 2 || sector[markerEnd - 2] != 0xFF || sector[markerEnd - 1] != 0xD9) return false;
+  const bool pastMinimum = extent > m_llMinEnd;
+  if (zeros == 0 ? !pastMinimum : (m_uExif && !pastMinimum)) return false;
+  endOffset = markerEnd;
+  return true;
 }
 
 void JpegAnalyzer::JpegRawFileInfo::FindExifCameraInfo(const unsigned char* exifWord, const unsigned char* dataEnd) {
