@@ -82,7 +82,9 @@ FATSearchedPartitionInfoPtr CFATPartitionCandidates::BuildPartitionInfoAccording
   // Every term is at most 32 bits wide, so the sums stay far inside 64 bits.
   const long long origin = sector + dbr.GetReservedSector() +
                            static_cast<long long>(std::uint64_t{dbr.GetNumberOfFat()} * sectorsPerFat + rootSectors);
-  const long long total = std::min<long long>(dbr.GetTotalSectors(), m_deviceSectors - sector);
+  // The type follows the boot sector's own geometry, not what is left of it on the device: a partial dump of a
+  // failing card keeps its type, and reads past the device's end simply fail.
+  const long long total = dbr.GetTotalSectors();
   const long long dataSectors = total - (origin - sector);
   if (dataSectors < 1) return nullptr;
   const std::uint64_t clusters = static_cast<std::uint64_t>(dataSectors) / sectorsPerCluster;
