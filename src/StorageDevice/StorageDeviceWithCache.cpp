@@ -96,29 +96,25 @@ void CStorageDeviceWithCache::ReadAgainInPieces(quellsy::RawReadBuffer& bytes, l
   quellsy::ResultCode deviceError = quellsy::kResultOk;
   // Pieces still to read, the next on top: ascending order, so failed sectors arrive sorted.
   std::vector<std::pair<long long, long long>> pending;
-  const auto split = [&pending](long long from, long long sectors) {
-    const long long half = sectors / 2;
-    pending.emplace_back(from + half, sectors - half);
-    pending.emplace_back(from, half);
+  // A piece that failed: halved, or a bad sector; when the device stopped taking reads, nothing more is tried.
+  const auto pieceFailed = [&](long long from, long long sectors, quellsy::ResultCode code) {
+    if (code == quellsy::storage::kReadersStalled) {
+      deviceError = code;
+    } else if (sectors > 1) {
+      const long long half = sectors / 2;
+      pending.emplace_back(from + half, sectors - half);
+      pending.emplace_back(from, half);
+    } else {
+      AddUnreadable(failed, from);
+    }
   };
-  if (failure == quellsy::storage::kReadersStalled)
-    deviceError = failure;
-  else if (count > 1)
-    split(first, count);
-  else
-    AddUnreadable(failed, first);
+  pieceFailed(first, count, failure);
   while (!pending.empty() && deviceError == quellsy::kResultOk) {
     const auto [from, sectors] = pending.back();
     pending.pop_back();
     // Read again through the pointer each time: a timed-out read gives the buffer new storage.
     unsigned char* at = bytes.data() + static_cast<std::size_t>(from - first) * m_sectorSize;
-    if (ReadInner(quellsy::storage::ReadTarget(at), from, sectors, &failure)) continue;
-    if (failure == quellsy::storage::kReadersStalled)
-      deviceError = failure;
-    else if (sectors > 1)
-      split(from, sectors);
-    else
-      AddUnreadable(failed, from);
+    if (!ReadInner(quellsy::storage::ReadTarget(at), from, sectors, &failure)) pieceFailed(from, sectors, failure);
   }
   std::lock_guard lock(m_queueLock);
   for (const BadSectorRange& range : failed) {
