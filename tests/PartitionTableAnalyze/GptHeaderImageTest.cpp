@@ -21,13 +21,7 @@ class GptImages {
   bool Made() const { return made_; }
   const std::string& Why() const { return why_; }
   std::filesystem::path Image(const std::string& name) const { return dir_.path() / name; }
-  std::vector<LayoutEntry> Layout(const std::string& name) const {
-    std::vector<LayoutEntry> layout;
-    std::ifstream in(Image(name + ".layout"));
-    LayoutEntry entry;
-    while (in >> entry.index >> entry.start >> entry.count) layout.push_back(entry);
-    return layout;
-  }
+  std::vector<LayoutEntry> Layout(const std::string& name) const { return ReadLayout(Image(name + ".layout")); }
 
  private:
   GptImages() {
