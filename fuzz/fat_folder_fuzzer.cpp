@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <list>
 #include <map>
-#include <set>
 #include <vector>
 
 #include "FATLib/CFATBuildChildren.h"
@@ -57,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   geometry.totalSectors = static_cast<std::uint64_t>(device.GetTotalSectors());
 
   KeepingBuilder builder;
-  std::set<std::uint32_t> readClusters;
+  CFATClusterSet readClusters;
   std::map<std::uint64_t, CFATFileNode*> folderMap;
   CFATBuildChildren children(&builder, nullptr, &device, readClusters, folderMap, &fat, geometry, "/nonexistent");
   CFATBuildChildren::FolderList folders;

@@ -57,6 +57,15 @@ const OptionRow kOptions[] = {
        options.offsetSectors = offset.value_or(0);
        return offset.has_value();
      }},
+    {"--sector-size", "N", nullptr,
+     "512, 1024, 2048 or 4096 (default: what the image's boot sector or GPT header declares, else 512)",
+     [](EngineCliOptions& options, const std::string& value, std::string& error) {
+       const auto size = ParseCount(value);
+       const bool valid = size && *size >= 512 && *size <= 4096 && (*size & (*size - 1)) == 0;
+       if (!valid) error = "bad sector size '" + value + "'";
+       options.sectorSize = valid ? static_cast<unsigned>(*size) : 0;
+       return valid;
+     }},
     {"--searchers", "LIST", &kCompleteOnly,
      "comma-separated hfs, exfat, fat, raw, ntfs, apfs or 31-35, 37; 'none' runs the block loop alone",
      [](EngineCliOptions& options, const std::string& value, std::string& error) {
