@@ -10,10 +10,10 @@
 #include "FATLib/CFATFileNode.h"
 #include "FatNodeImages.h"
 #include "FatTestBytes.h"
-#include "ScopedTimeZone.h"
 #include "RAWSearch/IRawFileAnalyser.h"
 #include "RAWSearch/RawFileType.h"
 #include "Utility/TimeUtil.h"
+#include "support/ScopedTimeZone.h"
 #include "support/Sha256.h"
 
 namespace quellsy::test {
