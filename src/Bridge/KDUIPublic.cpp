@@ -19,19 +19,20 @@ namespace {
 
 std::string NameOf(const char* name) { return name ? name : ""; }
 
-bool FileMatches(const char* needle, IFileNode* file) {
-  if (!quellsy::bridge::Settings().GetBool(KDUIPublic::kSelectDesktopDiskKey))
-    return KDUIPublic::IsStringInString(needle, file->GetFileName());
+bool DesktopMode() { return quellsy::bridge::Settings().GetBool(KDUIPublic::kSelectDesktopDiskKey); }
+
+bool FileMatches(const char* needle, IFileNode* file, bool desktopMode) {
+  if (!desktopMode) return KDUIPublic::IsStringInString(needle, file->GetFileName());
   const IFileNode* parent = file->GetParent();
   return parent && NameOf(parent->GetFileName()) == "Desktop";
 }
 
 // Pre-order walk below folder without recursion: a folder deep enough to matter must not cost stack.
-bool AnyFileBelowMatches(const char* needle, IFileNode* folder) {
+bool AnyFileBelowMatches(const char* needle, IFileNode* folder, bool desktopMode) {
   IFileNode* node = folder->GetFirstChild();
   while (node) {
     if (!node->IsDirectory()) {
-      if (FileMatches(needle, node)) return true;
+      if (FileMatches(needle, node, desktopMode)) return true;
     } else if (IFileNode* child = node->GetFirstChild()) {
       node = child;
       continue;
@@ -46,7 +47,9 @@ bool AnyFileBelowMatches(const char* needle, IFileNode* folder) {
 
 }  // namespace
 
-void KDUIPublic::NotifyMainThread(const std::string& name) { quellsy::bridge::PostOnMainThread(Notification{name, {}}); }
+void KDUIPublic::NotifyMainThread(const std::string& name) {
+  quellsy::bridge::PostOnMainThread(Notification{name, {}});
+}
 
 void KDUIPublic::NotifyMainThreadCB(const std::string& name) {
   quellsy::bridge::NotificationCenter::Default().Post(Notification{name, {}});
@@ -93,8 +96,9 @@ bool KDUIPublic::IsStringInString(const char* needle, const char* haystack) {
 bool KDUIPublic::IsStringInFileNode(const char* needle, IFileNode* node) {
   if (!needle || !*needle) return true;
   if (!node) return false;
-  if (node->IsDirectory()) return AnyFileBelowMatches(needle, node);
-  return FileMatches(needle, node);
+  const bool desktopMode = DesktopMode();
+  if (node->IsDirectory()) return AnyFileBelowMatches(needle, node, desktopMode);
+  return FileMatches(needle, node, desktopMode);
 }
 
 bool KDUIPublic::IsStringInFileNodeVector(const char* needle, const std::vector<IFileNode*>& nodes) {
