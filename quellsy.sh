@@ -64,11 +64,12 @@ run_tests() {
   ctest --preset dev -j "$(jobs)"
 
   # The threaded parts once more under ThreadSanitizer: the read-ahead device, the raw-read workers,
-  # the message centre and the log (two small test binaries, a few seconds).
+  # the message centre and the log, the bridge's operations and posting (small test binaries, a few seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
   build/tsan/tests/StorageDevice/StorageDevice_tests --gtest_filter='StorageDeviceWithCache*'
   build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*'
+  build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*'
 
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"

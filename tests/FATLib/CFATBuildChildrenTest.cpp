@@ -12,8 +12,8 @@
 #include "FatTestBytes.h"
 #include "RAWSearch/Framework/IRawFileAnalyser.h"
 #include "RAWSearch/Framework/RawFileType.h"
-#include "ScopedTimeZone.h"
 #include "Utility/TimeUtil.h"
+#include "support/ScopedTimeZone.h"
 #include "support/Sha256.h"
 
 namespace quellsy::test {

@@ -14,10 +14,10 @@
 #include "FATLib/CFATLongNameBuilder.h"
 #include "FATLib/FATDosTime.h"
 #include "FatTestBytes.h"
-#include "ScopedTimeZone.h"
 #include "Utility/CatchExeception.h"
 #include "Utility/TimeUtil.h"
 #include "include/DataRunList.h"
+#include "support/ScopedTimeZone.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {

@@ -1,5 +1,5 @@
 #pragma once
-// Sets TZ for a scope and restores it: FAT times are local time, so tests pin the zone.
+// Sets TZ for a scope and restores it: tests of local-time conversions pin the zone.
 
 #include <cstdlib>
 #include <ctime>
