@@ -14,8 +14,8 @@
 class KDCPPPublic {
  public:
   static constexpr const char* kProductName = "Vortrane";
-  static constexpr const char* kDiskFileAppName = "DiskFileView";
-  static constexpr const char* kDataProtectAppName = "DataShield";
+  static constexpr const char* kDiskFileAppName = "Kestravue";
+  static constexpr const char* kDataProtectAppName = "Fendrolock";
 
   static KDCPPPublic* instance();
 

@@ -102,8 +102,8 @@ TEST(ProcessNames, FindsRunningProgramsInProc) {
     const char* name;
     bool app, diskFile, dataProtect;
   };
-  for (const Case c : {Case{"vortrane", true, false, false}, Case{"DiskFileView", false, true, false},
-                       Case{"DataShield", false, false, true}, Case{"unrelated", false, false, false}}) {
+  for (const Case c : {Case{"vortrane", true, false, false}, Case{"Kestravue", false, true, false},
+                       Case{"Fendrolock", false, false, true}, Case{"unrelated", false, false, false}}) {
     NamedChild child(c.name);
     ASSERT_TRUE(child.started());
     EXPECT_EQ(utilities.IsAppRunning(), c.app) << c.name;
