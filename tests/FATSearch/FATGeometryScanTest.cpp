@@ -73,6 +73,7 @@ class FATGeometryScanTest : public ::testing::Test {
 
   ScanResult Scan(const std::string& kind, const fs::path& image, std::vector<std::string> extra = {}) {
     const fs::path destination = dir_ / (kind + "-" + image.filename().string());
+    fs::create_directories(destination);
     std::vector<std::string> args = {kind, image.string(), "--json", "--recover", destination.string()};
     if (kind == "quick") args.push_back("--live");
     else args.insert(args.end(), {"--searchers", "fat"});
