@@ -18,7 +18,8 @@ constexpr std::uint8_t kMaxTenMs = 199;
 constexpr std::uint8_t kNoFatChainFlag = 0x02;
 constexpr std::uint32_t kMaxFirstCluster = 0xFFFFFFF6;
 constexpr std::uint64_t kMaxContiguousHalfSum = 0x7FFFFFFA;
-constexpr std::uint32_t kMaxLabelChars = 11;
+// The format allows 11 label characters; some writers fill the reserved words too, up to 15.
+constexpr std::uint32_t kMaxWrittenLabelChars = 15;
 constexpr std::size_t kNameOffset = 2;
 
 bool IsPlausibleStamp(std::uint32_t stamp) {
@@ -30,11 +31,11 @@ bool IsPlausibleStamp(std::uint32_t stamp) {
          (time & 0x1F) < 30;
 }
 
-// Every character before the first zero that lies below 256 may appear in a name.
-bool AllowedCharacters(FieldReader& entry, std::size_t first, std::size_t count) {
+// Every character below 256 may appear in a name (up to the first zero one when stopAtZero).
+bool AllowedCharacters(FieldReader& entry, std::size_t first, std::size_t count, bool stopAtZero) {
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint16_t c = entry.le16(first + 2 * i);
-    if (c == 0) break;
+    if (c == 0 && stopAtZero) break;
     if (c < 256 && g_u8FileNameCheckTable[c] == 0) return false;
   }
   return true;
@@ -46,7 +47,19 @@ void CEFDTAnalyze::PrepareAnayze(std::uint32_t sectorShift, std::uint32_t cluste
   m_sectorShift = sectorShift;
   m_clusterShift = clusterShift;
   m_totalSectors = totalSectors;
+  m_bitmapCluster = 0;
+  m_bitmapLength = 0;
   ClearRecord();
+}
+
+void CEFDTAnalyze::KeepBitmap(ByteSpan entry) {
+  if (m_bitmapCluster != 0) return;
+  FieldReader field(entry);
+  const std::uint32_t first = field.le32(20);
+  const std::uint64_t length = field.le64(24);
+  if (!field.ok() || first < 2) return;
+  m_bitmapCluster = first;
+  m_bitmapLength = length;
 }
 
 void CEFDTAnalyze::Reset() { ClearRecord(); }
@@ -90,6 +103,8 @@ bool CEFDTAnalyze::Analyze(ByteSpan buffer, std::int64_t sector) {
         plausible = SetNameData(entry);
         break;
       case exfat::kTypeBitmap:
+        KeepBitmap(entry);
+        break;
       case exfat::kTypeUpcase:
         break;
       default:  // the end of the directory (0x00) and every type this engine does not read
@@ -172,7 +187,7 @@ bool CEFDTAnalyze::SetNameData(ByteSpan entry) {
   const std::uint8_t flags = field.u8(1);
   const std::uint16_t first = field.le16(kNameOffset);
   if (!field.ok() || (type & kTypeBits) != kSecondaryTypeBits || flags != 0 || first == 0) return false;
-  if (!AllowedCharacters(field, kNameOffset, exfat::kNameCharsPerEntry)) return false;
+  if (!AllowedCharacters(field, kNameOffset, exfat::kNameCharsPerEntry, true)) return false;
   if (m_state < kStreamRead || m_state != m_examined || (type & exfat::kInUse) != m_inUse) {
     ClearRecord();
     return true;
@@ -198,12 +213,10 @@ bool CEFDTAnalyze::SetVloumeLabel(ByteSpan entry) {
   FieldReader field(entry);
   const std::uint8_t type = field.u8(0);
   const std::uint8_t count = field.u8(1);
-  const std::uint32_t reserved1 = field.le32(24);
-  const std::uint32_t reserved2 = field.le32(28);
-  if (!field.ok() || (type & kTypeBits) != 0 || count > kMaxLabelChars || reserved1 != 0 || reserved2 != 0) return false;
-  for (std::size_t i = 0; i < kMaxLabelChars; ++i) {
-    const std::uint16_t c = field.le16(kNameOffset + 2 * i);
-    if (i < count ? (c < 256 && g_u8FileNameCheckTable[c] == 0) : c != 0) return false;
-  }
-  return true;
+  if (!field.ok() || (type & kTypeBits) != 0 || count > kMaxWrittenLabelChars) return false;
+  if (!AllowedCharacters(field, kNameOffset, count, false)) return false;
+  // Everything after the counted characters is zero: for labels of up to 11 characters that is the rest of the
+  // label field and both reserved words.
+  const ByteSpan rest = field.bytes(kNameOffset + 2 * std::size_t{count}, exfat::kEntrySize - kNameOffset - 2 * count);
+  return field.ok() && std::all_of(rest.begin(), rest.end(), [](std::uint8_t b) { return b == 0; });
 }

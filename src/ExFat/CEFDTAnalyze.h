@@ -25,6 +25,10 @@ class CEFDTAnalyze {
   bool SetStreamData(quellsy::ByteSpan entry);
   bool SetNameData(quellsy::ByteSpan entry);
   bool SetVloumeLabel(quellsy::ByteSpan entry);
+  // The first allocation-bitmap entry met since preparation: its first cluster and length in bytes (0 and 0
+  // when none was met).
+  std::uint32_t GetBitmapCluster() const { return m_bitmapCluster; }
+  std::uint64_t GetBitmapLength() const { return m_bitmapLength; }
   // Never filled: the label is tested, not kept.
   const std::u16string& GetVolumeLabel() const { return m_label; }
 
@@ -48,6 +52,10 @@ class CEFDTAnalyze {
   std::vector<std::uint16_t> m_nameUnits;
   std::vector<_tagFileBaseInfo> m_records;
   std::u16string m_label;
+  void KeepBitmap(quellsy::ByteSpan entry);
+
+  std::uint32_t m_bitmapCluster = 0;
+  std::uint64_t m_bitmapLength = 0;
   std::uint64_t m_totalSectors = 0;
   std::uint32_t m_clusterShift = 9;
   std::uint32_t m_sectorShift = 9;

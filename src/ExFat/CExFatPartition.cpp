@@ -57,11 +57,15 @@ IDataRunList* CExFatPartition::BuildFileDataRun(const _tagFileBaseInfo& info) {
   }
   // The length bounds the walk, so a looping chain ends too.
   std::int64_t left = info.dataLength;
-  for (std::uint32_t cluster = info.firstCluster; cluster >= 2 && cluster <= kLastCluster && left >= 1;
-       cluster = GetNextCluster(cluster, 0)) {
+  for (std::uint32_t cluster = info.firstCluster; cluster >= 2 && cluster <= kLastCluster && left >= 1;) {
     const DataRun run{std::int64_t{cluster} - 2, 1};
     runs->AddDataRun(&run);
     left -= bytesPerCluster;
+    std::uint32_t next = GetNextCluster(cluster, 0);
+    // Deleting a file frees its FAT entries: the free clusters that follow are the best guess.
+    if (next == kFreeCluster && info.inUse == 0)
+      next = m_bitmap.IsKnown() ? m_bitmap.NextFreeCluster(cluster, m_clusterLimit) : GetNextCluster(cluster, 1);
+    cluster = next;
   }
   return runs;
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "ExFat/CAllocationBitmap.h"
 #include "ExFat/CFatTable.h"
 #include "ExFat/ExFatFileBaseInfo.h"
 
@@ -13,6 +14,7 @@ class IDataRunList;
 class CExFatPartition : public CFatTable {
  public:
   static constexpr std::uint32_t kLastCluster = 0xFFFFFFF5;
+  static constexpr std::uint32_t kFreeCluster = 0;
 
   // 0 for a cluster below 2, else the sector of its first byte.
   std::int64_t ConvertClusterNumToSector(std::uint32_t cluster) const;
@@ -26,7 +28,9 @@ class CExFatPartition : public CFatTable {
   // null when memory is short.
   CExFatFileNode* BuildFile(const _tagFileBaseInfo& info);
   // A new run list: empty for folders, empty files and clusters that are no clusters; one run for a contiguous
-  // file; one run per cluster of its chain (merged where adjacent) otherwise, until the length is covered.
+  // file; one run per cluster of its chain (merged where adjacent) otherwise, until the length is covered. A
+  // deleted file's chain goes on, where its FAT entry was freed, with the next cluster that is free in the
+  // allocation bitmap (the next cluster on the volume while the bitmap is unknown).
   IDataRunList* BuildFileDataRun(const _tagFileBaseInfo& info);
 
   std::uint32_t m_bytesPerSector = 512;
@@ -38,4 +42,5 @@ class CExFatPartition : public CFatTable {
   std::int64_t m_heapStart = 0;
   std::uint64_t m_partitionStart = 0;
   std::uint64_t m_totalSectors = 0;
+  CAllocationBitmap m_bitmap;
 };

@@ -1,7 +1,6 @@
 #include "ExFat/CExFatQuickSearch.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <new>
 
 #include "ExFat/CExFatDBR.h"
@@ -88,7 +87,7 @@ void CExFatQuickSearch::SetGeometry(IStorageDevice* device, const CExFatDBR& dbr
   const std::uint64_t fatEntries = std::uint64_t{dbr.GetSectorsPerFat()} * p.m_bytesPerSector / 4;
   if (fatEntries > limit) {
     limit = fatEntries;
-    std::printf("chang totalClustur = %llu\n", static_cast<unsigned long long>(limit));
+    CatchExeception::WriteLog("chang totalClustur = %llu\n", static_cast<unsigned long long>(limit));
   }
   // Clusters past the device's end cannot be read; they must not size the map of read clusters either.
   const long long deviceSectors = device->GetTotalSectors();
@@ -101,6 +100,7 @@ void CExFatQuickSearch::SetGeometry(IStorageDevice* device, const CExFatDBR& dbr
                            dbr.GetBytesPerSectorShift() + dbr.GetSectorsPerClusterShift(),
                            static_cast<std::uint64_t>(std::max(0LL, deviceSectors)));
   p.ClearFatData();
+  p.m_bitmap.Create(nullptr, 0, 0);
   p.CreateFatTable(device, dbr.GetFatStartSector(), dbr.GetSectorsPerFat(), dbr.GetTotalCluster());
   m_liveFolders.clear();
   m_deletedFolders.clear();
@@ -148,7 +148,11 @@ bool CExFatQuickSearch::BuildChildren(const Folder& folder) {
       readable = false;
       break;
     }
-    if (!m_analyzer.Analyze(m_cluster, sector)) break;
+    const bool more = m_analyzer.Analyze(m_cluster, sector);
+    if (!m_partition.m_bitmap.IsKnown() && m_analyzer.GetBitmapCluster() != 0)
+      m_partition.m_bitmap.Create(m_device, m_partition.ConvertClusterNumToSector(m_analyzer.GetBitmapCluster()),
+                                  m_analyzer.GetBitmapLength());
+    if (!more) break;
     size -= m_partition.m_bytesPerCluster;
     if (size <= 0) break;
     cluster = m_partition.GetNextCluster(cluster, folder.contiguous ? 1 : 0);
