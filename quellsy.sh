@@ -11,6 +11,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1
 TEST_PACKAGES=(
   attr
   dosfstools
+  exfat-fuse
+  exfatprogs
   fdisk
   gdisk
   imagemagick
@@ -18,6 +20,7 @@ TEST_PACKAGES=(
   mtools
   ntfs-3g
   parted
+  sleuthkit
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 BENCH_PACKAGES=(libbenchmark-dev)
