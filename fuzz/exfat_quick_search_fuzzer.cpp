@@ -8,22 +8,11 @@
 
 #include "ExFat/CExFatQuickSearch.h"
 #include "FuzzBytesDevice.h"
+#include "FuzzFinishingProgress.h"
 #include "FuzzKeepingBuilder.h"
 #include "include/IDataRunList.h"
 
 namespace {
-
-class Progress : public IProgress {
- public:
-  void UpdateProgress(_PROGRESS_INFO* info) override {
-    if (info->current > info->total) std::abort();
-    finished = info->status == PROGRESS_STATUS_FINISHED;
-  }
-  int Continued() override { return 1; }
-  int shouldBuild() override { return 1; }
-
-  bool finished = false;
-};
 
 // Runs start inside the cluster heap and are never empty.
 class RunCheckingBuilder : public FuzzKeepingBuilder {
@@ -42,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 2 || size > (1u << 20) + 1) return 0;
   FuzzBytesDevice device(std::vector<std::uint8_t>(data + 1, data + size), 512u << (data[0] % 4));
   RunCheckingBuilder builder;
-  Progress progress;
+  FuzzFinishingProgress progress;
   CExFatQuickSearch searcher;
   searcher.SetDirecotryTreeBuilder(&builder);
   if (searcher.QuickSearchFiles(&device, &progress) != 0) std::abort();

@@ -15,7 +15,7 @@ using namespace exfatbytes;
 
 constexpr std::uint64_t kDeviceSectors = 1 << 20;
 
-class EntrySetTest : public testing::Test {
+class ExFatEntrySetTest : public testing::Test {
  protected:
   void SetUp() override { analyzer.PrepareAnayze(9, 12, kDeviceSectors); }
 
@@ -28,7 +28,7 @@ class EntrySetTest : public testing::Test {
   CEFDTAnalyze analyzer;
 };
 
-TEST_F(EntrySetTest, ASetBecomesARecordWithItsFields) {
+TEST_F(ExFatEntrySetTest, ASetBecomesARecordWithItsFields) {
   StreamFields stream;
   stream.flags = 0x03;
   stream.firstCluster = 77;
@@ -54,7 +54,7 @@ TEST_F(EntrySetTest, ASetBecomesARecordWithItsFields) {
   EXPECT_EQ(r.metadataSector, 1000);
 }
 
-TEST_F(EntrySetTest, TheMetadataSectorIsTheOneHoldingTheFileEntry) {
+TEST_F(ExFatEntrySetTest, TheMetadataSectorIsTheOneHoldingTheFileEntry) {
   Bytes cluster;
   for (int i = 0; i < 16; ++i) cluster = Join({cluster, Entry(0x81)});  // one 512-byte sector of them
   cluster = Join({cluster, EntrySet(u"second.txt")});
@@ -64,16 +64,16 @@ TEST_F(EntrySetTest, TheMetadataSectorIsTheOneHoldingTheFileEntry) {
   EXPECT_EQ(records[0].metadataSector, 1001);
 }
 
-TEST_F(EntrySetTest, ASetSpanningTwoClustersIsCompleted) {
-  const Bytes set = EntrySet(u"a name long enough for three name entries, forty+");
+TEST_F(ExFatEntrySetTest, ASetSpanningTwoClustersIsCompleted) {
+  const Bytes set = EntrySet(u"a name that needs three name entries, 40+");
   ASSERT_EQ(set.size(), 5u * 32);
   EXPECT_TRUE(analyzer.Analyze(std::span(set).first(64), 10));
   EXPECT_TRUE(analyzer.Records().empty());
   EXPECT_TRUE(analyzer.Analyze(std::span(set).subspan(64), 18));
-  EXPECT_EQ(Names(), std::vector<std::string>{"a name long enough for three name entries, forty+"});
+  EXPECT_EQ(Names(), std::vector<std::string>{"a name that needs three name entries, 40+"});
 }
 
-TEST_F(EntrySetTest, ResetDropsAHalfReadSet) {
+TEST_F(ExFatEntrySetTest, ResetDropsAHalfReadSet) {
   const Bytes set = EntrySet(u"x.txt");
   EXPECT_TRUE(analyzer.Analyze(std::span(set).first(64), 10));
   analyzer.Reset();
@@ -88,15 +88,15 @@ struct SecondaryCase {
 
 void PrintTo(const SecondaryCase& c, std::ostream* os) { *os << int{c.count}; }
 
-class SecondaryCount : public EntrySetTest, public testing::WithParamInterface<SecondaryCase> {};
+class ExFatSecondaryCount : public ExFatEntrySetTest, public testing::WithParamInterface<SecondaryCase> {};
 
-TEST_P(SecondaryCount, TwoToEighteen) {
+TEST_P(ExFatSecondaryCount, TwoToEighteen) {
   FileFields file;
   file.secondaries = GetParam().count;
   EXPECT_EQ(analyzer.SetBaseData(FileEntry(file), 0), GetParam().valid);
 }
 
-INSTANTIATE_TEST_SUITE_P(Counts, SecondaryCount,
+INSTANTIATE_TEST_SUITE_P(Counts, ExFatSecondaryCount,
                          testing::Values(SecondaryCase{1, false}, SecondaryCase{2, true}, SecondaryCase{18, true},
                                          SecondaryCase{19, false}));
 
@@ -107,12 +107,12 @@ struct FileEntryCase {
 
 void PrintTo(const FileEntryCase& c, std::ostream* os) { *os << c.name; }
 
-class FileEntryRejected : public EntrySetTest, public testing::WithParamInterface<FileEntryCase> {};
+class ExFatFileEntryRejected : public ExFatEntrySetTest, public testing::WithParamInterface<FileEntryCase> {};
 
 // time: hours << 11 | minutes << 5 | two-second count; date: years since 1980 << 9 | month << 5 | day.
 constexpr std::uint32_t Stamp(std::uint32_t date, std::uint32_t time) { return date << 16 | time; }
 
-TEST_P(FileEntryRejected, AndTheDirectoryEndsThere) {
+TEST_P(ExFatFileEntryRejected, AndTheDirectoryEndsThere) {
   FileFields file;
   Bytes scratch;
   GetParam().change(file, scratch);
@@ -123,7 +123,7 @@ TEST_P(FileEntryRejected, AndTheDirectoryEndsThere) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Fields, FileEntryRejected,
+    Fields, ExFatFileEntryRejected,
     testing::Values(
         FileEntryCase{"Day0", [](FileFields& f, Bytes&) { f.creation = Stamp((40 << 9) | (1 << 5) | 0, 0); }},
         FileEntryCase{"Month0", [](FileFields& f, Bytes&) { f.modification = Stamp((40 << 9) | (0 << 5) | 1, 0); }},
@@ -137,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(
         FileEntryCase{"TypeBits", [](FileFields&, Bytes& e) { if (!e.empty()) e[0] = 0xA5; }}),
     [](const testing::TestParamInfo<FileEntryCase>& param) { return std::string(param.param.name); });
 
-TEST_F(EntrySetTest, TheLastPlausibleTimesPass) {
+TEST_F(ExFatEntrySetTest, TheLastPlausibleTimesPass) {
   FileFields file;
   file.creation = Stamp((127 << 9) | (12 << 5) | 31, (23 << 11) | (59 << 5) | 29);
   file.tenMs = 199;
@@ -151,9 +151,9 @@ struct StreamCase {
 
 void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.name; }
 
-class StreamRejected : public EntrySetTest, public testing::WithParamInterface<StreamCase> {};
+class ExFatStreamRejected : public ExFatEntrySetTest, public testing::WithParamInterface<StreamCase> {};
 
-TEST_P(StreamRejected, AsImplausible) {
+TEST_P(ExFatStreamRejected, AsImplausible) {
   StreamFields stream;
   Bytes scratch;
   GetParam().change(stream, scratch);
@@ -163,7 +163,7 @@ TEST_P(StreamRejected, AsImplausible) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Fields, StreamRejected,
+    Fields, ExFatStreamRejected,
     testing::Values(
         StreamCase{"Cluster1", [](StreamFields& s, Bytes&) { s.firstCluster = 1; }},
         StreamCase{"ClusterPastTheLast", [](StreamFields& s, Bytes&) { s.firstCluster = 0xFFFFFFF7; }},
@@ -180,14 +180,14 @@ INSTANTIATE_TEST_SUITE_P(
         StreamCase{"TypeBits", [](StreamFields&, Bytes& e) { if (!e.empty()) e[0] = 0xE0; }}),
     [](const testing::TestParamInfo<StreamCase>& param) { return std::string(param.param.name); });
 
-TEST_F(EntrySetTest, AStreamWhoseInUseBitDiffersDropsTheSetButTheWalkGoesOn) {
+TEST_F(ExFatEntrySetTest, AStreamWhoseInUseBitDiffersDropsTheSetButTheWalkGoesOn) {
   Bytes broken = EntrySet(u"lost.txt");
   broken[32] = 0x40;  // the stream says "not in use", its file entry "in use"
   EXPECT_TRUE(analyzer.Analyze(Join({broken, EntrySet(u"kept.txt")}), 0));
   EXPECT_EQ(Names(), std::vector<std::string>{"kept.txt"});
 }
 
-TEST_F(EntrySetTest, BitmapAndUpcaseEntriesBetweenSetsAreHarmlessInsideOneTheSetIsLost) {
+TEST_F(ExFatEntrySetTest, BitmapAndUpcaseEntriesBetweenSetsAreHarmlessInsideOneTheSetIsLost) {
   const Bytes set = EntrySet(u"inside.txt");
   const Bytes split = Join({std::vector(set.begin(), set.begin() + 64), Entry(0x82), std::vector(set.begin() + 64, set.end())});
   EXPECT_TRUE(analyzer.Analyze(Join({EntrySet(u"one"), Entry(0x81), Entry(0x82), EntrySet(u"two"), split,
@@ -196,12 +196,12 @@ TEST_F(EntrySetTest, BitmapAndUpcaseEntriesBetweenSetsAreHarmlessInsideOneTheSet
   EXPECT_EQ(Names(), (std::vector<std::string>{"one", "two", "three"}));
 }
 
-TEST_F(EntrySetTest, AnAsteriskInANameEndsTheDirectory) {
+TEST_F(ExFatEntrySetTest, AnAsteriskInANameEndsTheDirectory) {
   EXPECT_FALSE(analyzer.Analyze(Join({EntrySet(u"before"), EntrySet(u"a*b"), EntrySet(u"after")}), 0));
   EXPECT_EQ(Names(), std::vector<std::string>{"before"});
 }
 
-TEST_F(EntrySetTest, ControlCharactersAreRefusedUpTo0x19) {
+TEST_F(ExFatEntrySetTest, ControlCharactersAreRefusedUpTo0x19) {
   EXPECT_FALSE(analyzer.SetNameData(NameEntries(std::u16string(u"a") + char16_t{0x19})));
   EXPECT_TRUE(analyzer.SetNameData(NameEntries(std::u16string(u"a") + char16_t{0x1A})));
   EXPECT_FALSE(analyzer.SetNameData(NameEntries(std::u16string(u"a") + char16_t{0xFF})));
@@ -212,7 +212,7 @@ TEST_F(EntrySetTest, ControlCharactersAreRefusedUpTo0x19) {
   EXPECT_FALSE(analyzer.SetNameData(Entry(0xC1)));  // the first character is 0
 }
 
-TEST_F(EntrySetTest, DeletedSetsAreRecordsNotInUse) {
+TEST_F(ExFatEntrySetTest, DeletedSetsAreRecordsNotInUse) {
   FileFields file;
   file.inUse = false;
   EXPECT_TRUE(analyzer.Analyze(EntrySet(u"gone.txt", {}, file), 0));
@@ -222,7 +222,7 @@ TEST_F(EntrySetTest, DeletedSetsAreRecordsNotInUse) {
   EXPECT_EQ(records[0].inUse, 0);
 }
 
-TEST_F(EntrySetTest, LongAndNonAsciiNames) {
+TEST_F(ExFatEntrySetTest, LongAndNonAsciiNames) {
   const std::u16string longest(255, u'L');
   // The smiley's surrogate pair is split between the first and second name entry.
   const std::u16string split = std::u16string(14, u'a') + u"\U0001F600" + u"é";
@@ -232,13 +232,13 @@ TEST_F(EntrySetTest, LongAndNonAsciiNames) {
                                               "Ünïcødé ファイル"}));
 }
 
-TEST_F(EntrySetTest, AnUnpairedSurrogateBecomesAnUnderscoreSoNamesStayUtf8) {
+TEST_F(ExFatEntrySetTest, AnUnpairedSurrogateBecomesAnUnderscoreSoNamesStayUtf8) {
   const std::u16string name = std::u16string(u"ab") + char16_t{0xD800} + u"c";
   EXPECT_TRUE(analyzer.Analyze(EntrySet(name), 0));
   EXPECT_EQ(Names(), std::vector<std::string>{"ab_c"});
 }
 
-TEST_F(EntrySetTest, TheNameEndsAtItsLength) {
+TEST_F(ExFatEntrySetTest, TheNameEndsAtItsLength) {
   Bytes set = EntrySet(u"short");
   set[32 + 3] = 3;  // the stream says three characters
   EXPECT_TRUE(analyzer.Analyze(set, 0));
@@ -254,7 +254,7 @@ Bytes Label(std::uint8_t count, const std::u16string& text) {
   return e;
 }
 
-TEST_F(EntrySetTest, LabelEntries) {
+TEST_F(ExFatEntrySetTest, LabelEntries) {
   EXPECT_TRUE(analyzer.SetVloumeLabel(Label(0, u"")));
   EXPECT_TRUE(analyzer.SetVloumeLabel(Label(5, u"EXVOL")));
   EXPECT_TRUE(analyzer.SetVloumeLabel(Label(11, u"ELEVENCHARS")));
@@ -271,7 +271,7 @@ TEST_F(EntrySetTest, LabelEntries) {
   EXPECT_EQ(Names(), std::vector<std::string>{"one"});
 }
 
-TEST_F(EntrySetTest, UnknownTypesEndTheDirectory) {
+TEST_F(ExFatEntrySetTest, UnknownTypesEndTheDirectory) {
   for (const std::uint8_t type : {0x00, 0xA0, 0xE0, 0x20, 0xFF}) {
     SCOPED_TRACE(int{type});
     EXPECT_FALSE(analyzer.Analyze(Join({EntrySet(u"one"), Entry(type), EntrySet(u"two")}), 0));
@@ -279,7 +279,7 @@ TEST_F(EntrySetTest, UnknownTypesEndTheDirectory) {
   }
 }
 
-TEST_F(EntrySetTest, TheFirstBitmapEntryIsKept) {
+TEST_F(ExFatEntrySetTest, TheFirstBitmapEntryIsKept) {
   Bytes bitmap = Entry(0x81);
   FieldWriter(bitmap).le32(20, 2);
   FieldWriter(bitmap).le64(24, 1234);

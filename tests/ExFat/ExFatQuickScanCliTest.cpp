@@ -20,30 +20,11 @@ namespace {
 using namespace quellsy::test;
 namespace fs = std::filesystem;
 
-struct Listed {
-  std::string size;
-  std::string deleted;
-};
-
 // engine-cli quick IMAGE --live --json --recover OUT with the built-in engines (registered again each time:
 // other tests reset the registry).
 CliRun QuickScan(const fs::path& image, const fs::path& out) {
   RegisterBuiltInEngines();
   return Cli({"quick", image.string(), "--live", "--json", "--recover", out.string()});
-}
-
-// Paths inside the volume ("/docs/x.txt"): the first element, the tree's root, is cut off.
-std::map<std::string, Listed> ListedByPath(const CliRun& run) {
-  std::map<std::string, Listed> listed;
-  for (const std::string& line : run.lines) {
-    if (line.rfind("{\"path\": ", 0) != 0) continue;
-    std::string path = Field(line, "path");
-    path = path.substr(1, path.size() - 2);
-    const std::size_t slash = path.find('/');
-    if (slash == std::string::npos) continue;
-    listed[path.substr(slash)] = {Field(line, "size"), Field(line, "deleted")};
-  }
-  return listed;
 }
 
 // The one folder engine-cli recovers into: the tree's root.

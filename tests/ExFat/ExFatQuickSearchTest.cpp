@@ -8,6 +8,7 @@
 #include <map>
 #include <set>
 
+#include "FATSearch/QuickScanTestSupport.h"
 #include "Utility/ByteReader.h"
 #include "include/SearchPartitionInfoStruct.h"
 #include "support/MemoryDevice.h"
@@ -17,18 +18,6 @@
 
 namespace quellsy::test {
 namespace {
-
-// Records every report; Continued answers 0 once it has been asked stopAfter times (never when negative).
-class Progress : public IProgress {
- public:
-  void UpdateProgress(_PROGRESS_INFO* info) override { reports.push_back(*info); }
-  int Continued() override { return stopAfter < 0 || asked++ < stopAfter ? 1 : 0; }
-  int shouldBuild() override { return 1; }
-
-  int stopAfter = -1;
-  int asked = 0;
-  std::vector<_PROGRESS_INFO> reports;
-};
 
 // Remembers the first sector of every read.
 class CountingDevice : public MemoryDevice {
@@ -116,7 +105,7 @@ class ExFatQuickSearchTest : public testing::Test {
   std::vector<std::uint8_t> Image(const std::string& name) const { return ReadFile(images->Image(name)); }
 
   // Runs a search over the bytes; the builder's root ID and the searcher's result come back.
-  unsigned long long Search(MemoryDevice& device, RecordingTreeBuilder& builder, Progress& progress) {
+  unsigned long long Search(MemoryDevice& device, RecordingTreeBuilder& builder, RecordingProgress& progress) {
     CExFatQuickSearch searcher;
     searcher.SetDirecotryTreeBuilder(&builder);
     const unsigned long long result = searcher.QuickSearchFiles(&device, &progress);
@@ -144,7 +133,7 @@ TEST_F(ExFatQuickSearchTest, FourKibSectorsListTheManifestWithThePartitionRecord
   ASSERT_EQ(layout.sectorSize, 4096u);
   MemoryDevice device(image, 4096);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   EXPECT_EQ(Search(device, builder, progress), 0u);
 
   ASSERT_EQ(builder.searchers().size(), 1u);
@@ -177,7 +166,7 @@ TEST_F(ExFatQuickSearchTest, FourKibSectorsListTheManifestWithThePartitionRecord
 TEST_F(ExFatQuickSearchTest, EmptyFilesBothGetNodeIdZero) {
   MemoryDevice device(Image("sectors4k.img"), 4096);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   Search(device, builder, progress);
   const RecordingTreeBuilder::Node* one = builder.Find("empty-one.txt");
   const RecordingTreeBuilder::Node* two = builder.Find("empty-two.txt");
@@ -194,7 +183,7 @@ TEST_F(ExFatQuickSearchTest, ChildrenOfADeletedFolderAreDeletedThoughTheirSetsAr
   for (std::size_t entry = 0; entry < 3; ++entry) image[folder + 32 * entry] &= 0x7F;
   MemoryDevice device(image, 512);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   Search(device, builder, progress);
   const auto listed = ByPath(builder, RootID(builder));
   ASSERT_EQ(listed.count("/Ordner ä/naïve résumé.doc"), 1u);
@@ -216,7 +205,7 @@ TEST_F(ExFatQuickSearchTest, AFolderClusterReachedTwiceThroughALoopingFatIsReadO
   FieldWriter(image).le64(FileEntryOf(image, u"chained") + 32 + 8, 64ull << 20 >> 4);
   CountingDevice device(image, 512);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   Search(device, builder, progress);
   EXPECT_EQ(device.readsAt[layout.ClusterSector(first)], 1);
   EXPECT_EQ(device.readsAt[layout.ClusterSector(second)], 1);
@@ -234,7 +223,7 @@ TEST_F(ExFatQuickSearchTest, AnUnreadableFolderIsSkippedAndTheWalkGoesOn) {
   MemoryDevice device(image, 512);
   device.FailSectors(layout.ClusterSector(FirstClusterOfSet(image, FileEntryOf(image, u"many"))), 1);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   EXPECT_EQ(Search(device, builder, progress), 0u);
   const auto listed = ByPath(builder, RootID(builder));
   EXPECT_EQ(listed.count("/many"), 1u);
@@ -248,7 +237,7 @@ TEST_F(ExFatQuickSearchTest, AnUnreadableFolderIsSkippedAndTheWalkGoesOn) {
 TEST_F(ExFatQuickSearchTest, AStoppedScanStillBuildsWhatItFoundAndFinishes) {
   MemoryDevice device(Image("exfat.img"), 512);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   progress.stopAfter = 0;
   Search(device, builder, progress);
   // Only the root was read: its entries, no folder's children.
@@ -265,13 +254,13 @@ TEST_F(ExFatQuickSearchTest, AFatLongerThanTheClusterCountRaisesTheLimit) {
   std::vector<std::uint8_t> image = Image("exfat.img");
   MemoryDevice plainDevice(image, 512);
   RecordingTreeBuilder plain;
-  Progress plainProgress;
+  RecordingProgress plainProgress;
   Search(plainDevice, plain, plainProgress);
   // A cluster count of 20 would cut every chain past cluster 20; the FAT's length still covers them all.
   FieldWriter(image).le32(92, 20);
   MemoryDevice device(image, 512);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   Search(device, builder, progress);
   std::set<std::string> before;
   std::set<std::string> after;
@@ -284,7 +273,7 @@ TEST_F(ExFatQuickSearchTest, AFatLongerThanTheClusterCountRaisesTheLimit) {
 TEST_F(ExFatQuickSearchTest, ProgressCountsTheFoldersWalked) {
   MemoryDevice device(Image("exfat.img"), 512);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   Search(device, builder, progress);
   ASSERT_GE(progress.reports.size(), 2u);
   std::uint64_t lastCurrent = 0;
@@ -302,7 +291,7 @@ TEST_F(ExFatQuickSearchTest, ProgressCountsTheFoldersWalked) {
 TEST(ExFatQuickSearch, AVolumeThatIsNotExFatGivesNoNodesButAFinishedReport) {
   MemoryDevice device(std::vector<std::uint8_t>(1 << 20, 0), 512);
   RecordingTreeBuilder builder;
-  Progress progress;
+  RecordingProgress progress;
   CExFatQuickSearch searcher;
   searcher.SetDirecotryTreeBuilder(&builder);
   EXPECT_EQ(searcher.QuickSearchFiles(&device, &progress), 0u);
