@@ -9,6 +9,7 @@
 #include <set>
 
 #include "Engines/BuiltInEngines.h"
+#include "Utility/ByteReader.h"
 #include "support/PublicFixture.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
@@ -20,11 +21,29 @@ namespace {
 using namespace quellsy::test;
 namespace fs = std::filesystem;
 
-// engine-cli quick IMAGE --live --json --recover OUT with the built-in engines (registered again each time:
-// other tests reset the registry).
-CliRun QuickScan(const fs::path& image, const fs::path& out) {
+constexpr long long kPartitionStart = 2048;
+
+// engine-cli quick IMAGE [--offset SECTORS] --live --json --recover OUT with the built-in engines (registered
+// again each time: other tests reset the registry).
+CliRun QuickScan(const fs::path& image, const fs::path& out, long long offset = 0) {
   RegisterBuiltInEngines();
-  return Cli({"quick", image.string(), "--live", "--json", "--recover", out.string()});
+  std::vector<std::string> args = {"quick", image.string()};
+  if (offset != 0) args.insert(args.end(), {"--offset", std::to_string(offset)});
+  args.insert(args.end(), {"--live", "--json", "--recover", out.string()});
+  return Cli(args);
+}
+
+// An MBR disk with the volume as its one partition (type 7) at kPartitionStart, and free space after it.
+void WriteDisk(const std::vector<std::uint8_t>& volume, const fs::path& disk) {
+  const std::uint64_t sectors = volume.size() / 512;
+  std::vector<std::uint8_t> bytes((kPartitionStart + sectors + 2048) * 512, 0);
+  quellsy::FieldWriter mbr(bytes);
+  mbr.u8(446 + 4, 0x07);
+  mbr.le32(446 + 8, static_cast<std::uint32_t>(kPartitionStart));
+  mbr.le32(446 + 12, static_cast<std::uint32_t>(sectors));
+  mbr.le16(510, 0xAA55);
+  std::copy(volume.begin(), volume.end(), bytes.begin() + kPartitionStart * 512);
+  WriteFile(disk, bytes);
 }
 
 // The one folder engine-cli recovers into: the tree's root.
@@ -70,18 +89,33 @@ void SleuthKitRecover(const fs::path& image, const fs::path& out) {
 
 std::string HashOf(const fs::path& path) { return fs::exists(path) ? Sha256Hex(ReadFile(path)) : std::string{}; }
 
-class ExFatQuickScanCliTest : public testing::TestWithParam<const char*> {};
+struct CliCase {
+  const char* name;
+  const char* image;
+  // Placed in a partition at kPartitionStart of an MBR disk and scanned with --offset; the comparison with The
+  // Sleuth Kit is made on the volume alone.
+  bool inDisk;
+};
+
+void PrintTo(const CliCase& c, std::ostream* os) { *os << c.name; }
+
+class ExFatQuickScanCliTest : public testing::TestWithParam<CliCase> {};
 
 TEST_P(ExFatQuickScanCliTest, ListsTheManifestCopiesOutByteForByteAndKeepsUpWithTheSleuthKit) {
   const ExFatImages* images = ExFatImages::Get();
   if (!images->MissingCapability().empty()) GTEST_SKIP() << images->MissingCapability();
   ASSERT_TRUE(images->Made()) << images->Why();
-  const std::string name = GetParam();
-  const fs::path image = images->Image(name);
-  const std::vector<ExFatManifestEntry> files = images->Manifest(name).files;
+  const CliCase& c = GetParam();
+  const fs::path image = images->Image(c.image);
+  const std::vector<ExFatManifestEntry> files = images->Manifest(c.image).files;
   ASSERT_FALSE(files.empty());
   TempDir dir;
-  const CliRun run = QuickScan(image, dir / "out");
+  fs::path scanned = image;
+  if (c.inDisk) {
+    scanned = dir / "disk.img";
+    WriteDisk(ReadFile(image), scanned);
+  }
+  const CliRun run = QuickScan(scanned, dir / "out", c.inDisk ? kPartitionStart : 0);
   ASSERT_EQ(run.exit, 0) << run.err;
 
   // Exactly the manifest, each file with its size and deleted flag; besides them only their folders, deleted
@@ -118,6 +152,7 @@ TEST_P(ExFatQuickScanCliTest, ListsTheManifestCopiesOutByteForByteAndKeepsUpWith
 
   // The Sleuth Kit on the same image: every deleted file it lists we list, every deleted file it copies out
   // correctly we copy out correctly.
+  if (c.inDisk) return;
   for (const auto& [path, deleted] : SleuthKitFiles(image)) {
     if (!deleted) continue;
     const std::map<std::string, Listed> all = ListedByPath(run);
@@ -142,11 +177,11 @@ TEST_P(ExFatQuickScanCliTest, ListsTheManifestCopiesOutByteForByteAndKeepsUpWith
   EXPECT_GE(ours, theirs);
 }
 
-INSTANTIATE_TEST_SUITE_P(Images, ExFatQuickScanCliTest, testing::Values("exfat.img", "smallclusters.img"),
-                         [](const testing::TestParamInfo<const char*>& param) {
-                           std::string name = param.param;
-                           return name.substr(0, name.find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(Images, ExFatQuickScanCliTest,
+                         testing::Values(CliCase{"ExFat", "exfat.img", false},
+                                         CliCase{"SmallClusters", "smallclusters.img", false},
+                                         CliCase{"SmallClustersInsideDisk", "smallclusters.img", true}),
+                         [](const testing::TestParamInfo<CliCase>& param) { return std::string(param.param.name); });
 
 // A volume another program wrote: three folders, a deleted JPEG whose FAT chain was freed, two deleted small
 // files. No manifest comes with it; The Sleuth Kit's copies are the reference.
