@@ -14,6 +14,8 @@ TEST_PACKAGES=(
   attr
   dosfstools
   e2fsprogs
+  exfat-fuse
+  exfatprogs
   fdisk
   gdisk
   imagemagick
@@ -21,6 +23,7 @@ TEST_PACKAGES=(
   mtools
   ntfs-3g
   parted
+  sleuthkit
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # The release preset builds the benchmarks too.

@@ -9,6 +9,7 @@
 
 #include "FATSearch/CFATQuickSearcher.h"
 #include "FuzzBytesDevice.h"
+#include "FuzzFinishingProgress.h"
 #include "FuzzKeepingBuilder.h"
 #include "StorageDevice/DeviceDataHolder.h"
 
@@ -26,18 +27,6 @@ class VolumeBytesDevice : public FuzzBytesDevice {
   CVolumeDeviceData m_data;
 };
 
-class Progress : public IProgress {
- public:
-  void UpdateProgress(_PROGRESS_INFO* info) override {
-    if (info->current > info->total) std::abort();
-    finished = info->status == PROGRESS_STATUS_FINISHED;
-  }
-  int Continued() override { return 1; }
-  int shouldBuild() override { return 1; }
-
-  bool finished = false;
-};
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -45,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   VolumeBytesDevice device(std::vector<std::uint8_t>(data, data + size - 1),
                            (data[size - 1] & 1) != 0 ? FILE_SYSTEM_FAT32 : FILE_SYSTEM_FAT16);
   FuzzKeepingBuilder builder;
-  Progress progress;
+  FuzzFinishingProgress progress;
   CFATQuickSearcher searcher;
   searcher.SetDirecotryTreeBuilder(&builder);
   searcher.QuickSearchFiles(&device, &progress);

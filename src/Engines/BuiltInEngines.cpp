@@ -1,5 +1,6 @@
 #include "Engines/BuiltInEngines.h"
 
+#include "ExFat/ExFatEngine.h"
 #include "FATLib/FATEngine.h"
 #include "FATSearch/FATSearchEngine.h"
 #include "RAWSearch/Controller/RawSearchEngine.h"
@@ -7,6 +8,7 @@
 // Each engine library adds one call to its own registration function here.
 void RegisterBuiltInEngines() {
   RegisterFATEngine();
+  RegisterExFatEngine();
   RegisterFATSearchEngine();
   RegisterRawSearchEngine();
 }

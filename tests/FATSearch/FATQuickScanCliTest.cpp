@@ -19,38 +19,12 @@ namespace fs = std::filesystem;
 
 constexpr long long kPartitionStart = 2048;
 
-// The node lines of engine-cli's JSON output.
-std::vector<std::string> NodeLines(const CliRun& run) {
-  std::vector<std::string> lines;
-  for (const std::string& line : run.lines)
-    if (line.rfind("{\"path\": ", 0) == 0) lines.push_back(line);
-  return lines;
-}
-
 // engine-cli quick with the built-in engines (registered again each time: other tests reset the registry).
 CliRun QuickScan(const std::vector<std::string>& args) {
   RegisterBuiltInEngines();
   std::vector<std::string> all = {"quick"};
   all.insert(all.end(), args.begin(), args.end());
   return Cli(all);
-}
-
-struct Listed {
-  std::string size;
-  std::string deleted;
-};
-
-// Paths inside the volume ("/docs/x.txt"): the first element, the tree's root, is cut off.
-std::map<std::string, Listed> ListedByPath(const CliRun& run) {
-  std::map<std::string, Listed> listed;
-  for (const std::string& line : NodeLines(run)) {
-    std::string path = Field(line, "path");
-    path = path.substr(1, path.size() - 2);
-    const std::size_t slash = path.find('/');
-    if (slash == std::string::npos) continue;
-    listed[path.substr(slash)] = {Field(line, "size"), Field(line, "deleted")};
-  }
-  return listed;
 }
 
 struct CliCase {

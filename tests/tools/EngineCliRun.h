@@ -1,6 +1,7 @@
 #pragma once
 // Running engine-cli in the test process and reading its JSON lines.
 
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,6 +36,32 @@ inline std::string Field(const std::string& line, const std::string& key) {
   std::size_t to = line.find(", \"", from);
   if (to == std::string::npos) to = line.rfind('}');
   return line.substr(from, to - from);
+}
+
+// The node lines of engine-cli's JSON output.
+inline std::vector<std::string> NodeLines(const CliRun& run) {
+  std::vector<std::string> lines;
+  for (const std::string& line : run.lines)
+    if (line.rfind("{\"path\": ", 0) == 0) lines.push_back(line);
+  return lines;
+}
+
+struct Listed {
+  std::string size;
+  std::string deleted;
+};
+
+// Paths inside the volume ("/docs/x.txt"): the first element, the tree's root, is cut off.
+inline std::map<std::string, Listed> ListedByPath(const CliRun& run) {
+  std::map<std::string, Listed> listed;
+  for (const std::string& line : NodeLines(run)) {
+    std::string path = Field(line, "path");
+    path = path.substr(1, path.size() - 2);
+    const std::size_t slash = path.find('/');
+    if (slash == std::string::npos) continue;
+    listed[path.substr(slash)] = {Field(line, "size"), Field(line, "deleted")};
+  }
+  return listed;
 }
 
 }  // namespace quellsy::test

@@ -1,0 +1,13 @@
+#include "ExFat/ExFatEngine.h"
+
+#include "ExFat/CExFatQuickSearch.h"
+#include "ExFat/CExFatVolumeAnalyer.h"
+#include "include/EngineRegistry.h"
+
+void RegisterExFatEngine() {
+  auto& registry = quellsy::EngineRegistry::Instance();
+  registry.RegisterVolumeAnalyzer(quellsy::VolumeProbe::kExfat, [](IStorageDevice* device, unsigned long long first) {
+    return CreateExfatVolumeAnalyze(device, first);
+  });
+  registry.RegisterQuickSearcher(FILE_SYSTEM_EXFAT, [] { return CreateEXFatQuickSearcher(); });
+}

@@ -1,0 +1,5 @@
+#include "ExFat/ExFatTime.h"
+
+#include "FATLib/FATDosTime.h"
+
+std::uint64_t DosTime2FileTime(const _tagDOSTime& time) { return quellsy::DosDateTimeToFileTime(time.date, time.time); }
