@@ -57,3 +57,40 @@ bool CNTFSDataRunList::IsEqual(const CNTFSDataRunList& other) const {
 }
 
 void CNTFSDataRunList::Sort() { std::stable_sort(m_runs.begin(), m_runs.end(), CLessThanbyVCN{}); }
+
+namespace {
+constexpr std::size_t kStoredRun = 24;
+}
+
+std::vector<std::uint8_t> CNTFSDataRunList::Save() const {
+  std::vector<std::uint8_t> out(8 + kStoredRun * m_runs.size());
+  quellsy::FieldWriter w(out);
+  w.le64(0, m_runs.size());
+  std::size_t at = 8;
+  for (const CDataRun& run : m_runs) {
+    w.le64(at, static_cast<std::uint64_t>(run.lcn));
+    w.le64(at + 8, static_cast<std::uint64_t>(run.length));
+    w.le64(at + 16, static_cast<std::uint64_t>(run.vcn));
+    at += kStoredRun;
+  }
+  return out;
+}
+
+bool CNTFSDataRunList::Restore(quellsy::ByteSpan bytes, std::size_t& consumed) {
+  m_runs.clear();
+  consumed = 0;
+  const auto count = quellsy::le64(bytes, 0);
+  // The count is checked against the bytes present before it sizes anything.
+  if (!count || *count > (bytes.size() - 8) / kStoredRun) return false;
+  quellsy::FieldReader r(bytes);
+  m_runs.reserve(static_cast<std::size_t>(*count));
+  for (std::size_t i = 0, at = 8; i < *count; ++i, at += kStoredRun) {
+    CDataRun run;
+    run.lcn = static_cast<std::int64_t>(r.le64(at));
+    run.length = static_cast<std::int64_t>(r.le64(at + 8));
+    run.vcn = static_cast<std::int64_t>(r.le64(at + 16));
+    m_runs.push_back(run);
+  }
+  consumed = 8 + kStoredRun * static_cast<std::size_t>(*count);
+  return true;
+}

@@ -45,6 +45,12 @@ class CNTFSDataRunList {
   bool IsEqual(const CNTFSDataRunList& other) const;
   void Sort();
 
+  // The stored form: the run count (u64), then each run's LCN, length and VCN (i64), little-endian.
+  std::vector<std::uint8_t> Save() const;
+  // Replaces the list with a stored form read from the start of bytes; consumed gets its length. False (and the
+  // list empty) when it is cut short.
+  bool Restore(quellsy::ByteSpan bytes, std::size_t& consumed);
+
  private:
   Runs m_runs;
 };

@@ -181,6 +181,27 @@ TEST(CNTFSDataRunList, SortByVcnAndNonResidentCopy) {
   EXPECT_EQ(BuildNonResidentDataRunListfromNTFSDataRunList(CNTFSDataRunList(), clusters), nullptr);
 }
 
+TEST(CNTFSDataRunList, StoredFormRoundTripAndRefusals) {
+  CNTFSDataRunList list;
+  ASSERT_TRUE(list.InitFromBuffer(Bytes{0x11, 0x08, 0x64, 0x01, 0x08, 0x11, 0x08, 0xF6, 0x00}));
+  const Bytes stored = list.Save();
+  // Count, then (LCN, length, VCN) per run: 8 + 3 x 24 bytes; the hole's LCN is stored as all ones.
+  ASSERT_EQ(stored.size(), 80u);
+  EXPECT_EQ(stored[0], 3);
+  EXPECT_EQ(stored[8 + 24], 0xFF);
+  EXPECT_EQ(stored[8 + 24 + 16], 8);
+  CNTFSDataRunList back;
+  std::size_t consumed = 0;
+  ASSERT_TRUE(back.Restore(stored, consumed));
+  EXPECT_EQ(consumed, stored.size());
+  EXPECT_TRUE(back.IsEqual(list));
+  EXPECT_FALSE(back.Restore(ByteSpan(stored).first(79), consumed));
+  EXPECT_TRUE(back.IsEmpty());
+  Bytes huge(8, 0xFF);  // claims 2^64 - 1 runs
+  EXPECT_FALSE(back.Restore(huge, consumed));
+  EXPECT_EQ(consumed, 0u);
+}
+
 TEST(CCompressedDataRunList, ResidentListKeepsItsOffset) {
   CResidentNTFSDataRunList resident;
   resident.InitList(123456, 1, 0x98);

@@ -9,12 +9,15 @@
 #include <set>
 #include <string>
 
+#include "NTFSLib/CCommonFileRecordInfo.h"
+#include "NTFSLib/CMFTInfo.h"
 #include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
 #include "NTFSLib/CNTFSFileRecord.h"
 #include "NTFSLib/CNTFSFileRecordAnalyzer.h"
 #include "NTFSLib/CNTFSMultiFileRecord.h"
 #include "NTFSLib/CVolumeFileAnalyzer.h"
 #include "NTFSLib/NTFSLayout.h"
+#include "NTFSLib/NTFSPublicFunction.h"
 #include "NTFSLib/NTFSReferenceTables.h"
 #include "NtfsImages.h"
 #include "support/Sha256.h"
@@ -239,6 +242,41 @@ TEST_P(NtfsMadeVolumes, NamedStreamsFoundAcrossExtensionRecords) {
     seen.insert(name);
   }
   EXPECT_EQ(seen.size(), std::stoul(image.facts["streams"]));
+}
+
+TEST_P(NtfsMadeVolumes, MftEvidenceFromRecordZero) {
+  const auto sectorSize = std::stoul(image.facts["sector-size"]);
+  NTFSPublicFunction::SetDeviceSectorSize(static_cast<std::uint32_t>(sectorSize));
+  CMFTInfo info;
+  ASSERT_TRUE(info.Build(CNTFSFileRecord(volume->Record(0)), volume->RecordSector(0)));
+  NTFSPublicFunction::ResetDeviceSectorSize();
+  EXPECT_EQ(info.GetSector(), static_cast<std::int64_t>(volume->boot.GetMFTStartCluster() *
+                                                        std::stoul(image.facts["cluster-size"]) / sectorSize));
+  EXPECT_EQ(info.GetSectorsPerCluster(), std::stoul(image.facts["cluster-size"]) / sectorSize);
+  EXPECT_EQ(info.GetSectorsPerFileRecord(), std::stoul(image.facts["record-size"]) / 512);
+  EXPECT_EQ(info.GetDataRunList().GetLCN(0), volume->boot.GetMFTStartCluster());
+  CMFTInfo back;
+  std::size_t consumed = 0;
+  const auto stored = info.Save();
+  ASSERT_TRUE(back.Restore(stored, consumed));
+  EXPECT_EQ(consumed, stored.size());
+  EXPECT_EQ(back.GetSector(), info.GetSector());
+  EXPECT_EQ(back.GetSectorsPerCluster(), info.GetSectorsPerCluster());
+  EXPECT_TRUE(back.GetDataRunList().IsEqual(info.GetDataRunList()));
+}
+
+TEST_P(NtfsMadeVolumes, CommonRecordInfoPlacesFilesUnderTheirFolders) {
+  for (const auto& file : image.files) {
+    if (file.deleted) continue;
+    const auto listed = std::find_if(image.listing.begin(), image.listing.end(),
+                                     [&](const NtfsListedName& n) { return n.mftNumber == file.mftNumber; });
+    ASSERT_NE(listed, image.listing.end()) << file.path;
+    CCommonFileRecordInfo info;
+    ASSERT_TRUE(info.Build(CNTFSFileRecord(volume->Record(file.mftNumber)), volume->RecordSector(file.mftNumber)));
+    EXPECT_FALSE(info.IsDirectory()) << file.path;
+    EXPECT_EQ(info.GetOwnMFTNumber(), static_cast<std::int64_t>(file.mftNumber)) << file.path;
+    EXPECT_EQ(info.GetParentMFTNumber(), static_cast<std::int64_t>(listed->parent)) << file.path;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, NtfsMadeVolumes,
