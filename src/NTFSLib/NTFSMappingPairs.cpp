@@ -26,59 +26,54 @@ void Append(std::vector<std::uint8_t>& out, std::int64_t value, unsigned width) 
   const auto u = static_cast<std::uint64_t>(value);
   for (unsigned i = 0; i < width; ++i) out.push_back(static_cast<std::uint8_t>(u >> (8 * i)));
 }
+
+enum class WalkEnd { kTerminator, kSpanEnd, kBadRun };
+
+// Calls run(position of the header, its field sizes) for each whole run, up to a zero header, the span's end,
+// a field wider than eight bytes, or a run cut by the end.
+template <class Run>
+WalkEnd WalkRuns(ByteSpan bytes, Run&& run) {
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    if (bytes[pos] == 0) return WalkEnd::kTerminator;
+    const Header f = Split(bytes[pos]);
+    if (f.lengthBytes > kMaxMappingFieldBytes || f.offsetBytes > kMaxMappingFieldBytes) return WalkEnd::kBadRun;
+    if (bytes.size() - pos - 1 < f.lengthBytes + f.offsetBytes) return WalkEnd::kBadRun;
+    run(pos, f);
+    pos += 1 + f.lengthBytes + f.offsetBytes;
+  }
+  return WalkEnd::kSpanEnd;
+}
 }  // namespace
 
 bool IsValidMappingPairs(ByteSpan bytes) {
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    const std::uint8_t h = bytes[pos];
-    if (h == 0) return true;
-    const Header f = Split(h);
-    if (f.lengthBytes > kMaxMappingFieldBytes || f.offsetBytes > kMaxMappingFieldBytes) return false;
-    // The run and the byte after it (the next header or the terminator) must lie inside.
-    if (pos + 1 + f.lengthBytes + f.offsetBytes >= bytes.size()) return false;
-    pos += 1 + f.lengthBytes + f.offsetBytes;
-  }
-  return false;
+  return WalkRuns(bytes, [](std::size_t, Header) {}) == WalkEnd::kTerminator;
 }
 
 bool DecodeMappingPairs(ByteSpan bytes, std::int64_t startVcn, std::vector<MappingRun>& out) {
   // Wrapping arithmetic: the sums of corrupt deltas must not be undefined.
   std::uint64_t lcn = 0;
   auto vcn = static_cast<std::uint64_t>(startVcn);
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    const std::uint8_t h = bytes[pos];
-    if (h == 0) return true;
-    const Header f = Split(h);
-    if (f.lengthBytes > kMaxMappingFieldBytes || f.offsetBytes > kMaxMappingFieldBytes) return false;
-    if (bytes.size() - pos - 1 < f.lengthBytes + f.offsetBytes) return false;
-    const auto length = static_cast<std::int64_t>(ReadUnsigned(bytes, pos + 1, f.lengthBytes));
-    MappingRun run;
-    run.vcn = static_cast<std::int64_t>(vcn);
-    run.length = length;
-    if (f.offsetBytes == 0) {
-      run.lcn = -1;
-    } else {
-      lcn += static_cast<std::uint64_t>(ReadSigned(bytes, pos + 1 + f.lengthBytes, f.offsetBytes));
-      run.lcn = static_cast<std::int64_t>(lcn);
-    }
-    out.push_back(run);
-    vcn += static_cast<std::uint64_t>(length);
-    pos += 1 + f.lengthBytes + f.offsetBytes;
-  }
-  return true;
+  return WalkRuns(bytes, [&](std::size_t pos, Header f) {
+           MappingRun run;
+           run.vcn = static_cast<std::int64_t>(vcn);
+           run.length = static_cast<std::int64_t>(ReadUnsigned(bytes, pos + 1, f.lengthBytes));
+           if (f.offsetBytes == 0) {
+             run.lcn = -1;
+           } else {
+             lcn += static_cast<std::uint64_t>(ReadSigned(bytes, pos + 1 + f.lengthBytes, f.offsetBytes));
+             run.lcn = static_cast<std::int64_t>(lcn);
+           }
+           out.push_back(run);
+           vcn += static_cast<std::uint64_t>(run.length);
+         }) != WalkEnd::kBadRun;
 }
 
 std::int64_t SumMappingPairLengths(ByteSpan bytes) {
-  if (!IsValidMappingPairs(bytes)) return 0;
   std::uint64_t total = 0;
-  for (std::size_t pos = 0; bytes[pos] != 0;) {
-    const Header f = Split(bytes[pos]);
-    total += ReadUnsigned(bytes, pos + 1, f.lengthBytes);
-    pos += 1 + f.lengthBytes + f.offsetBytes;
-  }
-  return static_cast<std::int64_t>(total);
+  const WalkEnd end =
+      WalkRuns(bytes, [&](std::size_t pos, Header f) { total += ReadUnsigned(bytes, pos + 1, f.lengthBytes); });
+  return end == WalkEnd::kTerminator ? static_cast<std::int64_t>(total) : 0;
 }
 
 unsigned SignedWidth(std::int64_t value) {
