@@ -21,8 +21,12 @@ int CDataRunList::IsDone() { return m_cursor >= m_runs.size() ? 1 : 0; }
 IDataRunList* CDataRunList::Clone() {
   auto* copy = new (std::nothrow) CDataRunList();
   if (copy == nullptr) return nullptr;
-  for (const DataRun& run : m_runs) copy->AddDataRun(&run);
+  CopyRunsTo(*copy);
   return copy;
+}
+
+void CDataRunList::CopyRunsTo(CDataRunList& copy) const {
+  for (const DataRun& run : m_runs) copy.AddDataRun(&run);
 }
 
 void CDataRunList::AddDataRun(const DataRun* run) {
@@ -30,8 +34,12 @@ void CDataRunList::AddDataRun(const DataRun* run) {
   if (!m_runs.empty()) {
     DataRun& last = m_runs.back();
     // Adjacent runs merge; a sparse run (negative cluster) never does.
-    if (last.lcn >= 0 && last.lcn + last.length == run->lcn) {
-      last.length += run->length;
+    // Runs decoded from a damaged disk may hold any value: the sums are checked, not assumed to fit.
+    long long end = 0;
+    long long merged = 0;
+    if (last.lcn >= 0 && !__builtin_add_overflow(last.lcn, last.length, &end) && end == run->lcn &&
+        !__builtin_add_overflow(last.length, run->length, &merged)) {
+      last.length = merged;
       return;
     }
   }

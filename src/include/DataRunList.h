@@ -27,6 +27,10 @@ class CDataRunList : public IDataRunList {
   void SetResident(bool resident) { m_resident = resident ? 1u : 0u; }
   std::size_t GetRunCount() const { return m_runs.size(); }
 
+ protected:
+  // Appends copies of this list's runs to another list (the subclasses' Clone), leaving the walk as it is.
+  void CopyRunsTo(CDataRunList& copy) const;
+
  private:
   static constexpr std::size_t kPastEnd = static_cast<std::size_t>(-1);
 

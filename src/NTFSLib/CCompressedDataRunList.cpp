@@ -1,0 +1,60 @@
+#include "NTFSLib/CCompressedDataRunList.h"
+
+#include <new>
+
+#include "NTFSLib/CNoneResidentNTFSDataRunList.h"
+#include "NTFSLib/CResidentNTFSDataRunList.h"
+#include "NTFSLib/NTFSMappingPairs.h"
+#include "include/IDataRunList.h"
+
+std::unique_ptr<CCompressedDataRunList> CCompressedDataRunList::Compress(IDataRunList* list) {
+  if (list == nullptr) return nullptr;
+  const long long offset = list->GetOffset();
+  const bool resident = list->GetDataRunListType() == 1;
+  if (resident ? (offset <= 0 || offset > 0xFFFF) : offset != 0) return nullptr;
+  std::vector<quellsy::ntfs::MappingRun> runs;
+  for (const DataRun* run = list->GetFirst(); run != nullptr; run = list->GetNext())
+    runs.push_back({run->lcn < 0 ? -1 : run->lcn, 0, run->length});
+  if (runs.empty()) return nullptr;
+  auto packed = std::make_unique<CCompressedDataRunList>();
+  packed->m_offset = static_cast<std::uint16_t>(offset);
+  packed->m_bytes = quellsy::ntfs::PackMappingPairs(runs);
+  return packed;
+}
+
+IDataRunList* CCompressedDataRunList::Decompress() const {
+  if (m_offset != 0) {
+    std::vector<quellsy::ntfs::MappingRun> runs;
+    quellsy::ntfs::DecodeMappingPairs(m_bytes, 0, runs);
+    if (runs.empty()) return nullptr;
+    auto* list = new (std::nothrow) CResidentNTFSDataRunList();
+    if (list != nullptr) list->InitList(runs.front().lcn, runs.front().length, m_offset);
+    return list;
+  }
+  auto* list = new (std::nothrow) CNoneResidentNTFSDataRunList();
+  if (list != nullptr) list->InitFromBuffer(m_bytes);
+  return list;
+}
+
+std::vector<std::uint8_t> CCompressedDataRunList::Save() const {
+  std::vector<std::uint8_t> out(4 + m_bytes.size() + 2);
+  quellsy::FieldWriter w(out);
+  w.le32(0, static_cast<std::uint32_t>(m_bytes.size()));
+  std::copy(m_bytes.begin(), m_bytes.end(), out.begin() + 4);
+  w.le16(4 + m_bytes.size(), m_offset);
+  return out;
+}
+
+std::unique_ptr<CCompressedDataRunList> CCompressedDataRunList::Restore(quellsy::ByteSpan bytes,
+                                                                        std::size_t& consumed) {
+  consumed = 0;
+  const auto count = quellsy::le32(bytes, 0);
+  if (!count || *count == 0 || bytes.size() - 4 < 2 || *count > bytes.size() - 6) return nullptr;
+  const quellsy::ByteSpan packed = bytes.subspan(4, *count);
+  if (packed.back() != 0) return nullptr;
+  auto restored = std::make_unique<CCompressedDataRunList>();
+  restored->m_bytes.assign(packed.begin(), packed.end());
+  restored->m_offset = quellsy::le16(bytes, 4 + *count).value_or(0);
+  consumed = 4 + *count + 2;
+  return restored;
+}

@@ -1,0 +1,36 @@
+#pragma once
+// A file's run list packed back into mapping-pair bytes, so that stored scan results keep it compactly
+// ("compressed" means packed, not file compression).
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "Utility/ByteReader.h"
+
+class IDataRunList;
+
+class CCompressedDataRunList {
+ public:
+  // Packs a list's runs. A resident list (type 1) keeps its non-zero offset; any other list must answer offset 0.
+  // Null for a null list, a list without runs, or an offset that does not fit its type.
+  static std::unique_ptr<CCompressedDataRunList> Compress(IDataRunList* list);
+
+  // A new resident list (first packed run and the offset) when the offset is non-zero, else a new non-resident
+  // list decoded from the bytes; the caller releases it.
+  IDataRunList* Decompress() const;
+  // Bytes including the final zero (1 for an empty list).
+  std::size_t GetCompressedDataRunSize() const { return m_bytes.size(); }
+  const std::vector<std::uint8_t>& Bytes() const { return m_bytes; }
+  std::uint16_t GetOffset() const { return m_offset; }
+
+  // The stored form: byte count (u32), the bytes, the offset (u16), little-endian.
+  std::vector<std::uint8_t> Save() const;
+  // Reads a stored form from the start of bytes; consumed gets its length. Null when it is cut short, holds no
+  // terminating zero where its count says, or claims more bytes than the span holds.
+  static std::unique_ptr<CCompressedDataRunList> Restore(quellsy::ByteSpan bytes, std::size_t& consumed);
+
+ private:
+  std::uint16_t m_offset = 0;
+  std::vector<std::uint8_t> m_bytes{0};
+};

@@ -1,0 +1,30 @@
+#include "NTFSLib/CVolumeFileAnalyzer.h"
+
+#include <cstring>
+
+#include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
+#include "NTFSLib/CNTFSFileRecord.h"
+#include "NTFSLib/NTFSLayout.h"
+#include "Utility/TextConvert.h"
+
+std::optional<std::string> CVolumeFileAnalyzer::GetLabel(const CNTFSFileRecord& record) {
+  if (!CMetaFileRecordTypeAnalyzer::IsVolumeFileRecord(record)) return std::nullopt;
+  const auto name = record.FindAttibute(quellsy::ntfs::kVolumeName, 0);
+  if (!name.IsValid() || name.IsNonResident()) return std::nullopt;
+  const quellsy::ByteSpan content = name.GetContent();
+  if (content.size() != name.GetContentLength()) return std::nullopt;
+  return quellsy::Utf16LeToUtf8(content, quellsy::InvalidUtf16::kReplace);
+}
+
+bool CVolumeFileAnalyzer::GetLabel(const CNTFSFileRecord& record, char* label, std::size_t size) {
+  if (label == nullptr || size == 0) return false;
+  const auto text = GetLabel(record);
+  if (!text) return false;
+  std::size_t length = std::min(text->size(), size - 1);
+  // Never cut a UTF-8 sequence in two.
+  while (length > 0 && length < text->size() && (static_cast<unsigned char>((*text)[length]) & 0xC0) == 0x80)
+    --length;
+  std::memcpy(label, text->data(), length);
+  label[length] = '\0';
+  return true;
+}
