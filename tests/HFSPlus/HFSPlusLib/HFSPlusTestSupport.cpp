@@ -23,9 +23,9 @@ quellsy::ResultCode CatalogListing::VisitLeafRecord(const BTKey& key, const BTRe
   ++records_;
   const auto& k = std::get<HFSPlusCatalogKey>(key);
   if (const auto* folder = std::get_if<HFSPlusCatalogFolder>(&record)) {
-    entries_[folder->folderID] = {folder->folderID, k.parentID, Utf8(k.nodeName), true, {}, {}};
+    entries_[folder->folderID] = {folder->folderID, k.parentID, Utf8(k.nodeName), k.nodeName, true, {}, {}};
   } else if (const auto* file = std::get_if<HFSPlusCatalogFile>(&record)) {
-    entries_[file->fileID] = {file->fileID, k.parentID, Utf8(k.nodeName), false, file->dataFork, {}};
+    entries_[file->fileID] = {file->fileID, k.parentID, Utf8(k.nodeName), k.nodeName, false, file->dataFork, {}};
   } else {
     ++threads_;
   }

@@ -35,6 +35,7 @@ struct CatalogEntry {
   std::uint32_t id = 0;
   std::uint32_t parentID = 0;
   std::string name;  // UTF-8 as stored (no normalisation)
+  std::vector<std::uint16_t> units;  // the name as stored
   bool folder = false;
   HFSPlusForkData dataFork;
   std::string path;  // from the root folder, "/"-separated, no leading "/"
