@@ -51,6 +51,8 @@ struct NodeCase {
   bool valid;
 };
 
+void PrintTo(const NodeCase& c, std::ostream* os) { *os << c.name; }
+
 class NodeTest : public ::testing::TestWithParam<NodeCase> {};
 
 TEST_P(NodeTest, Validity) {
@@ -133,6 +135,8 @@ struct BelongCase {
   std::vector<Bytes> records;
   std::uint32_t tree;
 };
+
+void PrintTo(const BelongCase& c, std::ostream* os) { *os << c.name; }
 
 class BelongTest : public ::testing::TestWithParam<BelongCase> {};
 

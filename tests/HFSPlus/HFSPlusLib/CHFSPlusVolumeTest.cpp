@@ -66,6 +66,8 @@ struct GeometryCase {
   std::uint16_t maxRecordsPerNode;
 };
 
+void PrintTo(const GeometryCase& c, std::ostream* os) { *os << c.name; }
+
 class VolumeGeometry : public ::testing::TestWithParam<GeometryCase> {};
 
 TEST_P(VolumeGeometry, OpensWalksAndSearchesEveryKey) {
@@ -282,6 +284,8 @@ struct StopCase {
   int visited;               // leaf records the visitor gets
   std::uint32_t error;       // 0 or the error number
 };
+
+void PrintTo(const StopCase& c, std::ostream* os) { *os << c.name; }
 
 class StoppedWalk : public ::testing::TestWithParam<StopCase> {};
 

@@ -18,6 +18,8 @@ struct FoldCase {
   std::uint16_t folded;
 };
 
+void PrintTo(const FoldCase& c, std::ostream* os) { *os << std::hex << c.unit; }
+
 class FoldTable : public ::testing::TestWithParam<FoldCase> {};
 
 TEST_P(FoldTable, FoldsAsPublished) { EXPECT_EQ(FoldUnit(GetParam().unit), GetParam().folded); }
@@ -40,6 +42,8 @@ struct CompareCase {
   int folded;  // FastUnicodeCompare
   int binary;  // unit by unit
 };
+
+void PrintTo(const CompareCase& c, std::ostream* os) { *os << c.a.size() << " vs " << c.b.size() << " units"; }
 
 class NameComparisons : public ::testing::TestWithParam<CompareCase> {};
 

@@ -23,6 +23,8 @@ struct HeaderCase {
   bool valid = true;
 };
 
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
+
 std::vector<std::uint8_t> HeaderBytes(const HeaderCase& c) {
   std::vector<std::uint8_t> bytes(c.bufferSize, 0);
   FieldWriter w(bytes);
@@ -67,6 +69,8 @@ struct GeometryCase {
   std::uint32_t sectorSize;
   std::optional<std::uint32_t> sectorsPerBlock;
 };
+
+void PrintTo(const GeometryCase& c, std::ostream* os) { *os << c.blockSize << " on " << c.sectorSize; }
 
 class BlockGeometry : public ::testing::TestWithParam<GeometryCase> {};
 
