@@ -20,34 +20,15 @@ int CHFSPlusAttribute::CompareKey(const HFSPlusAttrKey& a, const HFSPlusAttrKey&
   return a.name.size() < b.name.size() ? -1 : 1;
 }
 
-int CHFSPlusAttribute::Compare(const BTKey& a, const BTKey& b) {
-  const auto* ka = std::get_if<HFSPlusAttrKey>(&a);
-  const auto* kb = std::get_if<HFSPlusAttrKey>(&b);
-  if (ka == nullptr || kb == nullptr) return ka == kb ? 0 : (ka == nullptr ? -1 : 1);
-  return CompareKey(*ka, *kb);
-}
+int CHFSPlusAttribute::Compare(const BTKey& a, const BTKey& b) { return CompareAs<HFSPlusAttrKey>(a, b, CompareKey); }
 
 std::optional<BTKey> CHFSPlusAttribute::KeyRead(CHFSPlusBTNode& node, std::uint16_t index) {
-  ClearError();
-  const auto parts = SplitRecord(node, index);
-  if (!parts) return std::nullopt;
-  auto key = ParseAttrKey(parts->key);
-  if (!key) {
-    Fail(HFS_FAILURE(hfserror::kInvalid));
-    return std::nullopt;
-  }
-  return std::optional<BTKey>(std::in_place, std::in_place_type<HFSPlusAttrKey>, std::move(*key));
+  return ReadKeyWith(node, index, ParseAttrKey);
 }
 
 std::optional<BTRecord> CHFSPlusAttribute::DataRead(CHFSPlusBTNode& node, std::uint16_t index) {
-  ClearError();
-  if (node.Descriptor()->kind != kLeafNode) {
-    Fail(HFS_FAILURE(hfserror::kInvalid));
-    return std::nullopt;
-  }
-  const auto parts = SplitRecord(node, index);
-  if (!parts) return std::nullopt;
-  return ParseAttrRecord(parts->data);
+  const auto data = LeafData(node, index, hfserror::kInvalid);
+  return data ? ParseAttrRecord(*data) : std::nullopt;
 }
 
 void CHFSPlusAttribute::KeyPrint(const BTKey& key) {

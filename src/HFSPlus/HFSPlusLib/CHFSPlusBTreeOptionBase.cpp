@@ -85,6 +85,18 @@ std::optional<CHFSPlusBTNode::KeyAndData> CHFSPlusBTreeOptionBase::SplitRecord(C
   return parts;
 }
 
+std::optional<ByteSpan> CHFSPlusBTreeOptionBase::LeafData(CHFSPlusBTNode& node, std::uint16_t index,
+                                                          std::uint32_t notLeafError) {
+  ClearError();
+  if (node.Descriptor()->kind != kLeafNode) {
+    Fail(HFS_FAILURE(notLeafError));
+    return std::nullopt;
+  }
+  const auto parts = SplitRecord(node, index);
+  if (!parts) return std::nullopt;
+  return parts->data;
+}
+
 std::uint32_t CHFSPlusBTreeOptionBase::GetChild(CHFSPlusBTNode& node, std::uint16_t index) {
   if (!node.Descriptor() || node.Descriptor()->kind != kIndexNode) {
     Fail(HFS_FAILURE(hfserror::kInvalid));

@@ -21,33 +21,19 @@ int CHFSPlusCatalog::CompareKey(const HFSPlusCatalogKey& a, const HFSPlusCatalog
 }
 
 int CHFSPlusCatalog::Compare(const BTKey& a, const BTKey& b) {
-  const auto* ka = std::get_if<HFSPlusCatalogKey>(&a);
-  const auto* kb = std::get_if<HFSPlusCatalogKey>(&b);
-  if (ka == nullptr || kb == nullptr) return ka == kb ? 0 : (ka == nullptr ? -1 : 1);
-  return CompareKey(*ka, *kb, compareType_);
+  return CompareAs<HFSPlusCatalogKey>(a, b, [this](const HFSPlusCatalogKey& ka, const HFSPlusCatalogKey& kb) {
+    return CompareKey(ka, kb, compareType_);
+  });
 }
 
 std::optional<BTKey> CHFSPlusCatalog::KeyRead(CHFSPlusBTNode& node, std::uint16_t index) {
-  ClearError();
-  const auto parts = SplitRecord(node, index);
-  if (!parts) return std::nullopt;
-  auto key = ParseCatalogKey(parts->key);
-  if (!key) {
-    Fail(HFS_FAILURE(hfserror::kInvalid));
-    return std::nullopt;
-  }
-  return std::optional<BTKey>(std::in_place, std::in_place_type<HFSPlusCatalogKey>, std::move(*key));
+  return ReadKeyWith(node, index, ParseCatalogKey);
 }
 
 std::optional<BTRecord> CHFSPlusCatalog::DataRead(CHFSPlusBTNode& node, std::uint16_t index) {
-  ClearError();
-  if (node.Descriptor()->kind != kLeafNode) {
-    Fail(HFS_FAILURE(hfserror::kInvalid));
-    return std::nullopt;
-  }
-  const auto parts = SplitRecord(node, index);
-  if (!parts) return std::nullopt;
-  auto record = ParseCatalogRecord(parts->data);
+  const auto data = LeafData(node, index, hfserror::kInvalid);
+  if (!data) return std::nullopt;
+  auto record = ParseCatalogRecord(*data);
   if (!record) Fail(HFS_FAILURE(hfserror::kInvalid));
   return record;
 }

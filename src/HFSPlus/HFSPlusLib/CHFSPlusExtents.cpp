@@ -22,34 +22,18 @@ int CHFSPlusExtents::CompareKey(const HFSPlusExtentKey& a, const HFSPlusExtentKe
   return Order(a.keyLength, b.keyLength);
 }
 
-int CHFSPlusExtents::Compare(const BTKey& a, const BTKey& b) {
-  const auto* ka = std::get_if<HFSPlusExtentKey>(&a);
-  const auto* kb = std::get_if<HFSPlusExtentKey>(&b);
-  if (ka == nullptr || kb == nullptr) return ka == kb ? 0 : (ka == nullptr ? -1 : 1);
-  return CompareKey(*ka, *kb);
-}
+int CHFSPlusExtents::Compare(const BTKey& a, const BTKey& b) { return CompareAs<HFSPlusExtentKey>(a, b, CompareKey); }
 
 std::optional<BTKey> CHFSPlusExtents::KeyRead(CHFSPlusBTNode& node, std::uint16_t index) {
-  ClearError();
-  const auto parts = SplitRecord(node, index);
-  if (!parts) return std::nullopt;
-  auto key = parts->key.size() == kExtentKeySize ? ParseExtentKey(parts->key) : std::nullopt;
-  if (!key) {
-    Fail(HFS_FAILURE(hfserror::kInvalid));
-    return std::nullopt;
-  }
-  return std::optional<BTKey>(std::in_place, std::in_place_type<HFSPlusExtentKey>, *key);
+  return ReadKeyWith(node, index, [](ByteSpan key) -> std::optional<HFSPlusExtentKey> {
+    return key.size() == kExtentKeySize ? ParseExtentKey(key) : std::nullopt;
+  });
 }
 
 std::optional<BTRecord> CHFSPlusExtents::DataRead(CHFSPlusBTNode& node, std::uint16_t index) {
-  ClearError();
-  if (node.Descriptor()->kind != kLeafNode) {
-    Fail(HFS_FAILURE(hfserror::kDeviceRead));
-    return std::nullopt;
-  }
-  const auto parts = SplitRecord(node, index);
-  if (!parts) return std::nullopt;
-  auto record = ParseExtentRecord(parts->data);
+  const auto data = LeafData(node, index, hfserror::kDeviceRead);
+  if (!data) return std::nullopt;
+  auto record = ParseExtentRecord(*data);
   if (!record) {
     Fail(HFS_FAILURE(hfserror::kInvalid));
     return std::nullopt;

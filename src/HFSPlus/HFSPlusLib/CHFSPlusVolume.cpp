@@ -50,38 +50,26 @@ void CHFSPlusVolume::Open(bool restore) {
     Fail(code);
     return;
   }
+  // Each part that fails ends the opening with its failure; the parts made so far stay for the destructor.
+  auto failed = [this](const auto& part) {
+    if (part->GetLastError() == kResultOk) return false;
+    Fail(part->GetLastError());
+    return true;
+  };
   extentsFile_ = std::make_unique<CHFSPlusRawfile>(this, kExtentsFileID, header_->extentsFile);
-  if (extentsFile_->GetLastError() != kResultOk) {
-    Fail(extentsFile_->GetLastError());
-    return;
-  }
+  if (failed(extentsFile_)) return;
   extents_ = std::make_unique<CHFSPlusExtents>(this, extentsFile_.get());
-  if (extents_->GetLastError() != kResultOk) {
-    Fail(extents_->GetLastError());
-    return;
-  }
+  if (failed(extents_)) return;
   attributesFile_ = std::make_unique<CHFSPlusRawfile>(this, kAttributesFileID, header_->attributesFile);
-  if (attributesFile_->GetLastError() != kResultOk) {
-    Fail(attributesFile_->GetLastError());
-    return;
-  }
+  if (failed(attributesFile_)) return;
   attributes_ = std::make_unique<CHFSPlusAttribute>(this, attributesFile_.get());
-  if (attributes_->GetLastError() != kResultOk) {
-    Fail(attributes_->GetLastError());
-    return;
-  }
+  if (failed(attributes_)) return;
   if (!restore) {
     catalogFile_ = std::make_unique<CHFSPlusFileCache>(this, kCatalogFileID, header_->catalogFile);
-    if (catalogFile_->GetLastError() != kResultOk) {
-      Fail(catalogFile_->GetLastError());
-      return;
-    }
+    if (failed(catalogFile_)) return;
   }
   catalog_ = std::make_unique<CHFSPlusCatalog>(this, catalogFile_.get());
-  if (catalog_->GetLastError() != kResultOk) {
-    Fail(catalog_->GetLastError());
-    return;
-  }
+  if (failed(catalog_)) return;
   if (catalog_->GetHeaderRec() == nullptr) {
     Fail(HFS_FAILURE(hfserror::kInvalid));
     return;

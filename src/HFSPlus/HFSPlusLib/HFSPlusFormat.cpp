@@ -33,6 +33,20 @@ std::array<std::uint8_t, 16> ReadSixteen(FieldReader& r, std::size_t off) {
   return bytes;
 }
 
+// The fields folder and file records keep at the same offsets.
+void ReadCommon(FieldReader& r, HFSPlusCatalogCommon& c) {
+  c.flags = r.be16(2);
+  c.createDate = r.be32(12);
+  c.contentModDate = r.be32(16);
+  c.attributeModDate = r.be32(20);
+  c.accessDate = r.be32(24);
+  c.backupDate = r.be32(28);
+  c.permissions = ReadBSDInfo(r, 32);
+  c.userInfo = ReadSixteen(r, 48);
+  c.finderInfo = ReadSixteen(r, 64);
+  c.textEncoding = r.be32(80);
+}
+
 std::vector<std::uint16_t> ReadUnits(FieldReader& r, std::size_t off, std::size_t count) {
   std::vector<std::uint16_t> units(count);
   for (std::size_t i = 0; i < count; ++i) units[i] = r.be16(off + 2 * i);
@@ -173,35 +187,17 @@ std::optional<BTRecord> ParseCatalogRecord(ByteSpan bytes) {
   if (!r.ok()) return std::nullopt;
   if (type == kFolderRecord) {
     HFSPlusCatalogFolder f;
-    f.flags = r.be16(2);
+    ReadCommon(r, f);
     f.valence = r.be32(4);
     f.folderID = r.be32(8);
-    f.createDate = r.be32(12);
-    f.contentModDate = r.be32(16);
-    f.attributeModDate = r.be32(20);
-    f.accessDate = r.be32(24);
-    f.backupDate = r.be32(28);
-    f.permissions = ReadBSDInfo(r, 32);
-    f.userInfo = ReadSixteen(r, 48);
-    f.finderInfo = ReadSixteen(r, 64);
-    f.textEncoding = r.be32(80);
     f.folderCount = r.be32(84);
     if (!r.ok()) return std::nullopt;
     return f;
   }
   if (type == kFileRecord) {
     HFSPlusCatalogFile f;
-    f.flags = r.be16(2);
+    ReadCommon(r, f);
     f.fileID = r.be32(8);
-    f.createDate = r.be32(12);
-    f.contentModDate = r.be32(16);
-    f.attributeModDate = r.be32(20);
-    f.accessDate = r.be32(24);
-    f.backupDate = r.be32(28);
-    f.permissions = ReadBSDInfo(r, 32);
-    f.userInfo = ReadSixteen(r, 48);
-    f.finderInfo = ReadSixteen(r, 64);
-    f.textEncoding = r.be32(80);
     f.dataFork = ReadFork(r, 88);
     f.resourceFork = ReadFork(r, 168);
     if (!r.ok()) return std::nullopt;

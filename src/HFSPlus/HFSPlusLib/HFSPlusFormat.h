@@ -173,10 +173,9 @@ struct HFSPlusBSDInfo {
   std::uint32_t special = 0;
 };
 
-struct HFSPlusCatalogFolder {
+// What folder and file records share.
+struct HFSPlusCatalogCommon {
   std::uint16_t flags = 0;
-  std::uint32_t valence = 0;
-  std::uint32_t folderID = 0;
   std::uint32_t createDate = 0;
   std::uint32_t contentModDate = 0;
   std::uint32_t attributeModDate = 0;
@@ -186,21 +185,16 @@ struct HFSPlusCatalogFolder {
   std::array<std::uint8_t, 16> userInfo{};
   std::array<std::uint8_t, 16> finderInfo{};
   std::uint32_t textEncoding = 0;
+};
+
+struct HFSPlusCatalogFolder : HFSPlusCatalogCommon {
+  std::uint32_t valence = 0;
+  std::uint32_t folderID = 0;
   std::uint32_t folderCount = 0;
 };
 
-struct HFSPlusCatalogFile {
-  std::uint16_t flags = 0;
+struct HFSPlusCatalogFile : HFSPlusCatalogCommon {
   std::uint32_t fileID = 0;
-  std::uint32_t createDate = 0;
-  std::uint32_t contentModDate = 0;
-  std::uint32_t attributeModDate = 0;
-  std::uint32_t accessDate = 0;
-  std::uint32_t backupDate = 0;
-  HFSPlusBSDInfo permissions;
-  std::array<std::uint8_t, 16> userInfo{};
-  std::array<std::uint8_t, 16> finderInfo{};
-  std::uint32_t textEncoding = 0;
   HFSPlusForkData dataFork;
   HFSPlusForkData resourceFork;
 };

@@ -37,13 +37,18 @@ void PutFork(FieldWriter& w, std::size_t off, const HFSPlusWrittenFork& fork) {
   }
 }
 
+// A name as HFS+ stores it: its length in units, then the units.
+void PutName(FieldWriter& w, std::size_t at, const std::vector<std::uint16_t>& name) {
+  w.be16(at, static_cast<std::uint16_t>(name.size()));
+  for (std::size_t i = 0; i < name.size(); ++i) w.be16(at + 2 + 2 * i, name[i]);
+}
+
 Bytes CatalogKey(std::uint32_t parentID, const std::vector<std::uint16_t>& name) {
   Bytes key(8 + 2 * name.size());
   FieldWriter w(key);
   w.be16(0, static_cast<std::uint16_t>(6 + 2 * name.size()));
   w.be32(2, parentID);
-  w.be16(6, static_cast<std::uint16_t>(name.size()));
-  for (std::size_t i = 0; i < name.size(); ++i) w.be16(8 + 2 * i, name[i]);
+  PutName(w, 6, name);
   return key;
 }
 
@@ -52,8 +57,7 @@ Bytes ThreadRecord(std::int16_t type, std::uint32_t parentID, const std::vector<
   FieldWriter w(data);
   w.be16(0, static_cast<std::uint16_t>(type));
   w.be32(4, parentID);
-  w.be16(8, static_cast<std::uint16_t>(name.size()));
-  for (std::size_t i = 0; i < name.size(); ++i) w.be16(10 + 2 * i, name[i]);
+  PutName(w, 8, name);
   return data;
 }
 
@@ -88,8 +92,7 @@ Bytes AttrKey(std::uint32_t fileID, const std::vector<std::uint16_t>& name) {
   FieldWriter w(key);
   w.be16(0, static_cast<std::uint16_t>(12 + 2 * name.size()));
   w.be32(4, fileID);
-  w.be16(12, static_cast<std::uint16_t>(name.size()));
-  for (std::size_t i = 0; i < name.size(); ++i) w.be16(14 + 2 * i, name[i]);
+  PutName(w, 12, name);
   return key;
 }
 
