@@ -133,6 +133,44 @@ INSTANTIATE_TEST_SUITE_P(
                       GeometryCase{"hfsx_binary_index_levels", true, 0xBC, 512, 4096, 512, 3}),
     [](const auto& test) { return std::string(test.param.name); });
 
+struct CompareTypeCase {
+  const char* name;
+  bool hfsx;
+  std::uint8_t stored;    // keyCompareType written into the catalog's header record
+  std::uint8_t expected;  // the comparison the volume uses
+};
+
+void PrintTo(const CompareTypeCase& c, std::ostream* os) { *os << c.name; }
+
+class CatalogCompareType : public ::testing::TestWithParam<CompareTypeCase> {};
+
+// HFS+ always folds case whatever its header record says; only HFSX chooses by keyCompareType.
+TEST_P(CatalogCompareType, ChosenBySignatureThenHeaderRecord) {
+  const auto& c = GetParam();
+  HFSPlusWriterOptions options;
+  options.hfsx = c.hfsx;
+  auto v = WriteVolume(options, [](VolumeContent& content) { content.File(2, u"Mixed.Case", 5); });
+  const auto& catalog = v.writer->SpecialFork(fmt::kCatalogFileID).extents.front();
+  v.image->Write(std::uint64_t{catalog.startBlock} * 4096 + 14 + 37, std::vector<std::uint8_t>{c.stored});
+  v.Open(512);
+  ASSERT_EQ(v.volume->GetLastError(), kResultOk);
+  EXPECT_EQ(v.volume->GetKeyCompareType(), c.expected);
+  HFSPlusSearchResult result;
+  ASSERT_EQ(v.volume->Search(4, BTKey{CatalogKeyOf(2, u"mixed.case")}, result, nullptr), kResultOk);
+  EXPECT_EQ(result.found, c.expected == fmt::kCaseFolding ? 1 : 0);
+  ASSERT_EQ(v.volume->Search(4, BTKey{CatalogKeyOf(2, u"Mixed.Case")}, result, nullptr), kResultOk);
+  EXPECT_EQ(result.found, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, CatalogCompareType,
+                         ::testing::Values(CompareTypeCase{"hfsplus_folding", false, 0xCF, 0xCF},
+                                           CompareTypeCase{"hfsplus_zero", false, 0x00, 0xCF},
+                                           CompareTypeCase{"hfsplus_binary", false, 0xBC, 0xCF},
+                                           CompareTypeCase{"hfsx_folding", true, 0xCF, 0xCF},
+                                           CompareTypeCase{"hfsx_binary", true, 0xBC, 0xBC},
+                                           CompareTypeCase{"hfsx_zero", true, 0x00, 0x00}),
+                         [](const auto& test) { return std::string(test.param.name); });
+
 TEST(VolumeOpen, RefusesNullDeviceAndShortImage) {
   CHFSPlusVolume none(nullptr, false);
   EXPECT_EQ(ErrorOf(none.GetLastError()), 5u);
