@@ -512,6 +512,17 @@ TEST(LargeVolume, OffsetsAboveFourGiB) {
   ASSERT_GT(inCatalog, 4ull << 30);
   EXPECT_EQ(v.volume->GetNodeBelongToFile(inCatalog), fmt::kCatalogFileID);
   EXPECT_EQ(v.volume->GetNodeBelongToFile(inCatalog - (4ull << 30)), 0u);  // the same offset cut to 32 bits
+
+  // A file's piece above 4 GiB, through its own fork record.
+  const auto id = v.ids.at("Users/alice/Pictures/fragments.bin");
+  HFSPlusSearchResult result;
+  std::optional<BTRecord> record;
+  ASSERT_EQ(v.volume->Search(4, BTKey{CatalogKeyOf(v.ids.at("Users/alice/Pictures"), u"fragments.bin")}, result, &record),
+            kResultOk);
+  const auto& fork = std::get<HFSPlusCatalogFile>(*record).dataFork;
+  const std::uint64_t piece = std::uint64_t{v.writer->DataFork(id).extents[5].startBlock} * 4096;
+  EXPECT_TRUE(v.volume->IsBelongToFile(id, fork, piece));
+  EXPECT_FALSE(v.volume->IsBelongToFile(id, fork, piece - (4ull << 30)));
 }
 
 }  // namespace
