@@ -23,7 +23,9 @@ TEST_PACKAGES=(
   mtools
   ntfs-3g
   parted
+  python3
   sleuthkit
+  xz-utils
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # The release preset builds the benchmarks too.

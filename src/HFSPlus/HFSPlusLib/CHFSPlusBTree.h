@@ -1,0 +1,39 @@
+#pragma once
+// Search and walk over one B-tree, through its option object.
+
+#include <cstdint>
+#include <optional>
+
+#include "HFSPlus/HFSPlusLib/IHFSPlusBTreeOption.h"
+
+class IProgress;
+
+// Where a search ended: the leaf node, the record index there, and whether the key was equal.
+struct HFSPlusSearchResult {
+  std::uint32_t node = 0;
+  std::uint16_t index = 0;
+  std::uint8_t found = 0;
+};
+
+class CHFSPlusBTree {
+ public:
+  // Index levels deeper than this are taken for a loop in the tree's links.
+  static constexpr int kMaxDepth = 16;
+
+  explicit CHFSPlusBTree(IHFSPlusBTreeOption* option);
+
+  // Descends from the root to the leaf that holds key. The result code is 0 whenever the tree could be
+  // read; found tells an equal key, whose record goes to *record when record is not null.
+  quellsy::ResultCode Search(const BTKey& key, HFSPlusSearchResult& result, std::optional<BTRecord>* record);
+  // Depth-first over every leaf record, asking progress before every node and record. Without a visitor
+  // the records go to the tree's printers. Nothing is walked without progress.
+  quellsy::ResultCode Traverse(IHFSPlusLeafVisitor* visitor, IProgress* progress);
+
+  quellsy::ResultCode GetLastError() const { return lastError_; }
+
+ private:
+  quellsy::ResultCode Fail(quellsy::ResultCode code);
+
+  IHFSPlusBTreeOption* option_;
+  quellsy::ResultCode lastError_ = quellsy::kResultOk;
+};

@@ -1,0 +1,39 @@
+#include "HFSPlus/HFSPlusLib/CHFSPlusCatalog.h"
+
+#include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
+#include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
+#include "HFSPlus/HFSPlusLib/HFSPlusUnicode.h"
+
+using namespace quellsy;
+using namespace quellsy::hfsplus;
+
+CHFSPlusCatalog::CHFSPlusCatalog(CHFSPlusVolume* volume, CHFSPlusRawfile* file)
+    : CHFSPlusBTreeOptionBase(volume, file) {
+  const auto* header = volume != nullptr ? volume->GetVolumeHeader() : nullptr;
+  const bool hfsx = header != nullptr && header->signature == kSignatureHFSX;
+  if (hfsx && GetHeaderRec() != nullptr) compareType_ = GetHeaderRec()->keyCompareType;
+}
+
+int CHFSPlusCatalog::CompareKey(const HFSPlusCatalogKey& a, const HFSPlusCatalogKey& b, std::uint8_t compareType) {
+  if (a.parentID != b.parentID) return a.parentID < b.parentID ? -1 : 1;
+  return compareType == kCaseFolding ? FastUnicodeCompare(a.nodeName, b.nodeName)
+                                     : BinaryUnicodeCompare(a.nodeName, b.nodeName);
+}
+
+int CHFSPlusCatalog::Compare(const BTKey& a, const BTKey& b) {
+  return CompareAs<HFSPlusCatalogKey>(a, b, [this](const HFSPlusCatalogKey& ka, const HFSPlusCatalogKey& kb) {
+    return CompareKey(ka, kb, compareType_);
+  });
+}
+
+std::optional<BTKey> CHFSPlusCatalog::KeyRead(CHFSPlusBTNode& node, std::uint16_t index) {
+  return ReadKeyWith(node, index, ParseCatalogKey);
+}
+
+std::optional<BTRecord> CHFSPlusCatalog::DataRead(CHFSPlusBTNode& node, std::uint16_t index) {
+  const auto data = LeafData(node, index, hfserror::kInvalid);
+  if (!data) return std::nullopt;
+  auto record = ParseCatalogRecord(*data);
+  if (!record) Fail(HFS_FAILURE(hfserror::kInvalid));
+  return record;
+}

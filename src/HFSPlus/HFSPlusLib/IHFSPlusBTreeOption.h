@@ -1,0 +1,39 @@
+#pragma once
+// What the generic B-tree walk needs to know of one tree: how its keys compare and how its keys and
+// records are read, plus the node access shared by all three trees.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "HFSPlus/HFSPlusLib/HFSPlusFormat.h"
+#include "Utility/ResultCode.h"
+
+class CHFSPlusBTNode;
+
+// Gets each leaf record of a walk; a failing code ends the walk with it.
+class IHFSPlusLeafVisitor {
+ public:
+  virtual ~IHFSPlusLeafVisitor() = default;
+  virtual quellsy::ResultCode VisitLeafRecord(const BTKey& key, const BTRecord& record) = 0;
+};
+
+class IHFSPlusBTreeOption {
+ public:
+  virtual ~IHFSPlusBTreeOption() = default;
+  // -1, 0 or 1 as a sorts before, with or after b.
+  virtual int Compare(const BTKey& a, const BTKey& b) = 0;
+  virtual std::optional<BTKey> KeyRead(CHFSPlusBTNode& node, std::uint16_t index) = 0;
+  virtual void KeyPrint(const BTKey& key) = 0;
+  virtual std::optional<BTRecord> DataRead(CHFSPlusBTNode& node, std::uint16_t index) = 0;
+  virtual void DataPrint(const BTRecord& record) = 0;
+  // The child node number of index record `index`; 0 on failure.
+  virtual std::uint32_t GetChild(CHFSPlusBTNode& node, std::uint16_t index) = 0;
+  virtual std::uint32_t GetRoot() = 0;
+  // Node `number` read from the tree's file; null when it cannot be read or fails the node test.
+  virtual std::unique_ptr<CHFSPlusBTNode> CreateNode(std::uint32_t number) = 0;
+  virtual quellsy::ResultCode GetLastError() = 0;
+  virtual const BTHeaderRec* GetHeaderRec() = 0;
+  // How many whole nodes the tree's file holds: the bound of every walk over its links.
+  virtual std::uint32_t GetNodeCount() = 0;
+};
