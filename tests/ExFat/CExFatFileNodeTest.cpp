@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ExFat/ExFatTime.h"
-#include "FATLib/ScopedTimeZone.h"
+#include "support/ScopedTimeZone.h"
 #include "include/IDataRunList.h"
 
 namespace quellsy::test {
