@@ -31,10 +31,9 @@ function(quellsy_test name)
   add_executable(${name} ${ARG_SOURCES})
   target_compile_options(${name} PRIVATE ${QUELLSY_WARNINGS})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} TestSupport GTest::gmock GTest::gtest_main)
-  # One variable per property: a ";" inside one ENVIRONMENT value would drop the second variable.
+  # Fixture scripts and the public sample files are found through the source tree, never outside it.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QUELLSY_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
-               ENVIRONMENT_MODIFICATION "QUELLSY_FIXTURES=set:${PROJECT_SOURCE_DIR}/../shared/fixtures")
+    PROPERTIES ENVIRONMENT "QUELLSY_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
 endfunction()
 
 function(quellsy_fuzzer name)
