@@ -24,7 +24,7 @@ constexpr std::uint64_t kMaxRootBytes = 0xFFFFull * kEntry;
 }  // namespace
 
 CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* builder, CSearchedPartitionInfo* partition,
-                                     IStorageDevice* device, std::set<std::uint32_t>& readClusters,
+                                     IStorageDevice* device, CFATClusterSet& readClusters,
                                      std::map<std::uint64_t, CFATFileNode*>& folderMap, IFATTable* table,
                                      const FATBuildGeometry& geometry, const char* configFolder)
     : m_builder(builder),
@@ -36,7 +36,9 @@ CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* builder, CSearchedPa
       m_geometry(geometry),
       m_bytesPerSector(device != nullptr && device->GetSectorSize() != 0 ? device->GetSectorSize() : 512),
       m_revise(geometry.type == FILE_SYSTEM_FAT32 && quellsy::IsFirstClusterReviseOn(configFolder)),
-      m_repair(device, geometry) {}
+      m_repair(device, geometry) {
+  m_readClusters.SizeFor(CFATClusterSet::ClusterLimit(geometry));
+}
 
 void CFATBuildChildren::SetFileSectorMap(const std::map<long long, unsigned int>* map) {
   m_repair.ContentTest().SetFileSectorMap(map);
@@ -85,8 +87,8 @@ int CFATBuildChildren::BuildChildren(IFileNode* parent, std::uint32_t firstClust
       ++count;
       next = m_table->GetNextCluster(last);
     }
-    if (m_readClusters.count(cluster) != 0) return 0;  // the chain loops
-    for (std::uint32_t i = 0; i < count; ++i) m_readClusters.insert(cluster + i);
+    if (m_readClusters.Contains(cluster)) return 0;  // the chain loops
+    for (std::uint32_t i = 0; i < count; ++i) m_readClusters.Insert(std::uint64_t{cluster} + i);
     const std::uint64_t sector = ConvertClusterNumToSector(cluster);
     const std::uint64_t sectors = std::uint64_t{count} * sectorsPerCluster;
     if (sector + sectors > static_cast<std::uint64_t>(deviceSectors) ||

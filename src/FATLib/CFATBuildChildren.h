@@ -7,10 +7,10 @@
 #include <list>
 #include <map>
 #include <memory>
-#include <set>
 #include <vector>
 
 #include "FATLib/CFAT32FirstClusterRepair.h"
+#include "FATLib/CFATClusterSet.h"
 #include "FATLib/FATBuildGeometry.h"
 #include "Utility/ByteReader.h"
 
@@ -34,7 +34,7 @@ class CFATBuildChildren {
   // to folder node) are shared with the caller. configFolder holds UIConfig.ini (the executable's folder when
   // null); only FAT32 reads it.
   CFATBuildChildren(IDirecotryTreeBuilder* builder, CSearchedPartitionInfo* partition, IStorageDevice* device,
-                    std::set<std::uint32_t>& readClusters, std::map<std::uint64_t, CFATFileNode*>& folderMap,
+                    CFATClusterSet& readClusters, std::map<std::uint64_t, CFATFileNode*>& folderMap,
                     IFATTable* table, const FATBuildGeometry& geometry, const char* configFolder = nullptr);
 
   // The root folder's entries; 0 when build is 0, the root cannot be read, or (FAT32) it starts like a
@@ -80,7 +80,7 @@ class CFATBuildChildren {
   IDirecotryTreeBuilder* m_builder;
   CSearchedPartitionInfo* m_partition;
   IStorageDevice* m_device;
-  std::set<std::uint32_t>& m_readClusters;
+  CFATClusterSet& m_readClusters;
   std::map<std::uint64_t, CFATFileNode*>& m_folderMap;
   IFATTable* m_table;
   FATBuildGeometry m_geometry;

@@ -1,8 +1,8 @@
 #include "FATLib/CFATVolume.h"
 
 #include <limits>
-#include <unordered_set>
 
+#include "FATLib/CFATClusterSet.h"
 #include "FATLib/CFATTableAnalyser.h"
 #include "FATLib/CTempFATDirEntry.h"
 #include "include/IStorageDevice.h"
@@ -85,12 +85,13 @@ bool CFATVolume::AnalyzeClusterInClusterChain(std::uint64_t volumeStart, const C
   // A corrupt card may chain the root to itself: the walk stops at a cluster seen before or beyond the FAT.
   const std::uint64_t fatEntries = std::uint64_t{dbr.GetSectorsPerFat()} * m_sectorSize / 4;
   if (m_device == nullptr || entriesPerBlock == 0) return false;
-  std::unordered_set<std::uint64_t> visited;
+  CFATClusterSet visited;
+  visited.SizeFor(fatEntries);
   std::vector<std::uint8_t> block;
   std::uint64_t loadedBlock = std::numeric_limits<std::uint64_t>::max();
   std::uint64_t cluster = dbr.GetRootDirStartCluster();
   while (CFATTableAnalyser::IsUsedCluster(static_cast<std::int64_t>(cluster)) && cluster < fatEntries &&
-         visited.insert(cluster).second) {
+         visited.Insert(cluster)) {
     if (AnalyzeDirClusterToGetLabel(ConvertClusterToSector(volumeStart, dbr, cluster), dbr, label)) return true;
     const std::uint64_t blockIndex = cluster / entriesPerBlock;
     if (blockIndex != loadedBlock) {

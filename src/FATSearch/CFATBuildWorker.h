@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <list>
 #include <map>
-#include <set>
 #include <span>
 
+#include "FATLib/CFATClusterSet.h"
 #include "FATLib/FATBuildGeometry.h"
 #include "Utility/ResultCode.h"
 
@@ -97,5 +97,5 @@ class CFATBuildWorker {
   const std::map<long long, unsigned int>* m_fileSectorMap = nullptr;
   // First cluster to folder node, and the folder clusters already read; shared with the folder parser.
   std::map<std::uint64_t, CFATFileNode*> m_folderMap;
-  std::set<std::uint32_t> m_readClusters;
+  CFATClusterSet m_readClusters;
 };

@@ -2,6 +2,7 @@
 // known) and from the directory sectors the search met on the disk.
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "FATLib/CEmptyFileVirtualClusterNum.h"
@@ -133,7 +134,7 @@ void CFATBuildWorker::BuildLostNode(CFATBuildChildren& children, std::span<const
   for (const FIRSTFOLDERSECTOR& record : records) {
     if (record.IsFolderFirstSector()) continue;
     const auto sector = static_cast<std::uint64_t>(record.sector);
-    if (!IsClusterFirstSector(sector) || m_readClusters.count(ConvertSectorToClusterNum(sector)) != 0) continue;
+    if (!IsClusterFirstSector(sector) || m_readClusters.Contains(ConvertSectorToClusterNum(sector))) continue;
     if (!m_device->ReadSector(buffer.data(), record.sector, sectorsPerCluster)) continue;
     // The entries keep the placeholder's cluster as their parent, which no folder has: they become lost files.
     CFATFileNode* placeholder = CreateTempFileNode(FIRSTFOLDERSECTOR::kNoCluster, FIRSTFOLDERSECTOR::kNoCluster);

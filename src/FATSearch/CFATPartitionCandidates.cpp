@@ -82,8 +82,11 @@ FATSearchedPartitionInfoPtr CFATPartitionCandidates::BuildPartitionInfoAccording
   // Every term is at most 32 bits wide, so the sums stay far inside 64 bits.
   const long long origin = sector + dbr.GetReservedSector() +
                            static_cast<long long>(std::uint64_t{dbr.GetNumberOfFat()} * sectorsPerFat + rootSectors);
-  const long long total = std::min<long long>(dbr.GetTotalSectors(), m_deviceSectors - sector);
-  const long long dataSectors = total - (origin - sector);
+  // The type follows the boot sector's own geometry, not what is left of it on the device: a partial dump of a
+  // failing card keeps its type. Only the reads are limited to the device.
+  const long long stated = dbr.GetTotalSectors();
+  const long long total = std::min<long long>(stated, m_deviceSectors - sector);
+  const long long dataSectors = stated - (origin - sector);
   if (dataSectors < 1) return nullptr;
   const std::uint64_t clusters = static_cast<std::uint64_t>(dataSectors) / sectorsPerCluster;
   if (!InRange(*rule, clusters) || sectorsPerFat < FATSectorsFor(*rule, clusters, m_bytesPerSector)) return nullptr;

@@ -53,9 +53,10 @@ ResultCode CPartitionTableAnalyze::GetDiskType(IStorageDevice* disk, enumDiskPar
   // Every scheme test reads sector 0 and needs its first 512 bytes.
   std::vector<std::uint8_t> sector;
   if (const auto result = ReadSectors(disk, 0, 1, sector); result != kResultOk) return result;
-  if (HasBootSignature(sector) && SlotType(sector, 0) == kProtectiveType)
-    scheme = DISK_PARTITION_SCHEME_GPT;
-  else if (sector[0] == 'E' && sector[1] == 'R')
+  if (HasBootSignature(sector) && SlotType(sector, 0) == kProtectiveType) {
+    // A protective MBR over a table that fails every check protects nothing: the disk has no table.
+    if (CBaseGPTAnalyzer::HasValidTable(disk)) scheme = DISK_PARTITION_SCHEME_GPT;
+  } else if (sector[0] == 'E' && sector[1] == 'R')
     scheme = DISK_PARTITION_SCHEME_APM;
   else if (HasBootSignature(sector))
     scheme = DISK_PARTITION_SCHEME_MBR;

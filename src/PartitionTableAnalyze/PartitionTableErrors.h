@@ -27,6 +27,9 @@ constexpr ResultCode kApmBadBlockSize = Code(0x0203, error::kBadStructure);
 constexpr ResultCode kApmBadMapSignature = Code(0x0204, error::kBadStructure);
 constexpr ResultCode kApmTooManyEntries = Code(0x0205, error::kBadStructure);
 
+// GPT: neither the primary nor the backup header and entry array pass their checks.
+constexpr ResultCode kGptNoValidTable = Code(0x0401, error::kBadStructure);
+
 // MBR and the chain of extended boot records.
 constexpr ResultCode kMbrBadSignature = Code(0x0301, error::kBadStructure);
 constexpr ResultCode kEbrBadSignature = Code(0x0302, error::kBadStructure);

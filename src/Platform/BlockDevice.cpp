@@ -39,6 +39,7 @@ BlockGeometry QueryBlockGeometry(int fd) {
   struct stat info {};
   if (fd < 0 || fstat(fd, &info) != 0) return geometry;
   if (S_ISBLK(info.st_mode)) {
+    geometry.blockDevice = true;
     int sectorSize = 0;
     if (ioctl(fd, BLKSSZGET, &sectorSize) == 0 && sectorSize > 0)
       geometry.sectorSize = static_cast<unsigned>(sectorSize);

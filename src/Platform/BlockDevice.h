@@ -13,6 +13,8 @@ constexpr unsigned kDefaultSectorSize = 512;
 struct BlockGeometry {
   unsigned sectorSize = kDefaultSectorSize;
   long long totalSectors = 0;
+  // False for an image file, whose sector size the kernel cannot know.
+  bool blockDevice = false;
 };
 
 // The node of a kernel block device name ("sdb", "nvme0n1p2"): Linux has no separate raw nodes.

@@ -134,6 +134,8 @@ ResultCode CCompleteRecoveryController::ScanBlocks(long long first, long long la
     if (progress->Continued() == 0) return kResultOk;
     const long long block = firstBlock + done;
     m_cache->SetCurCacheBlock(block);
+    // The device stopped answering (every raw read stalled): the rest would be zeros, not a scan.
+    if (const ResultCode error = m_cache->GetReadAheadError(); error != kResultOk) return error;
     const long long start = block * blockSize;
     const long long count = std::min(blockSize, last - start + 1);
     for (const _SEARCHER_INFO& info : m_searchers) info.searcher->AnalyzeBlock(start, count);

@@ -54,7 +54,8 @@ bool CImageFileDevice::Read(const storage::ReadTarget& target, long long first, 
   ClearError();
   const auto bytes = storage::SectorBytes(dataOffset_, first, count, sectorSize_);
   if (!target.data() || !bytes || !target.Holds(count, sectorSize_)) return Fail(storage::kImageReadArgument);
-  return storage::ReadFileRange(fd_, target, *bytes) || Fail(storage::kImageReadFailed);
+  return storage::ReadFileRange(fd_, target, *bytes) ||
+         Fail(LastRawReadRefused() ? storage::kReadersStalled : storage::kImageReadFailed);
 }
 
 bool CImageFileDevice::Acceptable(std::uint64_t sectorSize, std::uint64_t sectorCount,

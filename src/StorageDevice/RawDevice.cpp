@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "Platform/BlockDevice.h"
+#include "StorageDevice/ImageSectorSize.h"
 #include "StorageDevice/SectorRange.h"
 
 using namespace quellsy;
@@ -32,6 +33,13 @@ bool CRawDevice::Open(char* path) {
   const auto geometry = platform::QueryBlockGeometry(fd_);
   sectorSize_ = geometry.sectorSize;
   totalSectors_ = geometry.totalSectors;
+  // An image file of a drive with larger sectors is scanned as that drive.
+  if (!geometry.blockDevice) {
+    if (const auto declared = storage::DeclaredSectorSize(fd_); declared && *declared != sectorSize_) {
+      totalSectors_ = totalSectors_ * sectorSize_ / *declared;
+      sectorSize_ = *declared;
+    }
+  }
   // An attached record describes the device better than the node's answers.
   if (GetPrivateData()) ApplyRecord();
   return true;
@@ -58,5 +66,6 @@ void CRawDevice::SetReOpenPause(Pause pause) { pause_ = std::move(pause); }
 ResultCode CRawDevice::ReadRaw(const storage::ReadTarget& target, long long first, long long count) {
   const auto bytes = storage::SectorBytes(0, first, count, sectorSize_);
   if (!target.data() || !bytes || !target.Holds(count, sectorSize_)) return storage::kReadArgument;
-  return storage::ReadFileRange(fd_, target, *bytes) ? kResultOk : storage::kReadFailed;
+  if (storage::ReadFileRange(fd_, target, *bytes)) return kResultOk;
+  return LastRawReadRefused() ? storage::kReadersStalled : storage::kReadFailed;
 }

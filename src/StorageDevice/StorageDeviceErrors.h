@@ -14,6 +14,8 @@ constexpr ResultCode kOpenFailed = Code(0x0101, error::kFailure);
 constexpr ResultCode kReadArgument = Code(0x0110, error::kBadArgument);
 constexpr ResultCode kReadFailed = Code(0x0111, error::kFailure);
 constexpr ResultCode kVolumeReadPastEnd = Code(0x0120, error::kBadArgument);
+// The read never reached the device: every raw-read worker is stuck in an earlier, stalled read.
+constexpr ResultCode kReadersStalled = Code(0x0112, error::kFailure);
 
 // Partition devices and partitions without a volume.
 constexpr ResultCode kRangeNoParent = Code(0x0201, error::kNoPrivateData);

@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <utility>
+
+#include "StorageDevice/BadSectorReports.h"
+#include "StorageDevice/StorageDeviceErrors.h"
 
 CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* inner)
     : m_inner(inner), m_sectorSize(inner ? inner->GetSectorSize() : 512) {
@@ -32,11 +37,16 @@ void CStorageDeviceWithCache::BeginCache() {
   m_nextSector = 0;
   m_endSector = std::max(0LL, m_inner->GetTotalSectors());
   m_stop = false;
+  m_unreadable.clear();
+  m_reportedRanges = 0;
+  m_readAheadError = quellsy::kResultOk;
   m_readerDone = m_endSector == 0;
   if (!m_readerDone) m_reader = std::thread(&CStorageDeviceWithCache::CacheThread, this);
 }
 
 void CStorageDeviceWithCache::CacheThread() {
+  // Failed blocks are read again here in pieces; only the ranges that still fail are reported.
+  const quellsy::storage::ScopedBadSectorReportsByCaller reportedHere;
   const long long blockSize = m_blockSize;
   const std::size_t blockBytes = static_cast<std::size_t>(blockSize) * m_sectorSize;
   for (;;) {
@@ -58,7 +68,10 @@ void CStorageDeviceWithCache::CacheThread() {
     // The wrapped device zero-fills what it cannot read, so a recycled buffer never shows an earlier block.
     // It reads into the block's own buffer (a time-out gives the buffer new storage of the same size).
     if (bytes.capacity() != blockBytes) bytes = quellsy::RawReadBuffer(blockBytes);
-    ReadInner(quellsy::storage::ReadTarget(bytes), first, count);
+    quellsy::ResultCode failure = quellsy::kResultOk;
+    if (!ReadInner(quellsy::storage::ReadTarget(bytes), first, count, &failure))
+      ReadAgainInPieces(bytes, first, count, failure);
+    ReportUnreadable(first + count);
     bool last = false;
     {
       std::lock_guard lock(m_queueLock);
@@ -67,13 +80,85 @@ void CStorageDeviceWithCache::CacheThread() {
       if (last) m_readerDone = true;
     }
     m_blockReady.notify_all();
-    if (last) return;
+    if (last) break;
   }
+  ReportUnreadable(std::numeric_limits<long long>::max());
   {
     std::lock_guard lock(m_queueLock);
     m_readerDone = true;
   }
   m_blockReady.notify_all();
+}
+
+void CStorageDeviceWithCache::ReadAgainInPieces(quellsy::RawReadBuffer& bytes, long long first, long long count,
+                                                quellsy::ResultCode failure) {
+  std::vector<BadSectorRange> failed;
+  quellsy::ResultCode deviceError = quellsy::kResultOk;
+  // Pieces still to read, the next on top: ascending order, so failed sectors arrive sorted.
+  std::vector<std::pair<long long, long long>> pending;
+  // A piece that failed: halved, or a bad sector; when the device stopped taking reads, nothing more is tried.
+  const auto pieceFailed = [&](long long from, long long sectors, quellsy::ResultCode code) {
+    if (code == quellsy::storage::kReadersStalled) {
+      deviceError = code;
+    } else if (sectors > 1) {
+      const long long half = sectors / 2;
+      pending.emplace_back(from + half, sectors - half);
+      pending.emplace_back(from, half);
+    } else {
+      AddUnreadable(failed, from);
+    }
+  };
+  pieceFailed(first, count, failure);
+  while (!pending.empty() && deviceError == quellsy::kResultOk) {
+    const auto [from, sectors] = pending.back();
+    pending.pop_back();
+    // Read again through the pointer each time: a timed-out read gives the buffer new storage.
+    unsigned char* at = bytes.data() + static_cast<std::size_t>(from - first) * m_sectorSize;
+    if (!ReadInner(quellsy::storage::ReadTarget(at), from, sectors, &failure)) pieceFailed(from, sectors, failure);
+  }
+  std::lock_guard lock(m_queueLock);
+  for (const BadSectorRange& range : failed) {
+    if (!m_unreadable.empty() && m_unreadable.back().first + m_unreadable.back().count == range.first)
+      m_unreadable.back().count += range.count;
+    else
+      m_unreadable.push_back(range);
+  }
+  if (m_readAheadError == quellsy::kResultOk) m_readAheadError = deviceError;
+}
+
+void CStorageDeviceWithCache::ReportUnreadable(long long readUpTo) {
+  std::vector<BadSectorRange> closed;
+  {
+    std::lock_guard lock(m_queueLock);
+    // A range reaching the end of what was read may go on in the next block: it waits until it is whole.
+    for (; m_reportedRanges < m_unreadable.size(); ++m_reportedRanges) {
+      const BadSectorRange& range = m_unreadable[m_reportedRanges];
+      if (static_cast<long long>(range.first + range.count) >= readUpTo) break;
+      closed.push_back(range);
+    }
+  }
+  for (const BadSectorRange& range : closed) {
+    const auto payload = EncodeBadSectorRange(range);
+    CMessageCenter::Instance().PushEvent(EVENT_BAD_SECTOR, static_cast<int>(payload.size()), payload.data());
+  }
+}
+
+void CStorageDeviceWithCache::AddUnreadable(std::vector<BadSectorRange>& ranges, long long sector) {
+  const auto at = static_cast<std::uint64_t>(sector);
+  if (!ranges.empty() && ranges.back().first + ranges.back().count == at)
+    ++ranges.back().count;
+  else
+    ranges.push_back({at, 1});
+}
+
+std::vector<BadSectorRange> CStorageDeviceWithCache::GetUnreadableRanges() {
+  std::lock_guard lock(m_queueLock);
+  return m_unreadable;
+}
+
+quellsy::ResultCode CStorageDeviceWithCache::GetReadAheadError() {
+  std::lock_guard lock(m_queueLock);
+  return m_readAheadError;
 }
 
 bool CStorageDeviceWithCache::SetCurCacheBlock(long long block) {
@@ -160,7 +245,10 @@ bool CStorageDeviceWithCache::ReadSector(void* buffer, long long first, long lon
                    first + inside, count - inside);
 }
 
-bool CStorageDeviceWithCache::ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count) {
+bool CStorageDeviceWithCache::ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count,
+                                        quellsy::ResultCode* failure) {
   std::lock_guard lock(m_innerLock);
-  return target.ReadFrom(*m_inner, first, count);
+  if (target.ReadFrom(*m_inner, first, count)) return true;
+  if (failure) *failure = m_inner->GetLastError();
+  return false;
 }

@@ -2,6 +2,8 @@
 // The device a complete scan hands to its searchers: it reads the scanned device ahead in blocks on a thread of
 // its own while the searchers work on the current block. Reads inside the current block are served from memory,
 // every other read goes to the wrapped device. Blocks must be taken in ascending order, one after another.
+// A block that fails to read is read again in halves, down to single sectors, so that every readable sector
+// still reaches the searchers; the sectors that stay unreadable are kept as ranges and reported once each.
 
 #include <condition_variable>
 #include <cstdint>
@@ -11,7 +13,9 @@
 #include <vector>
 
 #include "StorageDevice/ReadTarget.h"
+#include "Utility/MessageCenter.h"
 #include "Utility/RawRead.h"
+#include "Utility/ResultCode.h"
 #include "include/IStorageDevice.h"
 
 class CStorageDeviceWithCache final : public IStorageDevice {
@@ -47,6 +51,12 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   IStorageDevice* GetInnerDevice() const { return m_inner; }
   // The current block, -1 when there is none.
   long long GetCurrentBlock() const { return m_currentBlock; }
+  // The sectors read ahead so far that could not be read, in ascending order, neighbours merged. Each range
+  // was also pushed once as a bad-sector event.
+  std::vector<BadSectorRange> GetUnreadableRanges();
+  // A failure of the device itself met while reading ahead (every raw-read worker stalled), 0 when none: what
+  // it left unread is zeros but no bad sector.
+  quellsy::ResultCode GetReadAheadError();
 
   // True when a wrapped device is set; nothing is opened or closed.
   bool Open(char* path) override;
@@ -70,8 +80,17 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   };
 
   void CacheThread();
+  // After `bytes` failed as a whole: reads its halves again, and theirs, down to single sectors.
+  // `failure` is the wrapped device's code for the whole block.
+  void ReadAgainInPieces(quellsy::RawReadBuffer& bytes, long long first, long long count, quellsy::ResultCode failure);
+  // Pushes a bad-sector event for each range not yet reported that ends before `readUpTo`.
+  void ReportUnreadable(long long readUpTo);
+  // Adds an unreadable sector, merged into the last range when they touch.
+  static void AddUnreadable(std::vector<BadSectorRange>& ranges, long long sector);
   // One read of the wrapped device; reads of both threads are serialised so the device sees one caller at a time.
-  bool ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count);
+  // On failure the device's code goes to `failure` when one is given.
+  bool ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count,
+                 quellsy::ResultCode* failure = nullptr);
 
   IStorageDevice* m_inner;
   IStorageDeviceData* m_data = nullptr;
@@ -91,6 +110,9 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   long long m_endSector = 0;
   bool m_stop = false;
   bool m_readerDone = true;
+  std::vector<BadSectorRange> m_unreadable;
+  std::size_t m_reportedRanges = 0;  // m_unreadable[0, this) were pushed as events
+  quellsy::ResultCode m_readAheadError = quellsy::kResultOk;
   std::thread m_reader;
 
   std::mutex m_innerLock;

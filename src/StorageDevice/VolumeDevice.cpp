@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "StorageDevice/BadSectorReports.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 
 using namespace quellsy;
@@ -22,7 +23,10 @@ bool CVolumeDevice::Read(const storage::ReadTarget& target, long long first, lon
   ClearError();
   if (first >= GetTotalSectors()) return Fail(storage::kVolumeReadPastEnd);
   const auto result = ReadRaw(target, first, count);
-  if (result == storage::kReadFailed) messageCenter_->PushEvent(EVENT_BAD_SECTOR, 0, nullptr);
+  if (result == storage::kReadFailed && !storage::BadSectorsReportedByCaller()) {
+    const auto range = EncodeBadSectorRange({static_cast<std::uint64_t>(first), static_cast<std::uint64_t>(count)});
+    messageCenter_->PushEvent(EVENT_BAD_SECTOR, static_cast<int>(range.size()), range.data());
+  }
   return result == kResultOk || Fail(result);
 }
 

@@ -16,7 +16,8 @@ class CVolumeDevice final : public CRawDevice {
   ~CVolumeDevice() override;
 
   // As a disk's, and the first sector must lie inside the volume (error 5, no event). A failed read
-  // pushes one bad-sector event and is error 1.
+  // pushes one bad-sector event with the sectors asked for and is error 1; a read refused because the
+  // raw-read workers are all stalled is a device error of its own and no bad sector.
   bool ReadSector(void* buffer, long long first, long long count) override;
   bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
   int GetType() override { return STORAGE_DEVICE_VOLUME; }

@@ -6,12 +6,15 @@
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
+#include <string>
 #include <mutex>
 #include <new>
 #include <thread>
 #include <vector>
 
+#include "Utility/CatchExeception.h"
 #include "Utility/MutexLocker.h"
 
 namespace quellsy {
@@ -44,6 +47,20 @@ class PreadBackend final : public IRawReadBackend {
 constexpr auto kSpinBeforeSleep = std::chrono::microseconds(200);
 
 enum Stage : int { kIdle, kPosted, kFinished };
+
+// What WorkerPool::Read gives when no worker is free to take the request.
+constexpr long long kNoWorker = -2;
+
+thread_local bool lastReadRefused = false;
+
+// The file behind a descriptor, for the log.
+std::string PathOf(int fd) {
+  char link[64];
+  std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  char target[4096];
+  const ssize_t length = readlink(link, target, sizeof target - 1);
+  return length > 0 ? std::string(target, static_cast<std::size_t>(length)) : "fd " + std::to_string(fd);
+}
 
 // Where one request's bytes go: memory the caller keeps, filled by copying from a worker's own buffer, or
 // storage the caller owns, filled in place.
@@ -87,7 +104,14 @@ class WorkerPool {
                  const std::shared_ptr<IRawReadBackend>& backend, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     Worker* worker = IdleWorker();
-    if (!worker) return -1;
+    if (!worker) {
+      if (!refusalLogged_) {
+        refusalLogged_ = true;
+        CatchExeception::WriteLog("raw reads refused: %zu stalled reads still running; %s at offset %lld not read\r\n",
+                                  abandoned_, PathOf(fd).c_str(), offset);
+      }
+      return kNoWorker;
+    }
     worker->busy = true;
     worker->finished = false;
     worker->fd = fd;
@@ -122,6 +146,11 @@ class WorkerPool {
   std::size_t Abandoned() {
     std::lock_guard lock(mutex_);
     return abandoned_;
+  }
+
+  bool WaitForAbandoned(std::chrono::milliseconds limit) {
+    std::unique_lock lock(mutex_);
+    return returned_.wait_for(lock, limit, [this] { return abandoned_ == 0; });
   }
 
  private:
@@ -183,14 +212,18 @@ class WorkerPool {
         worker.target = nullptr;
         worker.handedOver.reset();
         --abandoned_;
+        refusalLogged_ = false;
+        returned_.notify_all();
       }
       worker.wake.notify_all();
     }
   }
 
   std::mutex mutex_;
+  std::condition_variable returned_;  // an abandoned request came back
   std::vector<std::unique_ptr<Worker>> workers_;
   std::size_t abandoned_ = 0;
+  bool refusalLogged_ = false;
 };
 
 // Workers are detached and may outlive main() inside a stalled read, so the pool is never destroyed.
@@ -220,6 +253,7 @@ std::chrono::milliseconds Timeout() {
 }
 
 long long ReadPieces(Destination destination, int fd, long long offset, long long length) {
+  lastReadRefused = false;
   if (fd < 0 || offset < 0 || length <= 0) return 0;
 
   autolocker<mutex_locker> guard(ReadLock());
@@ -232,6 +266,7 @@ long long ReadPieces(Destination destination, int fd, long long offset, long lon
     const long long got = Pool().Read(destination, position, fd, offset + position, pieceLength, backend, timeout);
     // Read again: a time-out gives lent storage away and the destination fresh storage.
     unsigned char* piece = destination.Base() + position;
+    if (got == kNoWorker) lastReadRefused = true;
     if (got <= 0) {
       allRead = false;
       std::memset(piece, 0, static_cast<size_t>(pieceLength));
@@ -260,6 +295,10 @@ void ResetRawReadForTesting() {
 }
 
 std::size_t AbandonedRawReads() { return Pool().Abandoned(); }
+
+bool WaitForAbandonedRawReads(std::chrono::milliseconds limit) { return Pool().WaitForAbandoned(limit); }
+
+bool LastRawReadRefused() { return lastReadRefused; }
 
 }  // namespace quellsy
 

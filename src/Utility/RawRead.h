@@ -73,6 +73,12 @@ void SetRawReadTimeout(std::chrono::milliseconds timeout);
 void ResetRawReadForTesting();
 // Timed-out requests whose system read has not come back yet.
 std::size_t AbandonedRawReads();
+// Waits until every abandoned request has come back; false when `limit` passed first.
+bool WaitForAbandonedRawReads(std::chrono::milliseconds limit);
+// True when the calling thread's last raw read failed because every worker was stuck in a stalled read
+// (the request never reached the device). The first such refusal is logged with its file and offset,
+// once until a stalled read comes back.
+bool LastRawReadRefused();
 
 }  // namespace quellsy
 

@@ -222,7 +222,7 @@ TEST(CFATBuildChildrenBufferTest, EntryRulesOfOneBuffer) {
     SCOPED_TRACE(c.label);
     RecordingTreeBuilder builder;
     builder.RefuseNodes(c.refuse);
-    std::set<std::uint32_t> read;
+    CFATClusterSet read;
     std::map<std::uint64_t, CFATFileNode*> folderMap;
     CFATBuildChildren children(&builder, nullptr, &device, read, folderMap, nullptr, geometry);
     std::vector<std::uint8_t> buffer;
@@ -243,7 +243,7 @@ TEST(CFATBuildChildrenBufferTest, ParentMustBeAFatFolderNode) {
   geometry.type = FILE_SYSTEM_FAT16;
   geometry.sectorsPerCluster = 1;
   RecordingTreeBuilder builder;
-  std::set<std::uint32_t> read;
+  CFATClusterSet read;
   std::map<std::uint64_t, CFATFileNode*> folderMap;
   CFATBuildChildren children(&builder, nullptr, &device, read, folderMap, nullptr, geometry);
   std::vector<std::uint8_t> buffer(64, 0);

@@ -95,7 +95,7 @@ struct FatVolumeUnderTest {
 // Everything one walk of a volume delivered.
 struct FatWalk {
   RecordingTreeBuilder builder;
-  std::set<std::uint32_t> readClusters;
+  CFATClusterSet readClusters;
   std::map<std::uint64_t, CFATFileNode*> folderMap;
 
   // Full paths ("/docs/README.TXT") of the nodes the builder took, through their folders' IDs; a node under a

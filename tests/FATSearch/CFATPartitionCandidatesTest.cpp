@@ -120,10 +120,13 @@ INSTANTIATE_TEST_SUITE_P(
         BootCase{"fat16", kFat16, 100, 100000, true, 100 + 1 + 92 + 32, 47104, (47104 - 125) / 4, 32,
                  Info::kFlagFAT16Boot},
         BootCase{"fat12Floppy", kFloppy, 0, 2880, true, 33, 2880, 2847, 14, Info::kFlagFAT12Boot},
-        // A boot sector that claims more than the disk holds is cut to the disk's end.
-        BootCase{"fat16CutToDevice", kFat16, 100, 30000, true, 225, 29900, (29900 - 125) / 4, 32,
+        // A volume cut short by the device's end (a partial dump) keeps the type and clusters its boot sector
+        // states (cut to the device, the count would fall under the type's minimum and lose the volume); only its
+        // sectors are cut to the device's end, so nothing is read past it.
+        BootCase{"fat16CutShortKeepsItsGeometry", kFat16, 100, 30000, true, 225, 29900, (47104 - 125) / 4, 32,
                  Info::kFlagFAT16Boot},
-        BootCase{"fat32TooFewClustersOnceCut", kFat32, 2048, 50000, false},
+        BootCase{"fat32CutShortKeepsItsGeometry", kFat32, 2048, 4000, true, 2048 + 32 + 1200, 4000 - 2048,
+                 73728 - 1232, 2, Info::kFlagFAT32Boot},
         BootCase{"fat16FatTooSmall", With(kFat16, [](BootSectorFields& f) { f.sectorsPerFat16 = 44; }), 100,
                  100000, false},
         BootCase{"fat16WithFat32ClusterCount",

@@ -34,6 +34,15 @@ inline std::vector<LayoutEntry> LayoutOf(const std::list<PartitionEntry>& entrie
   return layout;
 }
 
+// A layout file the image scripts write: "index start count" per partition.
+inline std::vector<LayoutEntry> ReadLayout(const std::filesystem::path& file) {
+  std::vector<LayoutEntry> layout;
+  std::ifstream in(file);
+  LayoutEntry entry;
+  while (in >> entry.index >> entry.start >> entry.count) layout.push_back(entry);
+  return layout;
+}
+
 inline void PrintTo(const LayoutEntry& e, std::ostream* os) { *os << "{" << e.index << ", " << e.start << ", " << e.count << "}"; }
 
 class PartitionImages {
@@ -47,13 +56,7 @@ class PartitionImages {
   const std::string& Why() const { return why_; }
   std::filesystem::path Image(const std::string& name) const { return dir_.path() / name; }
   // What the tools were told to make: IMAGE.layout.
-  std::vector<LayoutEntry> Layout(const std::string& name) const {
-    std::vector<LayoutEntry> layout;
-    std::ifstream in(Image(name + ".layout"));
-    LayoutEntry entry;
-    while (in >> entry.index >> entry.start >> entry.count) layout.push_back(entry);
-    return layout;
-  }
+  std::vector<LayoutEntry> Layout(const std::string& name) const { return ReadLayout(Image(name + ".layout")); }
 
  private:
   static constexpr int kToolMissing = 77;

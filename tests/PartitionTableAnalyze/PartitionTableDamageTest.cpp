@@ -161,6 +161,55 @@ const TableCase kCases[] = {
        d.GptEntry(4, 0x11, ~0ULL - 5, ~0ULL);
      },
      Reader::kWhole, 0, {{1, 2048, 97952}, {3, 50000, 50000}}},
+    // A damaged primary header or a primary array that no longer matches its CRC (a stale copy): the
+    // backup at the disk's end is read instead.
+    {"GptDamagedPrimaryHeaderUsesTheBackup",
+     [](TableDisk& d) {
+       d.GptEntry(1, 0x11, 2048, 40000);
+       d.Corrupt(1, 40);
+     },
+     Reader::kWhole, 0, {{1, 2048, 37953}}},
+    {"GptStalePrimaryArrayUsesTheBackup",
+     [](TableDisk& d) {
+       d.GptEntry(1, 0x11, 2048, 40000);
+       d.At(2, 32).le64(0, 60000);
+     },
+     Reader::kWhole, 0, {{1, 2048, 37953}}},
+    // Both tables damaged: no GPT at all, not the bytes of a stale array.
+    {"GptBothTablesDamagedIsNoTable",
+     [](TableDisk& d) {
+       d.GptEntry(1, 0x11, 2048, 40000);
+       d.Corrupt(1, 40);
+       d.Corrupt(kDiskSectors - 1, 40);
+     },
+     Reader::kWhole, 0, {}},
+    {"GptBothTablesDamagedRefusedAsGpt",
+     [](TableDisk& d) {
+       d.GptEntry(1, 0x11, 2048, 40000);
+       d.Corrupt(2, 0);
+       d.Corrupt(kDiskSectors - 1, 0);
+     },
+     Reader::kGpt, 6, {}},
+    // The array lies where the header says, with as many entries of whatever valid size it says.
+    {"GptArrayElsewhereWithLargerEntries",
+     [](TableDisk& d) {
+       d.GptLayout(2048, 16, 512);
+       d.GptEntry(1, 0x11, 4096, 40000);
+       d.GptEntry(16, 0x22, 50000, 70000);
+     },
+     Reader::kWhole, 0, {{1, 4096, 35905}, {16, 50000, 20001}}},
+    {"GptArrayOfAbsurdSizeIsNoTable",
+     [](TableDisk& d) {
+       d.GptLayout(2, 16384, 128);
+       d.GptEntry(1, 0x11, 4096, 40000);
+     },
+     Reader::kWhole, 0, {}},
+    {"GptEntrySizeNotAPowerOfTwoIsNoTable",
+     [](TableDisk& d) {
+       d.GptLayout(2, 16, 384);
+       d.GptEntry(1, 0x11, 4096, 40000);
+     },
+     Reader::kWhole, 0, {}},
     // With 4096-byte sectors the size limit is measured in those sectors: 12 MiB is kept, 7.8 MiB not.
     {"GptFourKibibyteSectors",
      [](TableDisk& d) {
@@ -174,6 +223,7 @@ const TableCase kCases[] = {
        for (std::size_t i = 0; i < 16; ++i) second.u8(i, 0x11);
        second.le64(32, 4000);
        second.le64(40, 4000 + 2000 - 1);
+       d.SealGpt();
      },
      Reader::kWhole, 0, {{1, 256, 3000}}, 4096, 10000},
     // Apple partition map.

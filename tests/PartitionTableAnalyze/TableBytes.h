@@ -1,6 +1,9 @@
 #pragma once
 // Hand-built partition tables on an in-memory disk: one structure or one corruption at a time.
 
+#include <zlib.h>
+
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -46,16 +49,43 @@ class TableDisk {
     w.le32(8, lead);
     w.le32(12, total);
   }
-  // A protective MBR and GPT entry `index` (from 1) of the given type byte pattern.
+  // Where the GPT's entry array lies and how its entries are sized; GptEntry writes there.
+  void GptLayout(std::uint64_t arraySector, std::uint32_t entries, std::uint32_t entrySize) {
+    gptArraySector_ = arraySector;
+    gptEntries_ = entries;
+    gptEntrySize_ = entrySize;
+  }
+  // A protective MBR and GPT entry `index` (from 1) of the given type byte pattern, then both headers and
+  // the backup array written to match.
   void GptEntry(int index, std::uint8_t typeByte, std::uint64_t first, std::uint64_t last) {
     Signature(0);
     Slot(0, 0, 0xEE, 1, 0xFFFFFFFF);
-    const std::size_t offset = 2 * 512 + (static_cast<std::size_t>(index) - 1) * 128;
-    auto w = FieldWriter(MutableByteSpan(device_.bytes()).subspan(offset));
+    auto w = At(gptArraySector_, (static_cast<std::size_t>(index) - 1) * gptEntrySize_);
     for (std::size_t i = 0; i < 16; ++i) w.u8(i, typeByte);
     w.le64(32, first);
     w.le64(40, last);
+    SealGpt();
   }
+  // Both headers with their CRCs over the array at the chosen place; the backup array is a copy just
+  // before the last sector, as the tools write it.
+  void SealGpt() {
+    const std::size_t sectorSize = device_.GetSectorSize();
+    const std::size_t arrayBytes = static_cast<std::size_t>(gptEntries_) * gptEntrySize_;
+    const std::uint64_t last = static_cast<std::uint64_t>(device_.GetTotalSectors()) - 1;
+    const std::uint64_t backupArray = last - (arrayBytes + sectorSize - 1) / sectorSize;
+    auto& bytes = device_.bytes();
+    const auto primary = bytes.begin() + static_cast<std::ptrdiff_t>(gptArraySector_ * sectorSize);
+    std::copy(primary, primary + static_cast<std::ptrdiff_t>(arrayBytes),
+              bytes.begin() + static_cast<std::ptrdiff_t>(backupArray * sectorSize));
+    const auto arrayCrc = Crc(gptArraySector_ * sectorSize, arrayBytes);
+    GptHeader(1, last, gptArraySector_, arrayCrc);
+    GptHeader(last, 1, backupArray, arrayCrc);
+  }
+  // Flips one byte at `offset` of `sector`, leaving every CRC as it was.
+  void Corrupt(std::uint64_t sector, std::size_t offset) {
+    device_.bytes()[sector * device_.GetSectorSize() + offset] ^= 0x5A;
+  }
+
   // The driver descriptor with the map's block size, and map entry `index` at that block size.
   void ApmHead(std::uint16_t blockSize) {
     auto w = At(0);
@@ -75,8 +105,35 @@ class TableDisk {
   }
 
  private:
+  static constexpr std::uint32_t kGptHeaderSize = 92;
+
+  std::uint32_t Crc(std::size_t offset, std::size_t length) {
+    return static_cast<std::uint32_t>(crc32(0, device_.bytes().data() + offset, static_cast<uInt>(length)));
+  }
+  void GptHeader(std::uint64_t sector, std::uint64_t other, std::uint64_t arraySector, std::uint32_t arrayCrc) {
+    const std::uint64_t last = static_cast<std::uint64_t>(device_.GetTotalSectors()) - 1;
+    auto w = At(sector);
+    const char signature[] = "EFI PART";
+    for (std::size_t i = 0; i < 8; ++i) w.u8(i, static_cast<std::uint8_t>(signature[i]));
+    w.le32(8, 0x00010000);
+    w.le32(12, kGptHeaderSize);
+    w.le32(16, 0);
+    w.le64(24, sector);
+    w.le64(32, other);
+    w.le64(40, 34);
+    w.le64(48, last - 34);
+    w.le64(72, arraySector);
+    w.le32(80, gptEntries_);
+    w.le32(84, gptEntrySize_);
+    w.le32(88, arrayCrc);
+    w.le32(16, Crc(sector * device_.GetSectorSize(), kGptHeaderSize));
+  }
+
   MemoryDevice device_;
   std::unique_ptr<IDiskDeviceData> holder_;
+  std::uint64_t gptArraySector_ = 2;
+  std::uint32_t gptEntries_ = 128;
+  std::uint32_t gptEntrySize_ = 128;
 };
 
 }  // namespace quellsy::test

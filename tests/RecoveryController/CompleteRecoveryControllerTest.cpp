@@ -14,6 +14,7 @@
 #include "RecoveryController/RecoveryControllerErrors.h"
 #include "RecoveryController/RestoreScanSink.h"
 #include "StorageDevice/DeviceDataHolder.h"
+#include "StorageDevice/StorageDeviceErrors.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
 #include "include/IDataRecovery.h"
 #include "support/MemoryDevice.h"
@@ -244,6 +245,35 @@ TEST_F(CompleteControllerTest, FailuresReturnTheirCodes) {
   EXPECT_EQ(controller->StartDataRecovery(&huge, &progress, &sink), controller::kBlockScanNoDevice);
   EXPECT_EQ(progress.reports, (std::vector<Report>{{2, 1, 0}, {3, 1, 1}}));
   EXPECT_EQ(engines.log, (std::vector<std::string>{"32 SetFileSectorMap"}));
+}
+
+// A device whose raw reads stop reaching it from one sector on (every raw-read worker stuck in a stalled read).
+class StallingDevice : public MemoryDevice {
+ public:
+  StallingDevice(long long sectors, long long stallFrom) : MemoryDevice(sectors, 512), stallFrom_(stallFrom) {}
+  bool ReadSector(void* buffer, long long first, long long count) override {
+    stalled_ = first + count > stallFrom_;
+    return stalled_ ? false : MemoryDevice::ReadSector(buffer, first, count);
+  }
+  unsigned long long GetLastError() override { return stalled_ ? storage::kReadersStalled : MemoryDevice::GetLastError(); }
+
+ private:
+  long long stallFrom_;
+  bool stalled_ = false;
+};
+
+// Blocks the device never saw are not searched as zeros: the scan ends with the device's error.
+TEST_F(CompleteControllerTest, DeviceThatStopsTakingReadsEndsTheScanWithItsError) {
+  engines.AddComplete(SEARCHER_FAT);
+  const long long blockSectors = CCompleteRecoveryController::BlockSizeFor(512);
+  StallingDevice device(3 * blockSectors, blockSectors + 5);
+  ControllerPtr controller = MakeController(RECOVERY_CONTROLLER_COMPLETE_VOLUME, filter);
+  EXPECT_EQ(controller->StartDataRecovery(&device, &progress, &sink), storage::kReadersStalled);
+  auto* complete = dynamic_cast<CCompleteRecoveryController*>(controller.get());
+  ASSERT_NE(complete, nullptr);
+  ASSERT_NE(complete->GetCachedDevice(), nullptr);
+  EXPECT_TRUE(complete->GetCachedDevice()->GetUnreadableRanges().empty());
+  EXPECT_EQ(std::count(engines.log.begin(), engines.log.end(), "32 EndSearch 1"), 1);
 }
 
 TEST_F(CompleteControllerTest, RestoreHandsTheBuilderToTheSinkInsteadOfSearching) {

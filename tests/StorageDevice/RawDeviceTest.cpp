@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <condition_variable>
+#include <optional>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -246,25 +248,32 @@ class EventCounter : public INotifyCenter {
   static constexpr auto kMarker = static_cast<EVENT_TYPE>(0x7E57);
 
   int Notify(_MSG_EVENT* event) override {
-    std::lock_guard lock(mutex_);
-    if (event->type == kMarker) marked_ = true;
-    else if (!marked_ && event->type == EVENT_BAD_SECTOR) ++badSectors_;
+    {
+      std::lock_guard lock(mutex_);
+      if (event->type == kMarker) marked_ = true;
+      else if (!marked_ && event->type == EVENT_BAD_SECTOR) {
+        ++badSectors_;
+        ranges_.push_back(DecodeBadSectorRange(*event));
+      }
+    }
+    changed_.notify_all();
     return 0;
   }
   int BadSectorsBeforeMarker() {
     CMessageCenter::Instance().PushEvent(kMarker, 0, nullptr);
-    for (int i = 0; i < 2000; ++i) {
-      {
-        std::lock_guard lock(mutex_);
-        if (marked_) return badSectors_;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
-    return -1;
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, 10s, [this] { return marked_; }) ? badSectors_ : -1;
+  }
+  // The ranges of the events counted, in arrival order (nullopt for an event without one).
+  std::vector<std::optional<BadSectorRange>> Ranges() {
+    std::lock_guard lock(mutex_);
+    return ranges_;
   }
 
  private:
   std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::optional<BadSectorRange>> ranges_;
   bool marked_ = false;
   int badSectors_ = 0;
 };
@@ -301,6 +310,30 @@ TEST_F(BadSectorEvents, FailedVolumeReadPushesExactlyOne) {
   EXPECT_FALSE(volume.ReadSector(buffer.data(), 32, 1));
   EXPECT_EQ(ErrorOf(volume.GetLastError()), error::kBadArgument);
   EXPECT_EQ(counter_.BadSectorsBeforeMarker(), 1);
+  EXPECT_EQ(counter_.Ranges(), (std::vector<std::optional<BadSectorRange>>{BadSectorRange{4, 2}}));
+}
+
+// Once every raw-read worker is stuck in a stalled read, a read never reaches the device: a device error of its
+// own, which is no bad sector.
+TEST_F(BadSectorEvents, ReadRefusedForStalledWorkersIsADeviceErrorNotABadSector) {
+  backend_->StallRequestsStartingIn({8 * 512, 9 * 512});
+  test::ScopedRawReadBackend scoped(backend_, 30ms);
+  CVolumeDevice volume((dir_ / "image").c_str());
+  ASSERT_TRUE(volume.Open(nullptr));
+  std::vector<std::uint8_t> buffer(512);
+  const int stalled = static_cast<int>(kMaxAbandonedRawReads) + 1;
+  for (int i = 0; i < stalled; ++i) {
+    EXPECT_FALSE(volume.ReadSector(buffer.data(), 8, 1));
+    EXPECT_EQ(volume.GetLastError(), storage::kReadFailed);  // timed out on the device
+  }
+  backend_->WaitForStalled(stalled);
+  EXPECT_FALSE(volume.ReadSector(buffer.data(), 0, 1));
+  EXPECT_EQ(volume.GetLastError(), storage::kReadersStalled);
+  EXPECT_EQ(counter_.BadSectorsBeforeMarker(), stalled);
+
+  backend_->ReleaseStalled();
+  ASSERT_TRUE(WaitForAbandonedRawReads(10s));
+  EXPECT_TRUE(volume.ReadSector(buffer.data(), 0, 1));
 }
 
 TEST_F(BadSectorEvents, FailedDiskReadPushesNone) {

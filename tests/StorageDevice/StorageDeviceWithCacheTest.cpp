@@ -2,14 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <random>
 #include <thread>
 
+#include "StorageDevice/StorageDeviceErrors.h"
 #include "StorageDevice/StorageDeviceFactory.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
+#include "Utility/MessageCenter.h"
 #include "support/FaultyRawReadBackend.h"
 #include "support/MemoryDevice.h"
 #include "support/TempDir.h"
@@ -206,13 +210,40 @@ TEST(StorageDeviceWithCache, StalledReadAheadOfAFileGivesZerosThatStayZeros) {
   EXPECT_EQ(ReadThrough(cache, 0, kBlock, &ok), Sectors(bytes, 0, kBlock));
   ASSERT_TRUE(cache.SetCurCacheBlock(1));
   backend->ReleaseStalled();
-  for (int i = 0; i < 500 && quellsy::AbandonedRawReads() > 0; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  EXPECT_EQ(quellsy::AbandonedRawReads(), 0u);
-  EXPECT_EQ(ReadThrough(cache, kBlock, kBlock, &ok), std::vector<std::uint8_t>(kBlock * kSector, 0));
+  ASSERT_TRUE(quellsy::WaitForAbandonedRawReads(std::chrono::seconds(10)));
+  // The block is read again in pieces: only the stalled sector stays zeros, the rest arrives.
+  auto expected = Sectors(bytes, kBlock, kBlock);
+  std::fill(expected.begin(), expected.begin() + kSector, 0);
+  EXPECT_EQ(ReadThrough(cache, kBlock, kBlock, &ok), expected);
+  EXPECT_EQ(cache.GetUnreadableRanges(), (std::vector<BadSectorRange>{{kBlock, 1}}));
   ASSERT_TRUE(cache.SetCurCacheBlock(2));
   EXPECT_EQ(ReadThrough(cache, 2 * kBlock, 4, &ok), Sectors(bytes, 2 * kBlock, 4));
   EXPECT_TRUE(ok);
+}
+
+// Reading ahead into stalls: the pieces time out one by one until every raw-read worker is stuck; what is read
+// after that never reached the device, which the cache keeps as its device error instead of calling it bad.
+TEST(StorageDeviceWithCache, ReadAheadIntoStalledWorkersEndsAsADeviceError) {
+  quellsy::test::TempDir dir;
+  const auto bytes = PatternBytes(40 * kSector, 11);
+  quellsy::test::WriteFile(dir / "volume", bytes);
+  const std::unique_ptr<IStorageDevice> volume(CreateVolumeDevice((dir / "volume").c_str()));
+  ASSERT_TRUE(volume->Open(nullptr));
+  auto backend = std::make_shared<quellsy::test::FaultyRawReadBackend>();
+  backend->StallRequestsStartingIn({kBlock * kSector, 2 * kBlock * kSector});
+  quellsy::test::ScopedRawReadBackend scoped(backend, std::chrono::milliseconds(30));
+
+  CStorageDeviceWithCache cache(volume.get());
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+  ASSERT_TRUE(cache.SetCurCacheBlock(0));
+  ASSERT_TRUE(cache.SetCurCacheBlock(1));
+  cache.EndCache();
+  // Block 1, then its halves from the front: [8, 4), [8, 2), sector 8 and sector 9 time out; [10, 2) is refused.
+  EXPECT_EQ(cache.GetReadAheadError(), quellsy::storage::kReadersStalled);
+  EXPECT_EQ(cache.GetUnreadableRanges(), (std::vector<BadSectorRange>{{kBlock, 2}}));
+  backend->ReleaseStalled();
+  ASSERT_TRUE(quellsy::WaitForAbandonedRawReads(std::chrono::seconds(10)));
 }
 
 // Block sizes: 4 MiB of 4096-byte sectors is 1024 sectors; absurd sizes and changes while reading are refused.
@@ -285,5 +316,98 @@ TEST(StorageDeviceWithCacheStress, ThousandShortRunsEndCleanly) {
     if (run % 2 == 0) cache.EndCache();  // otherwise the destructor stops the reader
   }
 }
+
+// Collects the bad-sector ranges the centre delivers, up to a marker pushed after them: delivery keeps push
+// order, so once the marker is in, every range pushed before it is too.
+class RangeCollector : public INotifyCenter {
+ public:
+  static constexpr auto kMarker = static_cast<EVENT_TYPE>(0x7E58);
+
+  int Notify(_MSG_EVENT* event) override {
+    {
+      std::lock_guard lock(m_lock);
+      if (event->type == kMarker) m_marked = true;
+      else if (const auto range = DecodeBadSectorRange(*event); range && !m_marked) m_ranges.push_back(*range);
+      else if (event->type == EVENT_BAD_SECTOR && !m_marked) m_ranges.push_back({~0ULL, 0});  // no range
+    }
+    m_changed.notify_all();
+    return 0;
+  }
+  std::vector<BadSectorRange> RangesBeforeMarker() {
+    CMessageCenter::Instance().PushEvent(kMarker, 0, nullptr);
+    std::unique_lock lock(m_lock);
+    m_changed.wait(lock, [this] { return m_marked; });
+    return m_ranges;
+  }
+
+ private:
+  std::mutex m_lock;
+  std::condition_variable m_changed;
+  bool m_marked = false;
+  std::vector<BadSectorRange> m_ranges;
+};
+
+struct BadSectorCase {
+  const char* name;
+  std::vector<BadSectorRange> bad;  // as the disk has them
+};
+
+class ReadAheadRetry : public ::testing::TestWithParam<BadSectorCase> {
+ protected:
+  void SetUp() override {
+    CMessageCenter::Instance().ResetForTesting();
+    CMessageCenter::Instance().SetDispatchInterval(std::chrono::milliseconds(1));
+    ASSERT_TRUE(CMessageCenter::Instance().RegisterNotifyCenter(9, &m_events));
+  }
+  void TearDown() override { CMessageCenter::Instance().ResetForTesting(); }
+
+  RangeCollector m_events;
+};
+
+// Blocks of 4 MiB (8192 sectors of 512 bytes) over a volume image file whose reads fail wherever they touch a bad
+// sector. Every other sector still reaches the reader through the cache with its own bytes; each bad run is one
+// range, reported once, however many reads failed over it.
+TEST_P(ReadAheadRetry, EveryReadableSectorArrivesAndEachBadRunIsReportedOnce) {
+  constexpr long long kBlockSectors = 8192;
+  constexpr long long kTotal = 2 * kBlockSectors + 300;  // a short last block
+  quellsy::test::TempDir dir;
+  auto bytes = PatternBytes(static_cast<std::size_t>(kTotal) * kSector, 21);
+  quellsy::test::WriteFile(dir / "volume", bytes);
+  auto backend = std::make_shared<quellsy::test::FaultyRawReadBackend>();
+  for (const BadSectorRange& range : GetParam().bad) {
+    backend->FailRequestsCovering({static_cast<long long>(range.first * kSector),
+                                   static_cast<long long>((range.first + range.count) * kSector)});
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(range.first * kSector),
+              bytes.begin() + static_cast<std::ptrdiff_t>((range.first + range.count) * kSector), 0);
+  }
+  quellsy::test::ScopedRawReadBackend scoped(backend, std::chrono::seconds(30));
+  const std::unique_ptr<IStorageDevice> volume(CreateVolumeDevice((dir / "volume").c_str()));
+  ASSERT_TRUE(volume->Open(nullptr));
+
+  CStorageDeviceWithCache cache(volume.get());
+  ASSERT_TRUE(cache.SetBlockSize(kBlockSectors));
+  cache.BeginCache();
+  for (long long block = 0; block * kBlockSectors < kTotal; ++block) {
+    ASSERT_TRUE(cache.SetCurCacheBlock(block));
+    const long long first = block * kBlockSectors;
+    const long long count = std::min(kBlockSectors, kTotal - first);
+    bool ok = false;
+    // Bad sectors read as zeros; everything else as written.
+    EXPECT_EQ(ReadThrough(cache, first, count, &ok), Sectors(bytes, first, count)) << block;
+    EXPECT_TRUE(ok);
+  }
+  cache.EndCache();
+  EXPECT_EQ(cache.GetUnreadableRanges(), GetParam().bad);
+  EXPECT_EQ(cache.GetReadAheadError(), quellsy::kResultOk);
+  EXPECT_EQ(m_events.RangesBeforeMarker(), GetParam().bad);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Disks, ReadAheadRetry,
+    ::testing::Values(BadSectorCase{"OneBadSectorInAFourMebibyteBlock", {{8192 + 1234, 1}}},
+                      BadSectorCase{"ARunAcrossTwoBlocks", {{8190, 5}}},
+                      BadSectorCase{"TwoRunsAndTheLastSector", {{3, 1}, {4000, 17}, {2 * 8192 + 299, 1}}},
+                      BadSectorCase{"NoBadSector", {}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 
+#include "Utility/CatchExeception.h"
 #include "support/FaultyRawReadBackend.h"
 #include "support/TempDir.h"
 
@@ -164,8 +166,7 @@ TEST_P(RawReadTest, StalledReadTimesOutAndItsLateDataReachesNoCaller) {
   ASSERT_EQ(next.Read(fd_, 8192, 4096), 4096);
 
   backend->ReleaseStalled();
-  for (int i = 0; i < 500 && AbandonedRawReads() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  EXPECT_EQ(AbandonedRawReads(), 0u);
+  ASSERT_TRUE(WaitForAbandonedRawReads(std::chrono::seconds(10)));
 
   auto after = Caller(4096);
   ASSERT_EQ(after.Read(fd_, 12288, 4096), 4096);
@@ -189,13 +190,30 @@ TEST_P(RawReadTest, TooManyStalledRequestsFailAtOnceUntilTheyReturn) {
   backend->WaitForStalled(static_cast<int>(kMaxAbandonedRawReads) + 1);
   const int asked = backend->Requests();
 
-  // Every worker is stuck in the system: the next read is refused without a new request.
+  EXPECT_FALSE(LastRawReadRefused());  // the stalled ones reached the device and timed out
+
+  // Every worker is stuck in the system: the next reads are refused without a new request, said so to the
+  // caller, and logged once with the file and the offset.
+  const auto log = dir_ / "sQuellsy.log";
+  CatchExeception::SetWorkPathForTesting(dir_.path().string());
   EXPECT_EQ(caller.Read(fd_, 2 * kMiB, 512), 0);
+  EXPECT_TRUE(LastRawReadRefused());
+  EXPECT_EQ(caller.Read(fd_, 3 * kMiB, 512), 0);
+  EXPECT_TRUE(LastRawReadRefused());
   EXPECT_EQ(backend->Requests(), asked);
+  CatchExeception::SetWorkPathForTesting("");
+  std::ifstream logged(log);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(logged, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_NE(lines[0].find("raw reads refused"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find((dir_ / "image.bin").string()), std::string::npos) << lines[0];
+  EXPECT_NE(lines[0].find(std::to_string(2 * kMiB)), std::string::npos) << lines[0];
 
   backend->ReleaseStalled();
-  for (int i = 0; i < 500 && AbandonedRawReads() > 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  ASSERT_TRUE(WaitForAbandonedRawReads(std::chrono::seconds(10)));
   ASSERT_EQ(caller.Read(fd_, 2 * kMiB, 512), 512);
+  EXPECT_FALSE(LastRawReadRefused());
   EXPECT_EQ(caller.Bytes(), Expected(2 * kMiB, 512));
 }
 

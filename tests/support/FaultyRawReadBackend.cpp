@@ -17,6 +17,8 @@ long long FaultyRawReadBackend::ReadAt(int fd, void* buffer, long long length, l
     std::unique_lock lock(mutex_);
     ++requests_;
     if (Contains(failures_, offset)) return -1;
+    for (const auto& range : covered_)
+      if (offset < range.end && offset + length > range.begin) return -1;
     if (Contains(stalls_, offset)) {
       ++stalled_;
       changed_.notify_all();
@@ -38,6 +40,11 @@ long long FaultyRawReadBackend::ReadAt(int fd, void* buffer, long long length, l
 void FaultyRawReadBackend::FailRequestsStartingIn(Range range) {
   std::lock_guard lock(mutex_);
   failures_.push_back(range);
+}
+
+void FaultyRawReadBackend::FailRequestsCovering(Range range) {
+  std::lock_guard lock(mutex_);
+  covered_.push_back(range);
 }
 
 void FaultyRawReadBackend::StallRequestsStartingIn(Range range) {

@@ -21,6 +21,8 @@ class FaultyRawReadBackend : public IRawReadBackend {
   long long ReadAt(int fd, void* buffer, long long length, long long offset) override;
 
   void FailRequestsStartingIn(Range range);
+  // Fails every request that reads any byte of the range, as a bad sector fails every read over it.
+  void FailRequestsCovering(Range range);
   // A stalled request blocks until ReleaseStalled(), then scribbles 0xEE over its whole buffer and
   // reports success: a late write that must never reach a caller.
   void StallRequestsStartingIn(Range range);
@@ -36,6 +38,7 @@ class FaultyRawReadBackend : public IRawReadBackend {
   mutable std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Range> failures_;
+  std::vector<Range> covered_;
   std::vector<Range> stalls_;
   bool released_ = false;
   int stalled_ = 0;

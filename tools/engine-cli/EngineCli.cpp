@@ -57,6 +57,13 @@ class ScannedImage {
       err << "cannot open " << options.image << "\n";
       return false;
     }
+    if (options.sectorSize != 0) {
+      auto* given = new CCollectedVolumeDeviceInfoStruct;
+      given->sectorSize = options.sectorSize;
+      std::error_code error;
+      given->totalSectors = fs::file_size(options.image, error) / options.sectorSize;
+      m_image->SetPrivateData(CreateVolumeDeviceData(given));
+    }
     m_scanned = m_image.get();
     if (options.offsetSectors > 0) {
       const long long total = m_image->GetTotalSectors();

@@ -6,8 +6,9 @@
 #include <sstream>
 
 const char* const kEngineCliUsage =
-    "usage: engine-cli quick IMAGE [--offset SECTORS] [--live] [--json] [--recover DIR]\n"
-    "       engine-cli complete IMAGE [--offset SECTORS] [--searchers LIST] [--json] [--recover DIR]\n"
+    "usage: engine-cli quick IMAGE [--offset SECTORS] [--sector-size N] [--live] [--json] [--recover DIR]\n"
+    "       engine-cli complete IMAGE [--offset SECTORS] [--sector-size N] [--searchers LIST] [--json] [--recover DIR]\n"
+    "N: 512, 1024, 2048 or 4096 (default: what the image's boot sector or GPT header declares, else 512)\n"
     "LIST: comma-separated hfs, exfat, fat, raw, ntfs, apfs or 31-35, 37; 'none' runs the block loop alone\n";
 
 namespace {
@@ -89,6 +90,13 @@ std::optional<EngineCliOptions> ParseEngineCliOptions(const std::vector<std::str
         return std::nullopt;
       }
       options.offsetSectors = *offset;
+    } else if (option == "--sector-size") {
+      const auto size = ParseCount(value);
+      if (!size || *size < 512 || *size > 4096 || (*size & (*size - 1)) != 0) {
+        error = "bad sector size '" + value + "'";
+        return std::nullopt;
+      }
+      options.sectorSize = static_cast<unsigned>(*size);
     } else if (option == "--recover") {
       options.recoverDir = value;
     } else if (option == "--searchers" && options.scan == EngineCliOptions::Scan::kComplete) {

@@ -1,7 +1,7 @@
 #pragma once
 // The command line of the engine harness:
-//   engine-cli quick IMAGE [--offset SECTORS] [--live] [--json] [--recover DIR]
-//   engine-cli complete IMAGE [--offset SECTORS] [--searchers LIST] [--json] [--recover DIR]
+//   engine-cli quick IMAGE [--offset SECTORS] [--sector-size N] [--live] [--json] [--recover DIR]
+//   engine-cli complete IMAGE [--offset SECTORS] [--sector-size N] [--searchers LIST] [--json] [--recover DIR]
 
 #include <optional>
 #include <string>
@@ -15,6 +15,7 @@ struct EngineCliOptions {
   Scan scan = Scan::kComplete;
   std::string image;
   long long offsetSectors = 0;  // where the volume starts inside the image
+  unsigned sectorSize = 0;      // 0: what the image declares
   // The searchers to run, in the controller's order; absent = every registered one; empty = none (the block loop
   // alone, to measure it).
   std::optional<std::vector<_tagSearcherType>> searchers;

@@ -1,0 +1,14 @@
+#include "StorageDevice/BadSectorReports.h"
+
+namespace quellsy::storage {
+namespace {
+thread_local int reportingCallers = 0;
+}
+
+ScopedBadSectorReportsByCaller::ScopedBadSectorReportsByCaller() { ++reportingCallers; }
+
+ScopedBadSectorReportsByCaller::~ScopedBadSectorReportsByCaller() { --reportingCallers; }
+
+bool BadSectorsReportedByCaller() { return reportingCallers > 0; }
+
+}  // namespace quellsy::storage
