@@ -3,6 +3,8 @@
 #   ./quellsy.sh test      install what the build needs, build the dev preset, run every test and fuzz target
 #   ./quellsy.sh run ...   install what the program needs, build the release preset and run it
 #                          (today: the engine harness, engine-cli, with the given arguments)
+#   ./quellsy.sh bench     install what the benchmarks need, build the release preset, run every benchmark
+#                          against its peer tool and print one table of the figures and their ratios
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -20,7 +22,21 @@ TEST_PACKAGES=(
   parted
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
-BENCH_PACKAGES=(libbenchmark-dev)
+# The release preset builds the benchmarks too.
+RELEASE_PACKAGES=(libbenchmark-dev)
+# The timer of whole commands, the tools the benchmark images are made with and the peer tools the figures are
+# compared with.
+BENCH_PACKAGES=(
+  dosfstools
+  fdisk
+  hyperfine
+  imagemagick
+  libimage-exiftool-perl
+  mtools
+  python3
+  sleuthkit
+  testdisk
+)
 FUZZ_SECONDS=${QUELLSY_FUZZ_SECONDS:-5}
 
 as_root() {
@@ -59,7 +75,7 @@ run_tests() {
 }
 
 run_program() {
-  install_missing "${BUILD_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+  install_missing "${BUILD_PACKAGES[@]}" "${RELEASE_PACKAGES[@]}"
   cmake --preset release >/dev/null
   cmake --build --preset release -j "$(jobs)"
   # The windowed application is not built yet; what runs today is the engine harness.
@@ -73,11 +89,19 @@ run_program() {
   exec "$cli" "$@"
 }
 
+run_benchmarks() {
+  install_missing "${BUILD_PACKAGES[@]}" "${RELEASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
+  cmake --preset release >/dev/null
+  cmake --build --preset release -j "$(jobs)"
+  bench/run-benchmarks.sh build/release
+}
+
 case "${1:-}" in
   test) run_tests ;;
+  bench) run_benchmarks ;;
   run) shift; run_program "$@" ;;
   *)
-    echo "usage: $0 test | run [arguments]" >&2
+    echo "usage: $0 test | bench | run [arguments]" >&2
     exit 2
     ;;
 esac

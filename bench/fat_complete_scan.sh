@@ -1,24 +1,20 @@
 #!/usr/bin/env bash
 # FAT complete-scan benchmark: a sparse 2 GiB whole-disk image with three FAT partitions (FAT32, FAT16, FAT32)
-# holding a few thousand files, whose partition table is then zeroed. In the same run it times a complete scan
-# with only the FAT searcher, one with every searcher registered so far, a plain sequential read of the image
-# and The Sleuth Kit's sigfind looking for the FAT boot-sector signature, and reports MB/s for each. The image
-# is read once before the runs, so that every run reads it from the page cache.
+# holding a few thousand files, whose partition table is then zeroed. It times, each as a whole command the same
+# way (bench/lib.sh), a complete scan with only the FAT searcher against The Sleuth Kit's sigfind looking for the
+# FAT boot-sector signature, and a complete scan with every searcher registered so far against a plain sequential
+# read of the image (cat). Every rate is the image's size over the wall-clock time.
 #
 # usage: bench/fat_complete_scan.sh [WORK_DIR] [FILES_PER_PARTITION=1000]
-# Needs the release build of engine-cli (build/release, or QUELLSY_ENGINE_CLI), sfdisk, mkfs.fat, mtools and
-# sigfind (package sleuthkit).
+# Needs the release build of engine-cli (build/release, or QUELLSY_ENGINE_CLI), sfdisk, mkfs.fat, mtools,
+# sigfind (package sleuthkit) and hyperfine.
 set -euo pipefail
-export PATH="$PATH:/usr/sbin:/sbin" MTOOLS_SKIP_CHECK=1
+source "$(dirname "$0")/lib.sh"
+export MTOOLS_SKIP_CHECK=1
 
-here=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-$(mktemp -d)}
 files=${2:-1000}
-cli=${QUELLSY_ENGINE_CLI:-$here/build/release/tools/engine-cli/engine-cli}
-
-for tool in sfdisk mkfs.fat mcopy sigfind python3 "$cli"; do
-  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
-done
+need sfdisk mkfs.fat mcopy sigfind python3 hyperfine "$cli"
 
 mkdir -p "$work"
 image="$work/fat-disk-2g.img"
@@ -51,27 +47,18 @@ PY
   rm -rf "$work/tree"
   dd if=/dev/zero of="$image" bs=512 count=1 conv=notrunc status=none
 fi
-cat "$image" >/dev/null
-
-mib=$(( $(stat -c %s "$image") / 1048576 ))
-now() { python3 -c 'import time; print(time.monotonic())'; }
-rate() { python3 -c "import sys; print(f'{$mib * 1.048576 / float(sys.argv[1]):8.1f}')" "$1"; }
-
-"$cli" complete "$image" --searchers fat --json >"$work/fat.json" 2>"$work/fat.log"
-"$cli" complete "$image" --json >"$work/all.json" 2>"$work/all.log"
-start=$(now)
-dd if="$image" of=/dev/null bs=4M status=none
-read_seconds=$(python3 -c "print($(now) - $start)")
-start=$(now)
+size=$(stat -c %s "$image")
+megabytes=$(mb "$size")
+fat_seconds=$(wall_seconds 3 "" "'$cli' complete '$image' --searchers fat --json > '$work/fat.json'")
 # sigfind ends with a read error at the image's end and exits 1 after a full pass; its hits are complete.
-sigfind -t fat "$image" >"$work/sigfind.txt" 2>/dev/null || true
-sigfind_seconds=$(python3 -c "print($(now) - $start)")
+sigfind_seconds=$(wall_seconds 3 "" "sigfind -t fat '$image' > '$work/sigfind.txt' 2>/dev/null || true")
+all_seconds=$(wall_seconds 3 "" "'$cli' complete '$image' --json > '$work/all.json'")
+cat_seconds=$(wall_seconds 3 "" "cat '$image' > /dev/null")
 
-summary() {
-  tail -n 1 "$1" | python3 -c 'import json, sys; s = json.load(sys.stdin); print("%8.1f MB/s  (%d files)" % (s["mb_per_s"], s["files"]))'
-}
-echo "throughput over the $mib MiB image:"
-echo "complete scan, FAT searcher only:  $(summary "$work/fat.json")"
-echo "complete scan, every searcher:     $(summary "$work/all.json")"
-echo "plain sequential read (dd 4 MiB):  $(rate "$read_seconds") MB/s"
-echo "sigfind -t fat:                    $(rate "$sigfind_seconds") MB/s  ($(grep -c 'Block:' "$work/sigfind.txt") hits)"
+found() { tail -n 1 "$1" | python3 -c 'import json, sys; print(json.load(sys.stdin)["files"], "files")'; }
+title="FAT complete scan ($((size >> 20)) MiB disk)"
+record "$title" "complete scan, FAT searcher" "$(rate "$megabytes" "$fat_seconds")" MB/s \
+  "sigfind -t fat" "$(rate "$megabytes" "$sigfind_seconds")" "$(found "$work/fat.json")" \
+  "$(grep -c 'Block:' "$work/sigfind.txt") hits"
+record "$title" "complete scan, every searcher" "$(rate "$megabytes" "$all_seconds")" MB/s \
+  "plain read (cat)" "$(rate "$megabytes" "$cat_seconds")" "$(found "$work/all.json")" "$size bytes"

@@ -1,26 +1,24 @@
 #!/usr/bin/env bash
 # FAT quick-scan benchmark: a FAT32 image holding about 100,000 files (mtools "mcopy -s" of a generated tree,
 # a few hundred of them deleted), listed by the quick scan (engine-cli quick --live) and by The Sleuth Kit's
-# "fls -r" in the same run. Reports files per second for each and their ratio.
+# "fls -r", each timed as a whole command the same way (bench/lib.sh). Both rates count the same files: every
+# file put into the image, deleted ones included (both tools list deleted entries); what each tool actually
+# listed is reported beside.
 #
 # usage: bench/fat_quick_scan.sh [WORK_DIR] [FOLDERS=1000] [FILES_PER_FOLDER=100]
-# Needs the release build of engine-cli (build/release, or QUELLSY_ENGINE_CLI), mkfs.fat, mtools and fls
-# (package sleuthkit).
+# Needs the release build of engine-cli (build/release, or QUELLSY_ENGINE_CLI), mkfs.fat, mtools, fls (package
+# sleuthkit) and hyperfine.
 set -euo pipefail
-export PATH="$PATH:/usr/sbin:/sbin" MTOOLS_SKIP_CHECK=1
+source "$(dirname "$0")/lib.sh"
+export MTOOLS_SKIP_CHECK=1
 
-here=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-$(mktemp -d)}
 folders=${2:-1000}
 per_folder=${3:-100}
-cli=${QUELLSY_ENGINE_CLI:-$here/build/release/tools/engine-cli/engine-cli}
-
-for tool in mkfs.fat mcopy mdel fls python3 "$cli"; do
-  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
-done
+need mkfs.fat mcopy mdel fls python3 hyperfine "$cli"
 
 mkdir -p "$work"
-image="$work/fat32-many.img"
+image="$work/fat32-${folders}x${per_folder}.img"
 if [ ! -s "$image" ]; then
   echo "making $((folders * per_folder)) files in $work/tree"
   rm -rf "$work/tree"
@@ -45,26 +43,10 @@ PY
   done
 fi
 
-now() { date +%s.%N; }
-
-start=$(now)
-summary=$("$cli" quick "$image" --live --json 2>/dev/null | grep '"summary": true')
-end=$(now)
-ours_files=$(sed -n 's/.*"files": \([0-9]*\).*/\1/p' <<<"$summary")
-ours_scan=$(sed -n 's/.*"seconds": \([0-9.]*\).*/\1/p' <<<"$summary")
-ours_wall=$(python3 -c "print(f'{$end - $start:.3f}')")
-
-start=$(now)
-fls_files=$(fls -r "$image" | grep '^[+ ]*[-r]/r ' | grep -vc '(Volume Label Entry)')
-end=$(now)
-fls_wall=$(python3 -c "print(f'{$end - $start:.3f}')")
-
-python3 - "$ours_files" "$ours_scan" "$ours_wall" "$fls_files" "$fls_wall" <<'PY'
-import sys
-ours_files, ours_scan, ours_wall, fls_files, fls_wall = int(sys.argv[1]), *map(float, sys.argv[2:4]), int(sys.argv[4]), float(sys.argv[5])
-ours_rate = ours_files / ours_wall
-fls_rate = fls_files / fls_wall
-print(f"quick scan (engine-cli): {ours_files} files in {ours_wall:.3f} s wall ({ours_scan:.3f} s scan and tree): {ours_rate:,.0f} files/s")
-print(f"fls -r:                  {fls_files} files in {fls_wall:.3f} s wall: {fls_rate:,.0f} files/s")
-print(f"ratio (quick scan / fls): {ours_rate / fls_rate:.2f}")
-PY
+files=$((folders * per_folder))
+ours_seconds=$(wall_seconds 5 "" "'$cli' quick '$image' --live --json > '$work/quick.json'")
+fls_seconds=$(wall_seconds 5 "" "fls -r '$image' > '$work/fls.txt'")
+ours_found=$(sed -n 's/.*"summary": true.*"files": \([0-9]*\).*/\1/p' "$work/quick.json")
+fls_found=$(grep '^[+ ]*[-r]/r ' "$work/fls.txt" | grep -vc '(Volume Label Entry)')
+record "FAT quick scan ($files files)" "quick scan (engine-cli quick --live)" "$(rate "$files" "$ours_seconds")" files/s \
+  "fls -r" "$(rate "$files" "$fls_seconds")" "$ours_found" "$fls_found"

@@ -1,23 +1,19 @@
 #!/usr/bin/env bash
 # Carving benchmark: a complete scan with the signature search over an image of random data holding
-# a few hundred JPEG pictures (ImageMagick, Exif set with exiftool), against PhotoRec on the same image
-# in the same run. Reports each tool's throughput and how many of the placed pictures it recovered
-# byte for byte.
+# a few hundred JPEG pictures (ImageMagick, Exif set with exiftool), against PhotoRec on the same image, each
+# timed as a whole command, copy-out included, the same way (bench/lib.sh). Reports each tool's throughput and
+# how many of the placed pictures it recovered byte for byte.
 #
 # usage: bench/jpeg_carving.sh [WORK_DIR] [PICTURES=300] [IMAGE_MIB=1024]
 # Needs the release build of engine-cli (build/release, or QUELLSY_ENGINE_CLI), ImageMagick
-# (/usr/bin/convert), exiftool and photorec (package testdisk).
+# (/usr/bin/convert), exiftool, photorec (package testdisk) and hyperfine.
 set -euo pipefail
+source "$(dirname "$0")/lib.sh"
 
-here=$(cd "$(dirname "$0")/.." && pwd)
 work=${1:-$(mktemp -d)}
 count=${2:-300}
 mib=${3:-1024}
-cli=${QUELLSY_ENGINE_CLI:-$here/build/release/tools/engine-cli/engine-cli}
-
-for tool in /usr/bin/convert exiftool photorec python3 "$cli"; do
-  command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 2; }
-done
+need /usr/bin/convert exiftool photorec python3 hyperfine "$cli"
 /usr/bin/convert -version | grep -q ImageMagick || { echo "/usr/bin/convert is not ImageMagick" >&2; exit 2; }
 
 mkdir -p "$work/pictures"
@@ -74,34 +70,20 @@ with open(image + '.manifest', 'w') as m:
         m.write(f"{name}\t{size}\t{digest}\tfalse\t{start}\n")
 print(f"{len(manifest)} pictures placed")
 PY
-cat "$image" >/dev/null
-
 exact() {  # pictures of the manifest found byte for byte among the files under $1
   find "$1" -type f -print0 | xargs -0 -r sha256sum | awk '{print $1}' | sort -u >"$work/found.sha"
   cut -f3 "$image.manifest" | sort -u | comm -12 - "$work/found.sha" | wc -l
 }
 
-rm -rf "$work/quellsy" "$work/photorec" "$work/photorec.ses"
-now() { python3 -c 'import time; print(time.monotonic())'; }
-start=$(now)
-# A non-zero exit reports files it could not copy; the count below tells.
-"$cli" complete "$image" --searchers raw --json --recover "$work/quellsy" >"$work/quellsy.json" 2>"$work/quellsy.log" || true
-quellsy_seconds=$(python3 -c "print($(now) - $start)")
-
-start=$(now)
-mkdir -p "$work/photorec"
-(cd "$work" && photorec /d "$work/photorec/out" /cmd "$image" partition_none,fileopt,everything,disable,jpg,enable,search \
-  >/dev/null 2>&1) || true
-photorec_seconds=$(python3 -c "print($(now) - $start)")
+# A non-zero exit reports files engine-cli could not copy, and PhotoRec's status says nothing of what it found:
+# the byte-exact counts below tell.
+quellsy_seconds=$(wall_seconds 2 "rm -rf '$work/quellsy'" \
+  "'$cli' complete '$image' --searchers raw --json --recover '$work/quellsy' > '$work/quellsy.json' 2>/dev/null || true")
+photorec_seconds=$(wall_seconds 2 "rm -rf '$work/photorec' '$work/photorec.ses'; mkdir -p '$work/photorec'" \
+  "cd '$work' && photorec /d '$work/photorec/out' /cmd '$image' partition_none,fileopt,everything,disable,jpg,enable,search > /dev/null 2>&1 || true")
 
 placed=$(wc -l <"$image.manifest")
-report() {  # tool, seconds, folder
-  python3 -c "import sys; t, s, e, p = sys.argv[1:]; print(f'{t:10} {float(s):9.2f} s {$mib * 1.048576 / float(s):8.1f} MB/s {e:>6}/{p} byte-exact')" \
-    "$1" "$2" "$(exact "$3")" "$placed"
-}
-echo "wall time of each run, copy-out included:"
-report quellsy "$quellsy_seconds" "$work/quellsy"
-report photorec "$photorec_seconds" "$work/photorec"
-python3 -c "print(f'throughput ratio quellsy/photorec: {float($photorec_seconds) / float($quellsy_seconds):.2f}')"
-echo "engine-cli's own summary (scan only):"
-tail -n 1 "$work/quellsy.json"
+megabytes=$(mb "$(stat -c %s "$image")")
+record "JPEG carving ($mib MiB, $placed pictures)" "complete scan, signature search" \
+  "$(rate "$megabytes" "$quellsy_seconds")" MB/s "photorec (jpg)" "$(rate "$megabytes" "$photorec_seconds")" \
+  "$(exact "$work/quellsy")/$placed exact" "$(exact "$work/photorec")/$placed exact"

@@ -7,6 +7,7 @@
 
 #include "DataRecovery/Lznt1TestEncoder.h"
 #include "DataRecovery/RecoveryTestSupport.h"
+#include "support/FixtureScript.h"
 #include "support/MemoryDevice.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
@@ -179,9 +180,8 @@ TEST(CompressFileReader, DecodesAFileThatNtfs3gCompressed) {
   const Bytes tail = Text(5000, 4);
   source.insert(source.end(), tail.begin(), tail.end());
   WriteFile(dir / "source.bin", source);
-  const int status = RunFixtureScript("make-ntfs-compressed.sh", "'" + dir.path().string() + "' '" + (dir / "source.bin").string() + "'");
-  if (status == 77) GTEST_SKIP() << "ntfs-3g or FUSE is not available";
-  ASSERT_EQ(status, 0);
+  QUELLSY_REQUIRE_FIXTURE(RunFixture("tests/DataRecovery/make-ntfs-compressed.sh",
+                                     {dir.path().string(), (dir / "source.bin").string()}));
 
   const std::vector<ManifestLine> manifest = ReadManifestLines(dir / "ntfs.img.manifest");
   ASSERT_EQ(manifest.size(), 1u);

@@ -13,6 +13,7 @@
 #include "DataRecovery/RecoveryTestSupport.h"
 #include "include/EngineRegistry.h"
 #include "include/IFileReader.h"
+#include "support/FixtureScript.h"
 #include "support/MemoryDevice.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
@@ -492,9 +493,7 @@ FatVolume ReadFat16(const Bytes& image) {
 
 TEST(RecoveryFatImage, FilesMadeByMtoolsComeBackIdentical) {
   TempDir dir;
-  const int status = RunFixtureScript("make-recovery-fat.sh", "'" + dir.path().string() + "'");
-  if (status == 77) GTEST_SKIP() << "mkfs.fat or mtools is not available";
-  ASSERT_EQ(status, 0);
+  QUELLSY_REQUIRE_FIXTURE(RunFixture("tests/DataRecovery/make-recovery-fat.sh", {dir.path().string()}));
   const Bytes image = ReadFile(dir / "recovery.img");
   const FatVolume volume = ReadFat16(image);
   MemoryDevice device(image, 512);

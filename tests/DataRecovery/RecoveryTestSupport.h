@@ -3,10 +3,8 @@
 // a progress sink that records and can stop, and helpers for expected bytes.
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -79,15 +77,6 @@ inline timespec ModificationTime(const std::filesystem::path& path) {
   return info.st_mtim;
 }
 
-
-// Runs one of this folder's fixture scripts; its exit status (77: a tool is missing).
-inline int RunFixtureScript(const std::string& script, const std::string& arguments) {
-  const char* source = std::getenv("QUELLSY_SOURCE_DIR");
-  if (source == nullptr) return 77;
-  const std::string command = "bash '" + std::string(source) + "/tests/DataRecovery/" + script + "' " + arguments;
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 struct ManifestLine {
   std::string path;

@@ -4,15 +4,17 @@
 #   make-ntfs-compressed.sh OUTDIR SOURCE
 # Writes OUTDIR/ntfs.img, ntfs.img.manifest (path, size, sha256, deleted) and ntfs.img.runs ("LCN LENGTH" lines in
 # decimal, LCN -1 for a hole).
-# Exits 77 when a tool is missing or FUSE cannot mount, so callers can skip.
+# A missing tool fails it (exit 1); exits 77 when the machine cannot mount through FUSE (not root, no /dev/fuse,
+# mounts refused).
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin"
 
 out=${1:?usage: make-ntfs-compressed.sh OUTDIR SOURCE}
 source=${2:?usage: make-ntfs-compressed.sh OUTDIR SOURCE}
 for tool in mkntfs ntfs-3g ntfsinfo setfattr sha256sum truncate; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (./quellsy.sh installs it)" >&2; exit 1; }
 done
+[ "$(id -u)" -eq 0 ] || { echo "mounting through ntfs-3g needs root" >&2; exit 77; }
 [ -e /dev/fuse ] || { echo "no /dev/fuse" >&2; exit 77; }
 
 image=$out/ntfs.img
@@ -21,7 +23,13 @@ mkdir -p "$mount"
 rm -f "$image"
 truncate -s 16M "$image"
 mkntfs -F -Q -q -c 4096 -L CMPVOL "$image" >/dev/null 2>&1
-ntfs-3g "$image" "$mount" 2>/dev/null || { echo "ntfs-3g cannot mount here" >&2; exit 77; }
+# A refusal from the FUSE layer (a container without the right to mount) is the machine's; any other error is a
+# failure of this script.
+if ! mounted=$(ntfs-3g "$image" "$mount" 2>&1); then
+  echo "$mounted" >&2
+  grep -qi 'fuse' <<<"$mounted" && { echo "FUSE mounts are refused here" >&2; exit 77; }
+  exit 1
+fi
 trap 'umount "$mount" 2>/dev/null || true' EXIT
 mkdir "$mount/Compressed"
 setfattr -n system.ntfs_attrib_be -v 0x00000800 "$mount/Compressed"

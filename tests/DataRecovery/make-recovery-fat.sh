@@ -3,13 +3,13 @@
 #   make-recovery-fat.sh OUTDIR
 # Files: EXACT4M.BIN (4 MiB), OVER4M.BIN (4 MiB + 1 byte, laid into the holes left by deleted small files, so it is
 # fragmented) and SMALL.TXT. All names are 8.3 so the test can find them in the root folder directly.
-# Exits 77 when a tool is missing, so callers can skip.
+# A missing tool fails it (exit 1): the set-up installs them all.
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin" MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 
 out=${1:?usage: make-recovery-fat.sh OUTDIR}
 for tool in mkfs.fat mcopy mdel sha256sum truncate head; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (./quellsy.sh installs it)" >&2; exit 1; }
 done
 image=$out/recovery.img
 manifest=$image.manifest

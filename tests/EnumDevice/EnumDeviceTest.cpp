@@ -168,7 +168,7 @@ TEST_F(Enumeration, SortsDisksInKernelOrder) {
 
 TEST_F(Enumeration, WholeDiskFileSystemIsOnePseudoPartitionAndOneVolume) {
   const auto& images = PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   tree.AddDisk({"sdb", images.Image("whole.img"), 8, 16, 512, "pci0000:00/0000:00:1f.2/ata3/host2/target2:0:0/2:0:0:0"});
   enumerator.SetOptions(tree.Options());
   ASSERT_EQ(enumerator.Init(), kResultOk);
@@ -202,7 +202,7 @@ TEST_F(Enumeration, WholeDiskFileSystemIsOnePseudoPartitionAndOneVolume) {
 // the label, else the mount point, else the kernel name.
 TEST_F(Enumeration, GptDiskVolumesWithNamesGuidsAndMounts) {
   const auto& images = PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   const FakeDisk disk{"sdc", images.Image("gpt.img"), 8, 32};
   tree.AddDisk(disk);
   tree.AddPartition(disk, 1, 2048 * 512, 2048 * 512, 33);
@@ -259,7 +259,7 @@ TEST_F(Enumeration, GptDiskVolumesWithNamesGuidsAndMounts) {
 // are listed again as partitions without a volume, after the volumes.
 TEST_F(Enumeration, MergeAddsPartitionsNoVolumeCovers) {
   const auto& images = PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   const FakeDisk disk{"sdd", images.Image("mbr.img"), 8, 48};
   tree.AddDisk(disk);
   tree.AddPartition(disk, 1, 2048 * 512, 20480 * 512, 49);                   // as the table says
@@ -295,7 +295,7 @@ TEST_F(Enumeration, MergeAddsPartitionsNoVolumeCovers) {
 // With 4096-byte sectors every start and count is in those sectors.
 TEST_F(Enumeration, FourKibibyteSectorDisk) {
   const auto& images = PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   FakeDisk disk{"sde", images.Image("mbr4k.img"), 8, 64};
   disk.logicalBlockSize = 4096;
   tree.AddDisk(disk);
@@ -327,7 +327,7 @@ std::size_t OpenDescriptors() {
 // reader still holds, which stay readable with their disk.
 TEST_F(Enumeration, RefreshLeaksNothingAndFreesNothingStillRead) {
   const auto& images = PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   const FakeDisk disk{"sdd", images.Image("mbr.img"), 8, 48};
   tree.AddDisk(disk);
   tree.AddPartition(disk, 1, 2048 * 512, 20480 * 512, 49);

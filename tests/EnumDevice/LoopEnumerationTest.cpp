@@ -1,7 +1,9 @@
 // Enumeration of a real block device: a GPT image with FAT and NTFS partitions attached as a loop
-// device with its partitions scanned by the kernel. Needs root, losetup and mkntfs; skips otherwise.
+// device with its partitions scanned by the kernel. Skips without root, loop devices or partition scanning.
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <array>
@@ -9,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <thread>
 
 #include "EnumDevice/EnumDeviceEx.h"
 #include "Engines/BuiltInEngines.h"
@@ -30,6 +31,25 @@ std::string Output(const std::string& command) {
   }
   while (!output.empty() && output.back() == '\n') output.pop_back();
   return output;
+}
+
+// Waits until node exists in its folder, woken by the folder's creation events rather than by polling; false when
+// it has not appeared within the limit.
+bool WaitForNode(const fs::path& node, std::chrono::milliseconds limit) {
+  const int events = inotify_init1(IN_CLOEXEC);
+  if (events < 0) return fs::exists(node);
+  // Watch first, then look: a node made in between still wakes the wait.
+  inotify_add_watch(events, node.parent_path().c_str(), IN_CREATE | IN_MOVED_TO);
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!fs::exists(node)) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    pollfd ready{events, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) <= 0) break;
+    std::array<char, 4096> drained{};
+    if (read(events, drained.data(), drained.size()) < 0) break;
+  }
+  close(events);
+  return fs::exists(node);
 }
 
 // A read-only loop device with partition scanning, detached again however the test ends.
@@ -81,16 +101,11 @@ std::unique_ptr<CEnumDeviceEx> LoopEnumerator() {
   return std::make_unique<CEnumDeviceEx>(options);
 }
 
-std::string Skip() {
-  if (geteuid() != 0) return "loop devices need root";
-  if (std::system("command -v losetup >/dev/null 2>&1") != 0) return "losetup is not installed";
-  if (!PartitionImages::Get().Available()) return PartitionImages::Get().Why();
-  return {};
-}
 
 // A file system on a whole loop device: the real sysfs, node and block-size queries.
 TEST(LoopEnumeration, ListsAWholeDiskFileSystemOnALoopDevice) {
-  if (const auto why = Skip(); !why.empty()) GTEST_SKIP() << why;
+  if (geteuid() != 0) GTEST_SKIP() << "loop devices need root";
+  QUELLSY_REQUIRE_FIXTURE(PartitionImages::Get().Fixture());
   TempDir dir;
   const fs::path image = dir / "whole.img";
   fs::copy_file(PartitionImages::Get().Image("whole.img"), image);
@@ -118,17 +133,17 @@ TEST(LoopEnumeration, ListsAWholeDiskFileSystemOnALoopDevice) {
 }
 
 TEST(LoopEnumeration, ListsTheVolumesOfAPartitionedLoopDevice) {
-  if (const auto why = Skip(); !why.empty()) GTEST_SKIP() << why;
-  if (std::system("command -v mkntfs >/dev/null 2>&1") != 0) GTEST_SKIP() << "mkntfs is not installed";
+  if (geteuid() != 0) GTEST_SKIP() << "loop devices need root";
   const auto& images = PartitionImages::Get();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
 
   TempDir dir;
   const fs::path image = dir / "disk.img";
   fs::copy_file(images.Image("gpt.img"), image);
-  const std::string ntfs = "truncate -s 36M '" + (dir / "nt.img").string() + "' && mkntfs -F -Q -q -L NTVOL '" +
-                           (dir / "nt.img").string() + "' >/dev/null 2>&1 && dd if='" + (dir / "nt.img").string() +
-                           "' of='" + image.string() + "' bs=512 seek=45056 conv=notrunc status=none";
-  ASSERT_EQ(std::system(ntfs.c_str()), 0);
+  const std::string ntfs = "set -e; truncate -s 36M '" + (dir / "nt.img").string() + "'; mkntfs -F -Q -q -L NTVOL '" +
+                           (dir / "nt.img").string() + "'; dd if='" + (dir / "nt.img").string() + "' of='" +
+                           image.string() + "' bs=512 seek=45056 conv=notrunc status=none";
+  QUELLSY_REQUIRE_FIXTURE(RunFixtureCommand(ntfs));
 
   PartitionedLoop loop(image);
   if (loop.name().empty()) GTEST_SKIP() << "no loop device could be attached";
@@ -136,8 +151,7 @@ TEST(LoopEnumeration, ListsTheVolumesOfAPartitionedLoopDevice) {
   const std::string last = loop.name() + "p3";
   if (!fs::exists("/sys/block/" + loop.name() + "/" + last))
     GTEST_SKIP() << "the kernel here does not scan the partitions of " << loop.name();
-  for (int i = 0; i < 20 && !fs::exists("/dev/" + last); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  ASSERT_TRUE(fs::exists("/dev/" + last));
+  ASSERT_TRUE(WaitForNode("/dev/" + last, std::chrono::seconds(10))) << "/dev/" << last << " never appeared";
 
   auto owner = LoopEnumerator();
   CEnumDeviceEx& enumerator = *owner;

@@ -23,7 +23,7 @@ class FatImagesTest : public ::testing::Test {
  protected:
   void SetUp() override {
     images = FatNodeImages::Get();
-    if (!images->Available()) GTEST_SKIP() << images->Why();
+    QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   }
 
   const FatNodeImages* images = nullptr;

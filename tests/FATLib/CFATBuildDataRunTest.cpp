@@ -89,7 +89,7 @@ TEST(CFATBuildDataRunTest, LiveRunsAreMarkedInTheBitmap) {
 
 TEST(CFATBuildDataRunTest, FragmentedFileRunsEqualItsChain) {
   const auto* images = FatNodeImages::Get();
-  if (!images->Available()) GTEST_SKIP() << images->Why();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   FatVolumeUnderTest volume(images->Image("nodes16.img"));
   const NodeManifestEntry file = images->Entry("nodes16.img", "/frag/fragmented.bin");
   ASSERT_GT(file.clusters.size(), 4u);

@@ -119,7 +119,7 @@ TEST(CFATFolderAnalyser, DotNameHelpers) {
 
 TEST(CFATFolderAnalyser, RealDirectorySectors) {
   const auto* images = FatImages::Get();
-  if (!images->Available()) GTEST_SKIP() << images->Why();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   auto device = OpenImage(images->Image("fat16.img"));
   const auto boot = BootSectorOf(*device);
   const CTempFATDBR dbr(boot, 512);

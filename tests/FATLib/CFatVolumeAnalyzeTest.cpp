@@ -7,6 +7,7 @@
 #include "FATLib/CFATVolume.h"
 #include "FatImageHelpers.h"
 #include "FatTestBytes.h"
+#include "support/PublicFixture.h"
 
 namespace quellsy::test {
 namespace {
@@ -18,7 +19,7 @@ std::string LabelOf(IVolumeAnalyze& analyser) {
 }
 
 struct ImageCase {
-  const char* image;  // generated image, or a path under the public fixtures with "public:"
+  const char* image;  // generated image, or "public:" and a PublicFixture path
   unsigned sectorSize;
   enumFILE_SYSTEM_TYPE type;
   unsigned long long totalSectors;
@@ -32,12 +33,11 @@ TEST_P(ProbeImages, TypeTotalAndLabelAtAnyStart) {
   std::filesystem::path path;
   const std::string name = c.image;
   if (name.rfind("public:", 0) == 0) {
-    const char* fixtures = std::getenv("QUELLSY_FIXTURES");
-    path = std::filesystem::path(fixtures != nullptr ? fixtures : "") / name.substr(7);
-    if (fixtures == nullptr || !std::filesystem::exists(path)) GTEST_SKIP() << "public fixture missing: " << path;
+    path = PublicFixture(name.substr(7));
+    ASSERT_TRUE(std::filesystem::exists(path));
   } else {
     const auto* images = FatImages::Get();
-    if (!images->Available()) GTEST_SKIP() << images->Why();
+    QUELLSY_REQUIRE_FIXTURE(images->Fixture());
     path = images->Image(name);
   }
   auto volume = ReadFile(path);

@@ -14,7 +14,7 @@ class FATEngineRegistration : public ::testing::Test {
  protected:
   void SetUp() override {
     images_ = FatImages::Get();
-    if (!images_->Available()) GTEST_SKIP() << images_->Why();
+    QUELLSY_REQUIRE_FIXTURE(images_->Fixture());
     EngineRegistry::Instance().Reset();
     RegisterBuiltInEngines();
   }

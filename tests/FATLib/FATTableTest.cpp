@@ -241,7 +241,7 @@ class FATTableOnImages : public ::testing::Test {
  protected:
   void SetUp() override {
     images_ = FatImages::Get();
-    if (!images_->Available()) GTEST_SKIP() << images_->Why();
+    QUELLSY_REQUIRE_FIXTURE(images_->Fixture());
   }
   const FatImages* images_ = nullptr;
 };

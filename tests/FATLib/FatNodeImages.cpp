@@ -1,10 +1,7 @@
 #include "FatNodeImages.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -16,8 +13,6 @@
 namespace quellsy::test {
 
 namespace {
-
-constexpr int kToolMissing = 77;
 
 std::vector<std::uint32_t> ParseClusters(const std::string& text) {
   std::vector<std::uint32_t> clusters;
@@ -81,24 +76,7 @@ const FatNodeImages* FatNodeImages::Get() {
   return &images;
 }
 
-FatNodeImages::FatNodeImages() {
-  const char* source = std::getenv("QUELLSY_SOURCE_DIR");
-  if (source == nullptr) {
-    m_why = "QUELLSY_SOURCE_DIR is not set";
-    return;
-  }
-  const auto script = std::filesystem::path(source) / "tests/FATLib/make-fat-node-images.sh";
-  const std::string command = "bash '" + script.string() + "' '" + m_dir.path().string() + "' >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
-  if (status == -1 || !WIFEXITED(status))
-    m_why = "could not run " + script.string();
-  else if (WEXITSTATUS(status) == kToolMissing)
-    m_why = "dosfstools or mtools missing: FAT node images not made";
-  else if (WEXITSTATUS(status) != 0)
-    m_why = script.string() + " failed with status " + std::to_string(WEXITSTATUS(status));
-  else
-    m_available = true;
-}
+FatNodeImages::FatNodeImages() : m_run(RunFixture("tests/FATLib/make-fat-node-images.sh", {m_dir.path().string()})) {}
 
 std::vector<NodeManifestEntry> FatNodeImages::Manifest(const std::string& name) const {
   std::vector<NodeManifestEntry> entries;

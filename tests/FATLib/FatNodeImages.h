@@ -17,6 +17,7 @@
 #include "FATLib/CFATBuildChildren.h"
 #include "FATLib/FATBuildGeometry.h"
 #include "FATLib/IFATTable.h"
+#include "support/FixtureScript.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingTreeBuilder.h"
 #include "support/TempDir.h"
@@ -56,8 +57,7 @@ class FatNodeImages {
  public:
   static const FatNodeImages* Get();
 
-  bool Available() const { return m_available; }
-  const std::string& Why() const { return m_why; }
+  const FixtureRun& Fixture() const { return m_run; }
   std::filesystem::path Image(const std::string& name) const { return m_dir.path() / name; }
   std::vector<NodeManifestEntry> Manifest(const std::string& name) const;
   NodeManifestEntry Entry(const std::string& name, const std::string& path) const;
@@ -66,8 +66,7 @@ class FatNodeImages {
   FatNodeImages();
 
   TempDir m_dir;
-  bool m_available = false;
-  std::string m_why;
+  FixtureRun m_run;
 };
 
 // A FAT volume image opened as an in-memory device, with its table and geometry from its boot sector.

@@ -6,13 +6,13 @@
 #   cluster ranges as mshowfat gives them ("50-53 58-61"), taken before any deletion (- when none)<TAB>mtime (Unix seconds, - when
 #   not set)
 # Times are written as UTC local time (TZ=UTC). Deleted entries keep their data in place.
-# Exits 77 when a tool is missing, so callers can skip.
+# A missing tool fails it (exit 1): the set-up installs them all.
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin" MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 TZ=UTC
 
 out=${1:?usage: make-fat-node-images.sh OUTDIR}
 for tool in mkfs.fat mcopy mmd mdel mdeltree mattrib mshowfat sha256sum grep dd truncate touch; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (./quellsy.sh installs it)" >&2; exit 1; }
 done
 mkdir -p "$out"
 work=$(mktemp -d)

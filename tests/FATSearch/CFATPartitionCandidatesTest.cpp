@@ -99,7 +99,7 @@ TEST_P(BootSectorCandidateTest, GeometryFromTheBootSector) {
   const FATSearchedPartitionInfoPtr info = candidates.BuildPartitionInfoAccordingFATDBR(c.sector, dbr, 0);
   ASSERT_EQ(info != nullptr, c.made);
   if (!c.made) return;
-  EXPECT_EQ(info->GetType(), Info::kType);
+  EXPECT_EQ(info->GetType(), 1) << "the FAT record type";
   EXPECT_EQ(info->GetFileSystemType(), c.boot.type);
   EXPECT_EQ(info->GetStartSector(), c.sector);
   EXPECT_EQ(info->GetClusterOrigin(), c.origin);

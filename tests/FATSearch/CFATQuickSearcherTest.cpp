@@ -13,17 +13,13 @@
 #include "FATSearch/CFATSearchedPartitionInfo.h"
 #include "FATSearch/FATSearchErrors.h"
 #include "FATSearch/QuickScanTestSupport.h"
+#include "support/PublicFixture.h"
 #include "support/fixtures/FatImages.h"
 
 namespace {
 
 using namespace quellsy::test;
 namespace fatsearch = quellsy::fatsearch;
-
-const FatImages* Images() {
-  const FatImages* images = FatImages::Get();
-  return images->Available() ? images : nullptr;
-}
 
 std::vector<std::uint8_t> ImageBytes(const std::string& name,
                                      const std::function<void(std::vector<std::uint8_t>&)>& damage = {}) {
@@ -70,7 +66,7 @@ class QuickScanManifestTest : public testing::TestWithParam<ManifestCase> {};
 
 TEST_P(QuickScanManifestTest, FindsEveryManifestFileWithSizeAndDeletedFlag) {
   const ManifestCase& c = GetParam();
-  if (FatTestImage(c.image).empty()) GTEST_SKIP() << FatTestImageWhy(c.image);
+  QUELLSY_REQUIRE_FIXTURE(FatTestFixture(c.image));
   QuickVolume volume(ImageBytes(c.image, c.damage), c.type, c.sectorSize);
   Scan scan;
   scan.Run(&volume.device);
@@ -141,7 +137,7 @@ IStorageDevice* Volume(std::unique_ptr<QuickVolume>& volume, std::vector<std::ui
 class QuickScanRefusalTest : public testing::TestWithParam<RefusalCase> {};
 
 TEST_P(QuickScanRefusalTest, RefusesWithItsCodeAndStillSendsTheFinalRecord) {
-  if (Images() == nullptr) GTEST_SKIP() << FatImages::Get()->Why();
+  QUELLSY_REQUIRE_FIXTURE(FatImages::Get()->Fixture());
   const RefusalCase& c = GetParam();
   std::unique_ptr<QuickVolume> volume;
   Scan scan;
@@ -246,8 +242,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<RefusalCase>& param) { return std::string(param.param.name); });
 
 TEST(CFATQuickSearcherTest, PartitionRecordFollowsTheCoresContract) {
-  const FatImages* images = Images();
-  if (images == nullptr) GTEST_SKIP() << FatImages::Get()->Why();
+  const FatImages* images = FatImages::Get();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   struct Case {
     const char* image;
     enumFILE_SYSTEM_TYPE type;
@@ -299,8 +295,8 @@ TEST(CFATQuickSearcherTest, PartitionRecordFollowsTheCoresContract) {
 }
 
 TEST(CFATQuickSearcherTest, StopThroughContinuedStillBuildsWhatWasFoundAndSendsTheFinalRecord) {
-  const FatImages* images = Images();
-  if (images == nullptr) GTEST_SKIP() << FatImages::Get()->Why();
+  const FatImages* images = FatImages::Get();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   // 0: the root's entries only; 2: the root and two of its folders.
   for (const int stopAfter : {0, 2}) {
     SCOPED_TRACE(stopAfter);
@@ -319,7 +315,7 @@ TEST(CFATQuickSearcherTest, StopThroughContinuedStillBuildsWhatWasFoundAndSendsT
 }
 
 TEST(CFATQuickSearcherTest, UnreadableRootEndsWithItsCodeAndAnEmptyTree) {
-  if (Images() == nullptr) GTEST_SKIP() << FatImages::Get()->Why();
+  QUELLSY_REQUIRE_FIXTURE(FatImages::Get()->Fixture());
   struct Case {
     const char* image;
     enumFILE_SYSTEM_TYPE type;
@@ -342,9 +338,8 @@ TEST(CFATQuickSearcherTest, UnreadableRootEndsWithItsCodeAndAnEmptyTree) {
 }
 
 TEST(CFATQuickSearcherTest, PublicFat12FloppyIsRefusedWithTheFat12Code) {
-  const char* fixtures = std::getenv("QUELLSY_FIXTURES");
-  const std::filesystem::path floppy = std::filesystem::path(fixtures ? fixtures : "") / "rust-fatfs/floppy.img";
-  if (fixtures == nullptr || !std::filesystem::exists(floppy)) GTEST_SKIP() << "public fixture missing: " << floppy;
+  const std::filesystem::path floppy = PublicFixture("rust-fatfs/floppy.img");
+  ASSERT_TRUE(std::filesystem::exists(floppy));
   QuickVolume volume(floppy, FILE_SYSTEM_FAT12);
   Scan scan;
   scan.Run(&volume.device);
@@ -354,8 +349,8 @@ TEST(CFATQuickSearcherTest, PublicFat12FloppyIsRefusedWithTheFat12Code) {
 }
 
 TEST(CFATQuickSearcherTest, BootSectorIsNotFullyValidWithoutADeviceToReadItsFats) {
-  const FatImages* images = Images();
-  if (images == nullptr) GTEST_SKIP() << FatImages::Get()->Why();
+  const FatImages* images = FatImages::Get();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   QuickVolume volume(images->Image("fat32.img"), FILE_SYSTEM_FAT32);
   const std::vector<std::uint8_t> boot(volume.device.bytes().begin(), volume.device.bytes().begin() + 512);
   EXPECT_TRUE(CFATQuickSearcher::IsFullValidDBR(boot, 0, &volume.device));

@@ -17,6 +17,7 @@
 #include "FATSearch/FatDiskImages.h"
 #include "FATSearch/QuickScanTestSupport.h"
 #include "include/EngineRegistry.h"
+#include "support/PublicFixture.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "support/fixtures/FatImages.h"
@@ -111,7 +112,7 @@ class FATCompleteScanImageTest : public FATCompleteScanTest, public testing::Wit
 
 TEST_P(FATCompleteScanImageTest, EveryManifestFileFoundAtItsPathAndCopiedOutByteForByte) {
   const FatDiskImages* images = FatDiskImages::Get();
-  if (!images->Available()) GTEST_SKIP() << images->Why();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   const CompleteRun run = Scan(images->Image(GetParam().image));
   EXPECT_EQ(run.exit, 0) << run.err;
   const FatDiskManifest manifest = images->Manifest(GetParam().image);
@@ -136,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(Images, FATCompleteScanImageTest,
 
 TEST_F(FATCompleteScanTest, ReformattedVolumeShowsOldFoldersUnderPlaceholdersAndLostClustersAsLostFiles) {
   const FatDiskImages* images = FatDiskImages::Get();
-  if (!images->Available()) GTEST_SKIP() << images->Why();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   const CompleteRun run = Scan(images->Image("fat32-reformatted.img"));
   EXPECT_EQ(run.exit, 0) << run.err;
   ASSERT_TRUE(run.nodes.count("/new file.txt"));
@@ -178,7 +179,7 @@ TEST_F(FATCompleteScanTest, ReformattedVolumeShowsOldFoldersUnderPlaceholdersAnd
 
 TEST_F(FATCompleteScanTest, Fat12VolumeRebuiltWithItsDeletedFile) {
   const FatImages* images = FatImages::Get();
-  if (!images->Available()) GTEST_SKIP() << images->Why();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   const CompleteRun run = Scan(images->Image("fat12.img"));
   EXPECT_EQ(run.exit, 0) << run.err;
   const std::vector<ExpectedFile> expected = ExpectedFiles("fat12.img");
@@ -193,9 +194,8 @@ TEST_F(FATCompleteScanTest, Fat12VolumeRebuiltWithItsDeletedFile) {
 }
 
 TEST_F(FATCompleteScanTest, PublicFloppyYieldsItsDeletedEntriesAndItsIntactFiles) {
-  const char* fixtures = std::getenv("QUELLSY_FIXTURES");
-  const fs::path floppy = fixtures != nullptr ? fs::path(fixtures) / "rust-fatfs/floppy.img" : fs::path{};
-  if (floppy.empty() || !fs::exists(floppy)) GTEST_SKIP() << "public fixture floppy.img missing";
+  const fs::path floppy = PublicFixture("rust-fatfs/floppy.img");
+  ASSERT_TRUE(fs::exists(floppy));
   const CompleteRun run = Scan(floppy);
   // Digests from The Sleuth Kit's icat over the same image.
   const std::string stage1 = "77c1024a494c2170d0236dabdb795131d8a0f1809792735b3dd7f563ef5d951e";

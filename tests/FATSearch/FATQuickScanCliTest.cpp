@@ -3,14 +3,13 @@
 // each image's manifest, and what it copies out byte for byte.
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <set>
 
 #include "tools/EngineCliRun.h"
 #include "Engines/BuiltInEngines.h"
 #include "FATSearch/QuickScanTestSupport.h"
+#include "support/PublicFixture.h"
 #include "support/Sha256.h"
 
 namespace {
@@ -68,18 +67,14 @@ class FatQuickScanCliTest : public testing::TestWithParam<CliCase> {};
 
 TEST_P(FatQuickScanCliTest, ListsTheManifestAndCopiesFilesOutByteForByte) {
   const CliCase& c = GetParam();
+  QUELLSY_REQUIRE_FIXTURE(FatTestFixture(c.image));
   fs::path image = FatTestImage(c.image);
-  if (image.empty()) GTEST_SKIP() << FatTestImageWhy(c.image);
   TempDir dir;
   std::vector<std::string> args;
   if (c.inDisk) {
-    const fs::path script = fs::path(std::getenv("QUELLSY_SOURCE_DIR")) / "tests/FATSearch/make-fat-disk-image.sh";
     const fs::path disk = dir / "disk.img";
-    const std::string command = "bash '" + script.string() + "' '" + image.string() + "' " +
-                                std::to_string(kPartitionStart) + " '" + disk.string() + "' >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    if (WIFEXITED(status) && WEXITSTATUS(status) == 77) GTEST_SKIP() << "sfdisk missing: no disk image";
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
+    QUELLSY_REQUIRE_FIXTURE(RunFixture("tests/FATSearch/make-fat-disk-image.sh",
+                                       {image.string(), std::to_string(kPartitionStart), disk.string()}));
     image = disk;
     args.insert(args.end(), {image.string(), "--offset", std::to_string(kPartitionStart)});
   } else {
@@ -132,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(Images, FatQuickScanCliTest,
                          [](const testing::TestParamInfo<CliCase>& param) { return std::string(param.param.name); });
 
 TEST(FatQuickScanCliTest, WithoutLiveListsTheDeletedFilesOnly) {
+  QUELLSY_REQUIRE_FIXTURE(FatTestFixture("fat16.img"));
   const fs::path image = FatTestImage("fat16.img");
-  if (image.empty()) GTEST_SKIP() << FatTestImageWhy("fat16.img");
   const CliRun run = QuickScan({image.string(), "--json"});
   ASSERT_EQ(run.exit, 0) << run.err;
   std::set<std::string> deleted;
@@ -147,11 +142,10 @@ TEST(FatQuickScanCliTest, WithoutLiveListsTheDeletedFilesOnly) {
 }
 
 TEST(FatQuickScanCliTest, VolumesWithoutAQuickScanAreRefusedWithACode) {
-  const char* fixtures = std::getenv("QUELLSY_FIXTURES");
-  const fs::path floppy = fs::path(fixtures ? fixtures : "") / "rust-fatfs/floppy.img";
-  if (FatTestImage("fat12.img").empty()) GTEST_SKIP() << FatTestImageWhy("fat12.img");
+  const fs::path floppy = PublicFixture("rust-fatfs/floppy.img");
+  QUELLSY_REQUIRE_FIXTURE(FatTestFixture("fat12.img"));
   std::vector<fs::path> images = {FatTestImage("fat12.img"), FatTestImage("fat16-zeroboot.img")};
-  if (fs::exists(floppy)) images.push_back(floppy);
+  images.push_back(floppy);
   // FAT12 (a mkfs.fat volume and a real floppy) and a FAT16 volume without its boot sector: the volume probe
   // does not recognise them, so the quick controller has no searcher for them.
   for (const fs::path& image : images) {

@@ -9,10 +9,7 @@ const FatDiskImages* FatDiskImages::Get() {
   return &images;
 }
 
-FatDiskImages::FatDiskImages() {
-  m_available = RunFixtureScript("tests/FATSearch/make-fat-disk-images.sh", m_dir.path(),
-                                 "fdisk, dosfstools or mtools missing: FAT disk images not made", m_why);
-}
+FatDiskImages::FatDiskImages() : m_run(RunFixture("tests/FATSearch/make-fat-disk-images.sh", {m_dir.path().string()})) {}
 
 FatDiskManifest FatDiskImages::Manifest(const std::string& name) const {
   FatDiskManifest manifest;

@@ -1,9 +1,8 @@
 #pragma once
 // The whole-disk images of make-fat-disk-images.sh (FAT partitions made with sfdisk, mkfs.fat --offset and
-// mtools, then damaged), made once per test process into a temporary folder, with their manifests. Tests
-// skip when the tools are missing:
+// mtools, then damaged), made once per test process into a temporary folder, with their manifests:
 //   const FatDiskImages* images = FatDiskImages::Get();
-//   if (!images->Available()) GTEST_SKIP() << images->Why();
+//   QUELLSY_REQUIRE_FIXTURE(images->Fixture());
 
 #include <cstdint>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/FixtureScript.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {
@@ -34,8 +34,7 @@ class FatDiskImages {
  public:
   static const FatDiskImages* Get();
 
-  bool Available() const { return m_available; }
-  const std::string& Why() const { return m_why; }
+  const FixtureRun& Fixture() const { return m_run; }
   std::filesystem::path Image(const std::string& name) const { return m_dir.path() / name; }
   FatDiskManifest Manifest(const std::string& name) const;
 
@@ -43,8 +42,7 @@ class FatDiskImages {
   FatDiskImages();
 
   TempDir m_dir;
-  bool m_available = false;
-  std::string m_why;
+  FixtureRun m_run;
 };
 
 }  // namespace quellsy::test

@@ -14,16 +14,11 @@ bool IsNodeImage(const std::string& name) { return name.rfind("nodes", 0) == 0; 
 }  // namespace
 
 std::filesystem::path FatTestImage(const std::string& name) {
-  if (IsNodeImage(name)) {
-    const FatNodeImages* images = FatNodeImages::Get();
-    return images->Available() ? images->Image(name) : std::filesystem::path{};
-  }
-  const FatImages* images = FatImages::Get();
-  return images->Available() ? images->Image(name) : std::filesystem::path{};
+  return IsNodeImage(name) ? FatNodeImages::Get()->Image(name) : FatImages::Get()->Image(name);
 }
 
-std::string FatTestImageWhy(const std::string& name) {
-  return IsNodeImage(name) ? FatNodeImages::Get()->Why() : FatImages::Get()->Why();
+const FixtureRun& FatTestFixture(const std::string& name) {
+  return IsNodeImage(name) ? FatNodeImages::Get()->Fixture() : FatImages::Get()->Fixture();
 }
 
 std::vector<ExpectedFile> ExpectedFiles(const std::string& name) {

@@ -11,6 +11,7 @@
 
 #include "StorageDevice/DeviceDataHolder.h"
 #include "include/IProgress.h"
+#include "support/FixtureScript.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingTreeBuilder.h"
 #include "support/TempDir.h"
@@ -28,9 +29,9 @@ struct ExpectedFile {
 };
 
 // The images of make-fat-images.sh ("fat16.img", ...) and make-fat-node-images.sh ("nodes16.img", ...), each
-// made once per process. Path() is empty, with Why() saying why, when the image could not be made.
+// made once per process; FatTestFixture tells whether the script that makes it ran.
 std::filesystem::path FatTestImage(const std::string& name);
-std::string FatTestImageWhy(const std::string& name);
+const FixtureRun& FatTestFixture(const std::string& name);
 // The files of the image's manifest.
 std::vector<ExpectedFile> ExpectedFiles(const std::string& name);
 

@@ -2,7 +2,7 @@
 # Puts a FAT volume image into an MBR-partitioned disk image as its only partition, and copies the volume's
 # manifest beside the disk:
 #   make-fat-disk-image.sh VOLUME START-SECTOR DISK
-# Exits 77 when a tool is missing, so callers can skip.
+# A missing tool fails it (exit 1): the set-up installs them all.
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin"
 
@@ -10,7 +10,7 @@ volume=${1:?usage: make-fat-disk-image.sh VOLUME START-SECTOR DISK}
 start=${2:?}
 disk=${3:?}
 for tool in sfdisk dd truncate stat; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (./quellsy.sh installs it)" >&2; exit 1; }
 done
 
 sectors=$(($(stat -c %s "$volume") / 512))

@@ -6,13 +6,13 @@
 #   partition start sector<TAB>path<TAB>size<TAB>sha256<TAB>state (0 live, 1 deleted, 2 left from a
 #   former format)
 # Deleted files keep their data in place (mtools only marks the entries), so their bytes can be checked too.
-# Exits 77 when a tool is missing, so callers can skip.
+# A missing tool fails it (exit 1): the set-up installs them all.
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin" MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 
 out=${1:?usage: make-fat-disk-images.sh OUTDIR}
 for tool in sfdisk mkfs.fat mcopy mmd mmove mdel sha256sum dd truncate seq; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool (./quellsy.sh installs it)" >&2; exit 1; }
 done
 mkdir -p "$out"
 work=$(mktemp -d)

@@ -1,12 +1,9 @@
 #pragma once
 // The images of make-partition-images.sh, made once per test process, and disk devices over image
-// files. Tests skip when a tool is missing:
+// files:
 //   const auto& images = PartitionImages::Get();
-//   if (!images.Available()) GTEST_SKIP() << images.Why();
+//   QUELLSY_REQUIRE_FIXTURE(images.Fixture());
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <list>
@@ -17,6 +14,7 @@
 #include "PartitionTableAnalyze/PartitionEntry.h"
 #include "StorageDevice/DeviceDataHolder.h"
 #include "StorageDevice/DiskDevice.h"
+#include "support/FixtureScript.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {
@@ -52,37 +50,16 @@ class PartitionImages {
     return images;
   }
 
-  bool Available() const { return available_; }
-  const std::string& Why() const { return why_; }
+  const FixtureRun& Fixture() const { return run_; }
   std::filesystem::path Image(const std::string& name) const { return dir_.path() / name; }
   // What the tools were told to make: IMAGE.layout.
   std::vector<LayoutEntry> Layout(const std::string& name) const { return ReadLayout(Image(name + ".layout")); }
 
  private:
-  static constexpr int kToolMissing = 77;
-
-  PartitionImages() {
-    const char* source = std::getenv("QUELLSY_SOURCE_DIR");
-    if (!source) {
-      why_ = "QUELLSY_SOURCE_DIR is not set";
-      return;
-    }
-    const auto script = std::filesystem::path(source) / "tests/PartitionTableAnalyze/make-partition-images.sh";
-    const std::string command = "bash '" + script.string() + "' '" + dir_.path().string() + "' >/dev/null 2>&1";
-    const int status = std::system(command.c_str());
-    if (status == -1 || !WIFEXITED(status))
-      why_ = "could not run " + script.string();
-    else if (WEXITSTATUS(status) == kToolMissing)
-      why_ = "sgdisk, sfdisk, fdisk, parted or mkfs.fat missing: partition images not made";
-    else if (WEXITSTATUS(status) != 0)
-      why_ = script.string() + " failed with status " + std::to_string(WEXITSTATUS(status));
-    else
-      available_ = true;
-  }
+  PartitionImages() : run_(RunFixture("tests/PartitionTableAnalyze/make-partition-images.sh", {dir_.path().string()})) {}
 
   TempDir dir_;
-  bool available_ = false;
-  std::string why_;
+  FixtureRun run_;
 };
 
 // A whole-disk device over an image file, described as a disk of `sectorSize`-byte sectors.

@@ -8,6 +8,7 @@
 #include "PartitionTableAnalyze/BaseGPTAnalyzer.h"
 #include "PartitionTableAnalyze/IPartitionTableAnalyze.h"
 #include "PartitionTableAnalyze/PartitionImages.h"
+#include "support/PublicFixture.h"
 
 namespace quellsy::test {
 namespace {
@@ -39,7 +40,7 @@ class PartitionTableImage : public ::testing::TestWithParam<ImageCase> {};
 // Every scheme lists what its tool made, in table order, with starts and counts in the disk's sectors.
 TEST_P(PartitionTableImage, ListsWhatTheToolMade) {
   const auto& images = PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   ExpectTable(images.Image(GetParam().image), GetParam().sectorSize, GetParam().scheme, images.Layout(GetParam().image));
 }
 
@@ -56,7 +57,7 @@ INSTANTIATE_TEST_SUITE_P(Tools, PartitionTableImage,
 
 TEST(PartitionTableImages, GptEntriesCarryTheirGuids) {
   const auto& images = PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   auto disk = OpenImageDisk(images.Image("gpt.img"));
   std::unique_ptr<IPartitionTableAnalyze> analyzer(CreatePartitionTableAnalyze());
   std::list<PartitionEntry> entries;
@@ -78,7 +79,7 @@ TEST(PartitionTableImages, GptEntriesCarryTheirGuids) {
 
 TEST(PartitionTableImages, ApmEntriesCarryTheirTypes) {
   const auto& images = PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   auto disk = OpenImageDisk(images.Image("apm.img"));
   std::unique_ptr<IPartitionTableAnalyze> analyzer(CreatePartitionTableAnalyze());
   std::list<PartitionEntry> entries;
@@ -102,9 +103,8 @@ class PublicPartitionImage : public ::testing::TestWithParam<PublicCase> {};
 // Tables written by other systems: an MBR with one logical partition in its chain, and a GPT whose two
 // partitions are both too small to list.
 TEST_P(PublicPartitionImage, ListsItsPartitions) {
-  const char* fixtures = std::getenv("QUELLSY_FIXTURES");
-  const auto path = std::filesystem::path(fixtures ? fixtures : "") / GetParam().file;
-  if (!fixtures || !std::filesystem::exists(path)) GTEST_SKIP() << path << " is not present";
+  const auto path = PublicFixture(GetParam().file);
+  ASSERT_TRUE(std::filesystem::exists(path));
   ExpectTable(path, 512, GetParam().scheme, GetParam().layout);
 }
 

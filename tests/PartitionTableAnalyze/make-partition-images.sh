@@ -1,11 +1,11 @@
 #!/bin/bash
 # Disk images with partition tables written by the usual Linux tools, for the partition-table and
-# enumeration tests. Usage: make-partition-images.sh OUTDIR. Exit 77 when a tool is missing.
+# enumeration tests. Usage: make-partition-images.sh OUTDIR. A missing tool fails it (exit 1).
 # Beside each image, IMAGE.layout lists what was made: "index start count" per partition, in sectors.
 set -euo pipefail
 out=$1
 for tool in sgdisk sfdisk fdisk parted mkfs.fat; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "missing $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null 2>&1 || { echo "missing tool: $tool (./quellsy.sh installs it)" >&2; exit 1; }
 done
 cd "$out"
 export MTOOLS_SKIP_CHECK=1

@@ -11,7 +11,7 @@ namespace {
 // ends in 0x55 0xAA.
 TEST(BlkidProbe, TablesAndLabelsOfImages) {
   const auto& images = test::PartitionImages::Get();
-  if (!images.Available()) GTEST_SKIP() << images.Why();
+  QUELLSY_REQUIRE_FIXTURE(images.Fixture());
   const std::vector<std::tuple<std::string, std::optional<std::string>, std::optional<std::string>>> cases = {
       {"gpt.img", "gpt", std::nullopt},
       {"mbr.img", "dos", std::nullopt},

@@ -120,7 +120,7 @@ TEST(FileTypeManager, EmptyPiecesMissingKeysAndCapacity) {
   catalogue = {{FILTER_TYPE_DOCUMENT, many}};
   CFileTypeManager::Initialze(catalogue);
   manager.Initialize();
-  EXPECT_EQ(manager.UsedSlots(), CFileTypeManager::kSlots);
+  EXPECT_EQ(manager.UsedSlots(), 2048u);
   EXPECT_EQ(manager.GetFileTypeID("e0"), FILE_TYPE_DOCUMENT);
   EXPECT_EQ(manager.GetFileTypeID("E2047"), FILE_TYPE_DOCUMENT);
   EXPECT_EQ(manager.GetFileTypeID("e2048"), FILE_TYPE_OTHER);

@@ -23,26 +23,43 @@ std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::siz
   return {bytes.begin() + static_cast<long>(offset), bytes.begin() + static_cast<long>(offset + length)};
 }
 
-// A complete qim image as the image writer lays it out: head, record, zeros to the data offset, sectors.
+// Stores value little-endian at offset, byte by byte.
+void PutLittleEndian(std::vector<std::uint8_t>& file, std::size_t offset, std::uint64_t value, unsigned width) {
+  for (unsigned i = 0; i < width; ++i) file[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
+}
+
+// A complete qim image laid out byte by byte from the file format, not by the record writer, so a field the
+// reader and the writer both misplace still fails: "qim\0", the record length 1192, the record from byte 8
+// (sector size, sector count, data offset and end offset as u64 at 0, 8, 16, 24; the device name at 32; the
+// image path at 160; the creation time as u64 at 1184), zeros to the data offset, then the sectors.
 struct QimImage {
-  CQIMDeviceInfoStruct record;
+  static constexpr std::uint64_t kCreationTime = 1700000000;
+  static constexpr const char* kDeviceName = "USB Flash Disk";
+
+  std::uint64_t sectorSize;
+  std::uint64_t sectorCount;
+  std::uint64_t dataOffset;
   std::vector<std::uint8_t> sectors;
 
-  QimImage(std::uint64_t sectorSize, std::uint64_t sectorCount) {
-    record.sectorSize = sectorSize;
-    record.sectorCount = sectorCount;
-    record.dataOffset = (1200 / sectorSize + 1) * sectorSize;
-    record.endOffset = record.dataOffset + sectorSize * sectorCount;
-    record.creationTime = 1700000000;
-    std::strcpy(record.deviceName, "USB Flash Disk");
-    sectors = test::PatternBytes(sectorSize * sectorCount, 21);
-  }
+  QimImage(std::uint64_t size, std::uint64_t count)
+      : sectorSize(size),
+        sectorCount(count),
+        dataOffset((1200 / size + 1) * size),
+        sectors(test::PatternBytes(size * count, 21)) {}
 
   std::vector<std::uint8_t> Bytes() const {
-    std::vector<std::uint8_t> file(record.dataOffset);
-    std::memcpy(file.data(), kQimMagic, 4);
-    FieldWriter(file).le32(4, kQimRecordSize);
-    EXPECT_TRUE(WriteQimRecord(record, MutableByteSpan(file).subspan(kQimHeadSize)));
+    std::vector<std::uint8_t> file(dataOffset, 0);
+    file[0] = 'q';
+    file[1] = 'i';
+    file[2] = 'm';
+    file[3] = 0;
+    PutLittleEndian(file, 4, 1192, 4);
+    PutLittleEndian(file, 8 + 0, sectorSize, 8);
+    PutLittleEndian(file, 8 + 8, sectorCount, 8);
+    PutLittleEndian(file, 8 + 16, dataOffset, 8);
+    PutLittleEndian(file, 8 + 24, dataOffset + sectors.size(), 8);
+    std::memcpy(file.data() + 8 + 32, kDeviceName, std::strlen(kDeviceName));
+    PutLittleEndian(file, 8 + 1184, kCreationTime, 8);
     file.insert(file.end(), sectors.begin(), sectors.end());
     return file;
   }
@@ -64,7 +81,12 @@ TEST_P(QimDevice, ValidImageOpensAndReadsItsSectors) {
   auto* data = dynamic_cast<IQIMDeviceData*>(device->GetPrivateData());
   ASSERT_NE(data, nullptr);
   EXPECT_STREQ(data->GetQIMInfo()->imagePath, (dir / "copy.qim").c_str());
-  EXPECT_STREQ(data->GetQIMInfo()->deviceName, "USB Flash Disk");
+  EXPECT_STREQ(data->GetQIMInfo()->deviceName, QimImage::kDeviceName);
+  EXPECT_EQ(data->GetQIMInfo()->sectorSize, sectorSize);
+  EXPECT_EQ(data->GetQIMInfo()->sectorCount, 24u);
+  EXPECT_EQ(data->GetQIMInfo()->dataOffset, image.dataOffset);
+  EXPECT_EQ(data->GetQIMInfo()->endOffset, image.Bytes().size());
+  EXPECT_EQ(data->GetQIMInfo()->creationTime, QimImage::kCreationTime);
 
   std::vector<std::uint8_t> buffer(4 * sectorSize);
   ASSERT_TRUE(device->ReadSector(buffer.data(), 20, 4));

@@ -24,6 +24,22 @@ TEST(SearchedPartitionInfo, SectorSizeRuleAndDefaults) {
   EXPECT_EQ(info.GetFlag(), 1u);
   EXPECT_EQ(info.GetTotalSectors(), 0u);
   EXPECT_EQ(info.GetOrderKey(), 0.0);
+
+  // The same defaults as the scan-result file stores them, laid out by hand (96-99 are never set, so skipped).
+  std::array<std::uint8_t, CSearchedPartitionInfo::kStoredSize> image;
+  image.fill(0xEE);
+  ASSERT_TRUE(info.WriteStoredImage(image));
+  std::array<std::uint8_t, 104> expected{};
+  expected[16] = 0xFF;  // partition index 0xFFFF
+  expected[17] = 0xFF;
+  expected[20] = 10;  // file-system type unknown
+  expected[65] = 0x10;  // 4096 bytes per sector
+  expected[80] = 1;  // flag word
+  for (std::size_t offset = 8; offset < 104; ++offset) {
+    if (offset < 96 || offset >= 100) {
+      EXPECT_EQ(image[offset], expected[offset]) << "byte " << offset;
+    }
+  }
 }
 
 CSearchedPartitionInfo Filled() {
@@ -45,6 +61,7 @@ CSearchedPartitionInfo Filled() {
 
 TEST(SearchedPartitionInfo, StoredImageIsLittleEndianAtFixedOffsets) {
   std::array<std::uint8_t, CSearchedPartitionInfo::kStoredSize> image;
+  ASSERT_EQ(image.size(), 104u) << "the scan-result file stores 104 bytes a record";
   image.fill(0xEE);
   ASSERT_TRUE(Filled().WriteStoredImage(image));
   const std::array<std::uint8_t, CSearchedPartitionInfo::kStoredSize> expected = {

@@ -1,37 +1,108 @@
 #include "support/FixtureScript.h"
 
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <sstream>
+
+extern char** environ;
 
 namespace quellsy::test {
 
 namespace {
-constexpr int kToolMissing = 77;
+
+constexpr std::size_t kShownLines = 15;
+
+std::string Quoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
 }
 
-bool RunFixtureScript(const std::string& script, const std::filesystem::path& out, const std::string& toolsMissing,
-                      std::string& why) {
-  const char* source = std::getenv("QUELLSY_SOURCE_DIR");
-  if (source == nullptr) {
-    why = "QUELLSY_SOURCE_DIR is not set";
-    return false;
+// The last lines of a script's output, for the failure message.
+std::string Tail(const std::filesystem::path& log) {
+  std::ifstream in(log);
+  std::deque<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+    if (lines.size() > kShownLines) lines.pop_front();
   }
-  const auto path = std::filesystem::path(source) / script;
-  const std::string command = "bash '" + path.string() + "' '" + out.string() + "' >/dev/null 2>&1";
-  const int status = std::system(command.c_str());
+  std::string tail;
+  for (const std::string& line : lines) tail += "\n  " + line;
+  return tail;
+}
+
+// Runs bash -c command with its output in log; the wait status, or -1 when it could not start.
+int Spawn(const std::string& command, const std::filesystem::path& log) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  // mkfs.fat, sfdisk, losetup and friends live in the sbin folders, which a plain user's PATH lacks.
+  const std::string withPath = "PATH=\"$PATH:/usr/sbin:/sbin\"; " + command;
+  const char* argv[] = {"bash", "-c", withPath.c_str(), nullptr};
+  pid_t pid = 0;
+  const int started = posix_spawnp(&pid, "bash", &actions, nullptr, const_cast<char* const*>(argv), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (started != 0) return -1;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0) {
+    if (errno != EINTR) return -1;
+  }
+  return status;
+}
+
+}  // namespace
+
+FixtureRun RunFixtureCommand(const std::string& command) {
+  FixtureRun run;
+  std::string logName = (std::filesystem::temp_directory_path() / "quellsy-fixture-XXXXXX").string();
+  const int logFd = mkstemp(logName.data());
+  if (logFd < 0) {
+    run.why = "no temporary file for the output of: " + command;
+    return run;
+  }
+  close(logFd);
+  const std::filesystem::path log = logName;
+  const int status = Spawn(command, log);
+  const std::string output = Tail(log);
+  std::filesystem::remove(log);
   if (status == -1 || !WIFEXITED(status)) {
-    why = "could not run " + path.string();
-  } else if (WEXITSTATUS(status) == kToolMissing) {
-    why = toolsMissing;
+    run.why = "could not run (or killed): " + command + output;
+  } else if (WEXITSTATUS(status) == kFixtureNoCapability) {
+    run.outcome = FixtureRun::Outcome::kNoCapability;
+    run.why = output.empty() ? command : output.substr(output.rfind("\n  ") + 3);
   } else if (WEXITSTATUS(status) != 0) {
-    why = path.string() + " failed with status " + std::to_string(WEXITSTATUS(status));
+    run.why = command + " exited with status " + std::to_string(WEXITSTATUS(status)) + output;
   } else {
-    return true;
+    run.outcome = FixtureRun::Outcome::kMade;
   }
-  return false;
+  return run;
+}
+
+FixtureRun RunFixture(const std::string& script, const std::vector<std::string>& args) {
+  const char* source = std::getenv("QUELLSY_SOURCE_DIR");
+  if (source == nullptr) return {FixtureRun::Outcome::kFailed, "QUELLSY_SOURCE_DIR is not set: run the tests through ctest"};
+  const auto path = std::filesystem::path(source) / script;
+  if (!std::filesystem::exists(path)) return {FixtureRun::Outcome::kFailed, "no fixture script " + path.string()};
+  std::string command = "bash " + Quoted(path.string());
+  for (const std::string& arg : args) command += " " + Quoted(arg);
+  return RunFixtureCommand(command);
+}
+
+bool RunFixtureScript(const std::string& script, const std::filesystem::path& out, const std::string& /*toolsMissing*/,
+                      std::string& why) {
+  const FixtureRun run = RunFixture(script, {out.string()});
+  why = run.why;
+  if (run.outcome == FixtureRun::Outcome::kFailed) ADD_FAILURE() << "fixture not made: " << run.why;
+  return run.Made();
 }
 
 void ReadFixtureManifest(const std::filesystem::path& manifest, std::map<std::string, std::string>& facts,

@@ -1,6 +1,13 @@
 #pragma once
-// Runs one of the source tree's fixture scripts ("bash SCRIPT OUTDIR"). The scripts exit 77 when a tool they
-// need is missing, so that tests can skip.
+// Runs the source tree's fixture scripts ("bash SCRIPT ARGS..."), the one way tests make their images with real
+// tools. A script exits 0 when it made everything, 77 when the machine lacks a capability it needs (root, loop
+// devices or their partition scanning, /dev/fuse; its last line on stderr says which), and anything else when it
+// failed, a missing tool included: the set-up installs every tool, so a missing one is a broken set-up.
+//
+//   const FixtureRun run = RunFixture("tests/FATLib/make-fat-node-images.sh", {dir.path().string()});
+//   QUELLSY_REQUIRE_FIXTURE(run);
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
@@ -10,8 +17,28 @@
 
 namespace quellsy::test {
 
-// script is relative to QUELLSY_SOURCE_DIR. True when the script made its images in out; otherwise why says
-// what went wrong (toolsMissing when a tool is missing), for GTEST_SKIP.
+struct FixtureRun {
+  enum class Outcome { kMade, kNoCapability, kFailed };
+
+  Outcome outcome = Outcome::kFailed;
+  // Empty when made; otherwise what failed (the script's last output lines) or the capability missing.
+  std::string why;
+
+  bool Made() const { return outcome == Outcome::kMade; }
+};
+
+// Exit status a fixture script uses for a capability the machine lacks.
+inline constexpr int kFixtureNoCapability = 77;
+
+// script is relative to QUELLSY_SOURCE_DIR; an unset QUELLSY_SOURCE_DIR is a failure.
+FixtureRun RunFixture(const std::string& script, const std::vector<std::string>& args);
+
+// A shell command run through bash the same way (sbin folders on PATH, output kept for the failure message).
+FixtureRun RunFixtureCommand(const std::string& command);
+
+// The former form: true when made; otherwise why says what went wrong. A failed script (as opposed to a missing
+// capability) also records a test failure, so a caller that skips on false still fails. toolsMissing is unused
+// now that a missing tool is a failure.
 bool RunFixtureScript(const std::string& script, const std::filesystem::path& out, const std::string& toolsMissing,
                       std::string& why);
 
@@ -21,3 +48,12 @@ void ReadFixtureManifest(const std::filesystem::path& manifest, std::map<std::st
                          const std::function<void(const std::vector<std::string>& fields)>& row);
 
 }  // namespace quellsy::test
+
+// Ends the test unless the fixture was made: a skip naming the capability the machine lacks, a failure otherwise.
+#define QUELLSY_REQUIRE_FIXTURE(run)                                                                  \
+  do {                                                                                                \
+    const ::quellsy::test::FixtureRun& quellsyFixtureRun_ = (run);                                    \
+    if (quellsyFixtureRun_.outcome == ::quellsy::test::FixtureRun::Outcome::kNoCapability)            \
+      GTEST_SKIP() << "this machine lacks a capability: " << quellsyFixtureRun_.why;                  \
+    if (!quellsyFixtureRun_.Made()) FAIL() << "fixture not made: " << quellsyFixtureRun_.why;          \
+  } while (false)

@@ -1,6 +1,7 @@
 #pragma once
 // A loop device over an image file for one test, detached again on destruction (also when the test
-// fails). Attaching needs root and a working losetup; Attach() says why it could not.
+// fails). Attaching needs root and loop devices; Attach() says why it could not (and records a test failure when
+// losetup itself is missing, which no skip should hide).
 
 #include <filesystem>
 #include <string>

@@ -12,6 +12,7 @@
 #include "FATLib/FATEngine.h"
 #include "NodeReport.h"
 #include "RecoveryController/FakeSearchers.h"
+#include "support/FixtureScript.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -158,14 +159,12 @@ TEST_F(EngineCliTest, RecoverCopiesEveryFileByteForByteInsideTheDestination) {
 }
 
 TEST_F(EngineCliTest, QuickScanProbesTheVolumeAtTheOffset) {
-  if (std::system("command -v mkfs.fat >/dev/null 2>&1") != 0) GTEST_SKIP() << "mkfs.fat (dosfstools) is missing";
   const std::string disk = (dir / "disk.img").string();
   {
     std::ofstream create(disk, std::ios::binary);
   }
   fs::resize_file(disk, 17u << 20);
-  const std::string make = "mkfs.fat -F 16 -n QUICKVOL -i 1234ABCD --offset=2048 '" + disk + "' 16384 >/dev/null";
-  ASSERT_EQ(std::system(make.c_str()), 0);
+  QUELLSY_REQUIRE_FIXTURE(RunFixtureCommand("mkfs.fat -F 16 -n QUICKVOL -i 1234ABCD --offset=2048 '" + disk + "' 16384"));
 
   RegisterFATEngine();
   engines.AddQuick(FILE_SYSTEM_FAT16);

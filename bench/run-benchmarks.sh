@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Runs every benchmark on its data and ends with one table: each figure, its peer's figure on the same data
+# timed the same way, and their ratio (above 1: ours is faster), with what each side actually found or read.
+# Images are made once in WORK_DIR and kept for the next run.
+#
+# usage: bench/run-benchmarks.sh [BUILD_DIR=build/release] [WORK_DIR=BUILD_DIR/bench-work]
+# Sizes (smaller than the single scripts' defaults, so the whole run takes minutes): QUELLSY_BENCH_QUICK_FOLDERS
+# (300 folders of 100 files), QUELLSY_BENCH_COMPLETE_FILES (1000 a partition), QUELLSY_BENCH_PICTURES (300),
+# QUELLSY_BENCH_CARVING_MIB (1024), QUELLSY_BENCH_BLOCK_MIB (512).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(realpath "${1:-$here/../build/release}")
+work=$(realpath -m "${2:-$build/bench-work}")
+mkdir -p "$work"
+
+export QUELLSY_BENCH_BUILD=$build QUELLSY_ENGINE_CLI=$build/tools/engine-cli/engine-cli
+export QUELLSY_BENCH_RESULTS=$work/results.tsv
+: >"$QUELLSY_BENCH_RESULTS"
+
+echo "== block loop"
+"$here/block_loop.sh" "$work/block-loop" "${QUELLSY_BENCH_BLOCK_MIB:-512}"
+echo "== FAT quick scan"
+"$here/fat_quick_scan.sh" "$work/fat-quick" "${QUELLSY_BENCH_QUICK_FOLDERS:-300}" 100
+echo "== FAT complete scan"
+"$here/fat_complete_scan.sh" "$work/fat-complete" "${QUELLSY_BENCH_COMPLETE_FILES:-1000}"
+echo "== JPEG carving"
+"$here/jpeg_carving.sh" "$work/jpeg-carving" "${QUELLSY_BENCH_PICTURES:-300}" "${QUELLSY_BENCH_CARVING_MIB:-1024}"
+
+python3 - "$QUELLSY_BENCH_RESULTS" <<'PY'
+import sys
+rows = [line.rstrip("\n").split("\t") for line in open(sys.argv[1]) if line.strip()]
+header = ("benchmark", "figure", "value", "unit", "peer", "peer value", "ratio", "found (ours / peer)")
+table = [header]
+for bench, figure, value, unit, peer, peer_value, found, peer_found in rows:
+    ratio = float(value) / float(peer_value) if float(peer_value) else float("inf")
+    table.append((bench, figure, value, unit, peer, peer_value, f"{ratio:.2f}", f"{found} / {peer_found}"))
+widths = [max(len(row[i]) for row in table) for i in range(len(header))]
+right = {2, 5, 6}
+print()
+for n, row in enumerate(table):
+    print("  ".join(cell.rjust(w) if i in right else cell.ljust(w) for i, (cell, w) in enumerate(zip(row, widths))).rstrip())
+    if n == 0:
+        print("  ".join("-" * w for w in widths))
+PY
