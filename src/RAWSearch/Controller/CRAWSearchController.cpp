@@ -13,7 +13,6 @@
 #include "RAWSearch/Framework/RawFileExtName.h"
 #include "RAWSearch/Framework/RawFollowedStreams.h"
 #include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
-#include "RAWSearch/Registry/RawAnalyserLookup.h"
 #include "Utility/ByteReader.h"
 #include "Utility/CatchExeception.h"
 #include "Utility/TBitmap.h"
@@ -92,7 +91,9 @@ void CRAWSearchController::PreparetoSearch() {
   m_iSectorsPerBlock = std::min<long long>(m_iRequestedBlockSize, static_cast<long long>(kMaxBlockBytes / sectorSize));
   m_uBufferBytes = 2ULL * static_cast<std::uint64_t>(m_iSectorsPerBlock) * sectorSize;
 
-  CRawFileAnalyserListSingle::CreateInstance()->ReinitAnalyzeList(nullptr);
+  CRawFileAnalyserListSingle* registry = CRawFileAnalyserListSingle::CreateInstance();
+  registry->ReinitAnalyzeList(nullptr);
+  m_dispatch.Build(*registry, CRawFileAnalyserListSingle::kSearchSet);
   RawFileBuffer::ResetSharedWindow();
   ReleaseFollowedStreams(nullptr);
   CRAWFileManager::g_nID = CRAWFileManager::kFirstFolderNodeID;
@@ -155,10 +156,16 @@ void CRAWSearchController::SearchPiece(long long first, long long count, long lo
     }
     if (!Continues()) break;
     unsigned char* p = upper + i * m_uSectorSize;
+    const bool mayClaim = m_dispatch.MayClaim(p, m_uSectorSize);
+    // A sector that no analyser can start and no followed record waits for costs the table look alone.
+    if (!mayClaim && m_nActive == 0) {
+      ++i;
+      continue;
+    }
     CRawFileInfo::SearchContext context = InitContext(p, bufferFirst, blockEnd);
     CRawFileInfo scratch;
     CRawFileInfo* newHit = nullptr;
-    if (IRawFileAnalyser* analyser = FindAnalyser(p, scratch, sector, context)) {
+    if (IRawFileAnalyser* analyser = mayClaim ? m_dispatch.Find(p, scratch, m_uSectorSize, sector, context) : nullptr) {
       std::unique_ptr<CRawFileInfo> hit(CreateRawFileInfo(scratch, sector, analyser));
       // A hit filed at once, or dropped, is not shown to the followed records.
       if (!hit || (hit->m_ullSize != 0 && FileRecord(*hit))) {
@@ -184,13 +191,6 @@ CRawFileInfo::SearchContext CRAWSearchController::InitContext(const unsigned cha
     context.uTrailingZeroBytes += 4;
   }
   return context;
-}
-
-IRawFileAnalyser* CRAWSearchController::FindAnalyser(unsigned char* sector, CRawFileInfo& scratch,
-                                                     long long sectorNumber,
-                                                     const CRawFileInfo::SearchContext& context) {
-  return ::FindAnalyser(*CRawFileAnalyserListSingle::CreateInstance(), CRawFileAnalyserListSingle::kSearchSet, sector,
-                        scratch, m_uSectorSize, sectorNumber, context);
 }
 
 CRawFileInfo* CRAWSearchController::CreateRawFileInfo(CRawFileInfo& scratch, long long sectorNumber,

@@ -16,6 +16,7 @@
 
 #include "RAWSearch/Controller/CBufferStorageDevice.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Registry/RawDispatchTable.h"
 #include "RecoveryFilter/FileTypeManager.h"
 #include "include/IFileSystemSearchController.h"
 
@@ -79,8 +80,6 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   void SearchPiece(long long first, long long count, long long bufferFirst);
   CRawFileInfo::SearchContext InitContext(const unsigned char* sector, long long bufferFirst,
                                           long long blockEnd) const;
-  IRawFileAnalyser* FindAnalyser(unsigned char* sector, CRawFileInfo& scratch, long long sectorNumber,
-                                 const CRawFileInfo::SearchContext& context);
   CRawFileInfo* CreateRawFileInfo(CRawFileInfo& scratch, long long sectorNumber, IRawFileAnalyser* analyser);
   // The manager of the type's kind of file, made on first use; null for a type without extension.
   CRAWFileManager* GetFileManager(unsigned int rawFileType);
@@ -102,6 +101,8 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   void SizePendingFromRing();
 
   CFileTypeManager m_fileTypeManager;
+  // The search set's dispatch, built with the set in PreparetoSearch.
+  CRawDispatchTable m_dispatch;
   std::map<std::uint32_t, std::unique_ptr<CRAWFileManager>> m_fileManagers;
   IStorageDevice* m_pDevice = nullptr;
   long long m_iRequestedBlockSize = 0;
