@@ -67,7 +67,8 @@ run_tests() {
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
   build/tsan/tests/StorageDevice/StorageDevice_tests --gtest_filter='StorageDeviceWithCache*'
-  build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*'
+  build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*:*RoundCrew*'
+  build/tsan/tests/RecoveryController/RecoveryController_tests --gtest_filter='CompleteController*'
 
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"

@@ -167,6 +167,7 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   if (!image.Open(options, err)) return 1;
   IStorageDevice* device = image.Device();
   if (options.searchers) RestrictSearchers(*options.searchers);
+  CCompleteRecoveryController::SetSearcherThreads(options.threads);
 
   const bool quick = options.scan == EngineCliOptions::Scan::kQuick;
   IRecoveryFilter* filter = CreateFilter();

@@ -7,9 +7,12 @@
 
 const char* const kEngineCliUsage =
     "usage: engine-cli quick IMAGE [--offset SECTORS] [--sector-size N] [--live] [--json] [--recover DIR]\n"
-    "       engine-cli complete IMAGE [--offset SECTORS] [--sector-size N] [--searchers LIST] [--json] [--recover DIR]\n"
+    "       engine-cli complete IMAGE [--offset SECTORS] [--sector-size N] [--searchers LIST] [--threads N] [--json]\n"
+    "                                 [--recover DIR]\n"
     "N: 512, 1024, 2048 or 4096 (default: what the image's boot sector or GPT header declares, else 512)\n"
-    "LIST: comma-separated hfs, exfat, fat, raw, ntfs, apfs or 31-35, 37; 'none' runs the block loop alone\n";
+    "LIST: comma-separated hfs, exfat, fat, raw, ntfs, apfs or 31-35, 37; 'none' runs the block loop alone\n"
+    "--threads: threads the searchers analyse each block on (1: one after another; default: one per searcher,\n"
+    "up to the cores)\n";
 
 namespace {
 
@@ -99,6 +102,13 @@ std::optional<EngineCliOptions> ParseEngineCliOptions(const std::vector<std::str
       options.sectorSize = static_cast<unsigned>(*size);
     } else if (option == "--recover") {
       options.recoverDir = value;
+    } else if (option == "--threads" && options.scan == EngineCliOptions::Scan::kComplete) {
+      const auto threads = ParseCount(value);
+      if (!threads || *threads < 1 || *threads > 1024) {
+        error = "bad thread count '" + value + "'";
+        return std::nullopt;
+      }
+      options.threads = static_cast<unsigned>(*threads);
     } else if (option == "--searchers" && options.scan == EngineCliOptions::Scan::kComplete) {
       options.searchers = ParseSearcherList(value, error);
       if (!options.searchers) return std::nullopt;

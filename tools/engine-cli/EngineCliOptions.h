@@ -1,7 +1,8 @@
 #pragma once
 // The command line of the engine harness:
 //   engine-cli quick IMAGE [--offset SECTORS] [--sector-size N] [--live] [--json] [--recover DIR]
-//   engine-cli complete IMAGE [--offset SECTORS] [--sector-size N] [--searchers LIST] [--json] [--recover DIR]
+//   engine-cli complete IMAGE [--offset SECTORS] [--sector-size N] [--searchers LIST] [--threads N] [--json]
+//                             [--recover DIR]
 
 #include <optional>
 #include <string>
@@ -20,6 +21,7 @@ struct EngineCliOptions {
   // alone, to measure it).
   std::optional<std::vector<_tagSearcherType>> searchers;
   std::string recoverDir;  // empty = no copy-out
+  unsigned threads = 0;  // complete scan: threads the searchers run on; 0 = one per searcher up to the cores
   bool json = false;
   // Quick scan: list files that were not deleted too (the application's quick scan shows deleted ones only).
   bool live = false;
