@@ -63,7 +63,7 @@ run_tests() {
   ctest --preset dev -j "$(jobs)"
 
   # The threaded parts once more under ThreadSanitizer: the read-ahead device, the raw-read workers,
-  # the message centre and the log (two small test binaries, a few seconds).
+  # the message centre, the log, and the searchers' crew in the complete scan (small test binaries, seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
   build/tsan/tests/StorageDevice/StorageDevice_tests --gtest_filter='StorageDeviceWithCache*'
