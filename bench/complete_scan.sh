@@ -138,7 +138,8 @@ timed=$!
 threads=0
 while kill -0 "$timed" 2>/dev/null; do
   for child in $(cat "/proc/$timed/task/$timed/children" 2>/dev/null); do
-    now=$(ls "/proc/$child/task" 2>/dev/null | wc -l)
+    # The scan may end between the two looks: a task folder that is gone counts no thread.
+    now=$({ ls "/proc/$child/task" 2>/dev/null || true; } | wc -l)
     ((now > threads)) && threads=$now
   done
   sleep 0.1
