@@ -52,7 +52,7 @@ TEST(CFATClusterSet, FolderChainOverEveryClusterStaysUnderAFixedMemoryBound) {
   GTEST_SKIP() << "the heap is counted through the sanitizer allocator; this build has none";
 #else
   const FatNodeImages* images = FatNodeImages::Get();
-  ASSERT_TRUE(images->Available()) << images->Why();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   FatVolumeUnderTest volume(images->Image("nodes32.img"));
   ASSERT_EQ(volume.geometry.type, FILE_SYSTEM_FAT32);
   const std::uint64_t dataSectors = volume.geometry.totalSectors - volume.geometry.firstDataSector;
