@@ -63,12 +63,13 @@ run_tests() {
   ctest --preset dev -j "$(jobs)"
 
   # The threaded parts once more under ThreadSanitizer: the read-ahead device, the raw-read workers,
-  # the message centre, the log, and the searchers' crew in the complete scan (small test binaries, seconds).
+  # the message centre, the log, and the searchers' crew in the complete scan and the signature search's candidate lanes (seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
   build/tsan/tests/StorageDevice/StorageDevice_tests --gtest_filter='StorageDeviceWithCache*'
   build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*:*RoundCrew*'
   build/tsan/tests/RecoveryController/RecoveryController_tests --gtest_filter='CompleteController*'
+  build/tsan/tests/RAWSearch/RAWSearch_tests --gtest_filter='RawSearchController*:RawSearchInACompleteScan*'
 
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"

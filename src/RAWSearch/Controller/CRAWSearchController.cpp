@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <utility>
 
 #include "RAWSearch/Controller/CRAWFileManager.h"
@@ -15,6 +16,7 @@
 #include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
 #include "Utility/ByteReader.h"
 #include "Utility/CatchExeception.h"
+#include "Utility/RoundCrew.h"
 #include "Utility/TBitmap.h"
 #include "include/IStorageDevice.h"
 #include "include/SearchPartitionInfoStruct.h"
@@ -136,6 +138,7 @@ void CRAWSearchController::AnalyzePiece(long long first, long long count) {
   else
     std::memset(piece - overlap, 0, overlap);
   FillPiece(piece, first, count);
+  FindCandidates(piece, count);
   SearchPiece(piece, first, count, follows ? first - m_llOverlapSectors : first);
 
   m_llLowerFirst = count == m_iSectorsPerBlock ? first : -1;
@@ -155,6 +158,23 @@ void CRAWSearchController::FillPiece(unsigned char* piece, long long first, long
   std::memset(piece + bytes, 0, static_cast<std::size_t>(m_iSectorsPerBlock) * m_uSectorSize - bytes);
 }
 
+void CRAWSearchController::FindCandidates(const unsigned char* piece, long long count) {
+  m_candidates.assign(static_cast<std::size_t>(count), 0);
+  if (!m_candidateCrew) {
+    const unsigned lanes = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxCandidateLanes);
+    m_candidateCrew = std::make_unique<quellsy::RoundCrew>(lanes, lanes, [this, lanes](std::size_t lane) {
+      // Each lane marks its own share of the piece's sectors; nothing else is written.
+      const long long total = static_cast<long long>(m_candidates.size());
+      const long long from = total * static_cast<long long>(lane) / lanes;
+      const long long to = total * static_cast<long long>(lane + 1) / lanes;
+      for (long long i = from; i < to; ++i)
+        m_candidates[static_cast<std::size_t>(i)] = m_dispatch.MayClaim(m_pCandidatePiece + i * m_uSectorSize, m_uSectorSize);
+    });
+  }
+  m_pCandidatePiece = piece;
+  m_candidateCrew->Run();
+}
+
 void CRAWSearchController::SearchPiece(unsigned char* piece, long long first, long long count, long long bufferFirst) {
   const bool skipping = m_pBitmap && m_pBitmap->GetBitmapData();
   const long long unit = skipping ? std::max(1u, m_pBitmap->GetUnit()) : 1;
@@ -167,7 +187,7 @@ void CRAWSearchController::SearchPiece(unsigned char* piece, long long first, lo
     }
     if (!Continues()) break;
     unsigned char* p = piece + i * m_uSectorSize;
-    const bool mayClaim = m_dispatch.MayClaim(p, m_uSectorSize);
+    const bool mayClaim = m_candidates[static_cast<std::size_t>(i)] != 0;
     // A sector that no analyser can start and no followed record waits for costs the table look alone.
     if (!mayClaim && m_nActive == 0) {
       ++i;
