@@ -69,11 +69,14 @@ run_tests() {
   ctest --preset dev -j "$(jobs)"
 
   # The threaded parts once more under ThreadSanitizer: the read-ahead device, the raw-read workers,
-  # the message centre and the log, the bridge's operations and posting (small test binaries, a few seconds).
+  # the message centre, the log, the searchers' crew in the complete scan, the signature search's candidate lanes,
+  # and the bridge's operations and posting (seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
   build/tsan/tests/StorageDevice/StorageDevice_tests --gtest_filter='StorageDeviceWithCache*'
-  build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*'
+  build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*:*RoundCrew*'
+  build/tsan/tests/RecoveryController/RecoveryController_tests --gtest_filter='CompleteController*'
+  build/tsan/tests/RAWSearch/RAWSearch_tests --gtest_filter='RawSearchController*:RawSearchInACompleteScan*'
   build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*'
 
   cmake --preset fuzz >/dev/null

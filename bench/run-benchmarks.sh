@@ -6,7 +6,8 @@
 # usage: bench/run-benchmarks.sh [BUILD_DIR=build/release] [WORK_DIR=BUILD_DIR/bench-work]
 # Sizes (smaller than the single scripts' defaults, so the whole run takes minutes): QUELLSY_BENCH_QUICK_FOLDERS
 # (300 folders of 100 files), QUELLSY_BENCH_COMPLETE_FILES (1000 a partition), QUELLSY_BENCH_PICTURES (300),
-# QUELLSY_BENCH_CARVING_MIB (1024), QUELLSY_BENCH_BLOCK_MIB (512).
+# QUELLSY_BENCH_CARVING_MIB (1024), QUELLSY_BENCH_BLOCK_MIB (512), QUELLSY_BENCH_COMPLETE_MIB (2048) and
+# QUELLSY_BENCH_COMPLETE_FORMATS_FILES (600) for the complete scan over every format, QUELLSY_BENCH_RUNS (3).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "${1:-$here/../build/release}")
@@ -25,6 +26,8 @@ echo "== FAT complete scan"
 "$here/fat_complete_scan.sh" "$work/fat-complete" "${QUELLSY_BENCH_COMPLETE_FILES:-1000}"
 echo "== JPEG carving"
 "$here/jpeg_carving.sh" "$work/jpeg-carving" "${QUELLSY_BENCH_PICTURES:-300}" "${QUELLSY_BENCH_CARVING_MIB:-1024}"
+echo "== complete scan"
+"$here/complete_scan.sh" "$work/complete" "${QUELLSY_BENCH_COMPLETE_MIB:-2048}" "${QUELLSY_BENCH_COMPLETE_FORMATS_FILES:-600}"
 
 python3 - "$QUELLSY_BENCH_RESULTS" <<'PY'
 import sys

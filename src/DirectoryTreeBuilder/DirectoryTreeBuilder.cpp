@@ -323,7 +323,7 @@ void CDirectoryTreeBuilder::ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IF
   if (!tree.rootShown) {
     m_sink->ShowFilesystemNode(tree.root.get());
     tree.rootShown = true;
-    m_clock.Wait(kRootShownPause);
+    if (const auto pause = m_sink->PauseAfterRoot(); pause.count() > 0) m_clock.Wait(pause);
   }
   for (IFileNode* node : nodes) tree.shown[node->GetCurrentNodeID()].nodes.push_back(node);
   tree.shownTotal += static_cast<long long>(nodes.size());

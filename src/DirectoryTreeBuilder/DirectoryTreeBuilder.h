@@ -52,8 +52,6 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   // A build waits for this many pending nodes or this much time, so that the sink receives batches.
   static constexpr unsigned int kBuildBatch = 1024;
   static constexpr std::chrono::milliseconds kBuildDeferral{3000};
-  // The pause after a root is first shown, before its first batch.
-  static constexpr std::chrono::milliseconds kRootShownPause{1000};
 
   // restore: a saved scan result is being read back (duplicates are kept, no HFS+ private-folder rule).
   explicit CDirectoryTreeBuilder(bool restore);

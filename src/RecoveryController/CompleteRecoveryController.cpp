@@ -1,10 +1,13 @@
 #include "RecoveryController/CompleteRecoveryController.h"
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "RecoveryController/RecoveryControllerErrors.h"
 #include "RecoveryController/RestoreScanSink.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
+#include "Utility/RoundCrew.h"
 #include "Utility/TBitmap.h"
 #include "include/EngineRegistry.h"
 #include "include/IFileSystemSearchController.h"
@@ -19,6 +22,8 @@ constexpr unsigned kBlockBytes = 0x400000;
 constexpr unsigned kFallbackBlockSectors = 8192;
 // The block loop fills the progress bar to this share; the end of the searches is not counted.
 constexpr double kBlockLoopShare = 0.8;
+
+std::atomic<unsigned> searcherThreads{0};
 
 bool IsHfsPlusVolume(IStorageDevice* device) {
   if (device->GetType() != STORAGE_DEVICE_VOLUME) return false;
@@ -37,6 +42,14 @@ CCompleteRecoveryController::~CCompleteRecoveryController() {
 unsigned CCompleteRecoveryController::BlockSizeFor(unsigned sectorSize) {
   const unsigned sectors = kBlockBytes / (sectorSize != 0 ? sectorSize : 512);
   return sectors != 0 ? sectors : kFallbackBlockSectors;
+}
+
+void CCompleteRecoveryController::SetSearcherThreads(unsigned threads) { searcherThreads.store(threads); }
+
+unsigned CCompleteRecoveryController::SearcherThreadsFor(std::size_t searchers) {
+  const unsigned chosen = searcherThreads.load();
+  const unsigned threads = chosen != 0 ? chosen : std::max(1u, std::thread::hardware_concurrency());
+  return static_cast<unsigned>(std::clamp<std::size_t>(searchers, 1, threads));
 }
 
 void CCompleteRecoveryController::ReleaseRun() {
@@ -129,6 +142,12 @@ ResultCode CCompleteRecoveryController::ScanBlocks(long long first, long long la
   const long long blocks = last >= first ? last / blockSize - firstBlock + 1 : 0;
   const std::uint64_t reportTotal = static_cast<std::uint64_t>(blocks) + 1;
 
+  // Every searcher analyses the same block on a thread of its own; the block is replaced only once all are done.
+  // Searchers share nothing they change during the loop, so what they find does not depend on the threads.
+  long long start = 0;
+  long long count = 0;
+  quellsy::RoundCrew crew(m_searchers.size(), SearcherThreadsFor(m_searchers.size()),
+                          [this, &start, &count](std::size_t k) { m_searchers[k].searcher->AnalyzeBlock(start, count); });
   Report(progress, PROGRESS_STATUS_START, reportTotal, 0);
   for (long long done = 0; done < blocks; ++done) {
     if (progress->Continued() == 0) return kResultOk;
@@ -136,9 +155,9 @@ ResultCode CCompleteRecoveryController::ScanBlocks(long long first, long long la
     m_cache->SetCurCacheBlock(block);
     // The device stopped answering (every raw read stalled): the rest would be zeros, not a scan.
     if (const ResultCode error = m_cache->GetReadAheadError(); error != kResultOk) return error;
-    const long long start = block * blockSize;
-    const long long count = std::min(blockSize, last - start + 1);
-    for (const _SEARCHER_INFO& info : m_searchers) info.searcher->AnalyzeBlock(start, count);
+    start = block * blockSize;
+    count = std::min(blockSize, last - start + 1);
+    crew.Run();
     Report(progress, PROGRESS_STATUS_RUNNING, reportTotal,
            static_cast<std::uint64_t>(kBlockLoopShare * static_cast<double>(done + 1)));
   }

@@ -34,6 +34,12 @@ class CCompleteRecoveryController : public CRecoveryControllerBase {
 
   // Sectors per block: 4 MiB of the device's sectors (512-byte sectors when it says 0), 8192 when that gives 0.
   static unsigned BlockSizeFor(unsigned sectorSize);
+  // Threads the searchers analyse each block on, the scanning thread included: 0 (the default) takes one per
+  // searcher up to the cores available, 1 runs them one after another on the scanning thread. Process-wide;
+  // SetSearcherThreads(0) restores the default.
+  static void SetSearcherThreads(unsigned threads);
+  // The threads a scan with `searchers` searchers uses.
+  static unsigned SearcherThreadsFor(std::size_t searchers);
 
   const std::vector<_SEARCHER_INFO>& GetSearchers() const { return m_searchers; }
   CStorageDeviceWithCache* GetCachedDevice() const { return m_cache.get(); }

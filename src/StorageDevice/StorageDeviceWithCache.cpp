@@ -245,6 +245,13 @@ bool CStorageDeviceWithCache::ReadSector(void* buffer, long long first, long lon
                    first + inside, count - inside);
 }
 
+const unsigned char* CStorageDeviceWithCache::HeldSectors(long long first, long long count) {
+  if (m_currentBlock < 0 || count <= 0 || first < m_currentFirst || count > m_currentSectors ||
+      first - m_currentFirst > m_currentSectors - count)
+    return nullptr;
+  return m_current.data() + static_cast<std::size_t>(first - m_currentFirst) * m_sectorSize;
+}
+
 bool CStorageDeviceWithCache::ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count,
                                         quellsy::ResultCode* failure) {
   std::lock_guard lock(m_innerLock);

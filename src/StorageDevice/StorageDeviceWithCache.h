@@ -62,6 +62,9 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   bool Open(char* path) override;
   bool Close() override;
   bool ReadSector(void* buffer, long long first, long long count) override;
+  // Inside the current block: a view of the block's own buffer, valid until the next SetCurCacheBlock. Searchers
+  // analysing the block at once may share it; nothing writes the block while it is current.
+  const unsigned char* HeldSectors(long long first, long long count) override;
   // The wrapped device's (512 without one).
   unsigned GetSectorSize() override;
   long long GetTotalSectors() override;

@@ -1,6 +1,7 @@
 #pragma once
 // The searcher interfaces the engines implement and the tree builder and tree sink they feed.
 
+#include <chrono>
 #include <map>
 
 #include "include/IFileNode.h"
@@ -60,6 +61,10 @@ class IDrirectoryTree {
   virtual void ShowNodes(IFileNode** nodes, unsigned int count, int flag) = 0;
   // Announces a searcher's root before any of its nodes.
   virtual void ShowFilesystemNode(IFilesystemNode* root) = 0;
+  // How long the scan pauses after showing a root, before that root's first batch. A window needs the time to
+  // lay the new tree out (its sink returns kWindowRootPause); a sink with no window lets the scan go straight on.
+  virtual std::chrono::milliseconds PauseAfterRoot() const { return std::chrono::milliseconds{0}; }
+  static constexpr std::chrono::milliseconds kWindowRootPause{1000};
 };
 
 class IDirecotryTreeBuilder {

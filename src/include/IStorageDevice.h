@@ -34,6 +34,9 @@ class IStorageDevice {
   virtual bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) {
     return ReadSector(buffer.Holds(count, GetSectorSize()) ? buffer.data() : nullptr, first, count);
   }
+  // The sectors as they already stand in the device's memory, read-only, when it holds all of them (a
+  // read-ahead device's current block): valid until the device moves on. Null otherwise; then ReadSector.
+  virtual const unsigned char* HeldSectors(long long /*first*/, long long /*count*/) { return nullptr; }
   virtual unsigned GetSectorSize() = 0;
   virtual long long GetTotalSectors() = 0;
   virtual bool IOCtl(unsigned long long code, void* arg) = 0;

@@ -60,6 +60,7 @@ TEST_F(DirectoryTreeBuilderTest, InitializeRefusesMissingArgumentsAndAddNodeNeed
 }
 
 TEST_F(DirectoryTreeBuilderTest, RootComesFirstThenBatchesOf1024OrEveryThreeSeconds) {
+  sink->pauseAfterRoot = milliseconds(1000);  // a sink that shows a window
   builder->AddSearcherInfo(SEARCHER_NTFS, kRoot);
   for (int i = 0; i < 1023; ++i) ASSERT_EQ(1, Offer(File("f" + std::to_string(i), 100 + i, kRoot)));
   EXPECT_TRUE(sink->events().empty());
@@ -81,6 +82,21 @@ TEST_F(DirectoryTreeBuilderTest, RootComesFirstThenBatchesOf1024OrEveryThreeSeco
   ASSERT_EQ(3u, sink->events().size());
   EXPECT_EQ(3u, sink->events()[2].nodes.size());
   EXPECT_EQ(1u, clock.waits.size());
+}
+
+TEST_F(DirectoryTreeBuilderTest, TheSinkChoosesThePauseAfterARoot) {
+  for (const milliseconds pause : {milliseconds(0), milliseconds(250)}) {
+    SCOPED_TRACE(pause.count());
+    Reset();
+    clock.waits.clear();
+    sink->pauseAfterRoot = pause;
+    builder->AddSearcherInfo(SEARCHER_NTFS, kRoot);
+    for (int i = 0; i < 2048; ++i) ASSERT_EQ(1, Offer(File("f" + std::to_string(i), 100 + i, kRoot)));
+    ASSERT_EQ(3u, sink->events().size());  // the root and two batches
+    const std::vector<milliseconds> expected = pause.count() == 0 ? std::vector<milliseconds>{}
+                                                                  : std::vector<milliseconds>{pause};
+    EXPECT_EQ(expected, clock.waits);
+  }
 }
 
 TEST_F(DirectoryTreeBuilderTest, FileFoundBeforeItsFolderIsDeliveredOnceTheFolderArrives) {

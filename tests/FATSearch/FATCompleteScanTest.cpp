@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -223,6 +225,70 @@ TEST_F(FATCompleteScanTest, PublicFloppyYieldsItsDeletedEntriesAndItsIntactFiles
   EXPECT_EQ(run.recovered.count("/#tage1") != 0 ? run.recovered.at("/#tage1") : "", stage1);
   EXPECT_EQ(run.recovered.count("/grub/#enu.lst") != 0 ? run.recovered.at("/grub/#enu.lst") : "",
             "71166786ff613eacd56453f56bcf735dbcffc3568577b4ec6c498df73d384bb7");
+}
+
+}  // namespace
+
+namespace {
+
+// The searchers analyse each block on threads of their own: what a scan finds, and the order it is listed in,
+// must not depend on that. A FAT disk image followed by signature samples spread over several blocks of random
+// bytes is scanned with the FAT and signature searchers on one thread and on several.
+TEST_F(FATCompleteScanTest, OneThreadAndManyFindTheSameNodes) {
+  const FatDiskImages* images = FatDiskImages::Get();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
+  const std::vector<std::string> samples = {"jpg.jpg", "bmp.bmp", "ico.ico", "au.au", "icns.icns"};
+  for (const char* disk : {"mbr-zeroed.img", "fat16-noboot.img"}) {
+    SCOPED_TRACE(disk);
+    std::vector<std::uint8_t> bytes = ReadFile(images->Image(disk));
+    bytes.resize((bytes.size() + 511) / 512 * 512);
+    std::mt19937 random(22);
+    for (int round = 0; round < 3; ++round) {
+      for (const std::string& sample : samples) {
+        const fs::path path = PublicFixture("mimetype-testdata/" + sample);
+        ASSERT_TRUE(fs::exists(path)) << path;
+        for (int i = 0; i < (1 << 20) + 512 * (round + 1); ++i) bytes.push_back(static_cast<std::uint8_t>(random()));
+        const std::vector<std::uint8_t> file = ReadFile(path);
+        bytes.insert(bytes.end(), file.begin(), file.end());
+        bytes.resize((bytes.size() + 511) / 512 * 512);
+      }
+    }
+    const fs::path image = m_dir / (std::string("mixed-") + disk);
+    WriteFile(image, bytes);
+
+    std::vector<std::string> listings;
+    for (const char* threads : {"1", "2", "8"}) {
+      std::ostringstream out;
+      std::ostringstream err;
+      const int exit = EngineCliMain(
+          {"complete", image.string(), "--searchers", "fat,raw", "--threads", threads, "--json"}, out, err);
+      ASSERT_EQ(exit, 0) << err.str();
+      // Every node line, sorted: the tree builder hands nodes on in batches of a size or an age, so their order
+      // follows the clock; the closing summary holds the time taken.
+      std::vector<std::string> lines;
+      std::istringstream listed(out.str());
+      for (std::string line; std::getline(listed, line);)
+        if (line.find("{\"summary\"") != 0) lines.push_back(line);
+      std::sort(lines.begin(), lines.end());
+      std::string listing;
+      for (const std::string& line : lines) listing += line + "\n";
+      listings.push_back(listing);
+    }
+    EXPECT_EQ(listings[0], listings[1]);
+    EXPECT_EQ(listings[0], listings[2]);
+    // Both searchers found something: the FAT trees and every placed sample, three times.
+    std::istringstream lines(listings[0]);
+    int fatNodes = 0;
+    int signatureFiles = 0;
+    for (std::string line; std::getline(lines, line);) {
+      // A signature file stands in the folder of its kind: "...(RAW Files)/jpg/FILE000.JPG".
+      const std::size_t raw = line.find("(RAW Files)/");
+      if (raw != std::string::npos && line.find('/', raw + 12) < line.find("\", \"size\"")) ++signatureFiles;
+      if (line.find("(FAT") != std::string::npos) ++fatNodes;
+    }
+    EXPECT_GT(fatNodes, 0);
+    EXPECT_GE(signatureFiles, static_cast<int>(3 * samples.size()));
+  }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <cctype>
 #include <memory>
+#include <set>
+#include <thread>
 
 #include "DataRecovery/DataRecovery.h"
 #include "RecoveryController/CompleteRecoveryController.h"
@@ -61,6 +63,9 @@ class RecordingRestoreSink : public RestoreScanSink {
 
 class CompleteControllerTest : public testing::Test {
  protected:
+  // The order of calls across searchers is only fixed when they run one after another.
+  void SetUp() override { CCompleteRecoveryController::SetSearcherThreads(1); }
+  void TearDown() override { CCompleteRecoveryController::SetSearcherThreads(0); }
   void RegisterAll() {
     for (const _tagSearcherType type : CCompleteRecoveryController::kSearcherOrder) engines.AddComplete(type);
   }
@@ -81,6 +86,42 @@ class CompleteControllerTest : public testing::Test {
   RecordingProgress progress;
   RecordingTreeSink sink;
 };
+
+TEST_F(CompleteControllerTest, EverySearcherAnalysesEveryBlockInOrderOnAThreadOfItsOwn) {
+  CCompleteRecoveryController::SetSearcherThreads(0);
+  FakeEngines local;
+  for (const _tagSearcherType type : CCompleteRecoveryController::kSearcherOrder) local.AddComplete(type);
+  constexpr long long kBlocks = 5;
+  const std::vector<std::uint8_t> bytes = PatternBytes(kBlocks * 8192 * 512, 3);
+  MemoryDevice device(bytes, 512);
+  ControllerPtr controller = MakeController(RECOVERY_CONTROLLER_COMPLETE_VOLUME, filter);
+  EXPECT_EQ(controller->StartDataRecovery(&device, &progress, &sink), kResultOk);
+
+  const std::size_t searchers = std::size(CCompleteRecoveryController::kSearcherOrder);
+  const unsigned threads = CCompleteRecoveryController::SearcherThreadsFor(searchers);
+  EXPECT_EQ(threads, std::min<std::size_t>(searchers, std::max(1u, std::thread::hardware_concurrency())));
+  std::set<std::thread::id> all;
+  for (const _tagSearcherType type : CCompleteRecoveryController::kSearcherOrder) {
+    SCOPED_TRACE(type);
+    std::vector<std::string> analysed;
+    for (const std::string& call : local.log)
+      if (call.rfind(std::to_string(type) + " AnalyzeBlock", 0) == 0) analysed.push_back(call);
+    std::vector<std::string> expected;
+    for (long long block = 0; block < kBlocks; ++block)
+      expected.push_back(std::to_string(type) + " AnalyzeBlock " + std::to_string(block * 8192) + " 8192");
+    EXPECT_EQ(analysed, expected);
+    // Each saw its blocks' own bytes, read through the shared read-ahead device.
+    const auto& heads = local.Script(type).blockHeads;
+    ASSERT_EQ(heads.size(), static_cast<std::size_t>(kBlocks));
+    for (long long block = 0; block < kBlocks; ++block) {
+      const auto offset = static_cast<std::size_t>(block) * 8192 * 512;
+      EXPECT_EQ(heads[block], std::vector<std::uint8_t>(bytes.begin() + offset, bytes.begin() + offset + 16));
+    }
+    EXPECT_EQ(local.Script(type).blockThreads.size(), 1u);
+    all.insert(local.Script(type).blockThreads.begin(), local.Script(type).blockThreads.end());
+  }
+  EXPECT_EQ(all.size(), threads);
+}
 
 TEST_F(CompleteControllerTest, SearchersAreMadeSetUpAndDrivenInOrder) {
   struct Case {

@@ -1,6 +1,8 @@
 #include "RecoveryController/FakeSearchers.h"
 
 #include <algorithm>
+#include <mutex>
+#include <thread>
 
 #include "include/DataRunList.h"
 #include "include/IProgress.h"
@@ -33,7 +35,12 @@ FakeCompleteSearcher::~FakeCompleteSearcher() {
   ++m_script.destroyed;
 }
 
-void FakeCompleteSearcher::Log(const std::string& call) { m_log.push_back(std::to_string(m_type) + " " + call); }
+void FakeCompleteSearcher::Log(const std::string& call) {
+  // Searchers analyse blocks on threads of their own and share the log.
+  static std::mutex logLock;
+  const std::lock_guard lock(logLock);
+  m_log.push_back(std::to_string(m_type) + " " + call);
+}
 
 void FakeCompleteSearcher::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* builder) {
   m_builder = builder;
@@ -77,6 +84,7 @@ void FakeCompleteSearcher::AnalyzeBlock(long long firstSector, long long sectorC
   if (!head.empty()) m_script.device->ReadSector(head.data(), firstSector, 1);
   head.resize(std::min<std::size_t>(head.size(), 16));
   m_script.blockHeads.push_back(head);
+  m_script.blockThreads.insert(std::this_thread::get_id());
 }
 
 void FakeCompleteSearcher::SetIProgressSink(IProgress* progress) {

@@ -6,7 +6,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "include/EngineRegistry.h"
@@ -41,6 +43,7 @@ struct FakeSearcherScript {
   long long rootId = 5;
   // First bytes of every block's first sector, read through the device the searcher was given.
   std::vector<std::vector<std::uint8_t>> blockHeads;
+  std::set<std::thread::id> blockThreads;  // the threads AnalyzeBlock ran on
   IStorageDevice* device = nullptr;
   TBitmap* bitmap = nullptr;
   std::map<long long, unsigned int>* fileSectorMap = nullptr;

@@ -119,16 +119,18 @@ TEST(StorageDeviceWithCache, ReadsAcrossTheCurrentBlockEdges) {
     std::vector<Read> consumerReads;  // what must reach the wrapped device
     long long servedSectors;          // sectors that must hold the device's bytes
     bool ok;
+    bool held;  // the block holds every sector asked for: a view of it is given
   };
   const std::vector<Case> cases = {
-      {"inside", 1, 9, 3, {}, 3, true},
-      {"whole block", 1, 8, 8, {}, 8, true},
-      {"runs past the block", 1, 14, 4, {{16, 2, false}}, 4, true},
-      {"before the block", 1, 5, 4, {{5, 4, false}}, 4, true},
-      {"starts before, ends inside", 1, 6, 4, {{6, 4, false}}, 4, true},
-      {"behind the block", 1, 17, 1, {{17, 1, false}}, 1, true},
-      {"tail of the short last block", 2, 18, 4, {{20, 2, false}}, 2, false},
-      {"past the device", 2, 20, 1, {{20, 1, false}}, 0, false},
+      {"inside", 1, 9, 3, {}, 3, true, true},
+      {"whole block", 1, 8, 8, {}, 8, true, true},
+      {"runs past the block", 1, 14, 4, {{16, 2, false}}, 4, true, false},
+      {"before the block", 1, 5, 4, {{5, 4, false}}, 4, true, false},
+      {"starts before, ends inside", 1, 6, 4, {{6, 4, false}}, 4, true, false},
+      {"behind the block", 1, 17, 1, {{17, 1, false}}, 1, true, false},
+      {"inside the short last block", 2, 17, 3, {}, 3, true, true},
+      {"tail of the short last block", 2, 18, 4, {{20, 2, false}}, 2, false, false},
+      {"past the device", 2, 20, 1, {{20, 1, false}}, 0, false, false},
   };
   const auto bytes = PatternBytes(20 * kSector, 4);
   for (const Case& c : cases) {
@@ -151,6 +153,13 @@ TEST(StorageDeviceWithCache, ReadsAcrossTheCurrentBlockEdges) {
     // What the device could not give stays the caller's: never an earlier block's bytes from a reused buffer.
     const std::vector<std::uint8_t> rest(got.begin() + c.servedSectors * kSector, got.end());
     EXPECT_EQ(rest, std::vector<std::uint8_t>(rest.size(), 0xAA)) << c.what;
+    // The same sectors as a view of the current block, without a read, only when the block holds them all.
+    const unsigned char* view = cache.HeldSectors(c.first, c.count);
+    EXPECT_EQ(view != nullptr, c.held) << c.what;
+    if (view) {
+      EXPECT_EQ(std::vector<std::uint8_t>(view, view + c.count * kSector), Sectors(bytes, c.first, c.count)) << c.what;
+    }
+    EXPECT_EQ(device.Reads(false).size(), c.consumerReads.size()) << c.what;
   }
 }
 

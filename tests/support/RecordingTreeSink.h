@@ -2,6 +2,7 @@
 // A tree sink for tests: records every root and batch it is shown, in order. It keeps the node pointers, as
 // the application's sink does, so they are valid only while the tree builder that made them lives.
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@ class RecordingTreeSink : public IDrirectoryTree {
 
   void ShowNodes(IFileNode** nodes, unsigned int count, int flag) override;
   void ShowFilesystemNode(IFilesystemNode* root) override;
+  std::chrono::milliseconds PauseAfterRoot() const override { return pauseAfterRoot; }
 
   const std::vector<Event>& events() const { return events_; }
   std::vector<IFilesystemNode*> Roots() const;
@@ -31,6 +33,9 @@ class RecordingTreeSink : public IDrirectoryTree {
   static std::string PathOf(const IFileNode* node);
   // Every delivered node's path, in delivery order.
   std::vector<std::string> DeliveredPaths() const;
+
+  // What the sink asks for after a root: none, as the harness's sink, unless a test plays a window.
+  std::chrono::milliseconds pauseAfterRoot{0};
 
  private:
   std::vector<Event> events_;

@@ -259,6 +259,7 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   if (!image.Open(options, err)) return kCliFailed;
   IStorageDevice* device = image.Device();
   if (options.searchers) RestrictSearchers(*options.searchers);
+  CCompleteRecoveryController::SetSearcherThreads(options.threads);
 
   const bool quick = options.scan == EngineCliOptions::Scan::kQuick;
   IRecoveryFilter* filter = CreateFilter();

@@ -72,6 +72,15 @@ const OptionRow kOptions[] = {
        options.searchers = ParseSearcherList(value, error);
        return options.searchers.has_value();
      }},
+    {"--threads", "N", &kCompleteOnly,
+     "threads the searchers analyse each block on (1: one after another; default: one per searcher, up to the cores)",
+     [](EngineCliOptions& options, const std::string& value, std::string& error) {
+       const auto threads = ParseCount(value);
+       const bool valid = threads && *threads >= 1 && *threads <= 1024;
+       if (!valid) error = "bad thread count '" + value + "'";
+       options.threads = valid ? static_cast<unsigned>(*threads) : 0;
+       return valid;
+     }},
     {"--live", nullptr, &kQuickOnly, "list files that were not deleted too",
      [](EngineCliOptions& options, const std::string&, std::string&) { return options.live = true; }},
     {"--json", nullptr, nullptr, "one JSON object per line on standard output",

@@ -1,7 +1,8 @@
 #pragma once
 // The command line of the engine harness: a scan kind, an image and options, in any order.
 //   engine-cli quick IMAGE [--offset SECTORS] [--sector-size N] [--live] [--json] [--recover DIR]
-//   engine-cli complete IMAGE [--offset SECTORS] [--sector-size N] [--searchers LIST] [--json] [--recover DIR]
+//   engine-cli complete IMAGE [--offset SECTORS] [--sector-size N] [--searchers LIST] [--threads N] [--json]
+//                             [--recover DIR]
 //   engine-cli --help
 
 #include <optional>
@@ -17,6 +18,7 @@ struct EngineCliOptions {
   std::string image;
   long long offsetSectors = 0;  // where the volume starts inside the image
   unsigned sectorSize = 0;      // 0: what the image declares
+  unsigned threads = 0;  // complete scan: threads the searchers run on; 0 = one per searcher up to the cores
   // The searchers to run, in the controller's order; absent = every registered one; empty = none (the block loop
   // alone, to measure it).
   std::optional<std::vector<_tagSearcherType>> searchers;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <thread>
 #include <utility>
 
 #include "RAWSearch/Controller/CRAWFileManager.h"
@@ -13,9 +14,9 @@
 #include "RAWSearch/Framework/RawFileExtName.h"
 #include "RAWSearch/Framework/RawFollowedStreams.h"
 #include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
-#include "RAWSearch/Registry/RawAnalyserLookup.h"
 #include "Utility/ByteReader.h"
 #include "Utility/CatchExeception.h"
+#include "Utility/RoundCrew.h"
 #include "Utility/TBitmap.h"
 #include "include/IStorageDevice.h"
 #include "include/SearchPartitionInfoStruct.h"
@@ -77,7 +78,7 @@ void CRAWSearchController::SetIProgressSink(IProgress* progress) { CNotifyCenter
 void CRAWSearchController::PreparetoSearch() {
   ClearRecords();
   m_fileManagers.clear();
-  m_pBlockBuffer.reset();
+  m_bArmed = false;
   m_llLowerFirst = -1;
   if (!m_pTreeBuilder || !m_pDevice || m_iRequestedBlockSize < 1) {
     CatchExeception::WriteLog("signature search not armed: tree builder, device or block size missing\r\n");
@@ -90,60 +91,91 @@ void CRAWSearchController::PreparetoSearch() {
   }
   m_uSectorSize = sectorSize;
   m_iSectorsPerBlock = std::min<long long>(m_iRequestedBlockSize, static_cast<long long>(kMaxBlockBytes / sectorSize));
-  m_uBufferBytes = 2ULL * static_cast<std::uint64_t>(m_iSectorsPerBlock) * sectorSize;
+  m_llOverlapSectors = std::min<long long>(kOverlapBytes / sectorSize, m_iSectorsPerBlock);
 
-  CRawFileAnalyserListSingle::CreateInstance()->ReinitAnalyzeList(nullptr);
+  CRawFileAnalyserListSingle* registry = CRawFileAnalyserListSingle::CreateInstance();
+  registry->ReinitAnalyzeList(nullptr);
+  m_dispatch.Build(*registry, CRawFileAnalyserListSingle::kSearchSet);
   RawFileBuffer::ResetSharedWindow();
   ReleaseFollowedStreams(nullptr);
   CRAWFileManager::g_nID = CRAWFileManager::kFirstFolderNodeID;
-  m_ring.InitBufferDevice(m_pDevice, 0, sectorSize, static_cast<unsigned>(m_iSectorsPerBlock), kRingBlocks);
   m_llRingNext = 0;
   ResetRawFileCounters();
   m_fileTypeManager.Initialize();
   m_pTreeBuilder->AddSearcherInfo(SEARCHER_RAW, kTypeRootID);
   m_pTreeBuilder->AddSearcherInfo(SEARCHER_LABEL, CLABELRAWTreeBuilder::kLabelRootID);
-  m_pBlockBuffer.reset(new (std::nothrow) unsigned char[m_uBufferBytes + kZeroTail]());
-  if (!m_pBlockBuffer) CatchExeception::WriteLog("signature search not armed: no memory for the block buffer\r\n");
+  m_bArmed = ArmRing(0);
+  if (!m_bArmed) CatchExeception::WriteLog("signature search not armed: no memory for the ring of blocks\r\n");
+}
+
+bool CRAWSearchController::ArmRing(long long first) {
+  return m_ring.InitBufferDevice(m_pDevice, static_cast<unsigned long long>(first), m_uSectorSize,
+                                 static_cast<unsigned>(m_iSectorsPerBlock), kRingBlocks,
+                                 static_cast<unsigned>(m_llOverlapSectors) * m_uSectorSize, kZeroTail);
 }
 
 void CRAWSearchController::AnalyzeBlock(long long firstSector, long long sectorCount) {
-  if (!m_pBlockBuffer || firstSector < 0 || sectorCount < 1) return;
+  if (!m_bArmed || firstSector < 0 || sectorCount < 1) return;
   if (SearchSetEmpty(*CRawFileAnalyserListSingle::CreateInstance())) return;
   for (long long done = 0; done < sectorCount; done += m_iSectorsPerBlock)
     AnalyzePiece(firstSector + done, std::min(m_iSectorsPerBlock, sectorCount - done));
 }
 
 void CRAWSearchController::AnalyzePiece(long long first, long long count) {
-  const std::size_t half = m_uBufferBytes / 2;
-  unsigned char* lower = m_pBlockBuffer.get();
-  unsigned char* upper = lower + half;
-  ReadPiece(first, count);
-  const bool follows = m_llLowerFirst >= 0 && m_llLowerFirst + m_iSectorsPerBlock == first;
-  // What lies before the piece in the buffer is only shown when it is the device's data before it.
-  if (!follows) std::memset(lower, 0, half);
-  SearchPiece(first, count, follows ? m_llLowerFirst : first);
+  // A piece that does not follow on from the ring's last block starts a new ring.
+  if (first != m_llRingNext && !ArmRing(first)) {
+    m_bArmed = false;
+    return;
+  }
+  const std::size_t overlap = static_cast<std::size_t>(m_llOverlapSectors) * m_uSectorSize;
+  const std::size_t blockBytes = static_cast<std::size_t>(m_iSectorsPerBlock) * m_uSectorSize;
+  unsigned char* piece = m_ring.NextBlock();
+  const unsigned char* previous = m_ring.LastBlock();
+  // The bytes just before the piece are shown only when they are the device's data before it.
+  const bool follows = previous && m_llLowerFirst >= 0 && m_llLowerFirst + m_iSectorsPerBlock == first;
+  if (follows)
+    std::memcpy(piece - overlap, previous + blockBytes - overlap, overlap);
+  else
+    std::memset(piece - overlap, 0, overlap);
+  FillPiece(piece, first, count);
+  FindCandidates(piece, count);
+  SearchPiece(piece, first, count, follows ? first - m_llOverlapSectors : first);
 
-  std::memcpy(lower, upper, half);
   m_llLowerFirst = count == m_iSectorsPerBlock ? first : -1;
-  if (first != m_llRingNext)
-    m_ring.InitBufferDevice(m_pDevice, static_cast<unsigned long long>(first), m_uSectorSize,
-                            static_cast<unsigned>(m_iSectorsPerBlock), kRingBlocks);
   if (m_ring.IsFullBuffer()) SizePendingFromRing();
-  m_ring.AddBlockToBuffer(reinterpret_cast<const char*>(upper));
+  m_ring.CommitBlock();
   m_llRingNext = first + m_iSectorsPerBlock;
 }
 
-void CRAWSearchController::ReadPiece(long long first, long long count) {
-  const std::size_t half = m_uBufferBytes / 2;
-  unsigned char* upper = m_pBlockBuffer.get() + half;
+void CRAWSearchController::FillPiece(unsigned char* piece, long long first, long long count) {
   const std::size_t bytes = static_cast<std::size_t>(count) * m_uSectorSize;
-  // An unreadable piece is searched as zeros so that sector numbers stay in step.
-  if (!m_pDevice->ReadSector(upper, first, count)) std::memset(upper, 0, bytes);
-  std::memset(upper + bytes, 0, half - bytes);
+  // The read-ahead block is copied once, straight into the ring; an unreadable piece is searched as zeros so
+  // that sector numbers stay in step.
+  if (const unsigned char* held = m_pDevice->HeldSectors(first, count))
+    std::memcpy(piece, held, bytes);
+  else if (!m_pDevice->ReadSector(piece, first, count))
+    std::memset(piece, 0, bytes);
+  std::memset(piece + bytes, 0, static_cast<std::size_t>(m_iSectorsPerBlock) * m_uSectorSize - bytes);
 }
 
-void CRAWSearchController::SearchPiece(long long first, long long count, long long bufferFirst) {
-  unsigned char* upper = m_pBlockBuffer.get() + m_uBufferBytes / 2;
+void CRAWSearchController::FindCandidates(const unsigned char* piece, long long count) {
+  m_candidates.assign(static_cast<std::size_t>(count), 0);
+  if (!m_candidateCrew) {
+    const unsigned lanes = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxCandidateLanes);
+    m_candidateCrew = std::make_unique<quellsy::RoundCrew>(lanes, lanes, [this, lanes](std::size_t lane) {
+      // Each lane marks its own share of the piece's sectors; nothing else is written.
+      const long long total = static_cast<long long>(m_candidates.size());
+      const long long from = total * static_cast<long long>(lane) / lanes;
+      const long long to = total * static_cast<long long>(lane + 1) / lanes;
+      for (long long i = from; i < to; ++i)
+        m_candidates[static_cast<std::size_t>(i)] = m_dispatch.MayClaim(m_pCandidatePiece + i * m_uSectorSize, m_uSectorSize);
+    });
+  }
+  m_pCandidatePiece = piece;
+  m_candidateCrew->Run();
+}
+
+void CRAWSearchController::SearchPiece(unsigned char* piece, long long first, long long count, long long bufferFirst) {
   const bool skipping = m_pBitmap && m_pBitmap->GetBitmapData();
   const long long unit = skipping ? std::max(1u, m_pBitmap->GetUnit()) : 1;
   const long long blockEnd = first + count;
@@ -154,11 +186,17 @@ void CRAWSearchController::SearchPiece(long long first, long long count, long lo
       continue;
     }
     if (!Continues()) break;
-    unsigned char* p = upper + i * m_uSectorSize;
+    unsigned char* p = piece + i * m_uSectorSize;
+    const bool mayClaim = m_candidates[static_cast<std::size_t>(i)] != 0;
+    // A sector that no analyser can start and no followed record waits for costs the table look alone.
+    if (!mayClaim && m_nActive == 0) {
+      ++i;
+      continue;
+    }
     CRawFileInfo::SearchContext context = InitContext(p, bufferFirst, blockEnd);
     CRawFileInfo scratch;
     CRawFileInfo* newHit = nullptr;
-    if (IRawFileAnalyser* analyser = FindAnalyser(p, scratch, sector, context)) {
+    if (IRawFileAnalyser* analyser = mayClaim ? m_dispatch.Find(p, scratch, m_uSectorSize, sector, context) : nullptr) {
       std::unique_ptr<CRawFileInfo> hit(CreateRawFileInfo(scratch, sector, analyser));
       // A hit filed at once, or dropped, is not shown to the followed records.
       if (!hit || (hit->m_ullSize != 0 && FileRecord(*hit))) {
@@ -184,13 +222,6 @@ CRawFileInfo::SearchContext CRAWSearchController::InitContext(const unsigned cha
     context.uTrailingZeroBytes += 4;
   }
   return context;
-}
-
-IRawFileAnalyser* CRAWSearchController::FindAnalyser(unsigned char* sector, CRawFileInfo& scratch,
-                                                     long long sectorNumber,
-                                                     const CRawFileInfo::SearchContext& context) {
-  return ::FindAnalyser(*CRawFileAnalyserListSingle::CreateInstance(), CRawFileAnalyserListSingle::kSearchSet, sector,
-                        scratch, m_uSectorSize, sectorNumber, context);
 }
 
 CRawFileInfo* CRAWSearchController::CreateRawFileInfo(CRawFileInfo& scratch, long long sectorNumber,
@@ -334,7 +365,7 @@ void CRAWSearchController::EndSearch(int build) {
   }
   ClearRecords();
   CNotifyCenter::Instance()->Reset();
-  m_pBlockBuffer.reset();
+  m_bArmed = false;
   if (m_pTreeBuilder) {
     m_pTreeBuilder->FlashBuild(SEARCHER_RAW);
     m_pTreeBuilder->FlashBuild(SEARCHER_LABEL);

@@ -13,14 +13,19 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <vector>
 
 #include "RAWSearch/Controller/CBufferStorageDevice.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Registry/RawDispatchTable.h"
 #include "RecoveryFilter/FileTypeManager.h"
 #include "include/IFileSystemSearchController.h"
 
 class CRAWFileManager;
 class IRawFileAnalyser;
+namespace quellsy {
+class RoundCrew;
+}
 
 class CRAWSearchController : public ICompleteFileSystemSearchController {
  public:
@@ -28,10 +33,14 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   static constexpr unsigned kRingBlocks = CBufferStorageDevice::kDefaultBlockCount;
   // Bytes read past the current block are zeros, up to this many.
   static constexpr unsigned kZeroTail = 4096;
+  // What analysers may look back at across a block edge: the end of the block before, up to this many bytes.
+  static constexpr unsigned kOverlapBytes = 64 * 1024;
   // Blocks are searched in pieces of at most this many bytes (the scan's usual block), whatever the
   // block size asked for: the ring keeps kRingBlocks pieces.
   static constexpr std::uint64_t kMaxBlockBytes = 4ULL << 20;
   static constexpr long long kTypeRootID = 1;
+  // Threads that look for candidate sectors, the searching one included.
+  static constexpr unsigned kMaxCandidateLanes = 8;
 
   CRAWSearchController();
   // Deletes every record not yet filed and forgets the cancel sink.
@@ -71,16 +80,18 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   using RecordList = std::list<std::unique_ptr<CRawFileInfo>>;
 
   void ClearRecords();
-  // One piece of at most the block size.
+  // Arms the ring from `first` on, each block with room for the overlap before it and the zero tail after it.
+  bool ArmRing(long long first);
+  // One piece of at most the block size, filled into the ring's free slot and searched there.
   void AnalyzePiece(long long first, long long count);
-  // Reads the piece into the upper half: unreadable sectors and the tail behind a short piece are
-  // zeros.
-  void ReadPiece(long long first, long long count);
-  void SearchPiece(long long first, long long count, long long bufferFirst);
+  // Unreadable sectors and the rest of the slot behind a short piece are zeros.
+  void FillPiece(unsigned char* piece, long long first, long long count);
+  // Marks the sectors some analyser may claim. Whether a sector may start a file depends on its bytes alone, so
+  // the piece is shared out over the cores; hits are still taken, grown and filed in sector order.
+  void FindCandidates(const unsigned char* piece, long long count);
+  void SearchPiece(unsigned char* piece, long long first, long long count, long long bufferFirst);
   CRawFileInfo::SearchContext InitContext(const unsigned char* sector, long long bufferFirst,
                                           long long blockEnd) const;
-  IRawFileAnalyser* FindAnalyser(unsigned char* sector, CRawFileInfo& scratch, long long sectorNumber,
-                                 const CRawFileInfo::SearchContext& context);
   CRawFileInfo* CreateRawFileInfo(CRawFileInfo& scratch, long long sectorNumber, IRawFileAnalyser* analyser);
   // The manager of the type's kind of file, made on first use; null for a type without extension.
   CRAWFileManager* GetFileManager(unsigned int rawFileType);
@@ -104,6 +115,12 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   void SizePendingFromRing();
 
   CFileTypeManager m_fileTypeManager;
+  // The search set's dispatch, built with the set in PreparetoSearch.
+  CRawDispatchTable m_dispatch;
+  // Per sector of the piece being searched: may some analyser claim it.
+  std::vector<std::uint8_t> m_candidates;
+  const unsigned char* m_pCandidatePiece = nullptr;
+  std::unique_ptr<quellsy::RoundCrew> m_candidateCrew;
   std::map<std::uint32_t, std::unique_ptr<CRAWFileManager>> m_fileManagers;
   IStorageDevice* m_pDevice = nullptr;
   long long m_iRequestedBlockSize = 0;
@@ -116,11 +133,10 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   RecordList m_hits;
   RecordList m_pending;
   std::map<long long, unsigned int>* m_pFileSectorMap = nullptr;
-  std::uint64_t m_uBufferBytes = 0;
-  // Lower half: the previous piece; upper half: the current one; then kZeroTail zero bytes.
-  std::unique_ptr<unsigned char[]> m_pBlockBuffer;
-  // First sector of the piece in the lower half, or -1 when it holds no piece that the current one
-  // follows on.
+  // Prepared, with its ring armed: blocks are searched.
+  bool m_bArmed = false;
+  long long m_llOverlapSectors = 0;
+  // First sector of the ring's last piece, or -1 when it was short (nothing follows on from it).
   long long m_llLowerFirst = -1;
   TBitmap* m_pBitmap = nullptr;
   unsigned m_uSectorSize = 512;

@@ -4,6 +4,7 @@
 // (GetRawFileSize). Analysers may keep per-hit state between a claim and CreateRawFileInfo.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "RAWSearch/Framework/RawFileType.h"
@@ -32,6 +33,14 @@ class IRawFileAnalyser {
   virtual CRawFileInfo* CreateRawFileInfo();
   // The block-context interface of analysers that have it, else null.
   virtual ISpecialRawFileAnalyser* GetSpecialRawFile();
+
+  // A 32-bit little-endian value that stands at `offset` of every sector the analyser claims. Analysers
+  // without a leading key give one when they can, so the search offers them only the sectors that hold it.
+  struct Anchor {
+    std::uint32_t offset;
+    std::uint32_t value;
+  };
+  virtual std::optional<Anchor> ClaimAnchor() const { return std::nullopt; }
 
   std::uint32_t GetType() const { return m_uType; }
 

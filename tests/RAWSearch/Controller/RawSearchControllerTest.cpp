@@ -508,8 +508,11 @@ TEST_F(RawSearchController, OversizedBlocksAreSearchedInPieces) {
   Prepare(searcher, device, &builder, {.blockSectors = 1 << 30});
   EXPECT_EQ(searcher.SectorsPerBlock(), piece);
   searcher.AnalyzeBlock(0, piece + 3);
-  EXPECT_EQ(log.asked, (std::vector<FakeLog::Asked>{
-                           {0, 0, piece}, {piece - 1, 0, piece}, {piece, 0, piece + 3}, {piece + 2, 0, piece + 3}}));
+  // Across the edge the second piece looks back at the first one's last 64 KiB: 128 sectors.
+  EXPECT_EQ(log.asked, (std::vector<FakeLog::Asked>{{0, 0, piece},
+                                                    {piece - 1, 0, piece},
+                                                    {piece, piece - 128, piece + 3},
+                                                    {piece + 2, piece - 128, piece + 3}}));
 }
 
 TEST_F(RawSearchController, PartitionRecordTakesTheDevicesSectorSize) {

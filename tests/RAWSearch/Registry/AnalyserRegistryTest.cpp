@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <iostream>
+#include <optional>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -10,6 +13,7 @@
 #include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
 #include "RAWSearch/Registry/RawAnalyserLookup.h"
 #include "RAWSearch/Registry/RawAnalyserTables.h"
+#include "RAWSearch/Registry/RawDispatchTable.h"
 #include "RawSearchTestSupport.h"
 #include "Utility/ByteReader.h"
 
@@ -232,6 +236,15 @@ TEST_P(AnalyserLookup, MapThenMultimapThenList) {
   EXPECT_EQ(found ? static_cast<FakeAnalyser*>(found)->name() : "nobody", c.chosen ? c.chosen : "nobody");
   EXPECT_EQ(log, c.log);
   EXPECT_EQ(scratch.m_uRawFileType, found ? RAW_FILE_TYPE_PDF : RAW_FILE_TYPE_NONE);
+
+  // The dispatch table asks the same analysers in the same order and gets the same answer.
+  CRawDispatchTable table;
+  table.Build(registry, Registry::kSearchSet);
+  log.clear();
+  CRawFileInfo tableScratch;
+  EXPECT_EQ(table.Find(sector.data(), tableScratch, 512, 77, context), found);
+  EXPECT_EQ(log, c.log);
+  EXPECT_TRUE(table.MayClaim(sector.data(), 512));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -249,6 +262,127 @@ INSTANTIATE_TEST_SUITE_P(
         LookupCase{"ZeroLowWordReachesTheZeroMultimapKey", {0, 0, 0xCC, 0xDD}, 1, 1, 1, 1, 1, "list1",
                    {"multi0", "list1"}}),
     [](const auto& test) { return std::string(test.param.name); });
+
+// A placeholder that counts the sectors it is offered.
+class CountingPlaceholder : public CPlaceholderRawFileAnalyser {
+ public:
+  explicit CountingPlaceholder(int& asked) : CPlaceholderRawFileAnalyser("Counting", RAW_FILE_TYPE_PDF), asked_(asked) {}
+  int AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) override {
+    ++asked_;
+    return CPlaceholderRawFileAnalyser::AnalyseBuffer(sector, scratch);
+  }
+
+ private:
+  int& asked_;
+};
+
+// A keyless analyser that claims the sectors holding "ANCH" at offset 100, and says so.
+class AnchoredAnalyser : public IRawFileAnalyser {
+ public:
+  explicit AnchoredAnalyser(int& asked) : IRawFileAnalyser(RAW_FILE_TYPE_PDF), asked_(asked) {}
+  int GetRawFileSize(CRawFileInfo&, IStorageDevice*) override { return 0; }
+  int AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) override {
+    ++asked_;
+    if (std::memcmp(sector + 100, "ANCH", 4) != 0) return 0;
+    scratch.m_uRawFileType = RAW_FILE_TYPE_PDF;
+    return 1;
+  }
+  std::optional<Anchor> ClaimAnchor() const override { return Anchor{100, 0x48434E41}; }
+
+ private:
+  int& asked_;
+};
+
+TEST_F(AnalyserRegistry, TheDispatchTableSkipsPlaceholdersAndSectorsWithoutAnchor) {
+  int placeholderAsked = 0;
+  int anchoredAsked = 0;
+  std::vector<std::string> log;
+  ScopedSearchSet fakes([&](Registry::AnalyserMap& map, Registry::AnalyserMultimap& multimap,
+                            Registry::AnalyserList& list) {
+    map[0x44434241] = new CountingPlaceholder(placeholderAsked);  // "ABCD"
+    multimap.emplace(0x5A59, new CountingPlaceholder(placeholderAsked));  // "YZ"
+    list.push_back(new CountingPlaceholder(placeholderAsked));
+    list.push_back(new AnchoredAnalyser(anchoredAsked));
+    map[0x34333231] = new FakeAnalyser("map", 1, log);  // "1234"
+  });
+  Registry& registry = *Registry::CreateInstance();
+  registry.ReinitAnalyzeList(nullptr);
+  CRawDispatchTable table;
+  table.Build(registry, Registry::kSearchSet);
+  EXPECT_EQ(table.AskedEverySector(), 0u);
+
+  struct Case {
+    const char* lead;  // the sector's first four bytes
+    bool anchored;
+    bool mayClaim;
+    const char* chosen;  // "map", "anchored" or null
+  };
+  const std::vector<Case> cases = {
+      {"ABCD", false, false, nullptr},   {"YZab", false, false, nullptr}, {"1234", false, true, "map"},
+      {"12xx", false, true, nullptr},    {"ABCD", true, true, "anchored"}, {"\0\0\0\0", true, true, "anchored"},
+      {"qrst", false, false, nullptr},
+  };
+  int anchoredSectors = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.lead);
+    std::vector<unsigned char> sector(512, 0x5C);
+    std::memcpy(sector.data(), c.lead, 4);
+    if (c.anchored) {
+      std::memcpy(sector.data() + 100, "ANCH", 4);
+      ++anchoredSectors;
+    }
+    EXPECT_EQ(table.MayClaim(sector.data(), 512), c.mayClaim);
+    CRawFileInfo scratch;
+    const CRawFileInfo::SearchContext context;
+    IRawFileAnalyser* found = table.Find(sector.data(), scratch, 512, 3, context);
+    const std::string name = !found ? "nobody" : dynamic_cast<FakeAnalyser*>(found) ? "map" : "anchored";
+    EXPECT_EQ(name, c.chosen ? c.chosen : "nobody");
+  }
+  EXPECT_EQ(placeholderAsked, 0);
+  EXPECT_EQ(anchoredAsked, anchoredSectors);
+}
+
+TEST_F(AnalyserRegistry, TheDispatchTableAnswersAsTheLookupsOverTheRealSearchSet) {
+  Registry& registry = *Registry::CreateInstance();
+  registry.ReinitAnalyzeList(nullptr);
+  CRawDispatchTable table;
+  table.Build(registry, Registry::kSearchSet);
+  // Sectors opening with every key of the tables, then random ones; the rest of each sector random too.
+  std::vector<std::vector<unsigned char>> sectors;
+  std::mt19937 random(22);
+  const auto randomSector = [&random] {
+    std::vector<unsigned char> sector(512);
+    for (unsigned char& byte : sector) byte = static_cast<unsigned char>(random());
+    return sector;
+  };
+  for (auto rows : {RawAnalyserMapRows(), RawAnalyserMultimapRows()}) {
+    for (const RawAnalyserRow& row : rows) {
+      std::vector<unsigned char> sector = randomSector();
+      std::copy(std::begin(row.lead), std::end(row.lead), sector.begin());
+      sectors.push_back(sector);
+    }
+  }
+  for (int i = 0; i < 20000; ++i) sectors.push_back(randomSector());
+  int skipped = 0;
+  for (std::vector<unsigned char>& sector : sectors) {
+    CRawFileInfo expectedScratch;
+    CRawFileInfo scratch;
+    CRawFileInfo::SearchContext context;
+    context.llBlockEndSector = 8;
+    IRawFileAnalyser* expected =
+        FindAnalyser(registry, Registry::kSearchSet, sector.data(), expectedScratch, 512, 7, context);
+    if (!table.MayClaim(sector.data(), 512)) {
+      ++skipped;
+      EXPECT_EQ(expected, nullptr);
+      continue;
+    }
+    EXPECT_EQ(table.Find(sector.data(), scratch, 512, 7, context), expected);
+    EXPECT_EQ(scratch.m_uRawFileType, expectedScratch.m_uRawFileType);
+    EXPECT_EQ(scratch.m_ullSize, expectedScratch.m_ullSize);
+  }
+  // Random sectors almost never open with a key: nearly all are passed over at the table.
+  EXPECT_GT(skipped, 19000);
+}
 
 TEST_F(AnalyserRegistry, TheTestHookReplacesTheTablesUntilCleared) {
   Registry& registry = *Registry::CreateInstance();

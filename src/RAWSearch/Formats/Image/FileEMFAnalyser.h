@@ -11,6 +11,8 @@ class FileEMFAnalyser : public CHeaderSizedRawFileAnalyser {
   static constexpr std::uint64_t kSizeCap = 0xFFFFFFFF;
 
   FileEMFAnalyser() : CHeaderSizedRawFileAnalyser(RAW_FILE_TYPE_EMF) {}
+  // The header record's " EMF" signature.
+  std::optional<Anchor> ClaimAnchor() const override;
 
  protected:
   int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;

@@ -1,0 +1,73 @@
+#include "RAWSearch/Registry/RawDispatchTable.h"
+
+#include "RAWSearch/Registry/CPlaceholderRawFileAnalyser.h"
+#include "RAWSearch/Registry/RawAnalyserLookup.h"
+#include "Utility/ByteReader.h"
+
+namespace {
+
+bool Real(const IRawFileAnalyser* analyser) {
+  return analyser && dynamic_cast<const CPlaceholderRawFileAnalyser*>(analyser) == nullptr;
+}
+
+}  // namespace
+
+void CRawDispatchTable::Build(CRawFileAnalyserListSingle& registry, int set) {
+  m_lead.fill(0);
+  m_map.clear();
+  m_multimap.clear();
+  m_list.clear();
+  m_anchors.clear();
+  m_everySector = 0;
+  for (const auto& [key, analyser] : registry.GetAnalyserMap(set)) {
+    if (!Real(analyser)) continue;
+    m_map.emplace(key, analyser);
+    m_lead[key & 0xFFFF] |= kMapLead;
+  }
+  for (const auto& [key, analyser] : registry.GetAnalyserMultimap(set)) {
+    if (!Real(analyser)) continue;
+    m_multimap.emplace(key, analyser);
+    m_lead[key] |= kMultimapLead;
+  }
+  for (IRawFileAnalyser* analyser : registry.GetAnalyserList(set)) {
+    if (!Real(analyser)) continue;
+    Keyless keyless{analyser, analyser->ClaimAnchor()};
+    if (keyless.anchor)
+      m_anchors.push_back(*keyless.anchor);
+    else
+      ++m_everySector;
+    m_list.push_back(keyless);
+  }
+}
+
+bool CRawDispatchTable::Holds(const unsigned char* sector, unsigned sectorSize,
+                              const IRawFileAnalyser::Anchor& anchor) {
+  // An anchor past the sector cannot be checked: the analyser is asked.
+  const auto value = quellsy::le32(quellsy::ByteSpan(sector, sectorSize), anchor.offset);
+  return !value || *value == anchor.value;
+}
+
+bool CRawDispatchTable::MayClaim(const unsigned char* sector, unsigned sectorSize) const {
+  if (m_everySector != 0 || m_lead[quellsy::le16(quellsy::ByteSpan(sector, sectorSize), 0).value_or(0)] != 0)
+    return true;
+  for (const IRawFileAnalyser::Anchor& anchor : m_anchors)
+    if (Holds(sector, sectorSize, anchor)) return true;
+  return false;
+}
+
+IRawFileAnalyser* CRawDispatchTable::Find(unsigned char* sector, CRawFileInfo& scratch, unsigned sectorSize,
+                                          long long sectorNumber, const CRawFileInfo::SearchContext& context) {
+  const std::uint8_t lead = m_lead[quellsy::le16(quellsy::ByteSpan(sector, sectorSize), 0).value_or(0)];
+  if ((lead & kMapLead) != 0)
+    if (IRawFileAnalyser* found = GetAnalyserFromMap(m_map, sector, scratch, sectorSize, sectorNumber, context))
+      return found;
+  if ((lead & kMultimapLead) != 0)
+    if (IRawFileAnalyser* found =
+            GetAnalyserFromMultiMap(m_multimap, sector, scratch, sectorSize, sectorNumber, context))
+      return found;
+  for (const Keyless& keyless : m_list) {
+    if (keyless.anchor && !Holds(sector, sectorSize, *keyless.anchor)) continue;
+    if (keyless.analyser->AnalyseBuffer(sector, scratch) != 0) return keyless.analyser;
+  }
+  return nullptr;
+}
