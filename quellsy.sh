@@ -18,6 +18,7 @@ TEST_PACKAGES=(
   gdisk
   imagemagick
   libimage-exiftool-perl
+  libtiff-tools
   mtools
   ntfs-3g
   parted

@@ -1,0 +1,27 @@
+#pragma once
+// What both TIFF analysers need to turn a directory's camera fields into a file type and a label:
+// text values as stored, and the camera raw type that the maker's name stands for.
+
+#include <cstdint>
+#include <string>
+
+#include "Utility/ByteReader.h"
+
+// The text at the start of `value`: up to the first zero byte, at most `cap` characters.
+std::string TiffText(quellsy::ByteSpan value, std::size_t cap);
+// a-z upper-cased; other bytes kept.
+std::string TiffAsciiUpper(std::string text);
+
+// How a maker name that only some readers know is typed.
+struct TiffMakeRules {
+  // Set when the file started 49 49 55 00; unset when the reader does not look at that header.
+  bool panasonicHeader = false;
+  bool knowsPanasonicHeader = false;
+  // The type a maker not in the table gets.
+  std::uint32_t otherwise = 0;
+};
+
+// The camera raw type for a file whose (upper-cased) maker is `make`: the first maker name the make
+// contains decides; a DNG version tag wins over any maker.
+std::uint32_t TiffTypeByMake(const std::string& make, const std::string& model, bool dng, std::uint32_t current,
+                             const TiffMakeRules& rules);
