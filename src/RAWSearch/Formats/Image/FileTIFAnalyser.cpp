@@ -416,7 +416,7 @@ int FileTIFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
     if (const auto first = walk.U32(4)) walk.WalkMain(*first);
   }
 
-  // Named after maker and model; the container's model ends the measurement at its own extent.
+  // Named after maker and model.
   const std::string name = ApiStrFilterBadFileName(walk.m_model);
   const std::string& label = walk.m_labelValue;
   m_strName = label.empty() ? name : name.empty() ? label : label + "_" + name;
@@ -430,13 +430,14 @@ int FileTIFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   }
   m_ullThumbStart = walk.m_thumbStart == 0 ? 0 : walk.m_thumbStart + walk.m_shift;
   m_ullThumbSize = walk.m_thumbSize;
-  if (walk.m_containerDone) return Claim(hit, type, walk.m_furthest + walk.m_shift);
+  std::uint64_t size = std::max(walk.m_furthest, walk.m_bound) + walk.m_shift;
+  if (size < kMinSize || size > kSizeCap) size = kUnknownSize;
+  // The container's model ends the measurement at the extent its header gives.
+  if (walk.m_containerDone) return Claim(hit, type, size);
 
   const TiffMakeRules rules{walk.m_panasonicHeader, true, container ? RAW_FILE_TYPE_RAF : RAW_FILE_TYPE_TIF};
   type = TiffTypeByMake(TiffAsciiUpper(walk.m_make), walk.m_model, walk.m_dng, type, rules);
 
-  std::uint64_t size = std::max(walk.m_furthest, walk.m_bound) + walk.m_shift;
-  if (size < kMinSize || size > kSizeCap) size = kUnknownSize;
   size = RoundUpToSectors(size, sectorSize);
   if (size < kGrowBelow) {
     const quellsy::ByteSpan last = window.Bytes(size - sectorSize, sectorSize);
