@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "FuzzBytesDevice.h"
+#include "FuzzSearchContext.h"
 #include "RAWSearch/Formats/Image/FileTIFAnalyser.h"
 #include "RAWSearch/Formats/Image/TiffAnalyzer.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
@@ -25,14 +26,6 @@ constexpr unsigned kSectorSize = 512;
 constexpr std::size_t kMaxSectors = 64;
 // The search keeps this many zero bytes behind its block.
 constexpr std::size_t kZeroTail = 4096;
-
-std::uint32_t TrailingZeroBytes(const std::uint8_t* sector) {
-  std::uint32_t zero = 0;
-  while (zero < 32 && std::all_of(sector + kSectorSize - zero - 4, sector + kSectorSize - zero,
-                                  [](std::uint8_t b) { return b == 0; }))
-    zero += 4;
-  return zero;
-}
 
 void CheckPlainSize(const CRawFileInfo& hit) {
   if (hit.m_ullSize > FileTIFAnalyser::kSizeCap + kSectorSize) std::abort();
@@ -64,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       context.llBufferFirstSector = std::max(blockFirst - perBlock, 0LL);
       context.llBlockEndSector = std::min(blockFirst + perBlock, sectors);
       std::uint8_t* sector = buffer.data() + n * kSectorSize;
-      context.uTrailingZeroBytes = TrailingZeroBytes(sector);
+      context.uTrailingZeroBytes = FuzzTrailingZeroBytes(sector, kSectorSize);
       result = record->CalcRawSize(sector, kSectorSize, n, context);
     }
     if (record->m_ullSize > static_cast<std::uint64_t>(BruteForce::TiffAnalyzer::kSizeCap)) std::abort();

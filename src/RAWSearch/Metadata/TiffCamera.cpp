@@ -2,6 +2,11 @@
 
 #include "RAWSearch/Framework/RawFileType.h"
 
+bool IsEmbeddedJpegStart(quellsy::ByteSpan bytes) {
+  return bytes.size() >= 4 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF &&
+         (bytes[3] == 0xE0 || bytes[3] == 0xE1 || bytes[3] == 0xDB);
+}
+
 std::string TiffText(quellsy::ByteSpan value, std::size_t cap) {
   std::string text;
   for (std::size_t i = 0; i < value.size() && i < cap && value[i] != 0; ++i)

@@ -1,11 +1,36 @@
 #pragma once
-// What both TIFF analysers need to turn a directory's camera fields into a file type and a label:
-// text values as stored, and the camera raw type that the maker's name stands for.
+// What both TIFF analysers share: the tags they act on, the test for an embedded JPEG picture, text
+// values as stored, and the camera raw type that the maker's name stands for.
 
 #include <cstdint>
 #include <string>
 
 #include "Utility/ByteReader.h"
+
+enum TiffTag : std::uint16_t {
+  kTiffTagPreview = 46,
+  kTiffTagWidth = 256,
+  kTiffTagHeight = 257,
+  kTiffTagMake = 271,
+  kTiffTagModel = 272,
+  kTiffTagStripOffsets = 273,
+  kTiffTagStripByteCounts = 279,
+  kTiffTagDateTime = 306,
+  kTiffTagTileOffsets = 324,
+  kTiffTagTileByteCounts = 325,
+  kTiffTagSubIfds = 330,
+  kTiffTagJpegOffset = 513,
+  kTiffTagJpegLength = 514,
+  kTiffTagIptc = 33723,
+  kTiffTagExifIfd = 34665,
+  kTiffTagDateTimeOriginal = 36867,
+  kTiffTagMakerNote = 37500,
+  kTiffTagDngVersion = 50706,
+  kTiffTagDngPrivateData = 50740,
+};
+
+// FF D8 FF followed by E0, E1 or DB: a JPEG picture starts here.
+bool IsEmbeddedJpegStart(quellsy::ByteSpan bytes);
 
 // The text at the start of `value`: up to the first zero byte, at most `cap` characters.
 std::string TiffText(quellsy::ByteSpan value, std::size_t cap);

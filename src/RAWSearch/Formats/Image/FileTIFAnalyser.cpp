@@ -30,31 +30,6 @@ constexpr std::uint64_t kGrowBelow = 0x100000;
 constexpr std::uint64_t kGrowLimit = 0x2999999;
 constexpr std::size_t kZeroTail = 16;
 
-enum Tag : std::uint16_t {
-  kTagPreview = 46,
-  kTagMake = 271,
-  kTagModel = 272,
-  kTagStripOffsets = 273,
-  kTagStripByteCounts = 279,
-  kTagDateTime = 306,
-  kTagTileOffsets = 324,
-  kTagTileByteCounts = 325,
-  kTagSubIfds = 330,
-  kTagJpegOffset = 513,
-  kTagJpegLength = 514,
-  kTagIptc = 33723,
-  kTagExifIfd = 34665,
-  kTagDateTimeOriginal = 36867,
-  kTagMakerNote = 37500,
-  kTagDngVersion = 50706,
-  kTagDngPrivateData = 50740,
-};
-
-bool IsJpegStart(quellsy::ByteSpan bytes) {
-  return bytes.size() >= 4 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF &&
-         (bytes[3] == 0xE0 || bytes[3] == 0xE1 || bytes[3] == 0xDB);
-}
-
 bool HasTiffHeader(quellsy::ByteSpan bytes) {
   static constexpr std::uint8_t kHeaders[][4] = {
       {0x49, 0x49, 0x2A, 0x00}, {0x4D, 0x4D, 0x00, 0x2A}, {0x49, 0x49, 0x55, 0x00},
@@ -183,7 +158,7 @@ void FileTIFAnalyser::Walker::JpegOffset(const Entry& e) {
   const auto offset = Last(e);
   if (!offset) return;
   m_jpegOffset = e.base + *offset;
-  if (e.count == 1 && IsJpegStart(m_window.Bytes(m_shift + m_jpegOffset, 4))) m_thumbStart = m_jpegOffset;
+  if (e.count == 1 && IsEmbeddedJpegStart(m_window.Bytes(m_shift + m_jpegOffset, 4))) m_thumbStart = m_jpegOffset;
 }
 
 void FileTIFAnalyser::Walker::JpegSize(const Entry& e) {
@@ -220,7 +195,7 @@ void FileTIFAnalyser::Walker::MakerNote(const Entry& e) {
 void FileTIFAnalyser::Walker::Apply(const Entry& e, bool main) {
   if (e.dataSize >= 5) Extend(e.base + std::uint64_t{e.value} + e.dataSize);
   switch (e.tag) {
-    case kTagMake: {
+    case kTiffTagMake: {
       if (!main) break;
       m_make = TiffAsciiUpper(ApiStrFilterBadFileName(TextOf(e)));
       if (!m_make.empty() && !ApiIsInvalidCharInFileName(m_make) && m_make.size() <= kMaxMakeLength) {
@@ -231,7 +206,7 @@ void FileTIFAnalyser::Walker::Apply(const Entry& e, bool main) {
       if (m_make.find("NIKON") != std::string::npos) m_nikon = true;
       break;
     }
-    case kTagModel: {
+    case kTiffTagModel: {
       if (!main) break;
       m_model = ApiStrFilterBadFileName(TextOf(e));
       if (m_model.size() > kMaxModelLength || ApiIsInvalidCharInFileName(m_model)) m_model.clear();
@@ -247,27 +222,27 @@ void FileTIFAnalyser::Walker::Apply(const Entry& e, bool main) {
       if (m_model.rfind("DSLR-A100", 0) == 0) m_sonyA100 = true;
       break;
     }
-    case kTagStripOffsets:
-    case kTagJpegOffset:
+    case kTiffTagStripOffsets:
+    case kTiffTagJpegOffset:
       JpegOffset(e);
       break;
-    case kTagStripByteCounts:
-    case kTagJpegLength:
+    case kTiffTagStripByteCounts:
+    case kTiffTagJpegLength:
       JpegSize(e);
       break;
-    case kTagDateTime:
+    case kTiffTagDateTime:
       if (main) m_time = TextOf(e);
       break;
-    case kTagDateTimeOriginal:
+    case kTiffTagDateTimeOriginal:
       if (m_time.empty()) m_time = TextOf(e);
       break;
-    case kTagTileOffsets:
+    case kTiffTagTileOffsets:
       m_tileOffsets = e;
       break;
-    case kTagTileByteCounts:
+    case kTiffTagTileByteCounts:
       Tiles(e);
       break;
-    case kTagSubIfds:
+    case kTiffTagSubIfds:
       if (m_sonyA100) {
         m_dngPrivate = e.base + e.value;
         break;
@@ -275,27 +250,27 @@ void FileTIFAnalyser::Walker::Apply(const Entry& e, bool main) {
       for (std::uint32_t i = 0; i < std::min(e.count, kMaxSubDirectories); ++i)
         if (const auto sub = Element(e, i)) WalkSub(e.base + *sub, e.base);
       break;
-    case kTagPreview: {
+    case kTiffTagPreview: {
       const std::uint64_t origin = e.base + e.value + 12;
       if (const auto first = U32(e.base + e.value + 16)) WalkSub(origin + *first, origin);
       Extend(e.base + std::uint64_t{e.value} + e.dataSize);
       break;
     }
-    case kTagIptc:
+    case kTiffTagIptc:
       if (e.width == 0 && m_make.find("KODAK") != std::string::npos &&
           m_model.find("DCS Pro SLR") != std::string::npos)
         if (const auto length = U32(e.base + e.value)) Extend(e.base + std::uint64_t{e.value} + *length);
       break;
-    case kTagExifIfd:
+    case kTiffTagExifIfd:
       WalkSub(e.base + e.value, e.base);
       break;
-    case kTagMakerNote:
+    case kTiffTagMakerNote:
       MakerNote(e);
       break;
-    case kTagDngVersion:
+    case kTiffTagDngVersion:
       m_dng = true;
       break;
-    case kTagDngPrivateData:
+    case kTiffTagDngPrivateData:
       if (m_sonyA100) {
         const std::uint64_t at = e.base + std::uint64_t{e.value} + 4;
         if (const auto skip = U16(at))

@@ -25,29 +25,6 @@ constexpr long long kMaxPixelEstimate = 0xC7FFFFF;
 constexpr std::uint32_t kFullZeroTail = 32;
 constexpr std::uint32_t kShortZeroTail = 12;
 
-enum Tag : std::uint16_t {
-  kTagWidth = 256,
-  kTagHeight = 257,
-  kTagMake = 271,
-  kTagModel = 272,
-  kTagStripOffsets = 273,
-  kTagStripByteCounts = 279,
-  kTagDateTime = 306,
-  kTagTileOffsets = 324,
-  kTagTileByteCounts = 325,
-  kTagSubIfds = 330,
-  kTagThumbnailOffset = 513,
-  kTagThumbnailLength = 514,
-  kTagExifIfd = 34665,
-  kTagMakerNote = 37500,
-  kTagDngVersion = 50706,
-};
-
-bool IsJpegStart(ByteSpan bytes) {
-  return bytes.size() >= 4 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF &&
-         (bytes[3] == 0xE0 || bytes[3] == 0xE1 || bytes[3] == 0xDB);
-}
-
 }  // namespace
 
 ByteSpan TiffAnalyzer::TiffRawFileInfo::Held::Span(long long offset, long long length) const {
@@ -235,13 +212,13 @@ std::string TiffAnalyzer::TiffRawFileInfo::TextAt(const Held& held, const Entry&
 
 void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
   switch (e.tag) {
-    case kTagWidth:
+    case kTiffTagWidth:
       m_uWidth = e.value;
       break;
-    case kTagHeight:
+    case kTiffTagHeight:
       m_uHeight = e.value;
       break;
-    case kTagMake: {
+    case kTiffTagMake: {
       if (m_bMakeSeen) break;
       m_bMakeSeen = true;
       std::string make = ApiStrFilterBadFileName(TiffAsciiUpper(TextAt(held, e)));
@@ -250,7 +227,7 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
       if (!m_strMake.empty()) SetRawFileTagAndValue(RAW_FILE_TAG_CAMERA, m_strMake);
       break;
     }
-    case kTagModel: {
+    case kTiffTagModel: {
       if (m_bModelSeen) break;
       m_bModelSeen = true;
       m_strModel = ApiStrFilterBadFileName(TextAt(held, e));
@@ -258,7 +235,7 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
       if (m_strMake.empty() && !m_strModel.empty()) SetRawFileTagAndValue(RAW_FILE_TAG_CAMERA, m_strModel);
       break;
     }
-    case kTagStripOffsets: {
+    case kTiffTagStripOffsets: {
       const std::optional<std::uint32_t> last = e.count ? Element(held, e, e.count - 1) : std::nullopt;
       if (!last) {
         // The array is not held any more (or not yet): the plain analyser reads it.
@@ -267,11 +244,11 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
       }
       m_llStripOffset = e.base + *last;
       const ByteSpan start = held.Span(m_llStripOffset, 4);
-      m_bStripJpeg = IsJpegStart(start);
+      m_bStripJpeg = IsEmbeddedJpegStart(start);
       m_bStripPending = start.empty();
       break;
     }
-    case kTagStripByteCounts: {
+    case kTiffTagStripByteCounts: {
       const std::optional<std::uint32_t> last = e.count ? Element(held, e, e.count - 1) : std::nullopt;
       if (!last) {
         m_bDone = e.count != 0;
@@ -282,15 +259,15 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
       m_bLengthSeen = true;
       break;
     }
-    case kTagDateTime: {
+    case kTiffTagDateTime: {
       const std::string time = TextAt(held, e);
       if (time.size() >= kMinTimeLength && time.size() <= kMaxTimeLength) SetRawFileTime(time);
       break;
     }
-    case kTagTileOffsets:
+    case kTiffTagTileOffsets:
       m_tileOffsets = e;
       break;
-    case kTagTileByteCounts: {
+    case kTiffTagTileByteCounts: {
       if (e.count == 0 || e.count != m_tileOffsets.count) break;
       const std::optional<std::uint32_t> offset = Element(held, m_tileOffsets, e.count - 1);
       const std::optional<std::uint32_t> size = Element(held, e, e.count - 1);
@@ -301,28 +278,28 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
       Raise(m_tileOffsets.base + *offset + *size);
       break;
     }
-    case kTagSubIfds:
+    case kTiffTagSubIfds:
       SubIfds(held, e);
       break;
-    case kTagThumbnailOffset: {
+    case kTiffTagJpegOffset: {
       m_llThumbnailOffset = e.base + e.value;
       const ByteSpan start = held.Span(m_llThumbnailOffset, 4);
-      m_bThumbnailJpeg = IsJpegStart(start);
+      m_bThumbnailJpeg = IsEmbeddedJpegStart(start);
       m_bThumbnailPending = start.empty();
       break;
     }
-    case kTagThumbnailLength:
+    case kTiffTagJpegLength:
       Raise(m_llThumbnailOffset + e.value);
       Picture(m_llThumbnailOffset, e.value, m_bThumbnailJpeg, m_bThumbnailPending);
       m_bLengthSeen = true;
       break;
-    case kTagExifIfd:
+    case kTiffTagExifIfd:
       Queue(e.base + e.value, e.base, e.little);
       break;
-    case kTagMakerNote:
+    case kTiffTagMakerNote:
       Queue(e.base + e.valueOffset, e.base, e.little, true);
       break;
-    case kTagDngVersion:
+    case kTiffTagDngVersion:
       m_bDNG = true;
       break;
     default:
@@ -353,7 +330,7 @@ void TiffAnalyzer::TiffRawFileInfo::SubIfds(const Held& held, const Entry& e) {
 
 void TiffAnalyzer::TiffRawFileInfo::CheckCandidates(const Held& held, long long through) {
   for (auto it = m_candidates.begin(); it != m_candidates.end() && it->first < through;) {
-    if (IsJpegStart(held.Span(it->first, 4))) {
+    if (IsEmbeddedJpegStart(held.Span(it->first, 4))) {
       m_llPreviewOffset = it->first;
       m_uPreviewSize = it->second;
     }
