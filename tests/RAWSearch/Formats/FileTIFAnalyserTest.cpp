@@ -154,6 +154,33 @@ TEST_F(FileTIFAnalyserTest, MakerNamesTheType) {
   }
 }
 
+// Two makers keep the end of their sensor data where only they look: a length at the IPTC entry's
+// offset, and an offset in the private data that counts from the sub-directory offset.
+TEST_F(FileTIFAnalyserTest, MakerPrivateFieldsNameTheEnd) {
+  TiffBuilder le(true);
+  Bytes kodak = CameraTiff(true, "Kodak", "DCS Pro SLR/n", 1024, 9000, {le.Raw(33723, 0, 1, 2000)});
+  Bytes length;
+  le.Put32(length, 48000);
+  Put(kodak, 2000, length);
+  kodak = PadTo(std::move(kodak), 50000);
+
+  Bytes sony = CameraTiff(true, "SONY", "DSLR-A100", 1024, 2000, {le.Long(330, 3000), le.Raw(50740, 1, 8, 4000)});
+  Bytes skip;
+  le.Put16(skip, 6);
+  Put(sony, 4004, skip);
+  Bytes end;
+  le.Put32(end, 40000);
+  Put(sony, 4010, end);
+  sony = PadTo(std::move(sony), 43000);
+
+  for (const auto& [file, extension] : {std::pair<const Bytes*, const char*>{&kodak, "DCR"}, {&sony, "ARW"}}) {
+    FileTIFAnalyser analyser;
+    const Carved carved = Measure(analyser, *file);
+    EXPECT_STREQ(RawFileExtension(carved.type), extension);
+    EXPECT_EQ(carved.size, WholeSectors(file->size())) << extension;
+  }
+}
+
 TEST_F(FileTIFAnalyserTest, NamesAndLabelsTheFileAfterMakerAndModel) {
   FileTIFAnalyser analyser;
   const Bytes file = CameraTiff(false, "Nikon", "D90", 1024, 20000, {TiffBuilder(false).Ascii(306, "2011:12:13 14:15:16")});

@@ -81,7 +81,8 @@ TEST_F(TiffAnalyzerTest, CameraRawEndsExactlyAndIsNamedAndLabelled) {
   TempDir dir;
   ASSERT_TRUE(MakeTiff(dir.path(), "nikon.tif", 5, "200x150", "")) << "ImageMagick made no TIFF";
   const auto nikon = Retag(dir / "nikon.tif",
-                           "exiftool -q -overwrite_original '-Make=NIKON CORPORATION' '-Model=NIKON D90'");
+                           "exiftool -q -overwrite_original '-Make=NIKON CORPORATION' '-Model=NIKON D90' "
+                           "'-ModifyDate=2011:12:13 14:15:16'");
   ASSERT_TRUE(nikon) << "exiftool (installed by the set-up) failed";
   const auto record = Grow(*nikon);
   EXPECT_EQ(record->m_ullSize, nikon->size());
@@ -89,6 +90,7 @@ TEST_F(TiffAnalyzerTest, CameraRawEndsExactlyAndIsNamedAndLabelled) {
   const long long last = kStart + static_cast<long long>(WholeSectors(nikon->size()) / kSector) - 1;
   EXPECT_EQ(record->GetRawFileName(),
             "NIKON CORPORATION_NIKON D90_" + std::to_string(kStart) + "-" + std::to_string(last) + "_");
+  EXPECT_EQ(record->GetRawFileTime(), "2011:12:13 14:15:16");
   RAW_FILE_TAG tag = RAW_FILE_TAG_NONE;
   std::string value;
   record->GetRawFileTagAndValue(tag, value);
