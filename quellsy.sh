@@ -20,6 +20,7 @@ TEST_PACKAGES=(
   gdisk
   imagemagick
   libimage-exiftool-perl
+  libtiff-tools
   mtools
   ntfs-3g
   parted

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "FuzzBytesDevice.h"
+#include "FuzzSearchContext.h"
 #include "RAWSearch/Formats/Image/FileJPGAnalyser.h"
 #include "RAWSearch/Formats/Image/JpegAnalyzer.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
@@ -37,14 +38,6 @@ void ReadExif(const std::vector<std::uint8_t>& block, std::uint8_t copyFlags) {
   if (copyFlags & tag_ExifInfo::kCopyThumbnail) delete[] info.Thumbnail.copy;
   if (copyFlags & tag_ExifInfo::kCopyUserComment) delete[] info.UserComment.copy;
   if (copyFlags & tag_ExifInfo::kCopyMakerNote) delete[] info.MakerNote.copy;
-}
-
-std::uint32_t TrailingZeroBytes(const std::uint8_t* sector) {
-  std::uint32_t zero = 0;
-  while (zero < 32 && std::all_of(sector + kSectorSize - zero - 4, sector + kSectorSize - zero,
-                                  [](std::uint8_t b) { return b == 0; }))
-    zero += 4;
-  return zero;
 }
 
 }  // namespace
@@ -78,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CRawFileInfo::SearchContext context;
     context.llBlockEndSector = blockEnd;
     std::uint8_t* sector = buffer.data() + n * kSectorSize;
-    context.uTrailingZeroBytes = TrailingZeroBytes(sector);
+    context.uTrailingZeroBytes = FuzzTrailingZeroBytes(sector, kSectorSize);
     result = record->CalcRawSize(sector, kSectorSize, n, context);
   }
   if (record->m_ullSize > static_cast<std::uint64_t>(BruteForce::JpegAnalyzer::kSizeCap)) std::abort();

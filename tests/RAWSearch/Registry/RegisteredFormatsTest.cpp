@@ -194,7 +194,8 @@ TEST_F(RegisteredFormatsScan, EveryWiredFormatIsFoundByACompleteScan) {
   for (IFileNode* node : sink.Delivered()) {
     if (node->IsDirectory() || !node->GetDataRunList()) continue;
     const DataRun* run = node->GetDataRunList()->GetFirst();
-    if (run && RecordingTreeSink::PathOf(node).find("(RAW Files)") != std::string::npos) found[run->lcn] = node;
+    // Files labelled after their camera are found in the label tree.
+    if (run && RecordingTreeSink::PathOf(node).find("RAW Files)") != std::string::npos) found[run->lcn] = node;
   }
   std::unique_ptr<IDataRecovery, RecoveryDeleter> recovery(controller->GetDataRecovery(SEARCHER_RAW));
   ASSERT_NE(recovery, nullptr);

@@ -7,10 +7,12 @@
 #include "RAWSearch/Formats/Image/FileICNSAnalyser.h"
 #include "RAWSearch/Formats/Image/FileICOAnalyser.h"
 #include "RAWSearch/Formats/Image/JpegAnalyzer.h"
+#include "RAWSearch/Formats/Image/TiffAnalyzer.h"
 
 namespace ImageFormats {
 
 IRawFileAnalyser* CreateJpeg() { return BruteForce::JpegAnalyzer::Create(); }
+IRawFileAnalyser* CreateTiff() { return BruteForce::TiffAnalyzer::Create(); }
 IRawFileAnalyser* CreateBMP() { return new FileBMPAnalyser(); }
 IRawFileAnalyser* CreateCPT() { return new FileCPTAnalyser(); }
 IRawFileAnalyser* CreateCRW() { return new FileCRWAnalyser(); }

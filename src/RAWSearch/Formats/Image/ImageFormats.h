@@ -6,6 +6,7 @@ class IRawFileAnalyser;
 namespace ImageFormats {
 
 IRawFileAnalyser* CreateJpeg();  // the growing JPEG analyser, with the plain one as its fallback
+IRawFileAnalyser* CreateTiff();  // the growing TIFF analyser, with the plain one as its fallback
 IRawFileAnalyser* CreateBMP();
 IRawFileAnalyser* CreateCPT();
 IRawFileAnalyser* CreateCRW();

@@ -1,0 +1,107 @@
+// TIFFs and camera raw files placed in an image between zero fill, found by engine-cli's complete
+// scan through the registry, and copied out by its --recover: each copy is the file, then only the
+// zero slack of its last sector where the type ends in whole sectors.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "EngineCli.h"
+#include "Engines/BuiltInEngines.h"
+#include "Formats/FormatSamples.h"
+#include "Formats/TiffSamples.h"
+#include "RawSearchTestSupport.h"
+#include "include/EngineRegistry.h"
+#include "support/ImageBuilder.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace quellsy::test::tiff {
+namespace {
+
+using formats::WholeSectors;
+
+constexpr unsigned kSector = 512;
+
+struct Placed {
+  std::string name;
+  Bytes bytes;
+  // What the copy must hold: the file, padded with zeros when it is sized in whole sectors.
+  std::uint64_t size;
+};
+
+using TiffCompleteScan = RawSearchTest;
+
+TEST_F(TiffCompleteScan, EngineCliRecoversEveryPlacedSampleByteExact) {
+  TempDir dir;
+  const auto le = MakeTiff(dir.path(), "le.tif", 1, "200x150", "-define tiff:endian=lsb");
+  ASSERT_TRUE(le) << "ImageMagick (installed by the set-up) made no TIFF";
+  const auto be = MakeTiff(dir.path(), "be.tif", 2, "180x120", "-define tiff:endian=msb");
+  const auto tiles = MakeTiff(dir.path(), "tiles.tif", 3, "256x200", "-define tiff:tile-geometry=64x64");
+  ASSERT_TRUE(MakeTiff(dir.path(), "nikon.tif", 4, "160x120", ""));
+  const auto nikon =
+      Retag(dir / "nikon.tif", "exiftool -q -overwrite_original '-Make=NIKON CORPORATION' '-Model=NIKON D90'");
+  ASSERT_TRUE(MakeTiff(dir.path(), "dng.tif", 5, "150x100", ""));
+  const auto dng = Retag(dir / "dng.tif", "tiffset -s 50706 4 1 4 0 0");
+  ASSERT_TRUE(be && tiles && nikon && dng) << "ImageMagick, exiftool or tiffset (installed by the set-up) failed";
+
+  // A first directory beyond 4 MiB: only the plain analyser measures it.
+  TiffBuilder far(true);
+  far.SetFirstIfdOffset(5u << 20);
+  Bytes farFile = PadTo(far.Build(), 5u << 20);
+  TiffBuilder farDir(true);
+  farDir.AddIfd({farDir.Raw(273, 4, 1, 4096), farDir.Long(279, (5u << 20) - 4096)});
+  const Bytes farIfd = farDir.Build();
+  farFile.insert(farFile.end(), farIfd.begin() + 8, farIfd.end());
+
+  const std::vector<Placed> placed = {
+      {"le.tif", *le, WholeSectors(le->size())},
+      {"be.tif", *be, WholeSectors(be->size())},
+      {"tiles.tif", *tiles, WholeSectors(tiles->size())},
+      {"nikon.nef", *nikon, nikon->size()},
+      {"dng.dng", *dng, dng->size()},
+      {"sub-ifd.tif", SubIfdTiff(false), WholeSectors(50000)},
+      {"maker-note.nef", MakerNoteTiff(Maker::kNikon), MakerNoteTiffEnd(Maker::kNikon)},
+      {"raf.raf", RafFile(), kRafEnd},
+      {"panasonic.rw2", PanasonicRaw("Panasonic", "DMC-GH4", 30000), WholeSectors(30000)},
+      {"far.tif", farFile, WholeSectors(farFile.size())},
+  };
+  long long next = 64;
+  std::vector<long long> at;
+  for (const Placed& p : placed) {
+    at.push_back(next);
+    next += static_cast<long long>(WholeSectors(p.bytes.size()) / kSector) + 32;
+  }
+  ImageBuilder image(next + 32, kSector, ImageFill::kZero);
+  for (std::size_t i = 0; i < placed.size(); ++i) image.Place(placed[i].name, at[i], placed[i].bytes);
+  image.Write(dir / "card.img");
+
+  EngineRegistry::Instance().Reset();
+  RegisterBuiltInEngines();
+  std::ostringstream out;
+  std::ostringstream err;
+  const auto copies = dir / "out";
+  std::filesystem::create_directories(copies);
+  const int exit = EngineCliMain(
+      {"complete", (dir / "card.img").string(), "--searchers", "raw", "--recover", copies.string()}, out, err);
+  EngineRegistry::Instance().Reset();
+  ASSERT_EQ(exit, 0) << err.str();
+  EXPECT_NE(err.str().find("recovery: " + std::to_string(placed.size()) + " copied, 0 failed"), std::string::npos)
+      << err.str();
+
+  std::multiset<std::string> written;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(copies))
+    if (entry.is_regular_file()) written.insert(Sha256Hex(ReadFile(entry.path())));
+  for (const Placed& p : placed) {
+    Bytes expected = p.bytes;
+    expected.resize(static_cast<std::size_t>(p.size), 0);
+    EXPECT_EQ(written.count(Sha256Hex(expected)), 1u) << p.name << " is not copied out byte exact";
+  }
+}
+
+}  // namespace
+}  // namespace quellsy::test::tiff
