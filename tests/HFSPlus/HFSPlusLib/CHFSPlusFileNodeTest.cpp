@@ -239,4 +239,30 @@ TEST(FileNodeTest, WrittenVolumeNodesMatchWhatWasWritten) {
   }
 }
 
+// Pieces 9 and on that the live extents tree lost are taken from the deleted extents the journal gave back.
+TEST(FileNodeTest, RunsPastEightFromDeletedExtents) {
+  quellsy::test::HFSPlusWriterOptions options;
+  WrittenVolume v = quellsy::test::WriteVolume(options, [](VolumeContent& c) { c.File(2, u"a", 10); }, 512);
+  ASSERT_EQ(v.volume->GetLastError(), quellsy::kResultOk);
+  HFSPlusCatalogFile file = File(500);
+  std::vector<HFSPlusExtentDescriptor> expected;
+  for (std::uint32_t i = 0; i < 8; ++i) file.dataFork.extents[i] = {600 + 2 * i, 1};
+  HFSPlusExtentRecord overflow{};
+  overflow[0] = {700, 3};
+  overflow[1] = {710, 2};
+  file.dataFork.totalBlocks = 13;
+  file.dataFork.logicalSize = 13 * 4096;
+  for (const auto& e : file.dataFork.extents) expected.push_back(e);
+  expected.push_back(overflow[0]);
+  expected.push_back(overflow[1]);
+  HFSPlusExtentKey key;
+  key.fileID = 500;
+  key.startBlock = 8;
+  v.volume->AddDeletedExtent(key, overflow);
+  const BTKey catalogKey = Key(2, u"lost");
+  const BTRecord record = file;
+  CHFSPlusFileNode node(v.volume.get(), &catalogKey, &record, 1);
+  EXPECT_EQ(RunsOf(node.GetDataRunList()), expected);
+}
+
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "DataRecovery/DataRecovery.h"
 #include "DataRecovery/RecoveryTestSupport.h"
+#include "HFSPlus/HFSPlusLib/CHFSPlusCompressFileReader.h"
 #include "HFSPlus/HFSPlusLib/CHFSPlusFileNode.h"
 #include "HFSPlusTestSupport.h"
 #include "HFSPlusWrittenVolume.h"
@@ -138,6 +139,17 @@ TEST_F(CompressedRecovery, RangesAtOffsetsAcrossBlocksAndSteps) {
                              data.begin() + static_cast<std::ptrdiff_t>(offset)));
     }
   }
+}
+
+// Without its "com.apple.decmpfs" attribute a file has no compressed content to give.
+TEST_F(CompressedRecovery, FileWithoutDecmpfsAttributeReadsAsEmpty) {
+  CHFSPlusFileNode& plain = *collector->nodes.at("plain.bin");
+  CHFSPlusCompressFileReader reader(volume.volume.get(), &plain);
+  Bytes out(100, 0xAA);
+  EXPECT_EQ(reader.ReadData(0, reinterpret_cast<char*>(out.data()), 100, nullptr), 0u);
+  EXPECT_EQ(out, Bytes(100, 0xAA));
+  CHFSPlusCompressFileReader noVolume(nullptr, &plain);
+  EXPECT_EQ(noVolume.ReadData(0, reinterpret_cast<char*>(out.data()), 100, nullptr), 0u);
 }
 
 }  // namespace
