@@ -26,7 +26,8 @@ std::string Describe(std::uint32_t type) {
 // Decodes one stream (the inline payload or one block) into out, which it must fill exactly.
 std::string DecodeBlock(std::uint32_t type, ByteSpan in, MutableByteSpan out) {
   if (in.empty()) return "decmpfs: empty compressed block";
-  const bool stored = IsLzvn(type) ? in[0] == kLzvnStoredMarker : (in[0] & 0x0F) == kZlibStoredNibble;
+  const bool stored = type == kDecmpfsUncompressedInline ||
+                      (IsLzvn(type) ? in[0] == kLzvnStoredMarker : (in[0] & 0x0F) == kZlibStoredNibble);
   if (stored) {
     if (in.size() - 1 < out.size()) return "decmpfs: stored block shorter than its content";
     std::copy_n(in.begin() + 1, out.size(), out.begin());
@@ -161,13 +162,14 @@ DecmpfsRead ReadDecmpfs(ByteSpan attribute, std::uint64_t forkSize, const Decmpf
     case kDecmpfsLzvnInline:
     case kDecmpfsZlibFork:
     case kDecmpfsLzvnFork:
+    case kDecmpfsUncompressedInline:
       break;
     default:
       return Fail(Describe(header->type));
   }
   if (header->uncompressedSize > kMaxDecmpfsSize) return Fail("decmpfs: uncompressed size too large");
   if (offset >= header->uncompressedSize || out.empty()) return {};
-  if (header->type == kDecmpfsZlibInline || header->type == kDecmpfsLzvnInline)
+  if (header->type != kDecmpfsZlibFork && header->type != kDecmpfsLzvnFork)
     return ReadInline(*header, attribute.subspan(kDecmpfsHeaderSize), offset, out);
   return ReadFork(*header, forkSize, fork, offset, out);
 }

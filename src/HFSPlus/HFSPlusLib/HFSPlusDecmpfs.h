@@ -1,6 +1,6 @@
 #pragma once
 // Compressed HFS+ files: the header of the "com.apple.decmpfs" attribute and the reading of a range of the
-// uncompressed content, inline after that header (zlib type 3, LZVN type 7) or in 64 KiB blocks in the
+// uncompressed content, inline after that header (zlib type 3, LZVN type 7, kept as it is type 9) or in 64 KiB blocks in the
 // resource fork (zlib type 4, LZVN type 8). Only the blocks that cover a range are decoded.
 
 #include <cstdint>
@@ -26,6 +26,7 @@ enum DecmpfsType : std::uint32_t {
   kDecmpfsZlibFork = 4,
   kDecmpfsLzvnInline = 7,
   kDecmpfsLzvnFork = 8,
+  kDecmpfsUncompressedInline = 9,  // one marker byte, then the content as it is
   kDecmpfsLzfseInline = 11,
   kDecmpfsLzfseFork = 12,
 };

@@ -99,6 +99,22 @@ INSTANTIATE_TEST_SUITE_P(
                       RealCase{"LzvnForkTrailingBytes", 8, "tahoe_type8.rsrc", "tahoe_type8.expected"}),
     [](const auto& p) { return std::string(p.param.name); });
 
+// The whole attribute as stored: header, marker byte, then the content as it is.
+TEST(DecmpfsTest, UncompressedInlineAttribute) {
+  const Bytes attribute = Fixture("tahoe_type9.decmpfs");
+  const Bytes expected = Fixture("tahoe_type9.expected");
+  MemoryFork none;
+  Bytes out(expected.size() + 10, 0xAA);
+  const auto got = Read(attribute, none, 0, out);
+  ASSERT_EQ(got.error, "");
+  ASSERT_EQ(got.count, expected.size());
+  out.resize(got.count);
+  EXPECT_EQ(out, expected);
+  Bytes tail(5);
+  EXPECT_EQ(Read(attribute, none, expected.size() - 5, tail).count, 5u);
+  EXPECT_TRUE(std::equal(tail.begin(), tail.end(), expected.end() - 5));
+}
+
 TEST(DecmpfsTest, LzfseIsRefusedByName) {
   MemoryFork fork{Fixture("real_lzfse_rsrc.rsrc"), {}};
   Bytes out(100);
