@@ -32,6 +32,8 @@ ResultCode ForEachForkExtent(CHFSPlusVolume& volume, std::uint32_t fileID, std::
     std::optional<BTRecord> found;
     const ResultCode code = volume.Search(kExtentsFileID, BTKey{key}, result, &found);
     if (code != kResultOk) return code;
+    // Records the live tree lost may still be among the deleted ones the journal gave back.
+    if (result.found == 0) volume.FindDeleteExtent(key, result, &found);
     const auto* next = found ? std::get_if<HFSPlusExtentRecord>(&*found) : nullptr;
     if (result.found == 0 || next == nullptr) return HFS_FAILURE(hfserror::kInvalid);
     record = *next;

@@ -34,6 +34,16 @@ std::uint32_t VolumeContent::File(std::uint32_t parent, const std::u16string& na
   return id;
 }
 
+std::uint32_t VolumeContent::Compressed(std::uint32_t parent, const std::u16string& name,
+                                        std::vector<std::uint8_t> data, std::uint32_t type, std::uint32_t pieces,
+                                        bool stored) {
+  const std::string path = PathOf(parent, name);
+  out_.files[path] = data;
+  const std::uint32_t id = writer_.AddCompressedFile(parent, name, std::move(data), type, pieces, stored);
+  out_.ids[path] = id;
+  return id;
+}
+
 WrittenVolume WriteVolume(const HFSPlusWriterOptions& options, const std::function<void(VolumeContent&)>& fill,
                           unsigned sectorSize) {
   WrittenVolume out;

@@ -31,6 +31,9 @@ class VolumeContent {
   VolumeContent(HFSPlusWriter& writer, WrittenVolume& out) : writer_(writer), out_(out) {}
   std::uint32_t Folder(std::uint32_t parent, const std::u16string& name);
   std::uint32_t File(std::uint32_t parent, const std::u16string& name, std::size_t size, std::uint32_t pieces = 1);
+  // A compressed file (HFSPlusWriter::AddCompressedFile) holding data.
+  std::uint32_t Compressed(std::uint32_t parent, const std::u16string& name, std::vector<std::uint8_t> data,
+                           std::uint32_t type, std::uint32_t pieces = 1, bool stored = false);
   HFSPlusWriter& writer() { return writer_; }
 
  private:

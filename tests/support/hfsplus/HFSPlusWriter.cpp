@@ -8,6 +8,7 @@
 #include "Utility/ByteReader.h"
 #include "Utility/TextConvert.h"
 #include "support/Sha256.h"
+#include "support/hfsplus/DecmpfsTestEncoder.h"
 #include "support/hfsplus/HFSPlusBTreeWriter.h"
 
 namespace quellsy::test {
@@ -21,6 +22,7 @@ constexpr std::uint16_t kThreadExists = 0x0002;
 constexpr std::uint16_t kHasAttributes = 0x0004;
 constexpr std::uint16_t kFileMode = 0100644;
 constexpr std::uint16_t kFolderMode = 040755;
+constexpr std::uint8_t kCompressedOwnerFlag = 0x20;
 
 std::vector<std::uint16_t> Units(const std::u16string& s) { return {s.begin(), s.end()}; }
 
@@ -133,6 +135,18 @@ std::uint32_t HFSPlusWriter::AddFile(std::uint32_t parentID, const std::u16strin
   return nextID_++;
 }
 
+std::uint32_t HFSPlusWriter::AddCompressedFile(std::uint32_t parentID, const std::u16string& name,
+                                               std::vector<std::uint8_t> data, std::uint32_t type, std::uint32_t pieces,
+                                               bool stored) {
+  auto encoded = EncodeDecmpfs(data, type, stored);
+  const std::uint32_t id = AddFile(parentID, name, std::move(data), pieces);
+  Entry& e = entries_.at(id);
+  e.compressed = true;
+  e.resource = std::move(encoded.resourceFork);
+  AddInlineAttribute(id, "com.apple.decmpfs", std::move(encoded.attribute));
+  return id;
+}
+
 void HFSPlusWriter::AddInlineAttribute(std::uint32_t fileID, const std::string& name, std::vector<std::uint8_t> value) {
   entries_.at(fileID).attributes.push_back({name, std::move(value), true, {}});
 }
@@ -197,7 +211,8 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
 
   special_[fmt::kAllocationFileID] = Allocate(RoundUp((options_.totalBlocks + 7) / 8, blockSize), 1);
   for (auto& [id, e] : entries_) {
-    if (!e.folder) e.fork = Allocate(e.data.size(), e.pieces);
+    if (!e.folder) e.fork = Allocate(e.compressed ? 0 : e.data.size(), e.pieces);
+    if (!e.resource.empty()) e.resourceFork = Allocate(e.resource.size(), e.pieces);
     for (auto& a : e.attributes) {
       if (!a.inlineData) a.fork = Allocate(a.value.size(), 1);
     }
@@ -237,6 +252,8 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
       w.be16(2, static_cast<std::uint16_t>(kThreadExists | (e.attributes.empty() ? 0 : kHasAttributes)));
       w.be16(42, kFileMode);
       PutFork(w, 88, e.fork);
+      if (e.compressed) w.u8(41, kCompressedOwnerFlag);
+      PutFork(w, 168, e.resourceFork);
       ++files;
     }
     catalog.push_back({e.parentID, name, record});
@@ -329,7 +346,8 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
     }
   };
   for (const auto& [id, e] : entries_) {
-    place(e.fork, e.data);
+    if (!e.compressed) place(e.fork, e.data);
+    place(e.resourceFork, e.resource);
     for (const auto& a : e.attributes) {
       if (!a.inlineData) place(a.fork, a.value);
     }

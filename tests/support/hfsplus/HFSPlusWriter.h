@@ -45,6 +45,11 @@ class HFSPlusWriter {
   std::uint32_t AddFolder(std::uint32_t parentID, const std::u16string& name);
   std::uint32_t AddFile(std::uint32_t parentID, const std::u16string& name, std::vector<std::uint8_t> data,
                         std::uint32_t pieces = 1);
+  // A file compressed as the system does (type 3 or 7 inline, 4 or 8 in a resource fork of `pieces`
+  // fragments, at most eight): no data fork, the compressed owner flag, and its "com.apple.decmpfs" attribute. stored keeps
+  // the blocks as they are behind the marker byte. The manifest holds the uncompressed data.
+  std::uint32_t AddCompressedFile(std::uint32_t parentID, const std::u16string& name, std::vector<std::uint8_t> data,
+                                  std::uint32_t type, std::uint32_t pieces = 1, bool stored = false);
   void AddInlineAttribute(std::uint32_t fileID, const std::string& name, std::vector<std::uint8_t> value);
   void AddForkAttribute(std::uint32_t fileID, const std::string& name, std::vector<std::uint8_t> value);
 
@@ -54,6 +59,7 @@ class HFSPlusWriter {
   // After Build: where things went.
   const HFSPlusWrittenFork& SpecialFork(std::uint32_t fileID) const { return special_.at(fileID); }
   const HFSPlusWrittenFork& DataFork(std::uint32_t fileID) const { return entries_.at(fileID).fork; }
+  const HFSPlusWrittenFork& ResourceFork(std::uint32_t fileID) const { return entries_.at(fileID).resourceFork; }
   std::uint16_t CatalogDepth() const { return catalogDepth_; }
   std::uint32_t CatalogLeafRecords() const { return catalogLeafRecords_; }
   // Every file and folder: path (UTF-8, "/"-separated, no leading "/"), data size and SHA-256 (files).
@@ -74,6 +80,9 @@ class HFSPlusWriter {
     std::vector<std::uint8_t> data;
     std::uint32_t pieces = 1;
     HFSPlusWrittenFork fork;
+    bool compressed = false;
+    std::vector<std::uint8_t> resource;
+    HFSPlusWrittenFork resourceFork;
     std::vector<Attribute> attributes;
   };
 
