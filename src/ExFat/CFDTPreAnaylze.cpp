@@ -12,6 +12,13 @@ namespace {
 
 constexpr std::uint32_t kMaxLabelChars = 11;
 constexpr std::uint32_t kLastCluster = 0xFFFFFFF5;
+// Cut sets and heads waiting for their other half; the oldest go first beyond this many.
+constexpr std::size_t kMaxWaiting = 4096;
+
+void Keep(std::map<std::int64_t, std::vector<std::uint8_t>>& waiting, std::int64_t key, quellsy::ByteSpan bytes) {
+  if (waiting.size() >= kMaxWaiting && waiting.count(key) == 0) waiting.erase(waiting.begin());
+  waiting[key].assign(bytes.begin(), bytes.end());
+}
 
 bool AllZero(ByteSpan bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
@@ -159,7 +166,7 @@ bool CFDTPreAnaylze::CheckAndRecordNotEnd(ByteSpan entry, std::size_t entriesLef
     m_abridged.erase(it);
     return true;
   }
-  m_notEnd[key].assign(cut.begin(), cut.end());
+  Keep(m_notEnd, key, cut);
   return true;
 }
 
@@ -172,7 +179,7 @@ void CFDTPreAnaylze::RecordAbrige(std::int64_t sector, ByteSpan data) {
     m_notEnd.erase(it);
     return;
   }
-  m_abridged[key].assign(head.begin(), head.end());
+  Keep(m_abridged, key, head);
 }
 
 bool CFDTPreAnaylze::Joint(ByteSpan cut, ByteSpan head) {
