@@ -16,6 +16,8 @@ class CEFDTAnalyze {
   void PrepareAnayze(std::uint32_t sectorShift, std::uint32_t clusterShift, std::uint64_t totalSectors);
   // Drops the record under construction.
   void Reset();
+  // A file entry was read and its set is not complete yet.
+  bool HasOpenRecord() const { return m_state != kNone; }
   // Reads the whole entries of buffer, whose first byte lies at that sector. False at the first implausible
   // entry or the end of the directory: nothing after it in this directory is to be read.
   bool Analyze(quellsy::ByteSpan buffer, std::int64_t sector);

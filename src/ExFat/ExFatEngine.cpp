@@ -1,5 +1,6 @@
 #include "ExFat/ExFatEngine.h"
 
+#include "ExFat/CExFatCompleteSearch.h"
 #include "ExFat/CExFatQuickSearch.h"
 #include "ExFat/CExFatVolumeAnalyer.h"
 #include "include/EngineRegistry.h"
@@ -10,4 +11,5 @@ void RegisterExFatEngine() {
     return CreateExfatVolumeAnalyze(device, first);
   });
   registry.RegisterQuickSearcher(FILE_SYSTEM_EXFAT, [] { return CreateEXFatQuickSearcher(); });
+  registry.RegisterCompleteSearcher(SEARCHER_EXFAT, [] { return CreateEXFatSearcher(); });
 }
