@@ -2,11 +2,13 @@
 
 #include "FATLib/FATEngine.h"
 #include "FATSearch/FATSearchEngine.h"
+#include "NTFSSearch/NTFSSearchEngine.h"
 #include "RAWSearch/RawSearchEngine.h"
 
 // Each engine library adds one call to its own registration function here.
 void RegisterBuiltInEngines() {
   RegisterFATEngine();
   RegisterFATSearchEngine();
+  RegisterNTFSSearchEngine();
   RegisterRawSearchEngine();
 }
