@@ -6,7 +6,6 @@
 #include <new>
 
 #include "NTFSLib/CCommonFileRecordInfo.h"
-#include "NTFSLib/CMFTInfo.h"
 #include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
 #include "NTFSLib/CNTFSDBR.h"
 #include "NTFSLib/CNTFSFileRecord.h"
@@ -91,9 +90,11 @@ bool CNTFSQuickSearch::ReadMFTRuns(IStorageDevice& device, const NTFSVolumeGeome
   const CNTFSFileRecord record(bytes);
   if (!record.IsValid() || !CMetaFileRecordTypeAnalyzer::IsMFTFileRecord(record)) return false;
   const std::int64_t sector = cluster * geometry.sectorsPerCluster + geometry.origin;
-  CMFTInfo info;
-  if (!info.Build(record, sector)) return false;
-  runs = info.GetDataRunList();
+  // The boot sector gave the cluster size, so clusters above 128 sectors (which the size test of a record found
+  // alone cannot tell) are read too.
+  std::int64_t realSize = 0;
+  if (!CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(record, runs, true, realSize) || runs.GetLCN(0) < 0)
+    return false;
   if (!record.HasAttributeList()) return true;
   // The $MFT's later extents live in extension records, which are themselves placed by the extents known so far.
   std::vector<std::int64_t> added;
@@ -109,8 +110,8 @@ bool CNTFSQuickSearch::ReadMFTRuns(IStorageDevice& device, const NTFSVolumeGeome
       const CNTFSFileRecord extensionRecord(extensionBytes);
       if (!extensionRecord.IsValid()) continue;
       added.push_back(extension.mftNumber);
-      std::int64_t realSize = 0;
-      CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(extensionRecord, runs, false, realSize);
+      std::int64_t extensionSize = 0;
+      CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(extensionRecord, runs, false, extensionSize);
       grew = true;
     }
     if (!grew) break;
