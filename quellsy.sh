@@ -18,6 +18,7 @@ TEST_PACKAGES=(
   mtools
   ntfs-3g
   parted
+  sleuthkit
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 BENCH_PACKAGES=(libbenchmark-dev)
