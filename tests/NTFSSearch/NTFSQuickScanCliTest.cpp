@@ -13,6 +13,7 @@
 
 #include "Engines/BuiltInEngines.h"
 #include "NTFSLib/NtfsImages.h"
+#include "support/FixtureScript.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "tools/EngineCliRun.h"
@@ -76,10 +77,34 @@ struct Listed {
   bool deleted = false;
 };
 
+enum class Source { kMade, kSample, kCompressed };
+
+// The volume of make-ntfs-compressed-image.sh, made once per test process.
+struct CompressedVolume {
+  TempDir dir;
+  bool available = false;
+  std::string why;
+  NtfsImage image;
+};
+
+const CompressedVolume& Compressed() {
+  static const CompressedVolume* made = [] {
+    auto* volume = new CompressedVolume();
+    volume->available = RunFixtureScript("tests/NTFSSearch/make-ntfs-compressed-image.sh", volume->dir.path(),
+                                         "ntfs-3g tools missing: compressed NTFS image not made", volume->why);
+    volume->image.path = volume->dir / "ntfs-compressed.img";
+    ReadFixtureManifest(volume->image.Beside(".manifest"), volume->image.facts, [&](const std::vector<std::string>& f) {
+      if (f.size() >= 5) volume->image.files.push_back({f[0], std::stoull(f[1]), f[2], f[3] == "1", std::stoull(f[4])});
+    });
+    return volume;
+  }();
+  return *made;
+}
+
 struct CliCase {
   const char* name;
   const char* image;
-  bool sample;
+  Source source;
   // A file that must be among those listed and copied out, and how istat describes its data.
   const char* mustHave;
   const char* istatSays;
@@ -89,9 +114,15 @@ class NtfsQuickScanCliTest : public testing::TestWithParam<CliCase> {};
 
 TEST_P(NtfsQuickScanCliTest, ListsWhatFlsListsAndCopiesFilesOutAsIcatReadsThem) {
   const CliCase& c = GetParam();
-  const NtfsImages* images = c.sample ? NtfsImages::Samples() : NtfsImages::Generated();
-  ASSERT_TRUE(images->Available()) << images->Why();
-  const NtfsImage image = images->Image(c.image);
+  NtfsImage image;
+  if (c.source == Source::kCompressed) {
+    ASSERT_TRUE(Compressed().available) << Compressed().why;
+    image = Compressed().image;
+  } else {
+    const NtfsImages* images = c.source == Source::kSample ? NtfsImages::Samples() : NtfsImages::Generated();
+    ASSERT_TRUE(images->Available()) << images->Why();
+    image = images->Image(c.image);
+  }
   TempDir dir;
   const fs::path out = dir / "out";
   RegisterBuiltInEngines();
@@ -156,7 +187,7 @@ TEST_P(NtfsQuickScanCliTest, ListsWhatFlsListsAndCopiesFilesOutAsIcatReadsThem) 
     ++compared;
   }
   EXPECT_GT(compared, 0u);
-  if (!c.sample) {
+  if (c.source != Source::kSample) {
     EXPECT_GT(deleted, 0u);
   }
 
@@ -178,10 +209,13 @@ TEST_P(NtfsQuickScanCliTest, ListsWhatFlsListsAndCopiesFilesOutAsIcatReadsThem) 
 }
 
 INSTANTIATE_TEST_SUITE_P(Images, NtfsQuickScanCliTest,
-                         testing::Values(CliCase{"Sectors512", "ntfs-512.img", false, "/streams.bin", "$DATA"},
-                                         CliCase{"FourKn", "ntfs-4k.img", false, "/sparse.bin", "Sparse"},
+                         testing::Values(CliCase{"Sectors512", "ntfs-512.img", Source::kMade, "/streams.bin", "$DATA"},
+                                         CliCase{"FourKn", "ntfs-4k.img", Source::kMade, "/sparse.bin", "Sparse"},
+                                         // Stored, packed and empty compression units, and a deleted packed file.
+                                         CliCase{"Compressed", "ntfs-compressed.img", Source::kCompressed,
+                                                 "/packed/holes.bin", "Compressed"},
                                          // Made on Windows with compression on: /1.txt is LZNT1-compressed.
-                                         CliCase{"WindowsCompressed", "ntfs-ramslack.part", true, "/1.txt",
+                                         CliCase{"WindowsCompressed", "ntfs-ramslack.part", Source::kSample, "/1.txt",
                                                  "Compressed"}),
                          [](const auto& param) { return std::string(param.param.name); });
 
