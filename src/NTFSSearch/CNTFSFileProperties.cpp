@@ -48,3 +48,13 @@ IFileProperties* CNTFSFileProperties::Clone() {
   copy->Init(std::move(record));
   return copy;
 }
+
+CNTFSFileProperties* CreateNTFSFileSystemFileProperties(const char* label) {
+  CNTFSFileProperties* properties = CNTFSFileProperties::Create();
+  if (properties == nullptr) return nullptr;
+  CNTFSFilePropertiesStruct record;
+  record.name = label != nullptr && *label != '\0' ? label : "NTFS";
+  record.attributes = CNTFSFilePropertiesStruct::kDirectory;
+  properties->Init(std::move(record));
+  return properties;
+}

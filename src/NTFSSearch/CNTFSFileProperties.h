@@ -81,3 +81,6 @@ class CNTFSFileProperties : public IFileProperties {
   CNTFSFilePropertiesStruct m_record;
   std::unique_ptr<IDataRunList, ListDeleter> m_unpacked;
 };
+
+// Properties of a file system's root folder: named by label, or "NTFS" without one. Null when memory is short.
+CNTFSFileProperties* CreateNTFSFileSystemFileProperties(const char* label);

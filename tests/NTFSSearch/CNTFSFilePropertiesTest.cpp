@@ -186,4 +186,14 @@ TEST(CNTFSFileNode, ClonesOutliveTheirSource) {
   copy->Release();
 }
 
+TEST(CNTFSFileProperties, FileSystemRootsAreFoldersNamedByTheirLabel) {
+  for (const auto& [label, name] : {std::pair<const char*, const char*>{"DATA", "DATA"}, {"", "NTFS"}, {nullptr, "NTFS"}}) {
+    const std::unique_ptr<CNTFSFileProperties> root(CreateNTFSFileSystemFileProperties(label));
+    ASSERT_TRUE(root);
+    EXPECT_STREQ(root->GetFileName(), name);
+    EXPECT_EQ(root->GetAttribute(), 0x10);
+    EXPECT_EQ(root->GetDataRunList(), nullptr);
+  }
+}
+
 }  // namespace
