@@ -26,6 +26,8 @@ echo "== FAT complete scan"
 "$here/fat_complete_scan.sh" "$work/fat-complete" "${QUELLSY_BENCH_COMPLETE_FILES:-1000}"
 echo "== JPEG carving"
 "$here/jpeg_carving.sh" "$work/jpeg-carving" "${QUELLSY_BENCH_PICTURES:-300}" "${QUELLSY_BENCH_CARVING_MIB:-1024}"
+echo "== NTFS quick scan"
+"$here/ntfs_quick_scan.sh" "$work/ntfs-quick" "${QUELLSY_BENCH_QUICK_FOLDERS:-300}" 100
 echo "== complete scan"
 "$here/complete_scan.sh" "$work/complete" "${QUELLSY_BENCH_COMPLETE_MIB:-2048}" "${QUELLSY_BENCH_COMPLETE_FORMATS_FILES:-600}"
 

@@ -3,6 +3,7 @@
 #include "ExFat/ExFatEngine.h"
 #include "FATLib/FATEngine.h"
 #include "FATSearch/FATSearchEngine.h"
+#include "NTFSSearch/NTFSSearchEngine.h"
 #include "RAWSearch/Controller/RawSearchEngine.h"
 
 // Each engine library adds one call to its own registration function here.
@@ -10,5 +11,6 @@ void RegisterBuiltInEngines() {
   RegisterFATEngine();
   RegisterExFatEngine();
   RegisterFATSearchEngine();
+  RegisterNTFSSearchEngine();
   RegisterRawSearchEngine();
 }

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 
 #include "NTFSLib/CNTFSFileRecord.h"
 #include "NTFSLib/CNTFSFileRecordAnalyzer.h"
@@ -59,37 +61,75 @@ bool NtfsImage::Fuse() const {
 }
 
 const NtfsImages* NtfsImages::Generated() {
-  static const NtfsImages* images = [] {
-    auto* made = new NtfsImages();
+  // Destroyed at exit, so the folder the images were made in goes with the test process.
+  static const std::unique_ptr<NtfsImages> images = [] {
+    auto made = std::unique_ptr<NtfsImages>(new NtfsImages());
+    made->m_root = made->m_dir.path();
     made->m_available = RunFixtureScript("tests/NTFSLib/make-ntfs-images.sh", made->m_dir.path(),
                                          "ntfs-3g tools missing: NTFS images not made", made->m_why);
     return made;
   }();
-  return images;
+  return images.get();
 }
 
-const NtfsImages* NtfsImages::Samples() {
-  static const NtfsImages* images = [] {
-    auto* made = new NtfsImages();
-    for (const char* sample : {"ntfs-2m.raw.gz", "ntfs-ramslack.raw.gz"}) {
-      const auto source = PublicFixture(std::string("ntfs-samples/") + sample);
-      std::error_code error;
-      std::filesystem::copy_file(source, made->m_dir / sample, error);
-      if (error) {
-        made->m_why = "cannot copy " + source.string() + ": " + error.message();
-        return made;
-      }
+namespace {
+constexpr const char* kSamples[] = {"ntfs-2m.raw.gz", "ntfs-ramslack.raw.gz"};
+
+// The folder's name tells which samples (and which versions of them, by size) it holds.
+std::string SampleCacheName() {
+  std::string name = "quellsy-ntfs-samples";
+  for (const char* sample : kSamples) {
+    std::error_code error;
+    const auto size = std::filesystem::file_size(PublicFixture(std::string("ntfs-samples/") + sample), error);
+    name += "-" + std::to_string(error ? 0 : size);
+  }
+  return name;
+}
+
+// Unpacks the samples into a fresh folder beside final and renames it into place; false (with why) on failure.
+bool UnpackSamplesInto(const std::filesystem::path& final, std::string& why) {
+  std::string pattern = (final.parent_path() / (final.filename().string() + ".partial-XXXXXX")).string();
+  if (::mkdtemp(pattern.data()) == nullptr) {
+    why = "cannot make a folder beside " + final.string();
+    return false;
+  }
+  const std::filesystem::path work = pattern;
+  std::error_code error;
+  bool ok = true;
+  for (const char* sample : kSamples) {
+    std::filesystem::copy_file(PublicFixture(std::string("ntfs-samples/") + sample), work / sample, error);
+    if (error) {
+      why = std::string("cannot copy ") + sample + ": " + error.message();
+      ok = false;
+      break;
     }
-    made->m_available = RunFixtureScript("tests/NTFSLib/unpack-ntfs-samples.sh", made->m_dir.path(),
-                                         "gzip or ntfs-3g tools missing: NTFS samples not unpacked", made->m_why);
+  }
+  ok = ok && RunFixtureScript("tests/NTFSLib/unpack-ntfs-samples.sh", work,
+                              "gzip or ntfs-3g tools missing: NTFS samples not unpacked", why);
+  if (ok) {
+    for (const char* sample : kSamples) std::filesystem::remove(work / sample, error);
+    // Another process may have won the race: its folder is as good as this one.
+    std::filesystem::rename(work, final, error);
+  }
+  std::filesystem::remove_all(work, error);
+  return ok || std::filesystem::is_directory(final);
+}
+}  // namespace
+
+const NtfsImages* NtfsImages::Samples() {
+  // Destroyed at exit, so the folder the images were made in goes with the test process.
+  static const std::unique_ptr<NtfsImages> images = [] {
+    auto made = std::unique_ptr<NtfsImages>(new NtfsImages());
+    made->m_root = std::filesystem::temp_directory_path() / SampleCacheName();
+    made->m_available = std::filesystem::is_directory(made->m_root) || UnpackSamplesInto(made->m_root, made->m_why);
     return made;
   }();
-  return images;
+  return images.get();
 }
 
 NtfsImage NtfsImages::Image(const std::string& name) const {
   NtfsImage image;
-  image.path = m_dir.path() / name;
+  image.path = m_root / name;
   ReadFixtureManifest(image.Beside(".manifest"), image.facts, [&](const std::vector<std::string>& fields) {
     if (fields.size() < 5) return;
     image.files.push_back(

@@ -1,6 +1,6 @@
 #pragma once
 // The NTFS volumes the tests read: images made by make-ntfs-images.sh and the Windows-made samples unpacked by
-// unpack-ntfs-samples.sh, each once per test process, with their manifests and ntfsls listings; a file-backed
+// unpack-ntfs-samples.sh (the images once per test process, the samples once per machine), with their manifests and ntfsls listings; a file-backed
 // device over an image; and a volume opened the way the engine opens one (boot sector, then the $MFT's runs).
 
 #include <cstdint>
@@ -49,7 +49,10 @@ class NtfsImages {
  public:
   // The images of make-ntfs-images.sh: "ntfs-512.img" and "ntfs-4k.img".
   static const NtfsImages* Generated();
-  // The public Windows-made samples: "ntfs-2m.part" and "ntfs-ramslack.part".
+  // The public Windows-made samples: "ntfs-2m.part" and "ntfs-ramslack.part". Unpacking them takes seconds and
+  // a gigabyte, and every test case runs in its own process: they are unpacked once into a folder under the
+  // temporary folder named after the samples and their sizes, which appears whole (renamed into place) or not
+  // at all, so parallel test processes share it without racing.
   static const NtfsImages* Samples();
 
   bool Available() const { return m_available; }
@@ -60,6 +63,7 @@ class NtfsImages {
   NtfsImages() = default;
 
   TempDir m_dir;
+  std::filesystem::path m_root;
   bool m_available = false;
   std::string m_why;
 };

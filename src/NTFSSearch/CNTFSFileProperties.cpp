@@ -1,0 +1,60 @@
+#include "NTFSSearch/CNTFSFileProperties.h"
+
+#include <new>
+
+#include "include/IDataRunList.h"
+
+void CNTFSFileProperties::ListDeleter::operator()(IDataRunList* list) const {
+  if (list != nullptr) list->Release();
+}
+
+CNTFSFileProperties* CNTFSFileProperties::Create() { return new (std::nothrow) CNTFSFileProperties(); }
+
+void CNTFSFileProperties::Init(CNTFSFilePropertiesStruct record) {
+  m_record = std::move(record);
+  m_unpacked.reset();
+}
+
+void CNTFSFileProperties::SetFileName(const char* name) {
+  if (name != nullptr) m_record.name = name;
+}
+
+IDataRunList* CNTFSFileProperties::GetDataRunList() {
+  if (!m_unpacked && m_record.runs) m_unpacked.reset(m_record.runs->Decompress());
+  return m_unpacked.get();
+}
+
+void CNTFSFileProperties::SetDataRunList(IDataRunList* list) {
+  if (list == nullptr) return;
+  m_record.runs = CCompressedDataRunList::Compress(list);
+  m_unpacked.reset();
+}
+
+IFileProperties* CNTFSFileProperties::Clone() {
+  CNTFSFileProperties* copy = Create();
+  if (copy == nullptr) return nullptr;
+  CNTFSFilePropertiesStruct record;
+  record.name = m_record.name;
+  record.fileSize = m_record.fileSize;
+  record.attributes = m_record.attributes;
+  record.creationTime = m_record.creationTime;
+  record.modificationTime = m_record.modificationTime;
+  record.lastAccessTime = m_record.lastAccessTime;
+  record.state = m_record.state;
+  record.recordSector = m_record.recordSector;
+  if (m_record.runs) record.runs = std::make_unique<CCompressedDataRunList>(*m_record.runs);
+  record.extensions = m_record.extensions;
+  record.fileRecordIndex = m_record.fileRecordIndex;
+  copy->Init(std::move(record));
+  return copy;
+}
+
+CNTFSFileProperties* CreateNTFSFileSystemFileProperties(const char* label) {
+  CNTFSFileProperties* properties = CNTFSFileProperties::Create();
+  if (properties == nullptr) return nullptr;
+  CNTFSFilePropertiesStruct record;
+  record.name = label != nullptr && *label != '\0' ? label : "NTFS";
+  record.attributes = CNTFSFilePropertiesStruct::kDirectory;
+  properties->Init(std::move(record));
+  return properties;
+}
