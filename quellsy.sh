@@ -8,15 +8,19 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1g-dev libblkid-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1g-dev libblkid-dev libchardet-dev)
 # Tools the tests make their fixture images with (one package per line keeps additions conflict-free).
 TEST_PACKAGES=(
   attr
   dosfstools
   e2fsprogs
+  eyed3
   fdisk
+  ffmpeg
   gdisk
+  id3v2
   imagemagick
+  lame
   libimage-exiftool-perl
   mtools
   ntfs-3g
