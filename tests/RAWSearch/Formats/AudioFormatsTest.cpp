@@ -86,6 +86,8 @@ INSTANTIATE_TEST_SUITE_P(Tagged, Mp3Names,
         Mp3Naming{"utf16.mp3", "B\u00e4nd \u00dcn\u00ef_S\u00f4ng", "B\u00e4nd \u00dcn\u00ef", ""},
         Mp3Naming{"xingtag.mp3", "Xing Band_Xing Song", "Xing Band", ""},
         Mp3Naming{"titled.mp3", "_Only Title", "", ""},
+        // GBK bytes in Latin-1 frames: the detected set converts them.
+        Mp3Naming{"gbk.mp3", "\u5468\u6770\u4f26_\u9752\u82b1\u74f7\u7684\u6b4c", "\u5468\u6770\u4f26", ""},
         Mp3Naming{"bare.mp3", "", "", ""}));
 
 TEST_F(PlainAnalyserMeasure, Mp3FrameStreamShorterThan10240BytesIsDropped) {

@@ -16,9 +16,9 @@ class FileMP3Analyser : public CPlainRawFileAnalyser {
   // How far the frame chain after a tag and the walk of a bare stream may reach.
   static constexpr std::uint64_t kChainCap = 0x104000000;
   static constexpr std::uint64_t kStreamCap = 0x82000000;
-  // The chain's last frame and an ID3v1 tag may end past its cap.
   static constexpr std::uint64_t kMaxFrameSize = 352800;
-  static constexpr std::uint64_t kSizeCap = kChainCap + kMaxFrameSize + 128;
+  // Past the chain's cap come at most a resync, the last frame and an APE tag's end search.
+  static constexpr std::uint64_t kSizeCap = kChainCap + 0x100000;
   // Shorter bare streams are taken for stray frame-like bytes.
   static constexpr std::uint64_t kMinStreamSize = 10240;
 

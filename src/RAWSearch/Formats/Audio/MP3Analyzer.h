@@ -45,7 +45,9 @@ class MP3Analyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser {
     int Finish(long long size, long long sectorNumber);
   };
 
-  static constexpr long long kSizeCap = MP3RawFileInfo::kCap;
+  // A stream may grow on to ten times the record's cap (and is then cut to the cap); its last sector
+  // and frame may end a little past that.
+  static constexpr long long kSizeCap = 10 * MP3RawFileInfo::kCap + 0x100000;
 
   MP3Analyzer();
   // The registry's factory.
