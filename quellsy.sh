@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1g-dev libblkid-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1g-dev libblkid-dev libchardet-dev)
 # Tools the tests make their fixture images with (one package per line keeps additions conflict-free).
 TEST_PACKAGES=(
   attr
@@ -16,9 +16,13 @@ TEST_PACKAGES=(
   e2fsprogs
   exfat-fuse
   exfatprogs
+  eyed3
   fdisk
+  ffmpeg
   gdisk
+  id3v2
   imagemagick
+  lame
   libimage-exiftool-perl
   libtiff-tools
   mtools

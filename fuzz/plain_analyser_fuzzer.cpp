@@ -20,6 +20,7 @@
 #include "RAWSearch/Formats/Archive/FileLZHAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileAUAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileMIDAnalyser.h"
+#include "RAWSearch/Formats/Audio/FileMP3Analyser.h"
 #include "RAWSearch/Formats/Document/FileCHMAnalyser.h"
 #include "RAWSearch/Formats/Document/FileEMLXAnalyser.h"
 #include "RAWSearch/Formats/Document/FileHLPAnalyser.h"
@@ -63,7 +64,7 @@ const std::vector<Member>& Members() {
       Of<FileGZAnalyser>(kSector),    Of<FileHLPAnalyser>(),         Of<FileHTMAnalyser>(2 * kSector),
       Of<FileICOAnalyser>(),          Of<FileLowDocAnalyser>(),      Of<FileLZHAnalyser>(kSector),
       Of<FileMDBAnalyser>(),          Of<FileMIDAnalyser>(kSector),  Of<FileMNYAnalyser>(),
-      Of<FileMP4Analyser>(),
+      Of<FileMP4Analyser>(),          Of<FileMP3Analyser>(),
   };
   return members;
 }

@@ -5,15 +5,22 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <string>
 
 #include "FormatSamples.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "RAWSearch/Formats/Audio/FileAUAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileMIDAnalyser.h"
+#include "RAWSearch/Formats/Audio/FileMP3Analyser.h"
 #include "Utility/ByteReader.h"
 
 namespace quellsy::test::formats {
 namespace {
+
+// "ID3", version 3.0, no flags, an empty tag.
+Bytes Id3Header() { return {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 0}; }
+// MPEG-1 Layer III, 128 kbit/s, 44100 Hz, stereo.
+Bytes FrameHeader() { return {0xFF, 0xFB, 0x90, 0x64}; }
 
 INSTANTIATE_TEST_SUITE_P(AudioSamples, PlainAnalyserFiles,
                          ::testing::Values(
@@ -27,6 +34,73 @@ INSTANTIATE_TEST_SUITE_P(AudioBuilt, PlainAnalyserFiles,
         FileCase{"midi of two sectors", Make<FileMIDAnalyser>(), [] { return MidiFile(1024 - 22); },
             RAW_FILE_TYPE_MID, Expect::kExact}));
 
+// Made by the encoder and the taggers; each ends at its last frame or its ID3v1 tag.
+INSTANTIATE_TEST_SUITE_P(AudioMade, PlainAnalyserFiles,
+                         ::testing::Values(
+        FileCase{"mp3 frames only", Make<FileMP3Analyser>(), MadeMp3("bare.mp3"), RAW_FILE_TYPE_MP3, Expect::kExact},
+        FileCase{"mp3 with Info frame", Make<FileMP3Analyser>(), MadeMp3("info.mp3"), RAW_FILE_TYPE_MP3,
+            Expect::kExact},
+        FileCase{"mp3 vbr", Make<FileMP3Analyser>(), MadeMp3("vbr.mp3"), RAW_FILE_TYPE_MP3, Expect::kExact},
+        FileCase{"mp3 Xing length and ID3v1", Make<FileMP3Analyser>(), MadeMp3("xingtag.mp3"), RAW_FILE_TYPE_MP3,
+            Expect::kExact},
+        FileCase{"mp3 ID3v2.3 and ID3v1", Make<FileMP3Analyser>(), MadeMp3("id3v23.mp3"), RAW_FILE_TYPE_MP3,
+            Expect::kExact},
+        FileCase{"mp3 ID3v2.4 UTF-16", Make<FileMP3Analyser>(), MadeMp3("utf16.mp3"), RAW_FILE_TYPE_MP3,
+            Expect::kExact},
+        FileCase{"mp3 ID3v2.3 GBK", Make<FileMP3Analyser>(), MadeMp3("gbk.mp3"), RAW_FILE_TYPE_MP3,
+            Expect::kExact}));
+
+struct Mp3Naming {
+  std::string file;
+  std::string name;
+  std::string artist;  // the "Artists" label value; empty = no label
+  std::string time;
+};
+void PrintTo(const Mp3Naming& c, std::ostream* os) { *os << c.file; }
+class Mp3Names : public PlainAnalyserMeasure, public ::testing::WithParamInterface<Mp3Naming> {};
+
+// The texts given to the taggers in make-mp3-samples.sh.
+TEST_P(Mp3Names, NamedArtistUnderscoreTitleAndLabelledArtists) {
+  const Mp3Naming& c = GetParam();
+  const Bytes file = MadeMp3(c.file)();
+  ASSERT_FALSE(file.empty());
+  MemoryDevice device(static_cast<long long>(file.size() / kSector) + 4, kSector);
+  device.Put(kSector, file);
+  FileMP3Analyser analyser;
+  CRawFileInfo hit;
+  ASSERT_EQ(analyser.AnalyseBuffer(device.bytes().data() + kSector, hit), 1);
+  hit.m_llStartSector = 1;
+  ASSERT_EQ(analyser.GetRawFileSize(hit, &device), 1);
+  EXPECT_EQ(hit.GetRawFileName(), c.name);
+  RAW_FILE_TAG tag = RAW_FILE_TAG_NONE;
+  std::string value;
+  hit.GetRawFileTagAndValue(tag, value);
+  EXPECT_EQ(tag, c.artist.empty() ? RAW_FILE_TAG_NONE : RAW_FILE_TAG_ARTISTS);
+  EXPECT_EQ(value, c.artist);
+  EXPECT_EQ(hit.GetRawFileTime(), c.time);
+}
+
+INSTANTIATE_TEST_SUITE_P(Tagged, Mp3Names,
+                         ::testing::Values(
+        Mp3Naming{"id3v23.mp3", "Some Band_First Song", "Some Band", "2001"},
+        Mp3Naming{"utf16.mp3", "B\u00e4nd \u00dcn\u00ef_S\u00f4ng", "B\u00e4nd \u00dcn\u00ef", ""},
+        Mp3Naming{"xingtag.mp3", "Xing Band_Xing Song", "Xing Band", ""},
+        Mp3Naming{"titled.mp3", "_Only Title", "", ""},
+        // GBK bytes in Latin-1 frames: the detected set converts them.
+        Mp3Naming{"gbk.mp3", "\u5468\u6770\u4f26_\u9752\u82b1\u74f7\u7684\u6b4c", "\u5468\u6770\u4f26", ""},
+        Mp3Naming{"bare.mp3", "", "", ""}));
+
+TEST_F(PlainAnalyserMeasure, Mp3FrameStreamShorterThan10240BytesIsDropped) {
+  FileMP3Analyser analyser;
+  const Bytes file = MadeMp3("short.mp3")();
+  ASSERT_FALSE(file.empty());
+  ASSERT_LT(file.size(), 10240u);
+  const Carved carved = MeasurePlaced(analyser, file, 12);
+  EXPECT_EQ(carved.claimed, 1);
+  EXPECT_EQ(carved.measured, 0);
+  EXPECT_EQ(carved.size, 0u);
+}
+
 INSTANTIATE_TEST_SUITE_P(AudioHeaders, PlainAnalyserNearMisses,
                          ::testing::Values(
         NearMiss{"au of unstated length", Make<FileAUAnalyser>(),
@@ -35,7 +109,12 @@ INSTANTIATE_TEST_SUITE_P(AudioHeaders, PlainAnalyserNearMisses,
             [](Bytes& b) { quellsy::FieldWriter(b).be32(4, 23); }, AuHeader},
         NearMiss{"midi header length", Make<FileMIDAnalyser>(), [](Bytes& b) { b[7] = 7; }, MidiHeader},
         NearMiss{"midi format 3", Make<FileMIDAnalyser>(), [](Bytes& b) { b[9] = 3; }, MidiHeader},
-        NearMiss{"midi without tracks", Make<FileMIDAnalyser>(), [](Bytes& b) { b[11] = 0; }, MidiHeader}));
+        NearMiss{"midi without tracks", Make<FileMIDAnalyser>(), [](Bytes& b) { b[11] = 0; }, MidiHeader},
+        NearMiss{"mp3 ID3 major version 2", Make<FileMP3Analyser>(), [](Bytes& b) { b[3] = 2; }, Id3Header},
+        // Bit-rate index 15 is not allowed, sampling-rate index 3 is reserved.
+        NearMiss{"mp3 bit-rate index 15", Make<FileMP3Analyser>(), [](Bytes& b) { b[2] = 0xF0; }, FrameHeader},
+        NearMiss{"mp3 sampling-rate index 3", Make<FileMP3Analyser>(), [](Bytes& b) { b[2] = 0x9C; },
+            FrameHeader}));
 
 TEST_F(PlainAnalyserMeasure, CorruptAudioLengthsAreBoundedByCaps) {
   FileMIDAnalyser mid;
@@ -49,6 +128,9 @@ TEST_F(PlainAnalyserMeasure, CorruptAudioLengthsAreBoundedByCaps) {
 
 const ScanSampleRegistrar kScanSamples({
     {"FileAUAnalyser", "au sample", Sample("au.au"), RAW_FILE_TYPE_AU, Expect::kExact},
+    // Without an artist: no label, so the file stays in the type tree.
+    {"BruteForce::MP3Analyzer", "mp3 tagged", MadeMp3("titled.mp3"), RAW_FILE_TYPE_MP3, Expect::kExact},
+    {"BruteForce::MP3Analyzer", "mp3 frames only", MadeMp3("bare.mp3"), RAW_FILE_TYPE_MP3, Expect::kExact},
 });
 
 }  // namespace

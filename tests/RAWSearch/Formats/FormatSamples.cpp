@@ -5,6 +5,7 @@
 
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "Utility/ByteReader.h"
+#include "support/FixtureScript.h"
 #include "support/PublicFixture.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
@@ -75,6 +76,18 @@ std::function<Bytes()> Sample(const std::string& file) {
   return [file] {
     const auto path = PublicFixture("mimetype-testdata/" + file);
     return std::filesystem::exists(path) ? ReadFile(path) : Bytes{};
+  };
+}
+
+std::function<Bytes()> MadeMp3(const std::string& file) {
+  return [file] {
+    static TempDir dir;
+    static const FixtureRun run = RunFixture("tests/RAWSearch/Formats/make-mp3-samples.sh", {dir.path().string()});
+    if (!run.Made()) {
+      ADD_FAILURE() << "MPEG audio samples not made: " << run.why;
+      return Bytes{};
+    }
+    return ReadFile(dir / file);
   };
 }
 

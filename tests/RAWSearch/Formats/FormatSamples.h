@@ -62,6 +62,9 @@ Carved MeasurePlaced(CPlainRawFileAnalyser& analyser, const Bytes& file, long lo
 
 // A public sample file of the mimetype test data; a missing one fails the test.
 std::function<Bytes()> Sample(const std::string& file);
+// An MPEG audio file made by make-mp3-samples.sh (run once per test process); a failed script fails
+// the test.
+std::function<Bytes()> MadeMp3(const std::string& file);
 
 void PutText(Bytes& b, std::size_t at, std::string_view text);
 // Pattern bytes (no zero run) with the header fields a case writes on top.

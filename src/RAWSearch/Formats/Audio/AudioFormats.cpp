@@ -2,10 +2,12 @@
 
 #include "RAWSearch/Formats/Audio/FileAUAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileMIDAnalyser.h"
+#include "RAWSearch/Formats/Audio/MP3Analyzer.h"
 
 namespace AudioFormats {
 
 IRawFileAnalyser* CreateAU() { return new FileAUAnalyser(); }
 IRawFileAnalyser* CreateMID() { return new FileMIDAnalyser(); }
+IRawFileAnalyser* CreateMP3() { return BruteForce::MP3Analyzer::Create(); }
 
 }  // namespace AudioFormats

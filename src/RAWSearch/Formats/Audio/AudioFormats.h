@@ -7,5 +7,6 @@ namespace AudioFormats {
 
 IRawFileAnalyser* CreateAU();
 IRawFileAnalyser* CreateMID();
+IRawFileAnalyser* CreateMP3();
 
 }  // namespace AudioFormats

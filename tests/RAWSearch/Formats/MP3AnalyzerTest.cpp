@@ -1,0 +1,208 @@
+// MPEG audio grown sector by sector: frame streams measured to their last frame or tag, short streams
+// and tagged files handed to the plain analyser, and the one-stream-at-a-time rule of the search's test.
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CompleteScanSupport.h"
+#include "Formats/FormatSamples.h"
+#include "JpegTestData.h"
+#include "RAWSearch/Formats/Audio/FileMP3Analyser.h"
+#include "RAWSearch/Formats/Audio/MP3Analyzer.h"
+#include "RawResultTestSupport.h"
+#include "RawSearchTestSupport.h"
+#include "include/IDataRecovery.h"
+#include "include/IDataRunList.h"
+#include "support/ImageBuilder.h"
+#include "support/RecordingTreeSink.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace quellsy::test {
+namespace {
+
+using BruteForce::MP3Analyzer;
+using Record = MP3Analyzer::MP3RawFileInfo;
+
+constexpr unsigned kSector = 512;
+constexpr long long kStart = 3;
+
+// `file` at sector kStart of a zero image with room behind it.
+Bytes Placed(const Bytes& file) {
+  Bytes image(kStart * kSector, 0);
+  image.insert(image.end(), file.begin(), file.end());
+  image.resize(image.size() + 64 * kSector, 0);
+  return image;
+}
+
+class MP3AnalyzerTest : public RawSearchTest {
+ protected:
+  void SetUp() override {
+    RawSearchTest::SetUp();
+    MP3Analyzer::ResetStreamState();
+  }
+  void TearDown() override { MP3Analyzer::ResetStreamState(); }
+
+  std::unique_ptr<Record> Grow(const Bytes& image, long long sectorsPerBlock = 64) {
+    std::unique_ptr<Record> record(dynamic_cast<Record*>(analyser_.CreateRawFileInfo()));
+    record->m_llStartSector = kStart;
+    record->m_pAnalyser = &analyser_;
+    outcome_ = GrowRecord(*record, ImageSectors(image, kSector), kSector, sectorsPerBlock, 4096);
+    return record;
+  }
+
+  MP3Analyzer analyser_;
+  GrowOutcome outcome_;
+};
+
+struct StreamCase {
+  std::string file;
+  std::uint64_t extra;       // bytes measured past the file (0: the file's own length)
+  std::string name;          // empty: named by start and end sector
+  std::string artist;
+};
+void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.file; }
+class MP3Streams : public MP3AnalyzerTest, public ::testing::WithParamInterface<StreamCase> {};
+
+TEST_P(MP3Streams, FrameStreamEndsAtItsLastFrameOrTag) {
+  const StreamCase& c = GetParam();
+  const Bytes file = formats::MadeMp3(c.file)();
+  ASSERT_FALSE(file.empty());
+  const auto record = Grow(Placed(file));
+  ASSERT_EQ(outcome_.result, 1);
+  EXPECT_EQ(record->m_ullSize, file.size() + c.extra);
+  EXPECT_EQ(record->m_uRawFileType, RAW_FILE_TYPE_MP3);
+  const std::string expectedName =
+      c.name.empty() ? std::to_string(kStart) + "-" + std::to_string(outcome_.sector) + "_" : c.name;
+  EXPECT_EQ(record->GetRawFileName(), expectedName);
+  RAW_FILE_TAG tag = RAW_FILE_TAG_NONE;
+  std::string value;
+  record->GetRawFileTagAndValue(tag, value);
+  EXPECT_EQ(tag, c.artist.empty() ? RAW_FILE_TAG_NONE : RAW_FILE_TAG_ARTISTS);
+  EXPECT_EQ(value, c.artist);
+}
+
+INSTANTIATE_TEST_SUITE_P(Made, MP3Streams,
+                         ::testing::Values(StreamCase{"bare.mp3", 0, "", ""}, StreamCase{"info.mp3", 0, "", ""},
+                                           StreamCase{"vbr.mp3", 0, "", ""},
+                                           StreamCase{"v1.mp3", 0, "Tail Band_Tail Song", "Tail Band"}));
+
+TEST_F(MP3AnalyzerTest, StrayTagAfterTheLastFrameIsTakenIn) {
+  Bytes file = formats::MadeMp3("bare.mp3")();
+  ASSERT_FALSE(file.empty());
+  const std::size_t end = file.size();
+  // Five stray bytes, then a tag: the file ends 128 bytes past "TAG".
+  const Bytes stray = {1, 2, 3, 4, 5, 'T', 'A', 'G'};
+  file.insert(file.end(), stray.begin(), stray.end());
+  file.resize(end + 5 + 128, 'x');
+  const auto record = Grow(Placed(file));
+  ASSERT_EQ(outcome_.result, 1);
+  EXPECT_EQ(record->m_ullSize, end + 5 + 128);
+}
+
+TEST_F(MP3AnalyzerTest, ShortStreamsAndTaggedFilesGoToThePlainAnalyser) {
+  for (const char* name : {"short.mp3", "id3v23.mp3"}) {
+    SCOPED_TRACE(name);
+    const Bytes file = formats::MadeMp3(name)();
+    ASSERT_FALSE(file.empty());
+    const auto record = Grow(Placed(file));
+    EXPECT_EQ(outcome_.result, 1);
+    EXPECT_EQ(record->m_ullSize, 0u);
+    record->WillBeRemove(nullptr, -1);
+    EXPECT_EQ(record->m_pAnalyser, analyser_.Fallback());
+  }
+}
+
+TEST_F(MP3AnalyzerTest, OneConfirmedStreamAtATime) {
+  const Bytes file = formats::MadeMp3("bare.mp3")();
+  ASSERT_FALSE(file.empty());
+  Bytes block = file;
+  block.resize(64 * kSector, 0);
+  CRawFileInfo scratch;
+  // The plain test changes nothing: the FAT engine calls it for its own purposes.
+  EXPECT_EQ(analyser_.AnalyseBuffer(block.data(), scratch), 1);
+  EXPECT_EQ(MP3Analyzer::LastStartSector(), 0);
+
+  EXPECT_EQ(analyser_.AnalyseBufferEx(block.data(), scratch, kSector, kStart, 0, kStart + 64), 1);
+  EXPECT_EQ(MP3Analyzer::LastStartSector(), kStart);
+  // A second frame start while the first stream grows is refused; an ID3 start is not.
+  EXPECT_EQ(analyser_.AnalyseBufferEx(block.data(), scratch, kSector, kStart + 10, 0, kStart + 64), 0);
+  Bytes id3 = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 0};
+  id3.resize(kSector, 0);
+  EXPECT_EQ(analyser_.AnalyseBufferEx(id3.data(), scratch, kSector, kStart + 10, 0, kStart + 64), 1);
+
+  // The stream's record releases the start when it finishes...
+  Grow(Placed(file));
+  EXPECT_EQ(MP3Analyzer::LastStartSector(), 0);
+
+  // ...and when it leaves the growing set unfinished.
+  ASSERT_EQ(analyser_.AnalyseBufferEx(block.data(), scratch, kSector, kStart, 0, kStart + 64), 1);
+  std::unique_ptr<CRawFileInfo> record(analyser_.CreateRawFileInfo());
+  record->m_llStartSector = kStart;
+  record->WillBeRemove(nullptr, -1);
+  EXPECT_EQ(MP3Analyzer::LastStartSector(), 0);
+}
+
+struct RecoveryDeleter {
+  void operator()(IDataRecovery* recovery) const { recovery->Release(); }
+};
+
+using MP3CompleteScan = RawResultTest;
+
+// Tagged files and frame streams in one image, found by a real complete scan, named from their tags,
+// filed under the artist when there is one, and copied out byte for byte.
+TEST_F(MP3CompleteScan, RecoversPlacedFilesNamedAndLabelled) {
+  struct Placed {
+    std::string file;
+    long long sector;
+    std::string namePrefix;
+    std::string path;  // a folder the file is filed under
+    Bytes bytes;
+  };
+  std::vector<Placed> placed = {
+      {"id3v23.mp3", 40, "Some Band_First Song", "(Label RAW Files)/Artists/Some Band/", {}},
+      {"v1.mp3", 200, "Tail Band_Tail Song", "(Label RAW Files)/Artists/Tail Band/", {}},
+      {"bare.mp3", 400, "400-", "(RAW Files)", {}},
+      {"titled.mp3", 600, "_Only Title", "(RAW Files)", {}},
+  };
+  ImageBuilder image(800, kSector, ImageFill::kZero);
+  for (Placed& p : placed) {
+    p.bytes = formats::MadeMp3(p.file)();
+    ASSERT_FALSE(p.bytes.empty()) << p.file;
+    image.Place(p.file, p.sector, p.bytes);
+  }
+  auto device = image.MakeDevice();
+  RecordingTreeSink sink;
+  unsigned long long result = ~0ULL;
+  const ScanController controller = RunCompleteScan(*device, sink, result);
+  ASSERT_EQ(result, 0u);
+
+  std::map<long long, IFileNode*> found;
+  for (IFileNode* node : sink.Delivered()) {
+    if (node->IsDirectory() || !node->GetDataRunList()) continue;
+    if (const DataRun* run = node->GetDataRunList()->GetFirst()) found[run->lcn] = node;
+  }
+  std::unique_ptr<IDataRecovery, RecoveryDeleter> recovery(controller->GetDataRecovery(SEARCHER_RAW));
+  ASSERT_NE(recovery, nullptr);
+  TempDir dir;
+  for (const Placed& p : placed) {
+    SCOPED_TRACE(p.file);
+    const auto node = found.find(p.sector);
+    ASSERT_NE(node, found.end()) << "nothing found at sector " << p.sector;
+    const std::string name = node->second->GetFileName();
+    EXPECT_TRUE(name.starts_with(p.namePrefix)) << name;
+    EXPECT_TRUE(name.ends_with(".MP3")) << name;
+    EXPECT_NE(RecordingTreeSink::PathOf(node->second).find(p.path), std::string::npos)
+        << RecordingTreeSink::PathOf(node->second);
+    const auto out = dir / p.file;
+    ASSERT_FALSE(quellsy::IsFailure(recovery->RecoverNodeTo(node->second, out.c_str(), nullptr, 0)));
+    EXPECT_EQ(Sha256Hex(ReadFile(out)), Sha256Hex(p.bytes));
+  }
+}
+
+}  // namespace
+}  // namespace quellsy::test
