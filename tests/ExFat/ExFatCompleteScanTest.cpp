@@ -28,6 +28,7 @@ class ExFatCompleteScanTest : public testing::Test {
   }
 
   CliRun Complete(const fs::path& image) {
+    fs::create_directories(m_dir / "out");
     return Cli({"complete", image.string(), "--searchers", "exfat", "--json", "--recover", (m_dir / "out").string()});
   }
   fs::path Recovered(const std::string& path) const { return RecoveredRoot(m_dir / "out") / fs::path(path.substr(1)); }

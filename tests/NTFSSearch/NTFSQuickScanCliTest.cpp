@@ -125,6 +125,7 @@ TEST_P(NtfsQuickScanCliTest, ListsWhatFlsListsAndCopiesFilesOutAsIcatReadsThem) 
   }
   TempDir dir;
   const fs::path out = dir / "out";
+  fs::create_directories(out);
   RegisterBuiltInEngines();
   const CliRun run = Cli({"quick", image.path.string(), "--live", "--json", "--recover", out.string()});
 
@@ -226,6 +227,7 @@ TEST(NtfsQuickScanCli, TwoMegabyteClustersAreReadAsNtfs3gReadsThem) {
   const NtfsImage image = images->Image("ntfs-2m.part");
   TempDir dir;
   const fs::path out = dir / "out";
+  fs::create_directories(out);
   RegisterBuiltInEngines();
   const CliRun run = Cli({"quick", image.path.string(), "--live", "--json", "--recover", out.string()});
   ASSERT_EQ(run.exit, 0) << run.err;
@@ -271,6 +273,7 @@ TEST(NtfsQuickScanCli, ADamagedMftIsReadThroughItsMirror) {
     bytes.write(zeros.data(), static_cast<std::streamsize>(zeros.size()));
   }
   const fs::path out = dir / "out";
+  fs::create_directories(out);
   RegisterBuiltInEngines();
   const CliRun run = Cli({"quick", copy.string(), "--live", "--json", "--recover", out.string()});
   ASSERT_TRUE(fs::is_directory(out)) << run.err;
