@@ -1,11 +1,13 @@
 #include "Engines/BuiltInEngines.h"
 
+#include "APFS/APFSEngine.h"
 #include "FATLib/FATEngine.h"
 #include "FATSearch/FATSearchEngine.h"
 #include "RAWSearch/Controller/RawSearchEngine.h"
 
 // Each engine library adds one call to its own registration function here.
 void RegisterBuiltInEngines() {
+  RegisterAPFSEngine();
   RegisterFATEngine();
   RegisterFATSearchEngine();
   RegisterRawSearchEngine();
