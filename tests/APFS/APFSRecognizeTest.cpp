@@ -153,6 +153,8 @@ TEST_F(APFSRecognizeTest, RegisteredProbeAnswersThroughTheRegistry) {
     }
   }
   EXPECT_EQ(recognised, 1);
+  // The quick scan refuses APFS volumes as an unsupported file system: no quick searcher is offered.
+  EXPECT_EQ(quellsy::EngineRegistry::Instance().CreateQuickSearcher(FILE_SYSTEM_APFS), nullptr);
   quellsy::EngineRegistry::Instance().Reset();
 }
 
