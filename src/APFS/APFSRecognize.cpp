@@ -20,19 +20,25 @@ constexpr std::uint32_t kMaxPasses = 32;
 constexpr std::size_t kFirstMappingBase = 4064;
 constexpr std::uint64_t kMagicAndBlockSize = 0x000010004253584Eull;
 
-// One 4096-byte block takes this many sectors; 0 for a sector size that does not divide it.
-std::uint32_t SectorsPerBlock(unsigned sectorSize) {
-  if (sectorSize == 0 || sectorSize > kBlockSize || kBlockSize % sectorSize != 0) return 0;
-  return kBlockSize / sectorSize;
-}
+constexpr unsigned kMaxSectorSize = 64 * 1024;
 
 }  // namespace
 
 bool APFSRecognize::ReadBlock(std::uint64_t block, std::uint8_t* out) {
   const unsigned sectorSize = m_device->GetSectorSize();
-  const std::uint32_t perBlock = SectorsPerBlock(sectorSize);
-  if (perBlock == 0 || block > (static_cast<std::uint64_t>(INT64_MAX) - m_startSector) / perBlock) return false;
-  return m_device->ReadSector(out, static_cast<long long>(m_startSector + block * perBlock), perBlock);
+  if (sectorSize == 0 || sectorSize > kMaxSectorSize || block > (static_cast<std::uint64_t>(INT64_MAX) >> 13))
+    return false;
+  // The sectors that hold the block, into a buffer of at least one block (sectors may be larger).
+  const std::uint64_t byte = block * kBlockSize;
+  const std::uint64_t offset = byte % sectorSize;
+  const std::uint64_t sectors = (offset + kBlockSize + sectorSize - 1) / sectorSize;
+  const std::uint64_t first = m_startSector + byte / sectorSize;
+  if (first > static_cast<std::uint64_t>(INT64_MAX)) return false;
+  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(sectors * sectorSize), 0);
+  if (!m_device->ReadSector(buffer.data(), static_cast<long long>(first), static_cast<long long>(sectors)))
+    return false;
+  std::memcpy(out, buffer.data() + offset, kBlockSize);
+  return true;
 }
 
 bool APFSRecognize::FindLabel(std::uint64_t objectMap, char* label, int size) {
@@ -71,7 +77,7 @@ IVolumeAnalyze* CreateAPFSVolumeAnalyze(IStorageDevice* device, unsigned long lo
   const long long total = device->GetTotalSectors();
   if (startSector > static_cast<unsigned long long>(INT64_MAX) || total < 0) return nullptr;
   const unsigned sectorSize = device->GetSectorSize() != 0 ? device->GetSectorSize() : 512;
-  if (sectorSize > 64 * 1024) return nullptr;
+  if (sectorSize > kMaxSectorSize) return nullptr;
   std::vector<std::uint8_t> sector(std::max<std::size_t>(sectorSize, 512), 0);
   if (!device->ReadSector(sector.data(), static_cast<long long>(startSector), 1)) return nullptr;
   FieldReader r(sector);

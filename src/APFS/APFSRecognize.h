@@ -23,7 +23,7 @@ class APFSRecognize : public IVolumeAnalyze {
   void GetLabel(char* label, int size) override;
 
  private:
-  // Reads 4096-byte block `block` of the container; false on a failed read or an unusable sector size.
+  // Reads 4096-byte block `block` of the container whatever the sector size; false on a failed read.
   bool ReadBlock(std::uint64_t block, std::uint8_t* out);
   bool FindLabel(std::uint64_t objectMap, char* label, int size);
 

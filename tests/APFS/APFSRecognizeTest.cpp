@@ -50,7 +50,7 @@ class APFSRecognizeTest : public ::testing::Test {
 };
 
 TEST_F(APFSRecognizeTest, MkapfsContainerIsRecognisedWithTotalAndLabel) {
-  for (const unsigned sectorSize : {512u, 4096u}) {
+  for (const unsigned sectorSize : {512u, 4096u, 8192u}) {
     SCOPED_TRACE(sectorSize);
     MemoryDevice device(image_, sectorSize);
     std::unique_ptr<IVolumeAnalyze> probe(CreateAPFSVolumeAnalyze(&device, 0));
