@@ -11,6 +11,7 @@ cd "$(dirname "$0")"
 BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1g-dev libblkid-dev libchardet-dev)
 # Tools the tests make their fixture images with (one package per line keeps additions conflict-free).
 TEST_PACKAGES=(
+  apfsprogs
   attr
   dosfstools
   e2fsprogs

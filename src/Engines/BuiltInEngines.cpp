@@ -1,5 +1,6 @@
 #include "Engines/BuiltInEngines.h"
 
+#include "APFS/APFSEngine.h"
 #include "ExFat/ExFatEngine.h"
 #include "FATLib/FATEngine.h"
 #include "FATSearch/FATSearchEngine.h"
@@ -8,6 +9,7 @@
 
 // Each engine library adds one call to its own registration function here.
 void RegisterBuiltInEngines() {
+  RegisterAPFSEngine();
   RegisterFATEngine();
   RegisterExFatEngine();
   RegisterFATSearchEngine();
