@@ -120,6 +120,11 @@ int KDUIOperation::HeldWorkers() const {
   return heldWorkers_;
 }
 
+bool KDUIOperation::WaitForExit(std::chrono::milliseconds limit) const {
+  std::unique_lock wake(wakeLock_);
+  return wake_.wait_for(wake, limit, [&] { return IsOperationExit(); });
+}
+
 bool KDUIOperation::WaitForHeldWorkers(int count, std::chrono::milliseconds limit) const {
   std::unique_lock wake(wakeLock_);
   return wake_.wait_for(wake, limit, [&] { return heldWorkers_ >= count; });

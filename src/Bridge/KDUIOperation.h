@@ -50,6 +50,9 @@ class KDUIOperation : public IProgress {
   void StopOperation(int noTree);
   std::int64_t GetScanElapseTime() const;
 
+  // Waits until the work is over (idle or exited); false when limit passed first.
+  bool WaitForExit(std::chrono::milliseconds limit) const;
+
   // Workers held inside Continued by a pause right now.
   int HeldWorkers() const;
   // Waits until at least count workers are held by a pause; false when limit passed first.

@@ -48,11 +48,11 @@ bool AnyFileBelowMatches(const char* needle, IFileNode* folder, bool desktopMode
 }  // namespace
 
 void KDUIPublic::NotifyMainThread(const std::string& name) {
-  quellsy::bridge::PostOnMainThread(Notification{name, {}});
+  quellsy::bridge::PostOnMainThread(Notification{name, {}, {}});
 }
 
 void KDUIPublic::NotifyMainThreadCB(const std::string& name) {
-  quellsy::bridge::NotificationCenter::Default().Post(Notification{name, {}});
+  quellsy::bridge::NotificationCenter::Default().Post(Notification{name, {}, {}});
 }
 
 void KDUIPublic::NotifyMainThreadByPostKey(const std::string& name, std::function<void()> work) {

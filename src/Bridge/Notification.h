@@ -1,9 +1,11 @@
 #pragma once
 // What the bridge tells the windows: a name the windows observe, and a few named texts as payload
-// ("USBPath" of a removed medium, for example). Copied by value between threads.
+// ("USBPath" of a removed medium, for example), or a list of such records (the media that arrived
+// together). Copied by value between threads.
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace quellsy::bridge {
 
@@ -12,6 +14,7 @@ using NotificationInfo = std::map<std::string, std::string>;
 struct Notification {
   std::string name;
   NotificationInfo info;
+  std::vector<NotificationInfo> items;
 
   bool operator==(const Notification&) const = default;
 };

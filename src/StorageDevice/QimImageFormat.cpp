@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "Platform/BlockDevice.h"
 #include "StorageDevice/FixedText.h"
@@ -45,6 +46,12 @@ bool WriteQimRecord(const CQIMDeviceInfoStruct& record, MutableByteSpan out) {
   SaveText(record.imagePath, out.subspan(kImagePathAt, sizeof record.imagePath));
   fields.le64(kCreationTimeAt, record.creationTime);
   return fields.ok();
+}
+
+bool SameQimImage(const CQIMDeviceInfoStruct& a, const CQIMDeviceInfoStruct& b) {
+  return a.sectorSize == b.sectorSize && a.sectorCount == b.sectorCount && a.endOffset == b.endOffset &&
+         a.dataOffset == b.dataOffset && a.creationTime == b.creationTime &&
+         std::strncmp(a.deviceName, b.deviceName, sizeof a.deviceName) == 0;
 }
 
 ImageRecordCheck ParseQimHead(ByteSpan fileStart, std::uint64_t fileSize, CQIMDeviceInfoStruct& out) {

@@ -21,6 +21,9 @@ bool ReadQimRecord(ByteSpan bytes, CQIMDeviceInfoStruct& out);
 // Encodes the record into 1192 bytes; false when `out` is shorter.
 bool WriteQimRecord(const CQIMDeviceInfoStruct& record, MutableByteSpan out);
 
+// The same image: equal geometry, end offset, creation time and source device name (the path may differ).
+bool SameQimImage(const CQIMDeviceInfoStruct& a, const CQIMDeviceInfoStruct& b);
+
 // Checks the file's first bytes (head and record) against its size and decodes the record.
 ImageRecordCheck ParseQimHead(ByteSpan fileStart, std::uint64_t fileSize, CQIMDeviceInfoStruct& out);
 

@@ -1,6 +1,5 @@
 #include "StorageDevice/StorageDeviceFactory.h"
 
-#include <cstring>
 #include <memory>
 #include <new>
 
@@ -30,12 +29,6 @@ IStorageDevice* OpenImage(const char* path, std::unique_ptr<typename Holder::Rec
   device->SetPrivateData(holder.release());
   if (device->GetLastError() != kResultOk) return nullptr;
   return device.release();
-}
-
-bool SameQimImage(const CQIMDeviceInfoStruct& a, const CQIMDeviceInfoStruct& b) {
-  return a.sectorSize == b.sectorSize && a.sectorCount == b.sectorCount && a.endOffset == b.endOffset &&
-         a.dataOffset == b.dataOffset && a.creationTime == b.creationTime &&
-         std::strncmp(a.deviceName, b.deviceName, sizeof a.deviceName) == 0;
 }
 
 }  // namespace

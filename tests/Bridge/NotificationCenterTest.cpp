@@ -22,8 +22,8 @@ TEST(NotificationCenter, DeliversByNameInOrderOfAddition) {
   centre.AddObserver(&ownerB, "", [&](const Notification& n) { calls.push_back("B:" + n.name); });
   centre.AddObserver(&ownerB, "DoSearchValue", [&](const Notification& n) { calls.push_back("C:" + n.name); });
 
-  centre.Post({"NormalScranValue", {}});
-  centre.Post({"RefreshDetachDevice", {{"USBPath", "sdb"}}});
+  centre.Post({"NormalScranValue", {}, {}});
+  centre.Post({"RefreshDetachDevice", {{"USBPath", "sdb"}}, {}});
   EXPECT_EQ(calls, (std::vector<std::string>{"A:NormalScranValue", "B:NormalScranValue", "B:RefreshDetachDevice"}));
 }
 
@@ -32,7 +32,7 @@ TEST(NotificationCenter, PayloadReachesTheObserver) {
   Notification seen;
   int owner = 0;
   centre.AddObserver(&owner, "RefreshDetachDevice", [&](const Notification& n) { seen = n; });
-  const Notification sent{"RefreshDetachDevice", {{"USBPath", "sdb"}}};
+  const Notification sent{"RefreshDetachDevice", {{"USBPath", "sdb"}}, {}};
   centre.Post(sent);
   EXPECT_EQ(seen, sent);
 }
@@ -45,14 +45,14 @@ TEST(NotificationCenter, RemovesByOwnerAndByOwnerAndName) {
   centre.AddObserver(&ownerB, "x", [&](const Notification&) { calls += 100; });
 
   centre.RemoveObserver(&ownerA, "x");
-  centre.Post({"x", {}});
+  centre.Post({"x", {}, {}});
   EXPECT_EQ(calls, 100);
   EXPECT_EQ(centre.ObserverCount(), 2u);
 
   centre.RemoveObserver(&ownerB);
   centre.RemoveObserver(&calls);  // an owner with no observers changes nothing
-  centre.Post({"x", {}});
-  centre.Post({"y", {}});
+  centre.Post({"x", {}, {}});
+  centre.Post({"y", {}, {}});
   EXPECT_EQ(calls, 101);
   EXPECT_EQ(centre.ObserverCount(), 1u);
 }
@@ -66,14 +66,14 @@ TEST(NotificationCenter, HandlersMayRemoveAddAndPost) {
     centre.RemoveObserver(&self);   // itself
     centre.RemoveObserver(&later);  // one still due in this post
     centre.AddObserver(&added, "go", [&](const Notification&) { calls.push_back("added"); });
-    centre.Post({"inner", {}});
+    centre.Post({"inner", {}, {}});
   });
   centre.AddObserver(&later, "go", [&](const Notification&) { calls.push_back("later"); });
   centre.AddObserver(&later, "inner", [&](const Notification&) { calls.push_back("inner"); });
 
-  centre.Post({"go", {}});
+  centre.Post({"go", {}, {}});
   EXPECT_EQ(calls, (std::vector<std::string>{"self"}));  // the inner post ran after "later" was removed
-  centre.Post({"go", {}});
+  centre.Post({"go", {}, {}});
   EXPECT_EQ(calls, (std::vector<std::string>{"self", "added"}));
 }
 

@@ -1,0 +1,51 @@
+#include "Bridge/DeviceListFacade.h"
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+
+#include "Bridge/DmgImageParser.h"
+#include "Bridge/KDUIDeviceData.h"
+#include "Bridge/KDUIOperation.h"
+#include "Bridge/KDUIPublic.h"
+
+namespace quellsy::bridge {
+namespace {
+
+template <std::size_t N>
+void CopyCut(char (&out)[N], const std::string& text) {
+  const std::size_t length = std::min(text.size(), N - 1);
+  std::memcpy(out, text.data(), length);
+  out[length] = '\0';
+}
+
+}  // namespace
+
+void NotifiyDeviceInfoAfterInit(const std::string& name) {
+  KDUIDeviceData* list = KDUIDeviceData::instance();
+  if (list->BeginInit())
+    KDUIPublic::NotifyMainThreadByPostKey(name, [list] { list->InitDeviceInfo(); });
+  else if (list->GetInitState() == KDUIDeviceData::kDone)
+    KDUIPublic::NotifyMainThread(name);
+}
+
+int RefreshDeviceInfo(KDUIOperation* scan, std::chrono::milliseconds wait) {
+  if (scan) {
+    scan->StopOperation(1);
+    if (!scan->WaitForExit(wait)) return 0;
+  }
+  return KDUIDeviceData::instance()->RefreshDeviceInfo([scan] { return scan && !scan->IsOperationExit(); });
+}
+
+int KDOpenQimFile(const std::string& path) { return KDUIDeviceData::instance()->KDOpenQimFileImp(path.c_str()); }
+
+int KDOpenDmgFile(const std::string& path, std::string* reason) {
+  CDMGDeviceInfoStruct record;
+  record.sectorSize = 512;
+  CopyCut(record.name, std::filesystem::path(path).filename().string());
+  CopyCut(record.imagePath, path);
+  if (!ParseDmgFile(path, record, reason)) return 0;
+  return KDUIDeviceData::instance()->KDOpenDmgFileImp(path.c_str(), record);
+}
+
+}  // namespace quellsy::bridge
