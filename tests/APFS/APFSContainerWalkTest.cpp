@@ -5,7 +5,6 @@
 
 #include <fstream>
 #include <map>
-#include <regex>
 #include <sstream>
 
 #include "APFS/APFSContainerParser.h"
@@ -66,10 +65,13 @@ TEST(APFSContainerWalk, MacOsContainerMatchesTheSleuthKit) {
   quellsy::test::TempDir dir;
   const auto pool = dir.path() / "pstat.txt", listing = dir.path() / "fls.txt";
   QUELLSY_REQUIRE_FIXTURE(quellsy::test::RunFixtureCommand("pstat '" + image.string() + "' > '" + pool.string() + "'"));
-  std::smatch match;
   const std::string poolText = ReadText(pool);
-  ASSERT_TRUE(std::regex_search(poolText, match, std::regex("APSB Block Number: ([0-9]+)"))) << poolText;
-  const std::string superblock = match[1];
+  const std::string label = "APSB Block Number: ";
+  const std::size_t at = poolText.find(label);
+  ASSERT_NE(at, std::string::npos) << poolText;
+  const std::size_t digits = at + label.size();
+  const std::string superblock = poolText.substr(digits, poolText.find_first_not_of("0123456789", digits) - digits);
+  ASSERT_FALSE(superblock.empty()) << poolText;
   QUELLSY_REQUIRE_FIXTURE(quellsy::test::RunFixtureCommand("fls -r -p -P apfs -B " + superblock + " '" +
                                                            image.string() + "' > '" + listing.string() + "'"));
 
@@ -84,8 +86,13 @@ TEST(APFSContainerWalk, MacOsContainerMatchesTheSleuthKit) {
   std::istringstream lines(ReadText(listing));
   int files = 0;
   for (std::string line; std::getline(lines, line);) {
-    ASSERT_TRUE(std::regex_match(line, match, std::regex(R"((\S)/\S+ (\d+):\t(.*))"))) << line;
-    const std::string kind = match[1], inode = match[2], path = WithoutLeadingDots(match[3]);
+    // "r/r 42:\tpath": the kind, the inode number, then the path after a tab.
+    const std::size_t space = line.find(' '), colon = line.find(":\t");
+    ASSERT_TRUE(line.size() > 3 && line[1] == '/' && space != std::string::npos && colon != std::string::npos &&
+                space < colon)
+        << line;
+    const std::string kind = line.substr(0, 1), inode = line.substr(space + 1, colon - space - 1);
+    const std::string path = WithoutLeadingDots(line.substr(colon + 2));
     SCOPED_TRACE(path);
     const auto found = live.find(path);
     ASSERT_NE(found, live.end());

@@ -49,31 +49,31 @@ struct FakeEnumDeviceEx::Made {
   std::vector<std::shared_ptr<IStorageDevice>> volumes;
 };
 
-FakeEnumDeviceEx::FakeEnumDeviceEx(std::vector<FakeDisk> disks) : specs_(std::move(disks)) {}
+FakeEnumDeviceEx::FakeEnumDeviceEx(std::vector<FakeDisk> disks) : fakeDisks_(std::move(disks)) {}
 
 FakeEnumDeviceEx::~FakeEnumDeviceEx() = default;
 
 ResultCode FakeEnumDeviceEx::Init() {
   ++initCalls_;
   made_.clear();
-  if (specs_.empty()) return enum_device::kNoDisk;
-  for (const auto& spec : specs_) {
+  if (fakeDisks_.empty()) return enum_device::kNoDisk;
+  for (const auto& fakeDisk : fakeDisks_) {
     auto made = std::make_unique<Made>();
     auto* diskRecord = new CCollectDiskDeviceInfoStruct;
-    diskRecord->busType = spec.bus;
-    diskRecord->partitionScheme = spec.scheme;
-    CopyText(diskRecord->name, spec.model);
-    CopyText(diskRecord->bsdName, spec.bsdName);
+    diskRecord->busType = fakeDisk.bus;
+    diskRecord->partitionScheme = fakeDisk.scheme;
+    CopyText(diskRecord->name, fakeDisk.model);
+    CopyText(diskRecord->bsdName, fakeDisk.bsdName);
     diskRecord->sectorSize = 512;
-    diskRecord->totalSectors = static_cast<std::uint64_t>(spec.sectors);
-    made->disk = std::make_shared<RecordDevice>(spec.sectors, STORAGE_DEVICE_DISK,
+    diskRecord->totalSectors = static_cast<std::uint64_t>(fakeDisk.sectors);
+    made->disk = std::make_shared<RecordDevice>(fakeDisk.sectors, STORAGE_DEVICE_DISK,
                                                 std::make_unique<CDiskDeviceData>(diskRecord));
-    for (std::size_t i = 0; i < spec.volumes.size(); ++i) {
-      const auto& v = spec.volumes[i];
+    for (std::size_t i = 0; i < fakeDisk.volumes.size(); ++i) {
+      const auto& v = fakeDisk.volumes[i];
       auto* record = new CCollectedVolumeDeviceInfoStruct;
       record->fileSystemType = v.fileSystem;
       CopyText(record->volumeName, v.name);
-      CopyText(record->bsdName, spec.bsdName + std::to_string(i + 1));
+      CopyText(record->bsdName, fakeDisk.bsdName + std::to_string(i + 1));
       CopyText(record->apmPartitionType, v.apmType);
       record->partitionTypeGuid = v.typeGuid;
       record->sectorSize = 512;

@@ -46,7 +46,7 @@ class FakeEnumDeviceEx final : public IEnumDeviceEx {
 
  private:
   struct Made;
-  std::vector<FakeDisk> specs_;
+  std::vector<FakeDisk> fakeDisks_;
   std::vector<std::unique_ptr<Made>> made_;
   int initCalls_ = 0;
 };
