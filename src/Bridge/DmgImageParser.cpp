@@ -19,7 +19,6 @@ constexpr std::size_t kChunkSize = 40;
 constexpr std::uint32_t kChunkZeroFill = 0x00000000;
 constexpr std::uint32_t kChunkRaw = 0x00000001;
 constexpr std::uint32_t kChunkIgnored = 0x00000002;
-constexpr std::uint32_t kChunkComment = 0x7FFFFFFE;
 constexpr std::uint32_t kChunkTerminator = 0xFFFFFFFF;
 
 struct FileCloser {

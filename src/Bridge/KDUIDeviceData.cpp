@@ -108,7 +108,8 @@ void KDUIDeviceData::GetVolumeStorageMap(int refresh) {
   if (!refresh && !volumes_.empty()) return;
   volumes_.clear();
   if (!enumerator_ || quellsy::IsFailure(initResult_)) return;
-  for (const auto& [index, disk] : disks_) {
+  for (const auto& entry : disks_) {
+    IStorageDevice* disk = entry.second;
     if (IsImage(disk)) continue;
     int count = 0;
     if (quellsy::IsFailure(enumerator_->EnumVolumeDevice(disk, nullptr, count))) continue;

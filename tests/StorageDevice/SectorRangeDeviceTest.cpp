@@ -9,6 +9,7 @@
 #include "StorageDevice/PartitionDevice.h"
 #include "StorageDevice/PartitionVirtualVolumeDevice.h"
 #include "StorageDevice/StorageDeviceFactory.h"
+#include "support/FixtureScript.h"
 #include "support/MemoryDevice.h"
 #include "support/TempDir.h"
 
@@ -199,14 +200,12 @@ TEST(PartitionVirtualVolumeDevice, FactoryWantsAPhysicalDisksPartitionRecord) {
 
 // A real partitioned disk: sfdisk lays out the table, mkfs.fat writes the volume into the partition.
 TEST(PartitionDevice, ReadsAVolumeThatToolsPlacedOnADiskImage) {
-  if (std::system("command -v sfdisk >/dev/null && command -v mkfs.fat >/dev/null") != 0)
-    GTEST_SKIP() << "sfdisk (fdisk) and mkfs.fat (dosfstools) are needed";
   test::TempDir dir;
   const auto image = (dir / "disk.img").string();
   const std::string make = "truncate -s 16M '" + image + "' && echo 'start=2048, size=20480, type=6' | sfdisk -q '" +
                            image + "' && mkfs.fat -F 16 -n PARTVOL -i 0BADCAFE --offset=2048 '" + image +
                            "' 10240 >/dev/null";
-  ASSERT_EQ(std::system(make.c_str()), 0);
+  QUELLSY_REQUIRE_FIXTURE(test::RunFixtureCommand(make));
 
   std::unique_ptr<IStorageDevice> disk(CreateDiskDevice(image.c_str()));
   ASSERT_TRUE(disk->Open(nullptr));
