@@ -8,7 +8,7 @@
 class FileCPTAnalyser : public CPlainRawFileAnalyser {
  public:
   // A 32-bit object offset plus a 32-bit length, as the index gives them.
-  static constexpr std::uint64_t kSizeCap = std::uint64_t{0xFFFFFFFF} + 0xFFFFFFFF - 1;
+  static constexpr std::uint64_t kSizeCap = std::uint64_t{0xFFFFFFFF} + 0xFFFFFFFF;
 
   FileCPTAnalyser() : CPlainRawFileAnalyser(RAW_FILE_TYPE_CPT) {}
 
