@@ -10,6 +10,7 @@
 
 #include "ExFat/CExFatCompleteSearch.h"
 #include "FuzzBytesDevice.h"
+#include "FuzzCompleteSearch.h"
 #include "FuzzKeepingBuilder.h"
 #include "include/FileNode.h"
 #include "include/SearchPartitionInfoStruct.h"
@@ -20,14 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int blockSectors = data[size - 1] + 2;
   FuzzKeepingBuilder builder;
   CExFatCompleteSearch searcher;
-  searcher.SetDevice(&device);
-  searcher.SetBlockSize(blockSectors);
-  searcher.SetDirecotryTreeBuilder(&builder);
-  searcher.PreparetoSearch();
-  const long long total = device.GetTotalSectors();
-  for (long long first = 0; first < total; first += blockSectors)
-    searcher.AnalyzeBlock(first, total - first < blockSectors ? total - first : blockSectors);
-  searcher.EndSearch(1);
+  RunCompleteSearch(searcher, device, builder, blockSectors);
   // Every node names a settled partition, and the records follow the count-then-clone contract.
   const int count = searcher.GetSearchedPartitionInfo(nullptr, 0);
   if (count != static_cast<int>(searcher.Partitions().size())) std::abort();

@@ -10,6 +10,7 @@
 #include "FATSearch/CFATCompleteFSearcher.h"
 #include "FATSearch/CFATSearchedPartitionInfo.h"
 #include "FuzzBytesDevice.h"
+#include "FuzzCompleteSearch.h"
 #include "FuzzKeepingBuilder.h"
 #include "include/FileNode.h"
 #include "include/IFileSystemSearchController.h"
@@ -32,14 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int blockSectors = data[size - 1] + 1;
   FuzzKeepingBuilder builder;
   CFATCompleteFSearcher searcher;
-  searcher.SetDevice(&device);
-  searcher.SetBlockSize(blockSectors);
-  searcher.SetDirecotryTreeBuilder(&builder);
-  searcher.PreparetoSearch();
-  const long long total = device.GetTotalSectors();
-  for (long long first = 0; first < total; first += blockSectors)
-    searcher.AnalyzeBlock(first, total - first < blockSectors ? total - first : blockSectors);
-  searcher.EndSearch(1);
+  RunCompleteSearch(searcher, device, builder, blockSectors);
   const auto& kept = searcher.Partitions();
   CheckPartitions(builder, kept.size());
   for (std::size_t i = 0; i < kept.size(); ++i)
