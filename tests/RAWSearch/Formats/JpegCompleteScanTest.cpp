@@ -13,12 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "CompleteScanSupport.h"
 #include "EngineCli.h"
 #include "Engines/BuiltInEngines.h"
 #include "JpegTestData.h"
 #include "RawResultTestSupport.h"
-#include "RecoveryController/RecoveryController.h"
-#include "RecoveryFilter/RecoveryFilter.h"
 #include "include/EngineRegistry.h"
 #include "include/IDataRecovery.h"
 #include "include/IDataRunList.h"
@@ -33,12 +32,6 @@ namespace {
 
 constexpr unsigned kSector = 512;
 
-struct ControllerDeleter {
-  void operator()(IRecoveryController* controller) const { controller->Release(); }
-};
-struct RecoveryDeleter {
-  void operator()(IDataRecovery* recovery) const { recovery->Release(); }
-};
 
 using JpegCompleteScan = RawResultTest;
 
@@ -104,26 +97,13 @@ TEST_F(JpegCompleteScan, RecoversPlacedPicturesByteExactNamedAndLabelled) {
   ASSERT_EQ(manifest.size(), placed.size());
   auto device = image.MakeDevice();
 
-  quellsy::EngineRegistry::Instance().Reset();
-  RegisterBuiltInEngines();
-  IRecoveryFilter* filter = CreateFilter();
-  filter->SetScanType(SCAN_TYPE_DEEP);
-  filter->SetFilterTypes(FILTER_TYPE_ALL);
-  std::unique_ptr<IRecoveryController, ControllerDeleter> controller(
-      CreateRecoveryController(RECOVERY_CONTROLLER_COMPLETE_VOLUME));
-  ASSERT_EQ(controller->Initialize(filter), 1);
-  ScriptedProgress progress;
   RecordingTreeSink sink;
-  ASSERT_EQ(controller->StartDataRecovery(device.get(), &progress, &sink), 0u);
-  quellsy::EngineRegistry::Instance().Reset();
+  unsigned long long result = ~0ULL;
+  const ScanController controller = RunCompleteScan(*device, sink, result);
+  ASSERT_EQ(result, 0u);
 
   // The signature search's files by start sector.
-  std::map<long long, IFileNode*> found;
-  for (IFileNode* node : sink.Delivered()) {
-    if (node->IsDirectory() || !node->GetDataRunList()) continue;
-    const DataRun* run = node->GetDataRunList()->GetFirst();
-    if (run && RecordingTreeSink::PathOf(node).find("RAW Files)") != std::string::npos) found[run->lcn] = node;
-  }
+  const auto found = FilesByStartSector(sink, true);
   std::unique_ptr<IDataRecovery, RecoveryDeleter> recovery(controller->GetDataRecovery(SEARCHER_RAW));
   ASSERT_NE(recovery, nullptr);
   for (std::size_t i = 0; i < placed.size(); ++i) {

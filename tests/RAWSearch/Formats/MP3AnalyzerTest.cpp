@@ -147,9 +147,6 @@ TEST_F(MP3AnalyzerTest, OneConfirmedStreamAtATime) {
   EXPECT_EQ(MP3Analyzer::LastStartSector(), 0);
 }
 
-struct RecoveryDeleter {
-  void operator()(IDataRecovery* recovery) const { recovery->Release(); }
-};
 
 using MP3CompleteScan = RawResultTest;
 
@@ -181,11 +178,7 @@ TEST_F(MP3CompleteScan, RecoversPlacedFilesNamedAndLabelled) {
   const ScanController controller = RunCompleteScan(*device, sink, result);
   ASSERT_EQ(result, 0u);
 
-  std::map<long long, IFileNode*> found;
-  for (IFileNode* node : sink.Delivered()) {
-    if (node->IsDirectory() || !node->GetDataRunList()) continue;
-    if (const DataRun* run = node->GetDataRunList()->GetFirst()) found[run->lcn] = node;
-  }
+  const auto found = FilesByStartSector(sink, false);
   std::unique_ptr<IDataRecovery, RecoveryDeleter> recovery(controller->GetDataRecovery(SEARCHER_RAW));
   ASSERT_NE(recovery, nullptr);
   TempDir dir;

@@ -148,9 +148,6 @@ std::vector<std::string> WiredClasses() {
   return classes;
 }
 
-struct RecoveryDeleter {
-  void operator()(IDataRecovery* recovery) const { recovery->Release(); }
-};
 
 using RegisteredFormatsScan = RawResultTest;
 
@@ -190,13 +187,8 @@ TEST_F(RegisteredFormatsScan, EveryWiredFormatIsFoundByACompleteScan) {
   const ScanController controller = RunCompleteScan(*device, sink, result);
   ASSERT_EQ(result, 0u);
 
-  std::map<long long, IFileNode*> found;
-  for (IFileNode* node : sink.Delivered()) {
-    if (node->IsDirectory() || !node->GetDataRunList()) continue;
-    const DataRun* run = node->GetDataRunList()->GetFirst();
-    // Files labelled after their camera are found in the label tree.
-    if (run && RecordingTreeSink::PathOf(node).find("RAW Files)") != std::string::npos) found[run->lcn] = node;
-  }
+  // Files labelled after their camera are found in the label tree.
+  const auto found = FilesByStartSector(sink, true);
   std::unique_ptr<IDataRecovery, RecoveryDeleter> recovery(controller->GetDataRecovery(SEARCHER_RAW));
   ASSERT_NE(recovery, nullptr);
 
