@@ -16,6 +16,8 @@ constexpr std::uint64_t kWindowMargin = 256;
 constexpr std::uint64_t kMappedBlockValue = 0x0000100000000000ull;
 constexpr std::uint64_t kUniqueIdBase = 0x4000000000000000ull;
 constexpr std::size_t kMaxDerivedName = 1999;
+// The first container's root folder, where later containers' roots are shown.
+constexpr long long kRootId = 2;
 
 std::uint64_t Distance(std::uint64_t a, std::uint64_t b) { return a > b ? a - b : b - a; }
 
@@ -61,8 +63,15 @@ void APFSContainerParser::SetSectorSize(int sectorSize) {
 std::vector<APFSFileNode*> APFSContainerParser::Nodes() const {
   std::vector<APFSFileNode*> nodes;
   nodes.reserve(m_nodes.size());
-  for (const auto& node : m_nodes) nodes.push_back(node.get());
+  for (const auto& node : m_nodes)
+    if (node) nodes.push_back(node.get());
   return nodes;
+}
+
+void APFSContainerParser::Disown(APFSFileNode& node) {
+  const auto found = m_order.find(&node);
+  if (found == m_order.end() || m_nodes[found->second].get() != &node) return;
+  m_nodes[found->second].release()->FreeOnRelease();
 }
 
 bool APFSContainerParser::Read(std::uint64_t block, std::vector<std::uint8_t>& into) {
@@ -94,6 +103,10 @@ int APFSContainerParser::WalkContainer() {
   m_blockCount = sb.le64(40);
   m_blockSize = blockSize;
   m_firstBlock = static_cast<std::uint64_t>(m_startSector) * m_sectorSize / m_blockSize;
+  std::uint64_t bytes = 0;
+  m_span = __builtin_mul_overflow(m_blockCount, std::uint64_t{m_blockSize}, &bytes) ? kNoKey / m_sectorSize
+                                                                                     : bytes / m_sectorSize;
+  std::copy_n(m_buffer.begin() + kContainerUuidOffset, m_uuid.size(), m_uuid.begin());
 
   std::vector<std::uint64_t> maps;
   std::set<std::uint64_t> seen{0};
@@ -125,6 +138,13 @@ int APFSContainerParser::WalkContainer() {
     m_walked = true;
   }
   return 0;
+}
+
+int APFSContainerParser::WalkLoneVolume(std::uint64_t block, std::uint64_t sectors) {
+  m_span = sectors;
+  const int result = WalkVolume(block);
+  m_walked = true;
+  return result;
 }
 
 int APFSContainerParser::WalkVolume(std::uint64_t block) {
@@ -204,8 +224,7 @@ void APFSContainerParser::AnalyzeNode(std::int64_t sector, std::uint64_t block, 
   const auto node = ReadNodeHeader(data);
   if (!header || !node) return;
   if (m_index != 0) {
-    const std::uint64_t span = m_blockCount * m_blockSize / m_sectorSize;
-    if (static_cast<std::uint64_t>(sector - m_startSector) > span || header->oid > m_blockCount) return;
+    if (static_cast<std::uint64_t>(sector - m_startSector) > m_span || header->oid > m_blockCount) return;
   }
   const std::uint64_t relative = block - m_firstBlock;
   if (header->typeFlags == kPhysicalFlags && header->oid != relative) return;
@@ -289,6 +308,7 @@ APFSFileNode* APFSContainerParser::MakeNode(const Made& made, const Choice& choi
   if (m_index != 0 || m_walked) node->MarkDeleted();
   if (choice.last != nullptr && choice.last->GetDataRunList() != nullptr) node->CopyRunsFrom(*choice.last);
   registry.emplace(made.key, node);
+  if (made.directory) m_newFolders.insert(made.key);
   m_order.emplace(node, m_nodes.size());
   m_nodes.push_back(std::move(owned));
   return node;
@@ -334,16 +354,44 @@ APFSFileNode* APFSContainerParser::TakeOrMake(const Made& made, const Choice& ch
 
 void APFSContainerParser::Hand(APFSFileNode& node) {
   node.SetFlag(APFSFileNode::kHanded);
-  m_pending.erase(m_order.at(&node));
+  const std::size_t index = m_order.at(&node);
+  m_pending.erase(index);
+  m_touched.erase(index);
   m_owner.AddFileNode(&node);
 }
 
 void APFSContainerParser::HandOver(APFSFileNode& node) {
   if (node.Has(APFSFileNode::kHanded)) return;
-  if (node.IsReadyToAdd(false))
+  if (node.IsReadyToAdd(false)) {
     Hand(node);
-  else
-    m_pending.insert(m_order.at(&node));
+    return;
+  }
+  const std::size_t index = m_order.at(&node);
+  m_pending.insert(index);
+  m_touched.insert(index);
+}
+
+// A pending node without a parent link can only be placed once a folder with its parent ID appears.
+void APFSContainerParser::Remember(APFSFileNode& node) {
+  const long long parent = node.GetParentNodeID();
+  if (!node.Has(APFSFileNode::kHanded) && node.SearchParent() == nullptr && parent != -1)
+    m_waiting.emplace(static_cast<std::uint64_t>(parent), m_order.at(&node));
+}
+
+std::set<std::size_t> APFSContainerParser::TouchedSinceFlush() {
+  std::set<std::size_t> work;
+  work.swap(m_touched);
+  for (const std::uint64_t folder : m_newFolders) {
+    const auto [first, last] = m_waiting.equal_range(folder);
+    for (auto it = first; it != last; ++it) {
+      const APFSFileNode& node = *m_nodes[it->second];
+      if (m_pending.count(it->second) != 0 && static_cast<std::uint64_t>(node.GetParentNodeID()) == folder)
+        work.insert(it->second);
+    }
+    m_waiting.erase(first, last);
+  }
+  m_newFolders.clear();
+  return work;
 }
 
 void APFSContainerParser::ApplyInode(ByteSpan value) {
@@ -351,16 +399,20 @@ void APFSContainerParser::ApplyInode(ByteSpan value) {
   if (!inode) return;
   const std::string fixed = APFSFileNode::FixName(inode->name);
   if (fixed.empty() || !APFSFileNode::IsNameAccepted(fixed)) return;
-  Made made{inode->directory, KeyOf(inode->privateId), KeyOf(inode->parent), inode->name, false};
+  // A later container's root folder ("root" on disk, and no directory record names it) shows as its container.
+  const bool laterRoot = m_index != 0 && inode->privateId == 2 && !m_name.empty();
+  const std::string name = laterRoot ? m_name + std::string(1, '\0') : inode->name;
+  Made made{inode->directory, KeyOf(inode->privateId), KeyOf(inode->parent), name, false};
   Registry& registry = made.directory ? m_directories : m_files;
   const Choice choice = Choose(registry, made.key, made.parentKey, &fixed, inode->created, false);
   APFSFileNode* node = TakeOrMake(made, choice);
   // Files met after the live walk keep their parent ID until the flush places them.
   if (made.directory || !m_walked) PlaceUnder(*node, made.parentKey);
+  if (laterRoot) node->SetParentNodeID(kRootId);
   if (inode->size != 0 &&
       (node->Size() == 0 || (node->Name() == fixed && node->Created() == inode->created && node->Size() < inode->size)))
     node->SetSize(inode->size);
-  if (node->Name().empty()) node->SetNodeName(inode->name);
+  if (node->Name().empty()) node->SetNodeName(name);
   if (node->Created() == 0) node->SetTimes(ChooseCreation(*inode), inode->changed, inode->accessed);
   HandOver(*node);
 }
@@ -381,7 +433,7 @@ void APFSContainerParser::ApplyDirectory(std::uint64_t owner, ByteSpan key, Byte
       node->SetTimes(record->dateAdded, record->dateAdded, 0);
     }
   } else {
-    node->SetParentNodeID(2);
+    node->SetParentNodeID(kRootId);
     if (!m_name.empty()) node->SetNodeName(m_name + std::string(1, '\0'));
   }
   HandOver(*node);
@@ -406,30 +458,40 @@ void APFSContainerParser::ApplyExtent(std::uint64_t owner, ByteSpan key, ByteSpa
 
 void APFSContainerParser::FlushPending(std::uint64_t block) {
   const bool final = block == kNoKey;
-  const std::set<std::size_t> pending = m_pending;
   m_currentBlock = block;
-  for (const std::size_t index : pending) {
-    APFSFileNode& node = *m_nodes[index];
-    const long long parent = node.GetParentNodeID();
-    if (!node.Has(APFSFileNode::kHanded) && node.SearchParent() == nullptr && parent != -1) {
-      APFSFileNode* directory = NearestDirectory(static_cast<std::uint64_t>(parent), block);
-      node.SetParentKey(static_cast<std::uint64_t>(parent));
-      if (directory == nullptr)
-        node.SetParentNodeID(parent);
-      else
-        APFSFileNode::AttachToParent(directory, &node);
-    }
-    if (!node.IsReadyToAdd(final)) continue;
-    if (!node.IsDirectory() && node.GetDataRunList() == nullptr) {
-      const auto [first, last] = m_files.equal_range(node.Key());
-      for (auto it = first; it != last; ++it) {
-        if (it->second != &node && it->second->GetDataRunList() != nullptr &&
-            it->second->Created() == node.Created()) {
-          node.CopyRunsFrom(*it->second);
-          break;
-        }
+  if (final) {
+    m_touched.clear();
+    m_newFolders.clear();
+    m_waiting.clear();
+    for (const std::size_t index : std::set<std::size_t>(m_pending)) FlushOne(index, block, true);
+    return;
+  }
+  for (const std::size_t index : TouchedSinceFlush()) {
+    FlushOne(index, block, false);
+    if (m_pending.count(index) != 0) Remember(*m_nodes[index]);
+  }
+}
+
+void APFSContainerParser::FlushOne(std::size_t index, std::uint64_t block, bool final) {
+  APFSFileNode& node = *m_nodes[index];
+  const long long parent = node.GetParentNodeID();
+  if (!node.Has(APFSFileNode::kHanded) && node.SearchParent() == nullptr && parent != -1) {
+    APFSFileNode* directory = NearestDirectory(static_cast<std::uint64_t>(parent), block);
+    node.SetParentKey(static_cast<std::uint64_t>(parent));
+    if (directory == nullptr)
+      node.SetParentNodeID(parent);
+    else
+      APFSFileNode::AttachToParent(directory, &node);
+  }
+  if (!node.IsReadyToAdd(final)) return;
+  if (!node.IsDirectory() && node.GetDataRunList() == nullptr) {
+    const auto [first, last] = m_files.equal_range(node.Key());
+    for (auto it = first; it != last; ++it) {
+      if (it->second != &node && it->second->GetDataRunList() != nullptr && it->second->Created() == node.Created()) {
+        node.CopyRunsFrom(*it->second);
+        break;
       }
     }
-    Hand(node);
   }
+  Hand(node);
 }

@@ -4,6 +4,7 @@
 // tree node, the loose nodes the block-by-block search hands in, and the joining of their inode,
 // directory-record and extent records into nodes. Reads and hand-overs go through the owner.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <map>
@@ -48,8 +49,13 @@ class APFSContainerParser {
   void AnalyzeNode(std::int64_t sector, std::uint64_t block, quellsy::ByteSpan data);
   // Applies the records of one file-system-tree node found at `foundBlock`.
   void ApplyNodeRecords(quellsy::ByteSpan node, std::uint64_t foundBlock);
-  // Places and hands over what it can; `block` is the last block searched, all ones for the final pass.
+  // Places and hands over what it can; `block` is the last block searched, all ones for the final pass. Between
+  // final passes only the nodes touched since the last flush and those whose parent folder has since appeared
+  // are looked at: no other pending node can have become placeable.
   void FlushPending(std::uint64_t block);
+  // A volume found without its container, its superblock at `block`: spans `sectors`, and its walk stands for
+  // the container's (what is met later counts as deleted). Results as WalkVolume.
+  int WalkLoneVolume(std::uint64_t block, std::uint64_t sectors);
 
   std::int64_t StartSector() const { return m_startSector; }
   std::uint32_t SectorSize() const { return m_sectorSize; }
@@ -58,8 +64,14 @@ class APFSContainerParser {
   std::uint32_t ContainerIndex() const { return m_index; }
   const std::string& ContainerName() const { return m_name; }
   bool Walked() const { return m_walked; }
-  // Every node made so far, in the order made.
+  // The container's length in sectors (0 until its superblock was read).
+  std::uint64_t Span() const { return m_span; }
+  using Uuid = std::array<std::uint8_t, 16>;
+  const Uuid& ContainerUuid() const { return m_uuid; }
+  // Every node made so far and still owned, in the order made.
   std::vector<APFSFileNode*> Nodes() const;
+  // The tree builder took the node for good: the parser no longer frees it (nor uses it once the search ended).
+  void Disown(APFSFileNode& node);
 
  private:
   using Registry = std::multimap<std::uint64_t, APFSFileNode*>;
@@ -90,6 +102,9 @@ class APFSContainerParser {
   APFSFileNode* TakeOrMake(const Made& made, const Choice& choice);
   void HandOver(APFSFileNode& node);
   void Hand(APFSFileNode& node);
+  void Remember(APFSFileNode& node);
+  void FlushOne(std::size_t index, std::uint64_t block, bool final);
+  std::set<std::size_t> TouchedSinceFlush();
   void ApplyInode(quellsy::ByteSpan value);
   void ApplyDirectory(std::uint64_t owner, quellsy::ByteSpan key, quellsy::ByteSpan value);
   void ApplyExtent(std::uint64_t owner, quellsy::ByteSpan key, quellsy::ByteSpan value);
@@ -101,6 +116,8 @@ class APFSContainerParser {
   std::int64_t m_startSector = 0;
   std::uint64_t m_firstBlock = 0;
   std::uint64_t m_blockCount = 0;
+  std::uint64_t m_span = 0;
+  Uuid m_uuid{};
   std::string m_name;
   bool m_walked = false;
   std::vector<std::uint8_t> m_buffer;
@@ -112,4 +129,9 @@ class APFSContainerParser {
   Registry m_files;
   Registry m_directories;
   std::set<std::size_t> m_pending;
+  // Pending nodes waiting for a folder with this key to appear (entries may be stale: checked when used).
+  std::multimap<std::uint64_t, std::size_t> m_waiting;
+  // Pending nodes touched, and folder keys made, since the last flush.
+  std::set<std::size_t> m_touched;
+  std::set<std::uint64_t> m_newFolders;
 };

@@ -41,6 +41,7 @@ void APFSFileNode::SetParentNodeID(long long id) {
 
 IFileNode* APFSFileNode::Clone() {
   auto* copy = new APFSFileNode();
+  copy->m_freeOnRelease = true;
   copy->SetCurrentNodeID(GetCurrentNodeID());
   copy->CFileNode::SetParentNodeID(GetParentNodeID());
   copy->SetBelongedPartition(GetBelongedPartition());

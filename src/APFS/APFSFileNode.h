@@ -1,7 +1,8 @@
 #pragma once
 // A file or folder found in an APFS container. Besides the common node it carries what the container parser
 // needs while it joins inode, directory-record and extent records: key, found block, parent key, search-time
-// links and an extent map that the data-run list mirrors. The parser owns it: Release does nothing.
+// links and an extent map that the data-run list mirrors. The parser owns it, and Release does nothing, until the
+// node is given to the tree builder for good (FreeOnRelease); copies made by Clone belong to their caller.
 
 #include <cstdint>
 #include <map>
@@ -40,7 +41,11 @@ class APFSFileNode : public CFileNode {
   void SetParentNodeID(long long id) override;
   // A detached copy; the search links move to it.
   IFileNode* Clone() override;
-  void Release() override {}
+  void Release() override {
+    if (m_freeOnRelease) delete this;
+  }
+  // From now on Release frees the node: whoever holds it owns it.
+  void FreeOnRelease() { m_freeOnRelease = true; }
   void MarkDeleted() override { m_flags |= kDeleted; }
   void FilterFileNameByDot() override {}
   _tagSearcherType GetOwnSearcherType() const { return SEARCHER_APFS; }
@@ -103,5 +108,6 @@ class APFSFileNode : public CFileNode {
   APFSFileNode* m_searchNext = nullptr;
   APFSFileNode* m_duplicate = nullptr;
   std::uint8_t m_flags = 0;
+  bool m_freeOnRelease = false;
   std::map<std::uint64_t, DataRun> m_extents;
 };

@@ -25,6 +25,7 @@ constexpr std::uint32_t kMaxEntries = 1024;
 constexpr std::uint32_t kTreeInfoSize = 40;
 constexpr std::uint32_t kNodeHeaderSize = 56;
 constexpr std::size_t kVolumeNameOffset = 704;
+constexpr std::size_t kContainerUuidOffset = 72;
 constexpr std::uint64_t kNoKey = ~std::uint64_t{0};
 
 struct ObjectHeader {
