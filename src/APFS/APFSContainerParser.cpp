@@ -384,8 +384,8 @@ std::set<std::size_t> APFSContainerParser::TouchedSinceFlush() {
   for (const std::uint64_t folder : m_newFolders) {
     const auto [first, last] = m_waiting.equal_range(folder);
     for (auto it = first; it != last; ++it) {
-      const APFSFileNode& node = *m_nodes[it->second];
-      if (m_pending.count(it->second) != 0 && static_cast<std::uint64_t>(node.GetParentNodeID()) == folder)
+      if (m_pending.count(it->second) != 0 &&
+          static_cast<std::uint64_t>(m_nodes[it->second]->GetParentNodeID()) == folder)
         work.insert(it->second);
     }
     m_waiting.erase(first, last);

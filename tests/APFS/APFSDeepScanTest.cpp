@@ -37,6 +37,7 @@ std::vector<std::uint8_t> Pattern(std::size_t size, std::uint8_t seed) {
 // A disk of `blocks` zeroed 4096-byte blocks on which containers and loose blocks are placed.
 struct Disk {
   explicit Disk(std::size_t blocks) : bytes(blocks * kBlock, 0) {}
+  explicit Disk(std::vector<std::uint8_t> image) : bytes(std::move(image)) {}
   void Place(std::size_t block, const std::vector<std::uint8_t>& data) {
     std::copy(data.begin(), data.end(), bytes.begin() + static_cast<std::ptrdiff_t>(block * kBlock));
   }
@@ -239,12 +240,10 @@ TEST(APFSDeepScan, VolumeWithoutItsContainerSuperblockIsWalkedAlone) {
 
 TEST(APFSDeepScan, LooseOlderVersionOfADyingFileTakesTheEarlierName) {
   SmallContainer container;
-  auto image = container.writer.Build();
+  Disk disk(container.writer.Build());
   // While a file is deleted its inode is renamed "0x<n>-dead"; the live version is b.bin (id 18).
   const auto loose = LooseLeaf(40, {apfs::Inode(18, 2, "0x12-dead", false, 4096, kTime + apfs::Seconds(5))});
-  std::copy(loose.begin(), loose.end(), image.begin() + 40 * kBlock);
-  Disk disk(128);
-  disk.Place(0, image);
+  disk.Place(40, loose);
   Scan scan(disk.bytes);
 
   const auto* older = scan.ByPath("b.bin-12");
@@ -257,11 +256,9 @@ TEST(APFSDeepScan, LooseOlderVersionOfADyingFileTakesTheEarlierName) {
 
 TEST(APFSDeepScan, FileKnownOnlyFromItsExtentsStaysPending) {
   SmallContainer container;
-  auto image = container.writer.Build();
+  Disk disk(container.writer.Build());
   const auto loose = LooseLeaf(40, {apfs::Extent(77, 0, 4096, 64)});
-  std::copy(loose.begin(), loose.end(), image.begin() + 40 * kBlock);
-  Disk disk(128);
-  disk.Place(0, image);
+  disk.Place(40, loose);
   Scan scan(disk.bytes);
   EXPECT_EQ(scan.builder.nodes().size(), 4u);
   for (const auto& node : scan.builder.nodes()) EXPECT_NE(node.name, "");
@@ -270,14 +267,12 @@ TEST(APFSDeepScan, FileKnownOnlyFromItsExtentsStaysPending) {
 TEST(APFSDeepScan, FileKnownFromItsExtentsIsShownOnceALaterNodeNamesIt) {
   SmallContainer container;
   const auto data = Pattern(6000, 9);
-  auto image = container.writer.Build();
-  std::copy(data.begin(), data.end(), image.begin() + 100 * kBlock);
+  Disk disk(container.writer.Build());
+  disk.Place(100, data);
   const auto extents = LooseLeaf(40, {apfs::Extent(77, 0, 8192, 100)});
   const auto inode = LooseLeaf(41, {apfs::Inode(77, 2, "late.txt", false, data.size(), kTime)});
-  std::copy(extents.begin(), extents.end(), image.begin() + 40 * kBlock);
-  std::copy(inode.begin(), inode.end(), image.begin() + 41 * kBlock);
-  Disk disk(128);
-  disk.Place(0, image);
+  disk.Place(40, extents);
+  disk.Place(41, inode);
   Scan scan(disk.bytes, 8);  // one block per range: a flush between the two nodes
 
   const auto* late = scan.ByPath("late.txt");
@@ -289,17 +284,15 @@ TEST(APFSDeepScan, FileKnownFromItsExtentsIsShownOnceALaterNodeNamesIt) {
 TEST(APFSDeepScan, FileWaitsForItsFolderFromALaterNode) {
   SmallContainer container;
   const auto data = Pattern(3000, 33);
-  auto image = container.writer.Build();
-  std::copy(data.begin(), data.end(), image.begin() + 100 * kBlock);
+  Disk disk(container.writer.Build());
+  disk.Place(100, data);
   const auto file = LooseLeaf(40, {apfs::Inode(30, 31, "child.txt", false, data.size(), kTime),
                                    apfs::DirectoryRecord(31, "child.txt", 30, false, kTime),
                                    apfs::Extent(30, 0, 4096, 100)});
   const auto folder = LooseLeaf(41, {apfs::Inode(31, 2, "olddir", true, 0, kTime),
                                      apfs::DirectoryRecord(2, "olddir", 31, true, kTime)});
-  std::copy(file.begin(), file.end(), image.begin() + 60 * kBlock);
-  std::copy(folder.begin(), folder.end(), image.begin() + 90 * kBlock);
-  Disk disk(128);
-  disk.Place(0, image);
+  disk.Place(60, file);
+  disk.Place(90, folder);
   Scan scan(disk.bytes, 8);
 
   const auto* child = scan.ByPath("olddir/child.txt");
@@ -328,11 +321,9 @@ TEST(APFSDeepScan, LastBlocksOfADiskThatIsNoWholeNumberOfReadsAreExamined) {
 
 TEST(APFSDeepScan, WithoutBuildNothingReachesTheTreeBuilder) {
   SmallContainer container;
-  auto image = container.writer.Build();
+  Disk disk(container.writer.Build());
   const auto loose = LooseLeaf(40, {apfs::Inode(30, 31, "orphan.txt", false, 10, kTime)});
-  std::copy(loose.begin(), loose.end(), image.begin() + 40 * kBlock);
-  Disk disk(128);
-  disk.Place(0, image);
+  disk.Place(40, loose);
   Scan scan(disk.bytes, 8192, 0);
   EXPECT_TRUE(scan.builder.nodes().empty());
   EXPECT_TRUE(scan.builder.searchers().empty());
