@@ -57,17 +57,7 @@ int FileZIPAnalyser::Test(ByteSpan sector, CRawFileInfo& hit) {
 
 int FileZIPAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   std::vector<std::uint8_t> copy;
-  // Pieces of the window joined; a shorter span where the device ends.
-  const Walk::Fetch fetch = [&](std::uint64_t offset, std::size_t length) -> std::optional<ByteSpan> {
-    copy.clear();
-    while (copy.size() < length) {
-      const ByteSpan piece = window.At(offset + copy.size());
-      if (piece.empty()) break;
-      copy.insert(copy.end(), piece.begin(),
-                  piece.begin() + static_cast<std::ptrdiff_t>(std::min(piece.size(), length - copy.size())));
-    }
-    return ByteSpan(copy);
-  };
+  const Walk::Fetch fetch = WindowFetch(window, copy);
   const ByteSpan first = window.At(0);
   Walk walk(ZipIpaFileType(first) ? RAW_FILE_TYPE_IPA : RAW_FILE_TYPE_ZIP);
   if (walk.Advance(fetch, kDeviceSearchCap) != Walk::State::kDone) return 0;

@@ -8,12 +8,12 @@
 // finished while streaming are measured the same way from the device.
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Metadata/FileProperty.h"
 #include "Utility/ByteReader.h"
 
@@ -70,8 +70,7 @@ class FileZIPAnalyser : public CPlainRawFileAnalyser {
   // for by offset from the file's start.
   class Walk {
    public:
-    // nullopt while the bytes are not at hand yet; a shorter span when no more will ever come.
-    using Fetch = std::function<std::optional<quellsy::ByteSpan>(std::uint64_t offset, std::size_t length)>;
+    using Fetch = OffsetFetch;
     enum class State { kWaiting, kDone, kBad };
 
     explicit Walk(std::uint32_t type) : m_uType(type) {}

@@ -23,16 +23,7 @@ int FileZIPAnalyser::ZIPRawFileInfo::CalcRawSize(unsigned char* sector, int sect
     SetRawFileName(name);
     return 1;
   }
-  // What the search holds of the file: from the previous block's first sector to the current block's end.
-  const long long from = std::max(context.llBufferFirstSector - m_llStartSector, 0LL) * sectorSize;
-  const long long to = std::max(context.llBlockEndSector - m_llStartSector, index + 1) * sectorSize;
-  const unsigned char* first = sector + (from - index * sectorSize);
-  const Walk::Fetch fetch = [&](std::uint64_t offset, std::size_t length) -> std::optional<quellsy::ByteSpan> {
-    const auto at = static_cast<long long>(offset);
-    if (at < from) return quellsy::ByteSpan{};
-    if (at + static_cast<long long>(length) > to) return std::nullopt;
-    return quellsy::ByteSpan(first + (at - from), length);
-  };
+  const Walk::Fetch fetch = HeldFetch(sector, sectorSize, m_llStartSector, sectorNumber, context);
   const Walk::State state = m_walk.Advance(fetch, kCapRunFactor * cap);
   m_uRawFileType = m_walk.Type();
   if (state == Walk::State::kBad) {

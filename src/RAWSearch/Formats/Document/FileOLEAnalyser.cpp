@@ -54,17 +54,7 @@ int FileOLEAnalyser::Test(ByteSpan sector, CRawFileInfo& hit) {
 
 int FileOLEAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   std::vector<std::uint8_t> copy;
-  // Pieces of the window joined, since a document sector may straddle two windows.
-  const Layout::Fetch fetch = [&](std::uint64_t offset, std::size_t length) -> std::optional<ByteSpan> {
-    copy.clear();
-    while (copy.size() < length) {
-      const ByteSpan piece = window.At(offset + copy.size());
-      if (piece.empty()) return ByteSpan{};
-      copy.insert(copy.end(), piece.begin(), piece.begin() + static_cast<std::ptrdiff_t>(
-                                                              std::min(piece.size(), length - copy.size())));
-    }
-    return ByteSpan(copy);
-  };
+  const Layout::Fetch fetch = WindowFetch(window, copy);
   Layout layout;
   if (layout.Advance(fetch) != Layout::State::kDone) return 0;
   hit.m_uRawFileType = layout.Type();

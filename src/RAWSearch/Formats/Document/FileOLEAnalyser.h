@@ -7,7 +7,6 @@
 // are measured by reading the same structures from the device.
 
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -15,6 +14,7 @@
 
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Metadata/CSummaryInFormation.h"
 #include "RAWSearch/Metadata/FileProperty.h"
 #include "Utility/ByteReader.h"
@@ -32,8 +32,7 @@ class FileOLEAnalyser : public CPlainRawFileAnalyser {
   // offset from the file's start.
   class Layout {
    public:
-    // The bytes asked for; nullopt while they are not at hand yet, an empty span when they never will be.
-    using Fetch = std::function<std::optional<quellsy::ByteSpan>(std::uint64_t offset, std::size_t length)>;
+    using Fetch = OffsetFetch;
     enum class State { kWaiting, kDone, kBad };
 
     // Goes as far as the bytes at hand allow.

@@ -20,20 +20,12 @@ int FileOLEAnalyser::OleRawFileInfo::CalcRawSize(unsigned char* sector, int sect
   if (!sector || sectorSize < kUnit || sectorNumber < m_llStartSector) return 1;
   const long long index = sectorNumber - m_llStartSector;
   const long long extent = (index + 1) * sectorSize;
-  // What the search holds of the file: from the previous block's first sector to the current block's end.
-  const long long from = std::max(context.llBufferFirstSector - m_llStartSector, 0LL) * sectorSize;
-  const long long to = std::max(context.llBlockEndSector - m_llStartSector, index + 1) * sectorSize;
-  const unsigned char* first = sector + (from - index * sectorSize);
+  // The summary stream is looked for only inside the file.
+  if (!m_bSummaryRead &&
+      (m_layout.GetState() != Layout::State::kDone || extent <= static_cast<long long>(m_layout.Size())))
+    ReadSummary(sector, sectorSize, std::max(context.llBlockEndSector - sectorNumber, 1LL) * sectorSize);
 
-  if (!m_bSummaryRead && (m_layout.GetState() != Layout::State::kDone || extent <= static_cast<long long>(m_layout.Size())))
-    ReadSummary(sector, sectorSize, to - index * sectorSize);
-
-  const Layout::Fetch fetch = [&](std::uint64_t offset, std::size_t length) -> std::optional<quellsy::ByteSpan> {
-    const auto at = static_cast<long long>(offset);
-    if (at < from) return quellsy::ByteSpan{};
-    if (at + static_cast<long long>(length) > to) return std::nullopt;
-    return quellsy::ByteSpan(first + (at - from), length);
-  };
+  const Layout::Fetch fetch = HeldFetch(sector, sectorSize, m_llStartSector, sectorNumber, context);
   const Layout::State state = m_layout.Advance(fetch);
   if (state == Layout::State::kBad) {
     m_ullSize = 0;
