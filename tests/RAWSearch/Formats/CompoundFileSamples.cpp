@@ -80,6 +80,7 @@ CompoundFile MakeCompoundFile(const CompoundSpec& spec) {
 
   // The allocation table: every sector up to `used` is marked.
   std::vector<std::uint32_t> fat(static_cast<std::size_t>(spec.fatSectors) * perFat, kFree);
+  if (used > fat.size()) return {};  // more sectors than the allocation sectors can map
   for (std::uint32_t n = 0; n < spec.fatSectors; ++n) fat[n] = kFatMark;
   if (difat) fat[difatSector] = kDifatMark;
   const auto chain = [&fat](std::uint32_t first, std::uint32_t count) {

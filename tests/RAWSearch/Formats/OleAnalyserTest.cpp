@@ -40,15 +40,17 @@ class OleAnalyserTest : public RawSearchTest {
     RawSearchTest::TearDown();
   }
 
-  // `file` at sector kStart of an image followed by zeros, grown as the search would.
-  std::unique_ptr<Record> Grow(const Bytes& file, long long sectorsPerBlock = 64) {
-    Bytes image(kStart * kSector, 0);
+  // `file` at sector kStart of an image followed by zeros, grown as the search would (over at most
+  // `maxSectors` sectors).
+  std::unique_ptr<Record> Grow(const Bytes& file, long long sectorsPerBlock = 64, unsigned sectorSize = kSector,
+                               long long maxSectors = 1 << 16) {
+    Bytes image(kStart * sectorSize, 0);
     image.insert(image.end(), file.begin(), file.end());
-    image.resize(image.size() + 64 * kSector, 0);
+    image.resize(image.size() + 64 * sectorSize, 0);
     std::unique_ptr<Record> record(dynamic_cast<Record*>(analyser_.CreateRawFileInfo()));
     record->m_llStartSector = kStart;
     record->m_pAnalyser = &analyser_;
-    outcome_ = GrowRecord(*record, ImageSectors(image, kSector), kSector, sectorsPerBlock, 1 << 16);
+    outcome_ = GrowRecord(*record, ImageSectors(image, sectorSize), sectorSize, sectorsPerBlock, maxSectors);
     return record;
   }
 
@@ -234,6 +236,35 @@ TEST_F(OleAnalyserTest, BrokenStructuresAreRefusedNotFollowed) {
     EXPECT_EQ(record->m_ullSize, 0u);
     EXPECT_EQ(MeasurePlaced(analyser_, file, 64).measured, 0);
   }
+}
+
+// Devices of 4096-byte sectors hold several document sectors in each of theirs; small blocks split the
+// structures over what the search holds at once.
+TEST_F(OleAnalyserTest, LargeDeviceSectorsAndSmallBlocks) {
+  CompoundSpec spec;
+  spec.summary = SummaryStream({StringProperty(2, "Plan"), StringProperty(8, "Ann")});
+  spec.fatSectors = 2;
+  spec.fatInHeader = 1;
+  spec.fillerSectors = 200;
+  const CompoundFile file = MakeCompoundFile(spec);
+  for (const auto& [block, sectorSize] : {std::pair{64LL, 4096u}, std::pair{2LL, 512u}, std::pair{1LL, 4096u}}) {
+    SCOPED_TRACE(std::to_string(block) + " x " + std::to_string(sectorSize));
+    const auto record = Grow(file.bytes, block, sectorSize);
+    EXPECT_EQ(record->m_ullSize, file.bytes.size());
+    // Without a time the last author names the file, and labels it.
+    EXPECT_EQ(record->GetRawFileName(), "Ann_Ann");
+  }
+}
+
+// A record that leaves the growing set once its length and kind are known keeps them, so it is filed.
+TEST_F(OleAnalyserTest, LeavingEarlyKeepsAKnownSize) {
+  const CompoundFile file = MakeCompoundFile({});
+  const auto record = Grow(file.bytes, 64, kSector, 2);
+  EXPECT_EQ(outcome_.result, 2);
+  EXPECT_EQ(record->m_ullSize, 0u);
+  record->WillBeRemove(nullptr, -1);
+  EXPECT_EQ(record->m_ullSize, file.bytes.size());
+  EXPECT_EQ(record->m_uRawFileType, static_cast<std::uint32_t>(RAW_FILE_TYPE_DOC));
 }
 
 // A directory that cannot be read leaves a short file untyped.

@@ -36,18 +36,19 @@ std::function<Bytes()> MadeZip(const std::string& file) {
 class ZipAnalyserTest : public RawSearchTest {
  protected:
   // `file` at sector kStart of an image with `after` behind it (zeros unless given), grown as the search would.
-  std::unique_ptr<Record> Grow(const Bytes& file, long long sectorsPerBlock = 64, const Bytes& after = {}) {
-    Bytes image(kStart * kSector, 0);
+  std::unique_ptr<Record> Grow(const Bytes& file, long long sectorsPerBlock = 64, const Bytes& after = {},
+                               unsigned sectorSize = kSector, long long maxSectors = 1 << 16) {
+    Bytes image(kStart * sectorSize, 0);
     image.insert(image.end(), file.begin(), file.end());
     image.insert(image.end(), after.begin(), after.end());
-    image.resize(image.size() + 64 * kSector, 0);
+    image.resize(image.size() + 64 * sectorSize, 0);
     CRawFileInfo scratch;
-    EXPECT_EQ(analyser_.AnalyseBuffer(image.data() + kStart * kSector, scratch), 1);
+    EXPECT_EQ(analyser_.AnalyseBuffer(image.data() + kStart * sectorSize, scratch), 1);
     std::unique_ptr<Record> record(dynamic_cast<Record*>(analyser_.CreateRawFileInfo()));
     record->m_uRawFileType = scratch.m_uRawFileType;
     record->m_llStartSector = kStart;
     record->m_pAnalyser = &analyser_;
-    outcome_ = GrowRecord(*record, ImageSectors(image, kSector), kSector, sectorsPerBlock, 1 << 16);
+    outcome_ = GrowRecord(*record, ImageSectors(image, sectorSize), sectorSize, sectorsPerBlock, maxSectors);
     return record;
   }
 
@@ -145,6 +146,29 @@ TEST_F(ZipAnalyserTest, AStrayEndRecordDoesNotEndADescriptorArchive) {
   after[103] = 6;
   const auto followed = Grow(file, 64, after);
   EXPECT_EQ(followed->m_ullSize, file.size());
+}
+
+TEST_F(ZipAnalyserTest, LargeDeviceSectors) {
+  for (const char* name : {"docx.docx", "piped.zip", "epub.epub"}) {
+    SCOPED_TRACE(name);
+    const Bytes file = MadeZip(name)();
+    const auto record = Grow(file, 2, {}, 4096);
+    EXPECT_EQ(record->m_ullSize, file.size());
+  }
+}
+
+// A record that leaves the growing set before its end record streamed past is left unsized, and the
+// analyser then measures it from the device.
+TEST_F(ZipAnalyserTest, LeavingEarlyIsMeasuredFromTheDevice) {
+  const Bytes file = MadeZip("plain.zip")();
+  const auto record = Grow(file, 1, {}, kSector, 3);
+  EXPECT_EQ(outcome_.result, 2);
+  record->WillBeRemove(nullptr, -1);
+  EXPECT_EQ(record->m_ullSize, 0u);
+  MemoryDevice device(kStart + 64, kSector);
+  device.Put(kStart * kSector, file);
+  EXPECT_EQ(analyser_.GetRawFileSize(*record, &device), 1);
+  EXPECT_EQ(record->m_ullSize, file.size());
 }
 
 TEST_F(ZipAnalyserTest, ValidatorLengths) {
