@@ -8,5 +8,6 @@ namespace ArchiveFormats {
 IRawFileAnalyser* CreateCAB();
 IRawFileAnalyser* CreateGZ();
 IRawFileAnalyser* CreateLZH();
+IRawFileAnalyser* CreateZIP();
 
 }  // namespace ArchiveFormats

@@ -7,6 +7,7 @@
 #include "RAWSearch/Formats/Document/FileLowDocAnalyser.h"
 #include "RAWSearch/Formats/Document/FileMDBAnalyser.h"
 #include "RAWSearch/Formats/Document/FileMNYAnalyser.h"
+#include "RAWSearch/Formats/Document/FileOLEAnalyser.h"
 
 namespace DocumentFormats {
 
@@ -17,5 +18,6 @@ IRawFileAnalyser* CreateHTM() { return new FileHTMAnalyser(); }
 IRawFileAnalyser* CreateLowDoc() { return new FileLowDocAnalyser(); }
 IRawFileAnalyser* CreateMDB() { return new FileMDBAnalyser(); }
 IRawFileAnalyser* CreateMNY() { return new FileMNYAnalyser(); }
+IRawFileAnalyser* CreateOLE() { return new FileOLEAnalyser(); }
 
 }  // namespace DocumentFormats

@@ -12,5 +12,6 @@ IRawFileAnalyser* CreateHTM();
 IRawFileAnalyser* CreateLowDoc();
 IRawFileAnalyser* CreateMDB();
 IRawFileAnalyser* CreateMNY();
+IRawFileAnalyser* CreateOLE();
 
 }  // namespace DocumentFormats
