@@ -67,7 +67,10 @@ ResultCode CHFSPlusVolume::QuickSearchFiles(IDirecotryTreeBuilder* builder,
   journal_->GetDeleteRecord(progress);
   bool go = true;
   if (progress != nullptr) {
+    // The walk counted its finds; the total counts the nodes, each of which is counted again when handed
+    // over, so the count starts afresh and ends at the total.
     progress->SetTotal(deletedCatalog_.size() + counted);
+    progress->RestartCount();
     go = progress->IsContinued();
   }
   NodeHandout handout(*this, builder, progress);
