@@ -25,6 +25,31 @@ std::uint32_t CatalogIDOf(const BTRecord& record) {
   return 0;
 }
 
+// The records of a logged extents or attributes leaf that the live tree no longer holds: one with a key
+// already in the deleted list replaces that entry's record, any other goes to the front of the list.
+template <typename Key, typename List, typename Take, typename Compare, typename Add>
+void KeepLostRecords(CHFSPlusVolume& volume, IHFSPlusBTreeOption* tree, std::uint32_t fileID, CHFSPlusBTNode& node,
+                     List& list, Take take, Compare compare, Add add) {
+  if (tree == nullptr) return;
+  for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
+    const auto key = tree->KeyRead(node, i);
+    const auto record = tree->DataRead(node, i);
+    const auto* typedKey = key ? std::get_if<Key>(&*key) : nullptr;
+    auto typedRecord = record ? take(*record) : std::nullopt;
+    if (typedKey == nullptr || !typedRecord) continue;
+    HFSPlusSearchResult live;
+    volume.Search(static_cast<int>(fileID), *key, live, nullptr);
+    if (live.found != 0) continue;
+    const auto same = std::find_if(list.begin(), list.end(),
+                                   [&](const auto& entry) { return compare(entry.first, *typedKey) == 0; });
+    if (same != list.end()) {
+      same->second = std::move(*typedRecord);
+    } else {
+      add(*typedKey, std::move(*typedRecord));
+    }
+  }
+}
+
 }  // namespace
 
 CHFSPlusJournal::CHFSPlusJournal(CHFSPlusVolume* volume) : volume_(volume) { Open(); }
@@ -177,50 +202,21 @@ void CHFSPlusJournal::KeepLoggedNode(CHFSPlusBTNode& node, std::uint64_t volumeO
 }
 
 void CHFSPlusJournal::KeepExtents(CHFSPlusBTNode& node) {
-  CHFSPlusExtents* tree = volume_->GetExtents();
-  if (tree == nullptr) return;
-  for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
-    const auto key = tree->KeyRead(node, i);
-    const auto record = tree->DataRead(node, i);
-    const auto* extentKey = key ? std::get_if<HFSPlusExtentKey>(&*key) : nullptr;
-    const auto* extents = record ? std::get_if<HFSPlusExtentRecord>(&*record) : nullptr;
-    if (extentKey == nullptr || extents == nullptr) continue;
-    HFSPlusSearchResult live;
-    volume_->Search(kExtentsFileID, *key, live, nullptr);
-    if (live.found != 0) continue;
-    auto& list = volume_->DeletedExtents();
-    const auto same = std::find_if(list.begin(), list.end(), [&](const auto& entry) {
-      return CHFSPlusExtents::CompareKey(entry.first, *extentKey) == 0;
-    });
-    if (same != list.end()) {
-      same->second = *extents;
-    } else {
-      volume_->AddDeletedExtent(*extentKey, *extents);
-    }
-  }
+  KeepLostRecords<HFSPlusExtentKey>(
+      *volume_, volume_->GetExtents(), kExtentsFileID, node, volume_->DeletedExtents(),
+      [](const BTRecord& record) -> std::optional<HFSPlusExtentRecord> {
+        const auto* extents = std::get_if<HFSPlusExtentRecord>(&record);
+        return extents != nullptr ? std::optional(*extents) : std::nullopt;
+      },
+      &CHFSPlusExtents::CompareKey,
+      [this](const HFSPlusExtentKey& key, HFSPlusExtentRecord record) { volume_->AddDeletedExtent(key, record); });
 }
 
 void CHFSPlusJournal::KeepAttributes(CHFSPlusBTNode& node) {
-  CHFSPlusAttribute* tree = volume_->GetAttributes();
-  if (tree == nullptr) return;
-  for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
-    const auto key = tree->KeyRead(node, i);
-    auto record = tree->DataRead(node, i);
-    const auto* attrKey = key ? std::get_if<HFSPlusAttrKey>(&*key) : nullptr;
-    if (attrKey == nullptr || !record) continue;
-    HFSPlusSearchResult live;
-    volume_->Search(kAttributesFileID, *key, live, nullptr);
-    if (live.found != 0) continue;
-    auto& list = volume_->DeletedAttributes();
-    const auto same = std::find_if(list.begin(), list.end(), [&](const auto& entry) {
-      return CHFSPlusAttribute::CompareKey(entry.first, *attrKey) == 0;
-    });
-    if (same != list.end()) {
-      same->second = std::move(*record);
-    } else {
-      volume_->AddDeletedAttribute(*attrKey, std::move(*record));
-    }
-  }
+  KeepLostRecords<HFSPlusAttrKey>(
+      *volume_, volume_->GetAttributes(), kAttributesFileID, node, volume_->DeletedAttributes(),
+      [](const BTRecord& record) { return std::optional(record); }, &CHFSPlusAttribute::CompareKey,
+      [this](const HFSPlusAttrKey& key, BTRecord record) { volume_->AddDeletedAttribute(key, std::move(record)); });
 }
 
 void CHFSPlusJournal::KeepCatalog(CHFSPlusBTNode& node, CHFSPlusQuickFileSystemSearchProgress* progress) {

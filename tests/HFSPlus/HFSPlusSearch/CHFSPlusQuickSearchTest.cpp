@@ -105,6 +105,26 @@ TEST(HFSPlusQuickSearch, HandsDeletedThenLiveNodesAndCountsThem) {
   EXPECT_EQ(blocks, 3u);
 }
 
+TEST(HFSPlusQuickSearch, VolumeWithoutJournalIsSearchedThroughItsCatalogAlone) {
+  WrittenVolume v = WriteVolume({}, [](VolumeContent& c) { StandardContent(c, 4096); });
+  RecordingTreeBuilder builder;
+  RecordingSink sink;
+  std::unique_ptr<IQuickFileSystemSearchController> searcher(CreateHFSPlusQuickSearcher());
+  searcher->SetDirecotryTreeBuilder(&builder);
+  EXPECT_EQ(searcher->QuickSearchFiles(v.device.get(), &sink), kResultOk);
+  // The files, the four folders of the standard tree and the root folder.
+  const std::size_t expected = v.files.size() + 4 + 1;
+  EXPECT_EQ(builder.nodes().size(), expected);
+  EXPECT_EQ(sink.last().total, expected);
+  for (const auto& node : builder.nodes()) EXPECT_FALSE(node.deleted) << node.name;
+  for (const auto& [path, data] : v.files) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    const auto* node = builder.Find(name);
+    ASSERT_NE(node, nullptr) << path;
+    EXPECT_EQ(node->size, static_cast<long long>(data.size()));
+  }
+}
+
 TEST(HFSPlusQuickSearch, StopInTheDeletedLoopStillHandsThePairInHand) {
   // The walk reports four finds; the first deleted node makes the fifth report, and the question before the
   // second pair is answered stop: that pair is still handed over, the rest and the catalog walk are not.
