@@ -4,6 +4,7 @@
 #include "ExFat/ExFatEngine.h"
 #include "FATLib/FATEngine.h"
 #include "FATSearch/FATSearchEngine.h"
+#include "HFSPlus/HFSPlusSearch/HFSPlusSearchEngine.h"
 #include "NTFSSearch/NTFSSearchEngine.h"
 #include "RAWSearch/Controller/RawSearchEngine.h"
 
@@ -13,6 +14,7 @@ void RegisterBuiltInEngines() {
   RegisterFATEngine();
   RegisterExFatEngine();
   RegisterFATSearchEngine();
+  RegisterHFSPlusSearchEngine();
   RegisterNTFSSearchEngine();
   RegisterRawSearchEngine();
 }

@@ -4,6 +4,7 @@
 // compressed file's runs are those of its resource fork and its size is the uncompressed one.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "HFSPlus/HFSPlusLib/HFSPlusFormat.h"
@@ -50,6 +51,8 @@ class CHFSPlusFileNode : public CFileNode {
   // The logical size of the resource fork (compressed files keep their content there).
   std::uint64_t GetResourceForkSize() const { return resourceForkSize_; }
   CHFSPlusVolume* GetVolume() const { return volume_; }
+  // Keeps the node's volume open for as long as the node lives (the searcher may go first).
+  void ShareVolume(std::shared_ptr<CHFSPlusVolume> owner) { owner_ = std::move(owner); }
 
   // 0 stays 0; seconds since 1904 become FILETIME, with no time-zone adjustment.
   static unsigned long long TimeConvert(std::uint32_t seconds);
@@ -67,6 +70,7 @@ class CHFSPlusFileNode : public CFileNode {
 
   std::uint32_t createDate_ = 0;
   CHFSPlusVolume* volume_;
+  std::shared_ptr<CHFSPlusVolume> owner_;
   std::string name_;
   std::uint64_t size_ = 0;
   std::uint64_t resourceForkSize_ = 0;

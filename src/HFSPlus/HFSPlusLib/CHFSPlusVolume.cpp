@@ -9,6 +9,7 @@
 #include "HFSPlus/HFSPlusLib/CHFSPlusCatalog.h"
 #include "HFSPlus/HFSPlusLib/CHFSPlusExtents.h"
 #include "HFSPlus/HFSPlusLib/CHFSPlusFileCache.h"
+#include "HFSPlus/HFSPlusLib/CHFSPlusJournal.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusForkExtents.h"
 #include "include/IStorageDevice.h"
@@ -50,6 +51,8 @@ void CHFSPlusVolume::Open(bool restore) {
     Fail(code);
     return;
   }
+  // A journal that cannot be used only means no deleted records; the volume opens all the same.
+  journal_ = std::make_unique<CHFSPlusJournal>(this);
   // Each part that fails ends the opening with its failure; the parts made so far stay for the destructor.
   auto failed = [this](const auto& part) {
     if (part->GetLastError() == kResultOk) return false;

@@ -17,12 +17,20 @@ class CHFSPlusAttribute;
 class CHFSPlusCatalog;
 class CHFSPlusExtents;
 class CHFSPlusFileCache;
+class CHFSPlusJournal;
+class CHFSPlusQuickFileSystemSearchProgress;
 class CHFSPlusRawfile;
+class IDirecotryTreeBuilder;
 class IProgress;
 class IStorageDevice;
 
-class CHFSPlusVolume {
+// Held through a shared_ptr by the searchers, so that the nodes made from it can keep it open after them.
+class CHFSPlusVolume : public std::enable_shared_from_this<CHFSPlusVolume> {
  public:
+  using DeletedCatalogList = std::list<std::pair<HFSPlusCatalogKey, BTRecord>>;
+  using DeletedExtentsList = std::list<std::pair<HFSPlusExtentKey, HFSPlusExtentRecord>>;
+  using DeletedAttributesList = std::list<std::pair<HFSPlusAttrKey, BTRecord>>;
+
   // Opens the volume on device; success leaves GetLastError at 0. For a restore the catalog is not opened
   // (the extents and attributes look-ups still work). The owner deletes the object in every case.
   CHFSPlusVolume(IStorageDevice* device, bool restore);
@@ -45,6 +53,9 @@ class CHFSPlusVolume {
   // fileID 3 searches the extents tree, 4 the catalog, 8 the attributes tree; any other is error 3.
   quellsy::ResultCode Search(int fileID, const BTKey& key, HFSPlusSearchResult& result,
                              std::optional<BTRecord>* record);
+  // The quick search: the journal's deleted records, then every record of the catalog, as nodes for builder
+  // (searcher 31). progress may be null; without a journal object the result is error 2.
+  quellsy::ResultCode QuickSearchFiles(IDirecotryTreeBuilder* builder, CHFSPlusQuickFileSystemSearchProgress* progress);
   // Walks the catalog (fileID 4 only) and gives visitor every leaf record.
   quellsy::ResultCode Traverse(int fileID, IHFSPlusLeafVisitor* visitor, IProgress* progress);
   // The inline value of extended attribute `name` of fileID, live or deleted; its size, 0 when there is none
@@ -78,6 +89,13 @@ class CHFSPlusVolume {
   CHFSPlusRawfile* GetAttributesFile() const { return attributesFile_.get(); }
   CHFSPlusFileCache* GetCatalogFile() const { return catalogFile_.get(); }
   CHFSPlusCatalog* GetCatalog() const { return catalog_.get(); }
+  CHFSPlusExtents* GetExtents() const { return extents_.get(); }
+  CHFSPlusAttribute* GetAttributes() const { return attributes_.get(); }
+  CHFSPlusJournal* GetJournal() const { return journal_.get(); }
+  // The lists the journal walk fills, newest first.
+  DeletedCatalogList& DeletedCatalog() { return deletedCatalog_; }
+  DeletedExtentsList& DeletedExtents() { return deletedExtents_; }
+  DeletedAttributesList& DeletedAttributes() { return deletedAttributes_; }
 
  private:
   quellsy::ResultCode Fail(quellsy::ResultCode code) { return lastError_ = code; }
@@ -93,8 +111,10 @@ class CHFSPlusVolume {
   std::unique_ptr<CHFSPlusAttribute> attributes_;
   std::unique_ptr<CHFSPlusFileCache> catalogFile_;
   std::unique_ptr<CHFSPlusCatalog> catalog_;
-  std::list<std::pair<HFSPlusCatalogKey, BTRecord>> deletedCatalog_;
-  std::list<std::pair<HFSPlusExtentKey, HFSPlusExtentRecord>> deletedExtents_;
-  std::list<std::pair<HFSPlusAttrKey, BTRecord>> deletedAttributes_;
+  DeletedCatalogList deletedCatalog_;
+  DeletedExtentsList deletedExtents_;
+  DeletedAttributesList deletedAttributes_;
   std::uint8_t keyCompareType_ = quellsy::hfsplus::kCaseFolding;
+  // Last, so it goes first: it borrows the trees above.
+  std::unique_ptr<CHFSPlusJournal> journal_;
 };

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
+#include "HFSPlusPublicImages.h"
 #include "HFSPlusTestSupport.h"
 #include "support/FixtureScript.h"
 #include "support/MemoryDevice.h"
@@ -17,40 +18,7 @@
 namespace quellsy::test {
 namespace {
 
-class PublicImages {
- public:
-  static PublicImages& Get() {
-    static PublicImages images;
-    return images;
-  }
-  bool ok() const { return ok_; }
-  const std::string& why() const { return why_; }
-  std::filesystem::path operator/(const std::string& name) const { return dir_ / name; }
-
- private:
-  PublicImages() {
-    const std::pair<const char*, const char*> inputs[] = {
-        {"dfvfs/hfsplus.raw", "dfvfs.img"},
-        {"hfsplus-forensic/hfs_plus_volume.bin", "forensic-volume.img"},
-        {"hfsplus-forensic/hfs_plus_nested.bin", "forensic-nested.img"},
-        {"linux-made/hfsplus-deleted.img.xz", "linux.img.xz"},
-        {"linux-made/hfsplus-deleted.manifest.tsv", "linux.manifest.tsv"}};
-    for (const auto& [source, target] : inputs) {
-      const auto path = PublicFixture(source);
-      if (!std::filesystem::exists(path)) {
-        why_ = std::string("public fixture missing: ") + source;
-        return;
-      }
-      std::filesystem::copy_file(path, dir_ / target);
-    }
-    ok_ = RunFixtureScript("tests/HFSPlus/HFSPlusLib/make-public-hfsplus.sh", dir_.path(),
-                           "xz, sleuthkit or python3 missing", why_);
-  }
-
-  TempDir dir_;
-  bool ok_ = false;
-  std::string why_;
-};
+using PublicImages = PublicHFSPlusImages;
 
 struct FlsEntry {
   bool folder = false;

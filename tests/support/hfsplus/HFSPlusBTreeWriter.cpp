@@ -12,8 +12,10 @@ constexpr std::int8_t kLeaf = -1;
 constexpr std::int8_t kIndex = 0;
 constexpr std::int8_t kHeader = 1;
 
-std::vector<std::uint8_t> Node(std::uint16_t nodeSize, std::int8_t kind, std::uint8_t height,
-                               const std::vector<std::vector<std::uint8_t>>& records) {
+}  // namespace
+
+std::vector<std::uint8_t> BuildHFSPlusNode(std::uint16_t nodeSize, std::int8_t kind, std::uint8_t height,
+                                           const std::vector<std::vector<std::uint8_t>>& records) {
   std::vector<std::uint8_t> node(nodeSize, 0);
   FieldWriter w(node);
   w.u8(8, static_cast<std::uint8_t>(kind));
@@ -29,6 +31,8 @@ std::vector<std::uint8_t> Node(std::uint16_t nodeSize, std::int8_t kind, std::ui
   if (!w.ok()) throw std::logic_error("node overflow");
   return node;
 }
+
+namespace {
 
 void Link(std::vector<std::uint8_t>& file, std::uint16_t nodeSize, std::uint32_t number, std::uint32_t fLink,
           std::uint32_t bLink) {
@@ -57,7 +61,7 @@ HFSPlusBuiltTree BuildHFSPlusTree(const HFSPlusTreeShape& shape, const std::vect
     std::vector<std::vector<std::uint8_t>> current;
     std::size_t used = kDescriptor + 2;  // the free-space slot
     auto flush = [&]() {
-      nodes.push_back(Node(nodeSize, kind, height, current));
+      nodes.push_back(BuildHFSPlusNode(nodeSize, kind, height, current));
       out.numbers.push_back(static_cast<std::uint32_t>(nodes.size()));
       current.clear();
       used = kDescriptor + 2;
@@ -138,7 +142,7 @@ HFSPlusBuiltTree BuildHFSPlusTree(const HFSPlusTreeShape& shape, const std::vect
   std::vector<std::uint8_t> map(nodeSize - 256, 0);
   if (tree.usedNodes > map.size() * 8) throw std::logic_error("more nodes than one map record holds");
   for (std::uint32_t n = 0; n < tree.usedNodes; ++n) map[n / 8] |= static_cast<std::uint8_t>(0x80u >> (n % 8));
-  const auto headerNode = Node(nodeSize, kHeader, 0, {header, std::vector<std::uint8_t>(128, 0), map});
+  const auto headerNode = BuildHFSPlusNode(nodeSize, kHeader, 0, {header, std::vector<std::uint8_t>(128, 0), map});
   std::copy(headerNode.begin(), headerNode.end(), tree.bytes.begin());
   return tree;
 }

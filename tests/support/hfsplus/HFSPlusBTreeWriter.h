@@ -30,6 +30,10 @@ struct HFSPlusBuiltTree {
   std::vector<std::uint32_t> leafNodes;  // in key order
 };
 
+// One node: descriptor (no links), the records in order and their offset table.
+std::vector<std::uint8_t> BuildHFSPlusNode(std::uint16_t nodeSize, std::int8_t kind, std::uint8_t height,
+                                           const std::vector<std::vector<std::uint8_t>>& records);
+
 // records must be sorted by the tree's order. minBytes grows the file; its extra nodes are free.
 HFSPlusBuiltTree BuildHFSPlusTree(const HFSPlusTreeShape& shape, const std::vector<HFSPlusTreeRecord>& records,
                                   std::uint64_t minBytes);

@@ -187,17 +187,134 @@ std::string HFSPlusWriter::PathOf(std::uint32_t id) const {
   return path;
 }
 
-std::vector<ImageManifestEntry> HFSPlusWriter::Manifest() const {
+std::vector<ImageManifestEntry> HFSPlusWriter::ManifestOf(bool deleted) const {
   std::vector<ImageManifestEntry> manifest;
   for (const auto& [id, e] : entries_) {
-    if (e.folder) continue;
+    if (e.folder || e.deleted != deleted) continue;
     ImageManifestEntry m;
     m.path = PathOf(id);
     m.size = e.data.size();
     m.sha256 = Sha256Hex(e.data);
+    m.deleted = deleted;
     manifest.push_back(std::move(m));
   }
   return manifest;
+}
+
+std::vector<ImageManifestEntry> HFSPlusWriter::Manifest() const { return ManifestOf(false); }
+
+std::vector<ImageManifestEntry> HFSPlusWriter::DeletedManifest() const { return ManifestOf(true); }
+
+void HFSPlusWriter::Delete(std::uint32_t id) { entries_.at(id).deleted = true; }
+
+void HFSPlusWriter::LogTransaction(std::vector<HFSPlusLoggedNode> nodes) { transactions_.push_back(std::move(nodes)); }
+
+void HFSPlusWriter::RecordsOf(std::uint32_t id, std::uint32_t accessDate, TreeRecords& out) {
+  const Entry& e = entries_.at(id);
+  const auto name = Units(e.name);
+  Bytes record(e.folder ? fmt::kFolderRecordSize : fmt::kFileRecordSize, 0);
+  FieldWriter w(record);
+  PutDates(w, id);
+  if (accessDate != 0) w.be32(24, accessDate);
+  w.be32(8, id);
+  if (e.folder) {
+    w.be16(0, static_cast<std::uint16_t>(fmt::kFolderRecord));
+    w.be32(4, valence_[id]);
+    w.be16(42, kFolderMode);
+    w.be32(84, subfolders_[id]);
+  } else {
+    w.be16(0, static_cast<std::uint16_t>(fmt::kFileRecord));
+    w.be16(2, static_cast<std::uint16_t>(kThreadExists | (e.attributes.empty() ? 0 : kHasAttributes)));
+    w.be16(42, kFileMode);
+    PutFork(w, 88, e.fork);
+    if (e.compressed) w.u8(41, kCompressedOwnerFlag);
+    PutFork(w, 168, e.resourceFork);
+  }
+  out.catalog.push_back({e.parentID, name, record});
+  const auto threadType = e.folder ? fmt::kFolderThreadRecord : fmt::kFileThreadRecord;
+  out.catalog.push_back({id, {}, ThreadRecord(threadType, e.parentID, name)});
+
+  auto sorted = e.attributes;
+  std::sort(sorted.begin(), sorted.end(), [](const Attribute& a, const Attribute& b) {
+    return UnitOrder(AsciiUnits(a.name), AsciiUnits(b.name)) < 0;
+  });
+  for (const auto& a : sorted) {
+    Bytes data;
+    if (a.inlineData) {
+      data.assign(fmt::kAttrInlineHeaderSize + RoundUp(a.value.size(), 2), 0);
+      FieldWriter aw(data);
+      aw.be32(0, fmt::kAttrInlineData);
+      aw.be32(12, static_cast<std::uint32_t>(a.value.size()));
+      std::copy(a.value.begin(), a.value.end(), data.begin() + fmt::kAttrInlineHeaderSize);
+    } else {
+      data.assign(fmt::kAttrForkDataSize, 0);
+      FieldWriter aw(data);
+      aw.be32(0, fmt::kAttrForkData);
+      PutFork(aw, 8, a.fork);
+    }
+    out.attributes.emplace_back(AttrKey(id, AsciiUnits(a.name)), data);
+  }
+
+  // Overflow extents of a fork with more than eight pieces.
+  std::uint32_t blocks = 0;
+  for (std::size_t i = 0; i < e.fork.extents.size(); ++i) {
+    if (i >= 8 && i % 8 == 0) out.overflow[{id, blocks}] = ExtentRecord(e.fork.extents, i);
+    blocks += e.fork.extents[i].blockCount;
+  }
+}
+
+void HFSPlusWriter::SortCatalog(std::vector<CatalogRecord>& records) const {
+  const bool fold = !options_.hfsx || options_.keyCompareType == fmt::kCaseFolding;
+  std::sort(records.begin(), records.end(), [fold](const CatalogRecord& a, const CatalogRecord& b) {
+    if (a.parentID != b.parentID) return a.parentID < b.parentID;
+    return (fold ? fmt::FastUnicodeCompare(a.name, b.name) : UnitOrder(a.name, b.name)) < 0;
+  });
+}
+
+HFSPlusLoggedBlock HFSPlusWriter::LoggedNode(const HFSPlusLoggedNode& logged) {
+  TreeRecords records;
+  for (std::uint32_t id : logged.ids) RecordsOf(id, logged.accessDate, records);
+  std::vector<Bytes> keys;
+  std::vector<Bytes> data;
+  std::uint16_t nodeSize = options_.catalogNodeSize;
+  if (logged.tree == fmt::kCatalogFileID) {
+    SortCatalog(records.catalog);
+    for (const auto& r : records.catalog) {
+      keys.push_back(CatalogKey(r.parentID, r.name));
+      data.push_back(r.data);
+    }
+  } else if (logged.tree == fmt::kExtentsFileID) {
+    nodeSize = options_.extentsNodeSize;
+    for (const auto& [key, record] : records.overflow) {
+      keys.push_back(ExtentKey(key.first, key.second));
+      data.push_back(record);
+    }
+  } else {
+    nodeSize = options_.attributesNodeSize;
+    for (const auto& [key, record] : records.attributes) {
+      keys.push_back(key);
+      data.push_back(record);
+    }
+  }
+  std::vector<Bytes> nodeRecords;
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    Bytes r = keys[i];
+    if (logged.index) {
+      r.resize(r.size() + 4, 0);
+      FieldWriter(r).be32(keys[i].size(), 1);  // a child pointer
+    } else {
+      r.insert(r.end(), data[i].begin(), data[i].end());
+    }
+    nodeRecords.push_back(std::move(r));
+  }
+  HFSPlusLoggedBlock block;
+  block.bytes = BuildHFSPlusNode(nodeSize, logged.index ? fmt::kIndexNode : fmt::kLeafNode, logged.index ? 2 : 1,
+                                 nodeRecords);
+  // Where the tree's first leaf lies: the place such a node is logged for.
+  const HFSPlusWrittenFork& fork = special_.at(logged.tree);
+  const std::uint64_t first = std::uint64_t{fork.extents.at(0).startBlock} * options_.blockSize;
+  block.volumeOffset = first + (fork.logicalSize > nodeSize ? nodeSize : 0);
+  return block;
 }
 
 std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
@@ -210,6 +327,13 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
   cursor_ = std::max(headBlocks, options_.allocationStart);
 
   special_[fmt::kAllocationFileID] = Allocate(RoundUp((options_.totalBlocks + 7) / 8, blockSize), 1);
+  HFSPlusWrittenFork infoBlock;
+  HFSPlusWrittenFork journalFork;
+  if (options_.journal.enabled) {
+    infoBlock = Allocate(blockSize, 1);
+    journalFork = Allocate(options_.journal.bytes, 1);
+    journalOffset_ = std::uint64_t{journalFork.extents.at(0).startBlock} * blockSize;
+  }
   for (auto& [id, e] : entries_) {
     if (!e.folder) e.fork = Allocate(e.compressed ? 0 : e.data.size(), e.pieces);
     if (!e.resource.empty()) e.resourceFork = Allocate(e.resource.size(), e.pieces);
@@ -218,54 +342,24 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
     }
   }
 
-  // The catalog: a record and a thread per folder and file, sorted as the volume compares names.
-  const bool fold = !options_.hfsx || options_.keyCompareType == fmt::kCaseFolding;
-  struct CatalogRecord {
-    std::uint32_t parentID;
-    std::vector<std::uint16_t> name;
-    Bytes data;
-  };
-  std::vector<CatalogRecord> catalog;
-  std::map<std::uint32_t, std::uint32_t> valence;
-  std::map<std::uint32_t, std::uint32_t> subfolders;
+  // The live trees: a record and a thread per folder and file that was not deleted.
   for (const auto& [id, e] : entries_) {
-    if (id == fmt::kRootFolderID) continue;
-    ++valence[e.parentID];
-    if (e.folder) ++subfolders[e.parentID];
+    if (id == fmt::kRootFolderID || e.deleted) continue;
+    ++valence_[e.parentID];
+    if (e.folder) ++subfolders_[e.parentID];
   }
   std::uint32_t files = 0;
   std::uint32_t folders = 0;
+  TreeRecords live;
   for (const auto& [id, e] : entries_) {
-    const auto name = Units(e.name);
-    Bytes record(e.folder ? fmt::kFolderRecordSize : fmt::kFileRecordSize, 0);
-    FieldWriter w(record);
-    PutDates(w, id);
-    w.be32(8, id);
-    if (e.folder) {
-      w.be16(0, static_cast<std::uint16_t>(fmt::kFolderRecord));
-      w.be32(4, valence[id]);
-      w.be16(42, kFolderMode);
-      w.be32(84, subfolders[id]);
-      if (id != fmt::kRootFolderID) ++folders;
-    } else {
-      w.be16(0, static_cast<std::uint16_t>(fmt::kFileRecord));
-      w.be16(2, static_cast<std::uint16_t>(kThreadExists | (e.attributes.empty() ? 0 : kHasAttributes)));
-      w.be16(42, kFileMode);
-      PutFork(w, 88, e.fork);
-      if (e.compressed) w.u8(41, kCompressedOwnerFlag);
-      PutFork(w, 168, e.resourceFork);
-      ++files;
-    }
-    catalog.push_back({e.parentID, name, record});
-    const auto threadType = e.folder ? fmt::kFolderThreadRecord : fmt::kFileThreadRecord;
-    catalog.push_back({id, {}, ThreadRecord(threadType, e.parentID, name)});
+    if (e.deleted) continue;
+    RecordsOf(id, 0, live);
+    if (id == fmt::kRootFolderID) continue;
+    ++(e.folder ? folders : files);
   }
-  std::sort(catalog.begin(), catalog.end(), [fold](const CatalogRecord& a, const CatalogRecord& b) {
-    if (a.parentID != b.parentID) return a.parentID < b.parentID;
-    return (fold ? fmt::FastUnicodeCompare(a.name, b.name) : UnitOrder(a.name, b.name)) < 0;
-  });
+  SortCatalog(live.catalog);
   std::vector<HFSPlusTreeRecord> catalogRecords;
-  for (const auto& r : catalog) catalogRecords.push_back({CatalogKey(r.parentID, r.name), r.data});
+  for (const auto& r : live.catalog) catalogRecords.push_back({CatalogKey(r.parentID, r.name), r.data});
 
   // Each tree is built once to learn its size, then again at the size of the blocks it is given.
   auto buildTree = [&](const HFSPlusTreeShape& shape, const std::vector<HFSPlusTreeRecord>& records,
@@ -285,28 +379,7 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
   special_[fmt::kCatalogFileID] = Allocate(catalogTree.bytes.size(), options_.catalogPieces);
 
   std::vector<HFSPlusTreeRecord> attrRecords;
-  for (const auto& [id, e] : entries_) {
-    auto sorted = e.attributes;
-    std::sort(sorted.begin(), sorted.end(), [](const Attribute& a, const Attribute& b) {
-      return UnitOrder(AsciiUnits(a.name), AsciiUnits(b.name)) < 0;
-    });
-    for (const auto& a : sorted) {
-      Bytes data;
-      if (a.inlineData) {
-        data.assign(fmt::kAttrInlineHeaderSize + RoundUp(a.value.size(), 2), 0);
-        FieldWriter w(data);
-        w.be32(0, fmt::kAttrInlineData);
-        w.be32(12, static_cast<std::uint32_t>(a.value.size()));
-        std::copy(a.value.begin(), a.value.end(), data.begin() + fmt::kAttrInlineHeaderSize);
-      } else {
-        data.assign(fmt::kAttrForkDataSize, 0);
-        FieldWriter w(data);
-        w.be32(0, fmt::kAttrForkData);
-        PutFork(w, 8, a.fork);
-      }
-      attrRecords.push_back({AttrKey(id, AsciiUnits(a.name)), data});
-    }
-  }
+  for (const auto& [key, data] : live.attributes) attrRecords.push_back({key, data});
   HFSPlusTreeShape attrShape;
   attrShape.nodeSize = options_.attributesNodeSize;
   attrShape.maxKeyLength = 266;
@@ -314,20 +387,19 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
   const auto attrTree = buildTree(attrShape, attrRecords, 0);
   special_[fmt::kAttributesFileID] = Allocate(attrTree.bytes.size(), 1);
 
-  // Overflow extents of every fork with more than eight pieces, sorted by file ID and first block.
-  std::map<std::pair<std::uint32_t, std::uint32_t>, Bytes> overflow;
+  // Overflow extents, sorted by file ID and first block; the catalog and attributes files' own come last,
+  // once they are allocated.
   auto addOverflow = [&](std::uint32_t fileID, const HFSPlusWrittenFork& fork) {
     std::uint32_t blocks = 0;
     for (std::size_t i = 0; i < fork.extents.size(); ++i) {
-      if (i >= 8 && i % 8 == 0) overflow[{fileID, blocks}] = ExtentRecord(fork.extents, i);
+      if (i >= 8 && i % 8 == 0) live.overflow[{fileID, blocks}] = ExtentRecord(fork.extents, i);
       blocks += fork.extents[i].blockCount;
     }
   };
-  for (const auto& [id, e] : entries_) addOverflow(id, e.fork);
   addOverflow(fmt::kCatalogFileID, special_[fmt::kCatalogFileID]);
   addOverflow(fmt::kAttributesFileID, special_[fmt::kAttributesFileID]);
   std::vector<HFSPlusTreeRecord> extentRecords;
-  for (const auto& [key, data] : overflow) extentRecords.push_back({ExtentKey(key.first, key.second), data});
+  for (const auto& [key, data] : live.overflow) extentRecords.push_back({ExtentKey(key.first, key.second), data});
   HFSPlusTreeShape extentsShape;
   extentsShape.nodeSize = options_.extentsNodeSize;
   extentsShape.maxKeyLength = 10;
@@ -345,16 +417,54 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
       done += piece;
     }
   };
+  // A deleted entry's blocks are free again; its content stays in them.
+  auto release = [&](const HFSPlusWrittenFork& fork) {
+    for (const auto& extent : fork.extents) {
+      for (std::uint32_t b = 0; b < extent.blockCount; ++b) used_[extent.startBlock + b] = false;
+    }
+  };
+  bool anyDeleted = false;
   for (const auto& [id, e] : entries_) {
     if (!e.compressed) place(e.fork, e.data);
     place(e.resourceFork, e.resource);
     for (const auto& a : e.attributes) {
       if (!a.inlineData) place(a.fork, a.value);
+      if (e.deleted) release(a.fork);
+    }
+    if (e.deleted) {
+      release(e.fork);
+      release(e.resourceFork);
+      anyDeleted = true;
     }
   }
   place(special_[fmt::kCatalogFileID], catalogTree.bytes);
   place(special_[fmt::kAttributesFileID], attrTree.bytes);
   place(special_[fmt::kExtentsFileID], extentsTree.bytes);
+
+  if (options_.journal.enabled) {
+    if (transactions_.empty() && anyDeleted) {
+      std::vector<std::uint32_t> deleted;
+      for (const auto& [id, e] : entries_) {
+        if (e.deleted) deleted.push_back(id);
+      }
+      std::vector<HFSPlusLoggedNode> nodes{{fmt::kCatalogFileID, deleted, false, 0}};
+      TreeRecords probe;
+      for (std::uint32_t id : deleted) RecordsOf(id, 0, probe);
+      if (!probe.overflow.empty()) nodes.push_back({fmt::kExtentsFileID, deleted, false, 0});
+      if (!probe.attributes.empty()) nodes.push_back({fmt::kAttributesFileID, deleted, false, 0});
+      transactions_.push_back(std::move(nodes));
+    }
+    std::vector<HFSPlusTransaction> transactions;
+    for (const auto& t : transactions_) {
+      HFSPlusTransaction blocks;
+      for (const auto& node : t) blocks.push_back(LoggedNode(node));
+      transactions.push_back(std::move(blocks));
+    }
+    journal_ = WriteHFSPlusJournal(options_.journal, transactions);
+    place(journalFork, journal_.bytes);
+    place(infoBlock, WriteHFSPlusJournalInfoBlock(journalOffset_, options_.journal.bytes, options_.blockSize));
+  }
+
   Bytes bitmap(special_[fmt::kAllocationFileID].logicalSize, 0);
   for (std::size_t b = 0; b < used_.size(); ++b) {
     if (used_[b]) bitmap[b / 8] |= static_cast<std::uint8_t>(0x80u >> (b % 8));
@@ -366,8 +476,9 @@ std::shared_ptr<SparseImage> HFSPlusWriter::Build() {
   FieldWriter w(header);
   w.be16(0, options_.hfsx ? fmt::kSignatureHFSX : fmt::kSignatureHFSPlus);
   w.be16(2, options_.hfsx ? 5 : 4);
-  w.be32(4, 0x100);  // cleanly unmounted
-  w.be32(8, 0x31302E30);
+  w.be32(4, 0x100 | (options_.journal.enabled ? fmt::kJournaledBit : 0));  // cleanly unmounted
+  w.be32(8, options_.journal.enabled ? 0x4846534A : 0x31302E30);  // "HFSJ" for a journaled volume
+  w.be32(12, options_.journal.enabled ? infoBlock.extents.at(0).startBlock : 0);
   w.be32(16, kDate);
   w.be32(20, kDate + 1);
   w.be32(32, files);

@@ -11,6 +11,7 @@
 
 #include "HFSPlus/HFSPlusLib/HFSPlusFormat.h"
 #include "support/ImageBuilder.h"
+#include "support/hfsplus/HFSPlusJournalWriter.h"
 #include "support/hfsplus/SparseImage.h"
 
 namespace quellsy::test {
@@ -29,6 +30,15 @@ struct HFSPlusWriterOptions {
   std::uint64_t catalogMinBytes = 0;    // a larger catalog file; its extra nodes are free
   std::uint32_t allocationStart = 0;    // first block given out after the reserved ones (0: right after)
   std::u16string volumeName = u"QuellsyHFS";
+  HFSPlusJournalOptions journal;
+};
+
+// One B-tree node a transaction logged: the records of some entries as they were before a later change.
+struct HFSPlusLoggedNode {
+  std::uint32_t tree = hfsplus::kCatalogFileID;  // 4 catalog (records and threads), 3 extents, 8 attributes
+  std::vector<std::uint32_t> ids;                 // whose records the node holds
+  bool index = false;                             // an index node over those keys instead of a leaf
+  std::uint32_t accessDate = 0;                   // another access date in the logged records (0: as written)
 };
 
 struct HFSPlusWrittenFork {
@@ -52,6 +62,12 @@ class HFSPlusWriter {
                                   std::uint32_t type, std::uint32_t pieces = 1, bool stored = false);
   void AddInlineAttribute(std::uint32_t fileID, const std::string& name, std::vector<std::uint8_t> value);
   void AddForkAttribute(std::uint32_t fileID, const std::string& name, std::vector<std::uint8_t> value);
+  // The entry was deleted after its records were logged: its catalog, extents and attributes records stay
+  // out of the live trees and its blocks are free, but its content is still in them. Unless transactions
+  // are logged explicitly, one transaction logs every deleted entry's records (needs a journal).
+  void Delete(std::uint32_t id);
+  // A transaction of these nodes, in the order given; transactions follow each other in the order logged.
+  void LogTransaction(std::vector<HFSPlusLoggedNode> nodes);
 
   // Lays the volume out and writes it; call once.
   std::shared_ptr<SparseImage> Build();
@@ -64,6 +80,10 @@ class HFSPlusWriter {
   std::uint32_t CatalogLeafRecords() const { return catalogLeafRecords_; }
   // Every file and folder: path (UTF-8, "/"-separated, no leading "/"), data size and SHA-256 (files).
   std::vector<ImageManifestEntry> Manifest() const;
+  // The same for the deleted files.
+  std::vector<ImageManifestEntry> DeletedManifest() const;
+  std::uint64_t JournalOffset() const { return journalOffset_; }
+  const HFSPlusJournalImage& Journal() const { return journal_; }
   const HFSPlusWriterOptions& options() const { return options_; }
 
  private:
@@ -84,10 +104,26 @@ class HFSPlusWriter {
     std::vector<std::uint8_t> resource;
     HFSPlusWrittenFork resourceFork;
     std::vector<Attribute> attributes;
+    bool deleted = false;
+  };
+  struct CatalogRecord {
+    std::uint32_t parentID;
+    std::vector<std::uint16_t> name;
+    std::vector<std::uint8_t> data;
+  };
+  struct TreeRecords {
+    std::vector<CatalogRecord> catalog;
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::vector<std::uint8_t>> overflow;  // (file, first block)
+    std::vector<std::pair<std::vector<std::uint8_t>, std::vector<std::uint8_t>>> attributes;  // key, data
   };
 
   HFSPlusWrittenFork Allocate(std::uint64_t bytes, std::uint32_t pieces);
   std::string PathOf(std::uint32_t id) const;
+  std::vector<ImageManifestEntry> ManifestOf(bool deleted) const;
+  // The records of one entry in each tree (catalog: its record and its thread).
+  void RecordsOf(std::uint32_t id, std::uint32_t accessDate, TreeRecords& out);
+  void SortCatalog(std::vector<CatalogRecord>& records) const;
+  HFSPlusLoggedBlock LoggedNode(const HFSPlusLoggedNode& logged);
 
   HFSPlusWriterOptions options_;
   std::map<std::uint32_t, Entry> entries_;
@@ -97,6 +133,11 @@ class HFSPlusWriter {
   std::uint32_t nextID_ = hfsplus::kFirstUserCatalogNodeID;
   std::uint16_t catalogDepth_ = 0;
   std::uint32_t catalogLeafRecords_ = 0;
+  std::map<std::uint32_t, std::uint32_t> valence_;
+  std::map<std::uint32_t, std::uint32_t> subfolders_;
+  std::vector<std::vector<HFSPlusLoggedNode>> transactions_;
+  std::uint64_t journalOffset_ = 0;
+  HFSPlusJournalImage journal_;
 };
 
 }  // namespace quellsy::test

@@ -1,0 +1,14 @@
+#include "HFSPlus/HFSPlusSearch/HFSPlusSearchEngine.h"
+
+#include "HFSPlus/HFSPlusSearch/CHFSPlusQuickFileSystemSearchController.h"
+#include "HFSPlus/HFSPlusSearch/CHFSPlusVolumeAnalyze.h"
+#include "include/EngineRegistry.h"
+
+void RegisterHFSPlusSearchEngine() {
+  auto& registry = quellsy::EngineRegistry::Instance();
+  registry.RegisterQuickSearcher(FILE_SYSTEM_HFSPLUS, [] { return CreateHFSPlusQuickSearcher(); });
+  registry.RegisterVolumeAnalyzer(quellsy::VolumeProbe::kHfsPlus,
+                                  [](IStorageDevice* device, unsigned long long sector) {
+                                    return CreateHFSPlusVolumeAnalyze(device, sector);
+                                  });
+}
