@@ -58,7 +58,9 @@ TEST_P(ExFatCompleteScanImageTest, EveryManifestFileFoundAtItsPathAndCopiedOutBy
     ASSERT_NE(found, listed.end());
     EXPECT_EQ(found->second.size, std::to_string(file.size));
     EXPECT_EQ(found->second.deleted, file.deleted ? "true" : "false");
-    if (file.intact && file.size > 0) EXPECT_EQ(HashOf(Recovered(file.path)), file.sha256);
+    if (file.intact && file.size > 0) {
+      EXPECT_EQ(HashOf(Recovered(file.path)), file.sha256);
+    }
   }
 }
 
@@ -125,7 +127,9 @@ TEST_F(ExFatCompleteScanTest, EveryDeletedFileTheSleuthKitListsIsListedAndCopied
     ASSERT_EQ(listed.count(path), 1u);
     EXPECT_EQ(listed.at(path).deleted, "true");
     const std::string theirs = HashOf(m_dir / "tsk" / fs::path(path.substr(1)));
-    if (!theirs.empty()) EXPECT_EQ(HashOf(Recovered(path)), theirs);
+    if (!theirs.empty()) {
+      EXPECT_EQ(HashOf(Recovered(path)), theirs);
+    }
   }
   EXPECT_GT(deleted, 0);
 }

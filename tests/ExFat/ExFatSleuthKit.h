@@ -3,12 +3,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <sstream>
 #include <string>
 
+#include "support/CommandOutput.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -19,24 +19,11 @@ namespace fs = std::filesystem;
 // The one folder engine-cli recovers into: the tree's root.
 inline fs::path RecoveredRoot(const fs::path& out) { return fs::directory_iterator(out)->path(); }
 
-inline std::string Run(const std::string& command, int& status) {
-  std::string output;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    status = -1;
-    return output;
-  }
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, got);
-  status = pclose(pipe);
-  return output;
-}
-
 // The files The Sleuth Kit lists ("fls -r -p"), by path, with whether it marks them deleted; its own entries
 // ($ALLOC_BITMAP, the label, orphans) left out.
 inline std::map<std::string, bool> SleuthKitFiles(const fs::path& image) {
   int status = 0;
-  const std::string listing = Run("fls -r -p '" + image.string() + "' 2>&1", status);
+  const std::string listing = CommandOutput("fls -r -p " + ShellQuoted(image.string()) + " 2>&1", status);
   EXPECT_EQ(status, 0) << listing;
   std::map<std::string, bool> files;
   std::istringstream lines(listing);
@@ -53,7 +40,8 @@ inline std::map<std::string, bool> SleuthKitFiles(const fs::path& image) {
 // "tsk_recover -e": every file it can copy out, live and deleted, into out.
 inline void SleuthKitRecover(const fs::path& image, const fs::path& out) {
   int status = 0;
-  const std::string log = Run("tsk_recover -e '" + image.string() + "' '" + out.string() + "' 2>&1", status);
+  const std::string log = CommandOutput("tsk_recover -e " + ShellQuoted(image.string())
+                                        + " " + ShellQuoted(out.string()) + " 2>&1", status);
   ASSERT_EQ(status, 0) << log;
 }
 

@@ -13,6 +13,7 @@
 
 #include "Engines/BuiltInEngines.h"
 #include "NTFSLib/NtfsImages.h"
+#include "support/CommandOutput.h"
 #include "support/FixtureScript.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
@@ -26,21 +27,6 @@ namespace fs = std::filesystem;
 // The first MFT number a user file can have; below lie the meta files and the records kept for them.
 constexpr unsigned long long kFirstUserRecord = 24;
 
-std::string Shell(const std::string& command, int& status) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    status = -1;
-    return out;
-  }
-  char buffer[65536];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
-  status = ::pclose(pipe);
-  return out;
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
-
 struct FlsEntry {
   unsigned long long inode = 0;
   bool deleted = false;
@@ -50,7 +36,7 @@ struct FlsEntry {
 // fls -r -p: "r/r * 95-128-2:<TAB>victim.bin". Meta files, $Extend, orphans and named streams are left out.
 std::map<std::string, FlsEntry> FlsListing(const fs::path& image) {
   int status = 0;
-  const std::string text = Shell("fls -r -p " + Quoted(image), status);
+  const std::string text = CommandOutput("fls -r -p " + ShellQuoted(image.string()), status);
   EXPECT_EQ(status, 0) << "fls failed on " << image;
   std::map<std::string, FlsEntry> entries;
   std::size_t from = 0;
@@ -180,7 +166,8 @@ TEST_P(NtfsQuickScanCliTest, ListsWhatFlsListsAndCopiesFilesOutAsIcatReadsThem) 
     const fs::path copy = root / path.substr(1);
     if (!fs::exists(copy)) continue;  // another name of the same record was the one listed
     int status = 0;
-    const std::string icat = Shell("icat " + Quoted(image.path) + " " + std::to_string(entry.inode), status);
+    const std::string icat = CommandOutput("icat " + ShellQuoted(image.path.string())
+                                           + " " + std::to_string(entry.inode), status);
     ASSERT_EQ(status, 0);
     const std::vector<std::uint8_t> bytes = ReadFile(copy);
     EXPECT_EQ(bytes.size(), icat.size());
@@ -204,7 +191,8 @@ TEST_P(NtfsQuickScanCliTest, ListsWhatFlsListsAndCopiesFilesOutAsIcatReadsThem) 
     ASSERT_TRUE(listed.count(c.mustHave));
     ASSERT_TRUE(fs::exists(root / (c.mustHave + 1)));
     int status = 0;
-    const std::string istat = Shell("istat " + Quoted(image.path) + " " + std::to_string(fls.at(c.mustHave).inode), status);
+    const std::string istat = CommandOutput("istat " + ShellQuoted(image.path.string())
+                                            + " " + std::to_string(fls.at(c.mustHave).inode), status);
     EXPECT_NE(istat.find(c.istatSays), std::string::npos) << istat;
   }
 }
@@ -250,7 +238,8 @@ TEST(NtfsQuickScanCli, TwoMegabyteClustersAreReadAsNtfs3gReadsThem) {
     if (fs::is_directory(root / path.substr(1))) continue;
     SCOPED_TRACE(path);
     int status = 0;
-    const std::string ntfscat = Shell("ntfscat " + Quoted(image.path) + " " + Quoted(path), status);
+    const std::string ntfscat = CommandOutput("ntfscat " + ShellQuoted(image.path.string())
+                                              + " " + ShellQuoted(path), status);
     ASSERT_EQ(status, 0);
     const std::vector<std::uint8_t> bytes = ReadFile(root / path.substr(1));
     EXPECT_EQ(std::string(bytes.begin(), bytes.end()), ntfscat);

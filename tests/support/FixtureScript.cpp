@@ -11,6 +11,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "support/CommandOutput.h"
+
 extern char** environ;
 
 namespace quellsy::test {
@@ -18,12 +20,6 @@ namespace quellsy::test {
 namespace {
 
 constexpr std::size_t kShownLines = 15;
-
-std::string Quoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
 
 // The last lines of a script's output, for the failure message.
 std::string Tail(const std::filesystem::path& log) {
@@ -92,8 +88,8 @@ FixtureRun RunFixture(const std::string& script, const std::vector<std::string>&
   if (source == nullptr) return {FixtureRun::Outcome::kFailed, "QUELLSY_SOURCE_DIR is not set: run the tests through ctest"};
   const auto path = std::filesystem::path(source) / script;
   if (!std::filesystem::exists(path)) return {FixtureRun::Outcome::kFailed, "no fixture script " + path.string()};
-  std::string command = "bash " + Quoted(path.string());
-  for (const std::string& arg : args) command += " " + Quoted(arg);
+  std::string command = "bash " + ShellQuoted(path.string());
+  for (const std::string& arg : args) command += " " + ShellQuoted(arg);
   return RunFixtureCommand(command);
 }
 

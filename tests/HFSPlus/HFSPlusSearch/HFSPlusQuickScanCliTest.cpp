@@ -15,6 +15,7 @@
 #include "../HFSPlusLib/HFSPlusWrittenVolume.h"
 #include "Engines/BuiltInEngines.h"
 #include "include/EngineRegistry.h"
+#include "support/CommandOutput.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "tools/EngineCliRun.h"
@@ -23,21 +24,6 @@ namespace quellsy::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Shell(const std::string& command, int& status) {
-  std::string out;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (pipe == nullptr) {
-    status = -1;
-    return out;
-  }
-  char buffer[65536];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, got);
-  status = ::pclose(pipe);
-  return out;
-}
-
-std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
 
 struct FlsEntry {
   std::uint32_t id = 0;
@@ -94,7 +80,7 @@ std::map<std::string, FlsEntry> FlsOf(const std::string& text) {
 
 std::map<std::string, FlsEntry> Fls(const fs::path& image) {
   int status = 0;
-  const std::string text = Shell("fls -r -p " + Quoted(image), status);
+  const std::string text = CommandOutput("fls -r -p " + ShellQuoted(image.string()), status);
   EXPECT_EQ(status, 0) << "fls failed on " << image;
   return FlsOf(text);
 }
@@ -205,7 +191,8 @@ TEST(HFSPlusQuickScanCli, WrittenVolumeListsLiveAsFlsAndRecoversJournalDeletedFi
     const auto entry = fls.find("/" + file.path);
     ASSERT_NE(entry, fls.end()) << file.path;
     int status = 0;
-    const std::string icat = Shell("icat " + Quoted(made.image) + " " + std::to_string(entry->second.id), status);
+    const std::string icat = CommandOutput("icat " + ShellQuoted(made.image.string())
+                                           + " " + std::to_string(entry->second.id), status);
     ASSERT_EQ(status, 0);
     EXPECT_EQ(Sha256Hex(std::vector<std::uint8_t>(icat.begin(), icat.end())), file.sha256) << file.path;
     ++compared;
@@ -216,7 +203,8 @@ TEST(HFSPlusQuickScanCli, WrittenVolumeListsLiveAsFlsAndRecoversJournalDeletedFi
   // not read the journal), and each file it copies we copied too, with the same bytes.
   TempDir tsk;
   int status = 0;
-  Shell("tsk_recover -e " + Quoted(made.image) + " " + Quoted(tsk.path()) + " 2>&1", status);
+  CommandOutput("tsk_recover -e " + ShellQuoted(made.image.string()) + " "
+                + ShellQuoted(tsk.path().string()) + " 2>&1", status);
   ASSERT_EQ(status, 0);
   for (const auto& file : made.deleted) EXPECT_FALSE(fs::exists(tsk / file.path)) << file.path;
   std::size_t recovered = 0;
