@@ -28,6 +28,8 @@ constexpr std::size_t kPagesPerRead = 64;
 constexpr std::size_t kImageOffset = ntfs::kLogRecordHeaderSize + ntfs::kLogClientHeaderSize;
 constexpr std::uint32_t kMinImageClientData = 113;
 constexpr std::size_t kMaxFoundFiles = 500000;
+// Undo data kept for rebuilding; a real log's changes to data attributes stay far below this.
+constexpr std::size_t kMaxKeptUndoBytes = 64u << 20;
 // A file's base record and at most seven extension records are rebuilt; only its first five data attributes
 // in each are looked at.
 constexpr std::size_t kMaxRebuiltRecords = 8;
@@ -63,6 +65,7 @@ void CFindFileFromLogFile::Reset() {
   m_byParent.clear();
   m_byRecord.clear();
   m_undo.clear();
+  m_keptUndoBytes = 0;
 }
 
 bool CFindFileFromLogFile::Init(IStorageDevice* device, const CNTFSDataRunList& mftRuns,
@@ -130,22 +133,26 @@ void CFindFileFromLogFile::MineFileRecordImage(const ntfs::LogRecord& record) {
   std::int64_t parent = -1;
   std::unique_ptr<CNTFSFileProperties> properties = BuildFileProperties(image, parent);
   if (!properties) return;
+  const std::uint16_t sequenceNumber = quellsy::le16(image, 0x10).value_or(0);
   const std::string name = properties->GetFileName();
   const auto known = m_byParent.find({parent, name});
   if (known != m_byParent.end()) {
     m_found[known->second].properties = std::move(properties);
+    m_found[known->second].sequenceNumber = sequenceNumber;
     return;
   }
   if (m_found.size() >= kMaxFoundFiles) return;
   m_byParent[{parent, name}] = m_found.size();
   m_byRecord[{properties->GetFileRecordIndex(), name}] = m_found.size();
-  m_found.push_back({parent, std::move(properties), false});
+  m_found.push_back({parent, std::move(properties), sequenceNumber, false});
 }
 
 void CFindFileFromLogFile::KeepUndo(const ntfs::LogRecord& record) {
   const std::int64_t mftNumber = GetFileRecordIndex(record.targetVcn, record.clusterBlockOffset);
   if (mftNumber < 0) return;
   const quellsy::ByteSpan undo = record.Undo();
+  if (m_keptUndoBytes + undo.size() > kMaxKeptUndoBytes) return;
+  m_keptUndoBytes += undo.size();
   m_undo[mftNumber].push_back(
       {record.lsn, record.recordOffset, record.attributeOffset, std::vector<std::uint8_t>(undo.begin(), undo.end())});
 }

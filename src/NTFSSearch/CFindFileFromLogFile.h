@@ -28,6 +28,8 @@ class CFindFileFromLogFile {
   struct FoundFile {
     std::int64_t parent = -1;
     std::unique_ptr<CNTFSFileProperties> properties;
+    // The record's sequence number in the image: it changes when the record is freed and given to another file.
+    std::uint16_t sequenceNumber = 0;
     // A record of the MFT still names this file (live or deleted), so it is listed from there.
     bool claimed = false;
   };
@@ -95,4 +97,5 @@ class CFindFileFromLogFile {
   std::map<std::pair<std::uint64_t, std::string>, std::size_t> m_byRecord;
   // Undo data by the MFT number it changes.
   std::unordered_map<std::int64_t, std::vector<KeptUndo>> m_undo;
+  std::size_t m_keptUndoBytes = 0;
 };

@@ -154,6 +154,7 @@ ResultCode CNTFSQuickSearch::Search(IStorageDevice* device, IProgress* progress,
   const std::uint64_t recordCount =
       std::min<std::uint64_t>(m_mftSectors, static_cast<std::uint64_t>(total)) * sectorSize / m_geometry.recordSize;
   m_underExtend.assign(recordCount, false);
+  m_sequenceNumbers.assign(recordCount, 0);
   accepted = true;
 
   m_builder->AddSearcherInfo(SEARCHER_NTFS, CNTFSFileNode::kRootFolder);
@@ -209,7 +210,10 @@ void CNTFSQuickSearch::ProcessRecord(ByteSpan bytes, std::int64_t sector, std::i
   if (CIsMetaFileRecordNumber::IsMetaFileRecord(mftNumber) || CIsMetaFileRecord::IsMetaFileRecord(bytes)) return;
   if (!CNTFSFileRecord::IsValid(bytes)) return;
   const CNTFSFileRecord record(bytes);
-  if (!record.IsValid() || record.IsExtendFileRecord()) return;
+  if (!record.IsValid()) return;
+  if (static_cast<std::uint64_t>(mftNumber) < m_sequenceNumbers.size())
+    m_sequenceNumbers[static_cast<std::size_t>(mftNumber)] = record.GetSequenceNumber();
+  if (record.IsExtendFileRecord()) return;
   CCommonFileRecordInfo position;
   if (!position.Build(record, sector)) return;
   position.SetMFTNumber(mftNumber);
@@ -258,7 +262,11 @@ void CNTFSQuickSearch::AddFilesOnlyInLog(std::uint64_t recordCount) {
     if (found.claimed || m_progress->Continued() == 0) continue;
     // The log also records the volume's own files, which are never listed.
     const auto number = static_cast<std::int64_t>(found.properties->GetFileRecordIndex());
-    if (CIsMetaFileRecordNumber::IsMetaFileRecord(number) || IsExtendMetadata(found.parent) ||
+    // A record still holding the image's sequence number was never given to another file: the walk listed it.
+    const bool sameRecord = static_cast<std::uint64_t>(number) < m_sequenceNumbers.size() &&
+                            m_sequenceNumbers[static_cast<std::size_t>(number)] != 0 &&
+                            m_sequenceNumbers[static_cast<std::size_t>(number)] == found.sequenceNumber;
+    if (sameRecord || CIsMetaFileRecordNumber::IsMetaFileRecord(number) || IsExtendMetadata(found.parent) ||
         (found.parent != CNTFSFileNode::kRootFolder && CIsMetaFileRecordNumber::IsMetaFileRecord(found.parent)))
       continue;
     std::unique_ptr<IFileProperties> copy(found.properties->Clone());

@@ -56,6 +56,8 @@ class CNTFSQuickSearch : public IQuickFileSystemSearchController {
   std::uint64_t m_mftSectors = 0;
   // Records under $Extend (by MFT number): the volume's own metadata, never listed.
   std::vector<bool> m_underExtend;
+  // Sequence numbers of the valid records (0 for the others), by MFT number.
+  std::vector<std::uint16_t> m_sequenceNumbers;
 };
 
 // A new quick searcher; null when memory is short.

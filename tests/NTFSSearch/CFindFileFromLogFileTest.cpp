@@ -154,6 +154,25 @@ std::vector<std::uint8_t> UndoRecord(std::uint16_t operation, std::int64_t numbe
 // A filler record of n bytes of client data that carries nothing of interest.
 std::vector<std::uint8_t> Filler(std::size_t n) { return std::vector<std::uint8_t>(n, 0x5A); }
 
+// Opens the volume's log and reads it, then asks it to restore record `number` (a deleted size-0 file) as the
+// quick search does; its properties afterwards, null when the log refused.
+std::unique_ptr<CNTFSFileProperties> Restore(LogVolume& volume, CFindFileFromLogFile& finder, std::int64_t number,
+                                             std::int64_t parent = 5, std::size_t* extensionCount = nullptr) {
+  if (!volume.Open(finder) || !finder.Analyzer()) {
+    ADD_FAILURE() << "log not read";
+    return nullptr;
+  }
+  std::vector<CAttributeListExtendFileRecordInfo> extensions;
+  auto properties = volume.Properties(number, extensions);
+  if (!properties || properties->GetFileSize() != 0) {
+    ADD_FAILURE() << "record " << number << " is not a cleared file";
+    return nullptr;
+  }
+  if (extensionCount != nullptr) *extensionCount = extensions.size();
+  if (!finder.ReplaceFileRecordInfo(volume.Record(number), *properties, parent, extensions)) return nullptr;
+  return properties;
+}
+
 class LogFinderAtOrigin : public testing::TestWithParam<std::int64_t> {};
 
 TEST_P(LogFinderAtOrigin, GivesADeletedFileTheSizeAndExtentsOfItsLoggedImage) {
@@ -164,22 +183,15 @@ TEST_P(LogFinderAtOrigin, GivesADeletedFileTheSizeAndExtentsOfItsLoggedImage) {
   volume.PutRecord(30, ClearedRecord(u"victim.bin", 30));
 
   CFindFileFromLogFile finder;
-  ASSERT_TRUE(volume.Open(finder));
-  ASSERT_TRUE(finder.IsReady());
+  const auto properties = Restore(volume, finder, 30);
+  ASSERT_TRUE(properties);
   EXPECT_EQ(finder.GetLogPageCount(), kLogPages);
-  ASSERT_TRUE(finder.Analyzer());
   ASSERT_EQ(finder.FoundFiles().size(), 1u);
   EXPECT_EQ(finder.FoundFiles()[0].parent, 5);
   EXPECT_EQ(finder.FoundFiles()[0].properties->GetFileSize(), 10000);
-
-  std::vector<CAttributeListExtendFileRecordInfo> extensions;
-  const auto properties = volume.Properties(30, extensions);
-  ASSERT_TRUE(properties);
-  ASSERT_EQ(properties->GetFileSize(), 0);
-  ASSERT_TRUE(finder.ReplaceFileRecordInfo(volume.Record(30), *properties, 5, extensions));
+  EXPECT_TRUE(finder.FoundFiles()[0].claimed);
   EXPECT_EQ(properties->GetFileSize(), 10000);
   EXPECT_EQ(Extents(*properties), (std::vector<std::pair<long long, long long>>{{90, 3}}));
-  EXPECT_TRUE(finder.FoundFiles()[0].claimed);
 }
 
 INSTANTIATE_TEST_SUITE_P(Origins, LogFinderAtOrigin, testing::Values(0, 2048));
@@ -192,11 +204,8 @@ TEST(CFindFileFromLogFile, ByRecordNumberWhenTheParentIsUnknown) {
   volume.PutLog(log.Build());
   volume.PutRecord(30, ClearedRecord(u"victim.bin", 30));
   CFindFileFromLogFile finder;
-  ASSERT_TRUE(volume.Open(finder));
-  finder.Analyzer();
-  std::vector<CAttributeListExtendFileRecordInfo> extensions;
-  const auto properties = volume.Properties(30, extensions);
-  ASSERT_TRUE(finder.ReplaceFileRecordInfo(volume.Record(30), *properties, -1, extensions));
+  const auto properties = Restore(volume, finder, 30, -1);
+  ASSERT_TRUE(properties);
   EXPECT_EQ(properties->GetFileSize(), 5000);
   EXPECT_EQ(Extents(*properties), (std::vector<std::pair<long long, long long>>{{90, 2}}));
 }
@@ -257,13 +266,8 @@ TEST(CFindFileFromLogFile, RestoresSizeAndRunsFromUndoData) {
   volume.PutLog(log.Build());
 
   CFindFileFromLogFile finder;
-  ASSERT_TRUE(volume.Open(finder));
-  ASSERT_TRUE(finder.Analyzer());
-  std::vector<CAttributeListExtendFileRecordInfo> extensions;
-  const auto properties = volume.Properties(31, extensions);
+  const auto properties = Restore(volume, finder, 31);
   ASSERT_TRUE(properties);
-  ASSERT_EQ(properties->GetFileSize(), 0);
-  ASSERT_TRUE(finder.ReplaceFileRecordInfo(volume.Record(31), *properties, 5, extensions));
   EXPECT_EQ(properties->GetFileSize(), 10000);
   EXPECT_EQ(Extents(*properties), (std::vector<std::pair<long long, long long>>{{80, 3}}));
 }
@@ -302,14 +306,10 @@ TEST(CFindFileFromLogFile, RebuildsATwoExtentFileFromEachExtentOnItsOwn) {
   volume.PutLog(log.Build());
 
   CFindFileFromLogFile finder;
-  ASSERT_TRUE(volume.Open(finder));
-  ASSERT_TRUE(finder.Analyzer());
-  std::vector<CAttributeListExtendFileRecordInfo> extensions;
-  const auto properties = volume.Properties(32, extensions);
+  std::size_t extensions = 0;
+  const auto properties = Restore(volume, finder, 32, 5, &extensions);
   ASSERT_TRUE(properties);
-  ASSERT_EQ(extensions.size(), 1u);
-  ASSERT_EQ(properties->GetFileSize(), 0);
-  ASSERT_TRUE(finder.ReplaceFileRecordInfo(volume.Record(32), *properties, 5, extensions));
+  EXPECT_EQ(extensions, 1u);
   EXPECT_EQ(properties->GetFileSize(), 20000);
   EXPECT_EQ(Extents(*properties), (std::vector<std::pair<long long, long long>>{{50, 3}, {60, 3}}));
 }
@@ -341,11 +341,8 @@ TEST(CFindFileFromLogFile, ADeletedFileTheLogDoesNotKnowKeepsSizeZero) {
   volume.PutLog(log.Build());
   volume.PutRecord(36, ClearedRecord(u"stranger.bin", 36));
   CFindFileFromLogFile finder;
-  ASSERT_TRUE(volume.Open(finder));
-  finder.Analyzer();
-  std::vector<CAttributeListExtendFileRecordInfo> extensions;
-  auto properties = volume.Properties(36, extensions);
-  EXPECT_TRUE(finder.ReplaceFileRecordInfo(volume.Record(36), *properties, 5, extensions));
+  const auto properties = Restore(volume, finder, 36);
+  ASSERT_TRUE(properties);
   EXPECT_EQ(properties->GetFileSize(), 0);
   EXPECT_TRUE(Extents(*properties).empty());
   EXPECT_FALSE(finder.FoundFiles()[0].claimed);

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "Engines/BuiltInEngines.h"
 #include "NTFSLib/CNTFSFileRecord.h"
@@ -48,10 +51,24 @@ TEST(NtfsLogFileCli, ADeletedFileWhoseRecordWasReusedIsListedFromTheLogAndCopied
   ASSERT_EQ(image.File("/reuser.txt")->mftNumber, victim->mftNumber);
 
   std::vector<std::uint8_t> victimImage;
+  std::vector<std::uint8_t> renamedImage;
   {
     const NtfsVolume before(dir / image.facts.at("before"), 512);
     ASSERT_TRUE(before.ok);
     victimImage = before.Record(victim->mftNumber);
+    // keep.txt logged under an older name: its record was never given to another file, so the name the MFT
+    // holds now is the one listed.
+    renamedImage = before.Record(image.File("/keep.txt")->mftNumber);
+    const auto utf16 = [](const std::string& text) {
+      std::vector<std::uint8_t> bytes;
+      for (const char c : text) bytes.insert(bytes.end(), {static_cast<std::uint8_t>(c), 0});
+      return bytes;
+    };
+    const std::vector<std::uint8_t> from = utf16("keep.txt");
+    const std::vector<std::uint8_t> to = utf16("kept.txt");
+    const auto at = std::search(renamedImage.begin(), renamedImage.end(), from.begin(), from.end());
+    ASSERT_NE(at, renamedImage.end());
+    std::copy(to.begin(), to.end(), at);
   }
   ASSERT_EQ(victimImage.size(), 1024u);
   {
@@ -69,6 +86,7 @@ TEST(NtfsLogFileCli, ADeletedFileWhoseRecordWasReusedIsListedFromTheLogAndCopied
     // The image crosses from the first record page into the second.
     log.Add(ImageOf(victimImage, victim->mftNumber));
     log.Add(std::vector<std::uint8_t>(200, 0x22));
+    log.Add(ImageOf(renamedImage, image.File("/keep.txt")->mftNumber));
     ASSERT_TRUE(WriteThroughRuns(image.path, volume.geometry, logRuns, log.Build()));
   }
 
@@ -84,7 +102,7 @@ TEST(NtfsLogFileCli, ADeletedFileWhoseRecordWasReusedIsListedFromTheLogAndCopied
     EXPECT_EQ(listed.at(file.path).size, std::to_string(file.size));
     EXPECT_EQ(listed.at(file.path).deleted, file.deleted ? "true" : "false");
   }
-  EXPECT_EQ(listed.size(), image.files.size()) << "only the three files are listed";
+  EXPECT_EQ(listed.size(), image.files.size()) << "only the three files are listed, not kept.txt";
   const fs::path root = fs::directory_iterator(out)->path();
   for (const NtfsManifestFile& file : image.files) {
     SCOPED_TRACE(file.path);
