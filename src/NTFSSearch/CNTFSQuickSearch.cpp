@@ -154,11 +154,13 @@ ResultCode CNTFSQuickSearch::Search(IStorageDevice* device, IProgress* progress,
   const std::uint64_t recordCount =
       std::min<std::uint64_t>(m_mftSectors, static_cast<std::uint64_t>(total)) * sectorSize / m_geometry.recordSize;
   m_underExtend.assign(recordCount, false);
+  m_sequenceNumbers.assign(recordCount, 0);
   accepted = true;
 
   m_builder->AddSearcherInfo(SEARCHER_NTFS, CNTFSFileNode::kRootFolder);
   if (m_logFile.Init(device, m_mftRuns, m_geometry.sectorsPerCluster)) m_logFile.Analyzer();
   WalkMFT();
+  AddFilesOnlyInLog(recordCount);
   return kResultOk;
 }
 
@@ -208,15 +210,15 @@ void CNTFSQuickSearch::ProcessRecord(ByteSpan bytes, std::int64_t sector, std::i
   if (CIsMetaFileRecordNumber::IsMetaFileRecord(mftNumber) || CIsMetaFileRecord::IsMetaFileRecord(bytes)) return;
   if (!CNTFSFileRecord::IsValid(bytes)) return;
   const CNTFSFileRecord record(bytes);
-  if (!record.IsValid() || record.IsExtendFileRecord()) return;
+  if (!record.IsValid()) return;
+  if (static_cast<std::uint64_t>(mftNumber) < m_sequenceNumbers.size())
+    m_sequenceNumbers[static_cast<std::size_t>(mftNumber)] = record.GetSequenceNumber();
+  if (record.IsExtendFileRecord()) return;
   CCommonFileRecordInfo position;
   if (!position.Build(record, sector)) return;
   position.SetMFTNumber(mftNumber);
   const std::int64_t named = position.GetParentMFTNumber();
-  const auto under = [this](std::int64_t n) {
-    return n >= 0 && static_cast<std::uint64_t>(n) < m_underExtend.size() && m_underExtend[static_cast<std::size_t>(n)];
-  };
-  if (named == kExtendFolder || under(named)) {
+  if (IsExtendMetadata(named)) {
     if (static_cast<std::uint64_t>(mftNumber) < m_underExtend.size()) m_underExtend[static_cast<std::size_t>(mftNumber)] = true;
     return;
   }
@@ -234,7 +236,9 @@ void CNTFSQuickSearch::ProcessRecord(ByteSpan bytes, std::int64_t sector, std::i
   if (parent == -1) parent = builderParent;
   const bool deleted = (properties->GetState() & CNTFSFilePropertiesStruct::kStateDeleted) != 0;
   const bool folder = (properties->GetAttribute() & CNTFSFilePropertiesStruct::kDirectory) != 0;
-  if (properties->GetFileSize() == 0 && !folder && deleted) m_logFile.ReplaceFileRecordInfo(mftNumber, *properties);
+  if (properties->GetFileSize() == 0 && !folder && deleted)
+    m_logFile.ReplaceFileRecordInfo(bytes, *properties, parent, extensions);
+  m_logFile.ClaimFile(parent, properties->GetFileName());
   CNTFSFilePropertiesBuilder::AdjustFileSizeAccordinttoDataRunsWhenFileSizeLessThanZero(
       *properties, bytesPerCluster / 512);
   properties->SetExtendFileRecordInfoList(std::move(extensions));
@@ -244,6 +248,37 @@ void CNTFSQuickSearch::ProcessRecord(ByteSpan bytes, std::int64_t sector, std::i
   node->SetCurrentNodeID(mftNumber);
   node->SetParentNodeID(parent);
   if (m_builder->AddNode(node, SEARCHER_NTFS) == 0) node->Release();
+}
+
+bool CNTFSQuickSearch::IsExtendMetadata(std::int64_t folder) const {
+  return folder == kExtendFolder || (folder >= 0 && static_cast<std::uint64_t>(folder) < m_underExtend.size() &&
+                                     m_underExtend[static_cast<std::size_t>(folder)]);
+}
+
+void CNTFSQuickSearch::AddFilesOnlyInLog(std::uint64_t recordCount) {
+  // Their own records were given to other files: they get numbers past the MFT's so none clashes with a record.
+  auto id = static_cast<std::int64_t>(recordCount);
+  for (const CFindFileFromLogFile::FoundFile& found : m_logFile.FoundFiles()) {
+    if (found.claimed || m_progress->Continued() == 0) continue;
+    // The log also records the volume's own files, which are never listed.
+    const auto number = static_cast<std::int64_t>(found.properties->GetFileRecordIndex());
+    // A record still holding the image's sequence number was never given to another file: the walk listed it.
+    const bool sameRecord = static_cast<std::uint64_t>(number) < m_sequenceNumbers.size() &&
+                            m_sequenceNumbers[static_cast<std::size_t>(number)] != 0 &&
+                            m_sequenceNumbers[static_cast<std::size_t>(number)] == found.sequenceNumber;
+    if (sameRecord || CIsMetaFileRecordNumber::IsMetaFileRecord(number) || IsExtendMetadata(found.parent) ||
+        (found.parent != CNTFSFileNode::kRootFolder && CIsMetaFileRecordNumber::IsMetaFileRecord(found.parent)))
+      continue;
+    std::unique_ptr<IFileProperties> copy(found.properties->Clone());
+    if (!copy) continue;
+    copy->SetState(copy->GetState() | CNTFSFilePropertiesStruct::kStateDeleted);
+    auto* node = new (std::nothrow) CNTFSFileNode();
+    if (node == nullptr) return;
+    node->SetFileProperties(static_cast<CNTFSFileProperties*>(copy.release()));
+    node->SetCurrentNodeID(id++);
+    node->SetParentNodeID(found.parent);
+    if (m_builder->AddNode(node, SEARCHER_NTFS) == 0) node->Release();
+  }
 }
 
 IQuickFileSystemSearchController* CreateNTFSQuickSearcher() { return new (std::nothrow) CNTFSQuickSearch(); }

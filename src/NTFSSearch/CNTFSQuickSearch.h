@@ -40,6 +40,10 @@ class CNTFSQuickSearch : public IQuickFileSystemSearchController {
   // The records of one batch; firstByte is the batch's offset in the $MFT.
   void ProcessBatch(quellsy::ByteSpan batch, const std::vector<std::int64_t>& sectors, std::uint64_t firstByte);
   void ProcessRecord(quellsy::ByteSpan bytes, std::int64_t sector, std::int64_t mftNumber);
+  // $Extend or a folder below it: the volume's own metadata.
+  bool IsExtendMetadata(std::int64_t folder) const;
+  // Files the log remembers whose records now hold other files, listed as deleted.
+  void AddFilesOnlyInLog(std::uint64_t recordCount);
   void Report(std::uint32_t status, std::uint64_t total, std::uint64_t current, quellsy::ResultCode result);
 
   IDirecotryTreeBuilder* m_builder = nullptr;
@@ -52,6 +56,8 @@ class CNTFSQuickSearch : public IQuickFileSystemSearchController {
   std::uint64_t m_mftSectors = 0;
   // Records under $Extend (by MFT number): the volume's own metadata, never listed.
   std::vector<bool> m_underExtend;
+  // Sequence numbers of the valid records (0 for the others), by MFT number.
+  std::vector<std::uint16_t> m_sequenceNumbers;
 };
 
 // A new quick searcher; null when memory is short.
