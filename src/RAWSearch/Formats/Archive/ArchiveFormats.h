@@ -6,7 +6,12 @@ class IRawFileAnalyser;
 namespace ArchiveFormats {
 
 IRawFileAnalyser* CreateCAB();
+IRawFileAnalyser* CreateDMG();
 IRawFileAnalyser* CreateGZ();
 IRawFileAnalyser* CreateLZH();
+IRawFileAnalyser* CreatePKG();
+IRawFileAnalyser* CreateRAR();
+IRawFileAnalyser* CreateSIT();
+IRawFileAnalyser* CreateTAR();
 
 }  // namespace ArchiveFormats

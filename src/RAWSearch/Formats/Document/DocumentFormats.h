@@ -12,5 +12,13 @@ IRawFileAnalyser* CreateHTM();
 IRawFileAnalyser* CreateLowDoc();
 IRawFileAnalyser* CreateMDB();
 IRawFileAnalyser* CreateMNY();
+IRawFileAnalyser* CreateONE();
+IRawFileAnalyser* CreateMbox();
+IRawFileAnalyser* CreatePST();
+IRawFileAnalyser* CreateRTF();
+IRawFileAnalyser* CreateTTF();
+IRawFileAnalyser* CreateUnicodeHTM();
+IRawFileAnalyser* CreateWPD();
+IRawFileAnalyser* CreateITL();
 
 }  // namespace DocumentFormats
