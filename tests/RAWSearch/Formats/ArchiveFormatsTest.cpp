@@ -200,6 +200,10 @@ TEST_F(PlainAnalyserMeasure, XarHeapEndIsTheFurthestDataWhateverTheEntryOrder) {
   Bytes garbled = single;
   garbled[28 + 5] ^= 0xFF;
   EXPECT_EQ(MeasurePlaced(pkg, garbled, 12).measured, 0);
+  // Elements nested far deeper than any folder tree are refused before they are parsed.
+  std::string deep = "<?xml version=\"1.0\"?>\n<xar><toc>";
+  for (int level = 0; level < 100000; ++level) deep += "<a>";
+  EXPECT_EQ(MeasurePlaced(pkg, XarFile(deep, 0), 200).measured, 0);
   // A heap end past the cap leaves the header and the table of contents.
   const Bytes farHeap = XarFile(XarToc({{1, FilePKGAnalyser::kSizeCap - 10, 100}}), 10);
   EXPECT_EQ(MeasurePlaced(pkg, farHeap, 12).size, farHeap.size() - 10);

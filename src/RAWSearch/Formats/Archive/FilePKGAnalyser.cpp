@@ -22,6 +22,26 @@ constexpr std::size_t kXarHeaderBytes = 28;
 constexpr std::size_t kPkgHeaderBytes = 32;
 // Bounds the walk over the table of contents, however many entries it lists.
 constexpr int kMaxElements = 1 << 20;
+// The parser and the walk recurse once per level; real tables of contents nest a few levels per folder.
+constexpr int kMaxDepth = 256;
+
+// False when the elements of `text` nest deeper than kMaxDepth (counted from the tags alone).
+bool NestingWithinBound(std::string_view text) {
+  int depth = 0;
+  for (std::size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] == '<') {
+      const char next = text[i + 1];
+      if (next == '/') {
+        --depth;
+      } else if (next != '?' && next != '!' && ++depth > kMaxDepth) {
+        return false;
+      }
+    } else if (text[i] == '/' && text[i + 1] == '>') {
+      --depth;
+    }
+  }
+  return true;
+}
 
 std::uint64_t Number(const TiXmlElement* element) {
   const char* text = element ? element->GetText() : nullptr;
@@ -99,6 +119,7 @@ int FilePKGAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
     return 0;
   text.resize(textBytes);
 
+  if (!NestingWithinBound(text)) return 0;
   TiXmlDocument document;
   document.Parse(text.c_str());
   if (document.Error()) return 0;

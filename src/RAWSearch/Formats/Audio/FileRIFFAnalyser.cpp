@@ -1,6 +1,5 @@
 #include "RAWSearch/Formats/Audio/FileRIFFAnalyser.h"
 
-#include <array>
 #include <cassert>
 #include <string_view>
 

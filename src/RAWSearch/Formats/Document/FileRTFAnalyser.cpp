@@ -27,6 +27,7 @@ int FileRTFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
       return 0;
     }
     for (const std::uint8_t b : bytes) {
+      if (p > kSizeCap) break;
       if (depth == 0 && b != '{') {
         hit.m_ullSize = p;
         return 1;

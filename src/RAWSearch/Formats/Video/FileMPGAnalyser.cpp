@@ -19,6 +19,8 @@ constexpr std::uint64_t kEndPadding = 18;
 constexpr std::uint32_t kSequenceHeader = 0x000001B3;
 constexpr std::uint32_t kPackHeader = 0x000001BA;
 constexpr std::uint32_t kSystemHeader = 0x000001BB;
+// Bounds the walk however short its steps; real packets run to kilobytes.
+constexpr int kMaxSteps = 1 << 22;
 
 bool StartCodePrefix(std::optional<std::uint32_t> word) { return word && (*word >> 8) == 1; }
 
@@ -60,7 +62,7 @@ int FileMPGAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   std::uint64_t zeros = 0;
   bool steppedBack = false;
   bool ended = false;
-  while (!ended && p <= kSizeCap) {
+  for (int walked = 0; walked < kMaxSteps && !ended && p <= kSizeCap; ++walked) {
     const auto word = window.Be32(p);
     if (!word) break;
     if (*word == kSequenceHeader || *word == kPackHeader) {
