@@ -8,10 +8,14 @@
 #include <string>
 
 #include "FormatSamples.h"
+#include "MediaSamples.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Formats/Audio/CFileAIFAnalyzer.h"
+#include "RAWSearch/Formats/Audio/CFileOggAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileAUAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileMIDAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileMP3Analyser.h"
+#include "RAWSearch/Formats/Audio/FileRIFFAnalyser.h"
 #include "Utility/ByteReader.h"
 
 namespace quellsy::test::formats {
@@ -131,6 +135,87 @@ const ScanSampleRegistrar kScanSamples({
     // Without an artist: no label, so the file stays in the type tree.
     {"BruteForce::MP3Analyzer", "mp3 tagged", MadeMp3("titled.mp3"), RAW_FILE_TYPE_MP3, Expect::kExact},
     {"BruteForce::MP3Analyzer", "mp3 frames only", MadeMp3("bare.mp3"), RAW_FILE_TYPE_MP3, Expect::kExact},
+});
+
+// Made by ffmpeg and taken from the public samples: AIFF by its FORM length, Ogg by its pages, RIFF by
+// its chunk length in whole sectors.
+INSTANTIATE_TEST_SUITE_P(AudioContainers, PlainAnalyserFiles,
+                         ::testing::Values(
+        FileCase{"aiff made", Make<CFileAIFAnalyzer>(), MadeMedia("tone.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
+        FileCase{"aiff sample", Make<CFileAIFAnalyzer>(), Sample("aiff.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
+        FileCase{"ogg vorbis", Make<CFileOggAnalyser>(), MadeMedia("tone.ogg"), RAW_FILE_TYPE_OGG, Expect::kExact},
+        FileCase{"ogg sample", Make<CFileOggAnalyser>(), Sample("ogg.oga"), RAW_FILE_TYPE_OGG, Expect::kExact},
+        FileCase{"wav made", Make<FileRIFFAnalyser>(), MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV,
+            Expect::kWholeSectors},
+        FileCase{"wav sample", Make<FileRIFFAnalyser>(), Sample("wav.wav"), RAW_FILE_TYPE_WAV, Expect::kWholeSectors},
+        FileCase{"avi made", Make<FileRIFFAnalyser>(), MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI,
+            Expect::kWholeSectors}));
+
+struct RiffKind {
+  const char* form;
+  const char* chunk;
+  std::uint32_t type;
+};
+void PrintTo(const RiffKind& c, std::ostream* os) { *os << c.form << '/' << c.chunk; }
+class RiffKinds : public PlainAnalyserMeasure, public ::testing::WithParamInterface<RiffKind> {};
+
+// Form and first chunk, letters compared without case, tell the RIFF sub-types apart.
+TEST_P(RiffKinds, TypedByFormAndFirstChunk) {
+  const RiffKind& c = GetParam();
+  FileRIFFAnalyser riff;
+  Bytes file = RiffFile(c.form, c.chunk, 1020);
+  if (c.type == RAW_FILE_TYPE_CMX) PutText(file, 20, "{Corel Binary Meta File}");
+  const Carved carved = MeasurePlaced(riff, file, 8);
+  EXPECT_EQ(carved.claimed, 1);
+  EXPECT_EQ(carved.type, c.type);
+  // 1020 + 8 bytes, rounded up to 512-byte sectors.
+  EXPECT_EQ(carved.size, 1536u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, RiffKinds,
+                         ::testing::Values(RiffKind{"WAVE", "fmt ", RAW_FILE_TYPE_WAV},
+                                           RiffKind{"wave", "FMT ", RAW_FILE_TYPE_WAV},
+                                           RiffKind{"AVI ", "LIST", RAW_FILE_TYPE_AVI},
+                                           RiffKind{"ACON", "anih", RAW_FILE_TYPE_ANI},
+                                           RiffKind{"ACON", "LIST", RAW_FILE_TYPE_ANI},
+                                           RiffKind{"CMX1", "cont", RAW_FILE_TYPE_CMX},
+                                           RiffKind{"CARC", "vrsn", RAW_FILE_TYPE_CLK},
+                                           RiffKind{"CSL2", "vrsn", RAW_FILE_TYPE_CSL},
+                                           RiffKind{"CDR9", "vrsn", RAW_FILE_TYPE_CDR},
+                                           RiffKind{"cdrc", "VRSN", RAW_FILE_TYPE_CDR},
+                                           // A known form with another first chunk is plain RIFF.
+                                           RiffKind{"WAVE", "data", RAW_FILE_TYPE_RIFF},
+                                           RiffKind{"CDR6", "vrsn", RAW_FILE_TYPE_RIFF}));
+
+Bytes AiffHeader() { return MadeMedia("tone.aiff")(); }
+
+INSTANTIATE_TEST_SUITE_P(AudioContainerHeaders, PlainAnalyserNearMisses,
+                         ::testing::Values(
+        NearMiss{"aiff of another form", Make<CFileAIFAnalyzer>(), [](Bytes& b) { b[10] = 'X'; }, AiffHeader}));
+
+TEST_F(PlainAnalyserMeasure, OggWalkEndsAtTheFirstNonPageAndRiffAtItsStatedLength) {
+  CFileOggAnalyser ogg;
+  const Bytes stream = MadeMedia("tone.ogg")();
+  ASSERT_GT(stream.size(), 200u);
+  // Junk right behind the last page does not extend the stream.
+  const Carved followed = MeasurePlaced(ogg, stream, static_cast<long long>(stream.size() / kSector) + 6,
+                                        [&](MemoryDevice& d) { d.Put(kSector + stream.size(), Body(700)); });
+  EXPECT_EQ(followed.size, stream.size());
+  // A stream that fills the device to its last sector ends with the device.
+  const Carved atEnd = MeasurePlaced(ogg, stream, 1 + static_cast<long long>((stream.size() + kSector - 1) / kSector));
+  EXPECT_EQ(atEnd.size, stream.size());
+
+  // A 32-bit length of 0xFFFFFFFF: the stated length in whole sectors.
+  FileRIFFAnalyser riff;
+  Bytes endless = RiffFile("WAVE", "fmt ", 2000);
+  quellsy::FieldWriter(endless).le32(4, 0xFFFFFFFF);
+  EXPECT_EQ(MeasurePlaced(riff, endless, 8).size, (0xFFFFFFFFull + 8 + 511) / 512 * 512);
+}
+
+const ScanSampleRegistrar kContainerScanSamples({
+    {"CFileAIFAnalyzer", "aiff made", MadeMedia("tone.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
+    {"FileRIFFAnalyser", "wav made", MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV, Expect::kWholeSectors},
+    {"FileRIFFAnalyser", "avi made", MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI, Expect::kWholeSectors},
 });
 
 }  // namespace

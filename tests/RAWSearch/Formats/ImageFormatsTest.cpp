@@ -7,7 +7,16 @@
 #include <cstring>
 
 #include "FormatSamples.h"
+#include "MediaSamples.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Formats/Image/File3DSAnalyser.h"
+#include "RAWSearch/Formats/Image/FileMRWAnalyser.h"
+#include "RAWSearch/Formats/Image/FilePNGAnalyser.h"
+#include "RAWSearch/Formats/Image/FilePSDAnalyser.h"
+#include "RAWSearch/Formats/Image/FilePSPAnalyser.h"
+#include "RAWSearch/Formats/Image/FileSVGAnalyser.h"
+#include "RAWSearch/Formats/Image/FileWMFAnalyser.h"
+#include "RAWSearch/Formats/Image/FileX3FAnalyser.h"
 #include "RAWSearch/Formats/Image/FileBMPAnalyser.h"
 #include "RAWSearch/Formats/Image/FileCPTAnalyser.h"
 #include "RAWSearch/Formats/Image/FileCRWAnalyser.h"
@@ -120,6 +129,94 @@ const ScanSampleRegistrar kScanSamples({
     {"FileICNSAnalyser", "icns sample", Sample("icns.icns"), RAW_FILE_TYPE_ICNS, Expect::kExact},
     {"FileCPTAnalyser", "cpt", [] { return CptFile(); }, RAW_FILE_TYPE_CPT, Expect::kExact},
     {"FileEMFAnalyser", "emf", EmfFile, RAW_FILE_TYPE_EMF, Expect::kExact},
+});
+
+// PNG by its chunks, PSD by its sections and image data, PSP by its blocks, 3DS by its main chunk, the
+// header-sized WMF and MRW, and the end-mark scans of X3F and SVG.
+INSTANTIATE_TEST_SUITE_P(ImageWalked, PlainAnalyserFiles,
+                         ::testing::Values(
+        FileCase{"png made", Make<FilePNGAnalyser>(), MadeMedia("picture.png"), RAW_FILE_TYPE_PNG, Expect::kExact},
+        FileCase{"png sample", Make<FilePNGAnalyser>(), Sample("png.png"), RAW_FILE_TYPE_PNG, Expect::kExact},
+        FileCase{"psd made", Make<FilePSDAnalyser>(), MadeMedia("picture.psd"), RAW_FILE_TYPE_PSD, Expect::kExact},
+        FileCase{"psd sample", Make<FilePSDAnalyser>(), Sample("psd.psd"), RAW_FILE_TYPE_PSD, Expect::kExact},
+        FileCase{"psp", Make<FilePSPAnalyser>(), PspFile, RAW_FILE_TYPE_PSP, Expect::kExact},
+        FileCase{"wmf", Make<FileWMFAnalyser>(), [] { return WmfFile(false); }, RAW_FILE_TYPE_WMF, Expect::kExact},
+        FileCase{"wmf placeable", Make<FileWMFAnalyser>(), [] { return WmfFile(true); }, RAW_FILE_TYPE_WMF,
+            Expect::kExact},
+        FileCase{"3ds", Make<File3DSAnalyser>(), ThreeDsFile, RAW_FILE_TYPE_3DS, Expect::kExact},
+        FileCase{"mrw", Make<FileMRWAnalyser>(), MrwFile, RAW_FILE_TYPE_MRW, Expect::kExact},
+        FileCase{"x3f", Make<FileX3FAnalyser>(), [] { return X3fFile(3000); }, RAW_FILE_TYPE_X3F, Expect::kExact},
+        // The directory's mark is cut by a sector boundary.
+        FileCase{"x3f mark across sectors", Make<FileX3FAnalyser>(), [] { return X3fFile(510 + 76); },
+            RAW_FILE_TYPE_X3F, Expect::kExact},
+        FileCase{"svg", Make<FileSVGAnalyser>(), SvgFile, RAW_FILE_TYPE_SVG, Expect::kExact},
+        FileCase{"svg sample", Make<FileSVGAnalyser>(), Sample("svg.svg"), RAW_FILE_TYPE_SVG, Expect::kExact},
+        // The closing tag is followed by one line end; the document is taken to 9 bytes past its start.
+        FileCase{"gpx sample", Make<FileSVGAnalyser>(), Sample("gpx.gpx"), RAW_FILE_TYPE_GPX, Expect::kStated,
+            1277 + 2}));
+
+Bytes PngHeader() { return MadeMedia("picture.png")(); }
+Bytes PsdHeader() { return MadeMedia("picture.psd")(); }
+Bytes WmfPlaceable() { return WmfFile(true); }
+Bytes WmfPlain() { return WmfFile(false); }
+
+INSTANTIATE_TEST_SUITE_P(ImageWalkedHeaders, PlainAnalyserNearMisses,
+                         ::testing::Values(
+        NearMiss{"png line ending", Make<FilePNGAnalyser>(), [](Bytes& b) { b[5] = 0x0D; }, PngHeader},
+        NearMiss{"psd version 2", Make<FilePSDAnalyser>(), [](Bytes& b) { b[5] = 2; }, PsdHeader},
+        NearMiss{"psp signature", Make<FilePSPAnalyser>(), [](Bytes& b) { b[26] = 0; }, PspFile},
+        NearMiss{"wmf placeable checksum", Make<FileWMFAnalyser>(), [](Bytes& b) { b[20] ^= 1; }, WmfPlaceable},
+        NearMiss{"wmf with members", Make<FileWMFAnalyser>(), [](Bytes& b) { b[16] = 1; }, WmfPlain},
+        NearMiss{"3ds cartridge", Make<File3DSAnalyser>(), [](Bytes& b) { PutText(b, 256, "NCSD"); }, ThreeDsFile},
+        NearMiss{"svg without version", Make<FileSVGAnalyser>(), [](Bytes& b) { b[6] = 'V'; }, SvgFile}));
+
+TEST_F(PlainAnalyserMeasure, ImageWalksRefuseBrokenHeadersAndHoldTheirCaps) {
+  FilePNGAnalyser png;
+  Bytes noHeader = MadeMedia("picture.png")();
+  ASSERT_GT(noHeader.size(), 24u);
+  noHeader[12] = 'X';
+  EXPECT_EQ(MeasurePlaced(png, noHeader, 8).measured, 0);
+  Bytes zeroWidth = MadeMedia("picture.png")();
+  quellsy::FieldWriter(zeroWidth).be32(16, 0);
+  EXPECT_EQ(MeasurePlaced(png, zeroWidth, 8).measured, 0);
+
+  // Raw image data of 3 channels x 10000 x 10000 x 16 bits: more than the cap, measured as the cap.
+  FilePSDAnalyser psd;
+  Bytes raw(26 + 4 * 3 + 2, 0);
+  PutText(raw, 0, "8BPS");
+  quellsy::FieldWriter w(raw);
+  w.be16(4, 1);
+  w.be16(12, 3);
+  w.be32(14, 10000);
+  w.be32(18, 10000);
+  w.be16(22, 16);
+  EXPECT_EQ(MeasurePlaced(psd, raw, 4).size, FilePSDAnalyser::kSizeCap);
+  w.be32(14, 10);
+  w.be32(18, 10);
+  EXPECT_EQ(MeasurePlaced(psd, raw, 4).size, raw.size() + 3 * 10 * 10 * 2);
+  w.be16(26 + 12, 7);
+  EXPECT_EQ(MeasurePlaced(psd, raw, 4).measured, 0);
+
+  // A PSP block claiming 4 GiB stops at the cap; blocks ending below 512 bytes are no image.
+  FilePSPAnalyser psp;
+  Bytes hugeBlock = PspFile();
+  quellsy::FieldWriter(hugeBlock).le32(36 + 6, 0xFFFFFFF0);
+  EXPECT_EQ(MeasurePlaced(psp, hugeBlock, 8).size, FilePSPAnalyser::kSizeCap);
+  Bytes small = PspFile();
+  small.resize(36);
+  EXPECT_EQ(MeasurePlaced(psp, small, 4).measured, 0);
+
+  // An X3F without its directory runs to the device's end.
+  FileX3FAnalyser x3f;
+  Bytes noDirectory = X3fFile(3000);
+  PutText(noDirectory, 3000 - 76, "SECx");
+  EXPECT_EQ(MeasurePlaced(x3f, noDirectory, 10).size, 9u * kSector);
+}
+
+const ScanSampleRegistrar kWalkedImageScanSamples({
+    {"FileWMFAnalyser", "wmf placeable", [] { return WmfFile(true); }, RAW_FILE_TYPE_WMF, Expect::kExact},
+    {"FileWMFAnalyser", "wmf", [] { return WmfFile(false); }, RAW_FILE_TYPE_WMF, Expect::kExact},
+    {"FileMRWAnalyser", "mrw", MrwFile, RAW_FILE_TYPE_MRW, Expect::kExact},
 });
 
 }  // namespace

@@ -6,8 +6,13 @@ class IRawFileAnalyser;
 namespace ArchiveFormats {
 
 IRawFileAnalyser* CreateCAB();
+IRawFileAnalyser* CreateDMG();
 IRawFileAnalyser* CreateGZ();
 IRawFileAnalyser* CreateLZH();
 IRawFileAnalyser* CreateZIP();
+IRawFileAnalyser* CreatePKG();
+IRawFileAnalyser* CreateRAR();
+IRawFileAnalyser* CreateSIT();
+IRawFileAnalyser* CreateTAR();
 
 }  // namespace ArchiveFormats

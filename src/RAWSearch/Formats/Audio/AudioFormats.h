@@ -8,5 +8,8 @@ namespace AudioFormats {
 IRawFileAnalyser* CreateAU();
 IRawFileAnalyser* CreateMID();
 IRawFileAnalyser* CreateMP3();
+IRawFileAnalyser* CreateAIF();
+IRawFileAnalyser* CreateOGG();
+IRawFileAnalyser* CreateRIFF();
 
 }  // namespace AudioFormats

@@ -4,10 +4,18 @@
 #include "RAWSearch/Formats/Document/FileEMLXAnalyser.h"
 #include "RAWSearch/Formats/Document/FileHLPAnalyser.h"
 #include "RAWSearch/Formats/Document/FileHTMAnalyser.h"
+#include "RAWSearch/Formats/Document/FileITLAnalyser.h"
 #include "RAWSearch/Formats/Document/FileLowDocAnalyser.h"
 #include "RAWSearch/Formats/Document/FileMDBAnalyser.h"
 #include "RAWSearch/Formats/Document/FileMNYAnalyser.h"
 #include "RAWSearch/Formats/Document/FileOLEAnalyser.h"
+#include "RAWSearch/Formats/Document/FileMboxAnalyser.h"
+#include "RAWSearch/Formats/Document/FileONEAnalyser.h"
+#include "RAWSearch/Formats/Document/FilePSTAnalyser.h"
+#include "RAWSearch/Formats/Document/FileRTFAnalyser.h"
+#include "RAWSearch/Formats/Document/FileTTFAnalyser.h"
+#include "RAWSearch/Formats/Document/FileUnicodeHTMAnalyser.h"
+#include "RAWSearch/Formats/Document/FileWPDAnalyser.h"
 
 namespace DocumentFormats {
 
@@ -19,5 +27,13 @@ IRawFileAnalyser* CreateLowDoc() { return new FileLowDocAnalyser(); }
 IRawFileAnalyser* CreateMDB() { return new FileMDBAnalyser(); }
 IRawFileAnalyser* CreateMNY() { return new FileMNYAnalyser(); }
 IRawFileAnalyser* CreateOLE() { return new FileOLEAnalyser(); }
+IRawFileAnalyser* CreateONE() { return new FileONEAnalyser(); }
+IRawFileAnalyser* CreateMbox() { return new FileMboxAnalyser(); }
+IRawFileAnalyser* CreatePST() { return new FilePSTAnalyser(); }
+IRawFileAnalyser* CreateRTF() { return new FileRTFAnalyser(); }
+IRawFileAnalyser* CreateTTF() { return new FileTTFAnalyser(); }
+IRawFileAnalyser* CreateUnicodeHTM() { return new FileUnicodeHTMAnalyser(); }
+IRawFileAnalyser* CreateWPD() { return new FileWPDAnalyser(); }
+IRawFileAnalyser* CreateITL() { return new FileITLAnalyser(); }
 
 }  // namespace DocumentFormats

@@ -13,5 +13,13 @@ IRawFileAnalyser* CreateLowDoc();
 IRawFileAnalyser* CreateMDB();
 IRawFileAnalyser* CreateMNY();
 IRawFileAnalyser* CreateOLE();
+IRawFileAnalyser* CreateONE();
+IRawFileAnalyser* CreateMbox();
+IRawFileAnalyser* CreatePST();
+IRawFileAnalyser* CreateRTF();
+IRawFileAnalyser* CreateTTF();
+IRawFileAnalyser* CreateUnicodeHTM();
+IRawFileAnalyser* CreateWPD();
+IRawFileAnalyser* CreateITL();
 
 }  // namespace DocumentFormats

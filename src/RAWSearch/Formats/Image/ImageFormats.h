@@ -13,5 +13,13 @@ IRawFileAnalyser* CreateCRW();
 IRawFileAnalyser* CreateEMF();
 IRawFileAnalyser* CreateICNS();
 IRawFileAnalyser* CreateICO();
+IRawFileAnalyser* CreatePNG();
+IRawFileAnalyser* CreatePSD();
+IRawFileAnalyser* CreatePSP();
+IRawFileAnalyser* CreateWMF();
+IRawFileAnalyser* Create3DS();
+IRawFileAnalyser* CreateMRW();
+IRawFileAnalyser* CreateX3F();
+IRawFileAnalyser* CreateSVG();
 
 }  // namespace ImageFormats

@@ -6,5 +6,10 @@ class IRawFileAnalyser;
 namespace VideoFormats {
 
 IRawFileAnalyser* CreateMP4();
+IRawFileAnalyser* CreateSWF();
+IRawFileAnalyser* CreateFLV();
+IRawFileAnalyser* CreateMKV();
+IRawFileAnalyser* CreateMPG();
+IRawFileAnalyser* CreateRM_RMVB();
 
 }  // namespace VideoFormats

@@ -1,0 +1,18 @@
+#pragma once
+// Sigma raw images: measured to the directory ("SECd") that closes them.
+
+#include <cstdint>
+
+#include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
+
+class FileX3FAnalyser : public CPlainRawFileAnalyser {
+ public:
+  // A scan that finds no directory ends the image here.
+  static constexpr std::uint64_t kSizeCap = 0x6800000;
+
+  FileX3FAnalyser() : CPlainRawFileAnalyser(RAW_FILE_TYPE_X3F) {}
+
+ protected:
+  int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;
+  int Measure(CRawFileInfo& hit, PlainFileWindow& window) override;
+};
