@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Complete-scan benchmark: an image of random data (2 GiB unless IMAGE_MIB says otherwise) holding about 600 files
 # made by the maker scripts in bench/corpus/ (one per format family: `bench/corpus/<family>.sh OUT_FILE_STEM INDEX`
-# writes OUT_FILE_STEM.<ext> from seed INDEX with real tools; its line `# weight: N` after the shebang says how
+# writes OUT_FILE_STEM.<ext> from seed INDEX with real tools; its first comment line `# weight: N` says how
 # many of every 100 files it makes), each at a sector-aligned offset, zeros from its end to the end of its last
 # sector, random bytes between files, with a manifest. QUELLSY_BENCH_MAKERS="jpeg bmp ..." limits the makers used.
 # In one run, page cache warm, every command timed whole the same way (bench/lib.sh):
@@ -28,8 +28,8 @@ makers=()
 for maker in "$bench_root"/bench/corpus/*.sh; do
   family=$(basename "$maker" .sh)
   [ -z "${QUELLSY_BENCH_MAKERS:-}" ] || [[ " $QUELLSY_BENCH_MAKERS " == *" $family "* ]] || continue
-  weight=$(sed -n '2s/^# weight: *\([0-9][0-9]*\)$/\1/p' "$maker")
-  [ -n "$weight" ] || { echo "$maker: no '# weight: N' line after the shebang" >&2; exit 2; }
+  weight=$(sed -n '1,5{s/^# weight: *\([0-9][0-9]*\) *$/\1/p}' "$maker" | head -n 1)
+  [ -n "$weight" ] || { echo "$maker: no '# weight: N' line at its head" >&2; exit 2; }
   makers+=("$family:$weight")
 done
 ((${#makers[@]} > 0)) || { echo "no corpus maker selected" >&2; exit 2; }
@@ -50,7 +50,8 @@ echo "making $count files in $files from: ${makers[*]}"
 index=0
 while IFS=$'\t' read -r family stem; do
   if ! compgen -G "$files/$stem.*" >/dev/null; then
-    "$bench_root/bench/corpus/$family.sh" "$files/$stem" "$index" || { echo "$family.sh failed on seed $index" >&2; exit 2; }
+    bash "$bench_root/bench/corpus/$family.sh" "$files/$stem" "$index" ||
+      { echo "$family.sh failed on seed $index" >&2; exit 2; }
   fi
   index=$((index + 1))
 done <"$work/corpus.list"
