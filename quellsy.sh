@@ -25,6 +25,7 @@ TEST_PACKAGES=(
   id3v2
   imagemagick
   lame
+  lame
   libimage-exiftool-perl
   libtiff-tools
   mtools
@@ -43,7 +44,9 @@ BENCH_PACKAGES=(
   dosfstools
   fdisk
   hyperfine
+  id3v2
   imagemagick
+  lame
   libimage-exiftool-perl
   mtools
   python3

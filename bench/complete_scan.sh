@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Complete-scan benchmark: an image of random data (2 GiB unless IMAGE_MIB says otherwise) holding about 600 files
-# of the formats the signature search finds (JPEG with Exif camera tags made with ImageMagick and exiftool, BMP and
-# ICO made with ImageMagick, AU written here, and the repository's CAB and ICNS samples), each at a sector-aligned
-# offset, zeros from its end to the end of its last sector, random bytes between files, with a manifest.
+# made by the maker scripts in bench/corpus/ (one per format family: `bench/corpus/<family>.sh OUT_FILE_STEM INDEX`
+# writes OUT_FILE_STEM.<ext> from seed INDEX with real tools; its first comment line `# weight: N` says how
+# many of every 100 files it makes), each at a sector-aligned offset, zeros from its end to the end of its last
+# sector, random bytes between files, with a manifest. QUELLSY_BENCH_MAKERS="jpeg bmp ..." limits the makers used.
 # In one run, page cache warm, every command timed whole the same way (bench/lib.sh):
 #   the complete scan with every searcher, the signature search alone and the block loop with no searcher, each
 #   against `dd iflag=direct` and `cat` of the image; the complete scan with copy-out against PhotoRec with every
@@ -10,70 +11,62 @@
 #   scan and the threads it ran are printed too.
 #
 # usage: bench/complete_scan.sh [WORK_DIR] [IMAGE_MIB=2048] [FILES=600]
-# Needs the release build of engine-cli (build/release, or QUELLSY_ENGINE_CLI), ImageMagick (/usr/bin/convert),
-# exiftool, photorec (package testdisk), hyperfine and GNU time.
+# Needs the release build of engine-cli (build/release, or QUELLSY_ENGINE_CLI), photorec (package testdisk),
+# hyperfine, GNU time and the tools of the makers (ImageMagick as /usr/bin/convert, exiftool, lame, id3v2).
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
 
 work=${1:-$(mktemp -d)}
 mib=${2:-2048}
 count=${3:-600}
-samples=$bench_root/tests/fixtures/public/mimetype-testdata
-need /usr/bin/convert /usr/bin/time exiftool photorec python3 hyperfine dd "$cli"
+need /usr/bin/convert /usr/bin/time exiftool lame id3v2 photorec python3 hyperfine dd "$cli"
 /usr/bin/convert -version | grep -q ImageMagick || { echo "/usr/bin/convert is not ImageMagick" >&2; exit 2; }
-for sample in cab.cab icns.icns; do
-  [ -s "$samples/$sample" ] || { echo "missing sample $samples/$sample" >&2; exit 2; }
-done
 
+# The corpus: every maker in bench/corpus/ (or those QUELLSY_BENCH_MAKERS names) takes turns by its weight, in a
+# smooth weighted round robin over the makers sorted by name, so the same makers always give the same files.
+makers=()
+for maker in "$bench_root"/bench/corpus/*.sh; do
+  family=$(basename "$maker" .sh)
+  [ -z "${QUELLSY_BENCH_MAKERS:-}" ] || [[ " $QUELLSY_BENCH_MAKERS " == *" $family "* ]] || continue
+  weight=$(sed -n '1,5{s/^# weight: *\([0-9][0-9]*\) *$/\1/p}' "$maker" | head -n 1)
+  [ -n "$weight" ] || { echo "$maker: no '# weight: N' line at its head" >&2; exit 2; }
+  makers+=("$family:$weight")
+done
+((${#makers[@]} > 0)) || { echo "no corpus maker selected" >&2; exit 2; }
 files=$work/files
 mkdir -p "$files"
-cameras=("Canon|Canon EOS 5D" "NIKON CORPORATION|NIKON D90" "FUJIFILM|X-T2" "SONY|ILCE-7M3" "Apple|iPhone 8")
-sizes=("640x480" "800x600" "1024x768" "480x640")
-echo "making $count files in $files"
-for ((i = 0; i < count; i++)); do
-  size=${sizes[$((i % ${#sizes[@]}))]}
-  case $((i % 10)) in
-    0 | 1 | 2 | 3 | 4 | 5)  # JPEG with the camera's Exif tags
-      file=$files/f$(printf %04d "$i").jpg
-      [ -s "$file" ] && continue
-      /usr/bin/convert -seed "$i" -size "$size" plasma:fractal -attenuate 0.4 +noise Gaussian \
-        -quality $((80 + i % 11)) "$file"
-      IFS='|' read -r make model <<<"${cameras[$((i % ${#cameras[@]}))]}"
-      args=(-q -overwrite_original "-Make=$make" "-Model=$model"
-            "-DateTimeOriginal=2021:03:$(printf %02d $((1 + i % 28))) 09:10:11")
-      ((i % 2 == 0)) && args+=("-JFIF:all=")
-      exiftool "${args[@]}" "$file" ;;
-    6)
-      file=$files/f$(printf %04d "$i").bmp
-      [ -s "$file" ] || /usr/bin/convert -seed "$i" -size "$((64 + i % 200))x$((48 + i % 150))" plasma:fractal "BMP3:$file" ;;
-    7)
-      file=$files/f$(printf %04d "$i").ico
-      [ -s "$file" ] || /usr/bin/convert -seed "$i" -size 48x48 plasma:fractal -define icon:auto-resize=48,32,16 "$file" ;;
-    8)  # AU: 16-bit linear samples behind the 24-byte header that states their length
-      file=$files/f$(printf %04d "$i").au
-      [ -s "$file" ] || python3 - "$file" "$i" <<'PY'
-import random, struct, sys
-rng = random.Random(int(sys.argv[2]))
-data = rng.randbytes(2 * rng.randrange(20000, 200000))
-open(sys.argv[1], "wb").write(b".snd" + struct.pack(">IIIII", 24, len(data), 3, 8000, 1) + data)
+python3 - "$count" "${makers[@]}" >"$work/corpus.list" <<'PY'
+import sys
+count, makers = int(sys.argv[1]), [(m.rsplit(":", 1)[0], int(m.rsplit(":", 1)[1])) for m in sys.argv[2:]]
+total = sum(weight for _, weight in makers)
+current = [0] * len(makers)
+for index in range(count):
+    current = [c + weight for c, (_, weight) in zip(current, makers)]
+    best = max(range(len(makers)), key=lambda k: current[k])
+    current[best] -= total
+    print(f"{makers[best][0]}\tf{index:04d}-{makers[best][0]}")
 PY
-      ;;
-    9)  # the CAB and ICNS samples, alternately
-      if ((i % 20 == 9)); then cp -n "$samples/cab.cab" "$files/f$(printf %04d "$i").cab"
-      else cp -n "$samples/icns.icns" "$files/f$(printf %04d "$i").icns"; fi ;;
-  esac
-done
+echo "making $count files in $files from: ${makers[*]}"
+index=0
+while IFS=$'\t' read -r family stem; do
+  if ! compgen -G "$files/$stem.*" >/dev/null; then
+    bash "$bench_root/bench/corpus/$family.sh" "$files/$stem" "$index" ||
+      { echo "$family.sh failed on seed $index" >&2; exit 2; }
+  fi
+  index=$((index + 1))
+done <"$work/corpus.list"
 
-image=$work/complete-${mib}m.img
+image=$work/complete-${mib}m-$(cut -f2 "$work/corpus.list" | md5sum | cut -c1-8).img
 if [ ! -s "$image.manifest" ] || [ "$(stat -c %s "$image" 2>/dev/null || echo 0)" -ne $((mib << 20)) ]; then
   echo "assembling $image ($mib MiB)"
-  python3 - "$files" "$image" "$mib" <<'PY'
+  python3 - "$files" "$image" "$mib" "$work/corpus.list" <<'PY'
 import hashlib, os, random, sys
 files, image, mib = sys.argv[1], sys.argv[2], int(sys.argv[3])
+stems = {line.split("\t")[1].strip() for line in open(sys.argv[4])}
 sector = 512
 total = mib * 1024 * 1024 // sector
 rng = random.Random(22)
-names = sorted(os.listdir(files))
+names = sorted(name for name in os.listdir(files) if name.rsplit(".", 1)[0] in stems)
 slot_sectors = total // len(names)
 manifest = []
 with open(image, "wb") as out:
@@ -109,7 +102,7 @@ raw_seconds=$(wall_seconds "$runs" "" "$(scan raw)")
 none_seconds=$(wall_seconds "$runs" "" "$(scan none)")
 # A non-zero exit reports files engine-cli could not copy, and PhotoRec's status says nothing of what it found:
 # the byte-exact counts below tell.
-copy_seconds=$(wall_seconds "$runs" "rm -rf '$work/quellsy'" \
+copy_seconds=$(wall_seconds "$runs" "rm -rf '$work/quellsy'; mkdir -p '$work/quellsy'" \
   "'$cli' complete '$image' --json --recover '$work/quellsy' > '$work/quellsy.json' 2>/dev/null || true")
 photorec_seconds=$(wall_seconds "$runs" "rm -rf '$work/photorec' '$work/photorec.ses'; mkdir -p '$work/photorec'" \
   "cd '$work' && photorec /d '$work/photorec/out' /cmd '$image' partition_none,options,paranoid,keep_corrupted_file_no,fileopt,everything,enable,search > /dev/null 2>&1 || true")

@@ -77,7 +77,7 @@ exact() {  # pictures of the manifest found byte for byte among the files under 
 
 # A non-zero exit reports files engine-cli could not copy, and PhotoRec's status says nothing of what it found:
 # the byte-exact counts below tell.
-quellsy_seconds=$(wall_seconds 2 "rm -rf '$work/quellsy'" \
+quellsy_seconds=$(wall_seconds 2 "rm -rf '$work/quellsy'; mkdir -p '$work/quellsy'" \
   "'$cli' complete '$image' --searchers raw --json --recover '$work/quellsy' > '$work/quellsy.json' 2>/dev/null || true")
 photorec_seconds=$(wall_seconds 2 "rm -rf '$work/photorec' '$work/photorec.ses'; mkdir -p '$work/photorec'" \
   "cd '$work' && photorec /d '$work/photorec/out' /cmd '$image' partition_none,fileopt,everything,disable,jpg,enable,search > /dev/null 2>&1 || true")

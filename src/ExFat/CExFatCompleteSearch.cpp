@@ -61,6 +61,7 @@ bool CExFatCompleteSearch::Start() {
   m_preAnalyzer.PrepareAnayze(shift, kClusterShift, m_totalSectors);
   m_partitionBuilder.PrepareBuild(sectorSize, m_totalSectors);
   m_buffer.assign(static_cast<std::size_t>(bytes), 0);
+  m_nextSector = 0;
   return true;
 }
 
@@ -74,6 +75,19 @@ bool CExFatCompleteSearch::AnalyzeBlockChecked(long long firstSector, long long 
     return false;
   if (m_sectorSize == 0 && !Start()) return false;
   const std::size_t sector = m_sectorSize;
+  // A read-ahead block that carries the sectors before it is analysed where it lies; only its last sectors are
+  // kept for a next block that has to be read.
+  if (const std::shared_ptr<const SharedSectorBlock> block = m_device->ShareHeldBlock(firstSector, sectorCount);
+      block && block->lookBack >= kCarriedSectors * sector && sectorCount >= kCarriedSectors &&
+      (firstSector == m_nextSector || firstSector == 0)) {
+    AnalyzeSectors(firstSector, sectorCount,
+                   quellsy::ByteSpan(block->data - kCarriedSectors * sector,
+                                     (static_cast<std::size_t>(sectorCount) + kCarriedSectors) * sector));
+    std::memcpy(m_buffer.data() + static_cast<std::size_t>(m_blockSize) * sector,
+                block->data + static_cast<std::size_t>(sectorCount - kCarriedSectors) * sector, kCarriedSectors * sector);
+    m_nextSector = firstSector + sectorCount;
+    return true;
+  }
   // The previous block's last two sectors move to the front.
   std::memmove(m_buffer.data(), m_buffer.data() + static_cast<std::size_t>(m_blockSize) * sector,
                kCarriedSectors * sector);
@@ -85,13 +99,18 @@ bool CExFatCompleteSearch::AnalyzeBlockChecked(long long firstSector, long long 
     std::memmove(m_buffer.data() + static_cast<std::size_t>(m_blockSize) * sector,
                  fresh + static_cast<std::size_t>(sectorCount - kCarriedSectors) * sector, kCarriedSectors * sector);
   }
-  const quellsy::ByteSpan all(m_buffer.data(), (static_cast<std::size_t>(sectorCount) + kCarriedSectors) * sector);
+  AnalyzeSectors(firstSector, sectorCount,
+                 quellsy::ByteSpan(m_buffer.data(), (static_cast<std::size_t>(sectorCount) + kCarriedSectors) * sector));
+  m_nextSector = firstSector + sectorCount;
+  return true;
+}
+
+void CExFatCompleteSearch::AnalyzeSectors(long long firstSector, long long sectorCount, quellsy::ByteSpan all) {
   for (long long i = 0; i < sectorCount; ++i) {
     const std::int64_t at = firstSector - kCarriedSectors + i;
     if (at < 0) continue;
-    AnalyzeSector(at, all.subspan(static_cast<std::size_t>(i) * sector));
+    AnalyzeSector(at, all.subspan(static_cast<std::size_t>(i) * m_sectorSize));
   }
-  return true;
 }
 
 void CExFatCompleteSearch::AnalyzeSector(std::int64_t sector, quellsy::ByteSpan data) {

@@ -46,6 +46,8 @@ class CExFatCompleteSearch : public ICompleteFileSystemSearchController {
  private:
   bool Start();
   void AnalyzeSector(std::int64_t sector, quellsy::ByteSpan data);
+  // The block's sectors; `all` starts kCarriedSectors sectors before firstSector.
+  void AnalyzeSectors(long long firstSector, long long sectorCount, quellsy::ByteSpan all);
   void BuildeFileNode();
 
   IStorageDevice* m_device = nullptr;
@@ -54,6 +56,7 @@ class CExFatCompleteSearch : public ICompleteFileSystemSearchController {
   std::uint32_t m_sectorSize = 0;
   std::uint64_t m_totalSectors = 0;
   std::vector<std::uint8_t> m_buffer;
+  long long m_nextSector = 0;  // where the last block analysed ended
   CFDTPreAnaylze m_preAnalyzer;
   CPartitionBuilder m_partitionBuilder;
   std::vector<std::unique_ptr<CExFatPartitionEx>> m_partitions;

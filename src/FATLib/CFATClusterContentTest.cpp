@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "RAWSearch/Framework/RawFileExtName.h"
@@ -16,14 +17,24 @@ constexpr std::uint64_t kTailSectors = 10;
 constexpr std::size_t kAnalyserSlack = 4096;
 constexpr std::uint64_t kAcceptWithoutTest = 0x10000;
 constexpr std::size_t kPeOffsetField = 0x3C;
+constexpr std::uint32_t kAroundWindowBytes = 128 * 1024;
+constexpr std::size_t kAroundWindows = 32;
 
 }  // namespace
 
-CFATClusterContentTest::CFATClusterContentTest(IStorageDevice* device, const FATBuildGeometry& geometry)
-    : m_device(device), m_geometry(geometry) {
+namespace {
+std::uint32_t SectorSizeOf(IStorageDevice* device) {
   const unsigned sectorSize = device != nullptr ? device->GetSectorSize() : 0;
-  m_bytesPerSector = sectorSize != 0 ? sectorSize : 512;
+  return sectorSize != 0 ? sectorSize : 512;
 }
+}  // namespace
+
+CFATClusterContentTest::CFATClusterContentTest(IStorageDevice* device, const FATBuildGeometry& geometry)
+    : m_device(device),
+      m_geometry(geometry),
+      m_bytesPerSector(SectorSizeOf(device)),
+      m_around(device, 0, device != nullptr ? static_cast<std::uint64_t>(std::max(0LL, device->GetTotalSectors())) : 0,
+               m_bytesPerSector, kAroundWindowBytes, kAroundWindows) {}
 
 void CFATClusterContentTest::SetAnalysers(const CRawFileAnalyserListSingle::AnalyserList& list,
                                           const CRawFileAnalyserListSingle::AnalyserMap& map,
@@ -65,7 +76,10 @@ bool CFATClusterContentTest::RejectedByContent(std::uint64_t sector) {
   if (total < static_cast<long long>(kTailSectors) || sector > static_cast<std::uint64_t>(total) - kTailSectors)
     return true;
   m_sector.assign(m_bytesPerSector + kAnalyserSlack, 0);
-  if (!m_device->ReadSector(m_sector.data(), static_cast<long long>(sector), 1)) return true;
+  // A window that cannot be read whole says nothing of this sector: it is then read alone.
+  if (!m_around.Read(sector * m_bytesPerSector, std::span<std::uint8_t>(m_sector).first(m_bytesPerSector)) &&
+      !m_device->ReadSector(m_sector.data(), static_cast<long long>(sector), 1))
+    return true;
   const quellsy::ByteSpan bytes(m_sector.data(), m_bytesPerSector);
   const std::uint32_t leadingWord = quellsy::le32(bytes, 0).value_or(0);
   if (leadingWord != 0 && m_map.count(leadingWord) != 0) return false;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "FATLib/CFATWindowCache.h"
 #include "FATLib/FATBuildGeometry.h"
 #include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
 
@@ -53,4 +54,6 @@ class CFATClusterContentTest {
   CRawFileAnalyserListSingle::AnalyserMultimap m_multimap;
   // One sector followed by zeros: analysers may look a little past the sector they are shown.
   std::vector<std::uint8_t> m_sector;
+  // The candidates of files deleted near each other lie near each other, a band apart: read a window at a time.
+  CFATWindowCache m_around;
 };

@@ -13,8 +13,8 @@ constexpr std::string_view kBlankExtension = "   ";
 // What the observer is handed in place of a cluster number.
 constexpr std::uint32_t kObserverMarker = 0xFFFFFFFF;
 
-bool IsDotEntry(quellsy::MutableByteSpan bytes, std::string_view name) {
-  const CTempFATDirEntry entry(bytes);
+bool IsDotEntry(quellsy::ByteSpan bytes, std::string_view name) {
+  const CTempFATDirEntry entry = CTempFATDirEntry::ReadOnly(bytes);
   return entry.IsFilenameEqual(name, kBlankExtension) && entry.IsDirectory();
 }
 
@@ -25,9 +25,9 @@ bool CFATFolderAnalyser::IsBlankFATDirEntry(quellsy::ByteSpan entry) {
          std::all_of(entry.begin(), entry.begin() + CTempFATDirEntry::kSize, [](std::uint8_t b) { return b == 0; });
 }
 
-bool CFATFolderAnalyser::IsCurDirFileName(quellsy::MutableByteSpan entry) { return IsDotEntry(entry, kCurrentDirName); }
+bool CFATFolderAnalyser::IsCurDirFileName(quellsy::ByteSpan entry) { return IsDotEntry(entry, kCurrentDirName); }
 
-bool CFATFolderAnalyser::IsParentDirFileName(quellsy::MutableByteSpan entry) {
+bool CFATFolderAnalyser::IsParentDirFileName(quellsy::ByteSpan entry) {
   return IsDotEntry(entry, kParentDirName);
 }
 
@@ -39,7 +39,7 @@ void CFATFolderAnalyser::Clear() {
   m_highestCluster = 0;
 }
 
-bool CFATFolderAnalyser::AnalyseSector(quellsy::MutableByteSpan sector, CFatFolderAnalyzeCB* observer, void* context) {
+bool CFATFolderAnalyser::AnalyseSector(quellsy::ByteSpan sector, CFatFolderAnalyzeCB* observer, void* context) {
   Clear();
   const std::size_t end = std::min<std::size_t>(m_bytesToAnalyse, sector.size());
   bool dotSeen = false;
@@ -49,8 +49,8 @@ bool CFATFolderAnalyser::AnalyseSector(quellsy::MutableByteSpan sector, CFatFold
   std::uint32_t previousCluster = 0xFFFFFFFF;
   std::uint32_t index = 0;
   for (std::size_t offset = 0; offset + CTempFATDirEntry::kSize <= end; offset += CTempFATDirEntry::kSize, ++index) {
-    const quellsy::MutableByteSpan bytes = sector.subspan(offset, CTempFATDirEntry::kSize);
-    const CTempFATDirEntry entry(bytes);
+    const quellsy::ByteSpan bytes = sector.subspan(offset, CTempFATDirEntry::kSize);
+    const CTempFATDirEntry entry = CTempFATDirEntry::ReadOnly(bytes);
     if (!entry.IsValidFATDirEntry(1)) {
       endedAtBlank = IsBlankFATDirEntry(bytes);
       reachedEnd = false;

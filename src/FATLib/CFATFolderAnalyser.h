@@ -15,13 +15,13 @@ class CFATFolderAnalyser {
   explicit CFATFolderAnalyser(std::uint32_t bytesToAnalyse) : m_bytesToAnalyse(bytesToAnalyse) {}
 
   // Replaces the verdict; true for kinds 1 and 2. The observer is optional.
-  bool AnalyseSector(quellsy::MutableByteSpan sector, CFatFolderAnalyzeCB* observer = nullptr,
+  bool AnalyseSector(quellsy::ByteSpan sector, CFatFolderAnalyzeCB* observer = nullptr,
                      void* context = nullptr);
 
   static bool IsBlankFATDirEntry(quellsy::ByteSpan entry);
   // The entry is a directory named "." (or "..") padded with blanks.
-  static bool IsCurDirFileName(quellsy::MutableByteSpan entry);
-  static bool IsParentDirFileName(quellsy::MutableByteSpan entry);
+  static bool IsCurDirFileName(quellsy::ByteSpan entry);
+  static bool IsParentDirFileName(quellsy::ByteSpan entry);
 
   std::uint32_t GetKind() const { return m_kind; }
   std::uint32_t GetEntryCount() const { return m_entryCount; }

@@ -6,12 +6,13 @@
 #include "include/IStorageDevice.h"
 
 CFATWindowCache::CFATWindowCache(IStorageDevice* device, std::int64_t startSector, std::uint64_t sectors,
-                                 std::uint32_t sectorSize)
+                                 std::uint32_t sectorSize, std::uint32_t windowBytes, std::size_t windows)
     : m_device(device),
       m_startSector(startSector),
       m_sectors(sectors),
       m_sectorSize(sectorSize),
-      m_sectorsPerWindow(std::max<std::uint32_t>(1, kWindowBytes / std::max<std::uint32_t>(sectorSize, 1))) {}
+      m_sectorsPerWindow(std::max<std::uint32_t>(1, windowBytes / std::max<std::uint32_t>(sectorSize, 1))),
+      m_maxWindows(std::max<std::size_t>(1, windows)) {}
 
 CFATWindowCache::Window& CFATWindowCache::Load(std::uint64_t index) {
   const auto hit = std::find_if(m_windows.begin(), m_windows.end(), [&](const Window& w) { return w.index == index; });
@@ -19,7 +20,7 @@ CFATWindowCache::Window& CFATWindowCache::Load(std::uint64_t index) {
     m_windows.splice(m_windows.begin(), m_windows, hit);
     return m_windows.front();
   }
-  if (m_windows.size() == kWindows) m_windows.pop_back();
+  if (m_windows.size() >= m_maxWindows) m_windows.pop_back();
   const std::uint64_t first = index * m_sectorsPerWindow;
   const std::uint64_t count = std::min<std::uint64_t>(m_sectorsPerWindow, m_sectors - first);
   Window window;
@@ -40,4 +41,17 @@ std::optional<std::uint32_t> CFATWindowCache::Le32(std::uint64_t byteOffset) {
   const Window& window = Load(index);
   if (!window.readOk) return std::nullopt;
   return quellsy::le32(window.bytes, static_cast<std::size_t>(byteOffset % windowBytes));
+}
+
+bool CFATWindowCache::Read(std::uint64_t byteOffset, std::span<std::uint8_t> out) {
+  if (m_sectorSize == 0 || out.empty()) return false;
+  const std::uint64_t windowBytes = std::uint64_t{m_sectorsPerWindow} * m_sectorSize;
+  const std::uint64_t index = byteOffset / windowBytes;
+  const std::uint64_t inside = byteOffset % windowBytes;
+  if (index * m_sectorsPerWindow >= m_sectors || out.size() > windowBytes - inside) return false;
+  const Window& window = Load(index);
+  if (!window.readOk || out.size() > window.bytes.size() - std::min<std::uint64_t>(inside, window.bytes.size()))
+    return false;
+  std::copy_n(window.bytes.begin() + static_cast<std::ptrdiff_t>(inside), out.size(), out.begin());
+  return true;
 }

@@ -1,10 +1,12 @@
 #pragma once
 // Reads a large on-disk table through a few fixed-size windows instead of holding it whole:
-// lookups along a chain mostly stay inside one window.
+// lookups along a chain mostly stay inside one window. Also reads scattered sectors that tend to lie near each
+// other with one read per window rather than one per sector.
 
 #include <cstdint>
 #include <list>
 #include <optional>
+#include <span>
 #include <vector>
 
 class IStorageDevice;
@@ -14,11 +16,16 @@ class CFATWindowCache {
   static constexpr std::uint32_t kWindowBytes = 1u << 20;
   static constexpr std::size_t kWindows = 4;
 
-  // The table: `sectors` sectors of `sectorSize` bytes from `startSector` of the device.
-  CFATWindowCache(IStorageDevice* device, std::int64_t startSector, std::uint64_t sectors, std::uint32_t sectorSize);
+  // The table: `sectors` sectors of `sectorSize` bytes from `startSector` of the device, read in windows of
+  // windowBytes (at least a sector), at most `windows` of them held.
+  CFATWindowCache(IStorageDevice* device, std::int64_t startSector, std::uint64_t sectors, std::uint32_t sectorSize,
+                  std::uint32_t windowBytes = kWindowBytes, std::size_t windows = kWindows);
 
   // The u32 at byteOffset of the table; none outside it or when its window could not be read.
   std::optional<std::uint32_t> Le32(std::uint64_t byteOffset);
+  // Copies out.size() bytes from byteOffset; false (out untouched) when they are not all inside the table and
+  // one window, or their window could not be read whole.
+  bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> out);
 
  private:
   struct Window {
@@ -34,5 +41,6 @@ class CFATWindowCache {
   std::uint64_t m_sectors;
   std::uint32_t m_sectorSize;
   std::uint32_t m_sectorsPerWindow;
+  std::size_t m_maxWindows;
   std::list<Window> m_windows;  // most recently used first
 };

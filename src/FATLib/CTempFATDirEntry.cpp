@@ -51,12 +51,19 @@ std::string ShortNamePart(quellsy::ByteSpan bytes, bool markErased) {
 
 CTempFATDirEntry::CTempFATDirEntry(quellsy::MutableByteSpan entry) { InitFromBuffer(entry); }
 
+CTempFATDirEntry CTempFATDirEntry::ReadOnly(quellsy::ByteSpan entry) {
+  CTempFATDirEntry view(quellsy::MutableByteSpan{});
+  view.m_bytes = entry.size() >= kSize ? entry.first(kSize) : quellsy::ByteSpan{};
+  return view;
+}
+
 bool CTempFATDirEntry::InitFromBuffer(quellsy::MutableByteSpan entry) {
   m_entry = entry.size() >= kSize ? entry.first(kSize) : quellsy::MutableByteSpan{};
+  m_bytes = m_entry;
   return IsValidFATDirEntry(0);
 }
 
-std::uint32_t CTempFATDirEntry::GetSize() const { return quellsy::le32(m_entry, kFileSize).value_or(0); }
+std::uint32_t CTempFATDirEntry::GetSize() const { return quellsy::le32(m_bytes, kFileSize).value_or(0); }
 
 std::optional<std::uint8_t> CTempFATDirEntry::GetLongFileNameIndex() const {
   if (!IsLongFileNameEntry()) return std::nullopt;
@@ -89,7 +96,7 @@ bool CTempFATDirEntry::IsValidFATDirEntry(int relaxed) const {
     return false;
   if (!IsValidTime(Word(kCreationTime)) || !IsValidTime(Word(kWriteTime))) return false;
   if (attribute & kAttrVolumeLabel) return true;
-  return IsValidFileName(m_entry.first(m_entry.empty() ? 0 : 11));
+  return IsValidFileName(m_bytes.first(m_bytes.empty() ? 0 : 11));
 }
 
 bool CTempFATDirEntry::IsValidFileName(quellsy::ByteSpan name11) {
@@ -106,12 +113,12 @@ bool CTempFATDirEntry::IsValidFileName(quellsy::ByteSpan name11) {
 }
 
 std::string CTempFATDirEntry::GetShortName(int asLabel) const {
-  if (m_entry.empty()) return {};
+  if (m_bytes.empty()) return {};
   // A label is one 11-character text: cutting the name part's blanks first would turn "QUELLSY 32" into
   // "QUELLSY32".
-  if (asLabel != 0) return ShortNamePart(m_entry.first(11), true);
-  const std::string name = ShortNamePart(m_entry.first(8), true);
-  const std::string extension = ShortNamePart(m_entry.subspan(8, 3), false);
+  if (asLabel != 0) return ShortNamePart(m_bytes.first(11), true);
+  const std::string name = ShortNamePart(m_bytes.first(8), true);
+  const std::string extension = ShortNamePart(m_bytes.subspan(8, 3), false);
   return extension.empty() ? name : name + "." + extension;
 }
 
@@ -128,8 +135,8 @@ std::string CTempFATDirEntry::GetLongFileName() const {
 }
 
 bool CTempFATDirEntry::IsFilenameEqual(std::string_view name8, std::string_view ext3) const {
-  if (m_entry.empty() || name8.size() != 8 || ext3.size() != 3) return false;
-  return std::memcmp(m_entry.data(), name8.data(), 8) == 0 && std::memcmp(m_entry.data() + 8, ext3.data(), 3) == 0;
+  if (m_bytes.empty() || name8.size() != 8 || ext3.size() != 3) return false;
+  return std::memcmp(m_bytes.data(), name8.data(), 8) == 0 && std::memcmp(m_bytes.data() + 8, ext3.data(), 3) == 0;
 }
 
 bool CTempFATDirEntry::IsValidLongFileNameChar(char c) { return kBadLongNameChars.find(c) == std::string_view::npos; }

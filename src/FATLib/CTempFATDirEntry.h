@@ -1,6 +1,7 @@
 #pragma once
 // A view over one 32-byte FAT directory entry: validity tests, short and long names, the first cluster.
-// The caller keeps the bytes alive; SetFirstClusterNO writes into them.
+// The caller keeps the bytes alive; SetFirstClusterNO writes into them (an entry made over read-only bytes
+// is never written).
 
 #include <cstdint>
 #include <optional>
@@ -19,6 +20,8 @@ class CTempFATDirEntry {
 
   // The first 32 bytes of `entry` are the entry; a shorter span reads as an invalid, all-zero entry.
   explicit CTempFATDirEntry(quellsy::MutableByteSpan entry);
+  // A view over bytes that may not be written: SetFirstClusterNO changes nothing.
+  static CTempFATDirEntry ReadOnly(quellsy::ByteSpan entry);
 
   // Points the view at another entry; answers IsValidFATDirEntry(0) for it.
   bool InitFromBuffer(quellsy::MutableByteSpan entry);
@@ -56,13 +59,14 @@ class CTempFATDirEntry {
   static bool IsValidLongFileNameChar(char c);
   static bool IsValidLongFileName(std::string_view text);
 
-  quellsy::ByteSpan Bytes() const { return m_entry; }
+  quellsy::ByteSpan Bytes() const { return m_bytes; }
 
  private:
-  std::uint8_t Byte(std::size_t off) const { return quellsy::u8(m_entry, off).value_or(0); }
-  std::uint16_t Word(std::size_t off) const { return quellsy::le16(m_entry, off).value_or(0); }
+  std::uint8_t Byte(std::size_t off) const { return quellsy::u8(m_bytes, off).value_or(0); }
+  std::uint16_t Word(std::size_t off) const { return quellsy::le16(m_bytes, off).value_or(0); }
 
-  quellsy::MutableByteSpan m_entry;
+  quellsy::ByteSpan m_bytes;          // what is read
+  quellsy::MutableByteSpan m_entry;  // the same bytes when they may be written, else empty
   bool m_revise = false;
   std::int64_t m_revisedCluster = 0;
 };

@@ -51,6 +51,13 @@ void CFATCompleteFSearcher::PreparetoSearch() {
 
 void CFATCompleteFSearcher::AnalyzeBlock(long long firstSector, long long sectorCount) {
   if (m_device == nullptr || m_blockSize < 1 || firstSector < 0 || sectorCount < 1) return;
+  // The read-ahead block is read where it lies; only a device that holds no block is read into our buffer.
+  if (const unsigned char* held = m_device->HeldSectors(firstSector, sectorCount)) {
+    for (long long i = 0; i < sectorCount; ++i)
+      AnalyzeSector(firstSector + i, quellsy::ByteSpan(held + static_cast<std::size_t>(i) * m_bytesPerSector,
+                                                       m_bytesPerSector));
+    return;
+  }
   const long long pieceSectors =
       std::clamp<long long>(static_cast<long long>(kMaxReadBytes / m_bytesPerSector), 1, m_blockSize);
   m_buffer.resize(static_cast<std::size_t>(pieceSectors) * m_bytesPerSector);
@@ -59,15 +66,14 @@ void CFATCompleteFSearcher::AnalyzeBlock(long long firstSector, long long sector
     const long long count = std::min(pieceSectors, sectorCount - done);
     const bool pieceRead = m_device->ReadSector(m_buffer.data(), first, count);
     for (long long i = 0; i < count; ++i) {
-      const quellsy::MutableByteSpan sector(m_buffer.data() + static_cast<std::size_t>(i) * m_bytesPerSector,
-                                            m_bytesPerSector);
-      if (!pieceRead && !m_device->ReadSector(sector.data(), first + i, 1)) continue;
-      AnalyzeSector(first + i, sector);
+      unsigned char* sector = m_buffer.data() + static_cast<std::size_t>(i) * m_bytesPerSector;
+      if (!pieceRead && !m_device->ReadSector(sector, first + i, 1)) continue;
+      AnalyzeSector(first + i, quellsy::ByteSpan(sector, m_bytesPerSector));
     }
   }
 }
 
-void CFATCompleteFSearcher::AnalyzeSector(long long sector, quellsy::MutableByteSpan bytes) {
+void CFATCompleteFSearcher::AnalyzeSector(long long sector, quellsy::ByteSpan bytes) {
   if (bytes.empty() || bytes[0] == 0) return;
   if (CTempFATDBR::SimpleCheck(bytes) && m_candidates.AnalyzeFATDBRSector(sector, bytes)) return;
   enumFILE_SYSTEM_TYPE tableType = FILE_SYSTEM_UNKNOWN;

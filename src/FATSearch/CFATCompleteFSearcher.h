@@ -46,7 +46,7 @@ class CFATCompleteFSearcher : public ICompleteFileSystemSearchController {
   const CFATFolderSectorSet& FolderSectors() const { return m_folderSectors; }
 
  private:
-  void AnalyzeSector(long long sector, quellsy::MutableByteSpan bytes);
+  void AnalyzeSector(long long sector, quellsy::ByteSpan bytes);
   // Rebuilds one kept partition's tree; 0, or a failure code when the partition is skipped.
   quellsy::ResultCode CompleteBulidDirectoryTree(CFATSearchedPartitionInfo& partition);
   void DestroyPartitions();

@@ -21,8 +21,12 @@ bool CStorageDeviceWithCache::SetBlockSize(unsigned sectors) {
   if (m_reader.joinable()) return false;
   m_sectorSize = sectorSize;
   m_blockSize = sectors;
-  m_current = quellsy::RawReadBuffer(std::size_t{sectors} * sectorSize);
-  std::memset(m_current.data(), 0, m_current.capacity());
+  m_lookBack = std::min(kLookBackBytes, std::size_t{sectors} * sectorSize);
+  m_current.reset();
+  {
+    std::lock_guard lock(m_pool->lock);
+    m_pool->buffers.clear();
+  }
   m_currentBlock = -1;
   m_currentSectors = 0;
   return true;
@@ -49,10 +53,12 @@ void CStorageDeviceWithCache::CacheThread() {
   const quellsy::storage::ScopedBadSectorReportsByCaller reportedHere;
   const long long blockSize = m_blockSize;
   const std::size_t blockBytes = static_cast<std::size_t>(blockSize) * m_sectorSize;
+  const std::size_t lookBack = m_lookBack;
+  // The last lookBack bytes read, the look-back of the next block: zeros before sector 0.
+  std::vector<unsigned char> seam(lookBack, 0);
   for (;;) {
     long long first = 0;
     long long count = 0;
-    quellsy::RawReadBuffer bytes;
     {
       std::unique_lock lock(m_queueLock);
       m_blockWanted.wait(lock, [this] { return m_stop || m_queue.size() < kBlocksAhead; });
@@ -60,17 +66,20 @@ void CStorageDeviceWithCache::CacheThread() {
       first = m_nextSector;
       count = std::min(blockSize, m_endSector - first);
       m_nextSector += count;
-      if (!m_spare.empty()) {
-        bytes = std::move(m_spare.back());
-        m_spare.pop_back();
-      }
     }
     // The wrapped device zero-fills what it cannot read, so a recycled buffer never shows an earlier block.
-    // It reads into the block's own buffer (a time-out gives the buffer new storage of the same size).
-    if (bytes.capacity() != blockBytes) bytes = quellsy::RawReadBuffer(blockBytes);
+    // It reads into the block's own buffer (a time-out gives the buffer new storage of the same shape).
+    quellsy::RawReadBuffer bytes = TakeSpare(blockBytes, lookBack);
     quellsy::ResultCode failure = quellsy::kResultOk;
     if (!ReadInner(quellsy::storage::ReadTarget(bytes), first, count, &failure))
       ReadAgainInPieces(bytes, first, count, failure);
+    const std::size_t read = static_cast<std::size_t>(count) * m_sectorSize;
+    // A short last block shows zeros after its sectors, never what the buffer held before.
+    std::memset(bytes.data() + read, 0, blockBytes - read);
+    std::memcpy(bytes.data() - lookBack, seam.data(), lookBack);
+    const std::size_t kept = std::min(read, lookBack);
+    std::memmove(seam.data(), seam.data() + kept, lookBack - kept);
+    std::memcpy(seam.data() + lookBack - kept, bytes.data() + read - kept, kept);
     ReportUnreadable(first + count);
     bool last = false;
     {
@@ -88,6 +97,42 @@ void CStorageDeviceWithCache::CacheThread() {
     m_readerDone = true;
   }
   m_blockReady.notify_all();
+}
+
+quellsy::RawReadBuffer CStorageDeviceWithCache::TakeSpare(std::size_t blockBytes, std::size_t lookBack) {
+  {
+    std::lock_guard lock(m_pool->lock);
+    while (!m_pool->buffers.empty()) {
+      quellsy::RawReadBuffer spare = std::move(m_pool->buffers.back());
+      m_pool->buffers.pop_back();
+      if (spare.capacity() == blockBytes && spare.before() == lookBack && spare.after() == kZeroTailBytes)
+        return spare;
+    }
+  }
+  return quellsy::RawReadBuffer(blockBytes, lookBack, kZeroTailBytes);
+}
+
+void CStorageDeviceWithCache::GiveSpare(SparePool& pool, quellsy::RawReadBuffer bytes) {
+  std::lock_guard lock(pool.lock);
+  pool.buffers.push_back(std::move(bytes));
+}
+
+std::shared_ptr<const SharedSectorBlock> CStorageDeviceWithCache::Share(QueuedBlock block) const {
+  struct Held : SharedSectorBlock {
+    quellsy::RawReadBuffer bytes;
+  };
+  auto held = std::unique_ptr<Held>(new Held);
+  held->first = block.firstSector;
+  held->sectors = block.sectors;
+  held->bytes = std::move(block.bytes);
+  held->data = held->bytes.data();
+  held->capacity = held->bytes.capacity();
+  held->lookBack = held->bytes.before();
+  held->zeroTail = held->bytes.after();
+  return std::shared_ptr<Held>(held.release(), [pool = m_pool](Held* done) {
+    GiveSpare(*pool, std::move(done->bytes));
+    delete done;
+  });
 }
 
 void CStorageDeviceWithCache::ReadAgainInPieces(quellsy::RawReadBuffer& bytes, long long first, long long count,
@@ -176,19 +221,18 @@ bool CStorageDeviceWithCache::SetCurCacheBlock(long long block) {
       taken = std::move(m_queue.front());
       m_queue.pop_front();
       m_blockWanted.notify_all();
-      if (!found) m_spare.push_back(std::move(taken.bytes));
+      if (!found) GiveSpare(*m_pool, std::move(taken.bytes));
     }
-    if (found && m_current.capacity() == std::size_t{m_blockSize} * m_sectorSize)
-      m_spare.push_back(std::move(m_current));
   }
   if (!found) {
+    m_current.reset();
     m_currentBlock = -1;
     m_currentSectors = 0;
     return false;
   }
-  m_current = std::move(taken.bytes);
   m_currentFirst = first;
   m_currentSectors = taken.sectors;
+  m_current = Share(std::move(taken));
   m_currentBlock = block;
   return true;
 }
@@ -201,10 +245,13 @@ void CStorageDeviceWithCache::EndCache() {
   m_blockWanted.notify_all();
   m_blockReady.notify_all();
   if (m_reader.joinable()) m_reader.join();
-  std::lock_guard lock(m_queueLock);
-  m_queue.clear();
-  m_spare.clear();
-  m_readerDone = true;
+  {
+    std::lock_guard lock(m_queueLock);
+    m_queue.clear();
+    m_readerDone = true;
+  }
+  std::lock_guard lock(m_pool->lock);
+  m_pool->buffers.clear();
 }
 
 bool CStorageDeviceWithCache::IsNeedCatchBuffer() {
@@ -237,7 +284,7 @@ bool CStorageDeviceWithCache::ReadSector(void* buffer, long long first, long lon
   // Only the sectors the block really holds come from memory; a short last block never serves what lies past it.
   const long long inside = std::min(count, end - first);
   const std::size_t sectorSize = m_sectorSize;
-  std::memcpy(buffer, m_current.data() + static_cast<std::size_t>(first - m_currentFirst) * sectorSize,
+  std::memcpy(buffer, m_current->data + static_cast<std::size_t>(first - m_currentFirst) * sectorSize,
               static_cast<std::size_t>(inside) * sectorSize);
   if (inside == count) return true;
   return ReadInner(quellsy::storage::ReadTarget(static_cast<std::uint8_t*>(buffer) +
@@ -249,7 +296,12 @@ const unsigned char* CStorageDeviceWithCache::HeldSectors(long long first, long 
   if (m_currentBlock < 0 || count <= 0 || first < m_currentFirst || count > m_currentSectors ||
       first - m_currentFirst > m_currentSectors - count)
     return nullptr;
-  return m_current.data() + static_cast<std::size_t>(first - m_currentFirst) * m_sectorSize;
+  return m_current->data + static_cast<std::size_t>(first - m_currentFirst) * m_sectorSize;
+}
+
+std::shared_ptr<const SharedSectorBlock> CStorageDeviceWithCache::ShareHeldBlock(long long first, long long count) {
+  if (m_currentBlock < 0 || first != m_currentFirst || count != m_currentSectors) return nullptr;
+  return m_current;
 }
 
 bool CStorageDeviceWithCache::ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count,

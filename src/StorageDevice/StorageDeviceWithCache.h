@@ -4,10 +4,14 @@
 // every other read goes to the wrapped device. Blocks must be taken in ascending order, one after another.
 // A block that fails to read is read again in halves, down to single sectors, so that every readable sector
 // still reaches the searchers; the sectors that stay unreadable are kept as ranges and reported once each.
+// Blocks are shared, not copied: a searcher may keep the current block (ShareHeldBlock) after the device moves
+// on, and its memory is read into again only once every holder has let it go. Each block carries the bytes just
+// before it and a zero tail, so that a searcher can look a little across its edges without a copy.
 
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -24,6 +28,9 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   static constexpr std::size_t kBlocksAhead = 10;
   // A block larger than this is refused rather than allocated (a broken sector size would ask for gigabytes).
   static constexpr std::uint64_t kMaxBlockBytes = 64ULL * 1024 * 1024;
+  // Bytes of the device before each block kept in front of it (at most one block's worth), and zeros after it.
+  static constexpr std::size_t kLookBackBytes = 64 * 1024;
+  static constexpr std::size_t kZeroTailBytes = 4096;
 
   // inner is not owned and must outlive the cache.
   explicit CStorageDeviceWithCache(IStorageDevice* inner);
@@ -31,7 +38,7 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   CStorageDeviceWithCache(const CStorageDeviceWithCache&) = delete;
   CStorageDeviceWithCache& operator=(const CStorageDeviceWithCache&) = delete;
 
-  // Replaces the current block buffer by a zeroed one of `sectors` sectors and forgets the current block. False
+  // Sets blocks of `sectors` sectors and forgets the current block. False
   // (and nothing changes) for 0 sectors, a sector size of 0, a block above kMaxBlockBytes, or while reading ahead.
   bool SetBlockSize(unsigned sectors);
   unsigned GetBlockSize() const { return m_blockSize; }
@@ -65,6 +72,8 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   // Inside the current block: a view of the block's own buffer, valid until the next SetCurCacheBlock. Searchers
   // analysing the block at once may share it; nothing writes the block while it is current.
   const unsigned char* HeldSectors(long long first, long long count) override;
+  // The current block, when it starts at `first` and holds exactly `count` sectors.
+  std::shared_ptr<const SharedSectorBlock> ShareHeldBlock(long long first, long long count) override;
   // The wrapped device's (512 without one).
   unsigned GetSectorSize() override;
   long long GetTotalSectors() override;
@@ -81,6 +90,18 @@ class CStorageDeviceWithCache final : public IStorageDevice {
     long long sectors = 0;
     quellsy::RawReadBuffer bytes;  // read in place by the wrapped device
   };
+  // Buffers of blocks every holder let go of, for the reader to fill again. Shared with the blocks handed out,
+  // which may outlive the device.
+  struct SparePool {
+    std::mutex lock;
+    std::vector<quellsy::RawReadBuffer> buffers;
+  };
+
+  // A buffer for the next block: a spare one of the right shape, or a new one.
+  quellsy::RawReadBuffer TakeSpare(std::size_t blockBytes, std::size_t lookBack);
+  static void GiveSpare(SparePool& pool, quellsy::RawReadBuffer bytes);
+  // Wraps a block taken from the queue so that its buffer returns to the pool when the last holder lets go.
+  std::shared_ptr<const SharedSectorBlock> Share(QueuedBlock block) const;
 
   void CacheThread();
   // After `bytes` failed as a whole: reads its halves again, and theirs, down to single sectors.
@@ -99,7 +120,9 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   IStorageDeviceData* m_data = nullptr;
   unsigned m_sectorSize;
   unsigned m_blockSize = 0;
-  quellsy::RawReadBuffer m_current;
+  std::size_t m_lookBack = 0;  // bytes before each block: kLookBackBytes, or one block when blocks are smaller
+  std::shared_ptr<const SharedSectorBlock> m_current;
+  std::shared_ptr<SparePool> m_pool = std::make_shared<SparePool>();
   long long m_currentBlock = -1;
   long long m_currentFirst = 0;
   long long m_currentSectors = 0;  // valid sectors of the current block: fewer in the last, short block
@@ -108,7 +131,6 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   std::condition_variable m_blockReady;   // the reader queued a block or ended
   std::condition_variable m_blockWanted;  // a slot came free, or the reader is to stop
   std::deque<QueuedBlock> m_queue;
-  std::vector<quellsy::RawReadBuffer> m_spare;  // consumed buffers the reader fills again
   long long m_nextSector = 0;
   long long m_endSector = 0;
   bool m_stop = false;

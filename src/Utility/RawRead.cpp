@@ -179,12 +179,14 @@ class WorkerPool {
   // storage while it is being copied.
   static void HandOver(Worker& worker, RawReadBuffer& owned, long long position, long long length) {
     const std::size_t capacity = owned.capacity();
+    const std::size_t lead = owned.before();
+    const std::size_t tail = owned.after();
     worker.handedOver = owned.Release();
-    const unsigned char* old = worker.handedOver.get();
-    owned = RawReadBuffer(capacity);
+    const unsigned char* old = worker.handedOver.get() + lead;
+    owned = RawReadBuffer(capacity, lead, tail);
     const auto before = static_cast<std::size_t>(position);
     const auto after = static_cast<std::size_t>(position + length);
-    std::memcpy(owned.data(), old, before);
+    std::memcpy(owned.data() - lead, old - lead, lead + before);
     std::memcpy(owned.data() + after, old + after, capacity - after);
   }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The one routine through which every raw read of a disk, volume or image file goes.
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <memory>
@@ -21,19 +22,33 @@ class RawReadBuffer {
  public:
   RawReadBuffer() = default;
   // Uninitialised bytes; throws std::bad_alloc like any allocation.
-  explicit RawReadBuffer(std::size_t capacity)
-      : storage_(capacity ? std::make_unique_for_overwrite<unsigned char[]>(capacity) : nullptr),
-        capacity_(storage_ ? capacity : 0) {}
+  explicit RawReadBuffer(std::size_t capacity) : RawReadBuffer(capacity, 0, 0) {}
+  // As above, with `before` uninitialised bytes in front of data() and `after` zero bytes behind its capacity,
+  // both outside what reads fill: whoever reads the bytes may look a little before and past them.
+  RawReadBuffer(std::size_t capacity, std::size_t before, std::size_t after)
+      : storage_(capacity ? std::make_unique_for_overwrite<unsigned char[]>(before + capacity + after) : nullptr),
+        capacity_(storage_ ? capacity : 0),
+        before_(storage_ ? before : 0),
+        after_(storage_ ? after : 0) {
+    if (storage_) std::fill_n(storage_.get() + before_ + capacity_, after_, static_cast<unsigned char>(0));
+  }
   RawReadBuffer(RawReadBuffer&& other) noexcept
-      : storage_(std::move(other.storage_)), capacity_(std::exchange(other.capacity_, 0)) {}
+      : storage_(std::move(other.storage_)),
+        capacity_(std::exchange(other.capacity_, 0)),
+        before_(std::exchange(other.before_, 0)),
+        after_(std::exchange(other.after_, 0)) {}
   RawReadBuffer& operator=(RawReadBuffer&& other) noexcept {
     storage_ = std::move(other.storage_);
     capacity_ = std::exchange(other.capacity_, 0);
+    before_ = std::exchange(other.before_, 0);
+    after_ = std::exchange(other.after_, 0);
     return *this;
   }
 
-  unsigned char* data() const noexcept { return storage_.get(); }
+  unsigned char* data() const noexcept { return storage_ ? storage_.get() + before_ : nullptr; }
   std::size_t capacity() const noexcept { return capacity_; }
+  std::size_t before() const noexcept { return before_; }
+  std::size_t after() const noexcept { return after_; }
   // True when `count` pieces of `unit` bytes fit; a count of 0 or less asks for nothing and fits.
   bool Holds(long long count, unsigned unit) const noexcept {
     long long bytes = 0;
@@ -41,15 +56,19 @@ class RawReadBuffer {
            (!__builtin_mul_overflow(count, static_cast<long long>(unit), &bytes) &&
             static_cast<unsigned long long>(bytes) <= capacity_);
   }
-  // Gives the storage away and leaves the buffer empty.
+  // Gives the storage away (data() lies before() bytes into it) and leaves the buffer empty.
   std::unique_ptr<unsigned char[]> Release() noexcept {
     capacity_ = 0;
+    before_ = 0;
+    after_ = 0;
     return std::move(storage_);
   }
 
  private:
   std::unique_ptr<unsigned char[]> storage_;
   std::size_t capacity_ = 0;
+  std::size_t before_ = 0;
+  std::size_t after_ = 0;
 };
 
 constexpr long long kRawReadPieceBytes = 4LL * 1024 * 1024;

@@ -2,11 +2,26 @@
 // A read-only, sector-addressed view of a disk, partition, volume or image: every byte the engine
 // scans comes through this interface.
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "Utility/RawRead.h"
 
 class IStorageDeviceData;
+
+// A block of sectors that a read-ahead device read, shared read-only by everyone who still reads it; its memory
+// goes back to the device once the last holder lets go. `data` holds `sectors` sectors from `first` in `capacity`
+// bytes, zeros after the sectors of a short last block. The `lookBack` bytes in front of `data` are the device's
+// bytes just before `first` (zeros before sector 0), and `zeroTail` zero bytes follow the capacity.
+struct SharedSectorBlock {
+  long long first = 0;
+  long long sectors = 0;
+  const unsigned char* data = nullptr;
+  std::size_t capacity = 0;
+  std::size_t lookBack = 0;
+  std::size_t zeroTail = 0;
+};
 
 enum StorageDeviceType : int {
   STORAGE_DEVICE_DISK = 0,
@@ -37,6 +52,11 @@ class IStorageDevice {
   // The sectors as they already stand in the device's memory, read-only, when it holds all of them (a
   // read-ahead device's current block): valid until the device moves on. Null otherwise; then ReadSector.
   virtual const unsigned char* HeldSectors(long long /*first*/, long long /*count*/) { return nullptr; }
+  // The block the device holds when it starts at `first` and holds `count` sectors, to keep as long as it is
+  // needed. Null otherwise.
+  virtual std::shared_ptr<const SharedSectorBlock> ShareHeldBlock(long long /*first*/, long long /*count*/) {
+    return nullptr;
+  }
   virtual unsigned GetSectorSize() = 0;
   virtual long long GetTotalSectors() = 0;
   virtual bool IOCtl(unsigned long long code, void* arg) = 0;

@@ -282,6 +282,52 @@ TEST(StorageDeviceWithCache, BlockSizeIsCheckedBeforeItSizesAnything) {
   EXPECT_FALSE(empty.IsBlockInValidRange(0));
 }
 
+// A shared block is the current block as read, with the device's bytes just before it in front (zeros before
+// sector 0), zeros after the sectors of the short last block and a zero tail; a holder keeps it intact however
+// far the device moves on, while the blocks nobody holds are read into again.
+TEST(StorageDeviceWithCache, SharedBlocksKeepTheirBytesAndTheBytesAroundThem) {
+  constexpr long long kSectors = 40 * kBlock + 3;
+  const auto bytes = PatternBytes(kSectors * kSector, 11);
+  RecordingDevice device(bytes, kSector);
+  CStorageDeviceWithCache cache(&device);
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+  const std::size_t capacity = kBlock * kSector;
+  const std::size_t lookBack = std::min(CStorageDeviceWithCache::kLookBackBytes, capacity);
+  std::vector<std::shared_ptr<const SharedSectorBlock>> kept;
+  for (long long block = 0; block * kBlock < kSectors; ++block) {
+    ASSERT_TRUE(cache.SetCurCacheBlock(block)) << block;
+    const long long first = block * kBlock;
+    const long long count = std::min<long long>(kBlock, kSectors - first);
+    EXPECT_EQ(cache.ShareHeldBlock(first + 1, count - 1), nullptr) << "not the block's start";
+    EXPECT_EQ(cache.ShareHeldBlock(first, count - 1), nullptr) << "not the whole block";
+    auto shared = cache.ShareHeldBlock(first, count);
+    ASSERT_NE(shared, nullptr) << block;
+    EXPECT_EQ(shared->first, first);
+    EXPECT_EQ(shared->sectors, count);
+    ASSERT_EQ(shared->capacity, capacity);
+    ASSERT_EQ(shared->lookBack, lookBack);
+    ASSERT_EQ(shared->zeroTail, CStorageDeviceWithCache::kZeroTailBytes);
+    std::vector<std::uint8_t> before(lookBack, 0);
+    if (block > 0) before = {bytes.begin() + first * kSector - lookBack, bytes.begin() + first * kSector};
+    EXPECT_EQ(std::vector<std::uint8_t>(shared->data - lookBack, shared->data), before) << block;
+    auto expected = Sectors(bytes, first, count);
+    expected.resize(capacity + shared->zeroTail, 0);
+    EXPECT_EQ(std::vector<std::uint8_t>(shared->data, shared->data + expected.size()), expected) << block;
+    // Every fourth block is kept; the others go back to the reader, let go of on another thread as a searcher
+    // would while the reader goes on.
+    if (block % 4 == 0)
+      kept.push_back(shared);
+    else
+      std::thread([held = std::move(shared)]() mutable { held.reset(); }).join();
+  }
+  cache.EndCache();
+  for (const auto& held : kept) {
+    const auto expected = Sectors(bytes, held->first, held->sectors);
+    EXPECT_EQ(std::vector<std::uint8_t>(held->data, held->data + expected.size()), expected) << held->first;
+  }
+}
+
 // A consumer waiting for a block the finished reader will never bring returns; EndCache stops a waiting reader.
 TEST(StorageDeviceWithCache, NoWaitOutlivesTheReader) {
   RecordingDevice device(PatternBytes(16 * kSector, 7), kSector);

@@ -6,9 +6,7 @@
 #include <new>
 
 bool CBufferStorageDevice::Close() {
-  slots_.clear();
   held_.clear();
-  free_ = 0;
   initialised_ = false;
   sectorsHeld_ = 0;
   return true;
@@ -27,45 +25,53 @@ bool CBufferStorageDevice::InitBufferDevice(IStorageDevice* source, unsigned lon
   if (sectorSize == 0 || sectors == 0 || sectors > UINT32_MAX || sectors > kMaxRingBytes / sectorSize) return false;
   const std::uint64_t slotBytes = std::uint64_t{sectorsPerBlock} * sectorSize + leadBytes + tailBytes;
   if (slotBytes * (blockCount + 1ULL) > kMaxRingBytes + slotBytes) return false;
-  slots_.resize(blockCount + 1ULL);
-  for (auto& slot : slots_) {
-    slot.reset(new (std::nothrow) unsigned char[slotBytes]());
-    if (!slot) {
-      Close();
-      return false;
-    }
-  }
-  held_.reserve(blockCount);
   leadBytes_ = leadBytes;
+  tailBytes_ = tailBytes;
   capacity_ = static_cast<std::uint32_t>(sectors);
   initialised_ = true;
   return true;
 }
 
-unsigned char* CBufferStorageDevice::NextBlock() { return initialised_ ? slots_[free_].get() + leadBytes_ : nullptr; }
-
-const unsigned char* CBufferStorageDevice::LastBlock() const {
-  return initialised_ && !held_.empty() ? slots_[held_.back()].get() + leadBytes_ : nullptr;
+CBufferStorageDevice::MadeBlock CBufferStorageDevice::MakeBlock(long long first, long long sectors) const {
+  struct Made : SharedSectorBlock {
+    std::unique_ptr<unsigned char[]> storage;
+  };
+  if (!initialised_) return {};
+  const std::size_t capacity = std::size_t{sectorsPerBlock_} * sectorSize_;
+  auto made = std::make_shared<Made>();
+  made->storage.reset(new (std::nothrow) unsigned char[leadBytes_ + capacity + tailBytes_]());
+  if (!made->storage) return {};
+  unsigned char* bytes = made->storage.get() + leadBytes_;
+  made->first = first;
+  made->sectors = std::clamp<long long>(sectors, 0, sectorsPerBlock_);
+  made->data = bytes;
+  made->capacity = capacity;
+  made->lookBack = leadBytes_;
+  made->zeroTail = tailBytes_;
+  return {std::move(made), bytes};
 }
 
-void CBufferStorageDevice::CommitBlock() {
-  if (!initialised_) return;
-  held_.push_back(free_);
+const SharedSectorBlock* CBufferStorageDevice::LastBlock() const {
+  return initialised_ && !held_.empty() ? held_.back().get() : nullptr;
+}
+
+void CBufferStorageDevice::AppendBlock(std::shared_ptr<const SharedSectorBlock> block) {
+  if (!initialised_ || !block) return;
+  held_.push_back(std::move(block));
   if (held_.size() > blockCount_) {
-    free_ = held_.front();
-    held_.erase(held_.begin());
+    held_.pop_front();
     firstHeld_ += sectorsPerBlock_;
   } else {
-    // Until the ring is full, slots are taken in order: the next is still unused.
-    free_ = static_cast<std::uint32_t>(held_.size());
     sectorsHeld_ += sectorsPerBlock_;
   }
 }
 
 void CBufferStorageDevice::AddBlockToBuffer(const char* block) {
   if (!initialised_ || !block) return;
-  std::memcpy(NextBlock(), block, std::size_t{sectorsPerBlock_} * sectorSize_);
-  CommitBlock();
+  const MadeBlock made = MakeBlock(firstHeld_ + sectorsHeld_, sectorsPerBlock_);
+  if (!made.block) return;
+  std::memcpy(made.bytes, block, std::size_t{sectorsPerBlock_} * sectorSize_);
+  AppendBlock(made.block);
 }
 
 int CBufferStorageDevice::IsFullBuffer() const { return initialised_ && sectorsHeld_ == capacity_ ? 1 : 0; }
@@ -85,7 +91,7 @@ bool CBufferStorageDevice::ReadSector(void* buffer, long long first, long long c
     const long long block = at / sectorsPerBlock_;
     const long long inside = at % sectorsPerBlock_;
     const long long take = std::min<long long>(left, sectorsPerBlock_ - inside);
-    const unsigned char* from = slots_[held_[static_cast<std::size_t>(block)]].get() + leadBytes_;
+    const unsigned char* from = held_[static_cast<std::size_t>(block)]->data;
     std::memcpy(out, from + static_cast<std::size_t>(inside) * sectorSize_, static_cast<std::size_t>(take) * sectorSize_);
     out += static_cast<std::size_t>(take) * sectorSize_;
     at += take;

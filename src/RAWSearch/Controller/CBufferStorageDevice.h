@@ -1,13 +1,13 @@
 #pragma once
 // The signature search's memory of its last blocks: a ring of whole blocks in device order. Pending
 // hits are sized from here while the scan goes on; reads outside the ring go to the source device.
-// Each block has a slot of its own with room before and after it, and one slot more than the ring holds
-// is kept free: the search fills the free slot (NextBlock), searches it in place, and then hands it to the
-// ring (CommitBlock), so a block is copied once, not once for the search and again for the ring.
+// The ring keeps references to shared blocks, the read-ahead device's own when it shares them: a block is
+// searched where it was read and kept without a copy. A block the source does not share is made here
+// (MakeBlock) with the same room before and after it, filled, searched and appended the same way.
 
 #include <cstdint>
+#include <deque>
 #include <memory>
-#include <vector>
 
 #include "RAWSearch/Framework/IDeviceEndSource.h"
 #include "include/IStorageDevice.h"
@@ -36,17 +36,22 @@ class CBufferStorageDevice : public IStorageDevice, public IDeviceEndSource {
   int GetType() override { return STORAGE_DEVICE_CACHE; }
   unsigned long long GetLastError() override { return 0; }
 
-  // Allocates zeroed slots for a ring of blockCount blocks, each with leadBytes before it and tailBytes
-  // after it; the first block appended is firstSector's. False (and nothing held) for a zero or absurd size
-  // or when memory is short.
+  // Arms an empty ring of blockCount blocks of sectorsPerBlock sectors; blocks made here have leadBytes before
+  // them and tailBytes after them. The first block appended is firstSector's. False (and nothing held) for a
+  // zero or absurd size.
   bool InitBufferDevice(IStorageDevice* source, unsigned long long firstSector, unsigned sectorSize,
                         unsigned sectorsPerBlock, unsigned blockCount, unsigned leadBytes = 0, unsigned tailBytes = 0);
-  // The free slot's block (its lead before it, its tail after it), to be filled; null when not armed.
-  unsigned char* NextBlock();
+  // A zeroed block of the ring's shape for `sectors` sectors from `first`, and its bytes to fill before it is
+  // appended; an empty block when not armed or memory is short.
+  struct MadeBlock {
+    std::shared_ptr<const SharedSectorBlock> block;
+    unsigned char* bytes = nullptr;  // the block's data, writable until it is appended
+  };
+  MadeBlock MakeBlock(long long first, long long sectors) const;
   // The newest block held, null when none: what the next block follows on.
-  const unsigned char* LastBlock() const;
-  // Appends the free slot's block; once the ring is full the oldest block goes and its slot is the free one.
-  void CommitBlock();
+  const SharedSectorBlock* LastBlock() const;
+  // Appends a block holding sectorsPerBlock sectors' bytes; once the ring is full the oldest block goes.
+  void AppendBlock(std::shared_ptr<const SharedSectorBlock> block);
   // Appends a copy of one block of sectorsPerBlock sectors.
   void AddBlockToBuffer(const char* block);
   int IsFullBuffer() const;
@@ -56,10 +61,9 @@ class CBufferStorageDevice : public IStorageDevice, public IDeviceEndSource {
   long long GetDeviceEndSector() override;
 
  private:
-  std::vector<std::unique_ptr<unsigned char[]>> slots_;  // blockCount + 1
-  std::vector<std::uint32_t> held_;  // slot of each block held, oldest first
-  std::uint32_t free_ = 0;
+  std::deque<std::shared_ptr<const SharedSectorBlock>> held_;  // oldest first
   std::size_t leadBytes_ = 0;
+  std::size_t tailBytes_ = 0;
   long long firstHeld_ = 0;
   long long sectorsHeld_ = 0;
   std::uint32_t sectorsPerBlock_ = 0;

@@ -127,30 +127,46 @@ void CRAWSearchController::AnalyzePiece(long long first, long long count) {
     m_bArmed = false;
     return;
   }
-  const std::size_t overlap = static_cast<std::size_t>(m_llOverlapSectors) * m_uSectorSize;
-  const std::size_t blockBytes = static_cast<std::size_t>(m_iSectorsPerBlock) * m_uSectorSize;
-  unsigned char* piece = m_ring.NextBlock();
-  const unsigned char* previous = m_ring.LastBlock();
   // The bytes just before the piece are shown only when they are the device's data before it.
-  const bool follows = previous && m_llLowerFirst >= 0 && m_llLowerFirst + m_iSectorsPerBlock == first;
-  if (follows)
-    std::memcpy(piece - overlap, previous + blockBytes - overlap, overlap);
-  else
-    std::memset(piece - overlap, 0, overlap);
-  FillPiece(piece, first, count);
+  const bool follows = m_ring.LastBlock() && m_llLowerFirst >= 0 && m_llLowerFirst + m_iSectorsPerBlock == first;
+  std::shared_ptr<const SharedSectorBlock> block = TakePiece(first, count, follows);
+  if (!block) {
+    CatchExeception::WriteLog("signature search stopped: no memory for a block\r\n");
+    m_bArmed = false;
+    return;
+  }
+  // Analysers are handed the sectors through their long-standing non-const interface; none writes them, so
+  // the block may be the one every searcher reads at the same time.
+  auto* piece = const_cast<unsigned char*>(block->data);
   FindCandidates(piece, count);
   SearchPiece(piece, first, count, follows ? first - m_llOverlapSectors : first);
 
   m_llLowerFirst = count == m_iSectorsPerBlock ? first : -1;
   if (m_ring.IsFullBuffer()) SizePendingFromRing();
-  m_ring.CommitBlock();
+  m_ring.AppendBlock(std::move(block));
   m_llRingNext = first + m_iSectorsPerBlock;
+}
+
+std::shared_ptr<const SharedSectorBlock> CRAWSearchController::TakePiece(long long first, long long count,
+                                                                         bool follows) {
+  const std::size_t overlap = static_cast<std::size_t>(m_llOverlapSectors) * m_uSectorSize;
+  const std::size_t blockBytes = static_cast<std::size_t>(m_iSectorsPerBlock) * m_uSectorSize;
+  // The read-ahead block itself when it is laid out as the search needs: a whole piece, the look-back before it
+  // (zeros before sector 0) and the zero tail after it.
+  if (std::shared_ptr<const SharedSectorBlock> shared = m_pDevice->ShareHeldBlock(first, count);
+      shared && shared->capacity == blockBytes && shared->lookBack >= overlap && shared->zeroTail >= kZeroTail &&
+      (follows || first == 0))
+    return shared;
+  const CBufferStorageDevice::MadeBlock made = m_ring.MakeBlock(first, count);
+  if (!made.block) return nullptr;
+  if (follows) std::memcpy(made.bytes - overlap, m_ring.LastBlock()->data + blockBytes - overlap, overlap);
+  FillPiece(made.bytes, first, count);
+  return made.block;
 }
 
 void CRAWSearchController::FillPiece(unsigned char* piece, long long first, long long count) {
   const std::size_t bytes = static_cast<std::size_t>(count) * m_uSectorSize;
-  // The read-ahead block is copied once, straight into the ring; an unreadable piece is searched as zeros so
-  // that sector numbers stay in step.
+  // An unreadable piece is searched as zeros so that sector numbers stay in step.
   if (const unsigned char* held = m_pDevice->HeldSectors(first, count))
     std::memcpy(piece, held, bytes);
   else if (!m_pDevice->ReadSector(piece, first, count))

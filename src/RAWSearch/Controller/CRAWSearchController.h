@@ -82,9 +82,13 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   void ClearRecords();
   // Arms the ring from `first` on, each block with room for the overlap before it and the zero tail after it.
   bool ArmRing(long long first);
-  // One piece of at most the block size, filled into the ring's free slot and searched there.
+  // One piece of at most the block size, searched where it lies and then kept by the ring.
   void AnalyzePiece(long long first, long long count);
-  // Unreadable sectors and the rest of the slot behind a short piece are zeros.
+  // The piece to search: the read-ahead block when the device shares it in the ring's shape, else a block made
+  // and filled here (its look-back copied from the ring's last block when the piece follows it). Null when
+  // memory is short.
+  std::shared_ptr<const SharedSectorBlock> TakePiece(long long first, long long count, bool follows);
+  // Unreadable sectors and the rest of the block behind a short piece are zeros.
   void FillPiece(unsigned char* piece, long long first, long long count);
   // Marks the sectors some analyser may claim. Whether a sector may start a file depends on its bytes alone, so
   // the piece is shared out over the cores; hits are still taken, grown and filed in sector order.

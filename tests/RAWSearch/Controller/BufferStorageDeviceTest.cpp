@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "Utility/ByteReader.h"
@@ -118,6 +120,33 @@ TEST(CBufferStorageDevice, WithoutSourceOrArmingReadsFail) {
   EXPECT_TRUE(ring.Close());
   EXPECT_EQ(ring.GetTotalSectors(), 0);
   EXPECT_FALSE(ring.ReadSector(out.data(), 4, 1));
+}
+
+// Blocks made by the ring are zeroed with room before and after them; the ring keeps the blocks appended, not
+// copies, and lets the oldest go once it is full.
+TEST(CBufferStorageDevice, KeepsAppendedBlocksAndLetsTheOldestGo) {
+  CBufferStorageDevice ring;
+  ASSERT_TRUE(ring.InitBufferDevice(nullptr, 0, 512, 2, 3, 1024, 64));
+  std::vector<std::shared_ptr<const SharedSectorBlock>> blocks;
+  for (long long b = 0; b < 4; ++b) {
+    const CBufferStorageDevice::MadeBlock made = ring.MakeBlock(2 * b, 2);
+    ASSERT_NE(made.block, nullptr);
+    EXPECT_EQ(made.bytes, made.block->data);
+    EXPECT_EQ(made.block->capacity, 1024u);
+    EXPECT_EQ(made.block->lookBack, 1024u);
+    EXPECT_EQ(made.block->zeroTail, 64u);
+    EXPECT_TRUE(std::all_of(made.bytes - 1024, made.bytes + 1024 + 64, [](unsigned char c) { return c == 0; }));
+    std::fill(made.bytes, made.bytes + 1024, static_cast<unsigned char>(0x10 + b));
+    blocks.push_back(made.block);
+    ring.AppendBlock(made.block);
+    EXPECT_EQ(ring.LastBlock(), made.block.get());
+  }
+  EXPECT_EQ(blocks[0].use_count(), 1) << "the oldest block left the ring";
+  for (std::size_t b = 1; b < blocks.size(); ++b) EXPECT_EQ(blocks[b].use_count(), 2) << b;
+  EXPECT_EQ(ring.GetDeviceStartSector(), 2);
+  std::vector<std::uint8_t> out(3 * 1024);
+  ASSERT_TRUE(ring.ReadSector(out.data(), 2, 6));
+  for (std::size_t b = 0; b < 3; ++b) EXPECT_EQ(out[b * 1024 + 1023], 0x11 + b) << b;
 }
 
 TEST(CBufferStorageDevice, AbsurdGeometryIsRefusedWithoutAllocating) {
