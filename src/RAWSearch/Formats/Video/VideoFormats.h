@@ -5,6 +5,8 @@ class IRawFileAnalyser;
 
 namespace VideoFormats {
 
-IRawFileAnalyser* CreateMP4();
+IRawFileAnalyser* CreateMovAnalyzer();
+IRawFileAnalyser* CreateMp4Analyzer();
+IRawFileAnalyser* CreateC3GPAnalyser();
 
 }  // namespace VideoFormats
