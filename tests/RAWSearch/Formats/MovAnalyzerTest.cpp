@@ -437,7 +437,9 @@ Bytes QuickTimeEndingAt(std::size_t moovAtLeast, std::size_t tail) {
   return file;
 }
 
-void Put(Bytes& b, std::size_t at, const std::string& text) { std::memcpy(b.data() + at, text.c_str(), text.size() + 1); }
+void Put(Bytes& b, std::size_t at, const std::string& text) {
+  std::memcpy(b.data() + at, text.c_str(), text.size() + 1);
+}
 
 TEST_F(MovAnalyzerTest, DeviceNameNearTheEndLabelsAQuickTimeMovie) {
   // The walk ends in the movie's last sector, 100 bytes into it, where the device's name stands.

@@ -89,10 +89,16 @@ int MP3Analyzer::MP3RawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
                                              SearchContext& context) {
   if (!sector || sectorSize < 512) return Finish(0, sectorNumber);
   if (sectorNumber == m_llStartSector) {
-    // Tagged files are measured from the device, where the tag and the frame chain can be read whole.
-    if (FileMP3Analyser::IsId3v2Start(Header(sector))) return Finish(0, sectorNumber);
-    if (!IsHealthyStart(sector, sectorNumber, sectorSize, context)) return Finish(0, sectorNumber);
+    if (FileMP3Analyser::IsId3v2Start(Header(sector))) {
+      // The tag is read as far as the search holds it.
+      const long long held = std::max(context.llBlockEndSector - sectorNumber, 1LL) * sectorSize;
+      if (!GatherTagInfo({sector, static_cast<std::size_t>(held)})) return Finish(0, sectorNumber);
+      m_bTagged = true;
+    } else if (!IsHealthyStart(sector, sectorNumber, sectorSize, context)) {
+      return Finish(0, sectorNumber);
+    }
   }
+  if (m_bTagged) return FollowTagged(sector, sectorSize, sectorNumber, context);
   return FollowFrames(sector, sectorSize, sectorNumber);
 }
 

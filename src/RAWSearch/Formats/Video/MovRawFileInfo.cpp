@@ -40,7 +40,8 @@ bool OneOf(std::string_view type, std::span<const std::string_view> types) {
 
 quellsy::ByteSpan Sub(quellsy::ByteSpan bytes, long long at, std::size_t length) {
   if (at < 0 || static_cast<std::size_t>(at) >= bytes.size()) return {};
-  return bytes.subspan(static_cast<std::size_t>(at)).first(std::min(length, bytes.size() - static_cast<std::size_t>(at)));
+  const auto from = static_cast<std::size_t>(at);
+  return bytes.subspan(from, std::min(length, bytes.size() - from));
 }
 
 // A camera text fit for a file name: upper-cased, separators replaced; empty when unfit.
