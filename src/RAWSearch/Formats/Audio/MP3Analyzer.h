@@ -1,11 +1,10 @@
 #pragma once
 // MPEG audio found by its first sector. A bare frame stream (its first frame confirmed by the next
-// two) is grown sector by sector: the record follows the frame chain while the search streams past
-// and ends the file at the first non-frame, taking in an ID3v1 or APE tag there. A file that starts
-// with an ID3v2 tag is named from the tag and ends, past the tag and a minimum length, at a sector
-// that ends in zeros after an ID3v1 tag or after audio bytes that repeat one value often. Starts
-// that do not look like a stream, and records that leave the growing set unfinished, go to the plain
-// MP3 analyser, which measures them from the device.
+// two) and a file that starts with an ID3v2 tag (named from the tag) are grown sector by sector: the
+// record follows the frame chain while the search streams past and ends the file at the first
+// non-frame, taking in an ID3v1 or APE tag there. Starts that do not look like a stream, chains too
+// short to be a file, and records that leave the growing set unfinished go to the plain MP3
+// analyser, which measures them from the device (resynchronising over stray bytes).
 
 #include <cstdint>
 
@@ -26,8 +25,6 @@ class MP3Analyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser {
     static constexpr unsigned kMaxHeadersPerSector = 1024;
     // A tagged file grows no further than this before the plain analyser takes it.
     static constexpr long long kTaggedCap = 524288000;
-    // No end of a tagged file is looked for before this (grown by the tag and its picture).
-    static constexpr long long kMinTaggedExtent = 20480;
 
     explicit MP3RawFileInfo(IRawFileAnalyser* fallback);
 
@@ -38,9 +35,8 @@ class MP3Analyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser {
 
     // Offset from the file start of the next frame header.
     long long m_llStreamPos = 0;
-    // The file starts with an ID3v2 tag.
-    bool m_bTagged = false;
-    long long m_llMinExtent = kMinTaggedExtent;
+    // Where the frame chain starts: behind the ID3v2 tag of a tagged file, else 0.
+    long long m_llChainStart = 0;
 
    private:
     // A stream start: byte 0 a frame header whose successor, within the buffered data, is an
@@ -52,14 +48,8 @@ class MP3Analyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser {
     // Where the chain ended at a non-frame: takes in a tag there and finishes the record.
     int FinishAtNonFrame(quellsy::ByteSpan at, long long sectorNumber);
     // Names the record from the ID3v2 tag at the start of `held` (the bytes the search holds from the
-    // first sector on) and grows the minimum extent by the tag; false for a tag size out of range.
-    bool GatherTagInfo(quellsy::ByteSpan held);
-    // A tagged file's end in this sector; 1 with the record finished, 2 to go on.
-    int FollowTagged(unsigned char* sector, int sectorSize, long long sectorNumber, const SearchContext& context);
-    // The end tests on one sector's data (its first dataEnd bytes, at dataOffset of the file), with the
-    // sector before it when that is held; 1 with the record finished, 2 when they find no end.
-    int EndIn(const unsigned char* data, long long dataOffset, long long dataEnd, int sectorSize,
-              long long sectorNumber, bool previousHeld);
+    // first sector on); the tag's end, or 0 for a tag size out of range.
+    long long GatherTagInfo(quellsy::ByteSpan held);
     int Finish(long long size, long long sectorNumber);
   };
 
