@@ -50,16 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::unique_ptr<CRawFileInfo> record(analyser->CreateRawFileInfo());
     record->m_uRawFileType = scratch.m_uRawFileType;
     record->m_pAnalyser = analyser;
-    int result = 2;
-    for (long long n = 0; n < sectors && result != 1; ++n) {
-      CRawFileInfo::SearchContext context;
-      const long long blockFirst = n / perBlock * perBlock;
-      context.llBufferFirstSector = std::max(blockFirst - perBlock, 0LL);
-      context.llBlockEndSector = std::min(blockFirst + perBlock, sectors);
-      std::uint8_t* sector = buffer.data() + n * kSectorSize;
-      context.uTrailingZeroBytes = FuzzTrailingZeroBytes(sector, kSectorSize);
-      result = record->CalcRawSize(sector, kSectorSize, n, context);
-    }
+    FuzzGrowRecord(*record, buffer.data(), sectors, perBlock, kSectorSize);
     if (record->m_ullSize > BruteForce::MovAnalyzer::kSizeCap) std::abort();
 
     record->WillBeRemove(nullptr, -1);
