@@ -42,6 +42,7 @@ RELEASE_PACKAGES=(libbenchmark-dev)
 BENCH_PACKAGES=(
   dosfstools
   fdisk
+  ffmpeg
   hyperfine
   imagemagick
   libimage-exiftool-perl
