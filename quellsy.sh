@@ -43,6 +43,7 @@ RELEASE_PACKAGES=(libbenchmark-dev)
 BENCH_PACKAGES=(
   dosfstools
   fdisk
+  ffmpeg
   hyperfine
   id3v2
   imagemagick

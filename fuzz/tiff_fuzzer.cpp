@@ -50,16 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (analyser.AnalyseBuffer(buffer.data(), scratch) == 1) {
     std::unique_ptr<CRawFileInfo> record(analyser.CreateRawFileInfo());
     record->m_pAnalyser = &analyser;
-    int result = 2;
-    for (long long n = 0; n < sectors && result != 1; ++n) {
-      CRawFileInfo::SearchContext context;
-      const long long blockFirst = n / perBlock * perBlock;
-      context.llBufferFirstSector = std::max(blockFirst - perBlock, 0LL);
-      context.llBlockEndSector = std::min(blockFirst + perBlock, sectors);
-      std::uint8_t* sector = buffer.data() + n * kSectorSize;
-      context.uTrailingZeroBytes = FuzzTrailingZeroBytes(sector, kSectorSize);
-      result = record->CalcRawSize(sector, kSectorSize, n, context);
-    }
+    FuzzGrowRecord(*record, buffer.data(), sectors, perBlock, kSectorSize);
     if (record->m_ullSize > static_cast<std::uint64_t>(BruteForce::TiffAnalyzer::kSizeCap)) std::abort();
 
     // The record leaves without an end: the plain analyser measures it from the device.

@@ -125,9 +125,9 @@ constexpr RawAnalyserRow kMultimapRows[] = {
     {{0xFF, 0xE6}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, &AudioFormats::CreateMP3},
     {{0xFF, 0xE7}, "BruteForce::MP3Analyzer", RAW_FILE_TYPE_MP3, &AudioFormats::CreateMP3},
     {{0x39, 0x39}, "BruteForce::CDXFAnalyser", kRawFileTypePerHit, nullptr},
-    {{0x00, 0x00}, "BruteForce::MovAnalyzer", RAW_FILE_TYPE_MOV, nullptr},
-    {{0x00, 0x00}, "BruteForce::Mp4Analyzer", RAW_FILE_TYPE_MP4, nullptr},
-    {{0x00, 0x00}, "BruteForce::C3GPAnalyser", RAW_FILE_TYPE_MOV, nullptr},
+    {{0x00, 0x00}, "BruteForce::MovAnalyzer", RAW_FILE_TYPE_MOV, &VideoFormats::CreateMovAnalyzer},
+    {{0x00, 0x00}, "BruteForce::Mp4Analyzer", RAW_FILE_TYPE_MP4, &VideoFormats::CreateMp4Analyzer},
+    {{0x00, 0x00}, "BruteForce::C3GPAnalyser", RAW_FILE_TYPE_3GP, &VideoFormats::CreateC3GPAnalyser},
     {{0xFF, 0xF1}, "BruteForce::CADTSAnalyser", kRawFileTypePerHit, nullptr},
     {{0xFF, 0xF9}, "BruteForce::CADTSAnalyser", kRawFileTypePerHit, nullptr},
     {{0x1F, 0x8B}, "RawSpeed::GZAnalyzer", RAW_FILE_TYPE_GZ, nullptr},
@@ -150,7 +150,7 @@ constexpr RawAnalyserRow kMultimapRows[] = {
 constexpr RawAnalyserRow kListRows[] = {
     {{}, "Brance::LZHAnalyser", RAW_FILE_TYPE_LZH, nullptr},
     {{}, "FileEMFAnalyser", RAW_FILE_TYPE_EMF, &ImageFormats::CreateEMF},
-    {{}, "BruteForce::MovAnalyzer", RAW_FILE_TYPE_MOV, nullptr},
+    {{}, "BruteForce::MovAnalyzer", RAW_FILE_TYPE_MOV, &VideoFormats::CreateMovAnalyzer},
     {{}, "RawSpeed::InddAnalyser", RAW_FILE_TYPE_INDD, nullptr},
     {{}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, nullptr},
     {{}, "RawSpeed::TARAnalyser", RAW_FILE_TYPE_TAR, nullptr},
@@ -175,7 +175,7 @@ struct PendingMember {
 };
 constexpr PendingMember kPendingMembers[] = {
     {"Brance::CRWAnalyser", &ImageFormats::CreateCRW},      {"Brance::LZHAnalyser", &ArchiveFormats::CreateLZH},
-    {"RawSpeed::MIDAnalyser", &AudioFormats::CreateMID},    {"BruteForce::Mp4Analyzer", &VideoFormats::CreateMP4},
+    {"RawSpeed::MIDAnalyser", &AudioFormats::CreateMID},    
     {"RawSpeed::GZAnalyzer", &ArchiveFormats::CreateGZ},    {"RawSpeed::CMDBAnalyser", &DocumentFormats::CreateMDB},
     {"RawSpeed::HTMLAnalyser", &DocumentFormats::CreateHTM},
     {"RawSpeed::New3DSAnalyser", &ImageFormats::Create3DS},

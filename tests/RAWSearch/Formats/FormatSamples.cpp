@@ -79,15 +79,32 @@ std::function<Bytes()> Sample(const std::string& file) {
   };
 }
 
+namespace {
+
+// A file the fixture run made into dir; a failed run fails the test.
+Bytes MadeFile(const FixtureRun& run, const TempDir& dir, const std::string& file, const char* what) {
+  if (!run.Made()) {
+    ADD_FAILURE() << what << " not made: " << run.why;
+    return Bytes{};
+  }
+  return ReadFile(dir / file);
+}
+
+}  // namespace
+
 std::function<Bytes()> MadeMp3(const std::string& file) {
   return [file] {
     static TempDir dir;
     static const FixtureRun run = RunFixture("tests/RAWSearch/Formats/make-mp3-samples.sh", {dir.path().string()});
-    if (!run.Made()) {
-      ADD_FAILURE() << "MPEG audio samples not made: " << run.why;
-      return Bytes{};
-    }
-    return ReadFile(dir / file);
+    return MadeFile(run, dir, file, "MPEG audio samples");
+  };
+}
+
+std::function<Bytes()> MadeMovie(const std::string& file) {
+  return [file] {
+    static TempDir dir;
+    static const FixtureRun run = RunFixture("tests/RAWSearch/Formats/make-movie-samples.sh", {dir.path().string()});
+    return MadeFile(run, dir, file, "movie samples");
   };
 }
 

@@ -65,6 +65,8 @@ std::function<Bytes()> Sample(const std::string& file);
 // An MPEG audio file made by make-mp3-samples.sh (run once per test process); a failed script fails
 // the test.
 std::function<Bytes()> MadeMp3(const std::string& file);
+// A movie made by make-movie-samples.sh (run once per test process); a failed script fails the test.
+std::function<Bytes()> MadeMovie(const std::string& file);
 
 void PutText(Bytes& b, std::size_t at, std::string_view text);
 // Pattern bytes (no zero run) with the header fields a case writes on top.

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -104,10 +105,25 @@ TEST_F(MP3AnalyzerTest, StrayTagAfterTheLastFrameIsTakenIn) {
   EXPECT_EQ(record->m_ullSize, end + 5 + 128);
 }
 
-TEST_F(MP3AnalyzerTest, ShortStreamsAndTaggedFilesGoToThePlainAnalyser) {
-  for (const char* name : {"short.mp3", "id3v23.mp3"}) {
+// An ID3v2 header whose synchsafe size is `size`, then that many bytes of padding.
+Bytes Id3v2Padding(std::uint32_t size) {
+  Bytes tag = {'I', 'D', '3', 3, 0, 0};
+  for (int shift : {21, 14, 7, 0}) tag.push_back(static_cast<std::uint8_t>((size >> shift) & 0x7F));
+  tag.resize(10 + size, 0);
+  return tag;
+}
+
+TEST_F(MP3AnalyzerTest, ShortStreamsBadTagsAndTagsWithoutFramesGoToThePlainAnalyser) {
+  Bytes badTag = formats::MadeMp3("id3v23.mp3")();
+  ASSERT_FALSE(badTag.empty());
+  badTag[6] = 0x80;  // not synchsafe
+  Bytes noFrames = Id3v2Padding(300);
+  const Bytes junk = formats::Body(30000);
+  noFrames.insert(noFrames.end(), junk.begin(), junk.end());
+  for (const auto& [name, file] : {std::pair{"short.mp3", formats::MadeMp3("short.mp3")()},
+                                   std::pair{"tag size not synchsafe", badTag},
+                                   std::pair{"no frames behind the tag", noFrames}}) {
     SCOPED_TRACE(name);
-    const Bytes file = formats::MadeMp3(name)();
     ASSERT_FALSE(file.empty());
     const auto record = Grow(Placed(file));
     EXPECT_EQ(outcome_.result, 1);
@@ -117,36 +133,76 @@ TEST_F(MP3AnalyzerTest, ShortStreamsAndTaggedFilesGoToThePlainAnalyser) {
   }
 }
 
-TEST_F(MP3AnalyzerTest, OneConfirmedStreamAtATime) {
-  const Bytes file = formats::MadeMp3("bare.mp3")();
+struct TaggedCase {
+  std::string name;
+  std::function<Bytes()> file;
+  std::string namePrefix;  // empty: named by start and end sector
+  std::string label;       // the "Artists" value
+};
+void PrintTo(const TaggedCase& c, std::ostream* os) { *os << c.name; }
+class MP3Tagged : public MP3AnalyzerTest, public ::testing::WithParamInterface<TaggedCase> {};
+
+// A tagged file ends where its frame chain ends, with the ID3v1 tag there; the ID3v2 tag names it.
+TEST_P(MP3Tagged, TaggedFileEndsInTheSectorWhereTheZerosBegin) {
+  const TaggedCase& c = GetParam();
+  const Bytes file = c.file();
   ASSERT_FALSE(file.empty());
-  Bytes block = file;
-  block.resize(64 * kSector, 0);
-  CRawFileInfo scratch;
-  // The plain test changes nothing: the FAT engine calls it for its own purposes.
-  EXPECT_EQ(analyser_.AnalyseBuffer(block.data(), scratch), 1);
-  EXPECT_EQ(MP3Analyzer::LastStartSector(), 0);
-
-  EXPECT_EQ(analyser_.AnalyseBufferEx(block.data(), scratch, kSector, kStart, 0, kStart + 64), 1);
-  EXPECT_EQ(MP3Analyzer::LastStartSector(), kStart);
-  // A second frame start while the first stream grows is refused; an ID3 start is not.
-  EXPECT_EQ(analyser_.AnalyseBufferEx(block.data(), scratch, kSector, kStart + 10, 0, kStart + 64), 0);
-  Bytes id3 = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, 0};
-  id3.resize(kSector, 0);
-  EXPECT_EQ(analyser_.AnalyseBufferEx(id3.data(), scratch, kSector, kStart + 10, 0, kStart + 64), 1);
-
-  // The stream's record releases the start when it finishes...
-  Grow(Placed(file));
-  EXPECT_EQ(MP3Analyzer::LastStartSector(), 0);
-
-  // ...and when it leaves the growing set unfinished.
-  ASSERT_EQ(analyser_.AnalyseBufferEx(block.data(), scratch, kSector, kStart, 0, kStart + 64), 1);
-  std::unique_ptr<CRawFileInfo> record(analyser_.CreateRawFileInfo());
-  record->m_llStartSector = kStart;
-  record->WillBeRemove(nullptr, -1);
-  EXPECT_EQ(MP3Analyzer::LastStartSector(), 0);
+  const auto record = Grow(Placed(file));
+  ASSERT_EQ(outcome_.result, 1);
+  EXPECT_EQ(record->m_ullSize, file.size());
+  EXPECT_EQ(outcome_.sector, kStart + static_cast<long long>(file.size() / kSector));
+  const std::string name = record->GetRawFileName();
+  EXPECT_TRUE(name.starts_with(c.namePrefix)) << name;
+  RAW_FILE_TAG tag = RAW_FILE_TAG_NONE;
+  std::string value;
+  record->GetRawFileTagAndValue(tag, value);
+  EXPECT_EQ(value, c.label);
 }
 
+INSTANTIATE_TEST_SUITE_P(
+    Made, MP3Tagged,
+    ::testing::Values(
+        // ID3v1 tag at the end; names from the ID3v2 tag with the start sector.
+        TaggedCase{"id3v23", formats::MadeMp3("id3v23.mp3"), "Some Band_First Song 3_", "Some Band"},
+        // No ID3v1 tag: the last frame ends the file.
+        TaggedCase{"utf16", formats::MadeMp3("utf16.mp3"), "B\xC3\xA4nd \xC3\x9Cn\xC3\xAF_S\xC3\xB4ng 3_",
+                   "B\xC3\xA4nd \xC3\x9Cn\xC3\xAF"},
+        // An ID3v2 tag without names: the ID3v1 tag names the file.
+        TaggedCase{"names from ID3v1",
+                   [] {
+                     Bytes file = Id3v2Padding(300);
+                     const Bytes v1 = formats::MadeMp3("v1.mp3")();
+                     if (v1.empty()) return Bytes{};
+                     file.insert(file.end(), v1.begin(), v1.end());
+                     return file;
+                   },
+                   "Tail Band_Tail Song", "Tail Band"},
+        // Filling its last sector; a title alone names the file but labels nothing.
+        TaggedCase{"titled", formats::MadeMp3("titled.mp3"), "_Only Title 3_", ""}));
+
+TEST_F(MP3AnalyzerTest, TaggedFileFollowedFarWithoutAnEndGoesToThePlainAnalyser) {
+  Bytes file = formats::MadeMp3("id3v23.mp3")();
+  ASSERT_FALSE(file.empty());
+  file.resize(64 * kSector, 0);
+  std::unique_ptr<Record> record(dynamic_cast<Record*>(analyser_.CreateRawFileInfo()));
+  record->m_llStartSector = kStart;
+  record->m_pAnalyser = &analyser_;
+  CRawFileInfo::SearchContext context;
+  context.llBufferFirstSector = 0;
+  context.llBlockEndSector = kStart + 64;
+  ASSERT_EQ(record->CalcRawSize(file.data(), kSector, kStart, context), 2);
+  EXPECT_EQ(record->GetRawFileName(), "Some Band_First Song 3_");
+
+  // Shown a sector past 500 MiB (the chain could not be followed there): it gives up.
+  const long long sectors = MP3Analyzer::MP3RawFileInfo::kTaggedCap / kSector;
+  Bytes far(kSector, 0x5A);
+  context.llBufferFirstSector = kStart + sectors - 1;
+  context.llBlockEndSector = kStart + sectors + 1;
+  EXPECT_EQ(record->CalcRawSize(far.data(), kSector, kStart + sectors, context), 1);
+  EXPECT_EQ(record->m_ullSize, 0u);
+  record->WillBeRemove(nullptr, -1);
+  EXPECT_EQ(record->m_pAnalyser, analyser_.Fallback());
+}
 
 using MP3CompleteScan = RawResultTest;
 

@@ -117,6 +117,22 @@ TEST_F(PlainAnalyserMeasure, FlvAndMpegWalksEndWhereTheirStructureEnds) {
 const ScanSampleRegistrar kWalkedVideoScanSamples({
     {"FileSWFAnalyser", "swf made", MadeMedia("tone.swf"), RAW_FILE_TYPE_SWF, Expect::kExact},
     {"FileMKVAnalyser", "mkv made", MadeMedia("tone.mkv"), RAW_FILE_TYPE_MKV, Expect::kExact},
+// Placed in one image and found by the complete scan through the registry. The "ftyp" sectors the
+// QuickTime analyser leaves (brands in capitals) go to the MP4 and 3GP analysers.
+const ScanSampleRegistrar kScanSamples({
+    {"BruteForce::MovAnalyzer", "mov sample", Sample("mov.mov"), RAW_FILE_TYPE_MOV, Expect::kExact},
+    {"BruteForce::MovAnalyzer", "3gp sample", Sample("3gp.3gp"), RAW_FILE_TYPE_3GP, Expect::kExact},
+    {"BruteForce::MovAnalyzer", "3g2 sample", Sample("3g2.3g2"), RAW_FILE_TYPE_3GP, Expect::kExact},
+    // Major brand "M4B ": not in the brand table, so QuickTime.
+    {"BruteForce::MovAnalyzer", "m4b sample", Sample("audio.mp4"), RAW_FILE_TYPE_MOV, Expect::kExact},
+    {"BruteForce::MovAnalyzer", "mp4 sample", Sample("mp4.mp4"), RAW_FILE_TYPE_MP4, Expect::kExact},
+    {"BruteForce::MovAnalyzer", "m4a sample", Sample("m4a.m4a"), RAW_FILE_TYPE_M4A, Expect::kExact},
+    {"BruteForce::MovAnalyzer", "mov with 64-bit mdat", MadeMovie("large.mov"), RAW_FILE_TYPE_MOV, Expect::kExact},
+    {"BruteForce::MovAnalyzer", "fragmented mp4", MadeMovie("frag.mp4"), RAW_FILE_TYPE_MP4, Expect::kExact},
+    {"BruteForce::MovAnalyzer", "m4v", MadeMovie("ipod.m4v"), RAW_FILE_TYPE_M4V, Expect::kExact},
+    {"BruteForce::Mp4Analyzer", "mp4 brand in capitals", MadeMovie("upper.mp4"), RAW_FILE_TYPE_MP4, Expect::kExact},
+    {"BruteForce::C3GPAnalyser", "3gp brand in capitals", MadeMovie("upper.3gp"), RAW_FILE_TYPE_3GP,
+     Expect::kExact},
 });
 
 }  // namespace

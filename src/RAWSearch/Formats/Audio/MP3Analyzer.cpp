@@ -89,10 +89,18 @@ int MP3Analyzer::MP3RawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
                                              SearchContext& context) {
   if (!sector || sectorSize < 512) return Finish(0, sectorNumber);
   if (sectorNumber == m_llStartSector) {
-    // Tagged files are measured from the device, where the tag and the frame chain can be read whole.
-    if (FileMP3Analyser::IsId3v2Start(Header(sector))) return Finish(0, sectorNumber);
-    if (!IsHealthyStart(sector, sectorNumber, sectorSize, context)) return Finish(0, sectorNumber);
+    if (FileMP3Analyser::IsId3v2Start(Header(sector))) {
+      // The tag is read as far as the search holds it; the frame chain starts behind it.
+      const long long held = std::max(context.llBlockEndSector - sectorNumber, 1LL) * sectorSize;
+      m_llChainStart = GatherTagInfo({sector, static_cast<std::size_t>(held)});
+      if (m_llChainStart == 0) return Finish(0, sectorNumber);
+      m_llStreamPos = m_llChainStart;
+    } else if (!IsHealthyStart(sector, sectorNumber, sectorSize, context)) {
+      return Finish(0, sectorNumber);
+    }
   }
+  if (m_llChainStart != 0 && (sectorNumber - m_llStartSector + 1) * sectorSize > kTaggedCap)
+    return Finish(0, sectorNumber);
   return FollowFrames(sector, sectorSize, sectorNumber);
 }
 
@@ -100,6 +108,8 @@ int MP3Analyzer::MP3RawFileInfo::FollowFrames(unsigned char* sector, int sectorS
   const long long sectorOffset = (sectorNumber - m_llStartSector) * sectorSize;
   if (sectorOffset >= 10 * kCap) return Finish(kCap, sectorNumber);
   const long long extent = sectorOffset + sectorSize;
+  // The next header lies in a sector no longer held: the chain cannot be followed.
+  if (m_llStreamPos < sectorOffset - sectorSize) return Finish(0, sectorNumber);
   for (unsigned headers = 0; m_llStreamPos < extent; ++headers) {
     if (headers == kMaxHeadersPerSector) return Finish(m_llStreamPos, sectorNumber);
     // A header that runs past this sector is read with the next one (the previous sector stays in
@@ -120,7 +130,8 @@ int MP3Analyzer::MP3RawFileInfo::FollowFrames(unsigned char* sector, int sectorS
 int MP3Analyzer::MP3RawFileInfo::FinishAtNonFrame(quellsy::ByteSpan at, long long sectorNumber) {
   static constexpr std::array<std::uint8_t, 3> kTag = {'T', 'A', 'G'};
   if (std::equal(kTag.begin(), kTag.end(), at.begin())) {
-    if (const std::optional<Id3Text::Id3v1Names> names = Id3Text::ReadId3v1(at)) {
+    // Names from an ID3v2 tag stay.
+    if (const std::optional<Id3Text::Id3v1Names> names = Id3Text::ReadId3v1(at); names && GetRawFileName().empty()) {
       SetRawFileTagAndValue(RAW_FILE_TAG_ARTISTS, names->artist);
       SetRawFileName(names->artist + "_" + names->title);
     }
@@ -132,7 +143,7 @@ int MP3Analyzer::MP3RawFileInfo::FinishAtNonFrame(quellsy::ByteSpan at, long lon
     const auto found = std::search(near.begin(), near.end(), kTag.begin(), kTag.end());
     if (found != near.end()) m_llStreamPos += 1 + (found - near.begin()) + kId3v1Size;
   }
-  return Finish(m_llStreamPos < kMinStreamSize ? 0 : m_llStreamPos, sectorNumber);
+  return Finish(m_llStreamPos - m_llChainStart < kMinStreamSize ? 0 : m_llStreamPos, sectorNumber);
 }
 
 int MP3Analyzer::MP3RawFileInfo::Finish(long long size, long long sectorNumber) {

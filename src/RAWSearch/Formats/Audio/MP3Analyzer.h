@@ -1,9 +1,10 @@
 #pragma once
 // MPEG audio found by its first sector. A bare frame stream (its first frame confirmed by the next
-// two) is grown sector by sector: the record follows the frame chain while the search streams past
-// and ends the file at the first non-frame, taking in an ID3v1 or APE tag there. Files that start
-// with an ID3v2 tag, starts that do not look like a stream, and records that leave the growing set
-// unfinished go to the plain MP3 analyser, which measures them from the device.
+// two) and a file that starts with an ID3v2 tag (named from the tag) are grown sector by sector: the
+// record follows the frame chain while the search streams past and ends the file at the first
+// non-frame, taking in an ID3v1 or APE tag there. Starts that do not look like a stream, chains too
+// short to be a file, and records that leave the growing set unfinished go to the plain MP3
+// analyser, which measures them from the device (resynchronising over stray bytes).
 
 #include <cstdint>
 
@@ -22,6 +23,8 @@ class MP3Analyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser {
     static constexpr long long kMinStreamSize = 10240;
     // Frame headers one sector may hold at most (the shortest frames are a few dozen bytes).
     static constexpr unsigned kMaxHeadersPerSector = 1024;
+    // A tagged file grows no further than this before the plain analyser takes it.
+    static constexpr long long kTaggedCap = 524288000;
 
     explicit MP3RawFileInfo(IRawFileAnalyser* fallback);
 
@@ -32,6 +35,8 @@ class MP3Analyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser {
 
     // Offset from the file start of the next frame header.
     long long m_llStreamPos = 0;
+    // Where the frame chain starts: behind the ID3v2 tag of a tagged file, else 0.
+    long long m_llChainStart = 0;
 
    private:
     // A stream start: byte 0 a frame header whose successor, within the buffered data, is an
@@ -42,6 +47,9 @@ class MP3Analyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser {
     int FollowFrames(unsigned char* sector, int sectorSize, long long sectorNumber);
     // Where the chain ended at a non-frame: takes in a tag there and finishes the record.
     int FinishAtNonFrame(quellsy::ByteSpan at, long long sectorNumber);
+    // Names the record from the ID3v2 tag at the start of `held` (the bytes the search holds from the
+    // first sector on); the tag's end, or 0 for a tag size out of range.
+    long long GatherTagInfo(quellsy::ByteSpan held);
     int Finish(long long size, long long sectorNumber);
   };
 

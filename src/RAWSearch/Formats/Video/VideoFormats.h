@@ -5,11 +5,13 @@ class IRawFileAnalyser;
 
 namespace VideoFormats {
 
-IRawFileAnalyser* CreateMP4();
 IRawFileAnalyser* CreateSWF();
 IRawFileAnalyser* CreateFLV();
 IRawFileAnalyser* CreateMKV();
 IRawFileAnalyser* CreateMPG();
 IRawFileAnalyser* CreateRM_RMVB();
+IRawFileAnalyser* CreateMovAnalyzer();
+IRawFileAnalyser* CreateMp4Analyzer();
+IRawFileAnalyser* CreateC3GPAnalyser();
 
 }  // namespace VideoFormats
