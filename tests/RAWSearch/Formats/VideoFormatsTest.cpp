@@ -117,6 +117,8 @@ TEST_F(PlainAnalyserMeasure, FlvAndMpegWalksEndWhereTheirStructureEnds) {
 const ScanSampleRegistrar kWalkedVideoScanSamples({
     {"FileSWFAnalyser", "swf made", MadeMedia("tone.swf"), RAW_FILE_TYPE_SWF, Expect::kExact},
     {"FileMKVAnalyser", "mkv made", MadeMedia("tone.mkv"), RAW_FILE_TYPE_MKV, Expect::kExact},
+});
+
 // Placed in one image and found by the complete scan through the registry. The "ftyp" sectors the
 // QuickTime analyser leaves (brands in capitals) go to the MP4 and 3GP analysers.
 const ScanSampleRegistrar kScanSamples({
