@@ -22,6 +22,7 @@ TEST_PACKAGES=(
   fdisk
   ffmpeg
   gdisk
+  ghostscript
   id3v2
   imagemagick
   lame
@@ -32,6 +33,7 @@ TEST_PACKAGES=(
   parted
   python3
   sleuthkit
+  sqlite3
   xz-utils
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
@@ -42,6 +44,7 @@ RELEASE_PACKAGES=(libbenchmark-dev)
 BENCH_PACKAGES=(
   dosfstools
   fdisk
+  ghostscript
   hyperfine
   imagemagick
   libimage-exiftool-perl

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
 
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "Utility/ByteReader.h"
@@ -88,6 +90,26 @@ std::function<Bytes()> MadeMp3(const std::string& file) {
       return Bytes{};
     }
     return ReadFile(dir / file);
+  };
+}
+
+std::function<Bytes()> Made(const std::string& script, const std::string& file) {
+  return [script, file] {
+    struct Run {
+      TempDir dir;
+      FixtureRun run;
+    };
+    static std::map<std::string, std::unique_ptr<Run>> runs;
+    std::unique_ptr<Run>& made = runs[script];
+    if (!made) {
+      made = std::make_unique<Run>();
+      made->run = RunFixture(script, {made->dir.path().string()});
+    }
+    if (!made->run.Made()) {
+      ADD_FAILURE() << script << " failed: " << made->run.why;
+      return Bytes{};
+    }
+    return ReadFile(made->dir / file);
   };
 }
 

@@ -8,5 +8,7 @@ namespace AudioFormats {
 IRawFileAnalyser* CreateAU();
 IRawFileAnalyser* CreateMID();
 IRawFileAnalyser* CreateMP3();
+IRawFileAnalyser* CreateADTS();
+IRawFileAnalyser* CreateAPE();
 
 }  // namespace AudioFormats

@@ -12,5 +12,11 @@ IRawFileAnalyser* CreateHTM();
 IRawFileAnalyser* CreateLowDoc();
 IRawFileAnalyser* CreateMDB();
 IRawFileAnalyser* CreateMNY();
+IRawFileAnalyser* CreatePdf();
+IRawFileAnalyser* CreateSQLite();
+IRawFileAnalyser* CreateEPS();
+IRawFileAnalyser* CreateDXF();
+IRawFileAnalyser* CreateDWG();
+IRawFileAnalyser* CreateFH11();
 
 }  // namespace DocumentFormats

@@ -8,6 +8,7 @@
 #include "RAWSearch/Formats/Image/FileICOAnalyser.h"
 #include "RAWSearch/Formats/Image/JpegAnalyzer.h"
 #include "RAWSearch/Formats/Image/TiffAnalyzer.h"
+#include "RAWSearch/Formats/Image/CGifAnalyser.h"
 
 namespace ImageFormats {
 
@@ -19,5 +20,6 @@ IRawFileAnalyser* CreateCRW() { return new FileCRWAnalyser(); }
 IRawFileAnalyser* CreateEMF() { return new FileEMFAnalyser(); }
 IRawFileAnalyser* CreateICNS() { return new FileICNSAnalyser(); }
 IRawFileAnalyser* CreateICO() { return new FileICOAnalyser(); }
+IRawFileAnalyser* CreateGif() { return BruteForce::CGifAnalyser::Create(); }
 
 }  // namespace ImageFormats

@@ -13,5 +13,6 @@ IRawFileAnalyser* CreateCRW();
 IRawFileAnalyser* CreateEMF();
 IRawFileAnalyser* CreateICNS();
 IRawFileAnalyser* CreateICO();
+IRawFileAnalyser* CreateGif();
 
 }  // namespace ImageFormats

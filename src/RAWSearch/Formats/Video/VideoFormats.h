@@ -6,5 +6,7 @@ class IRawFileAnalyser;
 namespace VideoFormats {
 
 IRawFileAnalyser* CreateMP4();
+IRawFileAnalyser* CreateAsf();
+IRawFileAnalyser* CreateM2TS();
 
 }  // namespace VideoFormats
