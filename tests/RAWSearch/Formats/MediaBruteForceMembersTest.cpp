@@ -143,6 +143,26 @@ TEST_F(MediaMembers, AdtsStreamIsTheSumOfItsFrames) {
   EXPECT_EQ(g.outcome.result, 1);
   EXPECT_EQ(g.record->m_ullSize, aac.size());
   EXPECT_EQ(g.record->m_uRawFileType, RAW_FILE_TYPE_M4A);
+  EXPECT_FALSE(BruteForce::CADTSAnalyser::Following());
+}
+
+TEST_F(MediaMembers, AdtsFramesOfAFollowedStreamStartNoHits) {
+  const Bytes aac = Made(kMedia, "tone.aac")();
+  ASSERT_FALSE(aac.empty());
+  Bytes buffer = aac;
+  buffer.resize(aac.size() + 4096, 0);
+  BruteForce::CADTSAnalyser analyser;
+  CRawFileInfo scratch;
+  const long long blockEnd = static_cast<long long>(aac.size() / kSector);
+  ASSERT_EQ(analyser.AnalyseBufferEx(buffer.data(), scratch, kSector, 0, 0, blockEnd), 1);
+  EXPECT_TRUE(BruteForce::CADTSAnalyser::Following());
+  // The second frame, as if a sector started there.
+  const std::uint32_t first = BruteForce::CADTSAnalyser::FrameLength(buffer.data());
+  EXPECT_EQ(analyser.AnalyseBufferEx(buffer.data() + first, scratch, kSector, 1, 0, blockEnd), 0);
+  // The search's release at its end frees it.
+  ReleaseFollowedStreams(nullptr);
+  EXPECT_FALSE(BruteForce::CADTSAnalyser::Following());
+  EXPECT_EQ(analyser.AnalyseBufferEx(buffer.data() + first, scratch, kSector, 1, 0, blockEnd), 1);
 }
 
 TEST_F(MediaMembers, AdtsStreamRunningIntoOtherDataHasNoSize) {

@@ -5,6 +5,7 @@
 namespace BruteForce {
 
 bool CADTSAnalyser::s_bOverflow = false;
+long long CADTSAnalyser::s_llFollowedStart = -1;
 
 namespace {
 
@@ -40,7 +41,9 @@ int CADTSAnalyser::AnalyseBuffer(unsigned char*, CRawFileInfo& scratch) {
 
 int CADTSAnalyser::AnalyseBufferEx(unsigned char* data, CRawFileInfo& scratch, long long sectorSize, long long sector,
                                    long long, long long blockEndSector) {
+  // Sectors of a stream being followed that happen to start at a frame are part of it.
   if (!data || sectorSize < 16 || sectorSize > 0x10000 || blockEndSector <= sector) return 0;
+  if (Following() && sector != s_llFollowedStart) return 0;
   const long long held = (blockEndSector - sector) * sectorSize;
   long long at = 0;
   std::uint32_t frames = 0;
@@ -48,6 +51,7 @@ int CADTSAnalyser::AnalyseBufferEx(unsigned char* data, CRawFileInfo& scratch, l
     const std::uint32_t length = FrameLength(data + at);
     if (length == 0) return 0;
     if (++frames == kFramesToAccept) {
+      s_llFollowedStart = sector;
       scratch.m_uRawFileType = RAW_FILE_TYPE_M4A;
       return 1;
     }
@@ -55,6 +59,7 @@ int CADTSAnalyser::AnalyseBufferEx(unsigned char* data, CRawFileInfo& scratch, l
   }
   if (frames == 0) return 0;
   s_bOverflow = true;
+  s_llFollowedStart = sector;
   scratch.m_uRawFileType = RAW_FILE_TYPE_M4A;
   return 1;
 }

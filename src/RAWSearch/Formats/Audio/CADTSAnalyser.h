@@ -51,10 +51,17 @@ class CADTSAnalyser : public CBruteForceAnalyser, public ISpecialRawFileAnalyser
 
   // Process-wide: the last stream was taken because the buffered data ran out.
   static bool Overflow() { return s_bOverflow; }
-  static void ResetStreamState() { s_bOverflow = false; }
+  // Process-wide: a stream is followed, whose frames start no new hits (its own first sector is
+  // still taken when asked again).
+  static bool Following() { return s_llFollowedStart >= 0; }
+  static void ResetStreamState() {
+    s_bOverflow = false;
+    s_llFollowedStart = -1;
+  }
 
  private:
   static bool s_bOverflow;
+  static long long s_llFollowedStart;
 };
 
 }  // namespace BruteForce

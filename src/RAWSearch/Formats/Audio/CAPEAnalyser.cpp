@@ -105,7 +105,7 @@ int CAPERawFileInfo::Start(const unsigned char* sector, int sectorSize, const Se
   if (m_uVersion >= kDescriptorVersion) {
     const std::uint32_t descriptor = fields.le32(8);
     const long long held = (context.llBlockEndSector - m_llStartSector) * sectorSize;
-    if (descriptor < 52 || descriptor + 24 > held) return Finish(0);
+    if (descriptor < 52 || static_cast<long long>(descriptor) + 24 > held) return Finish(0);
     const unsigned char* header = sector + descriptor;
     const std::uint16_t bits = *quellsy::le16(At(header, 24), 16);
     const std::uint16_t channels = *quellsy::le16(At(header, 24), 18);
@@ -170,6 +170,12 @@ void CAPERawFileInfo::resetName(const unsigned char* tag, long long length) {
     }
     p = keyEnd + 1 + valueLength;
   }
+}
+
+void CAPERawFileInfo::WillBeRemove(unsigned char* sector, long long sectorNumber) {
+  if (m_bStarted && m_ullSize == 0 && m_uVersion >= kMinVersion && m_uVersion <= kMaxVersion)
+    Finish(m_uVersion >= kDescriptorVersion ? m_llKnown : m_llBytesSeen);
+  CBruteForceRawFileInfo::WillBeRemove(sector, sectorNumber);
 }
 
 int CAPERawFileInfo::Finish(long long size) {

@@ -20,6 +20,8 @@ class CAPERawFileInfo : public CBruteForceRawFileInfo {
 
   // 2 = show me the next sector; 1 = finished.
   int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+  // A record leaving the growing set is filed with the stated length, or with the bytes seen.
+  void WillBeRemove(unsigned char* sector, long long sectorNumber) override;
 
   struct Tag {
     long long start;   // offset in the sector where the tag starts (may be negative: before it)
