@@ -22,6 +22,7 @@ TEST_PACKAGES=(
   fdisk
   ffmpeg
   gdisk
+  ghostscript
   id3v2
   imagemagick
   lame
@@ -33,6 +34,7 @@ TEST_PACKAGES=(
   parted
   python3
   sleuthkit
+  sqlite3
   xz-utils
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
@@ -44,6 +46,7 @@ BENCH_PACKAGES=(
   dosfstools
   fdisk
   ffmpeg
+  ghostscript
   hyperfine
   id3v2
   imagemagick

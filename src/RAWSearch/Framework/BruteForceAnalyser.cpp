@@ -1,5 +1,7 @@
 #include "RAWSearch/Framework/BruteForceAnalyser.h"
 
+#include <string>
+
 namespace BruteForce {
 
 CBruteForceAnalyser::CBruteForceAnalyser(std::uint32_t type, std::unique_ptr<IRawFileAnalyser> fallback)
@@ -12,5 +14,9 @@ CBruteForceRawFileInfo::CBruteForceRawFileInfo(std::uint32_t type, IRawFileAnaly
 }
 
 void CBruteForceRawFileInfo::WillBeRemove(unsigned char*, long long) { m_pAnalyser = m_pFallback; }
+
+void CBruteForceRawFileInfo::SetStemName(long long endSector) {
+  SetRawFileName(std::to_string(m_llStartSector) + "-" + std::to_string(endSector) + "_");
+}
 
 }  // namespace BruteForce

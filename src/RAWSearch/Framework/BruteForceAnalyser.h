@@ -36,6 +36,8 @@ class CBruteForceRawFileInfo : public CRawFileInfo {
   // Puts the fallback in place of the analyser; a member with a closing step of its own overrides
   // this and calls it last.
   void WillBeRemove(unsigned char* sector, long long sectorNumber) override;
+  // Names the record "start-end_" by its start sector and the sector it ended in.
+  void SetStemName(long long endSector);
 
  private:
   IRawFileAnalyser* m_pFallback;

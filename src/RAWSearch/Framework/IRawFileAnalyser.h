@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "RAWSearch/Framework/RawFileType.h"
 
@@ -39,8 +40,15 @@ class IRawFileAnalyser {
   struct Anchor {
     std::uint32_t offset;
     std::uint32_t value;
+    // The bits of the word that must equal value's.
+    std::uint32_t mask = 0xFFFFFFFFu;
   };
   virtual std::optional<Anchor> ClaimAnchor() const { return std::nullopt; }
+  // Every sector the analyser claims holds one of these; analysers with several forms list them all.
+  virtual std::vector<Anchor> ClaimAnchors() const {
+    if (const std::optional<Anchor> anchor = ClaimAnchor()) return {*anchor};
+    return {};
+  }
 
   std::uint32_t GetType() const { return m_uType; }
 

@@ -1,5 +1,7 @@
 #include "RAWSearch/Registry/RawDispatchTable.h"
 
+#include <algorithm>
+
 #include "RAWSearch/Registry/CPlaceholderRawFileAnalyser.h"
 #include "RAWSearch/Registry/RawAnalyserLookup.h"
 #include "Utility/ByteReader.h"
@@ -31,11 +33,9 @@ void CRawDispatchTable::Build(CRawFileAnalyserListSingle& registry, int set) {
   }
   for (IRawFileAnalyser* analyser : registry.GetAnalyserList(set)) {
     if (!Real(analyser)) continue;
-    Keyless keyless{analyser, analyser->ClaimAnchor()};
-    if (keyless.anchor)
-      m_anchors.push_back(*keyless.anchor);
-    else
-      ++m_everySector;
+    Keyless keyless{analyser, analyser->ClaimAnchors()};
+    if (keyless.anchors.empty()) ++m_everySector;
+    m_anchors.insert(m_anchors.end(), keyless.anchors.begin(), keyless.anchors.end());
     m_list.push_back(keyless);
   }
 }
@@ -44,7 +44,7 @@ bool CRawDispatchTable::Holds(const unsigned char* sector, unsigned sectorSize,
                               const IRawFileAnalyser::Anchor& anchor) {
   // An anchor past the sector cannot be checked: the analyser is asked.
   const auto value = quellsy::le32(quellsy::ByteSpan(sector, sectorSize), anchor.offset);
-  return !value || *value == anchor.value;
+  return !value || (*value & anchor.mask) == anchor.value;
 }
 
 bool CRawDispatchTable::MayClaim(const unsigned char* sector, unsigned sectorSize) const {
@@ -66,7 +66,10 @@ IRawFileAnalyser* CRawDispatchTable::Find(unsigned char* sector, CRawFileInfo& s
             GetAnalyserFromMultiMap(m_multimap, sector, scratch, sectorSize, sectorNumber, context))
       return found;
   for (const Keyless& keyless : m_list) {
-    if (keyless.anchor && !Holds(sector, sectorSize, *keyless.anchor)) continue;
+    if (!keyless.anchors.empty() &&
+        std::none_of(keyless.anchors.begin(), keyless.anchors.end(),
+                     [&](const IRawFileAnalyser::Anchor& anchor) { return Holds(sector, sectorSize, anchor); }))
+      continue;
     if (keyless.analyser->AnalyseBuffer(sector, scratch) != 0) return keyless.analyser;
   }
   return nullptr;

@@ -31,7 +31,7 @@ class CRawDispatchTable {
 
   struct Keyless {
     IRawFileAnalyser* analyser;
-    std::optional<IRawFileAnalyser::Anchor> anchor;
+    std::vector<IRawFileAnalyser::Anchor> anchors;
   };
 
   static bool Holds(const unsigned char* sector, unsigned sectorSize, const IRawFileAnalyser::Anchor& anchor);

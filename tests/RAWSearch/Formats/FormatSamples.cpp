@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
+#include <memory>
 
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "Utility/ByteReader.h"
@@ -79,32 +81,31 @@ std::function<Bytes()> Sample(const std::string& file) {
   };
 }
 
-namespace {
-
-// A file the fixture run made into dir; a failed run fails the test.
-Bytes MadeFile(const FixtureRun& run, const TempDir& dir, const std::string& file, const char* what) {
-  if (!run.Made()) {
-    ADD_FAILURE() << what << " not made: " << run.why;
-    return Bytes{};
-  }
-  return ReadFile(dir / file);
-}
-
-}  // namespace
-
 std::function<Bytes()> MadeMp3(const std::string& file) {
-  return [file] {
-    static TempDir dir;
-    static const FixtureRun run = RunFixture("tests/RAWSearch/Formats/make-mp3-samples.sh", {dir.path().string()});
-    return MadeFile(run, dir, file, "MPEG audio samples");
-  };
+  return Made("tests/RAWSearch/Formats/make-mp3-samples.sh", file);
 }
 
 std::function<Bytes()> MadeMovie(const std::string& file) {
-  return [file] {
-    static TempDir dir;
-    static const FixtureRun run = RunFixture("tests/RAWSearch/Formats/make-movie-samples.sh", {dir.path().string()});
-    return MadeFile(run, dir, file, "movie samples");
+  return Made("tests/RAWSearch/Formats/make-movie-samples.sh", file);
+}
+
+std::function<Bytes()> Made(const std::string& script, const std::string& file) {
+  return [script, file] {
+    struct Run {
+      TempDir dir;
+      FixtureRun run;
+    };
+    static std::map<std::string, std::unique_ptr<Run>> runs;
+    std::unique_ptr<Run>& made = runs[script];
+    if (!made) {
+      made = std::make_unique<Run>();
+      made->run = RunFixture(script, {made->dir.path().string()});
+    }
+    if (!made->run.Made()) {
+      ADD_FAILURE() << script << " failed: " << made->run.why;
+      return Bytes{};
+    }
+    return ReadFile(made->dir / file);
   };
 }
 

@@ -67,6 +67,9 @@ std::function<Bytes()> Sample(const std::string& file);
 std::function<Bytes()> MadeMp3(const std::string& file);
 // A movie made by make-movie-samples.sh (run once per test process); a failed script fails the test.
 std::function<Bytes()> MadeMovie(const std::string& file);
+// A file made by the fixture script `script` (relative to the source tree, run once per test process
+// into a folder of its own); a failed script fails the test.
+std::function<Bytes()> Made(const std::string& script, const std::string& file);
 
 void PutText(Bytes& b, std::size_t at, std::string_view text);
 // Pattern bytes (no zero run) with the header fields a case writes on top.
@@ -144,6 +147,9 @@ struct ScanSample {
   std::uint32_t type;
   Expect expect;
   std::uint64_t stated = 0;
+  // When set, the size the file must be found with (for made files whose end rule depends on where
+  // their last sector ends); it overrides `expect`.
+  std::function<std::uint64_t(const Bytes&)> sizeOf = {};
 };
 // Every family file adds its samples at start-up; the registry coverage test reads them all.
 std::vector<ScanSample>& ScanSamples();

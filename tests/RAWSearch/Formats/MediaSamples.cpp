@@ -24,15 +24,7 @@ Bytes Utf16(std::string_view text) {
 }  // namespace
 
 std::function<Bytes()> MadeMedia(const std::string& file) {
-  return [file] {
-    static TempDir dir;
-    static const FixtureRun run = RunFixture("tests/RAWSearch/Formats/make-media-samples.sh", {dir.path().string()});
-    if (!run.Made()) {
-      ADD_FAILURE() << "media samples not made: " << run.why;
-      return Bytes{};
-    }
-    return ReadFile(dir / file);
-  };
+  return Made("tests/RAWSearch/Formats/make-media-samples.sh", file);
 }
 
 Bytes Rar4File(std::uint32_t data, bool endBlock) {

@@ -200,7 +200,9 @@ TEST_F(RegisteredFormatsScan, EveryWiredFormatIsFoundByACompleteScan) {
     const std::string name = node->second->GetFileName();
     const std::string extension = std::string(".") + RawFileExtension(p.sample->type);
     EXPECT_TRUE(name.ends_with(extension)) << name << " is not of the type " << extension;
-    const std::uint64_t size = formats::ExpectedSize(p.sample->expect, p.bytes.size(), p.sample->stated);
+    const std::uint64_t size = p.sample->sizeOf
+                                   ? p.sample->sizeOf(p.bytes)
+                                   : formats::ExpectedSize(p.sample->expect, p.bytes.size(), p.sample->stated);
     EXPECT_EQ(static_cast<std::uint64_t>(node->second->GetFileSize()), size);
 
     // The copy is the file (or its stated prefix), then only the zero slack behind it.

@@ -4,11 +4,11 @@
 #include "RAWSearch/Formats/Archive/FileDMGAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileGZAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileLZHAnalyser.h"
-#include "RAWSearch/Formats/Archive/FileZIPAnalyser.h"
 #include "RAWSearch/Formats/Archive/FilePKGAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileRARAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileSITAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileTARAnalyser.h"
+#include "RAWSearch/Formats/Archive/FileZIPAnalyser.h"
 
 namespace ArchiveFormats {
 

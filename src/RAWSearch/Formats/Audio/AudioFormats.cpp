@@ -1,5 +1,7 @@
 #include "RAWSearch/Formats/Audio/AudioFormats.h"
 
+#include "RAWSearch/Formats/Audio/CADTSAnalyser.h"
+#include "RAWSearch/Formats/Audio/CAPEAnalyser.h"
 #include "RAWSearch/Formats/Audio/CFileAIFAnalyzer.h"
 #include "RAWSearch/Formats/Audio/CFileOggAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileAUAnalyser.h"
@@ -15,5 +17,7 @@ IRawFileAnalyser* CreateMP3() { return BruteForce::MP3Analyzer::Create(); }
 IRawFileAnalyser* CreateAIF() { return new CFileAIFAnalyzer(); }
 IRawFileAnalyser* CreateOGG() { return new CFileOggAnalyser(); }
 IRawFileAnalyser* CreateRIFF() { return new FileRIFFAnalyser(); }
+IRawFileAnalyser* CreateADTS() { return BruteForce::CADTSAnalyser::Create(); }
+IRawFileAnalyser* CreateAPE() { return BruteForce::CAPEAnalyser::Create(); }
 
 }  // namespace AudioFormats

@@ -11,5 +11,7 @@ IRawFileAnalyser* CreateMP3();
 IRawFileAnalyser* CreateAIF();
 IRawFileAnalyser* CreateOGG();
 IRawFileAnalyser* CreateRIFF();
+IRawFileAnalyser* CreateADTS();
+IRawFileAnalyser* CreateAPE();
 
 }  // namespace AudioFormats

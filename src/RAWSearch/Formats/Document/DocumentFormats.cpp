@@ -1,5 +1,10 @@
 #include "RAWSearch/Formats/Document/DocumentFormats.h"
 
+#include "RAWSearch/Formats/Document/CDWGAnalyser.h"
+#include "RAWSearch/Formats/Document/CDXFAnalyser.h"
+#include "RAWSearch/Formats/Document/CEPSAnalyser.h"
+#include "RAWSearch/Formats/Document/CFCPEvtAnalyser.h"
+#include "RAWSearch/Formats/Document/CFH11Analyser.h"
 #include "RAWSearch/Formats/Document/FileCHMAnalyser.h"
 #include "RAWSearch/Formats/Document/FileEMLXAnalyser.h"
 #include "RAWSearch/Formats/Document/FileHLPAnalyser.h"
@@ -8,14 +13,15 @@
 #include "RAWSearch/Formats/Document/FileLowDocAnalyser.h"
 #include "RAWSearch/Formats/Document/FileMDBAnalyser.h"
 #include "RAWSearch/Formats/Document/FileMNYAnalyser.h"
-#include "RAWSearch/Formats/Document/FileOLEAnalyser.h"
 #include "RAWSearch/Formats/Document/FileMboxAnalyser.h"
+#include "RAWSearch/Formats/Document/FileOLEAnalyser.h"
 #include "RAWSearch/Formats/Document/FileONEAnalyser.h"
 #include "RAWSearch/Formats/Document/FilePSTAnalyser.h"
 #include "RAWSearch/Formats/Document/FileRTFAnalyser.h"
 #include "RAWSearch/Formats/Document/FileTTFAnalyser.h"
 #include "RAWSearch/Formats/Document/FileUnicodeHTMAnalyser.h"
 #include "RAWSearch/Formats/Document/FileWPDAnalyser.h"
+#include "RAWSearch/Formats/Document/PdfAnalyzer.h"
 
 namespace DocumentFormats {
 
@@ -35,5 +41,11 @@ IRawFileAnalyser* CreateTTF() { return new FileTTFAnalyser(); }
 IRawFileAnalyser* CreateUnicodeHTM() { return new FileUnicodeHTMAnalyser(); }
 IRawFileAnalyser* CreateWPD() { return new FileWPDAnalyser(); }
 IRawFileAnalyser* CreateITL() { return new FileITLAnalyser(); }
+IRawFileAnalyser* CreatePdf() { return BruteForce::PdfAnalyzer::Create(); }
+IRawFileAnalyser* CreateSQLite() { return BruteForce::CFCPEvtAnalyser::Create(); }
+IRawFileAnalyser* CreateEPS() { return BruteForce::CEPSAnalyser::Create(); }
+IRawFileAnalyser* CreateDXF() { return BruteForce::CDXFAnalyser::Create(); }
+IRawFileAnalyser* CreateDWG() { return BruteForce::CDWGAnalyser::Create(); }
+IRawFileAnalyser* CreateFH11() { return BruteForce::CFH11Analyser::Create(); }
 
 }  // namespace DocumentFormats

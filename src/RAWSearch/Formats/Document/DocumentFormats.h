@@ -21,5 +21,11 @@ IRawFileAnalyser* CreateTTF();
 IRawFileAnalyser* CreateUnicodeHTM();
 IRawFileAnalyser* CreateWPD();
 IRawFileAnalyser* CreateITL();
+IRawFileAnalyser* CreatePdf();
+IRawFileAnalyser* CreateSQLite();
+IRawFileAnalyser* CreateEPS();
+IRawFileAnalyser* CreateDXF();
+IRawFileAnalyser* CreateDWG();
+IRawFileAnalyser* CreateFH11();
 
 }  // namespace DocumentFormats

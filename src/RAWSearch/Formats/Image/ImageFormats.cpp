@@ -1,5 +1,6 @@
 #include "RAWSearch/Formats/Image/ImageFormats.h"
 
+#include "RAWSearch/Formats/Image/CGifAnalyser.h"
 #include "RAWSearch/Formats/Image/File3DSAnalyser.h"
 #include "RAWSearch/Formats/Image/FileBMPAnalyser.h"
 #include "RAWSearch/Formats/Image/FileCPTAnalyser.h"
@@ -35,5 +36,6 @@ IRawFileAnalyser* Create3DS() { return new File3DSAnalyser(); }
 IRawFileAnalyser* CreateMRW() { return new FileMRWAnalyser(); }
 IRawFileAnalyser* CreateX3F() { return new FileX3FAnalyser(); }
 IRawFileAnalyser* CreateSVG() { return new FileSVGAnalyser(); }
+IRawFileAnalyser* CreateGif() { return BruteForce::CGifAnalyser::Create(); }
 
 }  // namespace ImageFormats

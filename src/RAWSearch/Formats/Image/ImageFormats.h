@@ -21,5 +21,6 @@ IRawFileAnalyser* Create3DS();
 IRawFileAnalyser* CreateMRW();
 IRawFileAnalyser* CreateX3F();
 IRawFileAnalyser* CreateSVG();
+IRawFileAnalyser* CreateGif();
 
 }  // namespace ImageFormats

@@ -1,6 +1,8 @@
 #include "RAWSearch/Formats/Video/VideoFormats.h"
 
 #include "RAWSearch/Formats/Video/C3GPAnalyser.h"
+#include "RAWSearch/Formats/Video/CAsfAnalyser.h"
+#include "RAWSearch/Formats/Video/CM2TSAnalyser.h"
 #include "RAWSearch/Formats/Video/FileFLVAnalyser.h"
 #include "RAWSearch/Formats/Video/FileMKVAnalyser.h"
 #include "RAWSearch/Formats/Video/FileMPGAnalyser.h"
@@ -19,5 +21,7 @@ IRawFileAnalyser* CreateRM_RMVB() { return new FileRM_RMVBAnalyser(); }
 IRawFileAnalyser* CreateMovAnalyzer() { return BruteForce::MovAnalyzer::Create(); }
 IRawFileAnalyser* CreateMp4Analyzer() { return BruteForce::Mp4Analyzer::Create(); }
 IRawFileAnalyser* CreateC3GPAnalyser() { return BruteForce::C3GPAnalyser::Create(); }
+IRawFileAnalyser* CreateAsf() { return BruteForce::CAsfAnalyser::Create(); }
+IRawFileAnalyser* CreateM2TS() { return BruteForce::CM2TSAnalyser::Create(); }
 
 }  // namespace VideoFormats

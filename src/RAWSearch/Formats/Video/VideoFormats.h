@@ -13,5 +13,7 @@ IRawFileAnalyser* CreateRM_RMVB();
 IRawFileAnalyser* CreateMovAnalyzer();
 IRawFileAnalyser* CreateMp4Analyzer();
 IRawFileAnalyser* CreateC3GPAnalyser();
+IRawFileAnalyser* CreateAsf();
+IRawFileAnalyser* CreateM2TS();
 
 }  // namespace VideoFormats

@@ -1,0 +1,62 @@
+#pragma once
+// PDF documents (and Illustrator files) found by their first sector and grown sector by sector: the
+// record reads the document information dictionary as it streams past (title, author, creator,
+// producer, dates), and ends the file at the last "%%EOF" before the zero padding of its last sector.
+// Small files, files past the cap and records that leave the growing set go to the plain PDF analyser.
+
+#include <cstdint>
+
+#include "RAWSearch/Framework/BruteForceAnalyser.h"
+#include "RAWSearch/Metadata/FileProperty.h"
+#include "RAWSearch/Metadata/PdfTitleAnalyzer.h"
+
+namespace BruteForce {
+
+class PdfAnalyzer : public CBruteForceAnalyser {
+ public:
+  class PdfRawFileInfo : public CBruteForceRawFileInfo {
+   public:
+    // Files shorter than this are left to the plain analyser.
+    static constexpr long long kMinSize = 20480;
+    static constexpr long long kCap = 200000000;
+    // Bytes at the start in which an Illustrator header is looked for.
+    static constexpr int kAiBytes = 4095;
+
+    explicit PdfRawFileInfo(IRawFileAnalyser* fallback);
+
+    // 2 = show me the next sector; 1 = finished (size 0 hands the hit to the plain analyser).
+    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+    // Keeps the name and label read so far for the plain analyser's measurement.
+    void WillBeRemove(unsigned char* sector, long long sectorNumber) override;
+
+    // Name, label and time from the document information (fields as the reader fills them).
+    void PdfTagDealwith(const FileProperty& information);
+
+    bool m_bMetadataPending = true;
+    FileProperty m_information;
+
+   private:
+    // Size 0, finished: the plain analyser measures the file.
+    int HandOver();
+    void JudgeAI(const unsigned char* sector, int length);
+    // Where the end mark closes the data of a sector with a zero tail: the size, or 0.
+    long long FindEnd(const unsigned char* sector, int sectorSize, long long sectorNumber, long long offset,
+                      const SearchContext& context) const;
+
+    bool m_bAiPending = true;
+    PdfTitleAnalyzer m_titleAnalyzer;
+  };
+
+  static constexpr long long kSizeCap = PdfRawFileInfo::kCap;
+
+  PdfAnalyzer();
+  // The registry's factory.
+  static IRawFileAnalyser* Create();
+
+  // "%PDF-" at 0; or "%!PS-Adobe" at 0 with "Adobe Illustrator" and without " EPSF-" in the first
+  // 512 bytes.
+  int AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) override;
+  CRawFileInfo* CreateRawFileInfo() override;
+};
+
+}  // namespace BruteForce
