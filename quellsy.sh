@@ -84,7 +84,7 @@ run_tests() {
   build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*:*RoundCrew*'
   build/tsan/tests/RecoveryController/RecoveryController_tests --gtest_filter='CompleteController*'
   build/tsan/tests/RAWSearch/RAWSearch_tests --gtest_filter='RawSearchController*:RawSearchInACompleteScan*'
-  build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*'
+  build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*:ScanDriver*'
 
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"
