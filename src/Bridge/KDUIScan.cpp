@@ -8,6 +8,7 @@
 #include "Bridge/KDUIDeviceData.h"
 #include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIPublic.h"
+#include "Bridge/KDUIRecovery.h"
 #include "RecoveryController/RecoveryController.h"
 
 namespace {
@@ -37,6 +38,7 @@ KDUIScan::KDUIScan() : KDUIScan(KDUIOperation::kPauseStep) {}
 KDUIScan::KDUIScan(std::chrono::milliseconds pauseStep) : KDUIOperation(pauseStep) {}
 
 KDUIScan::~KDUIScan() {
+  ReleaseRecoveryObjects();
   const std::lock_guard<std::recursive_mutex> hold(Lock());
   // The data-recovery objects read through the controller's searchers: they go first.
   ReleaseOwnDataRecovery();
@@ -47,6 +49,7 @@ KDUIScan::~KDUIScan() {
 quellsy::ResultCode KDUIScan::DoScan(IStorageDevice* device, RestoreScanSink* sink) {
   const std::lock_guard<std::mutex> scanning(scanLock_);
   restoreSink_ = sink;
+  ReleaseRecoveryObjects();
   quellsy::ResultCode result = kScanRefused;
   if (!device) {
     restoreSink_ = nullptr;
@@ -107,8 +110,38 @@ quellsy::ResultCode KDUIScan::DoScan(IStorageDevice* device, RestoreScanSink* si
       SetNeedUIUpdate(1);
     }
   }
+  ResetRecovery();
   restoreSink_ = nullptr;
   return result;
+}
+
+void KDUIScan::AttachRecovery(KDUIRecovery* recovery) {
+  const std::lock_guard<std::recursive_mutex> hold(Lock());
+  recovery_ = recovery;
+}
+
+void KDUIScan::ReleaseRecoveryObjects() {
+  KDUIRecovery* attached = nullptr;
+  {
+    const std::lock_guard<std::recursive_mutex> hold(Lock());
+    attached = recovery_;
+  }
+  if (attached)
+    attached->ReleaseDataRecovery();
+  else if (this == instanceObject.get())
+    KDUIRecovery::ReleaseInstanceObjects();
+}
+
+void KDUIScan::ResetRecovery() {
+  KDUIRecovery* attached = nullptr;
+  {
+    const std::lock_guard<std::recursive_mutex> hold(Lock());
+    attached = recovery_;
+  }
+  if (attached)
+    attached->ResetParam();
+  else if (this == instanceObject.get())
+    KDUIRecovery::instance()->ResetParam();
 }
 
 quellsy::ResultCode KDUIScan::DoVolumeStorageScan(IStorageDevice* device) {

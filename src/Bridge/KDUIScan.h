@@ -22,6 +22,7 @@
 #include "include/IStorageDevice.h"
 #include "include/IStorageDeviceData.h"
 
+class KDUIRecovery;
 class RestoreScanSink;
 
 // No controller wanted (no device).
@@ -112,6 +113,9 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   static int IsStorageVolumeUnknow(IStorageDevice* device);
   static void CreateTimeMapByFileNode(MonthMap& map, IFileNode* node, std::uint64_t fileTime);
 
+  // The recovery that reads this scan's results (the process-wide one when none is attached).
+  void AttachRecovery(KDUIRecovery* recovery);
+
   // Replaces what the windows are told (the default posts kScanValueNotification on the main thread).
   void SetUpdateNotifier(UpdateNotifier notifier);
 
@@ -123,7 +127,10 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   void ReleaseOwnDataRecovery();
   // The next volume of a quick disk scan gets a fresh controller; false when none could be made.
   bool NextVolumeController();
+  void ReleaseRecoveryObjects();
+  void ResetRecovery();
 
+  KDUIRecovery* recovery_ = nullptr;
   RestoreScanSink* restoreSink_ = nullptr;
   IStorageDevice* savedStorage_ = nullptr;
   std::unique_ptr<IRecoveryController, ControllerDeleter> controller_;
