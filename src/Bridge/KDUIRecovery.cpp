@@ -56,7 +56,7 @@ bool MakeFolderInside(const std::string& destination, const std::string& folder)
   const std::filesystem::path root(destination);
   std::filesystem::path walked = root;
   for (const auto& part : std::filesystem::path(folder).lexically_relative(root)) {
-    if (part.empty() || part == "." ) continue;
+    if (part.empty() || part == ".") continue;
     if (part == "..") return false;
     walked /= part;
     struct stat info {};
