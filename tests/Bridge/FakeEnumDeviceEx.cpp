@@ -13,9 +13,12 @@ namespace {
 // A device that owns its record, and (for a volume) keeps its disk alive, as the real devices do.
 class RecordDevice final : public MemoryDevice {
  public:
-  RecordDevice(long long sectors, int type, std::unique_ptr<IStorageDeviceData> data,
-               std::shared_ptr<IStorageDevice> parent = nullptr)
-      : MemoryDevice(sectors, 512, type), data_(std::move(data)), parent_(std::move(parent)) {
+  RecordDevice(long long sectors, const std::vector<std::uint8_t>& bytes, int type,
+               std::unique_ptr<IStorageDeviceData> data, std::shared_ptr<IStorageDevice> parent = nullptr)
+      : MemoryDevice(bytes.empty() ? std::vector<std::uint8_t>(static_cast<std::size_t>(sectors) * 512) : bytes, 512,
+                     type),
+        data_(std::move(data)),
+        parent_(std::move(parent)) {
     SetPrivateData(data_.get());
   }
 
@@ -66,7 +69,7 @@ ResultCode FakeEnumDeviceEx::Init() {
     CopyText(diskRecord->bsdName, fakeDisk.bsdName);
     diskRecord->sectorSize = 512;
     diskRecord->totalSectors = static_cast<std::uint64_t>(fakeDisk.sectors);
-    made->disk = std::make_shared<RecordDevice>(fakeDisk.sectors, STORAGE_DEVICE_DISK,
+    made->disk = std::make_shared<RecordDevice>(fakeDisk.sectors, fakeDisk.bytes, STORAGE_DEVICE_DISK,
                                                 std::make_unique<CDiskDeviceData>(diskRecord));
     for (std::size_t i = 0; i < fakeDisk.volumes.size(); ++i) {
       const auto& v = fakeDisk.volumes[i];
@@ -81,7 +84,7 @@ ResultCode FakeEnumDeviceEx::Init() {
       record->parentDisk = made->disk.get();
       record->partitionNumber = static_cast<std::int32_t>(i + 1);
       made->volumes.push_back(std::make_shared<RecordDevice>(
-          v.sectors, STORAGE_DEVICE_VOLUME, std::make_unique<CVolumeDeviceData>(record), made->disk));
+          v.sectors, v.bytes, STORAGE_DEVICE_VOLUME, std::make_unique<CVolumeDeviceData>(record), made->disk));
     }
     made_.push_back(std::move(made));
   }

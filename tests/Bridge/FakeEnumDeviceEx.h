@@ -2,6 +2,7 @@
 // An enumerator over made-up disks and volumes: each Init makes fresh devices and Uninit drops them,
 // as the real one does, so a test sees whether anything still uses a device after a refresh.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@ struct FakeVolume {
   PartitionGuid typeGuid = {};
   std::string apmType;
   long long sectors = 64;
+  std::vector<std::uint8_t> bytes{};  // the volume's contents; empty: sectors of zeros
 };
 
 struct FakeDisk {
@@ -26,6 +28,7 @@ struct FakeDisk {
   std::uint32_t bus = DISK_BUS_SATA;
   long long sectors = 256;
   std::vector<FakeVolume> volumes;
+  std::vector<std::uint8_t> bytes{};  // the disk's contents; empty: sectors of zeros
 };
 
 class FakeEnumDeviceEx final : public IEnumDeviceEx {

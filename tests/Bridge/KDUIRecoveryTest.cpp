@@ -1,0 +1,197 @@
+#include "Bridge/KDUIRecovery.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "Bridge/KDCPPPublic.h"
+#include "Bridge/KDUIPublic.h"
+#include "DataRecovery/DataRecovery.h"
+#include "Platform/MountInfo.h"
+#include "ScanDriverFixture.h"
+#include "support/Sha256.h"
+#include "support/TempDir.h"
+
+namespace quellsy::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The first copy reports a short write and waits as the copier does, then copies.
+class ShortWriteRecovery final : public KDUIRecovery {
+ public:
+  explicit ShortWriteRecovery(KDUIScan* scan) : KDUIRecovery(scan, kShortStep) {}
+
+ protected:
+  quellsy::ResultCode CopyFile(IDataRecovery& recovery, IFileNode* node, const char* path) override {
+    if (!reported_) {
+      reported_ = true;
+      _PROGRESS_INFO record{};
+      record.status = PROGRESS_STATUS_RUNNING;
+      record.total = static_cast<std::uint64_t>(node->GetFileSize());
+      record.result = CDataRecovery::kRecoverShortWrite;
+      UpdateProgress(&record);
+      if (!Continued()) return CDataRecovery::kRecoverStopped;
+    }
+    return KDUIRecovery::CopyFile(recovery, node, path);
+  }
+
+ private:
+  bool reported_ = false;
+};
+
+std::string FileSha(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  return Sha256Hex(bytes);
+}
+
+class RecoveryDriverTest : public ScanDriverFixture {
+ protected:
+  // Scans the FAT volume (completely when deep) and checks every file found.
+  void ScanFat(int deep) {
+    const ScanImages* images = ScanImages::Get();
+    KDUIDeviceData* list = UseDisks({images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
+    scan_->SetDeepScan(deep);
+    ASSERT_EQ(Scan(list->GetStorageByDiskVolumeIndex(0, 0)), quellsy::kResultOk);
+    for (const auto& [path, node] : FilesByPath()) node->SetCheck(static_cast<_tagCheckedStatus>(2));
+  }
+
+  quellsy::ResultCode Recover(KDUIRecovery& recovery) {
+    recovery.SetRecoveryPath((dest_.path().string() + "/").c_str());
+    recovery.SetStatus(OPERATION_STATUS_RUNNING);
+    quellsy::ResultCode result = 0;
+    SizedStackThread thread([&] { result = recovery.DoRecovery(); });
+    EXPECT_TRUE(thread.Started());
+    thread.Join();
+    return result;
+  }
+
+  // The folder of the FAT searcher's files numbered index.
+  std::filesystem::path FatFolder(int index) const {
+    char number[8];
+    std::snprintf(number, sizeof number, "%04d", index);
+    return dest_.path() / (KDUIPublic::GetFileSystemStrByType(SEARCHER_FAT) + number);
+  }
+
+  // Every manifest file the scan found is in folder/<volume>/<path> (renamed by suffix), byte for byte.
+  void ExpectRecovered(const std::filesystem::path& folder, const std::string& suffix, std::size_t expected) {
+    const auto files = FilesByPath();
+    std::size_t checked = 0;
+    for (const auto& entry : ScanImages::Get()->FatManifest()) {
+      IFileNode* node = FindFound(files, entry);
+      if (!node) continue;
+      SCOPED_TRACE(entry.path);
+      std::filesystem::path written = folder;
+      const std::string tree = KDUIPublic::GetPathByFileNode(node);  // "/<volume>/docs/x.txt"
+      written += tree;
+      if (!suffix.empty()) written.replace_filename(written.stem().string() + suffix + written.extension().string());
+      ASSERT_TRUE(std::filesystem::exists(written)) << written;
+      EXPECT_EQ(std::filesystem::file_size(written), entry.size);
+      EXPECT_EQ(FileSha(written), entry.sha256);
+      // The tree path below the volume folder is the file's own path.
+      EXPECT_EQ(tree.substr(tree.find('/', 1)).size(), entry.path.size());
+      ++checked;
+    }
+    EXPECT_EQ(checked, expected);
+  }
+
+  TempDir dest_;
+};
+
+TEST_F(RecoveryDriverTest, QuickScanFilesAreCopiedWithTheirRootsObjects) {
+  QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
+  KDUIRecovery recovery(scan_.get(), kShortStep);
+  ScanFat(0);
+  EXPECT_TRUE(recovery.CheckWhetherNeedReset() == false);
+  ASSERT_EQ(Recover(recovery), quellsy::kResultOk);
+  EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_IDLE);
+  EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), 2u);
+  EXPECT_EQ(recovery.GetFailedFilesCnt(), 0u);
+  EXPECT_EQ(recovery.GetRecoveriedFileSize(), 1500u + 7000u);
+  ExpectRecovered(FatFolder(1), "", 2);
+}
+
+TEST_F(RecoveryDriverTest, CompleteScanRecoveryNumbersFoldersAndClashingNames) {
+  QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
+  KDUIRecovery recovery(scan_.get(), kShortStep);
+  ScanFat(1);
+  ASSERT_NE(recovery.GetDataRecoveryByType(SEARCHER_FAT), nullptr);
+  // A folder of an earlier recovery is already there: this one takes the next number.
+  std::filesystem::create_directories(FatFolder(1));
+  ASSERT_EQ(Recover(recovery), quellsy::kResultOk);
+  EXPECT_EQ(recovery.GetCreateDirIndex(SEARCHER_FAT), 2);
+  const std::size_t live = 4;
+  EXPECT_GE(recovery.GetRecoveriedFilesCnt(), live);
+  ExpectRecovered(FatFolder(2), "", recovery.GetRecoveriedFilesCnt());
+  // Again without clearing the folder numbers: the same folder, every name taken, so each gets _0001.
+  ASSERT_EQ(Recover(recovery), quellsy::kResultOk);
+  ExpectRecovered(FatFolder(2), "_0001", recovery.GetRecoveriedFilesCnt());
+  EXPECT_FALSE(std::filesystem::exists(FatFolder(3)));
+  // Cleared, the next recovery takes the next free number.
+  recovery.ClearCreateDirIndex();
+  ASSERT_EQ(Recover(recovery), quellsy::kResultOk);
+  ExpectRecovered(FatFolder(3), "", recovery.GetRecoveriedFilesCnt());
+}
+
+TEST_F(RecoveryDriverTest, ShortWritePausesUntilResumed) {
+  QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
+  ShortWriteRecovery recovery(scan_.get());
+  ScanFat(0);
+  recovery.SetRecoveryPath((dest_.path().string() + "/").c_str());
+  recovery.SetStatus(OPERATION_STATUS_RUNNING);
+  quellsy::ResultCode result = 1;
+  SizedStackThread thread([&] { result = recovery.DoRecovery(); });
+  ASSERT_TRUE(thread.Started());
+  ASSERT_TRUE(recovery.WaitForHeldWorkers(1, 60s));
+  EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_PAUSE);
+  EXPECT_EQ(quellsy::ErrorOf(recovery.GetProgressInfo().result), 0xD03u);
+  recovery.PauseOrResumeOperation();  // the user frees room and continues
+  thread.Join();
+  EXPECT_EQ(result, quellsy::kResultOk);
+  EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_IDLE);
+  ExpectRecovered(FatFolder(1), "", 2);
+}
+
+TEST_F(RecoveryDriverTest, HiddenOrUncheckedFilesAreNotCopied) {
+  QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
+  KDUIRecovery recovery(scan_.get(), kShortStep);
+  ScanFat(0);
+  const auto files = FilesByPath();
+  ASSERT_EQ(files.size(), 2u);
+  files.begin()->second->ShowNode(0);
+  std::next(files.begin())->second->SetCheck(static_cast<_tagCheckedStatus>(0));
+  EXPECT_EQ(CreateRecoveryFilePathByNode(files.begin()->second, dest_.path().string() + "/", &recovery), "");
+  ASSERT_EQ(Recover(recovery), quellsy::kResultOk);
+  EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), 0u);
+  EXPECT_TRUE(std::filesystem::is_empty(dest_.path()));
+}
+
+TEST_F(RecoveryDriverTest, SameDeviceIsFoundThroughTheMountTable) {
+  // The volume record names the device mounted on the destination's file system, as the enumerator records it.
+  struct stat info {};
+  ASSERT_EQ(stat(dest_.path().c_str(), &info), 0);
+  std::string source;
+  for (const auto& mount : quellsy::platform::ReadMountInfo("/proc/self/mountinfo"))
+    if (mount.deviceNumber == static_cast<std::uint64_t>(info.st_dev)) source = mount.source;
+  if (source.rfind("/dev/", 0) != 0) GTEST_SKIP() << "the temporary folder is not on a device node: " << source;
+  FakeDisk disk{"Disk", "sdx", 1, DISK_BUS_SATA, 256, {}, {}};
+  disk.volumes.push_back(FakeVolume{"Data", FILE_SYSTEM_FAT32, {}, "", 64, {}});
+  KDUIDeviceData* list = UseDisks({disk});
+  KDUIRecovery recovery(scan_.get(), kShortStep);
+  IStorageDevice* volume = list->GetStorageByDiskVolumeIndex(0, 0);
+  scan_->SaveScanSorage(volume);
+  EXPECT_FALSE(recovery.RecoveryPathIsSameDevice(dest_.path().c_str()));
+  std::snprintf(KDUIScan::GetStorageVolumeInfo(volume)->bsdName, 128, "%s", source.substr(5).c_str());
+  EXPECT_TRUE(recovery.RecoveryPathIsSameDevice(dest_.path().c_str()));
+  scan_->SaveScanSorage(list->GetDiskStorageByIndex(0));  // a whole disk: any of its volumes
+  EXPECT_TRUE(recovery.RecoveryPathIsSameDevice(dest_.path().c_str()));
+  EXPECT_FALSE(recovery.RecoveryPathIsSameDevice(nullptr));
+  EXPECT_FALSE(recovery.RecoveryPathIsSameDevice((dest_.path() / "missing").c_str()));
+}
+
+}  // namespace
+}  // namespace quellsy::test
