@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "RAWSearch/Framework/ISpecialRawFileAnalyser.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {
@@ -181,6 +182,29 @@ std::uint32_t TrailingZeroWords(const std::uint8_t* sector, unsigned sectorSize)
          std::all_of(sector + sectorSize - zero - 4, sector + sectorSize - zero, [](std::uint8_t b) { return b == 0; }))
     zero += 4;
   return zero;
+}
+
+Grown GrowFromSector(IRawFileAnalyser& analyser, const Bytes& image, long long start, unsigned sectorSize,
+                     long long maxSectors) {
+  constexpr long long kSectorsPerBlock = 64;
+  Grown grown;
+  CRawFileInfo scratch;
+  unsigned char* first = const_cast<unsigned char*>(image.data()) + start * sectorSize;
+  const int claimed = analyser.GetSpecialRawFile()
+                          ? analyser.GetSpecialRawFile()->AnalyseBufferEx(first, scratch, sectorSize, start, 0,
+                                                                          kSectorsPerBlock)
+                          : analyser.AnalyseBuffer(first, scratch);
+  if (!claimed) return grown;
+  grown.record.reset(analyser.CreateRawFileInfo());
+  grown.record->m_uRawFileType = scratch.m_uRawFileType;
+  grown.record->m_ullSize = scratch.m_ullSize;
+  grown.record->m_llStartSector = start;
+  grown.record->m_pAnalyser = &analyser;
+  if (grown.record->m_ullSize == 0) {
+    grown.outcome = GrowRecord(*grown.record, ImageSectors(image, sectorSize), sectorSize, kSectorsPerBlock,
+                               maxSectors);
+  }
+  return grown;
 }
 
 SectorSource ImageSectors(const Bytes& image, unsigned sectorSize) {

@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/IRawFileAnalyser.h"
 
 namespace quellsy::test {
 
@@ -113,6 +115,16 @@ GrowOutcome GrowRecord(CRawFileInfo& record, const SectorSource& source, unsigne
                        long long maxSectors);
 // The sectors of an image held in memory (zeros past its end).
 SectorSource ImageSectors(const Bytes& image, unsigned sectorSize);
+
+struct Grown {
+  std::unique_ptr<CRawFileInfo> record;  // empty when the analyser did not claim the sector
+  GrowOutcome outcome;
+};
+// What the search does with a sector an analyser may claim in an image held in memory: the analyser's test on
+// sector `start`, its record, then the sectors from there in blocks of 64 until the record decides or
+// `maxSectors` have been shown. A size the test already stated is kept, not grown.
+Grown GrowFromSector(IRawFileAnalyser& analyser, const Bytes& image, long long start, unsigned sectorSize,
+                     long long maxSectors);
 
 // The context the search builds for a sector: the trailing zero bytes in whole words, at most 32.
 std::uint32_t TrailingZeroWords(const std::uint8_t* sector, unsigned sectorSize);

@@ -37,25 +37,8 @@ Bytes Placed(const Bytes& file, long long room = 64) {
   return image;
 }
 
-struct Grown {
-  std::unique_ptr<CRawFileInfo> record;
-  GrowOutcome outcome;
-};
-
 Grown Grow(IRawFileAnalyser& analyser, const Bytes& image) {
-  Grown grown;
-  CRawFileInfo scratch;
-  unsigned char* first = const_cast<unsigned char*>(image.data()) + kStart * kSector;
-  const int claimed = analyser.GetSpecialRawFile()
-                          ? analyser.GetSpecialRawFile()->AnalyseBufferEx(first, scratch, kSector, kStart, 0, 64)
-                          : analyser.AnalyseBuffer(first, scratch);
-  if (!claimed) return grown;
-  grown.record.reset(analyser.CreateRawFileInfo());
-  grown.record->m_uRawFileType = scratch.m_uRawFileType;
-  grown.record->m_llStartSector = kStart;
-  grown.record->m_pAnalyser = &analyser;
-  grown.outcome = GrowRecord(*grown.record, ImageSectors(image, kSector), kSector, 64, 1 << 16);
-  return grown;
+  return GrowFromSector(analyser, image, kStart, kSector, 1 << 16);
 }
 
 // --- DWG ---

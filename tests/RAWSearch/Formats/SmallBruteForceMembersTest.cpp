@@ -40,28 +40,8 @@ Bytes Placed(const Bytes& file, long long room = 64, const Bytes& after = {}) {
   return image;
 }
 
-struct Grown {
-  std::unique_ptr<CRawFileInfo> record;
-  GrowOutcome outcome;
-};
-
-// What the search does: the analyser's test on the first sector, its record, then the sectors.
 Grown Grow(IRawFileAnalyser& analyser, const Bytes& image, long long maxSectors = 4096) {
-  Grown grown;
-  CRawFileInfo scratch;
-  unsigned char* first = const_cast<unsigned char*>(image.data()) + kStart * kSector;
-  const int claimed = analyser.GetSpecialRawFile()
-                          ? analyser.GetSpecialRawFile()->AnalyseBufferEx(first, scratch, kSector, kStart, 0, 64)
-                          : analyser.AnalyseBuffer(first, scratch);
-  if (!claimed) return grown;
-  grown.record.reset(analyser.CreateRawFileInfo());
-  grown.record->m_uRawFileType = scratch.m_uRawFileType;
-  grown.record->m_ullSize = scratch.m_ullSize;
-  grown.record->m_llStartSector = kStart;
-  grown.record->m_pAnalyser = &analyser;
-  if (grown.record->m_ullSize == 0)
-    grown.outcome = GrowRecord(*grown.record, ImageSectors(image, kSector), kSector, 64, maxSectors);
-  return grown;
+  return GrowFromSector(analyser, image, kStart, kSector, maxSectors);
 }
 
 // --- GIF ---
