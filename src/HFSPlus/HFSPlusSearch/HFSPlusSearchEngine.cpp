@@ -1,5 +1,6 @@
 #include "HFSPlus/HFSPlusSearch/HFSPlusSearchEngine.h"
 
+#include "HFSPlus/HFSPlusSearch/CHFSPlusCompleteFileSystemSearchController.h"
 #include "HFSPlus/HFSPlusSearch/CHFSPlusQuickFileSystemSearchController.h"
 #include "HFSPlus/HFSPlusSearch/CHFSPlusVolumeAnalyze.h"
 #include "include/EngineRegistry.h"
@@ -7,6 +8,7 @@
 void RegisterHFSPlusSearchEngine() {
   auto& registry = quellsy::EngineRegistry::Instance();
   registry.RegisterQuickSearcher(FILE_SYSTEM_HFSPLUS, [] { return CreateHFSPlusQuickSearcher(); });
+  registry.RegisterCompleteSearcher(SEARCHER_HFSPLUS, [] { return CreateHFSPlusSearcher(); });
   registry.RegisterVolumeAnalyzer(quellsy::VolumeProbe::kHfsPlus,
                                   [](IStorageDevice* device, unsigned long long sector) {
                                     return CreateHFSPlusVolumeAnalyze(device, sector);

@@ -1,0 +1,63 @@
+#include "HFSPlus/HFSPlusSearch/HFSPlusBlockRecognize.h"
+
+#include <algorithm>
+
+#include "HFSPlus/HFSPlusLib/CHFSPlusBTNode.h"
+#include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
+
+namespace quellsy::hfsplus {
+
+namespace {
+constexpr std::size_t kPiece = 512;
+constexpr std::size_t kReservedOffset = 52;
+constexpr std::uint8_t kInfoBlockFill = 0xDB;
+}  // namespace
+
+std::optional<HFSPlusVolumeHeader> RecogniseVolumeHeader(ByteSpan sector) {
+  if (sector.size() < kPiece) return std::nullopt;
+  std::optional<HFSPlusVolumeHeader> found;
+  int headers = 0;
+  for (std::size_t at = 0; at + kPiece <= sector.size(); at += kPiece) {
+    const ByteSpan piece = sector.subspan(at, kPiece);
+    if (std::all_of(piece.begin(), piece.end(), [](std::uint8_t b) { return b == 0; })) continue;
+    if (!CHFSPlusVolume::IsValidVolumeHeader(piece)) break;
+    found = ParseVolumeHeader(piece);
+    ++headers;
+  }
+  if (headers != 1) return std::nullopt;
+  return found;
+}
+
+std::optional<JournalInfoBlock> RecogniseJournalInfoBlock(ByteSpan sector) {
+  if (sector.size() <= kJournalInfoBlockSize) return std::nullopt;
+  const auto block = ParseJournalInfoBlock(sector);
+  if (!block || block->offset % 512 != 0 || block->size % 512 != 0) return std::nullopt;
+  const auto reserved = sector.subspan(kReservedOffset, kJournalInfoBlockSize - kReservedOffset);
+  if (!std::all_of(reserved.begin(), reserved.end(), [](std::uint8_t b) { return b == 0; })) return std::nullopt;
+  const auto tail = sector.subspan(kJournalInfoBlockSize);
+  if (!std::all_of(tail.begin(), tail.end(), [](std::uint8_t b) { return b == kInfoBlockFill; })) return std::nullopt;
+  return block;
+}
+
+std::optional<JournalHeader> RecogniseJournalHeader(ByteSpan sector) {
+  const auto header = ParseJournalHeader(sector);
+  if (!header || header->magic != kJournalMagic || header->endian != kJournalEndian) return std::nullopt;
+  return header;
+}
+
+bool StartsLeafOrHeaderNode(ByteSpan sector) {
+  const auto descriptor = ParseNodeDescriptor(sector);
+  if (!descriptor || descriptor->reserved != 0) return false;
+  return (descriptor->kind == kLeafNode && descriptor->height == 1) ||
+         (descriptor->kind == kHeaderNode && descriptor->height == 0);
+}
+
+std::uint32_t FitNodeSize(ByteSpan bytes, std::uint32_t sectorSize) {
+  if (sectorSize == 0) return 0;
+  for (std::uint64_t size = sectorSize; size <= kMaxNodeBytes && size <= bytes.size(); size *= 2) {
+    if (CHFSPlusBTNode::IsValidNode(bytes.first(static_cast<std::size_t>(size)))) return static_cast<std::uint32_t>(size);
+  }
+  return 0;
+}
+
+}  // namespace quellsy::hfsplus
