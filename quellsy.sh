@@ -87,6 +87,8 @@ run_tests() {
   # and the bridge's operations and posting (seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
+  # Run outside ctest, the drivers' tests find their fixture scripts through this.
+  export QUELLSY_SOURCE_DIR=$PWD
   build/tsan/tests/StorageDevice/StorageDevice_tests --gtest_filter='StorageDeviceWithCache*'
   build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*:*RoundCrew*:SizedStackThread*'
   build/tsan/tests/RecoveryController/RecoveryController_tests --gtest_filter='CompleteController*'

@@ -5,6 +5,8 @@
 #include <cxxabi.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -30,7 +32,8 @@ class RawSearchTest : public ::testing::Test {
   }
 };
 
-// Answers Continued() with `go` and counts the questions.
+// Answers Continued() with `go` and counts the questions; the searchers of a complete scan ask from their own
+// threads.
 class ScriptedProgress : public IProgress {
  public:
   void UpdateProgress(_PROGRESS_INFO*) override {}
@@ -40,8 +43,8 @@ class ScriptedProgress : public IProgress {
   }
   int shouldBuild() override { return 1; }
 
-  bool go = true;
-  int asked = 0;
+  std::atomic<bool> go = true;
+  std::atomic<int> asked = 0;
 };
 
 // Fills the registry's search set with the given builder for the scope's lifetime.

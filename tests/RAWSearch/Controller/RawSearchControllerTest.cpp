@@ -449,11 +449,11 @@ TEST_F(RawSearchController, EndSearchWithoutBuildLeavesEverythingInPlace) {
     EXPECT_TRUE(log.sizings.empty());
     const int asked = progress.asked;
     CNotifyCenter::Instance()->isContinue();
-    EXPECT_EQ(progress.asked, asked + 1) << "the cancel sink is still set";
+    EXPECT_EQ(progress.asked.load(), asked + 1) << "the cancel sink is still set";
   }
   const int asked = progress.asked;
   CNotifyCenter::Instance()->isContinue();
-  EXPECT_EQ(progress.asked, asked) << "a destroyed searcher leaves no sink behind (and no records: ASan)";
+  EXPECT_EQ(progress.asked.load(), asked) << "a destroyed searcher leaves no sink behind (and no records: ASan)";
   EXPECT_TRUE(builder.nodes().empty());
 }
 
