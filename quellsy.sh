@@ -26,7 +26,6 @@ TEST_PACKAGES=(
   id3v2
   imagemagick
   lame
-  lame
   libimage-exiftool-perl
   libtiff-tools
   mtools

@@ -39,6 +39,9 @@ class CBruteForceRawFileInfo : public CRawFileInfo {
   // Names the record "start-end_" by its start sector and the sector it ended in.
   void SetStemName(long long endSector);
 
+ protected:
+  IRawFileAnalyser* Fallback() const { return m_pFallback; }
+
  private:
   IRawFileAnalyser* m_pFallback;
 };

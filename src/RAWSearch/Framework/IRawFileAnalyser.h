@@ -35,8 +35,9 @@ class IRawFileAnalyser {
   // The block-context interface of analysers that have it, else null.
   virtual ISpecialRawFileAnalyser* GetSpecialRawFile();
 
-  // A 32-bit little-endian value that stands at `offset` of every sector the analyser claims. Analysers
-  // without a leading key give one when they can, so the search offers them only the sectors that hold it.
+  // A 32-bit little-endian value that stands at `offset` of every sector the analyser claims (in the
+  // bits of `mask`). Analysers without a leading key give one when they can, so the search offers them
+  // only the sectors that hold it.
   struct Anchor {
     std::uint32_t offset;
     std::uint32_t value;

@@ -150,6 +150,7 @@ struct ScanSample {
   // When set, the size the file must be found with (for made files whose end rule depends on where
   // their last sector ends); it overrides `expect`.
   std::function<std::uint64_t(const Bytes&)> sizeOf = {};
+  std::uint64_t zeroBehind = 0;  // zero bytes the format needs behind the file to be ended there
 };
 // Every family file adds its samples at start-up; the registry coverage test reads them all.
 std::vector<ScanSample>& ScanSamples();

@@ -88,8 +88,8 @@ std::map<std::string, std::filesystem::path> AnalyserClassesInSourceTree() {
       fileOf[name] = entry.path();
     }
   }
-  std::set<std::string> analysers = {"IRawFileAnalyser", "CPlainRawFileAnalyser", "CHeaderSizedRawFileAnalyser",
-                                     "CBruteForceAnalyser"};
+  std::set<std::string> analysers = {"IRawFileAnalyser",    "CPlainRawFileAnalyser", "CHeaderSizedRawFileAnalyser",
+                                     "CBruteForceAnalyser", "CStreamingAnalyser",    "CBranchAnalyser"};
   std::map<std::string, std::filesystem::path> found;
   for (bool grew = true; grew;) {
     grew = false;
@@ -171,7 +171,7 @@ TEST_F(RegisteredFormatsScan, EveryWiredFormatIsFoundByACompleteScan) {
   for (const ScanSample& sample : formats::ScanSamples()) {
     Bytes bytes = sample.file();
     ASSERT_FALSE(bytes.empty()) << sample.name;
-    const long long sectors = static_cast<long long>((bytes.size() + kSector - 1) / kSector);
+    const long long sectors = static_cast<long long>((bytes.size() + sample.zeroBehind + kSector - 1) / kSector);
     placed.push_back({&sample, std::move(bytes), next});
     next += sectors + kGapSectors;
   }

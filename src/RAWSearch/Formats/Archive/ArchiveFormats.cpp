@@ -9,6 +9,8 @@
 #include "RAWSearch/Formats/Archive/FileSITAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileTARAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileZIPAnalyser.h"
+#include "RAWSearch/Formats/Archive/GZAnalyzer.h"
+#include "RAWSearch/Formats/Archive/LZHAnalyser.h"
 
 namespace ArchiveFormats {
 
@@ -21,5 +23,7 @@ IRawFileAnalyser* CreatePKG() { return new FilePKGAnalyser(); }
 IRawFileAnalyser* CreateRAR() { return new FileRARAnalyser(); }
 IRawFileAnalyser* CreateSIT() { return new FileSITAnalyser(); }
 IRawFileAnalyser* CreateTAR() { return new FileTARAnalyser(); }
+IRawFileAnalyser* CreateStreamingGZ() { return new RawSpeed::GZAnalyzer(); }
+IRawFileAnalyser* CreateBranchLZH() { return new Brance::LZHAnalyser(); }
 
 }  // namespace ArchiveFormats

@@ -14,5 +14,7 @@ IRawFileAnalyser* CreatePKG();
 IRawFileAnalyser* CreateRAR();
 IRawFileAnalyser* CreateSIT();
 IRawFileAnalyser* CreateTAR();
+IRawFileAnalyser* CreateStreamingGZ();  // the streaming gzip analyser, with the plain one as its fallback
+IRawFileAnalyser* CreateBranchLZH();    // the branch LHA analyser, with the plain one as its fallback
 
 }  // namespace ArchiveFormats

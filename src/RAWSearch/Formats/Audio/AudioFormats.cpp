@@ -7,6 +7,7 @@
 #include "RAWSearch/Formats/Audio/FileAUAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileMIDAnalyser.h"
 #include "RAWSearch/Formats/Audio/FileRIFFAnalyser.h"
+#include "RAWSearch/Formats/Audio/MIDAnalyser.h"
 #include "RAWSearch/Formats/Audio/MP3Analyzer.h"
 
 namespace AudioFormats {
@@ -19,5 +20,6 @@ IRawFileAnalyser* CreateOGG() { return new CFileOggAnalyser(); }
 IRawFileAnalyser* CreateRIFF() { return new FileRIFFAnalyser(); }
 IRawFileAnalyser* CreateADTS() { return BruteForce::CADTSAnalyser::Create(); }
 IRawFileAnalyser* CreateAPE() { return BruteForce::CAPEAnalyser::Create(); }
+IRawFileAnalyser* CreateStreamingMID() { return new RawSpeed::MIDAnalyser(); }
 
 }  // namespace AudioFormats

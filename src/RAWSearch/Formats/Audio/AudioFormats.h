@@ -13,5 +13,6 @@ IRawFileAnalyser* CreateOGG();
 IRawFileAnalyser* CreateRIFF();
 IRawFileAnalyser* CreateADTS();
 IRawFileAnalyser* CreateAPE();
+IRawFileAnalyser* CreateStreamingMID();  // the streaming MIDI analyser, with the plain one as its fallback
 
 }  // namespace AudioFormats

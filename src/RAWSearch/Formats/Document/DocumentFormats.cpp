@@ -5,6 +5,8 @@
 #include "RAWSearch/Formats/Document/CEPSAnalyser.h"
 #include "RAWSearch/Formats/Document/CFCPEvtAnalyser.h"
 #include "RAWSearch/Formats/Document/CFH11Analyser.h"
+#include "RAWSearch/Formats/Document/CMDBAnalyser.h"
+#include "RAWSearch/Formats/Document/DbxAnalyser.h"
 #include "RAWSearch/Formats/Document/FileCHMAnalyser.h"
 #include "RAWSearch/Formats/Document/FileEMLXAnalyser.h"
 #include "RAWSearch/Formats/Document/FileHLPAnalyser.h"
@@ -21,6 +23,10 @@
 #include "RAWSearch/Formats/Document/FileTTFAnalyser.h"
 #include "RAWSearch/Formats/Document/FileUnicodeHTMAnalyser.h"
 #include "RAWSearch/Formats/Document/FileWPDAnalyser.h"
+#include "RAWSearch/Formats/Document/HTMLAnalyser.h"
+#include "RAWSearch/Formats/Document/JKSAnalyser.h"
+#include "RAWSearch/Formats/Document/NGRRAnalyser.h"
+#include "RAWSearch/Formats/Document/PSAFE3Analyser.h"
 #include "RAWSearch/Formats/Document/PdfAnalyzer.h"
 
 namespace DocumentFormats {
@@ -47,5 +53,11 @@ IRawFileAnalyser* CreateEPS() { return BruteForce::CEPSAnalyser::Create(); }
 IRawFileAnalyser* CreateDXF() { return BruteForce::CDXFAnalyser::Create(); }
 IRawFileAnalyser* CreateDWG() { return BruteForce::CDWGAnalyser::Create(); }
 IRawFileAnalyser* CreateFH11() { return BruteForce::CFH11Analyser::Create(); }
+IRawFileAnalyser* CreateStreamingHTML() { return new RawSpeed::HTMLAnalyser(); }
+IRawFileAnalyser* CreateStreamingMDB() { return new RawSpeed::CMDBAnalyser(); }
+IRawFileAnalyser* CreateStreamingDBX() { return new RawSpeed::DbxAnalyser(); }
+IRawFileAnalyser* CreateStreamingJKS() { return new RawSpeed::JKSAnalyser(); }
+IRawFileAnalyser* CreateStreamingNGRR() { return new RawSpeed::NGRRAnalyser(); }
+IRawFileAnalyser* CreateStreamingPSAFE3() { return new RawSpeed::PSAFE3Analyser(); }
 
 }  // namespace DocumentFormats

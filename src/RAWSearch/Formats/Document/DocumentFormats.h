@@ -27,5 +27,11 @@ IRawFileAnalyser* CreateEPS();
 IRawFileAnalyser* CreateDXF();
 IRawFileAnalyser* CreateDWG();
 IRawFileAnalyser* CreateFH11();
+IRawFileAnalyser* CreateStreamingHTML();  // the streaming HTML analyser, with the plain one as its fallback
+IRawFileAnalyser* CreateStreamingMDB();   // the streaming Jet/ACE analyser, with the plain one as its fallback
+IRawFileAnalyser* CreateStreamingDBX();    // the streaming mail-folder analyser (no fallback)
+IRawFileAnalyser* CreateStreamingJKS();    // the streaming key-store analyser (no fallback)
+IRawFileAnalyser* CreateStreamingNGRR();   // the streaming NGRR analyser (no fallback)
+IRawFileAnalyser* CreateStreamingPSAFE3(); // the streaming password-safe analyser (no fallback)
 
 }  // namespace DocumentFormats

@@ -1,6 +1,7 @@
 #include "RAWSearch/Formats/Image/ImageFormats.h"
 
 #include "RAWSearch/Formats/Image/CGifAnalyser.h"
+#include "RAWSearch/Formats/Image/CRWAnalyser.h"
 #include "RAWSearch/Formats/Image/File3DSAnalyser.h"
 #include "RAWSearch/Formats/Image/FileBMPAnalyser.h"
 #include "RAWSearch/Formats/Image/FileCPTAnalyser.h"
@@ -37,5 +38,6 @@ IRawFileAnalyser* CreateMRW() { return new FileMRWAnalyser(); }
 IRawFileAnalyser* CreateX3F() { return new FileX3FAnalyser(); }
 IRawFileAnalyser* CreateSVG() { return new FileSVGAnalyser(); }
 IRawFileAnalyser* CreateGif() { return BruteForce::CGifAnalyser::Create(); }
+IRawFileAnalyser* CreateBranchCRW() { return new Brance::CRWAnalyser(); }
 
 }  // namespace ImageFormats

@@ -22,5 +22,6 @@ IRawFileAnalyser* CreateMRW();
 IRawFileAnalyser* CreateX3F();
 IRawFileAnalyser* CreateSVG();
 IRawFileAnalyser* CreateGif();
+IRawFileAnalyser* CreateBranchCRW();  // the branch CRW analyser, with the plain one as its fallback
 
 }  // namespace ImageFormats

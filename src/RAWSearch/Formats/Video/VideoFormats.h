@@ -15,5 +15,7 @@ IRawFileAnalyser* CreateMp4Analyzer();
 IRawFileAnalyser* CreateC3GPAnalyser();
 IRawFileAnalyser* CreateAsf();
 IRawFileAnalyser* CreateM2TS();
+IRawFileAnalyser* CreateMP4();
+IRawFileAnalyser* CreateStreamingAEP();  // the streaming after-effects project analyser (no fallback)
 
 }  // namespace VideoFormats

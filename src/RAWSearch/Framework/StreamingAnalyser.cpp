@@ -1,0 +1,71 @@
+#include "RAWSearch/Framework/StreamingAnalyser.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "RAWSearch/Framework/RawUtility.h"
+
+namespace RawSpeed {
+
+CStreamingRawFileInfo::CStreamingRawFileInfo(std::uint32_t type, IRawFileAnalyser* fallback, long long minimum,
+                                             long long next, long long cap)
+    : CBruteForceRawFileInfo(type, fallback), m_llMinimum(minimum), m_llNext(next), m_llCap(cap) {}
+
+long long CStreamingRawFileInfo::FileOffset(long long sectorNumber, int sectorSize) const {
+  return (sectorNumber - m_llStartSector) * sectorSize;
+}
+
+std::optional<std::size_t> CStreamingRawFileInfo::HeldBytes::At(long long pos, std::size_t count) const {
+  if (pos < first) return std::nullopt;
+  const auto index = static_cast<std::uint64_t>(pos - first);
+  if (index > bytes.size() || count > bytes.size() - index) return std::nullopt;
+  return static_cast<std::size_t>(index);
+}
+
+CStreamingRawFileInfo::HeldBytes CStreamingRawFileInfo::Held(const unsigned char* sector, int sectorSize,
+                                                              long long sectorNumber,
+                                                              const SearchContext& context) const {
+  const long long firstSector = std::clamp(std::max(context.llBufferFirstSector, m_llStartSector),
+                                           std::min(m_llStartSector, sectorNumber), sectorNumber);
+  const long long before = (sectorNumber - firstSector) * sectorSize;
+  const long long after = std::max<long long>(SectorsLeft(sectorNumber, context), 1) * sectorSize;
+  return {{sector - before, static_cast<std::size_t>(before + after)}, FileOffset(firstSector, sectorSize)};
+}
+
+long long CStreamingRawFileInfo::SectorsLeft(long long sectorNumber, const SearchContext& context) {
+  return context.llBlockEndSector - sectorNumber;
+}
+
+int CStreamingRawFileInfo::End(long long size, long long sectorNumber, const char* separator) {
+  if (size <= 0) return HandOver();
+  m_ullSize = static_cast<std::uint64_t>(size);
+  char stem[64];
+  std::snprintf(stem, sizeof stem, "%lld-%lld%s", m_llStartSector, sectorNumber, separator);
+  SetRawFileName(stem);
+  return 1;
+}
+
+int CStreamingRawFileInfo::HandOver() {
+  m_ullSize = 0;
+  return 1;
+}
+
+int CStreamingRawFileInfo::PastCap(long long off, long long sectorNumber) {
+  return Fallback() ? HandOver() : End(off, sectorNumber);
+}
+
+int CStreamingRawFileInfo::ZeroTailEnd(const unsigned char* sector, int sectorSize, long long sectorNumber,
+                                       const SearchContext& context, std::uint32_t threshold, long long extra) {
+  const long long off = FileOffset(sectorNumber, sectorSize);
+  if (off > m_llCap) return PastCap(off, sectorNumber);
+  if (context.uTrailingZeroBytes < threshold || off < m_llMinimum) return 2;
+  return End(off + BruteForce::RawUtility::Binary_Compare(sector, sectorSize) + extra, sectorNumber);
+}
+
+int CStreamingZeroTailRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
+                                               SearchContext& context) {
+  if (!sector || sectorSize <= 0) return HandOver();
+  return ZeroTailEnd(sector, sectorSize, sectorNumber, context);
+}
+
+}  // namespace RawSpeed

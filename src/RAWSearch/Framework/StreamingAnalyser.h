@@ -1,0 +1,69 @@
+#pragma once
+// The streaming analysers: a hit follows its file sector by sector while the search streams past and
+// decides from each new sector's bytes whether the file ends there, never re-reading the device. The
+// frame is the growing one (an owned plain fallback that sizes a hit leaving without an end); the
+// record adds the walking state every member shares and the ways a walk ends.
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+#include "RAWSearch/Framework/BruteForceAnalyser.h"
+#include "Utility/ByteReader.h"
+
+namespace RawSpeed {
+
+class CStreamingAnalyser : public BruteForce::CBruteForceAnalyser {
+ public:
+  using CBruteForceAnalyser::CBruteForceAnalyser;
+};
+
+class CStreamingRawFileInfo : public BruteForce::CBruteForceRawFileInfo {
+ public:
+  CStreamingRawFileInfo(std::uint32_t type, IRawFileAnalyser* fallback, long long minimum, long long next,
+                        long long cap);
+
+  // The walk never ends while the current sector's offset is below this.
+  long long m_llMinimum;
+  // File offset of the next structure the walk reads.
+  long long m_llNext;
+  // The largest offset the walk follows.
+  long long m_llCap;
+
+ protected:
+  // Offset of the current sector within the file; negative for a sector before the start.
+  long long FileOffset(long long sectorNumber, int sectorSize) const;
+  // The bytes the search holds around the current sector: from the buffer's first sector (never before
+  // the file's start) to the end of the block.
+  struct HeldBytes {
+    quellsy::ByteSpan bytes;
+    // File offset of bytes[0].
+    long long first = 0;
+    // Index in `bytes` of file offset `pos` when `count` bytes from there are held.
+    std::optional<std::size_t> At(long long pos, std::size_t count) const;
+  };
+  HeldBytes Held(const unsigned char* sector, int sectorSize, long long sectorNumber,
+                 const SearchContext& context) const;
+  // Sectors from the current one to the block's end (1 on its last sector).
+  static long long SectorsLeft(long long sectorNumber, const SearchContext& context);
+  // Decided with a size: sets it, names the hit "<start>-<current>" + `separator`, returns 1. A size of
+  // 0 or less decides without a size.
+  int End(long long size, long long sectorNumber, const char* separator = "_");
+  // Decided without a size: the fallback (when there is one) measures the file from the device.
+  int HandOver();
+  // Past the cap: a member with a fallback hands over, one without ends at the sectors followed.
+  int PastCap(long long off, long long sectorNumber);
+  // The zero-tail rule: waits while the sector's last `threshold` bytes are not all zero or below the
+  // minimum; then ends at the last non-zero byte (RawUtility::Binary_Compare) plus `extra`.
+  int ZeroTailEnd(const unsigned char* sector, int sectorSize, long long sectorNumber, const SearchContext& context,
+                  std::uint32_t threshold = 8, long long extra = 0);
+};
+
+// The members whose files end at the first zero tail (ZeroTailEnd with the frame's threshold).
+class CStreamingZeroTailRawFileInfo : public CStreamingRawFileInfo {
+ public:
+  using CStreamingRawFileInfo::CStreamingRawFileInfo;
+  int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+};
+
+}  // namespace RawSpeed

@@ -1,0 +1,465 @@
+// The streaming and branch members grown sector by sector over samples placed in a zero image: where
+// each ends, the type it gives, the name stem, and what it refuses; the hand-over to the plain
+// fallback on the cap and on eviction.
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "Formats/FormatSamples.h"
+#include "JpegTestData.h"
+#include "RAWSearch/Formats/Archive/FileGZAnalyser.h"
+#include "RAWSearch/Formats/Archive/FileLZHAnalyser.h"
+#include "RAWSearch/Formats/Archive/GZAnalyzer.h"
+#include "RAWSearch/Formats/Archive/LZHAnalyser.h"
+#include "RAWSearch/Formats/Audio/FileMIDAnalyser.h"
+#include "RAWSearch/Formats/Audio/MIDAnalyser.h"
+#include "RAWSearch/Formats/Document/CMDBAnalyser.h"
+#include "RAWSearch/Formats/Document/DbxAnalyser.h"
+#include "RAWSearch/Formats/Document/FileHTMAnalyser.h"
+#include "RAWSearch/Formats/Document/FileMDBAnalyser.h"
+#include "RAWSearch/Formats/Document/HTMLAnalyser.h"
+#include "RAWSearch/Formats/Document/JKSAnalyser.h"
+#include "RAWSearch/Formats/Document/NGRRAnalyser.h"
+#include "RAWSearch/Formats/Document/PSAFE3Analyser.h"
+#include "RAWSearch/Formats/Image/CRWAnalyser.h"
+#include "RAWSearch/Formats/Image/FileCRWAnalyser.h"
+#include "RAWSearch/Formats/Video/AEPAnalyser.h"
+#include "RawSearchTestSupport.h"
+#include "Utility/ByteReader.h"
+
+namespace quellsy::test::formats {
+namespace {
+
+constexpr long long kStart = 3;
+constexpr long long kSectorsPerBlock = 16;
+// Room for the 36 empty pages that end a database.
+constexpr long long kZeroSectorsBehind = 300;
+
+using AnalyserFactory = std::function<std::unique_ptr<BruteForce::CBruteForceAnalyser>()>;
+
+template <typename T>
+AnalyserFactory MakeStreaming() {
+  return [] { return std::make_unique<T>(); };
+}
+
+struct Grown {
+  int claimed = 0;
+  int result = 0;
+  long long lastSector = -1;
+  std::uint32_t type = 0;
+  std::uint64_t size = 0;
+  std::string name;
+  IRawFileAnalyser* analyserAfterRemoval = nullptr;
+};
+
+// `file` at sector kStart of a zero image, `behind` right after it, then zeros; the hit is claimed at
+// its first sector and grown as the search grows it.
+Grown Grow(BruteForce::CBruteForceAnalyser& analyser, const Bytes& file, const Bytes& behind = {},
+           long long zeroSectorsBehind = kZeroSectorsBehind) {
+  Bytes image(kStart * kSector, 0);
+  image.insert(image.end(), file.begin(), file.end());
+  image.insert(image.end(), behind.begin(), behind.end());
+  image.resize(image.size() + static_cast<std::size_t>(zeroSectorsBehind) * kSector, 0);
+  Grown out;
+  CRawFileInfo scratch;
+  Bytes first(image.begin() + kStart * kSector, image.begin() + (kStart + 1) * kSector);
+  first.resize(4096, 0);
+  out.claimed = analyser.AnalyseBuffer(first.data(), scratch);
+  if (!out.claimed) return out;
+  std::unique_ptr<CRawFileInfo> record(analyser.CreateRawFileInfo());
+  record->m_llStartSector = kStart;
+  record->m_pAnalyser = &analyser;
+  const GrowOutcome outcome = GrowRecord(*record, ImageSectors(image, kSector), kSector, kSectorsPerBlock,
+                                         static_cast<long long>(image.size() / kSector) - kStart);
+  out.result = outcome.result;
+  out.lastSector = outcome.sector;
+  out.type = record->m_uRawFileType;
+  out.size = record->m_ullSize;
+  out.name = record->GetRawFileName();
+  record->WillBeRemove(nullptr, -1);
+  out.analyserAfterRemoval = record->m_pAnalyser;
+  return out;
+}
+
+// Text of `length` bytes without zero bytes, starting with `head`.
+Bytes Text(const std::string& head, std::size_t length) {
+  Bytes b = Body(length, 5);
+  PutText(b, 0, head);
+  return b;
+}
+
+Bytes Utf16Page(std::size_t length) {
+  Bytes b(length, 0);
+  for (std::size_t i = 0; i + 1 < length; i += 2) b[i] = static_cast<std::uint8_t>('a' + (i / 2) % 26);
+  b[0] = 0xFF;
+  b[1] = 0xFE;
+  const std::string open = "<html>";
+  for (std::size_t i = 0; i < open.size(); ++i) b[2 + 2 * i] = static_cast<std::uint8_t>(open[i]);
+  b[length - 2] = '>';
+  return b;
+}
+
+Bytes LzhLevel2Archive() {
+  Bytes a(30, 0x41);
+  a[0] = 30;  // header size
+  PutText(a, 2, "-lhd-");
+  Bytes entry(40, 0x42);
+  entry[0] = 24;
+  PutText(entry, 2, "-lh7-");
+  FieldWriter(entry).le32(7, 16);  // 24 + 16: the next header at 40
+  a.insert(a.end(), entry.begin(), entry.end());
+  a.push_back(0);
+  return a;
+}
+
+// A level-0 archive whose 1,000 bytes end in a byte that starts no header.
+Bytes LzhOf1000Bytes() {
+  Bytes a = LzhEntry("-lh0-", "a.txt", 400, 400);
+  const std::size_t second = 1000 - 1 - a.size() - (2 + 22 + 5);
+  const Bytes b = LzhEntry("-lh5-", "b.txt", static_cast<std::uint32_t>(second), second);
+  a.insert(a.end(), b.begin(), b.end());
+  a.push_back(0x77);
+  return a;
+}
+
+Bytes Page(std::uint8_t first, std::uint8_t second) {
+  Bytes p(4096, 0x11);
+  p[0] = first;
+  p[1] = second;
+  return p;
+}
+
+// A header page, then `pages` data pages (type 1, marker 1).
+Bytes JetDataFile(int pages) {
+  Bytes b = JetFile(1);
+  for (int i = 0; i < pages; ++i) {
+    const Bytes page = Page(0x01, 0x01);
+    b.insert(b.end(), page.begin(), page.end());
+  }
+  return b;
+}
+
+Bytes JksFile(std::size_t length) {
+  Bytes b = Body(length, 7);
+  FieldWriter(b).be32(0, 0xFEEDFEED);
+  return b;
+}
+
+// A 60-byte header, then "atad" blocks of these data lengths (length at +16, 24-byte block header).
+Bytes NgrrFile(std::initializer_list<std::uint32_t> blocks) {
+  Bytes b = Body(60, 8);
+  PutText(b, 0, "-in-");
+  for (const std::uint32_t length : blocks) {
+    Bytes block = Body(24 + length, 9);
+    PutText(block, 0, "atad");
+    FieldWriter(block).le32(16, length);
+    b.insert(b.end(), block.begin(), block.end());
+  }
+  return b;
+}
+
+// A RIFX chunk tree of `treeBytes` bytes after its 8-byte header, then an XMP packet when asked.
+Bytes AepFile(std::uint32_t treeBytes, bool packet) {
+  Bytes b = Body(8 + treeBytes, 10);
+  PutText(b, 0, "RIFX");
+  FieldWriter(b).be32(4, treeBytes);
+  PutText(b, 8, "Egg!");
+  if (packet) {
+    const std::string xmp = "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta /><?xpacket end='w'?>";
+    b.insert(b.end(), xmp.begin(), xmp.end());
+  }
+  return b;
+}
+
+// A mail folder (one of the class identifiers, its size stated at 124) or the folder list.
+Bytes DbxFile(std::size_t size, bool folderList) {
+  Bytes b = Body(size, 12);
+  constexpr std::uint8_t kFolder[16] = {0xCF, 0xAD, 0x12, 0xFE, 0xC5, 0xFD, 0x74, 0x6F,
+                                        0x66, 0xE3, 0xD1, 0x11, 0x9A, 0x4E, 0x00, 0xC0};
+  constexpr std::uint8_t kFolderList[16] = {0xF7, 0x89, 0x34, 0x2C, 0xF7, 0xF0, 0xEE, 0x6D,
+                                            0xAF, 0x22, 0x89, 0xD1, 0x00, 0xFF, 0xF0, 0xB0};
+  const std::uint8_t* id = folderList ? kFolderList : kFolder;
+  std::copy(id, id + 16, b.begin());
+  if (!folderList) FieldWriter(b).le32(124, static_cast<std::uint32_t>(size));
+  return b;
+}
+
+struct GrowCase {
+  std::string name;
+  AnalyserFactory make;
+  std::function<Bytes()> file;
+  std::uint32_t type;
+  // The size expected of a file of this length.
+  std::function<std::uint64_t(std::uint64_t)> size;
+  std::function<Bytes()> behind = [] { return Bytes{}; };
+  // What follows "<start>-<last sector>" in the name; null: the hit is left unnamed.
+  const char* separator = "_";
+};
+void PrintTo(const GrowCase& c, std::ostream* os) { *os << c.name; }
+class StreamingMembers : public RawSearchTest, public ::testing::WithParamInterface<GrowCase> {};
+
+std::uint64_t Own(std::uint64_t length) { return length; }
+std::uint64_t Sectors(std::uint64_t length) { return WholeSectors(length); }
+std::function<std::uint64_t(std::uint64_t)> Fixed(std::uint64_t size) {
+  return [size](std::uint64_t) { return size; };
+}
+
+TEST_P(StreamingMembers, EndsWhereItsRuleSays) {
+  const GrowCase& c = GetParam();
+  const Bytes file = c.file();
+  ASSERT_FALSE(file.empty());
+  auto analyser = c.make();
+  const Grown grown = Grow(*analyser, file, c.behind());
+  ASSERT_EQ(grown.claimed, 1);
+  ASSERT_EQ(grown.result, 1);
+  EXPECT_EQ(grown.type, c.type);
+  EXPECT_EQ(grown.size, c.size(file.size()));
+  EXPECT_EQ(grown.name, c.separator ? std::to_string(kStart) + "-" + std::to_string(grown.lastSector) + c.separator
+                                    : std::string());
+  EXPECT_EQ(grown.analyserAfterRemoval, analyser->Fallback());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RawSpeedAndBrance, StreamingMembers,
+    ::testing::Values(
+        // gzip: a member ends with the sector of its zero tail (its trailer may end in zero bytes).
+        GrowCase{"gz sample", MakeStreaming<RawSpeed::GZAnalyzer>(), Sample("gz.gz"), RAW_FILE_TYPE_GZ, Sectors},
+        GrowCase{"gz of six sectors", MakeStreaming<RawSpeed::GZAnalyzer>(),
+                 [] { return GzFile(8, "a.txt", Body(3000)); }, RAW_FILE_TYPE_GZ, Sectors},
+        // HTML ends at its last non-zero byte, but never in its first sector.
+        GrowCase{"html sample", MakeStreaming<RawSpeed::HTMLAnalyser>(), Sample("html.html"), RAW_FILE_TYPE_HTM,
+                 Sectors},
+        GrowCase{"html ending 300 bytes into a sector", MakeStreaming<RawSpeed::HTMLAnalyser>(),
+                 [] { return Text("<!DOCTYPE html>", 512 + 300); }, RAW_FILE_TYPE_HTM, Own},
+        GrowCase{"utf-16 html", MakeStreaming<RawSpeed::HTMLAnalyser>(), [] { return Utf16Page(1024 + 200); },
+                 RAW_FILE_TYPE_HTM, Own},
+        // A sector whose last word is zero but not its last two does not end the page.
+        GrowCase{"html with a short zero run", MakeStreaming<RawSpeed::HTMLAnalyser>(),
+                 [] {
+                   Bytes b = Text("<html>", 1024 + 100);
+                   std::fill(b.begin() + 1020, b.begin() + 1024, 0);
+                   return b;
+                 },
+                 RAW_FILE_TYPE_HTM, Own},
+        // MIDI: 1,000 bytes on 512-byte sectors are given 1,024.
+        GrowCase{"midi of 1000 bytes", MakeStreaming<RawSpeed::MIDAnalyser>(), [] { return MidiFile(978); },
+                 RAW_FILE_TYPE_MID, Fixed(1024)},
+        GrowCase{"midi sample", MakeStreaming<RawSpeed::MIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID,
+                 Sectors},
+        GrowCase{"midi of two tracks across blocks", MakeStreaming<RawSpeed::MIDAnalyser>(),
+                 [] {
+                   Bytes b = MidiFile(9000);
+                   const Bytes second = {'M', 'T', 'r', 'k', 0, 0, 0x10, 0};
+                   b.insert(b.end(), second.begin(), second.end());
+                   const Bytes events = Body(0x1000, 4);
+                   b.insert(b.end(), events.begin(), events.end());
+                   return b;
+                 },
+                 RAW_FILE_TYPE_MID, Sectors},
+        // Jet and ACE: 36 empty pages end the file before the first of them.
+        GrowCase{"mdb sample", MakeStreaming<RawSpeed::CMDBAnalyser>(), Sample("mdb.mdb"), RAW_FILE_TYPE_MDB, Own},
+        GrowCase{"accdb sample", MakeStreaming<RawSpeed::CMDBAnalyser>(), Sample("accdb.accdb"),
+                 RAW_FILE_TYPE_ACCDB, Own},
+        // A foreign page after two empty ones: the file keeps one of them.
+        GrowCase{"mdb before a foreign page", MakeStreaming<RawSpeed::CMDBAnalyser>(), [] { return JetDataFile(5); },
+                 RAW_FILE_TYPE_MDB, [](std::uint64_t n) { return n + 4096; },
+                 [] {
+                   Bytes b = Page(0, 0);
+                   const Bytes second = Page(0, 0);
+                   const Bytes foreign = Page('M', 'T');
+                   b.insert(b.end(), second.begin(), second.end());
+                   b.insert(b.end(), foreign.begin(), foreign.end());
+                   return b;
+                 }},
+        GrowCase{"mdb right before a foreign page", MakeStreaming<RawSpeed::CMDBAnalyser>(),
+                 [] { return JetDataFile(5); }, RAW_FILE_TYPE_MDB, Own, [] { return Page('M', 'T'); }},
+        // A foreign second page (type 0x11): the first page-aligned zero tail ends the file.
+        GrowCase{"mdb with a foreign second page", MakeStreaming<RawSpeed::CMDBAnalyser>(), [] { return JetFile(4); },
+                 RAW_FILE_TYPE_MDB, Own},
+        // LHA: one past the closing byte, found after a two-byte look back over level-0 entries.
+        GrowCase{"lzh level 0", MakeStreaming<Brance::LZHAnalyser>(), LzhArchive, RAW_FILE_TYPE_LZH, Own},
+        GrowCase{"lzh of 1000 bytes", MakeStreaming<Brance::LZHAnalyser>(), LzhOf1000Bytes, RAW_FILE_TYPE_LZH, Own},
+        GrowCase{"lzh level 2", MakeStreaming<Brance::LZHAnalyser>(), LzhLevel2Archive, RAW_FILE_TYPE_LZH, Own},
+        // CRW: the closing record and its tail; a B2 record with ten more bytes behind its tail.
+        GrowCase{"crw A8", MakeStreaming<Brance::CRWAnalyser>(), [] { return CrwFile(420000, 420000 - 70, 0xA8); },
+                 RAW_FILE_TYPE_CRW, Own},
+        GrowCase{"crw E4", MakeStreaming<Brance::CRWAnalyser>(), [] { return CrwFile(420050, 420050 - 50, 0xE4); },
+                 RAW_FILE_TYPE_CRW, Own},
+        GrowCase{"crw B2", MakeStreaming<Brance::CRWAnalyser>(), [] { return CrwFile(420100, 420100 - 70, 0xB2); },
+                 RAW_FILE_TYPE_CRW, Own},
+        // The record in the sector before the one with the zero tail.
+        GrowCase{"crw ending at a sector's end", MakeStreaming<Brance::CRWAnalyser>(),
+                 [] { return CrwFile(420352, 420352 - 70, 0xA8); }, RAW_FILE_TYPE_CRW, Own},
+        // Members without a fallback.
+        GrowCase{"psafe3", MakeStreaming<RawSpeed::PSAFE3Analyser>(), [] { return Text("PWS3", 1024 + 200); },
+                 RAW_FILE_TYPE_PSAFE3, Own},
+        GrowCase{"psafe3 at 3", MakeStreaming<RawSpeed::PSAFE3Analyser>(), [] { return Text("abcpws3", 700); },
+                 RAW_FILE_TYPE_PSAFE3, Own},
+        GrowCase{"jks", MakeStreaming<RawSpeed::JKSAnalyser>(), [] { return JksFile(1500); }, RAW_FILE_TYPE_JKS, Own},
+        GrowCase{"ngrr", MakeStreaming<RawSpeed::NGRRAnalyser>(), [] { return NgrrFile({700, 3000, 50}); },
+                 RAW_FILE_TYPE_NGRR, Own},
+        GrowCase{"ngrr of one block across a block of the search", MakeStreaming<RawSpeed::NGRRAnalyser>(),
+                 [] { return NgrrFile({9000, 0}); }, RAW_FILE_TYPE_NGRR, Own},
+        GrowCase{"aep", MakeStreaming<RawSpeed::AEPAnalyser>(), [] { return AepFile(5000, false); },
+                 RAW_FILE_TYPE_AEP, Own},
+        // A folder states its size and is decided at its first sector, unnamed; the folder list ends at
+        // its zero tail, named with a full stop.
+        GrowCase{"dbx folder", MakeStreaming<RawSpeed::DbxAnalyser>(), [] { return DbxFile(70000, false); },
+                 RAW_FILE_TYPE_DBX, Own, [] { return Bytes{}; }, nullptr},
+        GrowCase{"dbx folder list", MakeStreaming<RawSpeed::DbxAnalyser>(), [] { return DbxFile(1500, true); },
+                 RAW_FILE_TYPE_DBX, Own, [] { return Bytes{}; }, "."},
+        // The packet runs to the zero tail; the end keeps eight more bytes.
+        GrowCase{"aep with its packet", MakeStreaming<RawSpeed::AEPAnalyser>(), [] { return AepFile(5000, true); },
+                 RAW_FILE_TYPE_AEP, [](std::uint64_t n) { return n + 8; }}));
+
+struct Refusal {
+  std::string name;
+  AnalyserFactory make;
+  std::function<Bytes()> sector;
+};
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+class StreamingRefusals : public RawSearchTest, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(StreamingRefusals, SectorIsNotClaimed) {
+  auto analyser = GetParam().make();
+  Bytes sector = GetParam().sector();
+  sector.resize(4096, 0);
+  CRawFileInfo scratch;
+  EXPECT_EQ(analyser->AnalyseBuffer(sector.data(), scratch), 0);
+  EXPECT_EQ(analyser->AnalyseBuffer(nullptr, scratch), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RawSpeedAndBrance, StreamingRefusals,
+    ::testing::Values(
+        Refusal{"gz of reserved flags", MakeStreaming<RawSpeed::GZAnalyzer>(),
+                [] {
+                  Bytes b = GzHeader();
+                  b[3] = 0x40;
+                  return b;
+                }},
+        Refusal{"gz of another system", MakeStreaming<RawSpeed::GZAnalyzer>(),
+                [] {
+                  Bytes b = GzHeader();
+                  b[9] = 14;
+                  return b;
+                }},
+        Refusal{"html without the tag", MakeStreaming<RawSpeed::HTMLAnalyser>(), [] { return Text("<hxml>", 600); }},
+        Refusal{"utf-16 without the tag", MakeStreaming<RawSpeed::HTMLAnalyser>(),
+                [] {
+                  Bytes b = Utf16Page(600);
+                  b[4] = 'b';
+                  return b;
+                }},
+        Refusal{"midi of format 3", MakeStreaming<RawSpeed::MIDAnalyser>(),
+                [] {
+                  Bytes b = MidiHeader();
+                  b[9] = 3;
+                  return b;
+                }},
+        Refusal{"jet misspelt", MakeStreaming<RawSpeed::CMDBAnalyser>(),
+                [] {
+                  Bytes b = JetHeader();
+                  b[13] = 'X';
+                  return b;
+                }},
+        Refusal{"lzh of an unknown method", MakeStreaming<Brance::LZHAnalyser>(),
+                [] {
+                  Bytes b = LzhHeader();
+                  b[5] = '9';
+                  return b;
+                }},
+        Refusal{"crw of another heap", MakeStreaming<Brance::CRWAnalyser>(),
+                [] {
+                  Bytes b = CrwHeader();
+                  b[10] = 'X';
+                  return b;
+                }}));
+
+using StreamingHandOver = RawSearchTest;
+
+TEST_F(StreamingHandOver, TypesFromTheHeader) {
+  RawSpeed::CMDBAnalyser mdb;
+  EXPECT_EQ(Grow(mdb, Sample("accdb.accdb")()).type, RAW_FILE_TYPE_ACCDB);
+  EXPECT_EQ(Grow(mdb, Sample("mdb.mdb")()).type, RAW_FILE_TYPE_MDB);
+  RawSpeed::HTMLAnalyser html;
+  Bytes bang = Utf16Page(600);
+  bang[2] = '<';
+  bang[4] = '!';
+  EXPECT_EQ(Grow(html, bang).claimed, 1);
+}
+
+TEST_F(StreamingHandOver, PastTheCapTheFallbackMeasures) {
+  // Over a mebibyte of page without a zero tail.
+  RawSpeed::HTMLAnalyser html;
+  const Grown grown = Grow(html, Text("<html>", RawSpeed::HTMLAnalyser::kSizeCap + 4 * kSector));
+  ASSERT_EQ(grown.result, 1);
+  EXPECT_EQ(grown.size, 0u);
+  EXPECT_EQ(grown.lastSector, kStart + RawSpeed::HTMLAnalyser::kSizeCap / kSector + 1);
+  EXPECT_NE(dynamic_cast<FileHTMAnalyser*>(grown.analyserAfterRemoval), nullptr);
+}
+
+TEST_F(StreamingHandOver, EveryMemberOwnsItsPlainAnalyser) {
+  EXPECT_NE(dynamic_cast<FileGZAnalyser*>(RawSpeed::GZAnalyzer().Fallback()), nullptr);
+  EXPECT_NE(dynamic_cast<FileHTMAnalyser*>(RawSpeed::HTMLAnalyser().Fallback()), nullptr);
+  EXPECT_NE(dynamic_cast<FileMIDAnalyser*>(RawSpeed::MIDAnalyser().Fallback()), nullptr);
+  EXPECT_NE(dynamic_cast<FileMDBAnalyser*>(RawSpeed::CMDBAnalyser().Fallback()), nullptr);
+  EXPECT_NE(dynamic_cast<FileLZHAnalyser*>(Brance::LZHAnalyser().Fallback()), nullptr);
+  EXPECT_NE(dynamic_cast<FileCRWAnalyser*>(Brance::CRWAnalyser().Fallback()), nullptr);
+  // Streaming analysers never size from the device themselves.
+  RawSpeed::GZAnalyzer gz;
+  CRawFileInfo hit;
+  EXPECT_EQ(gz.GetRawFileSize(hit, nullptr), 0);
+}
+
+TEST_F(StreamingHandOver, LzhIsOfferedOnlySectorsWithAMethodLead) {
+  const auto anchor = Brance::LZHAnalyser().ClaimAnchor();
+  ASSERT_TRUE(anchor.has_value());
+  for (const char* method : {"-lh5-", "-lh0-", "-lhd-", "-lh7-", "-lhX-"}) {
+    Bytes sector(16, 0x20);
+    PutText(sector, 2, method);
+    EXPECT_EQ(*le32(sector, anchor->offset) & anchor->mask, anchor->value) << method;
+  }
+  Bytes other(16, 0x20);
+  PutText(other, 2, "-lz5-");
+  EXPECT_NE(*le32(other, anchor->offset) & anchor->mask, anchor->value);
+}
+
+TEST_F(StreamingHandOver, AnUnfinishedCrwGoesToItsFallback) {
+  // No closing record anywhere: the walk goes on, and leaving the growing set hands the hit over.
+  Brance::CRWAnalyser crw;
+  const Grown grown = Grow(crw, CrwFile(420000, 100, 0x11));
+  EXPECT_NE(grown.result, 1);
+  EXPECT_EQ(grown.size, 0u);
+  EXPECT_EQ(grown.analyserAfterRemoval, crw.Fallback());
+}
+
+// Found through the registry in a complete scan and copied out (RegisteredFormatsTest).
+const ScanSampleRegistrar kScanSamples({
+    {"RawSpeed::GZAnalyzer", "gz sample", Sample("gz.gz"), RAW_FILE_TYPE_GZ, Expect::kWholeSectors},
+    {"RawSpeed::GZAnalyzer", "gz of six sectors", [] { return GzFile(8, "a.txt", Body(3000)); }, RAW_FILE_TYPE_GZ,
+     Expect::kWholeSectors},
+    {"RawSpeed::HTMLAnalyser", "html sample", Sample("html.html"), RAW_FILE_TYPE_HTM, Expect::kWholeSectors},
+    {"RawSpeed::HTMLAnalyser", "html of two sectors", [] { return Text("<html>", 512 + 300); }, RAW_FILE_TYPE_HTM,
+     Expect::kExact},
+    {"RawSpeed::MIDAnalyser", "midi sample", Sample("midi.midi"), RAW_FILE_TYPE_MID, Expect::kWholeSectors},
+    {"RawSpeed::CMDBAnalyser", "mdb sample", Sample("mdb.mdb"), RAW_FILE_TYPE_MDB, Expect::kExact, 0, {},
+     RawSpeed::CMDBAnalyser::kEmptyPagesAtEnd * RawSpeed::CMDBAnalyser::kPageSize},
+    {"RawSpeed::CMDBAnalyser", "accdb sample", Sample("accdb.accdb"), RAW_FILE_TYPE_ACCDB, Expect::kExact, 0, {},
+     RawSpeed::CMDBAnalyser::kEmptyPagesAtEnd * RawSpeed::CMDBAnalyser::kPageSize},
+    {"Brance::LZHAnalyser", "lzh", LzhArchive, RAW_FILE_TYPE_LZH, Expect::kExact},
+    {"Brance::CRWAnalyser", "crw", [] { return CrwFile(420000, 420000 - 70, 0xA8); }, RAW_FILE_TYPE_CRW,
+     Expect::kExact},
+    {"RawSpeed::PSAFE3Analyser", "psafe3", [] { return Text("PWS3", 1024 + 200); }, RAW_FILE_TYPE_PSAFE3,
+     Expect::kExact},
+    {"RawSpeed::JKSAnalyser", "jks", [] { return JksFile(1500); }, RAW_FILE_TYPE_JKS, Expect::kExact},
+    {"RawSpeed::NGRRAnalyser", "ngrr", [] { return NgrrFile({700, 3000, 50}); }, RAW_FILE_TYPE_NGRR, Expect::kExact},
+    {"RawSpeed::DbxAnalyser", "dbx folder", [] { return DbxFile(70000, false); }, RAW_FILE_TYPE_DBX, Expect::kExact},
+    {"RawSpeed::AEPAnalyser", "aep", [] { return AepFile(5000, false); }, RAW_FILE_TYPE_AEP, Expect::kExact},
+});
+
+}  // namespace
+}  // namespace quellsy::test::formats
