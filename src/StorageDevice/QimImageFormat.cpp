@@ -48,6 +48,21 @@ bool WriteQimRecord(const CQIMDeviceInfoStruct& record, MutableByteSpan out) {
   return fields.ok();
 }
 
+std::uint64_t QimDataOffset(std::uint64_t sectorSize) {
+  if (sectorSize == 0) return 0;
+  return ((kQimHeadSize + kQimRecordSize) / sectorSize + 1) * sectorSize;
+}
+
+std::vector<std::uint8_t> EncodeQimHead(const CQIMDeviceInfoStruct& record) {
+  const std::size_t size =
+      std::max<std::size_t>(kQimHeadSize + kQimRecordSize, static_cast<std::size_t>(record.dataOffset));
+  std::vector<std::uint8_t> head(size, 0);
+  std::copy(std::begin(kQimMagic), std::end(kQimMagic), head.begin());
+  FieldWriter(head).le32(4, static_cast<std::uint32_t>(kQimRecordSize));
+  WriteQimRecord(record, MutableByteSpan(head).subspan(kQimHeadSize));
+  return head;
+}
+
 bool SameQimImage(const CQIMDeviceInfoStruct& a, const CQIMDeviceInfoStruct& b) {
   return a.sectorSize == b.sectorSize && a.sectorCount == b.sectorCount && a.endOffset == b.endOffset &&
          a.dataOffset == b.dataOffset && a.creationTime == b.creationTime &&

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "StorageDevice/ImageRecordCheck.h"
 #include "Utility/ByteReader.h"
@@ -20,6 +21,12 @@ constexpr std::uint8_t kQimMagic[4] = {'q', 'i', 'm', 0};
 bool ReadQimRecord(ByteSpan bytes, CQIMDeviceInfoStruct& out);
 // Encodes the record into 1192 bytes; false when `out` is shorter.
 bool WriteQimRecord(const CQIMDeviceInfoStruct& record, MutableByteSpan out);
+
+// Where the sectors start in an image of this sector size: the first sector boundary past the head and
+// record (1536 for 512-byte sectors, 4096 for 4096-byte ones); 0 for a sector size of 0.
+std::uint64_t QimDataOffset(std::uint64_t sectorSize);
+// The bytes in front of the sectors: magic, record length, the record, zeros up to its data offset.
+std::vector<std::uint8_t> EncodeQimHead(const CQIMDeviceInfoStruct& record);
 
 // The same image: equal geometry, end offset, creation time and source device name (the path may differ).
 bool SameQimImage(const CQIMDeviceInfoStruct& a, const CQIMDeviceInfoStruct& b);

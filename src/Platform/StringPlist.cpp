@@ -1,0 +1,100 @@
+#include "Platform/StringPlist.h"
+
+#include <fcntl.h>
+#include <plist/plist.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <vector>
+
+namespace quellsy::platform {
+namespace {
+
+constexpr std::uintmax_t kMaxSettingsBytes = 1 << 20;
+
+struct PlistFree {
+  void operator()(void* node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistFree>;
+
+bool WriteWhole(int fd, const char* bytes, std::size_t length) {
+  while (length > 0) {
+    const ssize_t n = write(fd, bytes, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    bytes += n;
+    length -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::optional<StringDictionary> ReadStringDictionary(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error || size == 0 || size > kMaxSettingsBytes) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (!in && !in.eof()) return std::nullopt;
+  plist_t root = nullptr;
+  plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
+  const PlistPtr owner(root);
+  if (!root || plist_get_node_type(root) != PLIST_DICT) return std::nullopt;
+
+  StringDictionary values;
+  plist_dict_iter iter = nullptr;
+  plist_dict_new_iter(root, &iter);
+  for (;;) {
+    char* key = nullptr;
+    plist_t value = nullptr;
+    plist_dict_next_item(root, iter, &key, &value);
+    if (!value) {
+      std::free(key);
+      break;
+    }
+    if (key && plist_get_node_type(value) == PLIST_STRING) {
+      char* text = nullptr;
+      plist_get_string_val(value, &text);
+      if (text) values[key] = text;
+      std::free(text);
+    }
+    std::free(key);
+  }
+  std::free(iter);
+  return values;
+}
+
+bool WriteStringDictionary(const std::filesystem::path& path, const StringDictionary& values) {
+  const PlistPtr root(plist_new_dict());
+  for (const auto& [key, value] : values)
+    plist_dict_set_item(static_cast<plist_t>(root.get()), key.c_str(), plist_new_string(value.c_str()));
+  char* xml = nullptr;
+  std::uint32_t length = 0;
+  plist_to_xml(static_cast<plist_t>(root.get()), &xml, &length);
+  if (!xml) return false;
+  const std::unique_ptr<char, void (*)(char*)> xmlOwner(xml, plist_to_xml_free);
+
+  const auto folder = path.parent_path();
+  if (!folder.empty()) {
+    std::error_code error;
+    std::filesystem::create_directories(folder.parent_path(), error);
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  std::string temporary = path.string() + ".XXXXXX";
+  const int fd = mkstemp(temporary.data());
+  if (fd < 0) return false;
+  const bool written = WriteWhole(fd, xml, length) && fsync(fd) == 0;
+  if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
+    unlink(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quellsy::platform

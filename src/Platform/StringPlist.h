@@ -1,0 +1,22 @@
+#pragma once
+// A property list that is one dictionary of texts (settings files): read whole, written whole and atomically.
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+
+namespace quellsy::platform {
+
+using StringDictionary = std::map<std::string, std::string>;
+
+// The dictionary's text values (other kinds are left out); nothing when the file is missing, larger than
+// 1 MiB, or no property list with a dictionary at its root.
+std::optional<StringDictionary> ReadStringDictionary(const std::filesystem::path& path);
+
+// Writes an XML property list through a temporary file in the same folder renamed over `path`, so a reader
+// sees the old or the new file, never half of one. Creates the folder (mode 0700, its parents as usual)
+// when missing.
+bool WriteStringDictionary(const std::filesystem::path& path, const StringDictionary& values);
+
+}  // namespace quellsy::platform

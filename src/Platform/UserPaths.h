@@ -1,0 +1,17 @@
+#pragma once
+// Where this user's own files go: the configuration folder (XDG) of the user who started us, also when pkexec made
+// us root, and a private temporary folder that nobody else can guess or enter.
+
+#include <filesystem>
+#include <optional>
+
+namespace quellsy::platform {
+
+// $XDG_CONFIG_HOME when it is an absolute path; else the invoking user's home, else $HOME, followed by ".config";
+// nothing when no home is known.
+std::optional<std::filesystem::path> UserConfigDir();
+
+// A fresh folder of mode 0700 under $TMPDIR (else /tmp) with a random name; nothing when it cannot be made.
+std::optional<std::filesystem::path> MakePrivateTempDir();
+
+}  // namespace quellsy::platform
