@@ -1,0 +1,95 @@
+#include "Bridge/KDThumbnailSource.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "Bridge/KDCPPPublic.h"
+#include "Bridge/KDUIFilter.h"
+#include "Bridge/KDUIRecovery.h"
+#include "Bridge/KDUIScan.h"
+#include "include/IFileReader.h"
+#include "include/IRecoveryController.h"
+
+namespace {
+
+bool IsOneOf(const std::string& extension, std::initializer_list<const char*> list) {
+  return std::any_of(list.begin(), list.end(), [&](const char* item) { return extension == item; });
+}
+
+}  // namespace
+
+std::string KDThumbnailSource::LowerExtension(const std::string& name) {
+  const auto dot = name.find_last_of('.');
+  if (dot == std::string::npos) return {};
+  std::string extension = name.substr(dot);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+ThumbnailPlan KDThumbnailSource::PlanThumbnail(_FILTER_TYPE type, const std::string& name, std::uint64_t size) {
+  ThumbnailPlan plan{ThumbnailRoute::kIcon, 0, LowerExtension(name)};
+  const std::string& extension = plan.extension;
+  if (type == FILTER_TYPE_MOVIE) {
+    if (!IsOneOf(extension, {".mov", ".m4v", ".mp4", ".avi"})) return plan;
+    plan.route = ThumbnailRoute::kMovie;
+    plan.byteLimit = extension == ".avi" && size <= kMaxWholeAviBytes ? size : std::min(size, kMovieBytes);
+    return plan;
+  }
+  const bool fits = size > 0 && size <= kMaxPictureBytes;
+  if (IsOneOf(extension, {".rw2", ".sr2", ".cr2", ".dng", ".dcr"})) {
+    if (fits) plan = {ThumbnailRoute::kRawPreview, size, extension};
+    return plan;
+  }
+  if (IsOneOf(extension, {".arw", ".psd"}) && fits) {
+    // The previewer first; a picture only when it is one.
+    plan.route = type == FILTER_TYPE_PICTURE ? ThumbnailRoute::kRawPreviewOrPicture : ThumbnailRoute::kRawPreview;
+    plan.byteLimit = size;
+    return plan;
+  }
+  if (type == FILTER_TYPE_PICTURE && fits) plan = {ThumbnailRoute::kPicture, size, extension};
+  return plan;
+}
+
+ThumbnailPlan KDThumbnailSource::PlanForNode(IFileNode* node) {
+  IRecoveryFilter* filter = KDUIFilter::instance()->GetFilter();
+  if (!node || !filter) return {};
+  const auto size = node->GetFileSize();
+  return PlanThumbnail(filter->GetNodeFileType(node), node->GetFileName() ? node->GetFileName() : "",
+                       size > 0 ? static_cast<std::uint64_t>(size) : 0);
+}
+
+IDataRecovery* KDThumbnailSource::DataRecoveryForNode(IFileNode* node) {
+  if (!node) return nullptr;
+  IRecoveryController* controller = KDUIScan::instance()->GetRecoveryController();
+  if (!controller) return nullptr;
+  if (controller->thisType() != RECOVERY_CONTROLLER_QUICK) {
+    KDUIRecovery* recovery = KDUIRecovery::instance();
+    if (recovery->CheckWhetherNeedReset()) recovery->ResetParam();
+    return recovery->GetDataRecoveryByType(KDCPPPublic::instance()->GetNodeSearcheType(node));
+  }
+  return KDUIScan::instance()->GetFileNodeDataRecover(node);
+}
+
+std::optional<std::vector<std::uint8_t>> KDThumbnailSource::ReadNodeBytes(IDataRecovery* recovery, IFileNode* node,
+                                                                         std::uint64_t limit) {
+  if (!recovery || !node) return std::nullopt;
+  IFileReader* reader = recovery->SetRecoverNode(node);
+  if (!reader) return std::nullopt;
+  const long long size = reader->GetDataSize();
+  const auto length =
+      std::min<std::uint64_t>({limit, size > 0 ? static_cast<std::uint64_t>(size) : 0, kMaxPictureBytes});
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
+  std::size_t done = 0;
+  bool failed = false;
+  while (done < bytes.size() && !failed) {
+    int error = 0;
+    const auto piece = static_cast<unsigned int>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+    const unsigned int got =
+        reader->ReadData(static_cast<long long>(done), reinterpret_cast<char*>(bytes.data() + done), piece, &error);
+    failed = error != 0 || got == 0;
+    done += got;
+  }
+  reader->Release();
+  if (failed) return std::nullopt;
+  return bytes;
+}
