@@ -15,7 +15,6 @@
 #include "Platform/SpawnProgram.h"
 #include "Platform/StringPlist.h"
 #include "Platform/SysfsDisks.h"
-#include "Platform/UserPaths.h"
 #include "Utility/WorkPath.h"
 
 namespace fs = std::filesystem;
@@ -262,25 +261,13 @@ std::string KDPublicUtilities::GetCurrentLanaguage() {
   return "en";
 }
 
-KDCommandOutput::KDCommandOutput(KDCommandOutput&& other) noexcept
-    : folder(std::move(other.folder)), file(std::move(other.file)), exitStatus(other.exitStatus) {
-  other.folder.clear();
-}
-
-KDCommandOutput::~KDCommandOutput() {
-  std::error_code ignored;
-  if (!folder.empty()) fs::remove_all(folder, ignored);
-}
-
 std::optional<KDCommandOutput> KDExecCommand(const std::vector<std::string>& argv) {
   if (argv.empty()) return std::nullopt;
-  auto folder = quellsy::platform::MakePrivateTempDir();
+  auto folder = quellsy::platform::PrivateTempDir::Make();
   if (!folder) return std::nullopt;
-  KDCommandOutput output;
-  output.folder = *folder;
-  output.file = *folder / "output";
-  output.exitStatus = quellsy::platform::RunProgramToFile(argv, output.file);
-  return output;
+  const auto file = folder->path() / "output";
+  const int status = quellsy::platform::RunProgramToFile(argv, file);
+  return KDCommandOutput{std::move(*folder), file, status};
 }
 
 std::optional<std::map<std::string, std::string>> KDGetDiskInfo(const char* name, const fs::path& sysRoot) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "Platform/UserPaths.h"
+
 class KDPublicUtilities {
  public:
   KDPublicUtilities() = delete;
@@ -53,16 +55,11 @@ class KDPublicUtilities {
   static std::string GetCurrentLanaguage();
 };
 
-// A program's standard output as a file, and a disk's description.
+// A program's standard output as a file in a private folder, removed with this object.
 struct KDCommandOutput {
-  // The private folder (removed with this object) and the file inside it.
-  std::filesystem::path folder;
+  quellsy::platform::PrivateTempDir folder;
   std::filesystem::path file;
   int exitStatus = -1;
-  KDCommandOutput() = default;
-  KDCommandOutput(KDCommandOutput&& other) noexcept;
-  KDCommandOutput& operator=(KDCommandOutput&&) = delete;
-  ~KDCommandOutput();
 };
 
 // Runs argv (no shell) with its output sent to a file in a fresh private temporary folder; nothing for an empty

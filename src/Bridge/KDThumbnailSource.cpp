@@ -2,18 +2,44 @@
 
 #include <algorithm>
 #include <cctype>
+#include <mutex>
 
 #include "Bridge/KDCPPPublic.h"
 #include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
 #include "include/IFileReader.h"
+#include "Utility/CatchExeception.h"
 #include "include/IRecoveryController.h"
 
 namespace {
 
 bool IsOneOf(const std::string& extension, std::initializer_list<const char*> list) {
   return std::any_of(list.begin(), list.end(), [&](const char* item) { return extension == item; });
+}
+
+// The extension when it is plain letters and digits (it becomes part of a file name), else none.
+std::string SafeExtension(const std::string& extension) {
+  const bool plain = extension.size() > 1 && extension.size() <= 16 &&
+                     std::all_of(extension.begin() + 1, extension.end(),
+                                 [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+  return plain ? extension : std::string();
+}
+
+std::mutex& MovieLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+std::optional<ThumbnailCopy> CopyThrough(IDataRecovery* recovery, IFileNode* node, const ThumbnailPlan& plan) {
+  auto folder = quellsy::platform::PrivateTempDir::Make();
+  if (!folder) return std::nullopt;
+  IFileReader* reader = recovery->SetRecoverNode(node);
+  if (!reader) return std::nullopt;
+  reader->Release();
+  auto file = folder->path() / ("thumbnail" + SafeExtension(plan.extension));
+  if (recovery->RecoverTo(file.c_str(), nullptr, static_cast<int>(plan.byteLimit)) != 0) return std::nullopt;
+  return ThumbnailCopy{std::move(*folder), std::move(file)};
 }
 
 }  // namespace
@@ -92,4 +118,24 @@ std::optional<std::vector<std::uint8_t>> KDThumbnailSource::ReadNodeBytes(IDataR
   reader->Release();
   if (failed) return std::nullopt;
   return bytes;
+}
+
+std::optional<ThumbnailCopy> KDThumbnailSource::CopyForPreview(IDataRecovery* recovery, IFileNode* node,
+                                                               const ThumbnailPlan& plan) {
+  if (!recovery || !node || plan.byteLimit == 0 || plan.byteLimit > kMaxPictureBytes) return std::nullopt;
+  switch (plan.route) {
+    case ThumbnailRoute::kMovie: {
+      std::lock_guard guard(MovieLock());
+      auto copy = CopyThrough(recovery, node, plan);
+      if (!copy) CatchExeception::WriteLog("----Recovery Failed----\r\n");
+      return copy;
+    }
+    case ThumbnailRoute::kRawPreview:
+    case ThumbnailRoute::kRawPreviewOrPicture:
+      return CopyThrough(recovery, node, plan);
+    case ThumbnailRoute::kIcon:
+    case ThumbnailRoute::kPicture:
+      break;
+  }
+  return std::nullopt;
 }

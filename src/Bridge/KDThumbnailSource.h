@@ -3,10 +3,12 @@
 // bytes are read, and how many bytes. The windows decode or render what this hands them.
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "Platform/UserPaths.h"
 #include "include/IDataRecovery.h"
 #include "include/IFileNode.h"
 #include "include/IRecoveryFilter.h"
@@ -23,6 +25,12 @@ struct ThumbnailPlan {
   ThumbnailRoute route = ThumbnailRoute::kIcon;
   std::uint64_t byteLimit = 0;  // bytes to read or copy
   std::string extension;        // lower case, with its dot; "" without one
+};
+
+// A found file's first bytes copied for the system's previewer, in a private folder removed with this object.
+struct ThumbnailCopy {
+  quellsy::platform::PrivateTempDir folder;
+  std::filesystem::path file;  // "thumbnail" and the file's extension, so the previewer knows the format
 };
 
 class KDThumbnailSource {
@@ -49,4 +57,8 @@ class KDThumbnailSource {
   // reader is given or a read fails.
   static std::optional<std::vector<std::uint8_t>> ReadNodeBytes(IDataRecovery* recovery, IFileNode* node,
                                                                 std::uint64_t limit);
+  // The plan's bytes of the node copied through `recovery` (movies one at a time); nothing when the plan copies
+  // nothing or the copy fails ("----Recovery Failed----" is logged for a movie).
+  static std::optional<ThumbnailCopy> CopyForPreview(IDataRecovery* recovery, IFileNode* node,
+                                                     const ThumbnailPlan& plan);
 };

@@ -24,4 +24,17 @@ std::optional<std::filesystem::path> MakePrivateTempDir() {
   return std::filesystem::path(pattern);
 }
 
+std::optional<PrivateTempDir> PrivateTempDir::Make() {
+  auto path = MakePrivateTempDir();
+  if (!path) return std::nullopt;
+  return PrivateTempDir(std::move(*path));
+}
+
+PrivateTempDir::PrivateTempDir(PrivateTempDir&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+
+PrivateTempDir::~PrivateTempDir() {
+  std::error_code ignored;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+}
+
 }  // namespace quellsy::platform

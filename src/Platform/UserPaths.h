@@ -14,4 +14,21 @@ std::optional<std::filesystem::path> UserConfigDir();
 // A fresh folder of mode 0700 under $TMPDIR (else /tmp) with a random name; nothing when it cannot be made.
 std::optional<std::filesystem::path> MakePrivateTempDir();
 
+// Such a folder, removed with everything in it when the owner goes.
+class PrivateTempDir {
+ public:
+  // Nothing when the folder cannot be made.
+  static std::optional<PrivateTempDir> Make();
+  PrivateTempDir(PrivateTempDir&& other) noexcept;
+  PrivateTempDir& operator=(PrivateTempDir&&) = delete;
+  PrivateTempDir(const PrivateTempDir&) = delete;
+  ~PrivateTempDir();
+
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  explicit PrivateTempDir(std::filesystem::path path) : path_(std::move(path)) {}
+  std::filesystem::path path_;
+};
+
 }  // namespace quellsy::platform

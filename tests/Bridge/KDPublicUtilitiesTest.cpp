@@ -160,7 +160,7 @@ TEST(PublicUtilities, ExecCommandRunsArgvIntoAPrivateFolder) {
   {
     const auto output = KDExecCommand({"printf", "%s|", "a b", "$(touch nope)", ";ls"});
     ASSERT_TRUE(output);
-    folder = output->folder;
+    folder = output->folder.path();
     EXPECT_EQ(output->exitStatus, 0);
     std::ifstream in(output->file);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

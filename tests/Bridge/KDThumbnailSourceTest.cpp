@@ -85,13 +85,21 @@ class MemoryRecovery final : public IDataRecovery {
  public:
   std::vector<std::uint8_t> bytes;
   long long failAt = -1;
+  bool failCopies = false;
   int released = 0;
 
   ResultCode Initialize(IFileSystemSearchController*, IStorageDevice*) override { return 0; }
   IFileReader* SetRecoverNode(IFileNode* node) override {
     return node ? new MemoryReader(bytes, failAt < 0 ? LLONG_MAX : failAt, &released) : nullptr;
   }
-  ResultCode RecoverTo(const char*, IProgress*, int) override { return 0; }
+  // Writes the first byteLimit bytes (all for 0), or fails when told to.
+  ResultCode RecoverTo(const char* path, IProgress*, int byteLimit) override {
+    if (failCopies) return 1;
+    const auto count = byteLimit > 0 ? std::min<std::size_t>(static_cast<std::size_t>(byteLimit), bytes.size())
+                                     : bytes.size();
+    WriteFile(path, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + static_cast<long>(count)));
+    return 0;
+  }
   unsigned int ReadSmallJPG(char*, unsigned int) override { return 0; }
   void Release() override {}
   void SetDestinationFolder(const char*) override {}
@@ -118,6 +126,36 @@ TEST(ThumbnailSource, ReadsTheFirstBytesThroughTheRecovery) {
   EXPECT_EQ(recovery.released, 3);
   EXPECT_FALSE(KDThumbnailSource::ReadNodeBytes(nullptr, &node, 10));
   EXPECT_FALSE(KDThumbnailSource::ReadNodeBytes(&recovery, nullptr, 10));
+}
+
+TEST(ThumbnailSource, CopiesForThePreviewerIntoAFolderThatGoes) {
+  MemoryRecovery recovery;
+  recovery.bytes = PatternBytes(3 * kMiB, 9);
+  BridgeTestNode node(std::string("IMG_0001.CR2"), false);
+  std::filesystem::path folder;
+  {
+    const auto plan = KDThumbnailSource::PlanThumbnail(FILTER_TYPE_MOVIE, "clip.mov", recovery.bytes.size());
+    const auto copy = KDThumbnailSource::CopyForPreview(&recovery, &node, plan);
+    ASSERT_TRUE(copy);
+    folder = copy->folder.path();
+    EXPECT_EQ(copy->file.filename(), "thumbnail.mov");
+    const auto bytes = ReadFile(copy->file);
+    ASSERT_EQ(bytes.size(), 2 * kMiB);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), recovery.bytes.begin()));
+    EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::others_all,
+              std::filesystem::perms::none);
+  }
+  EXPECT_FALSE(std::filesystem::exists(folder));
+
+  const auto raw = KDThumbnailSource::PlanThumbnail(FILTER_TYPE_PICTURE, "IMG_0001.CR2", recovery.bytes.size());
+  const auto whole = KDThumbnailSource::CopyForPreview(&recovery, &node, raw);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(ReadFile(whole->file), recovery.bytes);
+  // Pictures are decoded from memory and icons need nothing: no copy.
+  EXPECT_FALSE(KDThumbnailSource::CopyForPreview(
+      &recovery, &node, KDThumbnailSource::PlanThumbnail(FILTER_TYPE_PICTURE, "a.jpg", 100)));
+  recovery.failCopies = true;
+  EXPECT_FALSE(KDThumbnailSource::CopyForPreview(&recovery, &node, raw));
 }
 
 TEST(ThumbnailSource, NoScanNoReaderNoFilterNoPlan) {
