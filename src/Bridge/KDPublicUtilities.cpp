@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <mutex>
 
 #include "Platform/SpawnProgram.h"
@@ -202,6 +203,16 @@ std::optional<fs::path> KDPublicUtilities::UserPrivateDataPath() {
   const auto config = quellsy::platform::UserConfigDir();
   if (!config) return std::nullopt;
   return *config / "Quellsy" / kPrivateDataFile;
+}
+
+std::optional<std::int64_t> KDPublicUtilities::convertDateFromString(const std::string& text) {
+  std::tm local{};
+  const char* end = strptime(text.c_str(), "%e %B %Y %H:%M", &local);
+  if (!end || *end != '\0') return std::nullopt;
+  local.tm_isdst = -1;
+  const std::time_t seconds = std::mktime(&local);
+  if (seconds == static_cast<std::time_t>(-1)) return std::nullopt;
+  return static_cast<std::int64_t>(seconds);
 }
 
 bool KDPublicUtilities::isCanBeUseNetWork() { return isCanBeUseNetWork("example.com", "80"); }

@@ -4,6 +4,7 @@
 // argument vectors with the output kept in a private temporary folder.
 
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -41,6 +42,10 @@ class KDPublicUtilities {
   static void SetPrivateDataPathsForTesting(const std::filesystem::path& installed, const std::filesystem::path& user);
   static std::filesystem::path InstalledPrivateDataPath();
   static std::optional<std::filesystem::path> UserPrivateDataPath();
+
+  // Seconds since 1970 of a local date and time as the windows show them ("5 March 2024 14:07", the format of
+  // KDUIPublic::FormatFileTimeToString); nothing when the whole text does not read so.
+  static std::optional<std::int64_t> convertDateFromString(const std::string& text);
 
   // Whether a connection to host:port accepts a request and answers anything within 5 seconds.
   static bool isCanBeUseNetWork();

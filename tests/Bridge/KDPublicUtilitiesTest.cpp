@@ -12,8 +12,10 @@
 #include <fstream>
 #include <thread>
 
+#include "Bridge/KDUIPublic.h"
 #include "FakeSysfs.h"
 #include "Platform/StringPlist.h"
+#include "support/ScopedTimeZone.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {
@@ -111,6 +113,20 @@ TEST_F(PrivateDataTest, ReadsTheInstalledCopyAndWritesOnlyTheUsers) {
   EXPECT_EQ((fs::status(user_.parent_path()).permissions() & fs::perms::others_all), fs::perms::none);
   // Only the renamed file is left: no temporary beside it.
   EXPECT_EQ(std::distance(fs::directory_iterator(user_.parent_path()), fs::directory_iterator()), 1);
+}
+
+// Dates read back as the windows show them.
+TEST(PublicUtilities, DatesReadBackFromTheirDisplayText) {
+  ScopedTimeZone zone("Europe/Berlin");
+  // 5 March 2024 14:07 in Berlin (UTC+1) is 13:07 UTC: 1709644020 seconds since 1970.
+  EXPECT_EQ(KDPublicUtilities::convertDateFromString("5 March 2024 14:07"), 1709644020);
+  // A summer time, through the display text: 1 July 2023 12:00 UTC.
+  const std::int64_t summer = 1688212800;
+  const auto fileTime = static_cast<std::uint64_t>(summer + 11644473600LL) * 10000000ULL;
+  EXPECT_EQ(KDPublicUtilities::convertDateFromString(KDUIPublic::FormatFileTimeToString(fileTime)), summer);
+  EXPECT_EQ(KDPublicUtilities::convertDateFromString("yesterday"), std::nullopt);
+  EXPECT_EQ(KDPublicUtilities::convertDateFromString("5 March 2024 14:07 and more"), std::nullopt);
+  EXPECT_EQ(KDPublicUtilities::convertDateFromString(""), std::nullopt);
 }
 
 TEST(PublicUtilities, SystemVersionFromTheKernelRelease) {
