@@ -83,7 +83,7 @@ run_tests() {
 
   # The threaded parts once more under ThreadSanitizer: the read-ahead device, the raw-read workers,
   # the message centre, the log, the searchers' crew in the complete scan, the signature search's candidate lanes,
-  # and the bridge's operations and posting (seconds).
+  # the bridge's operations and posting, the qim image writer and the mount watcher (seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
   # Run outside ctest, the drivers' tests find their fixture scripts through this.
@@ -93,6 +93,7 @@ run_tests() {
   build/tsan/tests/RecoveryController/RecoveryController_tests --gtest_filter='CompleteController*'
   build/tsan/tests/RAWSearch/RAWSearch_tests --gtest_filter='RawSearchController*:RawSearchInACompleteScan*'
   build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*:ScanDriver*:RecoveryDriver*'
+  build/tsan/tests/Bridge/BridgePeriphery_tests --gtest_filter='QimWriter*:QimRoundTrip*:VolumeNotifier*'
 
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"
