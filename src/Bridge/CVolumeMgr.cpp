@@ -6,8 +6,10 @@
 #include <cstdio>
 
 #include "Platform/MountInfo.h"
+#include "Platform/StringPlist.h"
 #include "Platform/SysfsDisks.h"
 #include "Utility/CatchExeception.h"
+#include "Utility/WorkPath.h"
 
 namespace {
 
@@ -38,6 +40,19 @@ std::string VolumeName(const std::string& mountPoint) {
 
 }  // namespace
 
+std::vector<LocalDiskEntry> CVolumeMgr::LoadLocalDiskList(const std::filesystem::path& path) {
+  std::vector<LocalDiskEntry> list;
+  const auto document = quellsy::platform::ReadSettingsPlist(path);
+  if (!document) return list;
+  const auto root = document->Root();
+  for (std::uint32_t i = 0; i < root.Size(); ++i) {
+    const auto disk = root.At(i).Get("DiskPath").Text();
+    if (!disk || disk->empty()) continue;
+    list.push_back({*disk, root.At(i).Get("DiskShow").Text().value_or("YES")});
+  }
+  return list;
+}
+
 std::string CVolumeMgr::convertVolSpace(std::uint64_t bytes) {
   char text[64];
   if (bytes < 1000000)
@@ -52,15 +67,23 @@ std::string CVolumeMgr::convertVolSpace(std::uint64_t bytes) {
 std::vector<DiskEntry> CVolumeMgr::enumDiskVolumesInfo() {
   const SpaceProbe space = sources_.space ? sources_.space : SpaceProbe(StatVolume);
   const auto mounts = quellsy::platform::ReadMountInfo(sources_.mountInfo);
+  auto localDisks = sources_.localDisks;
+  if (localDisks.empty()) {
+    const char* folder = GetAppWorkPath();
+    const auto listPath = !sources_.localDiskList.empty() ? sources_.localDiskList
+                          : folder                        ? std::filesystem::path(folder) / "LocalDisk.plist"
+                                                          : std::filesystem::path();
+    if (!listPath.empty()) localDisks = LoadLocalDiskList(listPath);
+  }
   std::vector<DiskEntry> disks;
   auto wholeDisks = quellsy::platform::ListWholeDisks(sources_.sysRoot, false);
   std::sort(wholeDisks.begin(), wholeDisks.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
   for (const auto& disk : wholeDisks) {
     DiskEntry entry{disk.vendor.empty() ? disk.model : disk.vendor + " " + disk.model, disk.name, "YES", {}};
-    if (!sources_.localDisks.empty()) {
-      const auto listed = std::find_if(sources_.localDisks.begin(), sources_.localDisks.end(),
+    if (!localDisks.empty()) {
+      const auto listed = std::find_if(localDisks.begin(), localDisks.end(),
                                        [&](const LocalDiskEntry& local) { return local.DiskPath == disk.name; });
-      if (listed == sources_.localDisks.end()) continue;
+      if (listed == localDisks.end()) continue;
       entry.DiskShow = listed->DiskShow;
     } else if (!IsLocalDisk(disk)) {
       continue;

@@ -45,8 +45,12 @@ class CVolumeMgr {
     std::filesystem::path sysRoot = "/sys";
     std::filesystem::path mountInfo = "/proc/self/mountinfo";
     SpaceProbe space;  // empty: statvfs
-    // Empty: every local disk that is not removable media, a disk image or a RAID or mapper device.
+    // Empty: the list in `localDiskList`, and without one every local disk that is not removable media, a disk
+    // image or a RAID or mapper device.
     std::vector<LocalDiskEntry> localDisks;
+    // A property list of disks to show: an array of dictionaries with "DiskPath" and "DiskShow". Empty: the
+    // "LocalDisk.plist" installed beside the program.
+    std::filesystem::path localDiskList;
   };
 
   CVolumeMgr() = default;
@@ -55,6 +59,8 @@ class CVolumeMgr {
   // Disks with at least one usable volume, by kernel name; a volume is usable when it is mounted and not the EFI system
   // partition or the boot folder.
   std::vector<DiskEntry> enumDiskVolumesInfo();
+  // The entries of such a list that name a disk; empty when there is no list.
+  static std::vector<LocalDiskEntry> LoadLocalDiskList(const std::filesystem::path& path);
   // "0.00 KB" for 0, then KB below 10^6, MB below 10^9, else GB (decimal units).
   static std::string convertVolSpace(std::uint64_t bytes);
 

@@ -32,6 +32,35 @@ std::optional<std::vector<std::uint8_t>> PlistNode::Data() const {
   return bytes;
 }
 
+std::optional<std::string> PlistNode::Text() const {
+  if (!node_ || plist_get_node_type(node_) != PLIST_STRING) return std::nullopt;
+  char* value = nullptr;
+  plist_get_string_val(node_, &value);
+  std::string text = value ? value : "";
+  std::free(value);
+  return text;
+}
+
+std::vector<std::string> PlistNode::Keys() const {
+  std::vector<std::string> keys;
+  if (!IsDict()) return keys;
+  plist_dict_iter iter = nullptr;
+  plist_dict_new_iter(node_, &iter);
+  for (;;) {
+    char* key = nullptr;
+    plist_t value = nullptr;
+    plist_dict_next_item(node_, iter, &key, &value);
+    if (!value) {
+      std::free(key);
+      break;
+    }
+    if (key) keys.emplace_back(key);
+    std::free(key);
+  }
+  std::free(iter);
+  return keys;
+}
+
 void PlistDocument::Free::operator()(void* node) const { plist_free(node); }
 
 std::optional<PlistDocument> PlistDocument::FromMemory(ByteSpan bytes) {

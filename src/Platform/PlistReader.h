@@ -27,6 +27,10 @@ class PlistNode {
   PlistNode At(std::uint32_t index) const;
   // The bytes of a data node; nullopt for any other kind.
   std::optional<std::vector<std::uint8_t>> Data() const;
+  // The text of a string node; nullopt for any other kind.
+  std::optional<std::string> Text() const;
+  // The keys of a dictionary in their stored order; empty for any other kind.
+  std::vector<std::string> Keys() const;
 
  private:
   void* node_ = nullptr;

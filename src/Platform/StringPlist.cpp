@@ -35,38 +35,22 @@ bool WriteWhole(int fd, const char* bytes, std::size_t length) {
 
 }  // namespace
 
-std::optional<StringDictionary> ReadStringDictionary(const std::filesystem::path& path) {
+std::optional<PlistDocument> ReadSettingsPlist(const std::filesystem::path& path) {
   std::error_code error;
   const auto size = std::filesystem::file_size(path, error);
   if (error || size == 0 || size > kMaxSettingsBytes) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
-  const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (!in && !in.eof()) return std::nullopt;
-  plist_t root = nullptr;
-  plist_from_memory(bytes.data(), static_cast<std::uint32_t>(bytes.size()), &root);
-  const PlistPtr owner(root);
-  if (!root || plist_get_node_type(root) != PLIST_DICT) return std::nullopt;
+  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (bytes.size() != size) return std::nullopt;
+  return PlistDocument::FromMemory(bytes);
+}
 
+std::optional<StringDictionary> ReadStringDictionary(const std::filesystem::path& path) {
+  const auto document = ReadSettingsPlist(path);
+  if (!document || !document->Root().IsDict()) return std::nullopt;
   StringDictionary values;
-  plist_dict_iter iter = nullptr;
-  plist_dict_new_iter(root, &iter);
-  for (;;) {
-    char* key = nullptr;
-    plist_t value = nullptr;
-    plist_dict_next_item(root, iter, &key, &value);
-    if (!value) {
-      std::free(key);
-      break;
-    }
-    if (key && plist_get_node_type(value) == PLIST_STRING) {
-      char* text = nullptr;
-      plist_get_string_val(value, &text);
-      if (text) values[key] = text;
-      std::free(text);
-    }
-    std::free(key);
-  }
-  std::free(iter);
+  for (const auto& key : document->Root().Keys())
+    if (auto text = document->Root().Get(key.c_str()).Text()) values[key] = std::move(*text);
   return values;
 }
 

@@ -6,9 +6,14 @@
 #include <optional>
 #include <string>
 
+#include "Platform/PlistReader.h"
+
 namespace quellsy::platform {
 
 using StringDictionary = std::map<std::string, std::string>;
+
+// The property list in a settings file; nothing when the file is missing, larger than 1 MiB or no property list.
+std::optional<PlistDocument> ReadSettingsPlist(const std::filesystem::path& path);
 
 // The dictionary's text values (other kinds are left out); nothing when the file is missing, larger than
 // 1 MiB, or no property list with a dictionary at its root.

@@ -39,6 +39,7 @@ class VolumeListTest : public ::testing::Test {
     CVolumeMgr::Sources sources;
     sources.sysRoot = sys_.Root();
     sources.mountInfo = dir_ / "mountinfo";
+    sources.localDiskList = dir_ / "no-list.plist";
     // Sizes by mount point, worked out by hand into the texts below.
     sources.space = [](const std::string& mountPoint) -> std::optional<CVolumeMgr::Space> {
       if (mountPoint == "/") return CVolumeMgr::Space{250000000000, 120500000000};
@@ -92,6 +93,25 @@ TEST_F(VolumeListTest, TheListOfDisksToShowDecides) {
   EXPECT_EQ(disks[0].DiskVolume[0].volumeName, "stick");
   EXPECT_EQ(disks[0].DiskVolume[0].volumeTotalSize, "1.00 MB");
   EXPECT_EQ(disks[1].DiskPath, "sdc");
+}
+
+TEST_F(VolumeListTest, TheListCanComeFromAPropertyList) {
+  std::ofstream(dir_ / "LocalDisk.plist") << R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><array>
+<dict><key>DiskPath</key><string>sdc</string><key>DiskShow</key><string>NO</string></dict>
+<dict><key>DiskShow</key><string>YES</string></dict>
+<string>not a disk</string>
+</array></plist>)";
+  const auto list = CVolumeMgr::LoadLocalDiskList(dir_ / "LocalDisk.plist");
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].DiskPath, "sdc");
+  auto sources = Sources();
+  sources.localDiskList = dir_ / "LocalDisk.plist";
+  const auto disks = CVolumeMgr(sources).enumDiskVolumesInfo();
+  ASSERT_EQ(disks.size(), 1u);
+  EXPECT_EQ(disks[0].DiskPath, "sdc");
+  EXPECT_EQ(disks[0].DiskShow, "NO");
+  EXPECT_TRUE(CVolumeMgr::LoadLocalDiskList(dir_ / "missing.plist").empty());
 }
 
 TEST(VolumeList, NothingWithoutSysfs) {

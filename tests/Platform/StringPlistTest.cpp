@@ -1,0 +1,51 @@
+// Settings dictionaries: written and read back, atomically replaced, and hostile files refused.
+
+#include "Platform/StringPlist.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/TempDir.h"
+
+namespace quellsy::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(StringPlist, RoundTripThroughANewFolder) {
+  test::TempDir dir;
+  const auto path = dir / "config/app/Settings.plist";
+  const StringDictionary values{{"PRODUCTNAME", "Quellsy"}, {"empty", ""}, {"text", "<&>\"'\xc3\xa9"}};
+  ASSERT_TRUE(WriteStringDictionary(path, values));
+  EXPECT_EQ(ReadStringDictionary(path), values);
+  ASSERT_TRUE(WriteStringDictionary(path, {{"one", "1"}}));
+  EXPECT_EQ(ReadStringDictionary(path), (StringDictionary{{"one", "1"}}));
+  EXPECT_EQ(fs::status(path.parent_path()).permissions() & fs::perms::others_all, fs::perms::none);
+  EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST(StringPlist, RefusesWhatIsNoDictionaryOfTexts) {
+  test::TempDir dir;
+  const std::pair<const char*, std::string> files[] = {
+      {"array", "<plist version=\"1.0\"><array><string>a</string></array></plist>"},
+      {"garbage", "not a property list at all"},
+      {"empty", ""},
+      {"huge", std::string((1 << 20) + 1, ' ')},
+  };
+  for (const auto& [name, text] : files) {
+    std::ofstream(dir / name) << text;
+    EXPECT_EQ(ReadStringDictionary(dir / name), std::nullopt) << name;
+  }
+  EXPECT_EQ(ReadStringDictionary(dir / "missing"), std::nullopt);
+  // Values of other kinds are left out.
+  std::ofstream(dir / "mixed") << "<plist version=\"1.0\"><dict><key>n</key><integer>3</integer>"
+                                  "<key>s</key><string>x</string></dict></plist>";
+  EXPECT_EQ(ReadStringDictionary(dir / "mixed"), (StringDictionary{{"s", "x"}}));
+  // A folder where the file's folder should be: no write.
+  std::ofstream(dir / "blocker") << "x";
+  EXPECT_FALSE(WriteStringDictionary(dir / "blocker/Settings.plist", {{"a", "b"}}));
+}
+
+}  // namespace
+}  // namespace quellsy::platform
