@@ -50,11 +50,14 @@ bool WriteAllAt(int fd, const std::uint8_t* bytes, std::size_t length, off_t off
   return true;
 }
 
-// Where the image goes must be a new or a regular file: truncating a device node would write to a disk.
-bool IsSafeImageTarget(const char* path) {
-  struct stat st {};
-  if (lstat(path, &st) != 0) return errno == ENOENT;
-  return S_ISREG(st.st_mode);
+// Where the image goes must be a new file or a regular file other than the source: truncating a device node
+// or the source itself would destroy what is being imaged.
+bool IsSafeImageTarget(const char* path, int sourceFd) {
+  struct stat target {};
+  if (lstat(path, &target) != 0) return errno == ENOENT;
+  struct stat source {};
+  if (fstat(sourceFd, &source) != 0) return false;
+  return S_ISREG(target.st_mode) && !(target.st_dev == source.st_dev && target.st_ino == source.st_ino);
 }
 
 template <class Holder>
@@ -146,7 +149,7 @@ void KDMakeDMG::KDCloseDevice() {
 }
 
 int KDMakeDMG::KDMakeQimImp(const char* imagePath, int raw) {
-  if (!imagePath || !IsSafeImageTarget(imagePath)) {
+  if (!imagePath || deviceFd_ < 0 || !IsSafeImageTarget(imagePath, deviceFd_)) {
     KDCloseDevice();
     return kImageNotCreated;
   }

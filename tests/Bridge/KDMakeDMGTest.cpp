@@ -251,6 +251,12 @@ TEST_F(QimWriterTest, RefusesWhatItCannotOpenOrMustNotWrite) {
   fs::create_symlink(disk.source, dir_ / "link.qim");
   EXPECT_EQ(writer_.KDStartWithStorage(&disk.device, disk.source.c_str(), (dir_ / "link.qim").c_str(), 0),
             KDMakeDMG::kImageNotCreated);
+  // Nor is the source itself, by its own name or another.
+  EXPECT_EQ(writer_.KDStartWithStorage(&disk.device, disk.source.c_str(), disk.source.c_str(), 1),
+            KDMakeDMG::kImageNotCreated);
+  fs::create_hard_link(disk.source, dir_ / "hard.img");
+  EXPECT_EQ(writer_.KDStartWithStorage(&disk.device, disk.source.c_str(), (dir_ / "hard.img").c_str(), 1),
+            KDMakeDMG::kImageNotCreated);
   EXPECT_EQ(ReadFile(disk.source), disk.bytes);
 
   MemoryDevice bare(16, 512, STORAGE_DEVICE_DISK);
