@@ -43,7 +43,7 @@ class KDTypeMgr {
   void refreshTypeTree(const KDUIScan::TypeMap& typeMap);
 
   // Recounts one extension node's (or the other group's) mark from its files: 2 when all of at least one
-  // are checked, 1 when some are, else 0.
+  // are checked, 1 when some are, else 0; its group takes what its extensions add up to.
   void setNodeState(OpNodeData* node) const;
   // Recounts every mark when flagged.
   void refreshTypeTreeState();

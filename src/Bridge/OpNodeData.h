@@ -75,6 +75,8 @@ class OpNodeData {
   void setExpand(bool expanded) { isExpand_ = expanded ? 1 : 0; }
   void setCreateTime(std::time_t seconds) { createTime_ = seconds; }
   void setModifyTime(std::time_t seconds) { modifyTime_ = seconds; }
+  // A group's or empty wrapper's own mark, nothing above or below it touched.
+  void setState(int state) { state_ = state; }
 
   // Answers that depend on what the node is (a group, an empty wrapper, a wrapper of a found node).
   // A group: a node of a type, date or access tree that wraps no found node.

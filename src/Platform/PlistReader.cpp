@@ -10,6 +10,7 @@ namespace quellsy::platform {
 bool PlistNode::IsDict() const { return node_ && plist_get_node_type(node_) == PLIST_DICT; }
 bool PlistNode::IsArray() const { return node_ && plist_get_node_type(node_) == PLIST_ARRAY; }
 bool PlistNode::IsData() const { return node_ && plist_get_node_type(node_) == PLIST_DATA; }
+bool PlistNode::IsString() const { return node_ && plist_get_node_type(node_) == PLIST_STRING; }
 
 PlistNode PlistNode::Get(const char* key) const {
   return IsDict() ? PlistNode(plist_dict_get_item(node_, key)) : PlistNode();
@@ -30,6 +31,13 @@ std::optional<std::vector<std::uint8_t>> PlistNode::Data() const {
   if (value) bytes.assign(value, value + length);
   std::free(value);  // the library hands out a malloc'd copy
   return bytes;
+}
+
+std::optional<std::string> PlistNode::String() const {
+  if (!IsString()) return std::nullopt;
+  std::uint64_t length = 0;
+  const char* text = plist_get_string_ptr(node_, &length);
+  return text ? std::string(text, length) : std::string();
 }
 
 void PlistDocument::Free::operator()(void* node) const { plist_free(node); }

@@ -20,6 +20,7 @@ class PlistNode {
   bool IsDict() const;
   bool IsArray() const;
   bool IsData() const;
+  bool IsString() const;
   // Empty node when this is not a dictionary or lacks the key.
   PlistNode Get(const char* key) const;
   // Element count of an array, else 0.
@@ -27,6 +28,8 @@ class PlistNode {
   PlistNode At(std::uint32_t index) const;
   // The bytes of a data node; nullopt for any other kind.
   std::optional<std::vector<std::uint8_t>> Data() const;
+  // The text of a string node; nullopt for any other kind.
+  std::optional<std::string> String() const;
 
  private:
   void* node_ = nullptr;
