@@ -117,34 +117,32 @@ void KDTimeMgr::AddFileNode(IFileNode* file, OpNodeData* top) {
   monthNode->addChildObject(file);
 }
 
-std::shared_ptr<OpNodeData> KDTimeMgr::insertYear(int year, OpNodeData* top) {
+std::shared_ptr<OpNodeData> KDTimeMgr::MakeGroup(std::string name, bool expandable, OpNodeData* parent) const {
   __TreeNodeData__ data;
   data.isDirect = 1;
   data.isDeleted = 1;
   auto node = std::make_shared<OpNodeData>(data);
   node->setType(keyType_);
-  node->setFadeName(YearName(year));
-  node->setExpandAble(true);
-  if (top) {
-    const int at = GetDateInsertIndex(node->name(), top->children());
+  node->setFadeName(std::move(name));
+  node->setExpandAble(expandable);
+  if (parent) {
+    const int at = GetDateInsertIndex(node->name(), parent->children());
     if (at < 0)
-      top->addChildObject(node);
+      parent->addChildObject(node);
     else
-      top->insertChildObject(static_cast<std::size_t>(at), node);
+      parent->insertChildObject(static_cast<std::size_t>(at), node);
   }
+  return node;
+}
+
+std::shared_ptr<OpNodeData> KDTimeMgr::insertYear(int year, OpNodeData* top) {
+  auto node = MakeGroup(YearName(year), true, top);
   Years()[year] = node;
   return node;
 }
 
 std::shared_ptr<OpNodeData> KDTimeMgr::insertMonth(int month, int year, OpNodeData* yearNode) {
-  __TreeNodeData__ data;
-  data.isDirect = 1;
-  data.isDeleted = 1;
-  auto node = std::make_shared<OpNodeData>(data);
-  node->setParent(yearNode);
-  node->setType(keyType_);
-  node->setFadeName(MonthName(month));
-  node->setExpandAble(false);
+  auto node = MakeGroup(MonthName(month), false, yearNode);
   const std::time_t time = FirstDayOfMonth(year, month);
   if (keyType_ == NODE_TREE_MODIFICATION_TIME) {
     node->setModifyTime(time);
@@ -152,13 +150,6 @@ std::shared_ptr<OpNodeData> KDTimeMgr::insertMonth(int month, int year, OpNodeDa
   } else {
     node->setCreateTime(time);
     if (yearNode) yearNode->setCreateTime(time);
-  }
-  if (yearNode) {
-    const int at = GetDateInsertIndex(node->name(), yearNode->children());
-    if (at < 0)
-      yearNode->addChildObject(node);
-    else
-      yearNode->insertChildObject(static_cast<std::size_t>(at), node);
   }
   Months()[yearNode][month] = node;
   return node;

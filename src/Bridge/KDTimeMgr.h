@@ -50,6 +50,8 @@ class KDTimeMgr {
   using MonthNodes = std::map<const OpNodeData*, std::map<int, std::shared_ptr<OpNodeData>>>;
   using IndexMap = std::map<int, std::size_t>;
 
+  // A year or month group of the tree being built, in name order among parent's children when given.
+  std::shared_ptr<OpNodeData> MakeGroup(std::string name, bool expandable, OpNodeData* parent) const;
   YearNodes& Years();
   MonthNodes& Months();
   IndexMap* Indexes(int type);

@@ -13,6 +13,17 @@ constexpr _FILTER_TYPE kGroups[] = {FILTER_TYPE_DOCUMENT, FILTER_TYPE_PICTURE,  
 std::mutex instanceLock;
 std::unique_ptr<KDTypeMgr> instanceObject;
 
+// A group root or extension node: an unchecked, expandable folder of the type tree.
+std::shared_ptr<OpNodeData> TypeGroup(std::string name) {
+  __TreeNodeData__ data;
+  data.isDirect = 1;
+  auto node = std::make_shared<OpNodeData>(data);
+  node->setExpandAble(true);
+  node->setFadeName(std::move(name));
+  node->setType(NODE_TREE_FILE_TYPE);
+  return node;
+}
+
 }  // namespace
 
 KDTypeMgr* KDTypeMgr::share() {
@@ -88,12 +99,7 @@ void KDTypeMgr::PlaceFile(IFileNode* file) {
 }
 
 std::shared_ptr<OpNodeData> KDTypeMgr::insertSubNodeToTree(const std::string& extension) {
-  __TreeNodeData__ data;
-  data.isDirect = 1;
-  auto node = std::make_shared<OpNodeData>(data);
-  node->setExpandAble(true);
-  node->setFadeName(extension);
-  node->setType(NODE_TREE_FILE_TYPE);
+  auto node = TypeGroup(extension);
   rootNode(catalogue_.GroupOf(extension))->addChildObject(node);
   subNodeDict_[extension] = node;
   return node;
@@ -166,11 +172,5 @@ void KDTypeMgr::initRootNode() {
 }
 
 std::shared_ptr<OpNodeData> KDTypeMgr::createRootNode(_FILTER_TYPE group) const {
-  __TreeNodeData__ data;
-  data.isDirect = 1;
-  auto root = std::make_shared<OpNodeData>(data);
-  root->setExpandAble(true);
-  root->setFadeName(KDCPPPublic::instance()->FilterTypeToString(group));
-  root->setType(NODE_TREE_FILE_TYPE);
-  return root;
+  return TypeGroup(KDCPPPublic::instance()->FilterTypeToString(group));
 }

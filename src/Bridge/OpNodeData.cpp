@@ -37,6 +37,8 @@ OpNodeData::OpNodeData(const __TreeNodeData__& data) : OpNodeData(data.fileNode)
   isFileSystem_ = data.isFileSystem;
 }
 
+OpNodeData::~OpNodeData() { free(); }
+
 void OpNodeData::Adopt(const Child& child) {
   if (const auto* node = std::get_if<std::shared_ptr<OpNodeData>>(&child); node && *node) (*node)->parent_ = this;
 }
@@ -144,7 +146,8 @@ int OpNodeData::nodeType() const {
     }
     case NODE_TREE_CREATION_TIME:
     case NODE_TREE_MODIFICATION_TIME:
-      return parent_ ? kIconMonth : kIconYear;
+      // Months hang under years, years under the tree's top node; the top shows as a year too.
+      return parent_ && parent_->parent_ ? kIconMonth : kIconYear;
     default:
       return kIconUnknown;
   }

@@ -24,7 +24,7 @@ class OpNodeData {
   using Child = std::variant<std::shared_ptr<OpNodeData>, IFileNode*>;
   using Children = std::vector<Child>;
 
-  // Icon kinds (`nodeType`).
+  // Icon kinds, as nodeType() answers them.
   static constexpr int kIconFileSystem = 0;
   static constexpr int kIconNode = 1;
   static constexpr int kIconDocument = 2;
@@ -45,6 +45,8 @@ class OpNodeData {
   // Takes the node and the file-system-root flag of the record; its directory and deleted flags are not used.
   explicit OpNodeData(const __TreeNodeData__& data);
 
+  // Drops the children as free() does, without a nested destructor per level of a deep tree.
+  ~OpNodeData();
   OpNodeData(const OpNodeData&) = delete;
   OpNodeData& operator=(const OpNodeData&) = delete;
 
