@@ -10,6 +10,7 @@ namespace quellsy::platform {
 bool PlistNode::IsDict() const { return node_ && plist_get_node_type(node_) == PLIST_DICT; }
 bool PlistNode::IsArray() const { return node_ && plist_get_node_type(node_) == PLIST_ARRAY; }
 bool PlistNode::IsData() const { return node_ && plist_get_node_type(node_) == PLIST_DATA; }
+bool PlistNode::IsString() const { return node_ && plist_get_node_type(node_) == PLIST_STRING; }
 
 PlistNode PlistNode::Get(const char* key) const {
   return IsDict() ? PlistNode(plist_dict_get_item(node_, key)) : PlistNode();
@@ -33,7 +34,7 @@ std::optional<std::vector<std::uint8_t>> PlistNode::Data() const {
 }
 
 std::optional<std::string> PlistNode::Text() const {
-  if (!node_ || plist_get_node_type(node_) != PLIST_STRING) return std::nullopt;
+  if (!IsString()) return std::nullopt;
   char* value = nullptr;
   plist_get_string_val(node_, &value);
   std::string text = value ? value : "";

@@ -20,6 +20,7 @@ class PlistNode {
   bool IsDict() const;
   bool IsArray() const;
   bool IsData() const;
+  bool IsString() const;
   // Empty node when this is not a dictionary or lacks the key.
   PlistNode Get(const char* key) const;
   // Element count of an array, else 0.

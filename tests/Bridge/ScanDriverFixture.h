@@ -67,6 +67,14 @@ class ScanDriverFixture : public ::testing::Test {
     return result;
   }
 
+  // Lists the FAT volume of the scan images alone and scans it quickly (check for a fatal failure after).
+  void QuickScanFatVolume(const ScanImages* images) {
+    KDUIDeviceData* list = UseDisks({images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
+    IStorageDevice* volume = list->GetStorageByDiskVolumeIndex(0, 0);
+    ASSERT_NE(volume, nullptr);
+    ASSERT_EQ(Scan(volume), quellsy::kResultOk);
+  }
+
   std::map<std::string, IFileNode*> FilesByPath() const {
     std::map<std::string, IFileNode*> files;
     for (const auto& [type, nodes] : scan_->GetTypeMap())
