@@ -211,6 +211,7 @@ void KDUIScan::ClearData() {
   ReleaseOwnDataRecovery();
   roots_.clear();
   directories_.clear();
+  files_.clear();
   types_.clear();
   newTypeNodes_.clear();
   pathQueue_.clear();
@@ -299,6 +300,7 @@ void KDUIScan::ShowNodes(IFileNode** nodes, unsigned int count, int) {
       continue;
     }
     ++files;
+    files_.push_back(node);
     if (node->GetCreationTime() != 0) CreateTimeMapByFileNode(createMonths_, node, node->GetCreationTime());
     if (node->GetModificationTime() != 0) {
       int year = 0;
@@ -356,6 +358,17 @@ KDUIScan::NodeList KDUIScan::KDGetAllPathNode() const {
   NodeList all = roots_;
   all.insert(all.end(), directories_.begin(), directories_.end());
   return all;
+}
+
+KDUIScan::NodeList KDUIScan::KDGetFileNodesSince(std::size_t from) const {
+  const std::lock_guard<std::recursive_mutex> hold(Lock());
+  if (from >= files_.size()) return {};
+  return NodeList(files_.begin() + static_cast<std::ptrdiff_t>(from), files_.end());
+}
+
+std::size_t KDUIScan::KDGetFileNodeCount() const {
+  const std::lock_guard<std::recursive_mutex> hold(Lock());
+  return files_.size();
 }
 
 void KDUIScan::RefreshAllData() {
@@ -484,10 +497,12 @@ void KDUIScan::NotifyUIUpdateData(int force) {
   {
     const std::lock_guard<std::recursive_mutex> hold(Lock());
     if (!opTreeFinished_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastNotified_ < kNotifyInterval) return;
-    lastNotified_ = now;
     notifier = notifier_;
+    if (!notifier) {
+      const auto now = std::chrono::steady_clock::now();
+      if (!force && now - lastNotified_ < kNotifyInterval) return;
+      lastNotified_ = now;
+    }
   }
   if (notifier)
     notifier(force);
