@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <limits>
 #include <map>
 #include <mutex>
 
@@ -148,8 +149,9 @@ std::string KDUIController::RemainingTimeText(std::int64_t elapsed, std::uint64_
   // In floating point: elapsed times the bytes left overflows 64 bits on large disks.
   const double left = current >= total ? 0.0 : static_cast<double>(total - current);
   const double estimate = static_cast<double>(elapsed) * left / static_cast<double>(current);
-  constexpr double kLimit = 101.0 * 3600.0;  // beyond 100 hours nothing is shown anyway
-  std::int64_t remaining = estimate >= kLimit ? static_cast<std::int64_t>(kLimit) : static_cast<std::int64_t>(estimate);
+  // Held in 32 bits: even halved, the largest is far beyond the 100 hours shown.
+  constexpr double kLimit = static_cast<double>(std::numeric_limits<std::int32_t>::max());
+  std::int64_t remaining = static_cast<std::int64_t>(estimate >= kLimit ? kLimit : estimate);
   // Early rates run slow (caches, small files first): the raw figure overstates the time left.
   std::int64_t scaled = remaining;
   if (current < (total >> 2))
@@ -240,6 +242,16 @@ bool KDUIController::DoSearchWithString(const std::string& key, const std::strin
 std::string KDUIController::GetSearchString() { return KDUIScan::instance()->GetSearchKey(); }
 
 void KDUIController::StopSearch() { KDUIScan::instance()->SetSearching(0); }
+
+std::vector<IFileNode*> KDUIController::GetSearchResultToArr() {
+  KDUIScan* scan = KDUIScan::instance();
+  std::vector<IFileNode*> shown;
+  if (scan->GetSearchKey().empty()) return shown;
+  for (const auto& [type, nodes] : scan->GetTypeMap())
+    for (IFileNode* node : nodes)
+      if (node->IsNodeShow()) shown.push_back(node);
+  return shown;
+}
 
 std::vector<IFileNode*> KDUIController::GetSelectedFilesAndSize(std::uint64_t& size) {
   return ResultTrees::SelectedFiles(*KDUIScan::instance(), size);

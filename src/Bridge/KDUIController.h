@@ -74,6 +74,8 @@ class KDUIController {
   static bool DoSearchWithString(const std::string& key, const std::string& name);
   static std::string GetSearchString();
   static void StopSearch();
+  // Every shown file while a search key is set; nothing without one.
+  static std::vector<IFileNode*> GetSearchResultToArr();
   // The checked, shown files; their sizes are added to size.
   static std::vector<IFileNode*> GetSelectedFilesAndSize(std::uint64_t& size);
   static void UnselectedAllNodes();

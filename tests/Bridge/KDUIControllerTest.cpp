@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Bridge/KDUIPublic.h"
@@ -50,7 +51,7 @@ class BlockingGroupTree final : public bridge::IGroupTree {
   std::atomic<bool> entered_{false};
 };
 
-class FacadeTest : public ScanDriverFixture {
+class KDUIControllerTest : public ScanDriverFixture {
  protected:
   void SetUp() override {
     ScanDriverFixture::SetUp();
@@ -99,7 +100,7 @@ TEST(KDUIControllerRemainingTime, FollowsTheEstimateRules) {
         << c.elapsed << " " << c.total << " " << c.current;
 }
 
-TEST_F(FacadeTest, UpdatesAreThrottledUnlessForcedAndSkippedWhileTheTreeIsBuilt) {
+TEST_F(KDUIControllerTest, UpdatesAreThrottledUnlessForcedAndSkippedWhileTheTreeIsBuilt) {
   std::int64_t now = 500;
   KDUIController::SetClockForTests([&now] { return now; });
   KDNotifyUIUpdateData(0);  // due at once after a reset
@@ -115,13 +116,13 @@ TEST_F(FacadeTest, UpdatesAreThrottledUnlessForcedAndSkippedWhileTheTreeIsBuilt)
   EXPECT_EQ(Count(kUpdate), 3u);
 }
 
-TEST_F(FacadeTest, RecoveryWithoutAPathIsRefused) {
+TEST_F(KDUIControllerTest, RecoveryWithoutAPathIsRefused) {
   EXPECT_EQ(KDUIController::DoRecovery(nullptr, "RecoveryProgress"), KDUIController::kRecoveryRefused);
   EXPECT_FALSE(KDUIController::IsRecoveryRunning());
   EXPECT_TRUE(scope_.poster().Recorded().empty());
 }
 
-TEST_F(FacadeTest, InitFileTypeFillsTheEngineTable) {
+TEST_F(KDUIControllerTest, InitFileTypeFillsTheEngineTable) {
   KDUIController::initFileType([](int type) { return type == FILTER_TYPE_MUSIC ? std::string("qmu;qmv") : ""; });
   CFileTypeManager table;
   table.Initialize();
@@ -130,13 +131,25 @@ TEST_F(FacadeTest, InitFileTypeFillsTheEngineTable) {
   CFileTypeManager::ResetExtensionLists();
 }
 
-TEST_F(FacadeTest, AStartWhileTheLastScanWindsDownIsRefusedAndDoesNotReviveIt) {
+TEST_F(KDUIControllerTest, AStartWhileTheLastScanWindsDownIsRefusedAndDoesNotReviveIt) {
   const ScanImages* images = ScanImages::Get();
   QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   UseDisks({images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
   BlockingGroupTree types;
-  std::promise<void> release;
-  types.released = release.get_future().share();
+  // Lets the worker go and waits for it however the test ends, before types goes.
+  struct Releaser {
+    std::promise<void> promise;
+    bool done = false;
+    void Release() {
+      if (!std::exchange(done, true)) promise.set_value();
+    }
+    ~Releaser() {
+      Release();
+      KDUIController::WaitForOperations();
+      ResultTrees::Instance().SetGroupTree(NODE_TREE_FILE_TYPE, nullptr);
+    }
+  } release;
+  types.released = release.promise.get_future().share();
   ResultTrees::Instance().SetGroupTree(NODE_TREE_FILE_TYPE, &types);
   EXPECT_FALSE(KDUIController::DoScanWithDiskIndex(0, 7, 0, "ScanName")) << "no such volume";
 
@@ -149,7 +162,7 @@ TEST_F(FacadeTest, AStartWhileTheLastScanWindsDownIsRefusedAndDoesNotReviveIt) {
   KDUIController::StopScan(0);
   EXPECT_FALSE(KDUIController::DoScanWithDiskIndex(0, 0, 0, "ScanName"));
   EXPECT_EQ(KDUIScan::instance()->GetStatus(), OPERATION_STATUS_STOP);
-  release.set_value();
+  release.Release();
   KDUIController::WaitForOperations();
   EXPECT_FALSE(KDUIController::IsScanRunning());
   EXPECT_EQ(KDUIScan::instance()->GetScanFileCnt(), 0u) << "the stopped scan went on";
@@ -167,7 +180,7 @@ std::string FileSha(const std::filesystem::path& path) {
 
 // The bridge's whole path as the windows drive it: a scan by index, updates, a search, checked files and a
 // recovery, every notification recorded with its thread.
-TEST_F(FacadeTest, ScanSearchAndRecoveryThroughTheFacade) {
+TEST_F(KDUIControllerTest, ScanSearchAndRecoveryThroughTheFacade) {
   const ScanImages* images = ScanImages::Get();
   QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   UseDisks({images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
@@ -225,10 +238,11 @@ TEST_F(FacadeTest, ScanSearchAndRecoveryThroughTheFacade) {
 
   // A search: the name after the shown tree, then "DoSearchFinished"; a second one is refused meanwhile.
   KDUIController::SetViewType(NODE_TREE_PATH);
-  ASSERT_TRUE(KDUIController::DoSearchWithString("old", "SearchName"));
-  EXPECT_FALSE(KDUIController::DoSearchWithString("gone", "SearchName"));
+  // A deleted entry has lost its first letter: "?LD.TXT" of old.txt.
+  ASSERT_TRUE(KDUIController::DoSearchWithString("ld.t", "SearchName"));
+  EXPECT_FALSE(KDUIController::DoSearchWithString("one", "SearchName"));
   trees.WaitForSearch();
-  EXPECT_EQ(KDUIController::GetSearchString(), "old");
+  EXPECT_EQ(KDUIController::GetSearchString(), "ld.t");
   auto names = scope_.poster().Names();
   ASSERT_GE(names.size(), 2u);
   EXPECT_EQ(std::vector<std::string>(names.end() - 2, names.end()),
@@ -236,11 +250,13 @@ TEST_F(FacadeTest, ScanSearchAndRecoveryThroughTheFacade) {
   std::size_t shown = 0;
   for (const auto& e : trees.PathTail(0).entries) shown += trees.ChildFiles(e.id).size();
   EXPECT_EQ(shown, 1u);
+  EXPECT_EQ(KDUIController::GetSearchResultToArr().size(), 1u);
   // Cleared, an empty key shows everything again.
   KDUIController::StopSearch();
   ASSERT_TRUE(KDUIController::DoSearchWithString("", "SearchName"));
   trees.WaitForSearch();
   KDUIController::StopSearch();
+  EXPECT_TRUE(KDUIController::GetSearchResultToArr().empty()) << "no key, no search results";
 
   // Checked files and their size.
   for (IFileNode* node : found) node->SetCheck(CHECKED_STATUS_CHECKED);

@@ -175,7 +175,8 @@ class ResultTreesSearchTest : public ResultTreesTest {
     scan_.ShowFilesystemNode(root_);
     Deliver({docs_, report_, photo_});
     trees_.BuildPass(scan_, 1);
-    for (NotingGroupTree* group : {&type_, &create_, &modify_}) group->released = release_.get_future().share();
+    const std::shared_future<void> released = release_.get_future().share();
+    for (NotingGroupTree* group : {&type_, &create_, &modify_}) group->released = released;
     trees_.SetGroupTree(NODE_TREE_FILE_TYPE, &type_);
     trees_.SetGroupTree(NODE_TREE_CREATION_TIME, &create_);
     trees_.SetGroupTree(NODE_TREE_MODIFICATION_TIME, &modify_);
