@@ -16,6 +16,8 @@ class IGroupTree {
   virtual void SetSearch(bool searching) = 0;
   // One building pass: groups what the scan added since the last pass.
   virtual void Refresh(KDUIScan& scan) = 0;
+  // A check mark changed in the window: the group marks are to be worked out again.
+  virtual void SetNeedRefresh() = 0;
 };
 
 }  // namespace quellsy::bridge

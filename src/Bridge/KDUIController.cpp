@@ -273,6 +273,8 @@ bool KDUIController::IsDiskFileAppRunning() { return KDCPPPublic::instance()->Is
 
 bool KDUIController::IsDataProtectAppRunning() { return KDCPPPublic::instance()->IsDataProtectAppRunning(); }
 
+void KDUIController::KDTableViewCellCilck() { ResultTrees::Instance().RefreshGroupMarks(); }
+
 void KDUIController::CloseApp() {
   CMessageCenter::Instance().StopReceiveMessage();
   std::fflush(nullptr);

@@ -85,6 +85,8 @@ class KDUIController {
   static bool IsAppRunning();
   static bool IsDiskFileAppRunning();
   static bool IsDataProtectAppRunning();
+  // A check mark changed in a table: the type and date trees work theirs out again.
+  static void KDTableViewCellCilck();
   // Stops the message centre and ends the process with status 0 at once, whatever workers still run.
   [[noreturn]] static void CloseApp();
 };

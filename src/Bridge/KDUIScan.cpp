@@ -9,6 +9,7 @@
 #include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIRecovery.h"
+#include "Bridge/NodeTreeType.h"
 #include "RecoveryController/RecoveryController.h"
 
 namespace {
@@ -337,6 +338,18 @@ KDUIScan::MonthMap KDUIScan::GetCreateTimeMap() const {
 KDUIScan::MonthMap KDUIScan::GetModifyTimeMap() const {
   const std::lock_guard<std::recursive_mutex> hold(Lock());
   return modifyMonths_;
+}
+
+KDUIScan::NodeList KDUIScan::GetMonthNodes(int kind, int year, int month) const {
+  const std::lock_guard<std::recursive_mutex> hold(Lock());
+  const MonthMap* map = kind == NODE_TREE_CREATION_TIME       ? &createMonths_
+                        : kind == NODE_TREE_MODIFICATION_TIME ? &modifyMonths_
+                                                              : nullptr;
+  if (!map) return {};
+  const auto byYear = map->find(year);
+  if (byYear == map->end()) return {};
+  const auto byMonth = byYear->second.find(month);
+  return byMonth == byYear->second.end() ? NodeList{} : byMonth->second;
 }
 
 KDUIScan::NodeList KDUIScan::GetTypeNode() {

@@ -77,6 +77,8 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   TypeMap GetTypeMap() const;
   MonthMap GetCreateTimeMap() const;
   MonthMap GetModifyTimeMap() const;
+  // The files of one month of the creation (kind 2) or modification (kind 3) map; none for other kinds.
+  NodeList GetMonthNodes(int kind, int year, int month) const;
   NodeList GetTypeNode();
   NodeList KDGetNewPathNode();
   NodeList KDGetAllPathNode() const;

@@ -60,6 +60,12 @@ void ResultTrees::ClearGroups() {
   }
 }
 
+void ResultTrees::RefreshGroupMarks() {
+  const std::lock_guard<std::mutex> hold(lock_);
+  for (IGroupTree* tree : {typeTree_, createTree_, modifyTree_})
+    if (tree) tree->SetNeedRefresh();
+}
+
 bool ResultTrees::TakeUpdateTurn(int force, std::int64_t now) {
   if (force) return true;
   const std::lock_guard<std::mutex> hold(lock_);

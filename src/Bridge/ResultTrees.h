@@ -67,6 +67,8 @@ class ResultTrees {
   void Reset();
   // The group trees forget everything (a scan starts).
   void ClearGroups();
+  // The group trees work their check marks out again.
+  void RefreshGroupMarks();
   // One building pass over what scan delivered since the last: the group trees, then the path tree. force 0
   // leaves nodes whose parent folder is not in the tree yet for the next pass; otherwise they are retried
   // until placed (at most kMaxDeferredPasses times); 2 takes every folder of the scan again.

@@ -5,9 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <future>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <utility>
@@ -43,6 +41,7 @@ class BlockingGroupTree final : public bridge::IGroupTree {
   }
   void SetSearch(bool) override {}
   void Refresh(KDUIScan&) override {}
+  void SetNeedRefresh() override {}
 
   std::promise<void> started;
   std::shared_future<void> released;
@@ -131,6 +130,11 @@ TEST_F(KDUIControllerTest, InitFileTypeFillsTheEngineTable) {
   CFileTypeManager::ResetExtensionLists();
 }
 
+TEST_F(KDUIControllerTest, CloseAppEndsTheProcessWithStatusZero) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(KDUIController::CloseApp(), ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(KDUIControllerTest, AStartWhileTheLastScanWindsDownIsRefusedAndDoesNotReviveIt) {
   const ScanImages* images = ScanImages::Get();
   QUELLSY_REQUIRE_FIXTURE(images->Fixture());
@@ -170,12 +174,6 @@ TEST_F(KDUIControllerTest, AStartWhileTheLastScanWindsDownIsRefusedAndDoesNotRev
   ASSERT_TRUE(KDUIController::DoScanWithDiskIndex(0, 0, 0, "ScanName"));
   KDUIController::WaitForOperations();
   EXPECT_GT(KDUIScan::instance()->GetScanFileCnt(), 0u);
-}
-
-std::string FileSha(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  return Sha256Hex(bytes);
 }
 
 // The bridge's whole path as the windows drive it: a scan by index, updates, a search, checked files and a
@@ -296,7 +294,7 @@ TEST_F(KDUIControllerTest, ScanSearchAndRecoveryThroughTheFacade) {
     std::filesystem::path written = folder;
     written += KDUIPublic::GetPathByFileNode(FindFound(files, entry));
     ASSERT_TRUE(std::filesystem::exists(written)) << written;
-    EXPECT_EQ(FileSha(written), entry.sha256);
+    EXPECT_EQ(Sha256Hex(ReadFile(written)), entry.sha256);
   }
   NotificationCenter::Default().RemoveObserver(&observer);
 }

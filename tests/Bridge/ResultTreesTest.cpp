@@ -28,6 +28,7 @@ class NotingGroupTree final : public IGroupTree {
   explicit NotingGroupTree(const RecordingPoster& poster) : poster_(poster) {}
   void Clear() override { ++clears; }
   void SetSearch(bool searching) override { search = searching; }
+  void SetNeedRefresh() override { ++refreshes; }
   void Refresh(KDUIScan&) override {
     postedBefore.push_back(poster_.Names().size());
     entered.set_value_if_first();
@@ -44,6 +45,7 @@ class NotingGroupTree final : public IGroupTree {
   std::shared_future<void> released;
   bool hold = false;
   int clears = 0;
+  int refreshes = 0;
   bool search = false;
   std::vector<std::size_t> postedBefore;
 
@@ -164,6 +166,28 @@ TEST(GroupCheckState, ShownFilesDecideTheMark) {
     EXPECT_EQ(bridge::GroupCheckState(cases[i].nodes), cases[i].state) << "case " << i;
 }
 
+TEST_F(ResultTreesTest, AMonthsMarkComesFromItsShownFiles) {
+  // 2022-07-15 12:00 UTC and 2021-03-15 12:00 UTC as FILETIME: (seconds since 1970 + 11644473600) × 10^7.
+  constexpr unsigned long long kJuly2022 = (1657886400ULL + 11644473600ULL) * 10000000ULL;
+  constexpr unsigned long long kMarch2021 = (1615809600ULL + 11644473600ULL) * 10000000ULL;
+  CFilesystemNode* root = tree_.Root("SCANVOL");
+  BridgeTestNode* a = tree_.File(root, "a.txt");
+  BridgeTestNode* b = tree_.File(root, "b.txt");
+  for (BridgeTestNode* file : {a, b}) {
+    file->modified = kJuly2022;
+    file->created = kMarch2021;
+  }
+  scan_.ShowFilesystemNode(root);
+  Deliver({a, b});
+  a->SetCheck(CHECKED_STATUS_CHECKED);
+  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_MODIFICATION_TIME, 2022, 7), CHECKED_STATUS_PARTIAL);
+  b->SetCheck(CHECKED_STATUS_CHECKED);
+  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_MODIFICATION_TIME, 2022, 7), CHECKED_STATUS_CHECKED);
+  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_CREATION_TIME, 2021, 3), CHECKED_STATUS_CHECKED);
+  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_CREATION_TIME, 2022, 7), CHECKED_STATUS_UNCHECKED);
+  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_FILE_TYPE, 2022, 7), CHECKED_STATUS_UNCHECKED);
+}
+
 class ResultTreesSearchTest : public ResultTreesTest {
  protected:
   void SetUp() override {
@@ -217,6 +241,8 @@ TEST_F(ResultTreesSearchTest, TheShownTreeIsBuiltFirstThenTheRestThenSearchFinis
   EXPECT_EQ(tail.entries[1].node, docs_);
   EXPECT_EQ(trees_.ChildFiles(1), (std::vector<IFileNode*>{report_}));
   EXPECT_EQ(scan_.IsNeedUIUpdate(), 0);
+  trees_.RefreshGroupMarks();
+  for (const NotingGroupTree* group : {&type_, &create_, &modify_}) EXPECT_EQ(group->refreshes, 1);
 }
 
 TEST_F(ResultTreesSearchTest, ASecondSearchIsRefusedWhileOneRuns) {
