@@ -210,9 +210,10 @@ void KDUIRecovery::UpdateProgress(_PROGRESS_INFO* info) {
   kept.current = recoveredSize_;
   kept.result = info->result;
   SetProgressInfo(kept);
-  if (currentNode_ && info->current == info->total)
+  const IFileNode* current = currentNode_;
+  if (current && info->current == info->total)
     std::printf("===Recvoeried file(%llu):%s=====\n", static_cast<unsigned long long>(recoveredFiles_),
-                currentNode_->GetFileName() ? currentNode_->GetFileName() : "");
+                current->GetFileName() ? current->GetFileName() : "");
   // The destination is full: wait in the next Continued until the user continues or stops.
   if (quellsy::ErrorOf(info->result) == quellsy::error::kShortWrite) SetStatus(OPERATION_STATUS_PAUSE);
   SetNeedUIUpdate(1);

@@ -4,6 +4,7 @@
 // destination full) pauses it until the user continues or stops. It also keeps the per-searcher data-recovery
 // objects of a complete scan and the per-searcher output folder numbers.
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <mutex>
@@ -72,12 +73,13 @@ class KDUIRecovery : public KDUIOperation {
   std::string destination_;
   std::uint64_t totalSize_ = 0;
   std::uint64_t totalFiles_ = 0;
-  std::uint64_t recoveredSize_ = 0;
+  // Read by the windows' getters while the walk runs.
+  std::atomic<std::uint64_t> recoveredSize_{0};
   std::uint64_t lastDone_ = 0;
   std::map<_tagSearcherType, IDataRecovery*> bySearcher_;
   std::map<_tagSearcherType, int> dirIndex_;
-  IFileNode* currentNode_ = nullptr;
-  std::uint64_t recoveredFiles_ = 0;
+  std::atomic<IFileNode*> currentNode_{nullptr};
+  std::atomic<std::uint64_t> recoveredFiles_{0};
   std::uint64_t failedFiles_ = 0;
   std::uint64_t incompleteFiles_ = 0;
   int madeForComplete_ = 0;

@@ -9,6 +9,7 @@
 #include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIRecovery.h"
+#include "Bridge/NodeTreeType.h"
 #include "RecoveryController/RecoveryController.h"
 
 namespace {
@@ -211,6 +212,7 @@ void KDUIScan::ClearData() {
   ReleaseOwnDataRecovery();
   roots_.clear();
   directories_.clear();
+  files_.clear();
   types_.clear();
   newTypeNodes_.clear();
   pathQueue_.clear();
@@ -299,6 +301,7 @@ void KDUIScan::ShowNodes(IFileNode** nodes, unsigned int count, int) {
       continue;
     }
     ++files;
+    files_.push_back(node);
     if (node->GetCreationTime() != 0) CreateTimeMapByFileNode(createMonths_, node, node->GetCreationTime());
     if (node->GetModificationTime() != 0) {
       int year = 0;
@@ -337,6 +340,18 @@ KDUIScan::MonthMap KDUIScan::GetModifyTimeMap() const {
   return modifyMonths_;
 }
 
+KDUIScan::NodeList KDUIScan::GetMonthNodes(int kind, int year, int month) const {
+  const std::lock_guard<std::recursive_mutex> hold(Lock());
+  const MonthMap* map = kind == NODE_TREE_CREATION_TIME       ? &createMonths_
+                        : kind == NODE_TREE_MODIFICATION_TIME ? &modifyMonths_
+                                                              : nullptr;
+  if (!map) return {};
+  const auto byYear = map->find(year);
+  if (byYear == map->end()) return {};
+  const auto byMonth = byYear->second.find(month);
+  return byMonth == byYear->second.end() ? NodeList{} : byMonth->second;
+}
+
 KDUIScan::NodeList KDUIScan::GetTypeNode() {
   const std::lock_guard<std::recursive_mutex> hold(Lock());
   NodeList taken;
@@ -356,6 +371,17 @@ KDUIScan::NodeList KDUIScan::KDGetAllPathNode() const {
   NodeList all = roots_;
   all.insert(all.end(), directories_.begin(), directories_.end());
   return all;
+}
+
+KDUIScan::NodeList KDUIScan::KDGetFileNodesSince(std::size_t from) const {
+  const std::lock_guard<std::recursive_mutex> hold(Lock());
+  if (from >= files_.size()) return {};
+  return NodeList(files_.begin() + static_cast<std::ptrdiff_t>(from), files_.end());
+}
+
+std::size_t KDUIScan::KDGetFileNodeCount() const {
+  const std::lock_guard<std::recursive_mutex> hold(Lock());
+  return files_.size();
 }
 
 void KDUIScan::RefreshAllData() {
@@ -484,10 +510,12 @@ void KDUIScan::NotifyUIUpdateData(int force) {
   {
     const std::lock_guard<std::recursive_mutex> hold(Lock());
     if (!opTreeFinished_) return;
-    const auto now = std::chrono::steady_clock::now();
-    if (!force && now - lastNotified_ < kNotifyInterval) return;
-    lastNotified_ = now;
     notifier = notifier_;
+    if (!notifier) {
+      const auto now = std::chrono::steady_clock::now();
+      if (!force && now - lastNotified_ < kNotifyInterval) return;
+      lastNotified_ = now;
+    }
   }
   if (notifier)
     notifier(force);

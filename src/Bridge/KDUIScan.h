@@ -5,6 +5,7 @@
 // nodes are borrowed from the controller's trees and stay valid until the next scan starts.
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -76,9 +77,14 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   TypeMap GetTypeMap() const;
   MonthMap GetCreateTimeMap() const;
   MonthMap GetModifyTimeMap() const;
+  // The files of one month of the creation (kind 2) or modification (kind 3) map; none for other kinds.
+  NodeList GetMonthNodes(int kind, int year, int month) const;
   NodeList GetTypeNode();
   NodeList KDGetNewPathNode();
   NodeList KDGetAllPathNode() const;
+  // The files delivered since the first from (in delivery order), and how many were delivered in all.
+  NodeList KDGetFileNodesSince(std::size_t from) const;
+  std::size_t KDGetFileNodeCount() const;
   void RefreshAllData();
   int FindRemoveData(IFileNode* node);
   void* KDGetFileNode(IFileNode* node) const;
@@ -115,7 +121,8 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   // The recovery that reads this scan's results (the process-wide one when none is attached).
   void AttachRecovery(KDUIRecovery* recovery);
 
-  // Replaces what the windows are told (the default posts kScanValueNotification on the main thread).
+  // Replaces what the windows are told. The default posts kScanValueNotification on the main thread at most
+  // every 2 s unless forced; an installed notifier is called every time the tree is finished and decides itself.
   void SetUpdateNotifier(UpdateNotifier notifier);
 
  private:
@@ -148,6 +155,7 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   std::map<IFileNode*, void*> nodeHandles_;
   NodeList pathQueue_;
   NodeList directories_;
+  NodeList files_;
   std::map<IFileNode*, int> pendingDirectories_;
   std::string searchKey_;
   int searching_ = 0;

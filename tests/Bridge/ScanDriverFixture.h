@@ -75,9 +75,10 @@ class ScanDriverFixture : public ::testing::Test {
     ASSERT_EQ(Scan(volume), quellsy::kResultOk);
   }
 
-  std::map<std::string, IFileNode*> FilesByPath() const {
+  // The files scan (the fixture's own when null) found, by PathInVolume.
+  std::map<std::string, IFileNode*> FilesByPath(const KDUIScan* scan = nullptr) const {
     std::map<std::string, IFileNode*> files;
-    for (const auto& [type, nodes] : scan_->GetTypeMap())
+    for (const auto& [type, nodes] : (scan ? scan : scan_.get())->GetTypeMap())
       for (IFileNode* node : nodes) files[PathInVolume(node)] = node;
     return files;
   }

@@ -1,0 +1,283 @@
+#include "Bridge/KDUIController.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <limits>
+#include <map>
+#include <mutex>
+
+#include "Bridge/CProgressNotify.h"
+#include "Bridge/KDCPPPublic.h"
+#include "Bridge/KDUIDeviceData.h"
+#include "Bridge/KDUIFilter.h"
+#include "Bridge/KDUIPublic.h"
+#include "Bridge/KDUIRecovery.h"
+#include "Bridge/KDUIScan.h"
+#include "Bridge/OperationRunner.h"
+#include "Bridge/ResultTrees.h"
+#include "RecoveryFilter/FileTypeManager.h"
+#include "Utility/MessageCenter.h"
+
+using quellsy::bridge::OperationRunner;
+using quellsy::bridge::ResultTrees;
+
+namespace {
+
+struct FacadeState {
+  OperationRunner scan;
+  OperationRunner recovery;
+  std::mutex clockLock;
+  std::function<std::int64_t()> clock;
+};
+
+FacadeState& State() {
+  static FacadeState state;
+  return state;
+}
+
+std::int64_t NowSecond() {
+  FacadeState& state = State();
+  std::function<std::int64_t()> clock;
+  {
+    const std::lock_guard<std::mutex> hold(state.clockLock);
+    clock = state.clock;
+  }
+  return clock ? clock() : static_cast<std::int64_t>(std::time(nullptr));
+}
+
+// The scan's worker: the message centre and the bad-sector receiver live as long as the scan.
+void DoScanFn(IStorageDevice* storage) {
+  KDUIScan* scan = KDUIScan::instance();
+  ResultTrees::Instance().ClearGroups();
+  CMessageCenter::Instance().StartReceiveMessage();
+  {
+    const CProgressNotify receiver;
+    scan->DoScan(storage, nullptr);
+    scan->ReCalTotalSize();
+  }
+  CMessageCenter::Instance().StopReceiveMessage();
+  // However the scan ended, the windows see its last results and total.
+  KDNotifyUIUpdateData(1);
+}
+
+}  // namespace
+
+void KDNotifyUIUpdateData(int force) {
+  KDUIScan* scan = KDUIScan::instance();
+  if (!scan->IsOpTreeFinished()) return;
+  ResultTrees& trees = ResultTrees::Instance();
+  trees.BuildPass(*scan, force);
+  if (trees.TakeUpdateTurn(force, force ? 0 : NowSecond())) KDUIPublic::NotifyMainThread(KDUIScan::kScanValueNotification);
+}
+
+void KDUIController::SetClockForTests(std::function<std::int64_t()> clock) {
+  FacadeState& state = State();
+  const std::lock_guard<std::mutex> hold(state.clockLock);
+  state.clock = std::move(clock);
+}
+
+void KDUIController::ResetForTests() {
+  WaitForOperations();
+  ResultTrees::Instance().WaitForSearch();
+  SetClockForTests(nullptr);
+}
+
+void KDUIController::WaitForOperations() {
+  State().scan.Join();
+  State().recovery.Join();
+}
+
+bool KDUIController::DoScanWithDiskIndex(int disk, int volume, int deep, const std::string& name) {
+  KDUIScan* scan = KDUIScan::instance();
+  OperationRunner& runner = State().scan;
+  // A worker still winding down keeps the operation: a new start would revive it.
+  if (runner.Busy()) return false;
+  if (scan->GetStatus() == OPERATION_STATUS_STOP) scan->SetStatus(OPERATION_STATUS_IDLE);
+  if (!scan->IsOperationExit()) return false;
+  IStorageDevice* storage = KDUIDeviceData::instance()->GetStorageByDiskVolumeIndex(disk, volume);
+  if (!storage) return false;
+  scan->SetDeepScan(deep);
+  ResultTrees::Instance().Reset();
+  scan->ClearData();
+  scan->SetUpdateNotifier(KDNotifyUIUpdateData);
+  scan->SetStatus(OPERATION_STATUS_RUNNING);
+  // The windows follow a scan through "NormalScranValue" and their timers: no poll, name is not posted.
+  if (runner.DoOperation([storage] { DoScanFn(storage); }, scan, name, false)) return true;
+  scan->SetStatus(OPERATION_STATUS_IDLE);
+  return false;
+}
+
+bool KDUIController::DoDeepScan(const std::string& name) {
+  IStorageDevice* storage = KDUIScan::instance()->GetSavedStorage();
+  int disk = -1;
+  int volume = -1;
+  if (!storage) return false;
+  KDUIDeviceData::instance()->GetDiskVolumeIndexByStorage(storage, disk, volume);
+  if (disk == -1) return false;
+  return DoScanWithDiskIndex(disk, volume, 1, name);
+}
+
+void KDUIController::PauseOrResumeScan() { KDUIScan::instance()->PauseOrResumeOperation(); }
+
+void KDUIController::StopScan(int noTree) { KDUIScan::instance()->StopOperation(noTree); }
+
+void KDUIController::ResetShouldBuild() { KDUIScan::instance()->SetShouldBuildTree(1); }
+
+bool KDUIController::IsScanRunning() {
+  const int status = KDUIScan::instance()->GetStatus();
+  return status == OPERATION_STATUS_RUNNING || status == OPERATION_STATUS_PAUSE || status == OPERATION_STATUS_STOP;
+}
+
+bool KDUIController::IsPause() { return KDUIScan::instance()->GetStatus() == OPERATION_STATUS_PAUSE; }
+
+bool KDUIController::IsDeepScan() { return KDUIScan::instance()->IsDeepScan() != 0; }
+
+void KDUIController::SetViewType(int type) { KDUIScan::instance()->SetScanType(type); }
+
+std::string KDUIController::GetScanProgress(double& percent, std::uint64_t& files) {
+  KDUIScan* scan = KDUIScan::instance();
+  const _PROGRESS_INFO info = scan->GetProgressInfo();
+  percent = static_cast<double>(info.current) * 100.0 / static_cast<double>(info.total == 0 ? 1 : info.total);
+  files = scan->GetScanFileCnt();
+  return RemainingTimeText(scan->GetScanElapseTime(), info.total, info.current);
+}
+
+std::string KDUIController::RemainingTimeText(std::int64_t elapsed, std::uint64_t total, std::uint64_t current) {
+  const double percent = static_cast<double>(current) * 100.0 / static_cast<double>(total == 0 ? 1 : total);
+  if (elapsed < 1 || current == 0 || percent < 1.0) return kNoEstimate;
+  // In floating point: elapsed times the bytes left overflows 64 bits on large disks.
+  const double left = current >= total ? 0.0 : static_cast<double>(total - current);
+  const double estimate = static_cast<double>(elapsed) * left / static_cast<double>(current);
+  // Held in 32 bits: even halved, the largest is far beyond the 100 hours shown.
+  constexpr double kLimit = static_cast<double>(std::numeric_limits<std::int32_t>::max());
+  std::int64_t remaining = static_cast<std::int64_t>(estimate >= kLimit ? kLimit : estimate);
+  // Early rates run slow (caches, small files first): the raw figure overstates the time left.
+  std::int64_t scaled = remaining;
+  if (current < (total >> 2))
+    scaled = static_cast<std::int64_t>(static_cast<double>(remaining) * 0.5);
+  else if (current < (total >> 1))
+    scaled = static_cast<std::int64_t>(static_cast<double>(remaining) * 0.7);
+  if (scaled > 0) remaining = scaled;
+  if (remaining / 3600 > 100) return kNoEstimate;
+  char text[32];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", static_cast<int>(remaining / 3600),
+                static_cast<int>(remaining / 60 % 60), static_cast<int>(remaining % 60));
+  return text;
+}
+
+void KDUIController::GetScanFileSize(std::uint64_t& size, std::uint64_t& count) {
+  KDUIScan* scan = KDUIScan::instance();
+  size = scan->GetScanFileSize();
+  count = scan->GetScanFileCnt();
+}
+
+void KDUIController::RefreshData() { KDUIScan::instance()->RefreshAllData(); }
+
+int KDUIController::GetCurrentScanRecoveryCnt() { return KDUIScan::instance()->GetCurrentScanRecoveryCnt(); }
+
+bool KDUIController::KDGetIsSearching() { return KDUIScan::instance()->IsSearching() != 0; }
+
+quellsy::ResultCode KDUIController::DoRecovery(const char* path, const std::string& name) {
+  if (!path) return kRecoveryRefused;
+  KDUIRecovery* recovery = KDUIRecovery::instance();
+  OperationRunner& runner = State().recovery;
+  if (runner.Busy() || !recovery->IsOperationExit()) return kRecoveryRefused;
+  recovery->SetRecoveryPath((std::string(path) + "/").c_str());
+  recovery->ClearCreateDirIndex();
+  recovery->SetStatus(OPERATION_STATUS_RUNNING);
+  if (runner.DoOperation([recovery] { recovery->DoRecovery(); }, recovery, name, true)) return quellsy::kResultOk;
+  recovery->SetStatus(OPERATION_STATUS_IDLE);
+  return kRecoveryRefused;
+}
+
+void KDUIController::SetRecoveryType(unsigned int mask) { KDUIFilter::instance()->ResetFilter(mask); }
+
+void KDUIController::GetSelectedFilesAmout(std::uint64_t& count, std::uint64_t& size) {
+  size = 0;
+  count = GetSelectedFilesAndSize(size).size();
+  KDUIRecovery* recovery = KDUIRecovery::instance();
+  recovery->SetRecoveryTotalSize(size);
+  recovery->SetRecoveryTotalFilesCnt(count);
+}
+
+std::string KDUIController::GetRecoveryProgressTotal(std::uint64_t& total, std::uint64_t& current,
+                                                     quellsy::ResultCode& code) {
+  KDUIRecovery* recovery = KDUIRecovery::instance();
+  const _PROGRESS_INFO info = recovery->GetProgressInfo();
+  total = info.total;
+  current = info.current;
+  code = info.result;
+  const IFileNode* node = recovery->GetCurrentRecoveryNode();
+  const char* fileName = node ? node->GetFileName() : nullptr;
+  return fileName ? fileName : "";
+}
+
+bool KDUIController::IsRecoveryRunning() {
+  const int status = KDUIRecovery::instance()->GetStatus();
+  return status == OPERATION_STATUS_RUNNING || status == OPERATION_STATUS_PAUSE;
+}
+
+void KDUIController::StopRecvoery() { KDUIRecovery::instance()->StopOperation(1); }
+
+void KDUIController::PauseOrResumeRecovery() { KDUIRecovery::instance()->PauseOrResumeOperation(); }
+
+bool KDUIController::IsRecoveryToSameDevice(const char* path) {
+  return KDUIRecovery::instance()->RecoveryPathIsSameDevice(path);
+}
+
+std::uint64_t KDUIController::GetRecoveridedSize() { return KDUIRecovery::instance()->GetRecoveriedFileSize(); }
+
+std::uint64_t KDUIController::GetRecoveridedFiles() { return KDUIRecovery::instance()->GetRecoveriedFilesCnt(); }
+
+void KDUIController::ReleaseDataRecovery() {
+  KDUIScan::instance()->ReleaseDataRecovery();
+  KDUIRecovery::instance()->ReleaseDataRecovery();
+}
+
+bool KDUIController::DoSearchWithString(const std::string& key, const std::string& name) {
+  return ResultTrees::Instance().StartSearch(*KDUIScan::instance(), key, name);
+}
+
+std::string KDUIController::GetSearchString() { return KDUIScan::instance()->GetSearchKey(); }
+
+void KDUIController::StopSearch() { KDUIScan::instance()->SetSearching(0); }
+
+std::vector<IFileNode*> KDUIController::GetSearchResultToArr() {
+  KDUIScan* scan = KDUIScan::instance();
+  std::vector<IFileNode*> shown;
+  if (scan->GetSearchKey().empty()) return shown;
+  for (const auto& [type, nodes] : scan->GetTypeMap())
+    for (IFileNode* node : nodes)
+      if (node->IsNodeShow()) shown.push_back(node);
+  return shown;
+}
+
+std::vector<IFileNode*> KDUIController::GetSelectedFilesAndSize(std::uint64_t& size) {
+  return ResultTrees::SelectedFiles(*KDUIScan::instance(), size);
+}
+
+void KDUIController::UnselectedAllNodes() { KDUIScan::instance()->UnselectAllNodes(); }
+
+void KDUIController::initFileType(const std::function<std::string(int type)>& extensions) {
+  std::map<int, std::string> catalogue;
+  for (int type : {FILTER_TYPE_DOCUMENT, FILTER_TYPE_PICTURE, FILTER_TYPE_MOVIE, FILTER_TYPE_MUSIC,
+                   FILTER_TYPE_ARCHIVES, FILTER_TYPE_EMAIL})
+    catalogue[type] = extensions ? extensions(type) : std::string();
+  CFileTypeManager::Initialze(catalogue);
+}
+
+bool KDUIController::IsAppRunning() { return KDCPPPublic::instance()->IsAppRunning(); }
+
+bool KDUIController::IsDiskFileAppRunning() { return KDCPPPublic::instance()->IsDiskFileAppRunning(); }
+
+bool KDUIController::IsDataProtectAppRunning() { return KDCPPPublic::instance()->IsDataProtectAppRunning(); }
+
+void KDUIController::KDTableViewCellCilck() { ResultTrees::Instance().RefreshGroupMarks(); }
+
+void KDUIController::CloseApp() {
+  CMessageCenter::Instance().StopReceiveMessage();
+  std::fflush(nullptr);
+  // A worker may still run: the process ends without running destructors that would wait for it.
+  std::_Exit(0);
+}

@@ -1,0 +1,92 @@
+#pragma once
+// The one door through which the windows start, watch and stop the engine's long work: a scan, a recovery and
+// a search over the found files. Each runs on a thread of its own; the windows learn of progress only from
+// notifications posted to their thread and from the getters here, which their timers call. Class methods only.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "include/IFileNode.h"
+#include "Utility/ResultCode.h"
+
+// One building pass of the result trees, then "NormalScranValue" to the windows: at once when forced, else at
+// most every 2 s. Nothing while the scan's tree is being built. Called from the scan's callbacks.
+void KDNotifyUIUpdateData(int force);
+
+class KDUIController {
+ public:
+  static constexpr quellsy::ResultCode kRecoveryRefused = 0x0102052400000001ULL;
+  static constexpr const char* kNoEstimate = "-:-:-";
+
+  KDUIController() = delete;
+
+  // Tests: the wall-clock second the update throttle reads (null: time()).
+  static void SetClockForTests(std::function<std::int64_t()> clock);
+  // Tests: waits for every worker, then forgets the clock; the singletons are the tests' own to reset.
+  static void ResetForTests();
+  // Waits until the scan and the recovery workers (and their polls) have ended.
+  static void WaitForOperations();
+
+  // Scans the device-list entry (volume -1: the whole disk), completely when deep. False, changing nothing,
+  // while the last scan's worker has not ended or when the list has no such entry.
+  static bool DoScanWithDiskIndex(int disk, int volume, int deep, const std::string& name);
+  // Scans the last scan's device again, completely.
+  static bool DoDeepScan(const std::string& name);
+  static void PauseOrResumeScan();
+  // noTree also stops the building of the result trees.
+  static void StopScan(int noTree);
+  static void ResetShouldBuild();
+  static bool IsScanRunning();
+  static bool IsPause();
+  static bool IsDeepScan();
+  // The tree the window shows (NODE_TREE_TYPE); a search builds it first.
+  static void SetViewType(int type);
+  // Percentage done and files found; returns the remaining time as "hh:mm:ss", or kNoEstimate.
+  static std::string GetScanProgress(double& percent, std::uint64_t& files);
+  static void GetScanFileSize(std::uint64_t& size, std::uint64_t& count);
+  static void RefreshData();
+  static int GetCurrentScanRecoveryCnt();
+  static bool KDGetIsSearching();
+
+  // The remaining time of a scan elapsed seconds in, current of total done.
+  static std::string RemainingTimeText(std::int64_t elapsed, std::uint64_t total, std::uint64_t current);
+
+  // Copies the checked files into path; name is posted while it runs and once at its end. kRecoveryRefused
+  // for a null path or while the last recovery's worker has not ended.
+  static quellsy::ResultCode DoRecovery(const char* path, const std::string& name);
+  static void SetRecoveryType(unsigned int mask);
+  // Also kept as the recovery's totals.
+  static void GetSelectedFilesAmout(std::uint64_t& count, std::uint64_t& size);
+  // Of the recovery's progress; returns the name of the file being copied, "" when none.
+  static std::string GetRecoveryProgressTotal(std::uint64_t& total, std::uint64_t& current,
+                                              quellsy::ResultCode& code);
+  static bool IsRecoveryRunning();
+  static void StopRecvoery();
+  static void PauseOrResumeRecovery();
+  static bool IsRecoveryToSameDevice(const char* path);
+  static std::uint64_t GetRecoveridedSize();
+  static std::uint64_t GetRecoveridedFiles();
+  static void ReleaseDataRecovery();
+
+  // Refused (false) while a search runs; name follows the shown tree, then "DoSearchFinished" the rest.
+  static bool DoSearchWithString(const std::string& key, const std::string& name);
+  static std::string GetSearchString();
+  static void StopSearch();
+  // Every shown file while a search key is set; nothing without one.
+  static std::vector<IFileNode*> GetSearchResultToArr();
+  // The checked, shown files; their sizes are added to size.
+  static std::vector<IFileNode*> GetSelectedFilesAndSize(std::uint64_t& size);
+  static void UnselectedAllNodes();
+
+  // Hands the extension lists of the six file-type bits (1 to 32) to the engine's file-type table.
+  static void initFileType(const std::function<std::string(int type)>& extensions);
+  static bool IsAppRunning();
+  static bool IsDiskFileAppRunning();
+  static bool IsDataProtectAppRunning();
+  // A check mark changed in a table: the type and date trees work theirs out again.
+  static void KDTableViewCellCilck();
+  // Stops the message centre and ends the process with status 0 at once, whatever workers still run.
+  [[noreturn]] static void CloseApp();
+};
