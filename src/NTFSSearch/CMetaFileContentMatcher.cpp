@@ -1,0 +1,82 @@
+#include "NTFSSearch/CMetaFileContentMatcher.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
+#include "NTFSLib/CNTFSFileRecord.h"
+#include "NTFSLib/CNTFSFileRecordAnalyzer.h"
+#include "NTFSLib/NTFSReferenceTables.h"
+
+namespace {
+constexpr std::size_t kSector = 512;
+// $AttrDef's definitions fill its first five sectors; the rest is zeros, which prove nothing.
+constexpr std::size_t kAttrDefSectors = 5;
+}  // namespace
+
+void CMetaFileContentMatcher::AnalyzeFileRecord(std::int64_t sector, const CNTFSFileRecord& record) {
+  const bool mine = m_kind == Kind::kAttrDef ? CMetaFileRecordTypeAnalyzer::IsAttrDefFileRecord(record)
+                                             : CMetaFileRecordTypeAnalyzer::IsUpCaseFileRecord(record);
+  if (!mine || m_records.size() >= kMaxEntries) return;
+  Record kept{sector, {}};
+  std::int64_t realSize = 0;
+  if (!CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(record, kept.runs, true, realSize)) return;
+  m_records.push_back(std::move(kept));
+}
+
+bool CMetaFileContentMatcher::Matches(quellsy::ByteSpan data) const {
+  if (data.size() < kSector) return false;
+  if (m_kind == Kind::kUpCase) {
+    // Sector n of the table starts with the upper case of unit 256 x n, whose high byte is n.
+    const std::vector<std::uint8_t>& table = quellsy::ntfs::StandardUpCaseFile();
+    const std::size_t at = std::size_t{data[1]} * kSector;
+    return at + kSector <= table.size() && std::memcmp(data.data(), table.data() + at, kSector) == 0;
+  }
+  const std::vector<std::uint8_t>& file = quellsy::ntfs::StandardAttrDefFile();
+  for (std::size_t i = 0; i < kAttrDefSectors && (i + 1) * kSector <= file.size(); ++i)
+    if (std::memcmp(data.data(), file.data() + i * kSector, kSector) == 0) return true;
+  return false;
+}
+
+void CMetaFileContentMatcher::AddSector(std::int64_t sector) {
+  if (!m_ranges.empty()) {
+    auto& last = m_ranges.back();
+    if (sector >= last.first && sector < last.first + last.second) return;
+    if (sector == last.first + last.second) {
+      ++last.second;
+      return;
+    }
+  }
+  if (m_ranges.size() < kMaxEntries) m_ranges.emplace_back(sector, 1);
+}
+
+void CMetaFileContentMatcher::AnalyzeSector(std::int64_t sector, quellsy::ByteSpan data) {
+  if (Matches(data)) AddSector(sector);
+}
+
+CMetaFileContentMatcher::Match CMetaFileContentMatcher::CalcMatch(std::int64_t origin, std::uint32_t sectorsPerCluster,
+                                                                  std::int64_t totalSectors,
+                                                                  std::int64_t preferredSector) const {
+  Match match;
+  const Record* record = nullptr;
+  for (const Record& candidate : m_records)
+    if (preferredSector >= 0 && candidate.sector == preferredSector) record = &candidate;
+  for (const Record& candidate : m_records) {
+    if (record != nullptr) break;
+    if (candidate.sector >= origin && candidate.sector - origin < totalSectors) record = &candidate;
+  }
+  if (record == nullptr || sectorsPerCluster == 0) return match;
+  match.recordSector = record->sector;
+  match.matchCount = 0;
+  const std::int64_t k = sectorsPerCluster;
+  for (const CDataRun& run : record->runs.GetRuns()) {
+    if (run.lcn < 0 || run.length <= 0 || run.lcn > totalSectors / k || run.length > totalSectors / k) continue;
+    const std::int64_t first = origin + run.lcn * k;
+    const std::int64_t end = first + run.length * k;
+    for (const auto& [from, count] : m_ranges) {
+      const std::int64_t overlap = std::min(end, from + count) - std::max(first, from);
+      if (overlap > 0) match.matchCount += overlap;
+    }
+  }
+  return match;
+}
