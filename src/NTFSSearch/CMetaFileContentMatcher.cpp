@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 #include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
 #include "NTFSLib/CNTFSFileRecord.h"
@@ -12,6 +13,24 @@ namespace {
 constexpr std::size_t kSector = 512;
 // $AttrDef's definitions fill its first five sectors; the rest is zeros, which prove nothing.
 constexpr std::size_t kAttrDefSectors = 5;
+
+std::uint64_t Head(const std::uint8_t* bytes) {
+  std::uint64_t head = 0;
+  std::memcpy(&head, bytes, sizeof head);
+  return head;
+}
+
+// The $UpCase table's sectors by their first eight bytes. A sector's first unit is mostly its own index x 256,
+// but not always (the Georgian small letters at 0x2D00 map below it), so the sector is found by its content.
+const std::unordered_multimap<std::uint64_t, std::size_t>& UpCaseSectorsByHead() {
+  static const auto* sectors = [] {
+    auto* map = new std::unordered_multimap<std::uint64_t, std::size_t>();
+    const std::vector<std::uint8_t>& table = quellsy::ntfs::StandardUpCaseFile();
+    for (std::size_t at = 0; at + kSector <= table.size(); at += kSector) map->emplace(Head(table.data() + at), at);
+    return map;
+  }();
+  return *sectors;
+}
 }  // namespace
 
 void CMetaFileContentMatcher::AnalyzeFileRecord(std::int64_t sector, const CNTFSFileRecord& record) {
@@ -27,10 +46,11 @@ void CMetaFileContentMatcher::AnalyzeFileRecord(std::int64_t sector, const CNTFS
 bool CMetaFileContentMatcher::Matches(quellsy::ByteSpan data) const {
   if (data.size() < kSector) return false;
   if (m_kind == Kind::kUpCase) {
-    // Sector n of the table starts with the upper case of unit 256 x n, whose high byte is n.
     const std::vector<std::uint8_t>& table = quellsy::ntfs::StandardUpCaseFile();
-    const std::size_t at = std::size_t{data[1]} * kSector;
-    return at + kSector <= table.size() && std::memcmp(data.data(), table.data() + at, kSector) == 0;
+    const auto [from, to] = UpCaseSectorsByHead().equal_range(Head(data.data()));
+    for (auto it = from; it != to; ++it)
+      if (std::memcmp(data.data(), table.data() + it->second, kSector) == 0) return true;
+    return false;
   }
   const std::vector<std::uint8_t>& file = quellsy::ntfs::StandardAttrDefFile();
   for (std::size_t i = 0; i < kAttrDefSectors && (i + 1) * kSector <= file.size(); ++i)

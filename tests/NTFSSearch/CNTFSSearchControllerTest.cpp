@@ -145,6 +145,20 @@ TEST_F(NtfsCompleteSearchTest, KeptPartitionsAreHandedOutAsClonesCarryingTheirIn
       ASSERT_NE(dynamic_cast<CSearchedNTFSPartitionInfo*>(records[i]), nullptr);
       EXPECT_GT(static_cast<CSearchedNTFSPartitionInfo*>(records[i])->GetEvidence().mftSector, 0);
     }
+    for (CSearchedPartitionInfo* record : records) {
+      const auto& evidence = static_cast<CSearchedNTFSPartitionInfo*>(record)->GetEvidence();
+      // mkntfs writes the standard 2560-byte $AttrDef (five sectors) and 128 KiB $UpCase (256 sectors); ntfs-3g
+      // leaves the log without record pages.
+      EXPECT_EQ(evidence.attrDefMatch, 5);
+      EXPECT_EQ(evidence.upCaseMatch, 256);
+      EXPECT_EQ(evidence.logFileMatch, 0);
+      // Boot sector 30, backup 10, $MFT and $MFTMirr groups together 30, the mirror group 10, INDX records 0, and
+      // 10 each for the $AttrDef and $UpCase matches.
+      const std::uint32_t flags = evidence.buildFrom;
+      std::uint64_t score = 30 + 10 + 30 + 10 + 10;
+      if ((flags & Flags::kMFTMirrGroup) != 0) score += 10;
+      EXPECT_EQ(record->GetFlag(), score) << flags;
+    }
     EXPECT_EQ(records[0]->GetClusterOrigin(), disk.Fact("p1-start"));
     EXPECT_EQ(records[1]->GetClusterOrigin(), disk.Fact("p2-start"));
     EXPECT_EQ(records[0]->GetStartSector(), disk.Fact("p1-start"));
