@@ -8,6 +8,7 @@
 #include "NTFSLib/CNTFSFileRecord.h"
 #include "NTFSLib/CNTFSFileRecordAnalyzer.h"
 #include "NTFSLib/NTFSReferenceTables.h"
+#include "NTFSSearch/NTFSSectorRanges.h"
 
 namespace {
 constexpr std::size_t kSector = 512;
@@ -87,16 +88,6 @@ CMetaFileContentMatcher::Match CMetaFileContentMatcher::CalcMatch(std::int64_t o
   }
   if (record == nullptr || sectorsPerCluster == 0) return match;
   match.recordSector = record->sector;
-  match.matchCount = 0;
-  const std::int64_t k = sectorsPerCluster;
-  for (const CDataRun& run : record->runs.GetRuns()) {
-    if (run.lcn < 0 || run.length <= 0 || run.lcn > totalSectors / k || run.length > totalSectors / k) continue;
-    const std::int64_t first = origin + run.lcn * k;
-    const std::int64_t end = first + run.length * k;
-    for (const auto& [from, count] : m_ranges) {
-      const std::int64_t overlap = std::min(end, from + count) - std::max(first, from);
-      if (overlap > 0) match.matchCount += overlap;
-    }
-  }
+  match.matchCount = quellsy::ntfs::CountSectorsInRanges(record->runs, origin, sectorsPerCluster, totalSectors, m_ranges);
   return match;
 }

@@ -15,6 +15,8 @@ constexpr std::uint32_t kBitmapIndex = 6;
 // A group covers the records up to $BadClus (8).
 constexpr std::int64_t kGroupRecords = 8;
 constexpr std::uint32_t kSectorsPerClusterChoices[] = {1, 2, 4, 8, 16, 32, 64, 128};
+// A $Bitmap for 2^48 clusters; a larger stated size is not a real one.
+constexpr std::int64_t kMaxBitmapBytes = std::int64_t{1} << 45;
 }  // namespace
 
 void CMetaFileRecordGroupinMFTAnalyzer::AnalyzeNTFSMetaFileRecord(std::int64_t sector, const CNTFSFileRecord* record,
@@ -55,7 +57,7 @@ void CMetaFileRecordGroupinMFTAnalyzer::AnalyzeNTFSMetaFileRecord(std::int64_t s
     CNTFSDataRunList runs;
     std::int64_t realSize = 0;
     if (CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(*record, runs, true, realSize) && realSize > 0 &&
-        runs.GetTotalClusters() > 0)
+        realSize <= kMaxBitmapBytes && runs.GetTotalClusters() > 0)
       m_group.bitmapClusters = realSize * 8;
   }
 }
@@ -101,12 +103,17 @@ std::int64_t CMetaFileRecordGroupinMFTAnalyzer::ConfirmedOrigin(std::int64_t sec
                                                                 std::size_t& earlier) const {
   // Read as the mirror's copy, the $MFT's own group lies at its first cluster; read as the $MFT's own group, the
   // mirror's copy lies at the $MFTMirr's first cluster. Whichever came first on the disk is an earlier group.
+  // Both copies lie before the later one: clusters beyond it confirm nothing.
+  if (k == 0 || mftCluster < 0 || mirrorCluster < 0 || mftCluster > sector / k || mirrorCluster > sector / k) return -1;
   const std::int64_t asMirror = sector - mirrorCluster * k;
   const std::int64_t asOwn = sector - mftCluster * k;
-  for (std::size_t i = 0; i < m_bothGroups.size(); ++i) {
-    earlier = i;
-    if (asMirror >= 0 && m_bothGroups[i].mftSector == asMirror + mftCluster * k) return asMirror;
-    if (asOwn >= 0 && m_bothGroups[i].mftSector == asOwn + mirrorCluster * k) return asOwn;
+  if (const auto at = m_bothBySector.find(asMirror + mftCluster * k); asMirror >= 0 && at != m_bothBySector.end()) {
+    earlier = at->second;
+    return asMirror;
+  }
+  if (const auto at = m_bothBySector.find(asOwn + mirrorCluster * k); asOwn >= 0 && at != m_bothBySector.end()) {
+    earlier = at->second;
+    return asOwn;
   }
   return -1;
 }
@@ -153,5 +160,6 @@ void CMetaFileRecordGroupinMFTAnalyzer::EndGroup() {
     if (CSearchedNTFSPartitionInfo* held = m_builder.Merge(std::move(proposal))) SetMFTSectorAndSize(*held, group);
   }
   if (!existed) ProposeSingleMFT(group, readings);
-  if (m_bothGroups.size() < kMaxEntries) m_bothGroups.push_back({sector, std::move(readings)});
+  if (m_bothGroups.size() < kMaxEntries && m_bothBySector.emplace(sector, m_bothGroups.size()).second)
+    m_bothGroups.push_back({sector, std::move(readings)});
 }

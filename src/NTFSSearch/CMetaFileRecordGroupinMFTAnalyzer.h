@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "NTFSLib/CMFTInfo.h"
@@ -53,4 +54,5 @@ class CMetaFileRecordGroupinMFTAnalyzer {
     std::vector<CNTFSPartitionInfoBuilder::Key> readings;
   };
   std::vector<BothGroup> m_bothGroups;
+  std::unordered_map<std::int64_t, std::size_t> m_bothBySector;
 };

@@ -38,7 +38,7 @@ std::int64_t CNTFSDirectoryTreeBuilder::GetMFTNumber(std::int64_t sector, const 
   const std::int64_t r = sector - origin;
   if (r < 0 || sectorsPerCluster == 0) return -1;
   const std::int64_t vcn = mft.GetDataRunList().GetVCN(r / sectorsPerCluster);
-  if (vcn < 0) return -1;
+  if (vcn < 0 || vcn > (std::int64_t{1} << 48)) return -1;
   const std::int64_t s = vcn * sectorsPerCluster + r % sectorsPerCluster;
   const std::int64_t perRecord = std::max<std::int64_t>(mft.GetSectorsPerFileRecord(), 1);
   return s % perRecord == 0 ? s / perRecord : -1;
@@ -55,10 +55,13 @@ void CNTFSDirectoryTreeBuilder::BuildDirectoryTree(const CSearchedNTFSPartitionI
   if (k == 0 || total <= 0) return;
   for (const CMFTInfo& mft : m_info.mfts) {
     const std::int64_t first = mft.GetDataRunList().GetLCN(0);
-    if (mft.GetSectorsPerCluster() != k || first < 0 || mft.GetSector() != origin + first * k) continue;
-    std::int64_t highest = 0;
-    for (const CDataRun& run : mft.GetDataRunList().GetRuns()) highest = std::max(highest, run.lcn + run.length);
-    if (highest > total / k) continue;
+    if (mft.GetSectorsPerCluster() != k || first < 0 || first > total / k || mft.GetSector() != origin + first * k)
+      continue;
+    const auto& runs = mft.GetDataRunList().GetRuns();
+    if (std::any_of(runs.begin(), runs.end(), [&](const CDataRun& run) {
+          return run.lcn < 0 || run.length < 0 || run.lcn > total / k || run.length > total / k - run.lcn;
+        }))
+      continue;
     if (std::any_of(m_mfts.begin(), m_mfts.end(), [&](const CMFTInfo* m) { return m->GetSector() == mft.GetSector(); }))
       continue;
     m_mfts.push_back(&mft);

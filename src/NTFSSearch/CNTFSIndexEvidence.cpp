@@ -38,6 +38,7 @@ void CNTFSIndexEvidence::AnalyzeFolderRecord(const CNTFSFileRecord& record) {
   std::int64_t number = root.IsValid() ? root.GetMFTFileRecordNumberfrom0x90() : -1;
   if (number < 0 && record.HasXPNumberOfthisMFTRecord()) number = record.GetXPNumberOfthisMFTRecord();
   if (number < 0 || number == kRootFolder) return;
+  if (m_folders.count(number) >= kMaxFoldersPerNumber) return;
   const auto [from, to] = m_indexes.equal_range(number);
   for (auto it = from; it != to; ++it) Propose(folder, it->second);
   m_folders.emplace(number, std::move(folder));

@@ -15,6 +15,8 @@ class CNTFSIndexEvidence {
  public:
   static constexpr std::size_t kMaxEntries = 500000;
   static constexpr std::int64_t kRootFolder = 5;
+  // Folder records kept for one MFT number: a few copies (the $MFT's, older ones) are real, more are noise.
+  static constexpr std::size_t kMaxFoldersPerNumber = 16;
 
   explicit CNTFSIndexEvidence(CNTFSPartitionInfoBuilder& builder) : m_builder(builder) {}
 

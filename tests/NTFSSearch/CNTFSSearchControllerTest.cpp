@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <memory>
 #include <set>
 
@@ -13,6 +14,7 @@
 #include "NTFSSearch/CNTFSSearchController.h"
 #include "NTFSSearch/NtfsDiskImages.h"
 #include "include/FileNode.h"
+#include "support/MemoryDevice.h"
 #include "support/RecordingTreeBuilder.h"
 
 namespace quellsy::test {
@@ -190,6 +192,47 @@ TEST_F(NtfsCompleteSearchTest, NodesCarryTheirPartitionAndOrphanedFoldersKeepThe
   EXPECT_EQ(names.count("p1loopa"), 1u);
   EXPECT_EQ(names.count("p1loopb"), 1u);
   EXPECT_EQ(m_builder.flushes(), std::vector<_tagSearcherType>{SEARCHER_NTFS});
+}
+
+// Lone boot sectors (score 30 each, no $MFT) at the given sectors of a 4096-sector disk, each stating a volume
+// too large for a backup before it.
+std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> KeptFromBootSectors(const std::vector<long long>& at) {
+  std::vector<std::uint8_t> boot(512);
+  std::ifstream(NtfsDiskImages::Get().Image("disk.img"), std::ios::binary)
+      .seekg(NtfsDiskImages::Get().Manifest("disk.img").Fact("p1-start") * 512)
+      .read(reinterpret_cast<char*>(boot.data()), 512);
+  const std::uint64_t total = 50000;
+  for (int i = 0; i < 8; ++i) boot[0x28 + i] = static_cast<std::uint8_t>(total >> (8 * i));
+  std::vector<std::uint8_t> disk(4096 * 512, 0);
+  for (const long long sector : at) std::copy(boot.begin(), boot.end(), disk.begin() + sector * 512);
+  MemoryDevice device(std::move(disk));
+  RecordingTreeBuilder builder;
+  CNTFSSearchController searcher;
+  searcher.SetDevice(&device);
+  searcher.SetBlockSize(1024);
+  searcher.SetDirecotryTreeBuilder(&builder);
+  searcher.PreparetoSearch();
+  for (long long first = 0; first < 4096; first += 1024) searcher.AnalyzeBlock(first, 1024);
+  EXPECT_EQ(searcher.Proposals().size(), at.size());
+  searcher.EndSearch(1);
+  std::vector<std::unique_ptr<CSearchedNTFSPartitionInfo>> kept;
+  for (const auto& partition : searcher.Kept())
+    kept.emplace_back(static_cast<CSearchedNTFSPartitionInfo*>(partition->Clone()));
+  return kept;
+}
+
+TEST_F(NtfsCompleteSearchTest, WeakCandidatesStayOnlyWhileFewerThanThreeRemain) {
+  QUELLSY_REQUIRE_FIXTURE(NtfsDiskImages::Get().Run());
+  // Two weak candidates both stay, in origin order, with descending sort keys.
+  const auto two = KeptFromBootSectors({1000, 100});
+  ASSERT_EQ(two.size(), 2u);
+  EXPECT_EQ(two[0]->GetClusterOrigin(), 100);
+  EXPECT_EQ(two[1]->GetClusterOrigin(), 1000);
+  EXPECT_EQ(two[0]->GetFlag(), 30u);
+  EXPECT_EQ(two[0]->GetOrderKey(), 2.0);
+  EXPECT_EQ(two[1]->GetOrderKey(), 1.0);
+  // With three, every one scoring 50 or less without an $MFT goes.
+  EXPECT_TRUE(KeptFromBootSectors({100, 1000, 2000}).empty());
 }
 
 }  // namespace

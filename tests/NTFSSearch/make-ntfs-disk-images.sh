@@ -5,7 +5,7 @@
 # lies in INDX records, the record of /p1top was wiped (its folder p1sub is orphaned) and /p1loopa names its
 # own child /p1loopa/p1loopb as parent.
 # wiped.img: the same with the first volume's boot sector zeroed (its backup at the volume's end survives).
-# reformatted.img: the same with the first volume formatted again (mkntfs -Q) over its files.
+# reformatted.img: the same with both volumes formatted again (mkntfs -Q) over their files.
 # Manifest lines (IMAGE.manifest): "# key=value" facts, then path<TAB>size<TAB>sha256<TAB>deleted (0/1)<TAB>
 # partition (1/2) for the files as written. Exits 77 when /dev/fuse cannot be used.
 set -euo pipefail
@@ -105,12 +105,12 @@ rm "$mnt/p2-victim.txt"
 umount "$mnt"
 
 assemble() {
-  local image=$1 p1=$2
+  local image=$1 p1=$2 p2=${3:-$work/p2.img}
   rm -f "$image"
   truncate -s $(((p2_start + sectors + 2048) * 512)) "$image"
   printf 'label: dos\n%s,%s,7\n%s,%s,7\n' "$p1_start" "$sectors" "$p2_start" "$sectors" | sfdisk -q "$image" >/dev/null
   dd if="$p1" of="$image" bs=512 seek="$p1_start" conv=notrunc status=none
-  dd if="$work/p2.img" of="$image" bs=512 seek="$p2_start" conv=notrunc status=none
+  dd if="$p2" of="$image" bs=512 seek="$p2_start" conv=notrunc status=none
   {
     echo "# p1-start=$p1_start"
     echo "# p2-start=$p2_start"
@@ -126,4 +126,5 @@ cp "$work/p1.img" "$work/p1-wiped.img"
 dd if=/dev/zero of="$work/p1-wiped.img" bs=512 count=1 conv=notrunc status=none
 assemble "$out/wiped.img" "$work/p1-wiped.img"
 mkntfs -F -Q -q -c 4096 -L P1NEW "$work/p1.img" >/dev/null 2>&1
-assemble "$out/reformatted.img" "$work/p1.img"
+mkntfs -F -Q -q -c 4096 -L P2NEW "$work/p2.img" >/dev/null 2>&1
+assemble "$out/reformatted.img" "$work/p1.img" "$work/p2.img"
