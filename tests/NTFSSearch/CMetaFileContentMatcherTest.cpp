@@ -21,8 +21,8 @@ TEST(CMetaFileContentMatcher, AttrDefSectorsFormRangesAndASectorMetTwiceCountsOn
   CMetaFileContentMatcher matcher(Kind::kAttrDef);
   for (std::size_t n = 0; n < 5; ++n) matcher.AnalyzeSector(100 + static_cast<std::int64_t>(n), SectorOf(attrDef, n));
   matcher.AnalyzeSector(104, SectorOf(attrDef, 4));
-  // The zeros after the definitions prove nothing.
-  matcher.AnalyzeSector(105, SectorOf(attrDef, 5));
+  // A sector of zeros (the end of the file's last cluster) proves nothing.
+  matcher.AnalyzeSector(105, std::vector<std::uint8_t>(512, 0));
   matcher.AnalyzeSector(900, SectorOf(attrDef, 0));
   EXPECT_EQ(matcher.Ranges(), (Ranges{{100, 5}, {900, 1}}));
 }
