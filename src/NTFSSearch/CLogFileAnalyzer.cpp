@@ -5,6 +5,7 @@
 #include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
 #include "NTFSLib/CNTFSFileRecord.h"
 #include "NTFSLib/CRCRDRecord.h"
+#include "NTFSSearch/NTFSSectorRanges.h"
 
 namespace {
 constexpr std::size_t kSector = 512;
@@ -141,16 +142,7 @@ CLogFileAnalyzer::LogFileMatch CLogFileAnalyzer::CalcLogFileMatch(std::int64_t o
   }
   if (log == nullptr || sectorsPerCluster == 0) return match;
   match.recordSector = log->GetSector();
-  match.matchCount = 0;
-  const std::int64_t k = sectorsPerCluster;
-  for (const CDataRun& run : log->GetDataRunList().GetRuns()) {
-    if (run.lcn < 0 || run.length <= 0 || run.lcn > (totalSectors / k) || run.length > (totalSectors / k)) continue;
-    const std::int64_t first = origin + run.lcn * k;
-    const std::int64_t end = first + run.length * k;
-    for (const auto& [from, count] : m_ranges) {
-      const std::int64_t overlap = std::min(end, from + count) - std::max(first, from);
-      if (overlap > 0) match.matchCount += overlap;
-    }
-  }
+  match.matchCount =
+      quellsy::ntfs::CountSectorsInRanges(log->GetDataRunList(), origin, sectorsPerCluster, totalSectors, m_ranges);
   return match;
 }

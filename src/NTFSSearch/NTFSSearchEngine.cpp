@@ -6,6 +6,7 @@
 #include "NTFSSearch/CFileReaderEx.h"
 #include "NTFSSearch/CNTFSFileNode.h"
 #include "NTFSSearch/CNTFSQuickSearch.h"
+#include "NTFSSearch/CNTFSSearchController.h"
 #include "NTFSSearch/CNTFSVolumeAnalyer.h"
 #include "NTFSSearch/NTFSResidentData.h"
 #include "include/EngineRegistry.h"
@@ -13,6 +14,7 @@
 void RegisterNTFSSearchEngine() {
   auto& registry = quellsy::EngineRegistry::Instance();
   registry.RegisterQuickSearcher(FILE_SYSTEM_NTFS, [] { return CreateNTFSQuickSearcher(); });
+  registry.RegisterCompleteSearcher(SEARCHER_NTFS, [] { return CreateNTFSSearcher(); });
   registry.RegisterVolumeAnalyzer(quellsy::VolumeProbe::kNtfs, [](IStorageDevice* device, unsigned long long sector) {
     return CreateNTFSVolumeAnalyze(device, sector);
   });
