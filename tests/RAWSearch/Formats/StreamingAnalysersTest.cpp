@@ -238,14 +238,6 @@ INSTANTIATE_TEST_SUITE_P(
         GrowCase{"aep with its packet", MakeStreaming<RawSpeed::AEPAnalyser>(), [] { return AepFile(5000, true); },
                  RAW_FILE_TYPE_AEP, [](std::uint64_t n) { return n + 8; }}));
 
-struct Refusal {
-  std::string name;
-  AnalyserFactory make;
-  std::function<Bytes()> sector;
-};
-void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
-class StreamingRefusals : public RawSearchTest, public ::testing::WithParamInterface<Refusal> {};
-
 TEST_P(StreamingRefusals, SectorIsNotClaimed) {
   auto analyser = GetParam().make();
   Bytes sector = GetParam().sector();

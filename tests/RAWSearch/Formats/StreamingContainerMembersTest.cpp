@@ -296,25 +296,8 @@ INSTANTIATE_TEST_SUITE_P(
         GrowCase{"dmg with its trailer across sectors", MakeStreaming<Brance::DMGAnalyser>(),
                  [] { return DmgFile(2700); }, RAW_FILE_TYPE_DMG, Own}));
 
-struct Refusal {
-  std::string name;
-  AnalyserFactory make;
-  std::function<Bytes()> sector;
-};
-void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
-class ContainerRefusals : public RawSearchTest, public ::testing::WithParamInterface<Refusal> {};
-
-TEST_P(ContainerRefusals, SectorIsNotClaimed) {
-  auto analyser = GetParam().make();
-  Bytes sector = GetParam().sector();
-  sector.resize(4096, 0);
-  CRawFileInfo scratch;
-  EXPECT_EQ(analyser->AnalyseBuffer(sector.data(), scratch), 0);
-  EXPECT_EQ(analyser->AnalyseBuffer(nullptr, scratch), 0);
-}
-
 INSTANTIATE_TEST_SUITE_P(
-    Containers, ContainerRefusals,
+    Containers, StreamingRefusals,
     ::testing::Values(Refusal{"png with a broken signature", MakeStreaming<RawSpeed::PNGAnalyser>(),
                               [] {
                                 Bytes b = PngFile(10);

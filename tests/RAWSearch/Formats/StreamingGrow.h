@@ -61,6 +61,16 @@ inline void PrintTo(const GrowCase& c, std::ostream* os) { *os << c.name; }
 // Instantiated by each family's test file with its cases (the body is in StreamingAnalysersTest.cpp).
 class StreamingMembers : public RawSearchTest, public ::testing::WithParamInterface<GrowCase> {};
 
+// A first sector the member must not claim (nor a null one).
+struct Refusal {
+  std::string name;
+  AnalyserFactory make;
+  std::function<Bytes()> sector;
+};
+inline void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+// Instantiated like StreamingMembers (the body is in StreamingAnalysersTest.cpp).
+class StreamingRefusals : public RawSearchTest, public ::testing::WithParamInterface<Refusal> {};
+
 inline std::uint64_t Own(std::uint64_t length) { return length; }
 inline std::uint64_t Sectors(std::uint64_t length) { return WholeSectors(length); }
 inline std::function<std::uint64_t(std::uint64_t)> Fixed(std::uint64_t size) {

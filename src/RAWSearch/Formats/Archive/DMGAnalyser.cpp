@@ -18,10 +18,8 @@ constexpr std::size_t kZeroTail = 8;
 DMGAnalyser::DMGAnalyser() : CBranchAnalyser(RAW_FILE_TYPE_DMG, std::make_unique<FileDMGAnalyser>()) {}
 
 int DMGAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
-  // The plain analyser's test is this one's.
-  if (!sector || !Fallback()->AnalyseBuffer(sector, scratch)) return 0;
-  scratch.m_uRawFileType = m_uType;
-  return 1;
+  // The plain analyser's test is this one's, and its type.
+  return Fallback()->AnalyseBuffer(sector, scratch);
 }
 
 CRawFileInfo* DMGAnalyser::CreateRawFileInfo() { return new DMGRawFileInfo(Fallback()); }

@@ -30,29 +30,22 @@ int RARAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 CRawFileInfo* RARAnalyser::CreateRawFileInfo() { return new RARRawFileInfo(Fallback()); }
 
 RARAnalyser::RARRawFileInfo::RARRawFileInfo(IRawFileAnalyser* fallback)
-    : CStreamingRawFileInfo(RAW_FILE_TYPE_RAR, fallback, 0, kArchiveHeaderAt, kSizeCap) {}
+    : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_RAR, fallback, 0, kArchiveHeaderAt, kSizeCap) {}
 
-int RARAnalyser::RARRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                             SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  while (m_llNext < off + sectorSize) {
-    const auto at = held.At(m_llNext, 1);
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
-    const quellsy::ByteSpan block =
-        held.bytes.subspan(*at, std::min(kBlockHeaderBytes, held.bytes.size() - *at));
-    if (block.size() >= kEndBlock.size() && std::equal(kEndBlock.begin(), kEndBlock.end(), block.begin()))
-      return End(m_llNext + static_cast<long long>(kEndBlock.size()), sectorNumber);
-    // A header cut by the end of what the search holds is read again with the next sector.
-    if (block.size() < kBlockHeaderBytes) return 2;
-    unsigned low = 0;
-    unsigned high = 0;
-    if (!classRarSearch::GetBlockSize(block.data(), static_cast<int>(block.size()), &low, &high)) return HandOver();
-    m_llNext += static_cast<long long>((static_cast<std::uint64_t>(high) << 32) | low);
-  }
-  return 2;
+std::optional<int> RARAnalyser::RARRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
+  const auto at = held.At(m_llNext, 1);
+  if (!at) return NotHeld(held, m_llNext);
+  const quellsy::ByteSpan block =
+      held.bytes.subspan(*at, std::min(kBlockHeaderBytes, held.bytes.size() - *at));
+  if (block.size() >= kEndBlock.size() && std::equal(kEndBlock.begin(), kEndBlock.end(), block.begin()))
+    return End(m_llNext + static_cast<long long>(kEndBlock.size()), sectorNumber);
+  // A header cut by the end of what the search holds is read again with the next sector.
+  if (block.size() < kBlockHeaderBytes) return 2;
+  unsigned low = 0;
+  unsigned high = 0;
+  if (!classRarSearch::GetBlockSize(block.data(), static_cast<int>(block.size()), &low, &high)) return HandOver();
+  m_llNext += static_cast<long long>((static_cast<std::uint64_t>(high) << 32) | low);
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

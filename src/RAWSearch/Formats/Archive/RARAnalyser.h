@@ -11,10 +11,12 @@ class RARAnalyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 1073741824;
 
-  class RARRawFileInfo : public CStreamingRawFileInfo {
+  class RARRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     explicit RARRawFileInfo(IRawFileAnalyser* fallback);
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   RARAnalyser();

@@ -35,23 +35,16 @@ CRawFileInfo* TARAnalyser::CreateRawFileInfo() { return new TARRawFileInfo(Fallb
 
 // The walking offset is the next header's; headers lie on 512-byte blocks whatever the sector size.
 TARAnalyser::TARRawFileInfo::TARRawFileInfo(IRawFileAnalyser* fallback)
-    : CStreamingRawFileInfo(RAW_FILE_TYPE_TAR, fallback, 0, 0, kSizeCap) {}
+    : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_TAR, fallback, 0, 0, kSizeCap) {}
 
-int TARAnalyser::TARRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                             SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  while (m_llNext < off + sectorSize) {
-    const auto at = held.At(m_llNext, kBlock);
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
-    const quellsy::ByteSpan header = held.bytes.subspan(*at, kBlock);
-    if (!CPlainRawFileAnalyser::HasText(header, kMagicAt, "ustar")) return End(m_llNext + kEndBlocks, sectorNumber);
-    const long long data = FileTARAnalyser::OctStringToint(header.subspan(kSizeAt, kSizeDigits));
-    m_llNext += kBlock + (data + kBlock - 1) / kBlock * kBlock;
-  }
-  return 2;
+std::optional<int> TARAnalyser::TARRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
+  const auto at = held.At(m_llNext, kBlock);
+  if (!at) return NotHeld(held, m_llNext);
+  const quellsy::ByteSpan header = held.bytes.subspan(*at, kBlock);
+  if (!CPlainRawFileAnalyser::HasText(header, kMagicAt, "ustar")) return End(m_llNext + kEndBlocks, sectorNumber);
+  const long long data = FileTARAnalyser::OctStringToint(header.subspan(kSizeAt, kSizeDigits));
+  m_llNext += kBlock + (data + kBlock - 1) / kBlock * kBlock;
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

@@ -13,10 +13,12 @@ class TARAnalyser : public CStreamingAnalyser {
   // The plain analyser's: past it, that one measures the archive.
   static constexpr long long kSizeCap = 0xD000000;
 
-  class TARRawFileInfo : public CStreamingRawFileInfo {
+  class TARRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     explicit TARRawFileInfo(IRawFileAnalyser* fallback);
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   TARAnalyser();

@@ -35,29 +35,22 @@ std::optional<IRawFileAnalyser::Anchor> InddAnalyser::ClaimAnchor() const { retu
 CRawFileInfo* InddAnalyser::CreateRawFileInfo() { return new InddRawFileInfo(); }
 
 // The walking offset starts unset (0) and becomes the first data page at the first sector.
-InddAnalyser::InddRawFileInfo::InddRawFileInfo() : CStreamingRawFileInfo(RAW_FILE_TYPE_INDD, nullptr, 0, 0, kSizeCap) {}
+InddAnalyser::InddRawFileInfo::InddRawFileInfo() : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_INDD, nullptr, 0, 0, kSizeCap) {}
 
-int InddAnalyser::InddRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                               SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
+std::optional<int> InddAnalyser::InddRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
   if (m_llNext == 0) {
     const auto at = held.At(0, kFirstPageAt + 4);
     if (!at) return HandOver();
     m_llNext = *quellsy::le32(held.bytes, *at + kFirstPageAt) * kPageSize;
-    if (m_llNext == 0) return HandOver();
+    return m_llNext == 0 ? std::optional<int>(HandOver()) : std::nullopt;
   }
-  while (m_llNext < off + sectorSize) {
-    const auto at = held.At(m_llNext, kObjectHeader);
-    // An object header the search does not hold yet is read with the next sector.
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
-    if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, kObject))
-      return End((m_llNext + kPageSize - 1) / kPageSize * kPageSize, sectorNumber);
-    m_llNext += kObjectFraming + *quellsy::le32(held.bytes, *at + kStreamLengthAt);
-  }
-  return 2;
+  const auto at = held.At(m_llNext, kObjectHeader);
+  // An object header the search does not hold yet is read with the next sector.
+  if (!at) return NotHeld(held, m_llNext);
+  if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, kObject))
+    return End((m_llNext + kPageSize - 1) / kPageSize * kPageSize, sectorNumber);
+  m_llNext += kObjectFraming + *quellsy::le32(held.bytes, *at + kStreamLengthAt);
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

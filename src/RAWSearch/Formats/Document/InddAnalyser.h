@@ -12,10 +12,12 @@ class InddAnalyser : public CStreamingAnalyser {
   static constexpr long long kSizeCap = 200000000;
   static constexpr long long kPageSize = 4096;
 
-  class InddRawFileInfo : public CStreamingRawFileInfo {
+  class InddRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     InddRawFileInfo();
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   InddAnalyser();

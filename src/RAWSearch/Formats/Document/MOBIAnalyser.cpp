@@ -48,7 +48,7 @@ int MOBIAnalyser::MOBIRawFileInfo::CalcRawSize(unsigned char* sector, int sector
   }
   while (!m_bZeroTail && m_llNext < off + sectorSize) {
     const auto at = held.At(m_llNext, 4);
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
+    if (!at) return NotHeld(held, m_llNext);
     const std::uint32_t word = *quellsy::be32(held.bytes, *at);
     if (word == kEndRecord) return End(m_llNext + kEndRecordBytes, sectorNumber);
     if (++m_iSteps == 2) {

@@ -22,38 +22,29 @@ constexpr std::size_t kHeaderBytes = kExpectedLength + 8;
 OneAnalyser::OneAnalyser() : CStreamingAnalyser(RAW_FILE_TYPE_ONE, std::make_unique<FileONEAnalyser>()) {}
 
 int OneAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
-  // The plain analyser's test is this one's.
-  if (!sector || !Fallback()->AnalyseBuffer(sector, scratch)) return 0;
-  scratch.m_uRawFileType = m_uType;
-  return 1;
+  // The plain analyser's test is this one's, and its type.
+  return Fallback()->AnalyseBuffer(sector, scratch);
 }
 
 CRawFileInfo* OneAnalyser::CreateRawFileInfo() { return new ONERawFileInfo(Fallback()); }
 
 OneAnalyser::ONERawFileInfo::ONERawFileInfo(IRawFileAnalyser* fallback)
-    : CStreamingRawFileInfo(RAW_FILE_TYPE_ONE, fallback, 0, 0, kSizeCap) {}
+    : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_ONE, fallback, 0, 0, kSizeCap) {}
 
-int OneAnalyser::ONERawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                             SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  while (m_llNext < off + sectorSize) {
-    const auto lead = held.At(m_llNext + static_cast<long long>(kFileTypeAt), kFileType.size());
-    // A header the search does not hold yet is read with the next sector.
-    if (!lead) return m_llNext < held.first ? HandOver() : 2;
-    const std::string_view type(reinterpret_cast<const char*>(held.bytes.data() + *lead), kFileType.size());
-    if (type != kFileType) return End(m_llNext, sectorNumber);
-    const auto at = held.At(m_llNext, kHeaderBytes);
-    if (!at) return 2;
-    std::uint64_t length = *quellsy::le64(held.bytes, *at + kExpectedLength);
-    if (length == 0) length = *quellsy::le64(held.bytes, *at + kLegacyExpectedLength);
-    // A section of no length, or one past the cap, leaves the file to the plain analyser.
-    if (length == 0 || length > static_cast<std::uint64_t>(m_llCap)) return HandOver();
-    m_llNext += static_cast<long long>(length);
-  }
-  return 2;
+std::optional<int> OneAnalyser::ONERawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
+  const auto lead = held.At(m_llNext + static_cast<long long>(kFileTypeAt), kFileType.size());
+  // A header the search does not hold yet is read with the next sector.
+  if (!lead) return NotHeld(held, m_llNext);
+  const std::string_view type(reinterpret_cast<const char*>(held.bytes.data() + *lead), kFileType.size());
+  if (type != kFileType) return End(m_llNext, sectorNumber);
+  const auto at = held.At(m_llNext, kHeaderBytes);
+  if (!at) return 2;
+  std::uint64_t length = *quellsy::le64(held.bytes, *at + kExpectedLength);
+  if (length == 0) length = *quellsy::le64(held.bytes, *at + kLegacyExpectedLength);
+  // A section of no length, or one past the cap, leaves the file to the plain analyser.
+  if (length == 0 || length > static_cast<std::uint64_t>(m_llCap)) return HandOver();
+  m_llNext += static_cast<long long>(length);
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

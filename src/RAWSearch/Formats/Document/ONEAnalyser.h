@@ -10,10 +10,12 @@ class OneAnalyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 400000000;
 
-  class ONERawFileInfo : public CStreamingRawFileInfo {
+  class ONERawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     explicit ONERawFileInfo(IRawFileAnalyser* fallback);
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   OneAnalyser();

@@ -40,37 +40,30 @@ std::vector<IRawFileAnalyser::Anchor> New3DSAnalyser::ClaimAnchors() const {
 CRawFileInfo* New3DSAnalyser::CreateRawFileInfo() { return new New3DSRawFileInfo(Fallback()); }
 
 New3DSAnalyser::New3DSRawFileInfo::New3DSRawFileInfo(IRawFileAnalyser* fallback)
-    : CStreamingRawFileInfo(RAW_FILE_TYPE_3DS, fallback, 0, 0, kCapsFollowed * kSizeCap) {}
+    : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_3DS, fallback, 0, 0, kCapsFollowed * kSizeCap) {}
 
-int New3DSAnalyser::New3DSRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                                   SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  const quellsy::ByteSpan bytes(sector, static_cast<std::size_t>(sectorSize));
-  if (off == 0 && quellsy::le16(bytes, 0) != kMainChunk) {
+std::optional<int> New3DSAnalyser::New3DSRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
+  const auto at = held.At(m_llNext, 6);
+  // A chunk header the search does not hold yet is read with the next sector.
+  if (!at) return NotHeld(held, m_llNext);
+  const std::uint16_t id = *quellsy::le16(held.bytes, *at);
+  if (m_llNext == 0 && id != kMainChunk) {
     // A cartridge: sized from its header (unnamed), or by the plain analyser past five caps.
-    const auto units = quellsy::le32(bytes, kMediaUnitsAt);
-    if (!units || *units == 0 || *units * kMediaUnit > m_llCap) return HandOver();
-    m_ullSize = static_cast<std::uint64_t>(*units * kMediaUnit);
+    const auto header = held.At(0, kMediaUnitsAt + 4);
+    const long long units = header ? *quellsy::le32(held.bytes, *header + kMediaUnitsAt) : 0;
+    if (units == 0 || units * kMediaUnit > m_llCap) return HandOver();
+    m_ullSize = static_cast<std::uint64_t>(units * kMediaUnit);
     return 1;
   }
-  while (m_llNext < off + sectorSize) {
-    const auto at = held.At(m_llNext, 6);
-    // A chunk header the search does not hold yet is read with the next sector.
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
-    const auto ahead = held.At(m_llNext + kLeadBlock, 2);
-    if (ahead && *quellsy::le16(held.bytes, *ahead) == kMainChunk &&
-        *quellsy::le16(held.bytes, *at) != kMainChunk) {
-      m_llNext += kLeadBlock;
-      continue;
-    }
-    const std::uint32_t length = *quellsy::le32(held.bytes, *at + 2);
-    if (*quellsy::le16(held.bytes, *at) != kMainChunk || length == 0) return End(m_llNext, sectorNumber);
-    m_llNext += length;
+  const auto ahead = held.At(m_llNext + kLeadBlock, 2);
+  if (ahead && *quellsy::le16(held.bytes, *ahead) == kMainChunk && id != kMainChunk) {
+    m_llNext += kLeadBlock;
+    return std::nullopt;
   }
-  return 2;
+  const std::uint32_t length = *quellsy::le32(held.bytes, *at + 2);
+  if (id != kMainChunk || length == 0) return End(m_llNext, sectorNumber);
+  m_llNext += length;
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

@@ -16,10 +16,12 @@ class New3DSAnalyser : public CStreamingAnalyser {
   // Meshes and cartridges are followed to five caps.
   static constexpr long long kCapsFollowed = 5;
 
-  class New3DSRawFileInfo : public CStreamingRawFileInfo {
+  class New3DSRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     explicit New3DSRawFileInfo(IRawFileAnalyser* fallback);
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   New3DSAnalyser();

@@ -28,26 +28,19 @@ int PNGAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 CRawFileInfo* PNGAnalyser::CreateRawFileInfo() { return new PNGRawFileInfo(Fallback()); }
 
 PNGAnalyser::PNGRawFileInfo::PNGRawFileInfo(IRawFileAnalyser* fallback)
-    : CStreamingRawFileInfo(RAW_FILE_TYPE_PNG, fallback, 0, kFirstChunk, kSizeCap) {}
+    : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_PNG, fallback, 0, kFirstChunk, kSizeCap) {}
 
-int PNGAnalyser::PNGRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                             SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
+std::optional<int> PNGAnalyser::PNGRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
   // A chunk header the search does not hold yet is read with a later sector, from the bytes it keeps.
-  while (m_llNext <= off + sectorSize) {
-    const auto at = held.At(m_llNext, 8);
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
-    const long long length = *quellsy::be32(held.bytes, *at);
-    if (CPlainRawFileAnalyser::HasText(held.bytes, *at + 4, "IEND")) {
-      // The closing chunk is empty; one that claims data is damaged and left to the plain analyser.
-      return length == 0 ? End(m_llNext + kChunkFraming, sectorNumber) : HandOver();
-    }
-    m_llNext += kChunkFraming + length;
+  const auto at = held.At(m_llNext, 8);
+  if (!at) return NotHeld(held, m_llNext);
+  const long long length = *quellsy::be32(held.bytes, *at);
+  if (CPlainRawFileAnalyser::HasText(held.bytes, *at + 4, "IEND")) {
+    // The closing chunk is empty; one that claims data is damaged and left to the plain analyser.
+    return length == 0 ? End(m_llNext + kChunkFraming, sectorNumber) : HandOver();
   }
-  return 2;
+  m_llNext += kChunkFraming + length;
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

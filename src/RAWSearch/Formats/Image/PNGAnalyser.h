@@ -10,10 +10,12 @@ class PNGAnalyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 100000000;
 
-  class PNGRawFileInfo : public CStreamingRawFileInfo {
+  class PNGRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     explicit PNGRawFileInfo(IRawFileAnalyser* fallback);
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   PNGAnalyser();

@@ -21,10 +21,8 @@ constexpr long long kCapsFollowed = 5;
 PSDAnalyser::PSDAnalyser() : CStreamingAnalyser(RAW_FILE_TYPE_PSD, std::make_unique<FilePSDAnalyser>()) {}
 
 int PSDAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
-  // The plain analyser's test is this one's.
-  if (!sector || !Fallback()->AnalyseBuffer(sector, scratch)) return 0;
-  scratch.m_uRawFileType = m_uType;
-  return 1;
+  // The plain analyser's test is this one's, and its type.
+  return Fallback()->AnalyseBuffer(sector, scratch);
 }
 
 CRawFileInfo* PSDAnalyser::CreateRawFileInfo() { return new PSDRawFileInfo(Fallback()); }
@@ -40,7 +38,7 @@ int PSDAnalyser::PSDRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
   const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
   while (m_iSectionsLeft > 0 && m_llNext < off + sectorSize) {
     const auto at = held.At(m_llNext, kSectionLengthField);
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
+    if (!at) return NotHeld(held, m_llNext);
     m_llNext += kSectionLengthField + *quellsy::be32(held.bytes, *at);
     if (--m_iSectionsLeft == 0) m_llNext += kCompressionField;
   }

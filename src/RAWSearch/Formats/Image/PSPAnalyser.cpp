@@ -23,31 +23,22 @@ constexpr std::string_view kBlockMark = "~BK\0"sv;
 PSPAnalyser::PSPAnalyser() : CStreamingAnalyser(RAW_FILE_TYPE_PSP, std::make_unique<FilePSPAnalyser>()) {}
 
 int PSPAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
-  // The plain analyser's test is this one's.
-  if (!sector || !Fallback()->AnalyseBuffer(sector, scratch)) return 0;
-  scratch.m_uRawFileType = m_uType;
-  return 1;
+  // The plain analyser's test is this one's, and its type.
+  return Fallback()->AnalyseBuffer(sector, scratch);
 }
 
 CRawFileInfo* PSPAnalyser::CreateRawFileInfo() { return new PSPRawFileInfo(Fallback()); }
 
 PSPAnalyser::PSPRawFileInfo::PSPRawFileInfo(IRawFileAnalyser* fallback)
-    : CStreamingRawFileInfo(RAW_FILE_TYPE_PSP, fallback, 0, kFirstBlock, kSizeCap) {}
+    : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_PSP, fallback, 0, kFirstBlock, kSizeCap) {}
 
-int PSPAnalyser::PSPRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                             SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  while (m_llNext < off + sectorSize) {
-    const auto at = held.At(m_llNext, kBlockHeader);
-    // A block header the search does not hold yet is read with the next sector.
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
-    if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, kBlockMark)) return End(m_llNext, sectorNumber, ".");
-    m_llNext += static_cast<long long>(kBlockHeader) + *quellsy::le32(held.bytes, *at + kLengthAt);
-  }
-  return 2;
+std::optional<int> PSPAnalyser::PSPRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
+  const auto at = held.At(m_llNext, kBlockHeader);
+  // A block header the search does not hold yet is read with the next sector.
+  if (!at) return NotHeld(held, m_llNext);
+  if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, kBlockMark)) return End(m_llNext, sectorNumber, ".");
+  m_llNext += static_cast<long long>(kBlockHeader) + *quellsy::le32(held.bytes, *at + kLengthAt);
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

@@ -10,10 +10,12 @@ class PSPAnalyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 20000000;
 
-  class PSPRawFileInfo : public CStreamingRawFileInfo {
+  class PSPRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     explicit PSPRawFileInfo(IRawFileAnalyser* fallback);
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   PSPAnalyser();

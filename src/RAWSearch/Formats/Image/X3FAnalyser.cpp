@@ -18,9 +18,8 @@ constexpr long long kDirectoryTail = 76;
 X3FAnalyser::X3FAnalyser() : CBranchAnalyser(RAW_FILE_TYPE_X3F, std::make_unique<FileX3FAnalyser>()) {}
 
 int X3FAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
-  if (!sector || !Fallback()->AnalyseBuffer(sector, scratch)) return 0;
-  scratch.m_uRawFileType = m_uType;
-  return 1;
+  // The plain analyser's test is this one's, and its type.
+  return Fallback()->AnalyseBuffer(sector, scratch);
 }
 
 CRawFileInfo* X3FAnalyser::CreateRawFileInfo() { return new X3FRawFileInfo(Fallback()); }

@@ -28,25 +28,18 @@ int MLvAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 
 CRawFileInfo* MLvAnalyser::CreateRawFileInfo() { return new MLvRawFileInfo(); }
 
-MLvAnalyser::MLvRawFileInfo::MLvRawFileInfo() : CStreamingRawFileInfo(RAW_FILE_TYPE_MLV, nullptr, 0, 0, kSizeCap) {}
+MLvAnalyser::MLvRawFileInfo::MLvRawFileInfo() : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_MLV, nullptr, 0, 0, kSizeCap) {}
 
-int MLvAnalyser::MLvRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                             SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  while (m_llNext < off + sectorSize) {
-    const auto at = held.At(m_llNext, kBlockHeader);
-    // A block header the search does not hold yet is read with the next sector.
-    if (!at) return m_llNext < held.first ? HandOver() : 2;
-    const std::string_view tag(reinterpret_cast<const char*>(held.bytes.data() + *at), 4);
-    const std::uint32_t length = *quellsy::le32(held.bytes, *at + 4);
-    if (length < kBlockHeader || std::find(kBlockTags.begin(), kBlockTags.end(), tag) == kBlockTags.end())
-      return End(m_llNext, sectorNumber);
-    m_llNext += length;
-  }
-  return 2;
+std::optional<int> MLvAnalyser::MLvRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
+  const auto at = held.At(m_llNext, kBlockHeader);
+  // A block header the search does not hold yet is read with the next sector.
+  if (!at) return NotHeld(held, m_llNext);
+  const std::string_view tag(reinterpret_cast<const char*>(held.bytes.data() + *at), 4);
+  const std::uint32_t length = *quellsy::le32(held.bytes, *at + 4);
+  if (length < kBlockHeader || std::find(kBlockTags.begin(), kBlockTags.end(), tag) == kBlockTags.end())
+    return End(m_llNext, sectorNumber);
+  m_llNext += length;
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

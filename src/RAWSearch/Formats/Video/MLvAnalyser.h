@@ -11,10 +11,12 @@ class MLvAnalyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 2097152000;
 
-  class MLvRawFileInfo : public CStreamingRawFileInfo {
+  class MLvRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     MLvRawFileInfo();
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   MLvAnalyser();

@@ -27,10 +27,8 @@ long long PacketStep(std::uint16_t length) { return length ? length + 6 : 4; }
 MPGAnalyser::MPGAnalyser() : CBranchAnalyser(RAW_FILE_TYPE_MPG, std::make_unique<FileMPGAnalyser>()) {}
 
 int MPGAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
-  // The plain analyser's test is this one's.
-  if (!sector || !Fallback()->AnalyseBuffer(sector, scratch)) return 0;
-  scratch.m_uRawFileType = m_uType;
-  return 1;
+  // The plain analyser's test is this one's, and its type.
+  return Fallback()->AnalyseBuffer(sector, scratch);
 }
 
 int MPGAnalyser::AnalyseBufferEx(unsigned char* data, CRawFileInfo& scratch, long long, long long sector, long long,

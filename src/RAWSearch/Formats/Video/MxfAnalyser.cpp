@@ -33,37 +33,30 @@ int MxfAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 
 CRawFileInfo* MxfAnalyser::CreateRawFileInfo() { return new MxfRawFileInfo(); }
 
-MxfAnalyser::MxfRawFileInfo::MxfRawFileInfo() : CStreamingRawFileInfo(RAW_FILE_TYPE_MXF, nullptr, 0, 0, kSizeCap) {}
+MxfAnalyser::MxfRawFileInfo::MxfRawFileInfo() : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_MXF, nullptr, 0, 0, kSizeCap) {}
 
-int MxfAnalyser::MxfRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                             SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  if (off > m_llCap) return HandOver();
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  while (m_llNext < off + sectorSize) {
-    const auto lead = held.At(m_llNext, kKeyLead.size());
-    // An item the search does not hold yet is read with the next sector.
-    if (!lead) return m_llNext < held.first ? HandOver() : 2;
-    if (!CPlainRawFileAnalyser::HasText(held.bytes, *lead, kKeyLead)) return End(m_llNext, sectorNumber);
-    const auto at = held.At(m_llNext, kLongestItemHeader);
-    if (!at) return 2;
-    const std::uint8_t first = held.bytes[*at + kKeyBytes];
-    long long length = first;
-    std::size_t header = kKeyBytes + 1;
-    if (first & 0x80) {
-      const std::size_t count = first & 0x7F;
-      // A length of more than eight bytes is no length.
-      if (count == 0 || count > 8) return End(m_llNext, sectorNumber);
-      std::uint64_t value = 0;
-      for (std::size_t i = 0; i < count; ++i) value = value << 8 | held.bytes[*at + header + i];
-      if (value > static_cast<std::uint64_t>(m_llCap)) return HandOver();
-      length = static_cast<long long>(value);
-      header += count;
-    }
-    m_llNext += static_cast<long long>(header) + length;
+std::optional<int> MxfAnalyser::MxfRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
+  const auto lead = held.At(m_llNext, kKeyLead.size());
+  // An item the search does not hold yet is read with the next sector.
+  if (!lead) return NotHeld(held, m_llNext);
+  if (!CPlainRawFileAnalyser::HasText(held.bytes, *lead, kKeyLead)) return End(m_llNext, sectorNumber);
+  const auto at = held.At(m_llNext, kLongestItemHeader);
+  if (!at) return 2;
+  const std::uint8_t first = held.bytes[*at + kKeyBytes];
+  long long length = first;
+  std::size_t header = kKeyBytes + 1;
+  if (first & 0x80) {
+    const std::size_t count = first & 0x7F;
+    // A length of more than eight bytes is no length.
+    if (count == 0 || count > 8) return End(m_llNext, sectorNumber);
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < count; ++i) value = value << 8 | held.bytes[*at + header + i];
+    if (value > static_cast<std::uint64_t>(m_llCap)) return HandOver();
+    length = static_cast<long long>(value);
+    header += count;
   }
-  return 2;
+  m_llNext += static_cast<long long>(header) + length;
+  return std::nullopt;
 }
 
 }  // namespace RawSpeed

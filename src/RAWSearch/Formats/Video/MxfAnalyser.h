@@ -11,10 +11,12 @@ class MxfAnalyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 2000000000;
 
-  class MxfRawFileInfo : public CStreamingRawFileInfo {
+  class MxfRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     MxfRawFileInfo();
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
   };
 
   MxfAnalyser();
