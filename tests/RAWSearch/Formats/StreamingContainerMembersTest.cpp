@@ -248,9 +248,12 @@ INSTANTIATE_TEST_SUITE_P(
         GrowCase{"rmvb sample", MakeStreaming<Brance::RM_RMVBAnalyser>(), Sample("rmvb.rmvb"), RAW_FILE_TYPE_RMVB,
                  Fixed(357 + 677662)},
         GrowCase{"rm of sound", MakeStreaming<Brance::RM_RMVBAnalyser>(), RealAudioFile, RAW_FILE_TYPE_RM, Own},
-        // RTF keeps one byte past its last non-zero byte: the sample ends at its brace.
+        // RTF keeps one byte past its last non-zero byte: the zero written behind the closing brace, or
+        // (the sample, which ends at its brace) one byte of the slack.
         GrowCase{"rtf with its closing zero", MakeStreaming<RawSpeed::RTFAnalyser>(), RtfWithClosingZero,
                  RAW_FILE_TYPE_RTF, Own},
+        GrowCase{"rtf sample", MakeStreaming<RawSpeed::RTFAnalyser>(), Sample("rtf.rtf"), RAW_FILE_TYPE_RTF,
+                 [](std::uint64_t n) { return n + 1; }},
         // PSD: the merged image's last non-zero byte; named without a separator.
         GrowCase{"psd sample", MakeStreaming<RawSpeed::PSDAnalyser>(), Sample("psd.psd"), RAW_FILE_TYPE_PSD, Own,
                  [] { return Bytes{}; }, ""},

@@ -1,6 +1,7 @@
 #include "RAWSearch/Formats/Video/MPGAnalyser.h"
 
 #include <memory>
+#include <utility>
 
 #include "RAWSearch/Formats/Video/FileMPGAnalyser.h"
 
@@ -78,21 +79,19 @@ bool MPGAnalyser::MPGRawFileInfo::Continue(const unsigned char* sector, int sect
     const auto word = be32At(m_llNext);
     // Fields the search does not hold yet are read with the next sector.
     if (!word) return true;
+    if (std::exchange(m_bAfterSystemHeader, false) && !StartCodePrefix(*word)) {
+      m_llFoundEnd = m_llNext >= kShortestStream ? m_llNext + kEndPadding : 0;
+      return false;
+    }
     if (*word == kSequenceHeader || *word == kPackHeader) {
       const auto packet = be32At(m_llNext + m_llPackHeader);
       const auto length = be16At(m_llNext + m_llPackHeader + 4);
       if (!packet || !length) return true;
       m_llZeros = 0;
       if (*packet == kSystemHeader) {
-        const long long after = m_llNext + m_llPackHeader + 6 + *length;
-        const auto next = be32At(after);
-        const auto nextLength = be16At(after + 4);
-        if (!next || !nextLength) return true;
-        if (!StartCodePrefix(*next)) {
-          m_llFoundEnd = after > kShortestStream - 1 ? after + kEndPadding : 0;
-          return false;
-        }
-        m_llNext = after + PacketStep(*nextLength);
+        // What follows the system header must start with a start code: the next step checks it.
+        m_llNext += m_llPackHeader + 6 + *length;
+        m_bAfterSystemHeader = true;
       } else {
         m_llNext += *length ? m_llPackHeader + 6 + *length : 4;
       }

@@ -32,6 +32,7 @@ class MPGAnalyser : public CBranchAnalyser, public ISpecialRawFileAnalyser {
     long long m_llPackHeader = 0;
     long long m_llZeros = 0;
     bool m_bSteppedBack = false;
+    bool m_bAfterSystemHeader = false;
   };
 
   MPGAnalyser();
