@@ -37,7 +37,18 @@ CRawFileInfo* InddAnalyser::CreateRawFileInfo() { return new InddRawFileInfo(); 
 // The walking offset starts unset (0) and becomes the first data page at the first sector.
 InddAnalyser::InddRawFileInfo::InddRawFileInfo() : CStreamingWalkRawFileInfo(RAW_FILE_TYPE_INDD, nullptr, 0, 0, kSizeCap) {}
 
-std::optional<int> InddAnalyser::InddRawFileInfo::Step(const HeldBytes& held, long long sectorNumber) {
+int InddAnalyser::InddRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
+                                               SearchContext& context) {
+  if (!sector || sectorSize <= 0) return HandOver();
+  if (m_llPageEnd == 0) {
+    const int walked = CStreamingWalkRawFileInfo::CalcRawSize(sector, sectorSize, sectorNumber, context);
+    if (walked != 2 || m_llPageEnd == 0) return walked;
+  }
+  if (FileOffset(sectorNumber, sectorSize) + sectorSize < m_llPageEnd) return 2;
+  return End(m_llPageEnd, sectorNumber);
+}
+
+std::optional<int> InddAnalyser::InddRawFileInfo::Step(const HeldBytes& held, long long) {
   if (m_llNext == 0) {
     const auto at = held.At(0, kFirstPageAt + 4);
     if (!at) return HandOver();
@@ -47,8 +58,10 @@ std::optional<int> InddAnalyser::InddRawFileInfo::Step(const HeldBytes& held, lo
   const auto at = held.At(m_llNext, kObjectHeader);
   // An object header the search does not hold yet is read with the next sector.
   if (!at) return NotHeld(held, m_llNext);
-  if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, kObject))
-    return End((m_llNext + kPageSize - 1) / kPageSize * kPageSize, sectorNumber);
+  if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, kObject)) {
+    m_llPageEnd = (m_llNext + kPageSize - 1) / kPageSize * kPageSize;
+    return 2;
+  }
   m_llNext += kObjectFraming + *quellsy::le32(held.bytes, *at + kStreamLengthAt);
   return std::nullopt;
 }

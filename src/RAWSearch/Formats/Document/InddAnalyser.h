@@ -15,9 +15,15 @@ class InddAnalyser : public CStreamingAnalyser {
   class InddRawFileInfo : public CStreamingWalkRawFileInfo {
    public:
     InddRawFileInfo();
+    // Once the walk has found the last object, waits for the sector that holds the end of its page.
+    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
 
    protected:
     std::optional<int> Step(const HeldBytes& held, long long sectorNumber) override;
+
+   private:
+    // The end of the last object's page, once found.
+    long long m_llPageEnd = 0;
   };
 
   InddAnalyser();
