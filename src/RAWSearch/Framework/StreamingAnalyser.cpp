@@ -50,6 +50,8 @@ int CStreamingRawFileInfo::HandOver() {
   return 1;
 }
 
+int CStreamingRawFileInfo::NotHeld(const HeldBytes& held, long long pos) { return pos < held.first ? HandOver() : 2; }
+
 int CStreamingRawFileInfo::PastCap(long long off, long long sectorNumber) {
   return Fallback() ? HandOver() : End(off, sectorNumber);
 }
@@ -60,6 +62,17 @@ int CStreamingRawFileInfo::ZeroTailEnd(const unsigned char* sector, int sectorSi
   if (off > m_llCap) return PastCap(off, sectorNumber);
   if (context.uTrailingZeroBytes < threshold || off < m_llMinimum) return 2;
   return End(off + BruteForce::RawUtility::Binary_Compare(sector, sectorSize) + extra, sectorNumber);
+}
+
+int CStreamingWalkRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
+                                           SearchContext& context) {
+  if (!sector || sectorSize <= 0) return HandOver();
+  const long long off = FileOffset(sectorNumber, sectorSize);
+  if (off > m_llCap) return HandOver();
+  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
+  while (m_llNext < off + sectorSize)
+    if (const std::optional<int> decided = Step(held, sectorNumber)) return *decided;
+  return 2;
 }
 
 int CStreamingZeroTailRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,

@@ -51,12 +51,30 @@ class CStreamingRawFileInfo : public BruteForce::CBruteForceRawFileInfo {
   int End(long long size, long long sectorNumber, const char* separator = "_");
   // Decided without a size: the fallback (when there is one) measures the file from the device.
   int HandOver();
+  // A structure at `pos` that the search does not hold: read with a later sector (2) while it lies
+  // ahead of the bytes kept, handed over once it has fallen behind them.
+  int NotHeld(const HeldBytes& held, long long pos);
   // Past the cap: a member with a fallback hands over, one without ends at the sectors followed.
   int PastCap(long long off, long long sectorNumber);
   // The zero-tail rule: waits while the sector's last `threshold` bytes are not all zero or below the
   // minimum; then ends at the last non-zero byte (RawUtility::Binary_Compare) plus `extra`.
   int ZeroTailEnd(const unsigned char* sector, int sectorSize, long long sectorNumber, const SearchContext& context,
                   std::uint32_t threshold = 8, long long extra = 0);
+};
+
+// The members that walk a chain of structures, each leading to the next: every structure that starts
+// before the current sector's end is read in turn, from the bytes the search holds.
+class CStreamingWalkRawFileInfo : public CStreamingRawFileInfo {
+ public:
+  using CStreamingRawFileInfo::CStreamingRawFileInfo;
+  // A null sector, or one past the cap: handed over. Otherwise the walk's steps; 2 once it leaves the
+  // current sector.
+  int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+ protected:
+  // Reads the structure at m_llNext: advances m_llNext past it (nothing returned), or gives the call's
+  // answer (an end, a hand-over, or a wait for bytes the search does not hold yet).
+  virtual std::optional<int> Step(const HeldBytes& held, long long sectorNumber) = 0;
 };
 
 // The members whose files end at the first zero tail (ZeroTailEnd with the frame's threshold).

@@ -1,8 +1,6 @@
 #include "RAWSearch/Registry/RawAnalyserTables.h"
 
 #include <algorithm>
-#include <memory>
-#include <string_view>
 #include <utility>
 
 #include "RAWSearch/Formats/Archive/ArchiveFormats.h"
@@ -31,17 +29,17 @@ constexpr RawAnalyserRow kMapRows[] = {
     {{0x4D, 0x4D, 0x4F, 0x52}, "BruteForce::TiffAnalyzer", RAW_FILE_TYPE_TIF, &ImageFormats::CreateTiff},
     {{0x49, 0x49, 0x1A, 0x00}, "Brance::CRWAnalyser", RAW_FILE_TYPE_CRW, &ImageFormats::CreateBranchCRW},
     {{0x4D, 0x4D, 0x1A, 0x00}, "Brance::CRWAnalyser", RAW_FILE_TYPE_CRW, &ImageFormats::CreateBranchCRW},
-    {{0x42, 0x5A, 0x68, 0x31}, "Brance::DMGAnalyser", RAW_FILE_TYPE_DMG, nullptr},
-    {{0x46, 0x4F, 0x56, 0x62}, "Brance::X3FAnalyser", RAW_FILE_TYPE_X3F, nullptr},
-    {{0x00, 0x00, 0x01, 0xB3}, "Brance::MPGAnalyser", RAW_FILE_TYPE_MPG, nullptr},
-    {{0x00, 0x00, 0x01, 0xBA}, "Brance::MPGAnalyser", RAW_FILE_TYPE_MPG, nullptr},
-    {{0x4F, 0x67, 0x67, 0x53}, "Brance::OGGAnalyser", RAW_FILE_TYPE_OGG, nullptr},
-    {{0x2E, 0x52, 0x4D, 0x46}, "Brance::RM_RMVBAnalyser", RAW_FILE_TYPE_RM, nullptr},
-    {{0x3C, 0x3F, 0x78, 0x6D}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
-    {{0xEF, 0xBB, 0xBF, 0x3C}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
-    {{0xCD, 0x01, 0x00, 0x00}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
-    {{0x7C, 0x73, 0x76, 0x67}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
-    {{0x42, 0x43, 0x46, 0x5A}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, nullptr},
+    {{0x42, 0x5A, 0x68, 0x31}, "Brance::DMGAnalyser", RAW_FILE_TYPE_DMG, &ArchiveFormats::CreateBranchDMG},
+    {{0x46, 0x4F, 0x56, 0x62}, "Brance::X3FAnalyser", RAW_FILE_TYPE_X3F, &ImageFormats::CreateBranchX3F},
+    {{0x00, 0x00, 0x01, 0xB3}, "Brance::MPGAnalyser", RAW_FILE_TYPE_MPG, &VideoFormats::CreateBranchMPG},
+    {{0x00, 0x00, 0x01, 0xBA}, "Brance::MPGAnalyser", RAW_FILE_TYPE_MPG, &VideoFormats::CreateBranchMPG},
+    {{0x4F, 0x67, 0x67, 0x53}, "Brance::OGGAnalyser", RAW_FILE_TYPE_OGG, &AudioFormats::CreateBranchOGG},
+    {{0x2E, 0x52, 0x4D, 0x46}, "Brance::RM_RMVBAnalyser", RAW_FILE_TYPE_RM, &VideoFormats::CreateBranchRM_RMVB},
+    {{0x3C, 0x3F, 0x78, 0x6D}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, &ImageFormats::CreateBranchSVG},
+    {{0xEF, 0xBB, 0xBF, 0x3C}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, &ImageFormats::CreateBranchSVG},
+    {{0xCD, 0x01, 0x00, 0x00}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, &ImageFormats::CreateBranchSVG},
+    {{0x7C, 0x73, 0x76, 0x67}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, &ImageFormats::CreateBranchSVG},
+    {{0x42, 0x43, 0x46, 0x5A}, "Brance::SVGAnalyser", RAW_FILE_TYPE_SVG, &ImageFormats::CreateBranchSVG},
     {{0x30, 0x26, 0xB2, 0x75}, "BruteForce::CAsfAnalyser", kRawFileTypePerHit, &VideoFormats::CreateAsf},
     {{0x20, 0x20, 0x30, 0x0D}, "BruteForce::CDXFAnalyser", kRawFileTypePerHit, &DocumentFormats::CreateDXF},
     {{0x4D, 0x41, 0x43, 0x20}, "BruteForce::CAPEAnalyser", kRawFileTypePerHit, &AudioFormats::CreateAPE},
@@ -50,25 +48,25 @@ constexpr RawAnalyserRow kMapRows[] = {
     {{0x41, 0x43, 0x31, 0x30}, "BruteForce::CDWGAnalyser", kRawFileTypePerHit, &DocumentFormats::CreateDWG},
     {{0x47, 0x49, 0x46, 0x38}, "BruteForce::CGifAnalyser", kRawFileTypePerHit, &ImageFormats::CreateGif},
     {{0x4D, 0x54, 0x68, 0x64}, "RawSpeed::MIDAnalyser", RAW_FILE_TYPE_MID, &AudioFormats::CreateStreamingMID},
-    {{0x89, 0x50, 0x4E, 0x47}, "RawSpeed::PNGAnalyser", RAW_FILE_TYPE_PNG, nullptr},
-    {{0x38, 0x42, 0x50, 0x53}, "RawSpeed::PSDAnalyser", RAW_FILE_TYPE_PSD, nullptr},
-    {{0x7B, 0x5C, 0x72, 0x74}, "RawSpeed::RTFAnalyser", RAW_FILE_TYPE_RTF, nullptr},
-    {{0x50, 0x61, 0x69, 0x6E}, "RawSpeed::PSPAnalyser", RAW_FILE_TYPE_PSP, nullptr},
-    {{0x52, 0x61, 0x72, 0x21}, "RawSpeed::RARAnalyser", RAW_FILE_TYPE_RAR, nullptr},
-    {{0xE4, 0x52, 0x5C, 0x7B}, "RawSpeed::OneAnalyser", RAW_FILE_TYPE_ONE, nullptr},
-    {{0x77, 0x70, 0x67, 0x00}, "RawSpeed::WpgAnalyser", RAW_FILE_TYPE_WPG, nullptr},
+    {{0x89, 0x50, 0x4E, 0x47}, "RawSpeed::PNGAnalyser", RAW_FILE_TYPE_PNG, &ImageFormats::CreateStreamingPNG},
+    {{0x38, 0x42, 0x50, 0x53}, "RawSpeed::PSDAnalyser", RAW_FILE_TYPE_PSD, &ImageFormats::CreateStreamingPSD},
+    {{0x7B, 0x5C, 0x72, 0x74}, "RawSpeed::RTFAnalyser", RAW_FILE_TYPE_RTF, &DocumentFormats::CreateStreamingRTF},
+    {{0x50, 0x61, 0x69, 0x6E}, "RawSpeed::PSPAnalyser", RAW_FILE_TYPE_PSP, &ImageFormats::CreateStreamingPSP},
+    {{0x52, 0x61, 0x72, 0x21}, "RawSpeed::RARAnalyser", RAW_FILE_TYPE_RAR, &ArchiveFormats::CreateStreamingRAR},
+    {{0xE4, 0x52, 0x5C, 0x7B}, "RawSpeed::OneAnalyser", RAW_FILE_TYPE_ONE, &DocumentFormats::CreateStreamingONE},
+    {{0x77, 0x70, 0x67, 0x00}, "RawSpeed::WpgAnalyser", RAW_FILE_TYPE_WPG, &ImageFormats::CreateStreamingWPG},
     {{0x4A, 0x4D, 0x46, 0x36}, "RawSpeed::DbxAnalyser", RAW_FILE_TYPE_DBX, &DocumentFormats::CreateStreamingDBX},
     {{0xCF, 0xAD, 0x12, 0xFE}, "RawSpeed::DbxAnalyser", RAW_FILE_TYPE_DBX, &DocumentFormats::CreateStreamingDBX},
     {{0xF7, 0x89, 0x34, 0x2C}, "RawSpeed::DbxAnalyser", RAW_FILE_TYPE_DBX, &DocumentFormats::CreateStreamingDBX},
-    {{0x0F, 0x53, 0x49, 0x42}, "RawSpeed::SIBAnalyser", RAW_FILE_TYPE_SIB, nullptr},
-    {{0x57, 0x45, 0x42, 0x42}, "RawSpeed::SITAnalyser", RAW_FILE_TYPE_SIT, nullptr},
-    {{0x53, 0x74, 0x75, 0x66}, "RawSpeed::SITAnalyser", RAW_FILE_TYPE_SIT, nullptr},
+    {{0x0F, 0x53, 0x49, 0x42}, "RawSpeed::SIBAnalyser", RAW_FILE_TYPE_SIB, &AudioFormats::CreateStreamingSIB},
+    {{0x57, 0x45, 0x42, 0x42}, "RawSpeed::SITAnalyser", RAW_FILE_TYPE_SIT, &ArchiveFormats::CreateStreamingSIT},
+    {{0x53, 0x74, 0x75, 0x66}, "RawSpeed::SITAnalyser", RAW_FILE_TYPE_SIT, &ArchiveFormats::CreateStreamingSIT},
     {{0xFE, 0xED, 0xFE, 0xED}, "RawSpeed::JKSAnalyser", RAW_FILE_TYPE_JKS, &DocumentFormats::CreateStreamingJKS},
     {{0x50, 0x57, 0x53, 0x33}, "RawSpeed::PSAFE3Analyser", RAW_FILE_TYPE_PSAFE3, &DocumentFormats::CreateStreamingPSAFE3},
     {{0x2D, 0x69, 0x6E, 0x2D}, "RawSpeed::NGRRAnalyser", RAW_FILE_TYPE_NGRR, &DocumentFormats::CreateStreamingNGRR},
-    {{0x06, 0x0E, 0x2B, 0x34}, "RawSpeed::MxfAnalyser", RAW_FILE_TYPE_MXF, nullptr},
+    {{0x06, 0x0E, 0x2B, 0x34}, "RawSpeed::MxfAnalyser", RAW_FILE_TYPE_MXF, &VideoFormats::CreateStreamingMXF},
     {{0x52, 0x49, 0x46, 0x58}, "RawSpeed::AEPAnalyser", RAW_FILE_TYPE_AEP, &VideoFormats::CreateStreamingAEP},
-    {{0x4D, 0x4C, 0x56, 0x49}, "RawSpeed::MLvAnalyser", RAW_FILE_TYPE_MLV, nullptr},
+    {{0x4D, 0x4C, 0x56, 0x49}, "RawSpeed::MLvAnalyser", RAW_FILE_TYPE_MLV, &VideoFormats::CreateStreamingMLV},
     {{0x46, 0x4F, 0x52, 0x4D}, "CFileAIFAnalyzer", RAW_FILE_TYPE_AIFF, &AudioFormats::CreateAIF},
     {{0x50, 0x4B, 0x03, 0x04}, "FileZIPAnalyser", RAW_FILE_TYPE_ZIP, &ArchiveFormats::CreateZIP},
     {{0xFF, 0x57, 0x50, 0x43}, "FileWPDAnalyser", RAW_FILE_TYPE_WPD, &DocumentFormats::CreateWPD},
@@ -132,30 +130,30 @@ constexpr RawAnalyserRow kMultimapRows[] = {
     {{0xFF, 0xF9}, "BruteForce::CADTSAnalyser", kRawFileTypePerHit, &AudioFormats::CreateADTS},
     {{0x1F, 0x8B}, "RawSpeed::GZAnalyzer", RAW_FILE_TYPE_GZ, &ArchiveFormats::CreateStreamingGZ},
     {{0x00, 0x01}, "RawSpeed::CMDBAnalyser", RAW_FILE_TYPE_MDB, &DocumentFormats::CreateStreamingMDB},
-    {{0x46, 0x4C}, "Brance::FLVAnalyser", RAW_FILE_TYPE_FLV, nullptr},
+    {{0x46, 0x4C}, "Brance::FLVAnalyser", RAW_FILE_TYPE_FLV, &VideoFormats::CreateBranchFLV},
     {{0x3C, 0x68}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, &DocumentFormats::CreateStreamingHTML},
     {{0x3C, 0x48}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, &DocumentFormats::CreateStreamingHTML},
     {{0x3C, 0x21}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, &DocumentFormats::CreateStreamingHTML},
     {{0xFF, 0xFE}, "RawSpeed::HTMLAnalyser", RAW_FILE_TYPE_HTM, &DocumentFormats::CreateStreamingHTML},
-    {{0x4D, 0x4D}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, nullptr},
+    {{0x4D, 0x4D}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, &ImageFormats::CreateStreaming3DS},
     {{0x00, 0x01}, "RawSpeed::CMDBAnalyser", RAW_FILE_TYPE_MDB, &DocumentFormats::CreateStreamingMDB},
     {{0x42, 0x4D}, "FileBMPAnalyser", RAW_FILE_TYPE_BMP, &ImageFormats::CreateBMP},
     {{0xFF, 0xFE}, "FileUnicodeHTMAnalyser", RAW_FILE_TYPE_HTM, &DocumentFormats::CreateUnicodeHTM},
     {{0x4D, 0x53}, "FileMNYAnalyser", RAW_FILE_TYPE_MNY, &DocumentFormats::CreateMNY},
     {{0x46, 0x57}, "FileSWFAnalyser", RAW_FILE_TYPE_SWF, &VideoFormats::CreateSWF},
     {{0x43, 0x57}, "FileSWFAnalyser", RAW_FILE_TYPE_SWF, &VideoFormats::CreateSWF},
-    {{0x75, 0x73}, "RawSpeed::TARAnalyser", RAW_FILE_TYPE_TAR, nullptr},
+    {{0x75, 0x73}, "RawSpeed::TARAnalyser", RAW_FILE_TYPE_TAR, &ArchiveFormats::CreateStreamingTAR},
 };
 // No fixed leading bytes: tried in this order for every sector the keys did not place.
 constexpr RawAnalyserRow kListRows[] = {
     {{}, "Brance::LZHAnalyser", RAW_FILE_TYPE_LZH, &ArchiveFormats::CreateBranchLZH},
     {{}, "FileEMFAnalyser", RAW_FILE_TYPE_EMF, &ImageFormats::CreateEMF},
     {{}, "BruteForce::MovAnalyzer", RAW_FILE_TYPE_MOV, &VideoFormats::CreateMovAnalyzer},
-    {{}, "RawSpeed::InddAnalyser", RAW_FILE_TYPE_INDD, nullptr},
-    {{}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, nullptr},
-    {{}, "RawSpeed::TARAnalyser", RAW_FILE_TYPE_TAR, nullptr},
+    {{}, "RawSpeed::InddAnalyser", RAW_FILE_TYPE_INDD, &DocumentFormats::CreateStreamingINDD},
+    {{}, "RawSpeed::New3DSAnalyser", RAW_FILE_TYPE_3DS, &ImageFormats::CreateStreaming3DS},
+    {{}, "RawSpeed::TARAnalyser", RAW_FILE_TYPE_TAR, &ArchiveFormats::CreateStreamingTAR},
     {{}, "BruteForce::CM2TSAnalyser", kRawFileTypePerHit, &VideoFormats::CreateM2TS},
-    {{}, "RawSpeed::MOBIAnalyser", RAW_FILE_TYPE_MOBI, nullptr},
+    {{}, "RawSpeed::MOBIAnalyser", RAW_FILE_TYPE_MOBI, &DocumentFormats::CreateStreamingMOBI},
     {{}, "RawSpeed::PSAFE3Analyser", RAW_FILE_TYPE_PSAFE3, &DocumentFormats::CreateStreamingPSAFE3},
 };
 
@@ -165,38 +163,6 @@ constexpr RawAnalyserRow kPartRows[] = {
     {{}, "FileLZHAnalyser", RAW_FILE_TYPE_LZH, &ArchiveFormats::CreateLZH},
     {{}, "FileEMLXAnalyser", RAW_FILE_TYPE_EMLX, &DocumentFormats::CreateEMLX},
 };
-
-// Plain analysers written ahead of the wrapper that will own them as its fallback. Until the wrapper
-// lands, the placeholder of its class owns the member instead, so every written analyser has a row
-// that makes it.
-struct PendingMember {
-  const char* wrapper;
-  RawAnalyserFactory create;
-};
-constexpr PendingMember kPendingMembers[] = {
-    {"RawSpeed::New3DSAnalyser", &ImageFormats::Create3DS},
-    {"RawSpeed::PNGAnalyser", &ImageFormats::CreatePNG},
-    {"RawSpeed::OneAnalyser", &DocumentFormats::CreateONE},
-    {"RawSpeed::RARAnalyser", &ArchiveFormats::CreateRAR},
-    {"RawSpeed::SITAnalyser", &ArchiveFormats::CreateSIT},
-    {"RawSpeed::TARAnalyser", &ArchiveFormats::CreateTAR},
-    {"RawSpeed::PSPAnalyser", &ImageFormats::CreatePSP},
-    {"RawSpeed::PSDAnalyser", &ImageFormats::CreatePSD},
-    {"RawSpeed::RTFAnalyser", &DocumentFormats::CreateRTF},
-    {"Brance::DMGAnalyser", &ArchiveFormats::CreateDMG},
-    {"Brance::X3FAnalyser", &ImageFormats::CreateX3F},
-    {"Brance::RM_RMVBAnalyser", &VideoFormats::CreateRM_RMVB},
-    {"Brance::MPGAnalyser", &VideoFormats::CreateMPG},
-    {"Brance::OGGAnalyser", &AudioFormats::CreateOGG},
-    {"Brance::SVGAnalyser", &ImageFormats::CreateSVG},
-    {"Brance::FLVAnalyser", &VideoFormats::CreateFLV},
-};
-
-std::unique_ptr<IRawFileAnalyser> PendingMemberOf(std::string_view wrapper) {
-  for (const PendingMember& pending : kPendingMembers)
-    if (wrapper == pending.wrapper) return std::unique_ptr<IRawFileAnalyser>(pending.create());
-  return nullptr;
-}
 
 }  // namespace
 
@@ -210,7 +176,7 @@ unsigned short RawAnalyserMultimapKey(const RawAnalyserRow& row) { return *quell
 
 IRawFileAnalyser* CreateRawAnalyser(const RawAnalyserRow& row) {
   if (row.create) return row.create();
-  return new CPlaceholderRawFileAnalyser(row.className, row.type, PendingMemberOf(row.className));
+  return new CPlaceholderRawFileAnalyser(row.className, row.type);
 }
 
 std::vector<std::string> PlaceholderAnalyserClasses() {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "Formats/FormatSamples.h"
+#include "Formats/StreamingGrow.h"
 #include "JpegTestData.h"
 #include "RAWSearch/Formats/Archive/FileGZAnalyser.h"
 #include "RAWSearch/Formats/Archive/FileLZHAnalyser.h"
@@ -32,64 +33,6 @@
 
 namespace quellsy::test::formats {
 namespace {
-
-constexpr long long kStart = 3;
-constexpr long long kSectorsPerBlock = 16;
-// Room for the 36 empty pages that end a database.
-constexpr long long kZeroSectorsBehind = 300;
-
-using AnalyserFactory = std::function<std::unique_ptr<BruteForce::CBruteForceAnalyser>()>;
-
-template <typename T>
-AnalyserFactory MakeStreaming() {
-  return [] { return std::make_unique<T>(); };
-}
-
-struct Grown {
-  int claimed = 0;
-  int result = 0;
-  long long lastSector = -1;
-  std::uint32_t type = 0;
-  std::uint64_t size = 0;
-  std::string name;
-  IRawFileAnalyser* analyserAfterRemoval = nullptr;
-};
-
-// `file` at sector kStart of a zero image, `behind` right after it, then zeros; the hit is claimed at
-// its first sector and grown as the search grows it.
-Grown Grow(BruteForce::CBruteForceAnalyser& analyser, const Bytes& file, const Bytes& behind = {},
-           long long zeroSectorsBehind = kZeroSectorsBehind) {
-  Bytes image(kStart * kSector, 0);
-  image.insert(image.end(), file.begin(), file.end());
-  image.insert(image.end(), behind.begin(), behind.end());
-  image.resize(image.size() + static_cast<std::size_t>(zeroSectorsBehind) * kSector, 0);
-  Grown out;
-  CRawFileInfo scratch;
-  Bytes first(image.begin() + kStart * kSector, image.begin() + (kStart + 1) * kSector);
-  first.resize(4096, 0);
-  out.claimed = analyser.AnalyseBuffer(first.data(), scratch);
-  if (!out.claimed) return out;
-  std::unique_ptr<CRawFileInfo> record(analyser.CreateRawFileInfo());
-  record->m_llStartSector = kStart;
-  record->m_pAnalyser = &analyser;
-  const GrowOutcome outcome = GrowRecord(*record, ImageSectors(image, kSector), kSector, kSectorsPerBlock,
-                                         static_cast<long long>(image.size() / kSector) - kStart);
-  out.result = outcome.result;
-  out.lastSector = outcome.sector;
-  out.type = record->m_uRawFileType;
-  out.size = record->m_ullSize;
-  out.name = record->GetRawFileName();
-  record->WillBeRemove(nullptr, -1);
-  out.analyserAfterRemoval = record->m_pAnalyser;
-  return out;
-}
-
-// Text of `length` bytes without zero bytes, starting with `head`.
-Bytes Text(const std::string& head, std::size_t length) {
-  Bytes b = Body(length, 5);
-  PutText(b, 0, head);
-  return b;
-}
 
 Bytes Utf16Page(std::size_t length) {
   Bytes b(length, 0);
@@ -185,26 +128,6 @@ Bytes DbxFile(std::size_t size, bool folderList) {
   std::copy(id, id + 16, b.begin());
   if (!folderList) FieldWriter(b).le32(124, static_cast<std::uint32_t>(size));
   return b;
-}
-
-struct GrowCase {
-  std::string name;
-  AnalyserFactory make;
-  std::function<Bytes()> file;
-  std::uint32_t type;
-  // The size expected of a file of this length.
-  std::function<std::uint64_t(std::uint64_t)> size;
-  std::function<Bytes()> behind = [] { return Bytes{}; };
-  // What follows "<start>-<last sector>" in the name; null: the hit is left unnamed.
-  const char* separator = "_";
-};
-void PrintTo(const GrowCase& c, std::ostream* os) { *os << c.name; }
-class StreamingMembers : public RawSearchTest, public ::testing::WithParamInterface<GrowCase> {};
-
-std::uint64_t Own(std::uint64_t length) { return length; }
-std::uint64_t Sectors(std::uint64_t length) { return WholeSectors(length); }
-std::function<std::uint64_t(std::uint64_t)> Fixed(std::uint64_t size) {
-  return [size](std::uint64_t) { return size; };
 }
 
 TEST_P(StreamingMembers, EndsWhereItsRuleSays) {
@@ -314,14 +237,6 @@ INSTANTIATE_TEST_SUITE_P(
         // The packet runs to the zero tail; the end keeps eight more bytes.
         GrowCase{"aep with its packet", MakeStreaming<RawSpeed::AEPAnalyser>(), [] { return AepFile(5000, true); },
                  RAW_FILE_TYPE_AEP, [](std::uint64_t n) { return n + 8; }}));
-
-struct Refusal {
-  std::string name;
-  AnalyserFactory make;
-  std::function<Bytes()> sector;
-};
-void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
-class StreamingRefusals : public RawSearchTest, public ::testing::WithParamInterface<Refusal> {};
 
 TEST_P(StreamingRefusals, SectorIsNotClaimed) {
   auto analyser = GetParam().make();

@@ -1,6 +1,5 @@
 // The registry against the formats that exist: every analyser class written under the formats folder is
-// made by some row (directly, as the fallback of the row's analyser, or as the member a placeholder keeps
-// for the analyser still to come), and every format a row really analyses is found by a complete scan
+// made by some row (directly, or as the fallback of the row's analyser), and every format a row really analyses is found by a complete scan
 // through the registry, sized and copied out byte for byte.
 
 #include <gtest/gtest.h>
@@ -21,7 +20,6 @@
 #include "Formats/FormatSamples.h"
 #include "RAWSearch/Framework/BruteForceAnalyser.h"
 #include "RAWSearch/Framework/RawFileExtName.h"
-#include "RAWSearch/Registry/CPlaceholderRawFileAnalyser.h"
 #include "RAWSearch/Registry/RawAnalyserTables.h"
 #include "RawResultTestSupport.h"
 #include "include/IDataRecovery.h"
@@ -113,10 +111,8 @@ std::set<std::string> ClassesTheRegistryMakes() {
   std::set<std::string> names;
   for (const auto& analyser : made) {
     names.insert(Unqualified(AnalyserClassName(analyser.get())));
-    IRawFileAnalyser* owned = nullptr;
-    if (auto* growing = dynamic_cast<BruteForce::CBruteForceAnalyser*>(analyser.get())) owned = growing->Fallback();
-    if (auto* placeholder = dynamic_cast<CPlaceholderRawFileAnalyser*>(analyser.get())) owned = placeholder->Member();
-    if (owned) names.insert(Unqualified(AnalyserClassName(owned)));
+    if (auto* growing = dynamic_cast<BruteForce::CBruteForceAnalyser*>(analyser.get()); growing && growing->Fallback())
+      names.insert(Unqualified(AnalyserClassName(growing->Fallback())));
   }
   return names;
 }

@@ -6,15 +6,15 @@ class IRawFileAnalyser;
 namespace ArchiveFormats {
 
 IRawFileAnalyser* CreateCAB();
-IRawFileAnalyser* CreateDMG();
 IRawFileAnalyser* CreateGZ();
 IRawFileAnalyser* CreateLZH();
 IRawFileAnalyser* CreateZIP();
 IRawFileAnalyser* CreatePKG();
-IRawFileAnalyser* CreateRAR();
-IRawFileAnalyser* CreateSIT();
-IRawFileAnalyser* CreateTAR();
 IRawFileAnalyser* CreateStreamingGZ();  // the streaming gzip analyser, with the plain one as its fallback
 IRawFileAnalyser* CreateBranchLZH();    // the branch LHA analyser, with the plain one as its fallback
+IRawFileAnalyser* CreateStreamingTAR();
+IRawFileAnalyser* CreateStreamingRAR();
+IRawFileAnalyser* CreateBranchDMG();
+IRawFileAnalyser* CreateStreamingSIT();
 
 }  // namespace ArchiveFormats

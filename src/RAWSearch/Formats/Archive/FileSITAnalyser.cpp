@@ -20,13 +20,14 @@ constexpr std::array<std::uint8_t, 8> kMark = {0x02, 0xD7, 0x0A, 0x19, 0x98, 0xF
 constexpr std::uint64_t kLookBack = 16;
 constexpr std::size_t kLookBytes = 32;
 
-std::uint64_t TailAfterMark(std::uint8_t fourth) {
+
+}  // namespace
+
+std::uint64_t FileSITAnalyser::TailAfterMark(std::uint8_t fourth) {
   if (fourth == 0x19) return 12;
   if (fourth == ';') return 13;
   return 14;
 }
-
-}  // namespace
 
 int FileSITAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
   if (!HasText(sector, 4, "fIt")) return 0;

@@ -12,6 +12,9 @@ class FileSITAnalyser : public CPlainRawFileAnalyser {
 
   FileSITAnalyser() : CPlainRawFileAnalyser(RAW_FILE_TYPE_SIT) {}
 
+  // How far a StuffIt X archive goes on from the start of its closing mark, by the mark's fourth byte.
+  static std::uint64_t TailAfterMark(std::uint8_t fourth);
+
  protected:
   int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;
   int Measure(CRawFileInfo& hit, PlainFileWindow& window) override;

@@ -20,16 +20,6 @@ bool AllZero(quellsy::ByteSpan bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
 }
 
-// Octal digits weighted from the first; other characters count as 0 and the field's last adds nothing.
-std::uint32_t OctStringToint(quellsy::ByteSpan field) {
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i + 1 < field.size(); ++i) {
-    const std::uint8_t c = field[i];
-    value = value * 8 + ((c >= '0' && c <= '9') ? static_cast<std::uint32_t>(c - '0') : 0);
-  }
-  return value;
-}
-
 // The stored sum against the header's bytes with the checksum field counted as spaces.
 bool ChecksumHolds(quellsy::ByteSpan header) {
   std::uint32_t stored = 0;
@@ -50,6 +40,15 @@ bool ChecksumHolds(quellsy::ByteSpan header) {
 }
 
 }  // namespace
+
+std::uint32_t FileTARAnalyser::OctStringToint(quellsy::ByteSpan field) {
+  std::uint32_t value = 0;
+  for (std::size_t i = 0; i + 1 < field.size(); ++i) {
+    const std::uint8_t c = field[i];
+    value = value * 8 + ((c >= '0' && c <= '9') ? static_cast<std::uint32_t>(c - '0') : 0);
+  }
+  return value;
+}
 
 int FileTARAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
   if (!HasText(sector, kMagicOffset, "ustar")) return 0;

@@ -12,6 +12,10 @@ class FileTARAnalyser : public CPlainRawFileAnalyser {
 
   FileTARAnalyser() : CPlainRawFileAnalyser(RAW_FILE_TYPE_TAR) {}
 
+  // A header's octal size field: digits weighted from the first; other characters count as 0 and the
+  // field's last adds nothing.
+  static std::uint32_t OctStringToint(quellsy::ByteSpan field);
+
  protected:
   int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;
   int Measure(CRawFileInfo& hit, PlainFileWindow& window) override;

@@ -9,10 +9,11 @@ IRawFileAnalyser* CreateAU();
 IRawFileAnalyser* CreateMID();
 IRawFileAnalyser* CreateMP3();
 IRawFileAnalyser* CreateAIF();
-IRawFileAnalyser* CreateOGG();
 IRawFileAnalyser* CreateRIFF();
 IRawFileAnalyser* CreateADTS();
 IRawFileAnalyser* CreateAPE();
 IRawFileAnalyser* CreateStreamingMID();  // the streaming MIDI analyser, with the plain one as its fallback
+IRawFileAnalyser* CreateBranchOGG();
+IRawFileAnalyser* CreateStreamingSIB();  // the streaming score analyser (no fallback)
 
 }  // namespace AudioFormats

@@ -17,17 +17,19 @@
 #include "RAWSearch/Formats/Document/FileMNYAnalyser.h"
 #include "RAWSearch/Formats/Document/FileMboxAnalyser.h"
 #include "RAWSearch/Formats/Document/FileOLEAnalyser.h"
-#include "RAWSearch/Formats/Document/FileONEAnalyser.h"
 #include "RAWSearch/Formats/Document/FilePSTAnalyser.h"
-#include "RAWSearch/Formats/Document/FileRTFAnalyser.h"
 #include "RAWSearch/Formats/Document/FileTTFAnalyser.h"
 #include "RAWSearch/Formats/Document/FileUnicodeHTMAnalyser.h"
 #include "RAWSearch/Formats/Document/FileWPDAnalyser.h"
 #include "RAWSearch/Formats/Document/HTMLAnalyser.h"
+#include "RAWSearch/Formats/Document/InddAnalyser.h"
 #include "RAWSearch/Formats/Document/JKSAnalyser.h"
+#include "RAWSearch/Formats/Document/MOBIAnalyser.h"
 #include "RAWSearch/Formats/Document/NGRRAnalyser.h"
+#include "RAWSearch/Formats/Document/ONEAnalyser.h"
 #include "RAWSearch/Formats/Document/PSAFE3Analyser.h"
 #include "RAWSearch/Formats/Document/PdfAnalyzer.h"
+#include "RAWSearch/Formats/Document/RTFAnalyser.h"
 
 namespace DocumentFormats {
 
@@ -39,10 +41,8 @@ IRawFileAnalyser* CreateLowDoc() { return new FileLowDocAnalyser(); }
 IRawFileAnalyser* CreateMDB() { return new FileMDBAnalyser(); }
 IRawFileAnalyser* CreateMNY() { return new FileMNYAnalyser(); }
 IRawFileAnalyser* CreateOLE() { return new FileOLEAnalyser(); }
-IRawFileAnalyser* CreateONE() { return new FileONEAnalyser(); }
 IRawFileAnalyser* CreateMbox() { return new FileMboxAnalyser(); }
 IRawFileAnalyser* CreatePST() { return new FilePSTAnalyser(); }
-IRawFileAnalyser* CreateRTF() { return new FileRTFAnalyser(); }
 IRawFileAnalyser* CreateTTF() { return new FileTTFAnalyser(); }
 IRawFileAnalyser* CreateUnicodeHTM() { return new FileUnicodeHTMAnalyser(); }
 IRawFileAnalyser* CreateWPD() { return new FileWPDAnalyser(); }
@@ -59,5 +59,9 @@ IRawFileAnalyser* CreateStreamingDBX() { return new RawSpeed::DbxAnalyser(); }
 IRawFileAnalyser* CreateStreamingJKS() { return new RawSpeed::JKSAnalyser(); }
 IRawFileAnalyser* CreateStreamingNGRR() { return new RawSpeed::NGRRAnalyser(); }
 IRawFileAnalyser* CreateStreamingPSAFE3() { return new RawSpeed::PSAFE3Analyser(); }
+IRawFileAnalyser* CreateStreamingRTF() { return new RawSpeed::RTFAnalyser(); }
+IRawFileAnalyser* CreateStreamingONE() { return new RawSpeed::OneAnalyser(); }
+IRawFileAnalyser* CreateStreamingINDD() { return new RawSpeed::InddAnalyser(); }
+IRawFileAnalyser* CreateStreamingMOBI() { return new RawSpeed::MOBIAnalyser(); }
 
 }  // namespace DocumentFormats

@@ -13,10 +13,8 @@ IRawFileAnalyser* CreateLowDoc();
 IRawFileAnalyser* CreateMDB();
 IRawFileAnalyser* CreateMNY();
 IRawFileAnalyser* CreateOLE();
-IRawFileAnalyser* CreateONE();
 IRawFileAnalyser* CreateMbox();
 IRawFileAnalyser* CreatePST();
-IRawFileAnalyser* CreateRTF();
 IRawFileAnalyser* CreateTTF();
 IRawFileAnalyser* CreateUnicodeHTM();
 IRawFileAnalyser* CreateWPD();
@@ -32,6 +30,10 @@ IRawFileAnalyser* CreateStreamingMDB();   // the streaming Jet/ACE analyser, wit
 IRawFileAnalyser* CreateStreamingDBX();    // the streaming mail-folder analyser (no fallback)
 IRawFileAnalyser* CreateStreamingJKS();    // the streaming key-store analyser (no fallback)
 IRawFileAnalyser* CreateStreamingNGRR();   // the streaming NGRR analyser (no fallback)
+IRawFileAnalyser* CreateStreamingRTF();
+IRawFileAnalyser* CreateStreamingONE();
+IRawFileAnalyser* CreateStreamingINDD();  // the streaming InDesign analyser (no fallback)
+IRawFileAnalyser* CreateStreamingMOBI();  // the streaming e-book analyser, with its plain fallback
 IRawFileAnalyser* CreateStreamingPSAFE3(); // the streaming password-safe analyser (no fallback)
 
 }  // namespace DocumentFormats

@@ -13,15 +13,16 @@ IRawFileAnalyser* CreateCRW();
 IRawFileAnalyser* CreateEMF();
 IRawFileAnalyser* CreateICNS();
 IRawFileAnalyser* CreateICO();
-IRawFileAnalyser* CreatePNG();
-IRawFileAnalyser* CreatePSD();
-IRawFileAnalyser* CreatePSP();
 IRawFileAnalyser* CreateWMF();
-IRawFileAnalyser* Create3DS();
 IRawFileAnalyser* CreateMRW();
-IRawFileAnalyser* CreateX3F();
-IRawFileAnalyser* CreateSVG();
 IRawFileAnalyser* CreateGif();
+IRawFileAnalyser* CreateStreamingPNG();
+IRawFileAnalyser* CreateStreamingPSD();
+IRawFileAnalyser* CreateStreamingPSP();
+IRawFileAnalyser* CreateBranchSVG();
+IRawFileAnalyser* CreateBranchX3F();
+IRawFileAnalyser* CreateStreaming3DS();
+IRawFileAnalyser* CreateStreamingWPG();  // the streaming WordPerfect graphics analyser (no fallback)
 IRawFileAnalyser* CreateBranchCRW();  // the branch CRW analyser, with the plain one as its fallback
 
 }  // namespace ImageFormats

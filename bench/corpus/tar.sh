@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# weight: 4
+# One ustar archive made with tar from seed INDEX: a folder, then a few text and binary files of sizes that
+# vary with the seed (some empty), written to OUT_FILE_STEM.tar.
+# usage: bench/corpus/tar.sh OUT_FILE_STEM INDEX
+set -euo pipefail
+stem=${1:?output file stem}
+index=${2:?seed index}
+command -v tar >/dev/null || { echo "missing tool: tar" >&2; exit 2; }
+command -v python3 >/dev/null || { echo "missing tool: python3" >&2; exit 2; }
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+python3 - "$work/tree" "$index" <<'PY'
+import os, random, sys
+root, index = sys.argv[1], int(sys.argv[2])
+rng = random.Random(index)
+os.makedirs(os.path.join(root, "notes"))
+for n in range(rng.randrange(1, 8)):
+    size = 0 if rng.random() < 0.2 else rng.randrange(1, 200000)
+    data = rng.randbytes(size) if n % 2 else (b"sector cluster volume " * (size // 22 + 1))[:size]
+    open(os.path.join(root, "notes", f"file-{n}.dat"), "wb").write(data)
+PY
+tar --format=ustar --owner=0 --group=0 --mtime=2020-01-01 --sort=name -C "$work/tree" -cf "$stem.tar" notes

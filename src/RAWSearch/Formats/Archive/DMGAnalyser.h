@@ -1,0 +1,30 @@
+#pragma once
+// bzip2-compressed disk images followed to their "koly" trailer: the 512-byte trailer closes the image
+// and its own last bytes are zero, so only sectors ending in zeros are searched for it (and the sector
+// before them, for a trailer cut by the sector's start).
+
+#include "RAWSearch/Framework/BranchAnalyser.h"
+
+namespace Brance {
+
+class DMGAnalyser : public CBranchAnalyser {
+ public:
+  static constexpr long long kSizeCap = 209715200;
+  static constexpr long long kTrailerBytes = 512;
+
+  class DMGRawFileInfo : public CBranchRawFileInfo {
+   public:
+    explicit DMGRawFileInfo(IRawFileAnalyser* fallback);
+
+   protected:
+    bool Continue(const unsigned char* sector, int sectorSize, long long sectorNumber,
+                  const SearchContext& context) override;
+  };
+
+  DMGAnalyser();
+  // "BZh11AY&SY" at offset 0.
+  int AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) override;
+  CRawFileInfo* CreateRawFileInfo() override;
+};
+
+}  // namespace Brance
