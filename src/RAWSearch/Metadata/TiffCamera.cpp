@@ -1,10 +1,16 @@
 #include "RAWSearch/Metadata/TiffCamera.h"
 
+#include <algorithm>
+
 #include "RAWSearch/Framework/RawFileType.h"
 
 bool IsEmbeddedJpegStart(quellsy::ByteSpan bytes) {
   return bytes.size() >= 4 && bytes[0] == 0xFF && bytes[1] == 0xD8 && bytes[2] == 0xFF &&
          (bytes[3] == 0xE0 || bytes[3] == 0xE1 || bytes[3] == 0xDB);
+}
+
+bool IsZeroFill(quellsy::ByteSpan bytes) {
+  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
 }
 
 std::string TiffText(quellsy::ByteSpan value, std::size_t cap) {

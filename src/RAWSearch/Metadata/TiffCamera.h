@@ -32,6 +32,9 @@ enum TiffTag : std::uint16_t {
 // FF D8 FF followed by E0, E1 or DB: a JPEG picture starts here.
 bool IsEmbeddedJpegStart(quellsy::ByteSpan bytes);
 
+// Every byte zero (true for none): slack behind a file's end.
+bool IsZeroFill(quellsy::ByteSpan bytes);
+
 // The text at the start of `value`: up to the first zero byte, at most `cap` characters.
 std::string TiffText(quellsy::ByteSpan value, std::size_t cap);
 // a-z upper-cased; other bytes kept.

@@ -132,20 +132,7 @@ INSTANTIATE_TEST_SUITE_P(
 using FileTIFAnalyserTest = RawSearchTest;
 
 TEST_F(FileTIFAnalyserTest, MakerNamesTheType) {
-  struct Case {
-    const char* make;
-    const char* model;
-    const char* extension;
-  };
-  const Case cases[] = {
-      {"NIKON CORPORATION", "NIKON D3", "NEF"}, {"Canon", "Canon EOS 5D", "CR2"}, {"SONY", "DSC-R1", "SR2"},
-      {"SONY", "DSLR-A700", "ARW"},             {"Panasonic", "DMC-G1", "RW2"},   {"Kodak", "DCS Pro SLR/n", "DCR"},
-      {"Kodak", "P712", "KDC"},                 {"SEIKO EPSON CORP.", "R-D1", "ERF"},
-      {"Hasselblad", "H3D", "3FR"},             {"Mamiya", "ZD", "MEF"},          {"PENTAX", "K10D", "PEF"},
-      {"SAMSUNG", "NX10", "SRW"},               {"OLYMPUS", "E-3", "ORF"},        {"Leica", "M8", "TIF"},
-      {"Unknown Co", "X", "TIF"},
-  };
-  for (const Case& c : cases) {
+  for (const MakerCase& c : kMakerCases) {
     SCOPED_TRACE(c.make);
     FileTIFAnalyser analyser;
     const Carved carved = Measure(analyser, CameraTiff(true, c.make, c.model, 1024, 20000));

@@ -98,6 +98,24 @@ TEST_F(TiffAnalyzerTest, CameraRawEndsExactlyAndIsNamedAndLabelled) {
   EXPECT_EQ(value, "NIKON CORPORATION");
 }
 
+// The maker's name as exiftool writes it types the file; camera files end at their last byte.
+TEST_F(TiffAnalyzerTest, ExiftoolWrittenMakerTypesTheFile) {
+  TempDir dir;
+  const auto made = MakeTiff(dir.path(), "made.tif", 8, "160x120", "");
+  ASSERT_TRUE(made) << "ImageMagick (installed by the set-up) made no TIFF";
+  for (const MakerCase& c : kMakerCases) {
+    SCOPED_TRACE(c.make);
+    WriteFile(dir / "camera.tif", *made);
+    const auto file = Retag(dir / "camera.tif", std::string("exiftool -q -overwrite_original '-Make=") + c.make +
+                                                    "' '-Model=" + c.model + "'");
+    ASSERT_TRUE(file) << "exiftool (installed by the set-up) failed";
+    const auto record = Grow(*file);
+    EXPECT_STREQ(RawFileExtension(record->m_uRawFileType), c.extension);
+    const bool camera = std::string(c.extension) != "TIF";
+    EXPECT_EQ(record->m_ullSize, camera ? file->size() : WholeSectors(file->size()));
+  }
+}
+
 // The end is named only inside a sub-directory or a maker note; camera types end exactly there.
 TEST_F(TiffAnalyzerTest, FollowsSubDirectoriesAndMakerNotes) {
   struct Case {

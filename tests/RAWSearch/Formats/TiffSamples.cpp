@@ -5,6 +5,15 @@
 
 namespace quellsy::test::tiff {
 
+const std::vector<MakerCase> kMakerCases = {
+    {"NIKON CORPORATION", "NIKON D850", "NEF"}, {"Canon", "Canon EOS R5", "CR2"}, {"SONY", "DSC-R1", "SR2"},
+    {"SONY", "ILCE-7M3", "ARW"},                {"Panasonic", "DMC-GH4", "RW2"}, {"Kodak", "DCS Pro SLR/n", "DCR"},
+    {"Kodak", "P712", "KDC"},                   {"SEIKO EPSON CORP.", "R-D1", "ERF"},
+    {"Hasselblad", "H3D", "3FR"},               {"Mamiya", "ZD", "MEF"},         {"PENTAX", "K-1", "PEF"},
+    {"SAMSUNG", "NX1", "SRW"},                  {"OLYMPUS IMAGING CORP.", "E-M5", "ORF"},
+    {"Leica", "M8", "TIF"},                     {"Leaf", "Aptus 75", "TIF"},     {"Unknown Co", "X", "TIF"},
+};
+
 std::optional<Bytes> MakeTiff(const std::filesystem::path& dir, const std::string& name, int seed,
                               const std::string& size, const std::string& args) {
   return MakeImageMagickJpeg(dir, name, "-seed " + std::to_string(seed) + " -size " + size + " plasma:fractal",
@@ -111,6 +120,44 @@ Bytes RafFile() {
   Put(file, 160, header.Build());
   Put(file, kRafJpegAt, jpeg);
   return PadTo(std::move(file), kRafEnd);
+}
+
+Bytes DirectoryLastTiff() {
+  constexpr std::uint32_t kMakeAt = 8;
+  constexpr std::uint32_t kStripAt = 16;
+  constexpr std::uint32_t kDirectoryAt = kStripAt + kDirectoryLastStripBytes;
+  TiffBuilder t(true);
+  t.SetFirstIfdOffset(kDirectoryAt);
+  t.AddIfd({t.Short(256, 64), t.Short(257, 48), t.Raw(271, 2, 7, kMakeAt), t.Ascii(272, "K-1"),
+            t.Raw(273, 4, 1, kStripAt), t.Long(279, kDirectoryLastStripBytes)});
+  const Bytes built = t.Build();
+  // The builder lays its directory out at 8: header, maker, strip, then that directory.
+  Bytes file(built.begin(), built.begin() + 8);
+  Put(file, kMakeAt, Concat({Text("PENTAX"), Bytes{0}}));
+  file = PadTo(std::move(file), kDirectoryAt);
+  file.insert(file.end(), built.begin() + 8, built.end());
+  return file;
+}
+
+std::optional<Bytes> MakeRowTiff(const std::filesystem::path& dir, const std::string& name, int rows,
+                                 const std::string& retag) {
+  const auto made = MakeTiff(dir, name, 7, "171x" + std::to_string(rows), "");
+  if (!made || retag.empty()) return made;
+  return Retag(dir / name, retag);
+}
+
+std::optional<Bytes> MakeTiffEndingShortOfSector(const std::filesystem::path& dir, const std::string& name,
+                                                 unsigned slack, const std::string& retag) {
+  constexpr int kFirstRows = 100;
+  constexpr std::size_t kSector = 512;
+  const auto first = MakeRowTiff(dir, name, kFirstRows, retag);
+  if (!first) return std::nullopt;
+  // Two rows move the end two bytes on; the rows stay even.
+  const std::size_t shortBy = (kSector - slack + kSector - first->size() % kSector) % kSector;
+  if (shortBy % 2 != 0) return std::nullopt;
+  const auto made = MakeRowTiff(dir, name, kFirstRows + static_cast<int>(shortBy), retag);
+  if (!made || made->size() % kSector != kSector - slack) return std::nullopt;
+  return made;
 }
 
 Bytes PanasonicRaw(const std::string& make, const std::string& model, std::uint32_t end) {

@@ -13,6 +13,15 @@
 
 namespace quellsy::test::tiff {
 
+// A camera maker and model as the camera writes them, and the extension the maker's table gives.
+struct MakerCase {
+  const char* make;
+  const char* model;
+  const char* extension;
+};
+// Every row of the maker's table, and makers it does not know.
+extern const std::vector<MakerCase> kMakerCases;
+
 // A TIFF made by ImageMagick from a plasma picture; `args` go between input and output (byte order,
 // tiles). Empty when the tool is missing or fails.
 std::optional<Bytes> MakeTiff(const std::filesystem::path& dir, const std::string& name, int seed,
@@ -53,6 +62,20 @@ constexpr std::uint32_t kRafJpegAt = 2100;
 constexpr std::uint32_t kRafCfaAt = 40960;
 constexpr std::uint32_t kRafEnd = 90000;
 Bytes RafFile();
+
+// A TIFF that ends with its only directory, every value of which is inline but the maker's name in
+// front of the strip; the maker PENTAX.
+constexpr std::uint32_t kDirectoryLastStripBytes = 20000;
+Bytes DirectoryLastTiff();
+
+// An 8-bit RGB TIFF 171 pixels wide (513 bytes a row, so every row moves its end one byte on in its
+// sector) and `rows` high made by ImageMagick, then retagged by `retag` unless it is empty.
+std::optional<Bytes> MakeRowTiff(const std::filesystem::path& dir, const std::string& name, int rows,
+                                 const std::string& retag);
+// The same made as high as it takes to end `slack` bytes before a sector's end (even, below 32, so
+// that the rows stay even and no pad byte moves the end); empty when the tools fail.
+std::optional<Bytes> MakeTiffEndingShortOfSector(const std::filesystem::path& dir, const std::string& name,
+                                                 unsigned slack, const std::string& retag);
 
 // The 49 49 55 00 header with a maker and model and one strip up to `end`.
 Bytes PanasonicRaw(const std::string& make, const std::string& model, std::uint32_t end);

@@ -40,10 +40,6 @@ bool HasTiffHeader(quellsy::ByteSpan bytes) {
          });
 }
 
-bool IsZero(quellsy::ByteSpan bytes) {
-  return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
-}
-
 }  // namespace
 
 // Offsets inside the TIFF structure are relative to its header; `m_shift` places that header in the
@@ -416,11 +412,11 @@ int FileTIFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   size = RoundUpToSectors(size, sectorSize);
   if (size < kGrowBelow) {
     const quellsy::ByteSpan last = window.Bytes(size - sectorSize, sectorSize);
-    if (!last.empty() && !IsZero(last.last(kZeroTail))) {
+    if (!last.empty() && !IsZeroFill(last.last(kZeroTail))) {
       // The file goes on over every sector that does not end in zeros.
       for (; size <= kGrowLimit; size += sectorSize) {
         const quellsy::ByteSpan sector = window.Bytes(size, sectorSize);
-        if (sector.empty() || IsZero(sector.last(kZeroTail))) break;
+        if (sector.empty() || IsZeroFill(sector.last(kZeroTail))) break;
       }
     }
   }

@@ -85,7 +85,9 @@ class TiffAnalyzer : public CBruteForceAnalyser {
     std::optional<std::uint32_t> Element(const Held& held, const Entry& e, std::uint32_t index);
     std::string TextAt(const Held& held, const Entry& e);
     void CheckCandidates(const Held& held, long long through);
-    int Finish(long long sectorNumber, long long extent, int sectorSize);
+    bool ZeroPastEstimate(quellsy::ByteSpan here, long long extent) const;
+    // `here` is the sector that ends at `extent`.
+    int Finish(quellsy::ByteSpan here, long long sectorNumber, long long extent);
 
     bool m_bLittleEndian = true;
     bool m_bDone = false;

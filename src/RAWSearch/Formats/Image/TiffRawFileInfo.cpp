@@ -78,13 +78,23 @@ int TiffAnalyzer::TiffRawFileInfo::CalcRawSize(unsigned char* sector, int sector
       m_llEndEstimate < m_llPixelCount)
     m_llEndEstimate = m_llPixelCount;
 
+  const ByteSpan here(sector, static_cast<std::size_t>(sectorSize));
   const std::uint32_t zeros = context.uTrailingZeroBytes;
-  bool end = false;
+  bool end = ZeroPastEstimate(here, extent);
   if (zeros >= kFullZeroTail)
-    end = extent > m_llEndEstimate;
+    end = end || extent > m_llEndEstimate;
   else if (zeros <= kShortZeroTail)
-    end = extent >= m_llEndEstimate && m_llEndEstimate >= kLargeFile;
-  return end ? Finish(sectorNumber, extent, sectorSize) : 2;
+    end = end || (extent >= m_llEndEstimate && m_llEndEstimate >= kLargeFile);
+  return end ? Finish(here, sectorNumber, extent) : 2;
+}
+
+// A file that ends in the last bytes of a sector leaves too little slack for a full zero tail; the
+// sector's bytes past the estimate being zero show the end as well.
+bool TiffAnalyzer::TiffRawFileInfo::ZeroPastEstimate(ByteSpan here, long long extent) const {
+  const long long sectorStart = extent - static_cast<long long>(here.size());
+  if (m_llEndEstimate <= sectorStart || m_llEndEstimate >= extent) return false;
+  const ByteSpan past = here.subspan(static_cast<std::size_t>(m_llEndEstimate - sectorStart));
+  return IsZeroFill(past);
 }
 
 void TiffAnalyzer::TiffRawFileInfo::Header(const Held& held) {
@@ -157,7 +167,8 @@ TiffAnalyzer::TiffRawFileInfo::Read TiffAnalyzer::TiffRawFileInfo::CheckIFD(cons
     m_bDone = true;
     return Read::kDone;
   }
-  Raise(ifd + 12LL * count + 2);
+  // Through the link to the next directory: a file may end with it.
+  Raise(ifd + length);
   for (std::uint16_t k = 0; k < count && !m_bDone; ++k) {
     const long long at = 2 + 12LL * k;
     Entry e;
@@ -338,7 +349,7 @@ void TiffAnalyzer::TiffRawFileInfo::CheckCandidates(const Held& held, long long 
   }
 }
 
-int TiffAnalyzer::TiffRawFileInfo::Finish(long long sectorNumber, long long extent, int sectorSize) {
+int TiffAnalyzer::TiffRawFileInfo::Finish(ByteSpan here, long long sectorNumber, long long extent) {
   char name[256];
   if (!m_strMake.empty())
     std::snprintf(name, sizeof name, "%s_%s_%lld-%lld_", m_strMake.c_str(), m_strModel.c_str(), m_llStartSector,
@@ -346,10 +357,14 @@ int TiffAnalyzer::TiffRawFileInfo::Finish(long long sectorNumber, long long exte
   else
     std::snprintf(name, sizeof name, "%s_%lld-%lld_", m_strModel.c_str(), m_llStartSector, sectorNumber);
   SetRawFileName(name);
+  const long long sectorStart = extent - static_cast<long long>(here.size());
   long long size = extent;
   if (m_llEndEstimate <= kWholeSectorsAbove && m_uRawFileType != RAW_FILE_TYPE_TIF &&
-      m_llEndEstimate >= extent - sectorSize && m_llEndEstimate <= extent)
+      m_llEndEstimate >= sectorStart && m_llEndEstimate <= extent) {
     size = m_llEndEstimate;
+    // Writers keep TIFF data on word boundaries: a zero byte behind an odd end pads the last block.
+    if (size % 2 != 0 && here[static_cast<std::size_t>(size - sectorStart)] == 0) ++size;
+  }
   m_ullSize = static_cast<std::uint64_t>(size);
   return 1;
 }
