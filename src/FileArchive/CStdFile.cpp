@@ -14,14 +14,20 @@ bool CStdFile::Open(const char* path, int mode) {
   Close();
   if (path == nullptr || mode < kReadOnly || mode > kLastMode) return false;
   path_ = path;
-  int flags = O_CLOEXEC;
+  // Non-blocking only for the open itself: a FIFO in the way must not hang us, and is refused below.
+  int flags = O_CLOEXEC | O_NONBLOCK;
   if (mode == kReadOnly)
     flags |= O_RDONLY;
   else
-    flags |= O_RDWR | O_CREAT | (mode == kCreateTruncate ? O_TRUNC : 0);
+    flags |= O_RDWR | O_CREAT | O_NOFOLLOW | (mode == kCreateTruncate ? O_TRUNC : 0);
   do fd_ = ::open(path, flags, S_IRUSR | S_IWUSR);
   while (fd_ < 0 && errno == EINTR);
   if (fd_ < 0) return false;
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0 || !S_ISREG(info.st_mode) || ::fcntl(fd_, F_SETFL, 0) != 0) {
+    Close();
+    return false;
+  }
   if (mode != kReadOnly) quellsy::platform::GiveOpenFileToInvokingUser(fd_);
   return true;
 }

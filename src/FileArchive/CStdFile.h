@@ -1,6 +1,7 @@
 #pragma once
 // A thin POSIX file: reads and writes loop until every byte is through (or the file ends), and a created file gets
-// 0600 and is handed to the user who started the program, never opened up to everyone.
+// 0600 and is handed to the user who started the program, never opened up to everyone. Only regular files are
+// opened, and a file to write is never reached through a symbolic link.
 
 #include <cstdint>
 #include <string>

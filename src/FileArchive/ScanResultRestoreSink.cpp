@@ -35,6 +35,8 @@ void ScanResultRestoreSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* build
   } catch (const std::bad_alloc&) {
     lastError_ = CRSException::kBadRecord;
   }
+  if (unbuilt_) builder->FlashBuild(*unbuilt_);
+  unbuilt_.reset();
   archive_.CloseFrame();
 }
 
@@ -52,6 +54,7 @@ void ScanResultRestoreSink::Deliver(IDirecotryTreeBuilder& builder, IProgress& p
     const bool taken = target.wholeDisk || target.appleDmg || target.volumeName == root->GetVolumeName();
     if (taken) {
       builder.AddSearcherInfo(searcher, root->GetCurrentNodeID());
+      unbuilt_ = searcher;
       ++rootsTaken_;
       steps.Step();
     }
@@ -79,6 +82,7 @@ void ScanResultRestoreSink::Deliver(IDirecotryTreeBuilder& builder, IProgress& p
       steps.Step();
     }
     if (taken) builder.FlashBuild(searcher);
+    unbuilt_.reset();
   }
 }
 

@@ -7,10 +7,12 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "RecoveryController/RestoreScanSink.h"
+#include "include/SearcherType.h"
 
 class IRSData;
 
@@ -50,6 +52,8 @@ class ScanResultRestoreSink final : public RestoreScanSink {
 
   IRSData& archive_;
   TargetOf targetOf_;
+  // The searcher whose root was announced and whose tree is not built yet: a damaged file still shows it.
+  std::optional<_tagSearcherType> unbuilt_;
   std::map<int, PartitionList> partitions_;
   std::uint32_t lastError_ = 0;
   std::uint64_t rootsTaken_ = 0;
