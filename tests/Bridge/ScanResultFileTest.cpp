@@ -13,10 +13,12 @@
 #include <vector>
 
 #include "Bridge/KDSaveAndRestoreNodeOperate.h"
+#include "Bridge/KDScanResultEntry.h"
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIRecovery.h"
 #include "DataRecovery/DataRecovery.h"
 #include "FileArchive/RestoreFileNode.h"
+#include "RecordingPoster.h"
 #include "ScanDriverFixture.h"
 #include "include/SearchPartitionInfoStruct.h"
 #include "support/Sha256.h"
@@ -310,6 +312,70 @@ TEST(SaveAndRestoreEntryTest, StartersRefuseNullArguments) {
   EXPECT_EQ(DoSaveScanResult(nullptr, &saver), -1);
   EXPECT_EQ(DoSaveScanResult("x.rsf", nullptr), -1);
   EXPECT_EQ(DoRestoreScanResult(nullptr, &saver, nullptr), -1);
+}
+
+TEST(SaveAndRestoreEntryTest, ProposedNameIsTheDeviceAndTheLocalTime) {
+  std::tm when{};
+  when.tm_year = 2024 - 1900;
+  when.tm_mon = 2;
+  when.tm_mday = 5;
+  when.tm_hour = 14;
+  when.tm_min = 7;
+  when.tm_sec = 9;
+  EXPECT_EQ(KDScanResultEntry::FormatSaveFileName("Untitled", when), "Untitled_03-05-2024 at 14:07:09");
+}
+
+TEST(SaveAndRestoreEntryTest, SaveFolderIsRememberedAndTheDefaultOneIsMade) {
+  ScopedRecordingPoster services;
+  EXPECT_EQ(KDScanResultEntry::GetSavePath(), "");
+  KDScanResultEntry::SavePathToPList("/home/someone/Scans");
+  EXPECT_EQ(KDScanResultEntry::GetSavePath(), "/home/someone/Scans");
+  const std::string folder = KDScanResultEntry::GetDefaultSavePath();
+  EXPECT_EQ(std::filesystem::path(folder).filename(), "SaveScan");
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  std::filesystem::remove(folder);
+}
+
+TEST(SaveAndRestoreEntryTest, ProgressOfAFinishedSaveIsWholeAndThePollEndsWithIt) {
+  ScopedRecordingPoster services;
+  KDSaveAndRestoreNodeOperate::ResetForTests();
+  KDSaveAndRestoreNodeOperate* saver = KDSaveAndRestoreNodeOperate::instance();
+  saver->SetStatus(OPERATION_STATUS_RUNNING);
+  _PROGRESS_INFO running{};
+  running.status = PROGRESS_STATUS_RUNNING;
+  running.total = 100;
+  running.current = 40;
+  saver->UpdateProgress(&running);
+  std::uint64_t total = 0, current = 0, code = 7;
+  KDScanResultEntry::GetSaveorRestoreProgress(&total, &current, &code, true);
+  EXPECT_EQ(current, 40u);
+  // The poll forwards the news, then the end once the save reports that it finished.
+  std::thread poll([saver] { KDScanResultEntry::QueryUpdateUI(*saver, "SaveNews"); });
+  ASSERT_TRUE(services.poster().WaitForCount(1));
+  _PROGRESS_INFO finished = running;
+  finished.status = PROGRESS_STATUS_FINISHED;
+  finished.current = 60;
+  saver->UpdateProgress(&finished);
+  poll.join();
+  KDScanResultEntry::GetSaveorRestoreProgress(&total, &current, &code, true);
+  EXPECT_EQ(current, total);
+  EXPECT_EQ(code, 0u);
+  const std::vector<std::string> names = services.poster().Names();
+  ASSERT_FALSE(names.empty());
+  EXPECT_EQ(names.front(), "SaveNews");
+  EXPECT_EQ(names.back(), KDScanResultEntry::kFinishNotification);
+  KDSaveAndRestoreNodeOperate::ResetForTests();
+}
+
+TEST(SaveAndRestoreEntryTest, NothingStartsWhileAnotherOperationRuns) {
+  KDSaveAndRestoreNodeOperate::ResetForTests();
+  KDSaveAndRestoreNodeOperate::instance()->SetStatus(OPERATION_STATUS_RUNNING);
+  EXPECT_EQ(KDScanResultEntry::BeginSaveOrRestoreNode(true, "x.rsf", nullptr), KDScanResultEntry::kBusy);
+  EXPECT_EQ(KDScanResultEntry::BeginSaveOrRestoreNode(false, "x.rsf", nullptr), KDScanResultEntry::kBusy);
+  KDSaveAndRestoreNodeOperate::ResetForTests();
+  EXPECT_EQ(KDScanResultEntry::BeginSaveOrRestoreNode(true, nullptr, nullptr), -1);
+  KDUIRecovery::ResetForTests();
+  KDUIScan::ResetForTests();
 }
 
 }  // namespace
