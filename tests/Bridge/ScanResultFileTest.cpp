@@ -5,8 +5,6 @@
 #include <sys/resource.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -78,11 +76,7 @@ TreeSnapshot Snapshot(KDUIScan& scan, KDUIRecovery& recovery) {
   return snapshot;
 }
 
-std::string FileSha(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  return Sha256Hex(bytes);
-}
+std::string FileSha(const std::filesystem::path& path) { return Sha256Hex(ReadFile(path)); }
 
 class ScanResultFileTest : public ScanDriverFixture {
  protected:
