@@ -1,13 +1,18 @@
 #pragma once
 // The partition record of an NTFS volume, with the evidence a complete scan gathered for it and the score that
-// evidence earns.
+// evidence earns. The evidence can be written into, and read back from, the open frame of a scan-result archive
+// (96 bytes).
 
 #include <cstdint>
 
 #include "include/SearchPartitionInfoStruct.h"
 
+class IRSData;
+
 class CSearchedNTFSPartitionInfo : public CSearchedPartitionInfo {
  public:
+  static constexpr std::uint32_t kSavedSize = 96;
+
   // What a proposal was built from (the build-from flags).
   enum BuildFrom : std::uint32_t {
     kBootSector = 1,
@@ -49,6 +54,11 @@ class CSearchedNTFSPartitionInfo : public CSearchedPartitionInfo {
   const Evidence& GetEvidence() const { return m_evidence; }
   // The flags' scores, plus 10 each for a $LogFile, $AttrDef or $UpCase whose sectors matched enough.
   std::uint32_t ComputeScore() const;
+
+  // The evidence in its saved order into archive's open frame; throws CRSException when the write fails.
+  void Save(IRSData& archive) const;
+  // Reads what Save wrote; throws CRSException (short read) when the frame ends first, and changes nothing then.
+  void Restore(IRSData& archive);
 
  private:
   Evidence m_evidence;

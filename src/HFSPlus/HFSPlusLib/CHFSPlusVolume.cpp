@@ -67,10 +67,13 @@ void CHFSPlusVolume::Open(bool restore) {
   if (failed(attributesFile_)) return;
   attributes_ = std::make_unique<CHFSPlusAttribute>(this, attributesFile_.get());
   if (failed(attributes_)) return;
-  if (!restore) {
-    catalogFile_ = std::make_unique<CHFSPlusFileCache>(this, kCatalogFileID, header_->catalogFile);
-    if (failed(catalogFile_)) return;
+  if (restore) {
+    // A restored scan reads compressed files only: the extents and attributes trees are all it needs.
+    Fail(kResultOk);
+    return;
   }
+  catalogFile_ = std::make_unique<CHFSPlusFileCache>(this, kCatalogFileID, header_->catalogFile);
+  if (failed(catalogFile_)) return;
   catalog_ = std::make_unique<CHFSPlusCatalog>(this, catalogFile_.get());
   if (failed(catalog_)) return;
   if (catalog_->GetHeaderRec() == nullptr) {

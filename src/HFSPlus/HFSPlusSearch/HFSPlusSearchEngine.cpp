@@ -3,6 +3,7 @@
 #include "HFSPlus/HFSPlusSearch/CHFSPlusCompleteFileSystemSearchController.h"
 #include "HFSPlus/HFSPlusSearch/CHFSPlusQuickFileSystemSearchController.h"
 #include "HFSPlus/HFSPlusSearch/CHFSPlusVolumeAnalyze.h"
+#include "HFSPlus/HFSPlusSearch/RestoredCompressReader.h"
 #include "include/EngineRegistry.h"
 
 void RegisterHFSPlusSearchEngine() {
@@ -13,4 +14,7 @@ void RegisterHFSPlusSearchEngine() {
                                   [](IStorageDevice* device, unsigned long long sector) {
                                     return CreateHFSPlusVolumeAnalyze(device, sector);
                                   });
+  registry.RegisterCompressedReader(SEARCHER_HFSPLUS, [](CFileNode& node, IStorageDevice* device) {
+    return CHFSPlusRestoredCompressReader::Create(node, device);
+  });
 }

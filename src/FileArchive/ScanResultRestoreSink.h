@@ -1,0 +1,63 @@
+#pragma once
+// The restore sink: a recovery controller hands it its tree builder in place of a search, and it delivers the
+// saved roots, partition records and nodes of the roots that belong to the device being "scanned". A damaged
+// file ends the delivery with the nodes read so far and leaves its error in LastError().
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "RecoveryController/RestoreScanSink.h"
+#include "include/SearcherType.h"
+
+class IRSData;
+
+namespace SaveRestoreResult {
+
+// How the device being restored is matched against a saved root.
+struct RestoreTarget {
+  std::string volumeName;  // empty: no name
+  bool wholeDisk = false;  // every root belongs to a whole disk
+  bool appleDmg = false;   // and every root to an Apple disk image
+};
+
+class ScanResultRestoreSink final : public RestoreScanSink {
+ public:
+  using TargetOf = std::function<RestoreTarget(IStorageDevice* device)>;
+
+  // archive is read mode and stays open while the sink is used.
+  ScanResultRestoreSink(IRSData& archive, TargetOf targetOf);
+  ~ScanResultRestoreSink() override = default;
+
+  void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* builder, IProgress* progress, IStorageDevice* device) override;
+  std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType) override;
+
+  // The container error that ended a delivery (0 = none).
+  std::uint32_t LastError() const { return lastError_; }
+  // Roots taken and nodes handed to a builder, over every delivery.
+  std::uint64_t RootsTaken() const { return rootsTaken_; }
+  std::uint64_t NodesDelivered() const { return nodesDelivered_; }
+
+ private:
+  struct PartitionList {
+    std::vector<std::unique_ptr<CSearchedPartitionInfo>> owned;
+    std::vector<CSearchedPartitionInfo*> view;
+  };
+  void Deliver(IDirecotryTreeBuilder& builder, IProgress& progress, IStorageDevice* device,
+               const RestoreTarget& target);
+
+  IRSData& archive_;
+  TargetOf targetOf_;
+  // The searcher whose root was announced and whose tree is not built yet: a damaged file still shows it.
+  std::optional<_tagSearcherType> unbuilt_;
+  std::map<int, PartitionList> partitions_;
+  std::uint32_t lastError_ = 0;
+  std::uint64_t rootsTaken_ = 0;
+  std::uint64_t nodesDelivered_ = 0;
+};
+
+}  // namespace SaveRestoreResult
