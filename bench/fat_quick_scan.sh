@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # FAT quick-scan benchmark: a FAT32 image holding about 100,000 files (mtools "mcopy -s" of a generated tree,
 # a few hundred of them deleted), listed by the quick scan (engine-cli quick --live) and by The Sleuth Kit's
-# "fls -r", each timed as a whole command the same way (bench/lib.sh). Both rates count the same files: every
-# file put into the image, deleted ones included (both tools list deleted entries); what each tool actually
-# listed is reported beside.
+# "fls -r -p" (full paths, as the quick scan lists them), each timed as a whole command the same way
+# (bench/lib.sh). Both rates count the same files: every file put into the image, deleted ones included (both
+# tools list deleted entries); what each tool actually listed is reported beside.
 #
 # usage: bench/fat_quick_scan.sh [WORK_DIR] [FOLDERS=1000] [FILES_PER_FOLDER=100]
 # Needs the release build of engine-cli (build/release, or QUELLSY_ENGINE_CLI), mkfs.fat, mtools, fls (package
@@ -45,8 +45,8 @@ fi
 
 files=$((folders * per_folder))
 ours_seconds=$(wall_seconds 5 "" "'$cli' quick '$image' --live --json > '$work/quick.json'")
-fls_seconds=$(wall_seconds 5 "" "fls -r '$image' > '$work/fls.txt'")
+fls_seconds=$(wall_seconds 5 "" "fls -r -p '$image' > '$work/fls.txt'")
 ours_found=$(sed -n 's/.*"summary": true.*"files": \([0-9]*\).*/\1/p' "$work/quick.json")
 fls_found=$(grep '^[+ ]*[-r]/r ' "$work/fls.txt" | grep -vc '(Volume Label Entry)')
 record "FAT quick scan ($files files)" "quick scan (engine-cli quick --live)" "$(rate "$files" "$ours_seconds")" files/s \
-  "fls -r" "$(rate "$files" "$fls_seconds")" "$ours_found" "$fls_found"
+  "fls -r -p" "$(rate "$files" "$fls_seconds")" "$ours_found" "$fls_found"

@@ -221,4 +221,10 @@ unsigned int CCompressFileReader::ReadData(long long offset, char* buffer, unsig
   return delivered;
 }
 
+unsigned int CCompressFileReader::ReadDataInto(long long offset, quellsy::RawReadBuffer& buffer, std::size_t at,
+                                               unsigned int length, int* error) {
+  if (IsCompressFile() == 0 || !CanDecode()) return CFileReader::ReadDataInto(offset, buffer, at, length, error);
+  return IFileReader::ReadDataInto(offset, buffer, at, length, error);
+}
+
 IFileReader* CCompressFileReader::Clone() { return new (std::nothrow) CCompressFileReader(*this); }

@@ -53,6 +53,8 @@ class CCompressFileReader : public CFileReader {
   unsigned int ReadData(long long offset, char* buffer, unsigned int length);
   // Decoded bytes as well, so every caller of the interface sees the file's real contents.
   unsigned int ReadData(long long offset, char* buffer, unsigned int length, int* error) override;
+  unsigned int ReadDataInto(long long offset, quellsy::RawReadBuffer& buffer, std::size_t at, unsigned int length,
+                            int* error) override;
   IFileReader* Clone() override;
   void Release() override { delete this; }
 

@@ -79,7 +79,6 @@ ResultCode CDataRecovery::Initialize(IFileSystemSearchController* searcher, ISto
   m_records.resize(static_cast<std::size_t>(std::min(filled, count)));
   m_partitionCount = static_cast<unsigned int>(m_records.size());
   m_device = device;
-  m_chunk.assign(kChunkSize, 0);
   if (m_records.size() >= 2) std::stable_sort(m_records.begin(), m_records.end(), PartitionInfoCompare);
   return quellsy::kResultOk;
 }
@@ -91,7 +90,6 @@ ResultCode CDataRecovery::Initialize(std::vector<CSearchedPartitionInfo*>& recor
     if (record != nullptr) m_records.push_back(new CSearchedPartitionInfo(*record));
   m_partitionCount = static_cast<unsigned int>(m_records.size());
   m_device = device;
-  m_chunk.assign(kChunkSize, 0);
   return quellsy::kResultOk;
 }
 
@@ -253,10 +251,43 @@ bool CDataRecovery::LimitRefused(int byteLimit) const {
   return byteLimit != 0 && m_reader != nullptr && m_reader->IsCompressFile() != 0 && m_ntfsCompressed != 0;
 }
 
+CDataRecovery::ChunkCopy CDataRecovery::CopyChunk(RecoveryOutputFile& output, std::uint64_t position,
+                                                  unsigned int length) {
+  ChunkCopy copy;
+  if (m_piece.data() == nullptr) {
+    try {
+      m_piece = quellsy::RawReadBuffer(kPieceSize);
+    } catch (const std::bad_alloc&) {
+      copy.readFailed = true;
+      return copy;
+    }
+  }
+  for (unsigned int offset = 0; offset < length;) {
+    const unsigned int piece = std::min<unsigned int>(kPieceSize, length - offset);
+    const std::uint64_t at = position + offset;
+    int error = 0;
+    const unsigned int got =
+        std::min(piece, m_reader->ReadDataInto(static_cast<long long>(at), m_piece, 0, piece, &error));
+    // A failed read costs the whole chunk; runs that simply end leave zeros after what they held.
+    if (error != 0 || (got == 0 && offset == 0)) {
+      copy.readFailed = true;
+      if (offset > 0 && !output.Resize(position)) copy.writeFailed = true;
+      return copy;
+    }
+    if (got > 0 && !output.WriteAt(at, m_piece.data(), got)) {
+      copy.writeFailed = true;
+      return copy;
+    }
+    copy.got += got;
+    if (got < piece) break;
+    offset += piece;
+  }
+  return copy;
+}
+
 ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* progress, int byteLimit) {
   _PROGRESS_INFO info{};
   info.status = PROGRESS_STATUS_RUNNING;
-  if (m_chunk.size() != static_cast<std::size_t>(kChunkSize)) m_chunk.assign(kChunkSize, 0);
   const long long size = m_reader->GetDataSize();
   const auto total = static_cast<std::uint64_t>(byteLimit > 0 ? std::min<long long>(byteLimit, size) : size);
   info.total = total;
@@ -269,13 +300,12 @@ ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* prog
     if (progress != nullptr && progress->Continued() == 0) break;
     const auto length = static_cast<unsigned int>(std::min<std::uint64_t>(kChunkSize, total - info.current));
     info.result = 0;
-    const unsigned int got =
-        std::min(length, m_reader->ReadData(static_cast<long long>(info.current), m_chunk.data(), length, nullptr));
-    if (got == 0) {
+    const ChunkCopy copy = CopyChunk(output, info.current, length);
+    if (copy.readFailed && !copy.writeFailed) {
       CatchExeception::WriteLog("%s:%d read failed with %s\n", "RecoverTo", __LINE__, std::strerror(errno));
       gaps = true;
       info.current += length;
-    } else if (!output.WriteAt(info.current, m_chunk.data(), got)) {
+    } else if (copy.writeFailed) {
       m_lastWriteError = output.LastError();
       CatchExeception::WriteLog("%s:%d write failed with %s\n", "RecoverTo", __LINE__,
                                 std::strerror(output.LastError()));
@@ -287,7 +317,7 @@ ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* prog
       gaveUp = full || !reopened || ++failedWrites >= kMaxWriteAttempts;
     } else {
       failedWrites = 0;
-      gaps = gaps || got < length;
+      gaps = gaps || copy.got < length;
       info.current += length;
     }
     if (progress != nullptr) progress->UpdateProgress(&info);
@@ -331,16 +361,16 @@ unsigned int CDataRecovery::ReadSmallJPG(char* out, unsigned int capacity) {
   autolocker<mutex_locker> hold(m_lock);
   if (out == nullptr || capacity < kPreviewBytes || m_reader == nullptr || m_reader->GetDataSize() < kPreviewBytes)
     return 0;
-  if (m_chunk.size() < kPreviewBytes) m_chunk.assign(kChunkSize, 0);
   // Bytes the reader does not deliver stay zeros, never a previous file's.
-  std::fill_n(m_chunk.begin(), kPreviewBytes, 0);
+  m_preview.assign(kPreviewBytes, 0);
   auto* compressed = m_ntfsCompressed != 0 ? dynamic_cast<CCompressFileReader*>(m_reader) : nullptr;
   if (compressed != nullptr) {
-    if (!compressed->Recovery(m_chunk.data(), kPreviewBytes, nullptr) || compressed->GetWrittenCount() == 0) return 0;
-  } else if (m_reader->ReadData(0, m_chunk.data(), kPreviewBytes, nullptr) == 0) {
+    if (!compressed->Recovery(m_preview.data(), kPreviewBytes, nullptr) || compressed->GetWrittenCount() == 0)
+      return 0;
+  } else if (m_reader->ReadData(0, m_preview.data(), kPreviewBytes, nullptr) == 0) {
     return 0;
   }
-  const auto* bytes = reinterpret_cast<const unsigned char*>(m_chunk.data());
+  const auto* bytes = reinterpret_cast<const unsigned char*>(m_preview.data());
   bool started = false;
   unsigned int start = 0;
   unsigned int end = 0;

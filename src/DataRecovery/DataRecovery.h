@@ -10,6 +10,7 @@
 #include "include/IDataRunList.h"
 #include "include/IProgress.h"
 #include "Utility/MutexLocker.h"
+#include "Utility/RawRead.h"
 #include "Utility/ResultCode.h"
 
 class CFileNode;
@@ -18,7 +19,10 @@ class RecoveryOutputFile;
 
 class CDataRecovery : public IDataRecovery {
  public:
+  // Progress, stops, failed reads and retried writes go by chunks; the bytes move in pieces small enough to stay
+  // in the processor's cache between their read and their write.
   static constexpr int kChunkSize = 0x400000;
+  static constexpr int kPieceSize = 0x20000;
   // A short write is retried this many times in a row (after truncating back) before the copy gives up.
   static constexpr int kMaxWriteAttempts = 3;
 
@@ -98,11 +102,19 @@ class CDataRecovery : public IDataRecovery {
   // Only whole compressed files are written.
   bool LimitRefused(int byteLimit) const;
   IFileReader* MakeReader(CFileNode& node, CSearchedPartitionInfo& record);
+  struct ChunkCopy {
+    unsigned int got = 0;     // bytes written from the chunk's start (short when the runs end early)
+    bool readFailed = false;  // nothing of the chunk is left in the output
+    bool writeFailed = false;
+  };
+  // One chunk at position, piece by piece.
+  ChunkCopy CopyChunk(RecoveryOutputFile& output, std::uint64_t position, unsigned int length);
   quellsy::ResultCode CopyChunks(RecoveryOutputFile& output, IProgress* progress, int byteLimit);
   void SetTimes(const char* path);
   void FreeRecords();
 
-  std::vector<char> m_chunk;
+  std::vector<char> m_preview;
+  quellsy::RawReadBuffer m_piece;  // read into in place; allocated by the first copy
   IFileReader* m_reader = nullptr;
   std::vector<CSearchedPartitionInfo*> m_records;  // owned
   unsigned int m_partitionCount = 0;

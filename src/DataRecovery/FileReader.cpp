@@ -80,13 +80,32 @@ void CFileReader::Close() {
 
 int CFileReader::Read(long long offset, unsigned char* buffer, int length, int& got, int* error) {
   got = 0;
-  if (m_node == nullptr || m_device == nullptr || buffer == nullptr || offset < 0 || offset >= m_dataSize) {
+  if (buffer == nullptr) {
+    CatchExeception::WriteLog("%s %d\r\n", "CFileReader::Read", __LINE__);
+    return 0;
+  }
+  return ReadTo(offset, Target{buffer, nullptr, 0}, length, got, error);
+}
+
+int CFileReader::ReadInto(long long offset, quellsy::RawReadBuffer& buffer, std::size_t at, int length, int& got,
+                          int* error) {
+  got = 0;
+  if (buffer.data() == nullptr || !buffer.Holds(length, 1, at)) {
+    CatchExeception::WriteLog("%s %d\r\n", "CFileReader::ReadInto", __LINE__);
+    return 0;
+  }
+  return ReadTo(offset, Target{nullptr, &buffer, at}, length, got, error);
+}
+
+int CFileReader::ReadTo(long long offset, const Target& target, int length, int& got, int* error) {
+  got = 0;
+  if (m_node == nullptr || m_device == nullptr || offset < 0 || offset >= m_dataSize) {
     CatchExeception::WriteLog("%s %d\r\n", "CFileReader::Read", __LINE__);
     return 0;
   }
   if (length <= 0) return 1;
   const long long end = offset + std::min<long long>(length, m_dataSize - offset);
-  if (m_resident) return ReadResidentData(offset, buffer, static_cast<int>(end - offset), got);
+  if (m_resident) return ReadResidentData(offset, target.At(0), static_cast<int>(end - offset), got);
 
   const auto clusterBytes = static_cast<long long>(m_bytesPerCluster);
   long long runStart = 0;  // file byte where the current run begins
@@ -97,11 +116,11 @@ int CFileReader::Read(long long offset, unsigned char* buffer, int length, int& 
     const long long from = std::max(offset + got, runStart);
     const long long to = std::min(end, runEnd);
     if (from < to) {
-      unsigned char* out = buffer + (from - offset);
+      const auto position = static_cast<std::size_t>(from - offset);
       const auto count = static_cast<std::size_t>(to - from);
       if (run.lcn < 0) {
-        std::memset(out, 0, count);
-      } else if (!ReadClusterBytes(run.lcn, static_cast<std::uint64_t>(from - runStart), out, count)) {
+        std::memset(target.At(position), 0, count);
+      } else if (!ReadClusterBytesTo(run.lcn, static_cast<std::uint64_t>(from - runStart), target, position, count)) {
         CatchExeception::WriteLog("%s %d\r\n", "CFileReader::Read", __LINE__);
         if (error != nullptr) *error = -1;
         return 0;
@@ -114,29 +133,38 @@ int CFileReader::Read(long long offset, unsigned char* buffer, int length, int& 
   return 1;
 }
 
-bool CFileReader::ReadSectors(std::uint64_t firstSector, std::uint64_t sectorCount, unsigned char* out) {
+bool CFileReader::ReadSectors(std::uint64_t firstSector, std::uint64_t sectorCount, const Target& target,
+                              std::size_t position) {
   if (firstSector > static_cast<std::uint64_t>(LLONG_MAX) || sectorCount > static_cast<std::uint64_t>(LLONG_MAX))
     return false;
-  return m_device->ReadSector(out, static_cast<long long>(firstSector), static_cast<long long>(sectorCount));
+  const auto first = static_cast<long long>(firstSector);
+  const auto count = static_cast<long long>(sectorCount);
+  return target.lent != nullptr ? m_device->ReadSectorInto(*target.lent, first, count, target.at + position)
+                                : m_device->ReadSector(target.memory + position, first, count);
 }
 
 bool CFileReader::ReadClusterBytes(long long lcn, std::uint64_t byteOffset, unsigned char* out, std::size_t count) {
+  return ReadClusterBytesTo(lcn, byteOffset, Target{out, nullptr, 0}, 0, count);
+}
+
+bool CFileReader::ReadClusterBytesTo(long long lcn, std::uint64_t byteOffset, const Target& target,
+                                     std::size_t position, std::size_t count) {
   const std::uint64_t sectorSize = m_device->GetSectorSize() != 0 ? m_device->GetSectorSize() : 512;
   std::uint64_t sector = 0;
   if (lcn < 0 || m_origin < 0 ||
       __builtin_mul_overflow(static_cast<std::uint64_t>(lcn), std::uint64_t{m_sectorsPerCluster}, &sector) ||
       __builtin_add_overflow(sector, static_cast<std::uint64_t>(m_origin) + byteOffset / sectorSize, &sector)) {
-    std::memset(out, 0, count);
+    std::memset(target.At(position), 0, count);
     return false;
   }
   std::size_t skip = static_cast<std::size_t>(byteOffset % sectorSize);
   bool ok = true;
   if (skip == 0 && count >= sectorSize) {
-    // Whole sectors go straight into the caller's buffer.
+    // Whole sectors go straight into the caller's buffer, the run's contiguous sectors in one device read.
     const std::uint64_t whole = count / sectorSize;
-    ok = ReadSectors(sector, whole, out);
+    ok = ReadSectors(sector, whole, target, position);
     sector += whole;
-    out += whole * sectorSize;
+    position += static_cast<std::size_t>(whole * sectorSize);
     count -= static_cast<std::size_t>(whole * sectorSize);
   }
   std::vector<unsigned char> bounce;
@@ -144,10 +172,10 @@ bool CFileReader::ReadClusterBytes(long long lcn, std::uint64_t byteOffset, unsi
     const std::size_t take = std::min(count, kBounceBytes - skip);
     const std::uint64_t sectors = (skip + take + sectorSize - 1) / sectorSize;
     bounce.assign(static_cast<std::size_t>(sectors * sectorSize), 0);
-    ok = ReadSectors(sector, sectors, bounce.data()) && ok;
-    std::memcpy(out, bounce.data() + skip, take);
+    ok = ReadSectors(sector, sectors, Target{bounce.data(), nullptr, 0}, 0) && ok;
+    std::memcpy(target.At(position), bounce.data() + skip, take);
     sector += sectors;
-    out += take;
+    position += take;
     count -= take;
     skip = 0;
   }
@@ -184,6 +212,13 @@ unsigned int CFileReader::ReadData(long long offset, char* buffer, unsigned int 
   return Read(offset, reinterpret_cast<unsigned char*>(buffer), asked, got, error) != 0
              ? static_cast<unsigned int>(got)
              : 0;
+}
+
+unsigned int CFileReader::ReadDataInto(long long offset, quellsy::RawReadBuffer& buffer, std::size_t at,
+                                       unsigned int length, int* error) {
+  int got = 0;
+  const int asked = static_cast<int>(std::min<unsigned int>(length, INT_MAX));
+  return ReadInto(offset, buffer, at, asked, got, error) != 0 ? static_cast<unsigned int>(got) : 0;
 }
 
 IFileReader* CFileReader::Clone() { return new (std::nothrow) CFileReader(*this); }

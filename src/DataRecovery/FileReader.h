@@ -31,7 +31,12 @@ class CFileReader : public IFileReader {
   // The resident value of the node's data, from the NTFS engine.
   int ReadResidentData(long long offset, unsigned char* buffer, int length, int& got);
 
+  // As Read, into lent storage from `at` bytes into it: whole sectors go straight in, with no copy.
+  int ReadInto(long long offset, quellsy::RawReadBuffer& buffer, std::size_t at, int length, int& got, int* error);
+
   unsigned int ReadData(long long offset, char* buffer, unsigned int length, int* error) override;
+  unsigned int ReadDataInto(long long offset, quellsy::RawReadBuffer& buffer, std::size_t at, unsigned int length,
+                            int* error) override;
   IFileReader* Clone() override;
   long long GetDataSize() const override { return m_node != nullptr ? m_dataSize : 0; }
   int IsCompressFile() override;
@@ -52,7 +57,22 @@ class CFileReader : public IFileReader {
   bool ReadClusterBytes(long long lcn, std::uint64_t byteOffset, unsigned char* out, std::size_t count);
 
  private:
-  bool ReadSectors(std::uint64_t firstSector, std::uint64_t sectorCount, unsigned char* out);
+  // Where a read puts its bytes: memory the caller keeps, or lent storage from a byte into it. Positions are
+  // counted from there; a lent buffer's memory is looked up at every use, as a timed-out read may replace it.
+  struct Target {
+    unsigned char* memory = nullptr;
+    quellsy::RawReadBuffer* lent = nullptr;
+    std::size_t at = 0;
+
+    unsigned char* At(std::size_t position) const {
+      return lent != nullptr ? lent->data() + at + position : memory + position;
+    }
+  };
+
+  int ReadTo(long long offset, const Target& target, int length, int& got, int* error);
+  bool ReadClusterBytesTo(long long lcn, std::uint64_t byteOffset, const Target& target, std::size_t position,
+                          std::size_t count);
+  bool ReadSectors(std::uint64_t firstSector, std::uint64_t sectorCount, const Target& target, std::size_t position);
 
   IStorageDevice* m_device = nullptr;
   CFileNode* m_node = nullptr;

@@ -20,15 +20,20 @@ CFATWindowCache::Window& CFATWindowCache::Load(std::uint64_t index) {
     m_windows.splice(m_windows.begin(), m_windows, hit);
     return m_windows.front();
   }
-  if (m_windows.size() >= m_maxWindows) m_windows.pop_back();
+  Window window;
+  if (m_windows.size() >= m_maxWindows) {
+    window.storage = std::move(m_windows.back().storage);
+    m_windows.pop_back();
+  }
   const std::uint64_t first = index * m_sectorsPerWindow;
   const std::uint64_t count = std::min<std::uint64_t>(m_sectorsPerWindow, m_sectors - first);
-  Window window;
   window.index = index;
-  window.bytes.assign(count * m_sectorSize, 0);
+  window.size = static_cast<std::size_t>(count * m_sectorSize);
+  if (window.storage.capacity() < window.size) window.storage = quellsy::RawReadBuffer(window.size);
+  // The device leaves zeros where it fails, and a window that failed is never read from.
   window.readOk = m_device != nullptr &&
-                  m_device->ReadSector(window.bytes.data(), m_startSector + static_cast<std::int64_t>(first),
-                                       static_cast<long long>(count));
+                  m_device->ReadSectorInto(window.storage, m_startSector + static_cast<std::int64_t>(first),
+                                           static_cast<long long>(count), 0);
   m_windows.push_front(std::move(window));
   return m_windows.front();
 }
@@ -40,7 +45,7 @@ std::optional<std::uint32_t> CFATWindowCache::Le32(std::uint64_t byteOffset) {
   if (index * m_sectorsPerWindow >= m_sectors) return std::nullopt;
   const Window& window = Load(index);
   if (!window.readOk) return std::nullopt;
-  return quellsy::le32(window.bytes, static_cast<std::size_t>(byteOffset % windowBytes));
+  return quellsy::le32(window.Bytes(), static_cast<std::size_t>(byteOffset % windowBytes));
 }
 
 bool CFATWindowCache::Read(std::uint64_t byteOffset, std::span<std::uint8_t> out) {
@@ -50,8 +55,7 @@ bool CFATWindowCache::Read(std::uint64_t byteOffset, std::span<std::uint8_t> out
   const std::uint64_t inside = byteOffset % windowBytes;
   if (index * m_sectorsPerWindow >= m_sectors || out.size() > windowBytes - inside) return false;
   const Window& window = Load(index);
-  if (!window.readOk || out.size() > window.bytes.size() - std::min<std::uint64_t>(inside, window.bytes.size()))
-    return false;
-  std::copy_n(window.bytes.begin() + static_cast<std::ptrdiff_t>(inside), out.size(), out.begin());
+  if (!window.readOk || out.size() > window.size - std::min<std::uint64_t>(inside, window.size)) return false;
+  std::copy_n(window.Bytes().begin() + static_cast<std::ptrdiff_t>(inside), out.size(), out.begin());
   return true;
 }

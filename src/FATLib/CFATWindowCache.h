@@ -7,7 +7,8 @@
 #include <list>
 #include <optional>
 #include <span>
-#include <vector>
+
+#include "Utility/RawRead.h"
 
 class IStorageDevice;
 
@@ -28,10 +29,14 @@ class CFATWindowCache {
   bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> out);
 
  private:
+  // Its bytes are read in place into its own storage, which the least recently used window hands on.
   struct Window {
     std::uint64_t index = 0;
     bool readOk = false;
-    std::vector<std::uint8_t> bytes;
+    quellsy::RawReadBuffer storage;
+    std::size_t size = 0;
+
+    std::span<const std::uint8_t> Bytes() const { return {storage.data(), size}; }
   };
 
   Window& Load(std::uint64_t index);

@@ -18,10 +18,10 @@ class HourStartCache {
   // Local seconds at hh:00:00 of that DOS date, or -1 when mktime refuses it.
   std::time_t Get(std::uint16_t date, int hour) {
     const char* zone = std::getenv("TZ");
-    const std::string currentZone = zone ? zone : "";
-    if (!valid_ || currentZone != zone_) {
+    if (zone == nullptr) zone = "";
+    if (!valid_ || zone_ != zone) {
       starts_.clear();
-      zone_ = currentZone;
+      zone_ = zone;
       valid_ = true;
     }
     const std::uint32_t key = (std::uint32_t{date} << 5) | static_cast<std::uint32_t>(hour);

@@ -8,8 +8,8 @@ bool CDiskDevice::ReadSector(void* buffer, long long first, long long count) {
   return Read(storage::ReadTarget(buffer), first, count);
 }
 
-bool CDiskDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count) {
-  return Read(storage::ReadTarget(buffer), first, count);
+bool CDiskDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count, std::size_t at) {
+  return Read(storage::ReadTarget(buffer, at), first, count);
 }
 
 bool CDiskDevice::Read(const storage::ReadTarget& target, long long first, long long count) {

@@ -11,7 +11,8 @@ class CDiskDevice final : public CRawDevice {
 
   // Error 5 for a null buffer, a negative first sector or a count of 0; error 1 when any piece failed.
   bool ReadSector(void* buffer, long long first, long long count) override;
-  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
+  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count,
+                      std::size_t at) override;
   int GetType() override { return STORAGE_DEVICE_DISK; }
 
   // The volumes enumeration found on the disk.

@@ -46,8 +46,8 @@ bool CImageFileDevice::ReadSector(void* buffer, long long first, long long count
   return Read(storage::ReadTarget(buffer), first, count);
 }
 
-bool CImageFileDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count) {
-  return Read(storage::ReadTarget(buffer), first, count);
+bool CImageFileDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count, std::size_t at) {
+  return Read(storage::ReadTarget(buffer, at), first, count);
 }
 
 bool CImageFileDevice::Read(const storage::ReadTarget& target, long long first, long long count) {

@@ -18,7 +18,8 @@ class CImageFileDevice : public CStorageDeviceBase {
   bool Close() override;
   // Error 5 for a null buffer, a negative first sector or a count of 0; error 1 when any piece failed.
   bool ReadSector(void* buffer, long long first, long long count) override;
-  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
+  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count,
+                      std::size_t at) override;
   unsigned GetSectorSize() override { return sectorSize_; }
   long long GetTotalSectors() override { return totalSectors_; }
 

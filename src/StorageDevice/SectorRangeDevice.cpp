@@ -36,8 +36,8 @@ bool CSectorRangeDevice::ReadSector(void* buffer, long long first, long long cou
   return Read(storage::ReadTarget(buffer), first, count);
 }
 
-bool CSectorRangeDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count) {
-  return Read(storage::ReadTarget(buffer), first, count);
+bool CSectorRangeDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count, std::size_t at) {
+  return Read(storage::ReadTarget(buffer, at), first, count);
 }
 
 bool CSectorRangeDevice::Read(const storage::ReadTarget& target, long long first, long long count) {

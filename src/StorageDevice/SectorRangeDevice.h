@@ -17,7 +17,8 @@ class CSectorRangeDevice : public CStorageDeviceBase {
   // for the rest; a parent's failure passes its error through.
   bool ReadSector(void* buffer, long long first, long long count) override;
   // Forwards to the parent's ReadSectorInto with the range's start applied.
-  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
+  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count,
+                      std::size_t at) override;
   unsigned GetSectorSize() override { return sectorSize_; }
   long long GetTotalSectors() override { return totalSectors_; }
   long long GetStartSector() override { return startSector_; }

@@ -15,8 +15,8 @@ bool CVolumeDevice::ReadSector(void* buffer, long long first, long long count) {
   return Read(storage::ReadTarget(buffer), first, count);
 }
 
-bool CVolumeDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count) {
-  return Read(storage::ReadTarget(buffer), first, count);
+bool CVolumeDevice::ReadSectorInto(RawReadBuffer& buffer, long long first, long long count, std::size_t at) {
+  return Read(storage::ReadTarget(buffer, at), first, count);
 }
 
 bool CVolumeDevice::Read(const storage::ReadTarget& target, long long first, long long count) {

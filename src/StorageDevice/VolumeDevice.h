@@ -19,7 +19,8 @@ class CVolumeDevice final : public CRawDevice {
   // pushes one bad-sector event with the sectors asked for and is error 1; a read refused because the
   // raw-read workers are all stalled is a device error of its own and no bad sector.
   bool ReadSector(void* buffer, long long first, long long count) override;
-  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) override;
+  bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count,
+                      std::size_t at) override;
   int GetType() override { return STORAGE_DEVICE_VOLUME; }
   void SetApfsDevicePath(char* path) override;
   const std::string& GetApfsDevicePath() const { return apfsDevicePath_; }

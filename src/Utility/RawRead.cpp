@@ -263,7 +263,8 @@ std::chrono::milliseconds Timeout() {
   return currentTimeout;
 }
 
-long long ReadPieces(Destination destination, int fd, long long offset, long long length) {
+// Reads `length` bytes at `offset` of fd into the destination from `at` bytes into it.
+long long ReadPieces(Destination destination, long long at, int fd, long long offset, long long length) {
   lastReadRefused = false;
   if (fd < 0 || offset < 0 || length <= 0) return 0;
 
@@ -272,9 +273,10 @@ long long ReadPieces(Destination destination, int fd, long long offset, long lon
   const auto timeout = Timeout();
   bool allRead = true;
 
-  for (long long position = 0; position < length; position += kRawReadPieceBytes) {
-    const long long pieceLength = std::min(kRawReadPieceBytes, length - position);
-    const long long got = Pool().Read(destination, position, fd, offset + position, pieceLength, backend, timeout);
+  for (long long position = at; position < at + length; position += kRawReadPieceBytes) {
+    const long long pieceLength = std::min(kRawReadPieceBytes, at + length - position);
+    const long long got =
+        Pool().Read(destination, position, fd, offset + position - at, pieceLength, backend, timeout);
     // Read again: a time-out gives lent storage away and the destination fresh storage.
     unsigned char* piece = destination.Base() + position;
     if (got == kNoWorker) lastReadRefused = true;
@@ -315,10 +317,13 @@ bool LastRawReadRefused() { return lastReadRefused; }
 
 long long KDReadAsyncData(void* buffer, int fd, long long offset, long long length) {
   if (!buffer) return 0;
-  return quellsy::ReadPieces({static_cast<unsigned char*>(buffer), nullptr}, fd, offset, length);
+  return quellsy::ReadPieces({static_cast<unsigned char*>(buffer), nullptr}, 0, fd, offset, length);
 }
 
-long long KDReadAsyncDataInto(quellsy::RawReadBuffer& buffer, int fd, long long offset, long long length) {
-  if (!buffer.data() || !buffer.Holds(length, 1)) return 0;
-  return quellsy::ReadPieces({nullptr, &buffer}, fd, offset, length);
+long long KDReadAsyncDataInto(quellsy::RawReadBuffer& buffer, int fd, long long offset, long long length,
+                              std::size_t at) {
+  if (!buffer.data() || at > buffer.capacity() || length < 0 ||
+      static_cast<unsigned long long>(length) > buffer.capacity() - at)
+    return 0;
+  return quellsy::ReadPieces({nullptr, &buffer}, static_cast<long long>(at), fd, offset, length);
 }

@@ -49,12 +49,13 @@ class RawReadBuffer {
   std::size_t capacity() const noexcept { return capacity_; }
   std::size_t before() const noexcept { return before_; }
   std::size_t after() const noexcept { return after_; }
-  // True when `count` pieces of `unit` bytes fit; a count of 0 or less asks for nothing and fits.
-  bool Holds(long long count, unsigned unit) const noexcept {
+  // True when `count` pieces of `unit` bytes fit from `at` bytes into the storage; a count of 0 or less asks for
+  // nothing and fits.
+  bool Holds(long long count, unsigned unit, std::size_t at = 0) const noexcept {
     long long bytes = 0;
     return count <= 0 ||
-           (!__builtin_mul_overflow(count, static_cast<long long>(unit), &bytes) &&
-            static_cast<unsigned long long>(bytes) <= capacity_);
+           (at <= capacity_ && !__builtin_mul_overflow(count, static_cast<long long>(unit), &bytes) &&
+            static_cast<unsigned long long>(bytes) <= capacity_ - at);
   }
   // Gives the storage away (data() lies before() bytes into it) and leaves the buffer empty.
   std::unique_ptr<unsigned char[]> Release() noexcept {
@@ -101,8 +102,9 @@ bool LastRawReadRefused();
 
 }  // namespace quellsy
 
-// As KDReadAsyncData, but the system reads go straight into `buffer`'s storage with no copy. When a piece
-// times out, the storage stays with the stalled read (freed when it returns) and `buffer` gets fresh storage
-// of the same capacity holding everything the old one held except that piece, which is zeros. A length
-// above the buffer's capacity, or an empty buffer, is refused like a null buffer.
-long long KDReadAsyncDataInto(quellsy::RawReadBuffer& buffer, int fd, long long offset, long long length);
+// As KDReadAsyncData, but the system reads go straight into `buffer`'s storage, from `at` bytes into it, with no
+// copy. When a piece times out, the storage stays with the stalled read (freed when it returns) and `buffer`
+// gets fresh storage of the same capacity holding everything the old one held except that piece, which is
+// zeros. A length past the buffer's capacity, or an empty buffer, is refused like a null buffer.
+long long KDReadAsyncDataInto(quellsy::RawReadBuffer& buffer, int fd, long long offset, long long length,
+                              std::size_t at = 0);

@@ -5,18 +5,18 @@
 IDataRunList* CreateDataRunList() { return new (std::nothrow) CDataRunList(); }
 
 DataRun* CDataRunList::GetFirst() {
-  if (m_runs.empty()) return nullptr;
+  if (m_count == 0) return nullptr;
   m_cursor = 0;
-  return &m_runs.front();
+  return At(0);
 }
 
 DataRun* CDataRunList::GetNext() {
   if (IsDone()) return nullptr;
   ++m_cursor;
-  return IsDone() ? nullptr : &m_runs[m_cursor];
+  return IsDone() ? nullptr : At(m_cursor);
 }
 
-int CDataRunList::IsDone() { return m_cursor >= m_runs.size() ? 1 : 0; }
+int CDataRunList::IsDone() { return m_cursor >= m_count ? 1 : 0; }
 
 IDataRunList* CDataRunList::Clone() {
   auto* copy = new (std::nothrow) CDataRunList();
@@ -26,13 +26,13 @@ IDataRunList* CDataRunList::Clone() {
 }
 
 void CDataRunList::CopyRunsTo(CDataRunList& copy) const {
-  for (const DataRun& run : m_runs) copy.AddDataRun(&run);
+  for (std::size_t i = 0; i < m_count; ++i) copy.AddDataRun(At(i));
 }
 
 void CDataRunList::AddDataRun(const DataRun* run) {
   if (run == nullptr) return;
-  if (!m_runs.empty()) {
-    DataRun& last = m_runs.back();
+  if (m_count != 0) {
+    DataRun& last = *At(m_count - 1);
     // Adjacent runs merge; a sparse run (negative cluster) never does.
     // Runs decoded from a damaged disk may hold any value: the sums are checked, not assumed to fit.
     long long end = 0;
@@ -43,7 +43,13 @@ void CDataRunList::AddDataRun(const DataRun* run) {
       return;
     }
   }
-  m_runs.push_back(*run);
+  if (m_count == 0) {
+    m_first = *run;
+  } else {
+    if (!m_more) m_more = std::make_unique<std::deque<DataRun>>();
+    m_more->push_back(*run);
+  }
+  ++m_count;
 }
 
 void CDataRunList::Release() { delete this; }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <memory>
 
 #include "include/IDataRunList.h"
 
@@ -25,7 +26,7 @@ class CDataRunList : public IDataRunList {
   void Release() override;
 
   void SetResident(bool resident) { m_resident = resident ? 1u : 0u; }
-  std::size_t GetRunCount() const { return m_runs.size(); }
+  std::size_t GetRunCount() const { return m_count; }
 
  protected:
   // Appends copies of this list's runs to another list (the subclasses' Clone), leaving the walk as it is.
@@ -34,7 +35,14 @@ class CDataRunList : public IDataRunList {
  private:
   static constexpr std::size_t kPastEnd = static_cast<std::size_t>(-1);
 
+  DataRun* At(std::size_t index) { return index == 0 ? &m_first : &(*m_more)[index - 1]; }
+  const DataRun* At(std::size_t index) const { return index == 0 ? &m_first : &(*m_more)[index - 1]; }
+
   unsigned int m_resident = 0;
-  std::deque<DataRun> m_runs;  // a deque keeps handed-out run pointers valid while runs are appended
+  // Most files have one run: it lives in the list itself, and only further runs take memory of their own (a
+  // deque keeps handed-out run pointers valid while runs are appended).
+  DataRun m_first{};
+  std::unique_ptr<std::deque<DataRun>> m_more;
+  std::size_t m_count = 0;
   std::size_t m_cursor = kPastEnd;
 };

@@ -42,12 +42,13 @@ class IStorageDevice {
   // Reads `count` sectors from sector `first` into buffer (count x sector size bytes). What could not
   // be read is zeros; false when any sector failed.
   virtual bool ReadSector(void* buffer, long long first, long long count) = 0;
-  // As ReadSector, into storage the caller owns and lends for the read. Devices that read a file
-  // fill it in place with no copy; when such a read times out the storage stays with the stalled
-  // read and `buffer` gets fresh storage of the same capacity. A buffer too small for the sectors
-  // is refused as a null buffer is.
-  virtual bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count) {
-    return ReadSector(buffer.Holds(count, GetSectorSize()) ? buffer.data() : nullptr, first, count);
+  // As ReadSector, into storage the caller owns and lends for the read, from `at` bytes into it. Devices that
+  // read a file fill it in place with no copy; when such a read times out the storage stays with the stalled
+  // read and `buffer` gets fresh storage of the same capacity. A buffer too small for the sectors is refused
+  // as a null buffer is.
+  virtual bool ReadSectorInto(quellsy::RawReadBuffer& buffer, long long first, long long count, std::size_t at) {
+    return ReadSector(buffer.data() && buffer.Holds(count, GetSectorSize(), at) ? buffer.data() + at : nullptr, first,
+                      count);
   }
   // The sectors as they already stand in the device's memory, read-only, when it holds all of them (a
   // read-ahead device's current block): valid until the device moves on. Null otherwise; then ReadSector.

@@ -121,6 +121,27 @@ TEST_F(Recovery, ReadFailureGivesAPartialFileWithZerosInTheGap) {
   EXPECT_TRUE(std::all_of(lastChunk.begin(), lastChunk.end(), [](std::uint8_t b) { return b == 0; }));
 }
 
+TEST_F(Recovery, ReadFailureAfterTheChunksFirstBytesWereWrittenStillCostsTheWholeChunk) {
+  // The chunk is copied in pieces: a sector failing 3 MiB into the file comes after pieces already written, and
+  // they are taken back; the next chunk is whole.
+  const std::unique_ptr<RunNode> node = PlaceFile(5 * kMiB, 11);
+  const Bytes& data = contents[11];
+  const long long failingCluster = 3 * kMiB / kCluster;
+  long long fileCluster = 0;
+  for (DataRun* run = node->GetDataRunList()->GetFirst(); run != nullptr; run = node->GetDataRunList()->GetNext()) {
+    if (failingCluster < fileCluster + run->length) {
+      device.FailSectors((run->lcn + failingCluster - fileCluster) * 8, 1);
+      break;
+    }
+    fileCluster += run->length;
+  }
+  EXPECT_EQ(recovery->RecoverNodeTo(node.get(), (dir / "out").c_str(), nullptr, 0), CDataRecovery::kRecoverPartial);
+  const Bytes out = ReadFile(dir / "out");
+  ASSERT_EQ(out.size(), data.size());
+  EXPECT_TRUE(std::all_of(out.begin(), out.begin() + 4 * kMiB, [](std::uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(std::equal(out.begin() + 4 * kMiB, out.end(), data.begin() + 4 * kMiB));
+}
+
 TEST_F(Recovery, RunsEndingEarlyLeaveZerosNotAnEarlierFilesBytes) {
   // The first copy fills the chunk buffer; the second file's runs cover one cluster of its two.
   const std::unique_ptr<RunNode> earlier = PlaceFile(3 * kMiB, 12);

@@ -126,25 +126,42 @@ TEST_P(LentBufferRead, AnswersAsReadSectorDoes) {
     const auto keptError = device.GetLastError();
 
     auto lent = Filled(room, 0xAA);
-    EXPECT_EQ(device.ReadSectorInto(lent, c.first, c.count), keptOk) << c.first << "+" << c.count;
+    EXPECT_EQ(device.ReadSectorInto(lent, c.first, c.count, 0), keptOk) << c.first << "+" << c.count;
     EXPECT_EQ(device.GetLastError(), keptError) << c.first << "+" << c.count;
     EXPECT_EQ(Bytes(lent), kept) << c.first << "+" << c.count;
   }
   std::vector<std::uint8_t> expected(file_.begin() + built_.base + 3 * kSector,
                                      file_.begin() + built_.base + 8 * kSector);
   auto lent = Filled(5, 0xAA);
-  ASSERT_TRUE(device.ReadSectorInto(lent, 3, 5));
+  ASSERT_TRUE(device.ReadSectorInto(lent, 3, 5, 0));
   EXPECT_EQ(Bytes(lent), expected);
+}
+
+// From a byte inside the buffer: the sectors land there and the bytes around them are left as they were; sectors
+// that would run past the buffer's end from that byte are refused.
+TEST_P(LentBufferRead, ReadsFromAByteInsideTheBuffer) {
+  constexpr std::size_t kAt = 1000;
+  auto lent = Filled(8, 0xAA);
+  ASSERT_TRUE(built_.device->ReadSectorInto(lent, 3, 5, kAt));
+  auto expected = std::vector<std::uint8_t>(8 * kSector, 0xAA);
+  std::copy(file_.begin() + built_.base + 3 * kSector, file_.begin() + built_.base + 8 * kSector,
+            expected.begin() + kAt);
+  EXPECT_EQ(Bytes(lent), expected);
+
+  auto tight = Filled(6, 0xAA);
+  EXPECT_FALSE(built_.device->ReadSectorInto(tight, 0, 5, 2 * kSector));
+  EXPECT_EQ(ErrorOf(built_.device->GetLastError()), error::kBadArgument);
+  EXPECT_EQ(Bytes(tight), std::vector<std::uint8_t>(6 * kSector, 0xAA));
 }
 
 TEST_P(LentBufferRead, BufferTooSmallOrEmptyIsABadArgumentAndStaysUntouched) {
   auto small = Filled(2, 0xAA);
-  EXPECT_FALSE(built_.device->ReadSectorInto(small, 0, 3));
+  EXPECT_FALSE(built_.device->ReadSectorInto(small, 0, 3, 0));
   EXPECT_EQ(ErrorOf(built_.device->GetLastError()), error::kBadArgument);
   EXPECT_EQ(Bytes(small), std::vector<std::uint8_t>(2 * kSector, 0xAA));
 
   RawReadBuffer empty;
-  EXPECT_FALSE(built_.device->ReadSectorInto(empty, 0, 1));
+  EXPECT_FALSE(built_.device->ReadSectorInto(empty, 0, 1, 0));
   EXPECT_EQ(ErrorOf(built_.device->GetLastError()), error::kBadArgument);
 }
 
@@ -159,7 +176,7 @@ TEST_P(LentBufferFileRead, StalledReadLeavesItsStorageBehind) {
 
   auto lent = Filled(6, 0xAA);
   const unsigned char* before = lent.data();
-  EXPECT_FALSE(built_.device->ReadSectorInto(lent, 2, 4));
+  EXPECT_FALSE(built_.device->ReadSectorInto(lent, 2, 4, 0));
   EXPECT_EQ(ErrorOf(built_.device->GetLastError()), error::kFailure);
   EXPECT_NE(lent.data(), before);
   ASSERT_EQ(lent.capacity(), 6u * kSector);

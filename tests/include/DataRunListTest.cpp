@@ -69,6 +69,24 @@ TEST(DataRunList, WalkStateOfEmptyAndFilledLists) {
   EXPECT_EQ(list.GetDataRunListType(), 5);
 }
 
+TEST(DataRunList, RunsHandedOutStayValidWhileManyMoreAreAppended) {
+  CDataRunList list;
+  for (long long i = 0; i < 3; ++i) {
+    const DataRun run{i * 10, 1};
+    list.AddDataRun(&run);
+  }
+  DataRun* first = list.GetFirst();
+  DataRun* second = list.GetNext();
+  for (long long i = 3; i < 5000; ++i) {
+    const DataRun run{i * 10, 1};
+    list.AddDataRun(&run);
+  }
+  EXPECT_EQ(first->lcn, 0);
+  EXPECT_EQ(second->lcn, 10);
+  EXPECT_EQ(list.GetRunCount(), 5000u);
+  EXPECT_EQ(Walk(list).back(), std::make_pair(49990LL, 1LL));
+}
+
 TEST(DataRunList, CloneCopiesRunsButNotResidentFlag) {
   CDataRunList list;
   list.SetResident(true);
