@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 
 #include "Engines/BuiltInEngines.h"
@@ -74,8 +75,9 @@ struct CompressedVolume {
 };
 
 const CompressedVolume& Compressed() {
-  static const CompressedVolume* made = [] {
-    auto* volume = new CompressedVolume();
+  // Destroyed at exit, so the image's folder goes with the test process.
+  static const std::unique_ptr<CompressedVolume> made = [] {
+    auto volume = std::make_unique<CompressedVolume>();
     volume->available = RunFixtureScript("tests/NTFSSearch/make-ntfs-compressed-image.sh", volume->dir.path(),
                                          "ntfs-3g tools missing: compressed NTFS image not made", volume->why);
     volume->image.path = volume->dir / "ntfs-compressed.img";

@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -42,8 +43,9 @@ struct NtfsDisk {
 class NtfsDiskImages {
  public:
   static const NtfsDiskImages& Get() {
-    static const NtfsDiskImages* made = [] {
-      auto* images = new NtfsDiskImages();
+    // Destroyed at exit, so the images' folder goes with the test process.
+    static const std::unique_ptr<NtfsDiskImages> made = [] {
+      std::unique_ptr<NtfsDiskImages> images(new NtfsDiskImages());
       images->m_run = RunFixture("tests/NTFSSearch/make-ntfs-disk-images.sh", {images->m_dir.path().string()});
       return images;
     }();
