@@ -92,7 +92,7 @@ run_tests() {
   build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*:*RoundCrew*:SizedStackThread*'
   build/tsan/tests/RecoveryController/RecoveryController_tests --gtest_filter='CompleteController*'
   build/tsan/tests/RAWSearch/RAWSearch_tests --gtest_filter='RawSearchController*:RawSearchInACompleteScan*'
-  build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*:ScanDriver*:RecoveryDriver*:KDUIController*:ResultTrees*'
+  build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*:ScanDriver*:RecoveryDriver*:KDUIController*:ResultTrees*:SaveAndRestoreEntry*'
   build/tsan/tests/Bridge/BridgePeriphery_tests --gtest_filter='QimWriter*:QimRoundTrip*:VolumeNotifier*'
 
   cmake --preset fuzz >/dev/null

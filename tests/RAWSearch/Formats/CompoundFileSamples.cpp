@@ -32,22 +32,22 @@ void PutEntry(Bytes& b, std::size_t at, const std::string& name, std::uint8_t ki
 
 }  // namespace
 
-CompoundFile MakeCompoundFile(const CompoundSpec& spec) {
+CompoundFile MakeCompoundFile(const CompoundLayout& layout) {
   CompoundFile file;
-  const std::uint32_t d = spec.version == 4 ? 4096 : 512;
+  const std::uint32_t d = layout.version == 4 ? 4096 : 512;
   const std::uint32_t perFat = d / 4;
   file.sectorBytes = d;
   const std::uint32_t entriesPerSector = d / 128;
   const std::uint32_t dirSectors =
-      static_cast<std::uint32_t>((spec.entries.size() + 1 + entriesPerSector - 1) / entriesPerSector);
-  const bool difat = spec.fatInHeader < spec.fatSectors;
+      static_cast<std::uint32_t>((layout.entries.size() + 1 + entriesPerSector - 1) / entriesPerSector);
+  const bool difat = layout.fatInHeader < layout.fatSectors;
   // Sector order: allocation sectors, the index sector, the directory, the summary, the filler.
-  const std::uint32_t difatSector = spec.fatSectors;
-  const std::uint32_t dirStart = spec.fatSectors + (difat ? 1 : 0);
+  const std::uint32_t difatSector = layout.fatSectors;
+  const std::uint32_t dirStart = layout.fatSectors + (difat ? 1 : 0);
   const std::uint32_t summaryStart = dirStart + dirSectors;
-  const std::uint32_t summarySectors = static_cast<std::uint32_t>((spec.summary.size() + d - 1) / d);
+  const std::uint32_t summarySectors = static_cast<std::uint32_t>((layout.summary.size() + d - 1) / d);
   const std::uint32_t fillerStart = summaryStart + summarySectors;
-  const std::uint32_t used = fillerStart + spec.fillerSectors;
+  const std::uint32_t used = fillerStart + layout.fillerSectors;
   file.usedSectors = used;
 
   Bytes& b = file.bytes;
@@ -57,47 +57,47 @@ CompoundFile MakeCompoundFile(const CompoundSpec& spec) {
   const std::uint8_t signature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
   std::memcpy(b.data(), signature, 8);
   w.le16(24, 0x3E);
-  w.le16(26, static_cast<std::uint16_t>(spec.version));
+  w.le16(26, static_cast<std::uint16_t>(layout.version));
   w.le16(28, 0xFFFE);
-  w.le16(30, spec.version == 4 ? 12 : 9);
+  w.le16(30, layout.version == 4 ? 12 : 9);
   w.le16(32, 6);
-  w.le32(44, spec.fatSectors);
+  w.le32(44, layout.fatSectors);
   w.le32(48, dirStart);
   w.le32(56, 4096);
   w.le32(60, kEnd);
   w.le32(68, difat ? difatSector : kEnd);
   w.le32(72, difat ? 1 : 0);
   for (std::uint32_t k = 0; k < 109; ++k)
-    w.le32(76 + 4 * k, k < spec.fatSectors && k < spec.fatInHeader ? k : kFree);
+    w.le32(76 + 4 * k, k < layout.fatSectors && k < layout.fatInHeader ? k : kFree);
   if (difat) {
     const std::size_t at = sectorAt(difatSector);
     for (std::uint32_t k = 0; k + 1 < perFat; ++k) {
-      const std::uint32_t fat = spec.fatInHeader + k;
-      w.le32(at + 4 * k, fat < spec.fatSectors ? fat : kFree);
+      const std::uint32_t fat = layout.fatInHeader + k;
+      w.le32(at + 4 * k, fat < layout.fatSectors ? fat : kFree);
     }
     w.le32(at + 4 * (perFat - 1), kEnd);
   }
 
   // The allocation table: every sector up to `used` is marked.
-  std::vector<std::uint32_t> fat(static_cast<std::size_t>(spec.fatSectors) * perFat, kFree);
+  std::vector<std::uint32_t> fat(static_cast<std::size_t>(layout.fatSectors) * perFat, kFree);
   if (used > fat.size()) return {};  // more sectors than the allocation sectors can map
-  for (std::uint32_t n = 0; n < spec.fatSectors; ++n) fat[n] = kFatMark;
+  for (std::uint32_t n = 0; n < layout.fatSectors; ++n) fat[n] = kFatMark;
   if (difat) fat[difatSector] = kDifatMark;
   const auto chain = [&fat](std::uint32_t first, std::uint32_t count) {
     for (std::uint32_t n = first; n < first + count; ++n) fat[n] = n + 1 == first + count ? kEnd : n + 1;
   };
   chain(dirStart, dirSectors);
   if (summarySectors) chain(summaryStart, summarySectors);
-  if (spec.fillerSectors) chain(fillerStart, spec.fillerSectors);
-  for (std::uint32_t n = 0; n < spec.fatSectors; ++n)
+  if (layout.fillerSectors) chain(fillerStart, layout.fillerSectors);
+  for (std::uint32_t n = 0; n < layout.fatSectors; ++n)
     for (std::uint32_t k = 0; k < perFat; ++k) w.le32(sectorAt(n) + 4 * k, fat[n * perFat + k]);
 
   const std::size_t dir = sectorAt(dirStart);
   PutEntry(b, dir, "Root Entry", 5, kEnd, 0);
-  std::memcpy(b.data() + dir + 80, spec.rootClassId.data(), 16);
-  for (std::size_t i = 0; i < spec.entries.size(); ++i)
-    PutEntry(b, dir + 128 * (i + 1), spec.entries[i], 2, fillerStart, 4096);
-  if (!spec.summary.empty()) std::copy(spec.summary.begin(), spec.summary.end(), b.begin() + static_cast<std::ptrdiff_t>(sectorAt(summaryStart)));
+  std::memcpy(b.data() + dir + 80, layout.rootClassId.data(), 16);
+  for (std::size_t i = 0; i < layout.entries.size(); ++i)
+    PutEntry(b, dir + 128 * (i + 1), layout.entries[i], 2, fillerStart, 4096);
+  if (!layout.summary.empty()) std::copy(layout.summary.begin(), layout.summary.end(), b.begin() + static_cast<std::ptrdiff_t>(sectorAt(summaryStart)));
   for (std::uint32_t n = fillerStart; n < used; ++n)
     for (std::uint32_t k = 0; k < d; ++k) b[sectorAt(n) + k] = static_cast<std::uint8_t>(0x41 + (n + k) % 23);
   return file;

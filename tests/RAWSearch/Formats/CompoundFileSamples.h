@@ -14,7 +14,7 @@ namespace quellsy::test::formats {
 
 using Bytes = std::vector<std::uint8_t>;
 
-struct CompoundSpec {
+struct CompoundLayout {
   int version = 3;  // 4: 4096-byte document sectors
   // Entries 1, 2, ... of the directory (entry 0 is the root); names as bytes, one unit each.
   std::vector<std::string> entries = {"WordDocument"};
@@ -32,7 +32,7 @@ struct CompoundFile {
   // The document sectors the allocation table marks used (the header's sector not counted).
   std::uint32_t usedSectors = 0;
 };
-CompoundFile MakeCompoundFile(const CompoundSpec& spec);
+CompoundFile MakeCompoundFile(const CompoundLayout& layout);
 
 // One property of a summary stream: its id, type and value bytes (after the type word).
 struct PropertyValue {

@@ -74,23 +74,23 @@ TEST_F(OleAnalyserTest, ClaimsTheCompoundSignatureOnly) {
 TEST_F(OleAnalyserTest, SizeFromTheCountedEntriesBothWays) {
   struct Case {
     const char* name;
-    CompoundSpec spec;
+    CompoundLayout layout;
   };
-  CompoundSpec lastEntryNine;  // 1 allocation sector + 1 directory sector + 8 filler: last used entry 9
-  CompoundSpec version4;
+  CompoundLayout lastEntryNine;  // 1 allocation sector + 1 directory sector + 8 filler: last used entry 9
+  CompoundLayout version4;
   version4.version = 4;
   version4.fillerSectors = 3;
-  CompoundSpec indexChain;  // the second allocation sector is listed by an index sector ending in 0xFFFFFFFE
+  CompoundLayout indexChain;  // the second allocation sector is listed by an index sector ending in 0xFFFFFFFE
   indexChain.fatSectors = 2;
   indexChain.fatInHeader = 1;
   indexChain.fillerSectors = 200;
-  CompoundSpec withSummary;
+  CompoundLayout withSummary;
   withSummary.summary = SummaryStream({StringProperty(2, "Plan")});
   const Case cases[] = {{"version 3", lastEntryNine}, {"version 4", version4}, {"index chain", indexChain},
                         {"summary", withSummary}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const CompoundFile file = MakeCompoundFile(c.spec);
+    const CompoundFile file = MakeCompoundFile(c.layout);
     const std::uint64_t expected = std::uint64_t{file.usedSectors + 1} * file.sectorBytes;
     ASSERT_EQ(file.bytes.size(), expected);
     const auto record = Grow(file.bytes);
@@ -141,10 +141,10 @@ TEST_F(OleAnalyserTest, DirectoryRulesTypeTheDocument) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entries.front());
-    CompoundSpec spec;
-    spec.entries = c.entries;
-    if (c.rootClassId) spec.rootClassId = classId;
-    const auto record = Grow(MakeCompoundFile(spec).bytes);
+    CompoundLayout layout;
+    layout.entries = c.entries;
+    if (c.rootClassId) layout.rootClassId = classId;
+    const auto record = Grow(MakeCompoundFile(layout).bytes);
     EXPECT_EQ(record->m_uRawFileType, c.type);
   }
 }
@@ -183,10 +183,10 @@ TEST_F(OleAnalyserTest, NamedTimedAndLabelledFromTheSummary) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    CompoundSpec spec;
-    spec.entries = c.entries;
-    spec.summary = SummaryStream(c.values);
-    const auto record = Grow(MakeCompoundFile(spec).bytes);
+    CompoundLayout layout;
+    layout.entries = c.entries;
+    layout.summary = SummaryStream(c.values);
+    const auto record = Grow(MakeCompoundFile(layout).bytes);
     EXPECT_EQ(record->GetRawFileName(), c.name);
     EXPECT_EQ(record->GetRawFileTime(), c.time);
     RAW_FILE_TAG tag;
@@ -198,9 +198,9 @@ TEST_F(OleAnalyserTest, NamedTimedAndLabelledFromTheSummary) {
 }
 
 TEST_F(OleAnalyserTest, WithoutSummaryTheNameIsTheSectorRange) {
-  CompoundSpec spec;
-  spec.entries = {"Workbook"};
-  const CompoundFile file = MakeCompoundFile(spec);
+  CompoundLayout layout;
+  layout.entries = {"Workbook"};
+  const CompoundFile file = MakeCompoundFile(layout);
   const auto record = Grow(file.bytes);
   EXPECT_EQ(record->GetRawFileName(),
             std::to_string(kStart) + "-" + std::to_string(kStart + static_cast<long long>(file.bytes.size() / kSector)));
@@ -241,12 +241,12 @@ TEST_F(OleAnalyserTest, BrokenStructuresAreRefusedNotFollowed) {
 // Devices of 4096-byte sectors hold several document sectors in each of theirs; small blocks split the
 // structures over what the search holds at once.
 TEST_F(OleAnalyserTest, LargeDeviceSectorsAndSmallBlocks) {
-  CompoundSpec spec;
-  spec.summary = SummaryStream({StringProperty(2, "Plan"), StringProperty(8, "Ann")});
-  spec.fatSectors = 2;
-  spec.fatInHeader = 1;
-  spec.fillerSectors = 200;
-  const CompoundFile file = MakeCompoundFile(spec);
+  CompoundLayout layout;
+  layout.summary = SummaryStream({StringProperty(2, "Plan"), StringProperty(8, "Ann")});
+  layout.fatSectors = 2;
+  layout.fatInHeader = 1;
+  layout.fillerSectors = 200;
+  const CompoundFile file = MakeCompoundFile(layout);
   for (const auto& [block, sectorSize] : {std::pair{64LL, 4096u}, std::pair{2LL, 512u}, std::pair{1LL, 4096u}}) {
     SCOPED_TRACE(std::to_string(block) + " x " + std::to_string(sectorSize));
     const auto record = Grow(file.bytes, block, sectorSize);
@@ -307,9 +307,9 @@ const ScanSampleRegistrar kScanSamples({
     {"FileOLEAnalyser", "ppt sample", Sample("ppt.ppt"), RAW_FILE_TYPE_PPT, Expect::kExact},
     {"FileOLEAnalyser", "written with summary",
      [] {
-       CompoundSpec spec;
-       spec.summary = SummaryStream({StringProperty(2, "Plan"), StringProperty(8, "Ann")});
-       return MakeCompoundFile(spec).bytes;
+       CompoundLayout layout;
+       layout.summary = SummaryStream({StringProperty(2, "Plan"), StringProperty(8, "Ann")});
+       return MakeCompoundFile(layout).bytes;
      },
      RAW_FILE_TYPE_DOC, Expect::kExact},
 });
