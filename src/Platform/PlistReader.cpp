@@ -35,11 +35,10 @@ std::optional<std::vector<std::uint8_t>> PlistNode::Data() const {
 
 std::optional<std::string> PlistNode::Text() const {
   if (!IsString()) return std::nullopt;
-  char* value = nullptr;
-  plist_get_string_val(node_, &value);
-  std::string text = value ? value : "";
-  std::free(value);
-  return text;
+  // By pointer and length: a string with a zero byte inside is kept whole rather than tripping the library's check.
+  std::uint64_t length = 0;
+  const char* text = plist_get_string_ptr(node_, &length);
+  return text ? std::string(text, length) : std::string();
 }
 
 std::vector<std::string> PlistNode::Keys() const {
