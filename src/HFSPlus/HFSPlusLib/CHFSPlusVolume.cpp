@@ -93,6 +93,9 @@ ResultCode CHFSPlusVolume::ReadVolumeHeader() {
 
 bool CHFSPlusVolume::IsValidVolumeHeader(ByteSpan bytes) {
   if (bytes.size() < kVolumeHeaderSize) return false;
+  // The signature first: the complete scan asks this of every sector, and almost none is a header.
+  const auto signature = quellsy::be16(bytes, 0);
+  if (signature != kSignatureHFSPlus && signature != kSignatureHFSX) return false;
   const auto h = ParseVolumeHeader(bytes);
   if (!h) return false;
   if (h->signature != kSignatureHFSPlus && h->signature != kSignatureHFSX) return false;
