@@ -35,6 +35,7 @@ TEST_PACKAGES=(
   sleuthkit
   sqlite3
   xz-utils
+  zip
 )
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # The release preset builds the benchmarks too.
