@@ -13,7 +13,7 @@ export PATH="$PATH:/usr/sbin:/sbin" LC_ALL=C.UTF-8
 
 out=${1:?usage: make-ntfs-images.sh OUTDIR}
 for tool in mkntfs ntfscp ntfsls ntfsinfo ntfscat ntfs-3g setfattr sha256sum truncate dd; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 mkdir -p "$out"
 work=$(mktemp -d)

@@ -10,7 +10,7 @@ export PATH="$PATH:/usr/sbin:/sbin" LC_ALL=C.UTF-8
 
 out=${1:?usage: unpack-ntfs-samples.sh OUTDIR}
 for tool in gzip dd od ntfsls ntfsinfo ntfscat; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 shopt -s nullglob
 samples=("$out"/*.raw.gz)

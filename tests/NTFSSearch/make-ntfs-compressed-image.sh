@@ -10,7 +10,7 @@ export PATH="$PATH:/usr/sbin:/sbin" LC_ALL=C.UTF-8
 
 out=${1:?usage: make-ntfs-compressed-image.sh OUTDIR}
 for tool in mkntfs ntfs-3g ntfsinfo setfattr python3 sha256sum truncate; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 [ -c /dev/fuse ] || { echo "no /dev/fuse: ntfs-3g cannot write the files" >&2; exit 77; }
 mkdir -p "$out"

@@ -6,7 +6,7 @@
 set -euo pipefail
 out=$1
 for tool in sgdisk fdisk dd; do
-  command -v "$tool" >/dev/null 2>&1 || { echo "missing $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null 2>&1 || { echo "missing $tool" >&2; exit 1; }
 done
 cd "$out"
 

@@ -14,7 +14,7 @@ export PATH="$PATH:/usr/sbin:/sbin" MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 
 out=${1:?usage: make-hostile-names-fat.sh OUTDIR}
 for tool in mkfs.fat mcopy mmd grep dd sha256sum truncate; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 mkdir -p "$out"
 work=$(mktemp -d)

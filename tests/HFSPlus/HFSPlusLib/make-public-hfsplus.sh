@@ -9,7 +9,7 @@
 set -euo pipefail
 out=${1:?usage: make-public-hfsplus.sh OUTDIR}
 for tool in xz icat python3; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 xz -dc "$out/linux.img.xz" > "$out/linux.img"
 bash "$(dirname "$0")/tsk-listing.sh" "$out"

@@ -7,7 +7,7 @@
 set -euo pipefail
 out=${1:?usage: tsk-listing.sh OUTDIR}
 for tool in fls icat; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 77; }
+  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 for image in "$out"/*.img; do
   name=${image%.img}
