@@ -16,22 +16,31 @@ TEST_PACKAGES=(
   attr
   dosfstools
   e2fsprogs
+  enscript
+  epstool
   exfat-fuse
   exfatprogs
   eyed3
   fdisk
   ffmpeg
+  fig2dev
+  gcab
   gdisk
   ghostscript
+  icnsutils
   id3v2
   imagemagick
   lame
   libimage-exiftool-perl
+  librsvg2-bin
   libtiff-tools
   mtools
   ntfs-3g
   parted
   python3
+  python3-ezdxf
+  python3-fonttools
+  python3-mido
   sleuthkit
   sqlite3
   xz-utils
@@ -44,18 +53,29 @@ RELEASE_PACKAGES=(libbenchmark-dev)
 # compared with.
 BENCH_PACKAGES=(
   dosfstools
+  enscript
+  epstool
   fdisk
   ffmpeg
+  fig2dev
+  gcab
   ghostscript
   hyperfine
+  icnsutils
   id3v2
   imagemagick
   lame
   libimage-exiftool-perl
+  librsvg2-bin
   mtools
   python3
+  python3-ezdxf
+  python3-fonttools
+  python3-mido
   sleuthkit
+  sqlite3
   testdisk
+  zip
 )
 FUZZ_SECONDS=${QUELLSY_FUZZ_SECONDS:-5}
 

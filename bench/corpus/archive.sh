@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 4
+# weight: 2
 # Archives of a few files of text and random bytes (sizes by seed INDEX), in turn: a ZIP written by Info-ZIP to
 # a file, the same written to a pipe (every member's sizes in a data descriptor), and a cabinet written by gcab,
 # with or without MSZIP compression.
@@ -7,6 +7,9 @@
 set -euo pipefail
 stem=${1:?output file stem}
 index=${2:?seed index}
+# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
+# apart, so the hundreds shift the turn and every kind comes up.
+turn=$((index + index / 100))
 for tool in zip gcab python3; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
 done
@@ -24,7 +27,7 @@ for n in range(rng.randrange(1, 9)):
 PY
 touch -d @1600000000 "$work/tree"/*
 cd "$work/tree"
-case $((index % 4)) in
+case $((turn % 4)) in
   0) zip -q -X -"$((index % 10))" "$stem.zip" ./* ;;
   1) zip -q -X - ./* >"$stem.zip" ;;
   2) gcab --create --nopath "$stem.cab" ./* ;;

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 8
+# weight: 1
 # AU: 16-bit linear samples behind the 24-byte header that states their length.
 # usage: bench/corpus/au.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.au)
 set -euo pipefail

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 8
+# weight: 2
 # Uncompressed BMP (version 3 header) made with ImageMagick, its size varying with the seed.
 # usage: bench/corpus/bmp.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.bmp)
 set -euo pipefail

@@ -1,18 +1,22 @@
 #!/usr/bin/env bash
-# weight: 3
+# weight: 2
 # Vector drawings converted by fig2dev from a figure of lines, ellipses and texts drawn by seed INDEX, in turn:
-# an enhanced metafile (.emf), an SVG picture (redrawn by rsvg-convert, as cairo writes it), a text EPS, a DOS EPS with a TIFF preview added by epstool, and a
-# DXF drawing written by ezdxf with CR LF line ends, as Windows programs save it.
+# an enhanced metafile (.emf), an SVG picture (redrawn by rsvg-convert, as cairo writes it), a text EPS, a DOS
+# EPS with a TIFF preview added by epstool, and a DXF drawing written by ezdxf with CR LF line ends, as Windows
+# programs save it.
 # usage: bench/corpus/drawing.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.<ext>)
 set -euo pipefail
 stem=${1:?output file stem}
 index=${2:?seed index}
+# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
+# apart, so the hundreds shift the turn and every kind comes up.
+turn=$((index + index / 100))
 for tool in fig2dev epstool gs rsvg-convert; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
 done
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-if ((index % 5 == 4)); then
+if ((turn % 5 == 4)); then
   # ezdxf is Debian's python3-ezdxf: the system interpreter, whatever python3 is first on the path.
   /usr/bin/python3 -c 'import ezdxf' 2>/dev/null || { echo "missing tool: python3-ezdxf" >&2; exit 2; }
   /usr/bin/python3 - "$work/drawing.dxf" "$index" <<'PY'
@@ -53,7 +57,7 @@ for n in range(rng.randrange(3, 300)):
         lines.append(f"4 0 {colour} 50 -1 0 12 0.0000 4 135 540 {x} {y} Seed {index} item {n}\\001")
 open(path, "w").write("\n".join(lines) + "\n")
 PY
-case $((index % 5)) in
+case $((turn % 5)) in
   0) fig2dev -L emf "$work/drawing.fig" "$stem.emf" ;;
   1)
     fig2dev -L svg "$work/drawing.fig" "$work/drawing.svg"

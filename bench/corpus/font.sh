@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 2
+# weight: 1
 # One TrueType font built with fontTools from seed INDEX: a family name and a set of square glyphs whose number
 # and outlines vary with the seed.
 # usage: bench/corpus/font.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.ttf)
@@ -18,6 +18,8 @@ rng = random.Random(index)
 letters = [chr(c) for c in range(0x41, 0x41 + 4 + index % 52) if chr(c).isalpha()]
 names = [".notdef", "space"] + letters
 fb = FontBuilder(1000, isTTF=True)
+# Fixed times, so that one seed always gives the same bytes.
+fb.font.recalcTimestamp = False
 fb.setupGlyphOrder(names)
 fb.setupCharacterMap({0x20: "space", **{ord(c): c for c in letters}})
 glyphs = {}
@@ -35,5 +37,6 @@ fb.setupHorizontalHeader(ascent=800, descent=-200)
 fb.setupNameTable({"familyName": f"Corpus Sans {index}", "styleName": "Regular"})
 fb.setupOS2()
 fb.setupPost()
+fb.font["head"].created = fb.font["head"].modified = 3600000000
 fb.save(path)
 PY

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 4
+# weight: 2
 # GIF made with ImageMagick from seed INDEX: a still picture with a global colour table, or an animation of two to
 # six frames with a looping extension, every other seed; sizes vary with the seed.
 # usage: bench/corpus/gif.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.gif)

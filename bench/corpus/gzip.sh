@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 4
+# weight: 1
 # One gzip file made with gzip from seed INDEX: text of a few kilobytes to a few hundred kilobytes, half
 # of the files with incompressible bytes mixed in, and the original name stored in the header, written to
 # OUT_FILE_STEM.gz.

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 8
+# weight: 1
 # ICO with three images (48, 32 and 16 pixels) made with ImageMagick.
 # usage: bench/corpus/ico.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.ico)
 set -euo pipefail

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# weight: 50
+# weight: 21
 # JPEG made with ImageMagick, with a camera's Exif tags (make, model, date) set by exiftool; every other one
-# without its JFIF segment, as cameras write them.
+# without its JFIF segment, as cameras write them. The scan names the file "<MAKE>_<model>" (the make in capitals):
+# the sidecar says so.
 # usage: bench/corpus/jpeg.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.jpg)
 set -euo pipefail
 stem=$1 i=$2
@@ -15,3 +16,4 @@ args=(-q -overwrite_original "-Make=$make" "-Model=$model"
       "-DateTimeOriginal=2021:03:$(printf %02d $((1 + i % 28))) 09:10:11")
 ((i % 2 == 0)) && args+=("-JFIF:all=")
 exiftool "${args[@]}" "$file"
+echo "name=${make^^}_$model" >"$stem.meta"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 2
+# weight: 1
 # One standard MIDI file written with mido from seed INDEX: one to four tracks of random notes, their number
 # and lengths varying with the seed.
 # usage: bench/corpus/midi.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.mid)

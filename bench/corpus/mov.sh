@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 4
+# weight: 8
 # Complete-scan corpus maker for movies: one file OUT_FILE_STEM.<ext> made by ffmpeg from seed INDEX, in turn
 # a QuickTime movie (.mov), the same with its mdat header rewritten to a 64-bit size (.mov), an MP4 (.mp4),
 # an MP4 with moov ahead of mdat (.mp4), AAC audio in the iPod muxer (.m4a) and a 3GP movie (.3gp); the
@@ -9,17 +9,21 @@
 set -euo pipefail
 stem=$1
 index=$2
+# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
+# apart, so the hundreds shift the turn and every kind comes up.
+turn=$((index + index / 100))
 for tool in ffmpeg perl; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
 done
 sizes=(176x144 320x240 352x288 640x360)
 size=${sizes[$((index % ${#sizes[@]}))]}
 seconds=$((1 + index % 4))
-ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+# Bit-exact output options go right before the output file: the same seed always gives the same bytes.
+ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "${@:1:$#-1}" -fflags +bitexact -flags +bitexact "${@: -1}"; }
 video=(-f lavfi -i "testsrc2=size=$size:rate=15:duration=$seconds,noise=alls=30:allf=t:all_seed=$index"
        -f lavfi -i "sine=frequency=$((200 + index % 800)):duration=$seconds")
 codecs=(-c:v mpeg4 -q:v $((2 + index % 8)) -c:a aac -ar 22050)
-case $((index % 6)) in
+case $((turn % 6)) in
   0) ff "${video[@]}" "${codecs[@]}" -f mov "$stem.mov" ;;
   1)
     ff "${video[@]}" "${codecs[@]}" -f mov "$stem.mov"

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 4
+# weight: 1
 # One Ogg file made with ffmpeg from seed INDEX: a Vorbis or Opus tone of one to four seconds, written to
 # OUT_FILE_STEM.ogg.
 # usage: bench/corpus/ogg.sh OUT_FILE_STEM INDEX

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# weight: 4
+# weight: 6
 # One PDF for the complete-scan corpus, made with ghostscript from a page count, font size and texts
 # picked by the seed, with Title, Author and Creator in its information dictionary; uncompressed
-# pages for some seeds, so that sizes range from a few KiB to a few dozen.
+# pages for some seeds, so that sizes range from a few KiB to a few dozen. The scan files a PDF under its
+# author and names it after its title: the sidecar says so.
 #
 # usage: bench/corpus/pdf.sh OUT_FILE_STEM INDEX   (writes OUT_FILE_STEM.pdf)
 set -euo pipefail
@@ -15,6 +16,10 @@ pages=$((1 + index % 9))
 size=$((8 + index % 7))
 compress=$([ $((index % 3)) -eq 0 ] && echo false || echo true)
 authors=("Jane Doe" "Max Muster" "Ana Silva" "Li Wei" "Ola Nordmann")
+author=${authors[$((index % ${#authors[@]}))]}
+# A title with a digit in it is not used as a name: the titles are words only.
+titles=("Annual Report" "Meeting Notes" "Field Guide" "User Manual" "Project Plan" "Travel Journal" "Price List")
+title=${titles[$((index % ${#titles[@]}))]}
 cat >"$work/pages.ps" <<PS
 %!PS
 /Helvetica findfont $size scalefont setfont
@@ -25,5 +30,7 @@ cat >"$work/pages.ps" <<PS
   showpage } for
 PS
 gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -dCompressPages="$compress" -sOutputFile="$stem.pdf" \
-  -c "[ /Title (Corpus Document) /Author (${authors[$((index % ${#authors[@]}))]}) /Creator (Writer) /DOCINFO pdfmark" \
+  -c "[ /Title ($title) /Author ($author) /Creator (Writer) /CreationDate (D:20210304050607Z)
+       /ModDate (D:20220102030405Z) /DOCINFO pdfmark" \
   -f "$work/pages.ps"
+printf 'name=%s\nname=%s\n' "$author" "$title" >"$stem.meta"

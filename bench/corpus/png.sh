@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# weight: 6
+# weight: 8
 # One PNG picture made with ImageMagick from seed INDEX: a plasma or gradient of a size that varies with
 # the seed, half of them with an alpha channel, written to OUT_FILE_STEM.png.
 # usage: bench/corpus/png.sh OUT_FILE_STEM INDEX

@@ -1,8 +1,26 @@
 #!/usr/bin/env bash
-# weight: 8
-# The repository's CAB and ICNS samples, alternately by seed.
-# usage: bench/corpus/samples.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.cab or OUT_FILE_STEM.icns)
+# weight: 3
+# Public sample files of the formats no Debian tool writes (tests/fixtures/public/mimetype-testdata, MIT
+# licence there), one after another by seed: AutoCAD drawings of two versions, Monkey's Audio, Access databases
+# of both kinds, Word, Excel, PowerPoint and Publisher compound files, a xar archive, a GPS track, an
+# audiobook and an icon family. These do not vary with the seed: copies of one file count once.
+# usage: bench/corpus/samples.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.<ext>)
 set -euo pipefail
 samples=$(cd "$(dirname "$0")/../.." && pwd)/tests/fixtures/public/mimetype-testdata
-stem=$1 i=$2
-if ((i % 2 == 1)); then cp "$samples/cab.cab" "$stem.cab"; else cp "$samples/icns.icns" "$stem.icns"; fi
+stem=${1:?output file stem}
+index=${2:?seed index}
+# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
+# apart, so the hundreds shift the turn and every kind comes up.
+turn=$((index + index / 100))
+files=(dwg.dwg dwg.1.dwg ape.ape mdb.mdb accdb.accdb doc.doc xls.xls ppt.ppt pub.pub xar.xar gpx.gpx audio.mp4
+       icns.icns)
+file=${files[$((turn % ${#files[@]}))]}
+[ -f "$samples/$file" ] || { echo "missing sample: $samples/$file" >&2; exit 2; }
+cp "$samples/$file" "$stem.${file##*.}"
+# Access databases end where their pages give way to empty ones: no structural end. The Office files carry
+# the author the scan names them after.
+case $file in
+  mdb.mdb | accdb.accdb) echo "end=prefix" >"$stem.meta" ;;
+  xls.xls | ppt.ppt) echo "name=Microsoft Office User" >"$stem.meta" ;;
+  pub.pub) echo "name=Rupesh.S" >"$stem.meta" ;;
+esac

@@ -1,26 +1,33 @@
 #!/usr/bin/env bash
-# weight: 2
+# weight: 1
 # One SQLite database made with sqlite3 from seed INDEX: a page size of 1024 to 8192 bytes and a table of a few
-# to a few thousand rows of text and blobs; every third seed an address book (its ABCDRecord and
-# ABCDPhoneNumber tables) instead of notes.
+# to a few thousand rows of text and blobs; every third seed an address book (the entity table of its object
+# store, then its records) instead of notes.
 # usage: bench/corpus/sqlite.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.sqlite or OUT_FILE_STEM.abcddb)
 set -euo pipefail
 stem=${1:?output file stem}
 index=${2:?seed index}
+# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
+# apart, so the hundreds shift the turn and every kind comes up.
+turn=$((index + index / 100))
 command -v sqlite3 >/dev/null || { echo "missing tool: sqlite3" >&2; exit 2; }
 rows=$((5 + index * 97 % 3000))
-if ((index % 3 == 2)); then
+if ((turn % 3 == 2)); then
   file=$stem.abcddb
-  tables="CREATE TABLE ABCDRecord(Z_PK INTEGER PRIMARY KEY, ZFIRSTNAME TEXT, ZLASTNAME TEXT);
-CREATE TABLE ABCDPhoneNumber(Z_PK INTEGER PRIMARY KEY, ZOWNER INTEGER, ZFULLNUMBER TEXT);
+  # The entity table an address book's object store keeps: one row per entity, 30 of them on one page.
+  tables="CREATE TABLE Z_PRIMARYKEY(Z_ENT INTEGER PRIMARY KEY, Z_NAME VARCHAR, Z_SUPER INTEGER, Z_MAX INTEGER);
+WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30)
+INSERT INTO Z_PRIMARYKEY(Z_NAME, Z_SUPER, Z_MAX) SELECT CASE i WHEN 1 THEN 'ABCDRecord' WHEN 2 THEN 'ABCDPhoneNumber'
+  ELSE 'ABCDEntity' || i END, 0, i * 7 FROM n;
+CREATE TABLE ZABCDRECORD(Z_PK INTEGER PRIMARY KEY, ZFIRSTNAME TEXT, ZLASTNAME TEXT);
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $rows)
-INSERT INTO ABCDRecord(ZFIRSTNAME, ZLASTNAME) SELECT 'First ' || i, 'Last ' || i FROM n;
-INSERT INTO ABCDPhoneNumber(ZOWNER, ZFULLNUMBER) SELECT Z_PK, '+41 44 ' || (1000000 + Z_PK * 7) FROM ABCDRecord;"
+INSERT INTO ZABCDRECORD(ZFIRSTNAME, ZLASTNAME) SELECT 'First ' || i, 'Last ' || i FROM n;"
 else
   file=$stem.sqlite
   tables="CREATE TABLE note(id INTEGER PRIMARY KEY, title TEXT, body BLOB);
 WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < $rows)
-INSERT INTO note(title, body) SELECT 'note ' || i || ' of seed $index', randomblob(i % 300) FROM n;
+INSERT INTO note(title, body)
+  SELECT 'note ' || i || ' of seed $index', CAST(printf('%.*c', i % 300, char(65 + i % 26)) AS BLOB) FROM n;
 CREATE INDEX note_title ON note(title);"
 fi
 rm -f "$file"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# weight: 4
+# weight: 1
 # One ustar archive made with tar from seed INDEX: a folder, then a few text and binary files of sizes that
-# vary with the seed (some empty), written to OUT_FILE_STEM.tar.
+# vary with the seed (some empty), written to OUT_FILE_STEM.tar in 512-byte records, so that the archive ends
+# with its two zero blocks (the end the scan finds) rather than with a 10 KiB record's padding.
 # usage: bench/corpus/tar.sh OUT_FILE_STEM INDEX
 set -euo pipefail
 stem=${1:?output file stem}
@@ -20,4 +21,5 @@ for n in range(rng.randrange(1, 8)):
     data = rng.randbytes(size) if n % 2 else (b"sector cluster volume " * (size // 22 + 1))[:size]
     open(os.path.join(root, "notes", f"file-{n}.dat"), "wb").write(data)
 PY
-tar --format=ustar --owner=0 --group=0 --mtime=2020-01-01 --sort=name -C "$work/tree" -cf "$stem.tar" notes
+tar --format=ustar --blocking-factor=1 --owner=0 --group=0 --mtime=2020-01-01 --sort=name -C "$work/tree" \
+  -cf "$stem.tar" notes

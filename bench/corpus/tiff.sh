@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# weight: 10
+# weight: 5
 # TIFF made with ImageMagick: strips or tiles, little- or big-endian, uncompressed or LZW, by seed; a camera's
-# make and model set with exiftool so that the make decides the camera raw type.
+# make and model set with exiftool so that the make decides the camera raw type. The scan names the file
+# "<MAKE>_<model>" (the make in capitals): the sidecar says so.
 # usage: bench/corpus/tiff.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.tif)
 set -euo pipefail
 stem=$1 i=$2
@@ -16,3 +17,4 @@ args=(-seed "$i" -size "$((160 + i % 160))x$((120 + i % 120))" plasma:fractal
 /usr/bin/convert "${args[@]}" "TIFF:$file"
 IFS='|' read -r make model <<<"${cameras[$((i % ${#cameras[@]}))]}"
 exiftool -q -q -overwrite_original "-Make=$make" "-Model=$model" "$file"
+echo "name=${make^^}_$model" >"$stem.meta"

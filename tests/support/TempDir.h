@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/samples/PatternBytes.h"
+
 namespace quellsy::test {
 
 // A fresh folder under the system's temporary directory, removed with everything in it on destruction.
@@ -24,8 +26,5 @@ class TempDir {
 
 void WriteFile(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
 std::vector<std::uint8_t> ReadFile(const std::filesystem::path& path);
-
-// Bytes that differ at every offset and from a pattern with another seed: a misplaced read shows.
-std::vector<std::uint8_t> PatternBytes(std::size_t count, std::uint32_t seed = 1);
 
 }  // namespace quellsy::test

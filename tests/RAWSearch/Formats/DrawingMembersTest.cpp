@@ -25,6 +25,7 @@ namespace quellsy::test {
 namespace {
 
 using formats::Expect;
+using formats::Fh11File;
 using formats::Sample;
 
 constexpr unsigned kSector = 512;
@@ -117,16 +118,6 @@ TEST(DwgMember, DecompressorStaysInsideItsBuffers) {
 }
 
 // --- FreeHand 11 ---
-
-Bytes Fh11File(std::size_t size) {
-  Bytes b = formats::Body(size);
-  const std::uint8_t lead[] = {0x1C, 0x01, 0x00, 0x00};
-  const std::uint8_t header[] = {0x02, 0x00, 0x04, 0x1C, 0x01, 0x14, 0x00, 0x02, 0x00, 0x14, 0x1C, 0x01};
-  std::copy(std::begin(lead), std::end(lead), b.begin());
-  std::copy(std::begin(header), std::end(header), b.begin() + 4);
-  formats::PutText(b, 34, "11");
-  return b;
-}
 
 TEST(Fh11Member, EndsWhereTheDataGiveWayToZeros) {
   // Pattern bytes to the end: the file ends with its last byte.

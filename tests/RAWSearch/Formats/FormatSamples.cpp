@@ -109,63 +109,6 @@ std::function<Bytes()> Made(const std::string& script, const std::string& file) 
   };
 }
 
-void PutText(Bytes& b, std::size_t at, std::string_view text) { std::memcpy(b.data() + at, text.data(), text.size()); }
-
-Bytes Body(std::size_t size, std::uint32_t seed) {
-  Bytes b = PatternBytes(size, seed);
-  for (auto& byte : b)
-    if (byte == 0) byte = 0x5A;
-  return b;
-}
-
-Bytes ChmFile() {
-  Bytes b = Body(3000);
-  PutText(b, 0, "ITSF");
-  quellsy::FieldWriter w(b);
-  w.le32(4, 3);
-  w.le32(8, 0x60);
-  const std::uint8_t guid[16] = {0x10, 0xFD, 0x01, 0x7C, 0xAA, 0x7B, 0xD0, 0x11,
-                                 0x9E, 0x0C, 0x00, 0xA0, 0xC9, 0x22, 0xE6, 0xEC};
-  std::memcpy(b.data() + 24, guid, 16);
-  std::memcpy(b.data() + 40, guid, 16);
-  b[40] = 0x11;
-  w.le32(96, 0x1FE);
-  w.le32(100, 0);
-  w.le64(104, b.size());
-  w.le32(112, 0);
-  w.le32(116, 0);
-  return b;
-}
-
-Bytes CptFile(std::uint32_t extra) {
-  Bytes b = Body(1100);
-  PutText(b, 0, "CPT9FILE");
-  quellsy::FieldWriter w(b);
-  w.le32(40, 2);
-  w.le32(52, 316);
-  w.le32(316, 400);
-  w.le32(324, 600);
-  w.le32(600 + 32, extra);
-  const std::uint32_t q = 660 + extra;
-  if (extra) w.le32(660, extra);
-  w.le32(q, 900);
-  w.le32(q + 4, 1);
-  w.le32(892, 800);
-  w.le32(896, 300);
-  return b;
-}
-
-Bytes CrwFile(std::size_t size, std::size_t recordAt, std::uint8_t kind) {
-  Bytes b = Body(size);
-  PutText(b, 0, "II\x1A");
-  b[3] = 0;
-  b[4] = b[5] = 0;
-  PutText(b, 6, "HEAPCCDR\x02");
-  const std::uint8_t record[6] = {0x07, 0x28, kind, 0, 0, 0};
-  std::memcpy(b.data() + recordAt, record, 6);
-  return b;
-}
-
 Bytes EmfFile() {
   Bytes b = Body(2000);
   quellsy::FieldWriter w(b);
@@ -180,68 +123,6 @@ Bytes EmlxFile() {
   Bytes b = Body(1636);
   PutText(b, 0, "      1234\nX-QQ-FEAT: 1\n");
   return b;
-}
-
-Bytes HlpFile() {
-  Bytes b = Body(5000);
-  quellsy::FieldWriter w(b);
-  w.le32(0, 0x00035F3F);
-  w.le32(4, 0x200);
-  w.le32(8, 0xFFFFFFFF);
-  w.le32(12, static_cast<std::uint32_t>(b.size()));
-  return b;
-}
-
-Bytes LowDocFile() {
-  Bytes b = Body(2048);
-  quellsy::FieldWriter w(b);
-  w.le32(0, 0x002DA5DB);
-  w.le32(292, 1500);
-  w.le16(296, 100);
-  return b;
-}
-
-Bytes MnyFile() {
-  Bytes b = Body(0x100000);
-  PutText(b, 0, "MS");
-  PutText(b, 4, "MSISAM Database");
-  return b;
-}
-
-Bytes CurFile() {
-  Bytes b = Body(6 + 16 + 744);
-  quellsy::FieldWriter w(b);
-  w.le16(0, 0);
-  w.le16(2, 2);
-  w.le16(4, 1);
-  b[6 + 3] = 0;
-  w.le16(6 + 4, 5);
-  w.le16(6 + 6, 7);
-  w.le32(6 + 8, 744);
-  w.le32(6 + 12, 22);
-  return b;
-}
-
-Bytes LzhEntry(const char* method, const std::string& name, std::uint32_t packed, std::size_t dataBytes) {
-  Bytes e(2 + 22 + name.size(), 0);
-  e[0] = static_cast<std::uint8_t>(22 + name.size());
-  PutText(e, 2, method);
-  quellsy::FieldWriter w(e);
-  w.le32(7, packed);
-  w.le32(11, packed);
-  e[21] = static_cast<std::uint8_t>(name.size());
-  PutText(e, 22, name);
-  const Bytes data = Body(dataBytes, 33);
-  e.insert(e.end(), data.begin(), data.end());
-  return e;
-}
-
-Bytes LzhArchive() {
-  Bytes a = LzhEntry("-lh0-", "readme.txt", 700, 700);
-  const Bytes second = LzhEntry("-lh5-", "data.bin", 900, 900);
-  a.insert(a.end(), second.begin(), second.end());
-  a.push_back(0);  // end of archive
-  return a;
 }
 
 Bytes MidiFile(std::uint32_t trackBytes, std::size_t written) {

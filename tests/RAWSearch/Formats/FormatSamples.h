@@ -16,12 +16,12 @@
 
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
 #include "RawSearchTestSupport.h"
+#include "support/samples/HandBuiltSamples.h"
 #include "support/ImageBuilder.h"
 #include "support/MemoryDevice.h"
 
 namespace quellsy::test::formats {
 
-using Bytes = std::vector<std::uint8_t>;
 using Factory = std::function<std::unique_ptr<CPlainRawFileAnalyser>()>;
 
 template <typename T>
@@ -71,25 +71,9 @@ std::function<Bytes()> MadeMovie(const std::string& file);
 // into a folder of its own); a failed script fails the test.
 std::function<Bytes()> Made(const std::string& script, const std::string& file);
 
-void PutText(Bytes& b, std::size_t at, std::string_view text);
-// Pattern bytes (no zero run) with the header fields a case writes on top.
-Bytes Body(std::size_t size, std::uint32_t seed = 21);
-
-// Hand-built files, each in the layout its analyser reads.
-Bytes ChmFile();
-// An index of two entries at 316; the last object at 600 points (through its record at 660) to the
-// trailer field pair at 892 that gives the file's extent: 800 + 300.
-Bytes CptFile(std::uint32_t extra = 0);
-Bytes CrwFile(std::size_t size, std::size_t recordAt, std::uint8_t kind);
+// Hand-built files, each in the layout its analyser reads (more in support/samples/HandBuiltSamples.h).
 Bytes EmfFile();
 Bytes EmlxFile();
-Bytes HlpFile();
-Bytes LowDocFile();
-Bytes MnyFile();
-Bytes CurFile();
-// A level-0 LHA entry: header size, checksum, method, sizes, time, attribute, level, name, CRC, data.
-Bytes LzhEntry(const char* method, const std::string& name, std::uint32_t packed, std::size_t dataBytes);
-Bytes LzhArchive();
 // One track; `written` bytes of it are there (all of them unless told).
 Bytes MidiFile(std::uint32_t trackBytes, std::size_t written = SIZE_MAX);
 Bytes JetFile(int pages);

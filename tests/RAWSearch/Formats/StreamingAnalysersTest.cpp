@@ -85,51 +85,6 @@ Bytes JetDataFile(int pages) {
   return b;
 }
 
-Bytes JksFile(std::size_t length) {
-  Bytes b = Body(length, 7);
-  FieldWriter(b).be32(0, 0xFEEDFEED);
-  return b;
-}
-
-// A 60-byte header, then "atad" blocks of these data lengths (length at +16, 24-byte block header).
-Bytes NgrrFile(std::initializer_list<std::uint32_t> blocks) {
-  Bytes b = Body(60, 8);
-  PutText(b, 0, "-in-");
-  for (const std::uint32_t length : blocks) {
-    Bytes block = Body(24 + length, 9);
-    PutText(block, 0, "atad");
-    FieldWriter(block).le32(16, length);
-    b.insert(b.end(), block.begin(), block.end());
-  }
-  return b;
-}
-
-// A RIFX chunk tree of `treeBytes` bytes after its 8-byte header, then an XMP packet when asked.
-Bytes AepFile(std::uint32_t treeBytes, bool packet) {
-  Bytes b = Body(8 + treeBytes, 10);
-  PutText(b, 0, "RIFX");
-  FieldWriter(b).be32(4, treeBytes);
-  PutText(b, 8, "Egg!");
-  if (packet) {
-    const std::string xmp = "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta /><?xpacket end='w'?>";
-    b.insert(b.end(), xmp.begin(), xmp.end());
-  }
-  return b;
-}
-
-// A mail folder (one of the class identifiers, its size stated at 124) or the folder list.
-Bytes DbxFile(std::size_t size, bool folderList) {
-  Bytes b = Body(size, 12);
-  constexpr std::uint8_t kFolder[16] = {0xCF, 0xAD, 0x12, 0xFE, 0xC5, 0xFD, 0x74, 0x6F,
-                                        0x66, 0xE3, 0xD1, 0x11, 0x9A, 0x4E, 0x00, 0xC0};
-  constexpr std::uint8_t kFolderList[16] = {0xF7, 0x89, 0x34, 0x2C, 0xF7, 0xF0, 0xEE, 0x6D,
-                                            0xAF, 0x22, 0x89, 0xD1, 0x00, 0xFF, 0xF0, 0xB0};
-  const std::uint8_t* id = folderList ? kFolderList : kFolder;
-  std::copy(id, id + 16, b.begin());
-  if (!folderList) FieldWriter(b).le32(124, static_cast<std::uint32_t>(size));
-  return b;
-}
-
 TEST_P(StreamingMembers, EndsWhereItsRuleSays) {
   const GrowCase& c = GetParam();
   const Bytes file = c.file();

@@ -42,8 +42,6 @@ namespace {
 
 const std::string kScript = "tests/RAWSearch/Formats/make-container-samples.sh";
 
-void Append(Bytes& to, const Bytes& more) { to.insert(to.end(), more.begin(), more.end()); }
-
 // A PNG chunk: length, type, `data` bytes of pattern, a checksum field.
 Bytes PngChunk(const char* type, std::uint32_t length, std::size_t written) {
   Bytes c = Body(12 + written, 31);
@@ -58,74 +56,6 @@ Bytes PngFile(std::uint32_t dataLength) {
   Append(b, PngChunk("IHDR", 13, 13));
   Append(b, PngChunk("IDAT", dataLength, dataLength));
   Append(b, PngChunk("IEND", 0, 0));
-  return b;
-}
-
-// An e-book database: the 78-byte header ("BOOKMOBI" at 60, the record count at 76), the record table,
-// records of these lengths and the 4-byte end-of-file record as the last one.
-Bytes MobiFile(std::initializer_list<std::uint32_t> records) {
-  Bytes b = Body(78, 36);
-  PutText(b, 60, "BOOKMOBI");
-  const auto count = static_cast<std::uint32_t>(records.size() + 1);
-  FieldWriter(b).be32(72, 0);
-  FieldWriter(b).be16(76, static_cast<std::uint16_t>(count));
-  std::uint32_t at = 78 + 8 * count + 2;
-  for (const std::uint32_t length : records) {
-    Append(b, Bytes(8, 0));
-    FieldWriter(b).be32(b.size() - 8, at);
-    at += length;
-  }
-  Append(b, Bytes(8, 0));
-  FieldWriter(b).be32(b.size() - 8, at);
-  Append(b, {0x11, 0x22});
-  for (const std::uint32_t length : records) Append(b, Body(length, 37));
-  Append(b, {0xE9, 0x8E, 0x0D, 0x0A});
-  return b;
-}
-
-Bytes SibFile(std::size_t length) {
-  Bytes b = Text("xSIBELIUS", length);
-  b[0] = 0x0F;
-  return b;
-}
-
-Bytes WpgFile(std::size_t length) {
-  Bytes b = Text("wpg", length);
-  b[3] = 0;
-  return b;
-}
-
-// An InDesign document: the header page naming page 1 as the first data page, objects with streams of
-// these lengths, zero padding to the end of the last page.
-Bytes InddFile(std::initializer_list<std::uint32_t> streams) {
-  using namespace std::string_view_literals;
-  Bytes b = Body(RawSpeed::InddAnalyser::kPageSize, 38);
-  PutText(b, 0, "\x06\x06\xED\xF5\xD8\x1D\x46\xE5\xBD\x31\xEF\xE7\xFE\x74\xB7\x1D" "DOCUMENT"sv);
-  FieldWriter(b).le32(280, 1);
-  for (const std::uint32_t length : streams) {
-    Bytes object = Body(64 + length, 39);
-    PutText(object, 0, "\xDE\x39\x39\x79\x51\x88\x4B\x6C\x8E\x63\xEE\xF8\xAE\xE0\xDD\x38"sv);
-    FieldWriter(object).le32(24, length);
-    Append(b, object);
-  }
-  b.resize((b.size() + RawSpeed::InddAnalyser::kPageSize - 1) / RawSpeed::InddAnalyser::kPageSize *
-               RawSpeed::InddAnalyser::kPageSize,
-           0);
-  return b;
-}
-
-// A Magic Lantern video: the file header block, the raw-format block, then frame blocks of these lengths.
-Bytes MlvFile(std::initializer_list<std::uint32_t> frames) {
-  Bytes b;
-  const auto block = [&](const char* tag, std::uint32_t length) {
-    Bytes one = Body(length, 40);
-    PutText(one, 0, tag);
-    FieldWriter(one).le32(4, length);
-    Append(b, one);
-  };
-  block("MLVI", 52);
-  block("RAWI", 180);
-  for (const std::uint32_t length : frames) block("VIDF", length);
   return b;
 }
 

@@ -31,10 +31,4 @@ Grown Grow(BruteForce::CBruteForceAnalyser& analyser, const Bytes& file, const B
   return out;
 }
 
-Bytes Text(const std::string& head, std::size_t length) {
-  Bytes b = Body(length, 5);
-  PutText(b, 0, head);
-  return b;
-}
-
 }  // namespace quellsy::test::formats

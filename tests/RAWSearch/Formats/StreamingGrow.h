@@ -43,9 +43,6 @@ struct Grown {
 Grown Grow(BruteForce::CBruteForceAnalyser& analyser, const Bytes& file, const Bytes& behind = {},
            long long zeroSectorsBehind = kZeroSectorsBehind);
 
-// Text of `length` bytes without zero bytes, starting with `head`.
-Bytes Text(const std::string& head, std::size_t length);
-
 struct GrowCase {
   std::string name;
   AnalyserFactory make;

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# weight: 8
+# Files of the formats no Debian tool writes and no public sample holds (camera raws, e-mail stores, StuffIt,
+# RAR, disk images, e-books, ...), one format after another by seed INDEX, written by corpus-sample from the
+# hand-built samples the format tests carve; the lengths of most vary with the seed. corpus-sample is built with
+# the release preset (the benchmarks) and the dev preset (the tests); QUELLSY_CORPUS_SAMPLE names another.
+# usage: bench/corpus/handmade.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.<format>)
+set -euo pipefail
+stem=${1:?output file stem}
+index=${2:?seed index}
+# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
+# apart, so the hundreds shift the turn and every kind comes up.
+turn=$((index + index / 100))
+root=$(cd "$(dirname "$0")/../.." && pwd)
+writer=${QUELLSY_CORPUS_SAMPLE:-}
+if [ -z "$writer" ]; then
+  for preset in release dev; do
+    candidate=$root/build/$preset/tests/support/samples/corpus-sample
+    [ -x "$candidate" ] && { writer=$candidate; break; }
+  done
+fi
+[ -n "$writer" ] && [ -x "$writer" ] ||
+  { echo "missing tool: corpus-sample (build the release or dev preset, or set QUELLSY_CORPUS_SAMPLE)" >&2; exit 2; }
+mapfile -t formats < <("$writer" --list)
+format=${formats[$((turn % ${#formats[@]}))]}
+"$writer" "$format" "$index" "$stem.$format"
+# A key store, a password safe, a score and a WordPerfect graphic have no structural end: the scan ends them in
+# the zeros behind them.
+case $format in
+  jks | psafe3 | sib | wpg) echo "end=prefix" >"$stem.meta" ;;
+esac
