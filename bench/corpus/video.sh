@@ -27,7 +27,10 @@ case $((turn % 11)) in
      echo "end=prefix" >"$stem.meta" ;;
   2) ff "${picture[@]}" "${tone[@]}" -c:v flv1 -c:a adpcm_swf -ar 22050 -f flv "$stem.flv" ;;
   3) ff "${picture[@]}" -c:v mpeg2video -r 25 -f mxf "$stem.mxf" ;;
-  4) ff "${picture[@]}" "${tone[@]}" -c:v rv10 -c:a ac3 -ar 44100 -f rm "$stem.rm"
+  4)
+     # The RealMedia muxer takes no packet over 64 KiB: a small picture keeps the key frames under it.
+     ff -f lavfi -i "testsrc2=size=176x144:rate=25:duration=$seconds,noise=alls=20:allf=t:all_seed=$index" \
+       "${tone[@]}" -c:v rv10 -c:a ac3 -ar 44100 -f rm "$stem.rm"
      echo "end=prefix" >"$stem.meta" ;;
   5) ff "${picture[@]}" "${tone[@]}" -c:v mpeg2video -c:a mp2 -f mpegts "$stem.ts" ;;
   6) ff "${picture[@]}" "${tone[@]}" -c:v mpeg2video -c:a mp2 -f mpegts -mpegts_m2ts_mode 1 "$stem.m2ts" ;;
