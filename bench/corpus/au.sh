@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
 # weight: 1
-# AU: 16-bit linear samples behind the 24-byte header that states their length.
+# AU made with ffmpeg from seed INDEX: one to eight seconds of tone and noise, 16-bit linear, 8-bit mu-law or
+# 32-bit float samples, mono or stereo, at 8 to 44.1 kHz; the header states the data length.
 # usage: bench/corpus/au.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.au)
 set -euo pipefail
-python3 - "$1.au" "$2" <<'PY'
-import random, struct, sys
-rng = random.Random(int(sys.argv[2]))
-data = rng.randbytes(2 * rng.randrange(20000, 200000))
-open(sys.argv[1], "wb").write(b".snd" + struct.pack(">IIIII", 24, len(data), 3, 8000, 1) + data)
-PY
+stem=${1:?output file stem}
+index=${2:?seed index}
+command -v ffmpeg >/dev/null || { echo "missing tool: ffmpeg" >&2; exit 2; }
+codecs=(pcm_s16be pcm_mulaw pcm_f32be)
+rates=(8000 11025 22050 44100)
+ffmpeg -nostdin -hide_banner -loglevel error -y \
+  -f lavfi -i "sine=frequency=$((200 + 53 * (index % 17))):duration=$((1 + index % 8))" \
+  -f lavfi -i "anoisesrc=seed=$index:amplitude=0.05:duration=$((1 + index % 8))" \
+  -filter_complex amix=inputs=2 -ac $((1 + index % 2)) -ar "${rates[$((index % 4))]}" \
+  -c:a "${codecs[$((index % 3))]}" -fflags +bitexact "$stem.au"
