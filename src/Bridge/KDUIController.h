@@ -91,7 +91,8 @@ class KDUIController {
   static std::vector<IFileNode*> GetSelectedFilesAndSize(std::uint64_t& size);
   static void UnselectedAllNodes();
 
-  // The type and date trees, read under the result trees' lock; the path tree is read through ResultTrees.
+  // The type and date trees, read under the result trees' lock (the path tree is read through ResultTrees). A
+  // node's name and kind never change and may be read directly; its children and mark only through these.
   // The top-level nodes of tree kind: the seven type groups, or the one top node of a date tree.
   static std::vector<std::shared_ptr<OpNodeData>> KDGetTopNodes(int kind);
   // The groups directly under node: extensions under a type group, years under a date top, months under a year.
