@@ -6,7 +6,7 @@
 namespace quellsy::bridge {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kTexts{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kTexts{{
     {"RVT_TWO_DOCUMENT_TITLE", "Documents"},
     {"RVT_TWO_PICTURE_TITLE", "Pictures"},
     {"RVT_TWO_MOVIE_TITLE", "Movies"},
@@ -15,6 +15,8 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 8> kTexts{{
     {"RVT_TWO_EMAIL_TITLE", "E-mail"},
     {"RVT_TWO_OTHER_TITLE", "Other"},
     {"DEVICE_NAME_UNTITILED", "Untitled"},
+    {"CREATE_TIME_ROOT_NAME", "Creation date"},
+    {"MODIFY_TIME_ROOT_NAME", "Modification date"},
 }};
 
 }  // namespace

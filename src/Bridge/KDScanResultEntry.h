@@ -4,8 +4,9 @@
 // and the name proposed for a new file.
 //
 // Save, restore, scan and recovery exclude each other. BeginSaveOrRestoreNode refuses while another of them
-// runs; the facade must also hold its own start lock around it, and refuse to start a scan or a recovery while
-// the save-and-restore operation (KDSaveAndRestoreNodeOperate) or a restore (the scan operation) runs.
+// runs. The facade holds its own start lock around a save, runs a restore on the scan's joinable worker itself,
+// and refuses to start a scan or a recovery while the save-and-restore operation (KDSaveAndRestoreNodeOperate)
+// or a restore runs.
 
 #include <cstdint>
 #include <ctime>

@@ -86,15 +86,23 @@ void KDTimeMgr::refreshTimeTree(OpNodeData* top, int keyType, const KDUIScan::Mo
       // A file passed by as hidden is not visited again until clear().
       for (std::size_t i = getIndex(year, month, keyType); i < files.size(); ++i) {
         setIndex(i + 1, year, month, keyType);
-        IFileNode* file = files[i];
-        if (!file || file->IsDirectory()) continue;
-        const std::uint64_t time =
-            keyType == NODE_TREE_CREATION_TIME ? file->GetCreationTime() : file->GetModificationTime();
-        if (time == 0) continue;
-        if (file->IsNodeShow()) AddFileNode(file, top);
+        PlaceShown(files[i], top);
       }
     }
   }
+}
+
+void KDTimeMgr::AddFreshFiles(OpNodeData* top, int keyType, const KDUIScan::NodeList& fresh) {
+  keyType_ = keyType;
+  if (!top || !IsDateTree(keyType)) return;
+  for (IFileNode* file : fresh) PlaceShown(file, top);
+}
+
+void KDTimeMgr::PlaceShown(IFileNode* file, OpNodeData* top) {
+  if (!file || file->IsDirectory()) return;
+  const std::uint64_t time =
+      keyType_ == NODE_TREE_CREATION_TIME ? file->GetCreationTime() : file->GetModificationTime();
+  if (time != 0 && file->IsNodeShow()) AddFileNode(file, top);
 }
 
 void KDTimeMgr::AddFileNode(IFileNode* file, OpNodeData* top) {

@@ -23,6 +23,8 @@ class KDTimeMgr {
   void refreshTimeTree(OpNodeData* top, int keyType);
   // The same from a given copy of the scan's month map for that tree.
   void refreshTimeTree(OpNodeData* top, int keyType, const KDUIScan::MonthMap& months);
+  // Places the shown files among fresh, the files the scan delivered since the caller's last pass.
+  void AddFreshFiles(OpNodeData* top, int keyType, const KDUIScan::NodeList& fresh);
   // Places one file by its time of the tree being built; nothing for a time without a local date.
   void AddFileNode(IFileNode* file, OpNodeData* top);
   std::shared_ptr<OpNodeData> insertYear(int year, OpNodeData* top);
@@ -50,6 +52,8 @@ class KDTimeMgr {
   using MonthNodes = std::map<const OpNodeData*, std::map<int, std::shared_ptr<OpNodeData>>>;
   using IndexMap = std::map<int, std::size_t>;
 
+  // Places a file of the tree being built unless it is a folder, hidden or without that time.
+  void PlaceShown(IFileNode* file, OpNodeData* top);
   // A year or month group of the tree being built, in name order among parent's children when given.
   std::shared_ptr<OpNodeData> MakeGroup(std::string name, bool expandable, OpNodeData* parent) const;
   YearNodes& Years();

@@ -85,6 +85,11 @@ void KDTypeMgr::refreshTypeTree(const KDUIScan::TypeMap& typeMap) {
   }
 }
 
+void KDTypeMgr::AddFreshFiles(const KDUIScan::NodeList& fresh) {
+  for (IFileNode* file : fresh)
+    if (file && file->IsNodeShow() && insertFileNodeMap_.count(file) == 0) PlaceFile(file);
+}
+
 void KDTypeMgr::PlaceFile(IFileNode* file) {
   insertFileNodeMap_[file] = 1;
   // The catalogue decides where a file goes, not the group the scan filed it under.

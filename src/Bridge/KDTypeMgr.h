@@ -41,6 +41,8 @@ class KDTypeMgr {
   void refreshTypeTree();
   // The same from a given copy of the scan's type map.
   void refreshTypeTree(const KDUIScan::TypeMap& typeMap);
+  // Places the shown files among fresh, the files the scan delivered since the caller's last pass.
+  void AddFreshFiles(const KDUIScan::NodeList& fresh);
 
   // Recounts one extension node's (or the other group's) mark from its files: 2 when all of at least one
   // are checked, 1 when some are, else 0; its group takes what its extensions add up to.

@@ -1,5 +1,6 @@
 #include "Bridge/KDUIController.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -8,7 +9,14 @@
 #include <mutex>
 
 #include "Bridge/CProgressNotify.h"
+#include "Bridge/DiskVolumeNodeData.h"
+#include "Bridge/GroupCheckState.h"
+#include "Bridge/GroupTrees.h"
 #include "Bridge/KDCPPPublic.h"
+#include "Bridge/KDSaveAndRestoreNodeOperate.h"
+#include "Bridge/KDScanResultEntry.h"
+#include "Bridge/KDTimeMgr.h"
+#include "Bridge/KDTypeMgr.h"
 #include "Bridge/KDUIDeviceData.h"
 #include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIPublic.h"
@@ -16,17 +24,24 @@
 #include "Bridge/KDUIScan.h"
 #include "Bridge/OperationRunner.h"
 #include "Bridge/ResultTrees.h"
+#include "Bridge/SaveRestoreResult.h"
 #include "RecoveryFilter/FileTypeManager.h"
 #include "Utility/MessageCenter.h"
 
+using quellsy::bridge::DateGroupTree;
 using quellsy::bridge::OperationRunner;
 using quellsy::bridge::ResultTrees;
+using quellsy::bridge::TypeGroupTree;
 
 namespace {
 
 struct FacadeState {
   OperationRunner scan;
   OperationRunner recovery;
+  // Held while a scan, recovery, save or restore is started, so that no two start together.
+  std::mutex startLock;
+  // A restore runs on the scan's worker.
+  std::atomic<bool> restoring{false};
   std::mutex clockLock;
   std::function<std::int64_t()> clock;
 };
@@ -35,6 +50,40 @@ FacadeState& State() {
   static FacadeState state;
   return state;
 }
+
+struct GroupTreeSet {
+  TypeGroupTree types;
+  DateGroupTree created{NODE_TREE_CREATION_TIME};
+  DateGroupTree modified{NODE_TREE_MODIFICATION_TIME};
+};
+
+// Never destroyed: the result trees may drive them until the process ends.
+GroupTreeSet& GroupTrees() {
+  static GroupTreeSet* const trees = new GroupTreeSet;
+  return *trees;
+}
+
+const DateGroupTree* DateTree(int kind) {
+  if (kind == NODE_TREE_CREATION_TIME) return &GroupTrees().created;
+  if (kind == NODE_TREE_MODIFICATION_TIME) return &GroupTrees().modified;
+  return nullptr;
+}
+
+std::vector<std::shared_ptr<OpNodeData>> Groups(const OpNodeData& node) {
+  std::vector<std::shared_ptr<OpNodeData>> groups;
+  for (const OpNodeData::Child& child : node.children())
+    if (const auto* group = std::get_if<std::shared_ptr<OpNodeData>>(&child)) groups.push_back(*group);
+  return groups;
+}
+
+// A save runs, or a restore: the facade's own, or one started elsewhere (the scan operation running without a
+// worker of the facade's).
+bool SaveOrRestoreRuns(const FacadeState& state) {
+  return !KDSaveAndRestoreNodeOperate::instance()->IsOperationExit() || state.restoring ||
+         (!state.scan.Busy() && !KDUIScan::instance()->IsOperationExit());
+}
+
+bool SearchRuns() { return ResultTrees::Instance().SearchRunning(); }
 
 std::int64_t NowSecond() {
   FacadeState& state = State();
@@ -81,6 +130,13 @@ void KDUIController::ResetForTests() {
   WaitForOperations();
   ResultTrees::Instance().WaitForSearch();
   SetClockForTests(nullptr);
+  // The group trees outlive the tests: they forget the files of this one's scans.
+  ResultTrees::Instance().Read([] {
+    GroupTreeSet& groups = GroupTrees();
+    groups.types.Clear();
+    groups.created.Clear();
+    groups.modified.Clear();
+  });
 }
 
 void KDUIController::WaitForOperations() {
@@ -90,9 +146,13 @@ void KDUIController::WaitForOperations() {
 
 bool KDUIController::DoScanWithDiskIndex(int disk, int volume, int deep, const std::string& name) {
   KDUIScan* scan = KDUIScan::instance();
-  OperationRunner& runner = State().scan;
+  FacadeState& state = State();
+  const std::lock_guard<std::mutex> starting(state.startLock);
+  OperationRunner& runner = state.scan;
   // A worker still winding down keeps the operation: a new start would revive it.
   if (runner.Busy()) return false;
+  // A save reads the last results, a restore fills the trees, a search walks them: a scan would free them.
+  if (SaveOrRestoreRuns(state) || SearchRuns()) return false;
   if (scan->GetStatus() == OPERATION_STATUS_STOP) scan->SetStatus(OPERATION_STATUS_IDLE);
   if (!scan->IsOperationExit()) return false;
   IStorageDevice* storage = KDUIDeviceData::instance()->GetStorageByDiskVolumeIndex(disk, volume);
@@ -106,6 +166,18 @@ bool KDUIController::DoScanWithDiskIndex(int disk, int volume, int deep, const s
   if (runner.DoOperation([storage] { DoScanFn(storage); }, scan, name, false)) return true;
   scan->SetStatus(OPERATION_STATUS_IDLE);
   return false;
+}
+
+bool KDUIController::DoScanWithData(const DiskVolumeNodeData* data, const std::string& name) {
+  return data && DoScanWithDiskIndex(data->diskIndex(), data->volumeIndex(), 0, name);
+}
+
+bool KDUIController::DoDeepScanWithData(const DiskVolumeNodeData* data, const std::string& name) {
+  return data && DoScanWithDiskIndex(data->diskIndex(), data->volumeIndex(), 1, name);
+}
+
+bool KDUIController::isQimDoDeepScanWithData(const DiskVolumeNodeData* data, const std::string& name) {
+  return DoDeepScanWithData(data, name);
 }
 
 bool KDUIController::DoDeepScan(const std::string& name) {
@@ -181,8 +253,10 @@ bool KDUIController::KDGetIsSearching() { return KDUIScan::instance()->IsSearchi
 quellsy::ResultCode KDUIController::DoRecovery(const char* path, const std::string& name) {
   if (!path) return kRecoveryRefused;
   KDUIRecovery* recovery = KDUIRecovery::instance();
-  OperationRunner& runner = State().recovery;
-  if (runner.Busy() || !recovery->IsOperationExit()) return kRecoveryRefused;
+  FacadeState& state = State();
+  const std::lock_guard<std::mutex> starting(state.startLock);
+  OperationRunner& runner = state.recovery;
+  if (runner.Busy() || !recovery->IsOperationExit() || SaveOrRestoreRuns(state)) return kRecoveryRefused;
   recovery->SetRecoveryPath((std::string(path) + "/").c_str());
   recovery->ClearCreateDirIndex();
   recovery->SetStatus(OPERATION_STATUS_RUNNING);
@@ -259,12 +333,148 @@ std::vector<IFileNode*> KDUIController::GetSelectedFilesAndSize(std::uint64_t& s
 
 void KDUIController::UnselectedAllNodes() { KDUIScan::instance()->UnselectAllNodes(); }
 
-void KDUIController::initFileType(const std::function<std::string(int type)>& extensions) {
+std::vector<std::shared_ptr<OpNodeData>> KDUIController::KDGetTopNodes(int kind) {
+  return ResultTrees::Instance().Read([kind]() -> std::vector<std::shared_ptr<OpNodeData>> {
+    if (kind == NODE_TREE_FILE_TYPE) return GroupTrees().types.Roots();
+    if (const DateGroupTree* tree = DateTree(kind)) return {tree->Top()};
+    return {};
+  });
+}
+
+std::vector<std::shared_ptr<OpNodeData>> KDUIController::GetChildGroups(const OpNodeData* node) {
+  if (!node) return {};
+  return ResultTrees::Instance().Read([node] { return Groups(*node); });
+}
+
+std::vector<IFileNode*> KDUIController::GetFileNodeToArray(const OpNodeData* node) {
+  if (!node) return {};
+  return ResultTrees::Instance().Read([node] {
+    std::vector<IFileNode*> files;
+    for (const OpNodeData::Child& child : node->children())
+      if (IFileNode* const* file = std::get_if<IFileNode*>(&child)) files.push_back(*file);
+    return files;
+  });
+}
+
+std::size_t KDUIController::GetNodeChildrenCnt(const OpNodeData* node) {
+  if (!node) return 0;
+  return ResultTrees::Instance().Read([node] {
+    const auto count = [](const OpNodeData& group) {
+      std::size_t sum = 0;
+      for (const OpNodeData::Child& child : group.children()) {
+        const auto* sub = std::get_if<std::shared_ptr<OpNodeData>>(&child);
+        // A group that lists files counts them itself.
+        if (!sub) return group.children().size();
+        if (*sub) sum += (*sub)->children().size();
+      }
+      return sum;
+    };
+    const bool dateTop = !node->parent() && (node->type() == NODE_TREE_CREATION_TIME ||
+                                              node->type() == NODE_TREE_MODIFICATION_TIME);
+    if (!dateTop) return count(*node);
+    std::size_t sum = 0;
+    for (const std::shared_ptr<OpNodeData>& year : Groups(*node)) sum += count(*year);
+    return sum;
+  });
+}
+
+int KDUIController::GetNodeState(const OpNodeData* node) {
+  if (!node) return CHECKED_STATUS_UNCHECKED;
+  return ResultTrees::Instance().Read([node] { return node->state(); });
+}
+
+void KDUIController::KDSetNodeState(OpNodeData* node, int state) {
+  if (!node) return;
+  ResultTrees::Instance().Read([node, state] { node->setNodeState(state); });
+}
+
+void KDUIController::RefreshTypeTreeState(OpNodeData* node) {
+  ResultTrees::Instance().Read([node] {
+    if (node)
+      KDTypeMgr::share()->setNodeState(node);
+    else
+      KDTypeMgr::share()->refreshTypeTreeState();
+  });
+}
+
+void KDUIController::RefreshTimeTreeState(int kind, int changeTable) {
+  const DateGroupTree* tree = DateTree(kind);
+  if (!tree) return;
+  const KDUIScan& scan = *KDUIScan::instance();
+  ResultTrees::Instance().Read([&] {
+    KDTimeMgr* times = KDTimeMgr::share();
+    if (changeTable == 1) {
+      if (!times->KDGetNeedRefreshTree()) return;
+      times->KDResetNeedRefreshTree();
+    }
+    for (const std::shared_ptr<OpNodeData>& year : Groups(*tree->Top())) {
+      for (const std::shared_ptr<OpNodeData>& month : Groups(*year)) {
+        // A month node carries a time inside its month, of its own tree's kind.
+        int y = 0;
+        int m = 0;
+        KDCPPPublic::instance()->GetYearMonthByTimeT(
+            &y, &m, kind == NODE_TREE_CREATION_TIME ? month->createtime() : month->modifytime());
+        month->setParentNodeState(quellsy::bridge::MonthCheckState(scan, kind, y, m));
+      }
+    }
+  });
+}
+
+int KDUIController::KDCleanOpNodeSate() {
+  ResultTrees::Instance().Read([] {
+    std::vector<std::shared_ptr<OpNodeData>> tops = GroupTrees().types.Roots();
+    tops.push_back(GroupTrees().created.Top());
+    tops.push_back(GroupTrees().modified.Top());
+    for (const std::shared_ptr<OpNodeData>& top : tops) top->setState(CHECKED_STATUS_UNCHECKED);
+  });
+  return 1;
+}
+
+int KDUIController::beginSaveOrRestoreNode(bool save, const char* path, const char* qimPath) {
+  if (!path) return -1;
+  FacadeState& state = State();
+  const std::lock_guard<std::mutex> starting(state.startLock);
+  if (state.scan.Busy() || state.recovery.Busy() || SearchRuns()) return KDScanResultEntry::kBusy;
+  if (save) return KDScanResultEntry::BeginSaveOrRestoreNode(true, path, qimPath);
+  KDUIScan* scan = KDUIScan::instance();
+  // Checked before anything is emptied: a refused restore leaves the last results as they are.
+  if (!scan->IsOperationExit() || !KDSaveAndRestoreNodeOperate::instance()->IsOperationExit() ||
+      !KDUIRecovery::instance()->IsOperationExit())
+    return KDScanResultEntry::kBusy;
+  ResultTrees& trees = ResultTrees::Instance();
+  trees.Reset();
+  trees.ClearGroups();
+  scan->ClearData();
+  scan->SetUpdateNotifier(KDNotifyUIUpdateData);
+  scan->SetStatus(OPERATION_STATUS_RUNNING);
+  SaveRestoreResult::OperationPara para;
+  para.path = path;
+  para.progress = scan;
+  para.qimPath = qimPath ? qimPath : "";
+  // A restore runs as a scan, on the scan's own joinable worker: no scan can start until it has ended, and
+  // nothing outlives the scan it fills.
+  const auto restore = [para, &state] {
+    SaveRestoreResult::RestoreScanResult(para);
+    KDNotifyUIUpdateData(1);
+    state.restoring = false;
+  };
+  state.restoring = true;
+  if (state.scan.DoOperation(restore, scan, "", false)) return 0;
+  state.restoring = false;
+  scan->SetStatus(OPERATION_STATUS_IDLE);
+  return -2;
+}
+
+void KDUIController::initFileType() {
+  const KDTypeMgr* types = KDTypeMgr::share();
   std::map<int, std::string> catalogue;
-  for (int type : {FILTER_TYPE_DOCUMENT, FILTER_TYPE_PICTURE, FILTER_TYPE_MOVIE, FILTER_TYPE_MUSIC,
-                   FILTER_TYPE_ARCHIVES, FILTER_TYPE_EMAIL})
-    catalogue[type] = extensions ? extensions(type) : std::string();
+  for (const _FILTER_TYPE type : FileTypeCatalogue::kListedGroups) catalogue[type] = types->getTypeString(type);
   CFileTypeManager::Initialze(catalogue);
+  ResultTrees& trees = ResultTrees::Instance();
+  GroupTreeSet& groups = GroupTrees();
+  trees.SetGroupTree(NODE_TREE_FILE_TYPE, &groups.types);
+  trees.SetGroupTree(NODE_TREE_CREATION_TIME, &groups.created);
+  trees.SetGroupTree(NODE_TREE_MODIFICATION_TIME, &groups.modified);
 }
 
 bool KDUIController::IsAppRunning() { return KDCPPPublic::instance()->IsAppRunning(); }

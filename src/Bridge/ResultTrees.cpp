@@ -248,8 +248,8 @@ void ResultTrees::RunSearch(KDUIScan& scan, const std::string& name) {
     const std::lock_guard<std::mutex> hold(lock_);
     for (IGroupTree* tree : {typeTree_, createTree_, modifyTree_}) {
       if (!tree) continue;
-      tree->SetSearch(true);
       tree->Clear();
+      tree->SetSearch(true);
     }
     ResetLocked();
     KDUIScan::NodeList hits;

@@ -85,6 +85,12 @@ class ResultTrees {
   std::size_t ChildrenCount(std::size_t id) const;
   // Folders and files still waiting for their parent folder.
   std::size_t DeferredCount() const;
+  // Runs reader under the trees' lock: what the group trees hold is read only this way (or copied in it).
+  template <typename Reader>
+  auto Read(Reader&& reader) const {
+    const std::lock_guard<std::mutex> hold(lock_);
+    return reader();
+  }
 
   // Starts a search for key on a thread of its own, unless one is under way (the scan's searching flag is set
   // or the last search thread still runs): builds the shown tree (scan's view type), posts name, builds the
@@ -92,6 +98,8 @@ class ResultTrees {
   bool StartSearch(KDUIScan& scan, const std::string& key, const std::string& name);
   // Waits for the search thread to end and joins it.
   void WaitForSearch();
+  // Whether the last search thread still runs.
+  bool SearchRunning() const { return !searchDone_; }
 
   // The shown files of scan that are checked, in type-map order; their sizes are added to size.
   static std::vector<IFileNode*> SelectedFiles(KDUIScan& scan, std::uint64_t& size);

@@ -4,6 +4,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <set>
 #include <filesystem>
 #include <future>
 #include <string>
@@ -11,10 +17,17 @@
 #include <utility>
 #include <vector>
 
+#include "Bridge/BridgeServices.h"
+#include "Bridge/DiskVolumeNodeData.h"
+#include "Bridge/KDSaveAndRestoreNodeOperate.h"
+#include "Bridge/KDScanResultEntry.h"
+#include "Bridge/KDTimeMgr.h"
+#include "Bridge/KDTypeMgr.h"
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
 #include "Bridge/NotificationCenter.h"
+#include "Bridge/OpNodeData.h"
 #include "Bridge/ResultTrees.h"
 #include "RecoveryFilter/FileTypeManager.h"
 #include "RecordingPoster.h"
@@ -30,6 +43,123 @@ using bridge::NotificationCenter;
 using bridge::ResultTrees;
 
 constexpr const char* kUpdate = KDUIScan::kScanValueNotification;
+
+// The catalogue the facade starts with: text documents, JPEG pictures, MP3 music; the rest is "other".
+constexpr const char* kCatalogue =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
+    "<key>1</key><array><string>txt</string></array>"
+    "<key>2</key><array><string>jpg</string></array>"
+    "<key>8</key><array><string>mp3</string></array>"
+    "</dict></plist>\n";
+// The position of each listed extension's group among the type tree's seven roots (1, 2, 4, 8, 16, 32, 64).
+const std::map<std::string, std::size_t> kRootOf = {{"txt", 0}, {"jpg", 1}, {"mp3", 3}};
+constexpr std::size_t kOtherRoot = 6;
+
+using Nodes = std::vector<std::shared_ptr<OpNodeData>>;
+
+std::string Extension(const std::string& path) {
+  std::string extension = path.substr(path.rfind('.') + 1);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+std::string YearName(int year) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04d", year);
+  return text;
+}
+
+std::string MonthName(int month) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", month);
+  return text;
+}
+
+std::vector<std::string> Names(const Nodes& nodes) {
+  std::vector<std::string> names;
+  for (const auto& node : nodes) names.push_back(node->name());
+  return names;
+}
+
+// The group named name directly under node, through the facade; null when there is none.
+std::shared_ptr<OpNodeData> ChildGroup(const OpNodeData* node, const std::string& name) {
+  for (const auto& group : KDUIController::GetChildGroups(node))
+    if (group->name() == name) return group;
+  return nullptr;
+}
+
+std::size_t Occurrences(const std::vector<IFileNode*>& files, IFileNode* file) {
+  return static_cast<std::size_t>(std::count(files.begin(), files.end(), file));
+}
+
+// The type tree and both date trees, read through the facade, list exactly the found files of shown: each under
+// its extension (by the catalogue) and under the year and month of its dates, with the counts shown beside each.
+// mtools writes a file's creation date as the modification date it copies with -m (the touch -d date of the
+// manifest), so both date trees place it under the manifest's year and month.
+void ExpectGroupTrees(const std::vector<ScanManifestEntry>& shown, const std::map<std::string, IFileNode*>& files) {
+  const Nodes roots = KDUIController::KDGetTopNodes(NODE_TREE_FILE_TYPE);
+  ASSERT_EQ(roots.size(), 7u);
+  std::map<std::size_t, std::size_t> perRoot;
+  std::map<std::string, std::size_t> perExtension;
+  std::map<std::size_t, std::set<std::string>> extensionsOf;
+  for (const auto& entry : shown) {
+    SCOPED_TRACE(entry.path);
+    IFileNode* found = FindFound(files, entry);
+    ASSERT_NE(found, nullptr);
+    const std::string extension = Extension(entry.path);
+    const auto listed = kRootOf.find(extension);
+    const std::size_t root = listed == kRootOf.end() ? kOtherRoot : listed->second;
+    ++perRoot[root];
+    ++perExtension[extension];
+    if (root == kOtherRoot) {
+      EXPECT_EQ(Occurrences(KDUIController::GetFileNodeToArray(roots[root].get()), found), 1u);
+      continue;
+    }
+    extensionsOf[root].insert(extension);
+    const auto node = ChildGroup(roots[root].get(), extension);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(Occurrences(KDUIController::GetFileNodeToArray(node.get()), found), 1u);
+  }
+  for (std::size_t root = 0; root < roots.size(); ++root) {
+    SCOPED_TRACE(roots[root]->name());
+    EXPECT_EQ(KDUIController::GetNodeChildrenCnt(roots[root].get()), perRoot[root]);
+    if (root == kOtherRoot) continue;
+    const Nodes extensions = KDUIController::GetChildGroups(roots[root].get());
+    const std::vector<std::string> names = Names(extensions);
+    EXPECT_EQ(std::set<std::string>(names.begin(), names.end()), extensionsOf[root]);
+    for (const auto& node : extensions) EXPECT_EQ(KDUIController::GetNodeChildrenCnt(node.get()), perExtension[node->name()]);
+    EXPECT_TRUE(KDUIController::GetFileNodeToArray(roots[root].get()).empty()) << "a group lists its extensions";
+  }
+
+  for (const int kind : {NODE_TREE_CREATION_TIME, NODE_TREE_MODIFICATION_TIME}) {
+    SCOPED_TRACE(kind);
+    const Nodes tops = KDUIController::KDGetTopNodes(kind);
+    ASSERT_EQ(tops.size(), 1u);
+    EXPECT_EQ(tops[0]->name(), kind == NODE_TREE_CREATION_TIME ? "Creation date" : "Modification date");
+    EXPECT_EQ(KDUIController::GetNodeChildrenCnt(tops[0].get()), shown.size());
+    std::set<std::string> years;
+    std::map<std::string, std::size_t> perMonth;
+    for (const auto& entry : shown) {
+      SCOPED_TRACE(entry.path);
+      const std::string year = YearName(entry.year);
+      const std::string month = MonthName(entry.month);
+      years.insert(year);
+      ++perMonth[year + "/" + month];
+      const auto yearNode = ChildGroup(tops[0].get(), year);
+      ASSERT_NE(yearNode, nullptr);
+      const auto monthNode = ChildGroup(yearNode.get(), month);
+      ASSERT_NE(monthNode, nullptr);
+      EXPECT_EQ(Occurrences(KDUIController::GetFileNodeToArray(monthNode.get()), FindFound(files, entry)), 1u);
+    }
+    for (const auto& [key, count] : perMonth) {
+      const auto yearNode = ChildGroup(tops[0].get(), key.substr(0, 4));
+      ASSERT_NE(yearNode, nullptr);
+      EXPECT_EQ(KDUIController::GetNodeChildrenCnt(ChildGroup(yearNode.get(), key.substr(5)).get()), count) << key;
+    }
+    // Years in ascending order, none but the manifest's.
+    EXPECT_EQ(Names(KDUIController::GetChildGroups(tops[0].get())), std::vector<std::string>(years.begin(), years.end()));
+  }
+}
 
 // A type tree whose first clearing (the scan worker's first step) waits until released.
 class BlockingGroupTree final : public bridge::IGroupTree {
@@ -50,6 +180,31 @@ class BlockingGroupTree final : public bridge::IGroupTree {
   std::atomic<bool> entered_{false};
 };
 
+// A recording poster whose first notification, once armed, waits until released: the operation that posts it
+// is held running at a known point.
+class HoldingPoster final : public RecordingPoster {
+ public:
+  ~HoldingPoster() override { Release(); }
+  void Post(Notification notification) override {
+    if (armed_.exchange(false)) {
+      held_.set_value();
+      release_.get_future().wait();
+    }
+    RecordingPoster::Post(std::move(notification));
+  }
+  void Arm() { armed_ = true; }
+  void WaitUntilHeld() { held_.get_future().wait(); }
+  void Release() {
+    if (!released_.exchange(true)) release_.set_value();
+  }
+
+ private:
+  std::atomic<bool> armed_{false};
+  std::atomic<bool> released_{false};
+  std::promise<void> held_;
+  std::promise<void> release_;
+};
+
 class KDUIControllerTest : public ScanDriverFixture {
  protected:
   void SetUp() override {
@@ -57,13 +212,35 @@ class KDUIControllerTest : public ScanDriverFixture {
     KDUIRecovery::ResetForTests();
     KDUIScan::ResetForTests();
     ResultTrees::ResetForTests();
+    const std::string list(kCatalogue);
+    WriteFile(catalogue_.path() / "FileType.plist", {list.begin(), list.end()});
+    KDTypeMgr::ResetForTests(catalogue_.path() / "FileType.plist");
+    KDTimeMgr::ResetForTests();
   }
   void TearDown() override {
     KDUIController::ResetForTests();
     ResultTrees::ResetForTests();
     KDUIRecovery::ResetForTests();
     KDUIScan::ResetForTests();
+    KDTypeMgr::ResetForTests();
+    KDTimeMgr::ResetForTests();
+    CFileTypeManager::ResetExtensionLists();
     ScanDriverFixture::TearDown();
+  }
+
+  // The device page's item of the only volume of the only disk.
+  std::shared_ptr<DiskVolumeNodeData> FirstVolumeItem() {
+    std::vector<_DiskVolumeData> records;
+    KDUIDeviceData::instance()->GetAllDeviceInfo(records);
+    const DiskVolumeNodeData::Children items = DiskVolumeNodeData::ListFromRecords(records);
+    return items.empty() ? nullptr : items[0]->childAtIndex(0);
+  }
+
+  static std::vector<ScanManifestEntry> Deleted(const ScanImages* images) {
+    std::vector<ScanManifestEntry> deleted;
+    for (const auto& entry : images->FatManifest())
+      if (entry.deleted) deleted.push_back(entry);
+    return deleted;
   }
 
   std::size_t Count(const std::string& name) {
@@ -72,6 +249,7 @@ class KDUIControllerTest : public ScanDriverFixture {
   }
 
   ScopedRecordingPoster scope_;
+  TempDir catalogue_;
 };
 
 TEST(KDUIControllerRemainingTime, FollowsTheEstimateRules) {
@@ -121,13 +299,14 @@ TEST_F(KDUIControllerTest, RecoveryWithoutAPathIsRefused) {
   EXPECT_TRUE(scope_.poster().Recorded().empty());
 }
 
-TEST_F(KDUIControllerTest, InitFileTypeFillsTheEngineTable) {
-  KDUIController::initFileType([](int type) { return type == FILTER_TYPE_MUSIC ? std::string("qmu;qmv") : ""; });
+TEST_F(KDUIControllerTest, InitFileTypeFillsTheEngineTableFromTheCatalogue) {
+  KDUIController::initFileType();
   CFileTypeManager table;
   table.Initialize();
-  EXPECT_EQ(table.GetFileTypeID("QMV"), FILE_TYPE_MUSIC);
-  EXPECT_EQ(table.GetFileTypeID("txt"), FILE_TYPE_OTHER);
-  CFileTypeManager::ResetExtensionLists();
+  EXPECT_EQ(table.GetFileTypeID("MP3"), FILE_TYPE_MUSIC);
+  EXPECT_EQ(table.GetFileTypeID("jpg"), FILE_TYPE_PICTURE);
+  EXPECT_EQ(table.GetFileTypeID("txt"), FILE_TYPE_DOCUMENT);
+  EXPECT_EQ(table.GetFileTypeID("doc"), FILE_TYPE_OTHER) << "the catalogue does not list it";
 }
 
 TEST_F(KDUIControllerTest, CloseAppEndsTheProcessWithStatusZero) {
@@ -191,7 +370,12 @@ TEST_F(KDUIControllerTest, ScanSearchAndRecoveryThroughTheFacade) {
     observedOn.push_back(std::this_thread::get_id());
   });
 
-  ASSERT_TRUE(KDUIController::DoScanWithDiskIndex(0, 0, 0, "ScanName"));
+  // Start-up, then a scan of the device page's item as the windows start one.
+  KDUIController::initFileType();
+  EXPECT_FALSE(KDUIController::DoScanWithData(nullptr, "ScanName"));
+  const std::shared_ptr<DiskVolumeNodeData> item = FirstVolumeItem();
+  ASSERT_NE(item, nullptr);
+  ASSERT_TRUE(KDUIController::DoScanWithData(item.get(), "ScanName"));
   KDUIController::WaitForOperations();
   EXPECT_FALSE(KDUIController::IsScanRunning());
   EXPECT_FALSE(KDUIController::IsDeepScan());
@@ -234,6 +418,48 @@ TEST_F(KDUIControllerTest, ScanSearchAndRecoveryThroughTheFacade) {
   KDUIController::GetScanFileSize(size, count);
   EXPECT_EQ(size, deletedSize);
 
+  // The type and date trees list the same files under their extensions and months.
+  const std::vector<ScanManifestEntry> deleted = Deleted(images);
+  ASSERT_NO_FATAL_FAILURE(ExpectGroupTrees(deleted, files));
+
+  // A click on the pictures group checks exactly its files; the marks of the groups and months follow.
+  const Nodes roots = KDUIController::KDGetTopNodes(NODE_TREE_FILE_TYPE);
+  KDUIController::KDSetNodeState(roots[kRootOf.at("jpg")].get(), CHECKED_STATUS_CHECKED);
+  std::set<IFileNode*> pictures;
+  std::uint64_t picturesSize = 0;
+  for (const auto& entry : deleted) {
+    if (Extension(entry.path) != "jpg") continue;
+    pictures.insert(FindFound(files, entry));
+    picturesSize += entry.size;
+  }
+  ASSERT_FALSE(pictures.empty());
+  {
+    std::uint64_t checkedSize = 0;
+    const std::vector<IFileNode*> checked = KDUIController::GetSelectedFilesAndSize(checkedSize);
+    EXPECT_EQ(std::set<IFileNode*>(checked.begin(), checked.end()), pictures);
+    EXPECT_EQ(checked.size(), pictures.size());
+    EXPECT_EQ(checkedSize, picturesSize);
+  }
+  KDUIController::KDTableViewCellCilck();
+  KDUIController::RefreshTypeTreeState(nullptr);
+  EXPECT_EQ(KDUIController::GetNodeState(ChildGroup(roots[kRootOf.at("jpg")].get(), "jpg").get()), CHECKED_STATUS_CHECKED);
+  EXPECT_EQ(KDUIController::GetNodeState(ChildGroup(roots[kRootOf.at("txt")].get(), "txt").get()), CHECKED_STATUS_UNCHECKED);
+  KDUIController::RefreshTimeTreeState(NODE_TREE_MODIFICATION_TIME, 0);
+  const auto modified = KDUIController::KDGetTopNodes(NODE_TREE_MODIFICATION_TIME)[0];
+  for (const auto& entry : deleted) {
+    SCOPED_TRACE(entry.path);
+    // Each file here has a month of its own: the month reads as that file's mark.
+    const auto month = ChildGroup(ChildGroup(modified.get(), YearName(entry.year)).get(),
+                                  MonthName(entry.month));
+    ASSERT_NE(month, nullptr);
+    ASSERT_EQ(KDUIController::GetNodeChildrenCnt(month.get()), 1u);
+    EXPECT_EQ(KDUIController::GetNodeState(month.get()),
+              pictures.count(FindFound(files, entry)) ? CHECKED_STATUS_CHECKED : CHECKED_STATUS_UNCHECKED);
+  }
+  EXPECT_EQ(KDUIController::KDCleanOpNodeSate(), 1);
+  for (const auto& root : roots) EXPECT_EQ(KDUIController::GetNodeState(root.get()), CHECKED_STATUS_UNCHECKED);
+  KDUIController::UnselectedAllNodes();
+
   // A search: the name after the shown tree, then "DoSearchFinished"; a second one is refused meanwhile.
   KDUIController::SetViewType(NODE_TREE_PATH);
   // A deleted entry has lost its first letter: "?LD.TXT" of old.txt.
@@ -249,12 +475,19 @@ TEST_F(KDUIControllerTest, ScanSearchAndRecoveryThroughTheFacade) {
   for (const auto& e : trees.PathTail(0).entries) shown += trees.ChildFiles(e.id).size();
   EXPECT_EQ(shown, 1u);
   EXPECT_EQ(KDUIController::GetSearchResultToArr().size(), 1u);
+  // The type and date trees narrow to the same hit.
+  std::vector<ScanManifestEntry> hits;
+  for (const auto& entry : deleted)
+    if (entry.path.find("old.txt") != std::string::npos) hits.push_back(entry);
+  ASSERT_EQ(hits.size(), 1u);
+  ASSERT_NO_FATAL_FAILURE(ExpectGroupTrees(hits, files));
   // Cleared, an empty key shows everything again.
   KDUIController::StopSearch();
   ASSERT_TRUE(KDUIController::DoSearchWithString("", "SearchName"));
   trees.WaitForSearch();
   KDUIController::StopSearch();
   EXPECT_TRUE(KDUIController::GetSearchResultToArr().empty()) << "no key, no search results";
+  ASSERT_NO_FATAL_FAILURE(ExpectGroupTrees(deleted, files));
 
   // Checked files and their size.
   for (IFileNode* node : found) node->SetCheck(CHECKED_STATUS_CHECKED);
@@ -297,6 +530,75 @@ TEST_F(KDUIControllerTest, ScanSearchAndRecoveryThroughTheFacade) {
     EXPECT_EQ(Sha256Hex(ReadFile(written)), entry.sha256);
   }
   NotificationCenter::Default().RemoveObserver(&observer);
+}
+
+// A saved scan restored through the facade: nothing else starts while it runs, and the type and date trees are
+// emptied first and refilled with the restored files alone.
+TEST_F(KDUIControllerTest, ARestoreRefillsTheTypeAndDateTreesAndNothingStartsMeanwhile) {
+  const ScanImages* images = ScanImages::Get();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
+  UseDisks({images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
+  KDUIController::initFileType();
+  const std::shared_ptr<DiskVolumeNodeData> item = FirstVolumeItem();
+  ASSERT_NE(item, nullptr);
+  ASSERT_TRUE(KDUIController::DoScanWithData(item.get(), "ScanName"));
+  KDUIController::WaitForOperations();
+  const std::vector<ScanManifestEntry> deleted = Deleted(images);
+  ASSERT_NO_FATAL_FAILURE(ExpectGroupTrees(deleted, FilesByPath(KDUIScan::instance())));
+
+  const TempDir dir;
+  const std::string path = (dir.path() / "scan.rsf").string();
+  KDSaveAndRestoreNodeOperate* saver = KDSaveAndRestoreNodeOperate::instance();
+  ASSERT_EQ(KDUIController::beginSaveOrRestoreNode(true, path.c_str(), nullptr), 0);
+  for (int i = 0; i < 6000 && !saver->IsOperationExit(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_TRUE(saver->IsOperationExit()) << "the save did not end within a minute";
+  ASSERT_EQ(quellsy::ErrorOf(saver->GetProgressInfo().result), 0u);
+
+  // While a save runs, neither a scan nor a restore nor a recovery starts.
+  saver->SetStatus(OPERATION_STATUS_RUNNING);
+  EXPECT_FALSE(KDUIController::DoScanWithData(item.get(), "ScanName"));
+  EXPECT_EQ(KDUIController::beginSaveOrRestoreNode(false, path.c_str(), nullptr), KDScanResultEntry::kBusy);
+  EXPECT_EQ(KDUIController::DoRecovery(dir.path().c_str(), "RecoveryProgress"), KDUIController::kRecoveryRefused);
+  saver->SetStatus(OPERATION_STATUS_IDLE);
+
+  const Nodes createdBefore = KDUIController::KDGetTopNodes(NODE_TREE_CREATION_TIME);
+  // The restore's first notification holds it running while the starts below are tried.
+  HoldingPoster holding;
+  bridge::SetMainThreadPoster(&holding);
+  holding.Arm();
+  {
+    struct Release {
+      HoldingPoster& poster;
+      ~Release() {
+        poster.Release();
+        KDUIController::WaitForOperations();
+      }
+    } release{holding};
+    ASSERT_EQ(KDUIController::beginSaveOrRestoreNode(false, path.c_str(), nullptr), 0);
+    holding.WaitUntilHeld();
+    // The restore runs as the scan: no scan, save, second restore or recovery starts until it has ended.
+    EXPECT_TRUE(KDUIController::IsScanRunning());
+    EXPECT_FALSE(KDUIController::DoScanWithData(item.get(), "ScanName"));
+    EXPECT_FALSE(KDUIController::DoScanWithDiskIndex(0, 0, 0, "ScanName"));
+    EXPECT_EQ(KDUIController::beginSaveOrRestoreNode(false, path.c_str(), nullptr), KDScanResultEntry::kBusy);
+    EXPECT_EQ(KDUIController::beginSaveOrRestoreNode(true, path.c_str(), nullptr), KDScanResultEntry::kBusy);
+    EXPECT_EQ(KDUIController::DoRecovery(dir.path().c_str(), "RecoveryProgress"), KDUIController::kRecoveryRefused);
+  }
+  bridge::SetMainThreadPoster(&scope_.poster());
+  EXPECT_FALSE(KDUIController::IsScanRunning());
+
+  // Every file once, under the restored nodes: the scan's own entries were dropped before the refill.
+  EXPECT_NE(KDUIController::KDGetTopNodes(NODE_TREE_CREATION_TIME), createdBefore);
+  ASSERT_NO_FATAL_FAILURE(ExpectGroupTrees(deleted, FilesByPath(KDUIScan::instance())));
+  const auto posted = holding.Recorded();
+  ASSERT_FALSE(posted.empty());
+  EXPECT_EQ(posted.back().notification.name, kUpdate) << "the restore's last pass is told to the windows";
+  const std::thread::id gui = std::this_thread::get_id();
+  for (const auto& p : posted) EXPECT_NE(p.thread, gui) << "the restore tells from its worker, for the GUI thread to deliver";
+
+  // Once it has ended, a scan starts again.
+  ASSERT_TRUE(KDUIController::DoScanWithData(item.get(), "ScanName"));
+  KDUIController::WaitForOperations();
 }
 
 }  // namespace
