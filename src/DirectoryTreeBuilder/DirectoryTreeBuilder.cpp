@@ -40,10 +40,6 @@ const char* NameOf(const IFileNode* node) {
 
 bool IsTrashName(const char* name) { return std::strcmp(name, ".Trashes") == 0 || std::strcmp(name, ".Trash") == 0; }
 
-bool Contains(const std::vector<IFileNode*>& nodes, const IFileNode* node) {
-  return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
-}
-
 void Erase(std::vector<IFileNode*>& nodes, const IFileNode* node) {
   nodes.erase(std::remove(nodes.begin(), nodes.end(), node), nodes.end());
 }
@@ -59,8 +55,7 @@ CDirectoryTreeBuilder::CDirectoryTreeBuilder(bool restore, ITreeBuilderClock& cl
 CDirectoryTreeBuilder::~CDirectoryTreeBuilder() {
   // Node destructors do not follow links, so any order is right; in address order the allocator gives the memory
   // back in long runs instead of in scattered pieces.
-  std::vector<IFileNode*> owned(m_owned.begin(), m_owned.end());
-  m_owned.clear();
+  std::vector<IFileNode*> owned = m_owned.Take();
   std::sort(owned.begin(), owned.end(), std::less<>());
   for (IFileNode* node : owned) node->Release();
 }
@@ -104,7 +99,7 @@ void CDirectoryTreeBuilder::AddSearcherInfo(_tagSearcherType searcher, long long
 
 int CDirectoryTreeBuilder::AddNode(IFileNode* node, _tagSearcherType searcher) {
   // A node handed in twice is already ours; refusing it would have the caller release it under us.
-  if (node != nullptr && m_owned.count(node) != 0) return 1;
+  if (m_owned.Contains(node)) return 1;
   return AcceptNode(node, searcher);
 }
 
@@ -116,7 +111,7 @@ int CDirectoryTreeBuilder::AcceptNode(IFileNode* node, _tagSearcherType searcher
   if (!m_flushing && searcher != SEARCHER_APFS && m_recycleBin.Belongs(node, searcher)) {
     node->MarkDeleted();
     m_recycleBin.Hold(node, searcher);
-    m_owned.insert(node);
+    m_owned.Insert(node);
     return 1;
   }
 
@@ -146,7 +141,7 @@ int CDirectoryTreeBuilder::AcceptNode(IFileNode* node, _tagSearcherType searcher
     if (!RecordFileNode(tree->files, node)) return 0;
   }
 
-  m_owned.insert(node);
+  m_owned.Insert(node);
   tree->pending.push_back(node);
   std::vector<IFileNode*> batch;
   if (BuildTree(*tree, batch, false)) ShowNodes(*tree, batch, 0);
@@ -330,7 +325,7 @@ void CDirectoryTreeBuilder::ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IF
     tree.rootShown = true;
     if (const auto pause = m_sink->PauseAfterRoot(); pause.count() > 0) m_clock.Wait(pause);
   }
-  for (IFileNode* node : nodes) tree.shown[node->GetCurrentNodeID()].nodes.push_back(node);
+  tree.shown.insert(tree.shown.end(), nodes.begin(), nodes.end());
   tree.shownTotal += static_cast<long long>(nodes.size());
   m_sink->ShowNodes(nodes.data(), static_cast<unsigned int>(nodes.size()), flag);
 }
@@ -401,7 +396,7 @@ bool CDirectoryTreeBuilder::BuildLostNodes(_DIRECTORY_TREE_INFO& tree, std::vect
   std::printf("CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n", static_cast<long>(out.size()));
   if (out.empty()) return false;
   CFilesystemNode* folder = lostFiles.release();
-  m_owned.insert(folder);
+  m_owned.Insert(folder);
   tree.root->AddChild(folder);
   out.push_back(folder);
   return true;
@@ -413,16 +408,15 @@ void CDirectoryTreeBuilder::ReleaseOwned(IFileNode* node) {
     while (CFileNode* child = fileNode->GetFirstChild())
       if (fileNode->RemoveChild(child) == 0) break;
   }
-  m_owned.erase(node);
+  m_owned.Erase(node);
   node->Release();
 }
 
-void CDirectoryTreeBuilder::ReleaseUnshown(_DIRECTORY_TREE_INFO& tree, std::map<long long, _PARENT_INFO>& map) {
-  for (const auto& [id, entry] : map) {
-    const auto shown = tree.shown.find(id);
+void CDirectoryTreeBuilder::ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree,
+                                           std::map<long long, _PARENT_INFO>& map) {
+  for (const auto& [id, entry] : map)
     for (IFileNode* node : entry.nodes)
-      if (shown == tree.shown.end() || !Contains(shown->second.nodes, node)) ReleaseOwned(node);
-  }
+      if (!std::binary_search(tree.shown.begin(), tree.shown.end(), node, std::less<>())) ReleaseOwned(node);
   map.clear();
 }
 
@@ -453,6 +447,7 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
 
   tree->pending.clear();
   tree->userTrashCandidates.clear();
+  std::sort(tree->shown.begin(), tree->shown.end(), std::less<>());
   ReleaseUnshown(*tree, tree->files);
   ReleaseUnshown(*tree, tree->directories);
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(searcher),

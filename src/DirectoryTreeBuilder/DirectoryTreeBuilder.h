@@ -11,10 +11,10 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "DirectoryTreeBuilder/FilesystemNode.h"
+#include "DirectoryTreeBuilder/NodePointerSet.h"
 #include "DirectoryTreeBuilder/RecycleBinHolding.h"
 #include "DirectoryTreeBuilder/TreeBuilderClock.h"
 #include "include/IFileSystemSearchController.h"
@@ -32,7 +32,7 @@ struct _DIRECTORY_TREE_INFO {
   std::vector<IFileNode*> userTrashCandidates;
   std::map<long long, _PARENT_INFO> directories;
   std::map<long long, _PARENT_INFO> files;
-  std::map<long long, _PARENT_INFO> shown;
+  std::vector<IFileNode*> shown;  // every node handed to the sink; sorted by address at each flush
   std::vector<long long> privateFolderIDs;  // HFS+ only
   std::unique_ptr<CFilesystemNode> root;
   long long rootID = 0;  // the parent ID the searcher gives its top-level nodes
@@ -95,7 +95,8 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   void ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& nodes, int flag);
   void RestoreRecycleBin(_tagSearcherType searcher);
   void QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree);
-  void ReleaseUnshown(_DIRECTORY_TREE_INFO& tree, std::map<long long, _PARENT_INFO>& map);
+  // Releases the nodes of map that were never shown; tree.shown must be sorted by address.
+  void ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, std::map<long long, _PARENT_INFO>& map);
   // Unlinks node from its parent and its children, then releases it.
   void ReleaseOwned(IFileNode* node);
   bool IsFileBelow(IFileNode* folder) const;
@@ -115,7 +116,7 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   UserHomeSource m_userHomeSource;
   std::optional<std::string> m_userHome;  // with a trailing "/"
   // Every node the builder owns except the roots: what its destructor releases.
-  std::unordered_set<IFileNode*> m_owned;
+  CNodePointerSet m_owned;
 };
 
 // A new builder, or null when memory runs out.
