@@ -7,10 +7,12 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "FATLib/CFAT32FirstClusterRepair.h"
 #include "FATLib/CFATClusterSet.h"
+#include "FATLib/CFATFolderReadAhead.h"
 #include "FATLib/FATBuildGeometry.h"
 #include "Utility/ByteReader.h"
 
@@ -51,6 +53,10 @@ class CFATBuildChildren {
   long long BuildChildrenFromBuffer(quellsy::MutableByteSpan buffer, IFileNode* parent, FolderList& folders,
                                     int stopOnInvalid, int keepLive);
 
+  // Reads the first runs of the folders at the front of queue one after another, unless the first one's is
+  // already held: BuildChildren then takes them instead of reading. Folders it would not read are passed by.
+  void ReadAhead(const FolderList& queue);
+
   std::uint64_t ConvertClusterNumToSector(std::uint64_t cluster) const { return m_geometry.ClusterToSector(cluster); }
   // Null for files without data, see CFATBuildDataRun.
   IDataRunList* BuildDataRunList(std::uint64_t firstCluster, std::uint64_t size, bool deleted);
@@ -76,6 +82,18 @@ class CFATBuildChildren {
   void AddEntryNode(quellsy::MutableByteSpan entries, CTempFATDirEntry& entry, FolderState& folder,
                     FolderList& folders);
   bool StartsWithDotEntries(quellsy::MutableByteSpan folder) const;
+  // The run of consecutive clusters from cluster on, up to kReadSectors sectors: its last cluster, its length
+  // in clusters and the cluster that follows it in the chain.
+  struct ClusterRun {
+    std::uint32_t last = 0;
+    std::uint32_t count = 0;
+    std::uint32_t next = 0;
+  };
+  ClusterRun RunFrom(std::uint32_t cluster) const;
+  // The first run of the folder the walk reads next, when it would read one.
+  std::optional<CFATFolderReadAhead::Run> FirstRunOf(CFATFileNode* folder) const;
+  // The run's sectors, from what was read ahead or else from the device.
+  bool ReadRun(CFATFolderReadAhead::Run run, std::uint8_t* out);
 
   IDirecotryTreeBuilder* m_builder;
   CSearchedPartitionInfo* m_partition;
@@ -88,4 +106,5 @@ class CFATBuildChildren {
   bool m_revise;
   CFAT32FirstClusterRepair m_repair;
   std::vector<std::uint8_t> m_readBuffer;
+  CFATFolderReadAhead m_readAhead;
 };

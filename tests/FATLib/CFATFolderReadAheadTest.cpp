@@ -1,0 +1,75 @@
+#include "FATLib/CFATFolderReadAhead.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "support/MemoryDevice.h"
+
+namespace {
+
+using quellsy::test::MemoryDevice;
+using Run = CFATFolderReadAhead::Run;
+using Held = CFATFolderReadAhead::Held;
+
+constexpr unsigned kSector = 512;
+
+// Every byte tells its own offset, so bytes from the wrong place cannot pass.
+MemoryDevice PatternDevice(long long sectors) {
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(sectors) * kSector);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>((i >> 9) * 7 + i);
+  return MemoryDevice(std::move(bytes), kSector);
+}
+
+std::vector<std::uint8_t> Slice(MemoryDevice& device, Run run) {
+  const auto from = device.bytes().begin() + static_cast<std::ptrdiff_t>(run.sector * kSector);
+  return {from, from + static_cast<std::ptrdiff_t>(run.sectors * kSector)};
+}
+
+TEST(CFATFolderReadAhead, HandsOverTheRunsItReadOnceEachAndNothingElse) {
+  MemoryDevice device = PatternDevice(400);
+  CFATFolderReadAhead ahead(&device, kSector);
+  const std::vector<Run> runs{{10, 12}, {300, 1}, {40, 128}};
+  ahead.Fill(runs);
+  EXPECT_EQ(device.ReadCalls(), 3);
+  for (const Run& run : runs) {
+    ASSERT_TRUE(ahead.Holds(run));
+    std::vector<std::uint8_t> out(run.sectors * kSector);
+    EXPECT_EQ(ahead.Take(run, out.data()), Held::kRead);
+    EXPECT_EQ(out, Slice(device, run)) << run.sector;
+    EXPECT_EQ(ahead.Take(run, out.data()), Held::kNo) << "taken twice";
+  }
+  std::vector<std::uint8_t> out(12 * kSector);
+  EXPECT_EQ(ahead.Take({10, 11}, out.data()), Held::kNo) << "a run of another length is another read";
+  EXPECT_EQ(device.ReadCalls(), 3);
+}
+
+TEST(CFATFolderReadAhead, AnUnreadableRunIsHandedOverAsFailed) {
+  MemoryDevice device = PatternDevice(100);
+  device.FailSectors(20, 1);
+  CFATFolderReadAhead ahead(&device, kSector);
+  ahead.Fill({{18, 4}, {30, 2}});
+  std::vector<std::uint8_t> out(4 * kSector, 0xAB);
+  EXPECT_EQ(ahead.Take({18, 4}, out.data()), Held::kFailed);
+  EXPECT_EQ(out, std::vector<std::uint8_t>(4 * kSector, 0xAB)) << "a failed run leaves the caller's bytes alone";
+  EXPECT_EQ(ahead.Take({30, 2}, out.data()), Held::kRead);
+}
+
+TEST(CFATFolderReadAhead, ReadsNoMoreThanItsLimitsAllowAndForgetsAtTheNextFill) {
+  MemoryDevice device = PatternDevice(20000);
+  CFATFolderReadAhead ahead(&device, kSector);
+  std::vector<Run> many;
+  for (std::uint64_t i = 0; i < CFATFolderReadAhead::kMaxRuns + 5; ++i) many.push_back({i * 2, 1});
+  ahead.Fill(many);
+  EXPECT_EQ(device.ReadCalls(), static_cast<int>(CFATFolderReadAhead::kMaxRuns));
+  EXPECT_FALSE(ahead.Holds(many.back()));
+
+  const std::uint64_t half = CFATFolderReadAhead::kMaxBytes / kSector / 2;
+  ahead.Fill({{0, half}, {half, half}, {2 * half, 1}});
+  EXPECT_FALSE(ahead.Holds(many.front())) << "a fill forgets the runs before it";
+  EXPECT_TRUE(ahead.Holds({half, half}));
+  EXPECT_FALSE(ahead.Holds({2 * half, 1})) << "past the byte limit";
+}
+
+}  // namespace
