@@ -40,7 +40,8 @@ const char* NameOf(const IFileNode* node) {
 
 bool IsTrashName(const char* name) { return std::strcmp(name, ".Trashes") == 0 || std::strcmp(name, ".Trash") == 0; }
 
-void Erase(std::vector<IFileNode*>& nodes, const IFileNode* node) {
+template <class Nodes>
+void Erase(Nodes& nodes, const IFileNode* node) {
   nodes.erase(std::remove(nodes.begin(), nodes.end(), node), nodes.end());
 }
 
@@ -201,9 +202,9 @@ bool CDirectoryTreeBuilder::IsUserTrashFolder(const _DIRECTORY_TREE_INFO& tree, 
   }
 }
 
-bool CDirectoryTreeBuilder::RecordFileNode(std::map<long long, _PARENT_INFO>& map, IFileNode* node) const {
+bool CDirectoryTreeBuilder::RecordFileNode(NodeIdMap& map, IFileNode* node) const {
   auto [entry, created] = map.try_emplace(node->GetCurrentNodeID());
-  std::vector<IFileNode*>& nodes = entry->second.nodes;
+  std::pmr::vector<IFileNode*>& nodes = entry->second.nodes;
   if (!created && !m_restore) {
     auto* fresh = dynamic_cast<CFileNode*>(node);
     for (IFileNode* recordedNode : nodes) {
@@ -223,7 +224,7 @@ bool CDirectoryTreeBuilder::RecordFileNode(std::map<long long, _PARENT_INFO>& ma
   return true;
 }
 
-IFileNode* CDirectoryTreeBuilder::GetCorrectParent(long long stopID, const std::vector<IFileNode*>& candidates,
+IFileNode* CDirectoryTreeBuilder::GetCorrectParent(long long stopID, std::span<IFileNode* const> candidates,
                                                    IFileNode* node) {
   if (candidates.empty() || node == nullptr) return nullptr;
   if (candidates.size() == 1) return candidates.front();
@@ -412,8 +413,7 @@ void CDirectoryTreeBuilder::ReleaseOwned(IFileNode* node) {
   node->Release();
 }
 
-void CDirectoryTreeBuilder::ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree,
-                                           std::map<long long, _PARENT_INFO>& map) {
+void CDirectoryTreeBuilder::ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, NodeIdMap& map) {
   for (const auto& [id, entry] : map)
     for (IFileNode* node : entry.nodes)
       if (!std::binary_search(tree.shown.begin(), tree.shown.end(), node, std::less<>())) ReleaseOwned(node);
@@ -450,6 +450,7 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
   std::sort(tree->shown.begin(), tree->shown.end(), std::less<>());
   ReleaseUnshown(*tree, tree->files);
   ReleaseUnshown(*tree, tree->directories);
+  tree->arena.release();
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(searcher),
               tree->shownTotal);
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n",

@@ -111,18 +111,24 @@ CFATBuildChildren::ClusterRun CFATBuildChildren::RunFrom(std::uint32_t cluster) 
   return run;
 }
 
-std::optional<CFATFolderReadAhead::Run> CFATBuildChildren::FirstRunOf(CFATFileNode* folder) const {
-  if (folder == nullptr || folder->GetFirstChild() != nullptr) return std::nullopt;
+void CFATBuildChildren::AddRunsOf(CFATFileNode* folder, std::vector<CFATFolderReadAhead::Run>& runs) const {
+  if (folder == nullptr || folder->GetFirstChild() != nullptr) return;
   const CFATFileProperties* properties = folder->GetFATFileProperties();
   const long long first = properties != nullptr ? properties->GetFirstCluster() : 0;
-  if (first < 2 || first >= CFATBuildDataRun::kEndOfChain) return std::nullopt;
-  const auto cluster = static_cast<std::uint32_t>(first);
-  if (m_readClusters.Contains(cluster)) return std::nullopt;
-  const CFATFolderReadAhead::Run run{ConvertClusterNumToSector(cluster),
-                                     std::uint64_t{RunFrom(cluster).count} * m_geometry.sectorsPerCluster};
-  if (run.sector + run.sectors > static_cast<std::uint64_t>(std::max(0LL, m_device->GetTotalSectors())))
-    return std::nullopt;
-  return run;
+  if (first < 2 || first >= CFATBuildDataRun::kEndOfChain) return;
+  auto cluster = static_cast<std::uint32_t>(first);
+  if (m_readClusters.Contains(cluster)) return;
+  const auto deviceSectors = static_cast<std::uint64_t>(std::max(0LL, m_device->GetTotalSectors()));
+  // The chain's runs as BuildChildren reads them; a chain that loops stops at the bound.
+  for (std::size_t step = 0; step < kReadAheadRunsPerFolder && cluster >= 2 && cluster < CFATBuildDataRun::kEndOfChain;
+       ++step) {
+    const ClusterRun run = RunFrom(cluster);
+    const CFATFolderReadAhead::Run sectors{ConvertClusterNumToSector(cluster),
+                                           std::uint64_t{run.count} * m_geometry.sectorsPerCluster};
+    if (sectors.sector + sectors.sectors > deviceSectors) return;
+    runs.push_back(sectors);
+    cluster = run.next;
+  }
 }
 
 void CFATBuildChildren::ReadAhead(const FolderList& queue) {
@@ -130,13 +136,11 @@ void CFATBuildChildren::ReadAhead(const FolderList& queue) {
   std::vector<CFATFolderReadAhead::Run> runs;
   for (CFATFileNode* folder : queue) {
     if (runs.size() >= CFATFolderReadAhead::kMaxRuns) break;
-    const auto run = FirstRunOf(folder);
-    if (!run) {
-      if (runs.empty()) return;  // the walk passes the first folder by without a read
-      continue;
-    }
-    if (runs.empty() && m_readAhead.Holds(*run)) return;
-    runs.push_back(*run);
+    const std::size_t before = runs.size();
+    AddRunsOf(folder, runs);
+    if (before != 0 || runs.empty()) continue;
+    // The walk reads the first folder's first run next: nothing to do when it is held already.
+    if (m_readAhead.Holds(runs.front())) return;
   }
   m_readAhead.Fill(runs);
 }

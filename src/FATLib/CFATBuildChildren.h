@@ -7,7 +7,6 @@
 #include <list>
 #include <map>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "FATLib/CFAT32FirstClusterRepair.h"
@@ -31,6 +30,8 @@ class CFATBuildChildren {
   static constexpr std::size_t kMaxCarriedBytes = 1023;
   // Sectors of one folder read.
   static constexpr std::uint32_t kReadSectors = 0x80;
+  // Runs of one folder's chain read ahead; the rest of a longer chain is read as the walk reaches it.
+  static constexpr std::size_t kReadAheadRunsPerFolder = 16;
 
   // readClusters (folder clusters already read; a chain that reaches one loops) and folderMap (first cluster
   // to folder node) are shared with the caller. configFolder holds UIConfig.ini (the executable's folder when
@@ -53,7 +54,7 @@ class CFATBuildChildren {
   long long BuildChildrenFromBuffer(quellsy::MutableByteSpan buffer, IFileNode* parent, FolderList& folders,
                                     int stopOnInvalid, int keepLive);
 
-  // Reads the first runs of the folders at the front of queue one after another, unless the first one's is
+  // Reads the runs of the folders at the front of queue one after another, unless the first one's first run is
   // already held: BuildChildren then takes them instead of reading. Folders it would not read are passed by.
   void ReadAhead(const FolderList& queue);
 
@@ -90,8 +91,8 @@ class CFATBuildChildren {
     std::uint32_t next = 0;
   };
   ClusterRun RunFrom(std::uint32_t cluster) const;
-  // The first run of the folder the walk reads next, when it would read one.
-  std::optional<CFATFolderReadAhead::Run> FirstRunOf(CFATFileNode* folder) const;
+  // The runs of the folder's chain, when the walk would read it, up to kReadAheadRunsPerFolder of them.
+  void AddRunsOf(CFATFileNode* folder, std::vector<CFATFolderReadAhead::Run>& runs) const;
   // The run's sectors, from what was read ahead or else from the device.
   bool ReadRun(CFATFolderReadAhead::Run run, std::uint8_t* out);
 

@@ -1,5 +1,5 @@
 #pragma once
-// The first runs of the next folders of a tree walk, read one after another before the first of them is parsed.
+// The runs of the next folders of a tree walk, read one after another before the first of them is parsed.
 // A read handed to the raw-read worker right after the previous one finds it awake; one made after a folder's
 // entries have been turned into nodes finds it asleep and pays for the wake-up. The runs are exactly the reads
 // the walk then makes, so the bytes it parses are the same; a run that could not be read is handed over as failed,
@@ -21,7 +21,7 @@ class CFATFolderReadAhead {
   enum class Held { kNo, kRead, kFailed };
 
   // Runs read ahead at once, and the bytes they may take together.
-  static constexpr std::size_t kMaxRuns = 64;
+  static constexpr std::size_t kMaxRuns = 256;
   static constexpr std::size_t kMaxBytes = 4u << 20;
 
   CFATFolderReadAhead(IStorageDevice* device, std::uint32_t bytesPerSector);
