@@ -350,11 +350,15 @@ void CDirectoryTreeBuilder::RestoreRecycleBin(_tagSearcherType searcher) {
 void CDirectoryTreeBuilder::QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree) {
   std::unordered_set<long long> pendingIDs;
   for (const IFileNode* node : tree.pending) pendingIDs.insert(node->GetCurrentNodeID());
+  std::vector<std::pair<long long, IFileNode*>> unlinked;
   for (const auto& [id, entry] : tree.files) {
     if (entry.nodes.empty()) continue;
     IFileNode* first = entry.nodes.front();
-    if (first->GetParent() == nullptr && pendingIDs.count(id) == 0) tree.pending.push_back(first);
+    if (first->GetParent() == nullptr && pendingIDs.count(id) == 0) unlinked.emplace_back(id, first);
   }
+  // In the order of their IDs (each ID is there once), whatever the map's order.
+  std::sort(unlinked.begin(), unlinked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [id, first] : unlinked) tree.pending.push_back(first);
 }
 
 bool CDirectoryTreeBuilder::MarkAllDeletedFiles(_DIRECTORY_TREE_INFO& tree) const {

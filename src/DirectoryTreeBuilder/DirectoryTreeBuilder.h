@@ -9,6 +9,7 @@
 #include <functional>
 #include <map>
 #include <memory_resource>
+#include <unordered_map>
 #include <span>
 #include <memory>
 #include <optional>
@@ -32,7 +33,7 @@ struct _PARENT_INFO {
 };
 // Node IDs to their nodes. The entries of a scan's nodes come and go together: they are carved out of one arena
 // that a flush gives back at once, not allocated and freed one by one.
-using NodeIdMap = std::pmr::map<long long, _PARENT_INFO>;
+using NodeIdMap = std::pmr::unordered_map<long long, _PARENT_INFO>;
 
 // One searcher's tree.
 struct _DIRECTORY_TREE_INFO {

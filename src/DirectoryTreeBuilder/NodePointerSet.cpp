@@ -6,13 +6,19 @@
 namespace {
 
 constexpr std::size_t kMinSlots = 64;
-// Fibonacci hashing: the multiplier spreads aligned addresses over the high bits that pick the slot.
+// Nodes made one after another lie close together: their slots should too, so that a scan's look-ups touch few
+// cache lines. The low bits of an address (alignment dropped) pick the slot; the bits above a 2 MiB stretch are
+// folded in so that far-apart stretches of memory do not all start at slot 0.
+constexpr unsigned kAlignmentBits = 4;
+constexpr unsigned kStretchBits = 21;
 constexpr std::uint64_t kSpread = 0x9E3779B97F4A7C15ull;
 
 }  // namespace
 
 std::size_t CNodePointerSet::Home(std::uintptr_t key) const {
-  return static_cast<std::size_t>((static_cast<std::uint64_t>(key) * kSpread) >> m_shift);
+  const auto address = static_cast<std::uint64_t>(key);
+  const std::uint64_t stretch = ((address >> kStretchBits) * kSpread) >> kStretchBits;
+  return static_cast<std::size_t>(((address >> kAlignmentBits) + stretch) & (m_slots.size() - 1));
 }
 
 std::size_t CNodePointerSet::Find(std::uintptr_t key) const {
@@ -61,14 +67,12 @@ std::vector<IFileNode*> CNodePointerSet::Take() {
   m_slots.clear();
   m_size = 0;
   m_used = 0;
-  m_shift = 64;
   return held;
 }
 
 void CNodePointerSet::Rebuild(std::size_t slots) {
   std::vector<std::uintptr_t> old(slots, kEmpty);
   old.swap(m_slots);
-  m_shift = 64 - static_cast<unsigned>(std::countr_zero(slots));
   m_used = m_size;
   const std::size_t mask = slots - 1;
   for (const std::uintptr_t key : old) {

@@ -32,5 +32,4 @@ class CNodePointerSet {
   std::vector<std::uintptr_t> m_slots;
   std::size_t m_size = 0;
   std::size_t m_used = 0;  // held and erased slots: what lengthens a probe
-  unsigned m_shift = 64;
 };
