@@ -454,6 +454,9 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
   std::sort(tree->shown.begin(), tree->shown.end(), std::less<>());
   ReleaseUnshown(*tree, tree->files);
   ReleaseUnshown(*tree, tree->directories);
+  // A cleared map keeps its buckets: fresh maps, holding nothing of the arena, let it be given back whole.
+  tree->files = NodeIdMap(&tree->arena);
+  tree->directories = NodeIdMap(&tree->arena);
   tree->arena.release();
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(searcher),
               tree->shownTotal);
