@@ -10,7 +10,7 @@
 namespace {
 
 using quellsy::test::MemoryDevice;
-using Run = CFATFolderReadAhead::Run;
+using FolderRun = CFATFolderReadAhead::Run;
 using Held = CFATFolderReadAhead::Held;
 
 constexpr unsigned kSector = 512;
@@ -22,7 +22,7 @@ MemoryDevice PatternDevice(long long sectors) {
   return MemoryDevice(std::move(bytes), kSector);
 }
 
-std::vector<std::uint8_t> Slice(MemoryDevice& device, Run run) {
+std::vector<std::uint8_t> Slice(MemoryDevice& device, FolderRun run) {
   const auto from = device.bytes().begin() + static_cast<std::ptrdiff_t>(run.sector * kSector);
   return {from, from + static_cast<std::ptrdiff_t>(run.sectors * kSector)};
 }
@@ -31,10 +31,10 @@ TEST(CFATFolderReadAhead, HandsOverTheRunsItReadOnceEachAndNothingElse) {
   MemoryDevice device = PatternDevice(400);
   CFATFolderReadAhead ahead(&device, kSector);
   // 10-21 and 40-167 lie 18 sectors apart and are read together; 300 lies 132 sectors past them (64 KiB is 128).
-  const std::vector<Run> runs{{10, 12}, {300, 1}, {40, 128}};
+  const std::vector<FolderRun> runs{{10, 12}, {300, 1}, {40, 128}};
   ahead.Fill(runs);
   EXPECT_EQ(device.ReadCalls(), 2);
-  for (const Run& run : runs) {
+  for (const FolderRun& run : runs) {
     ASSERT_TRUE(ahead.Holds(run));
     std::vector<std::uint8_t> out(run.sectors * kSector);
     EXPECT_EQ(ahead.Take(run, out.data()), Held::kRead);
@@ -78,7 +78,7 @@ TEST(CFATFolderReadAhead, ARunIsFailedOnlyWhenItsOwnSectorsCannotBeRead) {
 TEST(CFATFolderReadAhead, ReadsNoMoreThanItsLimitsAllowAndForgetsAtTheNextFill) {
   MemoryDevice device = PatternDevice(20000);
   CFATFolderReadAhead ahead(&device, kSector);
-  std::vector<Run> many;
+  std::vector<FolderRun> many;
   for (std::uint64_t i = 0; i < CFATFolderReadAhead::kMaxRuns + 5; ++i) many.push_back({i * 2, 1});
   ahead.Fill(many);
   EXPECT_EQ(device.ReadCalls(), 1) << "runs a sector apart are one read";
