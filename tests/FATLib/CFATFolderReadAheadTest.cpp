@@ -71,7 +71,9 @@ TEST(CFATFolderReadAhead, ARunIsFailedOnlyWhenItsOwnSectorsCannotBeRead) {
     }
     std::vector<std::uint8_t> second(2 * kSector);
     EXPECT_EQ(ahead.Take({30, 2}, second.data()), c.second);
-    if (c.second == Held::kRead) EXPECT_EQ(second, Slice(device, {30, 2}));
+    if (c.second == Held::kRead) {
+      EXPECT_EQ(second, Slice(device, {30, 2}));
+    }
   }
 }
 
