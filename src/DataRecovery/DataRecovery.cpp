@@ -8,6 +8,7 @@
 #include <cstring>
 #include <filesystem>
 #include <new>
+#include <typeinfo>
 
 #include "DataRecovery/CompressFileReader.h"
 #include "DataRecovery/FileReader.h"
@@ -251,6 +252,16 @@ bool CDataRecovery::LimitRefused(int byteLimit) const {
   return byteLimit != 0 && m_reader != nullptr && m_reader->IsCompressFile() != 0 && m_ntfsCompressed != 0;
 }
 
+unsigned int CDataRecovery::KernelCopy(RecoveryOutputFile& output, std::uint64_t position, unsigned int length) {
+  // Only the plain reader: every other one decodes or gathers what it hands over.
+  if (!m_kernelCopy || m_reader == nullptr || typeid(*m_reader) != typeid(CFileReader) || !output.IsOpen()) return 0;
+  bool unsupported = false;
+  const std::uint64_t copied = static_cast<CFileReader*>(m_reader)->CopyToFile(
+      static_cast<long long>(position), length, output.Descriptor(), static_cast<long long>(position), unsupported);
+  if (unsupported) m_kernelCopy = false;
+  return static_cast<unsigned int>(std::min<std::uint64_t>(copied, length));
+}
+
 CDataRecovery::ChunkCopy CDataRecovery::CopyChunk(RecoveryOutputFile& output, std::uint64_t position,
                                                   unsigned int length) {
   ChunkCopy copy;
@@ -262,7 +273,9 @@ CDataRecovery::ChunkCopy CDataRecovery::CopyChunk(RecoveryOutputFile& output, st
       return copy;
     }
   }
-  for (unsigned int offset = 0; offset < length;) {
+  unsigned int offset = KernelCopy(output, position, length);
+  copy.got = offset;
+  for (; offset < length;) {
     const unsigned int piece = std::min<unsigned int>(kPieceSize, length - offset);
     const std::uint64_t at = position + offset;
     int error = 0;

@@ -108,6 +108,8 @@ class CDataRecovery : public IDataRecovery {
     bool writeFailed = false;
   };
   // One chunk at position, piece by piece.
+  // Copies what it can of the chunk inside the kernel, from its start on; returns the bytes copied.
+  unsigned int KernelCopy(RecoveryOutputFile& output, std::uint64_t position, unsigned int length);
   ChunkCopy CopyChunk(RecoveryOutputFile& output, std::uint64_t position, unsigned int length);
   quellsy::ResultCode CopyChunks(RecoveryOutputFile& output, IProgress* progress, int byteLimit);
   void SetTimes(const char* path);
@@ -115,6 +117,7 @@ class CDataRecovery : public IDataRecovery {
 
   std::vector<char> m_preview;
   quellsy::RawReadBuffer m_piece;  // read into in place; allocated by the first copy
+  bool m_kernelCopy = true;  // until the system says it cannot copy between the two files
   IFileReader* m_reader = nullptr;
   std::vector<CSearchedPartitionInfo*> m_records;  // owned
   unsigned int m_partitionCount = 0;

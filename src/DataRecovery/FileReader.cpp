@@ -1,6 +1,9 @@
 #include "DataRecovery/FileReader.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -131,6 +134,62 @@ int CFileReader::ReadTo(long long offset, const Target& target, int length, int&
     if (runStart >= end) break;
   }
   return 1;
+}
+
+bool CFileReader::PlaceOf(long long offset, std::uint64_t length, DevicePlace& place) const {
+  if (m_node == nullptr || m_device == nullptr || m_resident || offset < 0 || offset >= m_dataSize || length == 0)
+    return false;
+  const long long end = offset + static_cast<long long>(std::min<std::uint64_t>(length, m_dataSize - offset));
+  const auto clusterBytes = static_cast<long long>(m_bytesPerCluster);
+  const std::uint64_t sectorSize = m_device->GetSectorSize() != 0 ? m_device->GetSectorSize() : 512;
+  long long runStart = 0;
+  for (const DataRun& run : m_runs) {
+    const long long runBytes =
+        run.length > (LLONG_MAX - runStart) / clusterBytes ? LLONG_MAX - runStart : run.length * clusterBytes;
+    const long long runEnd = runStart + runBytes;
+    if (offset < runEnd) {
+      if (run.lcn < 0 || m_origin < 0) return false;
+      const auto inRun = static_cast<std::uint64_t>(offset - runStart);
+      std::uint64_t sector = 0;
+      if (__builtin_mul_overflow(static_cast<std::uint64_t>(run.lcn), std::uint64_t{m_sectorsPerCluster}, &sector) ||
+          __builtin_add_overflow(sector, static_cast<std::uint64_t>(m_origin) + inRun / sectorSize, &sector))
+        return false;
+      place = {sector, inRun % sectorSize, static_cast<std::uint64_t>(std::min(end, runEnd) - offset)};
+      return true;
+    }
+    runStart = runEnd;
+  }
+  return false;
+}
+
+std::uint64_t CFileReader::CopyToFile(long long offset, std::uint64_t length, int outFd, long long outOffset,
+                                      bool& unsupported) {
+  const std::uint64_t sectorSize = m_device != nullptr && m_device->GetSectorSize() != 0 ? m_device->GetSectorSize()
+                                                                                         : 512;
+  std::uint64_t done = 0;
+  DevicePlace place;
+  while (done < length && PlaceOf(offset + static_cast<long long>(done), length - done, place)) {
+    const std::uint64_t sectors = (place.skip + place.bytes + sectorSize - 1) / sectorSize;
+    int fd = -1;
+    long long base = 0;
+    if (sectors > static_cast<std::uint64_t>(LLONG_MAX) || place.sector > static_cast<std::uint64_t>(LLONG_MAX) ||
+        !m_device->FileExtent(static_cast<long long>(place.sector), static_cast<long long>(sectors), fd, base))
+      break;
+    loff_t from = base + static_cast<loff_t>(place.skip);
+    loff_t to = outOffset + static_cast<loff_t>(done);
+    for (std::uint64_t left = place.bytes; left > 0;) {
+      const ssize_t moved = copy_file_range(fd, &from, outFd, &to, static_cast<std::size_t>(left), 0);
+      if (moved < 0 && errno == EINTR) continue;
+      if (moved <= 0) {
+        unsupported = moved < 0 && (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ||
+                                    errno == EBADF);
+        return done;
+      }
+      left -= static_cast<std::uint64_t>(moved);
+      done += static_cast<std::uint64_t>(moved);
+    }
+  }
+  return done;
 }
 
 bool CFileReader::ReadSectors(std::uint64_t firstSector, std::uint64_t sectorCount, const Target& target,

@@ -44,6 +44,12 @@ class CFileReader : public IFileReader {
 
   std::uint32_t GetBytesPerCluster() const { return m_bytesPerCluster; }
 
+  // Copies file bytes [offset, offset + length) to outFd at outOffset inside the kernel (copy_file_range), run by
+  // run, while they lie in a regular file the device reads in place: no pass through user memory. Returns how many
+  // bytes from offset on were copied; the caller reads and writes the rest (where a read failure or a full disk is
+  // then met and reported as usual). unsupported is set when the system cannot copy between the files at all.
+  std::uint64_t CopyToFile(long long offset, std::uint64_t length, int outFd, long long outOffset, bool& unsupported);
+
  protected:
   // The node's runs as they were at Open, clipped to the file's size (the reader keeps its own copy, so clones on
   // other threads never share the node's run cursor).
@@ -70,6 +76,14 @@ class CFileReader : public IFileReader {
   };
 
   int ReadTo(long long offset, const Target& target, int length, int& got, int* error);
+  // The device sector holding file byte offset, the byte within it and how many bytes (at most length) run on
+  // contiguously from there; false past the runs, inside a sparse run or for a resident value.
+  struct DevicePlace {
+    std::uint64_t sector = 0;
+    std::uint64_t skip = 0;
+    std::uint64_t bytes = 0;
+  };
+  bool PlaceOf(long long offset, std::uint64_t length, DevicePlace& place) const;
   bool ReadClusterBytesTo(long long lcn, std::uint64_t byteOffset, const Target& target, std::size_t position,
                           std::size_t count);
   bool ReadSectors(std::uint64_t firstSector, std::uint64_t sectorCount, const Target& target, std::size_t position);

@@ -40,11 +40,8 @@ const char* NameOf(const IFileNode* node) {
 
 bool IsTrashName(const char* name) { return std::strcmp(name, ".Trashes") == 0 || std::strcmp(name, ".Trash") == 0; }
 
-bool Contains(const std::vector<IFileNode*>& nodes, const IFileNode* node) {
-  return std::find(nodes.begin(), nodes.end(), node) != nodes.end();
-}
-
-void Erase(std::vector<IFileNode*>& nodes, const IFileNode* node) {
+template <class Nodes>
+void Erase(Nodes& nodes, const IFileNode* node) {
   nodes.erase(std::remove(nodes.begin(), nodes.end(), node), nodes.end());
 }
 
@@ -59,8 +56,7 @@ CDirectoryTreeBuilder::CDirectoryTreeBuilder(bool restore, ITreeBuilderClock& cl
 CDirectoryTreeBuilder::~CDirectoryTreeBuilder() {
   // Node destructors do not follow links, so any order is right; in address order the allocator gives the memory
   // back in long runs instead of in scattered pieces.
-  std::vector<IFileNode*> owned(m_owned.begin(), m_owned.end());
-  m_owned.clear();
+  std::vector<IFileNode*> owned = m_owned.Take();
   std::sort(owned.begin(), owned.end(), std::less<>());
   for (IFileNode* node : owned) node->Release();
 }
@@ -104,7 +100,7 @@ void CDirectoryTreeBuilder::AddSearcherInfo(_tagSearcherType searcher, long long
 
 int CDirectoryTreeBuilder::AddNode(IFileNode* node, _tagSearcherType searcher) {
   // A node handed in twice is already ours; refusing it would have the caller release it under us.
-  if (node != nullptr && m_owned.count(node) != 0) return 1;
+  if (m_owned.Contains(node)) return 1;
   return AcceptNode(node, searcher);
 }
 
@@ -116,7 +112,7 @@ int CDirectoryTreeBuilder::AcceptNode(IFileNode* node, _tagSearcherType searcher
   if (!m_flushing && searcher != SEARCHER_APFS && m_recycleBin.Belongs(node, searcher)) {
     node->MarkDeleted();
     m_recycleBin.Hold(node, searcher);
-    m_owned.insert(node);
+    m_owned.Insert(node);
     return 1;
   }
 
@@ -146,7 +142,7 @@ int CDirectoryTreeBuilder::AcceptNode(IFileNode* node, _tagSearcherType searcher
     if (!RecordFileNode(tree->files, node)) return 0;
   }
 
-  m_owned.insert(node);
+  m_owned.Insert(node);
   tree->pending.push_back(node);
   std::vector<IFileNode*> batch;
   if (BuildTree(*tree, batch, false)) ShowNodes(*tree, batch, 0);
@@ -206,9 +202,9 @@ bool CDirectoryTreeBuilder::IsUserTrashFolder(const _DIRECTORY_TREE_INFO& tree, 
   }
 }
 
-bool CDirectoryTreeBuilder::RecordFileNode(std::map<long long, _PARENT_INFO>& map, IFileNode* node) const {
+bool CDirectoryTreeBuilder::RecordFileNode(NodeIdMap& map, IFileNode* node) const {
   auto [entry, created] = map.try_emplace(node->GetCurrentNodeID());
-  std::vector<IFileNode*>& nodes = entry->second.nodes;
+  std::pmr::vector<IFileNode*>& nodes = entry->second.nodes;
   if (!created && !m_restore) {
     auto* fresh = dynamic_cast<CFileNode*>(node);
     for (IFileNode* recordedNode : nodes) {
@@ -228,7 +224,7 @@ bool CDirectoryTreeBuilder::RecordFileNode(std::map<long long, _PARENT_INFO>& ma
   return true;
 }
 
-IFileNode* CDirectoryTreeBuilder::GetCorrectParent(long long stopID, const std::vector<IFileNode*>& candidates,
+IFileNode* CDirectoryTreeBuilder::GetCorrectParent(long long stopID, std::span<IFileNode* const> candidates,
                                                    IFileNode* node) {
   if (candidates.empty() || node == nullptr) return nullptr;
   if (candidates.size() == 1) return candidates.front();
@@ -330,7 +326,7 @@ void CDirectoryTreeBuilder::ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IF
     tree.rootShown = true;
     if (const auto pause = m_sink->PauseAfterRoot(); pause.count() > 0) m_clock.Wait(pause);
   }
-  for (IFileNode* node : nodes) tree.shown[node->GetCurrentNodeID()].nodes.push_back(node);
+  tree.shown.insert(tree.shown.end(), nodes.begin(), nodes.end());
   tree.shownTotal += static_cast<long long>(nodes.size());
   m_sink->ShowNodes(nodes.data(), static_cast<unsigned int>(nodes.size()), flag);
 }
@@ -354,11 +350,15 @@ void CDirectoryTreeBuilder::RestoreRecycleBin(_tagSearcherType searcher) {
 void CDirectoryTreeBuilder::QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree) {
   std::unordered_set<long long> pendingIDs;
   for (const IFileNode* node : tree.pending) pendingIDs.insert(node->GetCurrentNodeID());
+  std::vector<std::pair<long long, IFileNode*>> unlinked;
   for (const auto& [id, entry] : tree.files) {
     if (entry.nodes.empty()) continue;
     IFileNode* first = entry.nodes.front();
-    if (first->GetParent() == nullptr && pendingIDs.count(id) == 0) tree.pending.push_back(first);
+    if (first->GetParent() == nullptr && pendingIDs.count(id) == 0) unlinked.emplace_back(id, first);
   }
+  // In the order of their IDs (each ID is there once), whatever the map's order.
+  std::sort(unlinked.begin(), unlinked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (const auto& [id, first] : unlinked) tree.pending.push_back(first);
 }
 
 bool CDirectoryTreeBuilder::MarkAllDeletedFiles(_DIRECTORY_TREE_INFO& tree) const {
@@ -401,7 +401,7 @@ bool CDirectoryTreeBuilder::BuildLostNodes(_DIRECTORY_TREE_INFO& tree, std::vect
   std::printf("CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n", static_cast<long>(out.size()));
   if (out.empty()) return false;
   CFilesystemNode* folder = lostFiles.release();
-  m_owned.insert(folder);
+  m_owned.Insert(folder);
   tree.root->AddChild(folder);
   out.push_back(folder);
   return true;
@@ -413,16 +413,14 @@ void CDirectoryTreeBuilder::ReleaseOwned(IFileNode* node) {
     while (CFileNode* child = fileNode->GetFirstChild())
       if (fileNode->RemoveChild(child) == 0) break;
   }
-  m_owned.erase(node);
+  m_owned.Erase(node);
   node->Release();
 }
 
-void CDirectoryTreeBuilder::ReleaseUnshown(_DIRECTORY_TREE_INFO& tree, std::map<long long, _PARENT_INFO>& map) {
-  for (const auto& [id, entry] : map) {
-    const auto shown = tree.shown.find(id);
+void CDirectoryTreeBuilder::ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, NodeIdMap& map) {
+  for (const auto& [id, entry] : map)
     for (IFileNode* node : entry.nodes)
-      if (shown == tree.shown.end() || !Contains(shown->second.nodes, node)) ReleaseOwned(node);
-  }
+      if (!std::binary_search(tree.shown.begin(), tree.shown.end(), node, std::less<>())) ReleaseOwned(node);
   map.clear();
 }
 
@@ -453,8 +451,13 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
 
   tree->pending.clear();
   tree->userTrashCandidates.clear();
+  std::sort(tree->shown.begin(), tree->shown.end(), std::less<>());
   ReleaseUnshown(*tree, tree->files);
   ReleaseUnshown(*tree, tree->directories);
+  // A cleared map keeps its buckets: fresh maps, holding nothing of the arena, let it be given back whole.
+  tree->files = NodeIdMap(&tree->arena);
+  tree->directories = NodeIdMap(&tree->arena);
+  tree->arena.release();
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(searcher),
               tree->shownTotal);
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n",

@@ -8,13 +8,16 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory_resource>
+#include <unordered_map>
+#include <span>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
 #include "DirectoryTreeBuilder/FilesystemNode.h"
+#include "DirectoryTreeBuilder/NodePointerSet.h"
 #include "DirectoryTreeBuilder/RecycleBinHolding.h"
 #include "DirectoryTreeBuilder/TreeBuilderClock.h"
 #include "include/IFileSystemSearchController.h"
@@ -23,16 +26,23 @@ class IRecoveryFilter;
 
 // All nodes found under one node ID; several when a searcher reports an ID more than once.
 struct _PARENT_INFO {
-  std::vector<IFileNode*> nodes;
+  using allocator_type = std::pmr::polymorphic_allocator<IFileNode*>;
+  explicit _PARENT_INFO(const allocator_type& allocator) : nodes(allocator) {}
+  _PARENT_INFO(const _PARENT_INFO& other, const allocator_type& allocator) : nodes(other.nodes, allocator) {}
+  std::pmr::vector<IFileNode*> nodes;
 };
+// Node IDs to their nodes. The entries of a scan's nodes come and go together: they are carved out of one arena
+// that a flush gives back at once, not allocated and freed one by one.
+using NodeIdMap = std::pmr::unordered_map<long long, _PARENT_INFO>;
 
 // One searcher's tree.
 struct _DIRECTORY_TREE_INFO {
   std::vector<IFileNode*> pending;  // accepted, not yet delivered
   std::vector<IFileNode*> userTrashCandidates;
-  std::map<long long, _PARENT_INFO> directories;
-  std::map<long long, _PARENT_INFO> files;
-  std::map<long long, _PARENT_INFO> shown;
+  std::pmr::monotonic_buffer_resource arena;  // before the maps: they give their memory back first
+  NodeIdMap directories{&arena};
+  NodeIdMap files{&arena};
+  std::vector<IFileNode*> shown;  // every node handed to the sink; sorted by address at each flush
   std::vector<long long> privateFolderIDs;  // HFS+ only
   std::unique_ptr<CFilesystemNode> root;
   long long rootID = 0;  // the parent ID the searcher gives its top-level nodes
@@ -73,7 +83,7 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
 
   // Among several nodes found under one parent ID: an intact folder of node's partition that lies below the
   // folder stopID, else the first folder of node's partition, else the first candidate.
-  static IFileNode* GetCorrectParent(long long stopID, const std::vector<IFileNode*>& candidates, IFileNode* node);
+  static IFileNode* GetCorrectParent(long long stopID, std::span<IFileNode* const> candidates, IFileNode* node);
 
  private:
   _DIRECTORY_TREE_INFO* FindTree(_tagSearcherType searcher);
@@ -84,7 +94,7 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   // Marks a trash folder; true when node is a trash folder to look at again once its parents are known.
   bool TreatTrashFolder(_DIRECTORY_TREE_INFO& tree, IFileNode* node);
   bool IsUserTrashFolder(const _DIRECTORY_TREE_INFO& tree, IFileNode* node) const;
-  bool RecordFileNode(std::map<long long, _PARENT_INFO>& map, IFileNode* node) const;
+  bool RecordFileNode(NodeIdMap& map, IFileNode* node) const;
   IFileNode* ParentOf(const _DIRECTORY_TREE_INFO& tree, IFileNode* node) const;
   // Links node and as many of its parents as are known; true when node itself was linked.
   bool LinkToParents(_DIRECTORY_TREE_INFO& tree, IFileNode* node);
@@ -95,7 +105,8 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   void ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& nodes, int flag);
   void RestoreRecycleBin(_tagSearcherType searcher);
   void QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree);
-  void ReleaseUnshown(_DIRECTORY_TREE_INFO& tree, std::map<long long, _PARENT_INFO>& map);
+  // Releases the nodes of map that were never shown; tree.shown must be sorted by address.
+  void ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, NodeIdMap& map);
   // Unlinks node from its parent and its children, then releases it.
   void ReleaseOwned(IFileNode* node);
   bool IsFileBelow(IFileNode* folder) const;
@@ -115,7 +126,7 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   UserHomeSource m_userHomeSource;
   std::optional<std::string> m_userHome;  // with a trailing "/"
   // Every node the builder owns except the roots: what its destructor releases.
-  std::unordered_set<IFileNode*> m_owned;
+  CNodePointerSet m_owned;
 };
 
 // A new builder, or null when memory runs out.

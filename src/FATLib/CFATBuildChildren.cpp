@@ -1,5 +1,6 @@
 #include "FATLib/CFATBuildChildren.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -36,7 +37,8 @@ CFATBuildChildren::CFATBuildChildren(IDirecotryTreeBuilder* builder, CSearchedPa
       m_geometry(geometry),
       m_bytesPerSector(device != nullptr && device->GetSectorSize() != 0 ? device->GetSectorSize() : 512),
       m_revise(geometry.type == FILE_SYSTEM_FAT32 && quellsy::IsFirstClusterReviseOn(configFolder)),
-      m_repair(device, geometry) {
+      m_repair(device, geometry),
+      m_readAhead(device, m_bytesPerSector) {
   m_readClusters.SizeFor(CFATClusterSet::ClusterLimit(geometry));
 }
 
@@ -78,22 +80,13 @@ int CFATBuildChildren::BuildChildren(IFileNode* parent, std::uint32_t firstClust
   bool firstRun = true;
   std::uint32_t cluster = firstCluster;
   while (cluster >= 2 && cluster < CFATBuildDataRun::kEndOfChain) {
-    // A run of consecutive clusters, up to 128 sectors.
-    std::uint32_t last = cluster;
-    std::uint32_t count = 1;
-    std::uint32_t next = m_table->GetNextCluster(last);
-    while (next == last + 1 && count * sectorsPerCluster < kReadSectors) {
-      last = next;
-      ++count;
-      next = m_table->GetNextCluster(last);
-    }
+    const auto [last, count, next] = RunFrom(cluster);
     if (m_readClusters.Contains(cluster)) return 0;  // the chain loops
     for (std::uint32_t i = 0; i < count; ++i) m_readClusters.Insert(std::uint64_t{cluster} + i);
     const std::uint64_t sector = ConvertClusterNumToSector(cluster);
     const std::uint64_t sectors = std::uint64_t{count} * sectorsPerCluster;
     if (sector + sectors > static_cast<std::uint64_t>(deviceSectors) ||
-        !m_device->ReadSector(m_readBuffer.data() + carried, static_cast<long long>(sector),
-                              static_cast<long long>(sectors)))
+        !ReadRun({sector, sectors}, m_readBuffer.data() + carried))
       return 0;
     const quellsy::MutableByteSpan bytes(m_readBuffer.data(), carried + sectors * m_bytesPerSector);
     if (firstRun && StartsWithDotEntries(bytes) == (isRoot != 0)) return 0;
@@ -106,6 +99,59 @@ int CFATBuildChildren::BuildChildren(IFileNode* parent, std::uint32_t firstClust
     cluster = next;
   }
   return 1;
+}
+
+CFATBuildChildren::ClusterRun CFATBuildChildren::RunFrom(std::uint32_t cluster) const {
+  ClusterRun run{cluster, 1, m_table->GetNextCluster(cluster)};
+  while (run.next == run.last + 1 && run.count * m_geometry.sectorsPerCluster < kReadSectors) {
+    run.last = run.next;
+    ++run.count;
+    run.next = m_table->GetNextCluster(run.last);
+  }
+  return run;
+}
+
+void CFATBuildChildren::AddRunsOf(CFATFileNode* folder, std::vector<CFATFolderReadAhead::Run>& runs) const {
+  if (folder == nullptr || folder->GetFirstChild() != nullptr) return;
+  const CFATFileProperties* properties = folder->GetFATFileProperties();
+  const long long first = properties != nullptr ? properties->GetFirstCluster() : 0;
+  if (first < 2 || first >= CFATBuildDataRun::kEndOfChain) return;
+  auto cluster = static_cast<std::uint32_t>(first);
+  if (m_readClusters.Contains(cluster)) return;
+  const auto deviceSectors = static_cast<std::uint64_t>(std::max(0LL, m_device->GetTotalSectors()));
+  // The chain's runs as BuildChildren reads them; a chain that loops stops at the bound.
+  for (std::size_t step = 0; step < kReadAheadRunsPerFolder && cluster >= 2 && cluster < CFATBuildDataRun::kEndOfChain;
+       ++step) {
+    const ClusterRun run = RunFrom(cluster);
+    const CFATFolderReadAhead::Run sectors{ConvertClusterNumToSector(cluster),
+                                           std::uint64_t{run.count} * m_geometry.sectorsPerCluster};
+    if (sectors.sector + sectors.sectors > deviceSectors) return;
+    runs.push_back(sectors);
+    cluster = run.next;
+  }
+}
+
+void CFATBuildChildren::ReadAhead(const FolderList& queue) {
+  if (m_device == nullptr || m_table == nullptr || m_geometry.sectorsPerCluster == 0 || queue.empty()) return;
+  std::vector<CFATFolderReadAhead::Run> runs;
+  for (CFATFileNode* folder : queue) {
+    if (runs.size() >= CFATFolderReadAhead::kMaxRuns) break;
+    const std::size_t before = runs.size();
+    AddRunsOf(folder, runs);
+    if (before != 0 || runs.empty()) continue;
+    // The walk reads the first folder's first run next: nothing to do when it is held already.
+    if (m_readAhead.Holds(runs.front())) return;
+  }
+  m_readAhead.Fill(runs);
+}
+
+bool CFATBuildChildren::ReadRun(CFATFolderReadAhead::Run run, std::uint8_t* out) {
+  switch (m_readAhead.Take(run, out)) {
+    case CFATFolderReadAhead::Held::kRead: return true;
+    case CFATFolderReadAhead::Held::kFailed: return false;
+    case CFATFolderReadAhead::Held::kNo: break;
+  }
+  return m_device->ReadSector(out, static_cast<long long>(run.sector), static_cast<long long>(run.sectors));
 }
 
 long long CFATBuildChildren::BuildChildrenFromBuffer(quellsy::MutableByteSpan buffer, IFileNode* parent,

@@ -11,6 +11,7 @@
 
 #include "FATLib/CFAT32FirstClusterRepair.h"
 #include "FATLib/CFATClusterSet.h"
+#include "FATLib/CFATFolderReadAhead.h"
 #include "FATLib/FATBuildGeometry.h"
 #include "Utility/ByteReader.h"
 
@@ -29,6 +30,8 @@ class CFATBuildChildren {
   static constexpr std::size_t kMaxCarriedBytes = 1023;
   // Sectors of one folder read.
   static constexpr std::uint32_t kReadSectors = 0x80;
+  // Runs of one folder's chain read ahead; the rest of a longer chain is read as the walk reaches it.
+  static constexpr std::size_t kReadAheadRunsPerFolder = 16;
 
   // readClusters (folder clusters already read; a chain that reaches one loops) and folderMap (first cluster
   // to folder node) are shared with the caller. configFolder holds UIConfig.ini (the executable's folder when
@@ -50,6 +53,10 @@ class CFATBuildChildren {
   // of live folders.
   long long BuildChildrenFromBuffer(quellsy::MutableByteSpan buffer, IFileNode* parent, FolderList& folders,
                                     int stopOnInvalid, int keepLive);
+
+  // Reads the runs of the folders at the front of queue one after another, unless the first one's first run is
+  // already held: BuildChildren then takes them instead of reading. Folders it would not read are passed by.
+  void ReadAhead(const FolderList& queue);
 
   std::uint64_t ConvertClusterNumToSector(std::uint64_t cluster) const { return m_geometry.ClusterToSector(cluster); }
   // Null for files without data, see CFATBuildDataRun.
@@ -76,6 +83,18 @@ class CFATBuildChildren {
   void AddEntryNode(quellsy::MutableByteSpan entries, CTempFATDirEntry& entry, FolderState& folder,
                     FolderList& folders);
   bool StartsWithDotEntries(quellsy::MutableByteSpan folder) const;
+  // The run of consecutive clusters from cluster on, up to kReadSectors sectors: its last cluster, its length
+  // in clusters and the cluster that follows it in the chain.
+  struct ClusterRun {
+    std::uint32_t last = 0;
+    std::uint32_t count = 0;
+    std::uint32_t next = 0;
+  };
+  ClusterRun RunFrom(std::uint32_t cluster) const;
+  // The runs of the folder's chain, when the walk would read it, up to kReadAheadRunsPerFolder of them.
+  void AddRunsOf(CFATFileNode* folder, std::vector<CFATFolderReadAhead::Run>& runs) const;
+  // The run's sectors, from what was read ahead or else from the device.
+  bool ReadRun(CFATFolderReadAhead::Run run, std::uint8_t* out);
 
   IDirecotryTreeBuilder* m_builder;
   CSearchedPartitionInfo* m_partition;
@@ -88,4 +107,5 @@ class CFATBuildChildren {
   bool m_revise;
   CFAT32FirstClusterRepair m_repair;
   std::vector<std::uint8_t> m_readBuffer;
+  CFATFolderReadAhead m_readAhead;
 };

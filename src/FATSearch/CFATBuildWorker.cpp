@@ -101,6 +101,7 @@ quellsy::ResultCode CFATBuildWorker::QuickBuildDirectoryTree(int keepLive) {
       shown = percent;
       ReportProgress(PROGRESS_STATUS_RUNNING, 100, percent);
     }
+    children.ReadAhead(queue);
     CFATFileNode* folder = queue.front();
     queue.pop_front();
     ++done;

@@ -75,7 +75,7 @@ unsigned long long CCompleteRecoveryController::StartDataRecovery(IStorageDevice
   CreateSearchers(device, progress);
   if (m_searchers.empty()) return controller::kCompleteNoSearcher;
 
-  FlushFileSystems();
+  FlushFileSystems(device);
   m_device = device;
   const unsigned blockSize = BlockSizeFor(device->GetSectorSize());
   m_cache = std::make_unique<CStorageDeviceWithCache>(device);

@@ -66,7 +66,7 @@ unsigned long long CDeletedRecoveryController::StartDataRecovery(IStorageDevice*
   if (m_restoreSink) {
     m_restoreSink->SetDirecotryTreeBuilder(m_builder, progress, device);
   } else {
-    FlushFileSystems();
+    FlushFileSystems(device);
     m_searcher->QuickSearchFiles(device, progress);
   }
   return kResultOk;

@@ -10,6 +10,7 @@
 #include "RecoveryController/RestoreScanSink.h"
 #include "include/IFileSystemSearchController.h"
 #include "include/IProgress.h"
+#include "include/IStorageDevice.h"
 
 CRecoveryControllerBase::~CRecoveryControllerBase() { ReleaseTreeBuilder(); }
 
@@ -63,4 +64,9 @@ IDataRecovery* CRecoveryControllerBase::MakeDataRecovery(IFileSystemSearchContro
   return recovery;
 }
 
-void CRecoveryControllerBase::FlushFileSystems() { sync(); }
+void CRecoveryControllerBase::FlushFileSystems(IStorageDevice* device) {
+  int fd = -1;
+  long long byteOffset = 0;
+  if (device != nullptr && device->FileExtent(0, 1, fd, byteOffset)) return;
+  sync();
+}

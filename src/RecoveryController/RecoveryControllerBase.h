@@ -36,8 +36,10 @@ class CRecoveryControllerBase : public IRecoveryController {
   // A data-recovery object for searcher's finds (or, after a restore, for the records saved under type); null
   // when there is no searcher or it cannot be initialised.
   IDataRecovery* MakeDataRecovery(IFileSystemSearchController* searcher, _tagSearcherType type) const;
-  // Flushes the file systems' buffers so that what was just deleted is on the device before it is read.
-  static void FlushFileSystems();
+  // Flushes the file systems' buffers so that what was just deleted is on the device before it is read. An image
+  // file read in place needs none: its reads see its latest contents, and a flush would only wait for other
+  // programs' writes.
+  static void FlushFileSystems(IStorageDevice* device);
 
   RestoreScanSink* m_restoreSink = nullptr;
   IDirecotryTreeBuilder* m_builder = nullptr;  // owned

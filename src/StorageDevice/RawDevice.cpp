@@ -1,5 +1,6 @@
 #include "StorageDevice/RawDevice.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -30,6 +31,8 @@ bool CRawDevice::Open(char* path) {
     return Fail(storage::kOpenFailed);
   }
   permitted_ = true;
+  struct stat status {};
+  regularFile_ = fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
   const auto geometry = platform::QueryBlockGeometry(fd_);
   sectorSize_ = geometry.sectorSize;
   totalSectors_ = geometry.totalSectors;
@@ -49,6 +52,15 @@ bool CRawDevice::Close() {
   ClearError();
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
+  regularFile_ = false;
+  return true;
+}
+
+bool CRawDevice::FileExtent(long long first, long long count, int& fd, long long& byteOffset) {
+  const auto bytes = storage::SectorBytes(0, first, count, sectorSize_);
+  if (!regularFile_ || fd_ < 0 || !bytes || first + count > totalSectors_) return false;
+  fd = fd_;
+  byteOffset = static_cast<long long>(bytes->offset);
   return true;
 }
 

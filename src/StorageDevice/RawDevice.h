@@ -25,6 +25,7 @@ class CRawDevice : public CStorageDeviceBase {
   unsigned GetSectorSize() override { return sectorSize_; }
   long long GetTotalSectors() override { return totalSectors_; }
   bool IsPermitted() override { return permitted_; }
+  bool FileExtent(long long first, long long count, int& fd, long long& byteOffset) override;
 
   // Closes, then tries the stored path up to three times, pausing a second after each failure.
   bool ReOpen();
@@ -52,5 +53,6 @@ class CRawDevice : public CStorageDeviceBase {
   unsigned sectorSize_ = 512;
   long long totalSectors_ = 0;
   bool permitted_ = true;
+  bool regularFile_ = false;
   Pause pause_;
 };

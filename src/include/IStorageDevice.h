@@ -50,6 +50,12 @@ class IStorageDevice {
     return ReadSector(buffer.data() && buffer.Holds(count, GetSectorSize(), at) ? buffer.data() + at : nullptr, first,
                       count);
   }
+  // Where sectors [first, first + count) lie in a regular file this device reads in place, so that a copy-out can
+  // move them inside the kernel: the file's descriptor (open read-only) and the byte offset of sector `first`.
+  // False for anything else: a disk, a cached, compressed or partial image, a range past the end.
+  virtual bool FileExtent(long long /*first*/, long long /*count*/, int& /*fd*/, long long& /*byteOffset*/) {
+    return false;
+  }
   // The sectors as they already stand in the device's memory, read-only, when it holds all of them (a
   // read-ahead device's current block): valid until the device moves on. Null otherwise; then ReadSector.
   virtual const unsigned char* HeldSectors(long long /*first*/, long long /*count*/) { return nullptr; }

@@ -1,5 +1,6 @@
 #include "DataRecovery/DataRecovery.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -513,12 +514,32 @@ FatVolume ReadFat16(const Bytes& image) {
   return volume;
 }
 
-TEST(RecoveryFatImage, FilesMadeByMtoolsComeBackIdentical) {
-  TempDir dir;
-  QUELLSY_REQUIRE_FIXTURE(RunFixture("tests/DataRecovery/make-recovery-fat.sh", {dir.path().string()}));
-  const Bytes image = ReadFile(dir / "recovery.img");
+// The image's bytes from memory, and the image file itself as the device's file: reads come from memory, kernel
+// copies from the file.
+class FileBackedDevice final : public MemoryDevice {
+ public:
+  FileBackedDevice(const Bytes& bytes, const std::filesystem::path& file)
+      : MemoryDevice(bytes, 512), m_fd(open(file.c_str(), O_RDONLY | O_CLOEXEC)) {}
+  ~FileBackedDevice() override {
+    if (m_fd >= 0) close(m_fd);
+  }
+  FileBackedDevice(const FileBackedDevice&) = delete;
+  FileBackedDevice& operator=(const FileBackedDevice&) = delete;
+
+  bool FileExtent(long long first, long long count, int& fd, long long& byteOffset) override {
+    if (m_fd < 0 || first < 0 || count <= 0 || first + count > GetTotalSectors()) return false;
+    fd = m_fd;
+    byteOffset = first * 512;
+    return true;
+  }
+
+ private:
+  int m_fd;
+};
+
+// Copies every file of the make-recovery-fat.sh image out through device and checks it against the manifest.
+void ExpectFilesComeBackIdentical(IStorageDevice& device, const Bytes& image, const TempDir& dir) {
   const FatVolume volume = ReadFat16(image);
-  MemoryDevice device(image, 512);
   FakeSearcher searcher;
   searcher.records.push_back(Record(volume.sectorsPerCluster, volume.clusterOrigin, FILE_SYSTEM_FAT16));
   RecoveryPtr recovery{CreateDataRecoveryObj()};
@@ -538,6 +559,38 @@ TEST(RecoveryFatImage, FilesMadeByMtoolsComeBackIdentical) {
     ASSERT_EQ(recovery->RecoverNodeTo(&node, (dir / "out").c_str(), nullptr, 0), kResultOk);
     EXPECT_EQ(Sha256Hex(ReadFile(dir / "out")), line.sha256);
   }
+}
+
+TEST(RecoveryFatImage, FilesMadeByMtoolsComeBackIdentical) {
+  TempDir dir;
+  QUELLSY_REQUIRE_FIXTURE(RunFixture("tests/DataRecovery/make-recovery-fat.sh", {dir.path().string()}));
+  const Bytes image = ReadFile(dir / "recovery.img");
+  MemoryDevice device(image, 512);
+  ExpectFilesComeBackIdentical(device, image, dir);
+}
+
+TEST(RecoveryFatImage, FilesOfAnImageFileAreCopiedInsideTheKernelAndComeBackIdentical) {
+  TempDir dir;
+  QUELLSY_REQUIRE_FIXTURE(RunFixture("tests/DataRecovery/make-recovery-fat.sh", {dir.path().string()}));
+  const Bytes image = ReadFile(dir / "recovery.img");
+  FileBackedDevice device(image, dir / "recovery.img");
+  ExpectFilesComeBackIdentical(device, image, dir);
+  EXPECT_EQ(device.ReadCalls(), 0) << "every run lay in the file: nothing was read through the device";
+}
+
+TEST_F(Recovery, FromAnImageFileRunsEndingEarlyStillLeaveZeros) {
+  // The kernel copies the one cluster the runs hold; the reads after it find no run, as they did before.
+  const std::unique_ptr<RunNode> full = PlaceFile(kCluster, 13, 2000);
+  WriteFile(dir / "image", device.bytes());
+  FileBackedDevice fileDevice(device.bytes(), dir / "image");
+  RecoveryPtr fromFile{CreateDataRecoveryObj()};
+  ASSERT_EQ(fromFile->Initialize(&searcher, &fileDevice), kResultOk);
+  RunNode shortRuns(2 * kCluster, {*full->GetDataRunList()->GetFirst()});
+  EXPECT_EQ(fromFile->RecoverNodeTo(&shortRuns, (dir / "out").c_str(), nullptr, 0), CDataRecovery::kRecoverPartial);
+  Bytes expected = contents[13];
+  expected.resize(2 * kCluster, 0);
+  EXPECT_EQ(ReadFile(dir / "out"), expected);
+  EXPECT_EQ(fileDevice.ReadCalls(), 0);
 }
 
 }  // namespace

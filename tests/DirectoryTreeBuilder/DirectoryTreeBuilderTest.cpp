@@ -389,6 +389,23 @@ TEST_F(DirectoryTreeBuilderTest, FlashBuildReleasesExactlyTheNodesNeverShown) {
   EXPECT_EQ(shown.size() + unshown.size(), released.size());
 }
 
+TEST_F(DirectoryTreeBuilderTest, ASearcherFlushedTwiceBuildsItsSecondTreeFromFreshMaps) {
+  builder->AddSearcherInfo(SEARCHER_NTFS, kRoot);
+  ASSERT_EQ(1, Offer(Dir("first", 10, kRoot)));
+  ASSERT_EQ(1, Offer(File("one.txt", 20, 10)));
+  builder->FlashBuild(SEARCHER_NTFS);
+  // The same IDs again, as a searcher of a second partition gives them: nothing of the first flush is met.
+  for (long long round = 0; round < 3; ++round) {
+    const std::string folder = "again" + std::to_string(round);
+    const std::string file = "two" + std::to_string(round) + ".txt";
+    ASSERT_EQ(1, Offer(Dir(folder.c_str(), 10, kRoot)));
+    ASSERT_EQ(1, Offer(File(file.c_str(), 20, 10)));
+    for (long long id = 0; id < 2000; ++id) ASSERT_EQ(1, Offer(File("bulk.txt", 1000 + id, 10)));
+    builder->FlashBuild(SEARCHER_NTFS);
+    EXPECT_EQ("Disk1(NTFS)/" + folder + "/" + file, RecordingTreeSink::PathOf(sink->Find(file))) << round;
+  }
+}
+
 TEST_F(DirectoryTreeBuilderTest, AStoppedScanReleasesEveryNodeOnce) {
   builder->AddSearcherInfo(SEARCHER_NTFS, kRoot);
   const std::vector<std::string> taken = {"docs", "a.txt", "orphan.txt", "$Recycle.Bin", "$RAB12CD.txt"};

@@ -85,6 +85,23 @@ TEST_P(RawDeviceKind, ReadsExactBytesOfAnImageFile) {
   EXPECT_EQ(buffer, std::vector<std::uint8_t>(buffer.size(), 0));
 }
 
+TEST_P(RawDeviceKind, AnImageFileTellsWhereItsSectorsLieForKernelCopies) {
+  int fd = -1;
+  long long byteOffset = -1;
+  EXPECT_FALSE(device_->FileExtent(0, 1, fd, byteOffset)) << "not open";
+  ASSERT_TRUE(device_->Open(nullptr));
+  ASSERT_TRUE(device_->FileExtent(10, 4, fd, byteOffset));
+  EXPECT_EQ(byteOffset, 10 * 512);
+  std::vector<std::uint8_t> viaFd(4 * 512);
+  ASSERT_EQ(pread(fd, viaFd.data(), viaFd.size(), byteOffset), static_cast<ssize_t>(viaFd.size()));
+  EXPECT_EQ(viaFd, Slice(bytes_, 10 * 512, 4 * 512));
+  EXPECT_TRUE(device_->FileExtent(63, 1, fd, byteOffset));
+  for (const auto& [first, count] : {std::pair{63LL, 2LL}, {-1LL, 1LL}, {0LL, 0LL}, {LLONG_MAX / 256, 1LL}})
+    EXPECT_FALSE(device_->FileExtent(first, count, fd, byteOffset)) << first << "+" << count;
+  ASSERT_TRUE(device_->Close());
+  EXPECT_FALSE(device_->FileExtent(0, 1, fd, byteOffset)) << "closed";
+}
+
 TEST_P(RawDeviceKind, RefusesBadReadArguments) {
   ASSERT_TRUE(device_->Open(nullptr));
   std::vector<std::uint8_t> buffer(512);
@@ -232,6 +249,9 @@ TEST_P(RawDeviceOnLoop, ReadsExactBytes) {
   const long long last = device->GetTotalSectors() - 1;
   ASSERT_TRUE(device->ReadSector(buffer.data(), last, 1));
   EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + sectorSize, bytes.end() - sectorSize));
+  int fd = -1;
+  long long byteOffset = 0;
+  EXPECT_FALSE(device->FileExtent(0, 1, fd, byteOffset)) << "a block device is never copied from as a file";
 }
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, RawDeviceOnLoop,
