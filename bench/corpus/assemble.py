@@ -4,8 +4,9 @@
 The files come from the maker scripts beside this one: `bench/corpus/<family>.sh OUT_FILE_STEM INDEX` writes one
 file OUT_FILE_STEM.<ext> from seed INDEX with real tools, and its `# weight: N` line near the top says how many of
 every 100 files it makes. With --count the makers take turns by weight (a smooth weighted round robin over the
-makers sorted by name, file INDEX made from seed INDEX); with --per-maker K every maker makes seeds 0..K-1. Files
-already in the folder are reused. A maker that fails (a missing tool included) stops the assembly.
+makers sorted by name, file INDEX made from seed INDEX); with --per-maker K every maker makes seeds 0..K-1, or
+0..N-1 when a `# formats: N` line near its top says it goes round N formats by seed and N is larger. Files already
+in the folder are reused. A maker that fails (a missing tool included) stops the assembly.
 
 A maker may write a sidecar OUT_FILE_STEM.meta, one `key=value` a line:
   end=exact   (the default) the format's end is structural: the scan recovers the file byte for byte;
@@ -54,8 +55,18 @@ def fail(message):
     sys.exit(1)
 
 
+def header_number(head, key):
+    """N of the first `# key: N` line among the head lines, or None."""
+    for line in head:
+        match = re.match(rf"# {key}: *([0-9]+) *$", line)
+        if match:
+            return int(match.group(1))
+    return None
+
+
 def makers(selected):
-    """(family, weight) of every maker script, sorted by name; `selected` limits the families when not empty."""
+    """(family, weight, formats) of every maker script, sorted by name; `selected` limits the families when not
+    empty."""
     found = []
     for script in sorted(os.listdir(CORPUS)):
         if not script.endswith(".sh"):
@@ -64,13 +75,13 @@ def makers(selected):
         if selected and family not in selected:
             continue
         with open(os.path.join(CORPUS, script)) as text:
-            head = [next(text, "") for _ in range(5)]
-        weights = [m.group(1) for m in (re.match(r"# weight: *([0-9]+) *$", line) for line in head) if m]
-        if not weights:
+            head = [next(text, "") for _ in range(8)]
+        weight = header_number(head, "weight")
+        if weight is None:
             fail(f"{script}: no '# weight: N' line at its head")
-        found.append((family, int(weights[0])))
+        found.append((family, weight, header_number(head, "formats") or 1))
     if selected and len(found) != len(selected):
-        fail(f"no maker for: {' '.join(sorted(set(selected) - {f for f, _ in found}))}")
+        fail(f"no maker for: {' '.join(sorted(set(selected) - {f for f, _, _ in found}))}")
     if not found:
         fail("no corpus maker selected")
     return found
@@ -79,12 +90,13 @@ def makers(selected):
 def plan(families, count, per_maker):
     """(family, stem, seed) of every file to make."""
     if per_maker:
-        return [(family, f"{family}-{seed:03d}", seed) for family, _ in families for seed in range(per_maker)]
-    total = sum(weight for _, weight in families)
+        return [(family, f"{family}-{seed:03d}", seed) for family, _, formats in families
+                for seed in range(max(per_maker, formats))]
+    total = sum(weight for _, weight, _ in families)
     current = [0] * len(families)
     chosen = []
     for index in range(count):
-        current = [c + weight for c, (_, weight) in zip(current, families)]
+        current = [c + weight for c, (_, weight, _) in zip(current, families)]
         best = max(range(len(families)), key=lambda k: current[k])
         current[best] -= total
         chosen.append((families[best][0], f"f{index:04d}-{families[best][0]}", index))
@@ -203,7 +215,7 @@ def main():
                                       placed[0].split("+")[0], kind, entry["end"], "|".join(entry["names"]),
                                       entry["family"], ",".join(placed)]) + "\n")
             write_gap(out, gap * sector, zero_gap(), rng)
-    print(f"{len(entries)} files placed in {total * sector >> 20} MiB ({sector}-byte sectors)")
+    print(f"{len(entries)} files placed in {total * sector / 2**20:.1f} MiB ({sector}-byte sectors)")
 
 
 if __name__ == "__main__":

@@ -26,7 +26,7 @@
 namespace quellsy::test {
 namespace {
 
-// Seeds 0..5 of every maker: enough for each to go round the formats it cycles through.
+// Seeds 0..5 of every maker, or as many as the formats its `# formats: N` line says it goes round.
 constexpr int kFilesPerMaker = 6;
 
 enum class Lack { kFound, kExact, kName };
@@ -153,9 +153,9 @@ TEST_P(CorpusRecall, EveryMakersFilesAreFoundRecoveredAndNamed) {
     }
   }
 
-  // Every maker took part with every seed: a maker that is skipped cannot pass.
+  // Every maker took part: a maker that is skipped cannot pass.
   for (const std::string& family : MakerFamilies())
-    EXPECT_EQ(perFamily[family], kFilesPerMaker) << "files of " << family << ".sh scored";
+    EXPECT_GE(perFamily[family], kFilesPerMaker) << "files of " << family << ".sh scored";
   for (const Shortfall& row : kShortfalls)
     if (row.sector == 0 || row.sector == sector) {
       EXPECT_TRUE(seen.count(&row)) << row.type << ": a listed shortfall that no longer happens (" << row.why << ")";
