@@ -47,8 +47,6 @@ constexpr Shortfall kShortfalls[] = {
     // The end rules count a CR LF behind the last "%%EOF": a file ending in a bare LF is grown one byte past it,
     // and one under 20,480 bytes, measured by the plain analyser, is rounded up to whole sectors.
     {"pdf", 0, Lack::kExact, "a PDF ends past its last line break"},
-    // The RIFF size field plus 8, rounded up to whole sectors.
-    {"wav", 0, Lack::kExact, "a WAV file ends in whole sectors"},
     // The walk ends with the two zero blocks behind the last member; tar pads its output with zeros to whole
     // 10,240-byte records behind them, which the copy leaves out.
     {"tar", 0, Lack::kExact, "a tar archive ends at its end-of-archive blocks, before the record padding"},
