@@ -44,9 +44,6 @@ constexpr Shortfall kShortfalls[] = {
     // Measured by the zero-tail scan (the first sector whose last eight bytes are zero), not by inflating the
     // stream: the copy is the file and the zeros of its last sector.
     {"gz", 0, Lack::kExact, "a gzip stream ends in whole sectors"},
-    // The end rules count a CR LF behind the last "%%EOF": a file ending in a bare LF is grown one byte past it,
-    // and one under 20,480 bytes, measured by the plain analyser, is rounded up to whole sectors.
-    {"pdf", 0, Lack::kExact, "a PDF ends past its last line break"},
     // The walk ends with the two zero blocks behind the last member; tar pads its output with zeros to whole
     // 10,240-byte records behind them, which the copy leaves out.
     {"tar", 0, Lack::kExact, "a tar archive ends at its end-of-archive blocks, before the record padding"},
