@@ -11,15 +11,15 @@ in the folder are reused. A maker that fails (a missing tool included) stops the
 A maker may write a sidecar OUT_FILE_STEM.meta, one `key=value` a line:
   end=exact   (the default) the format's end is structural: the scan recovers the file byte for byte;
   end=prefix  the format has no structural end: the placed bytes are a prefix of what the scan recovers;
-  name=TEXT   a text the scan shows for the file from its metadata. The complete scan lists a carved file under
-              its type tree, "<root>/<Type> RAW Files)/<name part><NNN>.<ext>", and, when the file carries a
-              label, under the label tree too, "<root>/<Artists|Camera|Office|MOV|PDF>[/<application>]/<label>/
-              <name part><NNN>.<ext>" (engine-cli's JSON `path`; --recover copies the file to that path). The name
-              part comes from the metadata: "<MAKE>_<model>_<first>-<last sector>" for a JPEG with a camera,
-              "<artist>_<title>" for a tagged MP3, the PDF or office title followed by its modification time, the
-              name stored in a gzip header; the label is the upper-case camera make, the artist, the document's
-              author. The file counts as named when TEXT occurs in the path of one of its copies. Several name=
-              lines may be given: each must occur.
+  name=TEXT   a text the scan shows for the file from its metadata. The complete scan lists a carved file in
+              its type tree, "<image>(RAW Files)/<type>/<name><NNN>.<EXT>", and, when the file carries a label,
+              in the label tree too, "<image>(Label RAW Files)/<Artists|Camera|Office|MOV|PDF>[/<application>]/
+              <label>/<name><NNN>.<EXT>" (engine-cli's JSON `path`; --recover copies the file to that path). The
+              name comes from the metadata: "<MAKE>_<model>_<first>-<last sector>" for a JPEG or TIFF with a
+              camera, "<artist>_<title>" for a tagged MP3, "<last author>_<title>_<time>" for an office package,
+              the PDF title followed by its modification time; the label is the upper-case camera make, the
+              artist, the document's last author or the PDF's author. The file counts as named when TEXT occurs
+              in the path of one of its copies. Several name= lines may be given: each must occur.
 
 Image: files at sector-aligned offsets in the given order, each followed by zero bytes to the end of its last
 sector; between files random bytes or zeros (--gaps). With --fragment-over N every file longer than N sectors is
@@ -29,7 +29,7 @@ fragmentation; no file is fragmented otherwise).
 Manifest (IMAGE.manifest, tab-separated, after a line `# sector_size=N` and a `#` line of column names): name
 (the file's name among the made files), size, sha256, offset (in sectors of the image's sector size, the first
 fragment's), type (the extension), end, name (the expected name texts, `|`-separated, empty when none), family
-(the maker), fragments (the sectors of each fragment as start+count, `,`-separated; one for a file in one piece).
+(the maker), fragments (the sectors of each fragment as start+count, `,`-separated; one for a file placed whole).
 
 usage: assemble.py IMAGE --files DIR (--count N | --per-maker K) [--makers "jpeg png ..."] [--mib M]
                    [--sector 512|4096] [--gaps mixed|random|zero] [--fragment-over SECTORS] [--seed S] [--jobs J]
@@ -137,7 +137,7 @@ def sidecar(path):
 
 
 def fragments_of(sectors, fragment_over, rng):
-    """Sector counts of the pieces the file is placed in, and the gap before each piece but the first."""
+    """Sector counts of the fragments the file is placed in, and the gap before each fragment but the first."""
     if not fragment_over or sectors <= fragment_over:
         return [sectors], []
     cut = rng.randrange(1, sectors)
@@ -180,11 +180,11 @@ def main():
         if not data:
             fail(f"{family}.sh wrote an empty {name}")
         end, expected = sidecar(os.path.join(args.files, stem + ".meta"))
-        pieces, inner = fragments_of(-(-len(data) // sector), args.fragment_over, rng)
+        fragments, inner = fragments_of(-(-len(data) // sector), args.fragment_over, rng)
         entries.append({"name": name, "data": data, "end": end, "names": expected, "family": family,
-                        "pieces": pieces, "inner": inner})
+                        "fragments": fragments, "inner": inner})
 
-    used = sum(sum(e["pieces"]) + sum(e["inner"]) for e in entries)
+    used = sum(sum(e["fragments"]) + sum(e["inner"]) for e in entries)
     total = (args.mib << 20) // sector if args.mib else used + MEAN_GAP_SECTORS * (len(entries) + 1)
     if used > total:
         fail(f"the files take {used * sector >> 20} MiB, more than the image's {args.mib} MiB")
@@ -204,7 +204,7 @@ def main():
             data = entry["data"]
             padded = data + bytes(-len(data) % sector)
             placed, at = [], 0
-            for number, count in enumerate(entry["pieces"]):
+            for number, count in enumerate(entry["fragments"]):
                 if number:
                     write_gap(out, entry["inner"][number - 1] * sector, zero_gap(), rng)
                 placed.append(f"{out.tell() // sector}+{count}")

@@ -148,7 +148,7 @@ TEST_P(CorpusRecall, EveryMakersFilesAreFoundRecoveredAndNamed) {
     }
   }
 
-  // Every maker took part: a maker that is skipped cannot pass.
+  // Every maker made files: a maker that is skipped cannot pass.
   for (const std::string& family : MakerFamilies())
     EXPECT_GE(perFamily[family], kFilesPerMaker) << "files of " << family << ".sh scored";
   for (const Shortfall& row : kShortfalls)
