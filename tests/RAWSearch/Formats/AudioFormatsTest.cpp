@@ -29,12 +29,11 @@ Bytes FrameHeader() { return {0xFF, 0xFB, 0x90, 0x64}; }
 INSTANTIATE_TEST_SUITE_P(AudioSamples, PlainAnalyserFiles,
                          ::testing::Values(
         FileCase{"au", Make<FileAUAnalyser>(), Sample("au.au"), RAW_FILE_TYPE_AU, Expect::kExact},
-        FileCase{"midi", Make<FileMIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID,
-            Expect::kWholeSectors}));
+        FileCase{"midi", Make<FileMIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID, Expect::kExact}));
 
 INSTANTIATE_TEST_SUITE_P(AudioBuilt, PlainAnalyserFiles,
                          ::testing::Values(
-        // Chunk lengths adding up to whole sectors are not rounded further.
+        // Chunk lengths adding up to whole sectors.
         FileCase{"midi of two sectors", Make<FileMIDAnalyser>(), [] { return MidiFile(1024 - 22); },
             RAW_FILE_TYPE_MID, Expect::kExact}));
 
