@@ -7,8 +7,9 @@
 # Sizes (smaller than the single scripts' defaults, so the whole run takes minutes): QUELLSY_BENCH_QUICK_FOLDERS
 # (300 folders of 100 files), QUELLSY_BENCH_COMPLETE_FILES (1000 a partition), QUELLSY_BENCH_PICTURES (300),
 # QUELLSY_BENCH_CARVING_MIB (1024), QUELLSY_BENCH_BLOCK_MIB (512), QUELLSY_BENCH_COMPLETE_MIB (2048) and
-# QUELLSY_BENCH_COMPLETE_FORMATS_FILES (600) for the complete scan over every format, QUELLSY_BENCH_COPY_MIB (1024)
-# for the copy-out, QUELLSY_BENCH_RUNS (3).
+# QUELLSY_BENCH_COMPLETE_FORMATS_FILES (1000) for the complete scan over every format, QUELLSY_BENCH_COPY_MIB (1024)
+# for the copy-out, QUELLSY_BENCH_RECALL_MIB (2048) and QUELLSY_BENCH_RECALL_FILES (1000) for the signature
+# recall per format against PhotoRec, QUELLSY_BENCH_RUNS (3).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "${1:-$here/../build/release}")
@@ -32,7 +33,10 @@ echo "== copy-out"
 echo "== NTFS quick scan"
 "$here/ntfs_quick_scan.sh" "$work/ntfs-quick" "${QUELLSY_BENCH_QUICK_FOLDERS:-300}" 100
 echo "== complete scan"
-"$here/complete_scan.sh" "$work/complete" "${QUELLSY_BENCH_COMPLETE_MIB:-2048}" "${QUELLSY_BENCH_COMPLETE_FORMATS_FILES:-600}"
+"$here/complete_scan.sh" "$work/complete" "${QUELLSY_BENCH_COMPLETE_MIB:-2048}" \
+  "${QUELLSY_BENCH_COMPLETE_FORMATS_FILES:-1000}"
+echo "== signature recall"
+"$here/signature_recall.sh" "$work/complete" "${QUELLSY_BENCH_RECALL_MIB:-2048}" "${QUELLSY_BENCH_RECALL_FILES:-1000}"
 
 python3 - "$QUELLSY_BENCH_RESULTS" <<'PY'
 import sys

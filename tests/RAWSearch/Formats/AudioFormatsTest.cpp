@@ -29,12 +29,11 @@ Bytes FrameHeader() { return {0xFF, 0xFB, 0x90, 0x64}; }
 INSTANTIATE_TEST_SUITE_P(AudioSamples, PlainAnalyserFiles,
                          ::testing::Values(
         FileCase{"au", Make<FileAUAnalyser>(), Sample("au.au"), RAW_FILE_TYPE_AU, Expect::kExact},
-        FileCase{"midi", Make<FileMIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID,
-            Expect::kWholeSectors}));
+        FileCase{"midi", Make<FileMIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID, Expect::kExact}));
 
 INSTANTIATE_TEST_SUITE_P(AudioBuilt, PlainAnalyserFiles,
                          ::testing::Values(
-        // Chunk lengths adding up to whole sectors are not rounded further.
+        // Chunk lengths adding up to whole sectors.
         FileCase{"midi of two sectors", Make<FileMIDAnalyser>(), [] { return MidiFile(1024 - 22); },
             RAW_FILE_TYPE_MID, Expect::kExact}));
 
@@ -138,18 +137,16 @@ const ScanSampleRegistrar kScanSamples({
 });
 
 // Made by ffmpeg and taken from the public samples: AIFF by its FORM length, Ogg by its pages, RIFF by
-// its chunk length in whole sectors.
+// its chunk length.
 INSTANTIATE_TEST_SUITE_P(AudioContainers, PlainAnalyserFiles,
                          ::testing::Values(
         FileCase{"aiff made", Make<CFileAIFAnalyzer>(), MadeMedia("tone.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
         FileCase{"aiff sample", Make<CFileAIFAnalyzer>(), Sample("aiff.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
         FileCase{"ogg vorbis", Make<CFileOggAnalyser>(), MadeMedia("tone.ogg"), RAW_FILE_TYPE_OGG, Expect::kExact},
         FileCase{"ogg sample", Make<CFileOggAnalyser>(), Sample("ogg.oga"), RAW_FILE_TYPE_OGG, Expect::kExact},
-        FileCase{"wav made", Make<FileRIFFAnalyser>(), MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV,
-            Expect::kWholeSectors},
-        FileCase{"wav sample", Make<FileRIFFAnalyser>(), Sample("wav.wav"), RAW_FILE_TYPE_WAV, Expect::kWholeSectors},
-        FileCase{"avi made", Make<FileRIFFAnalyser>(), MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI,
-            Expect::kWholeSectors}));
+        FileCase{"wav made", Make<FileRIFFAnalyser>(), MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV, Expect::kExact},
+        FileCase{"wav sample", Make<FileRIFFAnalyser>(), Sample("wav.wav"), RAW_FILE_TYPE_WAV, Expect::kExact},
+        FileCase{"avi made", Make<FileRIFFAnalyser>(), MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI, Expect::kExact}));
 
 struct RiffKind {
   const char* form;
@@ -168,8 +165,8 @@ TEST_P(RiffKinds, TypedByFormAndFirstChunk) {
   const Carved carved = MeasurePlaced(riff, file, 8);
   EXPECT_EQ(carved.claimed, 1);
   EXPECT_EQ(carved.type, c.type);
-  // 1020 + 8 bytes, rounded up to 512-byte sectors.
-  EXPECT_EQ(carved.size, 1536u);
+  // The chunk's 1020 bytes and its 8-byte header, and not the rest of the sector.
+  EXPECT_EQ(carved.size, 1028u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, RiffKinds,
@@ -205,17 +202,17 @@ TEST_F(PlainAnalyserMeasure, OggWalkEndsAtTheFirstNonPageAndRiffAtItsStatedLengt
   const Carved atEnd = MeasurePlaced(ogg, stream, 1 + static_cast<long long>((stream.size() + kSector - 1) / kSector));
   EXPECT_EQ(atEnd.size, stream.size());
 
-  // A 32-bit length of 0xFFFFFFFF: the stated length in whole sectors.
+  // A 32-bit length of 0xFFFFFFFF: the stated length.
   FileRIFFAnalyser riff;
   Bytes endless = RiffFile("WAVE", "fmt ", 2000);
   quellsy::FieldWriter(endless).le32(4, 0xFFFFFFFF);
-  EXPECT_EQ(MeasurePlaced(riff, endless, 8).size, (0xFFFFFFFFull + 8 + 511) / 512 * 512);
+  EXPECT_EQ(MeasurePlaced(riff, endless, 8).size, 0xFFFFFFFFull + 8);
 }
 
 const ScanSampleRegistrar kContainerScanSamples({
     {"CFileAIFAnalyzer", "aiff made", MadeMedia("tone.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
-    {"FileRIFFAnalyser", "wav made", MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV, Expect::kWholeSectors},
-    {"FileRIFFAnalyser", "avi made", MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI, Expect::kWholeSectors},
+    {"FileRIFFAnalyser", "wav made", MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV, Expect::kExact},
+    {"FileRIFFAnalyser", "avi made", MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI, Expect::kExact},
 });
 
 }  // namespace

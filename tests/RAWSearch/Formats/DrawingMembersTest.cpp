@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
         PublicCase{"ape.ape", &BruteForce::CAPEAnalyser::Create, RAW_FILE_TYPE_APE, Expect::kExact},
         PublicCase{"asf.asf", &BruteForce::CAsfAnalyser::Create, RAW_FILE_TYPE_WMV, Expect::kExact},
         PublicCase{"aac.aac", &BruteForce::CADTSAnalyser::Create, RAW_FILE_TYPE_M4A, Expect::kExact},
-        PublicCase{"gif.gif", &BruteForce::CGifAnalyser::Create, RAW_FILE_TYPE_GIF, Expect::kWholeSectors},
+        PublicCase{"gif.gif", &BruteForce::CGifAnalyser::Create, RAW_FILE_TYPE_GIF, Expect::kExact},
         PublicCase{"sqlite.sqlite", &BruteForce::CFCPEvtAnalyser::Create, RAW_FILE_TYPE_FCPEVENT, Expect::kExact}));
 
 const formats::ScanSampleRegistrar kScanSamples({
@@ -187,7 +187,7 @@ const formats::ScanSampleRegistrar kScanSamples({
     {"BruteForce::CFH11Analyser", "freehand 11", [] { return Fh11File(3004); }, RAW_FILE_TYPE_FH11, Expect::kExact},
     {"BruteForce::CAPEAnalyser", "ape sample", Sample("ape.ape"), RAW_FILE_TYPE_APE, Expect::kExact},
     {"BruteForce::CAsfAnalyser", "asf sample", Sample("asf.asf"), RAW_FILE_TYPE_WMV, Expect::kExact},
-    {"BruteForce::CGifAnalyser", "gif sample", Sample("gif.gif"), RAW_FILE_TYPE_GIF, Expect::kWholeSectors},
+    {"BruteForce::CGifAnalyser", "gif sample", Sample("gif.gif"), RAW_FILE_TYPE_GIF, Expect::kExact},
 });
 
 }  // namespace

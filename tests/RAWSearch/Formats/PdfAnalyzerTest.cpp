@@ -139,8 +139,8 @@ class PdfAnalyzerTest : public RawSearchTest {
   GrowOutcome outcome_;
 };
 
-// The hand-made end rule: with fewer than 32 zero bytes behind the data the file ends 4 bytes past
-// the mark, with more 2 bytes past it.
+// The end rule: the file ends with its last mark and the line break behind it, however many zero bytes
+// follow (fewer than 32 and more are looked for in different ways).
 struct EndCase {
   std::size_t length;
   std::uint64_t size;
@@ -156,11 +156,11 @@ TEST_P(PdfEnds, AtTheMarkBeforeTheZeroPadding) {
 INSTANTIATE_TEST_SUITE_P(Lengths, PdfEnds,
                          ::testing::Values(
                              // 300 bytes in the last sector: 212 zero bytes behind the LF.
-                             EndCase{40 * 512 + 300, 40 * 512 + 300 + 1},
-                             // 500 bytes: 12 zero bytes, the short-tail rule (4 past the mark).
-                             EndCase{40 * 512 + 500, 40 * 512 + 500 + 3},
+                             EndCase{40 * 512 + 300, 40 * 512 + 300},
+                             // 500 bytes: 12 zero bytes, the short-tail search.
+                             EndCase{40 * 512 + 500, 40 * 512 + 500},
                              // The LF closes the sector: the mark is found from the next, zero sector.
-                             EndCase{40 * 512 + 512, 40 * 512 + 512 + 1}));
+                             EndCase{40 * 512 + 512, 40 * 512 + 512}));
 
 TEST_F(PdfAnalyzerTest, SmallFilesGoToThePlainAnalyser) {
   const Bytes file = HandMadePdf(9000);
@@ -173,7 +173,7 @@ TEST_F(PdfAnalyzerTest, SmallFilesGoToThePlainAnalyser) {
   ASSERT_EQ(record->m_pAnalyser, analyser_.Fallback());
   MemoryDevice device(Placed(file, 300), kSector);
   ASSERT_EQ(record->m_pAnalyser->GetRawFileSize(*record, &device), 1);
-  EXPECT_EQ(record->m_ullSize, formats::WholeSectors(file.size()));
+  EXPECT_EQ(record->m_ullSize, file.size());
 }
 
 TEST_F(PdfAnalyzerTest, AnotherDocumentEndsTheGrowthWithoutSize) {
@@ -209,12 +209,12 @@ TEST_F(PdfAnalyzerTest, IllustratorPostScriptIsTypedAi) {
 }
 
 // The size the grown record gives a made file whose last sector leaves at least 32 zero bytes and
-// whose final "%%EOF\n" starts at least 44 bytes before that sector's end: one past the LF.
+// whose final "%%EOF\n" starts at least 44 bytes before that sector's end: the file's own.
 std::uint64_t GrownSize(const Bytes& file) {
   const std::size_t residue = file.size() % kSector;
   EXPECT_TRUE(residue != 0 && residue + 44 - 6 <= kSector) << "the last sector ends at " << residue;
   EXPECT_EQ(std::string(file.end() - 6, file.end()), "%%EOF\n");
-  return file.size() + 1;
+  return file.size();
 }
 
 struct MadeCase {
@@ -265,11 +265,11 @@ TEST_F(PdfAnalyzerTest, SmallMadeFileKeepsItsNameThroughThePlainAnalyser) {
   EXPECT_EQ(record->GetRawFileName(), "Short Note2021-01-02 03-04-05");
   MemoryDevice device(Placed(file, 300), kSector);
   ASSERT_EQ(record->m_pAnalyser->GetRawFileSize(*record, &device), 1);
-  EXPECT_EQ(record->m_ullSize, formats::WholeSectors(file.size()));
+  EXPECT_EQ(record->m_ullSize, file.size());
 }
 
 // The plain analyser alone.
-TEST(FilePDFAnalyser, MeasuresToTheSectorOfTheLastMark) {
+TEST(FilePDFAnalyser, MeasuresToTheLineBreakBehindTheMark) {
   FilePDFAnalyser plain;
   for (std::size_t length : {std::size_t{1000}, std::size_t{40 * 512 + 300}, std::size_t{40 * 512 + 512}}) {
     SCOPED_TRACE(length);
@@ -280,7 +280,7 @@ TEST(FilePDFAnalyser, MeasuresToTheSectorOfTheLastMark) {
     }();
     EXPECT_EQ(carved.claimed, 1);
     EXPECT_EQ(carved.type, RAW_FILE_TYPE_PDF);
-    EXPECT_EQ(carved.size, formats::WholeSectors(file.size()));
+    EXPECT_EQ(carved.size, file.size());
   }
 }
 
@@ -289,7 +289,7 @@ TEST(FilePDFAnalyser, MarkCutBySectorBoundaryEndsInTheNextSector) {
   Bytes file = HandMadePdf(40 * 512 + 3);
   FilePDFAnalyser plain;
   MemoryDevice device(Placed(file, 8), kSector);
-  EXPECT_EQ(formats::Carve(plain, device, kStart).size, 41u * 512);
+  EXPECT_EQ(formats::Carve(plain, device, kStart).size, file.size());
 }
 
 TEST(FilePDFAnalyser, AnotherDocumentEndsTheFirst) {
@@ -314,7 +314,7 @@ TEST(FilePDFAnalyser, IllustratorHeaderInTheFirstKilobyteMakesAnAiFile) {
   MemoryDevice device(Placed(file, 8), kSector);
   const formats::Carved carved = formats::Carve(plain, device, kStart);
   EXPECT_EQ(carved.type, RAW_FILE_TYPE_AI);
-  EXPECT_EQ(carved.size, formats::WholeSectors(file.size()));
+  EXPECT_EQ(carved.size, file.size());
 }
 
 TEST(FilePDFAnalyser, KeyWords) {
@@ -329,7 +329,7 @@ const formats::ScanSampleRegistrar kScanSamples({
     {"BruteForce::PdfAnalyzer", "pdf grown", formats::Made(kScript, "report.pdf"), RAW_FILE_TYPE_PDF,
      formats::Expect::kStated, 0, GrownSize},
     {"BruteForce::PdfAnalyzer", "pdf measured", formats::Made(kScript, "small.pdf"), RAW_FILE_TYPE_PDF,
-     formats::Expect::kWholeSectors},
+     formats::Expect::kExact},
 });
 
 }  // namespace

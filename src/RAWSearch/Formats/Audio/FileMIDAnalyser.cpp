@@ -23,7 +23,7 @@ int FileMIDAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
 }
 
 // Track chunks follow one another; each step advances by at least the chunk header, and one that
-// would pass the cap ends the file at the cap.
+// would pass the cap ends the file at the cap. The file ends with its last track chunk.
 int FileMIDAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   std::uint64_t p = kFirstTrack;
   while (window.HasText(p, "MTrk", true)) {
@@ -35,6 +35,6 @@ int FileMIDAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
       break;
     }
   }
-  hit.m_ullSize = RoundUpToSectors(p, window.SectorSize());
+  hit.m_ullSize = p;
   return 1;
 }

@@ -53,6 +53,7 @@ int FileRIFFAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
 int FileRIFFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   const auto length = window.Le32(4);
   if (!length) return 0;
-  hit.m_ullSize = RoundUpToSectors(*length + kChunkHeader, window.SectorSize());
+  // The RIFF chunk states the file's length exactly: nothing of the sector behind it belongs to the file.
+  hit.m_ullSize = *length + kChunkHeader;
   return 1;
 }

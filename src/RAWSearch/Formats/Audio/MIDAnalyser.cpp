@@ -37,10 +37,8 @@ int MIDAnalyser::MIDRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
   while (m_llNext <= off + sectorSize + kChunkHeader) {
     const auto at = held.At(m_llNext, kChunkHeader);
     if (!at) return 2;
-    if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, "MTrk", true)) {
-      const long long end = (m_llNext + sectorSize - 1) / sectorSize * sectorSize;
-      return End(end, sectorNumber);
-    }
+    // The file ends with its last track chunk.
+    if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, "MTrk", true)) return End(m_llNext, sectorNumber);
     m_llNext += kChunkHeader + *quellsy::be32(held.bytes, *at + 4);
   }
   return 2;

@@ -25,6 +25,10 @@ class FilePDFAnalyser : public CPlainRawFileAnalyser {
   // RAW_FILE_TYPE_NONE.
   static std::uint32_t DocumentType(quellsy::ByteSpan bytes);
 
+  // The length of the line break (CR LF, LF or CR) that `behindMark`, the bytes right behind an end mark,
+  // starts with: a document ends with its last mark and that line break.
+  static std::size_t LineBreakLength(quellsy::ByteSpan behindMark);
+
  protected:
   int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;
   int Measure(CRawFileInfo& hit, PlainFileWindow& window) override;

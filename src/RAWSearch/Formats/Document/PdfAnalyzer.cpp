@@ -18,11 +18,16 @@ constexpr unsigned char kEndMark[] = {'%', '%', 'E', 'O', 'F'};
 constexpr int kEndMarkLength = sizeof kEndMark;
 constexpr std::uint32_t kFullZeroTail = 32;
 // With a full zero tail the mark is looked for from this far before the sector's end back to this
-// far before the sector's start, and the file ends this far past it.
+// far before the sector's start.
 constexpr int kFullTailBack = 44;
 constexpr int kLookBehind = 16;
-constexpr long long kPastMarkFullTail = 2;
-constexpr long long kPastMarkShortTail = 4;
+
+// The file's size when the mark ends at `end` in `bytes` (counted from bytes' start, `first` its offset in the
+// file): the mark and the line break behind it.
+long long EndPastLineBreak(const unsigned char* bytes, int length, long long end, long long first) {
+  const quellsy::ByteSpan behind(bytes + end, static_cast<std::size_t>(length - end));
+  return first + end + static_cast<long long>(FilePDFAnalyser::LineBreakLength(behind));
+}
 
 bool Contains(const unsigned char* data, int length, std::string_view text) {
   return Apimemstr(data, length, reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size())) !=
@@ -82,13 +87,13 @@ long long PdfAnalyzer::PdfRawFileInfo::FindEnd(const unsigned char* sector, int 
   const auto zeroTail = static_cast<int>(std::min<std::uint32_t>(context.uTrailingZeroBytes, kFullZeroTail));
   if (context.uTrailingZeroBytes < kFullZeroTail) {
     const long long end = RawUtility::FindMagicInBuffer(sector, sectorSize, zeroTail - 4, kEndMark, kEndMarkLength);
-    return end == 0 ? 0 : offset + end + kPastMarkShortTail;
+    return end == 0 ? 0 : EndPastLineBreak(sector, sectorSize, end, offset);
   }
   // A mark may reach back into the previous sector when the search still holds it.
   const int behind = sectorNumber > context.llBufferFirstSector && sectorNumber > m_llStartSector ? kLookBehind : 0;
   const long long end = RawUtility::FindMagicInBuffer(sector - behind, sectorSize + behind, kFullTailBack, kEndMark,
                                                       kEndMarkLength);
-  return end == 0 ? 0 : offset + end - behind + kPastMarkFullTail;
+  return end == 0 ? 0 : EndPastLineBreak(sector - behind, sectorSize + behind, end, offset - behind);
 }
 
 int PdfAnalyzer::PdfRawFileInfo::HandOver() {

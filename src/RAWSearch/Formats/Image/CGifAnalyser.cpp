@@ -61,7 +61,8 @@ int CGifFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long s
       if (*at == 0) m_walk = Walk::kBlock;
       continue;
     }
-    if (*at == kTrailer) return Finish(end);
+    // The trailer is the picture's last byte.
+    if (*at == kTrailer) return Finish(m_llPosition + 1);
     if (*at == kExtension) {
       // Introducer and label; the extension's sub-blocks follow.
       m_llPosition += 2;
