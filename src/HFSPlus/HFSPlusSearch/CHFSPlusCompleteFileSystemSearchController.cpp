@@ -186,6 +186,10 @@ void CHFSPlusCompleteFileSystemSearchController::Examine(long long first, long l
     }
     if (((s - first) & 0xFFF) == 0 && !IsContinue()) return;
     const ByteSpan sector(held + (s - first) * m_sectorSize, m_sectorSize);
+    if (!MayHoldRecord(sector)) {
+      ++s;
+      continue;
+    }
     if (const auto header = RecogniseVolumeHeader(sector)) {
       UpDataPartitionInfo(s, *header);
     } else if (const auto block = RecogniseJournalInfoBlock(sector)) {
