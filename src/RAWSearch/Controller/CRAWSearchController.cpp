@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <thread>
 #include <utility>
@@ -152,7 +153,18 @@ void CRAWSearchController::AnalyzePiece(long long first, long long count) {
   m_llLowerFirst = count == m_iSectorsPerBlock ? first : -1;
   if (m_ring.IsFullBuffer()) SizePendingFromRing();
   m_ring.AppendBlock(std::move(block));
+  // Only pending and followed hits are ever sized from the ring, each from its start on: the blocks before the
+  // earliest of them go back to the read-ahead now rather than when the ring moves past them.
+  m_ring.ReleaseBefore(EarliestWaitingStart());
   m_llRingNext = first + m_iSectorsPerBlock;
+}
+
+long long CRAWSearchController::EarliestWaitingStart() const {
+  long long earliest = std::numeric_limits<long long>::max();
+  for (const std::unique_ptr<CRawFileInfo>& record : m_pending) earliest = std::min(earliest, record->m_llStartSector);
+  for (int k = 0; k < m_nActive; ++k)
+    earliest = std::min(earliest, (*m_active[static_cast<std::size_t>(k)])->m_llStartSector);
+  return earliest;
 }
 
 std::shared_ptr<const SharedSectorBlock> CRAWSearchController::TakePiece(long long first, long long count,

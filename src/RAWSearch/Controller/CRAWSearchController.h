@@ -117,6 +117,9 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   // Asks the record's analyser for its size (exceptions count as failure), then files it when sized.
   void SizeAndFile(CRawFileInfo& record, IStorageDevice* device);
   void SizePendingFromRing();
+  // The first sector of the earliest hit still waiting for its size (pending or followed); the largest sector
+  // number when none waits.
+  long long EarliestWaitingStart() const;
 
   CFileTypeManager m_fileTypeManager;
   // The search set's dispatch, built with the set in PreparetoSearch.
