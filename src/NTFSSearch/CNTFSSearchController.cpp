@@ -49,7 +49,9 @@ void CNTFSSearchController::PreparetoSearch() {
   if (m_sectorSize < 512 || m_sectorSize > kMaxSectorSize || m_sectorSize % 512 != 0) return;
   const std::uint64_t bytes = (static_cast<std::uint64_t>(m_blockSize) + kWindowSectors) * m_sectorSize;
   if (bytes > kMaxBufferBytes) return;
-  m_buffer.assign(static_cast<std::size_t>(bytes), 0);
+  // The carried window is all a shared read-ahead block needs; room for a whole block is made once one has to be
+  // read here.
+  m_buffer.assign(static_cast<std::size_t>(kWindowSectors) * m_sectorSize, 0);
   m_partitions.Clear();
   m_info = CNTFSIntelligentSearchInfo{};
   m_kept.clear();
@@ -78,6 +80,7 @@ void CNTFSSearchController::AnalyzeBlock(long long firstSector, long long sector
   if (shared && shared->lookBack >= carry) {
     all = ByteSpan(shared->data - carry, carry + blockBytes);
   } else {
+    m_buffer.resize(std::max(m_buffer.size(), carry + static_cast<std::size_t>(m_blockSize) * ss));
     std::uint8_t* fresh = m_buffer.data() + carry;
     std::fill(fresh, m_buffer.data() + m_buffer.size(), std::uint8_t{0});
     if (!m_device->ReadSector(fresh, firstSector, sectorCount)) std::fill(fresh, fresh + blockBytes, std::uint8_t{0});
