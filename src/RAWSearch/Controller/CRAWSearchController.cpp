@@ -4,7 +4,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <thread>
 #include <utility>
 
 #include "RAWSearch/Controller/CRAWFileManager.h"
@@ -17,7 +16,6 @@
 #include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
 #include "Utility/ByteReader.h"
 #include "Utility/CatchExeception.h"
-#include "Utility/RoundCrew.h"
 #include "Utility/TBitmap.h"
 #include "include/IStorageDevice.h"
 #include "include/SearchPartitionInfoStruct.h"
@@ -28,8 +26,8 @@ constexpr unsigned kDefaultSectorSize = 512;
 constexpr unsigned kMinSectorSize = 512;
 constexpr unsigned kMaxTrailingZeroWords = 8;
 
-// Candidate detection asks for the sectors this far ahead of the one it looks at: the block has only just come
-// from memory, and each sector's first look would otherwise wait for it. A hint never reads, so it cannot fault.
+// The search asks for the sectors this far ahead of the one it looks at: the block has only just come from
+// memory, and each sector's first look would otherwise wait for it. A hint never reads, so it cannot fault.
 constexpr long long kPrefetchSectorsAhead = 8;
 
 void PrefetchSector(const unsigned char* sector, unsigned sectorSize) {
@@ -147,7 +145,6 @@ void CRAWSearchController::AnalyzePiece(long long first, long long count) {
   // Analysers are handed the sectors through their long-standing non-const interface; none writes them, so
   // the block may be the one every searcher reads at the same time.
   auto* piece = const_cast<unsigned char*>(block->data);
-  FindCandidates(piece, count);
   SearchPiece(piece, first, count, follows ? first - m_llOverlapSectors : first);
 
   m_llLowerFirst = count == m_iSectorsPerBlock ? first : -1;
@@ -194,26 +191,6 @@ void CRAWSearchController::FillPiece(unsigned char* piece, long long first, long
   std::memset(piece + bytes, 0, static_cast<std::size_t>(m_iSectorsPerBlock) * m_uSectorSize - bytes);
 }
 
-void CRAWSearchController::FindCandidates(const unsigned char* piece, long long count) {
-  m_candidates.assign(static_cast<std::size_t>(count), 0);
-  if (!m_candidateCrew) {
-    const unsigned lanes = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxCandidateLanes);
-    m_candidateCrew = std::make_unique<quellsy::RoundCrew>(lanes, lanes, [this, lanes](std::size_t lane) {
-      // Each lane marks its own share of the piece's sectors; nothing else is written.
-      const long long total = static_cast<long long>(m_candidates.size());
-      const long long from = total * static_cast<long long>(lane) / lanes;
-      const long long to = total * static_cast<long long>(lane + 1) / lanes;
-      for (long long i = from; i < to; ++i) {
-        const unsigned char* sector = m_pCandidatePiece + i * m_uSectorSize;
-        if (i + kPrefetchSectorsAhead < to) PrefetchSector(sector + kPrefetchSectorsAhead * m_uSectorSize, m_uSectorSize);
-        m_candidates[static_cast<std::size_t>(i)] = m_dispatch.MayClaim(sector, m_uSectorSize);
-      }
-    });
-  }
-  m_pCandidatePiece = piece;
-  m_candidateCrew->Run();
-}
-
 void CRAWSearchController::SearchPiece(unsigned char* piece, long long first, long long count, long long bufferFirst) {
   const bool skipping = m_pBitmap && m_pBitmap->GetBitmapData();
   const long long unit = skipping ? std::max(1u, m_pBitmap->GetUnit()) : 1;
@@ -226,7 +203,8 @@ void CRAWSearchController::SearchPiece(unsigned char* piece, long long first, lo
     }
     if (!Continues()) break;
     unsigned char* p = piece + i * m_uSectorSize;
-    const bool mayClaim = m_candidates[static_cast<std::size_t>(i)] != 0;
+    if (i + kPrefetchSectorsAhead < count) PrefetchSector(p + kPrefetchSectorsAhead * m_uSectorSize, m_uSectorSize);
+    const bool mayClaim = m_dispatch.MayClaim(p, m_uSectorSize);
     // A sector that no analyser can start and no followed record waits for costs the table look alone.
     if (!mayClaim && m_nActive == 0) {
       ++i;
