@@ -7,6 +7,7 @@
 
 #include "ExFat/CExFatDBR.h"
 #include "ExFat/CExFatFileNode.h"
+#include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
 #include "include/SearchPartitionInfoStruct.h"
 
@@ -107,6 +108,8 @@ bool CExFatCompleteSearch::AnalyzeBlockChecked(long long firstSector, long long 
 
 void CExFatCompleteSearch::AnalyzeSectors(long long firstSector, long long sectorCount, quellsy::ByteSpan all) {
   for (long long i = 0; i < sectorCount; ++i) {
+    if (const long long ahead = i + quellsy::kPrefetchSectorsAhead; ahead < sectorCount)
+      quellsy::PrefetchSectorEnds(all.data() + static_cast<std::size_t>(ahead) * m_sectorSize, m_sectorSize);
     const std::int64_t at = firstSector - kCarriedSectors + i;
     if (at < 0) continue;
     AnalyzeSector(at, all.subspan(static_cast<std::size_t>(i) * m_sectorSize));

@@ -11,6 +11,7 @@
 #include "NTFSLib/NTFSPublicFunction.h"
 #include "NTFSSearch/CLogFileAnalyzer.h"
 #include "NTFSSearch/CNTFSFileNode.h"
+#include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
 
 using namespace quellsy;
@@ -91,6 +92,8 @@ void CNTFSSearchController::AnalyzeBlock(long long firstSector, long long sector
   // The device's last sectors are analysed with the shorter windows that remain.
   const std::int64_t stop = end >= m_totalSectors ? end : end - kWindowSectors;
   for (std::int64_t s = std::max(m_next, std::int64_t{0}); s < stop; ++s) {
+    if (const std::int64_t ahead = s + quellsy::kPrefetchSectorsAhead; ahead < end)
+      quellsy::PrefetchSectorEnds(all.data() + static_cast<std::size_t>(ahead - start) * ss, ss);
     const std::int64_t window = std::min(kWindowSectors, end - s);
     AnalyzeSector(s, all.subspan(static_cast<std::size_t>(s - start) * ss, static_cast<std::size_t>(window) * ss));
   }

@@ -16,6 +16,7 @@
 #include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
 #include "Utility/ByteReader.h"
 #include "Utility/CatchExeception.h"
+#include "Utility/Prefetch.h"
 #include "Utility/TBitmap.h"
 #include "include/IStorageDevice.h"
 #include "include/SearchPartitionInfoStruct.h"
@@ -25,14 +26,6 @@ namespace {
 constexpr unsigned kDefaultSectorSize = 512;
 constexpr unsigned kMinSectorSize = 512;
 constexpr unsigned kMaxTrailingZeroWords = 8;
-
-// The search asks for the sectors this far ahead of the one it looks at: the block has only just come from
-// memory, and each sector's first look would otherwise wait for it. A hint never reads, so it cannot fault.
-constexpr long long kPrefetchSectorsAhead = 8;
-
-void PrefetchSector(const unsigned char* sector, unsigned sectorSize) {
-  for (unsigned at = 0; at < sectorSize; at += 64) __builtin_prefetch(sector + at);
-}
 
 bool Continues() { return CNotifyCenter::Instance()->isContinue() != 0; }
 
@@ -203,7 +196,9 @@ void CRAWSearchController::SearchPiece(unsigned char* piece, long long first, lo
     }
     if (!Continues()) break;
     unsigned char* p = piece + i * m_uSectorSize;
-    if (i + kPrefetchSectorsAhead < count) PrefetchSector(p + kPrefetchSectorsAhead * m_uSectorSize, m_uSectorSize);
+    // The table looks at words anywhere in the sector's first half: the whole sector is asked for.
+    if (i + quellsy::kPrefetchSectorsAhead < count)
+      quellsy::PrefetchBytes(p + quellsy::kPrefetchSectorsAhead * m_uSectorSize, m_uSectorSize);
     const bool mayClaim = m_dispatch.MayClaim(p, m_uSectorSize);
     // A sector that no analyser can start and no followed record waits for costs the table look alone.
     if (!mayClaim && m_nActive == 0) {
