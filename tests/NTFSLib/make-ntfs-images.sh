@@ -82,7 +82,8 @@ fill_mounted() {
   umount "$mnt"
 }
 
-inode_of() { ntfsinfo -F "$1" "$image" 2>/dev/null | awk '/^Dumping Inode/ { print $3; exit }'; }
+# awk reads to the end: leaving early would kill ntfsinfo with SIGPIPE, which pipefail makes a failure.
+inode_of() { ntfsinfo -F "$1" "$image" 2>/dev/null | awk '/^Dumping Inode/ && !found { print $3; found = 1 }'; }
 
 # manifest_file PATH DELETED [INODE]: size and hash of the host copy.
 manifest_file() {

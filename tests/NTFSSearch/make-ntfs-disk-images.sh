@@ -44,7 +44,8 @@ put() {
     "$part" >>"$manifest_rows"
 }
 
-inode_of() { ntfsinfo -F "$2" "$1" 2>/dev/null | awk '/^Dumping Inode/ { print $3; exit }'; }
+# awk reads to the end: leaving early would kill ntfsinfo with SIGPIPE, which pipefail makes a failure.
+inode_of() { ntfsinfo -F "$2" "$1" 2>/dev/null | awk '/^Dumping Inode/ && !found { print $3; found = 1 }'; }
 
 format "$work/p1.img" P1
 if ! ntfs-3g "$work/p1.img" "$mnt" 2>/dev/null; then echo "ntfs-3g cannot mount through /dev/fuse" >&2; exit 77; fi
