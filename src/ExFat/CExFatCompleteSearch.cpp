@@ -7,6 +7,7 @@
 
 #include "ExFat/CExFatDBR.h"
 #include "ExFat/CExFatFileNode.h"
+#include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
 #include "include/SearchPartitionInfoStruct.h"
 
@@ -45,7 +46,8 @@ void CExFatCompleteSearch::PreparetoSearch() {
   m_partitions.clear();
   m_partitionBuilder.Clear();
   m_preAnalyzer.FinisAnayze();
-  m_buffer.clear();
+  m_buffer.reset();
+  m_bufferBytes = 0;
   m_sectorSize = 0;
 }
 
@@ -60,7 +62,12 @@ bool CExFatCompleteSearch::Start() {
   const auto shift = static_cast<std::uint32_t>(std::countr_zero(sectorSize));
   m_preAnalyzer.PrepareAnayze(shift, kClusterShift, m_totalSectors);
   m_partitionBuilder.PrepareBuild(sectorSize, m_totalSectors);
-  m_buffer.assign(static_cast<std::size_t>(bytes), 0);
+  // Left unwritten but for the carried sectors and the padding after them: a shared read-ahead block never uses
+  // the rest, and a block read here fills it before it is looked at.
+  m_bufferBytes = static_cast<std::size_t>(bytes);
+  m_buffer = std::make_unique_for_overwrite<std::uint8_t[]>(m_bufferBytes);
+  const std::size_t carriedAt = static_cast<std::size_t>(m_blockSize) * sectorSize;
+  std::fill(m_buffer.get() + carriedAt, m_buffer.get() + m_bufferBytes, std::uint8_t{0});
   m_nextSector = 0;
   return true;
 }
@@ -83,30 +90,32 @@ bool CExFatCompleteSearch::AnalyzeBlockChecked(long long firstSector, long long 
     AnalyzeSectors(firstSector, sectorCount,
                    quellsy::ByteSpan(block->data - kCarriedSectors * sector,
                                      (static_cast<std::size_t>(sectorCount) + kCarriedSectors) * sector));
-    std::memcpy(m_buffer.data() + static_cast<std::size_t>(m_blockSize) * sector,
+    std::memcpy(m_buffer.get() + static_cast<std::size_t>(m_blockSize) * sector,
                 block->data + static_cast<std::size_t>(sectorCount - kCarriedSectors) * sector, kCarriedSectors * sector);
     m_nextSector = firstSector + sectorCount;
     return true;
   }
   // The previous block's last two sectors move to the front.
-  std::memmove(m_buffer.data(), m_buffer.data() + static_cast<std::size_t>(m_blockSize) * sector,
+  std::memmove(m_buffer.get(), m_buffer.get() + static_cast<std::size_t>(m_blockSize) * sector,
                kCarriedSectors * sector);
-  std::uint8_t* fresh = m_buffer.data() + kCarriedSectors * sector;
-  std::fill(fresh, m_buffer.data() + m_buffer.size(), std::uint8_t{0});
+  std::uint8_t* fresh = m_buffer.get() + kCarriedSectors * sector;
+  std::fill(fresh, m_buffer.get() + m_bufferBytes, std::uint8_t{0});
   if (!m_device->ReadSector(fresh, firstSector, sectorCount)) return false;
   // Keeps the tail where the next block expects it, also for a short block.
   if (sectorCount < m_blockSize && sectorCount >= kCarriedSectors) {
-    std::memmove(m_buffer.data() + static_cast<std::size_t>(m_blockSize) * sector,
+    std::memmove(m_buffer.get() + static_cast<std::size_t>(m_blockSize) * sector,
                  fresh + static_cast<std::size_t>(sectorCount - kCarriedSectors) * sector, kCarriedSectors * sector);
   }
   AnalyzeSectors(firstSector, sectorCount,
-                 quellsy::ByteSpan(m_buffer.data(), (static_cast<std::size_t>(sectorCount) + kCarriedSectors) * sector));
+                 quellsy::ByteSpan(m_buffer.get(), (static_cast<std::size_t>(sectorCount) + kCarriedSectors) * sector));
   m_nextSector = firstSector + sectorCount;
   return true;
 }
 
 void CExFatCompleteSearch::AnalyzeSectors(long long firstSector, long long sectorCount, quellsy::ByteSpan all) {
   for (long long i = 0; i < sectorCount; ++i) {
+    if (const long long ahead = i + quellsy::kPrefetchSectorsAhead; ahead < sectorCount)
+      quellsy::PrefetchSectorEnds(all.data() + static_cast<std::size_t>(ahead) * m_sectorSize, m_sectorSize);
     const std::int64_t at = firstSector - kCarriedSectors + i;
     if (at < 0) continue;
     AnalyzeSector(at, all.subspan(static_cast<std::size_t>(i) * m_sectorSize));

@@ -55,7 +55,8 @@ class CExFatCompleteSearch : public ICompleteFileSystemSearchController {
   int m_blockSize = 0;
   std::uint32_t m_sectorSize = 0;
   std::uint64_t m_totalSectors = 0;
-  std::vector<std::uint8_t> m_buffer;
+  std::unique_ptr<std::uint8_t[]> m_buffer;
+  std::size_t m_bufferBytes = 0;
   long long m_nextSector = 0;  // where the last block analysed ended
   CFDTPreAnaylze m_preAnalyzer;
   CPartitionBuilder m_partitionBuilder;

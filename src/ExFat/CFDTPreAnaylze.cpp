@@ -31,6 +31,12 @@ bool IsSecondaryType(std::uint8_t type) {
   return plain == (exfat::kTypeStream & ~exfat::kInUse) || plain == (exfat::kTypeName & ~exfat::kInUse);
 }
 
+// A type the entry loop below takes up; a sector starting with any other ends the loop at its first entry.
+bool IsTakenType(std::uint8_t type) {
+  return (type & ~exfat::kInUse) == (exfat::kTypeLabel & ~exfat::kInUse) || type == exfat::kTypeBitmap ||
+         type == exfat::kTypeUpcase || IsFileType(type) || IsSecondaryType(type);
+}
+
 }  // namespace
 
 void CFDTPreAnaylze::PrepareAnayze(std::uint32_t sectorShift, std::uint32_t clusterShift, std::uint64_t totalSectors) {
@@ -97,6 +103,11 @@ void CFDTPreAnaylze::MoveRecords(CEFDTAnalyze& from, CFileSet& to) {
 bool CFDTPreAnaylze::Analyze(std::int64_t sector, ByteSpan data) {
   const std::size_t sectorBytes = std::size_t{1} << m_sectorShift;
   if (data.size() < sectorBytes) return true;
+  // Most sectors hold no directory entry: they only close a set that found nothing, with no set made for them.
+  if (!IsTakenType(data[0])) {
+    if (m_current && !m_current->HasFiles() && !m_current->IsRoot()) m_current.reset();
+    return true;
+  }
   const std::size_t entries = sectorBytes / exfat::kEntrySize;
   CFileSet& set = Current();
   bool accepted = false;

@@ -12,6 +12,7 @@
 #include "FATSearch/CFATBuildWorker.h"
 #include "FATSearch/CFATSearchedPartitionInfo.h"
 #include "FATSearch/FATSearchErrors.h"
+#include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
 
 namespace {
@@ -53,9 +54,12 @@ void CFATCompleteFSearcher::AnalyzeBlock(long long firstSector, long long sector
   if (m_device == nullptr || m_blockSize < 1 || firstSector < 0 || sectorCount < 1) return;
   // The read-ahead block is read where it lies; only a device that holds no block is read into our buffer.
   if (const unsigned char* held = m_device->HeldSectors(firstSector, sectorCount)) {
-    for (long long i = 0; i < sectorCount; ++i)
+    for (long long i = 0; i < sectorCount; ++i) {
+      if (const long long ahead = i + quellsy::kPrefetchSectorsAhead; ahead < sectorCount)
+        quellsy::PrefetchSectorEnds(held + static_cast<std::size_t>(ahead) * m_bytesPerSector, m_bytesPerSector);
       AnalyzeSector(firstSector + i, quellsy::ByteSpan(held + static_cast<std::size_t>(i) * m_bytesPerSector,
                                                        m_bytesPerSector));
+    }
     return;
   }
   const long long pieceSectors =

@@ -1,6 +1,8 @@
 #include "NTFSSearch/CMetaFileContentMatcher.h"
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <unordered_map>
 
@@ -9,6 +11,7 @@
 #include "NTFSLib/CNTFSFileRecordAnalyzer.h"
 #include "NTFSLib/NTFSReferenceTables.h"
 #include "NTFSSearch/NTFSSectorRanges.h"
+#include "Utility/ByteReader.h"
 
 namespace {
 constexpr std::size_t kSector = 512;
@@ -32,6 +35,28 @@ const std::unordered_multimap<std::uint64_t, std::size_t>& UpCaseSectorsByHead()
   }();
   return *sectors;
 }
+// The first two bytes of every sector a standard content holds, one bit per value: a sector whose first two
+// bytes have no bit set equals none of them, and is passed by before any lookup or compare.
+using LeadBits = std::array<std::uint64_t, 1024>;
+
+LeadBits LeadsOf(const std::vector<std::uint8_t>& content, std::size_t sectors) {
+  LeadBits bits{};
+  for (std::size_t at = 0; at / kSector < sectors && at + kSector <= content.size(); at += kSector) {
+    const std::uint16_t lead = quellsy::le16(quellsy::ByteSpan(content.data() + at, kSector), 0).value_or(0);
+    bits[lead >> 6] |= std::uint64_t{1} << (lead & 63);
+  }
+  return bits;
+}
+
+const LeadBits& UpCaseLeads() {
+  static const LeadBits bits = LeadsOf(quellsy::ntfs::StandardUpCaseFile(), SIZE_MAX);
+  return bits;
+}
+
+const LeadBits& AttrDefLeads() {
+  static const LeadBits bits = LeadsOf(quellsy::ntfs::StandardAttrDefFile(), kAttrDefSectors);
+  return bits;
+}
 }  // namespace
 
 void CMetaFileContentMatcher::AnalyzeFileRecord(std::int64_t sector, const CNTFSFileRecord& record) {
@@ -46,6 +71,9 @@ void CMetaFileContentMatcher::AnalyzeFileRecord(std::int64_t sector, const CNTFS
 
 bool CMetaFileContentMatcher::Matches(quellsy::ByteSpan data) const {
   if (data.size() < kSector) return false;
+  const std::uint16_t lead = quellsy::le16(data, 0).value_or(0);
+  const LeadBits& leads = m_kind == Kind::kUpCase ? UpCaseLeads() : AttrDefLeads();
+  if (((leads[lead >> 6] >> (lead & 63)) & 1) == 0) return false;
   if (m_kind == Kind::kUpCase) {
     const std::vector<std::uint8_t>& table = quellsy::ntfs::StandardUpCaseFile();
     const auto [from, to] = UpCaseSectorsByHead().equal_range(Head(data.data()));

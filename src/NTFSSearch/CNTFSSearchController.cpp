@@ -11,6 +11,7 @@
 #include "NTFSLib/NTFSPublicFunction.h"
 #include "NTFSSearch/CLogFileAnalyzer.h"
 #include "NTFSSearch/CNTFSFileNode.h"
+#include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
 
 using namespace quellsy;
@@ -49,7 +50,9 @@ void CNTFSSearchController::PreparetoSearch() {
   if (m_sectorSize < 512 || m_sectorSize > kMaxSectorSize || m_sectorSize % 512 != 0) return;
   const std::uint64_t bytes = (static_cast<std::uint64_t>(m_blockSize) + kWindowSectors) * m_sectorSize;
   if (bytes > kMaxBufferBytes) return;
-  m_buffer.assign(static_cast<std::size_t>(bytes), 0);
+  // The carried window is all a shared read-ahead block needs; room for a whole block is made once one has to be
+  // read here.
+  m_buffer.assign(static_cast<std::size_t>(kWindowSectors) * m_sectorSize, 0);
   m_partitions.Clear();
   m_info = CNTFSIntelligentSearchInfo{};
   m_kept.clear();
@@ -78,6 +81,7 @@ void CNTFSSearchController::AnalyzeBlock(long long firstSector, long long sector
   if (shared && shared->lookBack >= carry) {
     all = ByteSpan(shared->data - carry, carry + blockBytes);
   } else {
+    m_buffer.resize(std::max(m_buffer.size(), carry + static_cast<std::size_t>(m_blockSize) * ss));
     std::uint8_t* fresh = m_buffer.data() + carry;
     std::fill(fresh, m_buffer.data() + m_buffer.size(), std::uint8_t{0});
     if (!m_device->ReadSector(fresh, firstSector, sectorCount)) std::fill(fresh, fresh + blockBytes, std::uint8_t{0});
@@ -88,6 +92,8 @@ void CNTFSSearchController::AnalyzeBlock(long long firstSector, long long sector
   // The device's last sectors are analysed with the shorter windows that remain.
   const std::int64_t stop = end >= m_totalSectors ? end : end - kWindowSectors;
   for (std::int64_t s = std::max(m_next, std::int64_t{0}); s < stop; ++s) {
+    if (const std::int64_t ahead = s + quellsy::kPrefetchSectorsAhead; ahead < end)
+      quellsy::PrefetchSectorEnds(all.data() + static_cast<std::size_t>(ahead - start) * ss, ss);
     const std::int64_t window = std::min(kWindowSectors, end - s);
     AnalyzeSector(s, all.subspan(static_cast<std::size_t>(s - start) * ss, static_cast<std::size_t>(window) * ss));
   }

@@ -82,6 +82,7 @@ fill_mounted() {
   umount "$mnt"
 }
 
+# awk reads to the end: leaving early would kill ntfsinfo with SIGPIPE, which pipefail makes a failure.
 inode_of() { ntfsinfo -F "$1" "$image" 2>/dev/null | awk '/^Dumping Inode/ && !found { print $3; found = 1 }'; }
 
 # manifest_file PATH DELETED [INODE]: size and hash of the host copy.

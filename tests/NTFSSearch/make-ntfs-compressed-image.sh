@@ -44,6 +44,7 @@ mkdir "$mnt/packed"
 setfattr -h -v 0x00000800 -n system.ntfs_attrib_be "$mnt/packed"
 for f in words.txt random.bin holes.bin gone.txt; do cp "$work/host/packed/$f" "$mnt/packed/$f"; done
 umount "$mnt"
+# awk reads to the end: leaving early would kill ntfsinfo with SIGPIPE, which pipefail makes a failure.
 inode_of() { ntfsinfo -F "$1" "$image" 2>/dev/null | awk '/^Dumping Inode/ && !found { print $3; found = 1 }'; }
 declare -A inode
 for f in words.txt random.bin holes.bin gone.txt; do

@@ -44,6 +44,7 @@ put() {
     "$part" >>"$manifest_rows"
 }
 
+# awk reads to the end: leaving early would kill ntfsinfo with SIGPIPE, which pipefail makes a failure.
 inode_of() { ntfsinfo -F "$2" "$1" 2>/dev/null | awk '/^Dumping Inode/ && !found { print $3; found = 1 }'; }
 
 format "$work/p1.img" P1

@@ -38,6 +38,7 @@ manifest=$image.manifest
 rm -f "$image" "$before"
 truncate -s 16M "$image"
 mkntfs -F -Q -q -c 4096 -L LOGGED "$image" >/dev/null 2>&1
+# awk reads to the end: leaving early would kill ntfsinfo with SIGPIPE, which pipefail makes a failure.
 inode_of() { ntfsinfo -F "$1" "$image" 2>/dev/null | awk '/^Dumping Inode/ && !found { print $3; found = 1 }'; }
 
 # The victim first, so its record is the first a later file is given.

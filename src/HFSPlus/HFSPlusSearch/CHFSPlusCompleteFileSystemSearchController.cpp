@@ -13,6 +13,7 @@
 #include "StorageDevice/DiskDevice.h"
 #include "StorageDevice/PartitionVirtualVolumeDevice.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
+#include "Utility/Prefetch.h"
 #include "Utility/TBitmap.h"
 #include "include/SearchPartitionInfoStruct.h"
 
@@ -185,7 +186,13 @@ void CHFSPlusCompleteFileSystemSearchController::Examine(long long first, long l
       continue;
     }
     if (((s - first) & 0xFFF) == 0 && !IsContinue()) return;
+    if (s - first + quellsy::kPrefetchSectorsAhead < count)
+      quellsy::PrefetchSectorEnds(held + (s - first + quellsy::kPrefetchSectorsAhead) * m_sectorSize, m_sectorSize);
     const ByteSpan sector(held + (s - first) * m_sectorSize, m_sectorSize);
+    if (!MayHoldRecord(sector)) {
+      ++s;
+      continue;
+    }
     if (const auto header = RecogniseVolumeHeader(sector)) {
       UpDataPartitionInfo(s, *header);
     } else if (const auto block = RecogniseJournalInfoBlock(sector)) {

@@ -52,6 +52,22 @@ bool StartsLeafOrHeaderNode(ByteSpan sector) {
          (descriptor->kind == kHeaderNode && descriptor->height == 0);
 }
 
+bool MayHoldRecord(ByteSpan sector) {
+  if (sector.size() < kNodeDescriptorSize) return false;
+  const auto first = be16(sector, 0);
+  if (first == kSignatureHFSPlus || first == kSignatureHFSX) return true;
+  // A header may sit in a later piece only behind an all-zero first one.
+  if (sector.size() > kPiece && std::all_of(sector.begin(), sector.begin() + kPiece, [](std::uint8_t b) { return b == 0; }))
+    return true;
+  if (sector.size() > kJournalInfoBlockSize && sector[kReservedOffset] == 0 && sector.back() == kInfoBlockFill)
+    return true;
+  if (le32(sector, 0) == kJournalMagic) return true;
+  const auto kind = static_cast<std::int8_t>(sector[8]);
+  const std::uint8_t height = sector[9];
+  return ((kind == kLeafNode && height == 1) || (kind == kHeaderNode && height == 0)) && sector[12] == 0 &&
+         sector[13] == 0;
+}
+
 std::uint32_t FitNodeSize(ByteSpan bytes, std::uint32_t sectorSize) {
   if (sectorSize == 0) return 0;
   for (std::uint64_t size = sectorSize; size <= kMaxNodeBytes && size <= bytes.size(); size *= 2) {

@@ -19,6 +19,9 @@ std::optional<JournalInfoBlock> RecogniseJournalInfoBlock(ByteSpan sector);
 std::optional<JournalHeader> RecogniseJournalHeader(ByteSpan sector);
 // True when the first 14 bytes describe a leaf (height 1) or a header node (height 0) with reserved 0.
 bool StartsLeafOrHeaderNode(ByteSpan sector);
+// False when none of the four tests above can pass, from a few of the sector's bytes: the search asks this of
+// every sector first, and almost none holds any of them.
+bool MayHoldRecord(ByteSpan sector);
 // The smallest node size from sectorSize doubling up to 32768 (and within bytes) that makes a valid node; 0.
 std::uint32_t FitNodeSize(ByteSpan bytes, std::uint32_t sectorSize);
 

@@ -74,6 +74,22 @@ void CBufferStorageDevice::AddBlockToBuffer(const char* block) {
   AppendBlock(made.block);
 }
 
+void CBufferStorageDevice::ReleaseBefore(long long sector) {
+  if (!initialised_ || sectorsPerBlock_ == 0) return;
+  for (std::size_t k = 0; k + 1 < held_.size(); ++k) {
+    if (firstHeld_ + static_cast<long long>(k + 1) * sectorsPerBlock_ > sector) break;
+    held_[k].reset();
+  }
+}
+
+bool CBufferStorageDevice::HasData(long long first, long long count) const {
+  const auto from = static_cast<std::size_t>((first - firstHeld_) / sectorsPerBlock_);
+  const auto to = static_cast<std::size_t>((first + count - 1 - firstHeld_) / sectorsPerBlock_);
+  for (std::size_t k = from; k <= to && k < held_.size(); ++k)
+    if (!held_[k]) return false;
+  return true;
+}
+
 int CBufferStorageDevice::IsFullBuffer() const { return initialised_ && sectorsHeld_ == capacity_ ? 1 : 0; }
 
 long long CBufferStorageDevice::GetDeviceEndSector() {
@@ -83,7 +99,8 @@ long long CBufferStorageDevice::GetDeviceEndSector() {
 
 bool CBufferStorageDevice::ReadSector(void* buffer, long long first, long long count) {
   if (!initialised_ || !buffer || first < 0 || count <= 0) return false;
-  const bool held = first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count;
+  const bool held = first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count &&
+                    HasData(first, count);
   if (!held) return source_ ? source_->ReadSector(buffer, first, count) : false;
 
   auto* out = static_cast<unsigned char*>(buffer);

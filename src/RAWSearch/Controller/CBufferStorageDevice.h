@@ -1,6 +1,8 @@
 #pragma once
 // The signature search's memory of its last blocks: a ring of whole blocks in device order. Pending
 // hits are sized from here while the scan goes on; reads outside the ring go to the source device.
+// Blocks no hit can still be sized from may be let go early (ReleaseBefore): the ring goes on counting them,
+// and a read that touches one goes to the source device too.
 // The ring keeps references to shared blocks, the read-ahead device's own when it shares them: a block is
 // searched where it was read and kept without a copy. A block the source does not share is made here
 // (MakeBlock) with the same room before and after it, filled, searched and appended the same way.
@@ -54,6 +56,9 @@ class CBufferStorageDevice : public IStorageDevice, public IDeviceEndSource {
   void AppendBlock(std::shared_ptr<const SharedSectorBlock> block);
   // Appends a copy of one block of sectorsPerBlock sectors.
   void AddBlockToBuffer(const char* block);
+  // Lets go of the data of every held block that ends at or before `sector`, the newest excepted, so that its
+  // memory can be read into again.
+  void ReleaseBefore(long long sector);
   int IsFullBuffer() const;
   long long GetDeviceStartSector() const { return firstHeld_; }
   IStorageDevice* GetSourceDevice() const { return source_; }
@@ -61,7 +66,10 @@ class CBufferStorageDevice : public IStorageDevice, public IDeviceEndSource {
   long long GetDeviceEndSector() override;
 
  private:
-  std::deque<std::shared_ptr<const SharedSectorBlock>> held_;  // oldest first
+  // True when every block holding a sector of [first, first + count) still has its data; the range is held.
+  bool HasData(long long first, long long count) const;
+
+  std::deque<std::shared_ptr<const SharedSectorBlock>> held_;  // oldest first; null once let go
   std::size_t leadBytes_ = 0;
   std::size_t tailBytes_ = 0;
   long long firstHeld_ = 0;

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
-#include <thread>
 #include <utility>
 
 #include "RAWSearch/Controller/CRAWFileManager.h"
@@ -16,7 +16,7 @@
 #include "RAWSearch/Registry/CRawFileAnalyserListSingle.h"
 #include "Utility/ByteReader.h"
 #include "Utility/CatchExeception.h"
-#include "Utility/RoundCrew.h"
+#include "Utility/Prefetch.h"
 #include "Utility/TBitmap.h"
 #include "include/IStorageDevice.h"
 #include "include/SearchPartitionInfoStruct.h"
@@ -138,13 +138,23 @@ void CRAWSearchController::AnalyzePiece(long long first, long long count) {
   // Analysers are handed the sectors through their long-standing non-const interface; none writes them, so
   // the block may be the one every searcher reads at the same time.
   auto* piece = const_cast<unsigned char*>(block->data);
-  FindCandidates(piece, count);
   SearchPiece(piece, first, count, follows ? first - m_llOverlapSectors : first);
 
   m_llLowerFirst = count == m_iSectorsPerBlock ? first : -1;
   if (m_ring.IsFullBuffer()) SizePendingFromRing();
   m_ring.AppendBlock(std::move(block));
+  // Only pending and followed hits are ever sized from the ring, each from its start on: the blocks before the
+  // earliest of them go back to the read-ahead now rather than when the ring moves past them.
+  m_ring.ReleaseBefore(EarliestWaitingStart());
   m_llRingNext = first + m_iSectorsPerBlock;
+}
+
+long long CRAWSearchController::EarliestWaitingStart() const {
+  long long earliest = std::numeric_limits<long long>::max();
+  for (const std::unique_ptr<CRawFileInfo>& record : m_pending) earliest = std::min(earliest, record->m_llStartSector);
+  for (int k = 0; k < m_nActive; ++k)
+    earliest = std::min(earliest, (*m_active[static_cast<std::size_t>(k)])->m_llStartSector);
+  return earliest;
 }
 
 std::shared_ptr<const SharedSectorBlock> CRAWSearchController::TakePiece(long long first, long long count,
@@ -174,23 +184,6 @@ void CRAWSearchController::FillPiece(unsigned char* piece, long long first, long
   std::memset(piece + bytes, 0, static_cast<std::size_t>(m_iSectorsPerBlock) * m_uSectorSize - bytes);
 }
 
-void CRAWSearchController::FindCandidates(const unsigned char* piece, long long count) {
-  m_candidates.assign(static_cast<std::size_t>(count), 0);
-  if (!m_candidateCrew) {
-    const unsigned lanes = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxCandidateLanes);
-    m_candidateCrew = std::make_unique<quellsy::RoundCrew>(lanes, lanes, [this, lanes](std::size_t lane) {
-      // Each lane marks its own share of the piece's sectors; nothing else is written.
-      const long long total = static_cast<long long>(m_candidates.size());
-      const long long from = total * static_cast<long long>(lane) / lanes;
-      const long long to = total * static_cast<long long>(lane + 1) / lanes;
-      for (long long i = from; i < to; ++i)
-        m_candidates[static_cast<std::size_t>(i)] = m_dispatch.MayClaim(m_pCandidatePiece + i * m_uSectorSize, m_uSectorSize);
-    });
-  }
-  m_pCandidatePiece = piece;
-  m_candidateCrew->Run();
-}
-
 void CRAWSearchController::SearchPiece(unsigned char* piece, long long first, long long count, long long bufferFirst) {
   const bool skipping = m_pBitmap && m_pBitmap->GetBitmapData();
   const long long unit = skipping ? std::max(1u, m_pBitmap->GetUnit()) : 1;
@@ -203,7 +196,10 @@ void CRAWSearchController::SearchPiece(unsigned char* piece, long long first, lo
     }
     if (!Continues()) break;
     unsigned char* p = piece + i * m_uSectorSize;
-    const bool mayClaim = m_candidates[static_cast<std::size_t>(i)] != 0;
+    // The table looks at words anywhere in the sector's first half: the whole sector is asked for.
+    if (i + quellsy::kPrefetchSectorsAhead < count)
+      quellsy::PrefetchBytes(p + quellsy::kPrefetchSectorsAhead * m_uSectorSize, m_uSectorSize);
+    const bool mayClaim = m_dispatch.MayClaim(p, m_uSectorSize);
     // A sector that no analyser can start and no followed record waits for costs the table look alone.
     if (!mayClaim && m_nActive == 0) {
       ++i;

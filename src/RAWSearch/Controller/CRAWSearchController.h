@@ -23,9 +23,6 @@
 
 class CRAWFileManager;
 class IRawFileAnalyser;
-namespace quellsy {
-class RoundCrew;
-}
 
 class CRAWSearchController : public ICompleteFileSystemSearchController {
  public:
@@ -39,8 +36,6 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   // block size asked for: the ring keeps kRingBlocks pieces.
   static constexpr std::uint64_t kMaxBlockBytes = 4ULL << 20;
   static constexpr long long kTypeRootID = 1;
-  // Threads that look for candidate sectors, the searching one included.
-  static constexpr unsigned kMaxCandidateLanes = 8;
 
   CRAWSearchController();
   // Deletes every record not yet filed and forgets the cancel sink.
@@ -90,9 +85,6 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   std::shared_ptr<const SharedSectorBlock> TakePiece(long long first, long long count, bool follows);
   // Unreadable sectors and the rest of the block behind a short piece are zeros.
   void FillPiece(unsigned char* piece, long long first, long long count);
-  // Marks the sectors some analyser may claim. Whether a sector may start a file depends on its bytes alone, so
-  // the piece is shared out over the cores; hits are still taken, grown and filed in sector order.
-  void FindCandidates(const unsigned char* piece, long long count);
   void SearchPiece(unsigned char* piece, long long first, long long count, long long bufferFirst);
   CRawFileInfo::SearchContext InitContext(const unsigned char* sector, long long bufferFirst,
                                           long long blockEnd) const;
@@ -117,14 +109,13 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   // Asks the record's analyser for its size (exceptions count as failure), then files it when sized.
   void SizeAndFile(CRawFileInfo& record, IStorageDevice* device);
   void SizePendingFromRing();
+  // The first sector of the earliest hit still waiting for its size (pending or followed); the largest sector
+  // number when none waits.
+  long long EarliestWaitingStart() const;
 
   CFileTypeManager m_fileTypeManager;
   // The search set's dispatch, built with the set in PreparetoSearch.
   CRawDispatchTable m_dispatch;
-  // Per sector of the piece being searched: may some analyser claim it.
-  std::vector<std::uint8_t> m_candidates;
-  const unsigned char* m_pCandidatePiece = nullptr;
-  std::unique_ptr<quellsy::RoundCrew> m_candidateCrew;
   std::map<std::uint32_t, std::unique_ptr<CRAWFileManager>> m_fileManagers;
   IStorageDevice* m_pDevice = nullptr;
   long long m_iRequestedBlockSize = 0;

@@ -19,7 +19,8 @@ void CRawDispatchTable::Build(CRawFileAnalyserListSingle& registry, int set) {
   m_map.clear();
   m_multimap.clear();
   m_list.clear();
-  m_anchors.clear();
+  m_anchorBits.clear();
+  m_anchorReach = 0;
   m_everySector = 0;
   for (const auto& [key, analyser] : registry.GetAnalyserMap(set)) {
     if (!Real(analyser)) continue;
@@ -35,8 +36,28 @@ void CRawDispatchTable::Build(CRawFileAnalyserListSingle& registry, int set) {
     if (!Real(analyser)) continue;
     Keyless keyless{analyser, analyser->ClaimAnchors()};
     if (keyless.anchors.empty()) ++m_everySector;
-    m_anchors.insert(m_anchors.end(), keyless.anchors.begin(), keyless.anchors.end());
+    for (const IRawFileAnalyser::Anchor& anchor : keyless.anchors) AddAnchor(anchor);
     m_list.push_back(keyless);
+  }
+}
+
+void CRawDispatchTable::AddAnchor(const IRawFileAnalyser::Anchor& anchor) {
+  m_anchorReach = std::max<std::uint64_t>(m_anchorReach, std::uint64_t{anchor.offset} + 4);
+  AnchorBits* bits = nullptr;
+  if (anchor.offset != 0) {
+    const auto same = std::find_if(m_anchorBits.begin(), m_anchorBits.end(),
+                                   [&](const AnchorBits& table) { return table.offset == anchor.offset; });
+    bits = same != m_anchorBits.end() ? &*same : &m_anchorBits.emplace_back();
+    bits->offset = anchor.offset;
+  }
+  const std::uint32_t mask = anchor.mask & 0xFFFF;
+  const std::uint32_t wanted = anchor.value & mask;
+  for (std::uint32_t low = 0; low <= 0xFFFF; ++low) {
+    if ((low & mask) != wanted) continue;
+    if (bits)
+      bits->bits[low >> 6] |= std::uint64_t{1} << (low & 63);
+    else
+      m_lead[low] |= kAnchorLead;
   }
 }
 
@@ -48,11 +69,13 @@ bool CRawDispatchTable::Holds(const unsigned char* sector, unsigned sectorSize,
 }
 
 bool CRawDispatchTable::MayClaim(const unsigned char* sector, unsigned sectorSize) const {
-  if (m_everySector != 0 || m_lead[quellsy::le16(quellsy::ByteSpan(sector, sectorSize), 0).value_or(0)] != 0)
-    return true;
-  for (const IRawFileAnalyser::Anchor& anchor : m_anchors)
-    if (Holds(sector, sectorSize, anchor)) return true;
-  return false;
+  // An anchor past the sector cannot be checked: the analyser is asked.
+  if (m_everySector != 0 || sectorSize < m_anchorReach) return true;
+  const quellsy::ByteSpan bytes(sector, sectorSize);
+  if (m_lead[quellsy::le16(bytes, 0).value_or(0)] != 0) return true;
+  return std::any_of(m_anchorBits.begin(), m_anchorBits.end(), [&](const AnchorBits& table) {
+    return table.Allows(quellsy::le16(bytes, table.offset).value_or(0));
+  });
 }
 
 IRawFileAnalyser* CRawDispatchTable::Find(unsigned char* sector, CRawFileInfo& scratch, unsigned sectorSize,

@@ -1,8 +1,9 @@
 #pragma once
 // The signature search's first look at a sector: a table over the sector's first two bytes tells whether a
 // keyed analyser can start there, and the keyless analysers that name an anchor are offered only the sectors
-// that hold it. A sector nobody can claim costs a table load and the anchor compares; placeholders are left
-// out, since they claim nothing. Find answers exactly as FindAnalyser over the same set.
+// that hold it. The anchors are folded into tables too, one bit per value of the two bytes at each anchor's
+// offset, so that a sector nobody can claim costs a few table loads; placeholders are left out, since they
+// claim nothing. Find answers exactly as FindAnalyser over the same set.
 
 #include <array>
 #include <cstdint>
@@ -28,6 +29,15 @@ class CRawDispatchTable {
  private:
   static constexpr std::uint8_t kMapLead = 1;
   static constexpr std::uint8_t kMultimapLead = 2;
+  static constexpr std::uint8_t kAnchorLead = 4;
+
+  // The low two bytes an anchor's word may show at its offset, one bit per value: a sector whose bytes there
+  // have no bit set holds none of the anchors at that offset.
+  struct AnchorBits {
+    std::uint32_t offset = 0;
+    std::array<std::uint64_t, 1024> bits{};
+    bool Allows(std::uint16_t low) const { return ((bits[low >> 6] >> (low & 63)) & 1) != 0; }
+  };
 
   struct Keyless {
     IRawFileAnalyser* analyser;
@@ -35,11 +45,14 @@ class CRawDispatchTable {
   };
 
   static bool Holds(const unsigned char* sector, unsigned sectorSize, const IRawFileAnalyser::Anchor& anchor);
+  // Marks in the tables the low two bytes the anchor's word may show.
+  void AddAnchor(const IRawFileAnalyser::Anchor& anchor);
 
   std::array<std::uint8_t, 65536> m_lead{};
   CRawFileAnalyserListSingle::AnalyserMap m_map;
   CRawFileAnalyserListSingle::AnalyserMultimap m_multimap;  // equal keys in the set's order
   std::vector<Keyless> m_list;                              // in the set's order
-  std::vector<IRawFileAnalyser::Anchor> m_anchors;
+  std::vector<AnchorBits> m_anchorBits;  // anchors at offsets past 0; those at 0 are in m_lead
+  std::uint64_t m_anchorReach = 0;       // bytes a sector needs for every anchor's word to be inside it
   std::size_t m_everySector = 0;
 };

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <random>
+#include <utility>
 #include <set>
 
 #include "HFSPlusCompleteDisk.h"
@@ -115,6 +117,57 @@ TEST(HFSPlusBlockRecognize, OnlyLeafAndHeaderDescriptorsQualify) {
   reserved[9] = 1;
   reserved[13] = 1;
   EXPECT_FALSE(fmt::StartsLeafOrHeaderNode(reserved));
+}
+
+bool AnyTestTakes(ByteSpan sector) {
+  return fmt::RecogniseVolumeHeader(sector).has_value() || fmt::RecogniseJournalInfoBlock(sector).has_value() ||
+         fmt::RecogniseJournalHeader(sector).has_value() || fmt::StartsLeafOrHeaderNode(sector);
+}
+
+TEST(HFSPlusBlockRecognize, TheQuickLookTurnsAwayOnlySectorsNoTestTakes) {
+  std::vector<std::vector<std::uint8_t>> taken;
+  for (const std::size_t size : {std::size_t{512}, std::size_t{4096}}) {
+    std::vector<std::uint8_t> header(size, 0);
+    const auto written = WrittenHeader();
+    std::copy(written.begin(), written.end(), header.begin() + (size == 512 ? 0 : 1024));
+    taken.push_back(header);
+    taken.push_back(InfoBlockSector(size, 0xDB, 8192));
+  }
+  std::vector<std::uint8_t> journal(512, 0x5A);
+  FieldWriter(journal).le32(0, fmt::kJournalMagic);
+  FieldWriter(journal).le32(4, fmt::kJournalEndian);
+  taken.push_back(journal);
+  for (const auto [kind, height] : {std::pair<std::uint8_t, std::uint8_t>{0xFF, 1}, {1, 0}}) {
+    std::vector<std::uint8_t> node(512, 0x33);
+    node[8] = kind;
+    node[9] = height;
+    node[12] = 0;
+    node[13] = 0;
+    taken.push_back(node);
+  }
+  for (const auto& sector : taken) {
+    ASSERT_TRUE(AnyTestTakes(sector));
+    EXPECT_TRUE(fmt::MayHoldRecord(sector));
+  }
+  EXPECT_FALSE(fmt::MayHoldRecord(std::vector<std::uint8_t>(512, 0x90))) << "boot code";
+  EXPECT_FALSE(fmt::MayHoldRecord(std::vector<std::uint8_t>(512, 0))) << "zeros";
+
+  // The sectors above with bytes changed at random, and random sectors: wherever a test takes one, so does the look.
+  std::mt19937 random(31);
+  std::uniform_int_distribution<int> byte(0, 255);
+  int turnedAway = 0;
+  for (int round = 0; round < 20000; ++round) {
+    std::vector<std::uint8_t> sector = round % 2 == 0 ? taken[static_cast<std::size_t>(round / 2) % taken.size()]
+                                                      : std::vector<std::uint8_t>(512);
+    const int changes = round % 2 == 0 ? 1 + round % 3 : 512;
+    for (int c = 0; c < changes; ++c) {
+      const auto at = round % 2 == 0 ? random() % 16 + (c == 2 ? sector.size() - 16 : 0) : static_cast<std::size_t>(c);
+      sector[at] = static_cast<std::uint8_t>(byte(random));
+    }
+    if (AnyTestTakes(sector)) EXPECT_TRUE(fmt::MayHoldRecord(sector)) << round;
+    turnedAway += fmt::MayHoldRecord(sector) ? 0 : 1;
+  }
+  EXPECT_GT(turnedAway, 9000) << "random sectors are turned away";
 }
 
 // A searcher over a device, fed block by block as the complete scan does.

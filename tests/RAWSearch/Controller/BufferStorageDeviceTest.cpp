@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -147,6 +148,41 @@ TEST(CBufferStorageDevice, KeepsAppendedBlocksAndLetsTheOldestGo) {
   std::vector<std::uint8_t> out(3 * 1024);
   ASSERT_TRUE(ring.ReadSector(out.data(), 2, 6));
   for (std::size_t b = 0; b < 3; ++b) EXPECT_EQ(out[b * 1024 + 1023], 0x11 + b) << b;
+}
+
+TEST(CBufferStorageDevice, BlocksLetGoEarlyAreStillCountedAndReadFromTheSource) {
+  constexpr unsigned kSpb = 4;
+  auto device = StampedDevice(6 * kSpb, 512);
+  CBufferStorageDevice ring;
+  ASSERT_TRUE(ring.InitBufferDevice(device.get(), 0, 512, kSpb, 5));
+  std::vector<std::shared_ptr<const SharedSectorBlock>> blocks;
+  for (long long b = 0; b < 4; ++b) {
+    const CBufferStorageDevice::MadeBlock made = ring.MakeBlock(b * kSpb, kSpb);
+    ASSERT_TRUE(device->ReadSector(made.bytes, b * kSpb, kSpb));
+    blocks.push_back(made.block);
+    ring.AppendBlock(made.block);
+  }
+
+  // Sector 9 lies in block 2: blocks 0 and 1 end before it and go; the others stay.
+  ring.ReleaseBefore(9);
+  EXPECT_EQ(blocks[0].use_count(), 1);
+  EXPECT_EQ(blocks[1].use_count(), 1);
+  EXPECT_EQ(blocks[2].use_count(), 2);
+  EXPECT_EQ(ring.GetDeviceStartSector(), 0) << "the ring still counts what it let go";
+  EXPECT_EQ(ring.GetTotalSectors(), 4 * kSpb);
+  device->ResetCounters();
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 8, 8));
+  EXPECT_EQ(device->ReadCalls(), 0) << "kept blocks are read from memory";
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 6, 4));
+  EXPECT_EQ(device->ReadCalls(), 1) << "a read touching a block let go comes from the source";
+
+  // Nothing waits any more: every block but the newest goes, and the ring fills up as before.
+  ring.ReleaseBefore(std::numeric_limits<long long>::max());
+  EXPECT_EQ(blocks[2].use_count(), 1);
+  EXPECT_EQ(ring.LastBlock(), blocks[3].get());
+  const CBufferStorageDevice::MadeBlock fifth = ring.MakeBlock(4 * kSpb, kSpb);
+  ring.AppendBlock(fifth.block);
+  EXPECT_EQ(ring.IsFullBuffer(), 1);
 }
 
 TEST(CBufferStorageDevice, AbsurdGeometryIsRefusedWithoutAllocating) {
