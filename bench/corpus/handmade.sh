@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # weight: 8
+# formats: 32
 # Files of the formats no Debian tool writes and no public sample holds (camera raws, e-mail stores, StuffIt,
 # RAR, disk images, e-books, ...), one format after another by seed INDEX, written by corpus-sample from the
 # hand-built samples the format tests carve; the lengths of most vary with the seed. corpus-sample is built with

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # weight: 3
+# formats: 13
 # Public sample files of the formats no Debian tool writes (tests/fixtures/public/mimetype-testdata, MIT
 # licence there), one after another by seed: AutoCAD drawings of two versions, Monkey's Audio, Access databases
 # of both kinds, Word, Excel, PowerPoint and Publisher compound files, a xar archive, a GPS track, an

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # weight: 5
+# formats: 9
 # TIFF made with ImageMagick: strips or tiles, little- or big-endian, uncompressed or LZW, by seed; a camera's
 # make and model set with exiftool so that the make decides the camera raw type. The scan names the file
 # "<MAKE>_<model>" (the make in capitals): the sidecar says so.

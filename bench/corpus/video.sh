@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # weight: 3
+# formats: 11
 # Video files made with ffmpeg from seed INDEX, in turn: AVI (Motion JPEG and PCM), MPEG-1 program stream,
 # Flash video, MXF (MPEG-2), RealMedia, an MPEG-2 transport stream of 188-byte packets, the same of 192-byte
 # packets (M2TS), ASF (WMV2 and WMA), a fragmented MP4, an iPod M4V and a 3GPP2 movie; picture noise, tone,

@@ -137,7 +137,7 @@ TEST(HFSPlusBlockRecognize, TheQuickLookTurnsAwayOnlySectorsNoTestTakes) {
   FieldWriter(journal).le32(0, fmt::kJournalMagic);
   FieldWriter(journal).le32(4, fmt::kJournalEndian);
   taken.push_back(journal);
-  for (const auto [kind, height] : {std::pair<std::uint8_t, std::uint8_t>{0xFF, 1}, {1, 0}}) {
+  for (const auto& [kind, height] : {std::pair<std::uint8_t, std::uint8_t>{0xFF, 1}, {1, 0}}) {
     std::vector<std::uint8_t> node(512, 0x33);
     node[8] = kind;
     node[9] = height;
@@ -164,7 +164,9 @@ TEST(HFSPlusBlockRecognize, TheQuickLookTurnsAwayOnlySectorsNoTestTakes) {
       const auto at = round % 2 == 0 ? random() % 16 + (c == 2 ? sector.size() - 16 : 0) : static_cast<std::size_t>(c);
       sector[at] = static_cast<std::uint8_t>(byte(random));
     }
-    if (AnyTestTakes(sector)) EXPECT_TRUE(fmt::MayHoldRecord(sector)) << round;
+    if (AnyTestTakes(sector)) {
+      EXPECT_TRUE(fmt::MayHoldRecord(sector)) << round;
+    }
     turnedAway += fmt::MayHoldRecord(sector) ? 0 : 1;
   }
   EXPECT_GT(turnedAway, 9000) << "random sectors are turned away";

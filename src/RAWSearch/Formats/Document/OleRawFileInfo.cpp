@@ -20,9 +20,10 @@ int FileOLEAnalyser::OleRawFileInfo::CalcRawSize(unsigned char* sector, int sect
   if (!sector || sectorSize < kUnit || sectorNumber < m_llStartSector) return 1;
   const long long index = sectorNumber - m_llStartSector;
   const long long extent = (index + 1) * sectorSize;
-  // The summary stream is looked for only inside the file.
+  // The summary stream is looked for only inside the file: in any sector that starts before its end, since the
+  // last device sector may hold the file's last small-stream sectors behind its first bytes.
   if (!m_bSummaryRead &&
-      (m_layout.GetState() != Layout::State::kDone || extent <= static_cast<long long>(m_layout.Size())))
+      (m_layout.GetState() != Layout::State::kDone || index * sectorSize < static_cast<long long>(m_layout.Size())))
     ReadSummary(sector, sectorSize, std::max(context.llBlockEndSector - sectorNumber, 1LL) * sectorSize);
 
   const Layout::Fetch fetch = HeldFetch(sector, sectorSize, m_llStartSector, sectorNumber, context);
