@@ -103,7 +103,7 @@ run_tests() {
   ctest --preset dev -j "$(jobs)"
 
   # The threaded parts once more under ThreadSanitizer: the read-ahead device, the raw-read workers,
-  # the message centre, the log, the searchers' crew in the complete scan, the signature search's candidate lanes,
+  # the message centre, the log, the searchers' crew in the complete scan,
   # the bridge's operations and posting, the qim image writer and the mount watcher (seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
