@@ -29,8 +29,7 @@ Bytes FrameHeader() { return {0xFF, 0xFB, 0x90, 0x64}; }
 INSTANTIATE_TEST_SUITE_P(AudioSamples, PlainAnalyserFiles,
                          ::testing::Values(
         FileCase{"au", Make<FileAUAnalyser>(), Sample("au.au"), RAW_FILE_TYPE_AU, Expect::kExact},
-        FileCase{"midi", Make<FileMIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID,
-            Expect::kWholeSectors}));
+        FileCase{"midi", Make<FileMIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID, Expect::kExact}));
 
 INSTANTIATE_TEST_SUITE_P(AudioBuilt, PlainAnalyserFiles,
                          ::testing::Values(
@@ -145,11 +144,9 @@ INSTANTIATE_TEST_SUITE_P(AudioContainers, PlainAnalyserFiles,
         FileCase{"aiff sample", Make<CFileAIFAnalyzer>(), Sample("aiff.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
         FileCase{"ogg vorbis", Make<CFileOggAnalyser>(), MadeMedia("tone.ogg"), RAW_FILE_TYPE_OGG, Expect::kExact},
         FileCase{"ogg sample", Make<CFileOggAnalyser>(), Sample("ogg.oga"), RAW_FILE_TYPE_OGG, Expect::kExact},
-        FileCase{"wav made", Make<FileRIFFAnalyser>(), MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV,
-            Expect::kWholeSectors},
-        FileCase{"wav sample", Make<FileRIFFAnalyser>(), Sample("wav.wav"), RAW_FILE_TYPE_WAV, Expect::kWholeSectors},
-        FileCase{"avi made", Make<FileRIFFAnalyser>(), MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI,
-            Expect::kWholeSectors}));
+        FileCase{"wav made", Make<FileRIFFAnalyser>(), MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV, Expect::kExact},
+        FileCase{"wav sample", Make<FileRIFFAnalyser>(), Sample("wav.wav"), RAW_FILE_TYPE_WAV, Expect::kExact},
+        FileCase{"avi made", Make<FileRIFFAnalyser>(), MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI, Expect::kExact}));
 
 struct RiffKind {
   const char* form;
@@ -193,6 +190,20 @@ INSTANTIATE_TEST_SUITE_P(AudioContainerHeaders, PlainAnalyserNearMisses,
                          ::testing::Values(
         NearMiss{"aiff of another form", Make<CFileAIFAnalyzer>(), [](Bytes& b) { b[10] = 'X'; }, AiffHeader}));
 
+// A WAVE form of a 16-byte format chunk and a data chunk of `dataBytes`, padded to even when asked.
+Bytes TiledWave(std::uint32_t dataBytes, bool padded) {
+  Bytes b(44 + dataBytes + (padded ? dataBytes % 2 : 0), 0x33);
+  PutText(b, 0, "RIFF");
+  PutText(b, 8, "WAVE");
+  PutText(b, 12, "fmt ");
+  PutText(b, 36, "data");
+  quellsy::FieldWriter fields(b);
+  fields.le32(4, static_cast<std::uint32_t>(b.size() - 8));
+  fields.le32(16, 16);
+  fields.le32(40, dataBytes);
+  return b;
+}
+
 TEST_F(PlainAnalyserMeasure, OggWalkEndsAtTheFirstNonPageAndRiffAtItsStatedLength) {
   CFileOggAnalyser ogg;
   const Bytes stream = MadeMedia("tone.ogg")();
@@ -210,12 +221,17 @@ TEST_F(PlainAnalyserMeasure, OggWalkEndsAtTheFirstNonPageAndRiffAtItsStatedLengt
   Bytes endless = RiffFile("WAVE", "fmt ", 2000);
   quellsy::FieldWriter(endless).le32(4, 0xFFFFFFFF);
   EXPECT_EQ(MeasurePlaced(riff, endless, 8).size, (0xFFFFFFFFull + 8 + 511) / 512 * 512);
+  // Chunks that tile the form up to its stated length end it there, an odd last chunk with or without
+  // its pad byte; a body that is no chain of chunks leaves the stated length in whole sectors.
+  EXPECT_EQ(MeasurePlaced(riff, TiledWave(951, true), 8).size, 996u);
+  EXPECT_EQ(MeasurePlaced(riff, TiledWave(951, false), 8).size, 995u);
+  EXPECT_EQ(MeasurePlaced(riff, RiffFile("WAVE", "fmt ", 2000), 8).size, 2048u);
 }
 
 const ScanSampleRegistrar kContainerScanSamples({
     {"CFileAIFAnalyzer", "aiff made", MadeMedia("tone.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
-    {"FileRIFFAnalyser", "wav made", MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV, Expect::kWholeSectors},
-    {"FileRIFFAnalyser", "avi made", MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI, Expect::kWholeSectors},
+    {"FileRIFFAnalyser", "wav made", MadeMedia("tone.wav"), RAW_FILE_TYPE_WAV, Expect::kExact},
+    {"FileRIFFAnalyser", "avi made", MadeMedia("tone.avi"), RAW_FILE_TYPE_AVI, Expect::kExact},
 });
 
 }  // namespace

@@ -122,11 +122,11 @@ INSTANTIATE_TEST_SUITE_P(
                    return b;
                  },
                  RAW_FILE_TYPE_HTM, Own},
-        // MIDI: 1,000 bytes on 512-byte sectors are given 1,024.
+        // MIDI: the one track the header states ends the file at its last byte.
         GrowCase{"midi of 1000 bytes", MakeStreaming<RawSpeed::MIDAnalyser>(), [] { return MidiFile(978); },
-                 RAW_FILE_TYPE_MID, Fixed(1024)},
-        GrowCase{"midi sample", MakeStreaming<RawSpeed::MIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID,
-                 Sectors},
+                 RAW_FILE_TYPE_MID, Own},
+        GrowCase{"midi sample", MakeStreaming<RawSpeed::MIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID, Own},
+        // Two tracks where the header states one: whole sectors.
         GrowCase{"midi of two tracks across blocks", MakeStreaming<RawSpeed::MIDAnalyser>(),
                  [] {
                    Bytes b = MidiFile(9000);
@@ -315,7 +315,7 @@ const ScanSampleRegistrar kScanSamples({
     {"RawSpeed::HTMLAnalyser", "html sample", Sample("html.html"), RAW_FILE_TYPE_HTM, Expect::kWholeSectors},
     {"RawSpeed::HTMLAnalyser", "html of two sectors", [] { return Text("<html>", 512 + 300); }, RAW_FILE_TYPE_HTM,
      Expect::kExact},
-    {"RawSpeed::MIDAnalyser", "midi sample", Sample("midi.midi"), RAW_FILE_TYPE_MID, Expect::kWholeSectors},
+    {"RawSpeed::MIDAnalyser", "midi sample", Sample("midi.midi"), RAW_FILE_TYPE_MID, Expect::kExact},
     {"RawSpeed::CMDBAnalyser", "mdb sample", Sample("mdb.mdb"), RAW_FILE_TYPE_MDB, Expect::kExact, 0, {},
      RawSpeed::CMDBAnalyser::kEmptyPagesAtEnd * RawSpeed::CMDBAnalyser::kPageSize},
     {"RawSpeed::CMDBAnalyser", "accdb sample", Sample("accdb.accdb"), RAW_FILE_TYPE_ACCDB, Expect::kExact, 0, {},
