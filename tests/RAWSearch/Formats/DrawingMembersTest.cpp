@@ -187,7 +187,7 @@ const formats::ScanSampleRegistrar kScanSamples({
     {"BruteForce::CFH11Analyser", "freehand 11", [] { return Fh11File(3004); }, RAW_FILE_TYPE_FH11, Expect::kExact},
     {"BruteForce::CAPEAnalyser", "ape sample", Sample("ape.ape"), RAW_FILE_TYPE_APE, Expect::kExact},
     {"BruteForce::CAsfAnalyser", "asf sample", Sample("asf.asf"), RAW_FILE_TYPE_WMV, Expect::kExact},
-    {"BruteForce::CGifAnalyser", "gif sample", Sample("gif.gif"), RAW_FILE_TYPE_GIF, Expect::kWholeSectors},
+    {"BruteForce::CGifAnalyser", "gif sample", Sample("gif.gif"), RAW_FILE_TYPE_GIF, Expect::kExact},
 });
 
 }  // namespace

@@ -61,18 +61,18 @@ Bytes ThousandByteGif() {
   return b;
 }
 
-TEST(GifMember, ThousandBytesEndOnTheirSectorBoundary) {
+TEST(GifMember, ThousandBytesEndAtTheirTrailer) {
   const Bytes gif = ThousandByteGif();
   ASSERT_EQ(gif.size(), 1000u);
   BruteForce::CGifAnalyser analyser;
   const Grown g = Grow(analyser, Placed(gif));
   ASSERT_TRUE(g.record);
   EXPECT_EQ(g.outcome.result, 1);
-  EXPECT_EQ(g.record->m_ullSize, 1024u);
+  EXPECT_EQ(g.record->m_ullSize, 1000u);
   EXPECT_EQ(g.record->m_uRawFileType, RAW_FILE_TYPE_GIF);
 }
 
-TEST(GifMember, MadePicturesEndInTheTrailersSector) {
+TEST(GifMember, MadePicturesEndAtTheTrailer) {
   for (const char* name : {"still.gif", "animated.gif"}) {
     SCOPED_TRACE(name);
     const Bytes gif = Made(kGifs, name)();
@@ -81,7 +81,7 @@ TEST(GifMember, MadePicturesEndInTheTrailersSector) {
     const Grown g = Grow(analyser, Placed(gif));
     ASSERT_TRUE(g.record);
     EXPECT_EQ(g.outcome.result, 1);
-    EXPECT_EQ(g.record->m_ullSize, formats::WholeSectors(gif.size()));
+    EXPECT_EQ(g.record->m_ullSize, gif.size());
   }
 }
 
@@ -286,9 +286,8 @@ TEST(DxfMemberEdges, OtherTextIsRefused) {
 }
 
 const formats::ScanSampleRegistrar kScanSamples({
-    {"BruteForce::CGifAnalyser", "gif still", Made(kGifs, "still.gif"), RAW_FILE_TYPE_GIF, Expect::kWholeSectors},
-    {"BruteForce::CGifAnalyser", "gif animated", Made(kGifs, "animated.gif"), RAW_FILE_TYPE_GIF,
-     Expect::kWholeSectors},
+    {"BruteForce::CGifAnalyser", "gif still", Made(kGifs, "still.gif"), RAW_FILE_TYPE_GIF, Expect::kExact},
+    {"BruteForce::CGifAnalyser", "gif animated", Made(kGifs, "animated.gif"), RAW_FILE_TYPE_GIF, Expect::kExact},
     {"BruteForce::CFCPEvtAnalyser", "sqlite", Made(kDocuments, "library.sqlite"), RAW_FILE_TYPE_FCPEVENT,
      Expect::kExact},
     {"BruteForce::CFCPEvtAnalyser", "address book", Made(kDocuments, "contacts.abcddb"), RAW_FILE_TYPE_ABCDDB,
