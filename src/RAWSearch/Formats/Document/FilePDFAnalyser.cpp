@@ -16,7 +16,7 @@ constexpr std::string_view kIllustrator = "Adobe Illustrator";
 constexpr std::string_view kEps = " EPSF-";
 constexpr std::string_view kEnd = "%%EOF";
 // The file ends this far past the start of its end mark (the mark and a line break).
-constexpr std::uint64_t kEndPastMark = 7;
+constexpr std::uint64_t kEndPastMark = FilePDFAnalyser::kClosingBytes;
 // How far before a sector the end of the previous one is searched for a mark: the mark and CR LF.
 constexpr std::uint64_t kMarkReach = kEndPastMark;
 
@@ -57,6 +57,21 @@ std::uint32_t FilePDFAnalyser::DocumentType(quellsy::ByteSpan bytes) {
   return RAW_FILE_TYPE_NONE;
 }
 
+bool FilePDFAnalyser::ClosesWithEndMark(quellsy::ByteSpan data) {
+  for (const std::string_view lineEnd : {"", "\r", "\n", "\r\n"}) {
+    const std::size_t closing = kEnd.size() + lineEnd.size();
+    if (data.size() >= closing && HasText(data, data.size() - closing, kEnd) &&
+        HasText(data, data.size() - lineEnd.size(), lineEnd))
+      return true;
+  }
+  return false;
+}
+
+std::size_t FilePDFAnalyser::DataLength(quellsy::ByteSpan sector) {
+  const auto last = std::find_if(sector.rbegin(), sector.rend(), [](std::uint8_t b) { return b != 0; });
+  return static_cast<std::size_t>(sector.rend() - last);
+}
+
 int FilePDFAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
   const std::uint32_t type = DocumentType(sector.first(std::min(sector.size(), kClaimAiBytes)));
   return type == RAW_FILE_TYPE_NONE ? 0 : Claim(hit, type, 0);
@@ -86,19 +101,21 @@ int FilePDFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
     }
     const quellsy::ByteSpan tail = sector.last(4);
     if (std::any_of(tail.begin(), tail.end(), [](std::uint8_t b) { return b != 0; })) continue;
+    const std::uint64_t dataEnd = p + DataLength(sector);
     if (const auto mark = FindEnd(sector)) {
       end = p + *mark + kEndPastMark;
-      break;
-    }
-    // A mark cut by the sector boundary, or closing the previous sector with its line break: the
-    // file ends in this sector, or where the previous one ends.
-    if (p >= kMarkReach) {
+    } else if (p >= kMarkReach) {
+      // A mark cut by the sector boundary, or closing the previous sector with its line break: the
+      // file ends in this sector, or where the previous one ends.
       const quellsy::ByteSpan across = window.Bytes(p - kMarkReach, kMarkReach + kEnd.size());
-      if (const auto mark = FindEnd(across)) {
-        end = std::max(p, p - kMarkReach + *mark + kEnd.size());
-        break;
-      }
+      if (const auto cut = FindEnd(across)) end = std::max(p, p - kMarkReach + *cut + kEnd.size());
     }
+    if (end == 0) continue;
+    if (dataEnd >= kClosingBytes && ClosesWithEndMark(window.Bytes(dataEnd - kClosingBytes, kClosingBytes))) {
+      hit.m_ullSize = dataEnd;
+      return 1;
+    }
+    break;
   }
   hit.m_ullSize = RoundUpToSectors(end == 0 ? p : end, sectorSize);
   return 1;
