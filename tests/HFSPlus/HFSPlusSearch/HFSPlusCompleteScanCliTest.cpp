@@ -160,11 +160,12 @@ TEST_F(HFSPlusCompleteScanCli, LinuxMadeVolumeGivesLiveFilesByNameAndDeletedOnes
   RecordProperty("deleted_by_name", byName);
   RecordProperty("deleted_by_content", static_cast<int>(carvedPaths.size()));
   EXPECT_EQ(byName, 0);
-  // The WAVE file and the plain-text logs are not carved.
+  // The WAVE file ends at its stated RIFF length; the plain-text logs are not carved.
   const std::set<std::string> expected = {
       "Users/alice/Pictures/Vacation 2023/IMG_0002.JPG",
       "Users/alice/Documents/Quarterly Report 2023 (final).docx",
       "Users/alice/Library/Application Support/AddressBook/contacts.sqlite",
+      "spacer.wav",
   };
   EXPECT_EQ(carvedPaths, expected);
 }

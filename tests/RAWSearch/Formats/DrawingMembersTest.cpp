@@ -177,7 +177,7 @@ INSTANTIATE_TEST_SUITE_P(
         PublicCase{"ape.ape", &BruteForce::CAPEAnalyser::Create, RAW_FILE_TYPE_APE, Expect::kExact},
         PublicCase{"asf.asf", &BruteForce::CAsfAnalyser::Create, RAW_FILE_TYPE_WMV, Expect::kExact},
         PublicCase{"aac.aac", &BruteForce::CADTSAnalyser::Create, RAW_FILE_TYPE_M4A, Expect::kExact},
-        PublicCase{"gif.gif", &BruteForce::CGifAnalyser::Create, RAW_FILE_TYPE_GIF, Expect::kWholeSectors},
+        PublicCase{"gif.gif", &BruteForce::CGifAnalyser::Create, RAW_FILE_TYPE_GIF, Expect::kExact},
         PublicCase{"sqlite.sqlite", &BruteForce::CFCPEvtAnalyser::Create, RAW_FILE_TYPE_FCPEVENT, Expect::kExact}));
 
 const formats::ScanSampleRegistrar kScanSamples({
