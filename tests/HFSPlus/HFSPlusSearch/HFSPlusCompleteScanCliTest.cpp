@@ -160,7 +160,7 @@ TEST_F(HFSPlusCompleteScanCli, LinuxMadeVolumeGivesLiveFilesByNameAndDeletedOnes
   RecordProperty("deleted_by_name", byName);
   RecordProperty("deleted_by_content", static_cast<int>(carvedPaths.size()));
   EXPECT_EQ(byName, 0);
-  // The plain-text logs are not carved; the WAVE file is, at the length its RIFF chunk states.
+  // The WAVE file ends at its stated RIFF length; the plain-text logs are not carved.
   const std::set<std::string> expected = {
       "Users/alice/Pictures/Vacation 2023/IMG_0002.JPG",
       "Users/alice/Documents/Quarterly Report 2023 (final).docx",

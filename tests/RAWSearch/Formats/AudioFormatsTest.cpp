@@ -33,7 +33,7 @@ INSTANTIATE_TEST_SUITE_P(AudioSamples, PlainAnalyserFiles,
 
 INSTANTIATE_TEST_SUITE_P(AudioBuilt, PlainAnalyserFiles,
                          ::testing::Values(
-        // Chunk lengths adding up to whole sectors.
+        // Chunk lengths adding up to whole sectors are not rounded further.
         FileCase{"midi of two sectors", Make<FileMIDAnalyser>(), [] { return MidiFile(1024 - 22); },
             RAW_FILE_TYPE_MID, Expect::kExact}));
 
@@ -137,7 +137,7 @@ const ScanSampleRegistrar kScanSamples({
 });
 
 // Made by ffmpeg and taken from the public samples: AIFF by its FORM length, Ogg by its pages, RIFF by
-// its chunk length.
+// its chunk length in whole sectors.
 INSTANTIATE_TEST_SUITE_P(AudioContainers, PlainAnalyserFiles,
                          ::testing::Values(
         FileCase{"aiff made", Make<CFileAIFAnalyzer>(), MadeMedia("tone.aiff"), RAW_FILE_TYPE_AIFF, Expect::kExact},
@@ -165,8 +165,8 @@ TEST_P(RiffKinds, TypedByFormAndFirstChunk) {
   const Carved carved = MeasurePlaced(riff, file, 8);
   EXPECT_EQ(carved.claimed, 1);
   EXPECT_EQ(carved.type, c.type);
-  // The chunk's 1020 bytes and its 8-byte header, and not the rest of the sector.
-  EXPECT_EQ(carved.size, 1028u);
+  // 1020 + 8 bytes, rounded up to 512-byte sectors.
+  EXPECT_EQ(carved.size, 1536u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Forms, RiffKinds,
@@ -190,6 +190,20 @@ INSTANTIATE_TEST_SUITE_P(AudioContainerHeaders, PlainAnalyserNearMisses,
                          ::testing::Values(
         NearMiss{"aiff of another form", Make<CFileAIFAnalyzer>(), [](Bytes& b) { b[10] = 'X'; }, AiffHeader}));
 
+// A WAVE form of a 16-byte format chunk and a data chunk of `dataBytes`, padded to even when asked.
+Bytes TiledWave(std::uint32_t dataBytes, bool padded) {
+  Bytes b(44 + dataBytes + (padded ? dataBytes % 2 : 0), 0x33);
+  PutText(b, 0, "RIFF");
+  PutText(b, 8, "WAVE");
+  PutText(b, 12, "fmt ");
+  PutText(b, 36, "data");
+  quellsy::FieldWriter fields(b);
+  fields.le32(4, static_cast<std::uint32_t>(b.size() - 8));
+  fields.le32(16, 16);
+  fields.le32(40, dataBytes);
+  return b;
+}
+
 TEST_F(PlainAnalyserMeasure, OggWalkEndsAtTheFirstNonPageAndRiffAtItsStatedLength) {
   CFileOggAnalyser ogg;
   const Bytes stream = MadeMedia("tone.ogg")();
@@ -202,11 +216,16 @@ TEST_F(PlainAnalyserMeasure, OggWalkEndsAtTheFirstNonPageAndRiffAtItsStatedLengt
   const Carved atEnd = MeasurePlaced(ogg, stream, 1 + static_cast<long long>((stream.size() + kSector - 1) / kSector));
   EXPECT_EQ(atEnd.size, stream.size());
 
-  // A 32-bit length of 0xFFFFFFFF: the stated length.
+  // A 32-bit length of 0xFFFFFFFF: the stated length in whole sectors.
   FileRIFFAnalyser riff;
   Bytes endless = RiffFile("WAVE", "fmt ", 2000);
   quellsy::FieldWriter(endless).le32(4, 0xFFFFFFFF);
-  EXPECT_EQ(MeasurePlaced(riff, endless, 8).size, 0xFFFFFFFFull + 8);
+  EXPECT_EQ(MeasurePlaced(riff, endless, 8).size, (0xFFFFFFFFull + 8 + 511) / 512 * 512);
+  // Chunks that tile the form up to its stated length end it there, an odd last chunk with or without
+  // its pad byte; a body that is no chain of chunks leaves the stated length in whole sectors.
+  EXPECT_EQ(MeasurePlaced(riff, TiledWave(951, true), 8).size, 996u);
+  EXPECT_EQ(MeasurePlaced(riff, TiledWave(951, false), 8).size, 995u);
+  EXPECT_EQ(MeasurePlaced(riff, RiffFile("WAVE", "fmt ", 2000), 8).size, 2048u);
 }
 
 const ScanSampleRegistrar kContainerScanSamples({

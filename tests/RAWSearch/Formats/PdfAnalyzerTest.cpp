@@ -1,5 +1,5 @@
 // PDF documents: the information dictionary read from raw sector bytes, the growing record that ends a
-// file at the last "%%EOF" before its zero padding and names it from that dictionary, and the plain
+// file after the "%%EOF" and line end that close its data and names it from that dictionary, and the plain
 // analyser that measures what the record leaves over. Real files are made with ghostscript and
 // exiftool.
 
@@ -139,15 +139,18 @@ class PdfAnalyzerTest : public RawSearchTest {
   GrowOutcome outcome_;
 };
 
-// The end rule: the file ends with its last mark and the line break behind it, however many zero bytes
-// follow (fewer than 32 and more are looked for in different ways).
+// A document whose data closes with the mark and its line end ends right there; one with other bytes
+// behind its last mark is given the whole sector.
 struct EndCase {
   std::size_t length;
+  std::string closing;
   std::uint64_t size;
 };
 class PdfEnds : public PdfAnalyzerTest, public ::testing::WithParamInterface<EndCase> {};
-TEST_P(PdfEnds, AtTheMarkBeforeTheZeroPadding) {
-  const Bytes file = HandMadePdf(GetParam().length);
+TEST_P(PdfEnds, AfterTheClosingMarkBeforeTheZeroPadding) {
+  Bytes file = HandMadePdf(GetParam().length);
+  file.resize(file.size() - 1);
+  file.insert(file.end(), GetParam().closing.begin(), GetParam().closing.end());
   const auto record = Grow(Placed(file));
   ASSERT_EQ(outcome_.result, 1);
   EXPECT_EQ(record->m_ullSize, GetParam().size);
@@ -156,11 +159,17 @@ TEST_P(PdfEnds, AtTheMarkBeforeTheZeroPadding) {
 INSTANTIATE_TEST_SUITE_P(Lengths, PdfEnds,
                          ::testing::Values(
                              // 300 bytes in the last sector: 212 zero bytes behind the LF.
-                             EndCase{40 * 512 + 300, 40 * 512 + 300},
-                             // 500 bytes: 12 zero bytes, the short-tail search.
-                             EndCase{40 * 512 + 500, 40 * 512 + 500},
+                             EndCase{40 * 512 + 300, "\n", 40 * 512 + 300},
+                             // 500 bytes: 12 zero bytes, a short tail.
+                             EndCase{40 * 512 + 500, "\n", 40 * 512 + 500},
                              // The LF closes the sector: the mark is found from the next, zero sector.
-                             EndCase{40 * 512 + 512, 40 * 512 + 512}));
+                             EndCase{40 * 512 + 512, "\n", 40 * 512 + 512},
+                             // CR LF, CR alone, or no line end at all.
+                             EndCase{40 * 512 + 300, "\r\n", 40 * 512 + 301},
+                             EndCase{40 * 512 + 300, "\r", 40 * 512 + 300},
+                             EndCase{40 * 512 + 300, "", 40 * 512 + 299},
+                             // Bytes that are no line end behind the mark: the sector's end.
+                             EndCase{40 * 512 + 300, "\n%x", 41 * 512}));
 
 TEST_F(PdfAnalyzerTest, SmallFilesGoToThePlainAnalyser) {
   const Bytes file = HandMadePdf(9000);
@@ -208,15 +217,6 @@ TEST_F(PdfAnalyzerTest, IllustratorPostScriptIsTypedAi) {
   EXPECT_EQ(record->m_uRawFileType, RAW_FILE_TYPE_AI);
 }
 
-// The size the grown record gives a made file whose last sector leaves at least 32 zero bytes and
-// whose final "%%EOF\n" starts at least 44 bytes before that sector's end: the file's own.
-std::uint64_t GrownSize(const Bytes& file) {
-  const std::size_t residue = file.size() % kSector;
-  EXPECT_TRUE(residue != 0 && residue + 44 - 6 <= kSector) << "the last sector ends at " << residue;
-  EXPECT_EQ(std::string(file.end() - 6, file.end()), "%%EOF\n");
-  return file.size();
-}
-
 struct MadeCase {
   std::string file;
   std::uint32_t type;
@@ -233,7 +233,8 @@ TEST_P(MadePdfs, NamedAndLabelledFromTheInformation) {
   ASSERT_FALSE(file.empty());
   const auto record = Grow(Placed(file));
   ASSERT_EQ(outcome_.result, 1);
-  EXPECT_EQ(record->m_ullSize, GrownSize(file));
+  EXPECT_EQ(std::string(file.end() - 6, file.end()), "%%EOF\n");
+  EXPECT_EQ(record->m_ullSize, file.size());
   EXPECT_EQ(record->m_uRawFileType, c.type);
   EXPECT_EQ(record->GetRawFileName(), c.name);
   RAW_FILE_TAG tag = RAW_FILE_TAG_NONE;
@@ -269,7 +270,7 @@ TEST_F(PdfAnalyzerTest, SmallMadeFileKeepsItsNameThroughThePlainAnalyser) {
 }
 
 // The plain analyser alone.
-TEST(FilePDFAnalyser, MeasuresToTheLineBreakBehindTheMark) {
+TEST(FilePDFAnalyser, MeasuresToTheClosingMarkAndItsLineEnd) {
   FilePDFAnalyser plain;
   for (std::size_t length : {std::size_t{1000}, std::size_t{40 * 512 + 300}, std::size_t{40 * 512 + 512}}) {
     SCOPED_TRACE(length);
@@ -290,6 +291,14 @@ TEST(FilePDFAnalyser, MarkCutBySectorBoundaryEndsInTheNextSector) {
   FilePDFAnalyser plain;
   MemoryDevice device(Placed(file, 8), kSector);
   EXPECT_EQ(formats::Carve(plain, device, kStart).size, file.size());
+}
+
+TEST(FilePDFAnalyser, BytesBehindTheLastMarkKeepTheWholeSector) {
+  Bytes file = HandMadePdf(3000);
+  for (const char c : std::string("trailing words")) file.push_back(static_cast<std::uint8_t>(c));
+  FilePDFAnalyser plain;
+  MemoryDevice device(Placed(file, 8), kSector);
+  EXPECT_EQ(formats::Carve(plain, device, kStart).size, formats::WholeSectors(file.size()));
 }
 
 TEST(FilePDFAnalyser, AnotherDocumentEndsTheFirst) {
@@ -327,7 +336,7 @@ TEST(FilePDFAnalyser, KeyWords) {
 
 const formats::ScanSampleRegistrar kScanSamples({
     {"BruteForce::PdfAnalyzer", "pdf grown", formats::Made(kScript, "report.pdf"), RAW_FILE_TYPE_PDF,
-     formats::Expect::kStated, 0, GrownSize},
+     formats::Expect::kExact},
     {"BruteForce::PdfAnalyzer", "pdf measured", formats::Made(kScript, "small.pdf"), RAW_FILE_TYPE_PDF,
      formats::Expect::kExact},
 });

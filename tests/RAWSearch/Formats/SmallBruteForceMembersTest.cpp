@@ -72,7 +72,7 @@ TEST(GifMember, ThousandBytesEndAtTheirTrailer) {
   EXPECT_EQ(g.record->m_uRawFileType, RAW_FILE_TYPE_GIF);
 }
 
-TEST(GifMember, MadePicturesEndAtTheirTrailer) {
+TEST(GifMember, MadePicturesEndAtTheTrailer) {
   for (const char* name : {"still.gif", "animated.gif"}) {
     SCOPED_TRACE(name);
     const Bytes gif = Made(kGifs, name)();

@@ -122,11 +122,11 @@ INSTANTIATE_TEST_SUITE_P(
                    return b;
                  },
                  RAW_FILE_TYPE_HTM, Own},
-        // MIDI ends with its last track chunk.
+        // MIDI: the one track the header states ends the file at its last byte.
         GrowCase{"midi of 1000 bytes", MakeStreaming<RawSpeed::MIDAnalyser>(), [] { return MidiFile(978); },
-                 RAW_FILE_TYPE_MID, Fixed(1000)},
-        GrowCase{"midi sample", MakeStreaming<RawSpeed::MIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID,
-                 Own},
+                 RAW_FILE_TYPE_MID, Own},
+        GrowCase{"midi sample", MakeStreaming<RawSpeed::MIDAnalyser>(), Sample("midi.midi"), RAW_FILE_TYPE_MID, Own},
+        // Two tracks where the header states one: whole sectors.
         GrowCase{"midi of two tracks across blocks", MakeStreaming<RawSpeed::MIDAnalyser>(),
                  [] {
                    Bytes b = MidiFile(9000);
@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                    b.insert(b.end(), events.begin(), events.end());
                    return b;
                  },
-                 RAW_FILE_TYPE_MID, Own},
+                 RAW_FILE_TYPE_MID, Sectors},
         // Jet and ACE: 36 empty pages end the file before the first of them.
         GrowCase{"mdb sample", MakeStreaming<RawSpeed::CMDBAnalyser>(), Sample("mdb.mdb"), RAW_FILE_TYPE_MDB, Own},
         GrowCase{"accdb sample", MakeStreaming<RawSpeed::CMDBAnalyser>(), Sample("accdb.accdb"),

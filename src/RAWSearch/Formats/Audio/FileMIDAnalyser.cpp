@@ -22,19 +22,26 @@ int FileMIDAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
   return Claim(hit, 0);
 }
 
+std::uint64_t FileMIDAnalyser::WalkedEnd(std::uint64_t walkEnd, unsigned walked, std::optional<std::uint16_t> stated,
+                                         unsigned sectorSize) {
+  return stated && *stated == walked ? walkEnd : RoundUpToSectors(walkEnd, sectorSize);
+}
+
 // Track chunks follow one another; each step advances by at least the chunk header, and one that
-// would pass the cap ends the file at the cap. The file ends with its last track chunk.
+// would pass the cap ends the file at the cap.
 int FileMIDAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   std::uint64_t p = kFirstTrack;
+  unsigned walked = 0;
   while (window.HasText(p, "MTrk", true)) {
     const std::optional<std::uint32_t> length = window.Be32(p + 4);
     if (!length) break;
     p += kChunkHeaderBytes + *length;
     if (p > kSizeCap) {
-      p = kSizeCap;
-      break;
+      hit.m_ullSize = kSizeCap;
+      return 1;
     }
+    ++walked;
   }
-  hit.m_ullSize = p;
+  hit.m_ullSize = WalkedEnd(p, walked, window.Be16(kTrackCountAt), window.SectorSize());
   return 1;
 }

@@ -12,6 +12,8 @@ constexpr std::size_t kFormOffset = 8;
 constexpr std::size_t kChunkOffset = 12;
 constexpr std::size_t kCmxNameOffset = 20;
 constexpr std::uint64_t kChunkHeader = 8;
+// A walk of more top-level chunks than this proves nothing more and is left to the rounded end.
+constexpr int kMaxChunks = 4096;
 
 unsigned char Folded(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c - 'A' + 'a') : c; }
 
@@ -50,10 +52,29 @@ int FileRIFFAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
   return Claim(hit, FormType(sector), 0);
 }
 
+// The stated end is taken to the byte only when the device holds it and the top-level chunks, each
+// named in printable ASCII, tile the form up to it (an odd chunk's pad byte may be left off the last).
+bool FileRIFFAnalyser::ChunksReach(PlainFileWindow& window, std::uint64_t end) {
+  if (!window.Readable(end - 1)) return false;
+  std::uint64_t p = kChunkOffset;
+  for (int chunks = 0; chunks < kMaxChunks && p + kChunkHeader <= end; ++chunks) {
+    const quellsy::ByteSpan id = window.Bytes(p, 4);
+    if (id.empty()) return false;
+    for (const unsigned char c : id)
+      if (c < 0x20 || c > 0x7E) return false;
+    const auto size = window.Le32(p + 4);
+    if (!size) return false;
+    p += kChunkHeader + *size;
+    if (p == end) return true;
+    p += *size & 1;
+  }
+  return p == end;
+}
+
 int FileRIFFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   const auto length = window.Le32(4);
   if (!length) return 0;
-  // The RIFF chunk states the file's length exactly: nothing of the sector behind it belongs to the file.
-  hit.m_ullSize = *length + kChunkHeader;
+  const std::uint64_t end = *length + kChunkHeader;
+  hit.m_ullSize = ChunksReach(window, end) ? end : RoundUpToSectors(end, window.SectorSize());
   return 1;
 }

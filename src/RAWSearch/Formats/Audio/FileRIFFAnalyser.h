@@ -1,5 +1,6 @@
 #pragma once
-// RIFF files (WAV, AVI, animated cursors, Corel formats): typed by their form and first chunk; the RIFF chunk states the length, taken to whole sectors.
+// RIFF files (WAV, AVI, animated cursors, Corel formats): typed by their form and first chunk; the RIFF chunk states the length, exact when
+// the form's chunks reach it and in whole sectors otherwise.
 
 #include <cstddef>
 #include <cstdint>
@@ -26,4 +27,5 @@ class FileRIFFAnalyser : public CPlainRawFileAnalyser {
 
  private:
   static bool Pair(quellsy::ByteSpan header, std::string_view form, std::string_view chunk);
+  static bool ChunksReach(PlainFileWindow& window, std::uint64_t end);
 };

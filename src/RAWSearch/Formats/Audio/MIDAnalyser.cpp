@@ -32,14 +32,22 @@ int MIDAnalyser::MIDRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
   const long long off = FileOffset(sectorNumber, sectorSize);
   if (off > m_llCap) return PastCap(off, sectorNumber);
   const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
+  if (!m_stated) {
+    if (const auto count = held.At(FileMIDAnalyser::kTrackCountAt, 2))
+      m_stated = quellsy::be16(held.bytes, *count);
+  }
   // Chunk headers are read from what the search holds; one it does not hold yet is read with a later
   // sector, from the bytes kept behind it.
   while (m_llNext <= off + sectorSize + kChunkHeader) {
     const auto at = held.At(m_llNext, kChunkHeader);
     if (!at) return 2;
-    // The file ends with its last track chunk.
-    if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, "MTrk", true)) return End(m_llNext, sectorNumber);
+    if (!CPlainRawFileAnalyser::HasText(held.bytes, *at, "MTrk", true)) {
+      const auto end = FileMIDAnalyser::WalkedEnd(static_cast<std::uint64_t>(m_llNext), m_walked, m_stated,
+                                                  static_cast<unsigned>(sectorSize));
+      return End(static_cast<long long>(end), sectorNumber);
+    }
     m_llNext += kChunkHeader + *quellsy::be32(held.bytes, *at + 4);
+    ++m_walked;
   }
   return 2;
 }

@@ -1,7 +1,10 @@
 #pragma once
 // Standard MIDI files followed track by track: the header chunk, then "MTrk" chunks whose lengths
-// lead from one to the next; the first position that holds no track ends the file, rounded up to its
-// sector.
+// lead from one to the next; the first position that holds no track ends the file, to the byte when
+// the header's track count was walked and rounded up to its sector otherwise.
+
+#include <cstdint>
+#include <optional>
 
 #include "RAWSearch/Framework/StreamingAnalyser.h"
 
@@ -15,6 +18,10 @@ class MIDAnalyser : public CStreamingAnalyser {
    public:
     explicit MIDRawFileInfo(IRawFileAnalyser* fallback);
     int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   private:
+    std::optional<std::uint16_t> m_stated;
+    unsigned m_walked = 0;
   };
 
   MIDAnalyser();

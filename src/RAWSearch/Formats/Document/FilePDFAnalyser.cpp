@@ -15,8 +15,10 @@ constexpr std::string_view kPostScript = "%!PS-Adobe";
 constexpr std::string_view kIllustrator = "Adobe Illustrator";
 constexpr std::string_view kEps = " EPSF-";
 constexpr std::string_view kEnd = "%%EOF";
+// The file ends this far past the start of its end mark (the mark and a line break).
+constexpr std::uint64_t kEndPastMark = FilePDFAnalyser::kClosingBytes;
 // How far before a sector the end of the previous one is searched for a mark: the mark and CR LF.
-constexpr std::uint64_t kMarkReach = 7;
+constexpr std::uint64_t kMarkReach = kEndPastMark;
 
 bool Contains(quellsy::ByteSpan bytes, std::string_view text) {
   return Apimemstr(bytes.data(), static_cast<int>(bytes.size()), reinterpret_cast<const unsigned char*>(text.data()),
@@ -48,17 +50,26 @@ bool FilePDFAnalyser::IsContainPdfKeyWords(const char* text) {
                      [text](const char* word) { return std::strstr(text, word) != nullptr; });
 }
 
-std::size_t FilePDFAnalyser::LineBreakLength(quellsy::ByteSpan behindMark) {
-  if (behindMark.empty()) return 0;
-  if (behindMark[0] == '\r') return behindMark.size() > 1 && behindMark[1] == '\n' ? 2 : 1;
-  return behindMark[0] == '\n' ? 1 : 0;
-}
-
 std::uint32_t FilePDFAnalyser::DocumentType(quellsy::ByteSpan bytes) {
   if (HasText(bytes, 0, kPdfStart)) return RAW_FILE_TYPE_PDF;
   if (HasText(bytes, 0, kPostScript) && Contains(bytes, kIllustrator) && !Contains(bytes, kEps))
     return RAW_FILE_TYPE_AI;
   return RAW_FILE_TYPE_NONE;
+}
+
+bool FilePDFAnalyser::ClosesWithEndMark(quellsy::ByteSpan data) {
+  for (const std::string_view lineEnd : {"", "\r", "\n", "\r\n"}) {
+    const std::size_t closing = kEnd.size() + lineEnd.size();
+    if (data.size() >= closing && HasText(data, data.size() - closing, kEnd) &&
+        HasText(data, data.size() - lineEnd.size(), lineEnd))
+      return true;
+  }
+  return false;
+}
+
+std::size_t FilePDFAnalyser::DataLength(quellsy::ByteSpan sector) {
+  const auto last = std::find_if(sector.rbegin(), sector.rend(), [](std::uint8_t b) { return b != 0; });
+  return static_cast<std::size_t>(sector.rend() - last);
 }
 
 int FilePDFAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
@@ -79,34 +90,33 @@ int FilePDFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   }
   // Every sector from the first is looked at: a file shorter than the header search ends early too.
   std::uint64_t p = 0;
-  std::optional<std::uint64_t> mark;
+  std::uint64_t end = 0;
   for (; p <= kSizeCap; p += sectorSize) {
     const quellsy::ByteSpan sector = window.Bytes(p, sectorSize);
     if (sector.empty()) return 0;
     // Another document begins: this one ended before it.
-    if (p != 0 && HasText(sector, 0, kPdfStart)) break;
-    const quellsy::ByteSpan tail = sector.last(4);
-    if (std::any_of(tail.begin(), tail.end(), [](std::uint8_t b) { return b != 0; })) continue;
-    if (const auto found = FindEnd(sector)) {
-      mark = p + *found;
+    if (p != 0 && HasText(sector, 0, kPdfStart)) {
+      end = p;
       break;
     }
-    // A mark cut by the sector boundary, or closing the previous sector with its line break: the
-    // file ends in this sector, or where the previous one ends.
-    if (p >= kMarkReach) {
+    const quellsy::ByteSpan tail = sector.last(4);
+    if (std::any_of(tail.begin(), tail.end(), [](std::uint8_t b) { return b != 0; })) continue;
+    const std::uint64_t dataEnd = p + DataLength(sector);
+    if (const auto mark = FindEnd(sector)) {
+      end = p + *mark + kEndPastMark;
+    } else if (p >= kMarkReach) {
+      // A mark cut by the sector boundary, or closing the previous sector with its line break: the
+      // file ends in this sector, or where the previous one ends.
       const quellsy::ByteSpan across = window.Bytes(p - kMarkReach, kMarkReach + kEnd.size());
-      if (const auto found = FindEnd(across)) {
-        mark = p - kMarkReach + *found;
-        break;
-      }
+      if (const auto cut = FindEnd(across)) end = std::max(p, p - kMarkReach + *cut + kEnd.size());
     }
+    if (end == 0) continue;
+    if (dataEnd >= kClosingBytes && ClosesWithEndMark(window.Bytes(dataEnd - kClosingBytes, kClosingBytes))) {
+      hit.m_ullSize = dataEnd;
+      return 1;
+    }
+    break;
   }
-  if (!mark) {
-    hit.m_ullSize = p;
-    return 1;
-  }
-  // The document ends with its mark and the line break behind it.
-  const std::uint64_t behind = *mark + kEnd.size();
-  hit.m_ullSize = behind + LineBreakLength(window.Bytes(behind, 2));
+  hit.m_ullSize = RoundUpToSectors(end == 0 ? p : end, sectorSize);
   return 1;
 }

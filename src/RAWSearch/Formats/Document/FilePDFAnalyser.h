@@ -2,6 +2,7 @@
 // The plain analyser of PDF documents (and Illustrator files saved as PDF-compatible PostScript). It
 // is not in the registry: the growing PDF analyser owns one and hands it the hits it could not end,
 // which are then measured from the device by looking for "%%EOF" in every sector that ends in zeros.
+// A document whose data closes with the mark and its line end ends there; any other, in whole sectors.
 
 #include <cstdint>
 
@@ -24,10 +25,13 @@ class FilePDFAnalyser : public CPlainRawFileAnalyser {
   // "%PDF-", or "%!PS-Adobe" with "Adobe Illustrator" and without " EPSF-" in `bytes`: the type, or
   // RAW_FILE_TYPE_NONE.
   static std::uint32_t DocumentType(quellsy::ByteSpan bytes);
-
-  // The length of the line break (CR LF, LF or CR) that `behindMark`, the bytes right behind an end mark,
-  // starts with: a document ends with its last mark and that line break.
-  static std::size_t LineBreakLength(quellsy::ByteSpan behindMark);
+  // True when `data` closes with "%%EOF" and at most its line end (CR, LF or CR LF): a document that
+  // stops there ends exactly there.
+  static bool ClosesWithEndMark(quellsy::ByteSpan data);
+  // The length of `sector` without its trailing zero bytes.
+  static std::size_t DataLength(quellsy::ByteSpan sector);
+  // The most bytes a closing end mark and its line end take.
+  static constexpr std::size_t kClosingBytes = 7;
 
  protected:
   int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;

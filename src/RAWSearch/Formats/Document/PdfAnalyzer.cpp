@@ -1,6 +1,7 @@
 #include "RAWSearch/Formats/Document/PdfAnalyzer.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -21,13 +22,6 @@ constexpr std::uint32_t kFullZeroTail = 32;
 // far before the sector's start.
 constexpr int kFullTailBack = 44;
 constexpr int kLookBehind = 16;
-
-// The file's size when the mark ends at `end` in `bytes` (counted from bytes' start, `first` its offset in the
-// file): the mark and the line break behind it.
-long long EndPastLineBreak(const unsigned char* bytes, int length, long long end, long long first) {
-  const quellsy::ByteSpan behind(bytes + end, static_cast<std::size_t>(length - end));
-  return first + end + static_cast<long long>(FilePDFAnalyser::LineBreakLength(behind));
-}
 
 bool Contains(const unsigned char* data, int length, std::string_view text) {
   return Apimemstr(data, length, reinterpret_cast<const unsigned char*>(text.data()), static_cast<int>(text.size())) !=
@@ -72,28 +66,37 @@ int PdfAnalyzer::PdfRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
   // Another document begins: this one ended before it, somewhere the plain analyser finds.
   if (offset > 0 && CPlainRawFileAnalyser::HasText({sector, 8}, 0, "%PDF-")) return HandOver();
   if (context.uTrailingZeroBytes < 4) return 2;
-  const long long size = FindEnd(sector, sectorSize, sectorNumber, offset, context);
-  if (size == 0) return 2;
+  if (!HasEndMark(sector, sectorSize, sectorNumber, context)) return 2;
   // A file that ends this early is measured from the device rather than grown on into what follows.
   if (offset < kMinSize) return HandOver();
   PdfTagDealwith(m_information);
   if (GetRawFileName().empty()) SetStemName(sectorNumber);
-  m_ullSize = static_cast<std::uint64_t>(size);
+  m_ullSize = static_cast<std::uint64_t>(ClosingEnd(sector, sectorSize, sectorNumber, offset, context));
   return 1;
 }
 
-long long PdfAnalyzer::PdfRawFileInfo::FindEnd(const unsigned char* sector, int sectorSize, long long sectorNumber,
-                                               long long offset, const SearchContext& context) const {
+bool PdfAnalyzer::PdfRawFileInfo::HasEndMark(const unsigned char* sector, int sectorSize, long long sectorNumber,
+                                             const SearchContext& context) const {
   const auto zeroTail = static_cast<int>(std::min<std::uint32_t>(context.uTrailingZeroBytes, kFullZeroTail));
-  if (context.uTrailingZeroBytes < kFullZeroTail) {
-    const long long end = RawUtility::FindMagicInBuffer(sector, sectorSize, zeroTail - 4, kEndMark, kEndMarkLength);
-    return end == 0 ? 0 : EndPastLineBreak(sector, sectorSize, end, offset);
-  }
+  if (context.uTrailingZeroBytes < kFullZeroTail)
+    return RawUtility::FindMagicInBuffer(sector, sectorSize, zeroTail - 4, kEndMark, kEndMarkLength) != 0;
   // A mark may reach back into the previous sector when the search still holds it.
   const int behind = sectorNumber > context.llBufferFirstSector && sectorNumber > m_llStartSector ? kLookBehind : 0;
-  const long long end = RawUtility::FindMagicInBuffer(sector - behind, sectorSize + behind, kFullTailBack, kEndMark,
-                                                      kEndMarkLength);
-  return end == 0 ? 0 : EndPastLineBreak(sector - behind, sectorSize + behind, end, offset - behind);
+  return RawUtility::FindMagicInBuffer(sector - behind, sectorSize + behind, kFullTailBack, kEndMark, kEndMarkLength) !=
+         0;
+}
+
+long long PdfAnalyzer::PdfRawFileInfo::ClosingEnd(const unsigned char* sector, int sectorSize, long long sectorNumber,
+                                                  long long offset, const SearchContext& context) const {
+  const auto size = static_cast<std::size_t>(sectorSize);
+  const std::size_t data = FilePDFAnalyser::DataLength({sector, size});
+  // The closing mark may start in the previous sector when the search still holds it.
+  const std::size_t behind = sectorNumber > context.llBufferFirstSector && sectorNumber > m_llStartSector
+                                 ? std::min(FilePDFAnalyser::kClosingBytes, size)
+                                 : 0;
+  const std::size_t reach = std::min(data + behind, FilePDFAnalyser::kClosingBytes);
+  if (FilePDFAnalyser::ClosesWithEndMark({sector + data - reach, reach})) return offset + static_cast<long long>(data);
+  return offset + sectorSize;
 }
 
 int PdfAnalyzer::PdfRawFileInfo::HandOver() {

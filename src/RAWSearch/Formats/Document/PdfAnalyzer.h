@@ -1,7 +1,8 @@
 #pragma once
 // PDF documents (and Illustrator files) found by their first sector and grown sector by sector: the
 // record reads the document information dictionary as it streams past (title, author, creator,
-// producer, dates), and ends the file at the last "%%EOF" before the zero padding of its last sector.
+// producer, dates), and ends the file in the first sector whose zero tail follows an "%%EOF": right
+// after it and its line end when they close the data, at the sector's end otherwise.
 // Small files, files past the cap and records that leave the growing set go to the plain PDF analyser.
 
 #include <cstdint>
@@ -39,9 +40,12 @@ class PdfAnalyzer : public CBruteForceAnalyser {
     // Size 0, finished: the plain analyser measures the file.
     int HandOver();
     void JudgeAI(const unsigned char* sector, int length);
-    // Where the end mark closes the data of a sector with a zero tail: the size, or 0.
-    long long FindEnd(const unsigned char* sector, int sectorSize, long long sectorNumber, long long offset,
-                      const SearchContext& context) const;
+    // True when an end mark stands before the zero tail of the sector: the file ends in it.
+    bool HasEndMark(const unsigned char* sector, int sectorSize, long long sectorNumber,
+                    const SearchContext& context) const;
+    // The file's end in its last sector, once HasEndMark found a mark there.
+    long long ClosingEnd(const unsigned char* sector, int sectorSize, long long sectorNumber, long long offset,
+                         const SearchContext& context) const;
 
     bool m_bAiPending = true;
     PdfTitleAnalyzer m_titleAnalyzer;

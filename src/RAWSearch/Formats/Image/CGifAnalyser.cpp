@@ -61,7 +61,6 @@ int CGifFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long s
       if (*at == 0) m_walk = Walk::kBlock;
       continue;
     }
-    // The trailer is the picture's last byte.
     if (*at == kTrailer) return Finish(m_llPosition + 1);
     if (*at == kExtension) {
       // Introducer and label; the extension's sub-blocks follow.
@@ -70,7 +69,7 @@ int CGifFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long s
       if (m_llPosition + kDescriptorBytes > end) break;
       m_llPosition += kDescriptorBytes + ColourTableBytes(at[kPackedAt]);
     } else {
-      // Not a block: the picture ended before this sector's end.
+      // Not a block: the picture ended somewhere before this sector's end, which is kept.
       return Finish(end);
     }
     m_walk = Walk::kSubBlocks;

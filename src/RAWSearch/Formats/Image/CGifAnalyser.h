@@ -1,7 +1,7 @@
 #pragma once
 // GIF pictures found by their header and grown sector by sector: the record walks the blocks (colour
-// tables, extensions, image descriptors and their data sub-blocks) to the trailer. The file is given
-// whole sectors, the trailer's sector included.
+// tables, extensions, image descriptors and their data sub-blocks) to the trailer, which ends the file.
+// A walk that meets something else ends the file with that sector, in whole sectors.
 
 #include <cstdint>
 
