@@ -164,11 +164,15 @@ TEST_F(PlainAnalyserMeasure, DocumentWalksEndAtTheirStructureOrCap) {
   unclosedPage.resize(unclosedPage.size() - 20);
   EXPECT_EQ(MeasurePlaced(html, unclosedPage, 10).size, unclosedPage.size());
 
-  // A mailbox without an end mark runs to the device's end.
+  // A mailbox without an end mark ends with its text, where the zeros begin; also when the text fills its
+  // last sector up to its last two bytes, or to the byte (the zeros then start a sector of their own).
   FileMboxAnalyser mbox;
-  Bytes noEnd = MboxFile();
-  noEnd.resize(noEnd.size() - 4);
-  EXPECT_EQ(MeasurePlaced(mbox, noEnd, 6).size, 5u * kSector);
+  for (const std::size_t tail : {std::size_t{4}, std::size_t{2}, std::size_t{0}}) {
+    Bytes noEnd = MboxFile();
+    noEnd.resize(noEnd.size() - 4);
+    noEnd.resize((noEnd.size() + kSector - 1) / kSector * kSector - tail, 'x');
+    EXPECT_EQ(MeasurePlaced(mbox, noEnd, 12).size, noEnd.size()) << tail;
+  }
 }
 
 const ScanSampleRegistrar kWalkedDocumentScanSamples({

@@ -21,6 +21,13 @@ quellsy::ByteSpan AsBytes(std::string_view text) {
   return {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()};
 }
 
+// Offset just behind the last non-zero byte of `bytes`, which start at `at`; `at` when all are zero.
+std::uint64_t BehindLastText(quellsy::ByteSpan bytes, std::uint64_t at) {
+  std::size_t end = bytes.size();
+  while (end > 0 && bytes[end - 1] == 0) --end;
+  return at + end;
+}
+
 }  // namespace
 
 int FileMboxAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
@@ -29,7 +36,8 @@ int FileMboxAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
 }
 
 // In steps of 512 bytes: a step whose last word is not zero is all text; one that ends in zeros holds
-// the mailbox's end, just past the first end mark in it.
+// the mailbox's end, just past the first end mark in it, or without a mark where its zeros begin (a
+// mailbox is text and holds no zero bytes; running on would take whatever lies behind it).
 int FileMboxAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   std::uint64_t p = 0;
   for (; p <= kSizeCap; p += kStep) {
@@ -44,6 +52,11 @@ int FileMboxAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
       hit.m_ullSize = size;
       return 1;
     }
+    std::uint64_t end = BehindLastText(step, p);
+    // A step of zeros only: the text ended in the last word of the step before.
+    if (end == p && p >= kStep) end = BehindLastText(window.Bytes(p - kStep, kStep), p - kStep);
+    hit.m_ullSize = end;
+    return 1;
   }
   hit.m_ullSize = std::min(p, kSizeCap);
   return 1;
