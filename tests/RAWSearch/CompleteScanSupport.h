@@ -58,4 +58,21 @@ inline std::map<long long, IFileNode*> FilesByStartSector(const RecordingTreeSin
   return found;
 }
 
+// A complete scan's signature-search files by the sector their data start at, with the recovery that copies
+// them out; the nodes stay valid as long as the scan.
+struct SignatureScan {
+  ScanController controller;
+  unsigned long long result = ~0ULL;
+  std::map<long long, IFileNode*> found;
+  std::unique_ptr<IDataRecovery, RecoveryDeleter> recovery;
+};
+
+inline SignatureScan ScanForSignatureFiles(IStorageDevice& device, RecordingTreeSink& sink) {
+  SignatureScan scan;
+  scan.controller = RunCompleteScan(device, sink, scan.result);
+  scan.found = FilesByStartSector(sink, true);
+  if (scan.controller) scan.recovery.reset(scan.controller->GetDataRecovery(SEARCHER_RAW));
+  return scan;
+}
+
 }  // namespace quellsy::test

@@ -73,11 +73,10 @@ TEST_F(ExactEndCompleteScan, ToolFilesAmongRandomBytesAreCopiedOutByteExact) {
   auto device = image.MakeDevice();
 
   RecordingTreeSink sink;
-  unsigned long long result = ~0ULL;
-  const ScanController controller = RunCompleteScan(*device, sink, result);
-  ASSERT_EQ(result, 0u);
-  const auto found = FilesByStartSector(sink, true);
-  std::unique_ptr<IDataRecovery, RecoveryDeleter> recovery(controller->GetDataRecovery(SEARCHER_RAW));
+  const SignatureScan scan = ScanForSignatureFiles(*device, sink);
+  ASSERT_EQ(scan.result, 0u);
+  const auto& found = scan.found;
+  const auto& recovery = scan.recovery;
   ASSERT_NE(recovery, nullptr);
 
   TempDir dir;

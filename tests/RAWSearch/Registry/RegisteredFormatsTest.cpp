@@ -179,13 +179,12 @@ TEST_F(RegisteredFormatsScan, EveryWiredFormatIsFoundByACompleteScan) {
   auto device = image.MakeDevice();
 
   RecordingTreeSink sink;
-  unsigned long long result = ~0ULL;
-  const ScanController controller = RunCompleteScan(*device, sink, result);
-  ASSERT_EQ(result, 0u);
+  const SignatureScan scan = ScanForSignatureFiles(*device, sink);
+  ASSERT_EQ(scan.result, 0u);
 
   // Files labelled after their camera are found in the label tree.
-  const auto found = FilesByStartSector(sink, true);
-  std::unique_ptr<IDataRecovery, RecoveryDeleter> recovery(controller->GetDataRecovery(SEARCHER_RAW));
+  const auto& found = scan.found;
+  const auto& recovery = scan.recovery;
   ASSERT_NE(recovery, nullptr);
 
   for (std::size_t i = 0; i < placed.size(); ++i) {
