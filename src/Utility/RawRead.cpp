@@ -40,7 +40,8 @@ class PreadBackend final : public IRawReadBackend {
 
 // One thread that runs one request at a time, into a buffer of its own or into storage a caller lent. A
 // request that times out is abandoned with its worker: the late result lands in that worker's buffer or in
-// the lent storage, which the worker then owns, never in what the caller goes on using; the worker
+// the lent storage, which the worker then owns (with the other stalled parts' workers), never in what the caller
+// goes on using; the worker
 // becomes idle again once the system read returns.
 // Handing a request to a sleeping thread and back costs tens of microseconds, far more than a sector read
 // from the page cache; both sides therefore poll briefly, with the processor's pause hint and no system call,
@@ -49,7 +50,10 @@ constexpr auto kSpinBeforeSleep = std::chrono::microseconds(50);
 
 enum Stage : int { kIdle, kPosted, kFinished };
 
-// What WorkerPool::Read gives when no worker is free to take the request.
+// Parts start at multiples of this from the piece's start.
+constexpr long long kPartAlignment = 4096;
+
+// What WorkerPool::Read gives when too many reads are stalled to take the request.
 constexpr long long kNoWorker = -2;
 
 thread_local bool lastReadRefused = false;
@@ -100,20 +104,20 @@ struct Worker {
   long long result = 0;
   std::shared_ptr<IRawReadBackend> backend;
   unsigned char* target = nullptr;  // lent storage to read into; null: the worker's own buffer
-  std::unique_ptr<unsigned char[]> handedOver;  // lent storage left behind by a caller that timed out
+  std::shared_ptr<unsigned char[]> handedOver;  // lent storage left behind by a caller that timed out
   std::unique_ptr<unsigned char[]> buffer;
   long long capacity = 0;
 };
 
 class WorkerPool {
  public:
-  // Runs the piece of `length` bytes `position` bytes into the destination; returns the bytes placed there
-  // (0 or less: the piece failed).
+  // Runs the piece of `length` bytes `position` bytes into the destination as adjacent parts, each on a worker of
+  // its own, all at once; returns the bytes placed there from the piece's start up to the first part cut short by
+  // the end of the file (0 or less: the piece failed, which it does when any part failed).
   long long Read(Destination destination, long long position, int fd, long long offset, long long length,
                  const std::shared_ptr<IRawReadBackend>& backend, std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
-    Worker* worker = IdleWorker();
-    if (!worker) {
+    if (abandoned_ > kMaxAbandonedRawReads) {
       if (!refusalLogged_) {
         refusalLogged_ = true;
         CatchExeception::WriteLog("raw reads refused: %zu stalled reads still running; %s at offset %lld not read\r\n",
@@ -121,35 +125,65 @@ class WorkerPool {
       }
       return kNoWorker;
     }
-    worker->busy = true;
-    worker->finished = false;
-    worker->fd = fd;
-    worker->offset = offset;
-    worker->length = length;
-    worker->backend = backend;
-    worker->target = destination.owned ? destination.owned->data() + position : nullptr;
-    worker->stage.store(kPosted, std::memory_order_release);
-    worker->wake.notify_all();
+    const long long parts = std::clamp(length / kRawReadPartBytes, 1LL, kRawReadPartsAtOnce);
+    // Parts start on page boundaries of the piece; the last one takes what is left.
+    const long long partLength = ((length + parts - 1) / parts + kPartAlignment - 1) / kPartAlignment * kPartAlignment;
+    std::vector<Part> posted;
+    posted.reserve(static_cast<std::size_t>(parts));
+    for (long long from = 0; from < length; from += partLength) {
+      Worker* worker = IdleWorker();
+      const Part part{worker, position + from, std::min(partLength, length - from)};
+      worker->busy = true;
+      worker->finished = false;
+      worker->fd = fd;
+      worker->offset = offset + from;
+      worker->length = part.length;
+      worker->backend = backend;
+      worker->target = destination.owned ? destination.owned->data() + part.position : nullptr;
+      worker->stage.store(kPosted, std::memory_order_release);
+      worker->wake.notify_all();
+      posted.push_back(part);
+    }
 
     const auto now = std::chrono::steady_clock::now();
     const auto deadline = now + timeout;
     lock.unlock();
-    SpinUntil([worker] { return worker->stage.load(std::memory_order_acquire) == kFinished; },
-              std::min(deadline, now + kSpinBeforeSleep));
+    SpinUntil(
+        [&posted] {
+          return std::all_of(posted.begin(), posted.end(), [](const Part& part) {
+            return part.worker->stage.load(std::memory_order_acquire) == kFinished;
+          });
+        },
+        std::min(deadline, now + kSpinBeforeSleep));
     lock.lock();
-    if (!worker->wake.wait_until(lock, deadline, [worker] { return worker->finished; })) {
-      worker->abandoned = true;
-      ++abandoned_;
-      if (destination.owned) HandOver(*worker, *destination.owned, position, length);
-      return -1;
+    std::vector<Part> stalled;
+    for (const Part& part : posted) {
+      Worker* worker = part.worker;
+      if (!worker->wake.wait_until(lock, deadline, [worker] { return worker->finished; })) stalled.push_back(part);
     }
-    const long long got = worker->result;
-    if (got > 0 && !worker->target)
-      std::memcpy(destination.memory + position, worker->buffer.get(), static_cast<size_t>(got));
-    worker->busy = false;
-    worker->stage.store(kIdle, std::memory_order_release);
-    worker->backend.reset();
-    return got;
+    for (const Part& part : stalled) {
+      part.worker->abandoned = true;
+      ++abandoned_;
+    }
+    if (!stalled.empty() && destination.owned) HandOver(stalled, *destination.owned);
+
+    long long placed = 0;
+    bool failed = !stalled.empty();
+    bool cutShort = false;
+    for (const Part& part : posted) {
+      Worker* worker = part.worker;
+      if (worker->abandoned) continue;
+      const long long got = worker->result;
+      if (got < 0 || (got == 0 && placed == 0)) failed = true;
+      if (got > 0 && !worker->target)
+        std::memcpy(destination.memory + part.position, worker->buffer.get(), static_cast<size_t>(got));
+      if (!cutShort) placed += std::max(got, 0LL);
+      cutShort = cutShort || got < part.length;
+      worker->busy = false;
+      worker->stage.store(kIdle, std::memory_order_release);
+      worker->backend.reset();
+    }
+    return failed ? -1 : placed;
   }
 
   std::size_t Abandoned() {
@@ -163,10 +197,17 @@ class WorkerPool {
   }
 
  private:
+  struct Part {
+    Worker* worker;
+    long long position;  // from the destination's start
+    long long length;
+  };
+
+  // A request starts only while at most kMaxAbandonedRawReads workers are stalled, so there are never more than
+  // that plus kRawReadPartsAtOnce workers.
   Worker* IdleWorker() {
     for (auto& worker : workers_)
       if (!worker->busy) return worker.get();
-    if (workers_.size() > kMaxAbandonedRawReads) return nullptr;
     auto worker = std::make_unique<Worker>();
     Worker* raw = worker.get();
     workers_.push_back(std::move(worker));
@@ -174,20 +215,23 @@ class WorkerPool {
     return raw;
   }
 
-  // The stalled read keeps writing into the lent storage, so the worker takes it; the owner gets a copy
-  // of everything outside the stalled piece. Called with the pool locked, so the worker cannot free the
-  // storage while it is being copied.
-  static void HandOver(Worker& worker, RawReadBuffer& owned, long long position, long long length) {
+  // The stalled reads keep writing into the lent storage, so their workers share it; the owner gets a copy of
+  // everything outside the stalled parts. Called with the pool locked after every other part finished, so nothing
+  // else writes the storage and no worker can free it while it is being copied.
+  static void HandOver(const std::vector<Part>& stalled, RawReadBuffer& owned) {
     const std::size_t capacity = owned.capacity();
     const std::size_t lead = owned.before();
     const std::size_t tail = owned.after();
-    worker.handedOver = owned.Release();
-    const unsigned char* old = worker.handedOver.get() + lead;
+    const std::shared_ptr<unsigned char[]> old(owned.Release());
     owned = RawReadBuffer(capacity, lead, tail);
-    const auto before = static_cast<std::size_t>(position);
-    const auto after = static_cast<std::size_t>(position + length);
-    std::memcpy(owned.data() - lead, old - lead, lead + before);
-    std::memcpy(owned.data() + after, old + after, capacity - after);
+    std::size_t copied = 0;  // from the start of the storage, look-back included
+    for (const Part& part : stalled) {
+      part.worker->handedOver = old;
+      const auto from = lead + static_cast<std::size_t>(part.position);
+      std::memcpy(owned.data() - lead + copied, old.get() + copied, from - copied);
+      copied = from + static_cast<std::size_t>(part.length);
+    }
+    std::memcpy(owned.data() - lead + copied, old.get() + copied, lead + capacity - copied);
   }
 
   void Serve(Worker& worker) {

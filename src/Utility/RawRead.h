@@ -7,8 +7,8 @@
 #include <memory>
 #include <utility>
 
-// Reads `length` bytes at byte `offset` of the open file `fd` into `buffer`, in pieces of 4 MiB,
-// one request at a time for the whole process. Returns `length` when every piece was read, else 0;
+// Reads `length` bytes at byte `offset` of the open file `fd` into `buffer`, in pieces of 4 MiB, one caller at a
+// time for the whole process (each piece read as a few adjacent parts at once, see kRawReadPartBytes). Returns `length` when every piece was read, else 0;
 // a piece that fails or does not finish within the time-out reads as zeros, and a piece cut short
 // by the end of the file has zeros behind its data. A null buffer, a negative fd, offset or length,
 // or a length of 0 returns 0 and leaves the buffer untouched.
@@ -73,6 +73,11 @@ class RawReadBuffer {
 };
 
 constexpr long long kRawReadPieceBytes = 4LL * 1024 * 1024;
+// A piece of at least two parts is read as adjacent parts of at least this size, up to kRawReadPartsAtOnce of them
+// at the same time: one copy out of the page cache, or one request to a fast disk, falls far short of the memory's
+// or the disk's speed. Still one caller at a time, so the disk never sees reads of two places interleaved.
+constexpr long long kRawReadPartBytes = 1024 * 1024;
+constexpr long long kRawReadPartsAtOnce = 4;
 constexpr std::chrono::milliseconds kRawReadTimeout{30'000};
 // Requests that timed out but are still running in the system; past this many, a read fails at once.
 constexpr std::size_t kMaxAbandonedRawReads = 4;

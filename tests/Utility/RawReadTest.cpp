@@ -6,10 +6,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "Utility/CatchExeception.h"
 #include "support/FaultyRawReadBackend.h"
@@ -139,11 +142,61 @@ TEST_P(RawReadTest, FailedPieceIsZeroedAndTheOthersKept) {
 
   auto caller = Caller(10 * kMiB);
   EXPECT_EQ(caller.Read(fd_, 0, 10 * kMiB), 0);
-  EXPECT_EQ(backend->Requests(), 3);
+  // Pieces of 4, 4 and 2 MiB, each read as parts of 1 MiB; every part of the second starts in the failing range.
+  EXPECT_EQ(backend->Requests(), 10);
   const auto bytes = caller.Bytes();
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 4 * kMiB, image_.begin()));
   EXPECT_TRUE(AllAre(bytes, 4 * kMiB, 8 * kMiB, 0));
   EXPECT_TRUE(std::equal(bytes.begin() + 8 * kMiB, bytes.end(), image_.begin() + 8 * kMiB));
+}
+
+// Reads the file, but holds every request until `together` of them are in the system at once (or a second passed).
+class GatheringBackend final : public IRawReadBackend {
+ public:
+  explicit GatheringBackend(int together) : together_(together) {}
+  long long ReadAt(int fd, void* buffer, long long length, long long offset) override {
+    std::unique_lock lock(mutex_);
+    offsets_.push_back(offset);
+    ++inside_;
+    most_ = std::max(most_, inside_);
+    arrived_.notify_all();
+    arrived_.wait_for(lock, std::chrono::seconds(1), [this] { return most_ >= together_; });
+    --inside_;
+    lock.unlock();
+    return pread(fd, buffer, static_cast<size_t>(length), offset);
+  }
+  int Most() const {
+    std::lock_guard lock(mutex_);
+    return most_;
+  }
+  std::vector<long long> Offsets() const {
+    std::lock_guard lock(mutex_);
+    std::vector<long long> sorted = offsets_;
+    std::sort(sorted.begin(), sorted.end());
+    return sorted;
+  }
+
+ private:
+  const int together_;
+  mutable std::mutex mutex_;
+  std::condition_variable arrived_;
+  int inside_ = 0;
+  int most_ = 0;
+  std::vector<long long> offsets_;
+};
+
+// A piece is read as four adjacent parts of 1 MiB that are all in the system at the same time, and the bytes are
+// those of the file; pieces follow one another.
+TEST_P(RawReadTest, APieceIsReadAsAdjacentPartsAtOnce) {
+  auto backend = std::make_shared<GatheringBackend>(4);
+  ScopedRawReadBackend scoped(backend, std::chrono::seconds(10));
+
+  auto caller = Caller(6 * kMiB);
+  ASSERT_EQ(caller.Read(fd_, 4096, 6 * kMiB), 6 * kMiB);
+  EXPECT_EQ(caller.Bytes(), Expected(4096, 6 * kMiB));
+  EXPECT_EQ(backend->Most(), 4);
+  EXPECT_EQ(backend->Offsets(), (std::vector<long long>{4096, 4096 + kMiB, 4096 + 2 * kMiB, 4096 + 3 * kMiB,
+                                                        4096 + 4 * kMiB, 4096 + 5 * kMiB}));
 }
 
 // The stalled piece is the middle one of three: the pieces around it and the bytes past the request keep their
