@@ -115,7 +115,8 @@ class WorkerPool {
   // its own, all at once; returns the bytes placed there from the piece's start up to the first part cut short by
   // the end of the file (0 or less: the piece failed, which it does when any part failed).
   long long Read(Destination destination, long long position, int fd, long long offset, long long length,
-                 const std::shared_ptr<IRawReadBackend>& backend, std::chrono::milliseconds timeout) {
+                 long long partsAtOnce, const std::shared_ptr<IRawReadBackend>& backend,
+                 std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     if (abandoned_ > kMaxAbandonedRawReads) {
       if (!refusalLogged_) {
@@ -125,7 +126,7 @@ class WorkerPool {
       }
       return kNoWorker;
     }
-    const long long parts = std::clamp(length / kRawReadPartBytes, 1LL, kRawReadPartsAtOnce);
+    const long long parts = std::clamp(length / kRawReadPartBytes, 1LL, partsAtOnce);
     // Parts start on page boundaries of the piece; the last one takes what is left.
     const long long partLength = ((length + parts - 1) / parts + kPartAlignment - 1) / kPartAlignment * kPartAlignment;
     std::vector<Part> posted;
@@ -296,6 +297,12 @@ std::mutex settingsMutex;
 std::shared_ptr<IRawReadBackend> currentBackend;
 std::chrono::milliseconds currentTimeout = kRawReadTimeout;
 
+// Half the cores: the searchers of a complete scan want the rest while a block is read.
+long long DefaultPartsAtOnce() {
+  return std::clamp(static_cast<long long>(std::thread::hardware_concurrency() / 2), 1LL, kRawReadPartsAtOnce);
+}
+long long currentPartsAtOnce = DefaultPartsAtOnce();
+
 std::shared_ptr<IRawReadBackend> Backend() {
   std::lock_guard lock(settingsMutex);
   if (!currentBackend) currentBackend = std::make_shared<PreadBackend>();
@@ -307,6 +314,11 @@ std::chrono::milliseconds Timeout() {
   return currentTimeout;
 }
 
+long long PartsAtOnce() {
+  std::lock_guard lock(settingsMutex);
+  return currentPartsAtOnce;
+}
+
 // Reads `length` bytes at `offset` of fd into the destination from `at` bytes into it.
 long long ReadPieces(Destination destination, long long at, int fd, long long offset, long long length) {
   lastReadRefused = false;
@@ -315,12 +327,13 @@ long long ReadPieces(Destination destination, long long at, int fd, long long of
   autolocker<mutex_locker> guard(ReadLock());
   const auto backend = Backend();
   const auto timeout = Timeout();
+  const long long partsAtOnce = PartsAtOnce();
   bool allRead = true;
 
   for (long long position = at; position < at + length; position += kRawReadPieceBytes) {
     const long long pieceLength = std::min(kRawReadPieceBytes, at + length - position);
     const long long got =
-        Pool().Read(destination, position, fd, offset + position - at, pieceLength, backend, timeout);
+        Pool().Read(destination, position, fd, offset + position - at, pieceLength, partsAtOnce, backend, timeout);
     // Read again: a time-out gives lent storage away and the destination fresh storage.
     unsigned char* piece = destination.Base() + position;
     if (got == kNoWorker) lastReadRefused = true;
@@ -346,9 +359,15 @@ void SetRawReadTimeout(std::chrono::milliseconds timeout) {
   currentTimeout = timeout;
 }
 
+void SetRawReadPartsAtOnce(long long parts) {
+  std::lock_guard lock(settingsMutex);
+  currentPartsAtOnce = std::clamp(parts, 1LL, kRawReadPartsAtOnce);
+}
+
 void ResetRawReadForTesting() {
   SetRawReadBackend(nullptr);
   SetRawReadTimeout(kRawReadTimeout);
+  SetRawReadPartsAtOnce(DefaultPartsAtOnce());
 }
 
 std::size_t AbandonedRawReads() { return Pool().Abandoned(); }

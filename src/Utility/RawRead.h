@@ -74,7 +74,7 @@ class RawReadBuffer {
 
 constexpr long long kRawReadPieceBytes = 4LL * 1024 * 1024;
 // A piece of at least two parts is read as adjacent parts of at least this size, up to kRawReadPartsAtOnce of them
-// at the same time: one copy out of the page cache, or one request to a fast disk, falls far short of the memory's
+// at the same time (half the cores): one copy out of the page cache, or one request to a fast disk, falls far short of the memory's
 // or the disk's speed. Still one caller at a time, so the disk never sees reads of two places interleaved.
 constexpr long long kRawReadPartBytes = 1024 * 1024;
 constexpr long long kRawReadPartsAtOnce = 4;
@@ -94,7 +94,9 @@ class IRawReadBackend {
 // A null backend restores pread.
 void SetRawReadBackend(std::shared_ptr<IRawReadBackend> backend);
 void SetRawReadTimeout(std::chrono::milliseconds timeout);
-// Back to pread and the 30 s time-out.
+// How many parts of a piece are read at once, from 1 to kRawReadPartsAtOnce; half the cores unless set.
+void SetRawReadPartsAtOnce(long long parts);
+// Back to pread, the 30 s time-out and the parts the cores allow.
 void ResetRawReadForTesting();
 // Timed-out requests whose system read has not come back yet.
 std::size_t AbandonedRawReads();

@@ -139,6 +139,7 @@ TEST_P(RawReadTest, FailedPieceIsZeroedAndTheOthersKept) {
   auto backend = std::make_shared<FaultyRawReadBackend>();
   backend->FailRequestsStartingIn({4 * kMiB, 8 * kMiB});
   ScopedRawReadBackend scoped(backend, std::chrono::seconds(5));
+  SetRawReadPartsAtOnce(4);
 
   auto caller = Caller(10 * kMiB);
   EXPECT_EQ(caller.Read(fd_, 0, 10 * kMiB), 0);
@@ -190,6 +191,7 @@ class GatheringBackend final : public IRawReadBackend {
 TEST_P(RawReadTest, APieceIsReadAsAdjacentPartsAtOnce) {
   auto backend = std::make_shared<GatheringBackend>(4);
   ScopedRawReadBackend scoped(backend, std::chrono::seconds(10));
+  SetRawReadPartsAtOnce(4);
 
   auto caller = Caller(6 * kMiB);
   ASSERT_EQ(caller.Read(fd_, 4096, 6 * kMiB), 6 * kMiB);
