@@ -201,37 +201,47 @@ TEST_P(RawReadTest, APieceIsReadAsAdjacentPartsAtOnce) {
                                                         4096 + 4 * kMiB, 4096 + 5 * kMiB}));
 }
 
-// The stalled piece is the middle one of three: the pieces around it and the bytes past the request keep their
-// data, whichever storage the caller holds afterwards, and the late 0xEE write reaches none of it.
+// The stalled piece is the middle one of three, read as four parts: its first part stalls, or three of its parts
+// do while the other one finishes. The pieces around it and the bytes past the request keep their data, whichever
+// storage the caller holds afterwards, and the late 0xEE writes reach none of it.
 TEST_P(RawReadTest, StalledReadTimesOutAndItsLateDataReachesNoCaller) {
-  auto backend = std::make_shared<FaultyRawReadBackend>();
-  backend->StallRequestsStartingIn({4 * kMiB, 4 * kMiB + 1});
-  ScopedRawReadBackend scoped(backend, std::chrono::milliseconds(100));
+  struct Case {
+    long long stallFrom, stallTo;
+    std::size_t stalled;
+  };
+  const Case cases[] = {{4 * kMiB, 4 * kMiB + 1, 1}, {5 * kMiB, 7 * kMiB + 1, 3}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.stalled);
+    auto backend = std::make_shared<FaultyRawReadBackend>();
+    backend->StallRequestsStartingIn({c.stallFrom, c.stallTo});
+    ScopedRawReadBackend scoped(backend, std::chrono::milliseconds(100));
+    SetRawReadPartsAtOnce(4);
 
-  const long long length = 9 * kMiB;
-  auto stalled = Caller(length + 512);
-  const unsigned char* lent = stalled.Storage();
-  EXPECT_EQ(stalled.Read(fd_, 0, length), 0);
-  EXPECT_EQ(AbandonedRawReads(), 1u);
-  EXPECT_EQ(stalled.Capacity(), static_cast<std::size_t>(length + 512));
-  // Lent storage went with the stalled read (it still holds it, so the new storage cannot share its address).
-  EXPECT_EQ(stalled.Storage() != lent, GetParam() == Routine::kInPlace);
+    const long long length = 9 * kMiB;
+    auto stalled = Caller(length + 512);
+    const unsigned char* lent = stalled.Storage();
+    EXPECT_EQ(stalled.Read(fd_, 0, length), 0);
+    EXPECT_EQ(AbandonedRawReads(), c.stalled);
+    EXPECT_EQ(stalled.Capacity(), static_cast<std::size_t>(length + 512));
+    // Lent storage went with the stalled reads (they still hold it, so the new storage cannot share its address).
+    EXPECT_EQ(stalled.Storage() != lent, GetParam() == Routine::kInPlace);
 
-  auto next = Caller(4096);
-  ASSERT_EQ(next.Read(fd_, 8192, 4096), 4096);
+    auto next = Caller(4096);
+    ASSERT_EQ(next.Read(fd_, 8192, 4096), 4096);
 
-  backend->ReleaseStalled();
-  ASSERT_TRUE(WaitForAbandonedRawReads(std::chrono::seconds(10)));
+    backend->ReleaseStalled();
+    ASSERT_TRUE(WaitForAbandonedRawReads(std::chrono::seconds(10)));
 
-  auto after = Caller(4096);
-  ASSERT_EQ(after.Read(fd_, 12288, 4096), 4096);
-  EXPECT_EQ(next.Bytes(), Expected(8192, 4096));
-  EXPECT_EQ(after.Bytes(), Expected(12288, 4096));
-  const auto bytes = stalled.Bytes();
-  EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 4 * kMiB, image_.begin()));
-  EXPECT_TRUE(AllAre(bytes, 4 * kMiB, 8 * kMiB, 0));
-  EXPECT_TRUE(std::equal(bytes.begin() + 8 * kMiB, bytes.begin() + length, image_.begin() + 8 * kMiB));
-  EXPECT_TRUE(AllAre(bytes, length, length + 512, 0xAA));
+    auto after = Caller(4096);
+    ASSERT_EQ(after.Read(fd_, 12288, 4096), 4096);
+    EXPECT_EQ(next.Bytes(), Expected(8192, 4096));
+    EXPECT_EQ(after.Bytes(), Expected(12288, 4096));
+    const auto bytes = stalled.Bytes();
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 4 * kMiB, image_.begin()));
+    EXPECT_TRUE(AllAre(bytes, 4 * kMiB, 8 * kMiB, 0));
+    EXPECT_TRUE(std::equal(bytes.begin() + 8 * kMiB, bytes.begin() + length, image_.begin() + 8 * kMiB));
+    EXPECT_TRUE(AllAre(bytes, length, length + 512, 0xAA));
+  }
 }
 
 TEST_P(RawReadTest, TooManyStalledRequestsFailAtOnceUntilTheyReturn) {

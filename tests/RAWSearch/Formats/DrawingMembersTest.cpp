@@ -33,6 +33,7 @@ constexpr long long kStart = 3;
 
 Bytes Placed(const Bytes& file, long long room = 64) {
   Bytes image(kStart * kSector, 0);
+  image.reserve(image.size() + file.size());
   image.insert(image.end(), file.begin(), file.end());
   image.resize((image.size() + kSector - 1) / kSector * kSector + static_cast<std::size_t>(room) * kSector, 0);
   return image;

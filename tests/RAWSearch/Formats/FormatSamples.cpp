@@ -142,6 +142,7 @@ Bytes JetFile(int pages) {
 
 Bytes GzFile(std::uint8_t flags, const std::string& name, const Bytes& body) {
   Bytes b = {0x1F, 0x8B, 0x08, flags, 0, 0, 0, 0, 0x02, 0x03};
+  b.reserve(b.size() + name.size() + 1 + body.size());
   if (flags & 8) {
     b.insert(b.end(), name.begin(), name.end());
     b.push_back(0);
