@@ -26,7 +26,7 @@ need /usr/bin/convert /usr/bin/time exiftool lame id3v2 photorec python3 hyperfi
 # The corpus (bench/corpus/assemble.py): every maker in bench/corpus/ (or those QUELLSY_BENCH_MAKERS names) takes
 # turns by its weight, so the same makers always give the same files; random bytes between the files. The files
 # and the image are kept for the next run while the makers stay the same.
-corpus=$( (echo "${QUELLSY_BENCH_MAKERS:-all}"; cat "$bench_root"/bench/corpus/*.sh) | md5sum | cut -c1-8)
+corpus=$( (echo "${QUELLSY_BENCH_MAKERS:-all}"; cat "$bench_root"/bench/corpus/*.sh "$bench_root"/bench/corpus/maker.bash) | md5sum | cut -c1-8)
 files=$work/files-$corpus
 image=$work/complete-${mib}m-$count-$corpus.img
 if [ ! -s "$image.manifest" ] || [ "$(stat -c %s "$image" 2>/dev/null || echo 0)" -ne $((mib << 20)) ]; then

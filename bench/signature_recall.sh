@@ -21,7 +21,7 @@ need photorec python3 "$cli"
 mkdir -p "$work"
 work=$(realpath "$work")
 
-corpus=$( (echo "${QUELLSY_BENCH_MAKERS:-all}"; cat "$bench_root"/bench/corpus/*.sh) | md5sum | cut -c1-8)
+corpus=$( (echo "${QUELLSY_BENCH_MAKERS:-all}"; cat "$bench_root"/bench/corpus/*.sh "$bench_root"/bench/corpus/maker.bash) | md5sum | cut -c1-8)
 files=$work/files-$corpus
 for variant in ${QUELLSY_RECALL_VARIANTS:-512 4096 fragmented}; do
   case $variant in

@@ -4,17 +4,9 @@
 # a file, the same written to a pipe (every member's sizes in a data descriptor), and a cabinet written by gcab,
 # with or without MSZIP compression.
 # usage: bench/corpus/archive.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.zip or OUT_FILE_STEM.cab)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
-for tool in zip gcab python3; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need zip gcab python3
+scratch
 mkdir "$work/tree"
 python3 - "$work/tree" "$index" <<'PY'
 import os, random, sys

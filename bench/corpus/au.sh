@@ -3,10 +3,8 @@
 # AU made with ffmpeg from seed INDEX: one to eight seconds of tone and noise, 16-bit linear, 8-bit mu-law or
 # 32-bit float samples, mono or stereo, at 8 to 44.1 kHz; the header states the data length.
 # usage: bench/corpus/au.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.au)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-command -v ffmpeg >/dev/null || { echo "missing tool: ffmpeg" >&2; exit 2; }
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need ffmpeg
 codecs=(pcm_s16be pcm_mulaw pcm_f32be)
 rates=(8000 11025 22050 44100)
 ffmpeg -nostdin -hide_banner -loglevel error -y \

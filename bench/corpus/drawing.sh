@@ -5,17 +5,9 @@
 # EPS with a TIFF preview added by epstool, and a DXF drawing written by ezdxf with CR LF line ends, as Windows
 # programs save it.
 # usage: bench/corpus/drawing.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.<ext>)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
-for tool in fig2dev epstool gs rsvg-convert; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need fig2dev epstool gs rsvg-convert
+scratch
 if ((turn % 5 == 4)); then
   # ezdxf is Debian's python3-ezdxf: the system interpreter, whatever python3 is first on the path.
   /usr/bin/python3 -c 'import ezdxf' 2>/dev/null || { echo "missing tool: python3-ezdxf" >&2; exit 2; }

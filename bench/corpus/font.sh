@@ -3,9 +3,7 @@
 # One TrueType font built with fontTools from seed INDEX: a family name and a set of square glyphs whose number
 # and outlines vary with the seed.
 # usage: bench/corpus/font.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.ttf)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
 # fontTools is Debian's python3-fonttools: the system interpreter, whatever python3 is first on the path.
 /usr/bin/python3 -c 'import fontTools' 2>/dev/null || { echo "missing tool: python3-fonttools" >&2; exit 2; }
 /usr/bin/python3 - "$stem.ttf" "$index" <<'PY'

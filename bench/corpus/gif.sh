@@ -3,10 +3,8 @@
 # GIF made with ImageMagick from seed INDEX: a still picture with a global colour table, or an animation of two to
 # six frames with a looping extension, every other seed; sizes vary with the seed.
 # usage: bench/corpus/gif.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.gif)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-[ -x /usr/bin/convert ] || { echo "missing tool: /usr/bin/convert" >&2; exit 2; }
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need /usr/bin/convert
 size=$((48 + 23 * (index % 17)))x$((32 + 19 * (index % 13)))
 if ((index % 2 == 0)); then
   /usr/bin/convert -seed "$index" -size "$size" plasma:fractal "$stem.gif"

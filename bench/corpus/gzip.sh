@@ -5,13 +5,9 @@
 # OUT_FILE_STEM.gz.
 #
 # usage: bench/corpus/gzip.sh OUT_FILE_STEM INDEX
-set -euo pipefail
-stem=$1
-index=$2
-command -v gzip >/dev/null || { echo "missing tool: gzip" >&2; exit 1; }
-command -v python3 >/dev/null || { echo "missing tool: python3" >&2; exit 1; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need gzip python3
+scratch
 python3 - "$work/notes-$index.txt" "$index" <<'PY'
 import random, sys
 

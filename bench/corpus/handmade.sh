@@ -6,12 +6,7 @@
 # hand-built samples the format tests carve; the lengths of most vary with the seed. corpus-sample is built with
 # the release preset (the benchmarks) and the dev preset (the tests); QUELLSY_CORPUS_SAMPLE names another.
 # usage: bench/corpus/handmade.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.<format>)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
 root=$(cd "$(dirname "$0")/../.." && pwd)
 writer=${QUELLSY_CORPUS_SAMPLE:-}
 if [ -z "$writer" ]; then

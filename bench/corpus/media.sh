@@ -5,15 +5,8 @@
 # and tones vary with the seed. A packed movie states its unpacked length only, which the scan takes: the sidecar
 # says end=prefix.
 # usage: bench/corpus/media.sh OUT_FILE_STEM INDEX   (writes OUT_FILE_STEM.<ext>)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
-command -v ffmpeg >/dev/null || { echo "missing tool: ffmpeg" >&2; exit 2; }
-# Bit-exact output options go right before the output file: the same seed always gives the same bytes.
-ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "${@:1:$#-1}" -fflags +bitexact -flags +bitexact "${@: -1}"; }
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need ffmpeg
 seconds=$((1 + index % 4))
 tone=(-f lavfi -i "sine=frequency=$((220 + 37 * (index % 20))):duration=$seconds" -ar 22050)
 picture=(-f lavfi -i "testsrc=size=$((64 + 16 * (index % 8)))x$((48 + 16 * (index % 6))):rate=25:duration=$seconds")
@@ -23,8 +16,7 @@ case $((turn % 5)) in
   2) ff "${picture[@]}" "${tone[@]}" -c:v mpeg4 -c:a pcm_s16le "$stem.mkv" ;;
   3) ff "${picture[@]}" -c:v flv1 -f swf "$stem.swf" ;;
   4)
-    work=$(mktemp -d)
-    trap 'rm -rf "$work"' EXIT
+    scratch
     ff "${picture[@]}" -c:v flv1 -f swf "$work/plain.swf"
     python3 - "$work/plain.swf" "$stem.swf" <<'PY'
 import sys, zlib

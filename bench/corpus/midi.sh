@@ -3,9 +3,7 @@
 # One standard MIDI file written with mido from seed INDEX: one to four tracks of random notes, their number
 # and lengths varying with the seed.
 # usage: bench/corpus/midi.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.mid)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
 # mido is Debian's python3-mido: the system interpreter, whatever python3 is first on the path.
 /usr/bin/python3 -c 'import mido' 2>/dev/null || { echo "missing tool: python3-mido" >&2; exit 2; }
 /usr/bin/python3 - "$stem.mid" "$index" <<'PY'

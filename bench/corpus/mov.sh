@@ -6,20 +6,11 @@
 # picture is noise seeded by INDEX, its length and frame size vary with it.
 #
 # usage: bench/corpus/mov.sh OUT_FILE_STEM INDEX
-set -euo pipefail
-stem=$1
-index=$2
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
-for tool in ffmpeg perl; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
-done
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need ffmpeg perl
 sizes=(176x144 320x240 352x288 640x360)
 size=${sizes[$((index % ${#sizes[@]}))]}
 seconds=$((1 + index % 4))
-# Bit-exact output options go right before the output file: the same seed always gives the same bytes.
-ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "${@:1:$#-1}" -fflags +bitexact -flags +bitexact "${@: -1}"; }
 video=(-f lavfi -i "testsrc2=size=$size:rate=15:duration=$seconds,noise=alls=30:allf=t:all_seed=$index"
        -f lavfi -i "sine=frequency=$((200 + index % 800)):duration=$seconds")
 codecs=(-c:v mpeg4 -q:v $((2 + index % 8)) -c:a aac -ar 22050)

@@ -6,10 +6,8 @@
 # with core properties "<last modifier>_<title>" after its modification time: the sidecar says so.
 #
 # usage: bench/corpus/office.sh OUT_FILE_STEM INDEX
-set -euo pipefail
-stem=$1
-index=$2
-command -v python3 >/dev/null || { echo "missing tool: python3" >&2; exit 1; }
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need python3
 python3 - "$stem" "$index" <<'PY'
 import random, sys, zipfile
 

@@ -6,12 +6,9 @@
 # author and names it after its title: the sidecar says so.
 #
 # usage: bench/corpus/pdf.sh OUT_FILE_STEM INDEX   (writes OUT_FILE_STEM.pdf)
-set -euo pipefail
-stem=$1
-index=$2
-command -v gs >/dev/null || { echo "missing tool: gs" >&2; exit 2; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need gs
+scratch
 pages=$((1 + index % 9))
 size=$((8 + index % 7))
 compress=$([ $((index % 3)) -eq 0 ] && echo false || echo true)

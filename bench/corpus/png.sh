@@ -3,10 +3,8 @@
 # One PNG picture made with ImageMagick from seed INDEX: a plasma or gradient of a size that varies with
 # the seed, half of them with an alpha channel, written to OUT_FILE_STEM.png.
 # usage: bench/corpus/png.sh OUT_FILE_STEM INDEX
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-[ -x /usr/bin/convert ] || { echo "missing tool: /usr/bin/convert" >&2; exit 2; }
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need /usr/bin/convert
 size=$((64 + 37 * (index % 23)))x$((48 + 29 * (index % 17)))
 if ((index % 2)); then
   /usr/bin/convert -seed "$index" -size "$size" plasma:fractal -alpha set -strip "$stem.png"

@@ -6,13 +6,8 @@
 # of both kinds, Word, Excel, PowerPoint and Publisher compound files, a xar archive, a GPS track, an
 # audiobook and an icon family. These do not vary with the seed: copies of one file count once.
 # usage: bench/corpus/samples.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.<ext>)
-set -euo pipefail
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
 samples=$(cd "$(dirname "$0")/../.." && pwd)/tests/fixtures/public/mimetype-testdata
-stem=${1:?output file stem}
-index=${2:?seed index}
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
 files=(dwg.dwg dwg.1.dwg ape.ape mdb.mdb accdb.accdb doc.doc xls.xls ppt.ppt pub.pub xar.xar gpx.gpx audio.mp4
        icns.icns)
 file=${files[$((turn % ${#files[@]}))]}

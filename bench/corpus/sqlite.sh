@@ -4,13 +4,8 @@
 # to a few thousand rows of text and blobs; every third seed an address book (the entity table of its object
 # store, then its records) instead of notes.
 # usage: bench/corpus/sqlite.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.sqlite or OUT_FILE_STEM.abcddb)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
-command -v sqlite3 >/dev/null || { echo "missing tool: sqlite3" >&2; exit 2; }
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need sqlite3
 rows=$((5 + index * 97 % 3000))
 if ((turn % 3 == 2)); then
   file=$stem.abcddb

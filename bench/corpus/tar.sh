@@ -4,13 +4,9 @@
 # vary with the seed (some empty), written to OUT_FILE_STEM.tar in 512-byte records, so that the archive ends
 # with its two zero blocks (the end the scan finds) rather than with a 10 KiB record's padding.
 # usage: bench/corpus/tar.sh OUT_FILE_STEM INDEX
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-command -v tar >/dev/null || { echo "missing tool: tar" >&2; exit 2; }
-command -v python3 >/dev/null || { echo "missing tool: python3" >&2; exit 2; }
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need tar python3
+scratch
 python3 - "$work/tree" "$index" <<'PY'
 import os, random, sys
 root, index = sys.argv[1], int(sys.argv[2])

@@ -6,17 +6,9 @@
 # Text has no structural end: the HTML, RTF and mailbox files say so in their sidecar (end=prefix); the UTF-16
 # page ends at its last character, the scan's rule for it.
 # usage: bench/corpus/text.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.<ext>)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
-for tool in enscript iconv python3; do
-  command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 2; }
-done
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need enscript iconv python3
+scratch
 if ((turn % 4 == 3)); then
   python3 - "$stem.mbox" "$index" <<'PY'
 import email.message, mailbox, random, sys

@@ -8,15 +8,8 @@
 # The MPEG-1 program stream ends without an end code, and the RealMedia data chunk states 10 bytes more than
 # ffmpeg writes: neither has an end the scan can find exactly, so their sidecars say end=prefix.
 # usage: bench/corpus/video.sh OUT_FILE_STEM INDEX  (writes OUT_FILE_STEM.<ext>)
-set -euo pipefail
-stem=${1:?output file stem}
-index=${2:?seed index}
-# The kind follows the seed; the corpus's weighted round robin (period 100) hands a family seeds a fixed step
-# apart, so the hundreds shift the turn and every kind comes up.
-turn=$((index + index / 100))
-command -v ffmpeg >/dev/null || { echo "missing tool: ffmpeg" >&2; exit 2; }
-# Bit-exact output options go right before the output file: the same seed always gives the same bytes.
-ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "${@:1:$#-1}" -fflags +bitexact -flags +bitexact "${@: -1}"; }
+source "$(dirname "$0")/maker.bash" "$@" || exit 2
+need ffmpeg
 sizes=(128x96 176x144 320x240 352x288)
 size=${sizes[$((index % ${#sizes[@]}))]}
 seconds=$((1 + index % 3))
