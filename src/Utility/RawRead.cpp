@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -40,9 +41,8 @@ class PreadBackend final : public IRawReadBackend {
 
 // One thread that runs one request at a time, into a buffer of its own or into storage a caller lent. A
 // request that times out is abandoned with its worker: the late result lands in that worker's buffer or in
-// the lent storage, which the worker then owns (with the other stalled parts' workers), never in what the caller
-// goes on using; the worker
-// becomes idle again once the system read returns.
+// the lent storage, which the worker then owns (with the other stalled parts' workers), never in what the
+// caller goes on using; the worker becomes idle again once the system read returns.
 // Handing a request to a sleeping thread and back costs tens of microseconds, far more than a sector read
 // from the page cache; both sides therefore poll briefly, with the processor's pause hint and no system call,
 // before they block on the condition variable.
@@ -129,8 +129,8 @@ class WorkerPool {
     const long long parts = std::clamp(length / kRawReadPartBytes, 1LL, partsAtOnce);
     // Parts start on page boundaries of the piece; the last one takes what is left.
     const long long partLength = ((length + parts - 1) / parts + kPartAlignment - 1) / kPartAlignment * kPartAlignment;
-    std::vector<Part> posted;
-    posted.reserve(static_cast<std::size_t>(parts));
+    // Fixed room, not a heap allocation: most requests are a few sectors a searcher reads.
+    PartList posted;
     for (long long from = 0; from < length; from += partLength) {
       Worker* worker = IdleWorker();
       const Part part{worker, position + from, std::min(partLength, length - from)};
@@ -143,7 +143,7 @@ class WorkerPool {
       worker->target = destination.owned ? destination.owned->data() + part.position : nullptr;
       worker->stage.store(kPosted, std::memory_order_release);
       worker->wake.notify_all();
-      posted.push_back(part);
+      posted.parts[posted.count++] = part;
     }
 
     const auto now = std::chrono::steady_clock::now();
@@ -157,19 +157,18 @@ class WorkerPool {
         },
         std::min(deadline, now + kSpinBeforeSleep));
     lock.lock();
-    std::vector<Part> stalled;
+    PartList stalled;
     for (const Part& part : posted) {
       Worker* worker = part.worker;
-      if (!worker->wake.wait_until(lock, deadline, [worker] { return worker->finished; })) stalled.push_back(part);
-    }
-    for (const Part& part : stalled) {
-      part.worker->abandoned = true;
+      if (worker->wake.wait_until(lock, deadline, [worker] { return worker->finished; })) continue;
+      worker->abandoned = true;
       ++abandoned_;
+      stalled.parts[stalled.count++] = part;
     }
-    if (!stalled.empty() && destination.owned) HandOver(stalled, *destination.owned);
+    if (stalled.count != 0 && destination.owned) HandOver(stalled, *destination.owned);
 
     long long placed = 0;
-    bool failed = !stalled.empty();
+    bool failed = stalled.count != 0;
     bool cutShort = false;
     for (const Part& part : posted) {
       Worker* worker = part.worker;
@@ -199,9 +198,15 @@ class WorkerPool {
 
  private:
   struct Part {
-    Worker* worker;
-    long long position;  // from the destination's start
-    long long length;
+    Worker* worker = nullptr;
+    long long position = 0;  // from the destination's start
+    long long length = 0;
+  };
+  struct PartList {
+    std::array<Part, kRawReadPartsAtOnce> parts;
+    std::size_t count = 0;
+    const Part* begin() const { return parts.data(); }
+    const Part* end() const { return parts.data() + count; }
   };
 
   // A request starts only while at most kMaxAbandonedRawReads workers are stalled, so there are never more than
@@ -219,7 +224,7 @@ class WorkerPool {
   // The stalled reads keep writing into the lent storage, so their workers share it; the owner gets a copy of
   // everything outside the stalled parts. Called with the pool locked after every other part finished, so nothing
   // else writes the storage and no worker can free it while it is being copied.
-  static void HandOver(const std::vector<Part>& stalled, RawReadBuffer& owned) {
+  static void HandOver(const PartList& stalled, RawReadBuffer& owned) {
     const std::size_t capacity = owned.capacity();
     const std::size_t lead = owned.before();
     const std::size_t tail = owned.after();
