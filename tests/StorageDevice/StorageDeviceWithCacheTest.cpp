@@ -9,6 +9,7 @@
 #include <mutex>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "StorageDevice/StorageDeviceErrors.h"
 #include "StorageDevice/StorageDeviceFactory.h"
@@ -407,7 +408,8 @@ struct BadSectorCase {
   std::vector<BadSectorRange> bad;  // as the disk has them
 };
 
-class ReadAheadRetry : public ::testing::TestWithParam<BadSectorCase> {
+// With each 4 MiB piece read whole, and read as four parts at once of which only some fail.
+class ReadAheadRetry : public ::testing::TestWithParam<std::tuple<BadSectorCase, long long>> {
  protected:
   void SetUp() override {
     CMessageCenter::Instance().ResetForTesting();
@@ -423,19 +425,21 @@ class ReadAheadRetry : public ::testing::TestWithParam<BadSectorCase> {
 // sector. Every other sector still reaches the reader through the cache with its own bytes; each bad run is one
 // range, reported once, however many reads failed over it.
 TEST_P(ReadAheadRetry, EveryReadableSectorArrivesAndEachBadRunIsReportedOnce) {
+  const BadSectorCase& disk = std::get<0>(GetParam());
   constexpr long long kBlockSectors = 8192;
   constexpr long long kTotal = 2 * kBlockSectors + 300;  // a short last block
   quellsy::test::TempDir dir;
   auto bytes = PatternBytes(static_cast<std::size_t>(kTotal) * kSector, 21);
   quellsy::test::WriteFile(dir / "volume", bytes);
   auto backend = std::make_shared<quellsy::test::FaultyRawReadBackend>();
-  for (const BadSectorRange& range : GetParam().bad) {
+  for (const BadSectorRange& range : disk.bad) {
     backend->FailRequestsCovering({static_cast<long long>(range.first * kSector),
                                    static_cast<long long>((range.first + range.count) * kSector)});
     std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(range.first * kSector),
               bytes.begin() + static_cast<std::ptrdiff_t>((range.first + range.count) * kSector), 0);
   }
   quellsy::test::ScopedRawReadBackend scoped(backend, std::chrono::seconds(30));
+  quellsy::SetRawReadPartsAtOnce(std::get<1>(GetParam()));
   const std::unique_ptr<IStorageDevice> volume(CreateVolumeDevice((dir / "volume").c_str()));
   ASSERT_TRUE(volume->Open(nullptr));
 
@@ -452,17 +456,21 @@ TEST_P(ReadAheadRetry, EveryReadableSectorArrivesAndEachBadRunIsReportedOnce) {
     EXPECT_TRUE(ok);
   }
   cache.EndCache();
-  EXPECT_EQ(cache.GetUnreadableRanges(), GetParam().bad);
+  EXPECT_EQ(cache.GetUnreadableRanges(), disk.bad);
   EXPECT_EQ(cache.GetReadAheadError(), quellsy::kResultOk);
-  EXPECT_EQ(m_events.RangesBeforeMarker(), GetParam().bad);
+  EXPECT_EQ(m_events.RangesBeforeMarker(), disk.bad);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Disks, ReadAheadRetry,
-    ::testing::Values(BadSectorCase{"OneBadSectorInAFourMebibyteBlock", {{8192 + 1234, 1}}},
-                      BadSectorCase{"ARunAcrossTwoBlocks", {{8190, 5}}},
-                      BadSectorCase{"TwoRunsAndTheLastSector", {{3, 1}, {4000, 17}, {2 * 8192 + 299, 1}}},
-                      BadSectorCase{"NoBadSector", {}}),
-    [](const auto& p) { return std::string(p.param.name); });
+    ::testing::Combine(
+        ::testing::Values(BadSectorCase{"OneBadSectorInAFourMebibyteBlock", {{8192 + 1234, 1}}},
+                          BadSectorCase{"ARunAcrossTwoBlocks", {{8190, 5}}},
+                          BadSectorCase{"TwoRunsAndTheLastSector", {{3, 1}, {4000, 17}, {2 * 8192 + 299, 1}}},
+                          BadSectorCase{"NoBadSector", {}}),
+        ::testing::Values(1LL, 4LL)),
+    [](const auto& p) {
+      return std::string(std::get<0>(p.param).name) + "_" + std::to_string(std::get<1>(p.param)) + "Parts";
+    });
 
 }  // namespace
