@@ -1,14 +1,17 @@
 // The installed desktop files, checked by the tools that read them: desktop-file-validate for the entry, librsvg
-// for the icon, update-mime-database and GIO for the scan-result file type, and polkitd (through pkaction) for the
-// policy. Each names what the others install.
+// for the icon, update-mime-database and GIO for the scan-result file type, polkitd (through pkaction) and pkexec
+// for the policy. Each names what the others install.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <fstream>
 
+#include "FXRLoader/RecordedFiles.h"
 #include "FXRLoader/StagedInstall.h"
 #include "FileArchive/CRSData.h"
+#include "Platform/InstalledPrograms.h"
 #include "support/CommandOutput.h"
 #include "support/FixtureScript.h"
 #include "support/TempDir.h"
@@ -17,6 +20,8 @@ namespace quellsy::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+constexpr const char* kPolkitInNamespace = "tests/FXRLoader/polkit-in-namespace.sh";
 
 bool IsExecutable(const fs::path& file) {
   struct stat status {};
@@ -83,25 +88,65 @@ TEST(InstalledFiles, SavedScanResultsAreKnownByTheirNameAndTheirContent) {
   }
 }
 
+// The installed prefix, from where the launcher lies in it.
+std::string PrefixOf(const StagedInstall& staged) {
+  return fs::path(staged.launcher).parent_path().parent_path().string();
+}
+
 TEST(InstalledFiles, PolkitReadsThePolicyForTheInstalledHelper) {
   const StagedInstall& staged = GetStagedInstall();
   QUELLSY_REQUIRE_STAGED_INSTALL(staged);
   // The helper is installed where the policy says, which is how pkexec finds the policy for it.
   EXPECT_TRUE(IsExecutable(staged.Staged(staged.helper))) << staged.helper;
 
-  const std::string& action = staged.action;
   TempDir dir;
-  const FixtureRun run = RunFixture("tests/FXRLoader/pkaction-on-private-bus.sh",
-                                    {staged.policy.parent_path().string(), action, (dir / "answer").string()});
+  const FixtureRun run =
+      RunFixture(kPolkitInNamespace, {staged.root.string(), PrefixOf(staged), "--", "sh", "-c",
+                                      "pkaction --verbose --action-id \"$1\" > \"$2\"", "sh", staged.action,
+                                      (dir / "answer").string()});
   QUELLSY_REQUIRE_FIXTURE(run);
-  std::ifstream in(dir / "answer");
-  const std::string answer{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  const std::string answer = Text(dir / "answer");
   for (const std::string& line : std::vector<std::string>{
-           action + ":\n", "implicit any:      auth_admin_keep\n", "implicit inactive: auth_admin_keep\n",
-        "implicit active:   auth_admin_keep\n",
-        "annotation:        org.freedesktop.policykit.exec.path -> " + staged.helper + "\n",
-        "annotation:        org.freedesktop.policykit.exec.allow_gui -> true\n"})
+           staged.action + ":\n", "implicit any:      auth_admin_keep\n", "implicit inactive: auth_admin_keep\n",
+           "implicit active:   auth_admin_keep\n",
+           "annotation:        org.freedesktop.policykit.exec.path -> " + staged.helper + "\n",
+           "annotation:        org.freedesktop.policykit.exec.allow_gui -> true\n"})
     EXPECT_NE(answer.find(line), std::string::npos) << "no line \"" << line << "\" in:\n" << answer;
+}
+
+// The whole way as root with the real pkexec: the installed launcher, its waiter, pkexec finding the policy through
+// the helper's path, the helper, and a stand-in for the windowed program at its installed path.
+TEST(InstalledFiles, TheRealPkexecStartsTheProgramThroughTheHelper) {
+  const StagedInstall& staged = GetStagedInstall();
+  QUELLSY_REQUIRE_STAGED_INSTALL(staged);
+  TempDir dir;
+  const fs::path program = staged.Staged(platform::InstalledMainProgram());
+  fs::create_directories(program.parent_path());
+  std::ofstream(program) << "#!/bin/sh\n"
+                            "printf '%s\\0' \"$@\" > '" << (dir / "argv").string() << "'\n"
+                            "cat /proc/$$/environ > '" << (dir / "environ").string() << "'\n"
+                            "id -u > '" << (dir / "uid").string() << "'\n"
+                            "echo started > '" << (dir / "started").string() << "'\n";
+  fs::permissions(program, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+  ASSERT_EQ(mkfifo((dir / "started").c_str(), 0600), 0);
+  std::ofstream(dir / "xauthority") << "cookie";
+  const std::string document = "/srv/scans/card 1.Vortrane";
+
+  // The launcher ends at once; the shell then waits (at most a minute) for the program to say it started.
+  const FixtureRun run = RunFixture(
+      kPolkitInNamespace,
+      {staged.root.string(), PrefixOf(staged), "--", "sh", "-c",
+       "env -i PATH=/usr/bin:/bin HOME=\"$1\" XDG_CONFIG_HOME=\"$1/config\" LANG=pt_BR.UTF-8 DISPLAY=:3 "
+       "XAUTHORITY=\"$1/xauthority\" \"$2\" \"$3\" && timeout 60 cat \"$1/started\"",
+       "sh", dir.path().string(), staged.launcher, document});
+  QUELLSY_REQUIRE_FIXTURE(run);
+  EXPECT_EQ(Fields(dir / "argv"), (std::vector<std::string>{"pt-BR*loaderflag*", document}));
+  EXPECT_EQ(Text(dir / "uid"), "0\n");
+  const auto environment = Fields(dir / "environ");
+  for (const std::string& expected : {std::string("DISPLAY=:3"), "XAUTHORITY=" + (dir / "xauthority").string(),
+                                      std::string("PKEXEC_UID=0")})
+    EXPECT_NE(std::find(environment.begin(), environment.end(), expected), environment.end()) << expected;
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 
 #include <algorithm>
 #include <fstream>
-#include <map>
 #include <sstream>
 
+#include "FXRLoader/RecordedFiles.h"
 #include "FXRLoader/StagedInstall.h"
 #include "Platform/StringPlist.h"
 #include "support/TempDir.h"
@@ -26,25 +26,6 @@ namespace fs = std::filesystem;
 constexpr int kStubStatus = 3;
 // Only a guard against a broken launcher: a working one has pkexec running long before.
 constexpr int kGuardMilliseconds = 60000;
-
-std::vector<std::string> Fields(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::vector<std::string> fields;
-  for (std::string field; std::getline(in, field, '\0');) fields.push_back(field);
-  return fields;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> texts) {
-  std::sort(texts.begin(), texts.end());
-  return texts;
-}
-
-std::string Text(const fs::path& file) {
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The parent process id of a process, from /proc; -1 when it is gone.
 pid_t ParentOf(pid_t pid) {

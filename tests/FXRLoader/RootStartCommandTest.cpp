@@ -10,25 +10,15 @@
 #include <algorithm>
 #include <fstream>
 
+#include "FXRLoader/RecordedFiles.h"
 #include "support/TempDir.h"
 
 namespace quellsy::launcher {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Everything a stub program received, one entry per NUL-ended field.
-std::vector<std::string> Fields(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::vector<std::string> fields;
-  for (std::string field; std::getline(in, field, '\0');) fields.push_back(field);
-  return fields;
-}
-
-std::vector<std::string> Sorted(std::vector<std::string> texts) {
-  std::sort(texts.begin(), texts.end());
-  return texts;
-}
+using test::Fields;
+using test::Sorted;
 
 TEST(RootStartCommand, EachPartIsAnArgumentOfItsOwn) {
   const std::string hostile = "/home/u/my scans/it's $(id) `x`; rm -rf ~.Vortrane";

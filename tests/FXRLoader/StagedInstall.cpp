@@ -1,9 +1,8 @@
 #include "FXRLoader/StagedInstall.h"
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 
+#include "FXRLoader/RecordedFiles.h"
 #include "support/CommandOutput.h"
 #include "support/FixtureScript.h"
 #include "support/TempDir.h"
@@ -12,13 +11,6 @@ namespace quellsy::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Text(const fs::path& file) {
-  std::ifstream in(file);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The first staged file whose path ends with `tail`.
 fs::path Find(const fs::path& root, const std::string& folder, const std::string& extension) {
