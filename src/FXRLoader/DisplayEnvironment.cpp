@@ -22,7 +22,8 @@ bool HasControlCharacter(std::string_view value) {
 
 // Printable ASCII without blanks.
 bool IsWord(std::string_view value, std::size_t maxBytes) {
-  return value.size() <= maxBytes && std::all_of(value.begin(), value.end(), [](char c) { return c > ' ' && c < 0x7f; });
+  return value.size() <= maxBytes &&
+         std::all_of(value.begin(), value.end(), [](char c) { return c > ' ' && c < 0x7f; });
 }
 
 bool IsSessionType(std::string_view value) {
@@ -69,8 +70,8 @@ std::vector<std::string> CollectDisplayEnvironment(const EnvironmentLookup& look
     if (text.empty() && std::string_view(name) == "XAUTHORITY" && lookup("DISPLAY") && *lookup("DISPLAY")) {
       const char* home = lookup("HOME");
       std::error_code error;
-      if (home && home[0] == '/' && std::filesystem::is_regular_file(std::filesystem::path(home) / ".Xauthority", error))
-        text = (std::filesystem::path(home) / ".Xauthority").string();
+      const auto file = std::filesystem::path(home && home[0] == '/' ? home : "") / ".Xauthority";
+      if (file.is_absolute() && std::filesystem::is_regular_file(file, error)) text = file.string();
     }
     if (!text.empty()) assignments.push_back(std::string(name) + "=" + text);
   }

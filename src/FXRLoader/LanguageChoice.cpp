@@ -61,8 +61,9 @@ LanguageChoice ChooseLanguage(std::string_view preferredLocale, const LanguageSe
   const LanguageTargets targets = TargetsFor(PreferredLanguageCode(preferredLocale));
   LanguageChoice choice{targets.fallback, std::nullopt};
   if (settings.current) {
-    const auto named = std::find_if(settings.supported.begin(), settings.supported.end(),
-                                    [&](const SupportedLanguage& language) { return language.name == *settings.current; });
+    const auto named =
+        std::find_if(settings.supported.begin(), settings.supported.end(),
+                     [&](const SupportedLanguage& language) { return language.name == *settings.current; });
     if (named != settings.supported.end()) choice.code = named->code;
   } else {
     const auto offered = std::find_if(settings.supported.begin(), settings.supported.end(),
@@ -95,7 +96,8 @@ LanguageSettings ReadLanguageSettings(const std::filesystem::path& installed,
 std::string ChooseAndStoreLanguage(std::string_view preferredLocale, const std::filesystem::path& installed,
                                    const std::optional<std::filesystem::path>& user) {
   const LanguageChoice choice = ChooseLanguage(preferredLocale, ReadLanguageSettings(installed, user));
-  if (choice.nameToStore && user) platform::WritePrivateDataText(installed, *user, kCurLanguageKey, *choice.nameToStore);
+  if (choice.nameToStore && user)
+    platform::WritePrivateDataText(installed, *user, kCurLanguageKey, *choice.nameToStore);
   return choice.code;
 }
 
