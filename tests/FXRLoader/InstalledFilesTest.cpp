@@ -133,12 +133,13 @@ TEST(InstalledFiles, TheRealPkexecStartsTheProgramThroughTheHelper) {
   std::ofstream(dir / "xauthority") << "cookie";
   const std::string document = "/srv/scans/card 1.Vortrane";
 
-  // The launcher ends at once; the shell then waits (at most a minute) for the program to say it started.
+  // The launcher ends at once; the shell then waits for the program to say it started (five minutes at most, a
+  // guard against a broken chain, never reached when it works).
   const FixtureRun run = RunFixture(
       kPolkitInNamespace,
       {staged.root.string(), PrefixOf(staged), "--", "sh", "-c",
        "env -i PATH=/usr/bin:/bin HOME=\"$1\" XDG_CONFIG_HOME=\"$1/config\" LANG=pt_BR.UTF-8 DISPLAY=:3 "
-       "XAUTHORITY=\"$1/xauthority\" \"$2\" \"$3\" && timeout 60 cat \"$1/started\"",
+       "XAUTHORITY=\"$1/xauthority\" \"$2\" \"$3\" && timeout 300 cat \"$1/started\"",
        "sh", dir.path().string(), staged.launcher, document});
   QUELLSY_REQUIRE_FIXTURE(run);
   EXPECT_EQ(Fields(dir / "argv"), (std::vector<std::string>{"pt-BR*loaderflag*", document}));

@@ -42,6 +42,8 @@ cat >/run/bus.conf <<CONF
   <listen>unix:path=/run/dbus/system_bus_socket</listen>
   <auth>EXTERNAL</auth>
   <servicedir>/run/bus-services</servicedir>
+  <!-- A busy machine may take a while to start polkitd: only a guard. -->
+  <limit name="service_start_timeout">300000</limit>
   <policy context="default">
     <allow user="*"/>
     <allow own="*"/>
