@@ -5,6 +5,9 @@
 #                          (today: the engine harness, engine-cli, with the given arguments)
 #   ./quellsy.sh bench     install what the benchmarks need, build the release preset, run every benchmark
 #                          against its peer tool and print one table of the figures and their ratios
+#   ./quellsy.sh install [PREFIX]
+#                          build the release preset for PREFIX (default /usr/local) and install the program, its
+#                          launcher, desktop entry, file type and polkit policy
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -14,6 +17,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1
 TEST_PACKAGES=(
   apfsprogs
   attr
+  dbus-daemon
+  desktop-file-utils
   dosfstools
   e2fsprogs
   enscript
@@ -31,17 +36,21 @@ TEST_PACKAGES=(
   id3v2
   imagemagick
   lame
+  libglib2.0-bin
   libimage-exiftool-perl
   librsvg2-bin
   libtiff-tools
   mtools
   ntfs-3g
   parted
+  pkexec
+  polkitd
   python3
   python3-ezdxf
   python3-fonttools
   python3-mido
   sleuthkit
+  shared-mime-info
   sqlite3
   xz-utils
   zip
@@ -77,6 +86,9 @@ BENCH_PACKAGES=(
   testdisk
   zip
 )
+# What the installed program needs around it: pkexec and polkit to start it as root, and the tools that register
+# its desktop entry and file type.
+INSTALL_PACKAGES=(desktop-file-utils pkexec polkitd shared-mime-info)
 FUZZ_SECONDS=${QUELLSY_FUZZ_SECONDS:-5}
 
 as_root() {
@@ -137,6 +149,26 @@ run_program() {
   exec "$cli" "$@"
 }
 
+install_program() {
+  local prefix=${1:-/usr/local}
+  case "$prefix" in
+    /*) ;;
+    *) echo "install: PREFIX must be an absolute path" >&2; exit 2 ;;
+  esac
+  install_missing "${BUILD_PACKAGES[@]}" "${RELEASE_PACKAGES[@]}" "${INSTALL_PACKAGES[@]}"
+  # The launcher and the polkit policy name the installed paths, so the build is made for the prefix it goes to.
+  cmake --preset release -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+  cmake --build --preset release -j "$(jobs)"
+  as_root cmake --install build/release
+  as_root update-mime-database "$prefix/share/mime"
+  as_root update-desktop-database -q "$prefix/share/applications"
+  if command -v gtk-update-icon-cache >/dev/null; then
+    as_root gtk-update-icon-cache -q -t -f "$prefix/share/icons/hicolor" || true
+  fi
+  echo "Installed into $prefix; the polkit policy went to /usr/share/polkit-1/actions."
+  echo "Start Quellsy from the desktop's menu, or run $prefix/bin/fxrloader."
+}
+
 run_benchmarks() {
   install_missing "${BUILD_PACKAGES[@]}" "${RELEASE_PACKAGES[@]}" "${BENCH_PACKAGES[@]}"
   cmake --preset release >/dev/null
@@ -148,8 +180,9 @@ case "${1:-}" in
   test) run_tests ;;
   bench) run_benchmarks ;;
   run) shift; run_program "$@" ;;
+  install) shift; install_program "$@" ;;
   *)
-    echo "usage: $0 test | bench | run [arguments]" >&2
+    echo "usage: $0 test | bench | install [PREFIX] | run [arguments]" >&2
     exit 2
     ;;
 esac

@@ -13,16 +13,16 @@
 #include <ctime>
 #include <mutex>
 
+#include "Platform/PrivateDataFiles.h"
 #include "Platform/SpawnProgram.h"
-#include "Platform/StringPlist.h"
 #include "Platform/SysfsDisks.h"
+#include "Platform/UserLocale.h"
 #include "Utility/WorkPath.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kPrivateDataFile = "PrivateData.plist";
 constexpr const char* kProductNameKey = "PRODUCTNAME";
 constexpr const char* kInstallVersionKey = "INSTALL_VERSION";
 constexpr const char* kUpdateTimeKey = "upDataTimeStr";
@@ -64,14 +64,9 @@ std::string DecimalSize(long double bytes, int units) {
   return Format(static_cast<float>(bytes / scale), kUnits[unit]);
 }
 
-std::optional<quellsy::platform::StringDictionary> ReadPrivateData() {
-  if (const auto user = KDPublicUtilities::UserPrivateDataPath())
-    if (auto values = quellsy::platform::ReadStringDictionary(*user)) return values;
-  return quellsy::platform::ReadStringDictionary(KDPublicUtilities::InstalledPrivateDataPath());
-}
-
 std::optional<std::string> PrivateValue(const char* key) {
-  const auto values = ReadPrivateData();
+  const auto values = quellsy::platform::ReadPrivateData(KDPublicUtilities::InstalledPrivateDataPath(),
+                                                         KDPublicUtilities::UserPrivateDataPath());
   if (!values) return std::nullopt;
   const auto found = values->find(key);
   if (found == values->end()) return std::nullopt;
@@ -170,9 +165,7 @@ std::optional<std::string> KDPublicUtilities::getUpDataTimeStr() { return Privat
 bool KDPublicUtilities::writeUpDataTimeStr(const std::string& text) {
   const auto user = UserPrivateDataPath();
   if (!user) return false;
-  auto values = ReadPrivateData().value_or(quellsy::platform::StringDictionary{});
-  values[kUpdateTimeKey] = text;
-  return quellsy::platform::WriteStringDictionary(*user, values);
+  return quellsy::platform::WritePrivateDataText(InstalledPrivateDataPath(), *user, kUpdateTimeKey, text);
 }
 
 bool KDPublicUtilities::isBootable() { return PrivateValue(kBootableKey) == std::optional<std::string>("YES"); }
@@ -190,8 +183,7 @@ fs::path KDPublicUtilities::InstalledPrivateDataPath() {
     std::lock_guard guard(paths.lock);
     if (!paths.installed.empty()) return paths.installed;
   }
-  const char* folder = GetAppWorkPath();
-  return folder ? fs::path(folder) / kPrivateDataFile : fs::path(kPrivateDataFile);
+  return fs::path(GetAppDataPath()) / quellsy::platform::kPrivateDataFileName;
 }
 
 std::optional<fs::path> KDPublicUtilities::UserPrivateDataPath() {
@@ -200,9 +192,7 @@ std::optional<fs::path> KDPublicUtilities::UserPrivateDataPath() {
     std::lock_guard guard(paths.lock);
     if (!paths.user.empty()) return paths.user;
   }
-  const auto config = quellsy::platform::UserConfigDir();
-  if (!config) return std::nullopt;
-  return *config / "Quellsy" / kPrivateDataFile;
+  return quellsy::platform::UserPrivateDataPath();
 }
 
 std::optional<std::int64_t> KDPublicUtilities::convertDateFromString(const std::string& text) {
@@ -260,16 +250,10 @@ int KDPublicUtilities::getSystemVersion() {
 }
 
 std::string KDPublicUtilities::GetCurrentLanaguage() {
-  for (const char* variable : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"}) {
-    const char* value = std::getenv(variable);
-    if (!value || !*value) continue;
-    std::string first(value);
-    first = first.substr(0, first.find(':'));
-    first = first.substr(0, first.find_first_of("_.@"));
-    if (first.empty() || first == "C" || first == "POSIX") return "en";
-    return first;
-  }
-  return "en";
+  const std::string locale = quellsy::platform::PreferredLocaleName();
+  const std::string first = locale.substr(0, locale.find_first_of("_.@"));
+  if (first.empty() || first == "C" || first == "POSIX") return "en";
+  return first;
 }
 
 std::optional<KDCommandOutput> KDExecCommand(const std::vector<std::string>& argv) {

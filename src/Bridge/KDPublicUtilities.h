@@ -37,7 +37,7 @@ class KDPublicUtilities {
   static bool writeUpDataTimeStr(const std::string& text);
   static bool isBootable();
 
-  // Where "PrivateData" is read and written: the installed copy (the executable's folder) and the user's
+  // Where "PrivateData" is read and written: the installed copy (the program's data folder) and the user's
   // (configuration folder). Empty paths go back to those (tests).
   static void SetPrivateDataPathsForTesting(const std::filesystem::path& installed, const std::filesystem::path& user);
   static std::filesystem::path InstalledPrivateDataPath();

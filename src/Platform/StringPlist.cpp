@@ -33,31 +33,19 @@ bool WriteWhole(int fd, const char* bytes, std::size_t length) {
   return true;
 }
 
-}  // namespace
-
-std::optional<PlistDocument> ReadSettingsPlist(const std::filesystem::path& path) {
+// The whole file; nothing when it is missing, empty or larger than a settings file can be.
+std::optional<std::vector<std::uint8_t>> ReadSettingsBytes(const std::filesystem::path& path) {
   std::error_code error;
   const auto size = std::filesystem::file_size(path, error);
   if (error || size == 0 || size > kMaxSettingsBytes) return std::nullopt;
   std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   if (bytes.size() != size) return std::nullopt;
-  return PlistDocument::FromMemory(bytes);
+  return bytes;
 }
 
-std::optional<StringDictionary> ReadStringDictionary(const std::filesystem::path& path) {
-  const auto document = ReadSettingsPlist(path);
-  if (!document || !document->Root().IsDict()) return std::nullopt;
-  StringDictionary values;
-  for (const auto& key : document->Root().Keys())
-    if (auto text = document->Root().Get(key.c_str()).Text()) values[key] = std::move(*text);
-  return values;
-}
-
-bool WriteStringDictionary(const std::filesystem::path& path, const StringDictionary& values) {
-  const PlistPtr root(plist_new_dict());
-  for (const auto& [key, value] : values)
-    plist_dict_set_item(static_cast<plist_t>(root.get()), key.c_str(), plist_new_string(value.c_str()));
+// Writes the property list as XML through a temporary file in the same folder renamed over `path`.
+bool WritePlist(const std::filesystem::path& path, const PlistPtr& root) {
   char* xml = nullptr;
   std::uint32_t length = 0;
   plist_to_xml(static_cast<plist_t>(root.get()), &xml, &length);
@@ -79,6 +67,48 @@ bool WriteStringDictionary(const std::filesystem::path& path, const StringDictio
     return false;
   }
   return true;
+}
+
+PlistPtr DictionaryOf(const StringDictionary& values) {
+  PlistPtr root(plist_new_dict());
+  for (const auto& [key, value] : values)
+    plist_dict_set_item(static_cast<plist_t>(root.get()), key.c_str(), plist_new_string(value.c_str()));
+  return root;
+}
+
+}  // namespace
+
+std::optional<PlistDocument> ReadSettingsPlist(const std::filesystem::path& path) {
+  const auto bytes = ReadSettingsBytes(path);
+  if (!bytes) return std::nullopt;
+  return PlistDocument::FromMemory(*bytes);
+}
+
+std::optional<StringDictionary> ReadStringDictionary(const std::filesystem::path& path) {
+  const auto document = ReadSettingsPlist(path);
+  if (!document || !document->Root().IsDict()) return std::nullopt;
+  StringDictionary values;
+  for (const auto& key : document->Root().Keys())
+    if (auto text = document->Root().Get(key.c_str()).Text()) values[key] = std::move(*text);
+  return values;
+}
+
+bool WriteStringDictionary(const std::filesystem::path& path, const StringDictionary& values) {
+  return WritePlist(path, DictionaryOf(values));
+}
+
+bool SetSettingsText(const std::filesystem::path& path, const std::string& key, const std::string& value,
+                     const StringDictionary& seed) {
+  PlistPtr root;
+  if (const auto bytes = ReadSettingsBytes(path)) {
+    plist_t parsed = nullptr;
+    plist_from_memory(reinterpret_cast<const char*>(bytes->data()), static_cast<std::uint32_t>(bytes->size()),
+                      &parsed);
+    root.reset(parsed);
+  }
+  if (!root || plist_get_node_type(static_cast<plist_t>(root.get())) != PLIST_DICT) root = DictionaryOf(seed);
+  plist_dict_set_item(static_cast<plist_t>(root.get()), key.c_str(), plist_new_string(value.c_str()));
+  return WritePlist(path, root);
 }
 
 }  // namespace quellsy::platform

@@ -24,4 +24,10 @@ std::optional<StringDictionary> ReadStringDictionary(const std::filesystem::path
 // when missing.
 bool WriteStringDictionary(const std::filesystem::path& path, const StringDictionary& values);
 
+// Sets one text in the settings file at `path` and writes it back the same way, keeping its other values of every
+// kind; a file that is missing or does not read as a dictionary (nothing in it can be read) starts from `seed`.
+// False when the write fails.
+bool SetSettingsText(const std::filesystem::path& path, const std::string& key, const std::string& value,
+                     const StringDictionary& seed);
+
 }  // namespace quellsy::platform

@@ -47,5 +47,33 @@ TEST(StringPlist, RefusesWhatIsNoDictionaryOfTexts) {
   EXPECT_FALSE(WriteStringDictionary(dir / "blocker/Settings.plist", {{"a", "b"}}));
 }
 
+// One text set in a settings file that holds other kinds of values too: they stay, and a file with nothing readable
+// in it starts again from the seed.
+TEST(StringPlist, SettingOneTextKeepsEveryOtherValue) {
+  test::TempDir dir;
+  const auto path = dir / "config/app/Settings.plist";
+  const StringDictionary seed{{"PRODUCTNAME", "Quellsy"}};
+  ASSERT_TRUE(SetSettingsText(path, "CurLanguage", "English", seed));
+  EXPECT_EQ(ReadStringDictionary(path), (StringDictionary{{"PRODUCTNAME", "Quellsy"}, {"CurLanguage", "English"}}));
+
+  std::ofstream(path) << "<plist version=\"1.0\"><dict><key>SearchHistory</key><array><string>a.jpg</string>"
+                         "<string>b.doc</string></array><key>count</key><integer>7</integer>"
+                         "<key>CurLanguage</key><string>English</string></dict></plist>";
+  ASSERT_TRUE(SetSettingsText(path, "CurLanguage", "Deutsch", seed));
+  const auto document = ReadSettingsPlist(path);
+  ASSERT_TRUE(document);
+  const PlistNode root = document->Root();
+  EXPECT_EQ(root.Get("CurLanguage").Text(), "Deutsch");
+  ASSERT_EQ(root.Get("SearchHistory").Size(), 2u);
+  EXPECT_EQ(root.Get("SearchHistory").At(1).Text(), "b.doc");
+  EXPECT_EQ(root.Keys(), (std::vector<std::string>{"SearchHistory", "count", "CurLanguage"}));
+  EXPECT_FALSE(root.Get("PRODUCTNAME").IsString());  // the seed is only for a file without values
+
+  std::ofstream(path) << "not a property list";
+  ASSERT_TRUE(SetSettingsText(path, "CurLanguage", "English", seed));
+  EXPECT_EQ(ReadStringDictionary(path), (StringDictionary{{"PRODUCTNAME", "Quellsy"}, {"CurLanguage", "English"}}));
+  EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 1);
+}
+
 }  // namespace
 }  // namespace quellsy::platform
