@@ -88,10 +88,13 @@ QSize ImageAndTextCell::sizeHint(const QStyleOptionViewItem& option, const QMode
 
 void ImageAndTextCell::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                                             const QModelIndex& index) const {
-  QStyleOptionViewItem cut = option;
   const QImage icon = IconOf(index);
-  if (!icon.isNull()) cut.rect = EditTextRect(QRectF(option.rect), icon.deviceIndependentSize().width()).toRect();
-  QStyledItemDelegate::updateEditorGeometry(editor, cut, index);
+  if (icon.isNull()) {
+    QStyledItemDelegate::updateEditorGeometry(editor, option, index);
+    return;
+  }
+  // The editor takes the text's part of the cell, after the icon at its real width.
+  editor->setGeometry(EditTextRect(QRectF(option.rect), icon.deviceIndependentSize().width()).toRect());
 }
 
 QRectF DetailTextAndImageCell::titleRectForBounds(const QRectF& bounds, qreal textHeight) {

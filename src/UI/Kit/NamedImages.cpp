@@ -85,7 +85,9 @@ std::optional<Source> FindSource(const QString& name) {
   return std::nullopt;
 }
 
+// An empty name is no request for an image (a button without a disabled look, say): it is not noted.
 void NoteMissing(const QString& name) {
+  if (name.isEmpty()) return;
   Cache& cache = TheCache();
   const std::lock_guard<std::mutex> hold(cache.lock);
   if (!cache.missing.contains(name)) cache.missing.push_back(name);

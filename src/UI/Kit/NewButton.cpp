@@ -22,6 +22,11 @@ std::atomic<int>& ClickLatch() {
   return latch;
 }
 
+std::atomic<int>& LatchMilliseconds() {
+  static std::atomic<int> milliseconds{NewButton::kLatchMilliseconds};
+  return milliseconds;
+}
+
 QImage ImageOf(const QVariant& value) {
   if (value.canConvert<QImage>() && value.typeId() == QMetaType::QImage) return value.value<QImage>();
   if (value.typeId() == QMetaType::QPixmap) return value.value<QPixmap>().toImage();
@@ -58,6 +63,8 @@ QRectF NewButton::checkBoxArea(const QRectF& frame) { return QRectF(frame.x(), f
 void NewButton::changeVlaue() { ClickLatch() = 0; }
 
 bool NewButton::IsLatched() { return ClickLatch() != 0; }
+
+void NewButton::SetLatchMilliseconds(int milliseconds) { LatchMilliseconds() = milliseconds; }
 
 NewButton::Row NewButton::ReadRow(const QModelIndex& index) {
   Row row;
@@ -98,8 +105,9 @@ void NewButton::paint(QPainter* painter, const QStyleOptionViewItem& option, con
     const int state = row.checkState.toInt();
     const QRectF area = checkBoxArea(frame);
     const qreal height = std::min(area.height(), frame.height());
-    const QRectF box(area.x() + (area.width() - kCheckBoxSide) / 2, area.y() + (height - kCheckBoxSide) / 2,
-                     kCheckBoxSide, kCheckBoxSide);
+    // On whole points, so the mark stays sharp.
+    const QRectF box(area.x() + std::floor((area.width() - kCheckBoxSide) / 2),
+                     area.y() + std::floor((height - kCheckBoxSide) / 2), kCheckBoxSide, kCheckBoxSide);
     painter->drawImage(box, NamedImages::Image(TreeCheckBoxImageName(state), box.size().toSize(),
                                                painter->device()->devicePixelRatioF()));
   }
@@ -117,7 +125,11 @@ bool NewButton::editorEvent(QEvent* event, QAbstractItemModel* model, const QSty
   const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
   if (press) {
     const auto* mouse = static_cast<QMouseEvent*>(event);
-    if (mouse->button() == Qt::LeftButton && checkBoxArea(QRectF(option.rect)).contains(mouse->position())) {
+    const QRectF area = checkBoxArea(QRectF(option.rect));
+    const QPointF at = mouse->position();
+    // Right and bottom edges excluded: a press 15 points in is beside the box.
+    const bool inside = at.x() >= area.left() && at.x() < area.right() && at.y() >= area.top() && at.y() < area.bottom();
+    if (mouse->button() == Qt::LeftButton && inside) {
       int expected = 0;
       // Held off: no hit, so the view treats the press as a press on the row.
       if (!ClickLatch().compare_exchange_strong(expected, 1))
@@ -127,7 +139,7 @@ bool NewButton::editorEvent(QEvent* event, QAbstractItemModel* model, const QSty
       iconImageCell_ = row.icon;
       opNodeData_ = row.node;
       if (delegate_) delegate_->clickButtonAction(*this);
-      QTimer::singleShot(kLatchMilliseconds, [] { changeVlaue(); });
+      QTimer::singleShot(LatchMilliseconds().load(), [] { changeVlaue(); });
       return true;
     }
   }

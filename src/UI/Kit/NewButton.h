@@ -56,6 +56,8 @@ class NewButton : public QStyledItemDelegate {
   // Releases the latch (also called 0.2 s after each report).
   static void changeVlaue();
   static bool IsLatched();
+  // How long a report holds further ones off (tests hold it until they release it themselves).
+  static void SetLatchMilliseconds(int milliseconds);
 
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;

@@ -55,7 +55,13 @@ void TCImageButton::setTextWithName(const QString& text, const QRectF& frame) {
 
 void TCImageButton::setButtonEnabled(bool usable) {
   isDisabled_ = usable;
+  UpdateLabelColour(isDisabled_ && isEnabled());
   repaint();
+}
+
+void TCImageButton::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::EnabledChange) UpdateLabelColour(isDisabled_ && isEnabled());
+  QAbstractButton::changeEvent(event);
 }
 
 void TCImageButton::setButtonClicked(bool selected) {
@@ -85,7 +91,6 @@ void TCImageButton::UpdateLabelColour(bool usable) {
 
 void TCImageButton::paintEvent(QPaintEvent*) {
   const bool usable = isEnabled() && isDisabled_;
-  UpdateLabelColour(usable);
   if (normalImage_.isNull()) {
     QStylePainter painter(this);
     QStyleOptionButton option;

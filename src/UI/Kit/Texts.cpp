@@ -52,7 +52,7 @@ Texts::~Texts() = default;
 bool Texts::SetLanguage(const QString& language, const QString& folder) {
   const QString from = folder.isEmpty() ? QString(kResourceFolder) : folder;
   auto catalogues = std::make_shared<Catalogues>();
-  catalogues->english = LoadCatalogue(kEnglish, from);
+  catalogues->english = LoadCatalogue(kEnglish, kResourceFolder);
   catalogues->language = language;
   const bool english = language.isEmpty() || language == kEnglish || language.startsWith("en-");
   if (!english) catalogues->chosen = LoadLanguage(language, from);

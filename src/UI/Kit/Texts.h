@@ -23,9 +23,9 @@ class Texts final : public bridge::ITranslator {
   Texts();
   ~Texts() override;
 
-  // Reads the catalogues from folder (default: the program's resources): English, and language ("de",
-  // "pt-BR", "zh-Hans"; "pt-BR" falls back to "pt" and then to English). False when language has no catalogue;
-  // its texts are then the English ones.
+  // Reads the catalogue of language ("de", "pt-BR", "zh-Hans"; "pt-BR" falls back to "pt") from folder (default:
+  // the program's resources); English, always from the resources, stands behind it. False when language has no
+  // catalogue; its texts are then the English ones.
   bool SetLanguage(const QString& language, const QString& folder = QString());
   QString Language() const;
   QString Text(std::string_view key) const;
