@@ -112,8 +112,10 @@ void DetailTextAndImageCell::DrawText(QPainter* painter, const QStyleOptionViewI
   if (option.backgroundBrush.style() == Qt::NoBrush && !selected && option.index.data(Qt::ForegroundRole).isValid())
     colour = option.index.data(Qt::ForegroundRole).value<QBrush>().color();
   painter->setPen(colour);
-  painter->drawText(title, Qt::AlignLeft | Qt::AlignVCenter,
-                    metrics.elidedText(option.text, option.textElideMode, title.width()));
+  // The text keeps the icon's gap from it.
+  const QRectF text = title.adjusted(kIconGap, 0, 0, 0);
+  painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                    metrics.elidedText(option.text, option.textElideMode, text.width()));
   painter->restore();
 }
 

@@ -37,10 +37,10 @@ struct PaletteEntry {
   const char* disable;
 };
 constexpr std::array<PaletteEntry, 5> kPalette{{
-    {"#3582f8", "#5b9bfa", "#1f62cc", "#bcc3cc"},  // accent blue
-    {"#e5484d", "#ec6a6e", "#c23a3f", "#c8cdd3"},  // stop red
-    {"#30a46c", "#3dbb7e", "#24804f", "#c3c8ce"},  // go green
-    {"#2b3440", "#3f4a58", "#1a2029", "#a9b0b9"},  // ink
+    {"#3582f8", "#5b9bfa", "#1f62cc", "#d3d8de"},  // accent blue
+    {"#e5484d", "#ec6a6e", "#c23a3f", "#d3d8de"},  // stop red
+    {"#30a46c", "#3dbb7e", "#24804f", "#d3d8de"},  // go green
+    {"#2b3440", "#3f4a58", "#1a2029", "#c4cad1"},  // ink
     {"#e8f0fe", "#f1f6ff", "#d6e4fd", "#eef0f2"},  // pale accent face
 }};
 

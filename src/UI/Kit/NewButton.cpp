@@ -16,6 +16,8 @@ namespace quellsy::ui {
 namespace {
 
 constexpr qreal kCheckBoxSide = 14;
+// A text cell's own inset of its text, so that the name does not touch the icon.
+constexpr qreal kLabelInset = 3;
 
 std::atomic<int>& ClickLatch() {
   static std::atomic<int> latch{0};
@@ -99,7 +101,7 @@ void NewButton::paint(QPainter* painter, const QStyleOptionViewItem& option, con
     painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(SystemFont(13));
     // The label is 800 points wide whatever the column: the view clips what does not fit.
-    painter->drawText(labelRect, Qt::AlignLeft | Qt::AlignVCenter, row.label);
+    painter->drawText(labelRect.adjusted(kLabelInset, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, row.label);
   }
   if (row.checkState.isValid()) {
     const int state = row.checkState.toInt();

@@ -41,6 +41,7 @@ QLabel* RVTCustemButton::MakeText(const QString& text, const QRectF& frame, qrea
   label->setObjectName(QLatin1String(name));
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setWordWrap(frame.height() > 24);
+  label->setForegroundRole(QPalette::WindowText);  // not the button's text role it would inherit
   label->setFont(NamedFont(QStringLiteral("Helvetica Light"), size));
   QPalette palette = label->palette();
   palette.setColor(QPalette::WindowText, colour);

@@ -45,6 +45,8 @@ void TCImageButton::setTextWithName(const QString& text, const QRectF& frame) {
   textField_ = new QLabel(text, this);
   textField_->setObjectName(objectName().isEmpty() ? QStringLiteral("imageButtonLabel") : objectName() + "Label");
   textField_->setAlignment(Qt::AlignCenter);
+  // A child takes its parent's foreground role unless told: a button's is the button text, not the label's.
+  textField_->setForegroundRole(QPalette::WindowText);
   textField_->setFont(SystemFont(13));
   textField_->setAttribute(Qt::WA_TransparentForMouseEvents);
   textField_->setGeometry(QRect(0, -2, width(), height()));
@@ -82,7 +84,7 @@ QImage TCImageButton::ImageToDraw() const {
 
 void TCImageButton::UpdateLabelColour(bool usable) {
   if (!textField_) return;
-  const QColor colour = usable ? QColor(Qt::white) : DeviceRgb(150, 156, 164);
+  const QColor colour = usable ? QColor(Qt::white) : DeviceRgb(128, 135, 145);
   QPalette palette = textField_->palette();
   if (palette.color(QPalette::WindowText) == colour) return;
   palette.setColor(QPalette::WindowText, colour);

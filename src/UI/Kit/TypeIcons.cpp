@@ -18,6 +18,7 @@
 namespace quellsy::ui {
 namespace {
 
+constexpr int kSmallestBadgedIcon = 40;
 constexpr int kDocument = 1, kPicture = 2, kMovie = 4, kMusic = 8, kArchives = 16, kEmail = 32, kOther = 64;
 
 const FileTypeCatalogue& Catalogue() {
@@ -101,7 +102,8 @@ QImage TypeIcon(const QString& extension, QSize size) {
   const int group = TypeGroupOfExtension(extension);
   if (group == 0) return QImage();
   QImage image = NamedImages::Image(GroupDrawing(group), size);
-  if (image.isNull()) return image;
+  // A badge smaller than this could not be read: small icons are the group's drawing alone.
+  if (image.isNull() || size.height() < kSmallestBadgedIcon) return image;
   image.detach();  // the cached drawing stays without the badge
   DrawBadge(image, CleanExtension(extension));
   return image;

@@ -1,6 +1,6 @@
 #pragma once
-// The small icon of a file type by its extension: the drawing of its type group ("2IconImage" for documents to
-// "8IconImage" for other files) with the extension written on a badge. The group comes from the installed
+// The icon of a file type by its extension: the drawing of its type group ("2IconImage" for documents to
+// "8IconImage" for other files), with the extension written on a badge from 40 points up. The group comes from the installed
 // file-type catalogue, else from the shared MIME database (image/, audio/, video/, text/, archives, mail);
 // an extension neither knows gives a null image. Safe from any thread.
 

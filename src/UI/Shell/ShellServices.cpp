@@ -1,10 +1,12 @@
 #include "UI/Shell/ShellServices.h"
 
+#include <QApplication>
 #include <QString>
 
 #include "Bridge/BridgeServices.h"
 #include "Bridge/KDPublicUtilities.h"
 #include "UI/Backend/IFacadeBackend.h"
+#include "UI/Kit/Fonts.h"
 #include "UI/Kit/GuiThreadPoster.h"
 #include "UI/Kit/SettingsStore.h"
 #include "UI/Kit/Texts.h"
@@ -21,6 +23,7 @@ std::string ShellServices::ChosenLanguage(const std::string& asked) {
 ShellServices::ShellServices(IFacadeBackend& backend, const std::string& language)
     : poster_(std::make_unique<GuiThreadPoster>()),
       settings_(std::make_unique<SettingsStore>(UserDefaults::Instance())) {
+  QApplication::setFont(SystemFont(13));
   Texts::Instance().SetLanguage(QString::fromStdString(ChosenLanguage(language)));
   bridge::SetTranslator(&Texts::Instance());
   bridge::SetSettingsStore(settings_.get());

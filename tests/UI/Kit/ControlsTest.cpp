@@ -32,7 +32,7 @@ namespace {
 const QRgb kNormal = qRgb(0x35, 0x82, 0xf8);
 const QRgb kHover = qRgb(0x5b, 0x9b, 0xfa);
 const QRgb kPress = qRgb(0x1f, 0x62, 0xcc);
-const QRgb kDisable = qRgb(0xbc, 0xc3, 0xcc);
+const QRgb kDisable = qRgb(0xd3, 0xd8, 0xde);
 
 void Enter(QWidget& widget) {
   QEnterEvent enter(QPointF(4, 4), QPointF(4, 4), QPointF(4, 4));
@@ -99,6 +99,21 @@ TEST_F(ImageButtonTest, NotUsableShowsItsDisabledLookAndLetsNoClickThrough) {
   EXPECT_EQ(button_.textField()->palette().color(QPalette::WindowText), QColor(Qt::white));
   QTest::mouseClick(&button_, Qt::LeftButton, {}, QPoint(69, 20));
   EXPECT_EQ(clicks_.count(), 1);
+}
+
+// The label is drawn in white over the image while usable, in grey while not.
+TEST_F(ImageButtonTest, TheLabelIsWhiteOnTheImageAndGreyWhenNotUsable) {
+  button_.setTextWithName(QStringLiteral("MMMM"), QRectF(0, 0, 138, 41));
+  const auto lightest = [this] {
+    const QImage shot = button_.grab().toImage();
+    int best = 0;
+    for (int y = 10; y < 31; ++y)
+      for (int x = 40; x < 100; ++x) best = std::max(best, qGray(shot.pixel(x, y)));
+    return best;
+  };
+  EXPECT_GT(lightest(), 240);
+  button_.setButtonEnabled(false);
+  EXPECT_LT(lightest(), 220);
 }
 
 TEST_F(ImageButtonTest, AKeptSelectedLookLastsUntilClearedOrPressed) {

@@ -25,9 +25,9 @@ TEST(NamedImages, FourLooksFromOneDrawing) {
   const Look looks[] = {
       {"btn_scan", qRgb(0x35, 0x82, 0xf8)},          {"btn_scan_normal", qRgb(0x35, 0x82, 0xf8)},
       {"btn_scan_hover", qRgb(0x5b, 0x9b, 0xfa)},    {"btn_scan_press", qRgb(0x1f, 0x62, 0xcc)},
-      {"btn_scan_disable", qRgb(0xbc, 0xc3, 0xcc)},  {"btn_recover_normal", qRgb(0x30, 0xa4, 0x6c)},
+      {"btn_scan_disable", qRgb(0xd3, 0xd8, 0xde)},  {"btn_recover_normal", qRgb(0x30, 0xa4, 0x6c)},
       {"btn_recover_press", qRgb(0x24, 0x80, 0x4f)}, {"btn_ds_hover", qRgb(0x3f, 0x4a, 0x58)},
-      {"btn_ds_disable", qRgb(0xa9, 0xb0, 0xb9)},
+      {"btn_ds_disable", qRgb(0xc4, 0xca, 0xd1)},
   };
   for (const Look& look : looks) {
     const QImage image = NamedImages::Image(QString::fromLatin1(look.name));
@@ -76,10 +76,12 @@ TEST(TypeIcons, GroupsFromTheMimeDatabaseAndABadgedIcon) {
                                                 {"eml", 32}, {"", 0},     {"qqqzzz", 0}};
   for (const auto& [extension, group] : groups)
     EXPECT_EQ(TypeGroupOfExtension(QString::fromLatin1(extension)), group) << extension;
+  // Small icons are the group's drawing; large ones carry the extension on a badge.
   const QImage icon = TypeIcon(QStringLiteral("jpg"));
   ASSERT_FALSE(icon.isNull());
   EXPECT_EQ(icon.size(), QSize(32, 32));
-  EXPECT_NE(icon, NamedImages::Image(QStringLiteral("3IconImage"), QSize(32, 32)));  // the badge is on it
+  EXPECT_EQ(icon, NamedImages::Image(QStringLiteral("3IconImage"), QSize(32, 32)));
+  EXPECT_NE(TypeIcon(QStringLiteral("jpg"), QSize(64, 64)), NamedImages::Image(QStringLiteral("3IconImage"), QSize(64, 64)));
   EXPECT_TRUE(TypeIcon(QStringLiteral("qqqzzz")).isNull());
   EXPECT_EQ(TypeIcon(QStringLiteral("mp3"), QSize(64, 64)).size(), QSize(64, 64));
 }

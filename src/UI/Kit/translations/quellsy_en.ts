@@ -84,14 +84,14 @@
         <translation>Other</translation>
     </message>
     <message id="RVT_TWO_DOCUMENT_DISCRIPTION">
-        <source>Word processing, spreadsheets, presentations, PDF and text files</source>
+        <source>Text, office and PDF documents</source>
         <extracomment>What the file kind holds</extracomment>
-        <translation>Word processing, spreadsheets, presentations, PDF and text files</translation>
+        <translation>Text, office and PDF documents</translation>
     </message>
     <message id="RVT_TWO_PICTURE_DISCRIPTION">
-        <source>Photos, camera raw files, drawings and other images</source>
+        <source>Photos, camera raw files and other images</source>
         <extracomment>What the file kind holds</extracomment>
-        <translation>Photos, camera raw files, drawings and other images</translation>
+        <translation>Photos, camera raw files and other images</translation>
     </message>
     <message id="RVT_TWO_MOVIE_DISCRIPTION">
         <source>Video clips and films</source>
