@@ -2,20 +2,14 @@
 
 #include <plist/plist.h>
 
-#include <cstdlib>
-
 #include "Platform/AtomicFile.h"
+#include "Platform/PlistReader.h"
 #include "Platform/StringPlist.h"
 
 namespace quellsy::platform {
 namespace {
 
-std::optional<std::string> TextOf(plist_t node) {
-  if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
-  std::uint64_t length = 0;
-  const char* text = plist_get_string_ptr(node, &length);
-  return text ? std::string(text, length) : std::string();
-}
+std::optional<std::string> TextOf(plist_t node) { return PlistNode(node).Text(); }
 
 }  // namespace
 
@@ -58,25 +52,7 @@ void SettingsFile::Set(std::string_view key, void* value) {
 
 bool SettingsFile::Has(std::string_view key) const { return Item(key) != nullptr; }
 
-std::vector<std::string> SettingsFile::Keys() const {
-  std::vector<std::string> keys;
-  plist_t root = static_cast<plist_t>(root_.get());
-  plist_dict_iter iter = nullptr;
-  plist_dict_new_iter(root, &iter);
-  for (;;) {
-    char* key = nullptr;
-    plist_t value = nullptr;
-    plist_dict_next_item(root, iter, &key, &value);
-    if (!value) {
-      std::free(key);
-      break;
-    }
-    if (key) keys.emplace_back(key);
-    std::free(key);
-  }
-  std::free(iter);
-  return keys;
-}
+std::vector<std::string> SettingsFile::Keys() const { return PlistNode(root_.get()).Keys(); }
 
 std::optional<std::string> SettingsFile::GetString(std::string_view key) const { return TextOf(Item(key)); }
 

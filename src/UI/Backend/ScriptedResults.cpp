@@ -221,13 +221,14 @@ std::vector<IFileNode*> ScriptedResults::CheckedFiles(std::uint64_t& size) const
 void ScriptedResults::DeliverUpTo(double fraction) {
   fraction = std::clamp(fraction, 0.0, 1.0);
   const auto target = static_cast<std::size_t>(fraction * static_cast<double>(order_.size()) + 0.5);
-  for (; delivered_ < target; ++delivered_) {
-    IFileNode* node = order_[delivered_];
-    if (node->IsDirectory())
-      PlaceFolder(node);
-    else
-      AddToGroups(node);
-  }
+  for (; delivered_ < target; ++delivered_) Deliver(order_[delivered_]);
+}
+
+void ScriptedResults::Deliver(IFileNode* node) {
+  if (node->IsDirectory())
+    PlaceFolder(node);
+  else
+    AddToGroups(node);
 }
 
 void ScriptedResults::PlaceFolder(IFileNode* node) {
@@ -288,13 +289,7 @@ void ScriptedResults::Rebuild(bool clearRoots) {
       node->SetCheck(CHECKED_STATUS_UNCHECKED);
     }
   }
-  for (; delivered_ < delivered; ++delivered_) {
-    IFileNode* node = order_[delivered_];
-    if (node->IsDirectory())
-      PlaceFolder(node);
-    else
-      AddToGroups(node);
-  }
+  for (; delivered_ < delivered; ++delivered_) Deliver(order_[delivered_]);
 }
 
 void ScriptedResults::Search(const std::string& key) {

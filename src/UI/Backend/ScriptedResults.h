@@ -69,6 +69,8 @@ class ScriptedResults {
     std::vector<IFileNode*> files;
   };
   void BuildTrees();
+  // A folder into the path tree, a file into its folder and the group trees.
+  void Deliver(IFileNode* node);
   void PlaceFolder(IFileNode* node);
   void AddToGroups(IFileNode* file);
 
