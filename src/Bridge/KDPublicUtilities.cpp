@@ -168,6 +168,15 @@ bool KDPublicUtilities::writeUpDataTimeStr(const std::string& text) {
   return quellsy::platform::WritePrivateDataText(InstalledPrivateDataPath(), *user, kUpdateTimeKey, text);
 }
 
+quellsy::platform::SettingsFile KDPublicUtilities::LoadPrivateData() {
+  return quellsy::platform::LoadPrivateDataFile(InstalledPrivateDataPath(), UserPrivateDataPath());
+}
+
+bool KDPublicUtilities::SavePrivateData(const quellsy::platform::SettingsFile& values) {
+  const auto user = UserPrivateDataPath();
+  return user && values.Save(*user);
+}
+
 bool KDPublicUtilities::isBootable() { return PrivateValue(kBootableKey) == std::optional<std::string>("YES"); }
 
 void KDPublicUtilities::SetPrivateDataPathsForTesting(const fs::path& installed, const fs::path& user) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Platform/SettingsFile.h"
 #include "Platform/UserPaths.h"
 
 class KDPublicUtilities {
@@ -35,6 +36,10 @@ class KDPublicUtilities {
   static std::optional<std::string> getUpDataTimeStr();
   // Stores the text in the user's copy (made from the installed one when missing); false when it cannot.
   static bool writeUpDataTimeStr(const std::string& text);
+  // "PrivateData" whole, every kind of value: the user's copy when there is one, else the installed one, else
+  // empty. Saved always into the user's copy (false without a configuration folder or when the write fails).
+  static quellsy::platform::SettingsFile LoadPrivateData();
+  static bool SavePrivateData(const quellsy::platform::SettingsFile& values);
   static bool isBootable();
 
   // Where "PrivateData" is read and written: the installed copy (the program's data folder) and the user's

@@ -246,6 +246,14 @@ void KDUIController::GetScanFileSize(std::uint64_t& size, std::uint64_t& count) 
 
 void KDUIController::RefreshData() { KDUIScan::instance()->RefreshAllData(); }
 
+void KDUIController::KDSetFlag(int flag) { ResultTrees::Instance().SetHoldBack(flag != 0); }
+
+quellsy::bridge::PathTreeTail KDUIController::GetScanTreeNodeData(bool clearNodeState) {
+  ResultTrees& trees = ResultTrees::Instance();
+  trees.RebuildAll(*KDUIScan::instance(), clearNodeState);
+  return trees.PathTail(0);
+}
+
 int KDUIController::GetCurrentScanRecoveryCnt() { return KDUIScan::instance()->GetCurrentScanRecoveryCnt(); }
 
 bool KDUIController::KDGetIsSearching() { return KDUIScan::instance()->IsSearching() != 0; }
@@ -315,7 +323,10 @@ bool KDUIController::DoSearchWithString(const std::string& key, const std::strin
 
 std::string KDUIController::GetSearchString() { return KDUIScan::instance()->GetSearchKey(); }
 
-void KDUIController::StopSearch() { KDUIScan::instance()->SetSearching(0); }
+void KDUIController::StopSearch() {
+  KDUIScan::instance()->SetSearching(0);
+  ResultTrees::Instance().SetHoldBack(false);
+}
 
 std::vector<IFileNode*> KDUIController::GetSearchResultToArr() {
   KDUIScan* scan = KDUIScan::instance();
@@ -463,6 +474,12 @@ int KDUIController::beginSaveOrRestoreNode(bool save, const char* path, const ch
   state.restoring = false;
   scan->SetStatus(OPERATION_STATUS_IDLE);
   return -2;
+}
+
+std::vector<std::shared_ptr<DiskVolumeNodeData>> KDUIController::GetDeviceInfoToArray() {
+  std::vector<_DiskVolumeData> records;
+  KDUIDeviceData::instance()->GetAllDeviceInfo(records);
+  return DiskVolumeNodeData::ListFromRecords(records);
 }
 
 void KDUIController::initFileType() {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "Bridge/ResultTrees.h"
 #include "include/IFileNode.h"
 #include "Utility/ResultCode.h"
 
@@ -58,6 +59,11 @@ class KDUIController {
   static std::string GetScanProgress(double& percent, std::uint64_t& files);
   static void GetScanFileSize(std::uint64_t& size, std::uint64_t& count);
   static void RefreshData();
+  // Non-zero holds back adding found files to the result trees; 0 lets them be added again.
+  static void KDSetFlag(int flag);
+  // The result trees built again from every file the scan delivered (the whole results after a search); with
+  // clearNodeState each file-system root is shown and unchecked first. The path tree as a view reads it anew.
+  static quellsy::bridge::PathTreeTail GetScanTreeNodeData(bool clearNodeState);
   static int GetCurrentScanRecoveryCnt();
   static bool KDGetIsSearching();
 
@@ -118,6 +124,10 @@ class KDUIController {
   // trees with them, before it refills them. 0 started, -1 a null path, -2 no thread, KDScanResultEntry::kBusy
   // while a scan, recovery, save, restore or search runs.
   static int beginSaveOrRestoreNode(bool save, const char* path, const char* qimPath);
+
+  // One item per enumerated disk or opened image, each with its volumes as children: disks, then qim images,
+  // then DMG images.
+  static std::vector<std::shared_ptr<DiskVolumeNodeData>> GetDeviceInfoToArray();
 
   // Start-up, once: hands the catalogue's extension lists of the six file-type bits (1 to 32) to the engine's
   // file-type table and joins the type and date trees to the result trees.

@@ -17,6 +17,7 @@ void ResultTrees::ResetForTests() {
   trees.WaitForSearch();
   const std::lock_guard<std::mutex> hold(trees.lock_);
   trees.ResetLocked();
+  trees.holdBack_ = false;
   trees.typeTree_ = trees.createTree_ = trees.modifyTree_ = nullptr;
 }
 
@@ -76,10 +77,32 @@ bool ResultTrees::TakeUpdateTurn(int force, std::int64_t now) {
 
 void ResultTrees::BuildPass(KDUIScan& scan, int force) {
   const std::lock_guard<std::mutex> hold(lock_);
+  if (holdBack_) return;
   BuildKind(scan, NODE_TREE_FILE_TYPE, force);
   BuildKind(scan, NODE_TREE_CREATION_TIME, force);
   BuildKind(scan, NODE_TREE_MODIFICATION_TIME, force);
   BuildKind(scan, NODE_TREE_PATH, force);
+}
+
+void ResultTrees::RebuildAll(KDUIScan& scan, bool clearRoots) {
+  const std::lock_guard<std::mutex> hold(lock_);
+  holdBack_ = false;
+  if (clearRoots) {
+    for (IFileNode* root : scan.GetFileSystemNode()) {
+      root->ShowNode(1);
+      root->SetCheck(CHECKED_STATUS_UNCHECKED);
+    }
+  }
+  for (IGroupTree* tree : {typeTree_, createTree_, modifyTree_}) {
+    if (!tree) continue;
+    tree->SetSearch(false);
+    tree->Clear();
+  }
+  ResetLocked();
+  BuildKind(scan, NODE_TREE_FILE_TYPE, 2);
+  BuildKind(scan, NODE_TREE_CREATION_TIME, 2);
+  BuildKind(scan, NODE_TREE_MODIFICATION_TIME, 2);
+  BuildKind(scan, NODE_TREE_PATH, 2);
 }
 
 void ResultTrees::BuildKind(KDUIScan& scan, int kind, int force) {

@@ -73,6 +73,13 @@ class ResultTrees {
   // leaves nodes whose parent folder is not in the tree yet for the next pass; otherwise they are retried
   // until placed (at most kMaxDeferredPasses times); 2 takes every folder of the scan again.
   void BuildPass(KDUIScan& scan, int force);
+  // While held, building passes add nothing; what the scan delivers meanwhile waits for the first pass after.
+  void SetHoldBack(bool hold) { holdBack_ = hold; }
+  bool HoldsBack() const { return holdBack_; }
+  // Empties the path and group trees and builds them again from everything the scan delivered (after a
+  // search, the whole results come back); with clearRoots each file-system root is shown and unchecked first.
+  // Releases a hold.
+  void RebuildAll(KDUIScan& scan, bool clearRoots);
   // Whether an update notification is due at second now: always when forced, else when kPostInterval seconds
   // passed since the last unforced one (which now becomes the last).
   bool TakeUpdateTurn(int force, std::int64_t now);
@@ -140,6 +147,7 @@ class ResultTrees {
   std::mutex searchLock_;
   std::thread searchThread_;
   std::atomic<bool> searchDone_{true};
+  std::atomic<bool> holdBack_{false};
 };
 
 }  // namespace quellsy::bridge

@@ -17,9 +17,18 @@ std::optional<StringDictionary> ReadPrivateData(const std::filesystem::path& ins
   return ReadStringDictionary(installed);
 }
 
+SettingsFile LoadPrivateDataFile(const std::filesystem::path& installed,
+                                 const std::optional<std::filesystem::path>& user) {
+  if (user)
+    if (auto values = SettingsFile::Load(*user)) return std::move(*values);
+  return SettingsFile::Load(installed).value_or(SettingsFile());
+}
+
 bool WritePrivateDataText(const std::filesystem::path& installed, const std::filesystem::path& user,
                           const std::string& key, const std::string& value) {
-  return SetSettingsText(user, key, value, ReadStringDictionary(installed).value_or(StringDictionary{}));
+  SettingsFile values = LoadPrivateDataFile(installed, user);
+  values.SetString(key, value);
+  return values.Save(user);
 }
 
 }  // namespace quellsy::platform

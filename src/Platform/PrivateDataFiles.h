@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "Platform/SettingsFile.h"
 #include "Platform/StringPlist.h"
 
 namespace quellsy::platform {
@@ -20,8 +21,13 @@ std::optional<std::filesystem::path> UserPrivateDataPath();
 std::optional<StringDictionary> ReadPrivateData(const std::filesystem::path& installed,
                                                 const std::optional<std::filesystem::path>& user);
 
-// Stores one text in the user's copy, keeping its other values; a missing copy starts as the installed copy's
-// texts, so that what the user's copy does not change still reads the same. False when it cannot be written.
+// Every value of the user's copy when it reads as a dictionary, else of the installed copy, else none.
+SettingsFile LoadPrivateDataFile(const std::filesystem::path& installed,
+                                 const std::optional<std::filesystem::path>& user);
+
+// Stores one text in the user's copy, keeping its other values; a missing copy starts as the whole installed copy
+// (link tables, lists and numbers too), so that what the user's copy does not change still reads the same. False
+// when it cannot be written.
 bool WritePrivateDataText(const std::filesystem::path& installed, const std::filesystem::path& user,
                           const std::string& key, const std::string& value);
 

@@ -1,16 +1,13 @@
 #include "Platform/StringPlist.h"
 
-#include <fcntl.h>
 #include <plist/plist.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <vector>
+
+#include "Platform/AtomicFile.h"
 
 namespace quellsy::platform {
 namespace {
@@ -22,28 +19,6 @@ struct PlistFree {
 };
 using PlistPtr = std::unique_ptr<void, PlistFree>;
 
-bool WriteWhole(int fd, const char* bytes, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = write(fd, bytes, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-// The whole file; nothing when it is missing, empty or larger than a settings file can be.
-std::optional<std::vector<std::uint8_t>> ReadSettingsBytes(const std::filesystem::path& path) {
-  std::error_code error;
-  const auto size = std::filesystem::file_size(path, error);
-  if (error || size == 0 || size > kMaxSettingsBytes) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  if (bytes.size() != size) return std::nullopt;
-  return bytes;
-}
-
 // Writes the property list as XML through a temporary file in the same folder renamed over `path`.
 bool WritePlist(const std::filesystem::path& path, const PlistPtr& root) {
   char* xml = nullptr;
@@ -51,22 +26,7 @@ bool WritePlist(const std::filesystem::path& path, const PlistPtr& root) {
   plist_to_xml(static_cast<plist_t>(root.get()), &xml, &length);
   if (!xml) return false;
   const std::unique_ptr<char, void (*)(char*)> xmlOwner(xml, plist_to_xml_free);
-
-  const auto folder = path.parent_path();
-  if (!folder.empty()) {
-    std::error_code error;
-    std::filesystem::create_directories(folder.parent_path(), error);
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
-  std::string temporary = path.string() + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  const bool written = WriteWhole(fd, xml, length) && fsync(fd) == 0;
-  if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
-    unlink(temporary.c_str());
-    return false;
-  }
-  return true;
+  return WriteFileAtomically(path, std::string_view(xml, length));
 }
 
 PlistPtr DictionaryOf(const StringDictionary& values) {
@@ -77,6 +37,16 @@ PlistPtr DictionaryOf(const StringDictionary& values) {
 }
 
 }  // namespace
+
+std::optional<std::vector<std::uint8_t>> ReadSettingsBytes(const std::filesystem::path& path) {
+  std::error_code error;
+  const auto size = std::filesystem::file_size(path, error);
+  if (error || size == 0 || size > kMaxSettingsBytes) return std::nullopt;
+  std::ifstream in(path, std::ios::binary);
+  std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  if (bytes.size() != size) return std::nullopt;
+  return bytes;
+}
 
 std::optional<PlistDocument> ReadSettingsPlist(const std::filesystem::path& path) {
   const auto bytes = ReadSettingsBytes(path);

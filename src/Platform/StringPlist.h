@@ -5,12 +5,16 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Platform/PlistReader.h"
 
 namespace quellsy::platform {
 
 using StringDictionary = std::map<std::string, std::string>;
+
+// The bytes of a settings file; nothing when it is missing, empty or larger than 1 MiB.
+std::optional<std::vector<std::uint8_t>> ReadSettingsBytes(const std::filesystem::path& path);
 
 // The property list in a settings file; nothing when the file is missing, larger than 1 MiB or no property list.
 std::optional<PlistDocument> ReadSettingsPlist(const std::filesystem::path& path);
@@ -19,9 +23,8 @@ std::optional<PlistDocument> ReadSettingsPlist(const std::filesystem::path& path
 // 1 MiB, or no property list with a dictionary at its root.
 std::optional<StringDictionary> ReadStringDictionary(const std::filesystem::path& path);
 
-// Writes an XML property list through a temporary file in the same folder renamed over `path`, so a reader
-// sees the old or the new file, never half of one. Creates the folder (mode 0700, its parents as usual)
-// when missing.
+// Writes an XML property list atomically (WriteFileAtomically: the file and the folders made for it belong to
+// the invoking user).
 bool WriteStringDictionary(const std::filesystem::path& path, const StringDictionary& values);
 
 // Sets one text in the settings file at `path` and writes it back the same way, keeping its other values of every

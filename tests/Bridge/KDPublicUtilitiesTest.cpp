@@ -14,6 +14,7 @@
 
 #include "Bridge/KDUIPublic.h"
 #include "FakeSysfs.h"
+#include "Platform/SettingsFile.h"
 #include "Platform/StringPlist.h"
 #include "support/ScopedTimeZone.h"
 #include "support/TempDir.h"
@@ -113,6 +114,23 @@ TEST_F(PrivateDataTest, ReadsTheInstalledCopyAndWritesOnlyTheUsers) {
   EXPECT_EQ((fs::status(user_.parent_path()).permissions() & fs::perms::others_all), fs::perms::none);
   // Only the renamed file is left: no temporary beside it.
   EXPECT_EQ(std::distance(fs::directory_iterator(user_.parent_path()), fs::directory_iterator()), 1);
+}
+
+// The link tables by language, lists and numbers of the installed copy survive a write of one text.
+TEST_F(PrivateDataTest, WritingOneTextKeepsEveryOtherKindOfValue) {
+  std::ofstream(installed_) << R"(<?xml version="1.0" encoding="UTF-8"?>
+<plist version="1.0"><dict>
+<key>en</key><dict><key>AboutURL</key><string>https://example.org/about</string></dict>
+<key>SupportLanguage</key><array><string>en</string><string>de</string></array>
+<key>VersionCheck</key><integer>12</integer>
+</dict></plist>)";
+  ASSERT_TRUE(KDPublicUtilities::writeUpDataTimeStr("2026-12-10 05:00"));
+  const auto stored = platform::SettingsFile::Load(user_);
+  ASSERT_TRUE(stored);
+  EXPECT_EQ(stored->GetTableString("en", "AboutURL"), "https://example.org/about");
+  EXPECT_EQ(stored->GetStringList("SupportLanguage"), (std::vector<std::string>{"en", "de"}));
+  EXPECT_EQ(stored->GetInteger("VersionCheck"), 12);
+  EXPECT_EQ(stored->GetString("upDataTimeStr"), "2026-12-10 05:00");
 }
 
 // Dates read back as the windows show them.

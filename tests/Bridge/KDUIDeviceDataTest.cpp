@@ -9,6 +9,8 @@
 #include <thread>
 
 #include "Bridge/DeviceListFacade.h"
+#include "Bridge/DiskVolumeNodeData.h"
+#include "Bridge/KDUIController.h"
 #include "Bridge/KDUIOperation.h"
 #include "FakeEnumDeviceEx.h"
 #include "RecordingPoster.h"
@@ -149,6 +151,25 @@ TEST_F(DeviceListTest, NumbersDisksThenQimThenDmgImages) {
     EXPECT_EQ(image.volumeIndex, -1);
     EXPECT_TRUE(image.volumes.empty());
   }
+}
+
+// What the device page gets in one call: one item per disk or image, volumes as children, in list order.
+TEST_F(DeviceListTest, TheFacadeHandsTheWholeListAsItems) {
+  Use({SsdWithTwoVolumes(), UsbGptWithEfi()});
+  list().InitDeviceInfo();
+  const auto image = WriteRaw(dir_, "card.img", 4);
+  ASSERT_EQ(bridge::KDOpenDmgFile(image.string()), 1);
+  const auto items = KDUIController::GetDeviceInfoToArray();
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[0]->name(), "Samsung SSD 860");
+  ASSERT_EQ(items[0]->numberOfChildren(), 2u);
+  EXPECT_EQ(items[0]->childAtIndex(1)->name(), "Data");
+  EXPECT_EQ(items[0]->childAtIndex(1)->volumeIndex(), 1);
+  EXPECT_EQ(items[1]->childAtIndex(0)->name(), "Photos");
+  EXPECT_TRUE(items[1]->isUSB());
+  EXPECT_TRUE(items[2]->isAppleDmg());
+  EXPECT_EQ(items[2]->numberOfChildren(), 0u);
+  EXPECT_EQ(items[2]->diskIndex(), 2);
 }
 
 TEST_F(DeviceListTest, OpeningTheSameImageTwiceListsItOnce) {

@@ -267,5 +267,38 @@ TEST_F(ResultTreesSearchTest, ASecondSearchIsRefusedWhileOneRuns) {
   EXPECT_EQ(trees_.ChildFiles(1), (std::vector<IFileNode*>{report_}));
 }
 
+// After a search the whole results come back in one rebuild; a held-back pass adds nothing until then.
+TEST_F(ResultTreesSearchTest, ARebuildBringsBackEverythingTheScanDeliveredAndReleasesAHold) {
+  release_.set_value();
+  released_ = true;
+  ASSERT_TRUE(trees_.StartSearch(scan_, "REPORT", "SearchDone"));
+  trees_.WaitForSearch();
+  ASSERT_EQ(trees_.ChildFiles(1), (std::vector<IFileNode*>{report_}));
+  const std::uint64_t searched = trees_.PathTail(0).generation;
+
+  trees_.SetHoldBack(true);
+  BridgeTestNode* late = tree_.File(docs_, "late.txt");
+  Deliver({late});
+  trees_.BuildPass(scan_, 1);
+  EXPECT_EQ(trees_.ChildFiles(1), (std::vector<IFileNode*>{report_}));
+
+  root_->SetCheck(CHECKED_STATUS_CHECKED);
+  photo_->ShowNode(1);
+  trees_.RebuildAll(scan_, true);
+  EXPECT_FALSE(trees_.HoldsBack());
+  const auto tail = trees_.PathTail(0);
+  EXPECT_NE(tail.generation, searched);
+  ASSERT_EQ(tail.entries.size(), 2u);
+  EXPECT_EQ(tail.entries[0].node, root_);
+  EXPECT_EQ(tail.entries[1].node, docs_);
+  EXPECT_EQ(trees_.ChildFiles(1), (std::vector<IFileNode*>{report_, photo_, late}));
+  EXPECT_EQ(root_->GetCheckedStatus(), CHECKED_STATUS_UNCHECKED);
+  EXPECT_EQ(photo_->GetCheckedStatus(), CHECKED_STATUS_UNCHECKED);
+  for (const NotingGroupTree* group : {&type_, &create_, &modify_}) {
+    EXPECT_FALSE(group->search);
+    EXPECT_EQ(group->clears, 2);  // the search's and the rebuild's
+  }
+}
+
 }  // namespace
 }  // namespace quellsy::test

@@ -6,6 +6,7 @@
 
 #include <fstream>
 
+#include "Platform/SettingsFile.h"
 #include "support/TempDir.h"
 
 namespace quellsy::platform {
@@ -36,8 +37,10 @@ TEST(StringPlist, RefusesWhatIsNoDictionaryOfTexts) {
   for (const auto& [name, text] : files) {
     std::ofstream(dir / name) << text;
     EXPECT_EQ(ReadStringDictionary(dir / name), std::nullopt) << name;
+    EXPECT_FALSE(SettingsFile::Load(dir / name)) << name;
   }
   EXPECT_EQ(ReadStringDictionary(dir / "missing"), std::nullopt);
+  EXPECT_FALSE(SettingsFile::Load(dir / "missing"));
   // Values of other kinds are left out.
   std::ofstream(dir / "mixed") << "<plist version=\"1.0\"><dict><key>n</key><integer>3</integer>"
                                   "<key>s</key><string>x</string></dict></plist>";

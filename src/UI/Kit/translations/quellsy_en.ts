@@ -1,0 +1,527 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name></name>
+    <message id="WINDOW_TOP_TITLE">
+        <source>Quellsy</source>
+        <extracomment>Title of every window</extracomment>
+        <translation>Quellsy</translation>
+    </message>
+    <message id="COMM_BACK_BUTTON">
+        <source>Back</source>
+        <extracomment>Button that returns to the previous page</extracomment>
+        <translation>Back</translation>
+    </message>
+    <message id="READ_RSF_FAILED">
+        <source>The scan result file could not be read. It may be damaged, or the device it was saved from is not connected.</source>
+        <extracomment>Informative text when opening a scan result file fails</extracomment>
+        <translation>The scan result file could not be read. It may be damaged, or the device it was saved from is not connected.</translation>
+    </message>
+    <message id="DEVICE_NAME_UNTITILED">
+        <source>Untitled</source>
+        <extracomment>Name shown for a device without a name</extracomment>
+        <translation>Untitled</translation>
+    </message>
+    <message id="CREATE_TIME_ROOT_NAME">
+        <source>Creation date</source>
+        <extracomment>Top of the tree of files by creation month</extracomment>
+        <translation>Creation date</translation>
+    </message>
+    <message id="MODIFY_TIME_ROOT_NAME">
+        <source>Modification date</source>
+        <extracomment>Top of the tree of files by modification month</extracomment>
+        <translation>Modification date</translation>
+    </message>
+    <message id="LAST_ACCESS_TIME_ROOT_NAME">
+        <source>Last opened</source>
+        <extracomment>Top of the tree of files by last access month</extracomment>
+        <translation>Last opened</translation>
+    </message>
+    <message id="YES_BUTTON">
+        <source>Cancel</source>
+        <extracomment>Gives up (default button of the not-enough-space question)</extracomment>
+        <translation>Cancel</translation>
+    </message>
+    <message id="NO_BUTTON">
+        <source>Continue</source>
+        <extracomment>Goes on anyway</extracomment>
+        <translation>Continue</translation>
+    </message>
+    <message id="RVT_TWO_DOCUMENT_TITLE">
+        <source>Documents</source>
+        <extracomment>File kind</extracomment>
+        <translation>Documents</translation>
+    </message>
+    <message id="RVT_TWO_PICTURE_TITLE">
+        <source>Pictures</source>
+        <extracomment>File kind</extracomment>
+        <translation>Pictures</translation>
+    </message>
+    <message id="RVT_TWO_MOVIE_TITLE">
+        <source>Movies</source>
+        <extracomment>File kind</extracomment>
+        <translation>Movies</translation>
+    </message>
+    <message id="RVT_TWO_MUSIC_TITLE">
+        <source>Music</source>
+        <extracomment>File kind</extracomment>
+        <translation>Music</translation>
+    </message>
+    <message id="RVT_TWO_ARCHIVES_TITLE">
+        <source>Archives</source>
+        <extracomment>File kind</extracomment>
+        <translation>Archives</translation>
+    </message>
+    <message id="RVT_TWO_EMAIL_TITLE">
+        <source>E-mail</source>
+        <extracomment>File kind</extracomment>
+        <translation>E-mail</translation>
+    </message>
+    <message id="RVT_TWO_OTHER_TITLE">
+        <source>Other</source>
+        <extracomment>File kind</extracomment>
+        <translation>Other</translation>
+    </message>
+    <message id="RVT_TWO_DOCUMENT_DISCRIPTION">
+        <source>Text, office and PDF documents</source>
+        <extracomment>What the file kind holds</extracomment>
+        <translation>Text, office and PDF documents</translation>
+    </message>
+    <message id="RVT_TWO_PICTURE_DISCRIPTION">
+        <source>Photos, camera raw files and other images</source>
+        <extracomment>What the file kind holds</extracomment>
+        <translation>Photos, camera raw files and other images</translation>
+    </message>
+    <message id="RVT_TWO_MOVIE_DISCRIPTION">
+        <source>Video clips and films</source>
+        <extracomment>What the file kind holds</extracomment>
+        <translation>Video clips and films</translation>
+    </message>
+    <message id="RVT_TWO_MUSIC_DISCRIPTION">
+        <source>Songs, recordings and other audio</source>
+        <extracomment>What the file kind holds</extracomment>
+        <translation>Songs, recordings and other audio</translation>
+    </message>
+    <message id="RVT_TWO_ARCHIVES_DISCRIPTION">
+        <source>Compressed archives and disk images</source>
+        <extracomment>What the file kind holds</extracomment>
+        <translation>Compressed archives and disk images</translation>
+    </message>
+    <message id="RVT_TWO_EMAIL_DISCRIPTION">
+        <source>Mailboxes and saved messages</source>
+        <extracomment>What the file kind holds</extracomment>
+        <translation>Mailboxes and saved messages</translation>
+    </message>
+    <message id="RVT_TWO_OTHER_DISCRIPTION">
+        <source>Every other kind of file</source>
+        <extracomment>What the file kind holds</extracomment>
+        <translation>Every other kind of file</translation>
+    </message>
+    <message id="RVT_TWO_CONTINUE_BUTTON">
+        <source>Continue</source>
+        <extracomment>Goes on to the device page</extracomment>
+        <translation>Continue</translation>
+    </message>
+    <message id="RVT_TWO_IMPORT_BUTTON_TIP">
+        <source>Open a saved scan result</source>
+        <extracomment>Tool tip of the import button</extracomment>
+        <translation>Open a saved scan result</translation>
+    </message>
+    <message id="RVT_THREE_SCAN_BUTTON">
+        <source>Scan</source>
+        <extracomment>Starts the scan of the chosen device</extracomment>
+        <translation>Scan</translation>
+    </message>
+    <message id="RVT_THREE_TABLEVIEW_DRIVES">
+        <source>Drives</source>
+        <extracomment>Device list column</extracomment>
+        <translation>Drives</translation>
+    </message>
+    <message id="RVT_THREE_TABLEVIEW_FILESYSTEM">
+        <source>File system</source>
+        <extracomment>Device list column</extracomment>
+        <translation>File system</translation>
+    </message>
+    <message id="RVT_THREE_TABLEVIEW_SIZE">
+        <source>Size</source>
+        <extracomment>Device list column</extracomment>
+        <translation>Size</translation>
+    </message>
+    <message id="RVT_FOUR_FILESFOUND">
+        <source>Files found: %@</source>
+        <extracomment>Found-file count while scanning; %@ is the count</extracomment>
+        <translation>Files found: %@</translation>
+    </message>
+    <message id="RVT_FOUR_REMAININGTIME">
+        <source>Time remaining: %@</source>
+        <extracomment>%@ is hh:mm:ss or -:-:-</extracomment>
+        <translation>Time remaining: %@</translation>
+    </message>
+    <message id="RVT_FOUR_ALL_FILES_SIZE">
+        <source>Found %@ in %lld files</source>
+        <extracomment>%@ is the total size, %lld the number of files</extracomment>
+        <translation>Found %@ in %lld files</translation>
+    </message>
+    <message id="RVT_FOUR_SELECT_FILES">
+        <source>Selected %@ in %d files</source>
+        <extracomment>%@ is the checked size, %d the number of checked files</extracomment>
+        <translation>Selected %@ in %d files</translation>
+    </message>
+    <message id="RVT_FOUR_SELECT_TYPE_BUTTON_PATH">
+        <source>Path</source>
+        <extracomment>Tree tab: files by folder</extracomment>
+        <translation>Path</translation>
+    </message>
+    <message id="RVT_FOUR_SELECT_TYPE_BUTTON_TYPE">
+        <source>Type</source>
+        <extracomment>Tree tab: files by kind</extracomment>
+        <translation>Type</translation>
+    </message>
+    <message id="RVT_FOUR_SELECT_TYPE_BUTTON_TIME">
+        <source>Date</source>
+        <extracomment>Tree tab: files by month</extracomment>
+        <translation>Date</translation>
+    </message>
+    <message id="RVT_FOUR_TABLEVIEW_NAME">
+        <source>Name</source>
+        <extracomment>File table column</extracomment>
+        <translation>Name</translation>
+    </message>
+    <message id="RVT_FOUR_TABLEVIEW_SIZE">
+        <source>Size</source>
+        <extracomment>File table column</extracomment>
+        <translation>Size</translation>
+    </message>
+    <message id="RVT_FOUR_TABLEVIEW_CREATED">
+        <source>Created</source>
+        <extracomment>File table column</extracomment>
+        <translation>Created</translation>
+    </message>
+    <message id="RVT_FOUR_TABLEVIEW_PATH">
+        <source>Path</source>
+        <extracomment>File table column</extracomment>
+        <translation>Path</translation>
+    </message>
+    <message id="RVT_FOUR_NO_VALUE_NOTE">
+        <source>No files here. Choose another folder or kind on the left.</source>
+        <extracomment>Shown over an empty file list</extracomment>
+        <translation>No files here. Choose another folder or kind on the left.</translation>
+    </message>
+    <message id="RVT_FOUR_DEEPSCAN_NODE">
+        <source>Didn't find your files? Try Deep Scan: it reads the whole device block by block.</source>
+        <extracomment>Hint after a quick scan; must contain the words of "Deep Scan"</extracomment>
+        <translation>Didn't find your files? Try Deep Scan: it reads the whole device block by block.</translation>
+    </message>
+    <message id="Deep Scan">
+        <source>Deep Scan</source>
+        <extracomment>The highlighted words inside RVT_FOUR_DEEPSCAN_NODE</extracomment>
+        <translation>Deep Scan</translation>
+    </message>
+    <message id="RVT_FOUR_SAVE_BUTTON_TIP">
+        <source>Save the scan result</source>
+        <extracomment>Tool tip of the export button</extracomment>
+        <translation>Save the scan result</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_STOP_TITLE">
+        <source>Stop the scan?</source>
+        <extracomment>Question when stopping a running scan</extracomment>
+        <translation>Stop the scan?</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_STOP_NODE">
+        <source>The files found so far stay listed and can be recovered. A stopped scan cannot be resumed.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>The files found so far stay listed and can be recovered. A stopped scan cannot be resumed.</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_STOP_YES_BUTTON">
+        <source>Stop</source>
+        <extracomment>Stops the scan</extracomment>
+        <translation>Stop</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_STOP_NO_BUTTON">
+        <source>Cancel</source>
+        <extracomment>Keeps scanning</extracomment>
+        <translation>Cancel</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_BACKHOME_TITLE">
+        <source>Leave the scan?</source>
+        <extracomment>Question when going back home during a scan</extracomment>
+        <translation>Leave the scan?</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_BACKHOME_NODE">
+        <source>The scan stops and its results are closed. Save the scan result first if you want to come back to it.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>The scan stops and its results are closed. Save the scan result first if you want to come back to it.</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_BACKHOME_YES_BUTTON">
+        <source>Leave</source>
+        <extracomment>Goes back home</extracomment>
+        <translation>Leave</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_BACKHOME_NO_BUTTON">
+        <source>Stay</source>
+        <extracomment>Stays in the results window</extracomment>
+        <translation>Stay</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_NODE">
+        <source>Choose a folder on another device to copy the checked files into.</source>
+        <extracomment>Message of the destination panel</extracomment>
+        <translation>Choose a folder on another device to copy the checked files into.</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_WINDOW_SAVE_BUTTON">
+        <source>Recover</source>
+        <extracomment>Default button of the destination panel</extracomment>
+        <translation>Recover</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_NO_COMPETENCE_TITLE">
+        <source>This folder cannot be written to</source>
+        <extracomment>Alert title</extracomment>
+        <translation>This folder cannot be written to</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_NO_COMPETENCE_NODE">
+        <source>You have no permission to write into the chosen folder. Please choose another one.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>You have no permission to write into the chosen folder. Please choose another one.</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_NO_COMPETENCE_YES_BUTTON">
+        <source>OK</source>
+        <extracomment>Closes the alert</extracomment>
+        <translation>OK</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_NO_SPACE_TITLE">
+        <source>Not enough free space</source>
+        <extracomment>Alert title</extracomment>
+        <translation>Not enough free space</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_NO_SPACE_NODE">
+        <source>The chosen folder has less free space than the checked files need. Some files may not be copied.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>The chosen folder has less free space than the checked files need. Some files may not be copied.</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_NO_SPACE_YES_BUTTON">
+        <source>Choose another folder</source>
+        <extracomment>Default button</extracomment>
+        <translation>Choose another folder</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_NO_SPACE_NO_BUTTON">
+        <source>Recover anyway</source>
+        <extracomment>Alternate button</extracomment>
+        <translation>Recover anyway</translation>
+    </message>
+    <message id="RVT_FOUR_SAVE_SAME_PATH_TITLE">
+        <source>This folder is on the scanned device</source>
+        <extracomment>Alert title</extracomment>
+        <translation>This folder is on the scanned device</translation>
+    </message>
+    <message id="RVT_FOUR_SAVE_SAME_PATH_NODE">
+        <source>Writing to the device you are recovering from can overwrite the very files you want back. Choose a folder on another device.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>Writing to the device you are recovering from can overwrite the very files you want back. Choose a folder on another device.</translation>
+    </message>
+    <message id="RVT_FOUR_SAVE_SAME_PATH_YES_BUTTON">
+        <source>Choose another folder</source>
+        <extracomment>Default button</extracomment>
+        <translation>Choose another folder</translation>
+    </message>
+    <message id="RVT_FOUR_SAVE_SAME_PATH_NO_BUTTON">
+        <source>Recover anyway</source>
+        <extracomment>Alternate button</extracomment>
+        <translation>Recover anyway</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVER_PROGRESS_TITLE">
+        <source>Recovering files</source>
+        <extracomment>Title of the recovery progress window</extracomment>
+        <translation>Recovering files</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_STOP_TITLE">
+        <source>Stop the recovery?</source>
+        <extracomment>Question when stopping a recovery</extracomment>
+        <translation>Stop the recovery?</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_STOP_NODE">
+        <source>The files copied so far stay in the destination folder.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>The files copied so far stay in the destination folder.</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_STOP_YES_BUTTON">
+        <source>Stop</source>
+        <extracomment>Stops the recovery</extracomment>
+        <translation>Stop</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_STOP_NO_BUTTON">
+        <source>Continue</source>
+        <extracomment>Goes on recovering</extracomment>
+        <translation>Continue</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVERY_STOP_BUTTON">
+        <source>OK</source>
+        <extracomment>Closes the recovery end window</extracomment>
+        <translation>OK</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVER_END_TITLE">
+        <source>Recovery complete</source>
+        <extracomment>Title of the end window</extracomment>
+        <translation>Recovery complete</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVER_END_NODE">
+        <source>The checked files were copied. Open the destination folder to see them:</source>
+        <extracomment>Sentence above the folder link</extracomment>
+        <translation>The checked files were copied. Open the destination folder to see them:</translation>
+    </message>
+    <message id="RVT_FOUR_RECOVER_NOTEND_NODE">
+        <source>The recovery was stopped after %.0f files. They are in the destination folder:</source>
+        <extracomment>%.0f is the number of files copied</extracomment>
+        <translation>The recovery was stopped after %.0f files. They are in the destination folder:</translation>
+    </message>
+    <message id="SAVE_SCAN_RESULT">
+        <source>Saving the scan result</source>
+        <extracomment>Title of the progress window</extracomment>
+        <translation>Saving the scan result</translation>
+    </message>
+    <message id="SAVE_RESULT_WAIT">
+        <source>Please wait while the scan result is written.</source>
+        <extracomment>Description of the progress window</extracomment>
+        <translation>Please wait while the scan result is written.</translation>
+    </message>
+    <message id="LOAD_SCAN_RESULT">
+        <source>Opening the scan result</source>
+        <extracomment>Title of the progress window</extracomment>
+        <translation>Opening the scan result</translation>
+    </message>
+    <message id="LOAD_RESULT_WAIT">
+        <source>Please wait while the saved results are read.</source>
+        <extracomment>Description of the progress window</extracomment>
+        <translation>Please wait while the saved results are read.</translation>
+    </message>
+    <message id="SAVE_SAME_DISK_WARNING">
+        <source>Warning!</source>
+        <extracomment>Alert message</extracomment>
+        <translation>Warning!</translation>
+    </message>
+    <message id="SAVE_SAME_DISK_PROMPT">
+        <source>The chosen folder lies on the scanned device. Writing there can overwrite files that are still to be recovered.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>The chosen folder lies on the scanned device. Writing there can overwrite files that are still to be recovered.</translation>
+    </message>
+    <message id="SAVE_SCAN_TIP">
+        <source>Save the scan result before you leave? You can open it later without scanning again.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>Save the scan result before you leave? You can open it later without scanning again.</translation>
+    </message>
+    <message id="SAVE_CANNOT_WRITE">
+        <source>The scan result cannot be written there. Please choose another folder.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>The scan result cannot be written there. Please choose another folder.</translation>
+    </message>
+    <message id="CHANG_DESTINATION">
+        <source>Change destination</source>
+        <extracomment>Button that picks another folder</extracomment>
+        <translation>Change destination</translation>
+    </message>
+    <message id="SEARCH_MENU">
+        <source>Search</source>
+        <extracomment>Title of the search field's menu</extracomment>
+        <translation>Search</translation>
+    </message>
+    <message id="RECENT_SEARCH">
+        <source>Recent searches</source>
+        <extracomment>Menu section</extracomment>
+        <translation>Recent searches</translation>
+    </message>
+    <message id="NO_RECENT_SEARCH">
+        <source>No recent searches</source>
+        <extracomment>Shown when there are none</extracomment>
+        <translation>No recent searches</translation>
+    </message>
+    <message id="RECENTS">
+        <source>Recents</source>
+        <extracomment>Placeholder of the recent searches</extracomment>
+        <translation>Recents</translation>
+    </message>
+    <message id="CLEAR">
+        <source>Clear recent searches</source>
+        <extracomment>Menu item</extracomment>
+        <translation>Clear recent searches</translation>
+    </message>
+    <message id="MENU_ABOUT_NAME">
+        <source>About Quellsy</source>
+        <extracomment>Application menu</extracomment>
+        <translation>About Quellsy</translation>
+    </message>
+    <message id="MENU_CHECK_UPDTE">
+        <source>Check for updates…</source>
+        <extracomment>Application menu</extracomment>
+        <translation>Check for updates…</translation>
+    </message>
+    <message id="MENU_PARTICIPATE">
+        <source>Share anonymous usage statistics</source>
+        <extracomment>Application menu</extracomment>
+        <translation>Share anonymous usage statistics</translation>
+    </message>
+    <message id="MENU_HIDEN_SELF">
+        <source>Hide Quellsy</source>
+        <extracomment>Application menu</extracomment>
+        <translation>Hide Quellsy</translation>
+    </message>
+    <message id="MENU_HIDEN_OTHER">
+        <source>Hide others</source>
+        <extracomment>Application menu</extracomment>
+        <translation>Hide others</translation>
+    </message>
+    <message id="MENU_SHOW_ALL">
+        <source>Show all</source>
+        <extracomment>Application menu</extracomment>
+        <translation>Show all</translation>
+    </message>
+    <message id="MENU_EXIT">
+        <source>Quit Quellsy</source>
+        <extracomment>Application menu</extracomment>
+        <translation>Quit Quellsy</translation>
+    </message>
+    <message id="MENU_WINDOW">
+        <source>Window</source>
+        <extracomment>Window menu</extracomment>
+        <translation>Window</translation>
+    </message>
+    <message id="MENU_MINIMIZE">
+        <source>Minimize</source>
+        <extracomment>Window menu</extracomment>
+        <translation>Minimize</translation>
+    </message>
+    <message id="MENU_MAXIMIZE">
+        <source>Zoom</source>
+        <extracomment>Window menu</extracomment>
+        <translation>Zoom</translation>
+    </message>
+    <message id="MENU_HELP">
+        <source>Help</source>
+        <extracomment>Help menu</extracomment>
+        <translation>Help</translation>
+    </message>
+    <message id="MENU_ONLINE_HELP">
+        <source>Online help</source>
+        <extracomment>Help menu</extracomment>
+        <translation>Online help</translation>
+    </message>
+    <message id="MENU_SUPPORT_CENTER">
+        <source>Support centre</source>
+        <extracomment>Help menu</extracomment>
+        <translation>Support centre</translation>
+    </message>
+    <message id="About us">
+        <source>About us</source>
+        <extracomment>Link in the about window</extracomment>
+        <translation>About us</translation>
+    </message>
+    <message id="Please wait...">
+        <source>Please wait...</source>
+        <extracomment>Found-file label before the first count</extracomment>
+        <translation>Please wait...</translation>
+    </message>
+    <message id="Prepare to scan your drive">
+        <source>Preparing to scan your drive</source>
+        <extracomment>Remaining-time label before the scan starts</extracomment>
+        <translation>Preparing to scan your drive</translation>
+    </message>
+</context>
+</TS>

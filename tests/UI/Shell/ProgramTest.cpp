@@ -1,0 +1,22 @@
+// The program started without a display says so in one line and points at the engine harness.
+
+#include <gtest/gtest.h>
+
+#include "support/CommandOutput.h"
+
+namespace quellsy::test {
+namespace {
+
+TEST(Program, WithoutADisplayItSaysSoInOneLine) {
+  int status = 0;
+  const std::string output = CommandOutput(
+      "env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM " + ShellQuoted(QUELLSY_PROGRAM) + " 2>&1", status);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+  EXPECT_NE(output.find("no display"), std::string::npos) << output;
+  EXPECT_NE(output.find("./quellsy.sh cli"), std::string::npos) << output;
+}
+
+}  // namespace
+}  // namespace quellsy::test

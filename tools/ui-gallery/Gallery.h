@@ -1,0 +1,41 @@
+#pragma once
+// The screenshot gallery: every control (and, as they come, every window) in its representative states on the
+// scripted backend, one PNG per state with an index page. A state that draws nothing (one colour only) fails
+// the run, and so does any image name asked for that has no drawing.
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace quellsy::ui {
+class ScriptedBackend;
+}
+
+namespace quellsy::gallery {
+
+// One state: a widget built and put into that state, drawn on a plain stage.
+struct GalleryState {
+  QString name;         // the PNG's name, without ".png"
+  QString description;  // what the state shows, for the index page
+  std::function<std::unique_ptr<QWidget>()> build;
+};
+
+class Gallery {
+ public:
+  void Add(GalleryState state) { states_.push_back(std::move(state)); }
+  // Draws every state into folder (made when missing) with index.html; the problems found, empty when none.
+  QStringList WriteAll(const QString& folder) const;
+  std::size_t Size() const { return states_.size(); }
+
+ private:
+  std::vector<GalleryState> states_;
+};
+
+// The kit's controls; the shell's windows. The scripted backend is the one the shell's services installed.
+void AddKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
+void AddShellStates(Gallery& gallery, ui::ScriptedBackend& backend);
+
+}  // namespace quellsy::gallery
