@@ -144,13 +144,15 @@ void TCWindowButton::paintEvent(QPaintEvent*) {
 
 void TCWindowButton::changeEvent(QEvent* event) {
   if (event->type() == QEvent::EnabledChange) SetImage(isEnabled() ? activeImage_ : inactiveImage_);
-  if (event->type() == QEvent::ActivationChange) updateImage();
   QAbstractButton::changeEvent(event);
 }
 
 bool TCWindowButton::event(QEvent* event) {
   if (event->type() == QEvent::ParentChange) WatchWindow();
-  if (event->type() == QEvent::Show && window()) updateImage();
+  // The key state of the window reaches its children as these two.
+  if (event->type() == QEvent::Show || event->type() == QEvent::WindowActivate ||
+      event->type() == QEvent::WindowDeactivate)
+    updateImage();
   return QAbstractButton::event(event);
 }
 
