@@ -19,6 +19,7 @@ struct Run {
   ModalRunner::Completion done;
   QEventLoop* loop = nullptr;  // of a run that is waited for
   QPointer<QWidget> previouslyActive;
+  QPointer<QObject> placer;  // keeps a sheet in place
   int code = kModalResponseAbort;
   bool ended = false;
 };
@@ -82,7 +83,8 @@ void Observe(const std::shared_ptr<Run>& run) {
 
 void StartSheet(const std::shared_ptr<Run>& run);
 
-void Finish(const std::shared_ptr<Run>& run, int code) {
+// By value: the caller's reference may be the stack's own entry, which this changes.
+void Finish(std::shared_ptr<Run> run, int code) {
   if (run->ended) return;
   run->ended = true;
   run->code = code;
@@ -92,7 +94,7 @@ void Finish(const std::shared_ptr<Run>& run, int code) {
   if (run->window) {
     run->window->hide();
     run->window->setWindowModality(Qt::NonModal);
-    delete run->window->findChild<SheetPlacer*>(QString(), Qt::FindDirectChildrenOnly);
+    delete run->placer.data();
   }
   if (run->previouslyActive && run->previouslyActive->isVisible()) run->previouslyActive->activateWindow();
   if (run->loop) run->loop->exit(code);
@@ -137,6 +139,7 @@ void StartSheet(const std::shared_ptr<Run>& run) {
   TheState().stack.push_back(run);
   QWidget* sheet = run->window;
   auto* placer = new SheetPlacer(sheet, run->parent);
+  run->placer = placer;
   sheet->setWindowModality(Qt::WindowModal);
   placer->Place();
   sheet->show();
