@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "UI/Kit/Fonts.h"
 #include "UI/Kit/ModalRunner.h"
@@ -81,19 +82,28 @@ AlertPanel::AlertPanel(const QString& message, const QString& defaultButton, con
   texts->setSpacing(8);
   texts->addWidget(message_);
   texts->addWidget(informative_);
-  texts->addSpacing(8);
-  texts->addLayout(buttons);
+  texts->addStretch(1);
 
-  auto* layout = new QHBoxLayout(this);
+  auto* top = new QHBoxLayout;
+  top->setSpacing(16);
+  top->addWidget(icon_, 0, Qt::AlignTop);
+  top->addLayout(texts, 1);
+
+  // The buttons run along the whole foot of the panel.
+  auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(kMargin, kMargin, kMargin, kMargin - 4);
   layout->setSpacing(16);
-  layout->addWidget(icon_, 0, Qt::AlignTop);
-  layout->addLayout(texts, 1);
+  layout->addLayout(top);
+  layout->addLayout(buttons);
 
-  // The texts wrap at the panel's width; its height is what they and the buttons need there.
+  // Buttons keep their whole titles; the panel grows wider when they need it. The texts wrap at the panel's
+  // width, and its height is what they and the buttons need there.
   ensurePolished();
-  setFixedWidth(kWidth);
-  setFixedHeight(layout->hasHeightForWidth() ? layout->heightForWidth(kWidth) : layout->sizeHint().height());
+  for (QPushButton* button : {otherButton_, alternateButton_, defaultButton_})
+    if (button) button->setMinimumWidth(button->sizeHint().width());
+  const int width = std::max(kWidth, layout->minimumSize().width());
+  setFixedWidth(width);
+  setFixedHeight(layout->hasHeightForWidth() ? layout->heightForWidth(width) : layout->sizeHint().height());
 }
 
 QPushButton* AlertPanel::AddButton(const QString& title, int code, const char* objectName, bool isDefault) {

@@ -30,6 +30,7 @@ class AlertPanel : public QWidget {
   static constexpr int kDefaultReturn = 1;
   static constexpr int kAlternateReturn = 0;
   static constexpr int kOtherReturn = -1;
+  // The panel's width, unless its buttons need more.
   static constexpr int kWidth = 420;
 
   // An alternate or other button with an empty title is left out; an empty default title reads "OK".

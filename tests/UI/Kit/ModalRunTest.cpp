@@ -167,6 +167,18 @@ TEST_F(ModalRuns, AlertButtonsTextsAndReturnKey) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&wrapped));
   EXPECT_GE(informative->height(), informative->heightForWidth(informative->width()));
   EXPECT_LE(informative->geometry().bottom(), wrapped.height());
+
+  // Long button titles widen the panel rather than lose letters.
+  AlertPanel wide("Choose another folder?", "Choose Another Folder", "Recover Anyway, Overwriting", "Help Me Decide",
+                  longText);
+  wide.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&wide));
+  EXPECT_GT(wide.width(), AlertPanel::kWidth);
+  for (int code : {1, 0, -1}) {
+    QPushButton* button = wide.button(code);
+    EXPECT_GE(button->width(), button->sizeHint().width()) << code;
+    EXPECT_TRUE(wide.rect().contains(button->geometry())) << code;
+  }
 }
 
 TEST_F(ModalRuns, AWindowThatGoesEndsItsRun) {
