@@ -87,14 +87,14 @@ TCImageWindow::~TCImageWindow() = default;
 void TCImageWindow::CreateStandardButtons() {
   // One group per window: pointing at one window's buttons lights up those three only.
   const QString group = QStringLiteral("org.quellsy.window-buttons.%1").arg(reinterpret_cast<quintptr>(this), 0, 16);
-  for (const StandardButton& spec : kStandardButtons) {
+  for (const StandardButton& standard : kStandardButtons) {
     auto* button = new TCWindowButton(QSize(kStandardWindowButtonSize, kStandardWindowButtonSize), group, this);
-    button->setObjectName(QString::fromLatin1(spec.objectName));
-    button->setAccessibleName(Text(spec.textKey));
-    const QString drawing = QString::fromLatin1(spec.drawing);
+    button->setObjectName(QString::fromLatin1(standard.objectName));
+    button->setAccessibleName(Text(standard.textKey));
+    const QString drawing = QString::fromLatin1(standard.drawing);
     button->setImagesFromNames(drawing, QStringLiteral("window_button_notkey"), QStringLiteral("window_button_disabled"),
                                drawing + QStringLiteral("_rollover"), drawing + QStringLiteral("_rollover_press"));
-    const WindowButtonKind kind = spec.kind;
+    const WindowButtonKind kind = standard.kind;
     connect(button, &QAbstractButton::clicked, this, [this, kind] { TriggerButton(kind); });
     standardButtons_[static_cast<std::size_t>(SlotOf(kind))] = button;
   }

@@ -3,6 +3,7 @@
 // window manager does it, the edges resizing it, full screen, caller-provided buttons and the bar's drawing.
 
 #include <QApplication>
+#include <QPainter>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -13,6 +14,8 @@
 #include "UI/Kit/TCImageWindow.h"
 #include "UI/Kit/TCWindowButton.h"
 #include "UI/Kit/TitlebarLayout.h"
+#include "UI/Kit/UserDefaults.h"
+#include "support/TempDir.h"
 #include "UI/Kit/WindowMetrics.h"
 #include "UI/Kit/WindowResizeGrip.h"
 
@@ -286,6 +289,40 @@ TEST_F(CustomWindow, TheBarIsWhiteWithRoundedCornersAndItsTitle) {
   EXPECT_DOUBLE_EQ(frame.center().x(), 200.0);
   EXPECT_DOUBLE_EQ(frame.top(), 2.0);
   EXPECT_EQ(JBTitlebarView::titleTextAttributes(window_).color, QColor::fromRgbF(56 / 255.0f, 56 / 255.0f, 56 / 255.0f, 1.0f));
+}
+
+TEST_F(CustomWindow, DrawingBlockPaintsTheBarAndTheTitleStillShows) {
+  window_.setWindowTitle(QStringLiteral("MMMMMMMM"));
+  bool sawActive = false;
+  window_.setTitleBarDrawingBlock([&](QPainter& painter, bool active, const QRectF& bounds, const QPainterPath&) {
+    sawActive = active;
+    painter.fillRect(bounds, QColor(0x30, 0xa4, 0x6c));
+  });
+  Show(window_);
+  QImage image = window_.grab().toImage();
+  EXPECT_TRUE(sawActive);
+  EXPECT_EQ(image.pixel(390, 45), qRgb(0x30, 0xa4, 0x6c));
+  window_.setShowsTitle(true);
+  image = window_.grab().toImage();
+  const QRectF title = static_cast<JBTitlebarView*>(window_.titleBarView())->titleFrame(window_);
+  int titlePixels = 0;
+  for (int x = static_cast<int>(title.left()); x < title.right(); ++x)
+    for (int y = 2; y < 18; ++y)
+      if (image.pixel(x, y) != qRgb(0x30, 0xa4, 0x6c)) ++titlePixels;
+  EXPECT_GT(titlePixels, 20);
+}
+
+TEST_F(CustomWindow, DoubleClickMinimisesOnlyWhenTheUserAsks) {
+  const test::TempDir home;
+  UserDefaults::ResetForTests(home / "Defaults.plist");  // empty: the setting is absent
+  Show(window_);
+  QWidget* bar = window_.titleBarView();
+  QTest::mouseDClick(bar, Qt::LeftButton, {}, QPoint(200, 25));
+  EXPECT_FALSE(window_.isMinimized());
+  UserDefaults::Instance().SetBool(UserDefaults::kMiniaturizeOnDoubleClick, true);
+  QTest::mouseDClick(bar, Qt::LeftButton, {}, QPoint(200, 25));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window_.isMinimized(); }));
+  UserDefaults::ResetForTests();
 }
 
 }  // namespace
