@@ -53,6 +53,7 @@ TEST_PACKAGES=(
   libtiff-tools
   mtools
   ntfs-3g
+  openbox
   parted
   pkexec
   polkitd
@@ -63,7 +64,9 @@ TEST_PACKAGES=(
   sleuthkit
   shared-mime-info
   sqlite3
+  x11-utils
   xauth
+  xdotool
   xvfb
   xz-utils
   zip

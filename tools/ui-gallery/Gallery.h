@@ -37,5 +37,7 @@ class Gallery {
 // The kit's controls; the shell's windows. The scripted backend is the one the shell's services installed.
 void AddKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddShellStates(Gallery& gallery, ui::ScriptedBackend& backend);
+// The window kit's windows: the custom window, sheets, alerts and the pop-over.
+void AddWindowKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
 
 }  // namespace quellsy::gallery

@@ -1,6 +1,7 @@
 #pragma once
 // The user defaults: "AppleLanguages" (languages, the preferred first), "rsfPath" (a scan-result file to open
-// at start), "Participate", "isSelectDesktopDisk" and "searchRecent" (recent searches), kept in
+// at start), "Participate", "isSelectDesktopDisk", "searchRecent" (recent searches) and
+// "AppleMiniaturizeOnDoubleClick" (what a double click in a title bar does), kept in
 // "Quellsy/Defaults.plist" under the configuration folder of the user who started us (the pkexec caller when
 // we run as root). Held in memory and written through at every change, atomically and owned by that user.
 // Safe from any thread.
@@ -23,6 +24,8 @@ class UserDefaults {
   static constexpr const char* kParticipate = "Participate";
   static constexpr const char* kSelectDesktopDisk = "isSelectDesktopDisk";
   static constexpr const char* kRecentSearches = "searchRecent";
+  // Whether a double click in a title bar minimises the window (absent: no).
+  static constexpr const char* kMiniaturizeOnDoubleClick = "AppleMiniaturizeOnDoubleClick";
 
   // The process-wide defaults at DefaultPath() (read on first use).
   static UserDefaults& Instance();

@@ -6,6 +6,7 @@
 #include "Bridge/BridgeServices.h"
 #include "Bridge/KDPublicUtilities.h"
 #include "UI/Backend/IFacadeBackend.h"
+#include "UI/Kit/EditingShortcuts.h"
 #include "UI/Kit/Fonts.h"
 #include "UI/Kit/GuiThreadPoster.h"
 #include "UI/Kit/SettingsStore.h"
@@ -24,6 +25,7 @@ ShellServices::ShellServices(IFacadeBackend& backend, const std::string& languag
     : poster_(std::make_unique<GuiThreadPoster>()),
       settings_(std::make_unique<SettingsStore>(UserDefaults::Instance())) {
   QApplication::setFont(SystemFont(13));
+  EditingShortcuts::Install();
   Texts::Instance().SetLanguage(QString::fromStdString(ChosenLanguage(language)));
   bridge::SetTranslator(&Texts::Instance());
   bridge::SetSettingsStore(settings_.get());

@@ -1,8 +1,9 @@
 #pragma once
 // What the program sets up before its first window, and takes down after the last: the notifications' way to
-// the GUI thread, the settings (user defaults and "PrivateData"), the texts in the user's language (also the
-// bridge's translator) and the backend the windows call. Made on the GUI thread once the application object
-// exists; the window tests and the gallery make one around the scripted backend.
+// the GUI thread, the editing keys' way to the focused control, the settings (user defaults and "PrivateData"),
+// the texts in the user's language (also the bridge's translator) and the backend the windows call. Made on the
+// GUI thread once the application object exists; the window tests and the gallery make one around the scripted
+// backend.
 
 #include <memory>
 #include <string>

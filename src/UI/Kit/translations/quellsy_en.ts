@@ -8,6 +8,26 @@
         <extracomment>Title of every window</extracomment>
         <translation>Quellsy</translation>
     </message>
+    <message id="WINDOW_CLOSE_BUTTON">
+        <source>Close</source>
+        <extracomment>The window button that closes the window</extracomment>
+        <translation>Close</translation>
+    </message>
+    <message id="WINDOW_MINIMIZE_BUTTON">
+        <source>Minimise</source>
+        <extracomment>The window button that minimises the window</extracomment>
+        <translation>Minimise</translation>
+    </message>
+    <message id="WINDOW_ZOOM_BUTTON">
+        <source>Zoom</source>
+        <extracomment>The window button that enlarges the window or gives it its size back</extracomment>
+        <translation>Zoom</translation>
+    </message>
+    <message id="ALERT_DEFAULT_BUTTON">
+        <source>OK</source>
+        <extracomment>The button of an alert that names no button of its own</extracomment>
+        <translation>OK</translation>
+    </message>
     <message id="COMM_BACK_BUTTON">
         <source>Back</source>
         <extracomment>Button that returns to the previous page</extracomment>
