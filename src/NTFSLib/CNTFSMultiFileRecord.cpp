@@ -15,7 +15,21 @@ CNTFSMultiFileRecord::CNTFSMultiFileRecord(quellsy::ByteSpan record, std::int64_
                                            IStorageDevice* device, const NTFSVolumeGeometry& geometry,
                                            const CNTFSDataRunList& mftRuns,
                                            std::vector<CAttributeListExtendFileRecordInfo> extensions)
-    : m_base(std::make_unique<CNTFSFileRecord>(record)),
+    : m_ownBase(std::make_unique<CNTFSFileRecord>(record)),
+      m_base(m_ownBase.get()),
+      m_recordSector(recordSector),
+      m_device(device),
+      m_geometry(geometry),
+      m_mftRuns(mftRuns),
+      m_extensions(std::move(extensions)),
+      m_loaded(m_extensions.size()),
+      m_tried(m_extensions.size(), false) {}
+
+CNTFSMultiFileRecord::CNTFSMultiFileRecord(const CNTFSFileRecord& base, std::int64_t recordSector,
+                                           IStorageDevice* device, const NTFSVolumeGeometry& geometry,
+                                           const CNTFSDataRunList& mftRuns,
+                                           std::vector<CAttributeListExtendFileRecordInfo> extensions)
+    : m_base(&base),
       m_recordSector(recordSector),
       m_device(device),
       m_geometry(geometry),
@@ -41,8 +55,13 @@ std::vector<std::int64_t> CNTFSMultiFileRecord::ParseAttributeList(quellsy::Byte
 std::vector<CAttributeListExtendFileRecordInfo> CNTFSMultiFileRecord::InitExtendFileRecord(
     quellsy::ByteSpan record, std::int64_t recordSector, IStorageDevice& device, const NTFSVolumeGeometry& geometry,
     const CNTFSDataRunList& mftRuns) {
+  return InitExtendFileRecord(CNTFSFileRecord(record), recordSector, device, geometry, mftRuns);
+}
+
+std::vector<CAttributeListExtendFileRecordInfo> CNTFSMultiFileRecord::InitExtendFileRecord(
+    const CNTFSFileRecord& base, std::int64_t recordSector, IStorageDevice& device, const NTFSVolumeGeometry& geometry,
+    const CNTFSDataRunList& mftRuns) {
   std::vector<CAttributeListExtendFileRecordInfo> result;
-  const CNTFSFileRecord base(record);
   if (!base.IsValid()) return result;
   const CNTFSFileRecordDataRunsAttribute list(base.FindAttibute(ntfs::kAttributeList, 0));
   if (!list.IsValid()) return result;

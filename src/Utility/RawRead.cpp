@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -43,12 +42,8 @@ class PreadBackend final : public IRawReadBackend {
 // request that times out is abandoned with its worker: the late result lands in that worker's buffer or in
 // the lent storage, which the worker then owns (with the other stalled parts' workers), never in what the
 // caller goes on using; the worker becomes idle again once the system read returns.
-// Handing a request to a sleeping thread and back costs tens of microseconds, far more than a sector read
-// from the page cache; both sides therefore poll briefly, with the processor's pause hint and no system call,
-// before they block on the condition variable.
-constexpr auto kSpinBeforeSleep = std::chrono::microseconds(50);
-
-enum Stage : int { kIdle, kPosted, kFinished };
+// Both sides block on the condition variable at once rather than poll: on a loaded machine a polling thread
+// takes the processor from the very thread it waits for, and callers that read often read in large pieces.
 
 // Parts start at multiples of this from the piece's start.
 constexpr long long kPartAlignment = 4096;
@@ -76,25 +71,8 @@ struct Destination {
   unsigned char* Base() const { return owned ? owned->data() : memory; }
 };
 
-void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#elif defined(__aarch64__)
-  asm volatile("yield" ::: "memory");
-#endif
-}
-
-template <typename Ready>
-void SpinUntil(Ready ready, std::chrono::steady_clock::time_point limit) {
-  for (unsigned i = 0; !ready(); ++i) {
-    if (i % 64 == 0 && std::chrono::steady_clock::now() >= limit) return;
-    CpuRelax();
-  }
-}
-
 struct Worker {
   std::condition_variable wake;
-  std::atomic<int> stage{kIdle};  // mirrors busy/finished for the lock-free polling
   bool busy = false;              // holds a request (running, or finished and not yet collected)
   bool finished = false;
   bool abandoned = false;
@@ -141,22 +119,11 @@ class WorkerPool {
       worker->length = part.length;
       worker->backend = backend;
       worker->target = destination.owned ? destination.owned->data() + part.position : nullptr;
-      worker->stage.store(kPosted, std::memory_order_release);
       worker->wake.notify_all();
       posted.parts[posted.count++] = part;
     }
 
-    const auto now = std::chrono::steady_clock::now();
-    const auto deadline = now + timeout;
-    lock.unlock();
-    SpinUntil(
-        [&posted] {
-          return std::all_of(posted.begin(), posted.end(), [](const Part& part) {
-            return part.worker->stage.load(std::memory_order_acquire) == kFinished;
-          });
-        },
-        std::min(deadline, now + kSpinBeforeSleep));
-    lock.lock();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     PartList stalled;
     for (const Part& part : posted) {
       Worker* worker = part.worker;
@@ -180,7 +147,6 @@ class WorkerPool {
       if (!cutShort) placed += std::max(got, 0LL);
       cutShort = cutShort || got < part.length;
       worker->busy = false;
-      worker->stage.store(kIdle, std::memory_order_release);
       worker->backend.reset();
     }
     return failed ? -1 : placed;
@@ -243,10 +209,6 @@ class WorkerPool {
   void Serve(Worker& worker) {
     std::unique_lock lock(mutex_);
     for (;;) {
-      lock.unlock();
-      SpinUntil([&worker] { return worker.stage.load(std::memory_order_acquire) == kPosted; },
-                std::chrono::steady_clock::now() + kSpinBeforeSleep);
-      lock.lock();
       worker.wake.wait(lock, [&worker] { return worker.busy && !worker.finished; });
       const long long length = worker.length;
       if (!worker.target && worker.capacity < length) {
@@ -264,11 +226,9 @@ class WorkerPool {
 
       worker.result = got > length ? length : got;
       worker.finished = true;
-      worker.stage.store(kFinished, std::memory_order_release);
       if (worker.abandoned) {
         worker.abandoned = false;
         worker.busy = false;
-        worker.stage.store(kIdle, std::memory_order_release);
         worker.backend.reset();
         worker.target = nullptr;
         worker.handedOver.reset();

@@ -1,0 +1,105 @@
+// hfsplus-bench-image MANIFEST IMAGE [--live]: writes the quick-scan benchmarks' tree (the manifest of
+// bench/many_files.py: path, size, SHA-256, 1 for a file to delete) as an HFS+ volume with the test-side writer,
+// there being no HFS+ formatter on Debian. The files to delete are deleted after their records were logged in the
+// journal, as the quick scan finds deleted files; --live keeps them. The file contents come from the tree's own
+// rule, checked against the manifest's hashes.
+
+#include <cstdio>
+#include <exception>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/Sha256.h"
+#include "support/hfsplus/HFSPlusWriter.h"
+
+namespace {
+
+using quellsy::test::HFSPlusWriter;
+using quellsy::test::HFSPlusWriterOptions;
+
+struct Line {
+  std::string path;
+  std::string sha256;
+  bool deleted = false;
+};
+
+std::u16string Ascii(const std::string& text) { return {text.begin(), text.end()}; }
+
+// The bytes bench/many_files.py writes for file i of folder f.
+std::vector<std::uint8_t> Contents(unsigned folder, unsigned index) {
+  const std::string unit = std::to_string(folder) + "-" + std::to_string(index) + " ";
+  std::string text;
+  for (unsigned n = 0; n < 1 + (folder * 31 + index) % 60; ++n) text += unit;
+  return {text.begin(), text.end()};
+}
+
+int Run(const std::string& manifestPath, const std::string& imagePath, bool live) {
+  std::ifstream manifest(manifestPath);
+  std::vector<Line> lines;
+  for (std::string row; std::getline(manifest, row);) {
+    std::istringstream fields(row);
+    Line line;
+    std::string size, deleted;
+    std::getline(fields, line.path, '\t');
+    std::getline(fields, size, '\t');
+    std::getline(fields, line.sha256, '\t');
+    std::getline(fields, deleted, '\t');
+    line.deleted = deleted == "1" && !live;
+    lines.push_back(line);
+  }
+  if (lines.empty()) {
+    std::fprintf(stderr, "hfsplus-bench-image: %s holds no files\n", manifestPath.c_str());
+    return 1;
+  }
+
+  HFSPlusWriterOptions options;
+  options.totalBlocks = static_cast<std::uint32_t>(lines.size() + lines.size() / 8 + 65536);
+  options.volumeName = u"MANYFILES";
+  options.journal.enabled = !live;
+  // One transaction logs every deleted file's catalog records: room for all of them.
+  options.journal.bytes = 64u << 20;
+  HFSPlusWriter writer(options);
+  std::map<std::string, std::uint32_t> folders{{"", 2}};
+  std::vector<std::uint32_t> doomed;
+  for (std::size_t n = 0; n < lines.size(); ++n) {
+    const Line& line = lines[n];
+    std::uint32_t parent = 2;
+    std::string folder;
+    std::size_t from = 0;
+    for (std::size_t slash; (slash = line.path.find('/', from)) != std::string::npos; from = slash + 1) {
+      const std::string name = line.path.substr(from, slash - from);
+      folder += (folder.empty() ? "" : "/") + name;
+      const auto [at, made] = folders.try_emplace(folder, 0);
+      if (made) at->second = writer.AddFolder(parent, Ascii(name));
+      parent = at->second;
+    }
+    auto data = Contents(static_cast<unsigned>(n / 100), static_cast<unsigned>(n % 100));
+    if (quellsy::test::Sha256Hex(data) != line.sha256) {
+      std::fprintf(stderr, "hfsplus-bench-image: %s is not what the manifest holds\n", line.path.c_str());
+      return 1;
+    }
+    const std::uint32_t id = writer.AddFile(parent, Ascii(line.path.substr(from)), std::move(data));
+    if (line.deleted) doomed.push_back(id);
+  }
+  for (const std::uint32_t id : doomed) writer.Delete(id);
+  writer.Build()->WriteFile(imagePath);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3 || argc > 4 || (argc == 4 && std::string(argv[3]) != "--live")) {
+    std::fprintf(stderr, "usage: hfsplus-bench-image MANIFEST IMAGE [--live]\n");
+    return 2;
+  }
+  try {
+    return Run(argv[1], argv[2], argc == 4);
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "hfsplus-bench-image: %s\n", error.what());
+    return 1;
+  }
+}
