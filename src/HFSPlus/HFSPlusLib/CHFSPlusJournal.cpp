@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusAttribute.h"
@@ -12,6 +13,7 @@
 #include "HFSPlus/HFSPlusLib/CHFSPlusQuickFileSystemSearchProgress.h"
 #include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
+#include "include/IStorageDevice.h"
 
 using namespace quellsy;
 using namespace quellsy::hfsplus;
@@ -127,7 +129,7 @@ std::uint64_t CHFSPlusJournal::Read(std::uint64_t offset, std::uint8_t* buffer, 
   std::uint64_t done = 0;
   while (done < length) {
     const std::uint64_t piece = std::min(length - done, size - position);
-    const std::uint64_t got = volume_->Read(infoBlock_->offset + position, buffer + done, piece);
+    const std::uint64_t got = ReadInside(position, buffer + done, piece);
     done += got;
     if (got != piece) {
       Fail(HFS_FAILURE(hfserror::kDeviceRead));
@@ -136,6 +138,28 @@ std::uint64_t CHFSPlusJournal::Read(std::uint64_t offset, std::uint8_t* buffer, 
     position = wrapTo;
   }
   return done;
+}
+
+std::uint64_t CHFSPlusJournal::ReadInside(std::uint64_t position, std::uint8_t* buffer, std::uint64_t length) {
+  const auto held = [&] {
+    return position >= windowStart_ && length <= window_.size() && position - windowStart_ <= window_.size() - length;
+  };
+  IStorageDevice* device = volume_->GetDevice();
+  const std::uint64_t sector = device != nullptr ? device->GetSectorSize() : 0;
+  const std::uint64_t at = infoBlock_->offset + position;
+  if (!held() && sector != 0 && at % sector == 0) {
+    // Read from the device itself: a window that fails leaves no error behind, the read of the bytes asked for
+    // below decides.
+    const std::uint64_t bytes = std::min(kWindowBytes, infoBlock_->size - position) / sector * sector;
+    window_.resize(static_cast<std::size_t>(bytes));
+    windowStart_ = position;
+    if (bytes < length ||
+        !device->ReadSector(window_.data(), static_cast<long long>(at / sector), static_cast<long long>(bytes / sector)))
+      window_.clear();
+  }
+  if (!held()) return volume_->Read(at, buffer, length);
+  std::memcpy(buffer, window_.data() + (position - windowStart_), static_cast<std::size_t>(length));
+  return length;
 }
 
 ResultCode CHFSPlusJournal::GetDeleteRecord(CHFSPlusQuickFileSystemSearchProgress* progress) {

@@ -10,6 +10,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/Sha256.h"
@@ -59,7 +60,7 @@ int Run(const std::string& manifestPath, const std::string& imagePath, bool live
   options.totalBlocks = static_cast<std::uint32_t>(lines.size() + lines.size() / 8 + 65536);
   options.volumeName = u"MANYFILES";
   options.journal.enabled = !live;
-  // One transaction logs every deleted file's catalog records: room for all of them.
+  // Room for every deleted file's logged records.
   options.journal.bytes = 64u << 20;
   HFSPlusWriter writer(options);
   std::map<std::string, std::uint32_t> folders{{"", 2}};
@@ -83,6 +84,19 @@ int Run(const std::string& manifestPath, const std::string& imagePath, bool live
     }
     const std::uint32_t id = writer.AddFile(parent, Ascii(line.path.substr(from)), std::move(data));
     if (line.deleted) doomed.push_back(id);
+  }
+  // The deleted files' records as logged before they went: a few files to a logged leaf node (each one's file
+  // and thread records fit a 4 KiB node eight times over), many nodes to a transaction.
+  constexpr std::size_t kFilesPerNode = 8;
+  constexpr std::size_t kNodesPerTransaction = 64;
+  std::vector<quellsy::test::HFSPlusLoggedNode> transaction;
+  for (std::size_t at = 0; at < doomed.size(); at += kFilesPerNode) {
+    quellsy::test::HFSPlusLoggedNode node;
+    node.ids.assign(doomed.begin() + static_cast<std::ptrdiff_t>(at),
+                    doomed.begin() + static_cast<std::ptrdiff_t>(std::min(at + kFilesPerNode, doomed.size())));
+    transaction.push_back(std::move(node));
+    if (transaction.size() == kNodesPerTransaction || at + kFilesPerNode >= doomed.size())
+      writer.LogTransaction(std::exchange(transaction, {}));
   }
   for (const std::uint32_t id : doomed) writer.Delete(id);
   writer.Build()->WriteFile(imagePath);
