@@ -76,7 +76,7 @@ image() {
     exfat)
       tree "$files"
       truncate -s "${mib}M" "$partial"
-      mkfs.exfat -q -L MANYFILES -c 4K "$partial" >/dev/null
+      mkfs.exfat -L MANYFILES -c 4K "$partial" >/dev/null
       local loop mnt
       loop=$(losetup -f --show "$partial")
       mnt=$(mktemp -d)

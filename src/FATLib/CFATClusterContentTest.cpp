@@ -22,7 +22,7 @@ constexpr std::size_t kPeOffsetField = 0x3C;
 // for a whole run of deleted files instead of once per file. The windows shrink as the bands grow in number, so
 // that all of them together stay within kAroundBytes.
 constexpr std::uint32_t kAroundWindowBytes = 128 * 1024;
-constexpr std::size_t kAroundMinWindows = 32;
+constexpr std::size_t kAroundMinWindows = 64;
 constexpr std::size_t kAroundMaxWindows = 1024;
 constexpr std::uint64_t kAroundBytes = 16 * 1024 * 1024;
 constexpr std::uint64_t kBandClusters = 0x10000;

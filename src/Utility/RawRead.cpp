@@ -1,5 +1,6 @@
 #include "Utility/RawRead.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "Utility/CatchExeception.h"
+#include "Utility/Cores.h"
 #include "Utility/MutexLocker.h"
 
 namespace quellsy {
@@ -35,6 +37,21 @@ class PreadBackend final : public IRawReadBackend {
       done += got;
     }
     return done;
+  }
+
+  // RWF_NOWAIT fails at once with EAGAIN where the read would wait for the device; a file system or device
+  // that cannot say fails with EOPNOTSUPP, and the workers read it.
+  bool ReadHeld(int fd, void* buffer, long long length, long long offset) override {
+    auto* out = static_cast<unsigned char*>(buffer);
+    long long done = 0;
+    while (done < length) {
+      iovec piece{out + done, static_cast<size_t>(length - done)};
+      const ssize_t got = preadv2(fd, &piece, 1, offset + done, RWF_NOWAIT);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      done += got;
+    }
+    return true;
   }
 };
 
@@ -262,9 +279,10 @@ std::mutex settingsMutex;
 std::shared_ptr<IRawReadBackend> currentBackend;
 std::chrono::milliseconds currentTimeout = kRawReadTimeout;
 
-// Half the cores: the searchers of a complete scan want the rest while a block is read.
+// Half the cores the process may run on (taskset may give it fewer than the machine has): the searchers of a
+// complete scan want the rest while a block is read.
 long long DefaultPartsAtOnce() {
-  return std::clamp(static_cast<long long>(std::thread::hardware_concurrency() / 2), 1LL, kRawReadPartsAtOnce);
+  return std::clamp(static_cast<long long>(UsableCores() / 2), 1LL, kRawReadPartsAtOnce);
 }
 long long currentPartsAtOnce = DefaultPartsAtOnce();
 
@@ -297,6 +315,10 @@ long long ReadPieces(Destination destination, long long at, int fd, long long of
 
   for (long long position = at; position < at + length; position += kRawReadPieceBytes) {
     const long long pieceLength = std::min(kRawReadPieceBytes, at + length - position);
+    // A piece of one part that the page cache holds costs less to copy than to hand to a worker and back.
+    if ((pieceLength < 2 * kRawReadPartBytes || partsAtOnce == 1) &&
+        backend->ReadHeld(fd, destination.Base() + position, pieceLength, offset + position - at))
+      continue;
     const long long got =
         Pool().Read(destination, position, fd, offset + position - at, pieceLength, partsAtOnce, backend, timeout);
     // Read again: a time-out gives lent storage away and the destination fresh storage.
