@@ -172,6 +172,14 @@ ResultCode CHFSPlusJournal::GetDeleteRecord(CHFSPlusQuickFileSystemSearchProgres
   std::vector<std::uint8_t> buffer(std::max(jhdr, blhdr));
   std::uint64_t position = h.end;
   std::printf("Journal Start Offset:0x%" PRIx64 "\n", position);
+  // Every logged catalog record is looked for among those kept so far: by ID, not by a walk of them all.
+  deletedByID_.clear();
+  auto& kept = volume_->DeletedCatalog();
+  for (auto entry = kept.begin(); entry != kept.end(); ++entry) deletedByID_.emplace(CatalogIDOf(entry->second), entry);
+  const struct Forget {
+    std::unordered_multimap<std::uint32_t, CHFSPlusVolume::DeletedCatalogList::iterator>& index;
+    ~Forget() { index.clear(); }
+  } forget{deletedByID_};
   auto asked = [progress]() { return progress == nullptr || progress->Continued(); };
   asked();
   std::uint64_t travelled = 0;
@@ -259,15 +267,16 @@ void CHFSPlusJournal::KeepCatalog(CHFSPlusBTNode& node, CHFSPlusQuickFileSystemS
     std::optional<BTRecord> liveRecord;
     volume_->Search(kCatalogFileID, *key, live, &liveRecord);
     if (live.found != 0 && liveRecord && CatalogIDOf(*liveRecord) == id) continue;
-    auto& list = volume_->DeletedCatalog();
-    const auto same = std::find_if(list.begin(), list.end(), [&](const auto& entry) {
-      return CatalogIDOf(entry.second) == id && CHFSPlusCatalog::CompareKey(entry.first, *catalogKey, compareType) == 0;
+    const auto [from, to] = deletedByID_.equal_range(id);
+    const auto same = std::find_if(from, to, [&](const auto& entry) {
+      return CHFSPlusCatalog::CompareKey(entry.second->first, *catalogKey, compareType) == 0;
     });
-    if (same != list.end()) {
-      same->second = std::move(*record);
+    if (same != to) {
+      same->second->second = std::move(*record);
       continue;
     }
     volume_->AddDeletedCatalog(*catalogKey, std::move(*record));
+    deletedByID_.emplace(id, volume_->DeletedCatalog().begin());
     if (progress != nullptr) progress->UpdateProgress();
   }
 }

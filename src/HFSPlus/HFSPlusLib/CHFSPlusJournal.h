@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
+#include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusJournalFormat.h"
 #include "Utility/ResultCode.h"
 
@@ -55,6 +57,8 @@ class CHFSPlusJournal {
 
   CHFSPlusVolume* volume_;
   std::vector<std::uint8_t> window_;  // journal bytes from windowStart_, read whole
+  // The volume's deleted catalog records by ID, while the walk runs.
+  std::unordered_multimap<std::uint32_t, CHFSPlusVolume::DeletedCatalogList::iterator> deletedByID_;
   std::uint64_t windowStart_ = 0;
   quellsy::ResultCode lastError_ = quellsy::kResultOk;
   std::optional<JournalInfoBlock> infoBlock_;
