@@ -52,8 +52,8 @@ baseline=${QUELLSY_BENCH_BASELINE:-$bench_root/bench/baseline.tsv}
 record() {
   printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4" "$5" "$6" "${7:--}" "${8:--}" \
     >>"${QUELLSY_BENCH_RESULTS:-/dev/null}"
-  local before
-  before=$(awk -F'\t' -v b="$1" -v f="$2" -v p="$5" '$1 == b && $2 == f && $5 == p {print $3 " (peer " $6 ")"}' \
+  local before=
+  [ -f "$baseline" ] && before=$(awk -F'\t' -v b="$1" -v f="$2" -v p="$5" '$1 == b && $2 == f && $5 == p {print $3 " (peer " $6 ")"}' \
     "$baseline" 2>/dev/null | tail -n 1)
   printf '%-40s %12s %-8s  %-28s %12s   found %s / %s   before %s\n' "$2" "$3" "$4" "$5" "$6" "${7:--}" "${8:--}" \
     "${before:-none}"

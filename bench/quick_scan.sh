@@ -28,7 +28,7 @@ need fls python3 "$cli"
 case $fs in
   fat32) need mkfs.fat mcopy mdel ;;
   exfat) need mkfs.exfat mount.exfat-fuse losetup ;;
-  ntfs) need mkntfs ntfs-3g; [ -c /dev/fuse ] || { echo "ntfs-3g needs /dev/fuse" >&2; exit 2; } ;;
+  ntfs) need mkntfs ntfs-3g ntfsundelete; [ -c /dev/fuse ] || { echo "ntfs-3g needs /dev/fuse" >&2; exit 2; } ;;
   hfsplus) need "$maker" ;;
   *) echo "usage: $0 fat32|exfat|ntfs|hfsplus WORK_DIR [FILES...]" >&2; exit 2 ;;
 esac
@@ -144,8 +144,10 @@ for files in "${sizes[@]}"; do
   image "$files"
   [ -n "${QUELLSY_BENCH_IMAGES_ONLY:-}" ] && continue
   img=$work/$fs-$files.img
-  json=$(pairs "ours='$cli' quick '$img' --live --json > '$work/ours.json' 2>/dev/null" \
-    "fls=fls -r -p '$img' > '$work/fls.txt'")
+  peers=("fls=fls -r -p '$img' > '$work/fls.txt'")
+  # NTFS has a second peer: ntfs-3g's lister of deleted files.
+  [ "$fs" = ntfs ] && peers+=("undelete=ntfsundelete -s '$img' > '$work/undelete.txt' 2>/dev/null")
+  json=$(pairs "ours='$cli' quick '$img' --live --json > '$work/ours.json' 2>/dev/null" "${peers[@]}")
   ours=$(field "$json" ours wall)
   theirs=$(field "$json" fls wall)
   rss=$(field "$json" ours rss_kib)
@@ -154,6 +156,11 @@ for files in "${sizes[@]}"; do
   title="$fs quick scan ($files files)"
   record "$title" "quick scan (engine-cli quick --live)" "$(rate "$files" "$ours")" files/s "fls -r -p" \
     "$(rate "$files" "$theirs")" "${what%%$'\t'*}" "${what#*$'\t'}"
+  if [ "$fs" = ntfs ]; then
+    record "$title" "quick scan (engine-cli quick --live)" "$(rate "$files" "$ours")" files/s "ntfsundelete -s" \
+      "$(rate "$files" "$(field "$json" undelete wall)")" "${what%%$'\t'*}" \
+      "$(grep -cv '<none>$' "$work/undelete.txt" || true) listed"
+  fi
   limit_kib=$((listed + 32000000 / 1024))
   record "$title" "memory limit over peak memory" "$((limit_kib / 1024))" MiB "peak memory" "$((rss / 1024))"
   per_file[$files]=$(python3 -c 'import sys; print(f"{float(sys.argv[1]) / int(sys.argv[2]) * 1e6:.2f}")' "$ours" "$files")
