@@ -53,9 +53,10 @@ doomed() { awk -F'\t' '$4 == 1 {print $1}' "$work/many-$1.tsv"; }
 fill_mounted() {
   local files=$1 source=$2 mnt=$3
   trap 'umount "$mnt" 2>/dev/null || true' RETURN
-  if [ "$fs" = exfat ]; then mount.exfat-fuse "$source" "$mnt"; else ntfs-3g "$source" "$mnt"; fi
-  cp -r "$work/tree-$files"/. "$mnt"/
-  (cd "$mnt" && doomed "$files" | xargs -d '\n' rm --)
+  # Called where a failure is handled, so set -e does not stop it: every step says so itself.
+  if [ "$fs" = exfat ]; then mount.exfat-fuse "$source" "$mnt" || return 1; else ntfs-3g "$source" "$mnt" || return 1; fi
+  cp -r "$work/tree-$files"/. "$mnt"/ || return 1
+  (cd "$mnt" && doomed "$files" | xargs -d '\n' rm --) || return 1
 }
 
 # image FILES: the volume, made once.
@@ -90,7 +91,7 @@ image() {
       mkntfs -F -Q -q -L MANYFILES "$partial" >/dev/null 2>&1
       local mnt
       mnt=$(mktemp -d)
-      fill_mounted "$files" "$partial" "$mnt"
+      fill_mounted "$files" "$partial" "$mnt" || exit 2
       rmdir "$mnt"
       ;;
     hfsplus)

@@ -15,21 +15,21 @@ CNTFSMultiFileRecord::CNTFSMultiFileRecord(quellsy::ByteSpan record, std::int64_
                                            IStorageDevice* device, const NTFSVolumeGeometry& geometry,
                                            const CNTFSDataRunList& mftRuns,
                                            std::vector<CAttributeListExtendFileRecordInfo> extensions)
-    : m_ownBase(std::make_unique<CNTFSFileRecord>(record)),
-      m_base(m_ownBase.get()),
-      m_recordSector(recordSector),
-      m_device(device),
-      m_geometry(geometry),
-      m_mftRuns(mftRuns),
-      m_extensions(std::move(extensions)),
-      m_loaded(m_extensions.size()),
-      m_tried(m_extensions.size(), false) {}
+    : CNTFSMultiFileRecord(std::make_unique<CNTFSFileRecord>(record), nullptr, recordSector, device, geometry, mftRuns,
+                           std::move(extensions)) {}
 
 CNTFSMultiFileRecord::CNTFSMultiFileRecord(const CNTFSFileRecord& base, std::int64_t recordSector,
                                            IStorageDevice* device, const NTFSVolumeGeometry& geometry,
                                            const CNTFSDataRunList& mftRuns,
                                            std::vector<CAttributeListExtendFileRecordInfo> extensions)
-    : m_base(&base),
+    : CNTFSMultiFileRecord(nullptr, &base, recordSector, device, geometry, mftRuns, std::move(extensions)) {}
+
+CNTFSMultiFileRecord::CNTFSMultiFileRecord(std::unique_ptr<CNTFSFileRecord> own, const CNTFSFileRecord* borrowed,
+                                           std::int64_t recordSector, IStorageDevice* device,
+                                           const NTFSVolumeGeometry& geometry, const CNTFSDataRunList& mftRuns,
+                                           std::vector<CAttributeListExtendFileRecordInfo> extensions)
+    : m_ownBase(std::move(own)),
+      m_base(borrowed != nullptr ? borrowed : m_ownBase.get()),
       m_recordSector(recordSector),
       m_device(device),
       m_geometry(geometry),

@@ -68,6 +68,11 @@ class CNTFSMultiFileRecord {
                                                             const CNTFSDataRunList& mftRuns);
 
  private:
+  // Over the base record `own` (kept) or `borrowed` (not owned).
+  CNTFSMultiFileRecord(std::unique_ptr<CNTFSFileRecord> own, const CNTFSFileRecord* borrowed,
+                       std::int64_t recordSector, IStorageDevice* device, const NTFSVolumeGeometry& geometry,
+                       const CNTFSDataRunList& mftRuns, std::vector<CAttributeListExtendFileRecordInfo> extensions);
+
   // The extension record at index i, read and checked on first use; null when it cannot be used.
   const CNTFSFileRecord* Extension(std::size_t i);
 
