@@ -77,9 +77,12 @@ BENCH_PACKAGES=(
   dosfstools
   enscript
   epstool
+  exfat-fuse
+  exfatprogs
   fdisk
   ffmpeg
   fig2dev
+  fuse3
   gcab
   ghostscript
   hyperfine
@@ -90,6 +93,7 @@ BENCH_PACKAGES=(
   libimage-exiftool-perl
   librsvg2-bin
   mtools
+  ntfs-3g
   python3
   python3-ezdxf
   python3-fonttools
