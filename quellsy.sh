@@ -80,9 +80,12 @@ BENCH_PACKAGES=(
   dosfstools
   enscript
   epstool
+  exfat-fuse
+  exfatprogs
   fdisk
   ffmpeg
   fig2dev
+  fuse3
   gcab
   ghostscript
   hyperfine
@@ -93,6 +96,7 @@ BENCH_PACKAGES=(
   libimage-exiftool-perl
   librsvg2-bin
   mtools
+  ntfs-3g
   python3
   python3-ezdxf
   python3-fonttools

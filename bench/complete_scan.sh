@@ -5,10 +5,12 @@
 # many of every 100 files it makes), placed by bench/corpus/assemble.py each at a sector-aligned offset, zeros from
 # its end to the end of its last sector, random bytes between files, with a manifest. QUELLSY_BENCH_MAKERS="jpeg
 # bmp ..." limits the makers used.
-# In one run, page cache warm, every command timed whole the same way (bench/lib.sh):
-#   the complete scan with every searcher, the signature search alone and the block loop with no searcher, each
-#   against `dd iflag=direct` and `cat` of the image; the complete scan with copy-out against PhotoRec with every
-#   format enabled, with the byte-exact recall of both against the manifest. Peak memory (max RSS) of the complete
+# In one run, every command timed whole the same way (bench/lib.sh):
+#   the complete scan with every searcher against `cat` of the same warm image, both pinned to two cores and
+#   interleaved, in wall time and in processor time; the same scan against `dd iflag=direct` with the image's
+#   cached pages dropped before each run of either; the signature search alone and the block loop with no
+#   searcher against `dd iflag=direct`; the complete scan with copy-out against PhotoRec with every format
+#   enabled, with the byte-exact recall of both against the manifest. Peak memory (max RSS) of the complete
 #   scan and the threads it ran are printed too.
 #
 # usage: bench/complete_scan.sh [WORK_DIR] [IMAGE_MIB=2048] [FILES=1000]
@@ -42,9 +44,16 @@ exact() {  # distinct files of the manifest found as their end kind asks among t
 
 runs=${QUELLSY_BENCH_RUNS:-3}
 scan() { echo "'$cli' complete '$image' --searchers $1 --json > /dev/null"; }
-dd_seconds=$(wall_seconds "$runs" "" "dd if='$image' of=/dev/null bs=4M iflag=direct status=none")
-cat_seconds=$(wall_seconds "$runs" "" "cat '$image' > /dev/null")
-all_seconds=$(wall_seconds "$runs" "" "$(scan hfs,exfat,fat,raw,ntfs,apfs)")
+every=hfs,exfat,fat,raw,ntfs,apfs
+# Warm: the scan with every searcher against cat of the same image from the page cache, both pinned to two cores,
+# interleaved; their processor time (user + system) is compared too.
+warm=$(QUELLSY_BENCH_CPUS=0,1 QUELLSY_BENCH_RUNS=$runs pairs \
+  "scan='$cli' complete '$image' --searchers $every --json > '$work/every.json'" "cat=cat '$image' > /dev/null")
+# Cold: the scan and dd iflag=direct (which passes the page cache by), the image's cached pages dropped before
+# each run of either.
+cold=$(QUELLSY_BENCH_CPUS='' QUELLSY_BENCH_RUNS=$runs pairs --prepare "dd if='$image' iflag=nocache count=0 status=none" \
+  "scan=$(scan $every)" "dd=dd if='$image' of=/dev/null bs=4M iflag=direct status=none")
+dd_seconds=$(field "$cold" dd wall)
 raw_seconds=$(wall_seconds "$runs" "" "$(scan raw)")
 none_seconds=$(wall_seconds "$runs" "" "$(scan none)")
 # A non-zero exit reports files engine-cli could not copy, and PhotoRec's status says nothing of what it found:
@@ -59,10 +68,15 @@ distinct=$(grep -v '^#' "$image.manifest" | cut -f3 | sort -u | wc -l)
 megabytes=$(mb "$(stat -c %s "$image")")
 name="complete scan ($mib MiB, $placed files, $distinct distinct)"
 read_mb=$megabytes/$megabytes
-record "$name" "every searcher" "$(rate "$megabytes" "$all_seconds")" MB/s "dd iflag=direct" \
-  "$(rate "$megabytes" "$dd_seconds")" "$read_mb MB read" "$read_mb MB read"
-record "$name" "every searcher" "$(rate "$megabytes" "$all_seconds")" MB/s "cat (page cache)" \
-  "$(rate "$megabytes" "$cat_seconds")" "$read_mb MB read" "$read_mb MB read"
+listed="$(tail -n 1 "$work/every.json" | python3 -c 'import json, sys; print(json.load(sys.stdin)["files"])') files"
+record "$name" "every searcher, cold cache" "$(rate "$megabytes" "$(field "$cold" scan wall)")" MB/s \
+  "dd iflag=direct" "$(rate "$megabytes" "$dd_seconds")" "$listed" "$read_mb MB read"
+record "$name" "every searcher, two cores" "$(rate "$megabytes" "$(field "$warm" scan wall)")" MB/s \
+  "cat (page cache, two cores)" "$(rate "$megabytes" "$(field "$warm" cat wall)")" "$listed" "$read_mb MB read"
+record "$name" "every searcher, per processor second" "$(rate "$megabytes" "$(field "$warm" scan cpu)")" MB/s \
+  "cat (page cache)" "$(rate "$megabytes" "$(field "$warm" cat cpu)")" "$listed" "$read_mb MB read"
+echo "every searcher: $(field "$warm" scan cpu) s of processor time and $(field "$warm" scan wall) s on two cores," \
+  "cat $(field "$warm" cat cpu) s and $(field "$warm" cat wall) s; load $(field "$warm" load)"
 record "$name" "signature search alone" "$(rate "$megabytes" "$raw_seconds")" MB/s "dd iflag=direct" \
   "$(rate "$megabytes" "$dd_seconds")" "$read_mb MB read" "$read_mb MB read"
 record "$name" "block loop, no searcher" "$(rate "$megabytes" "$none_seconds")" MB/s "dd iflag=direct" \

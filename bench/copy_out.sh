@@ -2,7 +2,8 @@
 # Copy-out benchmark: a FAT32 image holding about 1 GiB of files (mtools "mcopy -s" of a generated tree of random
 # files from 64 KiB to 16 MiB, a few of them fragmented), copied out by the quick scan (engine-cli quick --live
 # --recover, scan included) and the same tree copied by "cp -r" from the page cache, each timed as a whole
-# command the same way (bench/lib.sh), the destination emptied before every run. Both rates count the tree's
+# command the same way and interleaved (bench/pairs.py), the destination emptied before every run and the
+# write-back of the copies inside the timing (sync). Both rates count the tree's
 # bytes; what each side found is the number of its files identical to the tree's (ours under the folder the
 # copy-out names after the image and its file system).
 #
@@ -64,13 +65,16 @@ identical() {
     wc -l
 }
 
-runs=${QUELLSY_BENCH_RUNS:-5}
-# Every run starts with nothing of the last one waiting to be written back, so neither side pays for the other's.
+# Every run starts with nothing of the last one waiting to be written back, and ends once its own files are
+# written back (sync inside the timing): the page cache takes a copy far faster than the disk does.
 bytes=$(du -sb --apparent-size "$tree" | cut -f1)
 files=$(find "$tree" -type f | wc -l)
-ours_seconds=$(wall_seconds "$runs" "rm -rf '$work/ours'; mkdir '$work/ours'; sync" \
-  "'$cli' quick '$image' --live --json --recover '$work/ours' > /dev/null")
-cp_seconds=$(wall_seconds "$runs" "rm -rf '$work/cp'; sync" "cp -r '$tree' '$work/cp'")
+timed=$(pairs --prepare "rm -rf '$work/'\$BENCH_RUN; [ \$BENCH_RUN = cp ] || mkdir '$work/ours'; sync" \
+  "ours='$cli' quick '$image' --live --json --recover '$work/ours' > /dev/null && sync" \
+  "cp=cp -r '$tree' '$work/cp' && sync")
+ours_seconds=$(field "$timed" ours wall)
+cp_seconds=$(field "$timed" cp wall)
+# The last run's copies stay for the check below.
 record "copy-out ($(mb "$bytes") MB, $files files)" "quick scan and copy-out (engine-cli)" \
   "$(rate "$(mb "$bytes")" "$ours_seconds")" MB/s "cp -r" "$(rate "$(mb "$bytes")" "$cp_seconds")" \
   "$(identical "$work/ours/$(basename "$image")(FAT_FAT32)")/$files identical" "$(identical "$work/cp")/$files identical"

@@ -31,10 +31,30 @@ rate() { python3 -c 'import sys; print(f"{float(sys.argv[1]) / float(sys.argv[2]
 # mb BYTES: the size in MB (10^6 bytes), the unit of every MB/s figure.
 mb() { python3 -c 'import sys; print(int(sys.argv[1]) / 1e6)' "$1"; }
 
+# pairs NAME=COMMAND...: the commands timed interleaved (bench/pairs.py: QUELLSY_BENCH_RUNS rounds, default 5,
+# pinned to QUELLSY_BENCH_CPUS when set); one JSON object of median wall and processor seconds and peak memory.
+pairs() {
+  local args=(--runs "${QUELLSY_BENCH_RUNS:-5}")
+  [ -n "${QUELLSY_BENCH_CPUS:-}" ] && args+=(--cpus "$QUELLSY_BENCH_CPUS")
+  python3 "$bench_root/bench/pairs.py" "${args[@]}" "$@"
+}
+
+# field JSON KEY...: one value out of pairs' JSON, e.g. field "$json" ours wall.
+field() { python3 -c 'import json, sys; v = json.loads(sys.argv[1])
+for k in sys.argv[2:]: v = v[k]
+print(v)' "$@"; }
+
+# The last figures of every benchmark (bench/run-benchmarks.sh writes them after a run): a run prints each change.
+baseline=${QUELLSY_BENCH_BASELINE:-$bench_root/bench/baseline.tsv}
+
 # record BENCHMARK FIGURE VALUE UNIT PEER PEER-VALUE [FOUND PEER-FOUND]: one row of the closing table. Higher
 # values are better; FOUND says what each side actually found or read.
 record() {
   printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4" "$5" "$6" "${7:--}" "${8:--}" \
     >>"${QUELLSY_BENCH_RESULTS:-/dev/null}"
-  printf '%-40s %12s %-8s  %-28s %12s   found %s / %s\n' "$2" "$3" "$4" "$5" "$6" "${7:--}" "${8:--}"
+  local before=
+  [ -f "$baseline" ] && before=$(awk -F'\t' -v b="$1" -v f="$2" -v p="$5" '$1 == b && $2 == f && $5 == p {print $3 " (peer " $6 ")"}' \
+    "$baseline" 2>/dev/null | tail -n 1)
+  printf '%-40s %12s %-8s  %-28s %12s   found %s / %s   before %s\n' "$2" "$3" "$4" "$5" "$6" "${7:--}" "${8:--}" \
+    "${before:-none}"
 }

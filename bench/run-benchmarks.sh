@@ -4,12 +4,13 @@
 # Images are made once in WORK_DIR and kept for the next run.
 #
 # usage: bench/run-benchmarks.sh [BUILD_DIR=build/release] [WORK_DIR=BUILD_DIR/bench-work]
-# Sizes (smaller than the single scripts' defaults, so the whole run takes minutes): QUELLSY_BENCH_QUICK_FOLDERS
-# (300 folders of 100 files), QUELLSY_BENCH_COMPLETE_FILES (1000 a partition), QUELLSY_BENCH_PICTURES (300),
+# Sizes: QUELLSY_BENCH_QUICK_FILES ("10000 100000 400000": the quick scans' volumes, the largest of which take the
+# better part of an hour to make the first time, through FUSE), QUELLSY_BENCH_COMPLETE_FILES (1000 a partition), QUELLSY_BENCH_PICTURES (300),
 # QUELLSY_BENCH_CARVING_MIB (1024), QUELLSY_BENCH_BLOCK_MIB (512), QUELLSY_BENCH_COMPLETE_MIB (2048) and
 # QUELLSY_BENCH_COMPLETE_FORMATS_FILES (1000) for the complete scan over every format, QUELLSY_BENCH_COPY_MIB (1024)
 # for the copy-out, QUELLSY_BENCH_RECALL_MIB (2048) and QUELLSY_BENCH_RECALL_FILES (1000) for the signature
-# recall per format against PhotoRec, QUELLSY_BENCH_RUNS (3).
+# recall per format against PhotoRec, QUELLSY_BENCH_RUNS (3). The run's figures replace those of bench/baseline.tsv,
+# against which each script prints the change (QUELLSY_BENCH_KEEP_BASELINE=1 leaves it as it is).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(realpath "${1:-$here/../build/release}")
@@ -22,21 +23,27 @@ export QUELLSY_BENCH_RESULTS=$work/results.tsv
 
 echo "== block loop"
 "$here/block_loop.sh" "$work/block-loop" "${QUELLSY_BENCH_BLOCK_MIB:-512}"
-echo "== FAT quick scan"
-"$here/fat_quick_scan.sh" "$work/fat-quick" "${QUELLSY_BENCH_QUICK_FOLDERS:-300}" 100
+for fs in fat32 exfat ntfs hfsplus; do
+  echo "== $fs quick scan"
+  # shellcheck disable=SC2086
+  "$here/quick_scan.sh" "$fs" "$work/quick" ${QUELLSY_BENCH_QUICK_FILES:-10000 100000 400000}
+done
 echo "== FAT complete scan"
 "$here/fat_complete_scan.sh" "$work/fat-complete" "${QUELLSY_BENCH_COMPLETE_FILES:-1000}"
 echo "== JPEG carving"
 "$here/jpeg_carving.sh" "$work/jpeg-carving" "${QUELLSY_BENCH_PICTURES:-300}" "${QUELLSY_BENCH_CARVING_MIB:-1024}"
 echo "== copy-out"
 "$here/copy_out.sh" "$work/copy-out" "${QUELLSY_BENCH_COPY_MIB:-1024}"
-echo "== NTFS quick scan"
-"$here/ntfs_quick_scan.sh" "$work/ntfs-quick" "${QUELLSY_BENCH_QUICK_FOLDERS:-300}" 100
 echo "== complete scan"
 "$here/complete_scan.sh" "$work/complete" "${QUELLSY_BENCH_COMPLETE_MIB:-2048}" \
   "${QUELLSY_BENCH_COMPLETE_FORMATS_FILES:-1000}"
 echo "== signature recall"
 "$here/signature_recall.sh" "$work/complete" "${QUELLSY_BENCH_RECALL_MIB:-2048}" "${QUELLSY_BENCH_RECALL_FILES:-1000}"
+
+if [ -z "${QUELLSY_BENCH_KEEP_BASELINE:-}" ]; then
+  { echo "# benchmark, figure, value, unit, peer, peer value, found, peer found: the last run's (bench/run-benchmarks.sh)"
+    cat "$QUELLSY_BENCH_RESULTS"; } >"$here/baseline.tsv"
+fi
 
 python3 - "$QUELLSY_BENCH_RESULTS" <<'PY'
 import sys

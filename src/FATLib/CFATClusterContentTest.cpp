@@ -17,24 +17,48 @@ constexpr std::uint64_t kTailSectors = 10;
 constexpr std::size_t kAnalyserSlack = 4096;
 constexpr std::uint64_t kAcceptWithoutTest = 0x10000;
 constexpr std::size_t kPeOffsetField = 0x3C;
+// The candidates of one deleted file lie a band (0x10000 clusters) apart, one in every band of the volume, and
+// those of the next deleted file lie beside them: with a window held for every band, each window is read once
+// for a whole run of deleted files instead of once per file. The windows shrink as the bands grow in number, so
+// that all of them together stay within kAroundBytes.
 constexpr std::uint32_t kAroundWindowBytes = 128 * 1024;
-constexpr std::size_t kAroundWindows = 32;
+constexpr std::size_t kAroundMinWindows = 64;
+constexpr std::size_t kAroundMaxWindows = 1024;
+constexpr std::uint64_t kAroundBytes = 16 * 1024 * 1024;
+constexpr std::uint64_t kBandClusters = 0x10000;
 
-}  // namespace
-
-namespace {
 std::uint32_t SectorSizeOf(IStorageDevice* device) {
   const unsigned sectorSize = device != nullptr ? device->GetSectorSize() : 0;
   return sectorSize != 0 ? sectorSize : 512;
 }
+
+std::uint64_t DeviceSectors(IStorageDevice* device) {
+  return device != nullptr ? static_cast<std::uint64_t>(std::max(0LL, device->GetTotalSectors())) : 0;
+}
+
+std::size_t AroundWindows(IStorageDevice* device, const FATBuildGeometry& geometry) {
+  const std::uint64_t sectors = DeviceSectors(device);
+  const std::uint64_t clusters =
+      geometry.sectorsPerCluster == 0 || sectors <= geometry.firstDataSector
+          ? 0
+          : (sectors - geometry.firstDataSector) / geometry.sectorsPerCluster;
+  return static_cast<std::size_t>(
+      std::clamp<std::uint64_t>(clusters / kBandClusters + 2, kAroundMinWindows, kAroundMaxWindows));
+}
+
+std::uint32_t AroundWindowBytes(std::size_t windows, std::uint32_t sectorSize) {
+  const std::uint64_t share = kAroundBytes / windows / sectorSize * sectorSize;
+  return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(share, sectorSize, kAroundWindowBytes));
+}
+
 }  // namespace
 
 CFATClusterContentTest::CFATClusterContentTest(IStorageDevice* device, const FATBuildGeometry& geometry)
     : m_device(device),
       m_geometry(geometry),
       m_bytesPerSector(SectorSizeOf(device)),
-      m_around(device, 0, device != nullptr ? static_cast<std::uint64_t>(std::max(0LL, device->GetTotalSectors())) : 0,
-               m_bytesPerSector, kAroundWindowBytes, kAroundWindows) {}
+      m_around(device, 0, DeviceSectors(device), m_bytesPerSector,
+               AroundWindowBytes(AroundWindows(device, geometry), m_bytesPerSector), AroundWindows(device, geometry)) {}
 
 void CFATClusterContentTest::SetAnalysers(const CRawFileAnalyserListSingle::AnalyserList& list,
                                           const CRawFileAnalyserListSingle::AnalyserMap& map,

@@ -15,14 +15,14 @@ CFATWindowCache::CFATWindowCache(IStorageDevice* device, std::int64_t startSecto
       m_maxWindows(std::max<std::size_t>(1, windows)) {}
 
 CFATWindowCache::Window& CFATWindowCache::Load(std::uint64_t index) {
-  const auto hit = std::find_if(m_windows.begin(), m_windows.end(), [&](const Window& w) { return w.index == index; });
-  if (hit != m_windows.end()) {
-    m_windows.splice(m_windows.begin(), m_windows, hit);
+  if (const auto hit = m_held.find(index); hit != m_held.end()) {
+    m_windows.splice(m_windows.begin(), m_windows, hit->second);
     return m_windows.front();
   }
   Window window;
   if (m_windows.size() >= m_maxWindows) {
     window.storage = std::move(m_windows.back().storage);
+    m_held.erase(m_windows.back().index);
     m_windows.pop_back();
   }
   const std::uint64_t first = index * m_sectorsPerWindow;
@@ -35,6 +35,7 @@ CFATWindowCache::Window& CFATWindowCache::Load(std::uint64_t index) {
                   m_device->ReadSectorInto(window.storage, m_startSector + static_cast<std::int64_t>(first),
                                            static_cast<long long>(count), 0);
   m_windows.push_front(std::move(window));
+  m_held.emplace(index, m_windows.begin());
   return m_windows.front();
 }
 

@@ -7,6 +7,7 @@
 #include <list>
 #include <optional>
 #include <span>
+#include <unordered_map>
 
 #include "Utility/RawRead.h"
 
@@ -48,4 +49,6 @@ class CFATWindowCache {
   std::uint32_t m_sectorsPerWindow;
   std::size_t m_maxWindows;
   std::list<Window> m_windows;  // most recently used first
+  // Where each held window lies in m_windows: a look-up costs the same with hundreds of windows held.
+  std::unordered_map<std::uint64_t, std::list<Window>::iterator> m_held;
 };

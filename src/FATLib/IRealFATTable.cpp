@@ -30,18 +30,20 @@ bool IRealFATTable::SectorsInRange(std::uint32_t lowAt512, std::uint32_t highAt5
 bool IRealFATTable::ReadWholeTable() {
   // A table said to reach past the device is not worth the allocation: its read would fail anyway.
   if (m_device == nullptr || m_startSector < 0 || m_device->GetTotalSectors() - m_startSector < m_sectors) return false;
-  m_buffer.assign(static_cast<std::size_t>(m_sectors) * m_sectorSize, 0);
+  m_bufferBytes = static_cast<std::size_t>(m_sectors) * m_sectorSize;
+  m_buffer = quellsy::RawReadBuffer(m_bufferBytes);
   if (!ReadSector(0)) {
-    m_buffer.clear();
+    m_buffer = {};
+    m_bufferBytes = 0;
     return false;
   }
   return true;
 }
 
 bool IRealFATTable::ReadSector(std::uint32_t offset) {
-  if (m_buffer.empty() || m_device == nullptr || offset >= m_sectors) return false;
+  if (m_bufferBytes == 0 || m_device == nullptr || offset >= m_sectors) return false;
   const std::uint32_t count = m_sectors - offset;
-  return m_device->ReadSector(m_buffer.data(), m_startSector + offset, count);
+  return m_device->ReadSectorInto(m_buffer, m_startSector + offset, count, std::size_t{offset} * m_sectorSize);
 }
 
 bool IRealFATTable::CheckBody(std::uint32_t badMark) {

@@ -6,6 +6,7 @@
 
 #include "FATLib/IFATTable.h"
 #include "Utility/ByteReader.h"
+#include "Utility/RawRead.h"
 
 class IStorageDevice;
 
@@ -22,14 +23,14 @@ class IRealFATTable : public IFATTable {
 
   std::uint32_t GetEntryCount() const { return m_entryCount; }
   std::uint32_t GetSectorSize() const { return m_sectorSize; }
-  bool HasBuffer() const { return !m_buffer.empty(); }
+  bool HasBuffer() const { return m_bufferBytes != 0; }
 
  protected:
   // Allocates the whole copy and reads it (false when the read fails; the buffer is dropped then).
   bool ReadWholeTable();
   // Reads this copy's sectors starting `offset` sectors into it, into the buffer.
   bool ReadSector(std::uint32_t offset);
-  quellsy::ByteSpan Buffer() const { return m_buffer; }
+  quellsy::ByteSpan Buffer() const { return {m_buffer.data(), m_bufferBytes}; }
 
   // The sector-count range in which a copy is read whole, scaled for the sector size (none below 512).
   bool SectorsInRange(std::uint32_t lowAt512, std::uint32_t highAt512) const;
@@ -49,5 +50,8 @@ class IRealFATTable : public IFATTable {
   std::uint32_t m_entryCount;
 
  private:
-  std::vector<std::uint8_t> m_buffer;
+  // Read in place, with no zero-fill before and no copy after (a table may take many MiB); what a read could
+  // not fill is zeros.
+  quellsy::RawReadBuffer m_buffer;
+  std::size_t m_bufferBytes = 0;
 };

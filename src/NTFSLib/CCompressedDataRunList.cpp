@@ -12,13 +12,14 @@ std::unique_ptr<CCompressedDataRunList> CCompressedDataRunList::Compress(IDataRu
   const long long offset = list->GetOffset();
   const bool resident = list->GetDataRunListType() == 1;
   if (resident ? (offset <= 0 || offset > 0xFFFF) : offset != 0) return nullptr;
-  std::vector<quellsy::ntfs::MappingRun> runs;
+  // Every file of a scan is packed here: the runs go through room kept by the thread, not a fresh allocation.
+  thread_local std::vector<quellsy::ntfs::MappingRun> runs;
+  runs.clear();
   for (const DataRun* run = list->GetFirst(); run != nullptr; run = list->GetNext())
     runs.push_back({run->lcn < 0 ? -1 : run->lcn, 0, run->length});
   if (runs.empty()) return nullptr;
-  auto packed = std::make_unique<CCompressedDataRunList>();
+  std::unique_ptr<CCompressedDataRunList> packed(new CCompressedDataRunList(quellsy::ntfs::PackMappingPairs(runs)));
   packed->m_offset = static_cast<std::uint16_t>(offset);
-  packed->m_bytes = quellsy::ntfs::PackMappingPairs(runs);
   return packed;
 }
 

@@ -12,6 +12,7 @@ class IDataRunList;
 
 class CCompressedDataRunList {
  public:
+  CCompressedDataRunList() = default;
   // Packs a list's runs. A resident list (type 1) keeps its non-zero offset; any other list must answer offset 0.
   // Null for a null list, a list without runs, or an offset that does not fit its type.
   static std::unique_ptr<CCompressedDataRunList> Compress(IDataRunList* list);
@@ -31,6 +32,8 @@ class CCompressedDataRunList {
   static std::unique_ptr<CCompressedDataRunList> Restore(quellsy::ByteSpan bytes, std::size_t& consumed);
 
  private:
+  explicit CCompressedDataRunList(std::vector<std::uint8_t> bytes) : m_bytes(std::move(bytes)) {}
+
   std::uint16_t m_offset = 0;
   std::vector<std::uint8_t> m_bytes{0};
 };

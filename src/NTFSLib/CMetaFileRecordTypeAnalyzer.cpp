@@ -1,6 +1,7 @@
 #include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "NTFSLib/CNTFSFileRecord.h"
@@ -13,11 +14,20 @@ constexpr std::array<NTFSMetaFile, 15> kMetaFiles{{
     {10, u"$UpCase"}, {11, u"$Extend"}, {32, u"$Quota"},  {33, u"$ObjId"}, {34, u"$Reparse"},
 }};
 
+// Where a file name attribute's name units start.
+constexpr std::size_t kFileNameUnitsAt = 0x5A;
+
+// The units of a file name attribute equal the name: compared in place.
+bool NameIs(const CNTFSFileRecordFileNameAttribute& fileName, std::u16string_view name) {
+  if (!fileName.IsValid() || fileName.GetFileNameLength() != name.size()) return false;
+  const quellsy::ByteSpan bytes = fileName.Bytes();
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (quellsy::le16(bytes, kFileNameUnitsAt + 2 * i) != std::optional<std::uint16_t>(name[i])) return false;
+  return true;
+}
+
 bool FirstNameIs(const CNTFSFileRecord& record, std::u16string_view name) {
-  const CNTFSFileRecordFileNameAttribute fileName(record.FindAttibute(quellsy::ntfs::kFileName, 0));
-  if (!fileName.IsValid()) return false;
-  const auto units = fileName.GetFileNameUnits();
-  return std::u16string(units.begin(), units.end()) == name;
+  return NameIs(CNTFSFileRecordFileNameAttribute(record.FindAttibute(quellsy::ntfs::kFileName, 0)), name);
 }
 
 bool HiddenAndSystem(const CNTFSFileRecord& record) {
@@ -34,13 +44,15 @@ const NTFSMetaFile* CMetaFileRecordTypeAnalyzer::MetaFiles(std::size_t& count) {
 
 std::uint32_t CMetaFileRecordTypeAnalyzer::GetMetaFileRecordIndex(const CNTFSFileRecord& record) {
   if (!record.IsValid() || record.IsExtendFileRecord()) return kNotMetaFile;
+  const CNTFSFileRecordFileNameAttribute fileName(record.FindAttibute(quellsy::ntfs::kFileName, 0));
   for (const NTFSMetaFile& meta : kMetaFiles)
-    if (FirstNameIs(record, meta.name)) return meta.mftNumber;
+    if (NameIs(fileName, meta.name)) return meta.mftNumber;
   return kNotMetaFile;
 }
 
 bool CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(const CNTFSFileRecord& record) {
-  return GetMetaFileRecordIndex(record) != kNotMetaFile && HiddenAndSystem(record);
+  // The cheaper test first: few records are hidden system files.
+  return HiddenAndSystem(record) && GetMetaFileRecordIndex(record) != kNotMetaFile;
 }
 
 bool CMetaFileRecordTypeAnalyzer::IsMetaFile(const CNTFSFileRecord& record, std::u16string_view name) {
@@ -50,5 +62,9 @@ bool CMetaFileRecordTypeAnalyzer::IsMetaFile(const CNTFSFileRecord& record, std:
 bool CIsMetaFileRecord::IsMetaFileRecord(quellsy::ByteSpan buffer) {
   if (buffer.size() < quellsy::ntfs::kMinRecordSize) return false;
   const CNTFSFileRecord record(buffer);
+  return IsMetaFileRecord(record);
+}
+
+bool CIsMetaFileRecord::IsMetaFileRecord(const CNTFSFileRecord& record) {
   return CMetaFileRecordTypeAnalyzer::IsValidMetaFileRecord(record);
 }

@@ -40,4 +40,6 @@ class CIsMetaFileRecord {
  public:
   // Buffers below 1024 bytes are refused; otherwise IsValidMetaFileRecord.
   static bool IsMetaFileRecord(quellsy::ByteSpan buffer);
+  // The same for a record already fixed up.
+  static bool IsMetaFileRecord(const CNTFSFileRecord& record);
 };

@@ -10,29 +10,15 @@ using quellsy::ByteSpan;
 using quellsy::MutableByteSpan;
 namespace ntfs = quellsy::ntfs;
 
-namespace {
-constexpr std::size_t kEndReserve = 8;  // the end marker and its padding
-}
-
 namespace quellsy::ntfs {
 std::vector<std::uint32_t> WalkAttributes(ByteSpan record, bool* clean) {
   std::vector<std::uint32_t> offsets;
-  if (clean != nullptr) *clean = true;
-  const std::size_t size = record.size();
-  std::size_t off = le16(record, 0x14).value_or(0);
-  if (size <= kEndReserve || off + kEndReserve >= size) return offsets;
-  while (true) {
-    if (size - off < 4) break;
-    if (le32(record, off).value_or(0) == kEndOfAttributes) return offsets;
-    if (size - off < 16) break;
-    const std::uint32_t length = le32(record, off + 4).value_or(0);
-    if (length == 0) return offsets;
-    offsets.push_back(static_cast<std::uint32_t>(off));
-    const std::uint64_t next = std::uint64_t{off} + length;
-    if (next + kEndReserve >= size) return offsets;
-    off = static_cast<std::size_t>(next);
-  }
-  if (clean != nullptr) *clean = false;
+  bool whole = true;
+  WalkAttributes(record, whole, [&](std::uint32_t off) {
+    offsets.push_back(off);
+    return true;
+  });
+  if (clean != nullptr) *clean = whole;
   return offsets;
 }
 }  // namespace quellsy::ntfs
@@ -64,7 +50,7 @@ ntfs::UpdateSequence CNTFSFileRecordHeader::SequenceOf(ByteSpan buffer) {
 
 bool CNTFSFileRecord::IsValid(ByteSpan buffer) {
   if (!CNTFSFileRecordHeader::IsValid(buffer)) return false;
-  std::array<std::uint8_t, ntfs::kMaxRecordSize> scratch{};
+  std::array<std::uint8_t, ntfs::kMaxRecordSize> scratch;  // only its first `size` bytes are used
   const std::size_t size = CNTFSFileRecordHeader::RecordSize(buffer);
   std::memcpy(scratch.data(), buffer.data(), size);
   const MutableByteSpan record(scratch.data(), size);
@@ -95,16 +81,36 @@ bool CNTFSFileRecord::FixupFileRecord(MutableByteSpan buffer) {
 CNTFSFileRecord::CNTFSFileRecord(std::uint8_t* buffer, std::size_t size, bool copy) {
   if (buffer == nullptr) return;
   const ByteSpan bytes(buffer, size);
-  if (!IsValid(bytes)) return;
+  if (!CNTFSFileRecordHeader::IsValid(bytes)) return;
   const std::size_t recordSize = CNTFSFileRecordHeader::RecordSize(bytes);
+  const auto sequence = CNTFSFileRecordHeader::SequenceOf(bytes);
   if (copy) {
     m_copy.assign(buffer, buffer + recordSize);
     m_record = m_copy;
   } else {
     m_record = MutableByteSpan(buffer, recordSize);
   }
-  const auto sequence = CNTFSFileRecordHeader::SequenceOf(bytes);
   if (sequence.Matches(m_record)) m_fixedUp = sequence.Apply(m_record);
+  if (!TakeAttributes()) Drop();
+}
+
+bool CNTFSFileRecord::TakeAttributes() {
+  bool clean = false;
+  m_offsetCount = 0;
+  ntfs::WalkAttributes(m_record, clean, [this](std::uint32_t off) {
+    if (m_offsetCount == m_offsets.size() || !CNTFSFileRecordAttribute::IsValidAttribute(m_record, off)) return false;
+    m_offsets[m_offsetCount++] = static_cast<std::uint16_t>(off);
+    return true;
+  });
+  return clean;
+}
+
+void CNTFSFileRecord::Drop() {
+  if (m_fixedUp && m_copy.empty()) CNTFSFileRecordHeader::SequenceOf(m_record).Restore(m_record);
+  m_fixedUp = false;
+  m_copy.clear();
+  m_record = {};
+  m_offsetCount = 0;
 }
 
 CNTFSFileRecord::CNTFSFileRecord(ByteSpan buffer)
@@ -114,7 +120,7 @@ CNTFSFileRecord::~CNTFSFileRecord() {
   if (m_fixedUp && m_copy.empty()) CNTFSFileRecordHeader::SequenceOf(m_record).Restore(m_record);
 }
 
-std::vector<std::uint32_t> CNTFSFileRecord::AttributeOffsets() const { return ntfs::WalkAttributes(m_record); }
+std::vector<std::uint32_t> CNTFSFileRecord::AttributeOffsets() const { return {Offsets().begin(), Offsets().end()}; }
 
 CNTFSFileRecordAttribute CNTFSFileRecord::FindAttibute(std::uint32_t type, unsigned n) const {
   const std::uint32_t offset = GetAttributeOffset(type, n);
@@ -123,7 +129,7 @@ CNTFSFileRecordAttribute CNTFSFileRecord::FindAttibute(std::uint32_t type, unsig
 }
 
 std::uint32_t CNTFSFileRecord::GetAttributeOffset(std::uint32_t type, unsigned n) const {
-  for (const std::uint32_t off : AttributeOffsets()) {
+  for (const std::uint32_t off : Offsets()) {
     if (quellsy::le32(m_record, off).value_or(0) != type) continue;
     if (n == 0) return off;
     --n;
@@ -132,7 +138,7 @@ std::uint32_t CNTFSFileRecord::GetAttributeOffset(std::uint32_t type, unsigned n
 }
 
 unsigned CNTFSFileRecord::GetAttibuteCountofSpecifiedType(std::uint32_t type) const {
-  const auto offsets = AttributeOffsets();
+  const auto offsets = Offsets();
   return static_cast<unsigned>(std::count_if(offsets.begin(), offsets.end(), [&](std::uint32_t off) {
     return quellsy::le32(m_record, off).value_or(0) == type;
   }));

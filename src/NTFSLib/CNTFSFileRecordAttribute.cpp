@@ -1,6 +1,7 @@
 #include "NTFSLib/CNTFSFileRecordAttribute.h"
 
 #include <algorithm>
+#include <array>
 
 #include "NTFSLib/CNTFSDataRunList.h"
 #include "NTFSLib/NTFSLayout.h"
@@ -48,9 +49,12 @@ bool CNTFSFileRecordAttribute::IsValidAttribute(ByteSpan record, std::size_t off
   if (a.GetType() == quellsy::ntfs::kFileName) {
     const CNTFSFileRecordFileNameAttribute name(a);
     if (a.IsNonResident() || length < kFileNameUnits) return false;
-    const auto units = name.GetFileNameUnits();
-    if (units.size() != name.GetFileNameLength()) return false;
-    if (!IsValidFileName(units.data(), units.size())) return false;
+    // Every record of a walk passes here: the name is read into fixed room (at most 255 units), not the heap.
+    const std::size_t count = name.GetFileNameLength();
+    if (kFileNameUnits + 2 * count > a.Bytes().size()) return false;
+    std::array<std::uint16_t, 255> units;
+    for (std::size_t i = 0; i < count; ++i) units[i] = quellsy::le16(a.Bytes(), kFileNameUnits + 2 * i).value_or(0);
+    if (!IsValidFileName(units.data(), count)) return false;
   }
   return true;
 }

@@ -15,7 +15,21 @@ CNTFSMultiFileRecord::CNTFSMultiFileRecord(quellsy::ByteSpan record, std::int64_
                                            IStorageDevice* device, const NTFSVolumeGeometry& geometry,
                                            const CNTFSDataRunList& mftRuns,
                                            std::vector<CAttributeListExtendFileRecordInfo> extensions)
-    : m_base(std::make_unique<CNTFSFileRecord>(record)),
+    : CNTFSMultiFileRecord(std::make_unique<CNTFSFileRecord>(record), nullptr, recordSector, device, geometry, mftRuns,
+                           std::move(extensions)) {}
+
+CNTFSMultiFileRecord::CNTFSMultiFileRecord(const CNTFSFileRecord& base, std::int64_t recordSector,
+                                           IStorageDevice* device, const NTFSVolumeGeometry& geometry,
+                                           const CNTFSDataRunList& mftRuns,
+                                           std::vector<CAttributeListExtendFileRecordInfo> extensions)
+    : CNTFSMultiFileRecord(nullptr, &base, recordSector, device, geometry, mftRuns, std::move(extensions)) {}
+
+CNTFSMultiFileRecord::CNTFSMultiFileRecord(std::unique_ptr<CNTFSFileRecord> own, const CNTFSFileRecord* borrowed,
+                                           std::int64_t recordSector, IStorageDevice* device,
+                                           const NTFSVolumeGeometry& geometry, const CNTFSDataRunList& mftRuns,
+                                           std::vector<CAttributeListExtendFileRecordInfo> extensions)
+    : m_ownBase(std::move(own)),
+      m_base(borrowed != nullptr ? borrowed : m_ownBase.get()),
       m_recordSector(recordSector),
       m_device(device),
       m_geometry(geometry),
@@ -41,8 +55,13 @@ std::vector<std::int64_t> CNTFSMultiFileRecord::ParseAttributeList(quellsy::Byte
 std::vector<CAttributeListExtendFileRecordInfo> CNTFSMultiFileRecord::InitExtendFileRecord(
     quellsy::ByteSpan record, std::int64_t recordSector, IStorageDevice& device, const NTFSVolumeGeometry& geometry,
     const CNTFSDataRunList& mftRuns) {
+  return InitExtendFileRecord(CNTFSFileRecord(record), recordSector, device, geometry, mftRuns);
+}
+
+std::vector<CAttributeListExtendFileRecordInfo> CNTFSMultiFileRecord::InitExtendFileRecord(
+    const CNTFSFileRecord& base, std::int64_t recordSector, IStorageDevice& device, const NTFSVolumeGeometry& geometry,
+    const CNTFSDataRunList& mftRuns) {
   std::vector<CAttributeListExtendFileRecordInfo> result;
-  const CNTFSFileRecord base(record);
   if (!base.IsValid()) return result;
   const CNTFSFileRecordDataRunsAttribute list(base.FindAttibute(ntfs::kAttributeList, 0));
   if (!list.IsValid()) return result;

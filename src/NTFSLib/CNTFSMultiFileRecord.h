@@ -28,8 +28,14 @@ class CNTFSMultiFileRecord {
   };
 
   // Copies a valid base record (fixed up) and keeps the extension list; an invalid record leaves the object
-  // invalid. The device and the $MFT runs are kept (not owned) for reading extension records on first use.
+  // invalid. The device and the $MFT runs are kept (not owned, they must outlive the object) for reading
+  // extension records on first use.
   CNTFSMultiFileRecord(quellsy::ByteSpan record, std::int64_t recordSector, IStorageDevice* device,
+                       const NTFSVolumeGeometry& geometry, const CNTFSDataRunList& mftRuns,
+                       std::vector<CAttributeListExtendFileRecordInfo> extensions);
+  // The same over a base record the caller has already fixed up and keeps (not copied; it must outlive the
+  // object).
+  CNTFSMultiFileRecord(const CNTFSFileRecord& base, std::int64_t recordSector, IStorageDevice* device,
                        const NTFSVolumeGeometry& geometry, const CNTFSDataRunList& mftRuns,
                        std::vector<CAttributeListExtendFileRecordInfo> extensions);
 
@@ -38,6 +44,10 @@ class CNTFSMultiFileRecord {
   // are read from the device (at most 256 KiB). Empty when the record has no list.
   static std::vector<CAttributeListExtendFileRecordInfo> InitExtendFileRecord(
       quellsy::ByteSpan record, std::int64_t recordSector, IStorageDevice& device,
+      const NTFSVolumeGeometry& geometry, const CNTFSDataRunList& mftRuns);
+  // The same for a base record already fixed up.
+  static std::vector<CAttributeListExtendFileRecordInfo> InitExtendFileRecord(
+      const CNTFSFileRecord& base, std::int64_t recordSector, IStorageDevice& device,
       const NTFSVolumeGeometry& geometry, const CNTFSDataRunList& mftRuns);
   // MFT numbers named by an attribute list's bytes (each once, in order), up to an entry of type 0 or length 0.
   static std::vector<std::int64_t> ParseAttributeList(quellsy::ByteSpan list);
@@ -58,14 +68,20 @@ class CNTFSMultiFileRecord {
                                                             const CNTFSDataRunList& mftRuns);
 
  private:
+  // Over the base record `own` (kept) or `borrowed` (not owned).
+  CNTFSMultiFileRecord(std::unique_ptr<CNTFSFileRecord> own, const CNTFSFileRecord* borrowed,
+                       std::int64_t recordSector, IStorageDevice* device, const NTFSVolumeGeometry& geometry,
+                       const CNTFSDataRunList& mftRuns, std::vector<CAttributeListExtendFileRecordInfo> extensions);
+
   // The extension record at index i, read and checked on first use; null when it cannot be used.
   const CNTFSFileRecord* Extension(std::size_t i);
 
-  std::unique_ptr<CNTFSFileRecord> m_base;
+  std::unique_ptr<CNTFSFileRecord> m_ownBase;  // the copy, when the object was given bytes
+  const CNTFSFileRecord* m_base;
   std::int64_t m_recordSector;
   IStorageDevice* m_device;
   NTFSVolumeGeometry m_geometry;
-  CNTFSDataRunList m_mftRuns;
+  const CNTFSDataRunList& m_mftRuns;
   std::vector<CAttributeListExtendFileRecordInfo> m_extensions;
   std::vector<std::unique_ptr<CNTFSFileRecord>> m_loaded;
   std::vector<bool> m_tried;

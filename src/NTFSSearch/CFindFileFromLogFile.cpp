@@ -240,12 +240,17 @@ void CFindFileFromLogFile::ClaimFile(std::int64_t parentMFTNumber, const std::st
 bool CFindFileFromLogFile::ReplaceFileRecordInfo(quellsy::ByteSpan record, CNTFSFileProperties& properties,
                                                  std::int64_t parentMFTNumber,
                                                  const std::vector<CAttributeListExtendFileRecordInfo>& extensions) {
+  return ReplaceFileRecordInfo(CNTFSFileRecord(record), properties, parentMFTNumber, extensions);
+}
+
+bool CFindFileFromLogFile::ReplaceFileRecordInfo(const CNTFSFileRecord& base, CNTFSFileProperties& properties,
+                                                 std::int64_t parentMFTNumber,
+                                                 const std::vector<CAttributeListExtendFileRecordInfo>& extensions) {
   if (!m_analysed) return false;
   if (properties.GetAttribute() == Props::kDirectory || (properties.GetState() & Props::kStateDeleted) == 0)
     return false;
   FoundFile* found = FindFoundFile(properties, parentMFTNumber);
   RebuiltData data;
-  const CNTFSFileRecord base(record);
   if (base.IsValid()) RebuildFileRecord(base.Bytes(), data);
   std::size_t rebuilt = 1;
   for (const CAttributeListExtendFileRecordInfo& extension : extensions) {

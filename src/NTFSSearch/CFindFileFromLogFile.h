@@ -54,6 +54,10 @@ class CFindFileFromLogFile {
   // the log was not read, or the file is a folder or not deleted; properties then stay as they were.
   bool ReplaceFileRecordInfo(quellsy::ByteSpan record, CNTFSFileProperties& properties, std::int64_t parentMFTNumber,
                              const std::vector<CAttributeListExtendFileRecordInfo>& extensions);
+  // The same for a base record already fixed up.
+  bool ReplaceFileRecordInfo(const CNTFSFileRecord& base, CNTFSFileProperties& properties,
+                             std::int64_t parentMFTNumber,
+                             const std::vector<CAttributeListExtendFileRecordInfo>& extensions);
   // Marks the file the log found under that parent and name as named by the MFT.
   void ClaimFile(std::int64_t parentMFTNumber, const std::string& name);
   const std::vector<FoundFile>& FoundFiles() const { return m_found; }

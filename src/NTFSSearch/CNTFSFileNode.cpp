@@ -70,6 +70,6 @@ void CNTFSFileNode::SetFileProperties(CNTFSFileProperties* properties) {
   SetParentNodeID(kRootFolder);
   if (properties == nullptr) return;
   SetMetaDataSector(properties->GetFileRecordStartSector());
-  IDataRunList* runs = properties->GetDataRunList();
-  SetDataRunList(runs != nullptr ? runs->Clone() : nullptr);
+  // A list of the node's own, without leaving an unpacked copy in the properties as well.
+  SetDataRunList(properties->NewDataRunList());
 }

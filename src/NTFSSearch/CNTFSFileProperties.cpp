@@ -24,6 +24,11 @@ IDataRunList* CNTFSFileProperties::GetDataRunList() {
   return m_unpacked.get();
 }
 
+IDataRunList* CNTFSFileProperties::NewDataRunList() const {
+  if (m_unpacked) return m_unpacked->Clone();
+  return m_record.runs ? m_record.runs->Decompress() : nullptr;
+}
+
 void CNTFSFileProperties::SetDataRunList(IDataRunList* list) {
   if (list == nullptr) return;
   m_record.runs = CCompressedDataRunList::Compress(list);

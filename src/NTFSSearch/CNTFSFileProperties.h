@@ -56,6 +56,9 @@ class CNTFSFileProperties : public IFileProperties {
   void SetState(unsigned short state) override { m_record.state = static_cast<std::uint8_t>(state); }
   // The extents unpacked (kept by the record until they change); null when there are none.
   IDataRunList* GetDataRunList() override;
+  // A list of the extents of the caller's own (released by it), unpacked afresh unless the record holds them
+  // unpacked already; the record keeps nothing more. Null when there are none.
+  IDataRunList* NewDataRunList() const;
   // An independent copy: its own name, extents and extension list.
   IFileProperties* Clone() override;
 

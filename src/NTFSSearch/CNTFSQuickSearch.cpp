@@ -173,7 +173,7 @@ void CNTFSQuickSearch::WalkMFT() {
   std::uint64_t done = 0;
   const auto flush = [&] {
     const std::uint64_t firstByte = done * sectorSize;
-    ProcessBatch(ByteSpan(batch).first(sectors.size() * sectorSize), sectors, firstByte);
+    ProcessBatch(MutableByteSpan(batch).first(sectors.size() * sectorSize), sectors, firstByte);
     done += sectors.size();
     sectors.clear();
     Report(PROGRESS_STATUS_RUNNING, m_mftSectors, done, kResultOk);
@@ -198,7 +198,8 @@ void CNTFSQuickSearch::WalkMFT() {
   if (!sectors.empty() && m_progress->Continued() != 0) flush();
 }
 
-void CNTFSQuickSearch::ProcessBatch(ByteSpan batch, const std::vector<std::int64_t>& sectors, std::uint64_t firstByte) {
+void CNTFSQuickSearch::ProcessBatch(MutableByteSpan batch, const std::vector<std::int64_t>& sectors,
+                                    std::uint64_t firstByte) {
   const std::uint32_t recordSize = m_geometry.recordSize;
   for (std::size_t at = 0; at + recordSize <= batch.size(); at += recordSize) {
     const auto mftNumber = static_cast<std::int64_t>((firstByte + at) / recordSize);
@@ -206,11 +207,10 @@ void CNTFSQuickSearch::ProcessBatch(ByteSpan batch, const std::vector<std::int64
   }
 }
 
-void CNTFSQuickSearch::ProcessRecord(ByteSpan bytes, std::int64_t sector, std::int64_t mftNumber) {
-  if (CIsMetaFileRecordNumber::IsMetaFileRecord(mftNumber) || CIsMetaFileRecord::IsMetaFileRecord(bytes)) return;
-  if (!CNTFSFileRecord::IsValid(bytes)) return;
-  const CNTFSFileRecord record(bytes);
-  if (!record.IsValid()) return;
+void CNTFSQuickSearch::ProcessRecord(MutableByteSpan bytes, std::int64_t sector, std::int64_t mftNumber) {
+  if (CIsMetaFileRecordNumber::IsMetaFileRecord(mftNumber)) return;
+  const CNTFSFileRecord record(bytes.data(), bytes.size(), false);
+  if (!record.IsValid() || CIsMetaFileRecord::IsMetaFileRecord(record)) return;
   if (static_cast<std::uint64_t>(mftNumber) < m_sequenceNumbers.size())
     m_sequenceNumbers[static_cast<std::size_t>(mftNumber)] = record.GetSequenceNumber();
   if (record.IsExtendFileRecord()) return;
@@ -224,9 +224,9 @@ void CNTFSQuickSearch::ProcessRecord(ByteSpan bytes, std::int64_t sector, std::i
   }
   std::vector<CAttributeListExtendFileRecordInfo> extensions =
       record.HasAttributeList()
-          ? CNTFSMultiFileRecord::InitExtendFileRecord(bytes, sector, *m_device, m_geometry, m_mftRuns)
+          ? CNTFSMultiFileRecord::InitExtendFileRecord(record, sector, *m_device, m_geometry, m_mftRuns)
           : std::vector<CAttributeListExtendFileRecordInfo>{};
-  CNTFSMultiFileRecord multiRecord(bytes, sector, m_device, m_geometry, m_mftRuns, extensions);
+  CNTFSMultiFileRecord multiRecord(record, sector, m_device, m_geometry, m_mftRuns, extensions);
   std::int64_t parent = position.GetParentMFTNumber();
   std::int64_t builderParent = -1;
   const std::uint32_t bytesPerCluster = m_geometry.sectorsPerCluster * m_geometry.sectorSize;
@@ -237,7 +237,7 @@ void CNTFSQuickSearch::ProcessRecord(ByteSpan bytes, std::int64_t sector, std::i
   const bool deleted = (properties->GetState() & CNTFSFilePropertiesStruct::kStateDeleted) != 0;
   const bool folder = (properties->GetAttribute() & CNTFSFilePropertiesStruct::kDirectory) != 0;
   if (properties->GetFileSize() == 0 && !folder && deleted)
-    m_logFile.ReplaceFileRecordInfo(bytes, *properties, parent, extensions);
+    m_logFile.ReplaceFileRecordInfo(record, *properties, parent, extensions);
   m_logFile.ClaimFile(parent, properties->GetFileName());
   CNTFSFilePropertiesBuilder::AdjustFileSizeAccordinttoDataRunsWhenFileSizeLessThanZero(
       *properties, bytesPerCluster / 512);

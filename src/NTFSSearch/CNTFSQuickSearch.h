@@ -38,8 +38,9 @@ class CNTFSQuickSearch : public IQuickFileSystemSearchController {
   // Every FILE record through the $MFT's runs, 128 sectors a read.
   void WalkMFT();
   // The records of one batch; firstByte is the batch's offset in the $MFT.
-  void ProcessBatch(quellsy::ByteSpan batch, const std::vector<std::int64_t>& sectors, std::uint64_t firstByte);
-  void ProcessRecord(quellsy::ByteSpan bytes, std::int64_t sector, std::int64_t mftNumber);
+  void ProcessBatch(quellsy::MutableByteSpan batch, const std::vector<std::int64_t>& sectors, std::uint64_t firstByte);
+  // The record is fixed up in place, once, and every test and builder reads that one fixed-up form.
+  void ProcessRecord(quellsy::MutableByteSpan bytes, std::int64_t sector, std::int64_t mftNumber);
   // $Extend or a folder below it: the volume's own metadata.
   bool IsExtendMetadata(std::int64_t folder) const;
   // Files the log remembers whose records now hold other files, listed as deleted.

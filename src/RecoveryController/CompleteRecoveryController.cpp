@@ -7,6 +7,7 @@
 #include "RecoveryController/RecoveryControllerErrors.h"
 #include "RecoveryController/RestoreScanSink.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
+#include "Utility/Cores.h"
 #include "Utility/RoundCrew.h"
 #include "Utility/TBitmap.h"
 #include "include/EngineRegistry.h"
@@ -48,7 +49,7 @@ void CCompleteRecoveryController::SetSearcherThreads(unsigned threads) { searche
 
 unsigned CCompleteRecoveryController::SearcherThreadsFor(std::size_t searchers) {
   const unsigned chosen = searcherThreads.load();
-  const unsigned threads = chosen != 0 ? chosen : std::max(1u, std::thread::hardware_concurrency());
+  const unsigned threads = chosen != 0 ? chosen : quellsy::UsableCores();
   return static_cast<unsigned>(std::clamp<std::size_t>(searchers, 1, threads));
 }
 

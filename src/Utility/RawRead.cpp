@@ -1,10 +1,10 @@
 #include "Utility/RawRead.h"
 
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Utility/CatchExeception.h"
+#include "Utility/Cores.h"
 #include "Utility/MutexLocker.h"
 
 namespace quellsy {
@@ -37,18 +38,29 @@ class PreadBackend final : public IRawReadBackend {
     }
     return done;
   }
+
+  // RWF_NOWAIT fails at once with EAGAIN where the read would wait for the device; a file system or device
+  // that cannot say fails with EOPNOTSUPP, and the workers read it.
+  bool ReadHeld(int fd, void* buffer, long long length, long long offset) override {
+    auto* out = static_cast<unsigned char*>(buffer);
+    long long done = 0;
+    while (done < length) {
+      iovec piece{out + done, static_cast<size_t>(length - done)};
+      const ssize_t got = preadv2(fd, &piece, 1, offset + done, RWF_NOWAIT);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) return false;
+      done += got;
+    }
+    return true;
+  }
 };
 
 // One thread that runs one request at a time, into a buffer of its own or into storage a caller lent. A
 // request that times out is abandoned with its worker: the late result lands in that worker's buffer or in
 // the lent storage, which the worker then owns (with the other stalled parts' workers), never in what the
 // caller goes on using; the worker becomes idle again once the system read returns.
-// Handing a request to a sleeping thread and back costs tens of microseconds, far more than a sector read
-// from the page cache; both sides therefore poll briefly, with the processor's pause hint and no system call,
-// before they block on the condition variable.
-constexpr auto kSpinBeforeSleep = std::chrono::microseconds(50);
-
-enum Stage : int { kIdle, kPosted, kFinished };
+// Both sides block on the condition variable at once rather than poll: on a loaded machine a polling thread
+// takes the processor from the very thread it waits for, and callers that read often read in large pieces.
 
 // Parts start at multiples of this from the piece's start.
 constexpr long long kPartAlignment = 4096;
@@ -76,25 +88,8 @@ struct Destination {
   unsigned char* Base() const { return owned ? owned->data() : memory; }
 };
 
-void CpuRelax() {
-#if defined(__x86_64__) || defined(__i386__)
-  __builtin_ia32_pause();
-#elif defined(__aarch64__)
-  asm volatile("yield" ::: "memory");
-#endif
-}
-
-template <typename Ready>
-void SpinUntil(Ready ready, std::chrono::steady_clock::time_point limit) {
-  for (unsigned i = 0; !ready(); ++i) {
-    if (i % 64 == 0 && std::chrono::steady_clock::now() >= limit) return;
-    CpuRelax();
-  }
-}
-
 struct Worker {
   std::condition_variable wake;
-  std::atomic<int> stage{kIdle};  // mirrors busy/finished for the lock-free polling
   bool busy = false;              // holds a request (running, or finished and not yet collected)
   bool finished = false;
   bool abandoned = false;
@@ -141,22 +136,11 @@ class WorkerPool {
       worker->length = part.length;
       worker->backend = backend;
       worker->target = destination.owned ? destination.owned->data() + part.position : nullptr;
-      worker->stage.store(kPosted, std::memory_order_release);
       worker->wake.notify_all();
       posted.parts[posted.count++] = part;
     }
 
-    const auto now = std::chrono::steady_clock::now();
-    const auto deadline = now + timeout;
-    lock.unlock();
-    SpinUntil(
-        [&posted] {
-          return std::all_of(posted.begin(), posted.end(), [](const Part& part) {
-            return part.worker->stage.load(std::memory_order_acquire) == kFinished;
-          });
-        },
-        std::min(deadline, now + kSpinBeforeSleep));
-    lock.lock();
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
     PartList stalled;
     for (const Part& part : posted) {
       Worker* worker = part.worker;
@@ -180,7 +164,6 @@ class WorkerPool {
       if (!cutShort) placed += std::max(got, 0LL);
       cutShort = cutShort || got < part.length;
       worker->busy = false;
-      worker->stage.store(kIdle, std::memory_order_release);
       worker->backend.reset();
     }
     return failed ? -1 : placed;
@@ -243,10 +226,6 @@ class WorkerPool {
   void Serve(Worker& worker) {
     std::unique_lock lock(mutex_);
     for (;;) {
-      lock.unlock();
-      SpinUntil([&worker] { return worker.stage.load(std::memory_order_acquire) == kPosted; },
-                std::chrono::steady_clock::now() + kSpinBeforeSleep);
-      lock.lock();
       worker.wake.wait(lock, [&worker] { return worker.busy && !worker.finished; });
       const long long length = worker.length;
       if (!worker.target && worker.capacity < length) {
@@ -264,11 +243,9 @@ class WorkerPool {
 
       worker.result = got > length ? length : got;
       worker.finished = true;
-      worker.stage.store(kFinished, std::memory_order_release);
       if (worker.abandoned) {
         worker.abandoned = false;
         worker.busy = false;
-        worker.stage.store(kIdle, std::memory_order_release);
         worker.backend.reset();
         worker.target = nullptr;
         worker.handedOver.reset();
@@ -302,9 +279,10 @@ std::mutex settingsMutex;
 std::shared_ptr<IRawReadBackend> currentBackend;
 std::chrono::milliseconds currentTimeout = kRawReadTimeout;
 
-// Half the cores: the searchers of a complete scan want the rest while a block is read.
+// Half the cores the process may run on (taskset may give it fewer than the machine has): the searchers of a
+// complete scan want the rest while a block is read.
 long long DefaultPartsAtOnce() {
-  return std::clamp(static_cast<long long>(std::thread::hardware_concurrency() / 2), 1LL, kRawReadPartsAtOnce);
+  return std::clamp(static_cast<long long>(UsableCores() / 2), 1LL, kRawReadPartsAtOnce);
 }
 long long currentPartsAtOnce = DefaultPartsAtOnce();
 
@@ -337,6 +315,10 @@ long long ReadPieces(Destination destination, long long at, int fd, long long of
 
   for (long long position = at; position < at + length; position += kRawReadPieceBytes) {
     const long long pieceLength = std::min(kRawReadPieceBytes, at + length - position);
+    // A piece of one part that the page cache holds costs less to copy than to hand to a worker and back.
+    if ((pieceLength < 2 * kRawReadPartBytes || partsAtOnce == 1) &&
+        backend->ReadHeld(fd, destination.Base() + position, pieceLength, offset + position - at))
+      continue;
     const long long got =
         Pool().Read(destination, position, fd, offset + position - at, pieceLength, partsAtOnce, backend, timeout);
     // Read again: a time-out gives lent storage away and the destination fresh storage.

@@ -8,7 +8,8 @@
 #include <utility>
 
 // Reads `length` bytes at byte `offset` of the open file `fd` into `buffer`, in pieces of 4 MiB, one caller at a
-// time for the whole process (each piece read as a few adjacent parts at once, see kRawReadPartBytes). Returns `length` when every piece was read, else 0;
+// time for the whole process (each piece read as a few adjacent parts at once, see kRawReadPartBytes; a piece of
+// one part that the page cache holds whole is read by the caller itself). Returns `length` when every piece was read, else 0;
 // a piece that fails or does not finish within the time-out reads as zeros, and a piece cut short
 // by the end of the file has zeros behind its data. A null buffer, a negative fd, offset or length,
 // or a length of 0 returns 0 and leaves the buffer untouched.
@@ -89,6 +90,10 @@ class IRawReadBackend {
   // Reads up to `length` bytes at `offset`: the count read (short only at end of file), 0 at end of
   // file, -1 on error.
   virtual long long ReadAt(int fd, void* buffer, long long length, long long offset) = 0;
+  // Reads all `length` bytes at `offset` only when the system holds them in memory already, so that the read
+  // cannot stall: true when every byte was read. The calling thread reads them itself, with no hand-over to a
+  // worker. By default nothing is held.
+  virtual bool ReadHeld(int /*fd*/, void* /*buffer*/, long long /*length*/, long long /*offset*/) { return false; }
 };
 
 // A null backend restores pread.

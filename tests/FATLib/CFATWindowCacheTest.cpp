@@ -55,6 +55,28 @@ TEST(CFATWindowCache, ScatteredReadsComeFromFewWindowReads) {
   }
 }
 
+// Candidates a band apart, one in every window, file after file: with a window held for every band each window is
+// read once, however many rounds go over them; one window fewer than the bands and every look is a read.
+TEST(CFATWindowCache, ARoundOverAllHeldWindowsReadsEachOnce) {
+  constexpr std::size_t kBands = 40;
+  MemoryDevice device(quellsy::test::PatternBytes(kBands * kWindow, 7), kSector);
+  for (const std::size_t held : {kBands, kBands - 1}) {
+    SCOPED_TRACE(held);
+    CFATWindowCache cache(&device, 0, kBands * kWindow / kSector, kSector, kWindow, held);
+    device.ResetCounters();
+    std::vector<std::uint8_t> out(16);
+    for (std::size_t round = 0; round < 3; ++round) {
+      for (std::size_t band = 0; band < kBands; ++band) {
+        const std::uint64_t offset = band * kWindow + round * 32;
+        ASSERT_TRUE(cache.Read(offset, out));
+        const auto from = device.bytes().begin() + static_cast<std::ptrdiff_t>(offset);
+        ASSERT_EQ(out, std::vector<std::uint8_t>(from, from + 16));
+      }
+    }
+    EXPECT_EQ(device.ReadCalls(), held == kBands ? static_cast<int>(kBands) : static_cast<int>(3 * kBands));
+  }
+}
+
 TEST(CFATWindowCache, AWindowWithAnUnreadableSectorAnswersNothing) {
   MemoryDevice device(quellsy::test::PatternBytes(32 * kSector, 6), kSector);
   device.FailSectors(10, 1);

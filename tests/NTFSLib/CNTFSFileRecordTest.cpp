@@ -39,6 +39,13 @@ TEST_P(HeaderCases, RecordTest) {
   GetParam().change(bytes);
   EXPECT_EQ(CNTFSFileRecord::IsValid(bytes), GetParam().valid);
   EXPECT_EQ(CNTFSFileRecord(bytes).IsValid(), GetParam().valid);
+  // Borrowed, the buffer is fixed up in place and tested there: refused or not, it ends as it was on disk.
+  Bytes borrowed = bytes;
+  {
+    const CNTFSFileRecord record(borrowed.data(), borrowed.size(), false);
+    EXPECT_EQ(record.IsValid(), GetParam().valid);
+  }
+  EXPECT_EQ(borrowed, bytes);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -201,6 +201,66 @@ TEST_P(RawReadTest, APieceIsReadAsAdjacentPartsAtOnce) {
                                                         4096 + 4 * kMiB, 4096 + 5 * kMiB}));
 }
 
+// Reads the file, the bytes the system holds in memory through ReadHeld (all of them, or none), and counts on which
+// threads each kind of read ran.
+class HeldBackend final : public IRawReadBackend {
+ public:
+  explicit HeldBackend(bool holds) : holds_(holds), caller_(std::this_thread::get_id()) {}
+  long long ReadAt(int fd, void* buffer, long long length, long long offset) override {
+    std::lock_guard lock(mutex_);
+    ++workerReads_;
+    return pread(fd, buffer, static_cast<size_t>(length), offset);
+  }
+  bool ReadHeld(int fd, void* buffer, long long length, long long offset) override {
+    std::lock_guard lock(mutex_);
+    if (std::this_thread::get_id() == caller_) ++callerHeldReads_;
+    return holds_ && pread(fd, buffer, static_cast<size_t>(length), offset) == length;
+  }
+  int WorkerReads() const {
+    std::lock_guard lock(mutex_);
+    return workerReads_;
+  }
+  int CallerHeldReads() const {
+    std::lock_guard lock(mutex_);
+    return callerHeldReads_;
+  }
+
+ private:
+  const bool holds_;
+  const std::thread::id caller_;
+  mutable std::mutex mutex_;
+  int workerReads_ = 0;
+  int callerHeldReads_ = 0;
+};
+
+// A piece of one part is first asked of what the system holds, on the caller's own thread: held, it needs no
+// worker; not held, a worker reads it. A piece of several parts always goes to the workers, all at once.
+TEST_P(RawReadTest, APieceOfOnePartHeldInMemoryIsReadByTheCaller) {
+  struct Case {
+    bool holds;
+    long long offset, length;
+    int callerHeldReads, workerReads;
+  };
+  const Case cases[] = {
+      {true, 512, 4096, 1, 0},
+      {true, 3, kMiB + 5, 1, 0},
+      {false, 512, 4096, 1, 1},
+      {true, 0, 4 * kMiB, 0, 4},             // four parts of 1 MiB
+      {true, 7, 5 * kMiB, 1, 4},             // four parts, then a piece of one part
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.length);
+    auto backend = std::make_shared<HeldBackend>(c.holds);
+    ScopedRawReadBackend scoped(backend, std::chrono::seconds(10));
+    SetRawReadPartsAtOnce(4);
+    auto caller = Caller(c.length);
+    ASSERT_EQ(caller.Read(fd_, c.offset, c.length), c.length);
+    EXPECT_EQ(caller.Bytes(), Expected(c.offset, c.length));
+    EXPECT_EQ(backend->CallerHeldReads(), c.callerHeldReads);
+    EXPECT_EQ(backend->WorkerReads(), c.workerReads);
+  }
+}
+
 // The stalled piece is the middle one of three, read as four parts: its first part stalls, or three of its parts
 // do while the other one finishes. The pieces around it and the bytes past the request keep their data, whichever
 // storage the caller holds afterwards, and the late 0xEE writes reach none of it.

@@ -8,6 +8,7 @@
 
 #include "EngineCli.h"
 #include "Engines/BuiltInEngines.h"
+#include "Platform/HeapHugePages.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ class DescriptorBuffer final : public std::streambuf {
 }  // namespace
 
 int main(int argc, char** argv) {
+  quellsy::platform::RestartWithHugePageHeap(argv);
   std::fflush(stdout);
   const int listing = dup(STDOUT_FILENO);
   if (listing < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {

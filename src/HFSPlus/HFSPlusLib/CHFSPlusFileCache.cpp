@@ -11,14 +11,17 @@ CHFSPlusFileCache::CHFSPlusFileCache(CHFSPlusVolume* volume, std::uint32_t fileI
   // device sizes nothing.
   std::uint64_t size = std::min(ChainBytes(), kCacheLimit);
   size = std::min(size, volume->DeviceBytes());
-  std::vector<std::uint8_t> bytes(size);
-  if (ReadThroughChain(0, bytes.data(), size) == size) cache_ = std::move(bytes);
+  auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(static_cast<std::size_t>(size));
+  if (ReadThroughChain(0, bytes.get(), size) == size) {
+    cache_ = std::move(bytes);
+    cacheBytes_ = size;
+  }
 }
 
 std::uint64_t CHFSPlusFileCache::Read(std::uint64_t offset, std::uint8_t* buffer, std::uint64_t length) {
-  if (offset < cache_.size()) {
-    const std::uint64_t count = std::min<std::uint64_t>(cache_.size() - offset, length);
-    std::memcpy(buffer, cache_.data() + offset, count);
+  if (offset < cacheBytes_) {
+    const std::uint64_t count = std::min<std::uint64_t>(cacheBytes_ - offset, length);
+    std::memcpy(buffer, cache_.get() + offset, count);
     return count;
   }
   return ReadThroughChain(offset, buffer, length);

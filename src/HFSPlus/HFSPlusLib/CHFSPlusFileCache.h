@@ -2,7 +2,8 @@
 // The catalog file, read once into memory (up to 256 MiB) because the walk and the complete search read it
 // node by node; what lies past the cached part is read from the device.
 
-#include <vector>
+#include <cstdint>
+#include <memory>
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusRawfile.h"
 
@@ -15,8 +16,10 @@ class CHFSPlusFileCache : public CHFSPlusRawfile {
   // From the cache when offset lies in it (cut short at its end), else through the chain.
   std::uint64_t Read(std::uint64_t offset, std::uint8_t* buffer, std::uint64_t length) override;
 
-  std::uint64_t CachedBytes() const { return cache_.size(); }
+  std::uint64_t CachedBytes() const { return cacheBytes_; }
 
  private:
-  std::vector<std::uint8_t> cache_;
+  // Not zero-filled first: the read fills it whole, or it is dropped.
+  std::unique_ptr<std::uint8_t[]> cache_;
+  std::uint64_t cacheBytes_ = 0;
 };

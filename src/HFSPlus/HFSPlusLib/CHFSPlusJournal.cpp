@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusAttribute.h"
@@ -12,6 +13,7 @@
 #include "HFSPlus/HFSPlusLib/CHFSPlusQuickFileSystemSearchProgress.h"
 #include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
+#include "include/IStorageDevice.h"
 
 using namespace quellsy;
 using namespace quellsy::hfsplus;
@@ -127,7 +129,7 @@ std::uint64_t CHFSPlusJournal::Read(std::uint64_t offset, std::uint8_t* buffer, 
   std::uint64_t done = 0;
   while (done < length) {
     const std::uint64_t piece = std::min(length - done, size - position);
-    const std::uint64_t got = volume_->Read(infoBlock_->offset + position, buffer + done, piece);
+    const std::uint64_t got = ReadInside(position, buffer + done, piece);
     done += got;
     if (got != piece) {
       Fail(HFS_FAILURE(hfserror::kDeviceRead));
@@ -136,6 +138,28 @@ std::uint64_t CHFSPlusJournal::Read(std::uint64_t offset, std::uint8_t* buffer, 
     position = wrapTo;
   }
   return done;
+}
+
+std::uint64_t CHFSPlusJournal::ReadInside(std::uint64_t position, std::uint8_t* buffer, std::uint64_t length) {
+  const auto held = [&] {
+    return position >= windowStart_ && length <= window_.size() && position - windowStart_ <= window_.size() - length;
+  };
+  IStorageDevice* device = volume_->GetDevice();
+  const std::uint64_t sector = device != nullptr ? device->GetSectorSize() : 0;
+  const std::uint64_t at = infoBlock_->offset + position;
+  if (!held() && sector != 0 && at % sector == 0) {
+    // Read from the device itself: a window that fails leaves no error behind, the read of the bytes asked for
+    // below decides.
+    const std::uint64_t bytes = std::min(kWindowBytes, infoBlock_->size - position) / sector * sector;
+    window_.resize(static_cast<std::size_t>(bytes));
+    windowStart_ = position;
+    if (bytes < length ||
+        !device->ReadSector(window_.data(), static_cast<long long>(at / sector), static_cast<long long>(bytes / sector)))
+      window_.clear();
+  }
+  if (!held()) return volume_->Read(at, buffer, length);
+  std::memcpy(buffer, window_.data() + (position - windowStart_), static_cast<std::size_t>(length));
+  return length;
 }
 
 ResultCode CHFSPlusJournal::GetDeleteRecord(CHFSPlusQuickFileSystemSearchProgress* progress) {
@@ -148,6 +172,14 @@ ResultCode CHFSPlusJournal::GetDeleteRecord(CHFSPlusQuickFileSystemSearchProgres
   std::vector<std::uint8_t> buffer(std::max(jhdr, blhdr));
   std::uint64_t position = h.end;
   std::printf("Journal Start Offset:0x%" PRIx64 "\n", position);
+  // Every logged catalog record is looked for among those kept so far: by ID, not by a walk of them all.
+  deletedByID_.clear();
+  auto& kept = volume_->DeletedCatalog();
+  for (auto entry = kept.begin(); entry != kept.end(); ++entry) deletedByID_.emplace(CatalogIDOf(entry->second), entry);
+  const struct Forget {
+    std::unordered_multimap<std::uint32_t, CHFSPlusVolume::DeletedCatalogList::iterator>& index;
+    ~Forget() { index.clear(); }
+  } forget{deletedByID_};
   auto asked = [progress]() { return progress == nullptr || progress->Continued(); };
   asked();
   std::uint64_t travelled = 0;
@@ -235,15 +267,16 @@ void CHFSPlusJournal::KeepCatalog(CHFSPlusBTNode& node, CHFSPlusQuickFileSystemS
     std::optional<BTRecord> liveRecord;
     volume_->Search(kCatalogFileID, *key, live, &liveRecord);
     if (live.found != 0 && liveRecord && CatalogIDOf(*liveRecord) == id) continue;
-    auto& list = volume_->DeletedCatalog();
-    const auto same = std::find_if(list.begin(), list.end(), [&](const auto& entry) {
-      return CatalogIDOf(entry.second) == id && CHFSPlusCatalog::CompareKey(entry.first, *catalogKey, compareType) == 0;
+    const auto [from, to] = deletedByID_.equal_range(id);
+    const auto same = std::find_if(from, to, [&](const auto& entry) {
+      return CHFSPlusCatalog::CompareKey(entry.second->first, *catalogKey, compareType) == 0;
     });
-    if (same != list.end()) {
-      same->second = std::move(*record);
+    if (same != to) {
+      same->second->second = std::move(*record);
       continue;
     }
     volume_->AddDeletedCatalog(*catalogKey, std::move(*record));
+    deletedByID_.emplace(id, volume_->DeletedCatalog().begin());
     if (progress != nullptr) progress->UpdateProgress();
   }
 }

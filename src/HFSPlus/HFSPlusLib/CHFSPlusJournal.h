@@ -5,7 +5,10 @@
 
 #include <cstdint>
 #include <optional>
+#include <unordered_map>
+#include <vector>
 
+#include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusJournalFormat.h"
 #include "Utility/ResultCode.h"
 
@@ -23,8 +26,11 @@ class CHFSPlusJournal {
   explicit CHFSPlusJournal(CHFSPlusVolume* volume);
 
   // Reads length bytes at offset of the circular buffer; past the journal's end the read goes on just after
-  // the journal header, where the buffer wraps to. Returns the bytes read.
+  // the journal header, where the buffer wraps to. Returns the bytes read. The walk reads the buffer in order,
+  // a header's worth at a time where it is empty: the bytes come from a window of kWindowBytes read at once,
+  // and a window that cannot be read whole gives way to a read of just the bytes asked for.
   std::uint64_t Read(std::uint64_t offset, std::uint8_t* buffer, std::uint64_t length);
+  static constexpr std::uint64_t kWindowBytes = 1 << 20;
 
   // Walks the whole buffer once, from the header's end field round to it again, and puts the leaf records
   // the live trees lost into the volume's deleted lists. progress may be null.
@@ -46,8 +52,14 @@ class CHFSPlusJournal {
   void KeepExtents(CHFSPlusBTNode& node);
   void KeepAttributes(CHFSPlusBTNode& node);
   void KeepCatalog(CHFSPlusBTNode& node, CHFSPlusQuickFileSystemSearchProgress* progress);
+  // Bytes [position, position + length) of the journal, all before its end: from the window, else read.
+  std::uint64_t ReadInside(std::uint64_t position, std::uint8_t* buffer, std::uint64_t length);
 
   CHFSPlusVolume* volume_;
+  std::vector<std::uint8_t> window_;  // journal bytes from windowStart_, read whole
+  // The volume's deleted catalog records by ID, while the walk runs.
+  std::unordered_multimap<std::uint32_t, CHFSPlusVolume::DeletedCatalogList::iterator> deletedByID_;
+  std::uint64_t windowStart_ = 0;
   quellsy::ResultCode lastError_ = quellsy::kResultOk;
   std::optional<JournalInfoBlock> infoBlock_;
   std::optional<JournalHeader> header_;

@@ -23,6 +23,8 @@ std::vector<std::uint8_t> BuildHFSPlusNode(std::uint16_t nodeSize, std::int8_t k
   w.be16(10, static_cast<std::uint16_t>(records.size()));
   std::size_t offset = kDescriptor;
   for (std::size_t i = 0; i < records.size(); ++i) {
+    // The records and the offsets behind them must fit before anything is copied.
+    if (offset + records[i].size() + 2 * (records.size() + 1) > nodeSize) throw std::logic_error("node overflow");
     w.be16(nodeSize - 2 - 2 * i, static_cast<std::uint16_t>(offset));
     std::copy(records[i].begin(), records[i].end(), node.begin() + static_cast<std::ptrdiff_t>(offset));
     offset += records[i].size();
