@@ -118,7 +118,7 @@ run_tests() {
 
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"
-  fuzz/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"
+  fuzz/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS" "$(jobs)"
 }
 
 run_program() {
