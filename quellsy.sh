@@ -151,7 +151,7 @@ run_tests() {
 
   cmake --preset fuzz >/dev/null
   cmake --build --preset fuzz -j "$(jobs)"
-  fuzz/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS"
+  fuzz/run-fuzzers.sh build/fuzz "$FUZZ_SECONDS" "$(jobs)"
 }
 
 # The gallery of a built preset's ui-gallery into build/gallery/; fails when a state draws nothing or an image is

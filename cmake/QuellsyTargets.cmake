@@ -3,6 +3,10 @@
 #   quellsy_test(NAME SOURCES ... LINKS ...)         one GoogleTest binary per test folder
 #   quellsy_fuzzer(NAME SOURCES ... LINKS ...)       one libFuzzer binary, seeds in fuzz/corpus/NAME
 
+# Compile options of the test programs' own sources (not of the libraries they test), after the build type's: the
+# test presets build them unoptimised, which takes a fraction of the time and keeps the engine's code as it ships.
+set(QUELLSY_TEST_CODE_OPTIONS "" CACHE STRING "Extra compile options of the test programs' own sources")
+
 set(QUELLSY_WARNINGS -Wall -Wextra -Wpedantic -Wshadow -Wnon-virtual-dtor -Wcast-align
     -Woverloaded-virtual -Wformat=2 -Wimplicit-fallthrough)
 
@@ -29,7 +33,7 @@ endfunction()
 function(quellsy_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LINKS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
-  target_compile_options(${name} PRIVATE ${QUELLSY_WARNINGS})
+  target_compile_options(${name} PRIVATE ${QUELLSY_WARNINGS} ${QUELLSY_TEST_CODE_OPTIONS})
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} TestSupport GTest::gmock GTest::gtest_main)
   # Fixture scripts and the public sample files are found through the source tree, never outside it.
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60

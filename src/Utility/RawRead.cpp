@@ -140,11 +140,11 @@ class WorkerPool {
       posted.parts[posted.count++] = part;
     }
 
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    const Deadline deadline{std::chrono::steady_clock::now() + timeout, manualNow_ + timeout};
     PartList stalled;
     for (const Part& part : posted) {
       Worker* worker = part.worker;
-      if (worker->wake.wait_until(lock, deadline, [worker] { return worker->finished; })) continue;
+      if (WaitFinished(lock, *worker, deadline)) continue;
       worker->abandoned = true;
       ++abandoned_;
       stalled.parts[stalled.count++] = part;
@@ -179,7 +179,29 @@ class WorkerPool {
     return returned_.wait_for(lock, limit, [this] { return abandoned_ == 0; });
   }
 
+  std::size_t Running() {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count_if(workers_.begin(), workers_.end(),
+                                                  [](const auto& worker) { return worker->busy && !worker->finished; }));
+  }
+
+  void UseManualClock(bool manual) {
+    std::lock_guard lock(mutex_);
+    manualClock_ = manual;
+  }
+
+  void AdvanceManualClock(std::chrono::milliseconds by) {
+    std::lock_guard lock(mutex_);
+    manualNow_ += by;
+    for (auto& worker : workers_) worker->wake.notify_all();
+  }
+
  private:
+  // When the wait for a piece ends: on the steady clock, or on the manual one while a test drives time.
+  struct Deadline {
+    std::chrono::steady_clock::time_point steady;
+    std::chrono::milliseconds manual;
+  };
   struct Part {
     Worker* worker = nullptr;
     long long position = 0;  // from the destination's start
@@ -223,6 +245,13 @@ class WorkerPool {
     std::memcpy(owned.data() - lead + copied, old.get() + copied, lead + capacity - copied);
   }
 
+  // Waits with the pool locked until the worker finished (true) or the deadline passed (false).
+  bool WaitFinished(std::unique_lock<std::mutex>& lock, Worker& worker, const Deadline& deadline) {
+    if (!manualClock_) return worker.wake.wait_until(lock, deadline.steady, [&worker] { return worker.finished; });
+    worker.wake.wait(lock, [&] { return worker.finished || manualNow_ >= deadline.manual; });
+    return worker.finished;
+  }
+
   void Serve(Worker& worker) {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -262,6 +291,8 @@ class WorkerPool {
   std::vector<std::unique_ptr<Worker>> workers_;
   std::size_t abandoned_ = 0;
   bool refusalLogged_ = false;
+  bool manualClock_ = false;
+  std::chrono::milliseconds manualNow_{0};
 };
 
 // Workers are detached and may outlive main() inside a stalled read, so the pool is never destroyed.
@@ -355,7 +386,14 @@ void ResetRawReadForTesting() {
   SetRawReadBackend(nullptr);
   SetRawReadTimeout(kRawReadTimeout);
   SetRawReadPartsAtOnce(DefaultPartsAtOnce());
+  Pool().UseManualClock(false);
 }
+
+void UseManualRawReadClockForTesting() { Pool().UseManualClock(true); }
+
+void AdvanceRawReadClockForTesting(std::chrono::milliseconds by) { Pool().AdvanceManualClock(by); }
+
+std::size_t RawReadPartsRunning() { return Pool().Running(); }
 
 std::size_t AbandonedRawReads() { return Pool().Abandoned(); }
 

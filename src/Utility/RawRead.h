@@ -101,8 +101,14 @@ void SetRawReadBackend(std::shared_ptr<IRawReadBackend> backend);
 void SetRawReadTimeout(std::chrono::milliseconds timeout);
 // How many parts of a piece are read at once, from 1 to kRawReadPartsAtOnce; half the cores unless set.
 void SetRawReadPartsAtOnce(long long parts);
-// Back to pread, the 30 s time-out and the parts the cores allow.
+// Back to pread, the 30 s time-out, the parts the cores allow and the steady clock.
 void ResetRawReadForTesting();
+// Tests: time-outs are counted on a clock that only AdvanceRawReadClockForTesting moves, so a read times out when
+// the test says so and never because the machine was busy.
+void UseManualRawReadClockForTesting();
+void AdvanceRawReadClockForTesting(std::chrono::milliseconds by);
+// Parts handed to workers whose system read has not come back yet, abandoned ones included.
+std::size_t RawReadPartsRunning();
 // Timed-out requests whose system read has not come back yet.
 std::size_t AbandonedRawReads();
 // Waits until every abandoned request has come back; false when `limit` passed first.

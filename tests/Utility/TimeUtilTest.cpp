@@ -7,12 +7,23 @@
 
 namespace {
 
+// The ticks between two readings lie within the steady clock's time around them and past its time between them,
+// to the millisecond the ticks are cut to, however long the sleep really took.
 TEST(TimeUtil, TickCountIsMonotonicMilliseconds) {
+  using Clock = std::chrono::steady_clock;
+  const auto outerStart = Clock::now();
   const unsigned int start = GetTickCount();
+  const auto innerStart = Clock::now();
   std::this_thread::sleep_for(std::chrono::milliseconds(120));
+  const auto innerEnd = Clock::now();
   const unsigned int elapsed = GetTickCount() - start;
-  EXPECT_GE(elapsed, 115u);
-  EXPECT_LT(elapsed, 5000u);
+  const auto outerEnd = Clock::now();
+  const auto inMs = [](Clock::duration d) {
+    return static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(d).count());
+  };
+  EXPECT_GE(static_cast<long long>(elapsed), 120);
+  EXPECT_GE(static_cast<long long>(elapsed) + 1, inMs(innerEnd - innerStart));
+  EXPECT_LE(static_cast<long long>(elapsed), inMs(outerEnd - outerStart) + 1);
 }
 
 TEST(TimeUtil, LocalTimeAgreesWithTheCLibrary) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <utility>
 
 namespace quellsy::test {
 
@@ -21,8 +22,10 @@ long long FaultyRawReadBackend::ReadAt(int fd, void* buffer, long long length, l
       if (offset < range.end && offset + length > range.begin) return -1;
     if (Contains(stalls_, offset)) {
       ++stalled_;
+      ++held_;
       changed_.notify_all();
       changed_.wait(lock, [this] { return released_; });
+      --held_;
       std::memset(buffer, 0xEE, static_cast<size_t>(length));
       return length;
     }
@@ -63,6 +66,11 @@ void FaultyRawReadBackend::WaitForStalled(int count) {
   changed_.wait(lock, [this, count] { return stalled_ >= count; });
 }
 
+int FaultyRawReadBackend::HeldInStall() const {
+  std::lock_guard lock(mutex_);
+  return held_;
+}
+
 int FaultyRawReadBackend::Requests() const {
   std::lock_guard lock(mutex_);
   return requests_;
@@ -70,10 +78,35 @@ int FaultyRawReadBackend::Requests() const {
 
 ScopedRawReadBackend::ScopedRawReadBackend(std::shared_ptr<IRawReadBackend> backend,
                                            std::chrono::milliseconds timeout) {
+  UseManualRawReadClockForTesting();
+  if (auto faulty = std::dynamic_pointer_cast<FaultyRawReadBackend>(backend))
+    expirer_ = std::thread([this, faulty, timeout] { ExpireStalls(faulty, timeout); });
   SetRawReadBackend(std::move(backend));
   SetRawReadTimeout(timeout);
 }
 
-ScopedRawReadBackend::~ScopedRawReadBackend() { ResetRawReadForTesting(); }
+ScopedRawReadBackend::~ScopedRawReadBackend() {
+  done_ = true;
+  if (expirer_.joinable()) expirer_.join();
+  ResetRawReadForTesting();
+}
+
+// Raw reads take one caller at a time, so while a newly stalled request is running its caller waits for it and
+// posts nothing else; a held request is always among the running parts. So when as many parts run as are held,
+// every running part is held, and moving the clock times out exactly those. Polls, since the workers finishing
+// their parts tell nobody here.
+void ScopedRawReadBackend::ExpireStalls(std::shared_ptr<FaultyRawReadBackend> faulty,
+                                        std::chrono::milliseconds timeout) {
+  int expired = 0;  // stalls held when the clock last moved
+  while (!done_) {
+    const int held = faulty->HeldInStall();
+    if (held < expired) expired = held;  // released ones came back
+    if (held > expired && RawReadPartsRunning() == static_cast<std::size_t>(held)) {
+      AdvanceRawReadClockForTesting(timeout);
+      expired = held;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
 
 }  // namespace quellsy::test

@@ -2,9 +2,12 @@
 // A raw-read backend for tests: reads the real file with pread, but fails or stalls the requests
 // that start inside chosen byte ranges, and counts what it was asked.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "Utility/RawRead.h"
@@ -29,6 +32,8 @@ class FaultyRawReadBackend : public IRawReadBackend {
   void ReleaseStalled();
   // Waits until `count` requests have entered a stall.
   void WaitForStalled(int count);
+  // Requests held in a stall now (entered and not yet let go).
+  int HeldInStall() const;
 
   int Requests() const;
 
@@ -42,16 +47,26 @@ class FaultyRawReadBackend : public IRawReadBackend {
   std::vector<Range> stalls_;
   bool released_ = false;
   int stalled_ = 0;
+  int held_ = 0;
   int requests_ = 0;
 };
 
-// Installs a backend (and a short time-out) for one test and restores pread and 30 s afterwards.
+// Installs a backend and a time-out for one test, and restores pread, 30 s and the steady clock afterwards.
+// Meanwhile time-outs run on the raw reads' manual clock: a read never times out because the machine is busy.
+// With a FaultyRawReadBackend the time-out passes exactly when a stall needs it: whenever a request newly entered
+// its stall and every part still running is held in a stall, the clock moves on by the time-out.
 class ScopedRawReadBackend {
  public:
   ScopedRawReadBackend(std::shared_ptr<IRawReadBackend> backend, std::chrono::milliseconds timeout);
   ~ScopedRawReadBackend();
   ScopedRawReadBackend(const ScopedRawReadBackend&) = delete;
   ScopedRawReadBackend& operator=(const ScopedRawReadBackend&) = delete;
+
+ private:
+  void ExpireStalls(std::shared_ptr<FaultyRawReadBackend> faulty, std::chrono::milliseconds timeout);
+
+  std::atomic<bool> done_{false};
+  std::thread expirer_;
 };
 
 }  // namespace quellsy::test

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <deque>
@@ -12,6 +13,8 @@
 #include <sstream>
 
 #include "support/CommandOutput.h"
+#include "support/FixtureCache.h"
+#include "support/Sha256.h"
 
 extern char** environ;
 
@@ -55,6 +58,44 @@ int Spawn(const std::string& command, const std::filesystem::path& log) {
   return status;
 }
 
+std::string Digest(const std::string& text) {
+  return Sha256Hex({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
+}
+
+std::string FileText(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// A script's output can be kept between processes when it makes its files into an empty folder given first and
+// reads nothing else the caller names: the script's text and its other arguments then decide what it makes.
+bool Cacheable(const std::vector<std::string>& args) {
+  std::error_code error;
+  if (args.empty() || !std::filesystem::is_directory(args[0], error) || !std::filesystem::is_empty(args[0], error))
+    return false;
+  return std::none_of(args.begin() + 1, args.end(), [](const std::string& arg) { return arg.starts_with('/'); });
+}
+
+// What the output depends on: the script, the other scripts of its folder (which it may call) and its arguments.
+std::string ContentDigest(const std::filesystem::path& script, const std::vector<std::string>& args) {
+  std::vector<std::filesystem::path> scripts;
+  for (const auto& entry : std::filesystem::directory_iterator(script.parent_path()))
+    if (entry.path().extension() == ".sh" || entry.path().extension() == ".py") scripts.push_back(entry.path());
+  std::sort(scripts.begin(), scripts.end());
+  std::string all = FileText(script);
+  for (const auto& other : scripts) all += '\0' + other.filename().string() + '\0' + FileText(other);
+  for (auto arg = args.begin() + 1; arg != args.end(); ++arg) all += '\0' + *arg;
+  return Digest(all);
+}
+
+std::string CommandFor(const std::filesystem::path& script, const std::vector<std::string>& args) {
+  std::string command = "bash " + ShellQuoted(script.string());
+  for (const std::string& arg : args) command += " " + ShellQuoted(arg);
+  return command;
+}
+
 }  // namespace
 
 FixtureRun RunFixtureCommand(const std::string& command) {
@@ -88,9 +129,20 @@ FixtureRun RunFixture(const std::string& script, const std::vector<std::string>&
   if (source == nullptr) return {FixtureRun::Outcome::kFailed, "QUELLSY_SOURCE_DIR is not set: run the tests through ctest"};
   const auto path = std::filesystem::path(source) / script;
   if (!std::filesystem::exists(path)) return {FixtureRun::Outcome::kFailed, "no fixture script " + path.string()};
-  std::string command = "bash " + ShellQuoted(path.string());
-  for (const std::string& arg : args) command += " " + ShellQuoted(arg);
-  return RunFixtureCommand(command);
+  const auto cache = FixtureCacheFolder();
+  if (!cache || !Cacheable(args)) return RunFixtureCommand(CommandFor(path, args));
+
+  std::string family = script;
+  std::replace(family.begin(), family.end(), '/', '_');
+  std::string otherArgs;
+  for (auto arg = args.begin() + 1; arg != args.end(); ++arg) otherArgs += *arg + '\0';
+  family += "-" + Digest(otherArgs).substr(0, 12);
+  const std::string name = family + "-" + ContentDigest(path, args).substr(0, 16);
+  return CachedFixture(*cache, family, name, args[0], [&](const std::filesystem::path& folder) {
+    std::vector<std::string> into = args;
+    into[0] = folder.string();
+    return RunFixtureCommand(CommandFor(path, into));
+  });
 }
 
 bool RunFixtureScript(const std::string& script, const std::filesystem::path& out, const std::string& /*toolsMissing*/,

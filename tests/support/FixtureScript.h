@@ -30,7 +30,10 @@ struct FixtureRun {
 // Exit status a fixture script uses for a capability the machine lacks.
 inline constexpr int kFixtureNoCapability = 77;
 
-// script is relative to QUELLSY_SOURCE_DIR; an unset QUELLSY_SOURCE_DIR is a failure.
+// script is relative to QUELLSY_SOURCE_DIR; an unset QUELLSY_SOURCE_DIR is a failure. When the first argument is an
+// empty folder and no other one is an absolute path, the script is run once per build tree (see FixtureCache.h)
+// and the folder gets a copy of what it made: such a script makes its files from its own text and arguments
+// alone, and never writes the folder's path into them.
 FixtureRun RunFixture(const std::string& script, const std::vector<std::string>& args);
 
 // A shell command run through bash the same way (sbin folders on PATH, output kept for the failure message).

@@ -6,10 +6,16 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
 
+#include "support/CommandOutput.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {
@@ -90,6 +96,8 @@ TEST(FixtureScript, RunsAScriptOfTheSourceTreeWithItsArgumentsIntact) {
   TempDir source;
   WriteText(source / "tests/Some/make-it.sh", "printf '%s\\n' \"$@\" > \"$1/args\"\n");
   const ScopedEnv env("QUELLSY_SOURCE_DIR", source.path().string());
+  // Made in place: a cached script never sees the caller's folder.
+  const ScopedEnv noCache("QUELLSY_FIXTURE_CACHE", "");
   TempDir out;
   const std::string awkward = "it's a \"name\" with $HOME and spaces";
   const FixtureRun run = RunFixture("tests/Some/make-it.sh", {out.path().string(), awkward});
@@ -146,6 +154,131 @@ TEST(FixtureScript, TheFormerFormRecordsAFailureForAFailedScript) {
   std::string why;
   EXPECT_FALSE(RunFixtureScript("tests/Some/lacking.sh", source.path(), "", why));
   EXPECT_EQ(why, "loop devices need root");
+}
+
+// A source tree with one fixture script and a cache of its own; the script counts its runs in a file outside both.
+class CachedFixtureScript : public ::testing::Test {
+ protected:
+  void SetUp() override { Write("echo made >> " + ShellQuoted((counter_ / "runs").string())); }
+
+  // The script's body, after which it writes its arguments (but the folder) and a sparse image into the folder.
+  void Write(const std::string& body) {
+    WriteText(source_ / "tests/Some/make-it.sh",
+              body + "\nout=$1; shift; printf '%s\\n' \"$@\" > \"$out/args\"\n" +
+                  "truncate -s 16M \"$out/image\"; printf 'end' | dd of=\"$out/image\" bs=1 seek=1000 conv=notrunc status=none\n");
+  }
+  int Runs() const {
+    std::ifstream in(counter_ / "runs");
+    int runs = 0;
+    for (std::string line; std::getline(in, line);) ++runs;
+    return runs;
+  }
+  FixtureRun Make(const std::filesystem::path& out, std::vector<std::string> args = {}) {
+    args.insert(args.begin(), out.string());
+    return RunFixture("tests/Some/make-it.sh", args);
+  }
+  static std::string Read(const std::filesystem::path& path, std::streamoff at = 0, std::size_t length = 64) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(at);
+    std::string bytes(length, '\0');
+    in.read(bytes.data(), static_cast<std::streamsize>(length));
+    bytes.resize(static_cast<std::size_t>(in.gcount()));
+    return bytes;
+  }
+
+  TempDir source_;
+  TempDir cache_;
+  TempDir counter_;
+  const ScopedEnv sourceEnv_{"QUELLSY_SOURCE_DIR", source_.path().string()};
+  const ScopedEnv cacheEnv_{"QUELLSY_FIXTURE_CACHE", (cache_ / "cache").string()};
+};
+
+TEST_F(CachedFixtureScript, MadeOnceAndEachCallerGetsItsOwnCopy) {
+  TempDir first;
+  TempDir second;
+  ASSERT_TRUE(Make(first.path(), {"label"}).Made());
+  ASSERT_TRUE(Make(second.path(), {"label"}).Made());
+  EXPECT_EQ(Runs(), 1);
+  for (const TempDir* out : {&first, &second}) {
+    EXPECT_EQ(Read(*out / "args"), "label\n");
+    EXPECT_EQ(std::filesystem::file_size(*out / "image"), 16u << 20);
+    EXPECT_EQ(Read(*out / "image", 1000, 3), "end");
+  }
+  // The copy stays sparse: a 16 MiB image of one written block takes a few blocks of the disk.
+  struct stat copied {};
+  ASSERT_EQ(stat((second / "image").c_str(), &copied), 0);
+  EXPECT_LT(copied.st_blocks * 512, 1 << 20);
+
+  // What one caller does to its copy reaches no other.
+  std::ofstream(first / "image", std::ios::binary | std::ios::in) << "damage";
+  TempDir third;
+  ASSERT_TRUE(Make(third.path(), {"label"}).Made());
+  EXPECT_EQ(Read(third / "image", 0, 6), std::string(6, '\0'));
+  EXPECT_EQ(Runs(), 1);
+}
+
+TEST_F(CachedFixtureScript, ANewScriptTextOrOtherArgumentsMakeItAgain) {
+  TempDir out1;
+  TempDir out2;
+  TempDir out3;
+  TempDir out4;
+  ASSERT_TRUE(Make(out1.path(), {"label"}).Made());
+  ASSERT_TRUE(Make(out2.path(), {"other label"}).Made());
+  EXPECT_EQ(Runs(), 2);
+  EXPECT_EQ(Read(out2 / "args"), "other label\n");
+  Write("echo made >> " + ShellQuoted((counter_ / "runs").string()) + "; echo changed > /dev/null");
+  ASSERT_TRUE(Make(out3.path(), {"label"}).Made());
+  EXPECT_EQ(Runs(), 3);
+  // A script of the folder the script may call counts as its text too.
+  WriteText(source_ / "tests/Some/helper.sh", "echo help\n");
+  ASSERT_TRUE(Make(out4.path(), {"label"}).Made());
+  EXPECT_EQ(Runs(), 4);
+}
+
+TEST_F(CachedFixtureScript, AFailedOrImpossibleRunIsNotKeptAndFailsAgain) {
+  for (const auto& [body, outcome] :
+       {std::pair{std::string("echo 'mkfs: bad option' >&2; exit 3"), FixtureRun::Outcome::kFailed},
+        std::pair{std::string("echo 'no /dev/fuse' >&2; exit 77"), FixtureRun::Outcome::kNoCapability}}) {
+    Write("echo made >> " + ShellQuoted((counter_ / "runs").string()) + "; " + body);
+    const int before = Runs();
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      TempDir out;
+      const FixtureRun run = Make(out.path());
+      EXPECT_EQ(run.outcome, outcome);
+      EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+    }
+    EXPECT_EQ(Runs(), before + 2);
+  }
+  // Only the folders of kept entries remain: nothing half-made.
+  for (const auto& entry : std::filesystem::directory_iterator(cache_ / "cache"))
+    EXPECT_EQ(entry.path().extension(), ".lock") << entry.path();
+}
+
+TEST_F(CachedFixtureScript, AFolderWithFilesOrAPathArgumentIsMadeInPlace) {
+  TempDir withInput;
+  WriteText(withInput / "input.bin", "input");
+  ASSERT_TRUE(Make(withInput.path()).Made());
+  ASSERT_TRUE(Make(withInput.path()).Made());
+  TempDir out1;
+  TempDir out2;
+  ASSERT_TRUE(Make(out1.path(), {(withInput / "input.bin").string()}).Made());
+  ASSERT_TRUE(Make(out2.path(), {(withInput / "input.bin").string()}).Made());
+  EXPECT_EQ(Runs(), 4);
+}
+
+TEST_F(CachedFixtureScript, ProcessesAskingAtOnceMakeItOnce) {
+  Write("echo made >> " + ShellQuoted((counter_ / "runs").string()) + "; sleep 0.2");
+  constexpr int kAsking = 4;
+  std::vector<TempDir> outs(kAsking);
+  std::vector<FixtureRun> runs(kAsking);
+  std::vector<std::thread> asking;
+  for (int i = 0; i < kAsking; ++i) asking.emplace_back([&, i] { runs[i] = Make(outs[i].path()); });
+  for (std::thread& thread : asking) thread.join();
+  for (int i = 0; i < kAsking; ++i) {
+    EXPECT_TRUE(runs[i].Made()) << runs[i].why;
+    EXPECT_EQ(Read(outs[i] / "image", 1000, 3), "end");
+  }
+  EXPECT_EQ(Runs(), 1);
 }
 
 TEST(FixtureManifest, FactsAndRowsSplitAtTabs) {
