@@ -85,7 +85,9 @@ QString createStringWithStringAndCharacterAndString(const std::optional<QString>
 std::optional<QByteArray> copyCString(const QString& text, QStringConverter::Encoding encoding) {
   QStringEncoder encoder(encoding, QStringConverter::Flag::Stateless);
   QByteArray bytes = encoder.encode(text);
-  if (encoder.hasError()) return std::nullopt;
+  // An encoder puts '?' for what it cannot write: only a form that reads back as the text counts.
+  QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+  if (encoder.hasError() || QString(decoder.decode(bytes)) != text) return std::nullopt;
   return bytes;
 }
 
@@ -111,7 +113,8 @@ std::optional<QUrl> copyCurrentProcessURL() {
 }
 
 std::optional<QString> copyTemporaryFolderPath() {
-  const QString path = QDir::tempPath();
+  const QString given = qEnvironmentVariable("TMPDIR");
+  const QString path = QDir::cleanPath(given.startsWith(QLatin1Char('/')) ? given : QStringLiteral("/tmp"));
   if (!QDir().mkpath(path)) {
     LogFailure("copyTemporaryFolderPath", QStringLiteral("%1 could not be made").arg(path));
     return std::nullopt;
@@ -218,7 +221,8 @@ std::optional<QUrl> createURLByCopyingFileFromURLToDirectoryURL(const QUrl& file
   }
   const int out = open(QFile::encodeName(target).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC,
                        status.st_mode & 07777);
-  bool copied = out >= 0;
+  // An older file of that name takes the source's permission bits too.
+  bool copied = out >= 0 && fchmod(out, status.st_mode & 07777) == 0;
   std::vector<char> buffer(copied ? static_cast<std::size_t>(kCopyBufferBytes) : 0);
   while (copied) {
     const ssize_t got = read(in, buffer.data(), buffer.size());
