@@ -129,7 +129,10 @@ bool KDAppDelegate::applicationShouldTerminate() {
   if (backend.IsScanRunning()) {
     if (!backend.IsPause()) backend.PauseOrResumeScan();
     question_ = Ask("RVT_FOUR_SCAN_STOP_TITLE", "RVT_FOUR_SCAN_STOP_YES_BUTTON", "RVT_FOUR_SCAN_STOP_NO_BUTTON",
-                    "RVT_FOUR_SCAN_STOP_NODE", [this](int code) { alertEnded(code); });
+                    "RVT_FOUR_SCAN_STOP_NODE", [this](int code) {
+                      question_ = nullptr;
+                      alertEnded(code);
+                    });
     return false;
   }
   if (backend.IsRecoveryRunning()) {
@@ -153,6 +156,7 @@ void KDAppDelegate::alertEnded(int code) {
 void KDAppDelegate::AskAboutRecovery() {
   question_ = Ask("RVT_FOUR_RECOVERY_STOP_TITLE", "RVT_FOUR_RECOVERY_STOP_YES_BUTTON",
                   "RVT_FOUR_RECOVERY_STOP_NO_BUTTON", "RVT_FOUR_RECOVERY_STOP_NODE", [this](int code) {
+                    question_ = nullptr;
                     if (code == AlertPanel::kAlternateReturn) return;
                     Backend().StopRecvoery();
                     WaitForRecoveryThenEnd();
