@@ -145,13 +145,14 @@ void KDCheckUpdateWindowController::whatIsNewVersionDiff(const std::optional<Upd
   double total = 0;
   for (const auto& feature : remote->features)
     total += std::max(kCountedRowHeight, heightForStringDrawing(feature.second, measure, kMeasureWidth));
-  total = std::max(total, kMinimumListHeight);
+  // Whole points, so that the rows placed from its top edge meet it exactly.
+  total = std::ceil(std::max(total, kMinimumListHeight));
 
   delete showVersionScrollView_;
   showVersionScrollView_ = new QWidget;
   showVersionScrollView_->setObjectName(QStringLiteral("showVersionScrollView"));
   showVersionScrollView_->setAccessibleName(versionLabel_->text());
-  showVersionScrollView_->resize(static_cast<int>(kListWidth), static_cast<int>(std::ceil(total)));
+  showVersionScrollView_->resize(static_cast<int>(kListWidth), static_cast<int>(total));
   double used = 0;
   for (const auto& [number, text] : remote->features) {
     const double height = std::max(kMinimumRowHeight, heightForStringDrawing(text, measure, kMeasureWidth));
@@ -163,6 +164,8 @@ void KDCheckUpdateWindowController::whatIsNewVersionDiff(const std::optional<Upd
     row->setToolTip(text);
   }
   changeValueScrollView_->setWidget(showVersionScrollView_);
+  // setWidget() makes the list paint the window's grey over the scroll area's own background.
+  showVersionScrollView_->setAutoFillBackground(false);
   changeValueScrollView_->verticalScrollBar()->setValue(0);
   Show(View::kHaveUpdate);
 }
