@@ -16,6 +16,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Platform/AtomicFile.h"
 #include "Utility/CatchExeception.h"
 
 namespace quellsy::ui {
@@ -23,17 +24,6 @@ namespace {
 
 void LogFailure(const char* function, const QString& what) {
   CatchExeception::WriteLog("in %s in FileFunctions: %s\r\n", function, qPrintable(what));
-}
-
-bool WriteWhole(int fd, const char* bytes, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = write(fd, bytes, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 bool IsPlainName(const QString& name) {
@@ -231,7 +221,7 @@ std::optional<QUrl> createURLByCopyingFileFromURLToDirectoryURL(const QUrl& file
       copied = got == 0;
       break;
     }
-    copied = WriteWhole(out, buffer.data(), static_cast<std::size_t>(got));
+    copied = platform::WriteWhole(out, buffer.data(), static_cast<std::size_t>(got));
   }
   close(in);
   if (out >= 0 && close(out) != 0) copied = false;

@@ -37,17 +37,7 @@ class AppDelegateTest : public test::ShellFixture {
                          {"OnlineHelp", "https://example.org/help"},
                          {"SupportTeam", "https://example.org/support"},
                          {"Translate", "https://example.org/translate"}}}});
-    AppDelegateOptions options;
-    options.makeRootWindow = [this](const std::string& importPath) {
-      importPaths_.push_back(importPath);
-      auto* window = new QWidget;
-      window->setObjectName(QStringLiteral("testRootWindow"));
-      window->setAccessibleName(QStringLiteral("main window"));
-      rootWindow_.reset(window);
-      return window;
-    };
-    options.clock = [] { return QDateTime(QDate(2024, 6, 10), QTime(12, 0, 0)); };
-    delegate_ = std::make_unique<KDAppDelegate>(options);
+    delegate_ = std::make_unique<KDAppDelegate>(TestDelegateOptions());
   }
   // The launch, with the update check done the day before (nothing is fetched).
   void Launch() {
@@ -76,8 +66,6 @@ class AppDelegateTest : public test::ShellFixture {
     return delegate_->applicationMenu()->findChild<QAction*>(QString::fromLatin1(name));
   }
 
-  std::vector<std::string> importPaths_;
-  std::unique_ptr<QWidget> rootWindow_;
   std::unique_ptr<KDAppDelegate> delegate_;
 };
 

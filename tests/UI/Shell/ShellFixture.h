@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Bridge/KDPublicUtilities.h"
 #include "UI/Backend/ScriptedBackend.h"
@@ -18,6 +19,7 @@
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/UserDefaults.h"
 #include "UI/Kit/UserOpener.h"
+#include "UI/Shell/KDAppDelegate.h"
 #include "UI/Shell/ShellServices.h"
 #include "support/RecordingProgram.h"
 #include "support/ScopedEnv.h"
@@ -60,6 +62,22 @@ class ShellFixture : public ::testing::Test {
     out << "</dict></plist>\n";
   }
 
+  // The delegate's options: its clock stands at 2024-06-10 12:00:00, and the main windows it makes are plain
+  // widgets that note the scan-result file they were given (the last one kept in rootWindow_).
+  ui::AppDelegateOptions TestDelegateOptions() {
+    ui::AppDelegateOptions options;
+    options.makeRootWindow = [this](const std::string& importPath) {
+      importPaths_.push_back(importPath);
+      auto* window = new QWidget;
+      window->setObjectName(QStringLiteral("testRootWindow"));
+      window->setAccessibleName(QStringLiteral("main window"));
+      rootWindow_.reset(window);
+      return window;
+    };
+    options.clock = [] { return QDateTime(QDate(2024, 6, 10), QTime(12, 0, 0)); };
+    return options;
+  }
+
   // What the link opener was last started with; nothing while it has not run.
   std::optional<std::string> OpenedAddress() const {
     const auto record = ReadProgramRecord(opener_);
@@ -76,6 +94,8 @@ class ShellFixture : public ::testing::Test {
   const std::filesystem::path opener_ = WriteRecordingProgram(openerDir_.path());
   ui::ScriptedBackend backend_;
   std::unique_ptr<ui::ShellServices> services_;
+  std::vector<std::string> importPaths_;  // one per main window made
+  std::unique_ptr<QWidget> rootWindow_;
 };
 
 }  // namespace quellsy::test

@@ -230,25 +230,15 @@ class LaunchCheckTest : public UpdateWindowTest {
   // The delegate at launch, at the clock's now, with a stored check time (none: never checked, stored as "").
   void Launch(const std::optional<std::string>& lastCheck) {
     backend_.writeUpDataTimeStr(lastCheck.value_or(""));
-    AppDelegateOptions options;
-    options.makeRootWindow = [this](const std::string&) {
-      ++rootWindows_;
-      auto* window = new QWidget;
-      window->setObjectName(QStringLiteral("testRootWindow"));
-      window->setAccessibleName(QStringLiteral("main window"));
-      made_.reset(window);
-      return window;
-    };
-    options.clock = [] { return QDateTime(QDate(2024, 6, 10), QTime(12, 0, 0)); };
+    AppDelegateOptions options = TestDelegateOptions();
     options.updateTimeoutMs = kTestTimeoutMs;
     delegate_ = std::make_unique<KDAppDelegate>(options);
     delegate_->applicationDidFinishLaunching();
   }
   // The launch has decided: the main window or the update window is up.
-  bool Decided() const { return rootWindows_ > 0 || ModalRunner::modalWindow() != nullptr; }
+  bool Decided() const { return !importPaths_.empty() || ModalRunner::modalWindow() != nullptr; }
+  int RootWindows() const { return static_cast<int>(importPaths_.size()); }
 
-  int rootWindows_ = 0;
-  std::unique_ptr<QWidget> made_;
   std::unique_ptr<KDAppDelegate> delegate_;
 };
 
@@ -257,7 +247,7 @@ TEST_F(LaunchCheckTest, ANewerBuildShowsTheUpdateWindowFirstAndTheMainWindowWhen
                 {200, Plist("<key>VersionCheck</key><integer>6</integer><key>Version</key><string>2.1</string>"), 0});
   Launch("2024-06-03 12:00:00");
   ASSERT_TRUE(QTest::qWaitFor([&] { return Decided(); }));
-  EXPECT_EQ(rootWindows_, 0);
+  EXPECT_EQ(RootWindows(), 0);
   ASSERT_NE(delegate_->checkUpdateWindow(), nullptr);
   EXPECT_EQ(ModalRunner::modalWindow(), delegate_->checkUpdateWindow()->window());
   EXPECT_EQ(delegate_->checkUpdateWindow()->visibleView(), View::kHaveUpdate);
@@ -267,10 +257,10 @@ TEST_F(LaunchCheckTest, ANewerBuildShowsTheUpdateWindowFirstAndTheMainWindowWhen
   EXPECT_EQ(backend_.getUpDataTimeStr(), "2024-06-10 12:00:00");
 
   delegate_->checkUpdateWindow()->closeWindowAction();
-  EXPECT_EQ(rootWindows_, 1);
-  EXPECT_TRUE(made_->isVisible());
+  EXPECT_EQ(RootWindows(), 1);
+  EXPECT_TRUE(rootWindow_->isVisible());
   delegate_->runRootWindow();  // sent again: nothing happens
-  EXPECT_EQ(rootWindows_, 1);
+  EXPECT_EQ(RootWindows(), 1);
 }
 
 TEST_F(LaunchCheckTest, WithoutANewerReadableBuildTheMainWindowOpens) {
@@ -292,13 +282,13 @@ TEST_F(LaunchCheckTest, WithoutANewerReadableBuildTheMainWindowOpens) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     ModalRunner::ResetForTests();
-    rootWindows_ = 0;
+    importPaths_.clear();
     server_.Serve(QStringLiteral("/version.plist"), c.list);
     WriteLinks(c.network ? server_.Url(QStringLiteral("/probe")) : LoopbackHttpServer::ClosedUrl());
     const int asked = server_.Requests(QStringLiteral("/version.plist"));
     Launch(c.lastCheck);
     ASSERT_TRUE(QTest::qWaitFor([&] { return Decided(); }));
-    EXPECT_EQ(rootWindows_, 1);
+    EXPECT_EQ(RootWindows(), 1);
     EXPECT_EQ(ModalRunner::modalWindow(), nullptr);
     EXPECT_EQ(delegate_->checkUpdateWindow(), nullptr);
     EXPECT_EQ(server_.Requests(QStringLiteral("/version.plist")) - asked, c.listRequests);
