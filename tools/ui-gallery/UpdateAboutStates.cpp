@@ -24,16 +24,18 @@ std::unique_ptr<QWidget> UpdateWindow(const std::function<void(KDCheckUpdateWind
 void AddUpdateAboutStates(Gallery& gallery) {
   gallery.Add({QStringLiteral("updatewindow-checking"), QStringLiteral("The update window while it checks"),
                [] { return UpdateWindow([](KDCheckUpdateWindowController&) {}); }});
-  gallery.Add({QStringLiteral("updatewindow-nonetwork"), QStringLiteral("The update window without a network"),
-               [] {
+  gallery.Add({QStringLiteral("updatewindow-nonetwork"),
+               QStringLiteral("The update window without a network or a readable list of versions"), [] {
                  return UpdateWindow([](KDCheckUpdateWindowController& update) {
                    update.showCheckResult(ui::UpdateCheckResult{false, std::nullopt});
                  });
                }});
   gallery.Add({QStringLiteral("updatewindow-uptodate"),
-               QStringLiteral("The update window when no newer build is offered (or the list cannot be read)"), [] {
+               QStringLiteral("The update window when no newer build is offered"), [] {
                  return UpdateWindow([](KDCheckUpdateWindowController& update) {
-                   update.showCheckResult(ui::UpdateCheckResult{true, std::nullopt});
+                   // Build 0: never newer than the installed one.
+                   update.showCheckResult(
+                       ui::UpdateCheckResult{true, ui::UpdateVersionList{0, QStringLiteral("1.0"), {}}});
                  });
                }});
   gallery.Add({QStringLiteral("updatewindow-newversion"),

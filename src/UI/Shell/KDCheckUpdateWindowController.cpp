@@ -127,7 +127,9 @@ void KDCheckUpdateWindowController::getVersionChange() {
 }
 
 void KDCheckUpdateWindowController::showCheckResult(const UpdateCheckResult& result) {
-  if (!result.network)
+  // A list that could not be read says nothing about newer versions: the window says the check failed instead of
+  // calling the program up to date.
+  if (!result.network || !result.list)
     Show(View::kNoNetwork);
   else
     whatIsNewVersionDiff(result.list);

@@ -1,7 +1,7 @@
 #pragma once
 // The modal window that says whether a newer version exists: while the check runs it shows that it is checking,
-// then one of three views - no network, up to date, or the new version with its list of what is new and a button
-// to its download page ("UpdateURL"). The check fetches the property list at "IniURL" off the GUI thread
+// then one of three views - no network or no readable list, up to date, or the new version with its list of what
+// is new and a button to its download page ("UpdateURL"). The check fetches the property list at "IniURL" off the GUI thread
 // (UpdateListFetch) and compares its "VersionCheck" with the installed program's.
 //
 // The controller is a child of its window: whoever takes window() owns both.
@@ -59,7 +59,7 @@ class KDCheckUpdateWindowController : public QObject {
 
   // Starts the check at the addresses of the link table; the views follow when it ends.
   void getVersionChange();
-  // A check's outcome: no network, else the comparison of the list (nothing: unreadable).
+  // A check's outcome: the no-network view without a network or a readable list, else the list's comparison.
   void showCheckResult(const UpdateCheckResult& result);
   // Shows "up to date" unless remote names a newer build, else the new version and its features.
   void whatIsNewVersionDiff(const std::optional<UpdateVersionList>& remote);

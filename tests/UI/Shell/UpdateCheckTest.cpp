@@ -142,10 +142,13 @@ TEST_F(UpdateWindowTest, TheServersAnswerChoosesTheView) {
        View::kHaveUpdate, "haveUpdateView"},
       {"build as text", true, {200, Plist("<key>VersionCheck</key><string>6</string>"), 0}, View::kHaveUpdate,
        "haveUpdateView"},
-      {"malformed list", true, {200, "<plist><dict><key>VersionCheck", 0}, View::kNoUpdate, "noUpdateView"},
-      {"missing list", true, {404, "gone", 0}, View::kNoUpdate, "noUpdateView"},
+      // A list that cannot be read is no news of the newest version: the check failed.
+      {"malformed list", true, {200, "<plist><dict><key>VersionCheck", 0}, View::kNoNetwork, "noNetworkView"},
+      {"missing list", true, {404, "gone", 0}, View::kNoNetwork, "noNetworkView"},
       {"answer after six seconds", true,
-       {200, Plist("<key>VersionCheck</key><integer>6</integer>"), 6000}, View::kNoUpdate, "noUpdateView"},
+       {200, Plist("<key>VersionCheck</key><integer>6</integer>"), 6000}, View::kNoNetwork, "noNetworkView"},
+      {"list without a build number", true, {200, Plist("<key>Version</key><string>9</string>"), 0}, View::kNoUpdate,
+       "noUpdateView"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);

@@ -544,14 +544,14 @@
         <translation>Checking for updates…</translation>
     </message>
     <message id="UPDATE_NO_NETWORK_TITLE">
-        <source>No connection to the Internet</source>
-        <extracomment>Update window, headline when the network cannot be used</extracomment>
-        <translation>No connection to the Internet</translation>
+        <source>Could not check for updates</source>
+        <extracomment>Update window, headline when the network cannot be used or the list of versions cannot be read</extracomment>
+        <translation>Could not check for updates</translation>
     </message>
     <message id="UPDATE_NO_NETWORK_NODE">
-        <source>Quellsy could not reach the Internet to look for a newer version. Check your network connection and try again later.</source>
+        <source>Quellsy could not read the list of versions from the Internet. Check your network connection and try again later.</source>
         <extracomment>Update window, below the headline</extracomment>
-        <translation>Quellsy could not reach the Internet to look for a newer version. Check your network connection and try again later.</translation>
+        <translation>Quellsy could not read the list of versions from the Internet. Check your network connection and try again later.</translation>
     </message>
     <message id="UPDATE_NO_UPDATE_TITLE">
         <source>Quellsy is up to date</source>
