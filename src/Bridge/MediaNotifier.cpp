@@ -34,6 +34,7 @@ std::optional<Notification> AttachNotification(const std::vector<MediaEvent>& ev
   for (const auto& event : events) {
     if (event.action != MediaEvent::Action::kAdd || event.devNode.empty()) continue;
     notification.items.push_back({{"VolumePath", event.devNode},
+                                  {"VolumeName", event.name},
                                   {"VolumeSize", std::to_string(event.sizeBytes)},
                                   {"isDisk", event.whole ? "1" : "0"}});
   }

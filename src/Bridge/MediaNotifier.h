@@ -1,7 +1,8 @@
 #pragma once
-// Turns media arrival and removal into the notifications the windows observe: "RefreshAttachDevice"
-// with one item per new medium (VolumePath, VolumeSize, isDisk) and one "RefreshDetachDevice" per
-// removed medium with its device node as "USBPath", so a scan of that device can be stopped.
+// Turns media arrival and removal into the notifications the windows observe: "RefreshAttachDevice" with one
+// item per new medium (VolumePath, VolumeName, VolumeSize, isDisk; the name "" when it has none) and one
+// "RefreshDetachDevice" per removed medium with its device node as "USBPath", so a scan of that device can be
+// stopped.
 
 #include <memory>
 #include <optional>

@@ -11,8 +11,6 @@
 #include "Platform/InvokingUser.h"
 
 namespace quellsy::platform {
-namespace {
-
 bool WriteWhole(int fd, const char* bytes, std::size_t length) {
   while (length > 0) {
     const ssize_t n = write(fd, bytes, length);
@@ -23,8 +21,6 @@ bool WriteWhole(int fd, const char* bytes, std::size_t length) {
   }
   return true;
 }
-
-}  // namespace
 
 bool MakeUserFolders(const std::filesystem::path& folder) {
   if (folder.empty()) return true;

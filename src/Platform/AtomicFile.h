@@ -4,6 +4,7 @@
 // (pkexec), the file and every folder made for it belong to that user, so the user can still read and change
 // them without root.
 
+#include <cstddef>
 #include <filesystem>
 #include <string_view>
 
@@ -14,5 +15,8 @@ bool MakeUserFolders(const std::filesystem::path& folder);
 
 // Writes bytes to path (mode 0600) as above; false, leaving the old file, when any step fails.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
+
+// Writes all length bytes to fd, going on after short writes and interruptions; false at the first failure.
+bool WriteWhole(int fd, const char* bytes, std::size_t length);
 
 }  // namespace quellsy::platform

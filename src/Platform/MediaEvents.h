@@ -15,6 +15,7 @@ struct MediaEvent {
   std::string devNode;        // "/dev/sdb1"; empty when the kernel gave none
   bool whole = false;         // a whole disk, not a partition
   std::int64_t sizeBytes = 0; // 0 when unknown (always for a removal)
+  std::string name;           // the disk's model or the volume's label; empty when it has none
 };
 
 class IMediaEventSource {

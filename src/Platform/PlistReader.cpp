@@ -11,6 +11,7 @@ bool PlistNode::IsDict() const { return node_ && plist_get_node_type(node_) == P
 bool PlistNode::IsArray() const { return node_ && plist_get_node_type(node_) == PLIST_ARRAY; }
 bool PlistNode::IsData() const { return node_ && plist_get_node_type(node_) == PLIST_DATA; }
 bool PlistNode::IsString() const { return node_ && plist_get_node_type(node_) == PLIST_STRING; }
+bool PlistNode::IsInteger() const { return node_ && plist_get_node_type(node_) == PLIST_UINT; }
 
 PlistNode PlistNode::Get(const char* key) const {
   return IsDict() ? PlistNode(plist_dict_get_item(node_, key)) : PlistNode();
@@ -39,6 +40,13 @@ std::optional<std::string> PlistNode::Text() const {
   std::uint64_t length = 0;
   const char* text = plist_get_string_ptr(node_, &length);
   return text ? std::string(text, length) : std::string();
+}
+
+std::optional<std::int64_t> PlistNode::Integer() const {
+  if (!IsInteger()) return std::nullopt;
+  std::uint64_t value = 0;
+  plist_get_uint_val(node_, &value);
+  return static_cast<std::int64_t>(value);
 }
 
 std::vector<std::string> PlistNode::Keys() const {

@@ -21,6 +21,7 @@ class PlistNode {
   bool IsArray() const;
   bool IsData() const;
   bool IsString() const;
+  bool IsInteger() const;
   // Empty node when this is not a dictionary or lacks the key.
   PlistNode Get(const char* key) const;
   // Element count of an array, else 0.
@@ -30,6 +31,8 @@ class PlistNode {
   std::optional<std::vector<std::uint8_t>> Data() const;
   // The text of a string node; nullopt for any other kind.
   std::optional<std::string> Text() const;
+  // The value of an integer node (negative ones as stored, in two's complement); nullopt for any other kind.
+  std::optional<std::int64_t> Integer() const;
   // The keys of a dictionary in their stored order; empty for any other kind.
   std::vector<std::string> Keys() const;
 

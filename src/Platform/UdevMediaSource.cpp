@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cerrno>
@@ -27,6 +28,13 @@ std::int64_t SizeOf(udev_device* device) {
   return end != sectors && count > 0 && count <= INT64_MAX / kKernelSector ? count * kKernelSector : 0;
 }
 
+// What a person calls the medium: a disk's model (udev writes its blanks as '_'), a partition's volume label.
+std::string NameOf(udev_device* device, bool whole) {
+  std::string name = Text(udev_device_get_property_value(device, whole ? "ID_MODEL" : "ID_FS_LABEL"));
+  if (whole) std::replace(name.begin(), name.end(), '_', ' ');
+  return name;
+}
+
 // Whole disks and partitions only; the rest of the subsystem (for example "dm" mappings' holders)
 // carries no DEVTYPE the list understands.
 bool ToEvent(udev_device* device, MediaEvent::Action action, MediaEvent& out) {
@@ -36,6 +44,7 @@ bool ToEvent(udev_device* device, MediaEvent::Action action, MediaEvent& out) {
   out.devNode = Text(udev_device_get_devnode(device));
   out.whole = type == "disk";
   out.sizeBytes = action == MediaEvent::Action::kAdd ? SizeOf(device) : 0;
+  out.name = action == MediaEvent::Action::kAdd ? NameOf(device, out.whole) : std::string();
   return !out.devNode.empty();
 }
 

@@ -18,10 +18,10 @@ using bridge::Notification;
 using bridge::NotificationInfo;
 using platform::MediaEvent;
 
-MediaEvent Added(const std::string& node, bool whole, std::int64_t size) {
-  return {MediaEvent::Action::kAdd, node, whole, size};
+MediaEvent Added(const std::string& node, bool whole, std::int64_t size, const std::string& name = "") {
+  return {MediaEvent::Action::kAdd, node, whole, size, name};
 }
-MediaEvent Removed(const std::string& node) { return {MediaEvent::Action::kRemove, node, false, 0}; }
+MediaEvent Removed(const std::string& node) { return {MediaEvent::Action::kRemove, node, false, 0, ""}; }
 
 // Hands out the batches a test queues, one per Wait, as udev reports events that came together.
 class ScriptedSource final : public platform::IMediaEventSource {
@@ -57,13 +57,14 @@ class ScriptedSource final : public platform::IMediaEventSource {
 
 TEST(MediaNotifier, ArrivalsOfOneBatchShareOneNotification) {
   const auto attach = bridge::AttachNotification(
-      {Added("/dev/sdc", true, 8 * 1024 * 1024), Added("/dev/sdc1", false, 1048576), Added("", false, 512),
+      {Added("/dev/sdc", true, 8 * 1024 * 1024, "Cruzer Blade"), Added("/dev/sdc1", false, 1048576),
+       Added("", false, 512),
        Removed("/dev/sdb1")});
   ASSERT_TRUE(attach.has_value());
   EXPECT_EQ(attach->name, "RefreshAttachDevice");
   const std::vector<NotificationInfo> expected = {
-      {{"VolumePath", "/dev/sdc"}, {"VolumeSize", "8388608"}, {"isDisk", "1"}},
-      {{"VolumePath", "/dev/sdc1"}, {"VolumeSize", "1048576"}, {"isDisk", "0"}}};
+      {{"VolumePath", "/dev/sdc"}, {"VolumeName", "Cruzer Blade"}, {"VolumeSize", "8388608"}, {"isDisk", "1"}},
+      {{"VolumePath", "/dev/sdc1"}, {"VolumeName", ""}, {"VolumeSize", "1048576"}, {"isDisk", "0"}}};
   EXPECT_EQ(attach->items, expected);
   EXPECT_FALSE(bridge::AttachNotification({Removed("/dev/sdb"), Added("", true, 1)}).has_value());
 }

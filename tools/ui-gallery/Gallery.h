@@ -37,6 +37,8 @@ class Gallery {
 // The kit's controls; the shell's windows. The scripted backend is the one the shell's services installed.
 void AddKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddShellStates(Gallery& gallery, ui::ScriptedBackend& backend);
+// The update window's views and the About window.
+void AddUpdateAboutStates(Gallery& gallery);
 // The window kit's windows: the custom window, sheets, alerts and the pop-over.
 void AddWindowKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
 

@@ -28,6 +28,7 @@ int main(int argc, char* argv[]) {
   quellsy::gallery::Gallery gallery;
   quellsy::gallery::AddKitStates(gallery, backend);
   quellsy::gallery::AddShellStates(gallery, backend);
+  quellsy::gallery::AddUpdateAboutStates(gallery);
   quellsy::gallery::AddWindowKitStates(gallery, backend);
   const QStringList problems = gallery.WriteAll(folder);
   for (const QString& problem : problems) std::fprintf(stderr, "ui-gallery: %s\n", qPrintable(problem));

@@ -1,6 +1,7 @@
 // quellsy: the windowed application. It needs a display (X11 or Wayland); without one it says so and points
 // at the engine harness instead. Started by a plain user without the launcher's first argument, it hands over to
-// the launcher, which starts it again as root.
+// the launcher, which starts it again as root with the language and, when asked to open one, a scan-result file.
+// Root runs whatever it was given, so the two never start each other in a loop.
 
 #include <QApplication>
 #include <unistd.h>
@@ -11,8 +12,11 @@
 #include "Engines/BuiltInEngines.h"
 #include "Platform/LauncherHandOver.h"
 #include "UI/Backend/BridgeBackend.h"
-#include "UI/Shell/RootWindow.h"
+#include "UI/Shell/DisplaySleepGuard.h"
+#include "UI/Shell/KDAppDelegate.h"
 #include "UI/Shell/ShellServices.h"
+#include "UI/Shell/StartupArguments.h"
+#include "Utility/CatchExeception.h"
 
 namespace {
 
@@ -39,12 +43,20 @@ int main(int argc, char* argv[]) {
                  quellsy::platform::InstalledLauncher());
     return 1;
   }
+  CatchExeception::WriteLog("fxr path para[0] = %s, para[1] = %s\r\n", argv[0], argc > 1 ? argv[1] : "(null)");
+  // The language is stored before any text is read.
+  quellsy::ui::StoreStartupArguments(quellsy::ui::ReadStartupArguments(argc, argv));
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quellsy"));
   RegisterBuiltInEngines();
   quellsy::ui::BridgeBackend backend;
   const quellsy::ui::ShellServices services(backend);
-  quellsy::ui::RootWindow window;
-  window.show();
-  return QApplication::exec();
+  quellsy::ui::DisplaySleepGuard sleepGuard;
+  quellsy::ui::KDAppDelegate delegate;
+  delegate.setShutdownHook([&sleepGuard] { sleepGuard.release(); });
+  delegate.applicationDidFinishLaunching();
+  const int status = QApplication::exec();
+  sleepGuard.release();
+  return status;
 }

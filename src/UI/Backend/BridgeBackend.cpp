@@ -8,6 +8,7 @@
 #include "Bridge/KDScanResultEntry.h"
 #include "Bridge/KDThumbnailSource.h"
 #include "Bridge/KDUIController.h"
+#include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
 #include "Bridge/MediaNotifier.h"
 #include "Bridge/OpNodeData.h"
@@ -137,6 +138,7 @@ std::string BridgeBackend::GetRecoveryProgressTotal(std::uint64_t& total, std::u
   return KDUIController::GetRecoveryProgressTotal(total, current, code);
 }
 bool BridgeBackend::IsRecoveryRunning() { return KDUIController::IsRecoveryRunning(); }
+bool BridgeBackend::IsRecoveryStopping() { return KDUIRecovery::instance()->GetStatus() == OPERATION_STATUS_STOP; }
 void BridgeBackend::PauseOrResumeRecovery() { KDUIController::PauseOrResumeRecovery(); }
 void BridgeBackend::StopRecvoery() { KDUIController::StopRecvoery(); }
 std::uint64_t BridgeBackend::GetRecoveridedFiles() { return KDUIController::GetRecoveridedFiles(); }

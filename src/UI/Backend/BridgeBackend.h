@@ -78,6 +78,7 @@ class BridgeBackend final : public IFacadeBackend {
   ResultCode DoRecovery(const std::string& path, const std::string& name) override;
   std::string GetRecoveryProgressTotal(std::uint64_t& total, std::uint64_t& current, ResultCode& code) override;
   bool IsRecoveryRunning() override;
+  bool IsRecoveryStopping() override;
   void PauseOrResumeRecovery() override;
   void StopRecvoery() override;
   std::uint64_t GetRecoveridedFiles() override;

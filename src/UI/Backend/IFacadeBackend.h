@@ -108,6 +108,8 @@ class IFacadeBackend {
   // Returns the name of the file being copied.
   virtual std::string GetRecoveryProgressTotal(std::uint64_t& total, std::uint64_t& current, ResultCode& code) = 0;
   virtual bool IsRecoveryRunning() = 0;
+  // A stop was asked and the copy has not ended yet (the file being copied is still being finished).
+  virtual bool IsRecoveryStopping() = 0;
   virtual void PauseOrResumeRecovery() = 0;
   virtual void StopRecvoery() = 0;
   virtual std::uint64_t GetRecoveridedFiles() = 0;

@@ -457,6 +457,7 @@ std::string ScriptedBackend::GetRecoveryProgressTotal(std::uint64_t& total, std:
 }
 
 bool ScriptedBackend::IsRecoveryRunning() { return recovery_.status == 2 || recovery_.status == 3; }
+bool ScriptedBackend::IsRecoveryStopping() { return recovery_.status == 1; }
 
 void ScriptedBackend::PauseOrResumeRecovery() {
   Note("PauseOrResumeRecovery");

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "UI/Kit/ButtonStyles.h"
 #include "UI/Kit/Fonts.h"
 #include "UI/Kit/ModalRunner.h"
 #include "UI/Kit/NamedImages.h"
@@ -21,13 +22,6 @@ namespace {
 constexpr int kIconSize = 48;
 constexpr int kMargin = 20;
 constexpr double kCornerRadius = 6.0;
-
-const char* const kDefaultStyle =
-    "QPushButton{background:#3582f8;color:white;border:none;border-radius:5px;padding:5px 16px;min-width:64px}"
-    "QPushButton:pressed{background:#1f62cc}";
-const char* const kPlainStyle =
-    "QPushButton{background:white;color:#2b3440;border:1px solid #c4cad1;border-radius:5px;padding:4px 15px;"
-    "min-width:64px}QPushButton:pressed{background:#e8f0fe}";
 
 }  // namespace
 
@@ -111,7 +105,7 @@ QPushButton* AlertPanel::AddButton(const QString& title, int code, const char* o
   button->setObjectName(QString::fromLatin1(objectName));
   button->setAccessibleName(title);
   button->setFont(SystemFont(13));
-  button->setStyleSheet(QString::fromLatin1(isDefault ? kDefaultStyle : kPlainStyle));
+  button->setStyleSheet(QString::fromLatin1(isDefault ? kDefaultButtonStyle : kPlainButtonStyle));
   button->setCursor(Qt::PointingHandCursor);
   connect(button, &QPushButton::clicked, this, [this, code] { ModalRunner::endRun(this, code); });
   return button;

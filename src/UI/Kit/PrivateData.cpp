@@ -31,6 +31,11 @@ std::optional<std::vector<std::string>> PrivateData::GetStringList(std::string_v
   return KDPublicUtilities::LoadPrivateData().GetStringList(key);
 }
 
+platform::SettingsFile PrivateData::Installed() {
+  auto installed = platform::SettingsFile::Load(KDPublicUtilities::InstalledPrivateDataPath());
+  return installed ? std::move(*installed) : platform::SettingsFile();
+}
+
 bool PrivateData::SetString(std::string_view key, std::string_view value) {
   return Change([&](platform::SettingsFile& values) { values.SetString(key, value); });
 }

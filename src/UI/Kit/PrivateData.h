@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "Platform/SettingsFile.h"
+
 namespace quellsy::ui {
 
 class PrivateData {
@@ -16,6 +18,9 @@ class PrivateData {
 
   static std::optional<std::string> GetString(std::string_view key);
   static std::optional<std::vector<std::string>> GetStringList(std::string_view key);
+  // The installed copy alone, read anew: what ships with the program (its version, its link tables), which a
+  // user's copy made whole by an older version would otherwise hide. Empty when it cannot be read.
+  static platform::SettingsFile Installed();
   // False when the user's copy could not be written.
   static bool SetString(std::string_view key, std::string_view value);
   static bool SetStringList(std::string_view key, const std::vector<std::string>& values);

@@ -528,6 +528,71 @@
         <extracomment>Help menu</extracomment>
         <translation>Support centre</translation>
     </message>
+    <message id="MENU_CONTACT_US">
+        <source>Contact us</source>
+        <extracomment>Help menu</extracomment>
+        <translation>Contact us</translation>
+    </message>
+    <message id="MENU_TRANSLATE">
+        <source>Help translate Quellsy</source>
+        <extracomment>Help menu</extracomment>
+        <translation>Help translate Quellsy</translation>
+    </message>
+    <message id="UPDATE_CHECKING">
+        <source>Checking for updates…</source>
+        <extracomment>Update window, while the check runs</extracomment>
+        <translation>Checking for updates…</translation>
+    </message>
+    <message id="UPDATE_NO_NETWORK_TITLE">
+        <source>Could not check for updates</source>
+        <extracomment>Update window, headline when the network cannot be used or the list of versions cannot be read</extracomment>
+        <translation>Could not check for updates</translation>
+    </message>
+    <message id="UPDATE_NO_NETWORK_NODE">
+        <source>Quellsy could not read the list of versions from the Internet. Check your network connection and try again later.</source>
+        <extracomment>Update window, below the headline</extracomment>
+        <translation>Quellsy could not read the list of versions from the Internet. Check your network connection and try again later.</translation>
+    </message>
+    <message id="UPDATE_NO_UPDATE_TITLE">
+        <source>Quellsy is up to date</source>
+        <extracomment>Update window, headline when no newer version exists</extracomment>
+        <translation>Quellsy is up to date</translation>
+    </message>
+    <message id="UPDATE_NO_UPDATE_NODE">
+        <source>You are using the newest version.</source>
+        <extracomment>Update window, below the headline</extracomment>
+        <translation>You are using the newest version.</translation>
+    </message>
+    <message id="UPDATE_RELEASED_TITLE">
+        <source>Vortrane %@ has been released.</source>
+        <extracomment>Update window, headline of a newer version; %@ is its name</extracomment>
+        <translation>Vortrane %@ has been released.</translation>
+    </message>
+    <message id="UPDATE_NEW_FEATURES">
+        <source>New features of Version %@:</source>
+        <extracomment>Update window, above the list of what is new; %@ is the version's name</extracomment>
+        <translation>New features of Version %@:</translation>
+    </message>
+    <message id="UPDATE_DOWNLOAD_BUTTON">
+        <source>Download</source>
+        <extracomment>Update window, opens the download page</extracomment>
+        <translation>Download</translation>
+    </message>
+    <message id="UPDATE_CLOSE_BUTTON">
+        <source>Close</source>
+        <extracomment>Update window, closes it</extracomment>
+        <translation>Close</translation>
+    </message>
+    <message id="ABOUT_VERSION">
+        <source>Version %@</source>
+        <extracomment>About window; %@ is the version's name and build</extracomment>
+        <translation>Version %@</translation>
+    </message>
+    <message id="ABOUT_DESCRIPTION">
+        <source>Finds deleted and lost files on disks, memory cards and disk images, and copies them to safety.</source>
+        <extracomment>About window, what the program does</extracomment>
+        <translation>Finds deleted and lost files on disks, memory cards and disk images, and copies them to safety.</translation>
+    </message>
     <message id="About us">
         <source>About us</source>
         <extracomment>Link in the about window</extracomment>
