@@ -11,7 +11,8 @@
 #include "Engines/BuiltInEngines.h"
 #include "Platform/LauncherHandOver.h"
 #include "UI/Backend/BridgeBackend.h"
-#include "UI/Shell/RootWindow.h"
+#include "UI/Kit/NotificationObserver.h"
+#include "UI/Shell/KDRootWindowController.h"
 #include "UI/Shell/ShellServices.h"
 
 namespace {
@@ -44,7 +45,11 @@ int main(int argc, char* argv[]) {
   RegisterBuiltInEngines();
   quellsy::ui::BridgeBackend backend;
   const quellsy::ui::ShellServices services(backend);
-  quellsy::ui::RootWindow window;
-  window.show();
+  quellsy::ui::KDRootWindowController root;
+  // The main window's close button asks the program to end.
+  QObject ending;
+  quellsy::ui::ObserveNotification(&ending, quellsy::ui::KDRootWindowController::kAppWillTerminate,
+                                   [](const quellsy::bridge::Notification&) { QApplication::quit(); });
+  root.show();
   return QApplication::exec();
 }

@@ -180,7 +180,7 @@ bool ScriptedBackend::NotifyDeviceInfoAfterRefresh(const std::string& name, cons
   Note("NotifyDeviceInfoAfterRefresh");
   if (scan_.status != 0) StopScan(1);
   bridge::Notification done{name, {}, {}};
-  if (!dmgPath.empty()) done.info["DmgOpened"] = KDOpenDmgFile(dmgPath) ? "1" : "0";
+  if (!dmgPath.empty()) done.info.emplace("DmgOpened", std::string(KDOpenDmgFile(dmgPath) ? "1" : "0"));
   bridge::PostOnMainThread(std::move(done));
   return true;
 }
