@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "Bridge/BackgroundTasks.h"
+#include "Bridge/BridgeServices.h"
 #include "Bridge/DmgImageParser.h"
 #include "Bridge/KDUIDeviceData.h"
 #include "Bridge/KDUIOperation.h"
@@ -35,6 +37,30 @@ int RefreshDeviceInfo(KDUIOperation* scan, std::chrono::milliseconds wait) {
     if (!scan->WaitForExit(wait)) return 0;
   }
   return KDUIDeviceData::instance()->RefreshDeviceInfo([scan] { return scan && !scan->IsOperationExit(); });
+}
+
+bool NotifyDeviceInfoAfterRefresh(KDUIOperation* scan, const std::string& name, const std::string& dmgPath,
+                                  std::chrono::milliseconds wait) {
+  KDUIDeviceData* list = KDUIDeviceData::instance();
+  if (!list->BeginRefresh()) return false;
+  BackgroundTasks::Instance().Run([list, scan, name, dmgPath, wait] {
+    Notification done{name, {}, {}};
+    if (scan) scan->StopOperation(1);
+    if (scan && !scan->WaitForExit(wait)) {
+      list->EndRefreshUnchanged();
+    } else {
+      if (!dmgPath.empty()) done.info.emplace("DmgOpened", std::string(KDOpenDmgFile(dmgPath) ? "1" : "0"));
+      list->Reenumerate();
+    }
+    PostOnMainThread(std::move(done));
+  });
+  return true;
+}
+
+void ListLoopDevices(bool list) {
+  EnumDeviceOptions options;
+  options.allowLoopDevices = list;
+  CreateEnumDeviceEx()->SetOptions(options);
 }
 
 int KDOpenQimFile(const std::string& path) { return KDUIDeviceData::instance()->KDOpenQimFileImp(path.c_str()); }

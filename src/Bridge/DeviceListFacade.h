@@ -20,6 +20,17 @@ void NotifiyDeviceInfoAfterInit(const std::string& name);
 // scan did not end in time: the list is left as it was rather than pulled from under the scan.
 int RefreshDeviceInfo(KDUIOperation* scan, std::chrono::milliseconds wait = kRefreshScanWait);
 
+// The background refresh the windows use: the listing is empty from this call until name is notified; in the
+// background, a running scan is stopped and waited for (the list stays as it was when it does not end in time),
+// the disk image dmgPath is opened when one is given ("DmgOpened" in the notification says "1" or "0"), and the
+// devices are enumerated again. False, with nothing started, while an enumeration is under way or before
+// the first one: the caller asks again once that one has notified.
+bool NotifyDeviceInfoAfterRefresh(KDUIOperation* scan, const std::string& name, const std::string& dmgPath = {},
+                                  std::chrono::milliseconds wait = kRefreshScanWait);
+
+// Loop devices attached to image files are listed as disks of the disk-image kind (off unless asked for).
+void ListLoopDevices(bool list);
+
 int KDOpenQimFile(const std::string& path);
 // 0 with `reason` when the image cannot be read flat (see ParseDmgFile).
 int KDOpenDmgFile(const std::string& path, std::string* reason = nullptr);

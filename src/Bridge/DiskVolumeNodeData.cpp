@@ -49,6 +49,10 @@ DiskVolumeNodeData::Children DiskVolumeNodeData::ListFromRecords(const std::vect
   return items;
 }
 
+std::shared_ptr<DiskVolumeNodeData> DiskVolumeNodeData::DesktopEntry() {
+  return std::shared_ptr<DiskVolumeNodeData>(new DiskVolumeNodeData());
+}
+
 void DiskVolumeNodeData::setSubNode(Children children) { children_ = std::move(children); }
 
 std::shared_ptr<DiskVolumeNodeData> DiskVolumeNodeData::childAtIndex(std::size_t index) const {

@@ -20,6 +20,9 @@ class DiskVolumeNodeData {
 
   // One item per record, each disk or image holding its volumes as children: what the device page lists.
   static Children ListFromRecords(const std::vector<_DiskVolumeData>& records);
+  // The Desktop entry the device page lists itself: no name and no device of its own (it stands for a volume
+  // the page chooses).
+  static std::shared_ptr<DiskVolumeNodeData> DesktopEntry();
 
   void setSubNode(Children children);
   // Null past the end.
@@ -51,6 +54,8 @@ class DiskVolumeNodeData {
   void setState(int state) { state_ = state; }
 
  private:
+  DiskVolumeNodeData() = default;
+
   std::string name_;
   std::int64_t capacity_ = 0;
   std::uint64_t used_ = 0;

@@ -92,6 +92,18 @@ int KDUIDeviceData::RefreshDeviceInfo(const std::function<bool()>& scanRunning) 
   return 1;
 }
 
+bool KDUIDeviceData::BeginRefresh() {
+  int expected = kDone;
+  return state_.compare_exchange_strong(expected, kEnumerating);
+}
+
+void KDUIDeviceData::Reenumerate() {
+  if (enumerator_) enumerator_->Uninit();
+  disks_.clear();
+  volumes_.clear();
+  InitDeviceInfo();
+}
+
 void KDUIDeviceData::GetDiskStorageMap(int refresh) {
   if (!refresh && !disks_.empty()) return;
   disks_.clear();
@@ -119,7 +131,8 @@ void KDUIDeviceData::GetVolumeStorageMap(int refresh) {
 }
 
 int KDUIDeviceData::GetAllDeviceInfo(std::vector<_DiskVolumeData>& list) {
-  if (disks_.empty()) return 0;
+  // While a refresh runs on another thread the maps are being rebuilt.
+  if (state_ != kDone || disks_.empty()) return 0;
   for (const auto& [index, disk] : disks_) {
     _DiskVolumeData record;
     if (!GetDiskDataByStorage(disk, record)) continue;
@@ -196,7 +209,8 @@ void KDUIDeviceData::GetDiskVolumeInfo(IStorageDevice* disk, std::vector<_DiskVo
 }
 
 IStorageDevice* KDUIDeviceData::GetStorageByDiskVolumeIndex(int disk, int volume) {
-  if (disk < 0) return nullptr;
+  // An entry of a list that is being rebuilt names no device yet.
+  if (disk < 0 || state_ != kDone) return nullptr;
   IStorageDevice* storage = GetDiskStorageByIndex(disk);
   return volume == -1 ? storage : GetVolumeStorageByIndex(storage, volume);
 }

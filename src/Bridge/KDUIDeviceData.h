@@ -38,17 +38,26 @@ class KDUIDeviceData {
   void Clear();
   // Clear and enumerate again; refused (0) while `scanRunning` says a scan still reads a device.
   int RefreshDeviceInfo(const std::function<bool()>& scanRunning);
+  // The refresh in the background, in two steps. On the thread that reads the list: done -> enumerating, after
+  // which the listing is empty until the refresh ends; false while an enumeration is under way or none ran yet.
+  bool BeginRefresh();
+  // On the refreshing thread, after BeginRefresh: drop every listed disk and enumerate again (always ends done).
+  void Reenumerate();
+  // On the refreshing thread, after BeginRefresh: keep the list as it was (a scan still reads a device).
+  void EndRefreshUnchanged() { state_ = kDone; }
 
   void GetDiskStorageMap(int refresh);
   void GetVolumeStorageMap(int refresh);
   void ReleaseDiskStorageMap() { disks_.clear(); }
   void ReleaseVolumeStorageMap() { volumes_.clear(); }
 
+  // One record per listed disk or image with its volumes; nothing (0) until an enumeration has finished.
   int GetAllDeviceInfo(std::vector<_DiskVolumeData>& list);
   int GetDiskDataByStorage(IStorageDevice* storage, _DiskVolumeData& record);
   int GetVolumeDataByStorage(IStorageDevice* storage, _DiskVolumeData& record);
   void GetDiskVolumeInfo(IStorageDevice* disk, std::vector<_DiskVolumeData>& list);
 
+  // Null while the list is being enumerated.
   IStorageDevice* GetStorageByDiskVolumeIndex(int disk, int volume);
   IStorageDevice* GetDiskStorageByIndex(int index);
   IStorageDevice* GetVolumeStorageByIndex(IStorageDevice* disk, int index);

@@ -1,5 +1,6 @@
 #include "EnumDevice/EnumDisk.h"
 
+#include <filesystem>
 #include <memory>
 
 #include "EnumDevice/DevListSortAlgorithm.h"
@@ -39,6 +40,8 @@ std::uint32_t PartitionScheme(const std::string& path) {
 }
 
 std::string DisplayName(const platform::SysfsDisk& disk) {
+  // An attached image file is known by its file's name.
+  if (!disk.backingFile.empty()) return std::filesystem::path(disk.backingFile).filename().string();
   if (disk.vendor.empty()) return disk.model;
   if (disk.model.empty()) return disk.vendor;
   return disk.vendor + " " + disk.model;

@@ -103,6 +103,7 @@ std::vector<SysfsDisk> ListWholeDisks(const fs::path& sysRoot, bool allowLoop) {
     std::error_code error;
     const fs::path resolved = fs::canonical(entry.path(), error);
     disk.bus = BusFromSysfsPath(error ? entry.path().string() : resolved.string(), disk.name);
+    if (disk.bus == DiskBus::kLoop) disk.backingFile = ReadAttribute(entry.path() / "loop/backing_file").value_or("");
     disks.push_back(std::move(disk));
   }
   return disks;

@@ -26,6 +26,7 @@ struct SysfsDisk : SysfsBlockDevice {
   std::string vendor;  // device/vendor, trimmed
   std::string model;   // device/model, trimmed
   DiskBus bus = DiskBus::kOther;
+  std::string backingFile;  // a loop device's image file (loop/backing_file), empty for every other disk
 };
 
 struct SysfsPartition : SysfsBlockDevice {

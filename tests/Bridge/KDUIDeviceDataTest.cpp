@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstring>
 #include <thread>
 
@@ -340,6 +341,68 @@ TEST_F(DeviceListTest, RefreshIsRefusedWhileTheScanRunsOn) {
   EXPECT_EQ(bridge::RefreshDeviceInfo(&scan, std::chrono::milliseconds(0)), 0);
   EXPECT_EQ(fake_->InitCalls(), 1);
   EXPECT_EQ(list().GetDiskStorageByIndex(0), before);
+}
+
+TEST_F(DeviceListTest, BackgroundRefreshOpensTheImageOnceTheScanHasStoppedAndListsAgain) {
+  Use({SsdWithTwoVolumes()});
+  ScopedRecordingPoster scope;
+  list().InitDeviceInfo();
+  // A refresh before the first enumeration has nothing to refresh.
+  KDUIDeviceData::ResetForTests(fake_.get());
+  EXPECT_FALSE(bridge::NotifyDeviceInfoAfterRefresh(nullptr, "refreshed"));
+  list().InitDeviceInfo();
+  ASSERT_EQ(fake_->InitCalls(), 2);
+
+  ScanOperation scan;
+  scan.SetStatus(OPERATION_STATUS_RUNNING);
+  std::atomic<bool> release{false};
+  std::thread worker([&] {
+    while (scan.GetStatus() != OPERATION_STATUS_STOP || !release) std::this_thread::yield();
+    scan.SetStatus(OPERATION_STATUS_EXIT);
+  });
+  const auto image = WriteRaw(dir_, "disk.dmg", 8);
+  ASSERT_TRUE(bridge::NotifyDeviceInfoAfterRefresh(&scan, "refreshed", image.string()));
+  // While the stopped scan winds down, the list is being rebuilt: nothing is listed, no entry names a device and
+  // a second refresh waits.
+  EXPECT_TRUE(All().empty());
+  EXPECT_EQ(list().GetStorageByDiskVolumeIndex(0, 0), nullptr);
+  EXPECT_FALSE(bridge::NotifyDeviceInfoAfterRefresh(nullptr, "again"));
+  EXPECT_EQ(scope.poster().Names().size(), 0u);
+  release = true;
+  ASSERT_TRUE(scope.poster().WaitForCount(1));
+  worker.join();
+
+  const auto posted = scope.poster().Recorded();
+  EXPECT_EQ(posted[0].notification, (bridge::Notification{"refreshed", {{"DmgOpened", "1"}}, {}}));
+  EXPECT_NE(posted[0].thread, std::this_thread::get_id());
+  EXPECT_EQ(fake_->InitCalls(), 3);
+  const auto all = All();
+  ASSERT_EQ(all.size(), 2u);
+  EXPECT_STREQ(all[0].name, "Samsung SSD 860");
+  EXPECT_EQ(all[1].isAppleDmg, 1);
+  EXPECT_STREQ(all[1].name, "disk.dmg");
+}
+
+TEST_F(DeviceListTest, BackgroundRefreshLeavesTheListWhileTheScanRunsOnAndReportsAnImageItCannotOpen) {
+  Use({SsdWithTwoVolumes()});
+  ScopedRecordingPoster scope;
+  list().InitDeviceInfo();
+  ScanOperation scan;
+  scan.SetStatus(OPERATION_STATUS_RUNNING);
+  // A scan that never winds down: the list and the image stay as they were.
+  const auto image = WriteRaw(dir_, "disk.dmg", 8);
+  ASSERT_TRUE(bridge::NotifyDeviceInfoAfterRefresh(&scan, "refreshed", image.string(), std::chrono::milliseconds(0)));
+  ASSERT_TRUE(scope.poster().WaitForCount(1));
+  EXPECT_EQ(scope.poster().Recorded()[0].notification, (bridge::Notification{"refreshed", {}, {}}));
+  EXPECT_EQ(fake_->InitCalls(), 1);
+  ASSERT_EQ(All().size(), 1u);
+
+  // An image that cannot be read is reported, and the disks are listed again all the same.
+  ASSERT_TRUE(bridge::NotifyDeviceInfoAfterRefresh(nullptr, "refreshed", (dir_ / "missing.dmg").string()));
+  ASSERT_TRUE(scope.poster().WaitForCount(2));
+  EXPECT_EQ(scope.poster().Recorded()[1].notification, (bridge::Notification{"refreshed", {{"DmgOpened", "0"}}, {}}));
+  EXPECT_EQ(fake_->InitCalls(), 2);
+  EXPECT_EQ(All().size(), 1u);
 }
 
 }  // namespace

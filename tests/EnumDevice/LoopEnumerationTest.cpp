@@ -118,6 +118,8 @@ TEST(LoopEnumeration, ListsAWholeDiskFileSystemOnALoopDevice) {
   IStorageDevice* disk = FindDisk(enumerator, loop.name());
   ASSERT_NE(disk, nullptr) << loop.name() << " was not listed";
   EXPECT_EQ(disk->GetTotalSectors(), 32768);
+  // Named after the image file it reads.
+  EXPECT_STREQ(static_cast<IDiskDeviceData*>(disk->GetPrivateData())->GetDiskInfo()->name, "whole.img");
   const auto volumes = VolumesOf(enumerator, disk);
   ASSERT_EQ(volumes.size(), 1u);
   EXPECT_STREQ(VolumeRecord(volumes[0])->volumeName, "WHOLEDISK");

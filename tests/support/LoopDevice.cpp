@@ -11,7 +11,7 @@ namespace quellsy::test {
 
 LoopDevice::~LoopDevice() { Detach(); }
 
-std::string LoopDevice::Attach(const std::filesystem::path& image, unsigned sectorSize) {
+std::string LoopDevice::Attach(const std::filesystem::path& image, unsigned sectorSize, bool partitions) {
   Detach();
   if (geteuid() != 0) return "loop devices need root";
   if (system("PATH=\"$PATH:/usr/sbin:/sbin\" command -v losetup >/dev/null 2>&1") != 0) {
@@ -20,7 +20,7 @@ std::string LoopDevice::Attach(const std::filesystem::path& image, unsigned sect
     return "losetup is not installed";
   }
   const std::string command = "losetup --find --show --read-only --sector-size " + std::to_string(sectorSize) +
-                              " '" + image.string() + "' 2>&1";
+                              (partitions ? " --partscan" : "") + " '" + image.string() + "' 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return "cannot run losetup";
   std::string output;

@@ -15,9 +15,9 @@ class LoopDevice {
   LoopDevice(const LoopDevice&) = delete;
   LoopDevice& operator=(const LoopDevice&) = delete;
 
-  // Attaches `image` read-only with the given logical sector size. Returns an empty string on
-  // success, else the reason (for GTEST_SKIP).
-  std::string Attach(const std::filesystem::path& image, unsigned sectorSize);
+  // Attaches `image` read-only with the given logical sector size, with the kernel reading its partition table
+  // when partitions is set (losetup -P). Returns an empty string on success, else the reason (for GTEST_SKIP).
+  std::string Attach(const std::filesystem::path& image, unsigned sectorSize, bool partitions = false);
   void Detach();
 
   // "/dev/loopN", empty when not attached.

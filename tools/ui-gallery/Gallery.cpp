@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPainter>
 #include <QSet>
 #include <QTextStream>
@@ -27,6 +28,27 @@ bool DrawsSomething(const QImage& image) {
 QString Escaped(const QString& text) { return text.toHtmlEscaped(); }
 
 }  // namespace
+
+std::unique_ptr<QWidget> Composite(const std::vector<QWidget*>& windows) {
+  QApplication::processEvents();
+  QRect bounds;
+  for (const QWidget* window : windows) bounds |= window->frameGeometry();
+  QPixmap picture(bounds.size());
+  picture.fill(kStage);
+  {
+    QPainter painter(&picture);
+    for (QWidget* window : windows) painter.drawPixmap(window->pos() - bounds.topLeft(), window->grab());
+  }
+  auto label = std::make_unique<QLabel>();
+  label->setObjectName(QStringLiteral("galleryComposite"));
+  label->setAutoFillBackground(true);
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, kStage);
+  label->setPalette(palette);
+  label->setPixmap(picture);
+  label->resize(bounds.size());
+  return label;
+}
 
 QStringList Gallery::WriteAll(const QString& folder) const {
   QStringList problems;

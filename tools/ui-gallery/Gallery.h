@@ -34,6 +34,9 @@ class Gallery {
   std::vector<GalleryState> states_;
 };
 
+// The windows drawn where they lie on the screen, over the stage colour, as one picture.
+std::unique_ptr<QWidget> Composite(const std::vector<QWidget*>& windows);
+
 // The kit's controls; the shell's windows. The scripted backend is the one the shell's services installed.
 void AddKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddShellStates(Gallery& gallery, ui::ScriptedBackend& backend);
@@ -41,5 +44,7 @@ void AddShellStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddUpdateAboutStates(Gallery& gallery);
 // The window kit's windows: the custom window, sheets, alerts and the pop-over.
 void AddWindowKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
+// The main window's pages with many devices and with none, and the cannot-open notice.
+void AddRootWindowStates(Gallery& gallery, ui::ScriptedBackend& backend);
 
 }  // namespace quellsy::gallery

@@ -24,30 +24,6 @@ namespace {
 
 using namespace quellsy::ui;
 
-const QColor kStage(0xf3, 0xf4, 0xf6);
-
-// The windows drawn where they lie on the screen, over the stage colour, as one picture.
-std::unique_ptr<QWidget> Composite(const std::vector<QWidget*>& windows) {
-  QApplication::processEvents();
-  QRect bounds;
-  for (const QWidget* window : windows) bounds |= window->frameGeometry();
-  QPixmap picture(bounds.size());
-  picture.fill(kStage);
-  {
-    QPainter painter(&picture);
-    for (QWidget* window : windows) painter.drawPixmap(window->pos() - bounds.topLeft(), window->grab());
-  }
-  auto label = std::make_unique<QLabel>();
-  label->setObjectName(QStringLiteral("galleryComposite"));
-  label->setAutoFillBackground(true);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::Window, kStage);
-  label->setPalette(palette);
-  label->setPixmap(picture);
-  label->resize(bounds.size());
-  return label;
-}
-
 // A window as the results window dresses one: a 50-point bar with its title, a button in the bar and content.
 std::unique_ptr<TCImageWindow> DressedWindow() {
   auto window = std::make_unique<TCImageWindow>(QSize(640, 400));

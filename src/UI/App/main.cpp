@@ -14,6 +14,8 @@
 #include "UI/Backend/BridgeBackend.h"
 #include "UI/Shell/DisplaySleepGuard.h"
 #include "UI/Shell/KDAppDelegate.h"
+#include "UI/Shell/KDLinkUrl.h"
+#include "UI/Shell/RootWindowHooks.h"
 #include "UI/Shell/ShellServices.h"
 #include "UI/Shell/StartupArguments.h"
 #include "Utility/CatchExeception.h"
@@ -55,6 +57,10 @@ int main(int argc, char* argv[]) {
   quellsy::ui::DisplaySleepGuard sleepGuard;
   quellsy::ui::KDAppDelegate delegate;
   delegate.setShutdownHook([&sleepGuard] { sleepGuard.release(); });
+  quellsy::ui::RootWindowHooks hooks;
+  hooks.showAbout = [&delegate](quellsy::ui::TCImageWindow&) { delegate.aboutAction(); };
+  hooks.openLink = [](const std::string& key) { quellsy::ui::KDLinkUrl::OpenUrl(key); };
+  quellsy::ui::SetRootWindowHooks(std::move(hooks));
   delegate.applicationDidFinishLaunching();
   const int status = QApplication::exec();
   sleepGuard.release();

@@ -31,12 +31,17 @@ QImage BridgeBackend::DecodePicture(const std::vector<std::uint8_t>& bytes) {
   return reader.read();
 }
 
+BridgeBackend::BridgeBackend() { bridge::ListLoopDevices(true); }
+
 bool BridgeBackend::IsAppRunning() { return KDUIController::IsAppRunning(); }
 void BridgeBackend::initFileType() { KDUIController::initFileType(); }
 void BridgeBackend::ReleaseDataRecovery() { KDUIController::ReleaseDataRecovery(); }
 void BridgeBackend::NotifiyDeviceInfoAfterInit(const std::string& name) { bridge::NotifiyDeviceInfoAfterInit(name); }
 DeviceItems BridgeBackend::GetDeviceInfoToArray() { return KDUIController::GetDeviceInfoToArray(); }
 int BridgeBackend::RefreshDeviceInfo() { return bridge::RefreshDeviceInfo(KDUIScan::instance()); }
+bool BridgeBackend::NotifyDeviceInfoAfterRefresh(const std::string& name, const std::string& dmgPath) {
+  return bridge::NotifyDeviceInfoAfterRefresh(KDUIScan::instance(), name, dmgPath);
+}
 int BridgeBackend::KDOpenDmgFile(const std::string& path) { return bridge::KDOpenDmgFile(path); }
 int BridgeBackend::KDOpenQimFile(const std::string& path) { return bridge::KDOpenQimFile(path); }
 void BridgeBackend::SetRecoveryType(unsigned int mask) { KDUIController::SetRecoveryType(mask); }

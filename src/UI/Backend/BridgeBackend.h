@@ -19,12 +19,16 @@ class BridgeBackend final : public IFacadeBackend {
   // no picture Qt reads.
   static QImage DecodePicture(const std::vector<std::uint8_t>& bytes);
 
+  // The windows list loop devices attached to image files, as disks of the disk-image kind.
+  BridgeBackend();
+
   bool IsAppRunning() override;
   void initFileType() override;
   void ReleaseDataRecovery() override;
   void NotifiyDeviceInfoAfterInit(const std::string& name) override;
   DeviceItems GetDeviceInfoToArray() override;
   int RefreshDeviceInfo() override;
+  bool NotifyDeviceInfoAfterRefresh(const std::string& name, const std::string& dmgPath) override;
   int KDOpenDmgFile(const std::string& path) override;
   int KDOpenQimFile(const std::string& path) override;
   void SetRecoveryType(unsigned int mask) override;

@@ -42,6 +42,10 @@ class IFacadeBackend {
   virtual DeviceItems GetDeviceInfoToArray() = 0;
   // Stops a scan, then enumerates again; 0 when the scan did not end in time.
   virtual int RefreshDeviceInfo() = 0;
+  // The same in the background, opening the disk image dmgPath first when one is given, then posts name
+  // ("DmgOpened" "1" or "0" when an image was asked for); the device list is empty until then. False, with
+  // nothing started, while an enumeration is under way.
+  virtual bool NotifyDeviceInfoAfterRefresh(const std::string& name, const std::string& dmgPath) = 0;
   // Non-zero when the image was added to the device list.
   virtual int KDOpenDmgFile(const std::string& path) = 0;
   virtual int KDOpenQimFile(const std::string& path) = 0;

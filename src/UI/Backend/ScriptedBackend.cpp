@@ -156,9 +156,13 @@ DeviceItems ScriptedBackend::GetDeviceInfoToArray() {
     record.isSSD = device.ssd ? 1 : 0;
     record.isQim = device.qim ? 1 : 0;
     record.isAppleDmg = device.dmg ? 1 : 0;
+    record.isDmg = device.loop ? 1 : 0;
+    record.beCanOpen = device.canOpen ? 1 : 0;
     int volume = 0;
-    for (const ScriptedVolume& part : device.volumes)
+    for (const ScriptedVolume& part : device.volumes) {
       record.volumes.push_back(Record(part.name, part.capacity, disk, volume++, part.fileSystem));
+      record.volumes.back().beCanOpen = part.canOpen ? 1 : 0;
+    }
     records.push_back(std::move(record));
     ++disk;
   }
@@ -170,6 +174,15 @@ int ScriptedBackend::RefreshDeviceInfo() {
   Note("RefreshDeviceInfo");
   if (scan_.status != 0) StopScan(1);
   return failures_.refreshResult;
+}
+
+bool ScriptedBackend::NotifyDeviceInfoAfterRefresh(const std::string& name, const std::string& dmgPath) {
+  Note("NotifyDeviceInfoAfterRefresh");
+  if (scan_.status != 0) StopScan(1);
+  bridge::Notification done{name, {}, {}};
+  if (!dmgPath.empty()) done.info.emplace("DmgOpened", std::string(KDOpenDmgFile(dmgPath) ? "1" : "0"));
+  bridge::PostOnMainThread(std::move(done));
+  return true;
 }
 
 int ScriptedBackend::KDOpenDmgFile(const std::string& path) {
@@ -186,7 +199,10 @@ int ScriptedBackend::KDOpenQimFile(const std::string& path) {
   return failures_.openImageResult;
 }
 
-void ScriptedBackend::SetRecoveryType(unsigned int) { Note("SetRecoveryType"); }
+void ScriptedBackend::SetRecoveryType(unsigned int mask) {
+  Note("SetRecoveryType");
+  recoveryType_ = mask;
+}
 
 bool ScriptedBackend::USBNotifier_init() {
   Note("USBNotifier_init");

@@ -23,6 +23,7 @@ struct ScriptedVolume {
   std::string name;
   int fileSystem = 2;  // the codes of fileSystemTypeForInt: 2 FAT32, 3 NTFS, 7 exFAT, 8 HFS+, 9 APFS, ...
   std::int64_t capacity = 0;
+  bool canOpen = true;
 };
 
 struct ScriptedDevice {
@@ -33,6 +34,8 @@ struct ScriptedDevice {
   bool qim = false;
   bool dmg = false;
   std::vector<ScriptedVolume> volumes;
+  bool loop = false;  // a loop device over an image file: the disk-image bus kind
+  bool canOpen = true;
 };
 
 struct ScanStep {
@@ -85,6 +88,8 @@ class ScriptedBackend final : public IFacadeBackend {
 
   const std::vector<std::string>& Calls() const { return calls_; }
   bool Closed() const { return closed_; }
+  // The file-type mask last handed to SetRecoveryType.
+  unsigned RecoveryType() const { return recoveryType_; }
 
   bool IsAppRunning() override;
   void initFileType() override;
@@ -92,6 +97,7 @@ class ScriptedBackend final : public IFacadeBackend {
   void NotifiyDeviceInfoAfterInit(const std::string& name) override;
   DeviceItems GetDeviceInfoToArray() override;
   int RefreshDeviceInfo() override;
+  bool NotifyDeviceInfoAfterRefresh(const std::string& name, const std::string& dmgPath) override;
   int KDOpenDmgFile(const std::string& path) override;
   int KDOpenQimFile(const std::string& path) override;
   void SetRecoveryType(unsigned int mask) override;
@@ -186,6 +192,7 @@ class ScriptedBackend final : public IFacadeBackend {
   std::vector<std::string> calls_;
   QTimer player_;
   bool closed_ = false;
+  unsigned recoveryType_ = 0;
 
   Operation scan_;
   bool deep_ = false;

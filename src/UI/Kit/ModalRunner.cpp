@@ -35,7 +35,8 @@ class SheetPlacer final : public QObject {
     if (parent_) parent_->removeEventFilter(this);
   }
   void Place() {
-    if (sheet_ && parent_) sheet_->move(parent_->sheetTopLeft(sheet_->size()));
+    if (auto* window = qobject_cast<TCImageWindow*>(parent_.data()); window && sheet_)
+      sheet_->move(window->sheetTopLeft(sheet_->size()));
   }
 
  protected:
@@ -48,7 +49,8 @@ class SheetPlacer final : public QObject {
 
  private:
   QPointer<QWidget> sheet_;
-  QPointer<TCImageWindow> parent_;
+  // Held as a plain widget: while the parent is being destroyed it is no longer a TCImageWindow.
+  QPointer<QWidget> parent_;
 };
 
 struct State {

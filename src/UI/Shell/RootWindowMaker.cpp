@@ -1,10 +1,10 @@
 #include "UI/Shell/RootWindowMaker.h"
 
-#include "UI/Shell/RootWindow.h"
+#include "UI/Kit/TCImageWindow.h"
+#include "UI/Shell/KDRootWindowController.h"
 
 namespace quellsy::ui {
 
-// The placeholder main window has no import to offer yet.
-QWidget* MakeRootWindow(const std::string& /*importPath*/) { return new RootWindow; }
+QWidget* MakeRootWindow(const std::string& importPath) { return KDRootWindowController::MakeMainWindow(importPath); }
 
 }  // namespace quellsy::ui

@@ -1,6 +1,5 @@
-// What the shell sets up for the windows, and the main window it opens.
+// What the shell sets up for the windows.
 
-#include <QLabel>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -12,7 +11,6 @@
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/UserDefaults.h"
-#include "UI/Shell/RootWindow.h"
 #include "UI/Shell/ShellServices.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -61,22 +59,6 @@ TEST_F(ShellTest, TheLanguageIsTheAskedOneElseTheUsersPreferred) {
   const ShellServices services(backend_);
   EXPECT_EQ(Texts::Instance().Language(), QStringLiteral("de"));
   EXPECT_EQ(Texts::Instance().Text("COMM_BACK_BUTTON"), QStringLiteral("Back"));  // no German texts yet: English
-}
-
-TEST_F(ShellTest, TheMainWindowOpensWithItsTitleAndMark) {
-  const ShellServices services(backend_, "en");
-  RootWindow window;
-  window.show();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-  EXPECT_EQ(window.windowTitle(), QStringLiteral("Quellsy"));
-  EXPECT_EQ(window.size(), QSize(RootWindow::kWidth, RootWindow::kHeight));
-  const auto* mark = window.findChild<QLabel*>(QStringLiteral("rootMark"));
-  ASSERT_NE(mark, nullptr);
-  EXPECT_FALSE(mark->pixmap().isNull());
-  for (const QLabel* label : window.findChildren<QLabel*>()) {
-    EXPECT_FALSE(label->objectName().isEmpty());
-    EXPECT_FALSE(label->accessibleName().isEmpty()) << label->objectName().toStdString();
-  }
 }
 
 }  // namespace

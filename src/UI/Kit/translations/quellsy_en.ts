@@ -608,5 +608,100 @@
         <extracomment>Remaining-time label before the scan starts</extracomment>
         <translation>Preparing to scan your drive</translation>
     </message>
+    <message id="RVT_TWO_PAGE_TITLE">
+        <source>How were your files lost?</source>
+        <extracomment>Heading of the scan-mode page</extracomment>
+        <translation>How were your files lost?</translation>
+    </message>
+    <message id="RVT_TWO_DELETED_TITLE">
+        <source>Deleted files</source>
+        <extracomment>Scan-mode tile: files deleted by mistake</extracomment>
+        <translation>Deleted files</translation>
+    </message>
+    <message id="RVT_TWO_DELETED_NOTE">
+        <source>Files deleted by mistake or emptied from the trash. A quick scan of what the file system still records.</source>
+        <extracomment>What the deleted-files tile does</extracomment>
+        <translation>Files deleted by mistake or emptied from the trash. A quick scan of what the file system still records.</translation>
+    </message>
+    <message id="RVT_TWO_FORMAT_TITLE">
+        <source>Formatted drive</source>
+        <extracomment>Scan-mode tile: a formatted drive or card</extracomment>
+        <translation>Formatted drive</translation>
+    </message>
+    <message id="RVT_TWO_FORMAT_NOTE">
+        <source>A drive or memory card that was formatted or asks to be formatted. A quick scan, too.</source>
+        <extracomment>What the formatted-drive tile does</extracomment>
+        <translation>A drive or memory card that was formatted or asks to be formatted. A quick scan, too.</translation>
+    </message>
+    <message id="RVT_TWO_COMPLETE_TITLE">
+        <source>Complete recovery</source>
+        <extracomment>Scan-mode tile: the deep scan</extracomment>
+        <translation>Complete recovery</translation>
+    </message>
+    <message id="RVT_TWO_COMPLETE_NOTE">
+        <source>Reads every block of the device to find lost partitions and files by their content. Takes longer.</source>
+        <extracomment>What the complete-recovery tile does</extracomment>
+        <translation>Reads every block of the device to find lost partitions and files by their content. Takes longer.</translation>
+    </message>
+    <message id="RVT_THREE_PAGE_TITLE">
+        <source>Choose the drive to scan</source>
+        <extracomment>Heading of the device page</extracomment>
+        <translation>Choose the drive to scan</translation>
+    </message>
+    <message id="RVT_THREE_PAGE_NOTE">
+        <source>Pick a whole drive or one of its volumes, then press Scan. Double-click a row to start at once.</source>
+        <extracomment>Hint under the device page's heading</extracomment>
+        <translation>Pick a whole drive or one of its volumes, then press Scan. Double-click a row to start at once.</translation>
+    </message>
+    <message id="RVT_THREE_EMPTY_TITLE">
+        <source>No drive to scan yet</source>
+        <extracomment>Shown instead of the list when no drive is listed</extracomment>
+        <translation>No drive to scan yet</translation>
+    </message>
+    <message id="RVT_THREE_EMPTY_NOTE">
+        <source>Connect a USB drive or memory card, or attach a disk image file (losetup -P or udisksctl loop-setup). The list updates by itself.</source>
+        <extracomment>What to do when no drive is listed</extracomment>
+        <translation>Connect a USB drive or memory card, or attach a disk image file (losetup -P or udisksctl loop-setup). The list updates by itself.</translation>
+    </message>
+    <message id="RVT_THREE_OPEN_DMG_BUTTON">
+        <source>Open a DMG disk image…</source>
+        <extracomment>Link on the device page that opens a DMG file for scanning</extracomment>
+        <translation>Open a DMG disk image…</translation>
+    </message>
+    <message id="RVT_THREE_OPEN_DMG_FAILED_TITLE">
+        <source>The disk image could not be opened</source>
+        <extracomment>Alert when a DMG file cannot be read</extracomment>
+        <translation>The disk image could not be opened</translation>
+    </message>
+    <message id="RVT_THREE_OPEN_DMG_FAILED_NOTE">
+        <source>Quellsy reads DMG images that are neither encrypted nor compressed, such as read-write and uncompressed images. Convert a compressed image to an uncompressed one first, and check that the file is complete.</source>
+        <extracomment>Informative text of the alert when a DMG file cannot be read</extracomment>
+        <translation>Quellsy reads DMG images that are neither encrypted nor compressed, such as read-write and uncompressed images. Convert a compressed image to an uncompressed one first, and check that the file is complete.</translation>
+    </message>
+    <message id="RVT_THREE_DMG_PANEL_TITLE">
+        <source>Open a disk image</source>
+        <extracomment>Title of the file chooser for DMG images</extracomment>
+        <translation>Open a disk image</translation>
+    </message>
+    <message id="RVT_THREE_DMG_PANEL_FILTER">
+        <source>DMG disk images</source>
+        <extracomment>File chooser filter; the patterns follow it</extracomment>
+        <translation>DMG disk images</translation>
+    </message>
+    <message id="APFS_SCAN_NOTICE_TITLE">
+        <source>This drive cannot be opened for scanning</source>
+        <extracomment>Notice shown instead of a scan</extracomment>
+        <translation>This drive cannot be opened for scanning</translation>
+    </message>
+    <message id="APFS_SCAN_NOTICE_TEXT">
+        <source>Quellsy could not read the chosen drive or volume. Check that it is still connected and that Quellsy runs with administrator rights, then choose it again. Encrypted volumes cannot be scanned.</source>
+        <extracomment>What the cannot-open notice explains</extracomment>
+        <translation>Quellsy could not read the chosen drive or volume. Check that it is still connected and that Quellsy runs with administrator rights, then choose it again. Encrypted volumes cannot be scanned.</translation>
+    </message>
+    <message id="APFS_SCAN_NOTICE_LINK">
+        <source>How to make a drive readable</source>
+        <extracomment>Link of the cannot-open notice to the help page</extracomment>
+        <translation>How to make a drive readable</translation>
+    </message>
 </context>
 </TS>
