@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "RAWSearch/Formats/Document/PdfEndWalk.h"
+#include "RAWSearch/Framework/PdfEndWalk.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "RAWSearch/Framework/PlainFileWindow.h"
 #include "RAWSearch/Framework/RawSearchApi.h"

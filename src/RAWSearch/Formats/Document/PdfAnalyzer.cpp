@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "RAWSearch/Formats/Document/FilePDFAnalyser.h"
-#include "RAWSearch/Formats/Document/PdfEndWalk.h"
+#include "RAWSearch/Framework/PdfEndWalk.h"
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
 #include "RAWSearch/Framework/RawSearchApi.h"
 #include "RAWSearch/Framework/RawUtility.h"

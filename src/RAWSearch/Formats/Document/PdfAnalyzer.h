@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "RAWSearch/Formats/Document/PdfEndWalk.h"
+#include "RAWSearch/Framework/PdfEndWalk.h"
 #include "RAWSearch/Framework/BruteForceAnalyser.h"
 #include "RAWSearch/Metadata/FileProperty.h"
 #include "RAWSearch/Metadata/PdfTitleAnalyzer.h"

@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-#include "RAWSearch/Formats/Image/JpegMarkerWalk.h"
+#include "RAWSearch/Framework/JpegMarkerWalk.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "RAWSearch/Framework/PlainFileWindow.h"
 #include "RAWSearch/Framework/RawSearchApi.h"

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "RAWSearch/Formats/Image/JpegMarkerWalk.h"
+#include "RAWSearch/Framework/JpegMarkerWalk.h"
 #include "RAWSearch/Framework/BruteForceAnalyser.h"
 #include "RAWSearch/Framework/ISpecialRawFileAnalyser.h"
 #include "Utility/ByteReader.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "RAWSearch/Formats/Image/JpegAnalyzer.h"
-#include "RAWSearch/Formats/Image/JpegMarkerWalk.h"
+#include "RAWSearch/Framework/JpegMarkerWalk.h"
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
 #include "RAWSearch/Framework/RawUtility.h"
 #include "RAWSearch/Metadata/TiffFields.h"

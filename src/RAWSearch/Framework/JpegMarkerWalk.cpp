@@ -1,4 +1,4 @@
-#include "RAWSearch/Formats/Image/JpegMarkerWalk.h"
+#include "RAWSearch/Framework/JpegMarkerWalk.h"
 
 #include <algorithm>
 #include <cstring>

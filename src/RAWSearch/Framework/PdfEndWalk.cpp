@@ -1,4 +1,4 @@
-#include "RAWSearch/Formats/Document/PdfEndWalk.h"
+#include "RAWSearch/Framework/PdfEndWalk.h"
 
 #include <algorithm>
 #include <cstring>

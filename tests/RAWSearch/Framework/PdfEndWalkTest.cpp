@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "RAWSearch/Formats/Document/PdfEndWalk.h"
+#include "RAWSearch/Framework/PdfEndWalk.h"
 #include "support/samples/PatternBytes.h"
 
 namespace quellsy::test {
