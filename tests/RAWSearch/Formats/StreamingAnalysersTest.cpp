@@ -107,18 +107,19 @@ INSTANTIATE_TEST_SUITE_P(
         GrowCase{"gz sample", MakeStreaming<RawSpeed::GZAnalyzer>(), Sample("gz.gz"), RAW_FILE_TYPE_GZ, Sectors},
         GrowCase{"gz of six sectors", MakeStreaming<RawSpeed::GZAnalyzer>(),
                  [] { return GzFile(8, "a.txt", Body(3000)); }, RAW_FILE_TYPE_GZ, Sectors},
-        // HTML ends at its last non-zero byte, but never in its first sector.
+        // HTML ends behind its closing tag and line end, or where its text gives way to zeros.
         GrowCase{"html sample", MakeStreaming<RawSpeed::HTMLAnalyser>(), Sample("html.html"), RAW_FILE_TYPE_HTM,
-                 Sectors},
+                 Own},
         GrowCase{"html ending 300 bytes into a sector", MakeStreaming<RawSpeed::HTMLAnalyser>(),
-                 [] { return Text("<!DOCTYPE html>", 512 + 300); }, RAW_FILE_TYPE_HTM, Own},
+                 [] { return TextLines("<!DOCTYPE html>", 512 + 300); }, RAW_FILE_TYPE_HTM, Own},
         GrowCase{"utf-16 html", MakeStreaming<RawSpeed::HTMLAnalyser>(), [] { return Utf16Page(1024 + 200); },
                  RAW_FILE_TYPE_HTM, Own},
-        // A sector whose last word is zero but not its last two does not end the page.
-        GrowCase{"html with a short zero run", MakeStreaming<RawSpeed::HTMLAnalyser>(),
+        // A closing tag with more markup behind it (here in a comment) does not end the page.
+        GrowCase{"html with an inner closing tag", MakeStreaming<RawSpeed::HTMLAnalyser>(),
                  [] {
-                   Bytes b = Text("<html>", 1024 + 100);
-                   std::fill(b.begin() + 1020, b.begin() + 1024, 0);
+                   Bytes b = TextLines("<html>\n<!-- </html>\n-->\n", 1024 + 100);
+                   const std::string closing = "</html>\n";
+                   std::copy(closing.begin(), closing.end(), b.end() - static_cast<std::ptrdiff_t>(closing.size()));
                    return b;
                  },
                  RAW_FILE_TYPE_HTM, Own},
@@ -263,9 +264,9 @@ TEST_F(StreamingHandOver, TypesFromTheHeader) {
 }
 
 TEST_F(StreamingHandOver, PastTheCapTheFallbackMeasures) {
-  // Over a mebibyte of page without a zero tail.
+  // Over a mebibyte of page text.
   RawSpeed::HTMLAnalyser html;
-  const Grown grown = Grow(html, Text("<html>", RawSpeed::HTMLAnalyser::kSizeCap + 4 * kSector));
+  const Grown grown = Grow(html, TextLines("<html>", RawSpeed::HTMLAnalyser::kSizeCap + 4 * kSector));
   ASSERT_EQ(grown.result, 1);
   EXPECT_EQ(grown.size, 0u);
   EXPECT_EQ(grown.lastSector, kStart + RawSpeed::HTMLAnalyser::kSizeCap / kSector + 1);
@@ -312,8 +313,8 @@ const ScanSampleRegistrar kScanSamples({
     {"RawSpeed::GZAnalyzer", "gz sample", Sample("gz.gz"), RAW_FILE_TYPE_GZ, Expect::kWholeSectors},
     {"RawSpeed::GZAnalyzer", "gz of six sectors", [] { return GzFile(8, "a.txt", Body(3000)); }, RAW_FILE_TYPE_GZ,
      Expect::kWholeSectors},
-    {"RawSpeed::HTMLAnalyser", "html sample", Sample("html.html"), RAW_FILE_TYPE_HTM, Expect::kWholeSectors},
-    {"RawSpeed::HTMLAnalyser", "html of two sectors", [] { return Text("<html>", 512 + 300); }, RAW_FILE_TYPE_HTM,
+    {"RawSpeed::HTMLAnalyser", "html sample", Sample("html.html"), RAW_FILE_TYPE_HTM, Expect::kExact},
+    {"RawSpeed::HTMLAnalyser", "html of two sectors", [] { return TextLines("<html>", 512 + 300); }, RAW_FILE_TYPE_HTM,
      Expect::kExact},
     {"RawSpeed::MIDAnalyser", "midi sample", Sample("midi.midi"), RAW_FILE_TYPE_MID, Expect::kExact},
     {"RawSpeed::CMDBAnalyser", "mdb sample", Sample("mdb.mdb"), RAW_FILE_TYPE_MDB, Expect::kExact, 0, {},

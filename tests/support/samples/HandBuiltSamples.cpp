@@ -120,6 +120,14 @@ Bytes Text(const std::string& head, std::size_t length) {
   return b;
 }
 
+Bytes TextLines(const std::string& head, std::size_t length) {
+  std::string text = head;
+  for (int line = 0; text.size() < length; ++line)
+    text += "<p>line " + std::to_string(line) + " of the quick brown fox</p>\n";
+  text.resize(length);
+  return Bytes(text.begin(), text.end());
+}
+
 void Append(Bytes& b, std::string_view text) { b.insert(b.end(), text.begin(), text.end()); }
 
 void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
@@ -179,6 +187,9 @@ Bytes DmgFile(std::size_t bodyBytes) {
   PutText(b, 0, "BZh11AY&SY");
   Bytes koly = Body(512, 9);
   PutText(koly, 0, "koly");
+  quellsy::FieldWriter version(koly);
+  version.be32(4, 4);
+  version.be32(8, 512);
   std::fill(koly.end() - 120, koly.end(), 0);
   Append(b, koly);
   return b;
@@ -300,6 +311,7 @@ Bytes X3fFile(std::size_t size) {
   Bytes b = Body(size, 20);
   PutText(b, 0, "FOVb");
   PutText(b, size - 76, "SECd");
+  quellsy::FieldWriter(b).le32(size - 72, 0x00020000);
   return b;
 }
 

@@ -20,6 +20,8 @@ void Append(Bytes& b, const Bytes& more);
 Bytes Body(std::size_t size, std::uint32_t seed = 21);
 // Text of `length` bytes without zero bytes, starting with `head`.
 Bytes Text(const std::string& head, std::size_t length);
+// `head`, then lines of printable text, `length` bytes in all (the last line cut where it must be).
+Bytes TextLines(const std::string& head, std::size_t length);
 
 Bytes ChmFile();
 // An index of two entries at 316; the last object at 600 points (through its record at 660) to the

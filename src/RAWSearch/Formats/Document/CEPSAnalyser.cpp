@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
-#include "RAWSearch/Framework/CZeroEndRawFileInfo.h"
+#include "RAWSearch/Framework/StreamingAnalyser.h"
 
 namespace BruteForce {
 
@@ -40,7 +40,7 @@ int CEPSAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 
 CRawFileInfo* CEPSAnalyser::CreateRawFileInfo() {
   if (!m_bText) return IRawFileAnalyser::CreateRawFileInfo();
-  return new CZeroEndRawFileInfo(kSizeCap, 1);
+  return new RawSpeed::CStreamingTextRawFileInfo(RAW_FILE_TYPE_EPS, nullptr, kSizeCap, {});
 }
 
 }  // namespace BruteForce

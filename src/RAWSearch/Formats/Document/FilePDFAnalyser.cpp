@@ -6,6 +6,7 @@
 
 #include "RAWSearch/Framework/PdfEndWalk.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/PlainFileWindow.h"
 #include "RAWSearch/Framework/RawSearchApi.h"
 
@@ -80,15 +81,7 @@ int FilePDFAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
 
 std::uint64_t FilePDFAnalyser::WalkToEnd(PlainFileWindow& window) {
   PdfEndWalk walk;
-  while (walk.GetState() == PdfEndWalk::State::kWaiting && walk.Next() <= kSizeCap) {
-    const std::uint64_t next = walk.Next();
-    const std::uint64_t from = next - std::min(next, PdfEndWalk::kLookBehind);
-    const quellsy::ByteSpan bytes = window.At(from);
-    if (bytes.empty()) break;
-    walk.Advance(bytes, from);
-    // No step forward on the bytes the device still holds: it ends inside the file.
-    if (walk.GetState() == PdfEndWalk::State::kWaiting && walk.Next() == next) break;
-  }
+  WalkThroughWindow(window, walk, kSizeCap, PdfEndWalk::kLookBehind);
   return walk.End() != 0 ? walk.End() : walk.MarkEnd();
 }
 

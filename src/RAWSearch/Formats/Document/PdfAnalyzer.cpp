@@ -9,6 +9,7 @@
 #include "RAWSearch/Formats/Document/FilePDFAnalyser.h"
 #include "RAWSearch/Framework/PdfEndWalk.h"
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/RawSearchApi.h"
 #include "RAWSearch/Framework/RawUtility.h"
 
@@ -68,11 +69,8 @@ int PdfAnalyzer::PdfRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
   if (offset > 0 && CPlainRawFileAnalyser::HasText({sector, 8}, 0, "%PDF-")) return EndOrHandOver(sectorNumber);
 
   // The walk reads everything the search holds of the file, from the block before this one on.
-  const long long heldFirst = std::clamp(context.llBufferFirstSector, m_llStartSector, sectorNumber);
-  const long long behind = (sectorNumber - heldFirst) * sectorSize;
-  const long long ahead = std::max(context.llBlockEndSector - sectorNumber, 1LL) * sectorSize;
-  m_walk.Advance({sector - behind, static_cast<std::size_t>(behind + ahead)},
-                 static_cast<std::uint64_t>((heldFirst - m_llStartSector) * sectorSize));
+  const HeldFile held = HeldBytesOf(sector, sectorSize, m_llStartSector, sectorNumber, context);
+  m_walk.Advance(held.bytes, held.first);
   if (m_walk.GetState() == PdfEndWalk::State::kDone) {
     // The document information is read from every sector of the file: the end's own sector finishes it.
     const std::uint64_t end = m_walk.End() != 0 ? m_walk.End() : m_walk.MarkEnd();

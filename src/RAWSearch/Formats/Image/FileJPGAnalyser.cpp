@@ -6,6 +6,7 @@
 
 #include "RAWSearch/Framework/JpegMarkerWalk.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/PlainFileWindow.h"
 #include "RAWSearch/Framework/RawSearchApi.h"
 #include "RAWSearch/Metadata/ExifReader.h"
@@ -165,15 +166,8 @@ int FileJPGAnalyser::EndFile(CRawFileInfo& hit, PlainFileWindow& window, std::ui
 
 std::optional<std::uint64_t> FileJPGAnalyser::WalkToEnd(PlainFileWindow& window, std::uint64_t cap) {
   JpegMarkerWalk walk;
-  while (walk.GetState() == JpegMarkerWalk::State::kWaiting && walk.Next() <= cap) {
-    const std::uint64_t from = walk.Next();
-    const quellsy::ByteSpan bytes = window.At(from);
-    if (bytes.empty()) return std::nullopt;
-    walk.Advance(bytes, from);
-    // No step forward on the bytes the device still holds: it ends inside the file.
-    if (walk.GetState() == JpegMarkerWalk::State::kWaiting && walk.Next() == from) return std::nullopt;
-  }
-  if (walk.GetState() != JpegMarkerWalk::State::kDone || walk.End() > cap) return std::nullopt;
+  if (!WalkThroughWindow(window, walk, cap) || walk.GetState() != JpegMarkerWalk::State::kDone || walk.End() > cap)
+    return std::nullopt;
   return walk.End();
 }
 

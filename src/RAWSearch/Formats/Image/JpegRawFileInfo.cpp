@@ -8,6 +8,7 @@
 #include "RAWSearch/Formats/Image/JpegAnalyzer.h"
 #include "RAWSearch/Framework/JpegMarkerWalk.h"
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/RawUtility.h"
 #include "RAWSearch/Metadata/TiffFields.h"
 
@@ -127,10 +128,8 @@ int JpegAnalyzer::JpegRawFileInfo::CalcRawSize(unsigned char* sector, int sector
 
   if (m_walk.GetState() == JpegMarkerWalk::State::kWaiting) {
     // The walk reads everything the search holds of the file, from the block before this one on.
-    const long long heldFirst = std::clamp(context.llBufferFirstSector, m_llStartSector, sectorNumber);
-    const long long behind = (sectorNumber - heldFirst) * sectorSize;
-    const ByteSpan held(sector - behind, static_cast<std::size_t>(behind + buffered));
-    m_walk.Advance(held, static_cast<std::uint64_t>((heldFirst - m_llStartSector) * sectorSize), this);
+    const HeldFile held = HeldBytesOf(sector, sectorSize, m_llStartSector, sectorNumber, context);
+    m_walk.Advance(held.bytes, held.first, this);
     const auto end = static_cast<long long>(m_walk.End());
     if (m_walk.GetState() == JpegMarkerWalk::State::kDone && end <= m_llCap) {
       ComposeName(m_llStartSector + (end - 1) / sectorSize);
