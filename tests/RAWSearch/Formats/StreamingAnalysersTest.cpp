@@ -103,8 +103,16 @@ TEST_P(StreamingMembers, EndsWhereItsRuleSays) {
 INSTANTIATE_TEST_SUITE_P(
     RawSpeedAndBrance, StreamingMembers,
     ::testing::Values(
-        // gzip: a member ends with the sector of its zero tail (its trailer may end in zero bytes).
-        GrowCase{"gz sample", MakeStreaming<RawSpeed::GZAnalyzer>(), Sample("gz.gz"), RAW_FILE_TYPE_GZ, Sectors},
+        // gzip: an inflating member ends behind its trailer; one that does not (hand-built junk) with the
+        // sector of its zero tail (its trailer may end in zero bytes).
+        GrowCase{"gz sample", MakeStreaming<RawSpeed::GZAnalyzer>(), Sample("gz.gz"), RAW_FILE_TYPE_GZ, Own},
+        // Junk right behind the last trailer: the member ends there.
+        GrowCase{"gz made by gzip, junk behind", MakeStreaming<RawSpeed::GZAnalyzer>(),
+                 Made("tests/RAWSearch/Formats/make-zip-samples.sh", "named.gz"), RAW_FILE_TYPE_GZ, Own,
+                 [] { return Body(3000, 9); }},
+        GrowCase{"gz of two members, junk behind", MakeStreaming<RawSpeed::GZAnalyzer>(),
+                 Made("tests/RAWSearch/Formats/make-zip-samples.sh", "members.gz"), RAW_FILE_TYPE_GZ, Own,
+                 [] { return Body(3000, 10); }},
         GrowCase{"gz of six sectors", MakeStreaming<RawSpeed::GZAnalyzer>(),
                  [] { return GzFile(8, "a.txt", Body(3000)); }, RAW_FILE_TYPE_GZ, Sectors},
         // HTML ends behind its closing tag and line end, or where its text gives way to zeros.
@@ -310,7 +318,7 @@ TEST_F(StreamingHandOver, AnUnfinishedCrwGoesToItsFallback) {
 
 // Found through the registry in a complete scan and copied out (RegisteredFormatsTest).
 const ScanSampleRegistrar kScanSamples({
-    {"RawSpeed::GZAnalyzer", "gz sample", Sample("gz.gz"), RAW_FILE_TYPE_GZ, Expect::kWholeSectors},
+    {"RawSpeed::GZAnalyzer", "gz sample", Sample("gz.gz"), RAW_FILE_TYPE_GZ, Expect::kExact},
     {"RawSpeed::GZAnalyzer", "gz of six sectors", [] { return GzFile(8, "a.txt", Body(3000)); }, RAW_FILE_TYPE_GZ,
      Expect::kWholeSectors},
     {"RawSpeed::HTMLAnalyser", "html sample", Sample("html.html"), RAW_FILE_TYPE_HTM, Expect::kExact},

@@ -1,7 +1,7 @@
 #pragma once
 // Encapsulated PostScript: a text file grows sector by sector while its text runs and ends behind its
-// last line end (TextEndWalk); a file with the binary (DOS) header is sized at once from its section
-// table.
+// "%%EOF" and line end (TextEndWalk); a file with the binary (DOS) header is sized at once from its
+// section table.
 
 #include <cstdint>
 

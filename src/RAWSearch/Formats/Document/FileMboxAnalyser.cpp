@@ -1,6 +1,7 @@
 #include "RAWSearch/Formats/Document/FileMboxAnalyser.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "RAWSearch/Framework/OffsetFetch.h"
@@ -12,9 +13,11 @@ int FileMboxAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
   return Claim(hit, 0);
 }
 
-// A mailbox is text: it ends behind the last line end before its text gives way (TextEndWalk).
+// A mailbox is text: it ends behind the empty line that closes its last message, before its text gives way
+// (TextEndWalk).
 int FileMboxAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
-  TextEndWalk walk({}, TextEndWalk::Encoding::kBytes);
+  static constexpr std::string_view kMessageEnd[] = {"\n\n"};
+  TextEndWalk walk(kMessageEnd, TextEndWalk::Encoding::kBytes);
   WalkThroughWindow(window, walk, kSizeCap);
   hit.m_ullSize = walk.GetState() == TextEndWalk::State::kDone ? walk.End() : std::min(walk.Next(), kSizeCap);
   return 1;
