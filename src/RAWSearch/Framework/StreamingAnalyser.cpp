@@ -75,11 +75,14 @@ bool CStreamingRawFileInfo::ReachedMarkEnd(const unsigned char* sector, int sect
 }
 
 int CStreamingRawFileInfo::ZeroTailEnd(const unsigned char* sector, int sectorSize, long long sectorNumber,
-                                       const SearchContext& context, std::uint32_t threshold, long long extra) {
+                                       const SearchContext& context, std::uint32_t threshold, long long extra,
+                                       const char* separator) {
   const long long off = FileOffset(sectorNumber, sectorSize);
   if (off > m_llCap) return PastCap(off, sectorNumber);
+  // Another file begins here: without a zero tail before it, this one ended with the sector before.
+  if (context.pSameSectorHit && off > m_llMinimum) return End(off, sectorNumber - 1, separator);
   if (context.uTrailingZeroBytes < threshold || off < m_llMinimum) return 2;
-  return End(off + BruteForce::RawUtility::Binary_Compare(sector, sectorSize) + extra, sectorNumber);
+  return End(off + BruteForce::RawUtility::Binary_Compare(sector, sectorSize) + extra, sectorNumber, separator);
 }
 
 int CStreamingWalkRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,

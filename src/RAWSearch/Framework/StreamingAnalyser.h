@@ -69,9 +69,10 @@ class CStreamingRawFileInfo : public BruteForce::CBruteForceRawFileInfo {
   // The end a closing mark gave (0 = none yet).
   long long m_llMarkEnd = 0;
   // The zero-tail rule: waits while the sector's last `threshold` bytes are not all zero or below the
-  // minimum; then ends at the last non-zero byte (RawUtility::Binary_Compare) plus `extra`.
+  // minimum; then ends at the last non-zero byte (RawUtility::Binary_Compare) plus `extra`. Another file's
+  // start (a hit at this sector) ends the file with the sector before it.
   int ZeroTailEnd(const unsigned char* sector, int sectorSize, long long sectorNumber, const SearchContext& context,
-                  std::uint32_t threshold = 8, long long extra = 0);
+                  std::uint32_t threshold = 8, long long extra = 0, const char* separator = "_");
 };
 
 // The members that walk a chain of structures, each leading to the next: every structure that starts

@@ -186,6 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
         GrowCase{"psafe3 at 3", MakeStreaming<RawSpeed::PSAFE3Analyser>(), [] { return Text("abcpws3", 700); },
                  RAW_FILE_TYPE_PSAFE3, Own},
         GrowCase{"jks", MakeStreaming<RawSpeed::JKSAnalyser>(), [] { return JksFile(1500); }, RAW_FILE_TYPE_JKS, Own},
+        // Junk right behind the file: its end block and HMAC, or its digest, end it.
+        GrowCase{"psafe3 with its end block, junk behind", MakeStreaming<RawSpeed::PSAFE3Analyser>(),
+                 [] { return Psafe3File(2000); }, RAW_FILE_TYPE_PSAFE3, Own, [] { return Body(1500, 4); }},
+        GrowCase{"jks of 5000 bytes, junk behind", MakeStreaming<RawSpeed::JKSAnalyser>(), [] { return JksFile(5000); },
+                 RAW_FILE_TYPE_JKS, Own, [] { return Body(1500, 5); }},
         GrowCase{"ngrr", MakeStreaming<RawSpeed::NGRRAnalyser>(), [] { return NgrrFile({700, 3000, 50}); },
                  RAW_FILE_TYPE_NGRR, Own},
         GrowCase{"ngrr of one block across a block of the search", MakeStreaming<RawSpeed::NGRRAnalyser>(),

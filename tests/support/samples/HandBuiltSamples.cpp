@@ -316,8 +316,28 @@ Bytes X3fFile(std::size_t size) {
 }
 
 Bytes JksFile(std::size_t length) {
-  Bytes b = Body(length, 7);
-  FieldWriter(b).be32(0, 0xFEEDFEED);
+  // Header, one trusted certificate entry (tag, alias, time, type, certificate), the digest.
+  constexpr std::size_t kFixed = 12 + 4 + 2 + 5 + 8 + 2 + 5 + 4 + 20;
+  Bytes b = Body(std::max(length, kFixed + 1), 7);
+  FieldWriter w(b);
+  w.be32(0, 0xFEEDFEED);
+  w.be32(4, 2);
+  w.be32(8, 1);
+  w.be32(12, 2);
+  w.be16(16, 5);
+  PutText(b, 18, "mykey");
+  w.be16(31, 5);
+  PutText(b, 33, "X.509");
+  w.be32(38, static_cast<std::uint32_t>(b.size() - kFixed));
+  return b;
+}
+
+Bytes Psafe3File(std::size_t length) {
+  using namespace std::string_view_literals;
+  // Header and records, the end block, the 32-byte HMAC.
+  Bytes b = Body(std::max<std::size_t>(length, 4 + 16 + 32), 13);
+  PutText(b, 0, "PWS3");
+  PutText(b, b.size() - 48, "PWS3-EOFPWS3-EOF"sv);
   return b;
 }
 

@@ -58,7 +58,10 @@ Bytes ThreeDsFile();
 Bytes MrwFile();
 Bytes X3fFile(std::size_t size);
 
+// A key store of one trusted certificate entry, `length` bytes with its digest.
 Bytes JksFile(std::size_t length);
+// A Password Safe 3 database of `length` bytes: header and records, the end block and the HMAC.
+Bytes Psafe3File(std::size_t length);
 Bytes NgrrFile(std::initializer_list<std::uint32_t> blocks);
 Bytes AepFile(std::uint32_t treeBytes, bool packet);
 Bytes DbxFile(std::size_t size, bool folderList);
