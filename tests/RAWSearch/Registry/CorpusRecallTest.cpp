@@ -36,7 +36,7 @@ constexpr int kFilesPerMaker = 6;
 enum class Lack { kFound, kExact, kName };
 
 // What a format may fall short of, and why. Every row must still happen (at the given sector size, 0 for both,
-// and slack mode, null for both): a shortfall that is fixed leaves the table.
+// and slack mode, null for both): a shortfall that is fixed leaves the table. None is left.
 struct Shortfall {
   const char* type;
   unsigned sector;
@@ -45,10 +45,7 @@ struct Shortfall {
   const char* why;
 };
 
-constexpr std::array kShortfalls{
-    // Nothing in the document states where it ends: it ends at the first zero tail or where the next file begins.
-    Shortfall{"fh11", 0, "random", Lack::kExact, "a FreeHand 11 document ends at a zero tail or the next file"},
-};
+constexpr std::array<Shortfall, 0> kShortfalls{};
 
 struct Layout {
   unsigned sector;
