@@ -22,17 +22,20 @@ A maker may write a sidecar OUT_FILE_STEM.meta, one `key=value` a line:
               in the path of one of its copies. Several name= lines may be given: each must occur.
 
 Image: files at sector-aligned offsets in the given order, each followed by zero bytes to the end of its last
-sector; between files random bytes or zeros (--gaps). With --fragment-over N every file longer than N sectors is
-split in two fragments at a random sector with a gap between them (a record of what carving does with
-fragmentation; no file is fragmented otherwise).
+sector; between files random bytes or zeros (--gaps). With --slack random the bytes behind each file are old data,
+as on a reused card or disk: random to the end of its last sector and in the whole gap behind it. With
+--fragment-over N every file longer than N sectors is split in two fragments at a random sector with a gap between
+them (a record of what carving does with fragmentation; no file is fragmented otherwise).
 
-Manifest (IMAGE.manifest, tab-separated, after a line `# sector_size=N` and a `#` line of column names): name
-(the file's name among the made files), size, sha256, offset (in sectors of the image's sector size, the first
-fragment's), type (the extension), end, name (the expected name texts, `|`-separated, empty when none), family
-(the maker), fragments (the sectors of each fragment as start+count, `,`-separated; one for a file placed whole).
+Manifest (IMAGE.manifest, tab-separated, after the lines `# sector_size=N` and `# slack=zero|random` and a `#` line
+of column names): name (the file's name among the made files), size, sha256, offset (in sectors of the image's
+sector size, the first fragment's), type (the extension), end, name (the expected name texts, `|`-separated, empty
+when none), family (the maker), fragments (the sectors of each fragment as start+count, `,`-separated; one for a
+file placed whole).
 
 usage: assemble.py IMAGE --files DIR (--count N | --per-maker K) [--makers "jpeg png ..."] [--mib M]
-                   [--sector 512|4096] [--gaps mixed|random|zero] [--fragment-over SECTORS] [--seed S] [--jobs J]
+                   [--sector 512|4096] [--gaps mixed|random|zero] [--slack zero|random] [--fragment-over SECTORS]
+                   [--seed S] [--jobs J]
 Without --mib the image is as large as the files and gaps of 64 sectors on average.
 """
 
@@ -162,6 +165,8 @@ def main():
     parser.add_argument("--mib", type=int, default=0, help="image size (default: as large as needed)")
     parser.add_argument("--sector", type=int, choices=(512, 4096), default=512)
     parser.add_argument("--gaps", choices=("mixed", "random", "zero"), default="mixed")
+    parser.add_argument("--slack", choices=("zero", "random"), default="zero",
+                        help="bytes behind each file to its last sector's end and in the gap behind it")
     parser.add_argument("--fragment-over", type=int, default=0, help="split files longer than this many sectors")
     parser.add_argument("--seed", type=int, default=22, help="seed of the layout and the gap bytes")
     parser.add_argument("--jobs", type=int, default=4, help="makers run at once")
@@ -198,11 +203,13 @@ def main():
         return args.gaps == "zero" or (args.gaps == "mixed" and rng.random() < 0.5)
 
     with open(args.image, "wb") as out, open(args.image + ".manifest", "w", encoding="utf-8") as manifest:
-        manifest.write(f"# sector_size={sector}\n# name\tsize\tsha256\toffset\ttype\tend\tname\tfamily\tfragments\n")
+        manifest.write(f"# sector_size={sector}\n# slack={args.slack}\n"
+                       "# name\tsize\tsha256\toffset\ttype\tend\tname\tfamily\tfragments\n")
         write_gap(out, gaps[0] * sector, zero_gap(), rng)
         for entry, gap in zip(entries, gaps[1:]):
             data = entry["data"]
-            padded = data + bytes(-len(data) % sector)
+            slack = -len(data) % sector
+            padded = data + (rng.randbytes(slack) if args.slack == "random" else bytes(slack))
             placed, at = [], 0
             for number, count in enumerate(entry["fragments"]):
                 if number:
@@ -214,7 +221,7 @@ def main():
             manifest.write("\t".join([entry["name"], str(len(data)), hashlib.sha256(data).hexdigest(),
                                       placed[0].split("+")[0], kind, entry["end"], "|".join(entry["names"]),
                                       entry["family"], ",".join(placed)]) + "\n")
-            write_gap(out, gap * sector, zero_gap(), rng)
+            write_gap(out, gap * sector, args.slack == "zero" and zero_gap(), rng)
     print(f"{len(entries)} files placed in {total * sector / 2**20:.1f} MiB ({sector}-byte sectors)")
 
 

@@ -20,8 +20,8 @@ fi
 mapfile -t formats < <("$writer" --list)
 format=${formats[$((turn % ${#formats[@]}))]}
 "$writer" "$format" "$index" "$stem.$format"
-# A key store, a password safe, a score and a WordPerfect graphic have no structural end: the scan ends them in
-# the zeros behind them.
+# A score, a WordPerfect graphic and a FreeHand document have no structural end the scan follows: it ends them in
+# the zeros behind them, or where the next file begins.
 case $format in
-  jks | psafe3 | sib | wpg) echo "end=prefix" >"$stem.meta" ;;
+  sib | wpg | fh11) echo "end=prefix" >"$stem.meta" ;;
 esac

@@ -2,12 +2,13 @@
 # weight: 6
 # One PDF for the complete-scan corpus, made with ghostscript from a page count, font size and texts
 # picked by the seed, with Title, Author and Creator in its information dictionary; uncompressed
-# pages for some seeds, so that sizes range from a few KiB to a few dozen. The scan files a PDF under its
-# author and names it after its title: the sidecar says so.
+# pages for some seeds, so that sizes range from a few KiB to a few dozen. Every other one is then given keywords
+# by exiftool, which appends them as an incremental update (a second body, cross-reference table and "%%EOF").
+# The scan files a PDF under its author and names it after its title: the sidecar says so.
 #
 # usage: bench/corpus/pdf.sh OUT_FILE_STEM INDEX   (writes OUT_FILE_STEM.pdf)
 source "$(dirname "$0")/maker.bash" "$@" || exit 2
-need gs
+need gs exiftool
 scratch
 pages=$((1 + index % 9))
 size=$((8 + index % 7))
@@ -30,4 +31,5 @@ gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=pdfwrite -dCompressPages="$compress" -s
   -c "[ /Title ($title) /Author ($author) /Creator (Writer) /CreationDate (D:20210304050607Z)
        /ModDate (D:20220102030405Z) /DOCINFO pdfmark" \
   -f "$work/pages.ps"
+((turn % 2)) && exiftool -q -overwrite_original "-Keywords=seed $index" "$stem.pdf"
 printf 'name=%s\nname=%s\n' "$author" "$title" >"$stem.meta"

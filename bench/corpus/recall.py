@@ -13,7 +13,8 @@ through the manifest's fragments and checked against its SHA-256):
 Files of equal content are scored once in the tables (the first in the manifest stands for them).
 
 usage: recall.py IMAGE DIR [--peer NAME=DIR] [--per-file | --summary] [--title TEXT]
-  (default)   a table per format (the file type): files, and found / exact / named for DIR and each peer;
+  (default)   a table per format (the file type): files, and found / exact / named for DIR and each peer; then
+              the bytes each carver wrote (every copy, the found and the false) against the bytes placed;
   --per-file  one tab-separated line per placed file: name, type, family, end, found, exact, padded, named
               (yes, no or -);
   --summary   one line, "EXACT/DISTINCT".
@@ -151,6 +152,18 @@ def table(rows, results, labels):
             print("  ".join("-" * width for width in widths))
 
 
+def written(folder):
+    """(bytes, files) of every regular file under the folder."""
+    total = count = 0
+    for root, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(root, name)
+            if os.path.isfile(path) and not os.path.islink(path):
+                total += os.path.getsize(path)
+                count += 1
+    return total, count
+
+
 def main():
     parser = argparse.ArgumentParser(description="Scores copied-out files against a corpus image's manifest.")
     parser.add_argument("image")
@@ -183,6 +196,11 @@ def main():
         if args.title:
             print(args.title)
         table(rows, results, [label for label, _ in carvers])
+        placed = sum(row["size"] for row in rows)
+        for label, folder in folders:
+            total, count = written(folder)
+            print(f"{label}: {total / 1e6:.1f} MB written in {count} files, {total / placed:.2f} x the "
+                  f"{placed / 1e6:.1f} MB placed")
 
 
 if __name__ == "__main__":

@@ -160,6 +160,22 @@ Bytes Entropy(std::size_t count, std::uint32_t seed) {
   return out;
 }
 
+Bytes StuffedEntropy(std::size_t count, std::uint32_t seed, std::size_t restartEvery) {
+  Bytes out = Entropy(count, seed);
+  std::uint8_t restart = 0xD0;
+  for (std::size_t at = 0; at + 2 <= out.size(); ++at) {
+    if (at % 97 == 96) {
+      out[at] = 0xFF;
+      out[++at] = 0x00;
+    } else if (restartEvery != 0 && at % restartEvery == restartEvery - 1) {
+      out[at] = 0xFF;
+      out[++at] = restart;
+      restart = restart == 0xD7 ? 0xD0 : static_cast<std::uint8_t>(restart + 1);
+    }
+  }
+  return out;
+}
+
 Bytes WithoutJfif(Bytes jpeg) {
   if (jpeg.size() > 6 && jpeg[2] == 0xFF && jpeg[3] == 0xE0)
     jpeg.erase(jpeg.begin() + 2, jpeg.begin() + 4 + (jpeg[4] << 8 | jpeg[5]));

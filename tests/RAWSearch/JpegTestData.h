@@ -94,6 +94,9 @@ Bytes Frame(std::uint8_t code, std::uint8_t precision, std::uint16_t height, std
 Bytes Scan(std::uint8_t components);
 // Entropy-coded bytes that never form a marker (no 0xFF) and are never zero.
 Bytes Entropy(std::size_t count, std::uint32_t seed = 1);
+// Entropy-coded bytes as an encoder writes them: an FF stuffed with 00 every 97 bytes, and a restart
+// marker (FF D0 to FF D7 in turn) every `restartEvery` bytes (0: none).
+Bytes StuffedEntropy(std::size_t count, std::uint32_t seed = 1, std::size_t restartEvery = 0);
 // Drops a leading JFIF segment, so the file starts FF D8 FF DB as a stripped camera file does.
 Bytes WithoutJfif(Bytes jpeg);
 // Puts a comment segment behind the application segments and tables, so the file's length leaves

@@ -31,6 +31,8 @@ int CZeroEndRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long
   // offset in the file.
   const std::uint64_t base = m_ullSize;
   const std::uint32_t trailingZero = context.uTrailingZeroBytes;
+  // Another file begins here: without a zero tail before it, this one ended with the sector before.
+  if (context.pSameSectorHit && base != 0) return 1;
   int result = 1;
   if (base < m_ullNextCheck || trailingZero == 0) {
     m_ullSize = base + size;

@@ -1,6 +1,6 @@
 #pragma once
 // A hit that grows sector by sector and ends where the data gives way to zero bytes, at a size cap,
-// or (when an end pattern is set) where the pattern closes the data.
+// (when an end pattern is set) where the pattern closes the data, or where another file begins.
 
 #include <cstddef>
 #include <cstdint>

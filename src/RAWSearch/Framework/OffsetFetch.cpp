@@ -2,15 +2,21 @@
 
 #include <algorithm>
 
-#include "RAWSearch/Framework/PlainFileWindow.h"
+
+HeldFile HeldBytesOf(const unsigned char* sector, int sectorSize, long long startSector, long long sectorNumber,
+                     const CRawFileInfo::SearchContext& context) {
+  const long long index = sectorNumber - startSector;
+  const long long from = std::clamp(context.llBufferFirstSector - startSector, 0LL, std::max(index, 0LL)) * sectorSize;
+  const long long to = std::max(context.llBlockEndSector - startSector, index + 1) * sectorSize;
+  return {{sector + (from - index * sectorSize), static_cast<std::size_t>(to - from)}, static_cast<std::uint64_t>(from)};
+}
 
 OffsetFetch HeldFetch(const unsigned char* sector, int sectorSize, long long startSector, long long sectorNumber,
                       const CRawFileInfo::SearchContext& context) {
-  const long long index = sectorNumber - startSector;
-  const long long from = std::max(context.llBufferFirstSector - startSector, 0LL) * sectorSize;
-  const long long to = std::max(context.llBlockEndSector - startSector, index + 1) * sectorSize;
-  const unsigned char* first = sector + (from - index * sectorSize);
-  return [first, from, to](std::uint64_t offset, std::size_t length) -> std::optional<quellsy::ByteSpan> {
+  const HeldFile held = HeldBytesOf(sector, sectorSize, startSector, sectorNumber, context);
+  const auto from = static_cast<long long>(held.first);
+  const long long to = from + static_cast<long long>(held.bytes.size());
+  return [first = held.bytes.data(), from, to](std::uint64_t offset, std::size_t length) -> std::optional<quellsy::ByteSpan> {
     const auto at = static_cast<long long>(offset);
     if (at < from) return quellsy::ByteSpan{};
     if (at + static_cast<long long>(length) > to) return std::nullopt;

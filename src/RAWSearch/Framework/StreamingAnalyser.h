@@ -7,8 +7,13 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string_view>
 
 #include "RAWSearch/Framework/BruteForceAnalyser.h"
+#include "RAWSearch/Framework/EndMarkSearch.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
+#include "RAWSearch/Framework/TextEndWalk.h"
 #include "Utility/ByteReader.h"
 
 namespace RawSpeed {
@@ -56,10 +61,18 @@ class CStreamingRawFileInfo : public BruteForce::CBruteForceRawFileInfo {
   int NotHeld(const HeldBytes& held, long long pos);
   // Past the cap: a member with a fallback hands over, one without ends at the sectors followed.
   int PastCap(long long off, long long sectorNumber);
+  // Looks for `mark` in this sector (with the bytes before it the search holds) until it gives the file's
+  // end, kept in m_llMarkEnd; true once the sector that holds the end is shown.
+  bool ReachedMarkEnd(const unsigned char* sector, int sectorSize, long long sectorNumber, const SearchContext& context,
+                      const EndMark& mark);
+
+  // The end a closing mark gave (0 = none yet).
+  long long m_llMarkEnd = 0;
   // The zero-tail rule: waits while the sector's last `threshold` bytes are not all zero or below the
-  // minimum; then ends at the last non-zero byte (RawUtility::Binary_Compare) plus `extra`.
+  // minimum; then ends at the last non-zero byte (RawUtility::Binary_Compare) plus `extra`. Another file's
+  // start (a hit at this sector) ends the file with the sector before it.
   int ZeroTailEnd(const unsigned char* sector, int sectorSize, long long sectorNumber, const SearchContext& context,
-                  std::uint32_t threshold = 8, long long extra = 0);
+                  std::uint32_t threshold = 8, long long extra = 0, const char* separator = "_");
 };
 
 // The members that walk a chain of structures, each leading to the next: every structure that starts
@@ -82,6 +95,27 @@ class CStreamingZeroTailRawFileInfo : public CStreamingRawFileInfo {
  public:
   using CStreamingRawFileInfo::CStreamingRawFileInfo;
   int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+};
+
+// The members whose files are text: they end where TextEndWalk says (behind the last closing mark or
+// line end before the text gives way), in the sector that holds the end.
+class CStreamingTextRawFileInfo : public CStreamingRawFileInfo {
+ public:
+  // `closings` (static texts) and `braces` as TextEndWalk takes them.
+  CStreamingTextRawFileInfo(std::uint32_t type, IRawFileAnalyser* fallback, long long cap,
+                            std::span<const std::string_view> closings, bool braces = false);
+  int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+ protected:
+  // How the text is encoded, decided on the file's first sector: bytes unless a member says otherwise.
+  virtual TextEndWalk::Encoding EncodingOf(quellsy::ByteSpan first) const;
+  // The file's length from the end the walk gave; `held` holds the end's sector.
+  virtual long long Length(std::uint64_t end, const HeldFile& held) const;
+
+ private:
+  std::span<const std::string_view> m_closings;
+  bool m_bBraces;
+  std::optional<TextEndWalk> m_walk;
 };
 
 }  // namespace RawSpeed

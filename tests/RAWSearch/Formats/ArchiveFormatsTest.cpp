@@ -29,7 +29,7 @@ INSTANTIATE_TEST_SUITE_P(ArchiveSamples, PlainAnalyserFiles,
         FileCase{"cab", Make<FileCABAnalyser>(), Sample("cab.cab"), RAW_FILE_TYPE_CAB,
             Expect::kStated, 567614},
         // A gzip file smaller than a sector ends in its first sector.
-        FileCase{"gz", Make<FileGZAnalyser>(), Sample("gz.gz"), RAW_FILE_TYPE_GZ, Expect::kWholeSectors}));
+        FileCase{"gz", Make<FileGZAnalyser>(), Sample("gz.gz"), RAW_FILE_TYPE_GZ, Expect::kExact}));
 
 INSTANTIATE_TEST_SUITE_P(ArchiveBuilt, PlainAnalyserFiles,
                          ::testing::Values(
@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(ArchiveWalked, PlainAnalyserFiles,
         FileCase{"sitx", Make<FileSITAnalyser>(), [] { return SitxFile(0x19); }, RAW_FILE_TYPE_SITX, Expect::kExact},
         FileCase{"sitx ending 13 past its mark", Make<FileSITAnalyser>(), [] { return SitxFile(';'); },
             RAW_FILE_TYPE_SITX, Expect::kExact},
-        FileCase{"sitx ending 14 past its mark", Make<FileSITAnalyser>(), [] { return SitxFile(0x20); },
+        FileCase{"sitx ending 14 past its mark", Make<FileSITAnalyser>(), [] { return SitxFile(0x10); },
             RAW_FILE_TYPE_SITX, Expect::kExact},
         FileCase{"dmg of whole sectors", Make<FileDMGAnalyser>(), [] { return DmgFile(4096); }, RAW_FILE_TYPE_DMG,
             Expect::kExact},

@@ -7,6 +7,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 
 #include "JpegTestData.h"
 #include "RAWSearch/Formats/Image/FileJPGAnalyser.h"
@@ -74,6 +75,8 @@ struct EndCase {
   ImageFill around;
   // Empty: the record must still be growing after 200 sectors.
   std::optional<std::string> fileName;
+  // Bytes placed right behind the file.
+  Bytes after = {};
 };
 
 void PrintTo(const EndCase& c, std::ostream* os) { *os << c.name; }
@@ -84,7 +87,7 @@ TEST_P(JpegEndTest, EndsExactlyAfterTheEndMarker) {
   const EndCase& c = GetParam();
   const Bytes jpeg = c.jpeg();
   ImageBuilder image(c.sector + 300, kSector, c.around);
-  image.Place("photo.jpg", c.sector, jpeg);
+  image.Place("photo.jpg", c.sector, Concat({jpeg, c.after}));
   const auto record = Grow(image.bytes(), c.sector, 200);
   if (!c.fileName) {
     EXPECT_EQ(outcome_.result, 2);
@@ -95,6 +98,7 @@ TEST_P(JpegEndTest, EndsExactlyAfterTheEndMarker) {
   EXPECT_EQ(record->m_ullSize, jpeg.size());
   EXPECT_EQ(record->GetRawFileName(), *c.fileName);
   EXPECT_EQ(record->m_uRawFileType, RAW_FILE_TYPE_JPG);
+  EXPECT_FALSE(record->m_bIncomplete);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -118,13 +122,137 @@ INSTANTIATE_TEST_SUITE_P(
         EndCase{"ExifMarkerClosingASector", [] { return Picture(CameraExif("Canon", "EOS 5D"), 8 * kSector); }, 3,
                 ImageFill::kJunk, "CANON_EOS 5D_3-10"},
         EndCase{"PlainStartWithoutJfif", [] { return Picture({}, 2500); }, 7, ImageFill::kJunk, "7-11"},
-        // Data after FF D9 in the same sector: not this file's end.
+        // Data after FF D9 in the same sector: they follow the file, whose structure ends at the marker.
         EndCase{"MarkerFollowedByData",
                 [] {
-                  return Concat({Picture(Jfif(), 2000), {1, 2, 3, 4, 5}});
+                  return Picture(Jfif(), 2000);
                 },
-                2, ImageFill::kZero, std::nullopt}),
+                2, ImageFill::kZero, "2-5", {1, 2, 3, 4, 5}}),
     [](const auto& test) { return std::string(test.param.name); });
+
+Bytes Dht() { return Segment(0xC4, Bytes(29, 0x11)); }
+
+// A head whose entropy-coded data put `pair` across a sector boundary (its FF closing a sector), then
+// more data and the end marker.
+Bytes PairAcrossSectors(const Bytes& head, const Bytes& pair) {
+  const std::size_t before = 2 * kSector - head.size() - 1;
+  return Concat({head, Entropy(before, 4), pair, Entropy(700, 5), Eoi()});
+}
+
+struct StructureCase {
+  const char* name;
+  std::function<Bytes()> jpeg;
+};
+
+void PrintTo(const StructureCase& c, std::ostream* os) { *os << c.name; }
+
+class JpegStructureEndTest : public JpegAnalyzerTest,
+                             public ::testing::WithParamInterface<std::tuple<StructureCase, long long>> {};
+
+// Junk right behind the end marker, in its sector and beyond (or a second picture's start): the growing
+// record, whatever part of the file the search holds at a time, and the plain analyser measuring from
+// the device both end the file at the marker.
+TEST_P(JpegStructureEndTest, EndsAtTheMarkerBehindTheLastScanWhateverFollows) {
+  const auto& [c, sectorsPerBlock] = GetParam();
+  const Bytes jpeg = c.jpeg();
+  for (const Bytes& after : {Bytes{}, Concat({Soi(), Jfif(), Dqt()})}) {
+    SCOPED_TRACE(after.empty() ? "junk behind" : "a picture's start behind");
+    ImageBuilder image(300, kSector, ImageFill::kJunk);
+    image.Place("photo.jpg", 5, Concat({jpeg, after}), ImageFill::kJunk);
+    const auto record = Grow(image.bytes(), 5, 290, sectorsPerBlock);
+    ASSERT_EQ(outcome_.result, 1);
+    EXPECT_EQ(record->m_ullSize, jpeg.size());
+    EXPECT_FALSE(record->m_bIncomplete);
+    const long long last = 5 + static_cast<long long>((jpeg.size() - 1) / kSector);
+    // Named by the sectors the file covers (behind the camera, when the Exif block names one).
+    EXPECT_TRUE(record->GetRawFileName().ends_with("5-" + std::to_string(last))) << record->GetRawFileName();
+
+    MemoryDevice device(image.bytes(), kSector);
+    CRawFileInfo hit;
+    hit.m_llStartSector = 5;
+    ASSERT_EQ(analyser_.Fallback()->GetRawFileSize(hit, &device), 1);
+    EXPECT_EQ(hit.m_ullSize, jpeg.size());
+    EXPECT_FALSE(hit.m_bIncomplete);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, JpegStructureEndTest,
+    ::testing::Combine(
+        ::testing::Values(
+            StructureCase{"StuffedBytesAndRestarts",
+                          [] {
+                            return Concat({Soi(), Jfif(), Dqt(), Frame(0xC0, 8, 120, 160, 3),
+                                           Segment(0xDD, {0, 4}), Dht(), Scan(3), StuffedEntropy(5000, 3, 700),
+                                           Eoi()});
+                          }},
+            StructureCase{"FillBytesBeforeTheEnd",
+                          [] {
+                            return Concat({Picture(Jfif(), 3000, 120, 160, false), {0xFF, 0xFF, 0xFF}, Eoi()});
+                          }},
+            StructureCase{"ProgressiveScans",
+                          [] {
+                            return Concat({Soi(), Jfif(), Dqt(), Frame(0xC2, 8, 120, 160, 3), Dht(), Scan(3),
+                                           StuffedEntropy(900, 6), Dht(), Scan(1), StuffedEntropy(1400, 7), Dht(),
+                                           Scan(1), StuffedEntropy(2100, 8), Eoi()});
+                          }},
+            StructureCase{"ExifThumbnailWithItsOwnEnd",
+                          [] {
+                            const Bytes thumbnail = Concat({Soi(), Dqt(), Frame(0xC0, 8, 8, 8, 3), Scan(3),
+                                                            StuffedEntropy(1500, 9), Eoi(), Bytes(600, 0)});
+                            const auto tiffWithThumbnailAt = [&](std::uint32_t offset) {
+                              TiffBuilder tiff(true);
+                              tiff.AddIfd({tiff.Ascii(0x010F, "Canon"), tiff.Ascii(0x0110, "EOS 5D")}, 1);
+                              tiff.AddIfd({tiff.Long(0x0201, offset),
+                                           tiff.Long(0x0202, static_cast<std::uint32_t>(thumbnail.size()))});
+                              return tiff.Build();
+                            };
+                            const auto offset = static_cast<std::uint32_t>(tiffWithThumbnailAt(0).size());
+                            return Picture(ExifApp1(Concat({tiffWithThumbnailAt(offset), thumbnail})), 6000);
+                          }},
+            StructureCase{"StuffedByteAcrossSectors",
+                          [] {
+                            return PairAcrossSectors(Concat({Soi(), Jfif(), Dqt(), Frame(0xC0, 8, 9, 9, 3), Scan(3)}),
+                                                     {0xFF, 0x00});
+                          }},
+            StructureCase{"MarkerAcrossSectors",
+                          [] {
+                            return PairAcrossSectors(Concat({Soi(), Jfif(), Dqt(), Frame(0xC2, 8, 9, 9, 3), Scan(3)}),
+                                                     Concat({{0xFF, 0xC4, 0x00, 0x1F}, Bytes(29, 0x11), Scan(1)}));
+                          }},
+            StructureCase{"TablesFirstWithoutJfif",
+                          [] { return Concat({Soi(), Dqt(), Frame(0xC0, 8, 120, 160, 3), Scan(3), Entropy(2500), Eoi()}); }}),
+        // The search holds one sector at a time, or blocks of 64.
+        ::testing::Values(1, 64)),
+    [](const auto& test) {
+      return std::string(std::get<0>(test.param).name) + "_" + std::to_string(std::get<1>(test.param));
+    });
+
+TEST_F(JpegAnalyzerTest, AWalkThatCannotFinishFallsBackToTheZeroTailAndMarksTheFileIncomplete) {
+  struct Case {
+    const char* name;
+    Bytes jpeg;
+  };
+  const Bytes head = Concat({Soi(), Jfif(), Dqt(), Frame(0xC0, 8, 120, 160, 3), Scan(3)});
+  const std::vector<Case> cases = {
+      // A marker code that has no place in a scan.
+      {"BadMarkerInTheScan", Concat({head, Entropy(1200, 2), {0xFF, 0x01}, Entropy(800, 3), Eoi()})},
+      // A scan before any frame.
+      {"ScanBeforeTheFrame", Concat({Soi(), Jfif(), Dqt(), Scan(3), Entropy(2000, 4), Eoi()})},
+      // An end marker before any scan.
+      {"EndBeforeAnyScan", Concat({Soi(), Jfif(), Dqt(), Segment(0xFE, Bytes(1800, 'c')), Eoi()})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ImageBuilder image(64, kSector, ImageFill::kJunk);
+    image.Place("photo.jpg", 3, c.jpeg);
+    const auto record = Grow(image.bytes(), 3, 60);
+    ASSERT_EQ(outcome_.result, 1);
+    // The zero tail behind the file's end marker ends it.
+    EXPECT_EQ(record->m_ullSize, c.jpeg.size());
+    EXPECT_TRUE(record->m_bIncomplete);
+  }
+}
 
 TEST_F(JpegAnalyzerTest, ThumbnailEndClosingASectorBeforeTheMinimumEndIsIgnored) {
   const Bytes thumbnail = Picture(Jfif(), 700);
@@ -183,9 +311,11 @@ TEST_F(JpegAnalyzerTest, PixelCountEndsAPictureWithoutEndMarker) {
   ASSERT_EQ(outcome_.result, 1);
   EXPECT_EQ(record->m_llPixelCount, 800000);
   EXPECT_EQ(record->m_llMinEnd, Record::kInitialMinimumEnd + 100000);
-  // The first sector whose offset passes 800000 counts whole.
-  EXPECT_EQ(outcome_.sector, 1563);
+  // The walk fails in the junk behind the data; the first sector whose offset passes 800000 counts
+  // whole, and the file is marked incomplete.
   EXPECT_EQ(record->m_ullSize, 1563u * kSector + kSector);
+  EXPECT_EQ(record->GetRawFileName(), "0-1563");
+  EXPECT_TRUE(record->m_bIncomplete);
 }
 
 TEST_F(JpegAnalyzerTest, PictureHeightsThatSetThePixelCount) {
@@ -232,6 +362,7 @@ TEST_F(JpegAnalyzerTest, ARecordWithoutEndStopsAtItsCap) {
     ASSERT_EQ(outcome_.result, 1) << c.name;
     EXPECT_EQ(record->m_ullSize, c.cap) << c.name;
     EXPECT_EQ(outcome_.sector, static_cast<long long>(c.cap / kSector) + 1) << c.name;
+    EXPECT_TRUE(record->m_bIncomplete) << c.name;
   }
 }
 
@@ -282,11 +413,12 @@ TEST_F(JpegAnalyzerTest, MarkerWalkReachesExifBehindALongJfifSegment) {
 }
 
 TEST_F(JpegAnalyzerTest, ARecordLeavingWithoutEndIsMeasuredByThePlainAnalyser) {
-  // The record is let go after four of the file's six sectors, before anything could end it.
+  // The record is let go after four of the file's six sectors, before anything could end it (the search
+  // holds one sector at a time, so the walk cannot look ahead).
   const Bytes jpeg = Picture(Jfif(), 6 * kSector);
   ImageBuilder image(64, kSector, ImageFill::kJunk);
-  image.Place("photo.jpg", 2, jpeg);
-  const auto record = Grow(image.bytes(), 2, 4);
+  image.Place("photo.jpg", 2, jpeg, ImageFill::kJunk);
+  const auto record = Grow(image.bytes(), 2, 4, 1);
   ASSERT_EQ(outcome_.result, 2);
 
   record->WillBeRemove(nullptr, -1);
@@ -296,6 +428,7 @@ TEST_F(JpegAnalyzerTest, ARecordLeavingWithoutEndIsMeasuredByThePlainAnalyser) {
   EXPECT_EQ(analyser_.GetRawFileSize(*record, &device), 0);  // the growing analyser never measures
   ASSERT_EQ(record->m_pAnalyser->GetRawFileSize(*record, &device), 1);
   EXPECT_EQ(record->m_ullSize, jpeg.size());
+  EXPECT_FALSE(record->m_bIncomplete);
 }
 
 struct HeaderCase {

@@ -1,10 +1,11 @@
 // PDF documents: the information dictionary read from raw sector bytes, the growing record that ends a
-// file after the "%%EOF" and line end that close its data and names it from that dictionary, and the plain
-// analyser that measures what the record leaves over. Real files are made with ghostscript and
-// exiftool.
+// file after its last valid end mark (or, without one, the "%%EOF" and line end that close its data) and
+// names it from that dictionary, and the plain analyser that measures what the record leaves over. Real
+// files are made with ghostscript and exiftool.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "RAWSearch/Formats/Document/PdfAnalyzer.h"
 #include "RAWSearch/Metadata/PdfTitleAnalyzer.h"
 #include "RawSearchTestSupport.h"
+#include "support/samples/PatternBytes.h"
 #include "support/MemoryDevice.h"
 
 namespace quellsy::test {
@@ -245,6 +247,26 @@ TEST_P(MadePdfs, NamedAndLabelledFromTheInformation) {
   EXPECT_EQ(record->GetRawFileTime(), "2020-05-06 10-20-30");
 }
 
+// Junk right behind the document, in its last sector and beyond: the record ends it at its last valid end
+// mark, and so does the plain analyser measuring it from the device.
+TEST_P(MadePdfs, EndAtTheirLastValidMarkWithJunkBehind) {
+  const Bytes file = formats::Made(kScript, GetParam().file)();
+  ASSERT_FALSE(file.empty());
+  Bytes image = Placed(file);
+  const Bytes junk = PatternBytes(image.size() - kStart * kSector - file.size(), 5);
+  std::copy(junk.begin(), junk.end(), image.begin() + static_cast<std::ptrdiff_t>(kStart * kSector + file.size()));
+  const auto record = Grow(image);
+  ASSERT_EQ(outcome_.result, 1);
+  EXPECT_EQ(record->m_ullSize, file.size());
+  EXPECT_EQ(record->GetRawFileName(), GetParam().name);
+
+  MemoryDevice device(image, kSector);
+  CRawFileInfo hit;
+  hit.m_llStartSector = kStart;
+  ASSERT_EQ(analyser_.Fallback()->GetRawFileSize(hit, &device), 1);
+  EXPECT_EQ(hit.m_ullSize, file.size());
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Ghostscript, MadePdfs,
     ::testing::Values(
@@ -259,14 +281,22 @@ TEST_F(PdfAnalyzerTest, SmallMadeFileKeepsItsNameThroughThePlainAnalyser) {
   const Bytes file = formats::Made(kScript, "small.pdf")();
   ASSERT_FALSE(file.empty());
   ASSERT_LT(file.size(), static_cast<std::size_t>(Record::kMinSize));
-  const auto record = Grow(Placed(file, 300), 200);
-  EXPECT_EQ(outcome_.result, 1);
-  EXPECT_EQ(record->m_ullSize, 0u);
-  record->WillBeRemove(nullptr, -1);
-  EXPECT_EQ(record->GetRawFileName(), "Short Note2021-01-02 03-04-05");
-  MemoryDevice device(Placed(file, 300), kSector);
-  ASSERT_EQ(record->m_pAnalyser->GetRawFileSize(*record, &device), 1);
-  EXPECT_EQ(record->m_ullSize, file.size());
+  for (const bool junkBehind : {false, true}) {
+    SCOPED_TRACE(junkBehind ? "junk behind" : "zeros behind");
+    Bytes image = Placed(file, 300);
+    if (junkBehind) {
+      const Bytes junk = PatternBytes(image.size() - kStart * kSector - file.size(), 6);
+      std::copy(junk.begin(), junk.end(), image.begin() + static_cast<std::ptrdiff_t>(kStart * kSector + file.size()));
+    }
+    const auto record = Grow(image, 200);
+    EXPECT_EQ(outcome_.result, 1);
+    EXPECT_EQ(record->m_ullSize, 0u);
+    record->WillBeRemove(nullptr, -1);
+    EXPECT_EQ(record->GetRawFileName(), "Short Note2021-01-02 03-04-05");
+    MemoryDevice device(image, kSector);
+    ASSERT_EQ(record->m_pAnalyser->GetRawFileSize(*record, &device), 1);
+    EXPECT_EQ(record->m_ullSize, file.size());
+  }
 }
 
 // The plain analyser alone.

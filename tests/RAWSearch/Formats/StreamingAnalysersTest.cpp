@@ -103,22 +103,31 @@ TEST_P(StreamingMembers, EndsWhereItsRuleSays) {
 INSTANTIATE_TEST_SUITE_P(
     RawSpeedAndBrance, StreamingMembers,
     ::testing::Values(
-        // gzip: a member ends with the sector of its zero tail (its trailer may end in zero bytes).
-        GrowCase{"gz sample", MakeStreaming<RawSpeed::GZAnalyzer>(), Sample("gz.gz"), RAW_FILE_TYPE_GZ, Sectors},
+        // gzip: an inflating member ends behind its trailer; one that does not (hand-built junk) with the
+        // sector of its zero tail (its trailer may end in zero bytes).
+        GrowCase{"gz sample", MakeStreaming<RawSpeed::GZAnalyzer>(), Sample("gz.gz"), RAW_FILE_TYPE_GZ, Own},
+        // Junk right behind the last trailer: the member ends there.
+        GrowCase{"gz made by gzip, junk behind", MakeStreaming<RawSpeed::GZAnalyzer>(),
+                 Made("tests/RAWSearch/Formats/make-zip-samples.sh", "named.gz"), RAW_FILE_TYPE_GZ, Own,
+                 [] { return Body(3000, 9); }},
+        GrowCase{"gz of two members, junk behind", MakeStreaming<RawSpeed::GZAnalyzer>(),
+                 Made("tests/RAWSearch/Formats/make-zip-samples.sh", "members.gz"), RAW_FILE_TYPE_GZ, Own,
+                 [] { return Body(3000, 10); }},
         GrowCase{"gz of six sectors", MakeStreaming<RawSpeed::GZAnalyzer>(),
                  [] { return GzFile(8, "a.txt", Body(3000)); }, RAW_FILE_TYPE_GZ, Sectors},
-        // HTML ends at its last non-zero byte, but never in its first sector.
+        // HTML ends behind its closing tag and line end, or where its text gives way to zeros.
         GrowCase{"html sample", MakeStreaming<RawSpeed::HTMLAnalyser>(), Sample("html.html"), RAW_FILE_TYPE_HTM,
-                 Sectors},
+                 Own},
         GrowCase{"html ending 300 bytes into a sector", MakeStreaming<RawSpeed::HTMLAnalyser>(),
-                 [] { return Text("<!DOCTYPE html>", 512 + 300); }, RAW_FILE_TYPE_HTM, Own},
+                 [] { return TextLines("<!DOCTYPE html>", 512 + 300); }, RAW_FILE_TYPE_HTM, Own},
         GrowCase{"utf-16 html", MakeStreaming<RawSpeed::HTMLAnalyser>(), [] { return Utf16Page(1024 + 200); },
                  RAW_FILE_TYPE_HTM, Own},
-        // A sector whose last word is zero but not its last two does not end the page.
-        GrowCase{"html with a short zero run", MakeStreaming<RawSpeed::HTMLAnalyser>(),
+        // A closing tag with more markup behind it (here in a comment) does not end the page.
+        GrowCase{"html with an inner closing tag", MakeStreaming<RawSpeed::HTMLAnalyser>(),
                  [] {
-                   Bytes b = Text("<html>", 1024 + 100);
-                   std::fill(b.begin() + 1020, b.begin() + 1024, 0);
+                   Bytes b = TextLines("<html>\n<!-- </html>\n-->\n", 1024 + 100);
+                   const std::string closing = "</html>\n";
+                   std::copy(closing.begin(), closing.end(), b.end() - static_cast<std::ptrdiff_t>(closing.size()));
                    return b;
                  },
                  RAW_FILE_TYPE_HTM, Own},
@@ -177,6 +186,11 @@ INSTANTIATE_TEST_SUITE_P(
         GrowCase{"psafe3 at 3", MakeStreaming<RawSpeed::PSAFE3Analyser>(), [] { return Text("abcpws3", 700); },
                  RAW_FILE_TYPE_PSAFE3, Own},
         GrowCase{"jks", MakeStreaming<RawSpeed::JKSAnalyser>(), [] { return JksFile(1500); }, RAW_FILE_TYPE_JKS, Own},
+        // Junk right behind the file: its end block and HMAC, or its digest, end it.
+        GrowCase{"psafe3 with its end block, junk behind", MakeStreaming<RawSpeed::PSAFE3Analyser>(),
+                 [] { return Psafe3File(2000); }, RAW_FILE_TYPE_PSAFE3, Own, [] { return Body(1500, 4); }},
+        GrowCase{"jks of 5000 bytes, junk behind", MakeStreaming<RawSpeed::JKSAnalyser>(), [] { return JksFile(5000); },
+                 RAW_FILE_TYPE_JKS, Own, [] { return Body(1500, 5); }},
         GrowCase{"ngrr", MakeStreaming<RawSpeed::NGRRAnalyser>(), [] { return NgrrFile({700, 3000, 50}); },
                  RAW_FILE_TYPE_NGRR, Own},
         GrowCase{"ngrr of one block across a block of the search", MakeStreaming<RawSpeed::NGRRAnalyser>(),
@@ -263,9 +277,9 @@ TEST_F(StreamingHandOver, TypesFromTheHeader) {
 }
 
 TEST_F(StreamingHandOver, PastTheCapTheFallbackMeasures) {
-  // Over a mebibyte of page without a zero tail.
+  // Over a mebibyte of page text.
   RawSpeed::HTMLAnalyser html;
-  const Grown grown = Grow(html, Text("<html>", RawSpeed::HTMLAnalyser::kSizeCap + 4 * kSector));
+  const Grown grown = Grow(html, TextLines("<html>", RawSpeed::HTMLAnalyser::kSizeCap + 4 * kSector));
   ASSERT_EQ(grown.result, 1);
   EXPECT_EQ(grown.size, 0u);
   EXPECT_EQ(grown.lastSector, kStart + RawSpeed::HTMLAnalyser::kSizeCap / kSector + 1);
@@ -309,11 +323,11 @@ TEST_F(StreamingHandOver, AnUnfinishedCrwGoesToItsFallback) {
 
 // Found through the registry in a complete scan and copied out (RegisteredFormatsTest).
 const ScanSampleRegistrar kScanSamples({
-    {"RawSpeed::GZAnalyzer", "gz sample", Sample("gz.gz"), RAW_FILE_TYPE_GZ, Expect::kWholeSectors},
+    {"RawSpeed::GZAnalyzer", "gz sample", Sample("gz.gz"), RAW_FILE_TYPE_GZ, Expect::kExact},
     {"RawSpeed::GZAnalyzer", "gz of six sectors", [] { return GzFile(8, "a.txt", Body(3000)); }, RAW_FILE_TYPE_GZ,
      Expect::kWholeSectors},
-    {"RawSpeed::HTMLAnalyser", "html sample", Sample("html.html"), RAW_FILE_TYPE_HTM, Expect::kWholeSectors},
-    {"RawSpeed::HTMLAnalyser", "html of two sectors", [] { return Text("<html>", 512 + 300); }, RAW_FILE_TYPE_HTM,
+    {"RawSpeed::HTMLAnalyser", "html sample", Sample("html.html"), RAW_FILE_TYPE_HTM, Expect::kExact},
+    {"RawSpeed::HTMLAnalyser", "html of two sectors", [] { return TextLines("<html>", 512 + 300); }, RAW_FILE_TYPE_HTM,
      Expect::kExact},
     {"RawSpeed::MIDAnalyser", "midi sample", Sample("midi.midi"), RAW_FILE_TYPE_MID, Expect::kExact},
     {"RawSpeed::CMDBAnalyser", "mdb sample", Sample("mdb.mdb"), RAW_FILE_TYPE_MDB, Expect::kExact, 0, {},

@@ -61,8 +61,8 @@ TEST_F(TiffAnalyzerTest, ClaimsTheTiffHeadersOnly) {
   }
 }
 
-// Plain TIFFs end in whole sectors at the first zero tail past everything their directories name.
-TEST_F(TiffAnalyzerTest, ToolMadeTiffsEndInTheirLastSector) {
+// Plain TIFFs end at the furthest byte their directories and picture data reach.
+TEST_F(TiffAnalyzerTest, ToolMadeTiffsEndAtTheirLastByte) {
   TempDir dir;
   const auto le = MakeTiff(dir.path(), "le.tif", 1, "200x150", "-define tiff:endian=lsb");
   ASSERT_TRUE(le) << "ImageMagick (installed by the set-up) made no TIFF";
@@ -70,10 +70,15 @@ TEST_F(TiffAnalyzerTest, ToolMadeTiffsEndInTheirLastSector) {
   const auto tiles = MakeTiff(dir.path(), "tiles.tif", 3, "256x200", "-define tiff:tile-geometry=64x64");
   ASSERT_TRUE(be && tiles);
   for (const Bytes* file : {&*le, &*be, &*tiles}) {
-    const auto record = Grow(*file);
-    EXPECT_EQ(outcome_.result, 1);
-    EXPECT_EQ(record->m_ullSize, WholeSectors(file->size()));
-    EXPECT_EQ(record->m_uRawFileType, RAW_FILE_TYPE_TIF);
+    for (const Bytes& after : {Bytes{}, PatternBytes(3 * kSector, 4)}) {
+      // Zeros or junk behind the file, in its last sector too.
+      Bytes placed = *file;
+      placed.insert(placed.end(), after.begin(), after.end());
+      const auto record = Grow(placed);
+      EXPECT_EQ(outcome_.result, 1);
+      EXPECT_EQ(record->m_ullSize, file->size());
+      EXPECT_EQ(record->m_uRawFileType, RAW_FILE_TYPE_TIF);
+    }
   }
 }
 
@@ -98,7 +103,7 @@ TEST_F(TiffAnalyzerTest, CameraRawEndsExactlyAndIsNamedAndLabelled) {
   EXPECT_EQ(value, "NIKON CORPORATION");
 }
 
-// The maker's name as exiftool writes it types the file; camera files end at their last byte.
+// The maker's name as exiftool writes it types the file; every file ends at its last byte.
 TEST_F(TiffAnalyzerTest, ExiftoolWrittenMakerTypesTheFile) {
   TempDir dir;
   const auto made = MakeTiff(dir.path(), "made.tif", 8, "160x120", "");
@@ -111,12 +116,11 @@ TEST_F(TiffAnalyzerTest, ExiftoolWrittenMakerTypesTheFile) {
     ASSERT_TRUE(file) << "exiftool (installed by the set-up) failed";
     const auto record = Grow(*file);
     EXPECT_STREQ(RawFileExtension(record->m_uRawFileType), c.extension);
-    const bool camera = std::string(c.extension) != "TIF";
-    EXPECT_EQ(record->m_ullSize, camera ? file->size() : WholeSectors(file->size()));
+    EXPECT_EQ(record->m_ullSize, file->size());
   }
 }
 
-// The end is named only inside a sub-directory or a maker note; camera types end exactly there.
+// The end is named only inside a sub-directory or a maker note; the file ends exactly there.
 TEST_F(TiffAnalyzerTest, FollowsSubDirectoriesAndMakerNotes) {
   struct Case {
     const char* name;
@@ -125,11 +129,11 @@ TEST_F(TiffAnalyzerTest, FollowsSubDirectoriesAndMakerNotes) {
     const char* extension;
   };
   const Case cases[] = {
-      {"sub_ifd_le", SubIfdTiff(true), WholeSectors(50000), "TIF"},
-      {"sub_ifd_be", SubIfdTiff(false), WholeSectors(50000), "TIF"},
+      {"sub_ifd_le", SubIfdTiff(true), 50000, "TIF"},
+      {"sub_ifd_be", SubIfdTiff(false), 50000, "TIF"},
       {"nikon_maker_note", MakerNoteTiff(Maker::kNikon), 54106, "NEF"},
       {"epson_maker_note", MakerNoteTiff(Maker::kEpson), 50000, "ERF"},
-      {"other_maker_note", MakerNoteTiff(Maker::kOther), WholeSectors(50000), "TIF"},
+      {"other_maker_note", MakerNoteTiff(Maker::kOther), 50000, "TIF"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -147,25 +151,39 @@ TEST_F(TiffAnalyzerTest, DngTagWinsOverTheMaker) {
   EXPECT_EQ(record->m_ullSize, 31024u);
 }
 
-// Nothing named past 8192 bytes: the record ends in the first sector past them that ends in 32 zeros.
-TEST_F(TiffAnalyzerTest, SmallTiffEndsPastTheInitialEstimate) {
+// Everything named lies in the first 1000 bytes: the file ends there, in its second sector, although the
+// record's estimate starts at 8192 bytes.
+TEST_F(TiffAnalyzerTest, SmallTiffEndsAtItsLastByte) {
   const Bytes file = CameraTiff(true, "", "", 300, 700);
   const auto record = Grow(file);
-  EXPECT_EQ(outcome_.sector, kStart + 8192 / kSector);
-  EXPECT_EQ(record->m_ullSize, 8192u + kSector);
+  EXPECT_EQ(outcome_.sector, kStart + 1);
+  EXPECT_EQ(record->m_ullSize, 1000u);
 }
 
-// A raw file of 12 MiB ends where its estimate does even without a zero tail; one of 5 MiB does not.
-TEST_F(TiffAnalyzerTest, LargeRawEndsWithoutZeroTailSmallerOneWaits) {
-  constexpr std::uint32_t kLarge = 12u << 20;
-  const auto large = Grow(CameraTiff(true, "NIKON", "D3", 1024, kLarge - 1024), PadTo({}, 64 * kSector), 30000);
-  EXPECT_EQ(outcome_.result, 1);
-  EXPECT_EQ(outcome_.sector, kStart + kLarge / kSector - 1);
-  EXPECT_EQ(large->m_ullSize, kLarge);
+// Raw files of 12 and 5 MiB end where their strips do, with non-zero bytes behind them.
+TEST_F(TiffAnalyzerTest, LargeRawsEndWithoutZeroTail) {
+  for (const std::uint32_t length : {12u << 20, 5u << 20}) {
+    const auto record =
+        Grow(CameraTiff(true, "NIKON", "D3", 1024, length - 1024), PadTo({}, 256 * kSector), length / kSector + 200);
+    EXPECT_EQ(outcome_.result, 1);
+    EXPECT_EQ(outcome_.sector, kStart + length / kSector - 1);
+    EXPECT_EQ(record->m_ullSize, length);
+  }
+}
 
-  constexpr std::uint32_t kSmaller = 5u << 20;
-  Grow(CameraTiff(true, "NIKON", "D3", 1024, kSmaller - 1024), PadTo({}, 256 * kSector), kSmaller / kSector + 200);
-  EXPECT_EQ(outcome_.result, 2);
+// A directory whose pieces are not all measured (a strip array the search no longer holds) leaves the end to
+// the zero-tail rules, as does a picture without strip lengths.
+TEST_F(TiffAnalyzerTest, UnmeasuredPiecesWaitForTheZeroTail) {
+  TiffBuilder t(true);
+  t.AddIfd({t.Short(256, 64), t.Short(257, 48), t.Raw(273, 4, 1, 1024)});
+  const Bytes noLengths = PadTo(t.Build(), 9000);
+  Bytes placed = noLengths;
+  const Bytes junk = PatternBytes(300, 3);
+  placed.insert(placed.end(), junk.begin(), junk.end());
+  const auto record = Grow(placed);
+  EXPECT_EQ(outcome_.result, 1);
+  // The first zero tail, behind the junk, ends it in whole sectors.
+  EXPECT_EQ(record->m_ullSize, WholeSectors(placed.size()));
 }
 
 // Headers it does not follow, a first directory too far in, and too many directories: size 0, and the
@@ -204,7 +222,7 @@ TEST_F(TiffAnalyzerTest, SelfLinkingDirectoryEndsTheChain) {
   const Bytes file = PadTo(t.Build(), 20024);
   const auto record = Grow(file);
   EXPECT_EQ(outcome_.result, 1);
-  EXPECT_EQ(record->m_ullSize, WholeSectors(20024));
+  EXPECT_EQ(record->m_ullSize, 20024u);
 }
 
 // An embedded JPEG picture becomes the preview: a thumbnail the directory points back at, and a
@@ -227,13 +245,13 @@ TEST_F(TiffAnalyzerTest, FindsTheEmbeddedPreview) {
   const auto withStrip = Grow(stripFile);
   EXPECT_EQ(withStrip->PreviewOffset(), 12288);
   EXPECT_EQ(withStrip->PreviewSize(), jpeg.size());
-  EXPECT_EQ(withStrip->m_ullSize, WholeSectors(stripFile.size()));
+  EXPECT_EQ(withStrip->m_ullSize, stripFile.size());
 }
 
 // The registry's complete scan must find these (see the registry tests).
 const formats::ScanSampleRegistrar kScanSamples({
     {"BruteForce::TiffAnalyzer", "tif sample", formats::Sample("tiff.tiff"), RAW_FILE_TYPE_TIF,
-     formats::Expect::kWholeSectors},
+     formats::Expect::kExact},
     {"BruteForce::TiffAnalyzer", "nef", [] { return CameraTiff(false, "NIKON", "D3", 2048, 40000); },
      RAW_FILE_TYPE_NEF, formats::Expect::kExact},
     {"BruteForce::TiffAnalyzer", "raf", RafFile, RAW_FILE_TYPE_RAF, formats::Expect::kExact},

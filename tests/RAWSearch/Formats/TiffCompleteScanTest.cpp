@@ -1,6 +1,6 @@
-// TIFFs and camera raw files placed in an image between zero fill, found by engine-cli's complete
+// TIFFs and camera raw files placed in an image between zero fill or junk, found by engine-cli's complete
 // scan through the registry, and copied out by its --recover: each copy is the file, then only the
-// zero slack of its last sector where the type ends in whole sectors.
+// zero slack of its last sector where the plain analyser measures it in whole sectors.
 
 #include <gtest/gtest.h>
 
@@ -34,9 +34,10 @@ struct Placed {
   std::uint64_t size;
 };
 
-// Places the samples in an image `fill`ed between them (each file's last sector zero past its end),
+// Places the samples in an image `fill`ed between them (each file's last sector `slack` past its end),
 // runs engine-cli's complete scan with --recover on it and expects every copy as `Placed` says.
-void ExpectRecoveredByteExact(const TempDir& dir, const std::vector<Placed>& placed, ImageFill fill) {
+void ExpectRecoveredByteExact(const TempDir& dir, const std::vector<Placed>& placed, ImageFill fill,
+                              ImageFill slack = ImageFill::kZero) {
   long long next = 64;
   std::vector<long long> at;
   for (const Placed& p : placed) {
@@ -44,7 +45,7 @@ void ExpectRecoveredByteExact(const TempDir& dir, const std::vector<Placed>& pla
     next += static_cast<long long>(WholeSectors(p.bytes.size()) / kSector) + 32;
   }
   ImageBuilder image(next + 32, kSector, fill);
-  for (std::size_t i = 0; i < placed.size(); ++i) image.Place(placed[i].name, at[i], placed[i].bytes);
+  for (std::size_t i = 0; i < placed.size(); ++i) image.Place(placed[i].name, at[i], placed[i].bytes, slack);
   image.Write(dir / "card.img");
 
   EngineRegistry::Instance().Reset();
@@ -96,12 +97,12 @@ TEST_F(TiffCompleteScan, EngineCliRecoversEveryPlacedSampleByteExact) {
 
   ExpectRecoveredByteExact(dir,
                            {
-                               {"le.tif", *le, WholeSectors(le->size())},
-                               {"be.tif", *be, WholeSectors(be->size())},
-                               {"tiles.tif", *tiles, WholeSectors(tiles->size())},
+                               {"le.tif", *le, le->size()},
+                               {"be.tif", *be, be->size()},
+                               {"tiles.tif", *tiles, tiles->size()},
                                {"nikon.nef", *nikon, nikon->size()},
                                {"dng.dng", *dng, dng->size()},
-                               {"sub-ifd.tif", SubIfdTiff(false), WholeSectors(50000)},
+                               {"sub-ifd.tif", SubIfdTiff(false), 50000},
                                {"maker-note.nef", MakerNoteTiff(Maker::kNikon), MakerNoteTiffEnd(Maker::kNikon)},
                                {"raf.raf", RafFile(), kRafEnd},
                                {"panasonic.rw2", PanasonicRaw("Panasonic", "DMC-GH4", 30000), WholeSectors(30000)},
@@ -129,11 +130,32 @@ TEST_F(TiffCompleteScan, CameraFilesAmongRandomBytesEndAtTheirLastByte) {
                            {
                                {"padded.orf", *padded, padded->size()},
                                {"late.pef", *late, late->size()},
-                               // Plain TIFFs end in whole sectors, but in their own last one.
-                               {"late-plain.tif", *latePlain, WholeSectors(latePlain->size())},
+                               {"late-plain.tif", *latePlain, latePlain->size()},
                                {"directory-last.pef", DirectoryLastTiff(), DirectoryLastTiff().size()},
                            },
                            ImageFill::kJunk);
+}
+
+// Junk right behind every file, in its last sector too, as on a reused card: the files the growing record
+// measures end where their directories and picture data do.
+TEST_F(TiffCompleteScan, FilesWithJunkInTheirLastSectorEndAtTheirLastByte) {
+  TempDir dir;
+  const auto strips = MakeTiff(dir.path(), "strips.tif", 6, "210x140", "-define tiff:endian=lsb");
+  const auto tiles = MakeTiff(dir.path(), "tiles.tif", 7, "256x200", "-define tiff:tile-geometry=64x64");
+  const auto lzw = MakeTiff(dir.path(), "lzw.tif", 8, "190x130", "-define tiff:endian=msb -compress lzw");
+  ASSERT_TRUE(MakeTiff(dir.path(), "canon.tif", 9, "170x110", ""));
+  const auto canon = Retag(dir / "canon.tif", "exiftool -q -overwrite_original -Make=Canon '-Model=Canon EOS R5'");
+  ASSERT_TRUE(strips && tiles && lzw && canon) << "ImageMagick or exiftool (installed by the set-up) failed";
+  ExpectRecoveredByteExact(dir,
+                           {
+                               {"strips.tif", *strips, strips->size()},
+                               {"tiles.tif", *tiles, tiles->size()},
+                               {"lzw.tif", *lzw, lzw->size()},
+                               {"canon.cr2", *canon, canon->size()},
+                               {"sub-ifd.tif", SubIfdTiff(true), 50000},
+                               {"maker-note.nef", MakerNoteTiff(Maker::kNikon), MakerNoteTiffEnd(Maker::kNikon)},
+                           },
+                           ImageFill::kJunk, ImageFill::kJunk);
 }
 
 }  // namespace

@@ -9,9 +9,11 @@
 #   plain.zip                      two deflated members
 #   comment.zip                    a member with a 10-byte file comment and an archive comment
 #   piped.zip                      Info-ZIP writing to a pipe (data descriptors)
+#   named.gz                       gzip of a text, its name in the header
+#   members.gz                     two gzip members one behind the other
 set -euo pipefail
 out=$1
-for tool in python3 zip; do
+for tool in python3 zip gzip; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 cd "$out"
@@ -74,3 +76,8 @@ open('members.txt', 'w').write('line\n' * 700)
 PY
 zip -q -X - members.txt members.bin | cat > piped.zip
 rm members.bin members.txt
+python3 -c "import sys; sys.stdout.write(''.join(f'line {n} of the gzip sample\\n' for n in range(3000)))" > notes.txt
+gzip -9 -c notes.txt > named.gz
+printf 'the second member\n' | gzip -c > second.gz
+cat named.gz second.gz > members.gz
+rm notes.txt second.gz

@@ -52,7 +52,7 @@ const Format kFormats[] = {
     {"mrw", [](std::uint32_t) { return f::MrwFile(); }},
     {"ngrr", [](std::uint32_t s) { return f::NgrrFile({Vary(700, 50000, s), 3000, 50}); }},
     {"one", [](std::uint32_t) { return f::OneFile(); }},
-    {"psafe3", [](std::uint32_t s) { return f::Text("PWS3", Vary(1224, 30000, s)); }},
+    {"psafe3", [](std::uint32_t s) { return f::Psafe3File(Vary(1224, 30000, s)); }},
     {"psp", [](std::uint32_t) { return f::PspFile(); }},
     {"pst", [](std::uint32_t s) { return f::PstFile(23, Vary(5000, 500000, s)); }},
     {"rar", [](std::uint32_t s) { return f::Rar4File(Vary(3000, 300000, s)); }},

@@ -120,6 +120,14 @@ Bytes Text(const std::string& head, std::size_t length) {
   return b;
 }
 
+Bytes TextLines(const std::string& head, std::size_t length) {
+  std::string text = head;
+  for (int line = 0; text.size() < length; ++line)
+    text += "<p>line " + std::to_string(line) + " of the quick brown fox</p>\n";
+  text.resize(length);
+  return Bytes(text.begin(), text.end());
+}
+
 void Append(Bytes& b, std::string_view text) { b.insert(b.end(), text.begin(), text.end()); }
 
 void Append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
@@ -179,6 +187,9 @@ Bytes DmgFile(std::size_t bodyBytes) {
   PutText(b, 0, "BZh11AY&SY");
   Bytes koly = Body(512, 9);
   PutText(koly, 0, "koly");
+  quellsy::FieldWriter version(koly);
+  version.be32(4, 4);
+  version.be32(8, 512);
   std::fill(koly.end() - 120, koly.end(), 0);
   Append(b, koly);
   return b;
@@ -300,12 +311,33 @@ Bytes X3fFile(std::size_t size) {
   Bytes b = Body(size, 20);
   PutText(b, 0, "FOVb");
   PutText(b, size - 76, "SECd");
+  quellsy::FieldWriter(b).le32(size - 72, 0x00020000);
   return b;
 }
 
 Bytes JksFile(std::size_t length) {
-  Bytes b = Body(length, 7);
-  FieldWriter(b).be32(0, 0xFEEDFEED);
+  // Header, one trusted certificate entry (tag, alias, time, type, certificate), the digest.
+  constexpr std::size_t kFixed = 12 + 4 + 2 + 5 + 8 + 2 + 5 + 4 + 20;
+  Bytes b = Body(std::max(length, kFixed + 1), 7);
+  FieldWriter w(b);
+  w.be32(0, 0xFEEDFEED);
+  w.be32(4, 2);
+  w.be32(8, 1);
+  w.be32(12, 2);
+  w.be16(16, 5);
+  PutText(b, 18, "mykey");
+  w.be16(31, 5);
+  PutText(b, 33, "X.509");
+  w.be32(38, static_cast<std::uint32_t>(b.size() - kFixed));
+  return b;
+}
+
+Bytes Psafe3File(std::size_t length) {
+  using namespace std::string_view_literals;
+  // Header and records, the end block, the 32-byte HMAC.
+  Bytes b = Body(std::max<std::size_t>(length, 4 + 16 + 32), 13);
+  PutText(b, 0, "PWS3");
+  PutText(b, b.size() - 48, "PWS3-EOFPWS3-EOF"sv);
   return b;
 }
 

@@ -20,6 +20,8 @@ void Append(Bytes& b, const Bytes& more);
 Bytes Body(std::size_t size, std::uint32_t seed = 21);
 // Text of `length` bytes without zero bytes, starting with `head`.
 Bytes Text(const std::string& head, std::size_t length);
+// `head`, then lines of printable text, `length` bytes in all (the last line cut where it must be).
+Bytes TextLines(const std::string& head, std::size_t length);
 
 Bytes ChmFile();
 // An index of two entries at 316; the last object at 600 points (through its record at 660) to the
@@ -56,7 +58,10 @@ Bytes ThreeDsFile();
 Bytes MrwFile();
 Bytes X3fFile(std::size_t size);
 
+// A key store of one trusted certificate entry, `length` bytes with its digest.
 Bytes JksFile(std::size_t length);
+// A Password Safe 3 database of `length` bytes: header and records, the end block and the HMAC.
+Bytes Psafe3File(std::size_t length);
 Bytes NgrrFile(std::initializer_list<std::uint32_t> blocks);
 Bytes AepFile(std::uint32_t treeBytes, bool packet);
 Bytes DbxFile(std::size_t size, bool folderList);

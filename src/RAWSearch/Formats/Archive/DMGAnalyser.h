@@ -1,7 +1,6 @@
 #pragma once
-// bzip2-compressed disk images followed to their "koly" trailer: the 512-byte trailer closes the image
-// and its own last bytes are zero, so only sectors ending in zeros are searched for it (and the sector
-// before them, for a trailer cut by the sector's start).
+// bzip2-compressed disk images followed to their "koly" trailer (FileDMGAnalyser::Trailer), looked for
+// in every sector with the bytes before it: the 512-byte trailer closes the image, whatever follows.
 
 #include "RAWSearch/Framework/BranchAnalyser.h"
 
@@ -10,7 +9,6 @@ namespace Brance {
 class DMGAnalyser : public CBranchAnalyser {
  public:
   static constexpr long long kSizeCap = 209715200;
-  static constexpr long long kTrailerBytes = 512;
 
   class DMGRawFileInfo : public CBranchRawFileInfo {
    public:

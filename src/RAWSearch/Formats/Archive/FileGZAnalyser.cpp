@@ -6,6 +6,8 @@
 
 #include "RAWSearch/Framework/CGzSearch.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/GzMemberWalk.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/PlainFileWindow.h"
 
 namespace {
@@ -69,7 +71,12 @@ int FileGZAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   }
   if (flags & kFlagHeaderCrc) p += 2;
 
-  // The zero-tail scan starts in the sector that holds the first byte after the header: a small file
+  GzMemberWalk walk;
+  if (WalkThroughWindow(window, walk, kSizeCap) && walk.GetState() == GzMemberWalk::State::kDone) {
+    hit.m_ullSize = walk.End();
+    return 1;
+  }
+  // A stream that does not inflate: the zero-tail scan starts in the sector that holds the first byte after the header: a small file
   // ends in its first sector, and a scan that skipped that sector would take in what follows it.
   const unsigned sectorSize = window.SectorSize();
   if (sectorSize < kZeroTailBytes) return 0;

@@ -1,6 +1,7 @@
 #pragma once
-// gzip files: the header's texts are skipped (the stored name names the hit), then the file ends
-// in the first sector with a zero tail.
+// gzip files: the header's texts are skipped (the stored name names the hit), then the members are
+// inflated and the file ends behind the last one's trailer (GzMemberWalk); a stream that does not
+// inflate ends in the first sector with a zero tail.
 
 #include <cstdint>
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
+#include "RAWSearch/Framework/EndMarkSearch.h"
 
 class FileSITAnalyser : public CPlainRawFileAnalyser {
  public:
@@ -12,8 +13,8 @@ class FileSITAnalyser : public CPlainRawFileAnalyser {
 
   FileSITAnalyser() : CPlainRawFileAnalyser(RAW_FILE_TYPE_SIT) {}
 
-  // How far a StuffIt X archive goes on from the start of its closing mark, by the mark's fourth byte.
-  static std::uint64_t TailAfterMark(std::uint8_t fourth);
+  // The closing mark of StuffIt X, in its three forms, looked for in every sector of the archive.
+  static const EndMark& ClosingMark();
 
  protected:
   int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;

@@ -34,6 +34,16 @@ int GZAnalyzer::GZRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize
   if (!sector || sectorSize <= 0) return HandOver();
   const long long off = FileOffset(sectorNumber, sectorSize);
   if (off > m_llCap) return PastCap(off, sectorNumber);
+  if (m_walk.GetState() == GzMemberWalk::State::kWaiting) {
+    const HeldFile held = HeldBytesOf(sector, sectorSize, m_llStartSector, sectorNumber, context);
+    m_walk.Advance(held.bytes, held.first);
+  }
+  if (m_walk.GetState() == GzMemberWalk::State::kDone) {
+    // The file ends with the sector that holds its end.
+    const auto end = static_cast<long long>(m_walk.End());
+    return end > off + sectorSize ? 2 : End(end, sectorNumber);
+  }
+  if (m_walk.GetState() == GzMemberWalk::State::kWaiting) return 2;
   if (context.uTrailingZeroBytes < 8 || off < m_llMinimum) return 2;
   // An all-zero sector: the member ended with the sector before.
   const bool empty = BruteForce::RawUtility::Binary_Compare(sector, sectorSize) == 0;

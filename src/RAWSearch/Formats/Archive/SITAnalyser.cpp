@@ -1,7 +1,5 @@
 #include "RAWSearch/Formats/Archive/SITAnalyser.h"
 
-#include <algorithm>
-#include <array>
 #include <memory>
 #include <string_view>
 
@@ -18,16 +16,6 @@ using namespace std::string_view_literals;
 constexpr std::string_view kOtherHeader = "WEBBAIKE\x66\x66\xEB\xB4\xA3\x74\xBD\x7B"sv;
 constexpr std::size_t kKindAt = 7;
 constexpr std::size_t kLengthAt = 84;
-// The closing marks of StuffIt X: 02 D7 0A, a kind byte, 98 F6 42 88.
-constexpr std::array<std::uint8_t, 3> kMarkKinds = {0x19, 0x3B, 0x10};
-constexpr std::size_t kMarkBytes = 8;
-
-bool IsMark(quellsy::ByteSpan bytes, std::size_t at) {
-  if (at + kMarkBytes > bytes.size()) return false;
-  const std::uint8_t* p = bytes.data() + at;
-  return p[0] == 0x02 && p[1] == 0xD7 && p[2] == 0x0A && std::find(kMarkKinds.begin(), kMarkKinds.end(), p[3]) != kMarkKinds.end() &&
-         p[4] == 0x98 && p[5] == 0xF6 && p[6] == 0x42 && p[7] == 0x88;
-}
 
 }  // namespace
 
@@ -74,22 +62,12 @@ int SITAnalyser::SITRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
   return ClosingMark(sector, sectorSize, sectorNumber, context);
 }
 
-// Sectors ending in zeros are searched for the mark, with the sector before them for a mark cut by the
-// boundary; the archive goes on past the mark by as much as its kind says.
+// Every sector is searched for the mark (FileSITAnalyser::ClosingMark); the archive goes on past it by as
+// much as its kind says.
 int SITAnalyser::SITRawFileInfo::ClosingMark(const unsigned char* sector, int sectorSize, long long sectorNumber,
                                              const SearchContext& context) {
-  if (context.uTrailingZeroBytes < 4) return 2;
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  const long long from = std::max(held.first, off - sectorSize);
-  const auto at = held.At(from, static_cast<std::size_t>(off + sectorSize - from));
-  if (!at) return 2;
-  const quellsy::ByteSpan window = held.bytes.subspan(*at, static_cast<std::size_t>(off + sectorSize - from));
-  for (std::size_t p = window.size() - std::min(window.size(), kMarkBytes - 1); p-- > 0;) {
-    if (!IsMark(window, p)) continue;
-    return End(from + static_cast<long long>(p + FileSITAnalyser::TailAfterMark(window[p + 3])), sectorNumber, "");
-  }
-  return 2;
+  if (!ReachedMarkEnd(sector, sectorSize, sectorNumber, context, FileSITAnalyser::ClosingMark())) return 2;
+  return End(m_llMarkEnd, sectorNumber, "");
 }
 
 }  // namespace RawSpeed

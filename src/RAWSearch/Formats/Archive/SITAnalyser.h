@@ -1,7 +1,7 @@
 #pragma once
 // StuffIt archives. Version 5 states its length in its header and is decided at its first sector;
-// StuffIt X is followed to the sector ending in zeros that holds its closing mark, and ends the mark's
-// tail behind it; the other header ends at the first zero tail, at its last non-zero byte.
+// StuffIt X is followed to the sector that holds its closing mark, and ends the mark's tail behind it,
+// whatever follows; the other header ends at the first zero tail, at its last non-zero byte.
 
 #include "RAWSearch/Framework/StreamingAnalyser.h"
 

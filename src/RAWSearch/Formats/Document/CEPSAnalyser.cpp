@@ -1,14 +1,17 @@
 #include "RAWSearch/Formats/Document/CEPSAnalyser.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
-#include "RAWSearch/Framework/CZeroEndRawFileInfo.h"
+#include "RAWSearch/Framework/StreamingAnalyser.h"
 
 namespace BruteForce {
 
 namespace {
 constexpr std::uint8_t kBinaryMagic[] = {0xC5, 0xD0, 0xD3, 0xC6};
+// "%%EOF" closes a document (some writers put one percent sign).
+constexpr std::string_view kClosings[] = {"%EOF"};
 }
 
 CEPSAnalyser::CEPSAnalyser() : CBruteForceAnalyser(kRawFileTypePerHit, nullptr) {}
@@ -40,7 +43,7 @@ int CEPSAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 
 CRawFileInfo* CEPSAnalyser::CreateRawFileInfo() {
   if (!m_bText) return IRawFileAnalyser::CreateRawFileInfo();
-  return new CZeroEndRawFileInfo(kSizeCap, 1);
+  return new RawSpeed::CStreamingTextRawFileInfo(RAW_FILE_TYPE_EPS, nullptr, kSizeCap, kClosings);
 }
 
 }  // namespace BruteForce

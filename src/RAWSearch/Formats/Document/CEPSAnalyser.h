@@ -1,6 +1,7 @@
 #pragma once
-// Encapsulated PostScript: a text file grows sector by sector until its data give way to zeros; a
-// file with the binary (DOS) header is sized at once from its section table.
+// Encapsulated PostScript: a text file grows sector by sector while its text runs and ends behind its
+// "%%EOF" and line end (TextEndWalk); a file with the binary (DOS) header is sized at once from its
+// section table.
 
 #include <cstdint>
 

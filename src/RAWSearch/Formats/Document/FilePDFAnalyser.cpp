@@ -4,7 +4,9 @@
 #include <cstring>
 #include <string_view>
 
+#include "RAWSearch/Framework/PdfEndWalk.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/PlainFileWindow.h"
 #include "RAWSearch/Framework/RawSearchApi.h"
 
@@ -77,6 +79,12 @@ int FilePDFAnalyser::Test(quellsy::ByteSpan sector, CRawFileInfo& hit) {
   return type == RAW_FILE_TYPE_NONE ? 0 : Claim(hit, type, 0);
 }
 
+std::uint64_t FilePDFAnalyser::WalkToEnd(PlainFileWindow& window) {
+  PdfEndWalk walk;
+  WalkThroughWindow(window, walk, kSizeCap, PdfEndWalk::kLookBehind);
+  return walk.End() != 0 ? walk.End() : walk.MarkEnd();
+}
+
 int FilePDFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   const unsigned sectorSize = window.SectorSize();
   if (sectorSize == 0) return 0;
@@ -88,7 +96,11 @@ int FilePDFAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
       break;
     }
   }
-  // Every sector from the first is looked at: a file shorter than the header search ends early too.
+  if (const std::uint64_t walked = WalkToEnd(window)) {
+    hit.m_ullSize = walked;
+    return 1;
+  }
+  // No end mark the walk can read: every sector from the first is looked at for one before a zero tail.
   std::uint64_t p = 0;
   std::uint64_t end = 0;
   for (; p <= kSizeCap; p += sectorSize) {

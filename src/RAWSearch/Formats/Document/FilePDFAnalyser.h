@@ -1,8 +1,10 @@
 #pragma once
 // The plain analyser of PDF documents (and Illustrator files saved as PDF-compatible PostScript). It
 // is not in the registry: the growing PDF analyser owns one and hands it the hits it could not end,
-// which are then measured from the device by looking for "%%EOF" in every sector that ends in zeros.
-// A document whose data closes with the mark and its line end ends there; any other, in whole sectors.
+// which are then measured from the device: a document ends after its last "%%EOF" whose "startxref"
+// points at a cross-reference section inside it (PdfEndWalk). One without an end mark the walk can read
+// is measured by looking for "%%EOF" in every sector that ends in zeros: a document whose data close
+// with the mark and its line end ends there; any other, in whole sectors.
 
 #include <cstdint>
 
@@ -36,4 +38,8 @@ class FilePDFAnalyser : public CPlainRawFileAnalyser {
  protected:
   int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;
   int Measure(CRawFileInfo& hit, PlainFileWindow& window) override;
+
+ private:
+  // The end PdfEndWalk gives within kSizeCap: the last valid end, else the last end mark; 0 = none.
+  static std::uint64_t WalkToEnd(PlainFileWindow& window);
 };

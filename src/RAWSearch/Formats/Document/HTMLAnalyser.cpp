@@ -1,5 +1,6 @@
 #include "RAWSearch/Formats/Document/HTMLAnalyser.h"
 
+#include <array>
 #include <memory>
 #include <string_view>
 
@@ -10,7 +11,7 @@ namespace RawSpeed {
 
 namespace {
 
-constexpr long long kMinimum = 20;
+constexpr std::array<std::string_view, 1> kClosings = {"</html>"};
 
 bool IsUtf16Page(quellsy::ByteSpan bytes) { return bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE; }
 
@@ -43,6 +44,10 @@ int HTMLAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 CRawFileInfo* HTMLAnalyser::CreateRawFileInfo() { return new HTMLRawFileInfo(Fallback()); }
 
 HTMLAnalyser::HTMLRawFileInfo::HTMLRawFileInfo(IRawFileAnalyser* fallback)
-    : CStreamingZeroTailRawFileInfo(RAW_FILE_TYPE_HTM, fallback, kMinimum, 0, kSizeCap) {}
+    : CStreamingTextRawFileInfo(RAW_FILE_TYPE_HTM, fallback, kSizeCap, kClosings) {}
+
+TextEndWalk::Encoding HTMLAnalyser::HTMLRawFileInfo::EncodingOf(quellsy::ByteSpan first) const {
+  return IsUtf16Page(first) ? TextEndWalk::Encoding::kUtf16Le : TextEndWalk::Encoding::kBytes;
+}
 
 }  // namespace RawSpeed

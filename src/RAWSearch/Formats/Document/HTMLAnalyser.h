@@ -1,7 +1,6 @@
 #pragma once
-// HTML pages (ASCII or UTF-16LE with a byte-order mark) followed sector by sector to the first zero
-// tail: the page ends at its last non-zero byte (on sectors of a power-of-two size the bisection that
-// finds it lands on an even length, so a UTF-16 page keeps its last character whole).
+// HTML pages (ASCII or UTF-16LE with a byte-order mark) followed sector by sector while their text runs:
+// a page ends behind its closing tag and the line end behind it (TextEndWalk), whatever follows.
 
 #include "RAWSearch/Framework/StreamingAnalyser.h"
 
@@ -11,9 +10,13 @@ class HTMLAnalyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 1048576;
 
-  class HTMLRawFileInfo : public CStreamingZeroTailRawFileInfo {
+  class HTMLRawFileInfo : public CStreamingTextRawFileInfo {
    public:
     explicit HTMLRawFileInfo(IRawFileAnalyser* fallback);
+
+   protected:
+    // UTF-16LE behind a byte-order mark.
+    TextEndWalk::Encoding EncodingOf(quellsy::ByteSpan first) const override;
   };
 
   HTMLAnalyser();

@@ -1,5 +1,7 @@
 #include "RAWSearch/Formats/Document/PSAFE3Analyser.h"
 
+#include <string_view>
+
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
 
 namespace RawSpeed {
@@ -7,6 +9,12 @@ namespace RawSpeed {
 namespace {
 
 constexpr long long kMinimum = 20;
+// The end block, then the HMAC of the records.
+constexpr std::string_view kEndBlock = "PWS3-EOFPWS3-EOF";
+constexpr std::uint64_t kHmacBytes = 32;
+const MarkForm kEndForms[] = {{{reinterpret_cast<const std::uint8_t*>(kEndBlock.data()), kEndBlock.size()},
+                               kEndBlock.size() + kHmacBytes}};
+const EndMark kEnd{kEndForms, kEndBlock.size()};
 
 }  // namespace
 
@@ -31,6 +39,15 @@ std::optional<IRawFileAnalyser::Anchor> PSAFE3Analyser::ClaimAnchor() const {
 CRawFileInfo* PSAFE3Analyser::CreateRawFileInfo() { return new PSAFE3RawFileInfo(); }
 
 PSAFE3Analyser::PSAFE3RawFileInfo::PSAFE3RawFileInfo()
-    : CStreamingZeroTailRawFileInfo(RAW_FILE_TYPE_PSAFE3, nullptr, kMinimum, 0, kSizeCap) {}
+    : CStreamingRawFileInfo(RAW_FILE_TYPE_PSAFE3, nullptr, kMinimum, 0, kSizeCap) {}
+
+int PSAFE3Analyser::PSAFE3RawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
+                                                   SearchContext& context) {
+  if (!sector || sectorSize <= 0) return HandOver();
+  if (ReachedMarkEnd(sector, sectorSize, sectorNumber, context, kEnd)) return End(m_llMarkEnd, sectorNumber);
+  // The end block was found; the file ends in a later sector.
+  if (m_llMarkEnd != 0) return 2;
+  return ZeroTailEnd(sector, sectorSize, sectorNumber, context);
+}
 
 }  // namespace RawSpeed

@@ -1,6 +1,8 @@
 #pragma once
-// Password Safe 3 databases ("PWS3" at 0 or 3, any case) followed sector by sector to the first zero tail, where the file ends at its last
-// non-zero byte. No plain analyser measures them: a hit left without an end is dropped.
+// Password Safe 3 databases ("PWS3" at 0 or 3, any case) followed sector by sector to their end block
+// ("PWS3-EOFPWS3-EOF" and the 32-byte HMAC behind it), whatever follows; a database without one ends at
+// the first zero tail, at its last non-zero byte. No plain analyser measures them: a hit left without an
+// end is dropped.
 
 #include "RAWSearch/Framework/StreamingAnalyser.h"
 
@@ -10,9 +12,10 @@ class PSAFE3Analyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 52428800;
 
-  class PSAFE3RawFileInfo : public CStreamingZeroTailRawFileInfo {
+  class PSAFE3RawFileInfo : public CStreamingRawFileInfo {
    public:
     PSAFE3RawFileInfo();
+    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
   };
 
   PSAFE3Analyser();

@@ -7,7 +7,9 @@
 #include <string_view>
 
 #include "RAWSearch/Formats/Document/FilePDFAnalyser.h"
+#include "RAWSearch/Framework/PdfEndWalk.h"
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/RawSearchApi.h"
 #include "RAWSearch/Framework/RawUtility.h"
 
@@ -62,17 +64,44 @@ int PdfAnalyzer::PdfRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
     JudgeAI(sector, std::min(more ? 2 * sectorSize : sectorSize, kAiBytes));
     m_bAiPending = false;
   }
-  if (offset > kCap) return HandOver();
-  // Another document begins: this one ended before it, somewhere the plain analyser finds.
-  if (offset > 0 && CPlainRawFileAnalyser::HasText({sector, 8}, 0, "%PDF-")) return HandOver();
+  if (offset > kCap) return EndOrHandOver(sectorNumber);
+  // Another document begins: this one ended before it.
+  if (offset > 0 && CPlainRawFileAnalyser::HasText({sector, 8}, 0, "%PDF-")) return EndOrHandOver(sectorNumber);
+
+  // The walk reads everything the search holds of the file, from the block before this one on.
+  const HeldFile held = HeldBytesOf(sector, sectorSize, m_llStartSector, sectorNumber, context);
+  m_walk.Advance(held.bytes, held.first);
+  if (m_walk.GetState() == PdfEndWalk::State::kDone) {
+    // The document information is read from every sector of the file: the end's own sector finishes it.
+    const std::uint64_t end = m_walk.End() != 0 ? m_walk.End() : m_walk.MarkEnd();
+    if (end > static_cast<std::uint64_t>(offset + sectorSize)) return 2;
+    return EndOrHandOver(sectorNumber);
+  }
+  // An end mark was found: what follows it is still being read.
+  if (m_walk.MarkEnd() != 0) return 2;
+
+  // No end mark the walk can read: the zero-tail rule.
   if (context.uTrailingZeroBytes < 4) return 2;
   if (!HasEndMark(sector, sectorSize, sectorNumber, context)) return 2;
   // A file that ends this early is measured from the device rather than grown on into what follows.
   if (offset < kMinSize) return HandOver();
-  PdfTagDealwith(m_information);
-  if (GetRawFileName().empty()) SetStemName(sectorNumber);
+  Name(sectorNumber);
   m_ullSize = static_cast<std::uint64_t>(ClosingEnd(sector, sectorSize, sectorNumber, offset, context));
   return 1;
+}
+
+int PdfAnalyzer::PdfRawFileInfo::EndOrHandOver(long long sectorNumber) {
+  const std::uint64_t end = m_walk.End() != 0 ? m_walk.End() : m_walk.MarkEnd();
+  // A file that ends this early is measured from the device rather than grown on into what follows.
+  if (end < static_cast<std::uint64_t>(kMinSize)) return HandOver();
+  Name(sectorNumber);
+  m_ullSize = end;
+  return 1;
+}
+
+void PdfAnalyzer::PdfRawFileInfo::Name(long long sectorNumber) {
+  PdfTagDealwith(m_information);
+  if (GetRawFileName().empty()) SetStemName(sectorNumber);
 }
 
 bool PdfAnalyzer::PdfRawFileInfo::HasEndMark(const unsigned char* sector, int sectorSize, long long sectorNumber,

@@ -1,12 +1,15 @@
 #pragma once
 // PDF documents (and Illustrator files) found by their first sector and grown sector by sector: the
 // record reads the document information dictionary as it streams past (title, author, creator,
-// producer, dates), and ends the file in the first sector whose zero tail follows an "%%EOF": right
-// after it and its line end when they close the data, at the sector's end otherwise.
-// Small files, files past the cap and records that leave the growing set go to the plain PDF analyser.
+// producer, dates), and ends the file after its last "%%EOF" whose "startxref" points at a
+// cross-reference section inside it (PdfEndWalk), whatever follows. A document without an end mark the
+// walk can read ends in the first sector whose zero tail follows an "%%EOF": right after it and its line
+// end when they close the data, at the sector's end otherwise. Small files, files past the cap and
+// records that leave the growing set go to the plain PDF analyser.
 
 #include <cstdint>
 
+#include "RAWSearch/Framework/PdfEndWalk.h"
 #include "RAWSearch/Framework/BruteForceAnalyser.h"
 #include "RAWSearch/Metadata/FileProperty.h"
 #include "RAWSearch/Metadata/PdfTitleAnalyzer.h"
@@ -39,6 +42,11 @@ class PdfAnalyzer : public CBruteForceAnalyser {
    private:
     // Size 0, finished: the plain analyser measures the file.
     int HandOver();
+    // Ends the file where the walk says (the last valid end, else the last end mark), or hands a file
+    // without one, or a small one, to the plain analyser.
+    int EndOrHandOver(long long sectorNumber);
+    // Name, label and time of a file ending in sector `sectorNumber`.
+    void Name(long long sectorNumber);
     void JudgeAI(const unsigned char* sector, int length);
     // True when an end mark stands before the zero tail of the sector: the file ends in it.
     bool HasEndMark(const unsigned char* sector, int sectorSize, long long sectorNumber,
@@ -49,6 +57,7 @@ class PdfAnalyzer : public CBruteForceAnalyser {
 
     bool m_bAiPending = true;
     PdfTitleAnalyzer m_titleAnalyzer;
+    PdfEndWalk m_walk;
   };
 
   static constexpr long long kSizeCap = PdfRawFileInfo::kCap;

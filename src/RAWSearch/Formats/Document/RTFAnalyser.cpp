@@ -6,13 +6,6 @@
 
 namespace RawSpeed {
 
-namespace {
-
-constexpr long long kMinimum = 20;
-constexpr long long kTerminatingZero = 1;
-
-}  // namespace
-
 RTFAnalyser::RTFAnalyser() : CStreamingAnalyser(RAW_FILE_TYPE_RTF, std::make_unique<FileRTFAnalyser>()) {}
 
 int RTFAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
@@ -24,12 +17,11 @@ int RTFAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 CRawFileInfo* RTFAnalyser::CreateRawFileInfo() { return new RTFRawFileInfo(Fallback()); }
 
 RTFAnalyser::RTFRawFileInfo::RTFRawFileInfo(IRawFileAnalyser* fallback)
-    : CStreamingRawFileInfo(RAW_FILE_TYPE_RTF, fallback, kMinimum, 0, kSizeCap) {}
+    : CStreamingTextRawFileInfo(RAW_FILE_TYPE_RTF, fallback, kSizeCap, {}, true) {}
 
-int RTFAnalyser::RTFRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
-                                             SearchContext& context) {
-  if (!sector || sectorSize <= 0) return HandOver();
-  return ZeroTailEnd(sector, sectorSize, sectorNumber, context, 8, kTerminatingZero);
+long long RTFAnalyser::RTFRawFileInfo::Length(std::uint64_t end, const HeldFile& held) const {
+  const bool terminated = end >= held.first && end - held.first < held.bytes.size() && held.bytes[end - held.first] == 0;
+  return static_cast<long long>(end) + (terminated ? 1 : 0);
 }
 
 }  // namespace RawSpeed

@@ -1,7 +1,7 @@
 #pragma once
-// Rich-text documents followed to the first sector with a zero tail: the document ends one byte past
-// its last non-zero byte, keeping the terminating zero byte that word processors write behind the
-// closing brace.
+// Rich-text documents followed sector by sector while their text runs: the document ends behind the
+// brace that closes its outermost group and the line end behind it (TextEndWalk), keeping a terminating
+// zero byte that word processors write there.
 
 #include "RAWSearch/Framework/StreamingAnalyser.h"
 
@@ -11,10 +11,12 @@ class RTFAnalyser : public CStreamingAnalyser {
  public:
   static constexpr long long kSizeCap = 314572800;
 
-  class RTFRawFileInfo : public CStreamingRawFileInfo {
+  class RTFRawFileInfo : public CStreamingTextRawFileInfo {
    public:
     explicit RTFRawFileInfo(IRawFileAnalyser* fallback);
-    int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
+
+   protected:
+    long long Length(std::uint64_t end, const HeldFile& held) const override;
   };
 
   RTFAnalyser();

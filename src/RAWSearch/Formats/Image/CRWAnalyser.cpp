@@ -9,7 +9,6 @@ namespace Brance {
 
 namespace {
 
-constexpr std::uint32_t kZeroTail = 9;
 // The record is matched on its first five bytes.
 constexpr std::size_t kRecordBytes = 5;
 // Bytes looked at on each side of the boundary with the sector before.
@@ -67,11 +66,10 @@ bool CRWAnalyser::CRWRawFileInfo::FindRecord(quellsy::ByteSpan bytes, long long 
 
 bool CRWAnalyser::CRWRawFileInfo::Continue(const unsigned char* sector, int sectorSize, long long sectorNumber,
                                            const SearchContext& context) {
-  if (context.uTrailingZeroBytes < kZeroTail) return true;
   const long long off = FileOffset(sectorNumber, sectorSize);
-  const auto searched = static_cast<std::size_t>(sectorSize) - std::min<std::size_t>(context.uTrailingZeroBytes, static_cast<std::size_t>(sectorSize));
-  // A record's first five bytes must lie in the data before the zero tail.
-  if (FindRecord(quellsy::ByteSpan(sector, searched), off, sector, sectorSize, off)) return false;
+  // Every sector is searched: whatever follows the file, its closing record ends it.
+  if (FindRecord(quellsy::ByteSpan(sector, static_cast<std::size_t>(sectorSize)), off, sector, sectorSize, off))
+    return false;
   if (sectorNumber < 2 || sectorNumber == context.llBufferFirstSector) return true;
   const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
   const auto at = held.At(off - kBoundaryReach, 2 * kBoundaryReach);

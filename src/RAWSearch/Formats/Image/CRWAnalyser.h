@@ -1,7 +1,7 @@
 #pragma once
 // CRW camera raws followed from their minimum size on: the file closes with one of three records
-// (07 28 A8/B2/E4 00 00 00) followed by a tail of known length and zero padding; the record is
-// looked for in each sector with a zero tail, and across the boundary with the sector before.
+// (07 28 A8/B2/E4 00 00 00) followed by a tail of known length; the record is looked for in every
+// sector, and across the boundary with the sector before, whatever follows the file.
 
 #include "RAWSearch/Framework/BranchAnalyser.h"
 

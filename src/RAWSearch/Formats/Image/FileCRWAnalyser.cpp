@@ -64,7 +64,6 @@ int FileCRWAnalyser::Measure(CRawFileInfo& hit, PlainFileWindow& window) {
   for (std::uint64_t p = 0; p <= kSizeCap; p += sectorSize) {
     const quellsy::ByteSpan sector = window.Bytes(p, sectorSize);
     if (sector.empty()) return 1;
-    if (!std::all_of(sector.end() - 4, sector.end(), [](std::uint8_t b) { return b == 0; })) continue;
     if (const auto end = FindInSector(sector)) {
       hit.m_ullSize = p + *end;
       return 1;

@@ -4,7 +4,9 @@
 #include <array>
 #include <cstring>
 
+#include "RAWSearch/Framework/JpegMarkerWalk.h"
 #include "RAWSearch/Framework/CRawFileInfo.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/PlainFileWindow.h"
 #include "RAWSearch/Framework/RawSearchApi.h"
 #include "RAWSearch/Metadata/ExifReader.h"
@@ -140,7 +142,7 @@ int FileJPGAnalyser::MarkerWalk(CRawFileInfo& hit, PlainFileWindow& window, Walk
     }
     if (code == kSos) {
       // Without a frame size there is no bound from the picture: search up to the cap from here.
-      if (!sizeKnown) return AddFileSizeByPerSecSize(hit, window, p, cap);
+      if (!sizeKnown) return EndFile(hit, window, p, cap, cap);
       const quellsy::ByteSpan scan = window.Bytes(p, 5);
       if (scan.empty()) return 0;
       if (kind == WalkKind::kPlain && scan[4] != 3) return 0;
@@ -152,7 +154,21 @@ int FileJPGAnalyser::MarkerWalk(CRawFileInfo& hit, PlainFileWindow& window, Walk
   if (!window.Readable(p)) return 0;
   // Even uncompressed the picture needs no more than three bytes a pixel.
   const std::uint64_t limit = width * height == 0 ? cap : std::min(3 * width * height, cap);
+  return EndFile(hit, window, p, limit, cap);
+}
+
+int FileJPGAnalyser::EndFile(CRawFileInfo& hit, PlainFileWindow& window, std::uint64_t p, std::uint64_t limit,
+                             std::uint64_t cap) {
+  if (const std::optional<std::uint64_t> end = WalkToEnd(window, cap)) return Claim(hit, *end);
+  hit.m_bIncomplete = true;
   return AddFileSizeByPerSecSize(hit, window, p, limit);
+}
+
+std::optional<std::uint64_t> FileJPGAnalyser::WalkToEnd(PlainFileWindow& window, std::uint64_t cap) {
+  JpegMarkerWalk walk;
+  if (!WalkThroughWindow(window, walk, cap) || walk.GetState() != JpegMarkerWalk::State::kDone || walk.End() > cap)
+    return std::nullopt;
+  return walk.End();
 }
 
 int FileJPGAnalyser::AddFileSizeByPerSecSize(CRawFileInfo& hit, PlainFileWindow& window, std::uint64_t& p,

@@ -1,9 +1,11 @@
 #pragma once
-// Sigma raw images: measured to the directory ("SECd") that closes them.
+// Sigma raw images: measured to the directory ("SECd" and its version 2.0) that closes them, whatever
+// follows.
 
 #include <cstdint>
 
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
+#include "RAWSearch/Framework/EndMarkSearch.h"
 
 class FileX3FAnalyser : public CPlainRawFileAnalyser {
  public:
@@ -11,6 +13,9 @@ class FileX3FAnalyser : public CPlainRawFileAnalyser {
   static constexpr std::uint64_t kSizeCap = 0x6800000;
 
   FileX3FAnalyser() : CPlainRawFileAnalyser(RAW_FILE_TYPE_X3F) {}
+
+  // The closing directory, looked for in every sector of the image.
+  static const EndMark& Directory();
 
  protected:
   int Test(quellsy::ByteSpan sector, CRawFileInfo& hit) override;

@@ -1,12 +1,16 @@
 #pragma once
-// JPEG images found by their first sector and grown sector by sector: the record follows the marker
-// segments and the Exif block while they stream past (camera make and model, capture time, picture
-// size, thumbnail), and ends the file at an end-of-image marker followed by zeros to its sector's end,
-// or closing its sector, past the point the Exif block says the picture must reach. Hits it cannot
-// finish go to the plain JPEG analyser.
+// JPEG images found by their first sector and grown sector by sector: the record walks the marker
+// segments and the entropy-coded data of every scan while they stream past and ends the file at the
+// end-of-image marker behind the last scan, whatever follows it; the Exif block names it (camera make and
+// model, capture time). A file whose walk cannot finish (damaged, cut, or past the cap) is ended by the
+// zero-tail rules instead, at an end-of-image marker followed by zeros to its sector's end, or closing
+// its sector, past the point the Exif block says the picture must reach, and marked incomplete. Hits it
+// cannot finish go to the plain JPEG analyser.
 
 #include <cstdint>
+#include <optional>
 
+#include "RAWSearch/Framework/JpegMarkerWalk.h"
 #include "RAWSearch/Framework/BruteForceAnalyser.h"
 #include "RAWSearch/Framework/ISpecialRawFileAnalyser.h"
 #include "Utility/ByteReader.h"
@@ -15,7 +19,7 @@ namespace BruteForce {
 
 class JpegAnalyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser {
  public:
-  class JpegRawFileInfo : public CBruteForceRawFileInfo {
+  class JpegRawFileInfo : public CBruteForceRawFileInfo, private JpegMarkerWalk::Listener {
    public:
     static constexpr long long kInitialMinimumEnd = 1024;
     static constexpr long long kExifCap = 52428800;
@@ -36,8 +40,11 @@ class JpegAnalyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser 
     // Width x height once known; 0 = not yet.
     long long m_llPixelCount = 0;
     long long m_llCap = kExifCap;
-    // Offset from the file start of the next marker to look at; 0 = no walk pending.
-    long long m_llWalkPos = 0;
+    // The structure walk, and the end the zero-tail rules gave while it went on (0 = none yet) with the
+    // sector they gave it in.
+    JpegMarkerWalk m_walk;
+    long long m_llFallbackEnd = 0;
+    long long m_llFallbackSector = 0;
     // 1 when the file starts with an Exif segment.
     std::uint32_t m_uExif = 0;
     // Directories read from Exif blocks so far.
@@ -50,8 +57,13 @@ class JpegAnalyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser 
     void FindExifCameraInfo(const unsigned char* exifWord, const unsigned char* dataEnd);
     // One directory at `ifd` (offset in the TIFF data), the sub-directories it links to and the next.
     void AnalyzeExifTag(quellsy::ByteSpan tiff, std::uint64_t ifd, bool littleEndian, std::uint16_t length);
-    // Continues the marker walk inside the sector shown.
-    void FindScanInfo(const unsigned char* sector, int sectorSize, const unsigned char* dataEnd);
+    // The header's frame size and Exif blocks for the zero-tail rules (when the first sector gave none).
+    void OnSegment(const JpegMarkerWalk::Segment& segment) override;
+    // Where the zero-tail rules end the file in this sector (the cap included), if they do.
+    std::optional<long long> ZeroTailEnd(const unsigned char* sector, int sectorSize, long long sectorNumber,
+                                         const SearchContext& context, long long extent) const;
+    // Sets the size (marked incomplete when the walk could not give it) and returns 1.
+    int Finish(long long size, bool incomplete);
     // The end test on a sector with a zero tail: whether the end lies here and where (see the .cpp).
     bool FindEndMarker(const unsigned char* sector, int sectorSize, long long sectorNumber,
                        const SearchContext& context, long long& endOffset) const;
@@ -63,6 +75,8 @@ class JpegAnalyzer : public CBruteForceAnalyser, public ISpecialRawFileAnalyser 
 
     // Set once the Exif block gave the picture's size: no further directory is read.
     bool m_bSizeEstimated = false;
+    // The walk's header segments feed the zero-tail rules.
+    bool m_bHeaderWalk = false;
   };
 
   // A record grows no further than its cap: this one with an Exif block, the plain one without.

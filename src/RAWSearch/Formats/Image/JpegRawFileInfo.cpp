@@ -6,7 +6,9 @@
 #include <string>
 
 #include "RAWSearch/Formats/Image/JpegAnalyzer.h"
+#include "RAWSearch/Framework/JpegMarkerWalk.h"
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
+#include "RAWSearch/Framework/OffsetFetch.h"
 #include "RAWSearch/Framework/RawUtility.h"
 #include "RAWSearch/Metadata/TiffFields.h"
 
@@ -118,10 +120,52 @@ int JpegAnalyzer::JpegRawFileInfo::CalcRawSize(unsigned char* sector, int sector
       m_uExif = 1;
       FindExifCameraInfo(sector + 6, dataEnd);
     }
-    if (m_llMinEnd <= kInitialMinimumEnd) m_llWalkPos = 2;
+    m_bHeaderWalk = m_llMinEnd <= kInitialMinimumEnd;
+    if (!m_uExif) m_llCap = kPlainCap;
   }
-  if (m_llWalkPos != 0 && index == m_llWalkPos / sectorSize) FindScanInfo(sector, sectorSize, dataEnd);
+  const std::optional<long long> zeroTailEnd = ZeroTailEnd(sector, sectorSize, sectorNumber, context, extent);
+  m_llLastSector = sectorNumber;
 
+  if (m_walk.GetState() == JpegMarkerWalk::State::kWaiting) {
+    // The walk reads everything the search holds of the file, from the block before this one on.
+    const HeldFile held = HeldBytesOf(sector, sectorSize, m_llStartSector, sectorNumber, context);
+    m_walk.Advance(held.bytes, held.first, this);
+    const auto end = static_cast<long long>(m_walk.End());
+    if (m_walk.GetState() == JpegMarkerWalk::State::kDone && end <= m_llCap) {
+      ComposeName(m_llStartSector + (end - 1) / sectorSize);
+      return Finish(end, false);
+    }
+    if (m_walk.GetState() == JpegMarkerWalk::State::kWaiting && !zeroTailEnd) return 2;
+    if (m_walk.GetState() == JpegMarkerWalk::State::kWaiting && extent <= m_llCap) {
+      // The zero-tail end is kept for a walk that cannot finish.
+      if (m_llFallbackEnd == 0) {
+        m_llFallbackEnd = *zeroTailEnd;
+        m_llFallbackSector = sectorNumber;
+      }
+      return 2;
+    }
+    if (m_llFallbackEnd != 0) {
+      ComposeName(m_llFallbackSector);
+      return Finish(m_llFallbackEnd, true);
+    }
+  }
+  if (!zeroTailEnd) return 2;
+  ComposeName(sectorNumber);
+  return Finish(*zeroTailEnd, true);
+}
+
+int JpegAnalyzer::JpegRawFileInfo::Finish(long long size, bool incomplete) {
+  m_ullSize = static_cast<std::uint64_t>(size);
+  m_bIncomplete = incomplete;
+  m_uRawFileType = RAW_FILE_TYPE_JPG;
+  return 1;
+}
+
+// The rules for a file whose structure cannot be walked: an end marker before the zero tail (see
+// FindEndMarker and ClosesWithEndMarker), the picture's pixel count, or the cap.
+std::optional<long long> JpegAnalyzer::JpegRawFileInfo::ZeroTailEnd(const unsigned char* sector, int sectorSize,
+                                                                    long long sectorNumber,
+                                                                    const SearchContext& context, long long extent) const {
   const std::uint32_t trailingZeros =
       std::min<std::uint32_t>(context.uTrailingZeroBytes, static_cast<std::uint32_t>(sectorSize));
   const bool testEnd = m_uExif ? trailingZeros >= 9 && extent > m_llMinEnd : trailingZeros >= 8;
@@ -129,20 +173,10 @@ int JpegAnalyzer::JpegRawFileInfo::CalcRawSize(unsigned char* sector, int sector
   bool endFound = testEnd && FindEndMarker(sector, sectorSize, sectorNumber, context, endOffset);
   bool sizedByMarker = testEnd;
   if (!endFound && ClosesWithEndMarker(sector, sectorSize, extent, endOffset)) endFound = sizedByMarker = true;
-  m_llLastSector = sectorNumber;
-
   if (m_llPixelCount != 0 && extent > m_llPixelCount) endFound = true;
-  if (!m_uExif) m_llCap = kPlainCap;
-  const bool capExceeded = m_llCap < extent;
-  if (!endFound && !capExceeded) return 2;
-
-  if (capExceeded)
-    m_ullSize = static_cast<std::uint64_t>(m_llCap);
-  else
-    m_ullSize = static_cast<std::uint64_t>(extent + (sizedByMarker ? endOffset : sectorSize - trailingZeros));
-  ComposeName(sectorNumber);
-  m_uRawFileType = RAW_FILE_TYPE_JPG;
-  return 1;
+  if (m_llCap < extent) return m_llCap;
+  if (!endFound) return std::nullopt;
+  return extent + (sizedByMarker ? endOffset : sectorSize - trailingZeros);
 }
 
 // The end marker is the last FF D9 before the zero tail, followed by four zero bytes; or, when the
@@ -291,37 +325,20 @@ void JpegAnalyzer::JpegRawFileInfo::AnalyzeExifTag(ByteSpan tiff, std::uint64_t 
   if (next && *next != 0 && *next < tiff.size()) AnalyzeExifTag(tiff, *next, littleEndian, length);
 }
 
-void JpegAnalyzer::JpegRawFileInfo::FindScanInfo(const unsigned char* sector, int sectorSize,
-                                                 const unsigned char* dataEnd) {
-  const unsigned char* p = sector + m_llWalkPos % sectorSize;
-  const unsigned char* sectorEnd = sector + sectorSize;
-  while (p < dataEnd) {
-    const ByteSpan marker(p, static_cast<std::size_t>(dataEnd - p));
-    const std::optional<std::uint8_t> lead = quellsy::u8(marker, 0);
-    const std::optional<std::uint8_t> code = quellsy::u8(marker, 1);
-    if (lead != 0xFF || !code || *code < 0xC0 || *code == 0xFF) {
-      m_llWalkPos = 0;
-      return;
+void JpegAnalyzer::JpegRawFileInfo::OnSegment(const JpegMarkerWalk::Segment& segment) {
+  // The header's segments tell the fallback rules the picture's size, when the first sector did not.
+  if (!m_bHeaderWalk) return;
+  const ByteSpan bytes = segment.bytes;
+  if (segment.code == 0xC0 && quellsy::u8(bytes, 4) == 8 && m_llPixelCount == 0) {
+    const std::optional<std::uint16_t> height = quellsy::be16(bytes, 5);
+    const std::optional<std::uint16_t> width = quellsy::be16(bytes, 7);
+    if (height && width && *height >= kMinFrameHeight) {
+      m_llPixelCount = static_cast<long long>(*width) * *height;
+      m_llMinEnd += m_llPixelCount / 8;
     }
-    if (*code == 0xC0 && quellsy::u8(marker, 4) == 8 && m_llPixelCount == 0) {
-      const std::optional<std::uint16_t> height = quellsy::be16(marker, 5);
-      const std::optional<std::uint16_t> width = quellsy::be16(marker, 7);
-      if (height && width && *height >= kMinFrameHeight) {
-        m_llPixelCount = static_cast<long long>(*width) * *height;
-        m_llMinEnd += m_llPixelCount / 8;
-      }
-    }
-    const std::optional<std::uint16_t> length = quellsy::be16(marker, 2);
-    if (*code != 0xD8 && !length) {
-      m_llWalkPos = 0;
-      return;
-    }
-    const long long segment = *code == 0xD8 ? 2 : *length + 2;
-    if (*code == 0xE1 && CPlainRawFileAnalyser::HasText(marker, 4, "Exif")) FindExifCameraInfo(p + 4, dataEnd);
-    m_llWalkPos += segment;
-    if (segment >= dataEnd - p || segment >= sectorEnd - p) return;
-    p += segment;
   }
+  if (segment.code == 0xE1 && CPlainRawFileAnalyser::HasText(bytes, 4, "Exif"))
+    FindExifCameraInfo(bytes.data() + 4, bytes.data() + bytes.size());
 }
 
 void JpegAnalyzer::JpegRawFileInfo::ComposeName(long long lastSector) {

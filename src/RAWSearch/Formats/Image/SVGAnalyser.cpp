@@ -63,22 +63,7 @@ int SVGAnalyser::AnalyseBuffer(unsigned char* sector, CRawFileInfo& scratch) {
 CRawFileInfo* SVGAnalyser::CreateRawFileInfo() { return new SVGRawFileInfo(Fallback(), m_uLastType); }
 
 SVGAnalyser::SVGRawFileInfo::SVGRawFileInfo(IRawFileAnalyser* fallback, std::uint32_t type)
-    : CBranchRawFileInfo(type, fallback, 0, kSizeCap, 1) {}
-
-std::string_view SVGAnalyser::SVGRawFileInfo::Closing() const {
-  switch (m_uRawFileType) {
-    case RAW_FILE_TYPE_GPX:
-      return "</gpx>";
-    case RAW_FILE_TYPE_PLIST:
-      return "</plist>";
-    case RAW_FILE_TYPE_ENEX:
-      return "</en-export>";
-    case RAW_FILE_TYPE_CSL:
-      return "</style>";
-    default:
-      return "</svg>";
-  }
-}
+    : CStreamingTextRawFileInfo(type, fallback, kSizeCap, FileSVGAnalyser::Closings(type)) {}
 
 // A binary table: 1152 header bytes and the length stated at 1100, read once the search holds it.
 int SVGAnalyser::SVGRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber,
@@ -87,35 +72,13 @@ int SVGAnalyser::SVGRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
   const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
   const auto first = held.At(0, kBinaryHeader.size());
   if (!first || !CPlainRawFileAnalyser::HasText(held.bytes, *first, kBinaryHeader))
-    return CBranchRawFileInfo::CalcRawSize(sector, sectorSize, sectorNumber, context);
+    return CStreamingTextRawFileInfo::CalcRawSize(sector, sectorSize, sectorNumber, context);
   const auto at = held.At(kStatedLengthAt, 4);
   if (!at) return FileOffset(sectorNumber, sectorSize) > kStatedLengthAt ? HandOver() : 2;
   const long long length = kStatedHeader + *quellsy::le32(held.bytes, *at);
   if (length > m_llCap) return HandOver();
   m_ullSize = static_cast<std::uint64_t>(length);
   return 1;
-}
-
-bool SVGAnalyser::SVGRawFileInfo::Continue(const unsigned char* sector, int sectorSize, long long sectorNumber,
-                                           const SearchContext& context) {
-  const long long off = FileOffset(sectorNumber, sectorSize);
-  const HeldBytes held = Held(sector, sectorSize, sectorNumber, context);
-  // The document's end lies in a sector that ends in zeros.
-  if (sectorSize < 2 || sector[sectorSize - 1] != 0 || sector[sectorSize - 2] != 0) return true;
-  // The closing tag may be cut by the sector's start: the search takes in half the sector before.
-  const long long from = std::max(held.first, off - sectorSize / 2);
-  const auto at = held.At(from, static_cast<std::size_t>(off + sectorSize - from));
-  if (!at) return true;
-  const quellsy::ByteSpan window = held.bytes.subspan(*at, static_cast<std::size_t>(off + sectorSize - from));
-  const quellsy::ByteSpan closing = AsBytes(Closing());
-  const auto last = std::search(std::make_reverse_iterator(window.end()), std::make_reverse_iterator(window.begin()),
-                                std::make_reverse_iterator(closing.end()), std::make_reverse_iterator(closing.begin()));
-  if (last == std::make_reverse_iterator(window.begin())) return true;
-  // `last` points at the tag's last byte; its line end belongs to the document.
-  std::size_t end = static_cast<std::size_t>(window.rend() - last);
-  while (end < window.size() && (window[end] == '\r' || window[end] == '\n')) ++end;
-  m_llFoundEnd = from + static_cast<long long>(end);
-  return false;
 }
 
 }  // namespace Brance

@@ -1,8 +1,8 @@
 #pragma once
 // SVG drawings and the XML documents found with them (GPX tracks, property lists, Evernote exports,
-// citation styles), followed to the first sector that ends in zeros and holds the document's closing
-// tag: the document ends behind that tag and its line end. Binary SVG tables state their length in
-// their header.
+// citation styles), followed sector by sector while their text runs: the document ends behind its
+// closing tag and the line end behind it (TextEndWalk), whatever follows. Binary SVG tables state their
+// length in their header.
 
 #include <string_view>
 
@@ -14,19 +14,12 @@ class SVGAnalyser : public CBranchAnalyser {
  public:
   static constexpr long long kSizeCap = 10485760;
 
-  class SVGRawFileInfo : public CBranchRawFileInfo {
+  class SVGRawFileInfo : public RawSpeed::CStreamingTextRawFileInfo {
    public:
     // `type` is the document's, as the header test found it.
     SVGRawFileInfo(IRawFileAnalyser* fallback, std::uint32_t type);
-    // A binary table is sized from its header (unnamed); the documents by the walk.
+    // A binary table is sized from its header (unnamed); the documents by the text walk.
     int CalcRawSize(unsigned char* sector, int sectorSize, long long sectorNumber, SearchContext& context) override;
-
-   protected:
-    bool Continue(const unsigned char* sector, int sectorSize, long long sectorNumber,
-                  const SearchContext& context) override;
-
-   private:
-    std::string_view Closing() const;
   };
 
   SVGAnalyser();

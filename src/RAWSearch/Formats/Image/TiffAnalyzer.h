@@ -2,9 +2,10 @@
 // TIFF files and the camera raw formats built on TIFF, found by their first sector and grown sector
 // by sector: the record follows the directory chain, the sub-directories (Exif, sub-IFDs, maker
 // notes) and the strip, tile and thumbnail extents while they stream past, keeps the furthest byte
-// any of them reaches as its end estimate, types the file by the camera maker, and ends it at a zero
-// tail past that estimate. Headers it does not follow, and hits it cannot finish, go to the plain
-// TIFF analyser.
+// any of them reaches as its end estimate, and types the file by the camera maker. Once every directory
+// is read and the picture data measured, the file ends at that furthest byte, whatever follows; until
+// then a zero tail past the estimate ends it. Headers it does not follow, and hits it cannot finish, go
+// to the plain TIFF analyser.
 
 #include <algorithm>
 #include <cstdint>
@@ -81,23 +82,37 @@ class TiffAnalyzer : public CBruteForceAnalyser {
     // its start was not held yet.
     void Picture(long long offset, std::uint32_t size, bool jpeg, bool pending);
     void SubIfds(const Held& held, const Entry& e);
-    void Raise(long long end) { m_llEndEstimate = std::max(m_llEndEstimate, end); }
+    void Raise(long long end) {
+      m_llEndEstimate = std::max(m_llEndEstimate, end);
+      m_llStructureEnd = std::max(m_llStructureEnd, end);
+    }
     std::optional<std::uint32_t> Element(const Held& held, const Entry& e, std::uint32_t index);
     std::string TextAt(const Held& held, const Entry& e);
     void CheckCandidates(const Held& held, long long through);
     bool ZeroPastEstimate(quellsy::ByteSpan here, long long extent) const;
+    // Raises the estimate over the end of every strip or tile of a picture; notes whether all of them
+    // were measured (every element held, no more pieces than are looked at).
+    void MeasurePieces(const Held& held, const Entry& offsets, const Entry& counts);
     // `here` is the sector that ends at `extent`.
     int Finish(quellsy::ByteSpan here, long long sectorNumber, long long extent);
+    // Ends the file at `end`, the structure's furthest byte (and a zero pad byte behind an odd end).
+    int FinishAt(const Held& held, long long end, int sectorSize);
+    void SetName(long long lastSector);
 
     bool m_bLittleEndian = true;
     bool m_bDone = false;
     bool m_bRW2 = false;
     bool m_bDNG = false;
     bool m_bLengthSeen = false;
+    // Some picture's pieces were all measured; some picture's could not be.
+    bool m_bPiecesMeasured = false;
+    bool m_bPieceUnmeasured = false;
     bool m_bMakeSeen = false;
     bool m_bModelSeen = false;
     int m_nIfdVisits = 0;
     long long m_llEndEstimate = kInitialEstimate;
+    // The furthest byte the structures read so far reach (the estimate without its initial guess).
+    long long m_llStructureEnd = 0;
     long long m_llPixelCount = -2147483648LL;
     long long m_llPreviewOffset = 0;
     std::uint32_t m_uPreviewSize = 0;
@@ -111,6 +126,7 @@ class TiffAnalyzer : public CBruteForceAnalyser {
     std::uint32_t m_uWidth = 0;
     std::uint32_t m_uHeight = 0;
     Entry m_tileOffsets;
+    Entry m_stripOffsets;
     std::string m_strMake;
     std::string m_strModel;
     // Directories to read as the stream reaches them, and those already read.

@@ -24,6 +24,8 @@ constexpr long long kMinHeight = 600;
 constexpr long long kMaxPixelEstimate = 0xC7FFFFF;
 constexpr std::uint32_t kFullZeroTail = 32;
 constexpr std::uint32_t kShortZeroTail = 12;
+// Strips or tiles whose ends are all looked at; a picture in more pieces is measured by its last.
+constexpr std::uint32_t kMaxPieces = 65536;
 
 }  // namespace
 
@@ -79,6 +81,11 @@ int TiffAnalyzer::TiffRawFileInfo::CalcRawSize(unsigned char* sector, int sector
     m_llEndEstimate = m_llPixelCount;
 
   const ByteSpan here(sector, static_cast<std::size_t>(sectorSize));
+  // Every directory read and every piece of picture data measured: the file ends where the furthest of
+  // them does, whatever follows.
+  if (m_pending.empty() && m_candidates.empty() && m_bPiecesMeasured && !m_bPieceUnmeasured &&
+      extent >= m_llStructureEnd)
+    return FinishAt(held, m_llStructureEnd, sectorSize);
   const std::uint32_t zeros = context.uTrailingZeroBytes;
   bool end = ZeroPastEstimate(here, extent);
   if (zeros >= kFullZeroTail)
@@ -253,6 +260,7 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
         m_bDone = e.count != 0;
         break;
       }
+      m_stripOffsets = e;
       m_llStripOffset = e.base + *last;
       const ByteSpan start = held.Span(m_llStripOffset, 4);
       m_bStripJpeg = IsEmbeddedJpegStart(start);
@@ -267,6 +275,7 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
       }
       Picture(m_llStripOffset, *last, m_bStripJpeg, m_bStripPending);
       if (m_llStripOffset >= 1 && *last >= 1) Raise(m_llStripOffset + *last);
+      MeasurePieces(held, m_stripOffsets, e);
       m_bLengthSeen = true;
       break;
     }
@@ -287,6 +296,7 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
         break;
       }
       Raise(m_tileOffsets.base + *offset + *size);
+      MeasurePieces(held, m_tileOffsets, e);
       break;
     }
     case kTiffTagSubIfds:
@@ -316,6 +326,23 @@ void TiffAnalyzer::TiffRawFileInfo::Handle(const Held& held, const Entry& e) {
     default:
       break;
   }
+}
+
+void TiffAnalyzer::TiffRawFileInfo::MeasurePieces(const Held& held, const Entry& offsets, const Entry& counts) {
+  bool measured = offsets.count == counts.count && counts.count != 0 && counts.count <= kMaxPieces;
+  // Pieces need not be stored in order: the furthest end of any of them counts.
+  for (std::uint32_t i = 0; measured && i < counts.count; ++i) {
+    const std::optional<std::uint32_t> offset = Element(held, offsets, i);
+    const std::optional<std::uint32_t> count = Element(held, counts, i);
+    if (!offset || !count)
+      measured = false;
+    else if (*count != 0)
+      Raise(offsets.base + *offset + *count);
+  }
+  if (measured)
+    m_bPiecesMeasured = true;
+  else
+    m_bPieceUnmeasured = true;
 }
 
 void TiffAnalyzer::TiffRawFileInfo::Picture(long long offset, std::uint32_t size, bool jpeg, bool pending) {
@@ -349,14 +376,27 @@ void TiffAnalyzer::TiffRawFileInfo::CheckCandidates(const Held& held, long long 
   }
 }
 
-int TiffAnalyzer::TiffRawFileInfo::Finish(ByteSpan here, long long sectorNumber, long long extent) {
+int TiffAnalyzer::TiffRawFileInfo::FinishAt(const Held& held, long long end, int sectorSize) {
+  SetName(m_llStartSector + (end - 1) / sectorSize);
+  long long size = end;
+  // Writers keep TIFF data on word boundaries: a zero byte behind an odd end pads the last block.
+  if (size % 2 != 0 && IsZeroFill(held.Span(size, 1)) && !held.Span(size, 1).empty()) ++size;
+  m_ullSize = static_cast<std::uint64_t>(size);
+  return 1;
+}
+
+void TiffAnalyzer::TiffRawFileInfo::SetName(long long lastSector) {
   char name[256];
   if (!m_strMake.empty())
     std::snprintf(name, sizeof name, "%s_%s_%lld-%lld_", m_strMake.c_str(), m_strModel.c_str(), m_llStartSector,
-                  sectorNumber);
+                  lastSector);
   else
-    std::snprintf(name, sizeof name, "%s_%lld-%lld_", m_strModel.c_str(), m_llStartSector, sectorNumber);
+    std::snprintf(name, sizeof name, "%s_%lld-%lld_", m_strModel.c_str(), m_llStartSector, lastSector);
   SetRawFileName(name);
+}
+
+int TiffAnalyzer::TiffRawFileInfo::Finish(ByteSpan here, long long sectorNumber, long long extent) {
+  SetName(sectorNumber);
   const long long sectorStart = extent - static_cast<long long>(here.size());
   long long size = extent;
   if (m_llEndEstimate <= kWholeSectorsAbove && m_uRawFileType != RAW_FILE_TYPE_TIF &&

@@ -1,7 +1,6 @@
 #include "RAWSearch/Formats/Image/WpgAnalyser.h"
 
 #include "RAWSearch/Framework/CPlainRawFileAnalyser.h"
-#include "RAWSearch/Framework/RawUtility.h"
 
 namespace RawSpeed {
 
@@ -31,9 +30,7 @@ int WpgAnalyser::WPGRawFileInfo::CalcRawSize(unsigned char* sector, int sectorSi
                                              SearchContext& context) {
   if (!sector || sectorSize <= 0) return HandOver();
   if (FileOffset(sectorNumber, sectorSize) > m_llCap) return HandOver();
-  if (context.uTrailingZeroBytes < kZeroTail) return 2;
-  return End(FileOffset(sectorNumber, sectorSize) + BruteForce::RawUtility::Binary_Compare(sector, sectorSize),
-             sectorNumber, ".");
+  return ZeroTailEnd(sector, sectorSize, sectorNumber, context, kZeroTail, 0, ".");
 }
 
 }  // namespace RawSpeed

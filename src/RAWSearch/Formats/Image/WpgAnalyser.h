@@ -1,7 +1,7 @@
 #pragma once
 // WordPerfect graphics followed sector by sector to the first sector whose last 16 bytes are zero, where
-// the picture ends at its last non-zero byte. No plain analyser measures them: a picture without such a
-// sector within five caps is dropped.
+// the picture ends at its last non-zero byte, or to another file's start, before which it ends. No plain
+// analyser measures them: a picture without such a sector within five caps is dropped.
 
 #include "RAWSearch/Framework/StreamingAnalyser.h"
 

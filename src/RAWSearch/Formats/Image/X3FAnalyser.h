@@ -1,7 +1,6 @@
 #pragma once
-// X3F camera raws followed to their closing directory: its "SECd" mark is looked for in each sector
-// that ends in zeros (and across the boundary with the sector before), or stands in a sector's last
-// four bytes; the file ends the directory's fixed length past the mark.
+// X3F camera raws followed to their closing directory (FileX3FAnalyser::Directory), looked for in every
+// sector with the bytes before it: the file ends the directory's fixed length past its mark.
 
 #include "RAWSearch/Framework/BranchAnalyser.h"
 
