@@ -1,7 +1,10 @@
 #include "Platform/UserPaths.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <string>
 
@@ -17,6 +20,23 @@ std::optional<std::filesystem::path> UserConfigDir() {
   return std::nullopt;
 }
 
+std::string SafeTempFileName(const std::string& name) {
+  std::string safe;
+  for (const char c : name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                       c == '-' || c == '_';
+    safe.push_back(plain ? c : '_');
+  }
+  if (!safe.empty() && safe[0] == '.') safe[0] = '_';
+  constexpr std::size_t kLongest = 64;
+  if (safe.size() > kLongest) {
+    const auto dot = safe.find_last_of('.');
+    const std::string extension = dot != std::string::npos && safe.size() - dot <= 16 ? safe.substr(dot) : "";
+    safe = safe.substr(0, kLongest - extension.size()) + extension;
+  }
+  return safe.empty() ? std::string("file") : safe;
+}
+
 std::optional<std::filesystem::path> MakePrivateTempDir() {
   const char* base = std::getenv("TMPDIR");
   std::string pattern = (base && base[0] == '/' ? std::string(base) : std::string("/tmp")) + "/quellsy-XXXXXX";
@@ -28,6 +48,28 @@ std::optional<PrivateTempDir> PrivateTempDir::Make() {
   auto path = MakePrivateTempDir();
   if (!path) return std::nullopt;
   return PrivateTempDir(std::move(*path));
+}
+
+std::optional<std::filesystem::path> PrivateTempDir::WriteFile(const std::string& name, const void* data,
+                                                               std::size_t size) const {
+  if (path_.empty()) return std::nullopt;
+  auto file = path_ / SafeTempFileName(name);
+  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return std::nullopt;
+  const auto* bytes = static_cast<const char*>(data);
+  std::size_t done = 0;
+  while (done < size) {
+    const ssize_t wrote = write(fd, bytes + done, size - done);
+    if (wrote < 0 && errno == EINTR) continue;
+    if (wrote <= 0) break;
+    done += static_cast<std::size_t>(wrote);
+  }
+  const bool whole = done == size;
+  if (close(fd) != 0 || !whole) {
+    std::filesystem::remove(file);
+    return std::nullopt;
+  }
+  return file;
 }
 
 PrivateTempDir::PrivateTempDir(PrivateTempDir&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
