@@ -5,7 +5,18 @@
 
 namespace quellsy::ui {
 
-QPolygonF CoverPlacement::Outline() const { return transform.map(QPolygonF(QRectF(0, 0, side, side))); }
+namespace {
+
+// The four corners of a square, clockwise from the top left (QPolygonF(QRectF) would close it with a fifth).
+QPolygonF Corners(double side) {
+  QPolygonF corners;
+  corners << QPointF(0, 0) << QPointF(side, 0) << QPointF(side, side) << QPointF(0, side);
+  return corners;
+}
+
+}  // namespace
+
+QPolygonF CoverPlacement::Outline() const { return transform.map(Corners(side)); }
 
 double CoverFlowGeometry::CoverSide() const {
   return std::max(16.0, std::min(view_.height() * 0.55, view_.width() * 0.32));
@@ -21,7 +32,8 @@ CoverPlacement CoverFlowGeometry::PlacementOf(std::int64_t index) const {
   const double gap = side * 0.75;
   const double step = side * 0.28;
   const double offset = std::abs(d) <= 1.0 ? near * gap : std::copysign(gap + (std::abs(d) - 1.0) * step, d);
-  const double angle = -near * kSideAngle;
+  // A cover on the right turns its outer edge away from the viewer.
+  const double angle = near * kSideAngle;
   const double scale = 1.0 - 0.15 * std::abs(near);
 
   // The cover turned about its vertical middle and seen from a distance in front of the view: each corner
@@ -36,7 +48,7 @@ CoverPlacement CoverFlowGeometry::PlacementOf(std::int64_t index) const {
   QPolygonF corners;
   corners << project(-half, -side) << project(half, -side) << project(half, 0) << project(-half, 0);
   QTransform transform;
-  QTransform::quadToQuad(QPolygonF(QRectF(0, 0, side, side)), corners, transform);
+  QTransform::quadToQuad(Corners(side), corners, transform);
   return {transform, side, std::abs(d)};
 }
 

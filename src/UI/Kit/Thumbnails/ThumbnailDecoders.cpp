@@ -53,6 +53,35 @@ struct ProcessedImage {
   libraw_processed_image_t* image_;
 };
 
+// A JPEG whose data stop before its end marker is not shown half grey: the decoder would fill the rest in
+// silently. Walks the segments by their lengths, then the entropy-coded data to the next marker, until EOI.
+bool JpegIsComplete(std::span<const std::uint8_t> bytes) {
+  std::size_t at = 2;
+  while (at + 1 < bytes.size()) {
+    if (bytes[at] != 0xFF) return false;
+    const std::uint8_t marker = bytes[at + 1];
+    if (marker == 0xFF) {
+      ++at;
+      continue;
+    }
+    if (marker == 0xD9) return true;
+    if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+      at += 2;
+      continue;
+    }
+    if (at + 3 >= bytes.size()) return false;
+    const std::size_t length = (std::size_t{bytes[at + 2]} << 8) | bytes[at + 3];
+    if (length < 2) return false;
+    at += 2 + length;
+    if (marker != 0xDA) continue;
+    // Scan data: up to the next marker that is neither a stuffed zero nor a restart.
+    while (at + 1 < bytes.size() &&
+           !(bytes[at] == 0xFF && bytes[at + 1] != 0x00 && !(bytes[at + 1] >= 0xD0 && bytes[at + 1] <= 0xD7)))
+      ++at;
+  }
+  return false;
+}
+
 }  // namespace
 
 ThumbnailKind ThumbnailKindOfExtension(const QString& extension) {
@@ -91,6 +120,7 @@ QImage DecodePictureBytes(std::span<const std::uint8_t> bytes, const ThumbnailLi
   if (static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height()) > limits.maxPixels) return {};
   if (size.width() > limits.maxSide || size.height() > limits.maxSide)
     reader.setScaledSize(size.scaled(limits.maxSide, limits.maxSide, Qt::KeepAspectRatio));
+  if (reader.format() == "jpeg" && !JpegIsComplete(bytes)) return {};
   QImage image = reader.read();
   if (image.isNull() || image.width() <= 0 || image.height() <= 0) return {};
   return image;
