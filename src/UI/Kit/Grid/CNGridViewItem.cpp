@@ -25,7 +25,7 @@ CNGridViewItem::CNGridViewItem(const CNGridViewItemLayout* layout, const QString
   titleLabel_ = new QLabel(this);
   titleLabel_->setObjectName(QStringLiteral("gridItemTitle"));
   titleLabel_->setAccessibleName(QStringLiteral("File name"));
-  titleLabel_->setGeometry(30, 120, 114, 15);
+  titleLabel_->setGeometry(30, 118, 114, 20);
   QFont font = titleLabel_->font();
   font.setPointSizeF(11);
   titleLabel_->setFont(font);

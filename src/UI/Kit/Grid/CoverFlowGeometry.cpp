@@ -34,15 +34,16 @@ CoverPlacement CoverFlowGeometry::PlacementOf(std::int64_t index) const {
   const double offset = std::abs(d) <= 1.0 ? near * gap : std::copysign(gap + (std::abs(d) - 1.0) * step, d);
   // A cover on the right turns its outer edge away from the viewer.
   const double angle = near * kSideAngle;
-  const double scale = 1.0 - 0.15 * std::abs(near);
+  // Side covers stand further back than the selected one.
+  const double back = side * 0.9 * std::abs(near);
 
   // The cover turned about its vertical middle and seen from a distance in front of the view: each corner
   // projected, and the square mapped onto the four projected corners.
   const double radians = angle * M_PI / 180.0;
   const double distance = side * 2.2;
   const auto project = [&](double x, double y) {
-    const double depth = distance / (distance + x * std::sin(radians));
-    return QPointF(view_.width() / 2 + offset + x * std::cos(radians) * depth * scale, FloorY() + y * depth * scale);
+    const double depth = distance / (distance + back + x * std::sin(radians));
+    return QPointF(view_.width() / 2 + offset + x * std::cos(radians) * depth, FloorY() + y * depth);
   };
   const double half = side / 2;
   QPolygonF corners;

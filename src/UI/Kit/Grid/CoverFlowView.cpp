@@ -14,6 +14,13 @@
 namespace quellsy::ui {
 namespace {
 
+// Where a picture stands inside a cover's square: fitted, on the square's foot.
+QRect PictureRect(const QImage& picture, int side) {
+  if (picture.isNull()) return QRect(side / 10, side / 10, side * 8 / 10, side * 8 / 10);
+  const QSize fitted = picture.size().scaled(side, side, Qt::KeepAspectRatio);
+  return QRect((side - fitted.width()) / 2, side - fitted.height(), fitted.width(), fitted.height());
+}
+
 QImage FitCover(const QImage& picture, int side) {
   QImage cover(side, side, QImage::Format_ARGB32_Premultiplied);
   cover.fill(Qt::transparent);
@@ -24,13 +31,10 @@ QImage FitCover(const QImage& picture, int side) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setBrush(QColor(0x2b, 0x34, 0x40));
     painter.setPen(QPen(QColor(0x5a, 0x66, 0x75), 2));
-    painter.drawRoundedRect(QRectF(side * 0.1, side * 0.1, side * 0.8, side * 0.8), 6, 6);
+    painter.drawRoundedRect(QRectF(PictureRect(picture, side)), 6, 6);
     return cover;
   }
-  const QSize fitted = picture.size().scaled(side, side, Qt::KeepAspectRatio);
-  // Standing on the floor: the picture's foot at the square's foot.
-  painter.drawImage(QRect((side - fitted.width()) / 2, side - fitted.height(), fitted.width(), fitted.height()),
-                    picture);
+  painter.drawImage(PictureRect(picture, side), picture);
   return cover;
 }
 
@@ -129,7 +133,9 @@ const CoverFlowView::Look& CoverFlowView::LookOf(std::int64_t index, double side
   Look look;
   look.uid = uid;
   look.version = version;
-  look.cover = FitCover(photo ? photo->imageRepresentation() : QImage(), pixels);
+  const QImage picture = photo ? photo->imageRepresentation() : QImage();
+  look.cover = FitCover(picture, pixels);
+  look.picture = QRectF(PictureRect(picture, pixels));
   look.reflection = Reflect(look.cover);
   return *cache_.insert(index, std::move(look));
 }
@@ -156,12 +162,18 @@ void CoverFlowView::paintEvent(QPaintEvent*) {
     const CoverPlacement placement = geometry.PlacementOf(index);
     const Look& look = LookOf(index, placement.side);
     painter.setTransform(placement.transform);
-    // Side covers fade into the dark with distance.
-    painter.setOpacity(1.0 - std::min(0.6, placement.depth * 0.15));
     painter.drawImage(QRectF(0, 0, placement.side, placement.side), look.cover);
     painter.drawImage(QRectF(0, placement.side, placement.side, placement.side / 3), look.reflection);
+    // Side covers darken with distance; over the picture only, so the covers behind stay hidden.
+    const double shade = std::min(0.55, placement.depth * 0.14);
+    if (shade > 0) {
+      const QRectF picture = look.picture;
+      painter.fillRect(picture, QColor::fromRgbF(0.02f, 0.03f, 0.04f, static_cast<float>(shade)));
+      const QRectF mirrored(picture.x(), placement.side, picture.width(),
+                            std::min(picture.height(), placement.side / 3));
+      painter.fillRect(mirrored, QColor::fromRgbF(0.02f, 0.03f, 0.04f, static_cast<float>(shade * 0.5)));
+    }
   }
-  painter.setOpacity(1.0);
   painter.resetTransform();
 
   // The selected cover's caption.

@@ -75,6 +75,7 @@ class CoverFlowView : public QWidget {
     std::int64_t version = -1;
     QImage cover;       // the picture fitted into the square, on its foot
     QImage reflection;  // its mirror, fading out
+    QRectF picture;     // where the picture lies in the square
   };
   const Look& LookOf(std::int64_t index, double side);
   void moveTo(std::int64_t index);
