@@ -6,7 +6,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "Platform/UserPaths.h"
 #include "UI/Kit/Thumbnails/ThumbnailDecoders.h"
 #include "UI/Kit/TypeIcons.h"
 #include "support/FixtureScript.h"
@@ -133,27 +132,6 @@ TEST(ThumbnailKinds, ByExtension) {
       {"avi", ThumbnailKind::kMovie},     {"txt", ThumbnailKind::kIcon},      {"", ThumbnailKind::kIcon}};
   for (const auto& [extension, kind] : cases)
     EXPECT_EQ(ThumbnailKindOfExtension(QString::fromLatin1(extension)), kind) << extension;
-}
-
-TEST(PrivateTempFiles, NamesAreMadeSafeAndNothingIsOverwritten) {
-  const std::pair<const char*, const char*> names[] = {
-      {"clip.mp4", "clip.mp4"}, {"../../etc/passwd", "_._.._etc_passwd"}, {".hidden", "_hidden"},
-      {"a b\nc.jpg", "a_b_c.jpg"}, {"", "file"}};
-  for (const auto& [name, safe] : names) EXPECT_EQ(platform::SafeTempFileName(name), safe) << name;
-  EXPECT_EQ(platform::SafeTempFileName(std::string(100, 'x') + ".jpeg"), std::string(59, 'x') + ".jpeg");
-
-  auto folder = platform::PrivateTempDir::Make();
-  ASSERT_TRUE(folder);
-  const auto written = folder->WriteFile("one.bin", "abc", 3);
-  ASSERT_TRUE(written);
-  EXPECT_EQ(written->parent_path(), folder->path());
-  EXPECT_FALSE(folder->WriteFile("one.bin", "xyz", 3)) << "an existing file is never replaced";
-  std::filesystem::create_symlink("/etc/hostname", folder->path() / "link");
-  EXPECT_FALSE(folder->WriteFile("link", "xyz", 3)) << "a link is never followed";
-  EXPECT_EQ(ReadAll(*written), (std::vector<std::uint8_t>{'a', 'b', 'c'}));
-  const auto path = folder->path();
-  folder.reset();
-  EXPECT_FALSE(std::filesystem::exists(path));
 }
 
 }  // namespace
