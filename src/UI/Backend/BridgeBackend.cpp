@@ -112,7 +112,12 @@ QImage BridgeBackend::ThumbnailOfFileNode(IFileNode* node, const ThumbnailTicket
   const ThumbnailPlan plan = KDThumbnailSource::PlanForNode(node);
   ThumbnailKind kind = ThumbnailKind::kIcon;
   switch (plan.route) {
-    case ThumbnailRoute::kPicture: kind = ThumbnailKind::kPicture; break;
+    case ThumbnailRoute::kPicture:
+      // Camera raws the plan takes for plain pictures (NEF, ORF, ...) still show their embedded previews.
+      kind = ThumbnailKindOfExtension(QString::fromStdString(plan.extension)) == ThumbnailKind::kCameraRaw
+                 ? ThumbnailKind::kCameraRaw
+                 : ThumbnailKind::kPicture;
+      break;
     case ThumbnailRoute::kRawPreview:
     case ThumbnailRoute::kRawPreviewOrPicture: kind = ThumbnailKind::kCameraRaw; break;
     case ThumbnailRoute::kMovie: kind = ThumbnailKind::kMovie; break;
