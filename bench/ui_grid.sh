@@ -23,8 +23,10 @@ first=$(value first_screen_ms)
 worst=$(value worst_step_ms)
 made=$(value tiles_made)
 visible=$(value tiles_visible)
-echo "first screen ${first} ms, worst scroll step ${worst} ms over $(value steps) steps, ${made} tiles made" \
-  "for ${visible} visible, resident memory grew $(value rss_growth_mb) MB"
+echo "first screen ${first} ms; scroll steps: worst ${worst} ms, median $(value median_step_ms) ms, 99th" \
+  "percentile $(value p99_step_ms) ms over $(value steps) steps (the grid's own layout: median" \
+  "$(value median_layout_ms) ms, the rest is painting); ${made} tiles made for ${visible} visible; resident" \
+  "memory grew $(value rss_growth_mb) MB"
 
 per_second() { python3 -c 'import sys; print(f"{1000 / max(float(sys.argv[1]), 0.001):.1f}")' "$1"; }
 record "UI grid ($items tiles)" "first screens per second" "$(per_second "$first")" "1/s" "the 1 s limit" 1 \

@@ -11,15 +11,13 @@ CNGridViewItem::CNGridViewItem(const CNGridViewItemLayout* layout, const QString
     : CNGridViewItemBase(parent) {
   setReuseIdentifier(reuseIdentifier);
   if (layout) layout_ = *layout;
-  itemButton_ = new QPushButton(this);
+  itemButton_ = new CNGridCheckBox(this);
   itemButton_->setObjectName(QStringLiteral("gridItemCheckBox"));
   itemButton_->setAccessibleName(QStringLiteral("Check the file for recovery"));
   itemButton_->setGeometry(16, 121, 13, 13);
-  itemButton_->setFlat(true);
   itemButton_->setFocusPolicy(Qt::NoFocus);
   itemButton_->setIconSize(QSize(13, 13));
-  itemButton_->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; background: transparent; }"));
-  connect(itemButton_, &QPushButton::clicked, this, [this] { setItemSelectBoxClickAction(); });
+  connect(itemButton_, &QAbstractButton::clicked, this, [this] { setItemSelectBoxClickAction(); });
   setCheckBoxImage(QStringLiteral("checkbox_no"));
 
   titleLabel_ = new QLabel(this);
@@ -35,8 +33,14 @@ CNGridViewItem::CNGridViewItem(const CNGridViewItemLayout* layout, const QString
   titleLabel_->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
+void CNGridCheckBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  icon().paint(&painter, rect());
+}
+
 void CNGridViewItem::setItemImage(const QImage& image) {
   itemImage_ = image;
+  drawnImage_ = QPixmap();
   update();
 }
 
@@ -77,6 +81,7 @@ void CNGridViewItem::setHovered(bool hovered) {
 void CNGridViewItem::prepareForReuse() {
   CNGridViewItemBase::prepareForReuse();
   itemImage_ = QImage();
+  drawnImage_ = QPixmap();
   itemTitle_.clear();
   node_ = nullptr;
   update();
@@ -93,8 +98,14 @@ void CNGridViewItem::paintEvent(QPaintEvent*) {
   painter.fillPath(rounded, hovered() ? CNGridViewPalette::itemBackgroundHoverColor() : layout_.backgroundColor);
   if (selected()) painter.strokePath(rounded, QPen(layout_.selectionRingColor, layout_.selectionRingLineWidth));
   if (!itemImage_.isNull()) {
-    const QSizeF natural = itemImage_.deviceIndependentSize();
-    painter.drawImage(ImageRectForBounds(bounds, natural), itemImage_);
+    const QRectF target = ImageRectForBounds(bounds, itemImage_.deviceIndependentSize());
+    const qreal ratio = devicePixelRatioF();
+    const QSize pixels = (target.size() * ratio).toSize();
+    if (drawnImage_.size() != pixels) {
+      drawnImage_ = QPixmap::fromImage(itemImage_.scaled(pixels, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+      drawnImage_.setDevicePixelRatio(ratio);
+    }
+    painter.drawPixmap(target.topLeft(), drawnImage_);
   }
 }
 

@@ -44,16 +44,24 @@ bool Uniform(const QImage& image) {
   return true;
 }
 
+// The files are made once for the suite; each test adds only files of its own names.
 class ThumbnailFiles : public ::testing::Test {
  protected:
-  void SetUp() override {
-    const auto run = test::RunFixture("tests/UI/Kit/Thumbnails/make-thumbnail-files.sh", {dir_.path().string()});
-    QUELLSY_REQUIRE_FIXTURE(run);
+  static void SetUpTestSuite() {
+    dir_ = std::make_unique<test::TempDir>();
+    run_ = std::make_unique<test::FixtureRun>(
+        test::RunFixture("tests/UI/Kit/Thumbnails/make-thumbnail-files.sh", {dir_->path().string()}));
   }
-  std::filesystem::path At(const char* name) const { return dir_.path() / name; }
+  static void TearDownTestSuite() {
+    run_.reset();
+    dir_.reset();
+  }
+  void SetUp() override { QUELLSY_REQUIRE_FIXTURE(*run_); }
+  static std::filesystem::path At(const char* name) { return dir_->path() / name; }
   QImage Thumbnail(const char* name) const { return ThumbnailOfFile(At(name), limits_, ThumbnailTicket(30s)); }
 
-  test::TempDir dir_;
+  static inline std::unique_ptr<test::TempDir> dir_;
+  static inline std::unique_ptr<test::FixtureRun> run_;
   ThumbnailLimits limits_;
 };
 
@@ -88,7 +96,7 @@ TEST_F(ThumbnailFiles, AMovieShowsAFrameAndItsCopyIsGone) {
   EXPECT_FALSE(Uniform(frame));
 
   // A found movie arrives as bytes: copied into a private folder for the helper, removed afterwards.
-  const auto temporary = dir_.path() / "tmp";
+  const auto temporary = dir_->path() / "tmp";
   std::filesystem::create_directory(temporary);
   const test::ScopedEnv tmpdir("TMPDIR", temporary.c_str());
   const QImage again = MoviePosterFrameOfBytes(ReadAll(At("clip.mp4")), ".mp4", limits_, ThumbnailTicket(30s));
