@@ -13,6 +13,7 @@
 #include "UI/Kit/Grid/CNGridClicks.h"
 #include "UI/Kit/Grid/CNGridNotifications.h"
 #include "UI/Kit/Grid/CNSelectionFrameView.h"
+#include "UI/Kit/Texts.h"
 
 namespace quellsy::ui {
 namespace {
@@ -52,9 +53,9 @@ bridge::Notification IndexSetNotification(const std::string& name, const std::st
 
 CNGridView::CNGridView(QWidget* parent) : QAbstractScrollArea(parent) {
   setObjectName(QStringLiteral("gridView"));
-  setAccessibleName(QStringLiteral("Found files as thumbnails"));
+  setAccessibleName(Text("KIT_GRID_VIEW"));
   viewport()->setObjectName(QStringLiteral("gridViewport"));
-  viewport()->setAccessibleName(QStringLiteral("Thumbnails"));
+  viewport()->setAccessibleName(Text("KIT_GRID_VIEW"));
   viewport()->setMouseTracking(true);
   setFocusPolicy(Qt::StrongFocus);
   setFrameShape(QFrame::NoFrame);

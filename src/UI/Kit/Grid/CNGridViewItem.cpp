@@ -4,6 +4,7 @@
 #include <QPainterPath>
 
 #include "UI/Kit/NamedImages.h"
+#include "UI/Kit/Texts.h"
 
 namespace quellsy::ui {
 
@@ -13,7 +14,7 @@ CNGridViewItem::CNGridViewItem(const CNGridViewItemLayout* layout, const QString
   if (layout) layout_ = *layout;
   itemButton_ = new CNGridCheckBox(this);
   itemButton_->setObjectName(QStringLiteral("gridItemCheckBox"));
-  itemButton_->setAccessibleName(QStringLiteral("Check the file for recovery"));
+  itemButton_->setAccessibleName(Text("KIT_GRID_CHECK_BOX"));
   itemButton_->setGeometry(16, 121, 13, 13);
   itemButton_->setFocusPolicy(Qt::NoFocus);
   itemButton_->setIconSize(QSize(13, 13));
@@ -22,7 +23,7 @@ CNGridViewItem::CNGridViewItem(const CNGridViewItemLayout* layout, const QString
 
   titleLabel_ = new QLabel(this);
   titleLabel_->setObjectName(QStringLiteral("gridItemTitle"));
-  titleLabel_->setAccessibleName(QStringLiteral("File name"));
+  titleLabel_->setAccessibleName(Text("KIT_GRID_TILE"));
   titleLabel_->setGeometry(30, 118, 114, 20);
   QFont font = titleLabel_->font();
   font.setPointSizeF(11);
@@ -46,6 +47,8 @@ void CNGridViewItem::setItemImage(const QImage& image) {
 
 void CNGridViewItem::setTitleText(const QString& text) {
   titleLabel_->setToolTip(text);
+  titleLabel_->setAccessibleName(text);
+  setAccessibleName(text);
   titleLabel_->setText(titleLabel_->fontMetrics().elidedText(text, Qt::ElideRight, titleLabel_->width()));
 }
 

@@ -2,12 +2,13 @@
 
 #include "UI/Kit/Grid/CNGridNotifications.h"
 #include "UI/Kit/NotificationObserver.h"
+#include "UI/Kit/Texts.h"
 
 namespace quellsy::ui {
 
 CNGridViewItemBase::CNGridViewItemBase(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("gridItem"));
-  setAccessibleName(QStringLiteral("Found file tile"));
+  setAccessibleName(Text("KIT_GRID_TILE"));
   resize(defaultItemSize());
   ObserveNotification(this, kCNGridViewSelectAllItemsNotification, [this](const auto&) { setSelected(true); });
   ObserveNotification(this, kCNGridViewDeSelectAllItemsNotification, [this](const auto&) { setSelected(false); });

@@ -3,11 +3,13 @@
 #include <QPainter>
 #include <cmath>
 
+#include "UI/Kit/Texts.h"
+
 namespace quellsy::ui {
 
 CNSelectionFrameView::CNSelectionFrameView(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("gridSelectionFrame"));
-  setAccessibleName(QStringLiteral("Selection rectangle"));
+  setAccessibleName(Text("KIT_GRID_SELECTION_FRAME"));
   setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "UI/Kit/Grid/CoverFlowGeometry.h"
+#include "UI/Kit/Texts.h"
 
 namespace quellsy::ui {
 namespace {
@@ -55,7 +56,7 @@ QImage Reflect(const QImage& cover) {
 
 CoverFlowView::CoverFlowView(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("coverFlowView"));
-  setAccessibleName(QStringLiteral("Found files as covers"));
+  setAccessibleName(Text("KIT_COVER_FLOW"));
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
