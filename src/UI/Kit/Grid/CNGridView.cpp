@@ -153,8 +153,8 @@ void CNGridView::reloadDataAnimated(bool animated) {
   // Placed tiles go back to the pool: the data source fills them again for the new listing.
   for (auto& [index, placed] : keyedVisibleItems_) parkItem(placed.item);
   keyedVisibleItems_.clear();
-  if (numberOfItems_ < std::numeric_limits<std::int64_t>::max())
-    selectedIndexes_.removeRange(numberOfItems_, std::numeric_limits<std::int64_t>::max() - numberOfItems_);
+  // The selection outlives a reload, less the items the new listing no longer has.
+  selectedIndexes_.removeRange(numberOfItems_, std::numeric_limits<std::int64_t>::max() - numberOfItems_);
   lastHoveredIndex_ = kCNNotFound;
   refreshGridViewAnimated(animated, true);
 }
