@@ -166,8 +166,12 @@ QImage MoviePosterFrame(const std::filesystem::path& path, const ThumbnailLimits
   if (!folder) return {};
   const auto frame = folder->path() / "frame.png";
   const std::string side = std::to_string(std::min(limits.maxSide, 512));
+  // An absolute path, so that no name is taken for an option or a network address.
+  std::error_code error;
+  const std::filesystem::path input = std::filesystem::absolute(path, error);
+  if (error) return {};
   const platform::LimitedRun run = platform::RunProgramWithTimeLimit(
-      {"ffmpegthumbnailer", "-i", path.string(), "-o", frame.string(), "-s", side, "-c", "png"}, ticket.Left(),
+      {"ffmpegthumbnailer", "-i", input.string(), "-o", frame.string(), "-s", side, "-c", "png"}, ticket.Left(),
       ticket.StopFlag());
   if (run.status != 0) return {};
   QFile file(QString::fromStdString(frame.string()));
