@@ -1,5 +1,6 @@
 // The thumbnail grid and the cover flow over the scripted scan's files: tiles waiting for their pictures, with
-// thumbnails, with type icons, hovered, selected and under a rubber band; covers around a selection.
+// thumbnails, with type icons, hovered, selected and under a rubber band, and with nothing to show; covers
+// around a selection; the space bar's preview of a picture.
 
 #include <QCoreApplication>
 #include <QMouseEvent>
@@ -11,6 +12,8 @@
 #include "UI/Kit/Grid/CNGridView.h"
 #include "UI/Kit/Grid/CNGridViewItem.h"
 #include "UI/Kit/Grid/CoverFlowView.h"
+#include "UI/Kit/ItemViews/SpacePreviewWindow.h"
+#include "UI/Kit/TCImageWindow.h"
 #include "UI/Kit/NamedImages.h"
 #include "UI/Kit/TypeIcons.h"
 #include "include/IFileNode.h"
@@ -20,11 +23,12 @@ namespace {
 
 using namespace quellsy::ui;
 
-enum class Files { kPictures, kOthers };
+enum class Files { kPictures, kOthers, kNone };
 
 // The scan's files by type group: the pictures, or everything but pictures, taking one of each extension in
 // turn so that every kind shows.
 std::vector<IFileNode*> FilesOf(ScriptedBackend& backend, Files which) {
+  if (which == Files::kNone) return {};
   std::vector<std::vector<IFileNode*>> groups;
   for (const auto& kind : backend.KDGetTopNodes(NODE_TREE_FILE_TYPE)) {
     const bool pictures = kind->nodeType() == OpNodeData::kIconPicture;
@@ -149,9 +153,22 @@ std::unique_ptr<QWidget> Covers(ScriptedBackend& backend, int loaded, std::int64
   return view;
 }
 
+std::unique_ptr<QWidget> Preview(ScriptedBackend& backend) {
+  const std::vector<IFileNode*> pictures = FilesOf(backend, Files::kPictures);
+  IFileNode* file = pictures.at(2);
+  SpacePreviewWindow preview;
+  preview.setStrName(QString::fromUtf8(file->GetFileName()));
+  preview.setShowImage(backend.GetNSImageByFildNodeNSNumber(file));
+  preview.showCentred();
+  return Composite({preview.window()});
+}
+
 }  // namespace
 
 void AddGridStates(Gallery& gallery, ScriptedBackend& backend) {
+  gallery.Add({QStringLiteral("gridview-empty"),
+               QStringLiteral("Thumbnail grid of a listing with no files: the background alone, no tile"),
+               [&backend] { return Grid(backend, Files::kNone, Pictures::kWaiting, Look::kPlain); }});
   gallery.Add({QStringLiteral("gridview-loading"),
                QStringLiteral("Thumbnail grid just filled: every tile shows the waiting picture, its name and check box"),
                [&backend] { return Grid(backend, Files::kPictures, Pictures::kWaiting, Look::kPlain); }});
@@ -177,6 +194,10 @@ void AddGridStates(Gallery& gallery, ScriptedBackend& backend) {
                QStringLiteral("Cover flow at the start of the listing while the covers right of the first ones "
                               "still wait for their pictures"),
                [&backend] { return Covers(backend, 3, 1); }});
+  gallery.Add({QStringLiteral("preview-picture"),
+               QStringLiteral("The space bar's preview of a found picture: its name in the bar, the picture fitted "
+                              "below"),
+               [&backend] { return Preview(backend); }});
 }
 
 }  // namespace quellsy::gallery

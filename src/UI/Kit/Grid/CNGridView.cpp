@@ -142,6 +142,13 @@ CNGridViewItemBase* CNGridView::itemAtIndex(std::int64_t index) const {
   return it == keyedVisibleItems_.end() ? nullptr : it->second.item;
 }
 
+std::vector<CNGridViewItemBase*> CNGridView::placedItems() const {
+  std::vector<CNGridViewItemBase*> items;
+  items.reserve(keyedVisibleItems_.size());
+  for (const auto& [index, placed] : keyedVisibleItems_) items.push_back(placed.item);
+  return items;
+}
+
 bool CNGridView::isAnimating() const { return animation_ && animation_->state() == QAbstractAnimation::Running; }
 
 // ---- loading and layout ----

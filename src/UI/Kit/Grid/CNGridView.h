@@ -66,6 +66,8 @@ class CNGridView : public QAbstractScrollArea {
   std::size_t numberOfParkedItems() const;
   // The tile placed at index; null when none is.
   CNGridViewItemBase* itemAtIndex(std::int64_t index) const;
+  // Every placed tile, by ascending index.
+  std::vector<CNGridViewItemBase*> placedItems() const;
   std::int64_t numberOfItems() const { return numberOfItems_; }
 
   // Geometry, in content coordinates (y from the top of all rows).

@@ -135,16 +135,25 @@ std::uint64_t ThumbnailLoader::NewGeneration() {
 }
 
 void ThumbnailLoader::Request(Key key, QImage fallback) {
+  std::vector<Wanted> one;
+  one.push_back({key, std::move(fallback)});
+  RequestAll(std::move(one));
+}
+
+void ThumbnailLoader::RequestAll(std::vector<Wanted> wanted) {
+  if (wanted.empty()) return;
   {
     std::lock_guard hold(state_->lock);
-    auto job = std::make_shared<State::Job>();
-    job->key = key;
-    job->generation = state_->generation;
-    job->fallback = std::move(fallback);
-    state_->queue.push_back(std::move(job));
+    for (Wanted& request : wanted) {
+      auto job = std::make_shared<State::Job>();
+      job->key = request.key;
+      job->generation = state_->generation;
+      job->fallback = std::move(request.fallback);
+      state_->queue.push_back(std::move(job));
+    }
     while (state_->queue.size() > state_->options.maxQueued) state_->queue.pop_front();
   }
-  state_->work.notify_one();
+  state_->work.notify_all();
 }
 
 void ThumbnailLoader::Cancel(Key key) {

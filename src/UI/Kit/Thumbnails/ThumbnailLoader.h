@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "UI/Kit/Thumbnails/ThumbnailTicket.h"
 
@@ -32,6 +33,13 @@ class ThumbnailLoader : public QObject {
     std::size_t maxQueued = 4096;                // the oldest requests beyond this are dropped
   };
 
+  // One worker: fetches run one at a time (the grid's and the cover flow's loaders).
+  static Options OneAtATime() {
+    Options options;
+    options.threads = 1;
+    return options;
+  }
+
   ThumbnailLoader(Fetch fetch, Options options, QObject* parent = nullptr);
   // Stops everything and joins the workers (a fetch that honours its ticket ends at once).
   ~ThumbnailLoader() override;
@@ -41,6 +49,12 @@ class ThumbnailLoader : public QObject {
   std::uint64_t NewGeneration();
   // Asks for key's picture in the current generation.
   void Request(Key key, QImage fallback = QImage());
+  struct Wanted {
+    Key key = 0;
+    QImage fallback;
+  };
+  // Asks for several at once, queued together: the last runs first.
+  void RequestAll(std::vector<Wanted> wanted);
   // Drops a queued request for key (its tile now shows something else).
   void Cancel(Key key);
   // NewGeneration, then waits at most stopWait for the running fetches to end; true when none runs.

@@ -38,6 +38,16 @@
         <extracomment>Informative text when opening a scan result file fails</extracomment>
         <translation>The scan result file could not be read. It may be damaged, or the device it was saved from is not connected.</translation>
     </message>
+    <message id="KIT_PREVIEW_WINDOW">
+        <source>Preview</source>
+        <extracomment>Accessible name of the window the space bar opens with a found file's picture</extracomment>
+        <translation>Preview</translation>
+    </message>
+    <message id="KIT_PREVIEW_IMAGE">
+        <source>Picture of the file</source>
+        <extracomment>Accessible name of the picture in the preview window</extracomment>
+        <translation>Picture of the file</translation>
+    </message>
     <message id="KIT_GRID_VIEW">
         <source>Found files as thumbnails</source>
         <extracomment>Accessible name of the thumbnail grid</extracomment>
