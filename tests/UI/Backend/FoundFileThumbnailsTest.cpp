@@ -16,6 +16,7 @@
 #include "Bridge/KDUIScan.h"
 #include "Engines/BuiltInEngines.h"
 #include "RecoveryFilter/FileTypeManager.h"
+#include "RecoveryFilter/RecoveryFilter.h"
 #include "UI/Backend/BridgeBackend.h"
 #include "UI/Kit/Thumbnails/ThumbnailDecoders.h"
 #include "Utility/SizedStackThread.h"
@@ -60,6 +61,8 @@ class FoundFileThumbnails : public ::testing::Test {
     ASSERT_NE(source, nullptr);
     KDTypeMgr::ResetForTests(std::filesystem::path(source) / "data" / "FileType.plist");
     KDUIController::initFileType();
+    // The process's one filter may have been made by an earlier test: it reads the lists again.
+    static_cast<CRecoveryFilter*>(CreateFilter())->Reset();
     KDUIFilter::instance()->ResetFilter(FILTER_TYPE_ALL);
     KDUIScan::ResetForTests();
     KDUIRecovery::ResetForTests();
@@ -71,6 +74,7 @@ class FoundFileThumbnails : public ::testing::Test {
     KDUIController::ResetForTests();
     KDTypeMgr::ResetForTests();
     CFileTypeManager::ResetExtensionLists();
+    static_cast<CRecoveryFilter*>(CreateFilter())->Reset();
   }
 
   // Lists the device as one volume of an unknown file system, which gets a complete scan, and scans it.
