@@ -20,6 +20,7 @@
 #include "UI/Backend/BridgeBackend.h"
 #include "UI/Kit/Thumbnails/ThumbnailDecoders.h"
 #include "Utility/SizedStackThread.h"
+#include "UI/Kit/Thumbnails/FfmpegPixels.h"
 #include "support/FixtureScript.h"
 #include "support/TempDir.h"
 #include "../../Bridge/FakeEnumDeviceEx.h"
@@ -30,21 +31,6 @@ namespace {
 using namespace std::chrono_literals;
 using test::FakeDisk;
 using test::FakeVolume;
-
-// The largest difference of any colour component between an image and ffmpeg's rgb24 reading of the file.
-int LargestDifference(const QImage& image, const std::vector<std::uint8_t>& rgb) {
-  const QImage converted = image.convertToFormat(QImage::Format_RGB888);
-  int largest = 0;
-  for (int y = 0; y < converted.height(); ++y) {
-    const uchar* line = converted.constScanLine(y);
-    for (int x = 0; x < converted.width() * 3; ++x) {
-      const std::size_t at = static_cast<std::size_t>(y) * converted.width() * 3 + static_cast<std::size_t>(x);
-      if (at >= rgb.size()) return 255;
-      largest = std::max(largest, std::abs(int(line[x]) - int(rgb[at])));
-    }
-  }
-  return largest;
-}
 
 std::string LowerExtension(const char* name) {
   std::string extension = std::filesystem::path(name ? name : "").extension().string();
@@ -134,7 +120,7 @@ TEST_F(FoundFileThumbnails, PicturesARawAndAMovieFoundByACompleteScanShowWhatThe
     SCOPED_TRACE(c.extension);
     const QImage image = thumbnail(c.extension);
     ASSERT_EQ(image.size(), QSize(320, 240));
-    EXPECT_LE(LargestDifference(image, rgb), c.tolerance);
+    EXPECT_LE(test::LargestDifferenceFromFfmpeg(image, rgb), c.tolerance);
   }
   // The raw shows the preview that was embedded in it, not the 64 x 64 sensor data.
   const std::vector<std::uint8_t> preview = test::ReadFile(dir.path() / "preview.jpg");

@@ -8,6 +8,7 @@
 
 #include "UI/Kit/Thumbnails/ThumbnailDecoders.h"
 #include "UI/Kit/TypeIcons.h"
+#include "UI/Kit/Thumbnails/FfmpegPixels.h"
 #include "support/FixtureScript.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
@@ -20,21 +21,6 @@ using namespace std::chrono_literals;
 std::vector<std::uint8_t> ReadAll(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The largest difference of any colour component between an image and ffmpeg's rgb24 reading of the file.
-int LargestDifference(const QImage& image, const std::vector<std::uint8_t>& rgb) {
-  const QImage converted = image.convertToFormat(QImage::Format_RGB888);
-  int largest = 0;
-  for (int y = 0; y < converted.height(); ++y) {
-    const uchar* line = converted.constScanLine(y);
-    for (int x = 0; x < converted.width() * 3; ++x) {
-      const std::size_t at = static_cast<std::size_t>(y) * converted.width() * 3 + static_cast<std::size_t>(x);
-      if (at >= rgb.size()) return 255;
-      largest = std::max(largest, std::abs(int(line[x]) - int(rgb[at])));
-    }
-  }
-  return largest;
 }
 
 bool Uniform(const QImage& image) {
@@ -75,7 +61,7 @@ TEST_F(ThumbnailFiles, PicturesDecodeToTheSamePixelsFfmpegReads) {
     SCOPED_TRACE(c.name);
     const QImage image = Thumbnail(c.name);
     ASSERT_EQ(image.size(), QSize(320, 240));
-    EXPECT_LE(LargestDifference(image, rgb), c.tolerance);
+    EXPECT_LE(test::LargestDifferenceFromFfmpeg(image, rgb), c.tolerance);
   }
 }
 
@@ -84,7 +70,7 @@ TEST_F(ThumbnailFiles, ACameraRawShowsItsEmbeddedPreview) {
   // The preview is 160 x 120; the sensor data only 64 x 64. Its pixels are those of the JPEG that was embedded.
   ASSERT_EQ(image.size(), QSize(160, 120));
   EXPECT_EQ(image, DecodePictureBytes(ReadAll(At("preview.jpg"))));
-  EXPECT_LE(LargestDifference(image, ReadAll(At("preview.rgb"))), 100) << "far from what ffmpeg reads";
+  EXPECT_LE(test::LargestDifferenceFromFfmpeg(image, ReadAll(At("preview.rgb"))), 100) << "far from what ffmpeg reads";
   // The same through the bytes, as a found file's data arrive.
   EXPECT_EQ(DecodeCameraRawBytes(ReadAll(At("camera.dng")), limits_, ThumbnailTicket(30s)).size(), QSize(160, 120));
 }
