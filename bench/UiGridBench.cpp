@@ -19,7 +19,7 @@
 #include "UI/Backend/ScriptedBackend.h"
 #include "UI/Kit/Grid/CNGridView.h"
 #include "UI/Kit/Grid/CNGridViewItem.h"
-#include "UI/Kit/Thumbnails/ThumbnailLoader.h"
+#include "UI/Kit/Grid/GridThumbnails.h"
 #include "UI/Shell/ShellServices.h"
 #include "include/IFileNode.h"
 
@@ -36,7 +36,7 @@ double ResidentMegabytes() {
 
 class Source final : public CNGridViewDataSource {
  public:
-  Source(std::vector<IFileNode*> files, ThumbnailLoader& loader) : files_(std::move(files)), loader_(loader) {}
+  explicit Source(std::vector<IFileNode*> files) : files_(std::move(files)) {}
   std::uint64_t gridViewNumberOfItemsInSection(CNGridView&, std::int64_t) override { return files_.size(); }
   CNGridViewItemBase* gridViewItemAtIndex(CNGridView& grid, std::int64_t index, std::int64_t) override {
     auto* item = static_cast<CNGridViewItem*>(grid.dequeueReusableItemWithIdentifier(kCNDefaultItemIdentifier));
@@ -47,15 +47,14 @@ class Source final : public CNGridViewDataSource {
     IFileNode* file = files_[static_cast<std::size_t>(index)];
     item->setTitleText(QString::fromUtf8(file->GetFileName()));
     item->setNode(file);
-    loader_.Request(static_cast<ThumbnailLoader::Key>(index));
+    if (thumbnails) thumbnails->RequestFor(*item, ThumbnailKeyOf(file));
     return item;
   }
-  IFileNode* File(std::int64_t index) const { return files_[static_cast<std::size_t>(index)]; }
+  GridThumbnails* thumbnails = nullptr;
   int made = 0;
 
  private:
   std::vector<IFileNode*> files_;
-  ThumbnailLoader& loader_;
 };
 
 }  // namespace
@@ -80,17 +79,13 @@ int main(int argc, char* argv[]) {
       for (IFileNode* file : backend.GetFileNodeToArray(group.get())) files.push_back(file);
   files.resize(std::min<std::size_t>(files.size(), static_cast<std::size_t>(items)));
 
-  ThumbnailLoader::Options options;
-  options.threads = 2;
-  ThumbnailLoader loader(
-      [&](ThumbnailLoader::Key key, const ThumbnailTicket&) { return backend.GetNSImageByFildNodeNSNumber(files[key]); },
-      options);
-  Source source(files, loader);
+  Source source(files);
   CNGridView grid;
-  QObject::connect(&loader, &ThumbnailLoader::Loaded, &grid, [&](quint64, quint64 key, const QImage& image) {
-    auto* tile = static_cast<CNGridViewItem*>(grid.itemAtIndex(static_cast<std::int64_t>(key)));
-    if (tile) tile->updateImageViewWithImage(image, source.File(static_cast<std::int64_t>(key)));
+  // The results window's loader: one fetch at a time, each picture given to the tile still showing its file.
+  GridThumbnails thumbnails(grid, [&backend](GridThumbnails::Key key, const ThumbnailTicket&) {
+    return backend.GetNSImageByFildNodeNSNumber(reinterpret_cast<IFileNode*>(static_cast<std::uintptr_t>(key)));
   });
+  source.thumbnails = &thumbnails;
   grid.setDataSource(&source);
   grid.resize(1000, 700);
   grid.show();
@@ -116,7 +111,7 @@ int main(int argc, char* argv[]) {
   double worstStep = 0;
   int steps = 0;
   std::vector<std::pair<double, int>> slowest;
-  std::vector<double> layoutTimes;  // the grid's own part of each step: parking, asking and placing tiles  // every step's time, to see a typical one beside the worst
+  std::vector<double> layoutTimes;  // the grid's own part of each step: parking, asking and placing tiles
   for (int y = 0; y <= bar->maximum(); y += 40, ++steps) {
     clock.restart();
     bar->setValue(y);

@@ -2,8 +2,24 @@
 
 namespace quellsy::ui {
 
+namespace {
+
+// Pictures leave the worker no larger than a tile draws them on a screen of up to twice the density, so the
+// GUI thread never scales a large picture down.
+constexpr int kDeliveredSide = 2 * CNGridViewItem::kMaxImageSide;
+
+ThumbnailLoader::Fetch FittedToTiles(ThumbnailLoader::Fetch fetch) {
+  return [fetch = std::move(fetch)](ThumbnailLoader::Key key, const ThumbnailTicket& ticket) {
+    const QImage image = fetch(key, ticket);
+    if (image.width() <= kDeliveredSide && image.height() <= kDeliveredSide) return image;
+    return image.scaled(kDeliveredSide, kDeliveredSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+  };
+}
+
+}  // namespace
+
 GridThumbnails::GridThumbnails(CNGridView& grid, ThumbnailLoader::Fetch fetch, ThumbnailLoader::Options options)
-    : QObject(&grid), grid_(&grid), loader_(std::move(fetch), options) {
+    : QObject(&grid), grid_(&grid), loader_(FittedToTiles(std::move(fetch)), options) {
   connect(&loader_, &ThumbnailLoader::Loaded, this,
           [this](quint64, quint64 key, const QImage& image) { Apply(key, image); });
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The grid's thumbnails: each tile the data source fills asks for its file's picture, fetched off the GUI thread
-// by one worker (ThumbnailLoader) and given to the tile that still shows that file when it arrives. A tile
-// that is filled for another file drops its queued request; a new listing or a stop drops everything queued
-// and running, so no picture of an old listing reaches a tile.
+// by one worker (ThumbnailLoader), fitted there to the size a tile draws, and given to the tile that still shows
+// that file when it arrives. A tile that is filled for another file drops its queued request; a new listing or
+// a stop drops everything queued and running, so no picture of an old listing reaches a tile.
 //
 //   GridThumbnails thumbnails(grid, [](Key key, const ThumbnailTicket& ticket) { return ...; });
 //   // in the data source's gridViewItemAtIndex, after tile->setNode(node):

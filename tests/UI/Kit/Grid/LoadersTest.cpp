@@ -170,6 +170,29 @@ TEST_F(GridLoaderTest, AStopReturnsWhileAFetchIsStuckAndNothingOfTheOldListingAr
   EXPECT_NE(Tile(4)->itemImage(), Picture(1004));
 }
 
+TEST(GridThumbnailsFit, ALargePictureReachesTheTileAlreadyFittedWithItsShapeKept) {
+  ThumbnailSource source;
+  CNGridView grid;
+  GridThumbnails thumbnails(grid, [](ThumbnailLoader::Key, const ThumbnailTicket&) {
+    QImage large(1000, 500, QImage::Format_RGB32);
+    large.fill(Qt::darkGreen);
+    return large;
+  });
+  source.count = 1;
+  source.thumbnails = &thumbnails;
+  grid.setAnimationDurations(0, 0);
+  grid.setDataSource(&source);
+  grid.resize(300, 300);
+  grid.show();
+  grid.reloadData();
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    auto* tile = static_cast<CNGridViewItem*>(grid.itemAtIndex(0));
+    return tile && tile->itemImage().size() != source.placeholder.size();
+  }, 10000));
+  // Twice the 90 points a tile draws at most, for screens of up to twice the density.
+  EXPECT_EQ(static_cast<CNGridViewItem*>(grid.itemAtIndex(0))->itemImage().size(), QSize(180, 90));
+}
+
 // The cover flow over n files, keys 1..n.
 class CoverLoaderTest : public ::testing::Test {
  protected:
