@@ -5,9 +5,11 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "UI/Kit/ItemViews/BVPrototype.h"
 #include "UI/Kit/ItemViews/BVView.h"
 #include "UI/Kit/ItemViews/CustomTableHeaderView.h"
 #include "UI/Kit/ItemViews/GroupView.h"
+#include "UI/Kit/NamedImages.h"
 #include "UI/Kit/ViewFrames.h"
 
 namespace quellsy::ui {
@@ -73,6 +75,57 @@ TEST(BVView, ThePointerLightsTheBackgroundUp) {
   EXPECT_EQ(tile.backgroundImage(), QStringLiteral("view_bg_press"));
   QCoreApplication::sendEvent(&tile, &leave);
   EXPECT_EQ(tile.backgroundImage(), QStringLiteral("view_bg_normal"));
+}
+
+// Files 1 (a picture, checked, deleted) and 2 (no picture, partly checked).
+class Files : public BVFileSource, public BVPrototypeDelegate {
+ public:
+  QImage fileImage(std::uint64_t key) override {
+    if (key != 1) return QImage();
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    return picture;
+  }
+  QString fileNodeName(std::uint64_t key) override { return QStringLiteral("File %1.jpg").arg(key); }
+  int fileNodeState(std::uint64_t key) override { return states[key]; }
+  void setFileNodeState(std::uint64_t key, int state) override { states[key] = state; }
+  bool isFileNodeDeleted(std::uint64_t key) override { return key == 1; }
+  bool checksLocked() override { return false; }
+  void reLoadCollectionViewData() override { ++reloads; }
+  int viewLoadCnt() override { return loaded; }
+  std::map<std::uint64_t, int> states{{1, 2}, {2, 1}};
+  int reloads = 0;
+  int loaded = 1;
+};
+
+TEST(BVPrototype, TheItemFillsItsTileFromTheFileAndPassesCheckChangesOn) {
+  Files files;
+  BVPrototype item(files, &files);
+  QWidget collection;
+  item.loadView()->setParent(&collection);
+  item.setRepresentedObject(1);
+  BVView* tile = item.view();
+  EXPECT_EQ(tile->listData(), 1u);
+  EXPECT_EQ(tile->imageView()->pixmap().size(), QSize(40, 30));
+  EXPECT_EQ(tile->titleLabel()->toolTip(), QStringLiteral("File 1.jpg"));
+  EXPECT_EQ(tile->checkBoxImage(), QStringLiteral("checkbox_yes"));
+  EXPECT_FALSE(tile->deleteIamgeView()->isHidden());
+
+  // No picture: the logo; partly checked shows unchecked; not deleted.
+  item.setRepresentedObject(2);
+  EXPECT_EQ(tile->imageView()->pixmap().toImage(),
+            QPixmap::fromImage(NamedImages::Image(QStringLiteral("logo"), QSize(55, 55))).toImage());
+  EXPECT_EQ(tile->checkBoxImage(), QStringLiteral("checkbox_no"));
+  EXPECT_TRUE(tile->deleteIamgeView()->isHidden());
+  QTest::mouseClick(tile->button(), Qt::LeftButton);
+  EXPECT_EQ(files.states[2], 0) << "a partly checked file becomes unchecked";
+  EXPECT_EQ(files.reloads, 1);
+
+  // While the collection has loaded no tile, a file only hides the tile.
+  files.loaded = 0;
+  item.setRepresentedObject(1);
+  EXPECT_TRUE(tile->isHidden());
+  EXPECT_EQ(tile->listData(), 2u);
 }
 
 TEST(GroupView, TheOutlineLies18PointsInAndIsDrawnOnWhite) {
