@@ -4,10 +4,10 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdlib>
 #include <string>
 
+#include "Platform/AtomicFile.h"
 #include "Platform/InvokingUser.h"
 
 namespace quellsy::platform {
@@ -56,15 +56,7 @@ std::optional<std::filesystem::path> PrivateTempDir::WriteFile(const std::string
   auto file = path_ / SafeTempFileName(name);
   const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return std::nullopt;
-  const auto* bytes = static_cast<const char*>(data);
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t wrote = write(fd, bytes + done, size - done);
-    if (wrote < 0 && errno == EINTR) continue;
-    if (wrote <= 0) break;
-    done += static_cast<std::size_t>(wrote);
-  }
-  const bool whole = done == size;
+  const bool whole = WriteWhole(fd, static_cast<const char*>(data), size);
   if (close(fd) != 0 || !whole) {
     std::filesystem::remove(file);
     return std::nullopt;
