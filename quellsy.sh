@@ -20,6 +20,8 @@ BUILD_PACKAGES=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev zlib1
 # the fonts the windows name.
 BUILD_PACKAGES+=(qt6-base-dev qt6-svg-dev qt6-l10n-tools qt6-image-formats-plugins shared-mime-info
   fonts-open-sans fonts-urw-base35 fonts-dejavu-core)
+# Thumbnails: camera raws' previews through LibRaw, movie frames through ffmpegthumbnailer (run by the program).
+BUILD_PACKAGES+=(libraw-dev ffmpegthumbnailer)
 # The program on Wayland without XWayland; links opened in the user's browser.
 RUN_PACKAGES=(qt6-wayland xdg-utils)
 # The gallery draws on a virtual X display.

@@ -1,10 +1,13 @@
 #include "Platform/UserPaths.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
 
+#include "Platform/AtomicFile.h"
 #include "Platform/InvokingUser.h"
 
 namespace quellsy::platform {
@@ -15,6 +18,23 @@ std::optional<std::filesystem::path> UserConfigDir() {
     return std::filesystem::path(user->home) / ".config";
   if (const char* home = std::getenv("HOME"); home && home[0] == '/') return std::filesystem::path(home) / ".config";
   return std::nullopt;
+}
+
+std::string SafeTempFileName(const std::string& name) {
+  std::string safe;
+  for (const char c : name) {
+    const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' ||
+                       c == '-' || c == '_';
+    safe.push_back(plain ? c : '_');
+  }
+  if (!safe.empty() && safe[0] == '.') safe[0] = '_';
+  constexpr std::size_t kLongest = 64;
+  if (safe.size() > kLongest) {
+    const auto dot = safe.find_last_of('.');
+    const std::string extension = dot != std::string::npos && safe.size() - dot <= 16 ? safe.substr(dot) : "";
+    safe = safe.substr(0, kLongest - extension.size()) + extension;
+  }
+  return safe.empty() ? std::string("file") : safe;
 }
 
 std::optional<std::filesystem::path> MakePrivateTempDir() {
@@ -28,6 +48,20 @@ std::optional<PrivateTempDir> PrivateTempDir::Make() {
   auto path = MakePrivateTempDir();
   if (!path) return std::nullopt;
   return PrivateTempDir(std::move(*path));
+}
+
+std::optional<std::filesystem::path> PrivateTempDir::WriteFile(const std::string& name, const void* data,
+                                                               std::size_t size) const {
+  if (path_.empty()) return std::nullopt;
+  auto file = path_ / SafeTempFileName(name);
+  const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return std::nullopt;
+  const bool whole = WriteWhole(fd, static_cast<const char*>(data), size);
+  if (close(fd) != 0 || !whole) {
+    std::filesystem::remove(file);
+    return std::nullopt;
+  }
+  return file;
 }
 
 PrivateTempDir::PrivateTempDir(PrivateTempDir&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }

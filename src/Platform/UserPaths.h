@@ -3,13 +3,19 @@
 // us root, and a private temporary folder that nobody else can guess or enter.
 
 #include <filesystem>
+#include <cstddef>
 #include <optional>
+#include <string>
 
 namespace quellsy::platform {
 
 // $XDG_CONFIG_HOME when it is an absolute path; else the invoking user's home, else $HOME, followed by ".config";
 // nothing when no home is known.
 std::optional<std::filesystem::path> UserConfigDir();
+
+// A name safe inside a private folder: separators, control characters and anything but letters, digits, '.',
+// '-' and '_' become '_', a leading '.' too; at most 64 bytes, keeping a short extension; "file" when empty.
+std::string SafeTempFileName(const std::string& name);
 
 // A fresh folder of mode 0700 under $TMPDIR (else /tmp) with a random name; nothing when it cannot be made.
 std::optional<std::filesystem::path> MakePrivateTempDir();
@@ -25,6 +31,9 @@ class PrivateTempDir {
   ~PrivateTempDir();
 
   const std::filesystem::path& path() const { return path_; }
+  // Writes data into a new file of this folder (mode 0600, never through a link, never over a file already
+  // there) named by SafeTempFileName(name); its path, or nothing when it cannot be written whole.
+  std::optional<std::filesystem::path> WriteFile(const std::string& name, const void* data, std::size_t size) const;
 
  private:
   explicit PrivateTempDir(std::filesystem::path path) : path_(std::move(path)) {}

@@ -46,5 +46,7 @@ void AddUpdateAboutStates(Gallery& gallery);
 void AddWindowKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
 // The main window's pages with many devices and with none, and the cannot-open notice.
 void AddRootWindowStates(Gallery& gallery, ui::ScriptedBackend& backend);
+// The thumbnail grid, the cover flow and the preview.
+void AddGridStates(Gallery& gallery, ui::ScriptedBackend& backend);
 
 }  // namespace quellsy::gallery

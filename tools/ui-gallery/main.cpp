@@ -30,6 +30,7 @@ int main(int argc, char* argv[]) {
   quellsy::gallery::AddShellStates(gallery, backend);
   quellsy::gallery::AddUpdateAboutStates(gallery);
   quellsy::gallery::AddWindowKitStates(gallery, backend);
+  quellsy::gallery::AddGridStates(gallery, backend);
   const QStringList problems = gallery.WriteAll(folder);
   for (const QString& problem : problems) std::fprintf(stderr, "ui-gallery: %s\n", qPrintable(problem));
   std::printf("ui-gallery: %zu states written to %s%s\n", gallery.Size(), qPrintable(folder),

@@ -1,8 +1,5 @@
 #include "UI/Backend/BridgeBackend.h"
 
-#include <QBuffer>
-#include <QImageReader>
-
 #include "Bridge/DeviceListFacade.h"
 #include "Bridge/KDPublicUtilities.h"
 #include "Bridge/KDScanResultEntry.h"
@@ -13,6 +10,7 @@
 #include "Bridge/MediaNotifier.h"
 #include "Bridge/OpNodeData.h"
 #include "Bridge/ResultTrees.h"
+#include "UI/Kit/Thumbnails/ThumbnailDecoders.h"
 #include "UI/Kit/TypeIcons.h"
 
 namespace quellsy::ui {
@@ -20,15 +18,9 @@ namespace quellsy::ui {
 using bridge::ResultTrees;
 
 QImage BridgeBackend::DecodePicture(const std::vector<std::uint8_t>& bytes) {
-  QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  reader.setAutoTransform(true);
-  const QSize size = reader.size();
-  if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide))
-    reader.setScaledSize(size.scaled(kMaxPictureSide, kMaxPictureSide, Qt::KeepAspectRatio));
-  return reader.read();
+  ThumbnailLimits limits;
+  limits.maxSide = kMaxPictureSide;
+  return DecodePictureBytes(bytes, limits);
 }
 
 BridgeBackend::BridgeBackend() { bridge::ListLoopDevices(true); }
@@ -108,18 +100,38 @@ QImage BridgeBackend::GetNSImageByNode(const OpNodeData* node) {
 }
 
 QImage BridgeBackend::GetNSImageByFildNodeNSNumber(IFileNode* node) {
+  return ThumbnailOfFileNode(node, ThumbnailTicket(ThumbnailLimits().timeLimit));
+}
+
+QImage BridgeBackend::ThumbnailOfNode(const OpNodeData* node, const ThumbnailTicket& ticket) {
+  return ThumbnailOfFileNode(node ? node->fileNode() : nullptr, ticket);
+}
+
+QImage BridgeBackend::ThumbnailOfFileNode(IFileNode* node, const ThumbnailTicket& ticket) {
   if (!node) return QImage();
-  const std::lock_guard<std::mutex> hold(imageLock_);
   const ThumbnailPlan plan = KDThumbnailSource::PlanForNode(node);
-  // Camera raws and movies get their pictures from decoders that come with the grid; until then their icon.
-  if (plan.route == ThumbnailRoute::kPicture || plan.route == ThumbnailRoute::kRawPreviewOrPicture) {
-    if (const auto bytes = KDThumbnailSource::ReadNodeBytes(KDThumbnailSource::DataRecoveryForNode(node), node,
-                                                            plan.byteLimit)) {
-      QImage picture = DecodePicture(*bytes);
-      if (!picture.isNull()) return picture;
-    }
+  ThumbnailKind kind = ThumbnailKind::kIcon;
+  switch (plan.route) {
+    case ThumbnailRoute::kPicture:
+      // Camera raws the plan takes for plain pictures (NEF, ORF, ...) still show their embedded previews.
+      kind = ThumbnailKindOfExtension(QString::fromStdString(plan.extension)) == ThumbnailKind::kCameraRaw
+                 ? ThumbnailKind::kCameraRaw
+                 : ThumbnailKind::kPicture;
+      break;
+    case ThumbnailRoute::kRawPreview:
+    case ThumbnailRoute::kRawPreviewOrPicture: kind = ThumbnailKind::kCameraRaw; break;
+    case ThumbnailRoute::kMovie: kind = ThumbnailKind::kMovie; break;
+    case ThumbnailRoute::kIcon: break;
   }
-  return TypeIcon(QString::fromStdString(plan.extension), QSize(128, 128));
+  std::optional<std::vector<std::uint8_t>> bytes;
+  if (kind != ThumbnailKind::kIcon && !ticket.Expired()) {
+    const std::lock_guard<std::mutex> hold(readLock_);
+    bytes = KDThumbnailSource::ReadNodeBytes(KDThumbnailSource::DataRecoveryForNode(node), node, plan.byteLimit);
+  }
+  ThumbnailLimits limits;
+  limits.maxSide = kMaxPictureSide;
+  return DecodeThumbnail(bytes ? kind : ThumbnailKind::kIcon, bytes ? *bytes : std::vector<std::uint8_t>(),
+                         plan.extension, limits, ticket);
 }
 
 bool BridgeBackend::DoSearchWithString(const std::string& key, const std::string& name) {

@@ -1,8 +1,9 @@
 #pragma once
 // The backend of the program: every call forwarded to the bridge (KDUIController, the device list, the media
 // notifier, the scan-result entry, KDPublicUtilities). The images of found files are made here, in the window
-// layer: the bridge says which bytes (KDThumbnailSource), and they are decoded with Qt's image readers; other
-// files get the icon of their type.
+// layer: the bridge says which reader and which bytes (KDThumbnailSource), and the kit's thumbnail decoders
+// make the picture (Qt's image readers, LibRaw's embedded preview of a camera raw, a movie's frame); a file they
+// cannot read gets the icon of its type.
 
 #include <mutex>
 
@@ -70,6 +71,8 @@ class BridgeBackend final : public IFacadeBackend {
   QImage getImageForType(const QString& extension) override;
   QImage GetNSImageByNode(const OpNodeData* node) override;
   QImage GetNSImageByFildNodeNSNumber(IFileNode* node) override;
+  QImage ThumbnailOfNode(const OpNodeData* node, const ThumbnailTicket& ticket) override;
+  QImage ThumbnailOfFileNode(IFileNode* node, const ThumbnailTicket& ticket);
 
   bool DoSearchWithString(const std::string& key, const std::string& name) override;
   std::string GetSearchString() override;
@@ -101,8 +104,8 @@ class BridgeBackend final : public IFacadeBackend {
   bool isCanBeUseNetWork() override;
 
  private:
-  // Images of found files are made one at a time, whichever thread asks.
-  std::mutex imageLock_;
+  // Found files are read one at a time, whichever thread asks (the data-recovery objects are shared).
+  std::mutex readLock_;
 };
 
 }  // namespace quellsy::ui

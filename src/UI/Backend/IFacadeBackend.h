@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Bridge/ResultTrees.h"
+#include "UI/Kit/Thumbnails/ThumbnailTicket.h"
 #include "Utility/ResultCode.h"
 #include "include/IFileNode.h"
 
@@ -97,6 +98,10 @@ class IFacadeBackend {
   // A found file's picture made from its data, else its type's icon; null when there is none. Any thread.
   virtual QImage GetNSImageByNode(const OpNodeData* node) = 0;
   virtual QImage GetNSImageByFildNodeNSNumber(IFileNode* node) = 0;
+  // The same for the thumbnail loaders, giving up once the ticket expires (stopped or out of time).
+  virtual QImage ThumbnailOfNode(const OpNodeData* node, const ThumbnailTicket& ticket) {
+    return ticket.Expired() ? QImage() : GetNSImageByNode(node);
+  }
 
   // Search.
   virtual bool DoSearchWithString(const std::string& key, const std::string& name) = 0;

@@ -38,6 +38,41 @@
         <extracomment>Informative text when opening a scan result file fails</extracomment>
         <translation>The scan result file could not be read. It may be damaged, or the device it was saved from is not connected.</translation>
     </message>
+    <message id="KIT_PREVIEW_WINDOW">
+        <source>Preview</source>
+        <extracomment>Accessible name of the window the space bar opens with a found file's picture</extracomment>
+        <translation>Preview</translation>
+    </message>
+    <message id="KIT_PREVIEW_IMAGE">
+        <source>Picture of the file</source>
+        <extracomment>Accessible name of the picture in the preview window</extracomment>
+        <translation>Picture of the file</translation>
+    </message>
+    <message id="KIT_GRID_VIEW">
+        <source>Found files as thumbnails</source>
+        <extracomment>Accessible name of the thumbnail grid</extracomment>
+        <translation>Found files as thumbnails</translation>
+    </message>
+    <message id="KIT_GRID_TILE">
+        <source>Found file</source>
+        <extracomment>Accessible name of a grid tile that shows no file yet</extracomment>
+        <translation>Found file</translation>
+    </message>
+    <message id="KIT_GRID_CHECK_BOX">
+        <source>Check the file for recovery</source>
+        <extracomment>Accessible name of a grid tile's check box</extracomment>
+        <translation>Check the file for recovery</translation>
+    </message>
+    <message id="KIT_GRID_SELECTION_FRAME">
+        <source>Selection rectangle</source>
+        <extracomment>Accessible name of the rubber band dragged over the grid</extracomment>
+        <translation>Selection rectangle</translation>
+    </message>
+    <message id="KIT_COVER_FLOW">
+        <source>Found files as covers</source>
+        <extracomment>Accessible name of the cover flow</extracomment>
+        <translation>Found files as covers</translation>
+    </message>
     <message id="DEVICE_NAME_UNTITILED">
         <source>Untitled</source>
         <extracomment>Name shown for a device without a name</extracomment>
