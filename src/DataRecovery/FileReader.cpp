@@ -22,8 +22,6 @@ constexpr std::uint64_t kMaxBytesPerCluster = 256u << 20;
 constexpr std::size_t kMaxRunSteps = 1u << 24;
 // Unaligned reads go through a bounce buffer of at most this many bytes at a time.
 constexpr std::size_t kBounceBytes = 4u << 20;
-// Resident values live inside one file record; nothing larger is asked for.
-constexpr std::uint64_t kMaxResidentBytes = 64u << 10;
 
 }  // namespace
 
@@ -244,7 +242,7 @@ bool CFileReader::ReadClusterBytesTo(long long lcn, std::uint64_t byteOffset, co
 int CFileReader::ReadResidentData(long long offset, unsigned char* buffer, int length, int& got) {
   got = 0;
   if (m_node == nullptr || m_device == nullptr || buffer == nullptr || offset < 0 || length < 0) return 0;
-  const auto capacity = static_cast<unsigned int>(std::min<std::uint64_t>(8ull * m_bytesPerCluster, kMaxResidentBytes));
+  const auto capacity = static_cast<unsigned int>(std::min<std::uint64_t>(8ull * m_bytesPerCluster, CFileReader::kMaxResidentBytes));
   std::vector<unsigned char> value(capacity);
   long long valueLength = 0;
   const quellsy::EngineRegistry& registry = quellsy::EngineRegistry::Instance();
