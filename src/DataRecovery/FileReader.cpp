@@ -122,7 +122,7 @@ int CFileReader::ReadTo(long long offset, const Target& target, int length, int&
       if (run.lcn < 0) {
         std::memset(target.At(position), 0, count);
       } else if (!ReadClusterBytesTo(run.lcn, static_cast<std::uint64_t>(from - runStart), target, position, count)) {
-        CatchExeception::WriteLog("%s %d\r\n", "CFileReader::Read", __LINE__);
+        // Not logged here: a copy logs each unreadable range once, not each read of it.
         if (error != nullptr) *error = -1;
         return 0;
       }
@@ -242,7 +242,7 @@ bool CFileReader::ReadClusterBytesTo(long long lcn, std::uint64_t byteOffset, co
 int CFileReader::ReadResidentData(long long offset, unsigned char* buffer, int length, int& got) {
   got = 0;
   if (m_node == nullptr || m_device == nullptr || buffer == nullptr || offset < 0 || length < 0) return 0;
-  const auto capacity = static_cast<unsigned int>(std::min<std::uint64_t>(8ull * m_bytesPerCluster, CFileReader::kMaxResidentBytes));
+  const auto capacity = static_cast<unsigned int>(std::min<std::uint64_t>(8ull * m_bytesPerCluster, kMaxResidentBytes));
   std::vector<unsigned char> value(capacity);
   long long valueLength = 0;
   const quellsy::EngineRegistry& registry = quellsy::EngineRegistry::Instance();
