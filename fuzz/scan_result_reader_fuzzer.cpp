@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,17 +36,15 @@ class GoOn final : public IProgress {
   int shouldBuild() override { return 1; }
 };
 
-// The device the restored files are read from: 1 MiB.
+// The device the restored files are read from: 8 MiB, which holds the seeds' partitions.
 constexpr unsigned kSectorBytes = 512;
-constexpr long long kDeviceSectors = 2048;
+constexpr long long kDeviceSectors = 16384;
 
 // A delivered file reads only sectors of the device, through the record a copy picks from the records read so
 // far, and is no larger than the device unless sparse runs (which read nothing) make it so.
-void CheckCopyStaysInside(CFileNode& node, std::vector<CSearchedPartitionInfo*>& records, IStorageDevice& device) {
+void CheckCopyStaysInside(CFileNode& node, CDataRecovery& recovery) {
   if (node.IsDirectory() != 0 || node.GetFileSize() == 0) return;
   if (node.GetFileSize() < 0) std::abort();
-  CDataRecovery recovery;
-  recovery.Initialize(records, &device);
   const CSearchedPartitionInfo* record = recovery.GetNodePartition(&node);
   if (record == nullptr) std::abort();
   IDataRunList* runs = node.GetDataRunList();
@@ -76,7 +76,14 @@ class CheckingBuilder final : public FuzzKeepingBuilder {
   int AddNode(IFileNode* node, _tagSearcherType searcher) override {
     auto* file = dynamic_cast<CFileNode*>(node);
     if (file == nullptr) std::abort();
-    CheckCopyStaysInside(*file, records_(searcher), device_);
+    std::vector<CSearchedPartitionInfo*>& records = records_(searcher);
+    Picker& picker = pickers_[searcher];
+    if (!picker.recovery || picker.records != records.size()) {
+      picker.recovery = std::make_unique<CDataRecovery>();
+      picker.recovery->Initialize(records, &device_);
+      picker.records = records.size();
+    }
+    CheckCopyStaysInside(*file, *picker.recovery);
     return FuzzKeepingBuilder::AddNode(node, searcher);
   }
 
@@ -88,8 +95,14 @@ class CheckingBuilder final : public FuzzKeepingBuilder {
   }
 
  private:
+  // Records are only ever added: a picker made from as many as there are now picks as the sink's check did.
+  struct Picker {
+    std::unique_ptr<CDataRecovery> recovery;
+    std::size_t records = 0;
+  };
   Records records_;
   IStorageDevice& device_;
+  std::map<int, Picker> pickers_;
 };
 
 int MemoryFile() {

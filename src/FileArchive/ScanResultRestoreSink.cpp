@@ -40,15 +40,19 @@ void ScanResultRestoreSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* build
   if (unbuilt_) builder->FlashBuild(*unbuilt_);
   unbuilt_.reset();
   archive_.CloseFrame();
+  if (nodesRefused_ > refusalsLogged_)
+    CatchExeception::WriteLog("restore: saved files refused for runs or a size that do not fit: %llu; the first: %s\r\n",
+                              static_cast<unsigned long long>(nodesRefused_ - refusalsLogged_), firstRefusal_.c_str());
+  refusalsLogged_ = nodesRefused_;
 }
 
 bool ScanResultRestoreSink::Refused(RestoredNodeCheck& check, RestoreFileNode& node) {
   const std::string why = check.Refusal(node);
   if (why.empty()) return false;
-  CatchExeception::WriteLog("restore: %s (%lld bytes) refused: %s\r\n", node.GetFileName(), node.GetFileSize(),
-                            why.c_str());
+  // One line for the delivery, naming the first: a damaged file may hold millions.
+  if (nodesRefused_++ == refusalsLogged_)
+    firstRefusal_ = std::string(node.GetFileName()) + " (" + std::to_string(node.GetFileSize()) + " bytes): " + why;
   lastError_ = CRSException::kBadRecord;
-  ++nodesRefused_;
   return true;
 }
 

@@ -2,7 +2,8 @@
 // The restore sink: a recovery controller hands it its tree builder in place of a search, and it delivers the
 // saved roots, partition records and nodes of the roots that belong to the device being "scanned". A damaged
 // file ends the delivery with the nodes read so far and leaves its error in LastError(); a file whose runs or size
-// do not fit its partition and the device (RestoredNodeCheck) is left out, logged, and leaves the same error.
+// do not fit its partition and the device (RestoredNodeCheck) is left out and leaves the same error; one log line
+// per delivery counts them and names the first.
 
 #include <cstdint>
 #include <functional>
@@ -67,6 +68,8 @@ class ScanResultRestoreSink final : public RestoreScanSink {
   std::uint64_t rootsTaken_ = 0;
   std::uint64_t nodesDelivered_ = 0;
   std::uint64_t nodesRefused_ = 0;
+  std::uint64_t refusalsLogged_ = 0;  // of nodesRefused_, those a log line told of
+  std::string firstRefusal_;          // the first refused since
 };
 
 }  // namespace SaveRestoreResult
