@@ -480,9 +480,10 @@ void CPartitionBuilder::AdoptOrphanSets(CExFatPartitionEx& candidate, IStorageDe
     bitmap.Create(device, candidate.ConvertClusterNumToSector(candidate.m_bitmapCluster), candidate.m_bitmapLength);
   // With the root's bitmap at hand, the files must lie in clusters it gives out; without it, only fit the volume.
   const auto allocated = [&bitmap](const CFileSet& set) {
-    return !bitmap.IsKnown() || std::all_of(set.m_files.begin(), set.m_files.end(), [&bitmap](const _tagFileBaseInfo& file) {
-      return (file.firstCluster == 0 && file.dataLength == 0) || bitmap.IsAllocated(file.firstCluster) == true;
-    });
+    return !bitmap.IsKnown() ||
+           std::all_of(set.m_files.begin(), set.m_files.end(), [&bitmap](const _tagFileBaseInfo& file) {
+             return (file.firstCluster == 0 && file.dataLength == 0) || bitmap.IsAllocated(file.firstCluster) == true;
+           });
   };
   for (const auto& ownedSet : m_sets) {
     CFileSet& set = *ownedSet;

@@ -41,7 +41,8 @@ void ScanResultRestoreSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* build
   unbuilt_.reset();
   archive_.CloseFrame();
   if (nodesRefused_ > refusalsLogged_)
-    CatchExeception::WriteLog("restore: saved files refused for runs or a size that do not fit: %llu; the first: %s\r\n",
+    CatchExeception::WriteLog("restore: saved files refused for runs or a size that do not fit: %llu; the first: "
+                              "%s\r\n",
                               static_cast<unsigned long long>(nodesRefused_ - refusalsLogged_), firstRefusal_.c_str());
   refusalsLogged_ = nodesRefused_;
 }

@@ -102,7 +102,8 @@ TEST_F(LogTest, PastItsLimitTheFileIsSetAsideOnce) {
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t)
     threads.emplace_back([t] {
-      for (int i = 0; i < kLinesEach; ++i) CatchExeception::WriteLog("T%d line %03d %s\n", t, i, std::string(60, 'x').c_str());
+      for (int i = 0; i < kLinesEach; ++i)
+        CatchExeception::WriteLog("T%d line %03d %s\n", t, i, std::string(60, 'x').c_str());
     });
   for (auto& thread : threads) thread.join();
   CatchExeception::SetLogLimitForTesting(0);
