@@ -4,8 +4,8 @@
 #include <signal.h>
 #include <sys/resource.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,6 +24,7 @@
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "support/hfsplus/HFSPlusWriter.h"
+#include "Utility/ByteReader.h"
 
 namespace quellsy::test {
 namespace {
@@ -283,11 +284,7 @@ struct NodeRecord {
 };
 
 std::optional<NodeRecord> FindNodeRecord(const std::vector<std::uint8_t>& file, const std::string& suffix) {
-  const auto u32 = [&file](std::size_t at) {
-    return at + 4 <= file.size() ? static_cast<std::uint32_t>(file[at] | file[at + 1] << 8 | file[at + 2] << 16 |
-                                                              static_cast<std::uint32_t>(file[at + 3]) << 24)
-                                 : 0xFFFFFFFFu;
-  };
+  const auto u32 = [&file](std::size_t at) { return le32(file, at).value_or(0xFFFFFFFFu); };
   for (auto at = std::search(file.begin(), file.end(), suffix.begin(), suffix.end()); at != file.end();
        at = std::search(at + 1, file.end(), suffix.begin(), suffix.end())) {
     const auto end = static_cast<std::size_t>(at - file.begin()) + suffix.size();
@@ -301,16 +298,6 @@ std::optional<NodeRecord> FindNodeRecord(const std::vector<std::uint8_t>& file, 
     }
   }
   return std::nullopt;
-}
-
-void PutU64(std::vector<std::uint8_t>& file, std::size_t at, std::uint64_t value) {
-  for (int i = 0; i < 8; ++i) file.at(at + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint64_t GetU64(const std::vector<std::uint8_t>& file, std::size_t at) {
-  std::uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = value << 8 | file.at(at + static_cast<std::size_t>(i));
-  return value;
 }
 
 // A flipped byte in a saved file's record (its size, a run's cluster or length) must not give a copy of terabytes
@@ -346,15 +333,17 @@ TEST_F(ScanResultFileTest, ASavedFileWhoseRunsOrSizeNoLongerFitIsRefused) {
     std::uint64_t value;
   };
   const std::vector<Case> cases = {
-      {"a size of 68 TB", size, GetU64(whole, size) | 0x3EULL << 40},
+      {"a size of 68 TB", size, le64(whole, size).value() | 0x3EULL << 40},
       {"a size of 1 GiB", size, 1ULL << 30},
-      {"a run far past the device", cluster, GetU64(whole, cluster) | 1ULL << 40},
-      {"a run longer than the volume", length, GetU64(whole, length) + volumeSectors},
+      {"a run far past the device", cluster, le64(whole, cluster).value() | 1ULL << 40},
+      {"a run longer than the volume", length, le64(whole, length).value() + volumeSectors},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     std::vector<std::uint8_t> flipped = whole;
-    PutU64(flipped, c.at, c.value);
+    FieldWriter writer(flipped);
+    writer.le64(c.at, c.value);
+    ASSERT_TRUE(writer.ok());
     WriteFile(dir_ / "scan.rsf", flipped);
     ASSERT_EQ(Restore(), SaveRestoreResult::kDamaged);
     std::size_t shown = 0;
