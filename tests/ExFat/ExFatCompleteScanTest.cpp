@@ -199,6 +199,71 @@ INSTANTIATE_TEST_SUITE_P(
                     DamageCase{"folderEntryPointsElsewhere", 0, "contiguous"}),
     [](const testing::TestParamInfo<DamageCase>& param) { return std::string(param.param.name); });
 
+// Gives the file of the entry set at `at` another first cluster and makes the set's checksum right again, so
+// that the set stays valid and only its data's place changes.
+void SetFirstCluster(std::vector<std::uint8_t>& image, std::uint64_t at, std::uint32_t cluster) {
+  const MutableByteSpan set = MutableByteSpan(image).subspan(at, (std::size_t{image.at(at + 1)} + 1) * 32);
+  FieldWriter writer(set);
+  writer.le32(32 + 20, cluster);
+  std::uint16_t sum = 0;
+  for (std::size_t i = 0; i < set.size(); ++i)
+    if (i != 2 && i != 3) sum = static_cast<std::uint16_t>((sum & 1 ? 0x8000 : 0) + (sum >> 1) + set[i]);
+  writer.le16(2, sum);
+  ASSERT_TRUE(writer.ok());
+}
+
+struct PlaceCase {
+  const char* name;
+  bool pastTheVolume;  // else no cluster at all
+};
+
+class ExFatUnknownPlaceTest : public ExFatCompleteScanTest, public testing::WithParamInterface<PlaceCase> {};
+
+// A live file whose entry no longer says where its data lies (no first cluster, or one past the volume) is never
+// copied out as its whole length of zeros and counted as copied: it is left out, or kept as incomplete and the run
+// says so; the files around it still come back byte for byte.
+TEST_P(ExFatUnknownPlaceTest, AFileWhoseDataCannotBeFoundIsNeverCopiedAsZeros) {
+  const ExFatImages* images = ExFatImages::Get();
+  if (!images->MissingCapability().empty()) GTEST_SKIP() << images->MissingCapability();
+  ASSERT_TRUE(images->Made()) << images->Why();
+  std::vector<std::uint8_t> bytes = ReadFile(images->Image("exfat.img"));
+  const std::optional<VolumeLayout> volume = ReadLayout(bytes);
+  ASSERT_TRUE(volume);
+  const std::map<std::string, std::uint64_t> entries = RootEntrySets(bytes, *volume);
+  const std::vector<ExFatManifestEntry> files = images->Manifest("exfat.img").files;
+  // The largest intact file whose entry lies in the root's first cluster.
+  const ExFatManifestEntry* damaged = nullptr;
+  for (const ExFatManifestEntry& file : files)
+    if (!file.deleted && file.intact && file.path.find('/', 1) == std::string::npos &&
+        entries.count(file.path.substr(1)) && (damaged == nullptr || file.size > damaged->size))
+      damaged = &file;
+  ASSERT_NE(damaged, nullptr);
+  ASSERT_GT(damaged->size, 0u);
+  SetFirstCluster(bytes, entries.at(damaged->path.substr(1)), GetParam().pastTheVolume ? volume->clusterCount + 2 : 0);
+  const fs::path image = m_dir / "damaged.img";
+  WriteFile(image, bytes);
+
+  const CliRun run = Complete(image);
+  const std::map<std::string, Listed> listed = ListedByPath(run);
+  SCOPED_TRACE(damaged->path);
+  EXPECT_FALSE(fs::exists(Recovered(damaged->path)));
+  if (listed.count(damaged->path)) {
+    EXPECT_EQ(run.exit, 1) << run.err;
+    EXPECT_NE(run.err.find("not everything was recovered whole"), std::string::npos) << run.err;
+  }
+  int whole = 0;
+  for (const ExFatManifestEntry& file : files) {
+    if (&file == damaged || file.deleted || !file.intact || file.size == 0 || !listed.count(file.path)) continue;
+    EXPECT_EQ(HashOf(Recovered(file.path)), file.sha256) << file.path;
+    ++whole;
+  }
+  EXPECT_GT(whole, 100);
+}
+
+INSTANTIATE_TEST_SUITE_P(Place, ExFatUnknownPlaceTest,
+                         testing::Values(PlaceCase{"noFirstCluster", false}, PlaceCase{"pastTheVolume", true}),
+                         [](const testing::TestParamInfo<PlaceCase>& param) { return std::string(param.param.name); });
+
 TEST_F(ExFatCompleteScanTest, ReformattedVolumeShowsItsOldFoldersUnderPlaceholders) {
   const ExFatImages* images = ExFatImages::Get();
   if (!images->MissingCapability().empty()) GTEST_SKIP() << images->MissingCapability();
