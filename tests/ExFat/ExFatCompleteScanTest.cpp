@@ -113,6 +113,27 @@ std::map<std::string, std::uint64_t> RootEntrySets(const std::vector<std::uint8_
   return sets;
 }
 
+// The test image the damage tests start from: its bytes, its volume's layout and its root's entry sets.
+class ExFatDamageTest : public ExFatCompleteScanTest {
+ protected:
+  void SetUp() override {
+    ExFatCompleteScanTest::SetUp();
+    images_ = ExFatImages::Get();
+    if (!images_->MissingCapability().empty()) GTEST_SKIP() << images_->MissingCapability();
+    ASSERT_TRUE(images_->Made()) << images_->Why();
+    bytes_ = ReadFile(images_->Image("exfat.img"));
+    const std::optional<VolumeLayout> volume = ReadLayout(bytes_);
+    ASSERT_TRUE(volume);
+    volume_ = *volume;
+    entries_ = RootEntrySets(bytes_, volume_);
+  }
+
+  const ExFatImages* images_ = nullptr;
+  std::vector<std::uint8_t> bytes_;
+  VolumeLayout volume_;
+  std::map<std::string, std::uint64_t> entries_;
+};
+
 struct DamageCase {
   const char* name;
   // Bytes from the root folder's start overwritten with zeros (0: none).
@@ -121,36 +142,29 @@ struct DamageCase {
   const char* repointed;
 };
 
-class ExFatDamagedRootTest : public ExFatCompleteScanTest, public testing::WithParamInterface<DamageCase> {};
+class ExFatDamagedRootTest : public ExFatDamageTest, public testing::WithParamInterface<DamageCase> {};
 
 // A live file whose folder the root no longer reaches still lies in its own clusters of the volume its boot
 // sector describes: it is copied from there byte for byte (under a placeholder folder), not from a geometry
 // guessed from its folder alone. What the damage left reachable stays at its path, not deleted.
 TEST_P(ExFatDamagedRootTest, FilesOfUnreachableFoldersAreCopiedFromTheirOwnClusters) {
-  const ExFatImages* images = ExFatImages::Get();
-  if (!images->MissingCapability().empty()) GTEST_SKIP() << images->MissingCapability();
-  ASSERT_TRUE(images->Made()) << images->Why();
-  std::vector<std::uint8_t> bytes = ReadFile(images->Image("exfat.img"));
-  const std::optional<VolumeLayout> volume = ReadLayout(bytes);
-  ASSERT_TRUE(volume);
-  const std::map<std::string, std::uint64_t> entries = RootEntrySets(bytes, *volume);
   const DamageCase& damage = GetParam();
-  ASSERT_LE(damage.zeroed, volume->clusterBytes);
-  std::fill_n(bytes.begin() + static_cast<std::ptrdiff_t>(volume->rootOffset), damage.zeroed, std::uint8_t{0});
+  ASSERT_LE(damage.zeroed, volume_.clusterBytes);
+  std::fill_n(bytes_.begin() + static_cast<std::ptrdiff_t>(volume_.rootOffset), damage.zeroed, std::uint8_t{0});
   const std::string repointed = damage.repointed;
   if (!repointed.empty()) {
-    ASSERT_TRUE(entries.count(repointed)) << repointed << " is not in the root folder";
-    // The stream extension follows the file entry; its first cluster field lies 20 bytes into it.
-    const std::uint64_t field = entries.at(repointed) + 32 + 20;
-    ASSERT_EQ(bytes[field - 20], 0xC0);
-    const std::uint32_t lastCluster = volume->clusterCount + 1;
-    for (int i = 0; i < 4; ++i) bytes[field + i] = static_cast<std::uint8_t>(lastCluster >> (8 * i));
+    ASSERT_TRUE(entries_.count(repointed)) << repointed << " is not in the root folder";
+    // The stream extension follows the file entry; its first cluster field lies 20 bytes_ into it.
+    const std::uint64_t field = entries_.at(repointed) + 32 + 20;
+    ASSERT_EQ(bytes_[field - 20], 0xC0);
+    const std::uint32_t lastCluster = volume_.clusterCount + 1;
+    for (int i = 0; i < 4; ++i) bytes_[field + i] = static_cast<std::uint8_t>(lastCluster >> (8 * i));
   }
   const fs::path image = m_dir / "damaged.img";
-  WriteFile(image, bytes);
-  // An entry in the root is gone with the bytes that held it.
+  WriteFile(image, bytes_);
+  // An entry in the root is gone with the bytes_ that held it.
   const auto lostEntry = [&](const std::string& name) {
-    return !entries.count(name) || entries.at(name) < volume->rootOffset + damage.zeroed || name == repointed;
+    return !entries_.count(name) || entries_.at(name) < volume_.rootOffset + damage.zeroed || name == repointed;
   };
 
   const CliRun run = Complete(image);
@@ -158,7 +172,7 @@ TEST_P(ExFatDamagedRootTest, FilesOfUnreachableFoldersAreCopiedFromTheirOwnClust
   const std::map<std::string, Listed> listed = ListedByPath(run);
   int underPlaceholders = 0;
   int inPlace = 0;
-  for (const ExFatManifestEntry& file : images->Manifest("exfat.img").files) {
+  for (const ExFatManifestEntry& file : images_->Manifest("exfat.img").files) {
     if (file.deleted || !file.intact || file.size == 0) continue;
     SCOPED_TRACE(file.path);
     const std::size_t slash = file.path.find('/', 1);
@@ -185,7 +199,7 @@ TEST_P(ExFatDamagedRootTest, FilesOfUnreachableFoldersAreCopiedFromTheirOwnClust
     ++underPlaceholders;
   }
   EXPECT_GT(underPlaceholders, 0);
-  if (damage.zeroed < volume->clusterBytes) {
+  if (damage.zeroed < volume_.clusterBytes) {
     EXPECT_GT(inPlace, 0);
   }
 }
@@ -217,31 +231,25 @@ struct PlaceCase {
   bool pastTheVolume;  // else no cluster at all
 };
 
-class ExFatUnknownPlaceTest : public ExFatCompleteScanTest, public testing::WithParamInterface<PlaceCase> {};
+class ExFatUnknownPlaceTest : public ExFatDamageTest, public testing::WithParamInterface<PlaceCase> {};
 
 // A live file whose entry no longer says where its data lies (no first cluster, or one past the volume) is never
 // copied out as its whole length of zeros and counted as copied: it is left out, or kept as incomplete and the run
 // says so; the files around it still come back byte for byte.
 TEST_P(ExFatUnknownPlaceTest, AFileWhoseDataCannotBeFoundIsNeverCopiedAsZeros) {
-  const ExFatImages* images = ExFatImages::Get();
-  if (!images->MissingCapability().empty()) GTEST_SKIP() << images->MissingCapability();
-  ASSERT_TRUE(images->Made()) << images->Why();
-  std::vector<std::uint8_t> bytes = ReadFile(images->Image("exfat.img"));
-  const std::optional<VolumeLayout> volume = ReadLayout(bytes);
-  ASSERT_TRUE(volume);
-  const std::map<std::string, std::uint64_t> entries = RootEntrySets(bytes, *volume);
-  const std::vector<ExFatManifestEntry> files = images->Manifest("exfat.img").files;
+  const std::vector<ExFatManifestEntry> files = images_->Manifest("exfat.img").files;
   // The largest intact file whose entry lies in the root's first cluster.
   const ExFatManifestEntry* damaged = nullptr;
   for (const ExFatManifestEntry& file : files)
     if (!file.deleted && file.intact && file.path.find('/', 1) == std::string::npos &&
-        entries.count(file.path.substr(1)) && (damaged == nullptr || file.size > damaged->size))
+        entries_.count(file.path.substr(1)) && (damaged == nullptr || file.size > damaged->size))
       damaged = &file;
   ASSERT_NE(damaged, nullptr);
   ASSERT_GT(damaged->size, 0u);
-  SetFirstCluster(bytes, entries.at(damaged->path.substr(1)), GetParam().pastTheVolume ? volume->clusterCount + 2 : 0);
+  const std::uint32_t firstCluster = GetParam().pastTheVolume ? volume_.clusterCount + 2 : 0;
+  SetFirstCluster(bytes_, entries_.at(damaged->path.substr(1)), firstCluster);
   const fs::path image = m_dir / "damaged.img";
-  WriteFile(image, bytes);
+  WriteFile(image, bytes_);
 
   const CliRun run = Complete(image);
   const std::map<std::string, Listed> listed = ListedByPath(run);
