@@ -20,8 +20,9 @@ trap 'rm -rf "$logs"' EXIT
 run_target() {
   local target=$1 work="$logs/$1"
   local corpus="$here/corpus/$target"
-  mkdir -p "$work/new" "$corpus"
-  if "$build_dir/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  # The engine's log goes into the target's folder, not into the user's state folder.
+  mkdir -p "$work/new" "$work/state" "$corpus"
+  if XDG_STATE_HOME="$work/state" "$build_dir/fuzz/$target" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
     -artifact_prefix="$work/" "$work/new" "$corpus" >"$work/log" 2>&1; then
     echo passed >"$work/status"
   else

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <string>
 #include <string_view>
 
 #include "Bridge/KDUIDeviceData.h"
@@ -247,6 +248,10 @@ void KDMakeDMG::Copy(int raw) {
     if (!WriteAll(imageFd_, buffer_.get(), static_cast<std::size_t>(count * sectorSize))) code = kWriteFailed;
     KDUpdatePrgoress(first + count, code);
   }
+  {
+    std::lock_guard guard(lock_);
+    if (!badRanges_.empty()) LogBadRange(badRanges_.back());
+  }
   code = Finish(code, raw);
   KDUpdatePrgoress(headWritten ? total : 0, code);
   {
@@ -262,22 +267,30 @@ void KDMakeDMG::ReadChunk(std::int64_t first, std::int64_t count) {
   // The raw read zero-filled whole pieces: read again sector by sector to keep every sector that can be read.
   for (std::int64_t i = 0; i < count; ++i) {
     std::uint8_t* sector = buffer_.get() + i * sectorSize;
+    quellsy::ClearLastRawReadError();
     if (KDReadAsyncData(sector, deviceFd_, (first + i) * sectorSize, sectorSize) != sectorSize) {
       std::memset(sector, 0, static_cast<std::size_t>(sectorSize));
-      NoteBadSector(first + i);
+      NoteBadSector(first + i, quellsy::LastRawReadError());
     }
   }
 }
 
-void KDMakeDMG::NoteBadSector(std::int64_t sector) {
+void KDMakeDMG::NoteBadSector(std::int64_t sector, int error) {
   std::lock_guard guard(lock_);
   ++badSectors_;
   if (!badRanges_.empty() && badRanges_.back().first + badRanges_.back().count == sector) {
     ++badRanges_.back().count;
     return;
   }
-  badRanges_.push_back({sector, 1});
-  CatchExeception::WriteLog("qim image: sector %lld unreadable, written as zeros\r\n", static_cast<long long>(sector));
+  if (!badRanges_.empty()) LogBadRange(badRanges_.back());
+  badRanges_.push_back({sector, 1, error});
+}
+
+void KDMakeDMG::LogBadRange(const BadRange& range) const {
+  const std::string reason = range.error != 0 ? std::strerror(range.error) : "the read failed";
+  CatchExeception::WriteLog("qim image: sectors %lld-%lld unreadable, written as zeros: %s\r\n",
+                            static_cast<long long>(range.first), static_cast<long long>(range.first + range.count - 1),
+                            reason.c_str());
 }
 
 int KDMakeDMG::Finish(int code, int raw) {

@@ -53,6 +53,7 @@ class KDMakeDMG {
   struct BadRange {
     std::int64_t first = 0;
     std::int64_t count = 0;
+    int error = 0;  // the system's reason its first sector's read failed; 0 when it gave none
   };
 
   KDMakeDMG();
@@ -101,7 +102,9 @@ class KDMakeDMG {
   void Copy(int raw);
   // Reads sectors [first, first + count) into the buffer; sectors that fail stay zero and are counted.
   void ReadChunk(std::int64_t first, std::int64_t count);
-  void NoteBadSector(std::int64_t sector);
+  void NoteBadSector(std::int64_t sector, int error);
+  // One log line for the latest range, once it can grow no more.
+  void LogBadRange(const BadRange& range) const;
   // Closes both files; deletes the image on a non-zero code, else completes its record.
   int Finish(int code, int raw);
 

@@ -16,8 +16,10 @@
 #include "include/EngineRegistry.h"
 #include "include/FileNode.h"
 #include "include/IFileSystemSearchController.h"
+#include "include/IStorageDevice.h"
 #include "include/SearchPartitionInfoStruct.h"
 #include "Utility/CatchExeception.h"
+#include "Utility/ResultMessage.h"
 #include "Utility/TimeUtil.h"
 
 using quellsy::ResultCode;
@@ -270,6 +272,7 @@ CDataRecovery::ChunkCopy CDataRecovery::CopyChunk(RecoveryOutputFile& output, st
       m_piece = quellsy::RawReadBuffer(kPieceSize);
     } catch (const std::bad_alloc&) {
       copy.readFailed = true;
+      copy.error = ENOMEM;
       return copy;
     }
   }
@@ -279,11 +282,13 @@ CDataRecovery::ChunkCopy CDataRecovery::CopyChunk(RecoveryOutputFile& output, st
     const unsigned int piece = std::min<unsigned int>(kPieceSize, length - offset);
     const std::uint64_t at = position + offset;
     int error = 0;
+    quellsy::ClearLastRawReadError();
     const unsigned int got =
         std::min(piece, m_reader->ReadDataInto(static_cast<long long>(at), m_piece, 0, piece, &error));
     // A failed read costs the whole chunk; runs that simply end leave zeros after what they held.
     if (error != 0 || (got == 0 && offset == 0)) {
       copy.readFailed = true;
+      copy.error = quellsy::LastRawReadError();
       if (offset > 0 && !output.Resize(position)) copy.writeFailed = true;
       return copy;
     }
@@ -309,13 +314,16 @@ ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* prog
   bool gaveUp = false;
   bool full = false;
   int failedWrites = 0;
+  UnreadableRange unreadable;
   while (info.current < total) {
     if (progress != nullptr && progress->Continued() == 0) break;
     const auto length = static_cast<unsigned int>(std::min<std::uint64_t>(kChunkSize, total - info.current));
     info.result = 0;
     const ChunkCopy copy = CopyChunk(output, info.current, length);
+    if (!copy.readFailed || copy.writeFailed) LogUnreadable(unreadable);
     if (copy.readFailed && !copy.writeFailed) {
-      CatchExeception::WriteLog("%s:%d read failed with %s\n", "RecoverTo", __LINE__, std::strerror(errno));
+      if (unreadable.to == unreadable.from) unreadable = {info.current, info.current, copy.error, DeviceError()};
+      unreadable.to = info.current + length;
       gaps = true;
       info.current += length;
     } else if (copy.writeFailed) {
@@ -336,6 +344,7 @@ ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* prog
     if (progress != nullptr) progress->UpdateProgress(&info);
     if (gaveUp) break;
   }
+  LogUnreadable(unreadable);
   // Gaps read as zeros, the last chunk's included: the file gets its full length.
   if (!gaveUp && !output.Resize(info.current)) {
     gaveUp = true;
@@ -346,6 +355,22 @@ ResultCode CDataRecovery::CopyChunks(RecoveryOutputFile& output, IProgress* prog
   if (gaveUp) return kRecoverShortWrite;
   if (info.current < total) return kRecoverStopped;
   return gaps ? kRecoverPartial : quellsy::kResultOk;
+}
+
+quellsy::ResultCode CDataRecovery::DeviceError() const {
+  return m_device != nullptr ? m_device->GetLastError() : quellsy::kResultOk;
+}
+
+void CDataRecovery::LogUnreadable(UnreadableRange& range) const {
+  if (range.to == range.from) return;
+  const std::string reason = range.error != 0                  ? std::string(std::strerror(range.error))
+                             : quellsy::IsFailure(range.device) ? quellsy::DescribeResult(range.device)
+                                                                : std::string("its data could not be read");
+  const char* name = m_node != nullptr && m_node->GetFileName() != nullptr ? m_node->GetFileName() : "";
+  CatchExeception::WriteLog("RecoverTo: %s file bytes %llu-%llu unreadable, left as zeros: %s\r\n", name,
+                            static_cast<unsigned long long>(range.from), static_cast<unsigned long long>(range.to),
+                            reason.c_str());
+  range = {};
 }
 
 int CDataRecovery::ChangeFileCreateTs(const char* path, unsigned long long fileTime) {

@@ -106,7 +106,18 @@ class CDataRecovery : public IDataRecovery {
     unsigned int got = 0;     // bytes written from the chunk's start (short when the runs end early)
     bool readFailed = false;  // nothing of the chunk is left in the output
     bool writeFailed = false;
+    int error = 0;  // the system's error of the raw read that failed, when one did
   };
+  // File bytes [from, to) whose chunks could not be read, and why the first of them failed.
+  struct UnreadableRange {
+    std::uint64_t from = 0;
+    std::uint64_t to = 0;
+    int error = 0;
+    quellsy::ResultCode device = quellsy::kResultOk;
+  };
+  // One log line for a range of unreadable chunks (none for an empty range), which it then empties.
+  void LogUnreadable(UnreadableRange& range) const;
+  quellsy::ResultCode DeviceError() const;
   // One chunk at position, piece by piece.
   // Copies what it can of the chunk inside the kernel, from its start on; returns the bytes copied.
   unsigned int KernelCopy(RecoveryOutputFile& output, std::uint64_t position, unsigned int length);

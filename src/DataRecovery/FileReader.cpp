@@ -22,8 +22,6 @@ constexpr std::uint64_t kMaxBytesPerCluster = 256u << 20;
 constexpr std::size_t kMaxRunSteps = 1u << 24;
 // Unaligned reads go through a bounce buffer of at most this many bytes at a time.
 constexpr std::size_t kBounceBytes = 4u << 20;
-// Resident values live inside one file record; nothing larger is asked for.
-constexpr std::uint64_t kMaxResidentBytes = 64u << 10;
 
 }  // namespace
 
@@ -124,7 +122,7 @@ int CFileReader::ReadTo(long long offset, const Target& target, int length, int&
       if (run.lcn < 0) {
         std::memset(target.At(position), 0, count);
       } else if (!ReadClusterBytesTo(run.lcn, static_cast<std::uint64_t>(from - runStart), target, position, count)) {
-        CatchExeception::WriteLog("%s %d\r\n", "CFileReader::Read", __LINE__);
+        // Not logged here: a copy logs each unreadable range once, not each read of it.
         if (error != nullptr) *error = -1;
         return 0;
       }

@@ -14,6 +14,9 @@ class IStorageDevice;
 
 class CFileReader : public IFileReader {
  public:
+  // Resident values live inside one file record; nothing larger is asked for.
+  static constexpr std::uint64_t kMaxResidentBytes = 64u << 10;
+
   CFileReader() = default;
   CFileReader(const CFileReader&) = default;
   CFileReader& operator=(const CFileReader&) = delete;

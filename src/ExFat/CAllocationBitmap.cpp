@@ -43,3 +43,9 @@ std::uint32_t CAllocationBitmap::NextFreeCluster(std::uint32_t after, std::uint3
   }
   return 0;
 }
+
+std::optional<bool> CAllocationBitmap::IsAllocated(std::uint32_t cluster) {
+  std::uint8_t byte = 0;
+  if (!IsKnown() || cluster < 2 || !ByteAt((cluster - 2) / 8, byte)) return std::nullopt;
+  return (byte & (1u << ((cluster - 2) % 8))) != 0;
+}

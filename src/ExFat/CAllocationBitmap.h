@@ -3,6 +3,7 @@
 // deleted file's freed chain is followed through it: its clusters are the free ones after its first.
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class IStorageDevice;
@@ -19,6 +20,8 @@ class CAllocationBitmap {
   // The first cluster after `after` and below limit whose bit is clear; 0 when there is none within reach or
   // the bitmap cannot be read.
   std::uint32_t NextFreeCluster(std::uint32_t after, std::uint32_t limit);
+  // Whether the cluster's bit is set; nothing when the bitmap is unknown, cannot be read or does not reach it.
+  std::optional<bool> IsAllocated(std::uint32_t cluster);
 
  private:
   // The byte of the bitmap at offset; none when it cannot be read.

@@ -148,7 +148,7 @@ void CExFatCompleteSearch::EndSearch(int buildTree) {
   if (buildTree == 0 || m_device == nullptr) return;
   m_preAnalyzer.FinisAnayze();
   m_partitions.clear();
-  m_partitionBuilder.FinishBuid(m_partitions);
+  m_partitionBuilder.FinishBuid(m_partitions, m_device);
   BuildeFileNode();
   if (m_builder != nullptr) {
     m_builder->SetPartitonDevice(nullptr, m_device);

@@ -27,6 +27,18 @@ std::int64_t SectorOf(std::int64_t heapStart, std::uint64_t clusterSize, std::ui
   return heapStart + static_cast<std::int64_t>(offset);
 }
 
+// Every in-use file of the set starts on a cluster below limit, and a contiguous one ends there too.
+bool FilesFit(const CFileSet& set, std::uint32_t limit, std::uint32_t clusterBytes) {
+  if (clusterBytes == 0) return false;
+  return std::all_of(set.m_files.begin(), set.m_files.end(), [limit, clusterBytes](const _tagFileBaseInfo& file) {
+    if (file.firstCluster == 0 && file.dataLength == 0) return true;
+    if (file.firstCluster < 2 || file.firstCluster >= limit || file.dataLength < 0) return false;
+    const std::uint64_t clusters =
+        file.noFatChain != 0 ? (static_cast<std::uint64_t>(file.dataLength) + clusterBytes - 1) / clusterBytes : 1;
+    return std::uint64_t{file.firstCluster} + clusters <= limit;
+  });
+}
+
 }  // namespace
 
 void CPartitionBuilder::PrepareBuild(std::uint32_t sectorSize, std::uint64_t totalSectors) {
@@ -415,7 +427,7 @@ void CPartitionBuilder::UpdatePartitionMatched(CExFatPartitionEx& candidate, CFi
   }
 }
 
-void CPartitionBuilder::WinnowPartition() {
+void CPartitionBuilder::WinnowPartition(IStorageDevice* device) {
   m_byKey.clear();
   Sort();
   std::vector<std::unique_ptr<CExFatPartitionEx>> list = std::move(m_list);
@@ -454,6 +466,33 @@ void CPartitionBuilder::WinnowPartition() {
     for (const CFileSet* set : candidate.m_matched)
       if (set->m_firstSector >= first && set->m_firstSector <= last) const_cast<CFileSet*>(set)->m_claimed = true;
     m_final.push_back(std::move(owned));
+  }
+  // Only after every tree had its pieces: an old format's folders lying inside a newer volume go to the
+  // geometry their own tree gives.
+  for (auto& settled : m_final) AdoptOrphanSets(*settled, device);
+}
+
+void CPartitionBuilder::AdoptOrphanSets(CExFatPartitionEx& candidate, IStorageDevice* device) {
+  if ((candidate.m_flags & (CExFatPartitionEx::kMainBoot | CExFatPartitionEx::kBackupBoot)) == 0) return;
+  const std::uint32_t clusterBytes = candidate.m_sectorsPerCluster * m_sectorSize;
+  CAllocationBitmap bitmap;
+  if (candidate.m_bitmapCluster >= 2)
+    bitmap.Create(device, candidate.ConvertClusterNumToSector(candidate.m_bitmapCluster), candidate.m_bitmapLength);
+  // With the root's bitmap at hand, the files must lie in clusters it gives out; without it, only fit the volume.
+  const auto allocated = [&bitmap](const CFileSet& set) {
+    return !bitmap.IsKnown() ||
+           std::all_of(set.m_files.begin(), set.m_files.end(), [&bitmap](const _tagFileBaseInfo& file) {
+             return (file.firstCluster == 0 && file.dataLength == 0) || bitmap.IsAllocated(file.firstCluster) == true;
+           });
+  };
+  for (const auto& ownedSet : m_sets) {
+    CFileSet& set = *ownedSet;
+    if (set.m_claimed || set.IsRoot() || !set.HasFiles() || !set.AdmitsClusterSize(candidate.m_sectorsPerCluster) ||
+        !candidate.IsFileSetInPartition(set) || !FilesFit(set, candidate.m_clusterLimit, clusterBytes) ||
+        ClustersCollide(set, clusterBytes) || !allocated(set))
+      continue;
+    candidate.InsertMathedFileSet(&set, 1);
+    set.m_claimed = true;
   }
 }
 
@@ -497,10 +536,10 @@ void CPartitionBuilder::RemovePartionBeCoveredByOther(std::vector<std::unique_pt
   }
 }
 
-void CPartitionBuilder::FinishBuid(std::vector<std::unique_ptr<CExFatPartitionEx>>& out) {
+void CPartitionBuilder::FinishBuid(std::vector<std::unique_ptr<CExFatPartitionEx>>& out, IStorageDevice* device) {
   FinishBuildFromTree();
   for (auto& set : m_sets) set->m_flags &= ~CFileSet::kMatched;
-  WinnowPartition();
+  WinnowPartition(device);
   SimpleBuild();
   RemovePartionBeCoveredByOther(out);
 }

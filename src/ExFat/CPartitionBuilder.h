@@ -14,6 +14,7 @@
 #include "ExFat/CFileSet.h"
 
 class CExFatDBR;
+class IStorageDevice;
 class CExFatFileNode;
 
 class CPartitionBuilder {
@@ -37,8 +38,9 @@ class CPartitionBuilder {
   void PushFileSet(std::unique_ptr<CFileSet> set, std::int64_t lastFirstSector, std::int64_t nextFirstSector);
   // Takes one more set through inference when the scan is far enough ahead of it.
   void Build(std::int64_t sector);
-  // Settles the partitions into out (which owns them from then on), best first.
-  void FinishBuid(std::vector<std::unique_ptr<CExFatPartitionEx>>& out);
+  // Settles the partitions into out (which owns them from then on), best first. The device, when given, is where
+  // a partition's allocation bitmap is read to tell which lost directory pieces are its own.
+  void FinishBuid(std::vector<std::unique_ptr<CExFatPartitionEx>>& out, IStorageDevice* device = nullptr);
   // Nodes for the partition's directory sets, with IDs and parent IDs (-1 for the root's children); a set that
   // another settled partition matched and this one did not is left to that one. Parents that are no node of
   // the partition become placeholder folders "DIR<n>" below the root. The FAT, when wanted, must be opened by
@@ -83,7 +85,12 @@ class CPartitionBuilder {
   void Match(CExFatPartitionEx& candidate, CFileSet& set, std::uint32_t mark);
 
   void FinishBuildFromTree();
-  void WinnowPartition();
+  void WinnowPartition(IStorageDevice* device);
+  // A settled partition whose boot sector gives its geometry takes the directory pieces no tree reached that lie
+  // inside it with files that fit it (in clusters its allocation bitmap gives out, when the bitmap is known):
+  // their folder's entry, or the root, was damaged, and a geometry guessed from such a piece alone would read
+  // its files from the wrong clusters.
+  void AdoptOrphanSets(CExFatPartitionEx& candidate, IStorageDevice* device);
   void UpdatePartitionMatched(CExFatPartitionEx& candidate, CFileSet& set);
   void SimpleBuild();
   void RemovePartionBeCoveredByOther(std::vector<std::unique_ptr<CExFatPartitionEx>>& out);

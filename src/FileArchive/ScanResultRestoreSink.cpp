@@ -5,6 +5,7 @@
 #include "FileArchive/FrameFields.h"
 #include "FileArchive/IRSData.h"
 #include "FileArchive/RestoreFileNode.h"
+#include "FileArchive/RestoredNodeCheck.h"
 #include "FileArchive/RestoredVolumes.h"
 #include "FileArchive/ScanResultFrames.h"
 #include "FileArchive/ScanResultProgress.h"
@@ -12,6 +13,7 @@
 #include "include/IFileSystemSearchController.h"
 #include "include/IProgress.h"
 #include "include/SearchPartitionInfoStruct.h"
+#include "Utility/CatchExeception.h"
 
 namespace SaveRestoreResult {
 
@@ -38,6 +40,21 @@ void ScanResultRestoreSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* build
   if (unbuilt_) builder->FlashBuild(*unbuilt_);
   unbuilt_.reset();
   archive_.CloseFrame();
+  if (nodesRefused_ > refusalsLogged_)
+    CatchExeception::WriteLog("restore: saved files refused for runs or a size that do not fit: %llu; the first: "
+                              "%s\r\n",
+                              static_cast<unsigned long long>(nodesRefused_ - refusalsLogged_), firstRefusal_.c_str());
+  refusalsLogged_ = nodesRefused_;
+}
+
+bool ScanResultRestoreSink::Refused(RestoredNodeCheck& check, RestoreFileNode& node) {
+  const std::string why = check.Refusal(node);
+  if (why.empty()) return false;
+  // One line for the delivery, naming the first: a damaged file may hold millions.
+  if (nodesRefused_++ == refusalsLogged_)
+    firstRefusal_ = std::string(node.GetFileName()) + " (" + std::to_string(node.GetFileSize()) + " bytes): " + why;
+  lastError_ = CRSException::kBadRecord;
+  return true;
 }
 
 void ScanResultRestoreSink::Deliver(IDirecotryTreeBuilder& builder, IProgress& progress, IStorageDevice* device,
@@ -72,9 +89,11 @@ void ScanResultRestoreSink::Deliver(IDirecotryTreeBuilder& builder, IProgress& p
       list.owned.push_back(std::move(partition));
     }
 
+    RestoredNodeCheck check(list.view, device);
     while (in.U32() == kNodeMarker && progress.Continued() != 0) {
       auto node = std::make_unique<RestoreFileNode>();
       ReadFileNode(in, *node);
+      if (taken && Refused(check, *node)) continue;
       if (taken && builder.AddNode(node.get(), searcher) != 0) {
         node.release();
         ++nodesDelivered_;

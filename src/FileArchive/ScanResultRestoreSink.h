@@ -1,7 +1,9 @@
 #pragma once
 // The restore sink: a recovery controller hands it its tree builder in place of a search, and it delivers the
 // saved roots, partition records and nodes of the roots that belong to the device being "scanned". A damaged
-// file ends the delivery with the nodes read so far and leaves its error in LastError().
+// file ends the delivery with the nodes read so far and leaves its error in LastError(); a file whose runs or size
+// do not fit its partition and the device (RestoredNodeCheck) is left out and leaves the same error; one log line
+// per delivery counts them and names the first.
 
 #include <cstdint>
 #include <functional>
@@ -17,6 +19,9 @@
 class IRSData;
 
 namespace SaveRestoreResult {
+
+class RestoreFileNode;
+class RestoredNodeCheck;
 
 // How the device being restored is matched against a saved root.
 struct RestoreTarget {
@@ -41,6 +46,8 @@ class ScanResultRestoreSink final : public RestoreScanSink {
   // Roots taken and nodes handed to a builder, over every delivery.
   std::uint64_t RootsTaken() const { return rootsTaken_; }
   std::uint64_t NodesDelivered() const { return nodesDelivered_; }
+  // Files left out because their runs or size did not fit.
+  std::uint64_t NodesRefused() const { return nodesRefused_; }
 
  private:
   struct PartitionList {
@@ -49,6 +56,8 @@ class ScanResultRestoreSink final : public RestoreScanSink {
   };
   void Deliver(IDirecotryTreeBuilder& builder, IProgress& progress, IStorageDevice* device,
                const RestoreTarget& target);
+  // True (and logged, and the error kept) when the check refuses node.
+  bool Refused(RestoredNodeCheck& check, RestoreFileNode& node);
 
   IRSData& archive_;
   TargetOf targetOf_;
@@ -58,6 +67,9 @@ class ScanResultRestoreSink final : public RestoreScanSink {
   std::uint32_t lastError_ = 0;
   std::uint64_t rootsTaken_ = 0;
   std::uint64_t nodesDelivered_ = 0;
+  std::uint64_t nodesRefused_ = 0;
+  std::uint64_t refusalsLogged_ = 0;  // of nodesRefused_, those a log line told of
+  std::string firstRefusal_;          // the first refused since
 };
 
 }  // namespace SaveRestoreResult

@@ -27,20 +27,30 @@ std::optional<uid_t> ParseUid(const char* text) {
 
 }  // namespace
 
-std::optional<InvokingUser> FindInvokingUser() {
-  const std::optional<uid_t> uid = ParseUid(std::getenv("PKEXEC_UID"));
-  if (!uid) return std::nullopt;
+std::optional<InvokingUser> FindUserById(uid_t uid) {
   const long suggested = sysconf(_SC_GETPW_R_SIZE_MAX);
   std::vector<char> scratch(suggested > 0 ? static_cast<std::size_t>(suggested) : 4096);
   passwd entry{};
   passwd* found = nullptr;
   int error = 0;
-  while ((error = getpwuid_r(*uid, &entry, scratch.data(), scratch.size(), &found)) == ERANGE &&
+  while ((error = getpwuid_r(uid, &entry, scratch.data(), scratch.size(), &found)) == ERANGE &&
          scratch.size() < (1u << 20))
     scratch.resize(scratch.size() * 2);
   if (error != 0 || found == nullptr) return std::nullopt;
   return InvokingUser{found->pw_uid, found->pw_gid, found->pw_name ? found->pw_name : "",
                       found->pw_dir ? found->pw_dir : ""};
+}
+
+std::optional<InvokingUser> FindInvokingUser() {
+  const std::optional<uid_t> uid = ParseUid(std::getenv("PKEXEC_UID"));
+  return uid ? FindUserById(*uid) : std::nullopt;
+}
+
+std::optional<InvokingUser> FindUserBehindRoot() {
+  if (geteuid() != 0) return std::nullopt;
+  if (auto user = FindInvokingUser()) return user;
+  const std::optional<uid_t> uid = ParseUid(std::getenv("SUDO_UID"));
+  return uid ? FindUserById(*uid) : std::nullopt;
 }
 
 bool GiveToInvokingUser(const char* path) {

@@ -16,9 +16,16 @@ struct InvokingUser {
   std::string home;
 };
 
+// The passwd entry of uid; nothing when there is none.
+std::optional<InvokingUser> FindUserById(uid_t uid);
+
 // The user named by PKEXEC_UID (a decimal uid with a passwd entry); nothing when the variable is absent, malformed
 // or names no user. Read anew on every call.
 std::optional<InvokingUser> FindInvokingUser();
+
+// Whose behalf we act on as root: the user named by PKEXEC_UID, else by SUDO_UID (sudo leaves the caller's uid
+// there); nothing when we do not run as root or neither names a user. Read anew on every call.
+std::optional<InvokingUser> FindUserBehindRoot();
 
 // Gives path to the invoking user (without following a symbolic link); true when there is no such user (nothing to
 // do) or the change succeeded.

@@ -7,6 +7,8 @@
 #include <optional>
 #include <string>
 
+#include "Platform/InvokingUser.h"
+
 namespace quellsy::platform {
 
 // $XDG_CONFIG_HOME when it is an absolute path; else the invoking user's home, else $HOME, followed by ".config";
@@ -16,6 +18,26 @@ std::optional<std::filesystem::path> UserConfigDir();
 // A name safe inside a private folder: separators, control characters and anything but letters, digits, '.',
 // '-' and '_' become '_', a leading '.' too; at most 64 bytes, keeping a short extension; "file" when empty.
 std::string SafeTempFileName(const std::string& name);
+
+// Where this user's state (logs) goes, as the XDG base folders say: `base` is $XDG_STATE_HOME when it is an
+// absolute path, else a home folder with `below` ".local/state": the home of the user behind root (PKEXEC_UID,
+// then SUDO_UID), else $HOME, else the passwd home of the effective user. `owner` is the user behind root, whose
+// the folders are; none when we run as ourselves. Nothing when no home is known.
+struct UserStateFolder {
+  std::filesystem::path base;
+  std::filesystem::path below;
+  std::optional<InvokingUser> owner;
+
+  std::filesystem::path path() const { return below.empty() ? base : base / below; }
+};
+std::optional<UserStateFolder> UserStateDir();
+
+// Opens the folder `below` (relative) inside the existing folder `base`, making the missing ones with mode 0700 and
+// giving those it makes to owner; no link below base is followed, so a link planted there cannot send the folders
+// (or what is written into them) elsewhere. A descriptor of the folder (O_DIRECTORY, close-on-exec), or -1 with
+// errno set.
+int OpenOrMakeFolder(const std::filesystem::path& base, const std::filesystem::path& below,
+                     const std::optional<InvokingUser>& owner);
 
 // A fresh folder of mode 0700 under $TMPDIR (else /tmp) with a random name; nothing when it cannot be made.
 std::optional<std::filesystem::path> MakePrivateTempDir();

@@ -9,10 +9,14 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <optional>
+#include <string>
 
+#include "Platform/UserPaths.h"
+#include "Utility/LogFile.h"
 #include "Utility/SimpleCs.h"
 #include "Utility/TimeUtil.h"
-#include "Utility/WorkPath.h"
 
 namespace {
 
@@ -24,10 +28,45 @@ SimpleCs& LogLock() {
   return lock;
 }
 
-// Guarded by LogLock().
-std::string& WorkPathOverride() {
-  static std::string folder;
-  return folder;
+// Where the log goes; guarded by LogLock().
+struct LogPlace {
+  std::string override;  // a test's folder
+  bool resolved = false;
+  std::string folder;    // empty when there is none
+  LogFile file;
+};
+
+LogPlace& Place() {
+  static LogPlace place;
+  return place;
+}
+
+// Finds (and makes) the log's folder once: the invoking user's state folder, or a test's.
+void Resolve(LogPlace& place) {
+  if (place.resolved) return;
+  place.resolved = true;
+  place.folder.clear();
+  place.file.Close();
+  std::filesystem::path folder;
+  int descriptor = -1;
+  std::optional<LogFile::Owner> owner;
+  if (!place.override.empty()) {
+    folder = place.override;
+    descriptor = quellsy::platform::OpenOrMakeFolder(folder, {}, std::nullopt);
+  } else if (const auto state = quellsy::platform::UserStateDir()) {
+    folder = state->path() / "quellsy";
+    if (state->owner) owner = LogFile::Owner{state->owner->uid, state->owner->gid};
+    descriptor = quellsy::platform::OpenOrMakeFolder(state->base, state->below / "quellsy", state->owner);
+  } else {
+    std::printf("%s: no home folder for the log\n", "WriteLog");
+    return;
+  }
+  if (descriptor < 0) {
+    std::printf("%s: log folder %s unavailable: %s\n", "WriteLog", folder.c_str(), std::strerror(errno));
+    return;
+  }
+  place.folder = folder.string();
+  place.file.Use(descriptor, owner);
 }
 
 void RaiseLimit(int resource) {
@@ -79,13 +118,20 @@ void CatchExeception::SignalHandle(int signalNumber) {
 
 const char* CatchExeception::GetWorkPath() {
   SimpleLock guard(&LogLock());
-  if (!WorkPathOverride().empty()) return WorkPathOverride().c_str();
-  return GetAppWorkPath();
+  Resolve(Place());
+  return Place().folder.empty() ? nullptr : Place().folder.c_str();
 }
 
 void CatchExeception::SetWorkPathForTesting(const std::string& folder) {
   SimpleLock guard(&LogLock());
-  WorkPathOverride() = folder;
+  Place().override = folder;
+  Place().resolved = false;
+  Place().file.Close();
+}
+
+void CatchExeception::SetLogLimitForTesting(std::uint64_t bytes) {
+  SimpleLock guard(&LogLock());
+  Place().file.SetLimit(bytes);
 }
 
 int CatchExeception::WriteLog(const char* format, ...) {
@@ -106,14 +152,9 @@ int CatchExeception::WriteLog(const char* format, ...) {
 
   SimpleLock guard(&LogLock(), "WriteLog");
   std::fputs(line, stdout);
-
-  const char* folder = GetWorkPath();
-  if (!folder) return static_cast<int>(lineLength);
-  const std::string path = std::string(folder) + "/sQuellsy.log";
-  if (FILE* file = std::fopen(path.c_str(), "a+")) {
-    if (std::fwrite(line, 1, lineLength, file) == 0 && lineLength > 0)
-      std::printf("%s failed with %s\n", "WriteLog", std::strerror(errno));
-    std::fclose(file);
-  }
+  LogPlace& place = Place();
+  Resolve(place);
+  if (place.file.HasFolder() && !place.file.Append(line, lineLength))
+    std::printf("%s failed with %s\n", "WriteLog", std::strerror(errno));
   return static_cast<int>(lineLength);
 }

@@ -69,6 +69,7 @@ constexpr long long kPartAlignment = 4096;
 constexpr long long kNoWorker = -2;
 
 thread_local bool lastReadRefused = false;
+thread_local int lastReadError = 0;
 
 // The file behind a descriptor, for the log.
 std::string PathOf(int fd) {
@@ -97,6 +98,7 @@ struct Worker {
   long long offset = 0;
   long long length = 0;
   long long result = 0;
+  int error = 0;  // the system's error of a failed read
   std::shared_ptr<IRawReadBackend> backend;
   unsigned char* target = nullptr;  // lent storage to read into; null: the worker's own buffer
   std::shared_ptr<unsigned char[]> handedOver;  // lent storage left behind by a caller that timed out
@@ -111,7 +113,8 @@ class WorkerPool {
   // the end of the file (0 or less: the piece failed, which it does when any part failed).
   long long Read(Destination destination, long long position, int fd, long long offset, long long length,
                  long long partsAtOnce, const std::shared_ptr<IRawReadBackend>& backend,
-                 std::chrono::milliseconds timeout) {
+                 std::chrono::milliseconds timeout, int& error) {
+    error = 0;
     std::unique_lock lock(mutex_);
     if (abandoned_ > kMaxAbandonedRawReads) {
       if (!refusalLogged_) {
@@ -153,11 +156,15 @@ class WorkerPool {
 
     long long placed = 0;
     bool failed = stalled.count != 0;
+    if (failed) error = ETIMEDOUT;
     bool cutShort = false;
     for (const Part& part : posted) {
       Worker* worker = part.worker;
       if (worker->abandoned) continue;
       const long long got = worker->result;
+      if (got < 0 && error == 0) error = worker->error;
+      // Nothing at all where the piece starts: it lies past the end of the file.
+      if (got == 0 && placed == 0 && error == 0) error = ENXIO;
       if (got < 0 || (got == 0 && placed == 0)) failed = true;
       if (got > 0 && !worker->target)
         std::memcpy(destination.memory + part.position, worker->buffer.get(), static_cast<size_t>(got));
@@ -267,10 +274,14 @@ class WorkerPool {
       const long long offset = worker.offset;
 
       lock.unlock();
+      errno = 0;
       const long long got = buffer ? backend->ReadAt(fd, buffer, length, offset) : -1;
+      // Taken at once, on the thread that made the call: a backend that gives no reason failed like a bad sector.
+      const int error = got >= 0 ? 0 : !buffer ? ENOMEM : errno != 0 ? errno : EIO;
       lock.lock();
 
       worker.result = got > length ? length : got;
+      worker.error = error;
       worker.finished = true;
       if (worker.abandoned) {
         worker.abandoned = false;
@@ -334,9 +345,17 @@ long long PartsAtOnce() {
 }
 
 // Reads `length` bytes at `offset` of fd into the destination from `at` bytes into it.
-long long ReadPieces(Destination destination, long long at, int fd, long long offset, long long length) {
+// A request refused for its arguments, before any read.
+long long RefuseArguments() {
   lastReadRefused = false;
-  if (fd < 0 || offset < 0 || length <= 0) return 0;
+  lastReadError = EINVAL;
+  return 0;
+}
+
+long long ReadPieces(Destination destination, long long at, int fd, long long offset, long long length) {
+  if (fd < 0 || offset < 0 || length <= 0) return RefuseArguments();
+  lastReadRefused = false;
+  lastReadError = 0;
 
   autolocker<mutex_locker> guard(ReadLock());
   const auto backend = Backend();
@@ -350,11 +369,16 @@ long long ReadPieces(Destination destination, long long at, int fd, long long of
     if ((pieceLength < 2 * kRawReadPartBytes || partsAtOnce == 1) &&
         backend->ReadHeld(fd, destination.Base() + position, pieceLength, offset + position - at))
       continue;
-    const long long got =
-        Pool().Read(destination, position, fd, offset + position - at, pieceLength, partsAtOnce, backend, timeout);
+    int error = 0;
+    const long long got = Pool().Read(destination, position, fd, offset + position - at, pieceLength, partsAtOnce,
+                                      backend, timeout, error);
     // Read again: a time-out gives lent storage away and the destination fresh storage.
     unsigned char* piece = destination.Base() + position;
-    if (got == kNoWorker) lastReadRefused = true;
+    if (got == kNoWorker) {
+      lastReadRefused = true;
+      error = EBUSY;
+    }
+    if (got <= 0 && lastReadError == 0) lastReadError = error != 0 ? error : EIO;
     if (got <= 0) {
       allRead = false;
       std::memset(piece, 0, static_cast<size_t>(pieceLength));
@@ -401,10 +425,14 @@ bool WaitForAbandonedRawReads(std::chrono::milliseconds limit) { return Pool().W
 
 bool LastRawReadRefused() { return lastReadRefused; }
 
+int LastRawReadError() { return lastReadError; }
+
+void ClearLastRawReadError() { lastReadError = 0; }
+
 }  // namespace quellsy
 
 long long KDReadAsyncData(void* buffer, int fd, long long offset, long long length) {
-  if (!buffer) return 0;
+  if (!buffer) return quellsy::RefuseArguments();
   return quellsy::ReadPieces({static_cast<unsigned char*>(buffer), nullptr}, 0, fd, offset, length);
 }
 
@@ -412,6 +440,6 @@ long long KDReadAsyncDataInto(quellsy::RawReadBuffer& buffer, int fd, long long 
                               std::size_t at) {
   if (!buffer.data() || at > buffer.capacity() || length < 0 ||
       static_cast<unsigned long long>(length) > buffer.capacity() - at)
-    return 0;
+    return quellsy::RefuseArguments();
   return quellsy::ReadPieces({nullptr, &buffer}, static_cast<long long>(at), fd, offset, length);
 }

@@ -88,7 +88,7 @@ class IRawReadBackend {
  public:
   virtual ~IRawReadBackend() = default;
   // Reads up to `length` bytes at `offset`: the count read (short only at end of file), 0 at end of
-  // file, -1 on error.
+  // file, -1 on error with errno saying why.
   virtual long long ReadAt(int fd, void* buffer, long long length, long long offset) = 0;
   // Reads all `length` bytes at `offset` only when the system holds them in memory already, so that the read
   // cannot stall: true when every byte was read. The calling thread reads them itself, with no hand-over to a
@@ -117,6 +117,13 @@ bool WaitForAbandonedRawReads(std::chrono::milliseconds limit);
 // (the request never reached the device). The first such refusal is logged with its file and offset,
 // once until a stalled read comes back.
 bool LastRawReadRefused();
+// The system's error (an errno value) behind the calling thread's last raw read when it failed: that of the first
+// system read that failed, ETIMEDOUT for one that did not finish in time, EBUSY for one refused while every
+// worker was stalled, ENXIO for one that found nothing (past the end of the file), EINVAL for bad arguments.
+// 0 after a raw read that succeeded, and after ClearLastRawReadError(): a caller that may fail without a raw read
+// clears it first, so that it never reports an earlier read's reason.
+int LastRawReadError();
+void ClearLastRawReadError();
 
 }  // namespace quellsy
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-// The folder of the running executable (UTF-8), where the log and UIConfig.ini live; null when unknown.
+// The folder of the running executable (UTF-8), where UIConfig.ini lives; null when unknown.
 const char* GetAppWorkPath();
 
 // The program's data folder: "share/quellsy" beside the executable's "bin" folder when there is one (an

@@ -6,9 +6,11 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <mutex>
 
@@ -21,6 +23,7 @@
 #include "support/FaultyRawReadBackend.h"
 #include "support/MemoryDevice.h"
 #include "support/TempDir.h"
+#include "Utility/CatchExeception.h"
 
 namespace quellsy::test {
 namespace {
@@ -222,7 +225,13 @@ TEST_F(QimWriterTest, UnreadableSectorsBecomeZerosAndTheCopyGoesOn) {
   faulty->FailRequestsCovering({(sectors - 1) * 512, sectors * 512});
   ScopedRawReadBackend scoped(faulty, std::chrono::milliseconds(5000));
   const auto image = dir_ / "worn.qim";
-  ASSERT_EQ(Image(disk, image), 0);
+  const fs::path logs = dir_ / "logs";
+  fs::create_directory(logs);
+  CatchExeception::SetWorkPathForTesting(logs.string());
+  errno = EEXIST;  // left over from an earlier call
+  const int made = Image(disk, image);
+  CatchExeception::SetWorkPathForTesting("");
+  ASSERT_EQ(made, 0);
 
   auto expected = disk.bytes;
   std::fill_n(expected.begin() + bad * 512, 3 * 512, 0);
@@ -237,6 +246,20 @@ TEST_F(QimWriterTest, UnreadableSectorsBecomeZerosAndTheCopyGoesOn) {
   EXPECT_EQ(ranges[1].first, sectors - 1);
   EXPECT_EQ(ranges[1].count, 1);
   EXPECT_EQ(delegate_.Reports().back().badSectors, 4);
+  // One log line per range, with the reason the failing read gave.
+  std::vector<std::string> lines;
+  std::ifstream log(logs / "sQuellsy.log");
+  for (std::string line; std::getline(log, line);)
+    if (line.find("unreadable") != std::string::npos) lines.push_back(line);
+  const std::string eio = std::strerror(EIO);
+  ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+  EXPECT_NE(lines[0].find("sectors " + std::to_string(bad) + "-" + std::to_string(bad + 2) + " unreadable"),
+            std::string::npos)
+      << lines[0];
+  EXPECT_NE(lines[1].find("sectors " + std::to_string(sectors - 1) + "-" + std::to_string(sectors - 1) + " unreadable"),
+            std::string::npos)
+      << lines[1];
+  for (const std::string& line : lines) EXPECT_NE(line.find(eio), std::string::npos) << line;
   EXPECT_NE(std::unique_ptr<IStorageDevice>(CreateQimDevice(image.c_str())), nullptr);
 }
 

@@ -4,8 +4,10 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -22,6 +24,7 @@
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 #include "support/hfsplus/HFSPlusWriter.h"
+#include "Utility/ByteReader.h"
 
 namespace quellsy::test {
 namespace {
@@ -270,6 +273,96 @@ TEST_F(ScanResultFileTest, AFailedWriteLeavesNoFileAndANonZeroCode) {
   SaveRestoreResult::OperationPara para = Para(&saver_);
   para.path = (dir_ / "missing" / "scan.rsf").string();
   EXPECT_EQ(SaveRestoreResult::SaveScanResult(para), SaveRestoreResult::kNotOpened);
+}
+
+// Where the saved record of the file node named by `suffix` lies in a scan-result file, and how many runs it has;
+// its fields as the writer lays them out: IDs, size (at 16), attribute, times, flags, run count (at 58), resident
+// flag, runs of 16 bytes (cluster, length) from 66, name length, name.
+struct NodeRecord {
+  std::size_t start = 0;
+  std::uint32_t runs = 0;
+};
+
+std::optional<NodeRecord> FindNodeRecord(const std::vector<std::uint8_t>& file, const std::string& suffix) {
+  const auto u32 = [&file](std::size_t at) { return le32(file, at).value_or(0xFFFFFFFFu); };
+  for (auto at = std::search(file.begin(), file.end(), suffix.begin(), suffix.end()); at != file.end();
+       at = std::search(at + 1, file.end(), suffix.begin(), suffix.end())) {
+    const auto end = static_cast<std::size_t>(at - file.begin()) + suffix.size();
+    for (std::size_t name = end - suffix.size(); name + 16 >= end && name >= 4; --name) {
+      if (u32(name - 4) != end - name) continue;
+      for (std::uint32_t runs = 0; runs < 64; ++runs) {
+        const std::size_t before = 4 + 16 * std::size_t{runs} + 66;
+        if (name < before) break;
+        if (u32(name - before + 58) == runs && u32(name - before + 50) == 0) return NodeRecord{name - before, runs};
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+// A flipped byte in a saved file's record (its size, a run's cluster or length) must not give a copy of terabytes
+// or one that reads past the volume: the file is refused, the restore says the scan-result file is damaged (what
+// the windows show as a failed load), and the other files still come back byte for byte.
+TEST_F(ScanResultFileTest, ASavedFileWhoseRunsOrSizeNoLongerFitIsRefused) {
+  const ScanImages* images = ScanImages::Get();
+  QUELLSY_REQUIRE_FIXTURE(images->Fixture());
+  KDUIDeviceData* list = UseDisks({images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
+  IStorageDevice* volume = list->GetStorageByDiskVolumeIndex(0, 0);
+  ASSERT_NE(volume, nullptr);
+  const auto volumeSectors = static_cast<std::uint64_t>(volume->GetTotalSectors());
+  ASSERT_EQ(Scan(volume), quellsy::kResultOk);
+  ASSERT_EQ(Save(), 0u);
+  const std::vector<std::uint8_t> whole = ReadFile(dir_ / "scan.rsf");
+  // Both deleted files of the volume; a deleted entry's name has lost its first character.
+  std::map<std::string, std::string> deleted;  // name without its first character: sha256
+  for (const auto& entry : images->FatManifest())
+    if (entry.deleted) deleted[entry.path.substr(entry.path.rfind('/') + 2)] = entry.sha256;
+  ASSERT_EQ(deleted.size(), 2u);
+  const std::string damaged = "one.jpg";
+  ASSERT_EQ(deleted.count(damaged), 1u);
+  const std::optional<NodeRecord> record = FindNodeRecord(whole, damaged);
+  ASSERT_TRUE(record);
+  ASSERT_GE(record->runs, 1u);
+  const std::size_t size = record->start + 16;
+  const std::size_t cluster = record->start + 66;
+  const std::size_t length = cluster + 8;
+
+  struct Case {
+    const char* name;
+    std::size_t at;
+    std::uint64_t value;
+  };
+  const std::vector<Case> cases = {
+      {"a size of 68 TB", size, le64(whole, size).value() | 0x3EULL << 40},
+      {"a size of 1 GiB", size, 1ULL << 30},
+      {"a run far past the device", cluster, le64(whole, cluster).value() | 1ULL << 40},
+      {"a run longer than the volume", length, le64(whole, length).value() + volumeSectors},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::uint8_t> flipped = whole;
+    FieldWriter writer(flipped);
+    writer.le64(c.at, c.value);
+    ASSERT_TRUE(writer.ok());
+    WriteFile(dir_ / "scan.rsf", flipped);
+    ASSERT_EQ(Restore(), SaveRestoreResult::kDamaged);
+    std::size_t shown = 0;
+    for (const auto& [type, nodes] : scan_->GetTypeMap())
+      for (IFileNode* node : nodes) {
+        EXPECT_EQ(std::string(node->GetFileName()).find(damaged), std::string::npos);
+        ++shown;
+      }
+    EXPECT_EQ(shown, 1u);
+    for (const auto& entry : std::filesystem::directory_iterator(dest_.path())) std::filesystem::remove_all(entry);
+    ASSERT_EQ(RecoverAll(), 1u);
+    EXPECT_TRUE(CopyOf(damaged).empty());
+    for (const auto& [name, sha256] : deleted) {
+      if (name == damaged) continue;
+      const std::filesystem::path copy = CopyOf(name);
+      ASSERT_FALSE(copy.empty()) << name;
+      EXPECT_EQ(FileSha(copy), sha256) << name;
+    }
+  }
 }
 
 TEST_F(ScanResultFileTest, RestoreRefusalsCarryTheirCodes) {

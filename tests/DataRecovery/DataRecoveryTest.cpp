@@ -5,7 +5,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fstream>
 #include <cstdlib>
 #include <thread>
 
@@ -18,6 +21,7 @@
 #include "support/MemoryDevice.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
+#include "Utility/CatchExeception.h"
 #include "Utility/TimeUtil.h"
 
 namespace quellsy::test {
@@ -141,6 +145,44 @@ TEST_F(Recovery, ReadFailureAfterTheChunksFirstBytesWereWrittenStillCostsTheWhol
   ASSERT_EQ(out.size(), data.size());
   EXPECT_TRUE(std::all_of(out.begin(), out.begin() + 4 * kMiB, [](std::uint8_t b) { return b == 0; }));
   EXPECT_TRUE(std::equal(out.begin() + 4 * kMiB, out.end(), data.begin() + 4 * kMiB));
+}
+
+// The log says once per unreadable range of chunks where it lies, never per read, and never gives an
+// earlier call's error as the reason.
+TEST_F(Recovery, EachUnreadableRangeIsLoggedOnceWithItsOwnReason) {
+  const std::unique_ptr<RunNode> node = PlaceFile(13 * kMiB, 14);
+  // Sectors failing in chunks 0, 1 and 3 of 0-4, 4-8, 8-12 and 12-13 MiB: two ranges.
+  for (const std::size_t fileByte : {kMiB, 5 * kMiB, 6 * kMiB, 12 * kMiB + 5000}) {
+    long long fileCluster = 0;
+    const auto cluster = static_cast<long long>(fileByte / kCluster);
+    for (DataRun* run = node->GetDataRunList()->GetFirst(); run != nullptr; run = node->GetDataRunList()->GetNext()) {
+      if (cluster < fileCluster + run->length) {
+        device.FailSectors((run->lcn + cluster - fileCluster) * 8, 1);
+        break;
+      }
+      fileCluster += run->length;
+    }
+  }
+  TempDir logs;
+  CatchExeception::SetWorkPathForTesting(logs.path().string());
+  errno = EEXIST;  // left over from an earlier call
+  const ResultCode result = recovery->RecoverNodeTo(node.get(), (dir / "out").c_str(), nullptr, 0);
+  CatchExeception::SetWorkPathForTesting("");
+  EXPECT_EQ(result, CDataRecovery::kRecoverPartial);
+  std::ifstream log(logs / "sQuellsy.log");
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(log, line);) lines.push_back(line);
+  ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+  EXPECT_NE(lines[0].find("file bytes 0-8388608 unreadable"), std::string::npos) << lines[0];
+  EXPECT_NE(lines[1].find("file bytes 12582912-13631488 unreadable"), std::string::npos) << lines[1];
+  for (const std::string& line : lines) EXPECT_EQ(line.find(std::strerror(EEXIST)), std::string::npos) << line;
+  // The written file: zeros exactly where the two ranges are.
+  const Bytes out = ReadFile(dir / "out");
+  const Bytes& data = contents[14];
+  ASSERT_EQ(out.size(), data.size());
+  EXPECT_TRUE(std::all_of(out.begin(), out.begin() + 8 * kMiB, [](std::uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(std::equal(out.begin() + 8 * kMiB, out.begin() + 12 * kMiB, data.begin() + 8 * kMiB));
+  EXPECT_TRUE(std::all_of(out.begin() + 12 * kMiB, out.end(), [](std::uint8_t b) { return b == 0; }));
 }
 
 TEST_F(Recovery, RunsEndingEarlyLeaveZerosNotAnEarlierFilesBytes) {

@@ -7,31 +7,11 @@
 #include <optional>
 #include <string>
 
+#include "support/ScopedEnv.h"
+
 namespace {
 
-// Sets or clears one environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value != nullptr)
-      setenv(name, value, 1);
-    else
-      unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
+using quellsy::test::ScopedEnv;
 
 TEST(UserHomeTest, PkexecUserFirstThenHome) {
   const passwd* rootEntry = getpwuid(0);

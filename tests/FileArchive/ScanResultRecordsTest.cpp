@@ -14,6 +14,7 @@
 #include "FileArchive/ScanResultRestoreSink.h"
 #include "include/DataRunList.h"
 #include "include/SearchPartitionInfoStruct.h"
+#include "support/MemoryDevice.h"
 #include "support/RecordingTreeBuilder.h"
 #include "support/TempDir.h"
 
@@ -116,7 +117,9 @@ void Restore(const std::string& path, const RestoreTarget& target, Restored& out
   ASSERT_TRUE(archive.StartRS(path.c_str(), 0));
   ScanResultRestoreSink sink(archive, [&](IStorageDevice*) { return target; });
   GoOn goOn;
-  sink.SetDirecotryTreeBuilder(&out.builder, &goOn, nullptr);
+  // Holds every saved tree's partitions (up to sector 2048 x 3 + 4096).
+  quellsy::test::MemoryDevice device(16384, 512);
+  sink.SetDirecotryTreeBuilder(&out.builder, &goOn, &device);
   out.error = sink.LastError();
   for (int searcher : searchers) {
     std::vector<CSearchedPartitionInfo> copies;

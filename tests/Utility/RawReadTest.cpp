@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -149,6 +150,47 @@ TEST_P(RawReadTest, FailedPieceIsZeroedAndTheOthersKept) {
   EXPECT_TRUE(std::equal(bytes.begin(), bytes.begin() + 4 * kMiB, image_.begin()));
   EXPECT_TRUE(AllAre(bytes, 4 * kMiB, 8 * kMiB, 0));
   EXPECT_TRUE(std::equal(bytes.begin() + 8 * kMiB, bytes.end(), image_.begin() + 8 * kMiB));
+}
+
+// Fails every request with one system error that no default would give.
+class RefusingBackend final : public IRawReadBackend {
+ public:
+  long long ReadAt(int, void*, long long, long long) override {
+    errno = EROFS;
+    return -1;
+  }
+};
+
+// A failed read leaves its own reason on the caller's thread, until the next read or a clear: never an earlier
+// call's, never another thread's.
+TEST_P(RawReadTest, AFailedReadLeavesItsReasonOnTheCallersThread) {
+  const long long size = static_cast<long long>(image_.size());
+  auto caller = Caller(4096);
+  struct Case {
+    const char* name;
+    int fd;
+    long long offset, length;
+    int error;
+  };
+  const Case cases[] = {{"read", fd_, 0, 4096, 0},
+                        {"past the end", fd_, size + 4096, 4096, ENXIO},
+                        {"bad offset", fd_, -512, 512, EINVAL},
+                        {"read again", fd_, 4096, 512, 0}};
+  for (const Case& c : cases) {
+    errno = EEXIST;
+    caller.Read(c.fd, c.offset, c.length);
+    EXPECT_EQ(LastRawReadError(), c.error) << c.name;
+  }
+  {
+    ScopedRawReadBackend scoped(std::make_shared<RefusingBackend>(), std::chrono::seconds(5));
+    EXPECT_EQ(caller.Read(fd_, 0, 4096), 0);
+    EXPECT_EQ(LastRawReadError(), EROFS);
+    int elsewhere = -1;
+    std::thread([&elsewhere] { elsewhere = LastRawReadError(); }).join();
+    EXPECT_EQ(elsewhere, 0);
+  }
+  ClearLastRawReadError();
+  EXPECT_EQ(LastRawReadError(), 0);
 }
 
 // Reads the file, but holds every request until `together` of them are in the system at once. The limit only ends

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -17,9 +18,16 @@ long long FaultyRawReadBackend::ReadAt(int fd, void* buffer, long long length, l
   {
     std::unique_lock lock(mutex_);
     ++requests_;
-    if (Contains(failures_, offset)) return -1;
+    // As a bad sector fails a system read.
+    if (Contains(failures_, offset)) {
+      errno = EIO;
+      return -1;
+    }
     for (const auto& range : covered_)
-      if (offset < range.end && offset + length > range.begin) return -1;
+      if (offset < range.end && offset + length > range.begin) {
+        errno = EIO;
+        return -1;
+      }
     if (Contains(stalls_, offset)) {
       ++stalled_;
       ++held_;

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <map>
 
 #include "EngineCliRun.h"
@@ -18,6 +19,9 @@
 #include "ProgressLine.h"
 #include "RecoveryController/FakeSearchers.h"
 #include "include/EngineRegistry.h"
+#include "Utility/CatchExeception.h"
+#include "Utility/RawRead.h"
+#include "support/FaultyRawReadBackend.h"
 #include "support/FixtureScript.h"
 #include "support/LoopDevice.h"
 #include "support/Sha256.h"
@@ -303,6 +307,64 @@ TEST_F(HarnessOnRealImages, HostileNamesComeOutWholeUnderNamesThatCanExist) {
     EXPECT_EQ(fs::file_size(written), manifest[c.disk].first);
     EXPECT_EQ(Sha256Hex(ReadFile(written)), manifest[c.disk].second);
   }
+}
+
+// A copy that met an unreadable sector keeps its file as ".incomplete", says in the summary that not everything
+// came back whole and ends the run with status 1; the engine's log holds one line for the range, with the
+// reason the failing read gave. A loop device over the image, so that the copies are read (an image file's are
+// copied inside the kernel).
+TEST_F(HarnessOnRealImages, ARecoveryThatLostDataSaysSoAndExitsWithOne) {
+  QUELLSY_REQUIRE_FIXTURE(RunFixture("tests/DataRecovery/make-recovery-fat.sh", {dir.path().string()}));
+  const fs::path image = dir / "recovery.img";
+  std::map<std::string, std::string> manifest;  // file name: sha256
+  std::map<std::string, std::string> facts;
+  ReadFixtureManifest(image.string() + ".manifest", facts, [&](const std::vector<std::string>& row) {
+    ASSERT_GE(row.size(), 3u);
+    manifest[fs::path(row[0]).filename().string()] = row[2];
+  });
+  ASSERT_EQ(manifest.count("EXACT4M.BIN"), 1u);
+  // The file's contents start with its first line; nothing before it holds that line.
+  const std::vector<std::uint8_t> bytes = ReadFile(image);
+  const std::string head = "exact EXACT4M.BIN\n";
+  const auto found = std::search(bytes.begin(), bytes.end(), head.begin(), head.end());
+  ASSERT_NE(found, bytes.end());
+  const long long start = found - bytes.begin();
+  LoopDevice loop;
+  if (const std::string reason = loop.Attach(image, 512); !reason.empty()) GTEST_SKIP() << reason;
+  auto backend = std::make_shared<FaultyRawReadBackend>();
+  backend->FailRequestsCovering({start + (1 << 20), start + (1 << 20) + 512});
+  const ScopedRawReadBackend failing(backend, quellsy::kRawReadTimeout);
+  const TempDir logs;
+  CatchExeception::SetWorkPathForTesting(logs.path().string());
+  const fs::path out = dir / "out";
+  fs::create_directory(out);
+  const CliRun run = Cli({"quick", loop.path(), "--live", "--recover", out.string()});
+  CatchExeception::SetWorkPathForTesting("");
+
+  EXPECT_EQ(run.exit, 1) << run.err;
+  EXPECT_TRUE(Contains(run.err, " copied, 0 failed, 1 incomplete, 0 renamed; ")) << run.err;
+  EXPECT_TRUE(Contains(run.err, "unreadable ranges; not everything was recovered whole\n")) << run.err;
+  std::map<std::string, fs::path> written;
+  for (const auto& entry : fs::recursive_directory_iterator(out))
+    if (entry.is_regular_file()) written[entry.path().filename().string()] = entry.path();
+  // The one chunk the file is lost with its unreadable sector; every other file comes back whole.
+  ASSERT_EQ(written.count("EXACT4M.incomplete.BIN"), 1u);
+  const std::vector<std::uint8_t> lost = ReadFile(written["EXACT4M.incomplete.BIN"]);
+  EXPECT_EQ(lost.size(), 4u << 20);
+  EXPECT_TRUE(std::all_of(lost.begin(), lost.end(), [](std::uint8_t b) { return b == 0; }));
+  for (const auto& [name, sha256] : manifest) {
+    if (name == "EXACT4M.BIN") continue;
+    SCOPED_TRACE(name);
+    ASSERT_EQ(written.count(name), 1u);
+    EXPECT_EQ(Sha256Hex(ReadFile(written[name])), sha256);
+  }
+  std::ifstream log(logs / "sQuellsy.log");
+  std::vector<std::string> copyLines;
+  for (std::string line; std::getline(log, line);)
+    if (Contains(line, "RecoverTo") || Contains(line, "FileReader")) copyLines.push_back(line);
+  ASSERT_EQ(copyLines.size(), 1u) << testing::PrintToString(copyLines);
+  EXPECT_TRUE(Contains(copyLines[0], "EXACT4M.BIN file bytes 0-4194304 unreadable")) << copyLines[0];
+  EXPECT_TRUE(Contains(copyLines[0], std::strerror(EIO))) << copyLines[0];
 }
 
 // The program itself: standard output holds the listing and nothing else, whatever the engine prints.

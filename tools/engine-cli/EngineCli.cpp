@@ -183,7 +183,9 @@ std::string FailureWords(const RecoverySession::Outcome& outcome) {
   return words;
 }
 
-// Copies every found file out into the destination; false when any copy failed.
+// Copies every found file out into the destination; false when not everything found was recovered whole: a copy
+// failed or was kept incomplete, the destination filled up, or ranges of the device could not be read (the listing
+// itself may then miss files).
 bool RecoverAll(IRecoveryController& controller, const std::vector<IFileNode*>& nodes,
                 RecoveryDestination& destination, ProgressLine& line, long long unreadable, std::ostream& err) {
   std::map<_tagSearcherType, std::unique_ptr<IDataRecovery, RecoveryDeleter>> recoveries;
@@ -226,9 +228,12 @@ bool RecoverAll(IRecoveryController& controller, const std::vector<IFileNode*>& 
     }
   }
   line.Clear();
+  const bool whole =
+      session.Failed() == 0 && session.Incomplete() == 0 && unreadable == 0 && !session.DestinationFull();
   err << "recovery: " << session.Copied() << " copied, " << session.Failed() << " failed, " << session.Incomplete()
-      << " incomplete, " << session.Renamed() << " renamed; " << unreadable << " unreadable ranges\n";
-  return session.Failed() == 0 && !session.DestinationFull();
+      << " incomplete, " << session.Renamed() << " renamed; " << unreadable << " unreadable ranges"
+      << (whole ? "" : "; not everything was recovered whole") << "\n";
+  return whole;
 }
 
 std::string Fixed(double value) {

@@ -12,7 +12,9 @@
 
 // Exit statuses.
 constexpr int kCliSuccess = 0;
-constexpr int kCliFailed = 1;  // the image could not be scanned, the destination was refused or a copy failed
+// The image could not be scanned or the destination was refused; or a recovery did not bring back everything whole
+// (a copy failed or was kept incomplete, or the device had unreadable ranges).
+constexpr int kCliFailed = 1;
 constexpr int kCliUsage = 2;
 
 // terminal: err is a terminal, so a progress line is drawn on it.

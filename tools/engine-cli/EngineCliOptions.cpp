@@ -115,7 +115,8 @@ std::string EngineCliUsage() {
     usage += "\n";
   }
   usage +=
-      "exit status: 0 success, 1 the image could not be scanned or a file could not be recovered, 2 bad usage\n";
+      "exit status: 0 success, 1 the image could not be scanned or a recovery did not bring back everything whole\n"
+      "  (a file failed or was kept incomplete, or the device had unreadable ranges), 2 bad usage\n";
   return usage;
 }
 
