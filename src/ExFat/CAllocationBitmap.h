@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "include/SalvagingRead.h"
+
 class IStorageDevice;
 
 class CAllocationBitmap {
@@ -21,7 +23,7 @@ class CAllocationBitmap {
   std::uint32_t NextFreeCluster(std::uint32_t after, std::uint32_t limit);
 
  private:
-  // The byte of the bitmap at offset; none when it cannot be read.
+  // The byte of the bitmap at offset; none when its sector cannot be read.
   bool ByteAt(std::uint64_t offset, std::uint8_t& value);
 
   IStorageDevice* m_device = nullptr;
@@ -30,4 +32,6 @@ class CAllocationBitmap {
   std::uint32_t m_sectorSize = 512;
   std::uint64_t m_windowStart = 0;
   std::vector<std::uint8_t> m_window;
+  // The sectors of the window that could not be read.
+  quellsy::SalvagedRead m_windowLost;
 };
