@@ -62,6 +62,25 @@ struct Sectors {
   long long count;
 };
 
+// For its lifetime, every raw read that touches one of the sectors fails, as a read over a bad sector does.
+class FailingSectors {
+ public:
+  explicit FailingSectors(const std::vector<Sectors>& bad)
+      : m_backend(std::make_shared<FaultyRawReadBackend>()), m_scoped(m_backend, std::chrono::seconds(30)) {
+    for (const Sectors& s : bad) m_backend->FailRequestsCovering({s.first * 512, (s.first + s.count) * 512});
+  }
+
+ private:
+  std::shared_ptr<FaultyRawReadBackend> m_backend;
+  ScopedRawReadBackend m_scoped;
+};
+
+// The engines every test case scans with.
+class WithEngines {
+ protected:
+  WithEngines() { RegisterBuiltInEngines(); }
+};
+
 struct BadSectorCase {
   const char* name;
   const char* kind;
@@ -71,10 +90,7 @@ struct BadSectorCase {
   std::size_t met;
 };
 
-class MetadataBadSector : public ::testing::TestWithParam<BadSectorCase> {
- protected:
-  void SetUp() override { RegisterBuiltInEngines(); }
-};
+class MetadataBadSector : public WithEngines, public ::testing::TestWithParam<BadSectorCase> {};
 
 TEST_P(MetadataBadSector, EveryFileWhoseMetadataCanBeReadIsListedAndCopiedWhole) {
   const BadSectorCase& c = GetParam();
@@ -82,9 +98,7 @@ TEST_P(MetadataBadSector, EveryFileWhoseMetadataCanBeReadIsListedAndCopiedWhole)
   QUELLSY_REQUIRE_FIXTURE(image.run);
   ASSERT_FALSE(image.files.empty());
   const std::vector<Sectors> bad = c.bad(image);
-  auto backend = std::make_shared<FaultyRawReadBackend>();
-  for (const Sectors& s : bad) backend->FailRequestsCovering({s.first * 512, (s.first + s.count) * 512});
-  ScopedRawReadBackend scoped(backend, std::chrono::seconds(30));
+  const FailingSectors failing(bad);
 
   // A file is lost when the sectors of its own metadata include a bad one; every other file stays.
   std::set<std::string> expected;
@@ -161,10 +175,7 @@ struct FailureCase {
   std::function<std::string(const BadSectorImage&)> words;
 };
 
-class FailureWords : public ::testing::TestWithParam<FailureCase> {
- protected:
-  void SetUp() override { RegisterBuiltInEngines(); }
-};
+class FailureWords : public WithEngines, public ::testing::TestWithParam<FailureCase> {};
 
 // A scan that cannot go on says in words what failed and where the device refused to read, never only a code,
 // and an unreadable boot sector is never "no volume".
@@ -172,9 +183,7 @@ TEST_P(FailureWords, NameWhatFailedAndTheSectorsThatCouldNotBeRead) {
   const FailureCase& c = GetParam();
   const BadSectorImage& image = Image(c.kind);
   QUELLSY_REQUIRE_FIXTURE(image.run);
-  auto backend = std::make_shared<FaultyRawReadBackend>();
-  for (const Sectors& s : c.bad(image)) backend->FailRequestsCovering({s.first * 512, (s.first + s.count) * 512});
-  ScopedRawReadBackend scoped(backend, std::chrono::seconds(30));
+  const FailingSectors failing(c.bad(image));
 
   const CliRun run = Cli({"quick", image.image.string(), "--live"});
   EXPECT_EQ(run.exit, 1);
