@@ -199,7 +199,9 @@ TEST(CFatVolumeAnalyze, UnreadableOrAbsurdDevicesAreUnknown) {
     failing.FailSectors(bad, 1);
     std::unique_ptr<IVolumeAnalyze> a(CreateFatVolumeAnalyze(&failing, 0));
     EXPECT_EQ(a->GetFileSystemType() == FILE_SYSTEM_UNKNOWN, bad == 0) << bad;
-    if (bad == 0) EXPECT_EQ(a->GetTotalSector(), 0u);
+    if (bad == 0) {
+      EXPECT_EQ(a->GetTotalSector(), 0u);
+    }
   }
 
   MemoryDevice tiny(3, 512);  // fewer than the four sectors read

@@ -41,14 +41,17 @@ struct BadSectorImage {
   long long Fact(const std::string& key) const { return std::stoll(facts.at(key)); }
 };
 
-// The image of make-bad-sector-images.sh for one file system, made once per test process.
+// The image of make-bad-sector-images.sh for one file system, made once per build tree and copied into a folder
+// of this test process.
 const BadSectorImage& Image(const std::string& kind) {
   static TempDir dir;
   static std::map<std::string, BadSectorImage> made;
   if (const auto found = made.find(kind); found != made.end()) return found->second;
   BadSectorImage& image = made[kind];
-  image.run = RunFixture("tests/tools/make-bad-sector-images.sh", {dir.path().string(), kind});
-  image.image = dir / (kind + ".img");
+  const fs::path folder = dir / kind;
+  fs::create_directories(folder);
+  image.run = RunFixture("tests/tools/make-bad-sector-images.sh", {folder.string(), kind});
+  image.image = folder / (kind + ".img");
   if (image.run.Made()) {
     ReadFixtureManifest(image.image.string() + ".manifest", image.facts, [&](const std::vector<std::string>& row) {
       if (row.size() >= 5) image.files.push_back({row[0], row[2], std::stoll(row[3]), std::stoll(row[4])});
