@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "Engines/BuiltInEngines.h"
-#include "include/EngineRegistry.h"
 #include "support/CommandOutput.h"
 #include "support/FixtureScript.h"
 #include "support/Sha256.h"
@@ -29,15 +27,7 @@ struct Named {
   std::string sha256;
 };
 
-class NtfsSeparatorNames : public ::testing::TestWithParam<const char*> {
- protected:
-  void SetUp() override { RegisterAll(); }
-  void TearDown() override { RegisterAll(); }
-  static void RegisterAll() {
-    EngineRegistry::Instance().Reset();
-    RegisterBuiltInEngines();
-  }
-};
+class NtfsSeparatorNames : public EveryEngineRegistered, public ::testing::TestWithParam<const char*> {};
 
 TEST_P(NtfsSeparatorNames, AreListedAndCopiedUnderASafeName) {
   TempDir dir;

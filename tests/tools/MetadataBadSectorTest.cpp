@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "EngineCliRun.h"
-#include "Engines/BuiltInEngines.h"
 #include "support/FaultyRawReadBackend.h"
 #include "support/FixtureScript.h"
 #include "support/Sha256.h"
@@ -78,12 +77,6 @@ class FailingSectors {
   ScopedRawReadBackend m_scoped;
 };
 
-// The engines every test case scans with.
-class WithEngines {
- protected:
-  WithEngines() { RegisterBuiltInEngines(); }
-};
-
 struct BadSectorCase {
   const char* name;
   const char* kind;
@@ -93,7 +86,7 @@ struct BadSectorCase {
   std::size_t met;
 };
 
-class MetadataBadSector : public WithEngines, public ::testing::TestWithParam<BadSectorCase> {};
+class MetadataBadSector : public EveryEngineRegistered, public ::testing::TestWithParam<BadSectorCase> {};
 
 TEST_P(MetadataBadSector, EveryFileWhoseMetadataCanBeReadIsListedAndCopiedWhole) {
   const BadSectorCase& c = GetParam();
@@ -178,7 +171,7 @@ struct FailureCase {
   std::function<std::string(const BadSectorImage&)> words;
 };
 
-class FailureWords : public WithEngines, public ::testing::TestWithParam<FailureCase> {};
+class FailureWords : public EveryEngineRegistered, public ::testing::TestWithParam<FailureCase> {};
 
 // A scan that cannot go on says in words what failed and where the device refused to read, never only a code,
 // and an unreadable boot sector is never "no volume".

@@ -12,12 +12,10 @@
 #include <vector>
 
 #include "../HFSPlusLib/HFSPlusWrittenVolume.h"
-#include "Engines/BuiltInEngines.h"
 #include "HFSPlus/HFSPlusSearch/CHFSPlusCompleteFileSystemSearchController.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
 #include "Utility/ByteReader.h"
 #include "Utility/TBitmap.h"
-#include "include/EngineRegistry.h"
 #include "support/FaultyRawReadBackend.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
@@ -33,11 +31,9 @@ constexpr std::uint32_t kBlocks = 1024;  // a 4 MiB volume
 constexpr std::uint16_t kRecordsPerNode = 4;
 constexpr std::size_t kFiles = 40;
 
-class HFSPlusDamagedVolume : public ::testing::Test {
+class HFSPlusDamagedVolume : public EveryEngineRegistered, public ::testing::Test {
  protected:
-  // engine-cli leaves only the chosen searchers registered: every test starts and ends with all of them.
   void SetUp() override {
-    RegisterAll();
     HFSPlusWriterOptions options;
     options.blockSize = kBlockSize;
     options.totalBlocks = kBlocks;
@@ -52,11 +48,6 @@ class HFSPlusDamagedVolume : public ::testing::Test {
     });
     image = dir / "volume.img";
     volume.image->WriteFile(image);
-  }
-  void TearDown() override { RegisterAll(); }
-  static void RegisterAll() {
-    EngineRegistry::Instance().Reset();
-    RegisterBuiltInEngines();
   }
 
   // The listed files (paths inside the volume) whose copies hold what was written.
