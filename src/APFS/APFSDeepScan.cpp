@@ -5,6 +5,7 @@
 #include <new>
 
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 #include "include/SearchPartitionInfoStruct.h"
 
 using namespace quellsy;
@@ -64,9 +65,10 @@ void APFSDeepScan::AnalyzeBlock(long long firstSector, long long sectorCount) {
     const auto sectors = static_cast<long long>(blocks) * perBlock;
     const std::uint8_t* data = m_device->HeldSectors(sector, sectors);
     if (data == nullptr) {
-      // Sectors that cannot be read come back as zeros, which no block test passes.
+      // Sectors that cannot be read come back as zeros, which no block test passes; the blocks around them are
+      // still read.
       m_buffer.resize(std::size_t{kGroupBlocks} * kBlockSize);
-      m_device->ReadSector(m_buffer.data(), sector, sectors);
+      quellsy::ReadSectorsSalvaging(*m_device, m_buffer.data(), sector, sectors);
       data = m_buffer.data();
     }
     for (std::uint64_t i = 0; i < blocks; ++i) {

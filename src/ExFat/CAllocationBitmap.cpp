@@ -21,12 +21,17 @@ bool CAllocationBitmap::ByteAt(std::uint64_t offset, std::uint8_t& value) {
     const std::uint64_t bytes = std::min<std::uint64_t>(kWindowBytes, m_length - m_windowStart);
     const std::uint64_t sectors = (bytes + m_sectorSize - 1) / m_sectorSize;
     m_window.assign(static_cast<std::size_t>(sectors * m_sectorSize), 0);
-    if (!m_device->ReadSector(m_window.data(), m_firstSector + static_cast<std::int64_t>(m_windowStart / m_sectorSize),
-                              static_cast<long long>(sectors))) {
+    const std::int64_t first = m_firstSector + static_cast<std::int64_t>(m_windowStart / m_sectorSize);
+    quellsy::SalvagedRead read = quellsy::ReadSectorsSalvaging(*m_device, m_window.data(), first,
+                                                                static_cast<long long>(sectors));
+    if (!read.AnyRead(first, static_cast<long long>(sectors))) {
       m_window.clear();
       return false;
     }
+    m_windowLost = std::move(read);
   }
+  // A byte of an unreadable sector says nothing: neither free nor in use.
+  if (m_windowLost.Lost(m_firstSector + static_cast<std::int64_t>(offset / m_sectorSize), 1)) return false;
   value = m_window[static_cast<std::size_t>(offset - m_windowStart)];
   return true;
 }

@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+#include "include/SalvagingRead.h"
+
 class IStorageDevice;
 
 class CAllocationBitmap {
@@ -24,7 +26,7 @@ class CAllocationBitmap {
   std::optional<bool> IsAllocated(std::uint32_t cluster);
 
  private:
-  // The byte of the bitmap at offset; none when it cannot be read.
+  // The byte of the bitmap at offset; none when its sector cannot be read.
   bool ByteAt(std::uint64_t offset, std::uint8_t& value);
 
   IStorageDevice* m_device = nullptr;
@@ -33,4 +35,6 @@ class CAllocationBitmap {
   std::uint32_t m_sectorSize = 512;
   std::uint64_t m_windowStart = 0;
   std::vector<std::uint8_t> m_window;
+  // The sectors of the window that could not be read.
+  quellsy::SalvagedRead m_windowLost;
 };

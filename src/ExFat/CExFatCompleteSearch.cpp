@@ -9,6 +9,7 @@
 #include "ExFat/CExFatFileNode.h"
 #include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 #include "include/SearchPartitionInfoStruct.h"
 
 namespace {
@@ -100,7 +101,9 @@ bool CExFatCompleteSearch::AnalyzeBlockChecked(long long firstSector, long long 
                kCarriedSectors * sector);
   std::uint8_t* fresh = m_buffer.get() + kCarriedSectors * sector;
   std::fill(fresh, m_buffer.get() + m_bufferBytes, std::uint8_t{0});
-  if (!m_device->ReadSector(fresh, firstSector, sectorCount)) return false;
+  // Unreadable sectors are zeros: the directory sectors around them are still analysed.
+  if (!quellsy::ReadSectorsSalvaging(*m_device, fresh, firstSector, sectorCount).AnyRead(firstSector, sectorCount))
+    return false;
   // Keeps the tail where the next block expects it, also for a short block.
   if (sectorCount < m_blockSize && sectorCount >= kCarriedSectors) {
     std::memmove(m_buffer.get() + static_cast<std::size_t>(m_blockSize) * sector,

@@ -5,20 +5,26 @@
 
 #include "ExFat/CExFatDBR.h"
 #include "ExFat/CExFatFileNode.h"
+#include "ExFat/ExFatErrors.h"
 #include "Utility/CatchExeception.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 #include "include/SearchPartitionInfoStruct.h"
+
+using namespace quellsy;
 
 namespace {
 
 constexpr std::uint32_t kDefaultSectorSize = 512;
 constexpr std::size_t kBootBufferBytes = 4096;
 
-void Report(IProgress* progress, PROGRESS_STATUS status, std::uint64_t total, std::uint64_t current) {
+void Report(IProgress* progress, PROGRESS_STATUS status, std::uint64_t total, std::uint64_t current,
+            quellsy::ResultCode result = quellsy::kResultOk) {
   _PROGRESS_INFO info{};
   info.status = status;
   info.total = total;
   info.current = current;
+  info.result = result;
   progress->UpdateProgress(&info);
 }
 
@@ -46,32 +52,34 @@ bool CExFatQuickSearch::IsClusterProssed(std::uint32_t cluster) {
 }
 
 unsigned long long CExFatQuickSearch::QuickSearchFiles(IStorageDevice* device, IProgress* progress) {
-  if (progress == nullptr) return 0;
-  if (PrepareSearch(device)) {
+  if (progress == nullptr) return exfat::kQuickMissingArgument;
+  const ResultCode prepared = PrepareSearch(device);
+  if (prepared == kResultOk) {
     QuickSearch(progress);
     m_builder->SetPartitonDevice(nullptr, device);
     m_builder->FlashBuild(SEARCHER_EXFAT);
   }
-  // Sent on every path, so a scan that found nothing never looks as if it were still running.
-  Report(progress, PROGRESS_STATUS_FINISHED, 1, 1);
-  return 0;
+  // Sent on every path, so a scan that found nothing never looks as if it were still running, nor a volume that
+  // could not be read as if it were empty.
+  Report(progress, PROGRESS_STATUS_FINISHED, 1, 1, prepared);
+  return prepared;
 }
 
-bool CExFatQuickSearch::PrepareSearch(IStorageDevice* device) {
+ResultCode CExFatQuickSearch::PrepareSearch(IStorageDevice* device) {
   m_prepared = false;
-  if (device == nullptr || m_builder == nullptr) return false;
+  if (device == nullptr || m_builder == nullptr) return exfat::kQuickMissingArgument;
   const std::uint32_t sectorSize = device->GetSectorSize() != 0 ? device->GetSectorSize() : kDefaultSectorSize;
-  if (sectorSize > kBootBufferBytes) return false;
+  if (sectorSize > kBootBufferBytes) return exfat::kQuickNoBootSector;
   std::vector<std::uint8_t> boot(kBootBufferBytes, 0);
-  if (!device->ReadSector(boot.data(), 0, 1)) return false;
+  if (!device->ReadSector(boot.data(), 0, 1)) return exfat::kQuickBootSectorUnreadable;
   const CExFatDBR dbr(boot);
-  if (!dbr.IsValid(sectorSize)) return false;
+  if (!dbr.IsValid(sectorSize)) return exfat::kQuickNoBootSector;
   m_device = device;
   SetGeometry(device, dbr);
-  if (m_cluster.empty()) return false;
+  if (m_cluster.empty()) return exfat::kQuickOutOfMemory;
   m_prepared = true;
   m_builder->AddSearcherInfo(SEARCHER_EXFAT, m_partition.ConvertClusterNumToSector(m_partition.m_rootCluster));
-  return true;
+  return kResultOk;
 }
 
 void CExFatQuickSearch::SetGeometry(IStorageDevice* device, const CExFatDBR& dbr) {
@@ -142,13 +150,15 @@ bool CExFatQuickSearch::BuildChildren(const Folder& folder) {
   for (std::uint32_t cluster = folder.firstCluster; cluster >= 2 && cluster <= CExFatPartition::kLastCluster;) {
     if (IsClusterProssed(cluster)) break;
     const std::int64_t sector = m_partition.ConvertClusterNumToSector(cluster);
-    if (!m_device->ReadSector(m_cluster.data(), sector, m_partition.m_sectorsPerCluster)) {
+    const long long sectors = m_partition.m_sectorsPerCluster;
+    const quellsy::SalvagedRead read = quellsy::ReadSectorsSalvaging(*m_device, m_cluster.data(), sector, sectors);
+    if (!read.AnyRead(sector, sectors)) {
       CatchExeception::WriteLog("exFAT: directory cluster %u (sector %lld) unreadable, folder skipped\n", cluster,
                                 static_cast<long long>(sector));
       readable = false;
       break;
     }
-    const bool more = m_analyzer.Analyze(m_cluster, sector);
+    const bool more = read.Whole() ? m_analyzer.Analyze(m_cluster, sector) : AnalyzeReadable(read, sector);
     if (!m_partition.m_bitmap.IsKnown() && m_analyzer.GetBitmapCluster() != 0)
       m_partition.m_bitmap.Create(m_device, m_partition.ConvertClusterNumToSector(m_analyzer.GetBitmapCluster()),
                                   m_analyzer.GetBitmapLength());
@@ -159,6 +169,26 @@ bool CExFatQuickSearch::BuildChildren(const Folder& folder) {
   }
   AddChildren(folder);
   return readable;
+}
+
+bool CExFatQuickSearch::AnalyzeReadable(const quellsy::SalvagedRead& read, std::int64_t sector) {
+  const std::size_t sectorBytes = m_partition.m_bytesPerSector;
+  const std::int64_t end = sector + m_partition.m_sectorsPerCluster;
+  for (std::int64_t from = sector; from < end;) {
+    if (read.Lost(from, 1)) {
+      // An entry set cut by the unreadable sector is dropped; the sets after it are read.
+      m_analyzer.Reset();
+      ++from;
+      continue;
+    }
+    std::int64_t to = from + 1;
+    while (to < end && !read.Lost(to, 1)) ++to;
+    const quellsy::ByteSpan stretch = quellsy::ByteSpan(m_cluster).subspan(
+        static_cast<std::size_t>(from - sector) * sectorBytes, static_cast<std::size_t>(to - from) * sectorBytes);
+    if (!m_analyzer.Analyze(stretch, from)) return false;
+    from = to;
+  }
+  return true;
 }
 
 void CExFatQuickSearch::AddChildren(const Folder& folder) {

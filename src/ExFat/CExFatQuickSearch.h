@@ -10,8 +10,13 @@
 
 #include "ExFat/CEFDTAnalyze.h"
 #include "ExFat/CExFatPartition.h"
+#include "Utility/ResultCode.h"
 #include "Utility/TBitmap.h"
 #include "include/IFileSystemSearchController.h"
+
+namespace quellsy {
+struct SalvagedRead;
+}
 
 class CExFatDBR;
 class CExFatFileNode;
@@ -28,8 +33,9 @@ class CExFatQuickSearch : public IQuickFileSystemSearchController {
   // One record once a volume was prepared (0 before): bytes per sector, type 7, sectors per cluster, cluster
   // origin at the cluster heap. Null out: the count; capacity below it: 0 and nothing written.
   int GetSearchedPartitionInfo(CSearchedPartitionInfo** out, int capacity) override;
-  // Always 0: a volume it cannot prepare yields no nodes, a folder it cannot read is skipped (logged). Every
-  // path ends with one finished report (state 3, 1 of 1); once prepared, the builder builds what was found.
+  // 0 once the volume was prepared (a folder it cannot read is skipped and logged), else the failure: no progress
+  // sink, device or builder, a boot sector that cannot be read or is not exFAT's. Every path with a sink ends with
+  // one finished report (state 3, 1 of 1) carrying that result; once prepared, the builder builds what was found.
   unsigned long long QuickSearchFiles(IStorageDevice* device, IProgress* progress) override;
 
   // Marks the directory cluster read; true when it had been read already.
@@ -43,12 +49,15 @@ class CExFatQuickSearch : public IQuickFileSystemSearchController {
     bool deleted = false;
   };
 
-  bool PrepareSearch(IStorageDevice* device);
+  quellsy::ResultCode PrepareSearch(IStorageDevice* device);
   void SetGeometry(IStorageDevice* device, const CExFatDBR& dbr);
   void QuickSearch(IProgress* progress);
   // Reads one directory and hands its entries to the builder; false when one of its clusters cannot be read
   // (what was read before stands).
   bool BuildChildren(const Folder& folder);
+  // The readable sectors of a directory cluster, in stretches between the unreadable ones (m_cluster holds it,
+  // its first sector at `sector`); false once the directory ends.
+  bool AnalyzeReadable(const quellsy::SalvagedRead& read, std::int64_t sector);
   void AddChildren(const Folder& folder);
 
   IDirecotryTreeBuilder* m_builder = nullptr;

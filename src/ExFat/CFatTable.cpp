@@ -4,6 +4,7 @@
 
 #include "Utility/ByteReader.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 namespace {
 constexpr std::uint32_t kDefaultSectorSize = 512;
@@ -27,9 +28,18 @@ bool CFatTable::LoadWindow(std::uint64_t sectorOffset, std::vector<std::uint8_t>
   // The last window holds only what is left of the FAT; entries past it are not clusters.
   const std::uint64_t count = std::min<std::uint64_t>(m_sectorsPerWindow, m_fatSectors - sectorOffset);
   bytes.assign(static_cast<std::size_t>(count * m_sectorSize), 0);
-  if (m_device->ReadSector(bytes.data(), m_fatStart + static_cast<std::int64_t>(sectorOffset),
-                           static_cast<long long>(count)))
+  const std::int64_t first = m_fatStart + static_cast<std::int64_t>(sectorOffset);
+  const quellsy::SalvagedRead read =
+      quellsy::ReadSectorsSalvaging(*m_device, bytes.data(), first, static_cast<long long>(count));
+  if (read.AnyRead(first, static_cast<long long>(count))) {
+    // The entries of a sector that cannot be read end their chains (all bits set): only the chains through it
+    // are cut.
+    for (const BadSectorRange& range : read.unreadable) {
+      const auto at = static_cast<std::ptrdiff_t>((range.first - static_cast<std::uint64_t>(first)) * m_sectorSize);
+      std::fill_n(bytes.begin() + at, range.count * m_sectorSize, std::uint8_t{0xFF});
+    }
     return true;
+  }
   bytes.clear();
   return false;
 }

@@ -27,8 +27,8 @@ class CFatTable {
                       std::uint32_t clusterCount);
   // At least one window is cached.
   bool IsValid() const { return !m_windows.empty(); }
-  // The FAT entry of cluster; kNoCluster without a cached window, beyond the FAT, or when its window cannot be
-  // read (which ends every chain).
+  // The FAT entry of cluster; kNoCluster without a cached window, beyond the FAT, or when its sector cannot be
+  // read (which ends every chain through it).
   std::uint32_t GetNextCluster(std::uint32_t cluster);
   void ClearFatData() { m_windows.clear(); }
   std::size_t CachedWindows() const { return m_windows.size(); }

@@ -3,9 +3,11 @@
 #include "ExFat/CExFatCompleteSearch.h"
 #include "ExFat/CExFatQuickSearch.h"
 #include "ExFat/CExFatVolumeAnalyer.h"
+#include "ExFat/ExFatErrors.h"
 #include "include/EngineRegistry.h"
 
 void RegisterExFatEngine() {
+  quellsy::RegisterResultWords(quellsy::exfat::kResultWords);
   auto& registry = quellsy::EngineRegistry::Instance();
   registry.RegisterVolumeAnalyzer(quellsy::VolumeProbe::kExfat, [](IStorageDevice* device, unsigned long long first) {
     return CreateExfatVolumeAnalyze(device, first);

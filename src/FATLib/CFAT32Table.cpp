@@ -25,6 +25,11 @@ CFAT32Table::CFAT32Table(IStorageDevice* device, std::int64_t startSector, std::
   }
 }
 
+void CFAT32Table::FillUnreadableFrom(std::int64_t otherStart) {
+  IRealFATTable::FillUnreadableFrom(otherStart);
+  if (m_window) m_window->SetOtherCopy(otherStart);
+}
+
 bool CFAT32Table::CheckFATHeader(quellsy::ByteSpan table) {
   const auto entry0 = quellsy::le32(table, 0);
   const auto entry1 = quellsy::le32(table, 4);

@@ -17,6 +17,7 @@ class CFAT32Table : public IRealFATTable {
               std::uint32_t wholeReadSectorsAt512 = kWholeReadSectorsAt512);
 
   std::uint32_t GetNextCluster(std::uint32_t cluster) override;
+  void FillUnreadableFrom(std::int64_t otherStart) override;
   bool IsValidFATTable() override;
   // Entry 0 masked with 0x0FFFFFF0 and entry 1 masked with 0x07FFFFF8 all set.
   static bool CheckFATHeader(quellsy::ByteSpan table);

@@ -14,6 +14,7 @@
 #include "FATLib/UIConfig.h"
 #include "include/IFileSystemSearchController.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 #include "include/SearchPartitionInfoStruct.h"
 
 namespace {
@@ -59,8 +60,10 @@ int CFATBuildChildren::BuildRoot(FolderList& folders, int keepLive, int build) {
   const std::uint64_t bytes = std::uint64_t{m_geometry.rootSectorCount} * m_bytesPerSector;
   if (m_device == nullptr || bytes == 0 || bytes > kMaxRootBytes + m_bytesPerSector) return 0;
   std::vector<std::uint8_t> root(bytes);
-  if (!m_device->ReadSector(root.data(), static_cast<long long>(m_geometry.rootStartSector),
-                            m_geometry.rootSectorCount))
+  // An unreadable sector is zeros, which hold no entry: the entries of the other sectors are still listed.
+  const auto first = static_cast<long long>(m_geometry.rootStartSector);
+  if (!quellsy::ReadSectorsSalvaging(*m_device, root.data(), first, m_geometry.rootSectorCount)
+           .AnyRead(first, m_geometry.rootSectorCount))
     return 0;
   return BuildChildrenFromBuffer(root, nullptr, folders, 0, keepLive) == -1 ? 0 : 1;
 }
@@ -85,11 +88,14 @@ int CFATBuildChildren::BuildChildren(IFileNode* parent, std::uint32_t firstClust
     for (std::uint32_t i = 0; i < count; ++i) m_readClusters.Insert(std::uint64_t{cluster} + i);
     const std::uint64_t sector = ConvertClusterNumToSector(cluster);
     const std::uint64_t sectors = std::uint64_t{count} * sectorsPerCluster;
-    if (sector + sectors > static_cast<std::uint64_t>(deviceSectors) ||
-        !ReadRun({sector, sectors}, m_readBuffer.data() + carried))
-      return 0;
+    if (sector + sectors > static_cast<std::uint64_t>(deviceSectors)) return 0;
+    const CFATFolderReadAhead::Held read = ReadRun({sector, sectors}, m_readBuffer.data() + carried);
+    if (read == CFATFolderReadAhead::Held::kFailed) return 0;
     const quellsy::MutableByteSpan bytes(m_readBuffer.data(), carried + sectors * m_bytesPerSector);
-    if (firstRun && StartsWithDotEntries(bytes) == (isRoot != 0)) return 0;
+    // A folder whose first sector cannot be read has lost its "." and ".." entries, not its other entries.
+    if (firstRun && read != CFATFolderReadAhead::Held::kReadFirstSectorLost &&
+        StartsWithDotEntries(bytes) == (isRoot != 0))
+      return 0;
     firstRun = false;
     const long long stop = BuildChildrenFromBuffer(bytes, parent, folders, 0, keepLive);
     if (stop < 0) break;
@@ -145,13 +151,14 @@ void CFATBuildChildren::ReadAhead(const FolderList& queue) {
   m_readAhead.Fill(runs);
 }
 
-bool CFATBuildChildren::ReadRun(CFATFolderReadAhead::Run run, std::uint8_t* out) {
-  switch (m_readAhead.Take(run, out)) {
-    case CFATFolderReadAhead::Held::kRead: return true;
-    case CFATFolderReadAhead::Held::kFailed: return false;
-    case CFATFolderReadAhead::Held::kNo: break;
-  }
-  return m_device->ReadSector(out, static_cast<long long>(run.sector), static_cast<long long>(run.sectors));
+CFATFolderReadAhead::Held CFATBuildChildren::ReadRun(CFATFolderReadAhead::Run run, std::uint8_t* out) {
+  using Held = CFATFolderReadAhead::Held;
+  if (const Held held = m_readAhead.Take(run, out); held != Held::kNo) return held;
+  const auto first = static_cast<long long>(run.sector);
+  const auto count = static_cast<long long>(run.sectors);
+  const quellsy::SalvagedRead read = quellsy::ReadSectorsSalvaging(*m_device, out, first, count);
+  if (!read.AnyRead(first, count)) return Held::kFailed;
+  return read.Lost(first, 1) ? Held::kReadFirstSectorLost : Held::kRead;
 }
 
 long long CFATBuildChildren::BuildChildrenFromBuffer(quellsy::MutableByteSpan buffer, IFileNode* parent,

@@ -93,8 +93,9 @@ class CFATBuildChildren {
   ClusterRun RunFrom(std::uint32_t cluster) const;
   // The runs of the folder's chain, when the walk would read it, up to kReadAheadRunsPerFolder of them.
   void AddRunsOf(CFATFileNode* folder, std::vector<CFATFolderReadAhead::Run>& runs) const;
-  // The run's sectors, from what was read ahead or else from the device.
-  bool ReadRun(CFATFolderReadAhead::Run run, std::uint8_t* out);
+  // The run's sectors, from what was read ahead or else from the device; a sector that cannot be read is zeros.
+  // Never kNo.
+  CFATFolderReadAhead::Held ReadRun(CFATFolderReadAhead::Run run, std::uint8_t* out);
 
   IDirecotryTreeBuilder* m_builder;
   CSearchedPartitionInfo* m_partition;

@@ -6,6 +6,7 @@
 #include <new>
 
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 CFATFolderReadAhead::CFATFolderReadAhead(IStorageDevice* device, std::uint32_t bytesPerSector)
     : m_device(device), m_bytesPerSector(bytesPerSector) {}
@@ -56,14 +57,21 @@ void CFATFolderReadAhead::Fill(const std::vector<Run>& runs) {
     open->members.push_back(index);
   }
   for (const Span& span : spans) {
-    const bool read = m_device->ReadSectorInto(m_buffer, static_cast<long long>(span.first),
-                                               static_cast<long long>(span.end - span.first),
-                                               static_cast<std::size_t>(span.at * m_bytesPerSector));
+    const quellsy::SalvagedRead read = quellsy::ReadSectorsSalvagingInto(
+        *m_device, m_buffer, static_cast<long long>(span.first), static_cast<long long>(span.end - span.first),
+        static_cast<std::size_t>(span.at * m_bytesPerSector));
     for (const std::size_t index : span.members) {
       Entry& entry = m_entries[index];
-      // A span that failed says nothing of each run in it: each is read again alone, as the walk would.
-      entry.read = read || m_device->ReadSectorInto(m_buffer, static_cast<long long>(entry.run.sector),
-                                                    static_cast<long long>(entry.run.sectors), entry.at);
+      const auto first = static_cast<long long>(entry.run.sector);
+      const auto count = static_cast<long long>(entry.run.sectors);
+      // A span the device refused as a whole says nothing of each run in it: each is read again alone, as the
+      // walk would.
+      const quellsy::SalvagedRead own =
+          read.refused ? quellsy::ReadSectorsSalvagingInto(*m_device, m_buffer, first, count, entry.at)
+                       : quellsy::SalvagedRead{};
+      const quellsy::SalvagedRead& outcome = read.refused ? own : read;
+      entry.read = outcome.AnyRead(first, count);
+      entry.firstLost = outcome.Lost(first, 1);
     }
   }
 }
@@ -85,5 +93,5 @@ CFATFolderReadAhead::Held CFATFolderReadAhead::Take(Run run, std::uint8_t* out) 
   entry.taken = true;
   if (!entry.read) return Held::kFailed;
   std::memcpy(out, m_buffer.data() + entry.at, static_cast<std::size_t>(run.sectors) * m_bytesPerSector);
-  return Held::kRead;
+  return entry.firstLost ? Held::kReadFirstSectorLost : Held::kRead;
 }

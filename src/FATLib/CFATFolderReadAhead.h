@@ -2,8 +2,9 @@
 // The runs of the next folders of a tree walk, read before the first of them is parsed: in sector order, runs a
 // short gap apart in one read. Each read costs a hand-over to the raw-read worker, which after a folder's entries
 // have been turned into nodes has gone to sleep; a few large reads cost far less than many small ones. The runs
-// are exactly the reads the walk then makes, so the bytes it parses are the same; a run that could not be read is
-// handed over as failed, so that the walk neither reads it again nor reports it twice.
+// are exactly the reads the walk then makes, so the bytes it parses are the same. A sector that cannot be read is
+// zeros and costs only the entries it holds; a run of which nothing could be read is handed over as failed, so
+// that the walk neither reads it again nor reports it twice.
 
 #include <cstdint>
 #include <vector>
@@ -18,7 +19,8 @@ class CFATFolderReadAhead {
     std::uint64_t sector = 0;
     std::uint64_t sectors = 0;
   };
-  enum class Held { kNo, kRead, kFailed };
+  // kReadFirstSectorLost: read, but its first sector could not be (zeros where a folder's "." and ".." lie).
+  enum class Held { kNo, kRead, kReadFirstSectorLost, kFailed };
 
   // Runs read ahead at once, the bytes they may take together with the gaps read between them, and the widest
   // gap between two runs that are still read as one.
@@ -40,6 +42,7 @@ class CFATFolderReadAhead {
     std::size_t at = 0;
     bool held = false;  // has a place in the buffer
     bool read = false;
+    bool firstLost = false;
     bool taken = false;
   };
   // Sectors [first, end) read at once into the buffer from sector `at` of it, for the entries named.

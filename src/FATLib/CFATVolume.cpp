@@ -6,6 +6,7 @@
 #include "FATLib/CFATTableAnalyser.h"
 #include "FATLib/CTempFATDirEntry.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 CFATVolume::CFATVolume(IStorageDevice* device)
     : m_device(device), m_sectorSize(device != nullptr ? device->GetSectorSize() : 512) {}
@@ -14,7 +15,9 @@ bool CFATVolume::ReadSectors(std::uint64_t first, std::uint32_t count, std::vect
   out.assign(std::size_t{count} * m_sectorSize, 0);
   if (m_device == nullptr || out.empty() || first > static_cast<std::uint64_t>(std::numeric_limits<long long>::max()))
     return false;
-  return m_device->ReadSector(out.data(), static_cast<long long>(first), count);
+  // A sector that cannot be read is zeros, which hold no entry: the label may lie in another.
+  return quellsy::ReadSectorsSalvaging(*m_device, out.data(), static_cast<long long>(first), count)
+      .AnyRead(static_cast<long long>(first), count);
 }
 
 bool CFATVolume::GetPartitionLabel(std::uint64_t volumeStart, const CTempFATDBR& dbr, std::string& label) {

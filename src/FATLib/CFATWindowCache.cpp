@@ -4,6 +4,7 @@
 
 #include "Utility/ByteReader.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 CFATWindowCache::CFATWindowCache(IStorageDevice* device, std::int64_t startSector, std::uint64_t sectors,
                                  std::uint32_t sectorSize, std::uint32_t windowBytes, std::size_t windows)
@@ -30,10 +31,24 @@ CFATWindowCache::Window& CFATWindowCache::Load(std::uint64_t index) {
   window.index = index;
   window.size = static_cast<std::size_t>(count * m_sectorSize);
   if (window.storage.capacity() < window.size) window.storage = quellsy::RawReadBuffer(window.size);
-  // The device leaves zeros where it fails, and a window that failed is never read from.
-  window.readOk = m_device != nullptr &&
-                  m_device->ReadSectorInto(window.storage, m_startSector + static_cast<std::int64_t>(first),
-                                           static_cast<long long>(count), 0);
+  // An unreadable sector leaves zeros, read from the other copy when there is one; a window of which nothing
+  // could be read is never read from.
+  window.readOk = false;
+  window.lost.clear();
+  if (m_device != nullptr) {
+    const std::int64_t firstSector = m_startSector + static_cast<std::int64_t>(first);
+    const quellsy::SalvagedRead read = quellsy::ReadSectorsSalvagingInto(*m_device, window.storage, firstSector,
+                                                                         static_cast<long long>(count), 0);
+    window.readOk = read.AnyRead(firstSector, static_cast<long long>(count));
+    for (const BadSectorRange& range : read.unreadable) {
+      const std::uint64_t from = range.first - static_cast<std::uint64_t>(firstSector);
+      std::uint8_t* into = window.storage.data() + from * m_sectorSize;
+      const auto other = m_otherCopy + static_cast<std::int64_t>(first + from);
+      const auto sectors = static_cast<long long>(range.count);
+      if (m_otherCopy < 0 || !quellsy::ReadSectorsSalvaging(*m_device, into, other, sectors).Whole())
+        window.lost.emplace_back(from, range.count);
+    }
+  }
   m_windows.push_front(std::move(window));
   m_held.emplace(index, m_windows.begin());
   return m_windows.front();
@@ -57,6 +72,10 @@ bool CFATWindowCache::Read(std::uint64_t byteOffset, std::span<std::uint8_t> out
   if (index * m_sectorsPerWindow >= m_sectors || out.size() > windowBytes - inside) return false;
   const Window& window = Load(index);
   if (!window.readOk || out.size() > window.size - std::min<std::uint64_t>(inside, window.size)) return false;
+  const std::uint64_t firstSector = inside / m_sectorSize;
+  const std::uint64_t endSector = (inside + out.size() + m_sectorSize - 1) / m_sectorSize;
+  for (const auto& [from, sectors] : window.lost)
+    if (from < endSector && from + sectors > firstSector) return false;
   std::copy_n(window.Bytes().begin() + static_cast<std::ptrdiff_t>(inside), out.size(), out.begin());
   return true;
 }

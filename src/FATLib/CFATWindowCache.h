@@ -8,6 +8,8 @@
 #include <optional>
 #include <span>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "Utility/RawRead.h"
 
@@ -23,10 +25,14 @@ class CFATWindowCache {
   CFATWindowCache(IStorageDevice* device, std::int64_t startSector, std::uint64_t sectors, std::uint32_t sectorSize,
                   std::uint32_t windowBytes = kWindowBytes, std::size_t windows = kWindows);
 
-  // The u32 at byteOffset of the table; none outside it or when its window could not be read.
+  // Sectors that cannot be read are taken from this copy of the table instead (a volume's other FAT).
+  void SetOtherCopy(std::int64_t startSector) { m_otherCopy = startSector; }
+
+  // The u32 at byteOffset of the table; none outside it or when nothing of its window could be read. A sector
+  // that alone could not be read (in neither copy) holds zeros: free entries.
   std::optional<std::uint32_t> Le32(std::uint64_t byteOffset);
   // Copies out.size() bytes from byteOffset; false (out untouched) when they are not all inside the table and
-  // one window, or their window could not be read whole.
+  // one window, or a sector of them could not be read.
   bool Read(std::uint64_t byteOffset, std::span<std::uint8_t> out);
 
  private:
@@ -34,6 +40,8 @@ class CFATWindowCache {
   struct Window {
     std::uint64_t index = 0;
     bool readOk = false;
+    // Sectors of the window (counted from its first) that could not be read.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> lost;
     quellsy::RawReadBuffer storage;
     std::size_t size = 0;
 
@@ -44,6 +52,7 @@ class CFATWindowCache {
 
   IStorageDevice* m_device;
   std::int64_t m_startSector;
+  std::int64_t m_otherCopy = -1;
   std::uint64_t m_sectors;
   std::uint32_t m_sectorSize;
   std::uint32_t m_sectorsPerWindow;

@@ -9,6 +9,7 @@
 #include "FATLib/CFATVolume.h"
 #include "FATLib/CTempFATDBR.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 CFatVolumeAnalyze::CFatVolumeAnalyze(IStorageDevice* device, std::uint64_t startSector) { Init(device, startSector); }
 
@@ -17,7 +18,9 @@ void CFatVolumeAnalyze::Init(IStorageDevice* device, std::uint64_t startSector) 
   const std::uint32_t sectorSize = device->GetSectorSize() != 0 ? device->GetSectorSize() : 512;
   if (sectorSize > kMaxSectorSize) return;
   std::vector<std::uint8_t> sectors(std::size_t{sectorSize} * 4, 0);
-  if (!device->ReadSector(sectors.data(), static_cast<long long>(startSector), 4)) return;
+  // The boot sector is the first of the four: a later one that cannot be read does not hide it.
+  const auto first = static_cast<long long>(startSector);
+  if (quellsy::ReadSectorsSalvaging(*device, sectors.data(), first, 4).Lost(first, 1)) return;
   const CTempFATDBR dbr(sectors, sectorSize);
   if (!dbr.IsValidDBR()) return;
   m_type = dbr.GetFileSystemType();

@@ -8,7 +8,8 @@
 #include "FATLib/CFAT32Table.h"
 
 IRealFATTable* IFATTableFactory::CreateRealFATTable(IStorageDevice* device, enumFILE_SYSTEM_TYPE type,
-                                                    std::int64_t startSector, std::uint32_t sectorsPerFat) {
+                                                    std::int64_t startSector, std::uint32_t sectorsPerFat,
+                                                    std::int64_t otherCopy) {
   std::unique_ptr<IRealFATTable> table;
   switch (type) {
     case FILE_SYSTEM_FAT32:
@@ -23,6 +24,7 @@ IRealFATTable* IFATTableFactory::CreateRealFATTable(IStorageDevice* device, enum
     default:
       return nullptr;
   }
+  table->FillUnreadableFrom(otherCopy);
   return table->IsValidFATTable() ? table.release() : nullptr;
 }
 
@@ -31,10 +33,12 @@ IFATTable* IFATTableFactory::CreateFATTable(IStorageDevice* device, std::int64_t
                                             int secondCopyFound) {
   std::unique_ptr<IRealFATTable> first;
   std::unique_ptr<IRealFATTable> second;
+  const std::int64_t secondFatSector = firstFatSector + sectorsPerFat;
+  const bool both = firstCopyFound != 0 && secondCopyFound != 0;
   if (firstCopyFound != 0 || secondCopyFound == 0)
-    first.reset(CreateRealFATTable(device, type, firstFatSector, sectorsPerFat));
+    first.reset(CreateRealFATTable(device, type, firstFatSector, sectorsPerFat, both ? secondFatSector : -1));
   if (secondCopyFound != 0 && !first)
-    second.reset(CreateRealFATTable(device, type, firstFatSector + sectorsPerFat, sectorsPerFat));
+    second.reset(CreateRealFATTable(device, type, secondFatSector, sectorsPerFat, both ? firstFatSector : -1));
   return new CDoubleFATTable(std::move(first), std::move(second));
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 IRealFATTable::IRealFATTable(IStorageDevice* device, std::int64_t startSector, std::uint32_t sectors,
                              std::uint32_t entryWidth)
@@ -32,18 +33,24 @@ bool IRealFATTable::ReadWholeTable() {
   if (m_device == nullptr || m_startSector < 0 || m_device->GetTotalSectors() - m_startSector < m_sectors) return false;
   m_bufferBytes = static_cast<std::size_t>(m_sectors) * m_sectorSize;
   m_buffer = quellsy::RawReadBuffer(m_bufferBytes);
-  if (!ReadSector(0)) {
+  quellsy::SalvagedRead read = quellsy::ReadSectorsSalvagingInto(*m_device, m_buffer, m_startSector, m_sectors, 0);
+  if (!read.AnyRead(m_startSector, m_sectors)) {
     m_buffer = {};
     m_bufferBytes = 0;
     return false;
   }
+  m_unreadable = std::move(read.unreadable);
   return true;
 }
 
-bool IRealFATTable::ReadSector(std::uint32_t offset) {
-  if (m_bufferBytes == 0 || m_device == nullptr || offset >= m_sectors) return false;
-  const std::uint32_t count = m_sectors - offset;
-  return m_device->ReadSectorInto(m_buffer, m_startSector + offset, count, std::size_t{offset} * m_sectorSize);
+void IRealFATTable::FillUnreadableFrom(std::int64_t otherStart) {
+  if (m_bufferBytes == 0 || m_device == nullptr || otherStart < 0) return;
+  for (const BadSectorRange& range : m_unreadable) {
+    const auto offset = static_cast<std::int64_t>(range.first) - m_startSector;
+    quellsy::ReadSectorsSalvaging(*m_device, m_buffer.data() + static_cast<std::size_t>(offset) * m_sectorSize,
+                                  otherStart + offset, static_cast<long long>(range.count));
+  }
+  m_unreadable.clear();
 }
 
 bool IRealFATTable::CheckBody(std::uint32_t badMark) {

@@ -6,6 +6,7 @@
 
 #include "FATLib/IFATTable.h"
 #include "Utility/ByteReader.h"
+#include "Utility/MessageCenter.h"
 #include "Utility/RawRead.h"
 
 class IStorageDevice;
@@ -21,15 +22,18 @@ class IRealFATTable : public IFATTable {
 
   virtual bool IsValidFATTable() = 0;
 
+  // Reads the sectors of this copy that could not be read from the copy at `otherStart` (a volume's other FAT,
+  // which holds the same table); those unreadable there too stay zeros, as free entries. Call before the tests.
+  virtual void FillUnreadableFrom(std::int64_t otherStart);
+
   std::uint32_t GetEntryCount() const { return m_entryCount; }
   std::uint32_t GetSectorSize() const { return m_sectorSize; }
   bool HasBuffer() const { return m_bufferBytes != 0; }
 
  protected:
-  // Allocates the whole copy and reads it (false when the read fails; the buffer is dropped then).
+  // Allocates the whole copy and reads it, sector by sector where a read fails: an unreadable sector leaves
+  // zeros (free entries) and is remembered. False when nothing could be read; the buffer is dropped then.
   bool ReadWholeTable();
-  // Reads this copy's sectors starting `offset` sectors into it, into the buffer.
-  bool ReadSector(std::uint32_t offset);
   quellsy::ByteSpan Buffer() const { return {m_buffer.data(), m_bufferBytes}; }
 
   // The sector-count range in which a copy is read whole, scaled for the sector size (none below 512).
@@ -54,4 +58,6 @@ class IRealFATTable : public IFATTable {
   // not fill is zeros.
   quellsy::RawReadBuffer m_buffer;
   std::size_t m_bufferBytes = 0;
+  // Device sectors of the buffer that could not be read.
+  std::vector<BadSectorRange> m_unreadable;
 };

@@ -12,6 +12,7 @@
 #include "FATSearch/CFATFolderSectorSet.h"
 #include "include/IFileSystemSearchController.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 #include "include/SearchPartitionInfoStruct.h"
 
 namespace {
@@ -135,7 +136,10 @@ void CFATBuildWorker::BuildLostNode(CFATBuildChildren& children, std::span<const
     if (record.IsFolderFirstSector()) continue;
     const auto sector = static_cast<std::uint64_t>(record.sector);
     if (!IsClusterFirstSector(sector) || m_readClusters.Contains(ConvertSectorToClusterNum(sector))) continue;
-    if (!m_device->ReadSector(buffer.data(), record.sector, sectorsPerCluster)) continue;
+    // An unreadable sector of the cluster is zeros, which hold no entry; its other sectors are still read.
+    if (!quellsy::ReadSectorsSalvaging(*m_device, buffer.data(), record.sector, sectorsPerCluster)
+             .AnyRead(record.sector, sectorsPerCluster))
+      continue;
     // The entries keep the placeholder's cluster as their parent, which no folder has: they become lost files.
     CFATFileNode* placeholder = CreateTempFileNode(FIRSTFOLDERSECTOR::kNoCluster, FIRSTFOLDERSECTOR::kNoCluster);
     if (placeholder == nullptr) return;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "FATLib/CFATTableAnalyser.h"
 #include "FATLib/CTempFATDBR.h"
@@ -38,6 +39,15 @@ bool ReadFatFirstSector(IStorageDevice* device, std::uint64_t sector, MutableByt
   enumFILE_SYSTEM_TYPE type = FILE_SYSTEM_UNKNOWN;
   return device->ReadSector(buffer.data(), static_cast<long long>(sector), 1) &&
          CFATTableAnalyser::IsValidFATTableFirstSector(buffer, type);
+}
+
+// A good boot sector whose FATs' first sectors both cannot be read: what failed is the FAT, not the boot sector.
+bool FatHeadsUnreadable(IStorageDevice* device, const CTempFATDBR& dbr) {
+  if (!dbr.IsValidDBR()) return false;
+  std::vector<std::uint8_t> head(SectorSizeOf(device));
+  const auto first = static_cast<long long>(dbr.GetReservedSector());
+  return !device->ReadSector(head.data(), first, 1) &&
+         !device->ReadSector(head.data(), first + dbr.GetSectorsPerFat(), 1);
 }
 
 void ReportFinal(IProgress* progress, ResultCode result) {
@@ -116,7 +126,8 @@ ResultCode CFATQuickSearcher::Search(IStorageDevice* device, IProgress* progress
   bool valid = device->ReadSector(buffer.get(), 0, 1) && IsFullValidDBR(sector, 0, device);
   if (!valid && volumeType == FILE_SYSTEM_FAT32)
     valid = device->ReadSector(buffer.get(), kBackupBootSector, 1) && IsFullValidDBR(sector, 0, device);
-  if (!valid) return fatsearch::kQuickNoBootSector;
+  if (!valid) return FatHeadsUnreadable(device, CTempFATDBR(sector, sectorSize)) ? fatsearch::kQuickNoFatTable
+                                                                                 : fatsearch::kQuickNoBootSector;
   const CTempFATDBR dbr(sector, sectorSize);
   const enumFILE_SYSTEM_TYPE type = dbr.GetFileSystemType();
   const bool fat32 = type == FILE_SYSTEM_FAT32;

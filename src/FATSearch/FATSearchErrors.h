@@ -2,6 +2,7 @@
 // Result codes of the FAT searchers and their build worker (module 0x0A), one per return point.
 
 #include "Utility/ResultCode.h"
+#include "Utility/ResultMessage.h"
 
 namespace quellsy::fatsearch {
 
@@ -19,5 +20,17 @@ constexpr ResultCode kRootUnreadable = 0x010A008E00000001ULL;
 constexpr ResultCode kStopped = 0x010A00980000000DULL;
 // The complete search skips a partition whose FAT table cannot be made.
 constexpr ResultCode kCompleteNoFatTable = 0x010A039000000007ULL;
+
+// Words for the codes whose error numbers several return points share.
+inline constexpr ResultWords kResultWords[] = {
+    {kQuickNoTreeBuilder, "the FAT quick scan has no tree builder"},
+    {kQuickNotVolume, "the FAT quick scan reads a volume, not a whole disk"},
+    {kQuickUnsupportedType, "%s holds no FAT16 or FAT32 volume that the quick scan reads"},
+    {kQuickNoBootSector, "no valid FAT boot sector (nor a backup of it) at %s"},
+    {kQuickNoFatTable, "neither copy of the FAT of the volume at %s could be used"},
+    {kQuickNoPartitionInfo, "the FAT quick scan could not make its partition record"},
+    {kRootUnreadable, "the root folder of the FAT volume at %s could not be read"},
+    {kStopped, "the scan was stopped"},
+};
 
 }  // namespace quellsy::fatsearch

@@ -1,7 +1,6 @@
 #include "NTFSLib/CNTFSFileRecordAttribute.h"
 
 #include <algorithm>
-#include <array>
 
 #include "NTFSLib/CNTFSDataRunList.h"
 #include "NTFSLib/NTFSLayout.h"
@@ -49,12 +48,9 @@ bool CNTFSFileRecordAttribute::IsValidAttribute(ByteSpan record, std::size_t off
   if (a.GetType() == quellsy::ntfs::kFileName) {
     const CNTFSFileRecordFileNameAttribute name(a);
     if (a.IsNonResident() || length < kFileNameUnits) return false;
-    // Every record of a walk passes here: the name is read into fixed room (at most 255 units), not the heap.
-    const std::size_t count = name.GetFileNameLength();
-    if (kFileNameUnits + 2 * count > a.Bytes().size()) return false;
-    std::array<std::uint16_t, 255> units;
-    for (std::size_t i = 0; i < count; ++i) units[i] = quellsy::le16(a.Bytes(), kFileNameUnits + 2 * i).value_or(0);
-    if (!IsValidFileName(units.data(), count)) return false;
+    // Any character may stand in a name: "/" and "\" too, which a damaged or foreign volume may hold; the
+    // copy-out makes each name a safe one. Only the name's length is checked, against the attribute.
+    if (kFileNameUnits + 2 * std::size_t{name.GetFileNameLength()} > a.Bytes().size()) return false;
   }
   return true;
 }
@@ -140,19 +136,6 @@ std::int64_t CNTFSFileRecordIndexRootAttribute::GetMFTFileRecordNumberfrom0x90()
     at += length;
   }
   return parent;
-}
-
-bool IsValidFileName(const std::uint16_t* units, std::size_t count) {
-  if (units == nullptr) return count == 0;
-  for (std::size_t i = 0; i < count && units[i] != 0; ++i) {
-    switch (units[i]) {
-      case u'"': case u'*': case u'/': case u':': case u'<': case u'>': case u'?': case u'\\': case u'|':
-        return false;
-      default:
-        break;
-    }
-  }
-  return true;
 }
 
 std::uint32_t SectorsPerClusterFromSize(std::int64_t size, std::int64_t clusters) {

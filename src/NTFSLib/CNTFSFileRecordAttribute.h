@@ -81,7 +81,7 @@ class CNTFSFileRecordFileNameAttribute : public CNTFSFileRecordAttribute {
   using CNTFSFileRecordAttribute::CNTFSFileRecordAttribute;
   explicit CNTFSFileRecordFileNameAttribute(const CNTFSFileRecordAttribute& a) : CNTFSFileRecordAttribute(a) {}
 
-  // The attribute test, type 0x30, and a name without " * / : < > ? \ |.
+  // The attribute test and type 0x30; the name may hold any character.
   static bool IsValidFileNameAttribute(quellsy::ByteSpan record, std::size_t offset);
 
   std::uint64_t GetParentReference() const { return Le64(0x18); }
@@ -130,9 +130,6 @@ class CNTFSFileRecordIndexRootAttribute : public CNTFSFileRecordAttribute {
   // The MFT number every entry names as its parent (the folder owning the root), -1 when none or they differ.
   std::int64_t GetMFTFileRecordNumberfrom0x90() const;
 };
-
-// No UTF-16 unit up to count (or a zero unit) is one of " * / : < > ? \ |.
-bool IsValidFileName(const std::uint16_t* units, std::size_t count);
 
 // Sectors per cluster implied by a size spread over clusters with the process-wide device sector size: the
 // quotient rounded up to a power of two from 1 to 128; 0 when the size or clusters are below 1 or it exceeds 128.

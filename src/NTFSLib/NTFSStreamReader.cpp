@@ -7,6 +7,7 @@
 #include "NTFSLib/CNTFSFileRecordAttribute.h"
 #include "NTFSLib/NTFSLayout.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 bool NTFSVolumeGeometry::IsUsable() const {
   return sectorSize >= 512 && sectorSize % 512 == 0 && sectorsPerCluster != 0 && origin >= 0 &&
@@ -22,7 +23,9 @@ bool ReadDeviceBytes(IStorageDevice& device, std::uint32_t sectorSize, std::uint
   const std::uint64_t skip = position % sectorSize;
   const std::uint64_t sectors = (skip + out.size() + sectorSize - 1) / sectorSize;
   std::vector<std::uint8_t> scratch(static_cast<std::size_t>(sectors * sectorSize));
-  const bool ok = device.ReadSector(scratch.data(), static_cast<long long>(first), static_cast<long long>(sectors));
+  const bool ok =
+      ReadSectorsSalvaging(device, scratch.data(), static_cast<long long>(first), static_cast<long long>(sectors))
+          .Whole();
   std::memcpy(out.data(), scratch.data() + skip, out.size());
   return ok;
 }

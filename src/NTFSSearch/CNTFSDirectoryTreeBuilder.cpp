@@ -14,6 +14,7 @@
 #include "NTFSSearch/CSearchedNTFSPartitionInfo.h"
 #include "include/IFileSystemSearchController.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 using namespace quellsy;
 
@@ -90,7 +91,8 @@ void CNTFSDirectoryTreeBuilder::ReadRecords(std::int64_t origin, std::int64_t en
     for (std::int64_t at = run.first; at + step <= runEnd; at += perRead) {
       const std::int64_t sectors = std::min(perRead, (runEnd - at) / step * step);
       buffer.assign(static_cast<std::size_t>(sectors) * m_sectorSize, 0);
-      if (!m_device.ReadSector(buffer.data(), at, sectors)) continue;
+      // An unreadable sector reads as zeros, which fail the record test: the records read with it stay.
+      if (!quellsy::ReadSectorsSalvaging(m_device, buffer.data(), at, sectors).AnyRead(at, sectors)) continue;
       for (std::int64_t r = 0; r + step <= sectors; r += step)
         ProcessRecord(ByteSpan(buffer).subspan(static_cast<std::size_t>(r) * m_sectorSize,
                                                static_cast<std::size_t>(step) * m_sectorSize),

@@ -16,6 +16,7 @@
 #include "NTFSSearch/CNTFSFilePropertiesBuilder.h"
 #include "NTFSSearch/NTFSSearchErrors.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 using namespace quellsy;
 
@@ -79,14 +80,18 @@ unsigned long long CNTFSQuickSearch::QuickSearchFiles(IStorageDevice* device, IP
 }
 
 bool CNTFSQuickSearch::ReadMFTRuns(IStorageDevice& device, const NTFSVolumeGeometry& geometry, std::int64_t cluster,
-                                   CNTFSDataRunList& runs) {
+                                   CNTFSDataRunList& runs, bool& unreadable) {
   runs.ClearDataRunList();
+  unreadable = false;
   const std::int64_t recordClusters =
       static_cast<std::int64_t>((geometry.recordSize + geometry.ClusterBytes() - 1) / geometry.ClusterBytes());
   CNTFSDataRunList at;
   at.AddDataRun({cluster, 0, recordClusters});
   std::vector<std::uint8_t> bytes(geometry.recordSize);
-  if (!ntfs::ReadThroughRuns(device, geometry, at, 0, bytes)) return false;
+  if (!ntfs::ReadThroughRuns(device, geometry, at, 0, bytes)) {
+    unreadable = true;
+    return false;
+  }
   const CNTFSFileRecord record(bytes);
   if (!record.IsValid() || !CMetaFileRecordTypeAnalyzer::IsMFTFileRecord(record)) return false;
   const std::int64_t sector = cluster * geometry.sectorsPerCluster + geometry.origin;
@@ -135,7 +140,8 @@ ResultCode CNTFSQuickSearch::Search(IStorageDevice* device, IProgress* progress,
 
   std::vector<std::uint8_t> sector(kMaxSectorSize, 0);
   CNTFSDBR boot;
-  if (!device->ReadSector(sector.data(), 0, 1) || !boot.InitFromBuffer(sector)) return ntfssearch::kQuickNoBootSector;
+  if (!device->ReadSector(sector.data(), 0, 1)) return ntfssearch::kQuickBootSectorUnreadable;
+  if (!boot.InitFromBuffer(sector)) return ntfssearch::kQuickNoBootSector;
   // Clusters are counted in the device's sectors: a volume made for 4 KiB sectors may sit in an image read in
   // 512-byte sectors.
   const std::uint64_t clusterBytes = std::uint64_t{boot.GetBytesPerSector()} * boot.GetSectorsperCluster();
@@ -146,9 +152,11 @@ ResultCode CNTFSQuickSearch::Search(IStorageDevice* device, IProgress* progress,
   m_geometry.recordSize = boot.GetFileRecordSizeByByte();
   m_partition.SetSectorsPerCluster(m_geometry.sectorsPerCluster);
 
-  if (!ReadMFTRuns(*device, m_geometry, boot.GetMFTStartCluster(), m_mftRuns) &&
-      !ReadMFTRuns(*device, m_geometry, boot.GetMFTMirrorStartCluster(), m_mftRuns))
-    return ntfssearch::kQuickNoMFTRecord;
+  bool mftUnreadable = false;
+  bool mirrorUnreadable = false;
+  if (!ReadMFTRuns(*device, m_geometry, boot.GetMFTStartCluster(), m_mftRuns, mftUnreadable) &&
+      !ReadMFTRuns(*device, m_geometry, boot.GetMFTMirrorStartCluster(), m_mftRuns, mirrorUnreadable))
+    return mftUnreadable && mirrorUnreadable ? ntfssearch::kQuickMFTUnreadable : ntfssearch::kQuickNoMFTRecord;
   m_mftSectors = static_cast<std::uint64_t>(m_mftRuns.GetTotalClusters()) * m_geometry.sectorsPerCluster;
   // Runs from a damaged record may claim more than the device holds; the walk reads no further than it.
   const std::uint64_t recordCount =
@@ -187,9 +195,11 @@ void CNTFSQuickSearch::WalkMFT() {
           std::min<std::int64_t>(runSectors - at, static_cast<std::int64_t>(kBatchSectors - sectors.size())));
       std::uint8_t* into = batch.data() + sectors.size() * sectorSize;
       const std::int64_t first = run.lcn * m_geometry.sectorsPerCluster + m_geometry.origin + at;
-      // A failed read leaves zeros, which fail the record test.
-      if (run.lcn < 0 || !m_device->ReadSector(into, first, static_cast<long long>(count)))
+      // A sector that cannot be read is zeros, which fail the record test: only the records it holds are lost.
+      if (run.lcn < 0)
         std::memset(into, 0, count * sectorSize);
+      else
+        ReadSectorsSalvaging(*m_device, into, first, static_cast<long long>(count));
       for (std::size_t i = 0; i < count; ++i) sectors.push_back(first + static_cast<std::int64_t>(i));
       at += static_cast<std::int64_t>(count);
       if (sectors.size() == kBatchSectors) flush();

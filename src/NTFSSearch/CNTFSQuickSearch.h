@@ -28,10 +28,10 @@ class CNTFSQuickSearch : public IQuickFileSystemSearchController {
   // is state 3 with the result; once the $MFT was found the builder gets the volume and builds the tree.
   unsigned long long QuickSearchFiles(IStorageDevice* device, IProgress* progress) override;
 
-  // The $MFT's runs from the $MFT record at sector (with those of its extension records); false when the
-  // record there is not the $MFT's.
+  // The $MFT's runs from the $MFT record at cluster (with those of its extension records); false when the
+  // record there is not the $MFT's, or could not be read (then unreadable is set).
   static bool ReadMFTRuns(IStorageDevice& device, const NTFSVolumeGeometry& geometry, std::int64_t cluster,
-                          CNTFSDataRunList& runs);
+                          CNTFSDataRunList& runs, bool& unreadable);
 
  private:
   quellsy::ResultCode Search(IStorageDevice* device, IProgress* progress, bool& accepted);

@@ -13,6 +13,7 @@
 #include "NTFSSearch/CNTFSFileNode.h"
 #include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 using namespace quellsy;
 using Flags = CSearchedNTFSPartitionInfo;
@@ -84,7 +85,7 @@ void CNTFSSearchController::AnalyzeBlock(long long firstSector, long long sector
     m_buffer.resize(std::max(m_buffer.size(), carry + static_cast<std::size_t>(m_blockSize) * ss));
     std::uint8_t* fresh = m_buffer.data() + carry;
     std::fill(fresh, m_buffer.data() + m_buffer.size(), std::uint8_t{0});
-    if (!m_device->ReadSector(fresh, firstSector, sectorCount)) std::fill(fresh, fresh + blockBytes, std::uint8_t{0});
+    quellsy::ReadSectorsSalvaging(*m_device, fresh, firstSector, sectorCount);
     all = ByteSpan(m_buffer.data(), carry + blockBytes);
   }
   const std::int64_t start = firstSector - kWindowSectors;

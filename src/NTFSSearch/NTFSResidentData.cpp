@@ -8,6 +8,7 @@
 #include "NTFSLib/NTFSLayout.h"
 #include "NTFSSearch/CNTFSFileNode.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 namespace ntfs = quellsy::ntfs;
 
@@ -21,8 +22,8 @@ bool ReadRecordAt(IStorageDevice& device, std::int64_t position, std::vector<std
   const auto skip = static_cast<std::size_t>(position % sectorSize);
   const std::size_t sectors = (skip + ntfs::kMaxRecordSize + sectorSize - 1) / sectorSize;
   std::vector<std::uint8_t> raw(sectors * sectorSize, 0);
-  // A short device leaves the tail zero; the record test decides.
-  device.ReadSector(raw.data(), first, static_cast<long long>(sectors));
+  // A short device or an unreadable sector after the record leaves zeros; the record test decides.
+  quellsy::ReadSectorsSalvaging(device, raw.data(), first, static_cast<long long>(sectors));
   out.assign(raw.begin() + static_cast<std::ptrdiff_t>(skip),
              raw.begin() + static_cast<std::ptrdiff_t>(skip + ntfs::kMaxRecordSize));
   return true;

@@ -9,9 +9,11 @@
 #include "NTFSSearch/CNTFSSearchController.h"
 #include "NTFSSearch/CNTFSVolumeAnalyer.h"
 #include "NTFSSearch/NTFSResidentData.h"
+#include "NTFSSearch/NTFSSearchErrors.h"
 #include "include/EngineRegistry.h"
 
 void RegisterNTFSSearchEngine() {
+  quellsy::RegisterResultWords(quellsy::ntfssearch::kResultWords);
   auto& registry = quellsy::EngineRegistry::Instance();
   registry.RegisterQuickSearcher(FILE_SYSTEM_NTFS, [] { return CreateNTFSQuickSearcher(); });
   registry.RegisterCompleteSearcher(SEARCHER_NTFS, [] { return CreateNTFSSearcher(); });

@@ -1,15 +1,21 @@
 #include "RecoveryController/DeletedRecoveryController.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "RecoveryController/RecoveryControllerErrors.h"
 #include "RecoveryController/RestoreScanSink.h"
 #include "include/EngineRegistry.h"
 #include "include/IFileSystemSearchController.h"
 #include "include/IStorageDevice.h"
 #include "include/IStorageDeviceData.h"
+#include "include/SalvagingRead.h"
 
 using namespace quellsy;
 
 namespace {
+
+constexpr unsigned kBootSectorsBytes = 4096;
 
 // The file systems that have a quick searcher; every other type is unsupported whatever an engine registers.
 bool HasQuickSearcher(enumFILE_SYSTEM_TYPE type) {
@@ -25,6 +31,16 @@ bool HasQuickSearcher(enumFILE_SYSTEM_TYPE type) {
     default:
       return false;
   }
+}
+
+// The first 4 KiB hold every boot sector and volume header a quick searcher looks for; an unreadable sector
+// among them is reported (as a bad-sector event) by the read.
+bool FirstSectorsUnreadable(IStorageDevice& device) {
+  const unsigned sectorSize = device.GetSectorSize() == 0 ? 512 : device.GetSectorSize();
+  const long long count = std::min<long long>(std::max(1u, kBootSectorsBytes / sectorSize), device.GetTotalSectors());
+  if (count < 1 || sectorSize > kBootSectorsBytes) return false;
+  std::vector<std::uint8_t> sectors(static_cast<std::size_t>(count) * sectorSize);
+  return !ReadSectorsSalvaging(device, sectors.data(), 0, count).unreadable.empty();
 }
 
 }  // namespace
@@ -59,7 +75,9 @@ unsigned long long CDeletedRecoveryController::StartDataRecovery(IStorageDevice*
   }
   if (!m_searcher) {
     Report(progress, PROGRESS_STATUS_FINISHED, 1, 1);
-    return controller::kQuickUnsupported;
+    if (record && record->fileSystemType == FILE_SYSTEM_APFS) return controller::kQuickApfs;
+    // A volume whose boot sector cannot be read is not "no volume": say what failed.
+    return FirstSectorsUnreadable(*device) ? controller::kQuickBootSectorUnreadable : controller::kQuickUnsupported;
   }
 
   m_searcher->SetDirecotryTreeBuilder(m_builder);

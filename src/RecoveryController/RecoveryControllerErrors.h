@@ -12,6 +12,10 @@ constexpr ResultCode kQuickWholeDisk = MakeFailure(kRecoveryController, 0x43, er
 constexpr ResultCode kQuickNoTreeBuilder = MakeFailure(kRecoveryController, 0x48, error::kOutOfMemory);
 constexpr ResultCode kQuickTreeBuilderRefused = MakeFailure(kRecoveryController, 0x4B, error::kFailure);
 constexpr ResultCode kQuickUnsupported = MakeFailure(kRecoveryController, 0x57, error::kFileSystemNotSupported);
+// The volume record names no file system with a quick searcher because the volume's first sectors cannot be
+// read; and an APFS container, which the complete scan reads.
+constexpr ResultCode kQuickBootSectorUnreadable = MakeFailure(kRecoveryController, 0x5A, error::kBootSectorUnreadable);
+constexpr ResultCode kQuickApfs = MakeFailure(kRecoveryController, 0x5B, error::kCompleteScanOnly);
 constexpr ResultCode kCompleteMissingArgument = MakeFailure(kRecoveryController, 0x45, error::kBadArguments);
 constexpr ResultCode kCompleteNoTreeBuilder = MakeFailure(kRecoveryController, 0x55, error::kOutOfMemory);
 constexpr ResultCode kCompleteTreeBuilderRefused = MakeFailure(kRecoveryController, 0x58, error::kFailure);

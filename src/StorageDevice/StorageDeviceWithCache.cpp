@@ -5,7 +5,7 @@
 #include <limits>
 #include <utility>
 
-#include "StorageDevice/BadSectorReports.h"
+#include "Utility/BadSectorReports.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 
 CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* inner)
@@ -50,7 +50,7 @@ void CStorageDeviceWithCache::BeginCache() {
 
 void CStorageDeviceWithCache::CacheThread() {
   // Failed blocks are read again here in pieces; only the ranges that still fail are reported.
-  const quellsy::storage::ScopedBadSectorReportsByCaller reportedHere;
+  const quellsy::ScopedBadSectorReportsByCaller reportedHere;
   const long long blockSize = m_blockSize;
   const std::size_t blockBytes = static_cast<std::size_t>(blockSize) * m_sectorSize;
   const std::size_t lookBack = m_lookBack;

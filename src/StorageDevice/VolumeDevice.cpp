@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "StorageDevice/BadSectorReports.h"
+#include "Utility/BadSectorReports.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 
 using namespace quellsy;
@@ -23,7 +23,7 @@ bool CVolumeDevice::Read(const storage::ReadTarget& target, long long first, lon
   ClearError();
   if (first >= GetTotalSectors()) return Fail(storage::kVolumeReadPastEnd);
   const auto result = ReadRaw(target, first, count);
-  if (result == storage::kReadFailed && !storage::BadSectorsReportedByCaller()) {
+  if (result == storage::kReadFailed && !BadSectorsReportedByCaller()) {
     const auto range = EncodeBadSectorRange({static_cast<std::uint64_t>(first), static_cast<std::uint64_t>(count)});
     messageCenter_->PushEvent(EVENT_BAD_SECTOR, static_cast<int>(range.size()), range.data());
   }

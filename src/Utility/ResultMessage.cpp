@@ -1,8 +1,11 @@
 #include "Utility/ResultMessage.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstdio>
+#include <mutex>
 #include <utility>
+#include <vector>
 
 namespace quellsy {
 
@@ -24,6 +27,8 @@ constexpr std::pair<std::uint32_t, std::string_view> kMessages[] = {
     {error::kNoSearcher, "no searcher for this file system"},
     {error::kBadArguments, "bad arguments"},
     {error::kWrongDeviceKind, "wrong kind of device"},
+    {error::kBootSectorUnreadable, "the boot sector at %s could not be read"},
+    {error::kCompleteScanOnly, "%s holds an APFS container: APFS volumes are read by the complete scan"},
     {error::kNoPartition, "no partition holds the file"},
     {error::kNoReader, "the file's data cannot be located"},
     {error::kShortWrite, "writing %s failed"},
@@ -45,7 +50,18 @@ constexpr std::pair<std::uint32_t, std::string_view> kMessages[] = {
 
 constexpr std::string_view kUnknown = "failed";
 
+std::mutex registeredLock;
+std::vector<std::span<const ResultWords>> registered;
+
 std::string_view Words(ResultCode code) {
+  {
+    const std::lock_guard lock(registeredLock);
+    for (const std::span<const ResultWords> table : registered)
+      for (const ResultWords& entry : table)
+        if (entry.code == code || (entry.anyLine && ModuleOf(entry.code) == ModuleOf(code) &&
+                                   ErrorOf(entry.code) == ErrorOf(code)))
+          return entry.words;
+  }
   const std::uint32_t number = ErrorOf(code);
   for (const auto& [error, words] : kMessages)
     if (error == number) return words;
@@ -53,6 +69,19 @@ std::string_view Words(ResultCode code) {
 }
 
 }  // namespace
+
+void RegisterResultWords(std::span<const ResultWords> table) {
+  const std::lock_guard lock(registeredLock);
+  const bool known = std::any_of(registered.begin(), registered.end(), [&](std::span<const ResultWords> held) {
+    return held.data() == table.data() && held.size() == table.size();
+  });
+  if (!known) registered.push_back(table);
+}
+
+void ResetResultWordsForTesting() {
+  const std::lock_guard lock(registeredLock);
+  registered.clear();
+}
 
 std::string ResultCodeHex(ResultCode code) {
   char text[24];

@@ -47,6 +47,20 @@ class APFSCompleteScanTest : public testing::Test {
   TempDir m_dir;
 };
 
+// The quick scan does not read APFS: given a container, it says that the complete scan does, rather than that
+// there is no volume.
+TEST_F(APFSCompleteScanTest, TheQuickScanOfAContainerSaysThatTheCompleteScanReadsIt) {
+  const fs::path image = PublicFixture("dfvfs/apfs.raw");
+  ASSERT_TRUE(fs::exists(image));
+  const CliRun run = Cli({"quick", image.string()});
+  EXPECT_EQ(run.exit, 1);
+  EXPECT_TRUE(run.lines.empty());
+  EXPECT_NE(run.err.find("engine-cli: sector 0 of " + image.string() +
+                         " holds an APFS container: APFS volumes are read by the complete scan (0x0104005b00000406)\n"),
+            std::string::npos)
+      << run.err;
+}
+
 TEST_F(APFSCompleteScanTest, MacOsContainerListsAndCopiesWhatTheSleuthKitDoes) {
   const fs::path image = PublicFixture("dfvfs/apfs.raw");
   ASSERT_TRUE(fs::exists(image));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <numeric>
@@ -72,8 +73,13 @@ std::vector<std::uint8_t> LooseLeaf(std::uint64_t oid, const std::vector<apfs::T
 }
 
 struct Scan {
-  explicit Scan(std::vector<std::uint8_t> bytes, long long blockSectors = 8192, int build = 1)
+  // badSector: a sector whose reads fail, and with it every sector read at once with it, as over a bad sector.
+  explicit Scan(std::vector<std::uint8_t> bytes, long long blockSectors = 8192, int build = 1, long long badSector = -1)
       : device(std::move(bytes), 512) {
+    if (badSector >= 0) {
+      device.ZeroWholeFailedReads();
+      device.FailSectors(badSector, 1);
+    }
     searcher.SetDevice(&device);
     searcher.SetBlockSize(static_cast<int>(blockSectors));
     searcher.SetDirecotryTreeBuilder(&builder);
@@ -168,6 +174,23 @@ TEST_P(WrittenContainerTest, FilesArePlacedAndReadBackThroughThePartitionRecord)
 
 // One call for the whole disk; ranges of three blocks; ranges that end inside a block.
 INSTANTIATE_TEST_SUITE_P(RangeSizes, WrittenContainerTest, testing::Values(8192, 24, 20));
+
+// An unreadable sector in an unused block of the container's first group of blocks: the other blocks read with
+// it are still examined, so the container and its files are found and read back whole.
+TEST(APFSDeepScan, AnUnreadableSectorCostsOnlyItsOwnBlock) {
+  SmallContainer container;
+  Disk disk(256 + 128);
+  disk.Place(256, container.writer.Build());
+  ASSERT_TRUE(std::all_of(disk.bytes.begin() + (256 + 15) * kBlock, disk.bytes.begin() + (256 + 16) * kBlock,
+                          [](std::uint8_t b) { return b == 0; }))
+      << "the block holds nothing";
+  Scan scan(disk.bytes, 8192, 1, (256 + 15) * 8 + 3);
+  const auto* a = scan.ByPath("docs/a.txt");
+  const auto* b = scan.ByPath("b.bin");
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(scan.Contents(*a), container.a);
+  EXPECT_EQ(scan.Contents(*b), container.b);
+}
 
 TEST(APFSDeepScan, SecondContainerBecomesAFolderNamedAfterItsVolume) {
   SmallContainer first("Alpha", 1), second("Beta", 50);

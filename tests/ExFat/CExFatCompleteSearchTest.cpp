@@ -73,8 +73,11 @@ TEST(CExFatCompleteSearchTest, BlocksAreRefusedWithoutDeviceBuilderOrBlockSizeAn
   EXPECT_FALSE(searcher.AnalyzeBlockChecked(0, kBlock));
   searcher.SetBlockSize(kBlock);
   EXPECT_TRUE(searcher.AnalyzeBlockChecked(0, kBlock));
+  // A block of which a sector cannot be read is still analysed; one of which nothing can be read is refused.
   device.FailSectors(20, 1);
-  EXPECT_FALSE(searcher.AnalyzeBlockChecked(16, kBlock));
+  EXPECT_TRUE(searcher.AnalyzeBlockChecked(16, kBlock));
+  device.FailSectors(32, kBlock);
+  EXPECT_FALSE(searcher.AnalyzeBlockChecked(32, kBlock));
 }
 
 TEST(CExFatCompleteSearchTest, EndWithoutBuildingLeavesNoPartitionsAndNoNodes) {

@@ -59,14 +59,18 @@ TEST(ExFatFatTable, NineWindowsAtMostAndTheLowestGoesFirst) {
   EXPECT_EQ(device.ReadCalls(), 11);
 }
 
-TEST(ExFatFatTable, EntriesBeyondTheTableOrInAnUnreadableWindowEndTheChain) {
+// An unreadable sector ends the chains through its entries; the entries read with it stay. The device fails whole
+// reads over it, as a disk does.
+TEST(ExFatFatTable, EntriesBeyondTheTableOrInAnUnreadableSectorEndTheChain) {
   MemoryDevice device = MakeDevice();
+  device.ZeroWholeFailedReads();
   device.FailSectors(kFatStart + 2048 * 3, 1);
   CFatTable table;
   table.CreateFatTable(&device, kFatStart, kFatSectors, kEntries);
   EXPECT_EQ(table.GetNextCluster(kEntries), CFatTable::kNoCluster);
   EXPECT_EQ(table.GetNextCluster(0xFFFFFFF0), CFatTable::kNoCluster);
   EXPECT_EQ(table.GetNextCluster(3u << 18), CFatTable::kNoCluster);
+  EXPECT_EQ(table.GetNextCluster((3u << 18) + 128), Expected((3u << 18) + 128)) << "the sector after it";
   EXPECT_EQ(table.GetNextCluster(kEntries - 1), Expected(kEntries - 1));
   table.ClearFatData();
   EXPECT_FALSE(table.IsValid());
@@ -80,6 +84,7 @@ struct CreateCase {
   std::uint32_t sectors;
   long long failSector;
   bool valid;
+  long long failCount = 1;
 };
 
 void PrintTo(const CreateCase& c, std::ostream* os) { *os << c.name; }
@@ -89,7 +94,7 @@ class ExFatFatTableCreate : public testing::TestWithParam<CreateCase> {};
 TEST_P(ExFatFatTableCreate, NeedsADeviceAPlaceInsideItAndAReadableFirstWindow) {
   const CreateCase& c = GetParam();
   MemoryDevice device(64, 512);
-  if (c.failSector >= 0) device.FailSectors(c.failSector, 1);
+  if (c.failSector >= 0) device.FailSectors(c.failSector, c.failCount);
   CFatTable table;
   table.CreateFatTable(c.device ? &device : nullptr, c.start, c.sectors, 100);
   EXPECT_EQ(table.IsValid(), c.valid);
@@ -105,7 +110,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExFatFatTableCreate,
                                          CreateCase{"NegativeStart", true, -1, 8, -1, false},
                                          CreateCase{"EndsAtTheLastSector", true, 56, 8, -1, false},
                                          CreateCase{"EndsBeforeTheLastSector", true, 55, 8, -1, true},
-                                         CreateCase{"Unreadable", true, 8, 8, 10, false}),
+                                         CreateCase{"OneSectorUnreadable", true, 8, 8, 10, true},
+                                         CreateCase{"Unreadable", true, 8, 8, 8, false, 8}),
                          [](const testing::TestParamInfo<CreateCase>& param) { return std::string(param.param.name); });
 
 TEST(ExFatFatTable, FourKibSectorsKeepOneMibWindows) {

@@ -2,6 +2,7 @@
 // how it copes with damage made by patching those images (a looping FAT, unreadable folders, a stopped scan).
 
 #include "ExFat/CExFatQuickSearch.h"
+#include "ExFat/ExFatErrors.h"
 
 #include <gtest/gtest.h>
 
@@ -288,26 +289,35 @@ TEST_F(ExFatQuickSearchTest, ProgressCountsTheFoldersWalked) {
   EXPECT_EQ(lastCurrent, 7u);
 }
 
-TEST(ExFatQuickSearch, AVolumeThatIsNotExFatGivesNoNodesButAFinishedReport) {
+// A volume it cannot use lists nothing, and its finished report says why, so that it never reads as an empty
+// volume: a boot sector that is not exFAT's, one that cannot be read, no device or builder.
+TEST(ExFatQuickSearch, AVolumeItCannotUseGivesNoNodesAndAFinishedReportWithTheFailure) {
   MemoryDevice device(std::vector<std::uint8_t>(1 << 20, 0), 512);
   RecordingTreeBuilder builder;
   RecordingProgress progress;
   CExFatQuickSearch searcher;
   searcher.SetDirecotryTreeBuilder(&builder);
-  EXPECT_EQ(searcher.QuickSearchFiles(&device, &progress), 0u);
+  EXPECT_EQ(searcher.QuickSearchFiles(&device, &progress), exfat::kQuickNoBootSector);
   EXPECT_TRUE(builder.nodes().empty());
   EXPECT_TRUE(builder.searchers().empty());
   EXPECT_TRUE(builder.flushes().empty());
   ASSERT_EQ(progress.reports.size(), 1u);
   EXPECT_EQ(progress.reports[0].status, PROGRESS_STATUS_FINISHED);
+  EXPECT_EQ(progress.reports[0].result, exfat::kQuickNoBootSector);
   EXPECT_EQ(searcher.GetSearchedPartitionInfo(nullptr, 0), 0);
+  MemoryDevice unreadable(std::vector<std::uint8_t>(1 << 20, 0), 512);
+  unreadable.FailSectors(0, 1);
+  EXPECT_EQ(searcher.QuickSearchFiles(&unreadable, &progress), exfat::kQuickBootSectorUnreadable);
+  EXPECT_EQ(progress.reports.back().result, exfat::kQuickBootSectorUnreadable);
   // Without a device or a builder the same.
-  EXPECT_EQ(searcher.QuickSearchFiles(nullptr, &progress), 0u);
+  EXPECT_EQ(searcher.QuickSearchFiles(nullptr, &progress), exfat::kQuickMissingArgument);
   CExFatQuickSearch noBuilder;
-  EXPECT_EQ(noBuilder.QuickSearchFiles(&device, &progress), 0u);
-  EXPECT_EQ(progress.reports.size(), 3u);
+  EXPECT_EQ(noBuilder.QuickSearchFiles(&device, &progress), exfat::kQuickMissingArgument);
+  EXPECT_EQ(progress.reports.size(), 4u);
+  EXPECT_EQ(progress.reports.back().result, exfat::kQuickMissingArgument);
   // Without a progress sink nothing happens at all.
-  EXPECT_EQ(searcher.QuickSearchFiles(&device, nullptr), 0u);
+  EXPECT_EQ(searcher.QuickSearchFiles(&device, nullptr), exfat::kQuickMissingArgument);
+  EXPECT_EQ(progress.reports.size(), 4u);
 }
 
 }  // namespace

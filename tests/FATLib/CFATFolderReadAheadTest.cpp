@@ -46,33 +46,42 @@ TEST(CFATFolderReadAhead, HandsOverTheRunsItReadOnceEachAndNothingElse) {
   EXPECT_EQ(device.ReadCalls(), 2);
 }
 
-TEST(CFATFolderReadAhead, ARunIsFailedOnlyWhenItsOwnSectorsCannotBeRead) {
+// A run loses only its own unreadable sectors (zeros); it fails only when none of its sectors can be read, and
+// says so when its first sector is lost. The device fails whole reads over a bad sector, as a disk does.
+TEST(CFATFolderReadAhead, ARunLosesOnlyItsUnreadableSectors) {
   struct Case {
     const char* what;
-    long long badSector;
+    std::vector<long long> bad;
     Held first;
     Held second;
   };
-  for (const Case& c : {Case{"inside the first run", 20, Held::kFailed, Held::kRead},
-                        Case{"in the gap read along", 25, Held::kRead, Held::kRead},
-                        Case{"inside the second run", 31, Held::kRead, Held::kFailed}}) {
+  for (const Case& c : {Case{"inside the first run", {20}, Held::kRead, Held::kRead},
+                        Case{"the first run's first sector", {18}, Held::kReadFirstSectorLost, Held::kRead},
+                        Case{"in the gap read along", {25}, Held::kRead, Held::kRead},
+                        Case{"the whole second run", {30, 31}, Held::kRead, Held::kFailed}}) {
     SCOPED_TRACE(c.what);
     MemoryDevice device = PatternDevice(100);
-    device.FailSectors(c.badSector, 1);
+    device.ZeroWholeFailedReads();
+    for (const long long sector : c.bad) device.FailSectors(sector, 1);
+    // What each run holds: the device's bytes, zeros in its bad sectors.
+    const auto expected = [&](FolderRun run) {
+      std::vector<std::uint8_t> bytes = Slice(device, run);
+      for (const long long sector : c.bad)
+        if (sector >= static_cast<long long>(run.sector) && sector < static_cast<long long>(run.sector + run.sectors))
+          std::fill_n(bytes.begin() + (sector - static_cast<long long>(run.sector)) * kSector, kSector, 0);
+      return bytes;
+    };
     CFATFolderReadAhead ahead(&device, kSector);
     ahead.Fill({{18, 4}, {30, 2}});
     std::vector<std::uint8_t> out(4 * kSector, 0xAB);
-    const Held first = ahead.Take({18, 4}, out.data());
-    EXPECT_EQ(first, c.first);
-    if (first == Held::kFailed) {
-      EXPECT_EQ(out, std::vector<std::uint8_t>(4 * kSector, 0xAB)) << "a failed run leaves the caller's bytes alone";
-    } else {
-      EXPECT_EQ(out, Slice(device, {18, 4}));
-    }
-    std::vector<std::uint8_t> second(2 * kSector);
+    EXPECT_EQ(ahead.Take({18, 4}, out.data()), c.first);
+    EXPECT_EQ(out, expected({18, 4}));
+    std::vector<std::uint8_t> second(2 * kSector, 0xAB);
     EXPECT_EQ(ahead.Take({30, 2}, second.data()), c.second);
-    if (c.second == Held::kRead) {
-      EXPECT_EQ(second, Slice(device, {30, 2}));
+    if (c.second == Held::kFailed) {
+      EXPECT_EQ(second, std::vector<std::uint8_t>(2 * kSector, 0xAB)) << "a failed run leaves the caller's bytes alone";
+    } else {
+      EXPECT_EQ(second, expected({30, 2}));
     }
   }
 }

@@ -1,5 +1,5 @@
 // Scattered reads through the window cache: the device's bytes, one device read per window, and no answer where
-// the window cannot be read whole or the bytes leave the table or the window.
+// a sector cannot be read or the bytes leave the table or the window.
 
 #include "FATLib/CFATWindowCache.h"
 
@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "Utility/ByteReader.h"
 #include "support/MemoryDevice.h"
 #include "support/TempDir.h"
 
@@ -77,12 +78,21 @@ TEST(CFATWindowCache, ARoundOverAllHeldWindowsReadsEachOnce) {
   }
 }
 
-TEST(CFATWindowCache, AWindowWithAnUnreadableSectorAnswersNothing) {
-  MemoryDevice device(quellsy::test::PatternBytes(32 * kSector, 6), kSector);
+// An unreadable sector answers nothing, but the sectors read with it do; the device fails whole reads over it,
+// as a disk does. As a table, the sector reads as zeros (free entries), or as the other copy has it.
+TEST(CFATWindowCache, AnUnreadableSectorAnswersNothingButItsWindowDoes) {
+  MemoryDevice device(quellsy::test::PatternBytes(64 * kSector, 6), kSector);
+  device.ZeroWholeFailedReads();
   device.FailSectors(10, 1);
   CFATWindowCache cache(&device, 0, 32, kSector, kWindow, 4);
   std::vector<std::uint8_t> out(kSector);
-  EXPECT_FALSE(cache.Read(9 * kSector, out)) << "sector 9 is readable, but its window is not whole";
+  EXPECT_FALSE(cache.Read(10 * kSector, out));
+  EXPECT_EQ(cache.Le32(10 * kSector + 8), 0u);
+  EXPECT_TRUE(cache.Read(9 * kSector, out));
+  EXPECT_EQ(out, std::vector<std::uint8_t>(device.bytes().begin() + 9 * kSector, device.bytes().begin() + 10 * kSector));
+  CFATWindowCache copied(&device, 0, 32, kSector, kWindow, 4);
+  copied.SetOtherCopy(32);
+  EXPECT_EQ(copied.Le32(10 * kSector + 8), quellsy::le32(device.bytes(), 42 * kSector + 8));
   EXPECT_TRUE(cache.Read(16 * kSector, out));
   EXPECT_EQ(out, std::vector<std::uint8_t>(device.bytes().begin() + 16 * kSector, device.bytes().begin() + 17 * kSector));
   CFATWindowCache none(nullptr, 0, 32, kSector, kWindow, 4);

@@ -191,12 +191,18 @@ TEST(CFatVolumeAnalyze, GetLabelCopiesAtMostTheField) {
 }
 
 TEST(CFatVolumeAnalyze, UnreadableOrAbsurdDevicesAreUnknown) {
-  MemoryDevice failing(200, 512);
-  failing.Put(0, MakeBootSector(BootSectorFields{}));
-  failing.FailSectors(2, 1);  // inside the four sectors read at the start
-  std::unique_ptr<IVolumeAnalyze> a(CreateFatVolumeAnalyze(&failing, 0));
-  EXPECT_EQ(a->GetFileSystemType(), FILE_SYSTEM_UNKNOWN);
-  EXPECT_EQ(a->GetTotalSector(), 0u);
+  // An unreadable boot sector hides the volume; another of the four sectors read at the start does not.
+  for (const long long bad : {0, 2}) {
+    MemoryDevice failing(200, 512);
+    failing.Put(0, MakeBootSector(BootSectorFields{}));
+    failing.ZeroWholeFailedReads();
+    failing.FailSectors(bad, 1);
+    std::unique_ptr<IVolumeAnalyze> a(CreateFatVolumeAnalyze(&failing, 0));
+    EXPECT_EQ(a->GetFileSystemType() == FILE_SYSTEM_UNKNOWN, bad == 0) << bad;
+    if (bad == 0) {
+      EXPECT_EQ(a->GetTotalSector(), 0u);
+    }
+  }
 
   MemoryDevice tiny(3, 512);  // fewer than the four sectors read
   std::unique_ptr<IVolumeAnalyze> b(CreateFatVolumeAnalyze(&tiny, 0));

@@ -96,21 +96,67 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(std::get<1>(p.param).name) + (std::get<0>(p.param) == 2 ? "_Fat16" : "_Fat32");
     });
 
-TEST(FATTable, BrokenHeaderOrReadMakesTheCopyInvalid) {
+TEST(FATTable, BrokenHeaderMakesTheCopyInvalid) {
   for (const std::uint32_t width : {2u, 4u}) {
     SyntheticTable t{width, width == 2 ? 12u : 256u, {{2, 0xFFFF}}};
     auto device = t.Device();
     device->bytes()[kTableStart * 512] = 0x00;
     EXPECT_FALSE(Make(t, *device)->IsValidFATTable()) << width;
-    auto unreadable = t.Device();
-    unreadable->FailSectors(kTableStart + 5, 1);
-    EXPECT_FALSE(Make(t, *unreadable)->IsValidFATTable()) << width;
   }
   // A table said to reach past the device is refused before anything is read or allocated.
   MemoryDevice small(100, 512);
   EXPECT_FALSE(CFAT16Table(&small, 0, 256).HasBuffer());
   EXPECT_FALSE(CFAT32Table(&small, 90, 256).HasBuffer());
   EXPECT_EQ(small.ReadCalls(), 0);
+}
+
+// One unreadable sector of a copy costs the entries it holds (they read free), not the copy; with both copies
+// found, each fills the other's unreadable sectors, so a different bad sector in each loses nothing. The device
+// fails whole reads over a bad sector, as a disk does.
+TEST(FATTable, AnUnreadableSectorCostsOnlyItsEntriesAndTheOtherCopyFillsIt) {
+  for (const std::uint32_t width : {2u, 4u}) {
+    SCOPED_TRACE(width);
+    const std::uint32_t perSector = 512 / width;
+    const std::uint32_t end = width == 2 ? 0xFFFF : 0x0FFFFFFF;
+    // A chain through sectors 0, 2 and 5 of the table.
+    SyntheticTable t{width, width == 2 ? 12u : 256u,
+                     {{2, 2 * perSector + 1}, {2 * perSector + 1, 5 * perSector + 3}, {5 * perSector + 3, end}}};
+    const auto copy = [&](MemoryDevice& device) {
+      device.Put((kTableStart + t.sectors) * 512, std::vector<std::uint8_t>(
+          device.bytes().begin() + kTableStart * 512, device.bytes().begin() + (kTableStart + t.sectors) * 512));
+    };
+    const std::uint32_t endRead = width == 2 ? 0x0FFFFFF8 : 0x0FFFFFFF;
+
+    auto one = t.Device();
+    one->ZeroWholeFailedReads();
+    one->FailSectors(kTableStart + 5, 1);
+    const std::unique_ptr<IRealFATTable> alone = Make(t, *one);
+    ASSERT_TRUE(alone->IsValidFATTable());
+    EXPECT_EQ(alone->GetNextCluster(2), 2 * perSector + 1);
+    EXPECT_EQ(alone->GetNextCluster(2 * perSector + 1), 5 * perSector + 3);
+    EXPECT_EQ(alone->GetNextCluster(5 * perSector + 3), 0u) << "in the unreadable sector";
+
+    auto both = t.Device();
+    copy(*both);
+    both->ZeroWholeFailedReads();
+    both->FailSectors(kTableStart + 5, 1);
+    both->FailSectors(kTableStart + t.sectors + 2, 1);
+    const enumFILE_SYSTEM_TYPE type = width == 2 ? FILE_SYSTEM_FAT16 : FILE_SYSTEM_FAT32;
+    std::unique_ptr<IFATTable> table(IFATTableFactory::CreateFATTable(both.get(), kTableStart, type, t.sectors, 1, 1));
+    EXPECT_EQ(table->GetNextCluster(2), 2 * perSector + 1);
+    EXPECT_EQ(table->GetNextCluster(2 * perSector + 1), 5 * perSector + 3);
+    EXPECT_EQ(table->GetNextCluster(5 * perSector + 3), endRead);
+
+    // The header sector unreadable: the copy alone is no table, with the other copy it is one.
+    auto head = t.Device();
+    copy(*head);
+    head->FailSectors(kTableStart, 1);
+    EXPECT_EQ(IFATTableFactory::CreateRealFATTable(head.get(), type, kTableStart, t.sectors), nullptr);
+    const std::unique_ptr<IRealFATTable> filled(
+        IFATTableFactory::CreateRealFATTable(head.get(), type, kTableStart, t.sectors, kTableStart + t.sectors));
+    ASSERT_NE(filled, nullptr);
+    EXPECT_EQ(filled->GetNextCluster(2), 2 * perSector + 1);
+  }
 }
 
 TEST(FATTable, SectorCountRangesPerWidthAndSectorSize) {

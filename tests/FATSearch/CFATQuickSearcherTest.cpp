@@ -314,26 +314,50 @@ TEST(CFATQuickSearcherTest, StopThroughContinuedStillBuildsWhatWasFoundAndSendsT
   }
 }
 
+// A root of which nothing can be read ends the scan with its code; one unreadable sector of it costs only the
+// entries it holds. The device fails whole reads over a bad sector, as a disk does.
 TEST(CFATQuickSearcherTest, UnreadableRootEndsWithItsCodeAndAnEmptyTree) {
   QUELLSY_REQUIRE_FIXTURE(FatImages::Get()->Fixture());
   struct Case {
     const char* image;
     enumFILE_SYSTEM_TYPE type;
+    bool whole;
   };
-  for (const Case& c : {Case{"fat16.img", FILE_SYSTEM_FAT16}, Case{"fat32.img", FILE_SYSTEM_FAT32}}) {
-    SCOPED_TRACE(c.image);
+  // mkfs.fat puts the FAT32 root in cluster 2, one sector long on this image: only the FAT16 root, 32 sectors
+  // read at once, has sectors that stay readable when one fails.
+  for (const Case& c : {Case{"fat16.img", FILE_SYSTEM_FAT16, true}, Case{"fat32.img", FILE_SYSTEM_FAT32, true},
+                        Case{"fat16.img", FILE_SYSTEM_FAT16, false}}) {
+    SCOPED_TRACE(std::string(c.image) + (c.whole ? " whole root" : " its last sector"));
     QuickVolume volume(ImageBytes(c.image), c.type);
     const std::vector<std::uint8_t>& bytes = volume.device.bytes();
     const long long reserved = bytes[14] | (bytes[15] << 8);
     const long long perFat = c.type == FILE_SYSTEM_FAT32 ? bytes[36] | (bytes[37] << 8) : bytes[22] | (bytes[23] << 8);
-    // The fixed root of FAT16, or cluster 2 where mkfs.fat puts the FAT32 root.
-    volume.device.FailSectors(reserved + 2 * perFat, 1);
+    // The fixed root of FAT16 (its entries' sectors), or cluster 2 and on (the most a folder read takes at once).
+    const long long rootSectors = c.type == FILE_SYSTEM_FAT32 ? 128 : (bytes[17] | (bytes[18] << 8)) * 32 / 512;
+    const long long root = reserved + 2 * perFat;
+    Scan undamaged;
+    undamaged.Run(&volume.device);
+    ASSERT_EQ(undamaged.result, quellsy::kResultOk);
+    ASSERT_FALSE(undamaged.builder.nodes().empty());
+
+    volume.device.ZeroWholeFailedReads();
+    if (c.whole) {
+      volume.device.FailSectors(root, rootSectors);
+    } else {
+      // The entries of this small root all lie in its first sector: its last one holds none.
+      volume.device.FailSectors(root + rootSectors - 1, 1);
+    }
     Scan scan;
     scan.Run(&volume.device);
-    EXPECT_EQ(scan.result, fatsearch::kRootUnreadable);
     scan.ExpectFinalRecord();
-    EXPECT_TRUE(scan.builder.nodes().empty());
     EXPECT_EQ(scan.builder.flushes(), std::vector<_tagSearcherType>{SEARCHER_FAT});
+    if (c.whole) {
+      EXPECT_EQ(scan.result, fatsearch::kRootUnreadable);
+      EXPECT_TRUE(scan.builder.nodes().empty());
+    } else {
+      EXPECT_EQ(scan.result, quellsy::kResultOk);
+      EXPECT_EQ(scan.builder.nodes().size(), undamaged.builder.nodes().size());
+    }
   }
 }
 

@@ -20,6 +20,7 @@
 #include "NTFSLib/NTFSPublicFunction.h"
 #include "NTFSLib/NTFSReferenceTables.h"
 #include "NtfsImages.h"
+#include "support/MemoryDevice.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -242,6 +243,40 @@ TEST_P(NtfsMadeVolumes, NamedStreamsFoundAcrossExtensionRecords) {
     seen.insert(name);
   }
   EXPECT_EQ(seen.size(), std::stoul(image.facts["streams"]));
+}
+
+// One unreadable sector inside the $LogFile costs that sector alone: the rest of the cluster read with it, and
+// every other page, are read as they are on the disk. The device fails whole reads over the sector, as a disk does.
+TEST_P(NtfsMadeVolumes, AnUnreadableSectorOfTheLogFileCostsOnlyThatSector) {
+  constexpr std::uint64_t kLogFile = 2;
+  const std::vector<std::uint8_t> log = Data(kLogFile);
+  const CNTFSFileRecord record(volume->Record(kLogFile));
+  CNTFSDataRunList runs;
+  std::int64_t realSize = 0;
+  ASSERT_TRUE(CNTFSFileRecordAnalyzer::AddDataRunListfromFileRecordBuffer(record, runs, true, realSize));
+  const std::uint64_t clusterBytes = volume->geometry.ClusterBytes();
+  const unsigned sectorSize = volume->geometry.sectorSize;
+  ASSERT_GE(log.size(), 4 * clusterBytes);
+  // The middle cluster's first sector; the bytes kept beside it (the rest of its cluster, or the next cluster)
+  // are not all zeros, so losing them would show.
+  const std::uint64_t vcn = log.size() / clusterBytes / 2;
+  const std::int64_t lcn = runs.GetLCN(static_cast<std::int64_t>(vcn));
+  ASSERT_GE(lcn, 0);
+  const std::size_t at = static_cast<std::size_t>(vcn * clusterBytes);
+  ASSERT_TRUE(std::any_of(log.begin() + static_cast<std::ptrdiff_t>(at + sectorSize),
+                          log.begin() + static_cast<std::ptrdiff_t>(at + clusterBytes + sectorSize),
+                          [](std::uint8_t b) { return b != 0; }));
+
+  MemoryDevice failing(ReadFile(image.path), sectorSize);
+  failing.ZeroWholeFailedReads();
+  failing.FailSectors(lcn * volume->geometry.sectorsPerCluster + volume->geometry.origin, 1);
+  std::vector<std::uint8_t> read(log.size(), 0xA5);
+  EXPECT_FALSE(ntfs::ReadThroughRuns(failing, volume->geometry, runs, 0, read)) << "a sector was not read";
+  std::vector<std::uint8_t> expected = log;
+  std::fill_n(expected.begin() + static_cast<std::ptrdiff_t>(at), sectorSize, std::uint8_t{0});
+  std::size_t differing = 0;
+  for (std::size_t i = 0; i < read.size(); ++i) differing += read[i] != expected[i] ? 1 : 0;
+  EXPECT_EQ(differing, 0u) << "bytes other than the unreadable sector's zeros";
 }
 
 TEST_P(NtfsMadeVolumes, MftEvidenceFromRecordZero) {

@@ -59,7 +59,7 @@ TEST_F(QuickControllerTest, SearcherByFileSystemType) {
   for (const Case& c : {Case{FILE_SYSTEM_FAT12, kResultOk}, Case{FILE_SYSTEM_FAT16, kResultOk},
                         Case{FILE_SYSTEM_FAT32, kResultOk}, Case{FILE_SYSTEM_NTFS, kResultOk},
                         Case{FILE_SYSTEM_EXFAT, kResultOk}, Case{FILE_SYSTEM_HFSPLUS, kResultOk},
-                        Case{FILE_SYSTEM_APFS, controller::kQuickUnsupported},
+                        Case{FILE_SYSTEM_APFS, controller::kQuickApfs},
                         Case{FILE_SYSTEM_EXT2, controller::kQuickUnsupported},
                         Case{FILE_SYSTEM_RAW, controller::kQuickUnsupported},
                         Case{FILE_SYSTEM_UNKNOWN, controller::kQuickUnsupported}}) {
@@ -104,6 +104,27 @@ TEST_F(QuickControllerTest, RefusedDevicesAndArguments) {
   CDeletedRecoveryController noFilter;
   SetVolumeType(FILE_SYSTEM_FAT32);
   EXPECT_EQ(noFilter.StartDataRecovery(&device, &progress, &sink), controller::kQuickTreeBuilderRefused);
+}
+
+// A volume whose first sectors cannot be read has no file system the probe could name: that is said, and never
+// "no volume"; a readable volume the probe could not name is still "no volume".
+TEST_F(QuickControllerTest, AnUnreadableBootSectorIsNotNoVolume) {
+  engines.AddQuick(FILE_SYSTEM_FAT32);
+  struct Case {
+    long long badSector;  // -1: none
+    ResultCode result;
+  };
+  for (const Case& c : {Case{0, controller::kQuickBootSectorUnreadable}, Case{3, controller::kQuickBootSectorUnreadable},
+                        Case{8, controller::kQuickUnsupported}, Case{-1, controller::kQuickUnsupported}}) {
+    MemoryDevice volume(64, 512);
+    if (c.badSector >= 0) volume.FailSectors(c.badSector, 1);
+    SetVolumeType(FILE_SYSTEM_UNKNOWN);
+    volume.SetPrivateData(data.get());
+    progress.reports.clear();
+    EXPECT_EQ(controller.StartDataRecovery(&volume, &progress, &sink), c.result) << c.badSector;
+    EXPECT_EQ(progress.reports, (std::vector<Report>{{2, 1, 0}, {3, 1, 1}}));
+    EXPECT_EQ(engines.Script(FILE_SYSTEM_FAT32).created, 0);
+  }
 }
 
 class RecordingRestoreSink : public RestoreScanSink {

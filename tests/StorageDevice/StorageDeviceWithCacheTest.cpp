@@ -15,6 +15,7 @@
 #include "StorageDevice/StorageDeviceFactory.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
 #include "Utility/MessageCenter.h"
+#include "support/BadSectorCollector.h"
 #include "support/FaultyRawReadBackend.h"
 #include "support/MemoryDevice.h"
 #include "support/TempDir.h"
@@ -373,36 +374,6 @@ TEST(StorageDeviceWithCacheStress, ThousandShortRunsEndCleanly) {
   }
 }
 
-// Collects the bad-sector ranges the centre delivers, up to a marker pushed after them: delivery keeps push
-// order, so once the marker is in, every range pushed before it is too.
-class RangeCollector : public INotifyCenter {
- public:
-  static constexpr auto kMarker = static_cast<EVENT_TYPE>(0x7E58);
-
-  int Notify(_MSG_EVENT* event) override {
-    {
-      std::lock_guard lock(m_lock);
-      if (event->type == kMarker) m_marked = true;
-      else if (const auto range = DecodeBadSectorRange(*event); range && !m_marked) m_ranges.push_back(*range);
-      else if (event->type == EVENT_BAD_SECTOR && !m_marked) m_ranges.push_back({~0ULL, 0});  // no range
-    }
-    m_changed.notify_all();
-    return 0;
-  }
-  std::vector<BadSectorRange> RangesBeforeMarker() {
-    CMessageCenter::Instance().PushEvent(kMarker, 0, nullptr);
-    std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return m_marked; });
-    return m_ranges;
-  }
-
- private:
-  std::mutex m_lock;
-  std::condition_variable m_changed;
-  bool m_marked = false;
-  std::vector<BadSectorRange> m_ranges;
-};
-
 struct BadSectorCase {
   const char* name;
   std::vector<BadSectorRange> bad;  // as the disk has them
@@ -411,14 +382,7 @@ struct BadSectorCase {
 // With each 4 MiB piece read whole, and read as four parts at once of which only some fail.
 class ReadAheadRetry : public ::testing::TestWithParam<std::tuple<BadSectorCase, long long>> {
  protected:
-  void SetUp() override {
-    CMessageCenter::Instance().ResetForTesting();
-    CMessageCenter::Instance().SetDispatchInterval(std::chrono::milliseconds(1));
-    ASSERT_TRUE(CMessageCenter::Instance().RegisterNotifyCenter(9, &m_events));
-  }
-  void TearDown() override { CMessageCenter::Instance().ResetForTesting(); }
-
-  RangeCollector m_events;
+  quellsy::test::BadSectorCollector m_events;
 };
 
 // Blocks of 4 MiB (8192 sectors of 512 bytes) over a volume image file whose reads fail wherever they touch a bad

@@ -29,5 +29,24 @@ TEST(ResultMessage, WordsThenTheCode) {
   for (const Case& c : cases) EXPECT_EQ(DescribeResult(c.code, c.subject), c.text);
 }
 
+// Two return points sharing an error number get words of their own; a code nobody registered keeps the table's.
+TEST(ResultMessage, RegisteredWordsOfAnExactCodeComeFirst) {
+  static constexpr ResultWords kWords[] = {
+      {MakeFailure(module::kFATSearch, 0xD8, 7), "neither copy of the FAT could be used at %s"},
+      {MakeFailure(module::kFATSearch, 0x88, 7), "no volume record"},
+  };
+  ResetResultWordsForTesting();
+  RegisterResultWords(kWords);
+  RegisterResultWords(kWords);
+  EXPECT_EQ(DescribeResult(MakeFailure(module::kFATSearch, 0xD8, 7), "card.img"),
+            "neither copy of the FAT could be used at card.img (0x010a00d800000007)");
+  EXPECT_EQ(DescribeResult(MakeFailure(module::kFATSearch, 0x88, 7)), "no volume record (0x010a008800000007)");
+  EXPECT_EQ(DescribeResult(MakeFailure(module::kFATSearch, 0x89, 7)),
+            "the device carries no volume record (0x010a008900000007)");
+  ResetResultWordsForTesting();
+  EXPECT_EQ(DescribeResult(MakeFailure(module::kFATSearch, 0xD8, 7), "card.img"),
+            "the device carries no volume record (0x010a00d800000007)");
+}
+
 }  // namespace
 }  // namespace quellsy

@@ -39,7 +39,10 @@ bool MemoryDevice::ReadSector(void* buffer, long long first, long long count) {
     std::memset(out + (from - first) * sectorSize_, 0, static_cast<std::size_t>(to - from) * sectorSize_);
     ok = false;
   }
-  if (!ok) lastError_ = MakeFailure(module::kStorageDevice, __LINE__, error::kFailure);
+  if (!ok) {
+    lastError_ = MakeFailure(module::kStorageDevice, __LINE__, error::kFailure);
+    if (zeroWholeFailedReads_) std::memset(out, 0, static_cast<std::size_t>(count) * sectorSize_);
+  }
   return ok;
 }
 

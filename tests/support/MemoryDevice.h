@@ -31,6 +31,9 @@ class MemoryDevice : public IStorageDevice {
 
   // Reads of any sector in [first, first + count) fail.
   void FailSectors(long long first, long long count);
+  // A failed read leaves zeros in every sector it asked for, as the raw-read routine does with a failed piece,
+  // instead of only in the failing sectors.
+  void ZeroWholeFailedReads() { zeroWholeFailedReads_ = true; }
   void SetStartSector(long long start) { startSector_ = start; }
 
   std::vector<std::uint8_t>& bytes() { return bytes_; }
@@ -49,6 +52,7 @@ class MemoryDevice : public IStorageDevice {
   unsigned long long lastError_ = 0;
   long long startSector_ = 0;
   std::vector<std::pair<long long, long long>> failures_;
+  bool zeroWholeFailedReads_ = false;
   int readCalls_ = 0;
   long long sectorsRead_ = 0;
 };

@@ -7,8 +7,26 @@
 #include <vector>
 
 #include "EngineCli.h"
+#include "Engines/BuiltInEngines.h"
+#include "include/EngineRegistry.h"
 
 namespace quellsy::test {
+
+// engine-cli leaves only the searchers a run chose registered: a fixture that derives from this starts and ends
+// with every engine registered.
+class EveryEngineRegistered {
+ protected:
+  EveryEngineRegistered() { RegisterAll(); }
+  ~EveryEngineRegistered() { RegisterAll(); }
+  EveryEngineRegistered(const EveryEngineRegistered&) = delete;
+  EveryEngineRegistered& operator=(const EveryEngineRegistered&) = delete;
+
+ private:
+  static void RegisterAll() {
+    EngineRegistry::Instance().Reset();
+    RegisterBuiltInEngines();
+  }
+};
 
 struct CliRun {
   int exit = -1;

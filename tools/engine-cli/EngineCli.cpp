@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <ostream>
 
 #include "CollectingTreeSink.h"
@@ -130,7 +132,8 @@ void RestrictSearchers(const std::vector<_tagSearcherType>& chosen) {
   if (chosen.empty()) registry.RegisterCompleteSearcher(SEARCHER_APFS, [] { return new CNoOpSearcher(); });
 }
 
-// Counts the volume reads that failed, as the engine reports them (bad-sector events through the message centre).
+// Collects the sectors whose reads failed, as the engine reports them (bad-sector events through the message
+// centre): one range however many reads met it.
 class UnreadableCounter final : public INotifyCenter {
  public:
   static constexpr int kReceiverId = 0x51C11;
@@ -141,18 +144,64 @@ class UnreadableCounter final : public INotifyCenter {
   UnreadableCounter& operator=(const UnreadableCounter&) = delete;
 
   int Notify(_MSG_EVENT* event) override {
-    if (event != nullptr && event->type == EVENT_BAD_SECTOR) ++m_count;
+    if (event == nullptr || event->type != EVENT_BAD_SECTOR) return 0;
+    const std::lock_guard lock(m_lock);
+    const std::optional<BadSectorRange> range = DecodeBadSectorRange(*event);
+    // An event without a range still counts as one.
+    if (!range || range->count == 0 || range->first + range->count < range->first) {
+      ++m_unranged;
+      return 0;
+    }
+    m_ranges[range->first] = std::max(m_ranges[range->first], range->first + range->count);
+    // Ranges that overlap or touch are one.
+    for (auto at = m_ranges.begin(); at != m_ranges.end() && std::next(at) != m_ranges.end();) {
+      const auto next = std::next(at);
+      if (next->first > at->second) {
+        at = next;
+        continue;
+      }
+      at->second = std::max(at->second, next->second);
+      m_ranges.erase(next);
+    }
     return 0;
   }
-  // Hands over what is still queued, then the count.
+  // Hands over what is still queued, then the count of ranges.
   long long Count() {
-    CMessageCenter& centre = CMessageCenter::Instance();
-    while (_MSG_EVENT* event = centre.PopEvent()) centre.SendEvent(event);
-    return m_count;
+    Drain();
+    const std::lock_guard lock(m_lock);
+    return static_cast<long long>(m_ranges.size()) + m_unranged;
+  }
+  // "input/output error at sector 8", "... at sectors 32-33, 8184"; empty when every read went through.
+  std::string Words() {
+    Drain();
+    const std::lock_guard lock(m_lock);
+    if (m_ranges.empty()) return {};
+    const bool one = m_ranges.size() == 1 && m_ranges.begin()->second - m_ranges.begin()->first == 1;
+    std::string words = one ? "input/output error at sector " : "input/output error at sectors ";
+    std::size_t listed = 0;
+    for (const auto& [first, end] : m_ranges) {
+      if (listed == kListedRanges) {
+        words += " and " + std::to_string(m_ranges.size() - listed) + " more ranges";
+        break;
+      }
+      if (listed++ != 0) words += ", ";
+      words += std::to_string(first);
+      if (end - first > 1) words += "-" + std::to_string(end - 1);
+    }
+    return words;
   }
 
  private:
-  std::atomic<long long> m_count{0};
+  static constexpr std::size_t kListedRanges = 8;
+
+  static void Drain() {
+    CMessageCenter& centre = CMessageCenter::Instance();
+    while (_MSG_EVENT* event = centre.PopEvent()) centre.SendEvent(event);
+  }
+
+  std::mutex m_lock;
+  std::map<std::uint64_t, std::uint64_t> m_ranges;  // first sector -> one past the last
+  long long m_unranged = 0;
 };
 
 // The progress a copy-out shows: bytes of the files done so far plus the current file's.
@@ -274,7 +323,7 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   const std::unique_ptr<IRecoveryController, ControllerDeleter> controller(
       CreateRecoveryController(quick ? RECOVERY_CONTROLLER_QUICK : RECOVERY_CONTROLLER_COMPLETE_VOLUME));
   controller->Initialize(filter);
-  UnreadableCounter unreadable;
+  UnreadableCounter unreadableRanges;
   ProgressLine line(err, terminal);
   const long long bytes = device->GetTotalSectors() * static_cast<long long>(device->GetSectorSize());
   CliProgress progress(line, static_cast<std::uint64_t>(bytes));
@@ -287,7 +336,11 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   line.Clear();
   if (result != quellsy::kResultOk) {
     const std::string where = "sector " + std::to_string(options.offsetSectors) + " of " + options.image;
-    err << "engine-cli: " << quellsy::DescribeResult(result, where) << "\n";
+    std::string words = quellsy::DescribeResult(result, where);
+    // What the device refused, before the code.
+    if (const std::string unreadable = unreadableRanges.Words(); !unreadable.empty())
+      words.insert(words.rfind(" ("), ": " + unreadable);
+    err << "engine-cli: " << words << "\n";
     return kCliFailed;
   }
 
@@ -303,19 +356,20 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   }
   const double mbPerSecond = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
   const std::string nodes = std::to_string(sink.Nodes().size());
-  const long long unreadableRanges = unreadable.Count();
+  const long long unreadableCount = unreadableRanges.Count();
   if (options.json) {
     out << "{\"summary\": true, \"nodes\": " << nodes << ", \"files\": " << files << ", \"bytes_scanned\": " << bytes
         << ", \"seconds\": " << Fixed(seconds) << ", \"mb_per_s\": " << Fixed(mbPerSecond)
-        << ", \"unreadable_ranges\": " << unreadableRanges << "}\n";
+        << ", \"unreadable_ranges\": " << unreadableCount << "}\n";
   } else {
     out << "summary: " << nodes << " nodes, " << files << " files, " << bytes << " bytes scanned in "
-        << Fixed(seconds) << " s (" << Fixed(mbPerSecond) << " MB/s), " << unreadableRanges << " unreadable ranges\n";
+        << Fixed(seconds) << " s (" << Fixed(mbPerSecond) << " MB/s), " << unreadableCount << " unreadable ranges\n";
   }
   out.flush();
 
   if (options.recoverDir.empty()) return kCliSuccess;
-  return RecoverAll(*controller, sink.Nodes(), destination, line, unreadable.Count(), err) ? kCliSuccess : kCliFailed;
+  return RecoverAll(*controller, sink.Nodes(), destination, line, unreadableRanges.Count(), err) ? kCliSuccess
+                                                                                                 : kCliFailed;
 }
 
 int EngineCliMain(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, bool terminal) {

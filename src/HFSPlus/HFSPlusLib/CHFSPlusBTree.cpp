@@ -11,6 +11,12 @@
 using namespace quellsy;
 using namespace quellsy::hfsplus;
 
+namespace {
+bool IsUnreadable(ResultCode code) {
+  return ErrorOf(code) == hfserror::kShortRead || ErrorOf(code) == hfserror::kDeviceRead;
+}
+}  // namespace
+
 CHFSPlusBTree::CHFSPlusBTree(IHFSPlusBTreeOption* option) : option_(option) {}
 
 ResultCode CHFSPlusBTree::Fail(ResultCode code) { return lastError_ = code; }
@@ -102,7 +108,8 @@ ResultCode CHFSPlusBTree::Traverse(IHFSPlusLeafVisitor* visitor, IProgress* prog
     if (node.Descriptor()->kind == kIndexNode) {
       const std::uint32_t child = option_->GetChild(node, index);
       if (child == 0) return Fail(HFS_FAILURE(hfserror::kInvalid));
-      if (const auto code = enter(child); code != kResultOk) return Fail(code);
+      // A node that cannot be read costs the records below it, not the rest of the tree.
+      if (const auto code = enter(child); code != kResultOk && !IsUnreadable(code)) return Fail(code);
       continue;
     }
     const auto key = option_->KeyRead(node, index);

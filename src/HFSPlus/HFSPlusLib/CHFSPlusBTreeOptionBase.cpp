@@ -1,8 +1,10 @@
 #include "HFSPlus/HFSPlusLib/CHFSPlusBTreeOptionBase.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusRawfile.h"
+#include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
 
 using namespace quellsy;
@@ -48,7 +50,8 @@ std::unique_ptr<CHFSPlusBTNode> CHFSPlusBTreeOptionBase::CreateNode(std::uint32_
     return nullptr;
   }
   if (number >= GetNodeCount()) {
-    Fail(HFS_FAILURE(hfserror::kInvalid));
+    // Past the device's end a node cannot be read; past the file's extents there is none.
+    Fail(HFS_FAILURE(number < NodesIn(file_->ChainBytes()) ? hfserror::kShortRead : hfserror::kInvalid));
     return nullptr;
   }
   std::vector<std::uint8_t> bytes(nodeSize_);
@@ -64,10 +67,17 @@ std::unique_ptr<CHFSPlusBTNode> CHFSPlusBTreeOptionBase::CreateNode(std::uint32_
   return node;
 }
 
-std::uint32_t CHFSPlusBTreeOptionBase::GetNodeCount() {
-  if (file_ == nullptr || nodeSize_ == 0) return 0;
-  const std::uint64_t count = file_->ChainBytes() / nodeSize_;
+std::uint32_t CHFSPlusBTreeOptionBase::NodesIn(std::uint64_t bytes) const {
+  if (nodeSize_ == 0) return 0;
+  const std::uint64_t count = bytes / nodeSize_;
   return count > UINT32_MAX ? UINT32_MAX : static_cast<std::uint32_t>(count);
+}
+
+std::uint32_t CHFSPlusBTreeOptionBase::GetNodeCount() {
+  if (file_ == nullptr || volume_ == nullptr) return 0;
+  // Extents that claim more than the device holds (a damaged header, a volume cut short) add no node that
+  // could be read, and must not size the walk's bitmap of nodes.
+  return NodesIn(std::min(file_->ChainBytes(), volume_->DeviceBytes()));
 }
 
 std::uint32_t CHFSPlusBTreeOptionBase::GetRoot() {

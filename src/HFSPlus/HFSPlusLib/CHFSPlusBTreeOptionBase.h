@@ -37,6 +37,8 @@ class CHFSPlusBTreeOptionBase : public IHFSPlusBTreeOption {
   std::uint32_t NodeSize() const { return nodeSize_; }
 
  protected:
+  // Whole nodes in `bytes`, at most 2^32 - 1.
+  std::uint32_t NodesIn(std::uint64_t bytes) const;
   // The key and data bytes of record `index`; nullopt with the failure kept when the key does not fit.
   std::optional<CHFSPlusBTNode::KeyAndData> SplitRecord(CHFSPlusBTNode& node, std::uint16_t index);
   // For trees whose keys are all one type: compare them; a key of another type sorts first.

@@ -15,6 +15,9 @@ CHFSPlusFileCache::CHFSPlusFileCache(CHFSPlusVolume* volume, std::uint32_t fileI
   if (ReadThroughChain(0, bytes.get(), size) == size) {
     cache_ = std::move(bytes);
     cacheBytes_ = size;
+  } else {
+    // An unreadable sector costs the node that holds it, not the catalog: the nodes are read one by one.
+    lastError_ = quellsy::kResultOk;
   }
 }
 

@@ -14,6 +14,7 @@
 #include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 using namespace quellsy;
 using namespace quellsy::hfsplus;
@@ -149,15 +150,21 @@ std::uint64_t CHFSPlusJournal::ReadInside(std::uint64_t position, std::uint8_t* 
   const std::uint64_t at = infoBlock_->offset + position;
   if (!held() && sector != 0 && at % sector == 0) {
     // Read from the device itself: a window that fails leaves no error behind, the read of the bytes asked for
-    // below decides.
+    // below decides. A sector of it that cannot be read costs only the bytes asked for over it.
     const std::uint64_t bytes = std::min(kWindowBytes, infoBlock_->size - position) / sector * sector;
     window_.resize(static_cast<std::size_t>(bytes));
     windowStart_ = position;
-    if (bytes < length ||
-        !device->ReadSector(window_.data(), static_cast<long long>(at / sector), static_cast<long long>(bytes / sector)))
-      window_.clear();
+    const auto first = static_cast<long long>(at / sector);
+    const auto count = static_cast<long long>(bytes / sector);
+    windowRead_ = bytes < length ? quellsy::SalvagedRead{{}, true}
+                                 : quellsy::ReadSectorsSalvaging(*device, window_.data(), first, count);
+    if (!windowRead_.AnyRead(first, count)) window_.clear();
   }
-  if (!held()) return volume_->Read(at, buffer, length);
+  const auto lost = [&] {
+    return windowRead_.Lost(static_cast<long long>(at / sector),
+                            static_cast<long long>((at % sector + length + sector - 1) / sector));
+  };
+  if (!held() || lost()) return volume_->Read(at, buffer, length);
   std::memcpy(buffer, window_.data() + (position - windowStart_), static_cast<std::size_t>(length));
   return length;
 }

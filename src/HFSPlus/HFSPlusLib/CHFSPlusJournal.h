@@ -11,6 +11,7 @@
 #include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusJournalFormat.h"
 #include "Utility/ResultCode.h"
+#include "include/SalvagingRead.h"
 
 class CHFSPlusBTNode;
 class CHFSPlusQuickFileSystemSearchProgress;
@@ -56,10 +57,11 @@ class CHFSPlusJournal {
   std::uint64_t ReadInside(std::uint64_t position, std::uint8_t* buffer, std::uint64_t length);
 
   CHFSPlusVolume* volume_;
-  std::vector<std::uint8_t> window_;  // journal bytes from windowStart_, read whole
+  std::vector<std::uint8_t> window_;  // journal bytes from windowStart_, zeros where a sector could not be read
   // The volume's deleted catalog records by ID, while the walk runs.
   std::unordered_multimap<std::uint32_t, CHFSPlusVolume::DeletedCatalogList::iterator> deletedByID_;
   std::uint64_t windowStart_ = 0;
+  quellsy::SalvagedRead windowRead_;  // the sectors of the window that could not be read
   quellsy::ResultCode lastError_ = quellsy::kResultOk;
   std::optional<JournalInfoBlock> infoBlock_;
   std::optional<JournalHeader> header_;

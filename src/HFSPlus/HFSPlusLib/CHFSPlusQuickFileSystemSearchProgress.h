@@ -22,6 +22,8 @@ class CHFSPlusQuickFileSystemSearchProgress : public IProgress {
   bool IsContinued() { return Continued() != 0; }
 
   void SetTotal(std::uint64_t total) { info_->total = total; }
+  // The result the end report carries (a volume that could not be opened).
+  void SetResult(unsigned long long result) { info_->result = result; }
   // Counting starts again from 0 (the nodes handed over after the journal walk's finds).
   void RestartCount() { info_->current = 0; }
   const _PROGRESS_INFO& Info() const { return *info_; }

@@ -13,6 +13,7 @@
 #include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusForkExtents.h"
 #include "include/IStorageDevice.h"
+#include "include/SalvagingRead.h"
 
 using namespace quellsy;
 using namespace quellsy::hfsplus;
@@ -133,7 +134,7 @@ std::uint64_t CHFSPlusVolume::Read(std::uint64_t offset, void* buffer, std::uint
   };
   if (const std::uint64_t within = offset % sector; within != 0 && length > 0) {
     scratch.resize(sector);
-    if (!device_->ReadSector(scratch.data(), static_cast<long long>(offset / sector), 1)) return failed();
+    if (!ReadSectors(scratch.data(), offset / sector, 1)) return failed();
     const std::uint64_t piece = std::min(sector - within, length);
     std::memcpy(out, scratch.data() + within, piece);
     copied = piece;
@@ -141,16 +142,21 @@ std::uint64_t CHFSPlusVolume::Read(std::uint64_t offset, void* buffer, std::uint
   const std::uint64_t whole = (length - copied) / sector;
   if (whole > 0) {
     const auto first = static_cast<long long>((offset + copied) / sector);
-    if (!device_->ReadSector(out + copied, first, static_cast<long long>(whole))) return failed();
+    if (!ReadSectors(out + copied, static_cast<std::uint64_t>(first), whole)) return failed();
     copied += whole * sector;
   }
   if (copied < length) {
     scratch.resize(sector);
-    if (!device_->ReadSector(scratch.data(), static_cast<long long>((offset + copied) / sector), 1)) return failed();
+    if (!ReadSectors(scratch.data(), (offset + copied) / sector, 1)) return failed();
     std::memcpy(out + copied, scratch.data(), length - copied);
     copied = length;
   }
   return copied;
+}
+
+bool CHFSPlusVolume::ReadSectors(void* out, std::uint64_t first, std::uint64_t count) {
+  // Read again in smaller pieces when it fails, so that each sector that stays unreadable is reported alone.
+  return ReadSectorsSalvaging(*device_, out, static_cast<long long>(first), static_cast<long long>(count)).Whole();
 }
 
 ResultCode CHFSPlusVolume::Search(int fileID, const BTKey& key, HFSPlusSearchResult& result,

@@ -98,6 +98,8 @@ class CHFSPlusVolume : public std::enable_shared_from_this<CHFSPlusVolume> {
   DeletedAttributesList& DeletedAttributes() { return deletedAttributes_; }
 
  private:
+  // Whole sectors into out, false when any could not be read.
+  bool ReadSectors(void* out, std::uint64_t first, std::uint64_t count);
   quellsy::ResultCode Fail(quellsy::ResultCode code) { return lastError_ = code; }
   void Open(bool restore);
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "Utility/ResultCode.h"
+#include "Utility/ResultMessage.h"
 
 namespace quellsy::hfsplus {
 
@@ -17,6 +18,16 @@ constexpr std::uint32_t kStopped = 0xD;     // the progress sink asked to stop
 constexpr std::uint32_t kShortRead = 0xE;   // a special file read short
 constexpr std::uint32_t kDeviceRead = 0x501;
 }  // namespace hfserror
+
+// Words for this library's error numbers, whichever line gave the code.
+inline constexpr ResultWords kResultWords[] = {
+    {MakeFailure(module::kHFSPlus, 0, hfserror::kMissing),
+     "the HFS+ volume lacks its header, a B-tree or an extent chain", true},
+    {MakeFailure(module::kHFSPlus, 0, hfserror::kInvalid), "the HFS+ volume's structures are damaged", true},
+    {MakeFailure(module::kHFSPlus, 0, hfserror::kShortRead),
+     "the HFS+ volume header or one of its special files could not be read", true},
+    {MakeFailure(module::kHFSPlus, 0, hfserror::kDeviceRead), "reading the HFS+ volume failed", true},
+};
 
 // Logs "Return Error:0x<code>\tFile:<name>\tLine:<line>\tFuction:<function>" and returns the code.
 ResultCode FormatError(ResultCode code, const char* sourceFile, long line, const char* function);

@@ -34,6 +34,6 @@ class IHFSPlusBTreeOption {
   virtual std::unique_ptr<CHFSPlusBTNode> CreateNode(std::uint32_t number) = 0;
   virtual quellsy::ResultCode GetLastError() = 0;
   virtual const BTHeaderRec* GetHeaderRec() = 0;
-  // How many whole nodes the tree's file holds: the bound of every walk over its links.
+  // How many whole nodes of the tree's file lie on the device: the bound of every walk over its links.
   virtual std::uint32_t GetNodeCount() = 0;
 };

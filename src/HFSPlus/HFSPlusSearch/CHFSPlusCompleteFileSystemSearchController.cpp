@@ -15,6 +15,7 @@
 #include "StorageDevice/StorageDeviceWithCache.h"
 #include "Utility/Prefetch.h"
 #include "Utility/TBitmap.h"
+#include "include/SalvagingRead.h"
 #include "include/SearchPartitionInfoStruct.h"
 
 using namespace quellsy;
@@ -136,7 +137,12 @@ void CHFSPlusCompleteFileSystemSearchController::SizeBitmapFor(const CompleteSea
   if ((m_wrappedType == STORAGE_DEVICE_PARTITION || m_wrappedType == STORAGE_DEVICE_VOLUME) && partition.start == 0) {
     // One bit per allocation block; blocks smaller than a sector have no whole bit to mark.
     const auto perBlock = CHFSPlusVolume::SectorsPerBlock(partition.header->blockSize, m_sectorSize);
-    if (perBlock && *perBlock != 0) m_bitmap->CreateBitmap(partition.header->totalBlocks, *perBlock);
+    if (perBlock && *perBlock != 0) {
+      // A header may claim more blocks than the device holds (damage, or a volume cut short): only the blocks the
+      // device holds get bits.
+      const long long onDevice = (m_totalSectors + *perBlock - 1) / *perBlock;
+      m_bitmap->CreateBitmap(std::min<long long>(partition.header->totalBlocks, onDevice), *perBlock);
+    }
     return;
   }
   m_bitmap->CreateBitmap((m_totalSectors + kBitmapUnitOfDisk) / kBitmapUnitOfDisk, kBitmapUnitOfDisk);
@@ -171,7 +177,7 @@ void CHFSPlusCompleteFileSystemSearchController::AnalyzeBlock(long long firstSec
   if (held == nullptr) {
     // Not the read-ahead block (a test device, or the block never arrived): read it once.
     copy.resize(static_cast<std::size_t>(count) * m_sectorSize);
-    m_device->ReadSector(copy.data(), firstSector, count);
+    quellsy::ReadSectorsSalvaging(*m_device, copy.data(), firstSector, count);
     held = copy.data();
   }
   Examine(firstSector, count, held);
@@ -214,15 +220,17 @@ long long CHFSPlusCompleteFileSystemSearchController::CheckBTNodeDescriptor(long
   if (!StartsLeafOrHeaderNode(ByteSpan(held, m_sectorSize))) return 0;
   ByteSpan bytes(held, static_cast<std::size_t>(std::min<long long>(heldBytes, kMaxNodeBytes)));
   std::vector<std::uint8_t> probe;
+  quellsy::SalvagedRead read;
   if (bytes.size() < kMaxNodeBytes && s + remaining < m_totalSectors) {
     // The node may run past the block's end: only this probe reads the device again.
     const long long sectors = std::min<long long>(std::max<long long>(kMaxNodeBytes / m_sectorSize, 1), m_totalSectors - s);
     probe.resize(static_cast<std::size_t>(sectors) * m_sectorSize);
-    if (!m_device->ReadSector(probe.data(), s, sectors)) return 0;
+    read = quellsy::ReadSectorsSalvaging(*m_device, probe.data(), s, sectors);
     bytes = probe;
   }
   const std::uint32_t size = FitNodeSize(bytes, m_sectorSize);
-  if (size == 0) return 0;
+  // A sector of the node that could not be read makes it a node with a hole: it is not taken.
+  if (size == 0 || read.Lost(s, std::max<long long>(size / m_sectorSize, 1))) return 0;
   AnalyzeNode(s, bytes.first(size));
   return std::min<long long>(std::max<long long>(size / m_sectorSize, 1), remaining);
 }

@@ -26,7 +26,11 @@ unsigned long long CHFSPlusQuickFileSystemSearchController::QuickSearchFiles(ISt
   std::shared_ptr<CHFSPlusVolume> volume(new (std::nothrow) CHFSPlusVolume(device, false));
   if (!volume) return HFS_FAILURE(hfserror::kOutOfMemory);
   const ResultCode opened = volume->GetLastError();
-  if (opened != kResultOk) return opened;
+  if (opened != kResultOk) {
+    // Nothing was listed: the end report says why, so that it never reads as an empty volume.
+    adapter.SetResult(opened);
+    return opened;
+  }
   privateData_.reset(new (std::nothrow) CHFSPlusPrivateData(volume));
   if (!privateData_) return HFS_FAILURE(hfserror::kOutOfMemory);
   blockSize_ = volume->GetVolumeHeader()->blockSize;

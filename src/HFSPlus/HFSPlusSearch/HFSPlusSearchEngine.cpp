@@ -4,9 +4,11 @@
 #include "HFSPlus/HFSPlusSearch/CHFSPlusQuickFileSystemSearchController.h"
 #include "HFSPlus/HFSPlusSearch/CHFSPlusVolumeAnalyze.h"
 #include "HFSPlus/HFSPlusSearch/RestoredCompressReader.h"
+#include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
 #include "include/EngineRegistry.h"
 
 void RegisterHFSPlusSearchEngine() {
+  quellsy::RegisterResultWords(quellsy::hfsplus::kResultWords);
   auto& registry = quellsy::EngineRegistry::Instance();
   registry.RegisterQuickSearcher(FILE_SYSTEM_HFSPLUS, [] { return CreateHFSPlusQuickSearcher(); });
   registry.RegisterCompleteSearcher(SEARCHER_HFSPLUS, [] { return CreateHFSPlusSearcher(); });

@@ -1,6 +1,6 @@
-#include "StorageDevice/BadSectorReports.h"
+#include "Utility/BadSectorReports.h"
 
-namespace quellsy::storage {
+namespace quellsy {
 namespace {
 thread_local int reportingCallers = 0;
 }
@@ -11,4 +11,4 @@ ScopedBadSectorReportsByCaller::~ScopedBadSectorReportsByCaller() { --reportingC
 
 bool BadSectorsReportedByCaller() { return reportingCallers > 0; }
 
-}  // namespace quellsy::storage
+}  // namespace quellsy

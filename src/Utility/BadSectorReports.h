@@ -3,7 +3,7 @@
 // for each failed read, unless its caller retries the failure in smaller pieces and reports the ranges that
 // still fail itself: that caller holds a ScopedBadSectorReportsByCaller on the reading thread.
 
-namespace quellsy::storage {
+namespace quellsy {
 
 class ScopedBadSectorReportsByCaller {
  public:
@@ -16,4 +16,4 @@ class ScopedBadSectorReportsByCaller {
 // True on a thread that holds a ScopedBadSectorReportsByCaller.
 bool BadSectorsReportedByCaller();
 
-}  // namespace quellsy::storage
+}  // namespace quellsy
