@@ -138,7 +138,11 @@ class UnreadableCounter final : public INotifyCenter {
  public:
   static constexpr int kReceiverId = 0x51C11;
 
-  UnreadableCounter() { CMessageCenter::Instance().RegisterNotifyCenter(kReceiverId, this); }
+  // Events still queued from before this run (an earlier run in the same process) name none of its devices.
+  UnreadableCounter() {
+    CMessageCenter::Instance().Clear();
+    CMessageCenter::Instance().RegisterNotifyCenter(kReceiverId, this);
+  }
   ~UnreadableCounter() override { CMessageCenter::Instance().UnregisterNotifyCenter(kReceiverId); }
   UnreadableCounter(const UnreadableCounter&) = delete;
   UnreadableCounter& operator=(const UnreadableCounter&) = delete;
