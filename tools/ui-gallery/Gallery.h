@@ -34,7 +34,8 @@ class Gallery {
   std::vector<GalleryState> states_;
 };
 
-// The windows drawn where they lie on the screen, over the stage colour, as one picture.
+// The windows drawn where they lie on the screen, over the stage colour, as one picture (a window with its
+// sheet or pop-over).
 std::unique_ptr<QWidget> Composite(const std::vector<QWidget*>& windows);
 
 // The kit's controls; the shell's windows. The scripted backend is the one the shell's services installed.
@@ -48,5 +49,7 @@ void AddWindowKitStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddRootWindowStates(Gallery& gallery, ui::ScriptedBackend& backend);
 // The thumbnail grid, the cover flow and the preview.
 void AddGridStates(Gallery& gallery, ui::ScriptedBackend& backend);
+// The results window: waiting, scanning, paused, asked to stop, stopped, finished with the hint, deep scanning.
+void AddResultsStates(Gallery& gallery, ui::ScriptedBackend& backend);
 
 }  // namespace quellsy::gallery

@@ -3,9 +3,11 @@
 // no drawing. Run under xvfb-run by ./quellsy.sh gallery and by the test command.
 
 #include <QApplication>
+#include <QTemporaryDir>
 #include <cstdio>
 
 #include "Bridge/DiskVolumeNodeData.h"
+#include "Bridge/KDPublicUtilities.h"
 #include "Gallery.h"
 #include "UI/Backend/ScriptedBackend.h"
 #include "UI/Shell/ShellServices.h"
@@ -15,6 +17,10 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Quellsy"));
   const QString folder = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("build/gallery");
 
+  // The hint's count and other settings the states write go to a folder of the run's own.
+  const QTemporaryDir settings;
+  KDPublicUtilities::SetPrivateDataPathsForTesting(KDPublicUtilities::InstalledPrivateDataPath(),
+                                                   settings.filePath(QStringLiteral("PrivateData.plist")).toStdString());
   quellsy::ui::ScriptedBackend backend;
   const quellsy::ui::ShellServices services(backend, "en");
   // Results to show: a finished scan of the first volume.
@@ -31,6 +37,7 @@ int main(int argc, char* argv[]) {
   quellsy::gallery::AddUpdateAboutStates(gallery);
   quellsy::gallery::AddWindowKitStates(gallery, backend);
   quellsy::gallery::AddGridStates(gallery, backend);
+  quellsy::gallery::AddResultsStates(gallery, backend);
   const QStringList problems = gallery.WriteAll(folder);
   for (const QString& problem : problems) std::fprintf(stderr, "ui-gallery: %s\n", qPrintable(problem));
   std::printf("ui-gallery: %zu states written to %s%s\n", gallery.Size(), qPrintable(folder),

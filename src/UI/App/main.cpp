@@ -12,6 +12,7 @@
 #include "Engines/BuiltInEngines.h"
 #include "Platform/LauncherHandOver.h"
 #include "UI/Backend/BridgeBackend.h"
+#include "UI/Results/KDDeletailWindowController.h"
 #include "UI/Shell/DisplaySleepGuard.h"
 #include "UI/Shell/KDAppDelegate.h"
 #include "UI/Shell/KDLinkUrl.h"
@@ -54,6 +55,7 @@ int main(int argc, char* argv[]) {
   RegisterBuiltInEngines();
   quellsy::ui::BridgeBackend backend;
   const quellsy::ui::ShellServices services(backend);
+  quellsy::ui::SetResultsWindowFactory(quellsy::ui::KDDeletailWindowController::Make);
   quellsy::ui::DisplaySleepGuard sleepGuard;
   quellsy::ui::KDAppDelegate delegate;
   delegate.setShutdownHook([&sleepGuard] { sleepGuard.release(); });

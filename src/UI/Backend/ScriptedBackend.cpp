@@ -276,8 +276,9 @@ void ScriptedBackend::PauseOrResumeScan() {
     scan_.status = 2;
 }
 
-void ScriptedBackend::StopScan(int) {
+void ScriptedBackend::StopScan(int noTree) {
   Note("StopScan");
+  lastStopNoTree_ = noTree;
   if (scan_.status != 0) scan_.status = 1;
 }
 
@@ -285,11 +286,16 @@ void ScriptedBackend::ResetShouldBuild() { Note("ResetShouldBuild"); }
 
 std::string ScriptedBackend::GetScanProgress(double& percent, std::uint64_t& files) {
   files = results_.DeliveredFiles();
-  if (scan_.step == 0) {
+  if (restoring_) {
+    // A restore counts its own steps.
+    percent = saveSteps_ > 0 ? 100.0 * std::min(scan_.step, saveSteps_) / saveSteps_ : 0;
+    return KDUIController::kNoEstimate;
+  }
+  if (scan_.step == 0 || scanSteps_.empty()) {
     percent = 0;
     return KDUIController::kNoEstimate;
   }
-  const ScanStep& step = scanSteps_[static_cast<std::size_t>(scan_.step - 1)];
+  const ScanStep& step = scanSteps_[std::min(static_cast<std::size_t>(scan_.step), scanSteps_.size()) - 1];
   percent = step.percent;
   return step.remaining;
 }
@@ -299,7 +305,10 @@ void ScriptedBackend::GetScanFileSize(std::uint64_t& size, std::uint64_t& count)
   count = results_.DeliveredFiles();
 }
 
-bridge::PathTreeTail ScriptedBackend::PathTail(std::size_t from) { return results_.PathTail(from); }
+bridge::PathTreeTail ScriptedBackend::PathTail(std::size_t from) {
+  pathTailStarts_.push_back(from);
+  return results_.PathTail(from);
+}
 std::vector<IFileNode*> ScriptedBackend::PathChildFiles(std::size_t folder) { return results_.PathChildFiles(folder); }
 std::size_t ScriptedBackend::PathChildrenCount(std::size_t folder) { return results_.PathChildrenCount(folder); }
 GroupNodes ScriptedBackend::KDGetTopNodes(int kind) { return results_.TopNodes(kind); }

@@ -87,6 +87,10 @@ class ScriptedBackend final : public IFacadeBackend {
   void DetachMedium(const std::string& path);
 
   const std::vector<std::string>& Calls() const { return calls_; }
+  // The argument of the last StopScan (1: without result trees), -1 before the first.
+  int LastStopNoTree() const { return lastStopNoTree_; }
+  // Where each look at the path tree started (PathTail's from), in order.
+  const std::vector<std::size_t>& PathTailStarts() const { return pathTailStarts_; }
   bool Closed() const { return closed_; }
   // The file-type mask last handed to SetRecoveryType.
   unsigned RecoveryType() const { return recoveryType_; }
@@ -190,6 +194,8 @@ class ScriptedBackend final : public IFacadeBackend {
   ScriptedFailures failures_;
   ScriptedResults results_;
   std::vector<std::string> calls_;
+  int lastStopNoTree_ = -1;
+  std::vector<std::size_t> pathTailStarts_;
   QTimer player_;
   bool closed_ = false;
   unsigned recoveryType_ = 0;

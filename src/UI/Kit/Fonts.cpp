@@ -12,8 +12,9 @@ struct Face {
   QFont::Weight weight;
 };
 
-constexpr std::array<Face, 8> kFaces{{
+constexpr std::array<Face, 9> kFaces{{
     {"Helvetica Neue Light", "Open Sans", QFont::Light},
+    {"Helvetica Neue Thin", "Open Sans", QFont::Light},
     {"Helvetica Light", "Open Sans", QFont::Light},
     {"HelveticaNeue-Light", "Open Sans", QFont::Light},
     {"Helvetica Neue", "Nimbus Sans", QFont::Normal},

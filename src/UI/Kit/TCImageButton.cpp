@@ -61,6 +61,11 @@ void TCImageButton::setButtonEnabled(bool usable) {
   repaint();
 }
 
+void TCImageButton::setTitleColor(const QColor& color) {
+  titleColor_ = color;
+  UpdateLabelColour(isDisabled_ && isEnabled());
+}
+
 void TCImageButton::changeEvent(QEvent* event) {
   if (event->type() == QEvent::EnabledChange) UpdateLabelColour(isDisabled_ && isEnabled());
   QAbstractButton::changeEvent(event);
@@ -84,7 +89,7 @@ QImage TCImageButton::ImageToDraw() const {
 
 void TCImageButton::UpdateLabelColour(bool usable) {
   if (!textField_) return;
-  const QColor colour = usable ? QColor(Qt::white) : DeviceRgb(128, 135, 145);
+  const QColor colour = usable ? titleColor_ : DeviceRgb(128, 135, 145);
   QPalette palette = textField_->palette();
   if (palette.color(QPalette::WindowText) == colour) return;
   palette.setColor(QPalette::WindowText, colour);

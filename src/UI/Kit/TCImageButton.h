@@ -5,6 +5,7 @@
 // shows its disabled image, greys its label and lets no press through, though the widget itself stays enabled.
 
 #include <QAbstractButton>
+#include <QColor>
 #include <QImage>
 #include <QRectF>
 
@@ -25,6 +26,8 @@ class TCImageButton : public QAbstractButton {
   // A label over the whole button, 2 points higher; images are then drawn into (0, 0, width(frame) - 4,
   // height(frame)). Each call adds one more label.
   void setTextWithName(const QString& text, const QRectF& frame);
+  // The label's colour while the button is usable (white unless set); a button that is not usable greys it.
+  void setTitleColor(const QColor& color);
   // Usable or not; redraws at once.
   void setButtonEnabled(bool usable);
   // Kept shown as pressed (selected) until cleared or pressed; redraws at once.
@@ -59,6 +62,7 @@ class TCImageButton : public QAbstractButton {
   QImage hoverImage_;
   QImage disableImage_;
   QLabel* textField_ = nullptr;
+  QColor titleColor_ = Qt::white;
   bool isTracking_ = false;
   bool isFocus_ = false;
   bool isDisabled_ = true;

@@ -738,5 +738,100 @@
         <extracomment>Link of the cannot-open notice to the help page</extracomment>
         <translation>How to make a drive readable</translation>
     </message>
+    <message id="Back home">
+        <source>Back home</source>
+        <extracomment>Tool tip of the results window's home button</extracomment>
+        <translation>Back home</translation>
+    </message>
+    <message id="Pause">
+        <source>Pause</source>
+        <extracomment>Tool tip of the button that pauses the scan</extracomment>
+        <translation>Pause</translation>
+    </message>
+    <message id="Continue">
+        <source>Continue</source>
+        <extracomment>Tool tip of the button that resumes a paused scan</extracomment>
+        <translation>Continue</translation>
+    </message>
+    <message id="Stop">
+        <source>Stop</source>
+        <extracomment>Tool tip of the button that stops the scan</extracomment>
+        <translation>Stop</translation>
+    </message>
+    <message id="deep scan">
+        <source>Search the whole device block by block</source>
+        <extracomment>Tool tip of the deep-scan button</extracomment>
+        <translation>Search the whole device block by block</translation>
+    </message>
+    <message id="RVT_FOUR_PROGRESS">
+        <source>Scan progress</source>
+        <extracomment>Accessible name of the results window's progress bar</extracomment>
+        <translation>Scan progress</translation>
+    </message>
+    <message id="RVT_FOUR_VIEW_SWITCH">
+        <source>View</source>
+        <extracomment>Accessible name of the switch between list, grid and cover flow</extracomment>
+        <translation>View</translation>
+    </message>
+    <message id="RVT_FOUR_VIEW_LIST">
+        <source>List</source>
+        <extracomment>View switch: found files as a list</extracomment>
+        <translation>List</translation>
+    </message>
+    <message id="RVT_FOUR_VIEW_GRID">
+        <source>Thumbnails</source>
+        <extracomment>View switch: found files as a grid of thumbnails</extracomment>
+        <translation>Thumbnails</translation>
+    </message>
+    <message id="RVT_FOUR_VIEW_COVERFLOW">
+        <source>Cover flow</source>
+        <extracomment>View switch: found files as a cover flow</extracomment>
+        <translation>Cover flow</translation>
+    </message>
+    <message id="RVT_FOUR_FOUND_ROOTS_NOTE">
+        <source>Every file system found is listed on the left with the number of files found in it. The counts grow while the scan runs.</source>
+        <extracomment>Note beside the list of found file systems</extracomment>
+        <translation>Every file system found is listed on the left with the number of files found in it. The counts grow while the scan runs.</translation>
+    </message>
+    <message id="RVT_FOUR_ROOT_COUNTS">
+        <source>%lld folders and %lld files found here</source>
+        <extracomment>Tool tip of a found file system; the numbers of folders and of files</extracomment>
+        <translation>%lld folders and %lld files found here</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_NOT_STARTED_TITLE">
+        <source>The scan could not start</source>
+        <extracomment>Alert when the scan of the chosen device is refused</extracomment>
+        <translation>The scan could not start</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_NOT_STARTED_NODE">
+        <source>The device may be busy with another task or no longer connected. Go back home, check the device and choose it again.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>The device may be busy with another task or no longer connected. Go back home, check the device and choose it again.</translation>
+    </message>
+    <message id="SAVE_SCAN_SAVE_BUTTON">
+        <source>Save…</source>
+        <extracomment>Save question: saves the scan result first</extracomment>
+        <translation>Save…</translation>
+    </message>
+    <message id="SAVE_SCAN_CANCEL_BUTTON">
+        <source>Cancel</source>
+        <extracomment>Save question: stays in the results window</extracomment>
+        <translation>Cancel</translation>
+    </message>
+    <message id="SAVE_SCAN_DONT_SAVE_BUTTON">
+        <source>Don't Save</source>
+        <extracomment>Save question: leaves without saving</extracomment>
+        <translation>Don't Save</translation>
+    </message>
+    <message id="RVT_FOUR_DEVICE_REMOVED_TITLE">
+        <source>The scanned device was removed</source>
+        <extracomment>Alert when the device being scanned goes away</extracomment>
+        <translation>The scanned device was removed</translation>
+    </message>
+    <message id="RVT_FOUR_DEVICE_REMOVED_NODE">
+        <source>The scan has stopped. Connect the device again and start a new scan from the home window.</source>
+        <extracomment>Informative text</extracomment>
+        <translation>The scan has stopped. Connect the device again and start a new scan from the home window.</translation>
+    </message>
 </context>
 </TS>

@@ -1,0 +1,139 @@
+// The results window in its states, on the scripted backend: waiting for the first results, scanning, paused,
+// asked to stop, stopped, finished with the deep-scan hint, and deep scanning after a quick scan.
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <functional>
+
+#include "Bridge/DiskVolumeNodeData.h"
+#include "Gallery.h"
+#include "UI/Backend/ScriptedBackend.h"
+#include "UI/Kit/ModalRunner.h"
+#include "UI/Kit/TCImageButton.h"
+#include "UI/Kit/TCImageWindow.h"
+#include "UI/Results/KDDeletailWindowController.h"
+
+namespace quellsy::gallery {
+namespace {
+
+using ui::KDDeletailWindowController;
+using ui::ModalRunner;
+using ui::ScriptedBackend;
+
+// Lets the window's short delays and timers run until done says so (at most a few seconds).
+void Until(const std::function<bool()>& done) {
+  QElapsedTimer waited;
+  waited.start();
+  while (!done() && waited.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// A step of the scan with its notification delivered.
+void Step(ScriptedBackend& backend, int steps = 1) {
+  for (int i = 0; i < steps; ++i) backend.Step();
+  QApplication::processEvents();
+}
+
+using Scene = std::function<void(KDDeletailWindowController& window, ScriptedBackend& backend)>;
+
+// A results window scanning the first disk, put into a state by scene, drawn with its sheet or pop-over; then
+// its scan is ended and the window closed, so the next state starts afresh.
+std::unique_ptr<QWidget> ResultsState(ScriptedBackend& backend, const Scene& scene) {
+  ui::ResultsWindowTimings timings;
+  timings.fadeIn = 1;
+  timings.stopDelay = 1;
+  timings.deepScanDelay = 1;
+  timings.stopButtonDelay = 1;
+  timings.endCheckInterval = 5;
+  auto* window = new KDDeletailWindowController(timings);
+  window->setSelectDiskVolumeData(backend.GetDeviceInfoToArray()[0]);
+  window->setScanTypeNum(1);
+  window->setSelectDesktop(0);
+  window->window()->move(200, 120);
+  window->window()->show();
+  QApplication::setActiveWindow(window->window());
+  window->getData();
+  scene(*window, backend);
+  QApplication::processEvents();
+  std::vector<QWidget*> shown{window->window()};
+  if (QWidget* sheet = ModalRunner::attachedSheet(window->window())) shown.push_back(sheet);
+  if (QWidget* hint = window->attachedWindow()) shown.push_back(hint);
+  auto picture = Composite(shown);
+  if (QWidget* sheet = ModalRunner::attachedSheet(window->window())) ModalRunner::endRun(sheet, 0);
+  delete window->window();
+  if (backend.IsScanRunning()) {
+    if (backend.IsPause()) backend.PauseOrResumeScan();
+    backend.StopScan(1);
+  }
+  backend.RunToEnd();
+  QApplication::processEvents();
+  return picture;
+}
+
+void StopConfirmed(KDDeletailWindowController& window, ScriptedBackend& backend) {
+  Step(backend, 4);
+  // The sheet is answered from the event loop once it is shown.
+  ModalRunner::setRunObserver([](QWidget* alert) { ModalRunner::endRun(alert, 1); });
+  window.stopButtonClick();
+  Until([&] { return window.endScanTimer() != nullptr; });
+  ModalRunner::setRunObserver(nullptr);
+  backend.Step();
+  Until([&] { return window.endScanTimer() == nullptr; });
+  window.popupViewHidden();
+}
+
+}  // namespace
+
+void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
+  ui::ScriptedResultShape shape;
+  shape.volumes = {"Macintosh HD", "Recovery"};
+  shape.topFolders = 5;
+  shape.filesPerFolder = 9;
+  const auto add = [&gallery, &backend, shape](const char* name, const char* description, Scene scene) {
+    gallery.Add({QString::fromLatin1(name), QString::fromLatin1(description),
+                 [&backend, shape, scene = std::move(scene)] {
+                   backend.SetResultShape(shape);
+                   return ResultsState(backend, scene);
+                 }});
+  };
+  add("results-waiting",
+      "Results window as a scan starts: the bottom bar waits for the first results, its buttons not yet usable",
+      [](KDDeletailWindowController&, ScriptedBackend&) {});
+  add("results-scanning",
+      "A quick scan under way: file systems found so far with their counts on the left, the found count, the "
+      "remaining time and the progress bar in the bottom bar, pause and stop usable",
+      [](KDDeletailWindowController&, ScriptedBackend& scripted) { Step(scripted, 4); });
+  add("results-paused",
+      "The scan paused: the continue button in place of pause, the search field usable for browsing",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) {
+        Step(scripted, 4);
+        window.pauseButtonClick();
+      });
+  add("results-stop-question", "The stop button asks first, as a sheet; the scan is paused meanwhile",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) {
+        Step(scripted, 4);
+        window.stopButtonClick();
+      });
+  add("results-stopped",
+      "A stopped scan: what was found stays listed, the summary of all found files, Recover and Save usable",
+      StopConfirmed);
+  add("results-finished",
+      "A finished quick scan: the summary, Recover, Save and Deep Scan usable, and the hint pointing to the deep "
+      "scan",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) {
+        scripted.RunToEnd();
+        Until([&] { return window.attachedWindow() != nullptr; });
+      });
+  add("results-deep",
+      "A deep scan started after the quick one: the lists start over, pause and stop move right, no deep-scan "
+      "button",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) {
+        scripted.RunToEnd();
+        QApplication::processEvents();
+        window.deepSrcanButtonAction();
+        Until([&] { return window.isDeepScan() && scripted.IsDeepScan() && scripted.IsScanRunning(); });
+        Step(scripted, 3);
+        Until([&] { return window.stopButton()->isDisabled(); });
+      });
+}
+
+}  // namespace quellsy::gallery
