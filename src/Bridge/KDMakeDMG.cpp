@@ -15,6 +15,7 @@
 
 #include "Bridge/KDUIDeviceData.h"
 #include "Platform/BlockDevice.h"
+#include "Platform/WriteAll.h"
 #include "StorageDevice/FixedText.h"
 #include "StorageDevice/ImageRecordCheck.h"
 #include "StorageDevice/QimImageFormat.h"
@@ -26,29 +27,6 @@ namespace {
 std::unique_ptr<KDMakeDMG>& Shared() {
   static std::unique_ptr<KDMakeDMG> shared;
   return shared;
-}
-
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = write(fd, bytes, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool WriteAllAt(int fd, const std::uint8_t* bytes, std::size_t length, off_t offset) {
-  while (length > 0) {
-    const ssize_t n = pwrite(fd, bytes, length, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    offset += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 // Where the image goes must be a new file or a regular file other than the source: truncating a device node
@@ -172,7 +150,7 @@ int KDMakeDMG::KDMakeQimImp(const char* imagePath, int raw) {
 int KDMakeDMG::KDWriteDMgHEader2(int fd) {
   if (fd < 0) return kBadArgument;
   const auto head = quellsy::EncodeQimHead(info_);
-  return WriteAll(fd, head.data(), head.size()) ? 0 : kWriteFailed;
+  return quellsy::platform::WriteAll(fd, head.data(), head.size()) ? 0 : kWriteFailed;
 }
 
 int KDMakeDMG::KDWriteDMGHeader(std::FILE* stream) {
@@ -245,7 +223,7 @@ void KDMakeDMG::Copy(int raw) {
     // The last chunk reads only what is left, so the image ends exactly after the source's last sector.
     const std::int64_t count = std::min(kChunkSectors, total - first);
     ReadChunk(first, count);
-    if (!WriteAll(imageFd_, buffer_.get(), static_cast<std::size_t>(count * sectorSize))) code = kWriteFailed;
+    if (!quellsy::platform::WriteAll(imageFd_, buffer_.get(), static_cast<std::size_t>(count * sectorSize))) code = kWriteFailed;
     KDUpdatePrgoress(first + count, code);
   }
   {
@@ -303,7 +281,7 @@ int KDMakeDMG::Finish(int code, int raw) {
       info_.endOffset = end < 0 ? 0 : static_cast<std::uint64_t>(end);
       quellsy::WriteQimRecord(info_, record);
     }
-    if (end < 0 || !WriteAllAt(imageFd_, record.data(), record.size(), quellsy::kQimHeadSize)) code = kWriteFailed;
+    if (end < 0 || !quellsy::platform::WriteAllAt(imageFd_, record.data(), record.size(), quellsy::kQimHeadSize)) code = kWriteFailed;
   }
   if (close(imageFd_) != 0 && code == 0) code = kWriteFailed;
   imageFd_ = -1;
