@@ -1,13 +1,10 @@
 #include "Bridge/SaveRestoreResult.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "Bridge/DiskVolumeData.h"
 #include "Bridge/KDCPPPublic.h"
@@ -262,35 +259,3 @@ void ResetForTests() {
 }
 
 }  // namespace SaveRestoreResult
-
-namespace {
-
-template <typename Body>
-int StartDetached(const char* path, IProgress* progress, const char* qimPath, Body body) {
-  if (path == nullptr || progress == nullptr) return -1;
-  auto para = std::make_unique<SaveRestoreResult::OperationPara>();
-  para->path = path;
-  para->progress = progress;
-  para->qimPath = qimPath != nullptr ? qimPath : "";
-  try {
-    std::thread([para = std::move(para), body]() { body(*para); }).detach();
-  } catch (const std::system_error&) {
-    return -2;
-  }
-  return 0;
-}
-
-}  // namespace
-
-int DoSaveScanResult(const char* path, IProgress* progress) {
-  return StartDetached(path, progress, nullptr,
-                       [](const SaveRestoreResult::OperationPara& para) { SaveRestoreResult::SaveScanResult(para); });
-}
-
-int DoRestoreScanResult(const char* path, IProgress* progress, const char* qimPath) {
-  return StartDetached(path, progress, qimPath, [](const SaveRestoreResult::OperationPara& para) {
-    // The windows get a moment to clear the old results before the first restored ones arrive.
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    SaveRestoreResult::RestoreScanResult(para);
-  });
-}
