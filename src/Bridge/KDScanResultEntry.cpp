@@ -119,12 +119,7 @@ std::string KDScanResultEntry::GetSaveFileName() {
   IStorageDevice* storage = KDUIScan::instance()->GetSavedStorage();
   KDUIDeviceData* devices = KDUIDeviceData::instance();
   _DiskVolumeData record;
-  if (storage != nullptr) {
-    if (devices->IsDiskStorage(storage))
-      devices->GetDiskDataByStorage(storage, record);
-    else
-      devices->GetVolumeDataByStorage(storage, record);
-  }
+  if (storage != nullptr) devices->GetDataByStorage(storage, record);
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);

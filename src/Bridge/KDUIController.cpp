@@ -148,12 +148,8 @@ std::int64_t NowSecond() {
 
 // The device list's name of storage, for the words of a failed scan.
 std::string DeviceName(IStorageDevice* storage) {
-  KDUIDeviceData* devices = KDUIDeviceData::instance();
   _DiskVolumeData record;
-  if (devices->IsDiskStorage(storage))
-    devices->GetDiskDataByStorage(storage, record);
-  else
-    devices->GetVolumeDataByStorage(storage, record);
+  KDUIDeviceData::instance()->GetDataByStorage(storage, record);
   return record.name ? record.name : "";
 }
 

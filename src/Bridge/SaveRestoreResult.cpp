@@ -44,10 +44,7 @@ std::optional<std::vector<std::uint8_t>> ImageRecord(std::int32_t flag, const vo
 SavedDevice DescribeDevice(IStorageDevice* storage) {
   KDUIDeviceData* devices = KDUIDeviceData::instance();
   _DiskVolumeData record;
-  if (devices->IsDiskStorage(storage))
-    devices->GetDiskDataByStorage(storage, record);
-  else
-    devices->GetVolumeDataByStorage(storage, record);
+  devices->GetDataByStorage(storage, record);
   SavedDevice saved;
   saved.capacity = record.capacity;
   saved.diskIndex = record.diskIndex;
@@ -175,10 +172,7 @@ IStorageDevice* GetFromDiskVolumeData(const SavedDevice& saved, const char* qimP
   if (devices->GetInitState() != 2) devices->InitDeviceInfo();
   if (IStorageDevice* storage = devices->GetStorageByDiskVolumeIndex(saved.diskIndex, saved.volumeIndex)) {
     _DiskVolumeData fresh;
-    if (devices->IsDiskStorage(storage))
-      devices->GetDiskDataByStorage(storage, fresh);
-    else
-      devices->GetVolumeDataByStorage(storage, fresh);
+    devices->GetDataByStorage(storage, fresh);
     if (fresh.capacity == saved.capacity) return storage;
   }
   std::vector<_DiskVolumeData> entries;
