@@ -375,7 +375,7 @@ void KDUIController::KDSetFlag(int flag) { ResultTrees::Instance().SetHoldBack(f
 
 quellsy::bridge::PathTreeTail KDUIController::GetScanTreeNodeData(bool clearNodeState) {
   ResultTrees& trees = ResultTrees::Instance();
-  trees.RebuildAll(*KDUIScan::instance(), clearNodeState);
+  trees.RebuildAll(*KDUIScan::instance(), clearNodeState && MarksMayChange());
   return trees.PathTail(0);
 }
 

@@ -111,7 +111,8 @@ class KDUIController {
   // Non-zero holds back adding found files to the result trees; 0 lets them be added again.
   static void KDSetFlag(int flag);
   // The result trees built again from every file the scan delivered (the whole results after a search); with
-  // clearNodeState each file-system root is shown and unchecked first. The path tree as a view reads it anew.
+  // clearNodeState each file-system root is shown and unchecked first (not while a save reads the marks). The
+  // path tree as a view reads it anew.
   static quellsy::bridge::PathTreeTail GetScanTreeNodeData(bool clearNodeState);
   static int GetCurrentScanRecoveryCnt();
   // Whether a search runs.
