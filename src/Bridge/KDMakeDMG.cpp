@@ -24,6 +24,9 @@
 
 namespace {
 
+using quellsy::platform::WriteAll;
+using quellsy::platform::WriteAllAt;
+
 std::unique_ptr<KDMakeDMG>& Shared() {
   static std::unique_ptr<KDMakeDMG> shared;
   return shared;
@@ -150,7 +153,7 @@ int KDMakeDMG::KDMakeQimImp(const char* imagePath, int raw) {
 int KDMakeDMG::KDWriteDMgHEader2(int fd) {
   if (fd < 0) return kBadArgument;
   const auto head = quellsy::EncodeQimHead(info_);
-  return quellsy::platform::WriteAll(fd, head.data(), head.size()) ? 0 : kWriteFailed;
+  return WriteAll(fd, head.data(), head.size()) ? 0 : kWriteFailed;
 }
 
 int KDMakeDMG::KDWriteDMGHeader(std::FILE* stream) {
@@ -223,7 +226,7 @@ void KDMakeDMG::Copy(int raw) {
     // The last chunk reads only what is left, so the image ends exactly after the source's last sector.
     const std::int64_t count = std::min(kChunkSectors, total - first);
     ReadChunk(first, count);
-    if (!quellsy::platform::WriteAll(imageFd_, buffer_.get(), static_cast<std::size_t>(count * sectorSize))) code = kWriteFailed;
+    if (!WriteAll(imageFd_, buffer_.get(), static_cast<std::size_t>(count * sectorSize))) code = kWriteFailed;
     KDUpdatePrgoress(first + count, code);
   }
   {
@@ -281,7 +284,7 @@ int KDMakeDMG::Finish(int code, int raw) {
       info_.endOffset = end < 0 ? 0 : static_cast<std::uint64_t>(end);
       quellsy::WriteQimRecord(info_, record);
     }
-    if (end < 0 || !quellsy::platform::WriteAllAt(imageFd_, record.data(), record.size(), quellsy::kQimHeadSize)) code = kWriteFailed;
+    if (end < 0 || !WriteAllAt(imageFd_, record.data(), record.size(), quellsy::kQimHeadSize)) code = kWriteFailed;
   }
   if (close(imageFd_) != 0 && code == 0) code = kWriteFailed;
   imageFd_ = -1;

@@ -348,11 +348,10 @@ TEST_F(ScanResultFileTest, ASavedFileWhoseRunsOrSizeNoLongerFitIsRefused) {
     WriteFile(dir_ / "scan.rsf", flipped);
     ASSERT_EQ(Restore(), SaveRestoreResult::kDamaged);
     std::size_t shown = 0;
-    for (const auto& [type, nodes] : scan_->GetTypeMap())
-      for (IFileNode* node : nodes) {
-        EXPECT_EQ(std::string(node->GetFileName()).find(damaged), std::string::npos);
-        ++shown;
-      }
+    for (IFileNode* node : scan_->KDGetFileNodesSince(0)) {
+      EXPECT_EQ(std::string(node->GetFileName()).find(damaged), std::string::npos);
+      ++shown;
+    }
     EXPECT_EQ(shown, 1u);
     for (const auto& entry : std::filesystem::directory_iterator(dest_.path())) std::filesystem::remove_all(entry);
     ASSERT_EQ(RecoverAll(), 1u);
