@@ -138,8 +138,9 @@ run_tests() {
   draw_gallery build/dev
 
   # The threaded parts once more under ThreadSanitizer: the read-ahead device, the raw-read workers,
-  # the message centre, the log, the searchers' crew in the complete scan,
-  # the bridge's operations and posting, the qim image writer and the mount watcher (seconds).
+  # the message centre, the log, the searchers' crew in the complete scan, the bridge's operations, their
+  # one rule for what runs together and the node state the windows mark while a scan runs, the posting,
+  # the qim image writer and the mount watcher (seconds).
   cmake --preset tsan >/dev/null
   cmake --build --preset tsan -j "$(jobs)"
   # Run outside ctest, the drivers' tests find their fixture scripts through this.
@@ -148,7 +149,7 @@ run_tests() {
   build/tsan/tests/Utility/Utility_tests --gtest_filter='RawRead*:MessageCenter*:Log*:*RoundCrew*:SizedStackThread*'
   build/tsan/tests/RecoveryController/RecoveryController_tests --gtest_filter='CompleteController*'
   build/tsan/tests/RAWSearch/RAWSearch_tests --gtest_filter='RawSearchController*:RawSearchInACompleteScan*'
-  build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*:ScanDriver*:RecoveryDriver*:KDUIController*:ResultTrees*:SaveAndRestoreEntry*'
+  build/tsan/tests/Bridge/Bridge_tests --gtest_filter='KDUIOperation*:BackgroundTasks*:KDUIPublicNotify*:ProgressNotify*:ScanDriver*:RecoveryDriver*:KDUIController*:OperationStates*:ResultTrees*:GroupTrees*:SaveAndRestoreEntry*'
   build/tsan/tests/Bridge/BridgePeriphery_tests --gtest_filter='QimWriter*:QimRoundTrip*:VolumeNotifier*'
 
   cmake --preset fuzz >/dev/null

@@ -1,7 +1,5 @@
 #include "Bridge/GroupCheckState.h"
 
-#include "Bridge/KDUIScan.h"
-
 namespace quellsy::bridge {
 
 _tagCheckedStatus GroupCheckState(const std::vector<IFileNode*>& nodes) {
@@ -23,10 +21,6 @@ _tagCheckedStatus GroupCheckState(const std::vector<IFileNode*>& nodes) {
   if (sum == 0) return CHECKED_STATUS_UNCHECKED;
   if (sum == 2 * shown) return CHECKED_STATUS_CHECKED;
   return CHECKED_STATUS_PARTIAL;
-}
-
-_tagCheckedStatus MonthCheckState(const KDUIScan& scan, int kind, int year, int month) {
-  return GroupCheckState(scan.GetMonthNodes(kind, year, month));
 }
 
 }  // namespace quellsy::bridge

@@ -13,8 +13,9 @@ std::vector<IFileNode*> FreshFiles::Take(KDUIScan& scan) {
   return fresh;
 }
 
-void TypeGroupTree::Clear() {
+void TypeGroupTree::Clear(std::uint64_t scan) {
   KDTypeMgr::share()->clear();
+  KDTypeMgr::share()->setScan(scan);
   fresh_.Restart();
 }
 
@@ -40,11 +41,14 @@ std::shared_ptr<OpNodeData> DateGroupTree::MakeTop() const {
       kind_ == NODE_TREE_CREATION_TIME ? "CREATE_TIME_ROOT_NAME" : "MODIFY_TIME_ROOT_NAME", ""));
   top->setExpandAble(true);
   top->setType(kind_);
+  top->setScan(scan_);
   return top;
 }
 
-void DateGroupTree::Clear() {
+void DateGroupTree::Clear(std::uint64_t scan) {
+  scan_ = scan;
   KDTimeMgr::share()->clear();
+  KDTimeMgr::share()->setScan(scan);
   // A new top rather than an emptied one: nodes the windows still hold from the last scan stay as they were.
   top_ = MakeTop();
   fresh_.Restart();

@@ -5,6 +5,7 @@
 // under the same lock.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -26,7 +27,7 @@ class FreshFiles {
 // The by-type tree of KDTypeMgr: seven group roots, extension nodes under them, files under those.
 class TypeGroupTree final : public IGroupTree {
  public:
-  void Clear() override;
+  void Clear(std::uint64_t scan) override;
   void SetSearch(bool searching) override;
   void Refresh(KDUIScan& scan) override;
   void SetNeedRefresh() override;
@@ -43,18 +44,19 @@ class TypeGroupTree final : public IGroupTree {
 class DateGroupTree final : public IGroupTree {
  public:
   explicit DateGroupTree(NODE_TREE_TYPE kind);
-  void Clear() override;
+  void Clear(std::uint64_t scan) override;
   void SetSearch(bool searching) override;
   void Refresh(KDUIScan& scan) override;
   void SetNeedRefresh() override;
   NODE_TREE_TYPE Kind() const { return kind_; }
-  // Made anew at every clearing, named by the localised root name of its kind.
+  // Made anew at every clearing, named by the localised root name of its kind, of the scan cleared for.
   std::shared_ptr<OpNodeData> Top() const { return top_; }
 
  private:
   std::shared_ptr<OpNodeData> MakeTop() const;
 
   NODE_TREE_TYPE kind_;
+  std::uint64_t scan_ = 0;
   std::shared_ptr<OpNodeData> top_;
   FreshFiles fresh_;
 };

@@ -3,6 +3,8 @@
 // its own manager. The result trees drive it under their lock, from the scan's operation thread or the search
 // thread, and never from the windows' thread.
 
+#include <cstdint>
+
 class KDUIScan;
 
 namespace quellsy::bridge {
@@ -10,8 +12,9 @@ namespace quellsy::bridge {
 class IGroupTree {
  public:
   virtual ~IGroupTree() = default;
-  // A new scan or search begins: everything grouped so far goes.
-  virtual void Clear() = 0;
+  // A new scan or search begins: everything grouped so far goes; the groups made from now on belong to scan
+  // (the result trees' scan generation).
+  virtual void Clear(std::uint64_t scan) = 0;
   // Whether the next passes group the hits of a search rather than a scan's results.
   virtual void SetSearch(bool searching) = 0;
   // One building pass: groups what the scan added since the last pass.

@@ -15,6 +15,7 @@
 
 #include "Bridge/KDUIDeviceData.h"
 #include "Platform/BlockDevice.h"
+#include "Platform/WriteAll.h"
 #include "StorageDevice/FixedText.h"
 #include "StorageDevice/ImageRecordCheck.h"
 #include "StorageDevice/QimImageFormat.h"
@@ -23,32 +24,12 @@
 
 namespace {
 
+using quellsy::platform::WriteAll;
+using quellsy::platform::WriteAllAt;
+
 std::unique_ptr<KDMakeDMG>& Shared() {
   static std::unique_ptr<KDMakeDMG> shared;
   return shared;
-}
-
-bool WriteAll(int fd, const std::uint8_t* bytes, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = write(fd, bytes, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool WriteAllAt(int fd, const std::uint8_t* bytes, std::size_t length, off_t offset) {
-  while (length > 0) {
-    const ssize_t n = pwrite(fd, bytes, length, offset);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    offset += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 // Where the image goes must be a new file or a regular file other than the source: truncating a device node

@@ -2,57 +2,77 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <list>
+#include <memory>
+#include <mutex>
 #include <system_error>
 #include <thread>
 
 #include "Bridge/BridgeServices.h"
 #include "Bridge/DiskVolumeData.h"
 #include "Bridge/KDSaveAndRestoreNodeOperate.h"
+#include "Bridge/KDUIController.h"
 #include "Bridge/KDUIDeviceData.h"
 #include "Bridge/KDUIPublic.h"
-#include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
-#include "Bridge/SaveRestoreResult.h"
 #include "Utility/WorkPath.h"
 
 namespace {
+
 constexpr std::chrono::milliseconds kPollInterval{100};
+
+// The poll threads that may still run, each with the flag it raises once over.
+struct Polls {
+  std::mutex lock;
+  std::list<std::pair<std::shared_ptr<std::atomic<bool>>, std::thread>> threads;
+};
+
+Polls& PollThreads() {
+  static Polls polls;
+  return polls;
+}
+
 }  // namespace
 
 int KDScanResultEntry::BeginSaveOrRestoreNode(bool save, const char* path, const char* qimPath) {
-  if (path == nullptr) return -1;
-  KDUIScan* scan = KDUIScan::instance();
-  KDSaveAndRestoreNodeOperate* saver = KDSaveAndRestoreNodeOperate::instance();
-  if (!scan->IsOperationExit() || !saver->IsOperationExit() || !KDUIRecovery::instance()->IsOperationExit())
-    return kBusy;
-  if (save) {
-    saver->SetStatus(OPERATION_STATUS_RUNNING);
-    const int started = DoSaveScanResult(path, saver);
-    if (started != 0) saver->SetStatus(OPERATION_STATUS_IDLE);
-    return started;
-  }
-  scan->ClearData();
-  scan->SetStatus(OPERATION_STATUS_RUNNING);
-  const int started = DoRestoreScanResult(path, scan, qimPath);
-  if (started != 0) scan->SetStatus(OPERATION_STATUS_IDLE);
-  return started;
+  return KDUIController::beginSaveOrRestoreNode(save, path, qimPath);
 }
 
 void KDScanResultEntry::RestorPostUIUpdate(const std::string& name, bool save) {
   KDUIOperation* operation = save ? static_cast<KDUIOperation*>(KDSaveAndRestoreNodeOperate::instance())
                                   : static_cast<KDUIOperation*>(KDUIScan::instance());
+  Polls& polls = PollThreads();
+  const std::lock_guard<std::mutex> hold(polls.lock);
+  // Those over are joined now; one still winding down is left to the next start.
+  polls.threads.remove_if([](auto& poll) {
+    if (!*poll.first) return false;
+    poll.second.join();
+    return true;
+  });
+  auto over = std::make_shared<std::atomic<bool>>(false);
   try {
-    std::thread([operation, name] { QueryUpdateUI(*operation, name); }).detach();
+    polls.threads.emplace_back(over, std::thread([operation, name, over] {
+                                 QueryUpdateUI(*operation, name);
+                                 *over = true;
+                               }));
   } catch (const std::system_error&) {
     KDUIPublic::NotifyMainThread(kFinishNotification);
   }
 }
 
+void KDScanResultEntry::WaitForPolls() {
+  Polls& polls = PollThreads();
+  const std::lock_guard<std::mutex> hold(polls.lock);
+  for (auto& [over, thread] : polls.threads) thread.join();
+  polls.threads.clear();
+}
+
 void KDScanResultEntry::QueryUpdateUI(KDUIOperation& operation, const std::string& name) {
   while (!operation.IsOperationExit()) {
-    std::this_thread::sleep_for(kPollInterval);
+    operation.WaitForExit(kPollInterval);
     if (operation.IsNeedUIUpdate()) {
       operation.SetNeedUIUpdate(0);
       KDUIPublic::NotifyMainThread(name);
@@ -99,12 +119,7 @@ std::string KDScanResultEntry::GetSaveFileName() {
   IStorageDevice* storage = KDUIScan::instance()->GetSavedStorage();
   KDUIDeviceData* devices = KDUIDeviceData::instance();
   _DiskVolumeData record;
-  if (storage != nullptr) {
-    if (devices->IsDiskStorage(storage))
-      devices->GetDiskDataByStorage(storage, record);
-    else
-      devices->GetVolumeDataByStorage(storage, record);
-  }
+  if (storage != nullptr) devices->GetDataByStorage(storage, record);
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   localtime_r(&now, &local);

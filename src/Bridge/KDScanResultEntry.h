@@ -1,12 +1,7 @@
 #pragma once
-// What the facade calls to save the last scan's results and to open a scan-result file: starting either on its
-// thread, watching it with a poll thread that tells the windows, its progress, the folder results are saved in
-// and the name proposed for a new file.
-//
-// Save, restore, scan and recovery exclude each other. BeginSaveOrRestoreNode refuses while another of them
-// runs. The facade holds its own start lock around a save, runs a restore on the scan's joinable worker itself,
-// and refuses to start a scan or a recovery while the save-and-restore operation (KDSaveAndRestoreNodeOperate)
-// or a restore runs.
+// Saving the last scan's results and opening a scan-result file as the windows see it: the start (the facade's,
+// which runs both on joinable workers and lets neither run beside any other work), a poll thread that tells the
+// windows while one runs, its progress, the folder results are saved in and the name proposed for a new file.
 
 #include <cstdint>
 #include <ctime>
@@ -21,13 +16,16 @@ class KDScanResultEntry {
   static constexpr int kBusy = -3;
 
   // save: the last scan's results into path. Otherwise the scan's results are cleared and path restored (a qim
-  // image that moved is looked for at qimPath). 0 started, -1 a null path, -2 no thread, kBusy while a scan,
-  // recovery, save or restore runs.
+  // image that moved is looked for at qimPath). KDUIController::beginSaveOrRestoreNode: 0 started, -1 a null
+  // path, -2 no thread, kBusy when other work runs.
   static int BeginSaveOrRestoreNode(bool save, const char* path, const char* qimPath);
-  // Starts a detached thread that posts name on the main thread whenever the save-and-restore operation (save) or
+  // Starts a poll thread that posts name on the main thread whenever the save-and-restore operation (save) or
   // the scan (restore) has news, and kFinishNotification once it is over. BeginSaveOrRestoreNode marked the
-  // operation running before it started the work, so a save that ends at once still ends the poll.
+  // operation running before it started the work, so a save that ends at once still ends the poll. The thread
+  // is joined once over, at the next start of a poll or by WaitForPolls.
   static void RestorPostUIUpdate(const std::string& name, bool save);
+  // Waits for every poll thread to end and joins it.
+  static void WaitForPolls();
   // The poll itself, on the calling thread.
   static void QueryUpdateUI(KDUIOperation& operation, const std::string& name);
   // Of the save-and-restore operation (saver) or the scan; once finished, current equals total.

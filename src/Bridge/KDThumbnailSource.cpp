@@ -8,6 +8,7 @@
 #include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
+#include "Bridge/NodeLock.h"
 #include "include/IFileReader.h"
 #include "Utility/CatchExeception.h"
 #include "include/IRecoveryController.h"
@@ -31,10 +32,17 @@ std::mutex& MovieLock() {
   return lock;
 }
 
+// A reader of node made under the node lock: it takes the node's size and runs as they stand, and a scan still
+// running may amend them only afterwards.
+IFileReader* ReaderOf(IDataRecovery* recovery, IFileNode* node) {
+  const std::lock_guard<std::mutex> hold(quellsy::bridge::NodeLock());
+  return recovery->SetRecoverNode(node);
+}
+
 std::optional<ThumbnailCopy> CopyThrough(IDataRecovery* recovery, IFileNode* node, const ThumbnailPlan& plan) {
   auto folder = quellsy::platform::PrivateTempDir::Make();
   if (!folder) return std::nullopt;
-  IFileReader* reader = recovery->SetRecoverNode(node);
+  IFileReader* reader = ReaderOf(recovery, node);
   if (!reader) return std::nullopt;
   reader->Release();
   auto file = folder->path() / ("thumbnail" + SafeExtension(plan.extension));
@@ -79,6 +87,7 @@ ThumbnailPlan KDThumbnailSource::PlanThumbnail(_FILTER_TYPE type, const std::str
 ThumbnailPlan KDThumbnailSource::PlanForNode(IFileNode* node) {
   IRecoveryFilter* filter = KDUIFilter::instance()->GetFilter();
   if (!node || !filter) return {};
+  const std::lock_guard<std::mutex> hold(quellsy::bridge::NodeLock());
   const auto size = node->GetFileSize();
   return PlanThumbnail(filter->GetNodeFileType(node), node->GetFileName() ? node->GetFileName() : "",
                        size > 0 ? static_cast<std::uint64_t>(size) : 0);
@@ -99,7 +108,7 @@ IDataRecovery* KDThumbnailSource::DataRecoveryForNode(IFileNode* node) {
 std::optional<std::vector<std::uint8_t>> KDThumbnailSource::ReadNodeBytes(IDataRecovery* recovery, IFileNode* node,
                                                                          std::uint64_t limit) {
   if (!recovery || !node) return std::nullopt;
-  IFileReader* reader = recovery->SetRecoverNode(node);
+  IFileReader* reader = ReaderOf(recovery, node);
   if (!reader) return std::nullopt;
   const long long size = reader->GetDataSize();
   const auto length =

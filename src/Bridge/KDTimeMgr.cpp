@@ -71,27 +71,6 @@ void KDTimeMgr::ResetForTests() {
   instanceObject.reset();
 }
 
-void KDTimeMgr::refreshTimeTree(OpNodeData* top, int keyType) {
-  if (!IsDateTree(keyType)) return;
-  KDUIScan* scan = KDUIScan::instance();
-  refreshTimeTree(top, keyType,
-                  keyType == NODE_TREE_CREATION_TIME ? scan->GetCreateTimeMap() : scan->GetModifyTimeMap());
-}
-
-void KDTimeMgr::refreshTimeTree(OpNodeData* top, int keyType, const KDUIScan::MonthMap& months) {
-  keyType_ = keyType;
-  if (!top || !IsDateTree(keyType)) return;
-  for (const auto& [year, byMonth] : months) {
-    for (const auto& [month, files] : byMonth) {
-      // A file passed by as hidden is not visited again until clear().
-      for (std::size_t i = getIndex(year, month, keyType); i < files.size(); ++i) {
-        setIndex(i + 1, year, month, keyType);
-        PlaceShown(files[i], top);
-      }
-    }
-  }
-}
-
 void KDTimeMgr::AddFreshFiles(OpNodeData* top, int keyType, const KDUIScan::NodeList& fresh) {
   keyType_ = keyType;
   if (!top || !IsDateTree(keyType)) return;
@@ -131,6 +110,7 @@ std::shared_ptr<OpNodeData> KDTimeMgr::MakeGroup(std::string name, bool expandab
   data.isDeleted = 1;
   auto node = std::make_shared<OpNodeData>(data);
   node->setType(keyType_);
+  node->setScan(scan_);
   node->setFadeName(std::move(name));
   node->setExpandAble(expandable);
   if (parent) {
@@ -171,24 +151,7 @@ int KDTimeMgr::GetDateInsertIndex(const std::string& name, const OpNodeData::Chi
   return -1;
 }
 
-std::size_t KDTimeMgr::getIndex(int year, int month, int type) const {
-  const IndexMap* indexes = Indexes(type);
-  if (!indexes) return 0;
-  const auto found = indexes->find(year * 100 + month);
-  return found != indexes->end() ? found->second : 0;
-}
-
-void KDTimeMgr::setIndex(std::size_t index, int year, int month, int type) {
-  if (IndexMap* indexes = Indexes(type)) (*indexes)[year * 100 + month] = index;
-}
-
-void KDTimeMgr::initMap() {
-  createTimeMap_.clear();
-  modifyTimeMap_.clear();
-}
-
 void KDTimeMgr::clear() {
-  initMap();
   createYearTimeDic_.clear();
   modifyYearTimeDic_.clear();
   createMonthTimeDic_.clear();
@@ -239,12 +202,3 @@ KDTimeMgr::MonthNodes& KDTimeMgr::Months() {
   return keyType_ == NODE_TREE_MODIFICATION_TIME ? modifyMonthTimeDic_ : createMonthTimeDic_;
 }
 
-KDTimeMgr::IndexMap* KDTimeMgr::Indexes(int type) {
-  return const_cast<IndexMap*>(std::as_const(*this).Indexes(type));
-}
-
-const KDTimeMgr::IndexMap* KDTimeMgr::Indexes(int type) const {
-  if (type == NODE_TREE_CREATION_TIME) return &createTimeMap_;
-  if (type == NODE_TREE_MODIFICATION_TIME) return &modifyTimeMap_;
-  return nullptr;
-}

@@ -45,7 +45,6 @@ void KDTypeMgr::ResetForTests(const std::filesystem::path& catalogue) {
 
 KDTypeMgr::KDTypeMgr(FileTypeCatalogue catalogue) : catalogue_(std::move(catalogue)) {
   initRootNode();
-  initTypeMap();
 }
 
 std::string KDTypeMgr::getTypeString(_FILTER_TYPE group) const { return catalogue_.JoinedExtensions(group); }
@@ -70,21 +69,6 @@ std::shared_ptr<OpNodeData> KDTypeMgr::subNode(const std::string& extension) con
   return found != subNodeDict_.end() ? found->second : nullptr;
 }
 
-void KDTypeMgr::refreshTypeTree() { refreshTypeTree(KDUIScan::instance()->GetTypeMap()); }
-
-void KDTypeMgr::refreshTypeTree(const KDUIScan::TypeMap& typeMap) {
-  for (const auto& [group, files] : typeMap) {
-    // The last file of the previous refresh is visited again and skipped as placed.
-    std::size_t& next = typeIndexMap_[group];
-    for (std::size_t i = next; i < files.size(); ++i) {
-      next = i;
-      IFileNode* file = files[i];
-      if (!file || !file->IsNodeShow() || insertFileNodeMap_.count(file) != 0) continue;
-      PlaceFile(file);
-    }
-  }
-}
-
 void KDTypeMgr::AddFreshFiles(const KDUIScan::NodeList& fresh) {
   for (IFileNode* file : fresh)
     if (file && file->IsNodeShow() && insertFileNodeMap_.count(file) == 0) PlaceFile(file);
@@ -105,6 +89,7 @@ void KDTypeMgr::PlaceFile(IFileNode* file) {
 
 std::shared_ptr<OpNodeData> KDTypeMgr::insertSubNodeToTree(const std::string& extension) {
   auto node = TypeGroup(extension);
+  node->setScan(scan_);
   rootNode(catalogue_.GroupOf(extension))->addChildObject(node);
   subNodeDict_[extension] = node;
   return node;
@@ -141,7 +126,6 @@ void KDTypeMgr::refreshTypeTreeState() {
 void KDTypeMgr::setSearch(bool search) {
   insertFileNodeMap_.clear();
   clearData();
-  initTypeMap();
   search_ = search;
 }
 
@@ -164,12 +148,6 @@ void KDTypeMgr::clear() {
   for (const _FILTER_TYPE group : kGroups) rootNode(group)->free();
   search_ = false;
   insertFileNodeMap_.clear();
-  initTypeMap();
-}
-
-void KDTypeMgr::initTypeMap() {
-  typeIndexMap_.clear();
-  for (const _FILTER_TYPE group : kGroups) typeIndexMap_[group] = 0;
 }
 
 void KDTypeMgr::initRootNode() {

@@ -2,8 +2,8 @@
 // The file-type catalogue and the by-type result tree: seven group nodes (document, picture, movie, music,
 // archives, e-mail, other), under each group one node per extension made when its first file arrives, under
 // each extension the found files. Files with an extension no list names hang directly under "other". The tree
-// grows from the scan's type map at each refresh, starting where the last one stopped, and recounts its check
-// marks on request. Not thread-safe: the facade calls it under its tree lock.
+// grows by the files the scan delivered since the last pass, and recounts its check marks on request. Not
+// thread-safe: the result trees and the facade call it under the node lock.
 
 #include <filesystem>
 #include <map>
@@ -37,10 +37,6 @@ class KDTypeMgr {
   // The node of an extension once a file of it was placed; null before.
   std::shared_ptr<OpNodeData> subNode(const std::string& extension) const;
 
-  // Places the shown files that the scan found since the last call.
-  void refreshTypeTree();
-  // The same from a given copy of the scan's type map.
-  void refreshTypeTree(const KDUIScan::TypeMap& typeMap);
   // Places the shown files among fresh, the files the scan delivered since the caller's last pass.
   void AddFreshFiles(const KDUIScan::NodeList& fresh);
 
@@ -55,11 +51,12 @@ class KDTypeMgr {
   // Empties the tree; the next refresh rebuilds it from the start with the files shown then.
   void setSearch(bool search);
   bool isSearch() const { return search_; }
-  // Every root unchecked and emptied, the extension nodes dropped; the placed files and start indexes kept.
+  // Every root unchecked and emptied, the extension nodes dropped; the placed files kept.
   void clearData();
-  // Before every scan and restore: the tree emptied, the placed files and start indexes forgotten.
+  // Before every scan and restore: the tree emptied, the placed files forgotten.
   void clear();
-  void initTypeMap();
+  // The scan (ResultTrees' generation) the extension groups made from now on belong to; the roots belong to none.
+  void setScan(std::uint64_t scan) { scan_ = scan; }
 
  private:
   void initRootNode();
@@ -71,7 +68,7 @@ class KDTypeMgr {
   std::map<_FILTER_TYPE, std::shared_ptr<OpNodeData>> rootNode_;
   std::map<std::string, std::shared_ptr<OpNodeData>> subNodeDict_;
   std::map<IFileNode*, int> insertFileNodeMap_;
-  std::map<_FILTER_TYPE, std::size_t> typeIndexMap_;
   bool search_ = false;
+  std::uint64_t scan_ = 0;
   int needRefreshTree_ = 0;
 };

@@ -8,7 +8,9 @@
 #include <map>
 #include <mutex>
 
+#include "Bridge/BridgeServices.h"
 #include "Bridge/CProgressNotify.h"
+#include "Bridge/DiskVolumeData.h"
 #include "Bridge/DiskVolumeNodeData.h"
 #include "Bridge/GroupCheckState.h"
 #include "Bridge/GroupTrees.h"
@@ -22,33 +24,43 @@
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
+#include "Bridge/NodeLock.h"
 #include "Bridge/OperationRunner.h"
 #include "Bridge/ResultTrees.h"
 #include "Bridge/SaveRestoreResult.h"
 #include "RecoveryFilter/FileTypeManager.h"
 #include "Utility/MessageCenter.h"
+#include "Utility/ResultMessage.h"
 
 using quellsy::bridge::DateGroupTree;
+using quellsy::bridge::FacadeStart;
+using quellsy::bridge::FacadeState;
+using quellsy::bridge::NodeLock;
 using quellsy::bridge::OperationRunner;
+using quellsy::bridge::OperationStates;
 using quellsy::bridge::ResultTrees;
 using quellsy::bridge::TypeGroupTree;
+namespace result = quellsy::bridge::result;
 
 namespace {
 
-struct FacadeState {
-  OperationRunner scan;
+struct Facade {
+  OperationRunner scan;  // scans and restores
   OperationRunner recovery;
-  // Held while a scan, recovery, save or restore is started, so that no two start together.
-  std::mutex startLock;
-  // A restore runs on the scan's worker.
-  std::atomic<bool> restoring{false};
-  std::mutex clockLock;
+  OperationRunner save;
+  OperationStates states;
+  // Guards the fields below.
+  std::mutex lock;
   std::function<std::int64_t()> clock;
+  std::function<void(FacadeStart)> gate;
+  quellsy::ResultCode lastStart = quellsy::kResultOk;
+  quellsy::ResultCode lastScan = quellsy::kResultOk;
+  std::string lastScanDevice;
 };
 
-FacadeState& State() {
-  static FacadeState state;
-  return state;
+Facade& State() {
+  static Facade facade;
+  return facade;
 }
 
 struct GroupTreeSet {
@@ -76,38 +88,105 @@ std::vector<std::shared_ptr<OpNodeData>> Groups(const OpNodeData& node) {
   return groups;
 }
 
-// A save runs, or a restore: the facade's own, or one started elsewhere (the scan operation running without a
-// worker of the facade's).
-bool SaveOrRestoreRuns(const FacadeState& state) {
-  return !KDSaveAndRestoreNodeOperate::instance()->IsOperationExit() || state.restoring ||
-         (!state.scan.Busy() && !KDUIScan::instance()->IsOperationExit());
+std::vector<IFileNode*> Files(const OpNodeData& node) {
+  std::vector<IFileNode*> files;
+  for (const OpNodeData::Child& child : node.children())
+    if (IFileNode* const* file = std::get_if<IFileNode*>(&child)) files.push_back(*file);
+  return files;
 }
 
-bool SearchRuns() { return ResultTrees::Instance().SearchRunning(); }
+// Whether node belongs to the results held now: a group that lives as long as the process (scan 0, no found
+// node) always does. Read under the node lock.
+bool Current(const OpNodeData* node) {
+  if (!node) return false;
+  if (node->scan() == 0) return !node->fileNode();
+  return node->scan() == ResultTrees::Instance().ScanGeneration();
+}
+
+// A save reads the marks without the node lock: nothing may change them meanwhile.
+bool MarksMayChange() { return State().states.State() != FacadeState::kSaving; }
+
+// The answer to a start, kept for GetLastStartResult.
+quellsy::ResultCode Answer(quellsy::ResultCode code) {
+  Facade& facade = State();
+  const std::lock_guard<std::mutex> hold(facade.lock);
+  facade.lastStart = code;
+  return code;
+}
+
+bool Accepted(quellsy::ResultCode code) { return Answer(code) == quellsy::kResultOk; }
+
+std::string Words(quellsy::ResultCode code, const std::string& subject = {}) {
+  return code == quellsy::kResultOk ? std::string() : quellsy::DescribeResult(code, subject);
+}
+
+// Runs the test gate of start on the calling worker.
+void PassGate(FacadeStart start) {
+  std::function<void(FacadeStart)> gate;
+  {
+    Facade& facade = State();
+    const std::lock_guard<std::mutex> hold(facade.lock);
+    gate = facade.gate;
+  }
+  if (gate) gate(start);
+}
+
+// The worker's last step: the state moves back.
+std::function<void()> Ending(FacadeStart start) {
+  return [start] { State().states.End(start); };
+}
 
 std::int64_t NowSecond() {
-  FacadeState& state = State();
+  Facade& facade = State();
   std::function<std::int64_t()> clock;
   {
-    const std::lock_guard<std::mutex> hold(state.clockLock);
-    clock = state.clock;
+    const std::lock_guard<std::mutex> hold(facade.lock);
+    clock = facade.clock;
   }
   return clock ? clock() : static_cast<std::int64_t>(std::time(nullptr));
 }
 
+// The device list's name of storage, for the words of a failed scan.
+std::string DeviceName(IStorageDevice* storage) {
+  _DiskVolumeData record;
+  KDUIDeviceData::instance()->GetDataByStorage(storage, record);
+  return record.name ? record.name : "";
+}
+
+// A scan's or restore's results replace the last: the old nodes are no longer acted on, the trees are emptied.
+void BeginNewResults(KDUIScan& scan) {
+  ResultTrees::Instance().NewScan();
+  scan.ClearData();
+  scan.SetUpdateNotifier(KDNotifyUIUpdateData);
+  scan.SetStatus(OPERATION_STATUS_RUNNING);
+}
+
 // The scan's worker: the message centre and the bad-sector receiver live as long as the scan.
-void DoScanFn(IStorageDevice* storage) {
+void DoScanFn(IStorageDevice* storage, const std::string& device) {
   KDUIScan* scan = KDUIScan::instance();
-  ResultTrees::Instance().ClearGroups();
   CMessageCenter::Instance().StartReceiveMessage();
+  quellsy::ResultCode code = quellsy::kResultOk;
   {
     const CProgressNotify receiver;
-    scan->DoScan(storage, nullptr);
+    code = scan->DoScan(storage, nullptr);
     scan->ReCalTotalSize();
   }
   CMessageCenter::Instance().StopReceiveMessage();
-  // However the scan ended, the windows see its last results and total.
-  KDNotifyUIUpdateData(1);
+  {
+    Facade& facade = State();
+    const std::lock_guard<std::mutex> hold(facade.lock);
+    facade.lastScan = code;
+    facade.lastScanDevice = device;
+  }
+  // However the scan ended, the windows see its last results and total, and how it ended.
+  ResultTrees& trees = ResultTrees::Instance();
+  if (scan->IsOpTreeFinished()) trees.BuildPass(*scan, 1);
+  quellsy::bridge::PostOnMainThread(quellsy::bridge::Notification{
+      KDUIScan::kScanValueNotification,
+      {{KDUIController::kScanResultKey, quellsy::ResultCodeHex(code)},
+       {KDUIController::kScanReasonKey, Words(code, device)},
+       {KDUIController::kScanGenerationKey, std::to_string(trees.ScanGeneration())}},
+      {}});
 }
 
 }  // namespace
@@ -121,51 +200,93 @@ void KDNotifyUIUpdateData(int force) {
 }
 
 void KDUIController::SetClockForTests(std::function<std::int64_t()> clock) {
-  FacadeState& state = State();
-  const std::lock_guard<std::mutex> hold(state.clockLock);
-  state.clock = std::move(clock);
+  Facade& facade = State();
+  const std::lock_guard<std::mutex> hold(facade.lock);
+  facade.clock = std::move(clock);
+}
+
+void KDUIController::SetWorkerGateForTests(std::function<void(FacadeStart)> gate) {
+  Facade& facade = State();
+  const std::lock_guard<std::mutex> hold(facade.lock);
+  facade.gate = std::move(gate);
 }
 
 void KDUIController::ResetForTests() {
   WaitForOperations();
-  ResultTrees::Instance().WaitForSearch();
-  SetClockForTests(nullptr);
+  Facade& facade = State();
+  facade.states.Reset();
+  {
+    const std::lock_guard<std::mutex> hold(facade.lock);
+    facade.clock = nullptr;
+    facade.gate = nullptr;
+    facade.lastStart = facade.lastScan = quellsy::kResultOk;
+    facade.lastScanDevice.clear();
+  }
   // The group trees outlive the tests: they forget the files of this one's scans.
   ResultTrees::Instance().Read([] {
     GroupTreeSet& groups = GroupTrees();
-    groups.types.Clear();
-    groups.created.Clear();
-    groups.modified.Clear();
+    groups.types.Clear(0);
+    groups.created.Clear(0);
+    groups.modified.Clear(0);
   });
 }
 
 void KDUIController::WaitForOperations() {
-  State().scan.Join();
-  State().recovery.Join();
+  Facade& facade = State();
+  facade.scan.Join();
+  facade.recovery.Join();
+  facade.save.Join();
+  ResultTrees::Instance().WaitForSearch();
+  KDScanResultEntry::WaitForPolls();
 }
+
+FacadeState KDUIController::GetOperationState() { return State().states.State(); }
+
+quellsy::ResultCode KDUIController::CheckStart(FacadeStart start, std::string* reason) {
+  const quellsy::ResultCode code = OperationStates::Judge(GetOperationState(), start);
+  if (reason) *reason = Words(code);
+  return code;
+}
+
+quellsy::ResultCode KDUIController::GetLastStartResult(std::string* reason) {
+  Facade& facade = State();
+  const std::lock_guard<std::mutex> hold(facade.lock);
+  if (reason) *reason = Words(facade.lastStart);
+  return facade.lastStart;
+}
+
+quellsy::ResultCode KDUIController::GetLastScanResult(std::string* reason) {
+  Facade& facade = State();
+  const std::lock_guard<std::mutex> hold(facade.lock);
+  if (reason) *reason = Words(facade.lastScan, facade.lastScanDevice);
+  return facade.lastScan;
+}
+
+std::uint64_t KDUIController::GetScanGeneration() { return ResultTrees::Instance().ScanGeneration(); }
 
 bool KDUIController::DoScanWithDiskIndex(int disk, int volume, int deep, const std::string& name) {
   KDUIScan* scan = KDUIScan::instance();
-  FacadeState& state = State();
-  const std::lock_guard<std::mutex> starting(state.startLock);
-  OperationRunner& runner = state.scan;
-  // A worker still winding down keeps the operation: a new start would revive it.
-  if (runner.Busy()) return false;
-  // A save reads the last results, a restore fills the trees, a search walks them: a scan would free them.
-  if (SaveOrRestoreRuns(state) || SearchRuns()) return false;
-  if (scan->GetStatus() == OPERATION_STATUS_STOP) scan->SetStatus(OPERATION_STATUS_IDLE);
-  if (!scan->IsOperationExit()) return false;
+  Facade& facade = State();
   IStorageDevice* storage = KDUIDeviceData::instance()->GetStorageByDiskVolumeIndex(disk, volume);
-  if (!storage) return false;
+  if (!storage) return Accepted(result::kNoSuchDevice);
+  if (!Accepted(facade.states.Begin(FacadeStart::kScan))) return false;
+  const std::string device = DeviceName(storage);
+  {
+    const std::lock_guard<std::mutex> hold(facade.lock);
+    facade.lastScan = quellsy::kResultOk;
+    facade.lastScanDevice = device;
+  }
   scan->SetDeepScan(deep);
-  ResultTrees::Instance().Reset();
-  scan->ClearData();
-  scan->SetUpdateNotifier(KDNotifyUIUpdateData);
-  scan->SetStatus(OPERATION_STATUS_RUNNING);
+  BeginNewResults(*scan);
   // The windows follow a scan through "NormalScranValue" and their timers: no poll, name is not posted.
-  if (runner.DoOperation([storage] { DoScanFn(storage); }, scan, name, false)) return true;
+  const auto work = [storage, device] {
+    PassGate(FacadeStart::kScan);
+    DoScanFn(storage, device);
+  };
+  if (facade.scan.DoOperation(work, scan, name, false, Ending(FacadeStart::kScan))) return true;
+  facade.states.End(FacadeStart::kScan);
   scan->SetStatus(OPERATION_STATUS_IDLE);
-  return false;
+  return Accepted(result::kNoThread);
 }
 
 bool KDUIController::DoScanWithData(const DiskVolumeNodeData* data, const std::string& name) {
@@ -184,13 +305,17 @@ bool KDUIController::DoDeepScan(const std::string& name) {
   IStorageDevice* storage = KDUIScan::instance()->GetSavedStorage();
   int disk = -1;
   int volume = -1;
-  if (!storage) return false;
-  KDUIDeviceData::instance()->GetDiskVolumeIndexByStorage(storage, disk, volume);
-  if (disk == -1) return false;
+  if (storage) KDUIDeviceData::instance()->GetDiskVolumeIndexByStorage(storage, disk, volume);
+  if (disk == -1) return Accepted(result::kNoSuchDevice);
   return DoScanWithDiskIndex(disk, volume, 1, name);
 }
 
-void KDUIController::PauseOrResumeScan() { KDUIScan::instance()->PauseOrResumeOperation(); }
+void KDUIController::PauseOrResumeScan() {
+  Facade& facade = State();
+  const FacadeStart start =
+      facade.states.State() == FacadeState::kScanning ? FacadeStart::kPause : FacadeStart::kResume;
+  if (Accepted(facade.states.Begin(start))) KDUIScan::instance()->PauseOrResumeOperation();
+}
 
 void KDUIController::StopScan(int noTree) { KDUIScan::instance()->StopOperation(noTree); }
 
@@ -250,27 +375,32 @@ void KDUIController::KDSetFlag(int flag) { ResultTrees::Instance().SetHoldBack(f
 
 quellsy::bridge::PathTreeTail KDUIController::GetScanTreeNodeData(bool clearNodeState) {
   ResultTrees& trees = ResultTrees::Instance();
-  trees.RebuildAll(*KDUIScan::instance(), clearNodeState);
+  trees.RebuildAll(*KDUIScan::instance(), clearNodeState && MarksMayChange());
   return trees.PathTail(0);
 }
 
 int KDUIController::GetCurrentScanRecoveryCnt() { return KDUIScan::instance()->GetCurrentScanRecoveryCnt(); }
 
-bool KDUIController::KDGetIsSearching() { return KDUIScan::instance()->IsSearching() != 0; }
+bool KDUIController::KDGetIsSearching() { return GetOperationState() == FacadeState::kSearching; }
 
 quellsy::ResultCode KDUIController::DoRecovery(const char* path, const std::string& name) {
-  if (!path) return kRecoveryRefused;
+  if (!path) return Answer(kRecoveryRefused);
+  Facade& facade = State();
+  const quellsy::ResultCode verdict = facade.states.Begin(FacadeStart::kRecovery);
+  if (verdict != quellsy::kResultOk) return Answer(verdict);
   KDUIRecovery* recovery = KDUIRecovery::instance();
-  FacadeState& state = State();
-  const std::lock_guard<std::mutex> starting(state.startLock);
-  OperationRunner& runner = state.recovery;
-  if (runner.Busy() || !recovery->IsOperationExit() || SaveOrRestoreRuns(state)) return kRecoveryRefused;
   recovery->SetRecoveryPath((std::string(path) + "/").c_str());
   recovery->ClearCreateDirIndex();
   recovery->SetStatus(OPERATION_STATUS_RUNNING);
-  if (runner.DoOperation([recovery] { recovery->DoRecovery(); }, recovery, name, true)) return quellsy::kResultOk;
+  const auto work = [recovery] {
+    PassGate(FacadeStart::kRecovery);
+    recovery->DoRecovery();
+  };
+  if (facade.recovery.DoOperation(work, recovery, name, true, Ending(FacadeStart::kRecovery)))
+    return Answer(quellsy::kResultOk);
+  facade.states.End(FacadeStart::kRecovery);
   recovery->SetStatus(OPERATION_STATUS_IDLE);
-  return kRecoveryRefused;
+  return Answer(result::kNoThread);
 }
 
 void KDUIController::SetRecoveryType(unsigned int mask) { KDUIFilter::instance()->ResetFilter(mask); }
@@ -318,7 +448,13 @@ void KDUIController::ReleaseDataRecovery() {
 }
 
 bool KDUIController::DoSearchWithString(const std::string& key, const std::string& name) {
-  return ResultTrees::Instance().StartSearch(*KDUIScan::instance(), key, name);
+  Facade& facade = State();
+  if (!Accepted(facade.states.Begin(FacadeStart::kSearch))) return false;
+  if (ResultTrees::Instance().StartSearch(*KDUIScan::instance(), key, name,
+                                          [] { PassGate(FacadeStart::kSearch); }, Ending(FacadeStart::kSearch)))
+    return true;
+  facade.states.End(FacadeStart::kSearch);
+  return Accepted(result::kNoThread);
 }
 
 std::string KDUIController::GetSearchString() { return KDUIScan::instance()->GetSearchKey(); }
@@ -328,21 +464,65 @@ void KDUIController::StopSearch() {
   ResultTrees::Instance().SetHoldBack(false);
 }
 
-std::vector<IFileNode*> KDUIController::GetSearchResultToArr() {
-  KDUIScan* scan = KDUIScan::instance();
+std::vector<IFileNode*> KDUIController::GetSearchResultToArr(std::uint64_t* scan) {
   std::vector<IFileNode*> shown;
-  if (scan->GetSearchKey().empty()) return shown;
-  for (const auto& [type, nodes] : scan->GetTypeMap())
-    for (IFileNode* node : nodes)
-      if (node->IsNodeShow()) shown.push_back(node);
+  if (KDUIScan::instance()->GetSearchKey().empty()) return shown;
+  ResultTrees::Instance().Read([&] {
+    if (scan) *scan = ResultTrees::Instance().ScanGeneration();
+    const auto add = [&shown](const OpNodeData& group) {
+      for (IFileNode* file : Files(group))
+        if (file->IsNodeShow()) shown.push_back(file);
+    };
+    for (const std::shared_ptr<OpNodeData>& root : GroupTrees().types.Roots()) {
+      add(*root);
+      for (const std::shared_ptr<OpNodeData>& extension : Groups(*root)) add(*extension);
+    }
+  });
   return shown;
 }
 
-std::vector<IFileNode*> KDUIController::GetSelectedFilesAndSize(std::uint64_t& size) {
+std::vector<IFileNode*> KDUIController::GetSelectedFilesAndSize(std::uint64_t& size, std::uint64_t* scan) {
+  if (scan) *scan = GetScanGeneration();
   return ResultTrees::SelectedFiles(*KDUIScan::instance(), size);
 }
 
-void KDUIController::UnselectedAllNodes() { KDUIScan::instance()->UnselectAllNodes(); }
+void KDUIController::UnselectedAllNodes() {
+  if (MarksMayChange()) KDUIScan::instance()->UnselectAllNodes();
+}
+
+std::vector<FoundNodeView> KDUIController::GetNodeViews(const std::vector<IFileNode*>& nodes, std::uint64_t scan) {
+  return ResultTrees::Instance().Read([&] {
+    std::vector<FoundNodeView> views;
+    if (scan != ResultTrees::Instance().ScanGeneration()) return views;
+    for (IFileNode* node : nodes) {
+      if (!node) continue;
+      FoundNodeView view;
+      view.node = node;
+      view.scan = scan;
+      view.name = OpNodeData::fileNodeName(node);
+      view.path = KDUIPublic::GetPathByFileNode(node);
+      view.size = node->GetFileSize() > 0 ? static_cast<std::uint64_t>(node->GetFileSize()) : 0;
+      view.created = node->GetCreationTime();
+      view.modified = node->GetModificationTime();
+      view.accessed = node->GetLastAccessTime();
+      view.directory = node->IsDirectory() != 0;
+      view.deleted = node->IsDeleted() != 0;
+      view.shown = node->IsNodeShow() != 0;
+      view.state = node->GetCheckedStatus();
+      views.push_back(std::move(view));
+    }
+    return views;
+  });
+}
+
+quellsy::ResultCode KDUIController::KDSetFileNodeState(IFileNode* node, std::uint64_t scan, int state) {
+  if (!MarksMayChange()) return result::kSaveRunning;
+  return ResultTrees::Instance().Read([&] {
+    if (!node || scan != ResultTrees::Instance().ScanGeneration()) return result::kStaleNode;
+    OpNodeData::setFileNode(node, state);
+    return quellsy::kResultOk;
+  });
+}
 
 std::vector<std::shared_ptr<OpNodeData>> KDUIController::KDGetTopNodes(int kind) {
   return ResultTrees::Instance().Read([kind]() -> std::vector<std::shared_ptr<OpNodeData>> {
@@ -353,23 +533,21 @@ std::vector<std::shared_ptr<OpNodeData>> KDUIController::KDGetTopNodes(int kind)
 }
 
 std::vector<std::shared_ptr<OpNodeData>> KDUIController::GetChildGroups(const OpNodeData* node) {
-  if (!node) return {};
-  return ResultTrees::Instance().Read([node] { return Groups(*node); });
+  return ResultTrees::Instance().Read([node] {
+    return Current(node) ? Groups(*node) : std::vector<std::shared_ptr<OpNodeData>>{};
+  });
 }
 
-std::vector<IFileNode*> KDUIController::GetFileNodeToArray(const OpNodeData* node) {
-  if (!node) return {};
-  return ResultTrees::Instance().Read([node] {
-    std::vector<IFileNode*> files;
-    for (const OpNodeData::Child& child : node->children())
-      if (IFileNode* const* file = std::get_if<IFileNode*>(&child)) files.push_back(*file);
-    return files;
+std::vector<IFileNode*> KDUIController::GetFileNodeToArray(const OpNodeData* node, std::uint64_t* scan) {
+  return ResultTrees::Instance().Read([node, scan] {
+    if (scan) *scan = ResultTrees::Instance().ScanGeneration();
+    return Current(node) ? Files(*node) : std::vector<IFileNode*>{};
   });
 }
 
 std::size_t KDUIController::GetNodeChildrenCnt(const OpNodeData* node) {
-  if (!node) return 0;
-  return ResultTrees::Instance().Read([node] {
+  return ResultTrees::Instance().Read([node]() -> std::size_t {
+    if (!Current(node)) return 0;
     const auto count = [](const OpNodeData& group) {
       std::size_t sum = 0;
       for (const OpNodeData::Child& child : group.children()) {
@@ -390,44 +568,38 @@ std::size_t KDUIController::GetNodeChildrenCnt(const OpNodeData* node) {
 }
 
 int KDUIController::GetNodeState(const OpNodeData* node) {
-  if (!node) return CHECKED_STATUS_UNCHECKED;
-  return ResultTrees::Instance().Read([node] { return node->state(); });
+  return ResultTrees::Instance().Read(
+      [node] { return Current(node) ? node->state() : static_cast<int>(CHECKED_STATUS_UNCHECKED); });
 }
 
 void KDUIController::KDSetNodeState(OpNodeData* node, int state) {
-  if (!node) return;
-  ResultTrees::Instance().Read([node, state] { node->setNodeState(state); });
+  if (!MarksMayChange()) return;
+  ResultTrees::Instance().Read([node, state] {
+    if (Current(node)) node->setNodeState(state);
+  });
 }
 
 void KDUIController::RefreshTypeTreeState(OpNodeData* node) {
   ResultTrees::Instance().Read([node] {
-    if (node)
-      KDTypeMgr::share()->setNodeState(node);
-    else
+    if (!node)
       KDTypeMgr::share()->refreshTypeTreeState();
+    else if (Current(node))
+      KDTypeMgr::share()->setNodeState(node);
   });
 }
 
 void KDUIController::RefreshTimeTreeState(int kind, int changeTable) {
   const DateGroupTree* tree = DateTree(kind);
   if (!tree) return;
-  const KDUIScan& scan = *KDUIScan::instance();
   ResultTrees::Instance().Read([&] {
     KDTimeMgr* times = KDTimeMgr::share();
     if (changeTable == 1) {
       if (!times->KDGetNeedRefreshTree()) return;
       times->KDResetNeedRefreshTree();
     }
-    for (const std::shared_ptr<OpNodeData>& year : Groups(*tree->Top())) {
-      for (const std::shared_ptr<OpNodeData>& month : Groups(*year)) {
-        // A month node carries a time inside its month, of its own tree's kind.
-        int y = 0;
-        int m = 0;
-        KDCPPPublic::instance()->GetYearMonthByTimeT(
-            &y, &m, kind == NODE_TREE_CREATION_TIME ? month->createtime() : month->modifytime());
-        month->setParentNodeState(quellsy::bridge::MonthCheckState(scan, kind, y, m));
-      }
-    }
+    for (const std::shared_ptr<OpNodeData>& year : Groups(*tree->Top()))
+      for (const std::shared_ptr<OpNodeData>& month : Groups(*year))
+        month->setParentNodeState(quellsy::bridge::GroupCheckState(Files(*month)));
   });
 }
 
@@ -443,36 +615,37 @@ int KDUIController::KDCleanOpNodeSate() {
 
 int KDUIController::beginSaveOrRestoreNode(bool save, const char* path, const char* qimPath) {
   if (!path) return -1;
-  FacadeState& state = State();
-  const std::lock_guard<std::mutex> starting(state.startLock);
-  if (state.scan.Busy() || state.recovery.Busy() || SearchRuns()) return KDScanResultEntry::kBusy;
-  if (save) return KDScanResultEntry::BeginSaveOrRestoreNode(true, path, qimPath);
-  KDUIScan* scan = KDUIScan::instance();
-  // Checked before anything is emptied: a refused restore leaves the last results as they are.
-  if (!scan->IsOperationExit() || !KDSaveAndRestoreNodeOperate::instance()->IsOperationExit() ||
-      !KDUIRecovery::instance()->IsOperationExit())
-    return KDScanResultEntry::kBusy;
-  ResultTrees& trees = ResultTrees::Instance();
-  trees.Reset();
-  trees.ClearGroups();
-  scan->ClearData();
-  scan->SetUpdateNotifier(KDNotifyUIUpdateData);
-  scan->SetStatus(OPERATION_STATUS_RUNNING);
+  Facade& facade = State();
+  const FacadeStart start = save ? FacadeStart::kSave : FacadeStart::kRestore;
+  if (!Accepted(facade.states.Begin(start))) return KDScanResultEntry::kBusy;
   SaveRestoreResult::OperationPara para;
   para.path = path;
-  para.progress = scan;
   para.qimPath = qimPath ? qimPath : "";
-  // A restore runs as a scan, on the scan's own joinable worker: no scan can start until it has ended, and
-  // nothing outlives the scan it fills.
-  const auto restore = [para, &state] {
-    SaveRestoreResult::RestoreScanResult(para);
-    KDNotifyUIUpdateData(1);
-    state.restoring = false;
-  };
-  state.restoring = true;
-  if (state.scan.DoOperation(restore, scan, "", false)) return 0;
-  state.restoring = false;
-  scan->SetStatus(OPERATION_STATUS_IDLE);
+  if (save) {
+    KDSaveAndRestoreNodeOperate* saver = KDSaveAndRestoreNodeOperate::instance();
+    para.progress = saver;
+    saver->SetStatus(OPERATION_STATUS_RUNNING);
+    const auto work = [para] {
+      PassGate(FacadeStart::kSave);
+      SaveRestoreResult::SaveScanResult(para);
+    };
+    if (facade.save.DoOperation(work, saver, "", false, Ending(start))) return 0;
+    saver->SetStatus(OPERATION_STATUS_IDLE);
+  } else {
+    KDUIScan* scan = KDUIScan::instance();
+    para.progress = scan;
+    BeginNewResults(*scan);
+    // A restore runs as a scan, on the scan's own joinable worker: nothing outlives the scan it fills.
+    const auto work = [para] {
+      PassGate(FacadeStart::kRestore);
+      SaveRestoreResult::RestoreScanResult(para);
+      KDNotifyUIUpdateData(1);
+    };
+    if (facade.scan.DoOperation(work, scan, "", false, Ending(start))) return 0;
+    scan->SetStatus(OPERATION_STATUS_IDLE);
+  }
+  facade.states.End(start);
+  Answer(result::kNoThread);
   return -2;
 }
 

@@ -182,6 +182,10 @@ int KDUIDeviceData::GetDiskDataByStorage(IStorageDevice* storage, _DiskVolumeDat
   return 1;
 }
 
+int KDUIDeviceData::GetDataByStorage(IStorageDevice* storage, _DiskVolumeData& record) {
+  return IsDiskStorage(storage) ? GetDiskDataByStorage(storage, record) : GetVolumeDataByStorage(storage, record);
+}
+
 int KDUIDeviceData::GetVolumeDataByStorage(IStorageDevice* storage, _DiskVolumeData& record) {
   IStorageDevice* disk = GetDiskStorageByVolumeStorage(storage);
   if (FillImageRecord(storage, record)) {

@@ -55,6 +55,8 @@ class KDUIDeviceData {
   int GetAllDeviceInfo(std::vector<_DiskVolumeData>& list);
   int GetDiskDataByStorage(IStorageDevice* storage, _DiskVolumeData& record);
   int GetVolumeDataByStorage(IStorageDevice* storage, _DiskVolumeData& record);
+  // The record of storage as a disk or as a volume, whichever it is; 0 when it has none.
+  int GetDataByStorage(IStorageDevice* storage, _DiskVolumeData& record);
   void GetDiskVolumeInfo(IStorageDevice* disk, std::vector<_DiskVolumeData>& list);
 
   // Null while the list is being enumerated.

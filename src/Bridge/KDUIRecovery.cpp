@@ -12,6 +12,7 @@
 #include "Bridge/KDUIDeviceData.h"
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIScan.h"
+#include "Bridge/ResultTrees.h"
 #include "DataRecovery/DataRecovery.h"
 #include "Platform/MountInfo.h"
 
@@ -153,39 +154,36 @@ quellsy::ResultCode KDUIRecovery::DoRecovery() {
   scan->SetCurrentScanRecoveryCnt(scan->GetCurrentScanRecoveryCnt() + 1);
   quellsy::ResultCode last = quellsy::kResultOk;
   quellsy::ResultCode firstFailure = quellsy::kResultOk;
-  bool going = true;
-  for (const auto& [type, files] : scan->GetTypeMap()) {
-    if (!(going = Continued() != 0)) break;
-    for (IFileNode* file : files) {
-      if (!(going = Continued() != 0)) break;
-      if (!file || !file->IsNodeShow() || file->GetCheckedStatus() != 2) continue;
-      if (!controller_ || (scan->IsDeepScan() == 1 && madeForComplete_ == 0)) ResetParam();
-      if (!controller_) continue;
-      IDataRecovery* recovery = nullptr;
-      if (controller_->thisType() == RECOVERY_CONTROLLER_QUICK)
-        recovery = scan->GetFileNodeDataRecover(file);
-      else
-        recovery = GetDataRecoveryByType(KDCPPPublic::instance()->GetNodeSearcheType(file));
-      if (!recovery) continue;
-      currentNode_ = file;
-      ++recoveredFiles_;
-      lastDone_ = 0;
-      const std::string path = CreateRecoveryFilePathByNode(file, destination_, this);
-      quellsy::ResultCode result;
-      {
-        // Thumbnails read through the same objects: never in the middle of a copy.
-        const std::lock_guard<std::mutex> hold(recoveryLock_);
-        result = CopyFile(*recovery, file, path.empty() ? nullptr : path.c_str());
-      }
-      last = result;
-      if (result == CDataRecovery::kRecoverPartial || quellsy::ErrorOf(result) == quellsy::error::kIncomplete) {
-        ++incompleteFiles_;
-      } else if (quellsy::IsFailure(result)) {
-        ++failedFiles_;
-        if (firstFailure == quellsy::kResultOk) firstFailure = result;
-      }
+  // The files checked when the walk starts: a mark changed meanwhile belongs to the next recovery.
+  std::uint64_t checkedSize = 0;
+  const std::vector<IFileNode*> checked = quellsy::bridge::ResultTrees::SelectedFiles(*scan, checkedSize);
+  for (IFileNode* file : checked) {
+    if (Continued() == 0) break;
+    if (!controller_ || (scan->IsDeepScan() == 1 && madeForComplete_ == 0)) ResetParam();
+    if (!controller_) continue;
+    IDataRecovery* recovery = nullptr;
+    if (controller_->thisType() == RECOVERY_CONTROLLER_QUICK)
+      recovery = scan->GetFileNodeDataRecover(file);
+    else
+      recovery = GetDataRecoveryByType(KDCPPPublic::instance()->GetNodeSearcheType(file));
+    if (!recovery) continue;
+    currentNode_ = file;
+    ++recoveredFiles_;
+    lastDone_ = 0;
+    const std::string path = CreateRecoveryFilePathByNode(file, destination_, this);
+    quellsy::ResultCode result;
+    {
+      // Thumbnails read through the same objects: never in the middle of a copy.
+      const std::lock_guard<std::mutex> hold(recoveryLock_);
+      result = CopyFile(*recovery, file, path.empty() ? nullptr : path.c_str());
     }
-    if (!going) break;
+    last = result;
+    if (result == CDataRecovery::kRecoverPartial || quellsy::ErrorOf(result) == quellsy::error::kIncomplete) {
+      ++incompleteFiles_;
+    } else if (quellsy::IsFailure(result)) {
+      ++failedFiles_;
+      if (firstFailure == quellsy::kResultOk) firstFailure = result;
+    }
   }
   SetNeedUIUpdate(1);
   SetStatus(OPERATION_STATUS_IDLE);

@@ -4,11 +4,13 @@
 #include <cstdio>
 #include <ctime>
 
+#include "Bridge/BridgeResults.h"
 #include "Bridge/KDCPPPublic.h"
 #include "Bridge/KDUIDeviceData.h"
 #include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIRecovery.h"
+#include "Bridge/NodeLock.h"
 #include "Bridge/NodeTreeType.h"
 #include "RecoveryController/RecoveryController.h"
 
@@ -55,6 +57,12 @@ quellsy::ResultCode KDUIScan::DoScan(IStorageDevice* device, RestoreScanSink* si
   if (!device) {
     restoreSink_ = nullptr;
     return result;
+  }
+  // Listed although it could not be opened (no permission then): it may open now; if not, that is the answer.
+  if (!device->IsPermitted() && !device->Open(nullptr)) {
+    restoreSink_ = nullptr;
+    return device->IsPermitted() ? quellsy::bridge::result::kDeviceCannotOpen
+                                 : quellsy::bridge::result::kDeviceNotPermitted;
   }
   SaveScanSorage(device);
   SetNeedUIUpdate(0);
@@ -213,21 +221,17 @@ void KDUIScan::ClearData() {
   roots_.clear();
   directories_.clear();
   files_.clear();
-  types_.clear();
-  newTypeNodes_.clear();
   pathQueue_.clear();
   nodeHandles_.clear();
   pendingDirectories_.clear();
-  createMonths_.clear();
-  modifyMonths_.clear();
   SetProgressInfo(_PROGRESS_INFO{});
 }
 
 void KDUIScan::ReCalTotalSize() {
   std::uint64_t total = 0;
-  for (const auto& [type, nodes] : GetTypeMap())
-    for (IFileNode* node : nodes)
-      if (node->IsNodeShow() && node->GetFileSize() > 0) total += static_cast<std::uint64_t>(node->GetFileSize());
+  const std::lock_guard<std::mutex> nodes(quellsy::bridge::NodeLock());
+  for (IFileNode* node : KDGetFileNodesSince(0))
+    if (node->IsNodeShow() && node->GetFileSize() > 0) total += static_cast<std::uint64_t>(node->GetFileSize());
   foundSize_ = total;
 }
 
@@ -288,7 +292,6 @@ void KDUIScan::ShowFilesystemNode(IFilesystemNode* root) {
 
 void KDUIScan::ShowNodes(IFileNode** nodes, unsigned int count, int) {
   if (count == 0 || !nodes) return;
-  IRecoveryFilter* filter = KDUIFilter::instance()->GetFilter();
   std::uint64_t files = 0;
   for (unsigned int i = 0; i < count; ++i) {
     IFileNode* node = nodes[i];
@@ -302,17 +305,6 @@ void KDUIScan::ShowNodes(IFileNode** nodes, unsigned int count, int) {
     }
     ++files;
     files_.push_back(node);
-    if (node->GetCreationTime() != 0) CreateTimeMapByFileNode(createMonths_, node, node->GetCreationTime());
-    if (node->GetModificationTime() != 0) {
-      int year = 0;
-      int month = 0;
-      KDCPPPublic::instance()->GetYearMonthByFileTime(&year, &month, node->GetModificationTime());
-      modifyMonths_[year][month].push_back(node);
-    }
-    if (filter) {
-      types_[filter->GetNodeFileType(node)].push_back(node);
-      newTypeNodes_.push_back(node);
-    }
     if (node->GetFileSize() > 0) foundSize_ += static_cast<std::uint64_t>(node->GetFileSize());
   }
   foundCount_ += files;
@@ -325,39 +317,7 @@ KDUIScan::NodeList KDUIScan::GetFileSystemNode() const {
   return roots_;
 }
 
-KDUIScan::TypeMap KDUIScan::GetTypeMap() const {
-  const std::lock_guard<std::recursive_mutex> hold(Lock());
-  return types_;
-}
-
-KDUIScan::MonthMap KDUIScan::GetCreateTimeMap() const {
-  const std::lock_guard<std::recursive_mutex> hold(Lock());
-  return createMonths_;
-}
-
-KDUIScan::MonthMap KDUIScan::GetModifyTimeMap() const {
-  const std::lock_guard<std::recursive_mutex> hold(Lock());
-  return modifyMonths_;
-}
-
-KDUIScan::NodeList KDUIScan::GetMonthNodes(int kind, int year, int month) const {
-  const std::lock_guard<std::recursive_mutex> hold(Lock());
-  const MonthMap* map = kind == NODE_TREE_CREATION_TIME       ? &createMonths_
-                        : kind == NODE_TREE_MODIFICATION_TIME ? &modifyMonths_
-                                                              : nullptr;
-  if (!map) return {};
-  const auto byYear = map->find(year);
-  if (byYear == map->end()) return {};
-  const auto byMonth = byYear->second.find(month);
-  return byMonth == byYear->second.end() ? NodeList{} : byMonth->second;
-}
-
-KDUIScan::NodeList KDUIScan::GetTypeNode() {
-  const std::lock_guard<std::recursive_mutex> hold(Lock());
-  NodeList taken;
-  taken.swap(newTypeNodes_);
-  return taken;
-}
+std::mutex* KDUIScan::NodeLock() { return &quellsy::bridge::NodeLock(); }
 
 KDUIScan::NodeList KDUIScan::KDGetNewPathNode() {
   const std::lock_guard<std::recursive_mutex> hold(Lock());
@@ -426,7 +386,8 @@ void KDUIScan::ReleaseOwnDataRecovery() {
 }
 
 void KDUIScan::UnselectAllNodes() {
-  for (IFileNode* root : GetFileSystemNode()) root->SetCheck(static_cast<_tagCheckedStatus>(0));
+  const std::lock_guard<std::mutex> nodes(quellsy::bridge::NodeLock());
+  for (IFileNode* root : GetFileSystemNode()) root->SetCheck(CHECKED_STATUS_UNCHECKED);
 }
 
 void KDUIScan::SetSearchKey(const char* key) {
@@ -454,12 +415,10 @@ void KDUIScan::DoSearch(NodeList& out) {
   RefreshAllData();
   out.clear();
   const std::string key = GetSearchKey();
-  for (const auto& [type, nodes] : GetTypeMap()) {
-    for (IFileNode* node : nodes) {
-      const bool match = key.empty() || KDCPPPublic::instance()->IsStringInFileNode(key.c_str(), node);
-      node->ShowNode(match ? 1 : 0);
-      if (match && !node->IsDirectory()) out.push_back(node);
-    }
+  for (IFileNode* node : KDGetFileNodesSince(0)) {
+    const bool match = key.empty() || KDCPPPublic::instance()->IsStringInFileNode(key.c_str(), node);
+    node->ShowNode(match ? 1 : 0);
+    if (match && !node->IsDirectory()) out.push_back(node);
   }
 }
 
@@ -490,14 +449,6 @@ int KDUIScan::IsStorageVolumeUnknow(IStorageDevice* device) {
   if (!device || KDUIDeviceData::instance()->IsDiskStorage(device)) return 0;
   const auto* volume = GetStorageVolumeInfo(device);
   return volume && volume->fileSystemType == FILE_SYSTEM_UNKNOWN ? 1 : 0;
-}
-
-void KDUIScan::CreateTimeMapByFileNode(MonthMap& map, IFileNode* node, std::uint64_t) {
-  if (!node) return;
-  int year = 0;
-  int month = 0;
-  KDCPPPublic::instance()->GetYearMonthByFileTime(&year, &month, node->GetCreationTime());
-  map[year][month].push_back(node);
 }
 
 void KDUIScan::SetUpdateNotifier(UpdateNotifier notifier) {

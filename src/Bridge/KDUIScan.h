@@ -1,9 +1,12 @@
 #pragma once
 // The process-wide scan: runs one scan of one device at a time on the calling (operation) thread through an
-// engine controller, serves the controller as progress sink and tree sink, and files every node it delivers by
-// path, by file-type group and by creation and modification month. The windows read copies of these maps; the
-// nodes are borrowed from the controller's trees and stay valid until the next scan starts.
+// engine controller, serves the controller as progress sink and tree sink, and keeps every node it delivers in
+// delivery order (file-system roots, folders, files). The result trees group them by path, file type and month;
+// the nodes are borrowed from the controller's trees and stay valid until the next scan starts. What the nodes
+// share with other threads (links, marks, sizes, runs) changes only under the bridge's node lock, which the
+// tree builder takes through NodeLock.
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -31,8 +34,6 @@ inline constexpr int RECOVERY_CONTROLLER_NONE = 3;
 class KDUIScan : public KDUIOperation, public IDrirectoryTree {
  public:
   using NodeList = std::vector<IFileNode*>;
-  using MonthMap = std::map<int, std::map<int, NodeList>>;
-  using TypeMap = std::map<_FILTER_TYPE, NodeList>;
   // What the windows are told after new results: force = the end of a scan (else at most one every 2 s).
   using UpdateNotifier = std::function<void(int force)>;
 
@@ -48,7 +49,8 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   explicit KDUIScan(std::chrono::milliseconds pauseStep);
   ~KDUIScan() override;
 
-  // A whole scan, synchronously; the starter set status 2 before. The result of the last volume scanned.
+  // A whole scan, synchronously; the starter set status 2 before. The result of the last volume scanned, or why
+  // the device could not be scanned at all.
   quellsy::ResultCode DoScan(IStorageDevice* device, RestoreScanSink* sink);
   quellsy::ResultCode DoVolumeStorageScan(IStorageDevice* device);
   int GetScanControllerType(IStorageDevice* device);
@@ -72,14 +74,10 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
 
   void ShowNodes(IFileNode** nodes, unsigned int count, int flag) override;
   void ShowFilesystemNode(IFilesystemNode* root) override;
+  // The bridge's node lock (NodeLock.h).
+  std::mutex* NodeLock() override;
 
   NodeList GetFileSystemNode() const;
-  TypeMap GetTypeMap() const;
-  MonthMap GetCreateTimeMap() const;
-  MonthMap GetModifyTimeMap() const;
-  // The files of one month of the creation (kind 2) or modification (kind 3) map; none for other kinds.
-  NodeList GetMonthNodes(int kind, int year, int month) const;
-  NodeList GetTypeNode();
   NodeList KDGetNewPathNode();
   NodeList KDGetAllPathNode() const;
   // The files delivered since the first from (in delivery order), and how many were delivered in all.
@@ -93,6 +91,7 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   // The quick scan's data-recovery object of the node's file-system root; null when there is none.
   IDataRecovery* GetFileNodeDataRecover(IFileNode* node) const;
   void ReleaseDataRecovery();
+  // Every file unchecked; takes the node lock.
   void UnselectAllNodes();
   std::uint64_t GetScanFileCnt() const { return foundCount_; }
   std::uint64_t GetScanFileSize() const { return foundSize_; }
@@ -109,14 +108,14 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   int IsSearching() const;
   void SetScanType(int type) { viewType_ = type; }
   int GetScanType() const { return viewType_; }
-  // Shows the files matching the search key (all without one) and lists them in type-map order.
+  // Shows the files matching the search key (all without one) and lists them in delivery order. The caller
+  // holds the node lock.
   void DoSearch(NodeList& out);
 
   static std::string GetNodeExt(IFileNode* node);
   static CCollectedVolumeDeviceInfoStruct* GetStorageVolumeInfo(IStorageDevice* device);
   static int IsStorageMounted(IStorageDevice* device);
   static int IsStorageVolumeUnknow(IStorageDevice* device);
-  static void CreateTimeMapByFileNode(MonthMap& map, IFileNode* node, std::uint64_t fileTime);
 
   // The recovery that reads this scan's results (the process-wide one when none is attached).
   void AttachRecovery(KDUIRecovery* recovery);
@@ -148,10 +147,6 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   int qimRsf_ = 0;
   int dmgRsf_ = 0;
   NodeList roots_;
-  MonthMap createMonths_;
-  MonthMap modifyMonths_;
-  TypeMap types_;
-  NodeList newTypeNodes_;
   std::map<IFileNode*, void*> nodeHandles_;
   NodeList pathQueue_;
   NodeList directories_;
@@ -160,12 +155,13 @@ class KDUIScan : public KDUIOperation, public IDrirectoryTree {
   std::string searchKey_;
   int searching_ = 0;
   int viewType_ = 0;
-  std::uint64_t selectedSize_ = 0;
-  std::uint64_t selectedCount_ = 0;
+  // Read by the windows while the scan runs.
+  std::atomic<std::uint64_t> selectedSize_{0};
+  std::atomic<std::uint64_t> selectedCount_{0};
   int remainingVolumes_ = 0;
-  std::uint64_t foundCount_ = 0;
-  std::uint64_t foundSize_ = 0;
-  int recoveries_ = 0;
+  std::atomic<std::uint64_t> foundCount_{0};
+  std::atomic<std::uint64_t> foundSize_{0};
+  std::atomic<int> recoveries_{0};
   std::map<IFilesystemNode*, IDataRecovery*> dataRecoveries_;
   std::mutex scanLock_;
   UpdateNotifier notifier_;

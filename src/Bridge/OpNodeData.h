@@ -63,6 +63,9 @@ class OpNodeData {
   bool isFileSystem() const { return isFileSystem_ != 0; }
   int type() const { return type_; }
   OpNodeData* parent() const { return parent_; }
+  // The scan generation (ResultTrees) of the results the node belongs to; 0 for a group that lives as long as
+  // the process (a type group) and is good in every scan. The facade acts on no node of an earlier scan.
+  std::uint64_t scan() const { return scan_; }
   const Children& children() const { return children_; }
   bool isExpandAble() const { return isExpandAble_ != 0; }
   bool isExpand() const { return isExpand_ != 0; }
@@ -70,6 +73,7 @@ class OpNodeData {
   std::time_t modifytime() const { return modifyTime_; }
 
   void setType(int type) { type_ = type; }
+  void setScan(std::uint64_t scan) { scan_ = scan; }
   // Not owned: a node's parent outlives it.
   void setParent(OpNodeData* parent) { parent_ = parent; }
   void setFadeName(std::string name) { fadeName_ = std::move(name); }
@@ -133,4 +137,5 @@ class OpNodeData {
   Children children_;
   std::optional<std::string> fadeName_;
   std::int32_t type_ = NODE_TREE_PATH;
+  std::uint64_t scan_ = 0;
 };

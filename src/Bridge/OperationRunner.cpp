@@ -26,20 +26,21 @@ void OperationRunner::Join() {
 }
 
 bool OperationRunner::DoOperation(std::function<void()> work, KDUIOperation* operation, const std::string& name,
-                                  bool poll) {
+                                  bool poll, std::function<void()> finished) {
   const std::lock_guard<std::mutex> hold(lock_);
   if (run_ && !run_->done) return false;
   if (worker_) worker_->Join();
   if (poll_.joinable()) poll_.join();
   auto run = std::make_shared<Run>();
   run_ = run;
-  worker_ = std::make_unique<SizedStackThread>([run, operation, work = std::move(work)] {
+  worker_ = std::make_unique<SizedStackThread>([run, operation, work = std::move(work), finished] {
     if (work) work();
     if (operation && !operation->IsOperationExit()) {
       operation->SetStatus(OPERATION_STATUS_IDLE);
       operation->SetNeedUIUpdate(1);
     }
     run->done = true;
+    if (finished) finished();
   });
   if (!worker_->Started()) {
     run->done = true;

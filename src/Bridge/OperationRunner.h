@@ -30,8 +30,10 @@ class OperationRunner {
   // Starts work for operation. With poll, a status poll posts name on the main thread after each update the
   // operation wants while its tree is finished, and once when the work is over. False, starting nothing, while
   // the last work still runs or when the system refuses a thread. Work that returns with the operation still
-  // running, paused or stopping leaves it idle: the work is over either way.
-  bool DoOperation(std::function<void()> work, KDUIOperation* operation, const std::string& name, bool poll);
+  // running, paused or stopping leaves it idle: the work is over either way. finished, when given, is the
+  // worker's last step, once Busy() answers false: a start it allows finds the runner free.
+  bool DoOperation(std::function<void()> work, KDUIOperation* operation, const std::string& name, bool poll,
+                   std::function<void()> finished = nullptr);
   // Whether the last work has not returned yet.
   bool Busy() const;
   // Waits for the last work and its poll to end.

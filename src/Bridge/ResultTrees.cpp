@@ -1,9 +1,11 @@
 #include "Bridge/ResultTrees.h"
 
 #include <cstdio>
+#include <system_error>
 
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIScan.h"
+#include "Bridge/NodeLock.h"
 
 namespace quellsy::bridge {
 
@@ -20,6 +22,8 @@ void ResultTrees::ResetForTests() {
   trees.holdBack_ = false;
   trees.typeTree_ = trees.createTree_ = trees.modifyTree_ = nullptr;
 }
+
+ResultTrees::ResultTrees() : lock_(NodeLock()) {}
 
 ResultTrees::~ResultTrees() { WaitForSearch(); }
 
@@ -52,12 +56,23 @@ void ResultTrees::ResetLocked() {
   ++generation_;
 }
 
+void ResultTrees::NewScan() {
+  const std::lock_guard<std::mutex> hold(lock_);
+  ++scanGeneration_;
+  ResetLocked();
+  ClearGroupsLocked();
+}
+
 void ResultTrees::ClearGroups() {
   const std::lock_guard<std::mutex> hold(lock_);
+  ClearGroupsLocked();
+}
+
+void ResultTrees::ClearGroupsLocked() {
   for (IGroupTree* tree : {typeTree_, createTree_, modifyTree_}) {
     if (!tree) continue;
     tree->SetSearch(false);
-    tree->Clear();
+    tree->Clear(scanGeneration_);
   }
 }
 
@@ -93,11 +108,7 @@ void ResultTrees::RebuildAll(KDUIScan& scan, bool clearRoots) {
       root->SetCheck(CHECKED_STATUS_UNCHECKED);
     }
   }
-  for (IGroupTree* tree : {typeTree_, createTree_, modifyTree_}) {
-    if (!tree) continue;
-    tree->SetSearch(false);
-    tree->Clear();
-  }
+  ClearGroupsLocked();
   ResetLocked();
   BuildKind(scan, NODE_TREE_FILE_TYPE, 2);
   BuildKind(scan, NODE_TREE_CREATION_TIME, 2);
@@ -207,6 +218,7 @@ PathTreeTail ResultTrees::PathTail(std::size_t from) const {
   const std::lock_guard<std::mutex> hold(lock_);
   PathTreeTail tail;
   tail.generation = generation_;
+  tail.scan = scanGeneration_;
   for (std::size_t id = from; id < folders_.size(); ++id) tail.entries.push_back(folders_[id].entry);
   return tail;
 }
@@ -238,9 +250,10 @@ std::size_t ResultTrees::DeferredCount() const {
   return deferredFolders_.size() + deferredFiles_.size();
 }
 
-bool ResultTrees::StartSearch(KDUIScan& scan, const std::string& key, const std::string& name) {
+bool ResultTrees::StartSearch(KDUIScan& scan, const std::string& key, const std::string& name,
+                              std::function<void()> before, std::function<void()> finished) {
   const std::lock_guard<std::mutex> hold(searchLock_);
-  if (scan.IsSearching() || !searchDone_) {
+  if (!searchDone_) {
     std::printf("++++++++++skip search key:%s++++++++\n", key.c_str());
     return false;
   }
@@ -248,10 +261,17 @@ bool ResultTrees::StartSearch(KDUIScan& scan, const std::string& key, const std:
   scan.SetSearching(1);
   scan.SetSearchKey(key.c_str());
   searchDone_ = false;
-  searchThread_ = std::thread([this, &scan, name] {
-    RunSearch(scan, name);
+  try {
+    searchThread_ = std::thread([this, &scan, name, before = std::move(before), finished = std::move(finished)] {
+      if (before) before();
+      RunSearch(scan, name);
+      searchDone_ = true;
+      if (finished) finished();
+    });
+  } catch (const std::system_error&) {
     searchDone_ = true;
-  });
+    return false;
+  }
   return true;
 }
 
@@ -267,29 +287,34 @@ void ResultTrees::RunSearch(KDUIScan& scan, const std::string& name) {
       {NODE_TREE_CREATION_TIME, NODE_TREE_FILE_TYPE, NODE_TREE_MODIFICATION_TIME, NODE_TREE_PATH},
       {NODE_TREE_MODIFICATION_TIME, NODE_TREE_FILE_TYPE, NODE_TREE_CREATION_TIME, NODE_TREE_PATH},
   };
+  const int view = scan.GetScanType();
+  const bool shown = view >= NODE_TREE_PATH && view <= NODE_TREE_MODIFICATION_TIME;
+  KDUIScan::NodeList hits;
+  // The shown tree first, and the windows told, before the others: each step under the lock, the telling not.
+  const auto build = [&](int step) {
+    const int kind = kBuildOrder[view][step];
+    if (kind == NODE_TREE_PATH)
+      BuildSearchPath(hits);
+    else
+      BuildKind(scan, kind, 1);
+  };
   {
     const std::lock_guard<std::mutex> hold(lock_);
     for (IGroupTree* tree : {typeTree_, createTree_, modifyTree_}) {
       if (!tree) continue;
-      tree->Clear();
+      tree->Clear(scanGeneration_);
       tree->SetSearch(true);
     }
     ResetLocked();
-    KDUIScan::NodeList hits;
     scan.DoSearch(hits);
     // The scan's delivered files are all accounted for by the search: later passes read only newer ones.
     filesRead_ = scan.KDGetFileNodeCount();
-    const int view = scan.GetScanType();
-    if (view >= NODE_TREE_PATH && view <= NODE_TREE_MODIFICATION_TIME) {
-      for (int step = 0; step < 4; ++step) {
-        const int kind = kBuildOrder[view][step];
-        if (kind == NODE_TREE_PATH)
-          BuildSearchPath(hits);
-        else
-          BuildKind(scan, kind, 1);
-        if (step == 0) KDUIPublic::NotifyMainThread(name);
-      }
-    }
+    if (shown) build(0);
+  }
+  if (shown) {
+    KDUIPublic::NotifyMainThread(name);
+    const std::lock_guard<std::mutex> hold(lock_);
+    for (int step = 1; step < 4; ++step) build(step);
   }
   KDUIPublic::NotifyMainThread(kSearchFinishedNotification);
   scan.SetNeedUIUpdate(0);
@@ -297,12 +322,11 @@ void ResultTrees::RunSearch(KDUIScan& scan, const std::string& name) {
 
 std::vector<IFileNode*> ResultTrees::SelectedFiles(KDUIScan& scan, std::uint64_t& size) {
   std::vector<IFileNode*> checked;
-  for (const auto& [type, nodes] : scan.GetTypeMap()) {
-    for (IFileNode* node : nodes) {
-      if (!node->IsNodeShow() || node->GetCheckedStatus() != CHECKED_STATUS_CHECKED) continue;
-      checked.push_back(node);
-      if (node->GetFileSize() > 0) size += static_cast<std::uint64_t>(node->GetFileSize());
-    }
+  const std::lock_guard<std::mutex> hold(NodeLock());
+  for (IFileNode* node : scan.KDGetFileNodesSince(0)) {
+    if (!node->IsNodeShow() || node->GetCheckedStatus() != CHECKED_STATUS_CHECKED) continue;
+    checked.push_back(node);
+    if (node->GetFileSize() > 0) size += static_cast<std::uint64_t>(node->GetFileSize());
   }
   return checked;
 }

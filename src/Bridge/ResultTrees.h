@@ -1,12 +1,15 @@
 #pragma once
 // The four trees of found files the results window shows (by path, by file type, by creation and by
 // modification month), owned here rather than by the window. The scan's operation thread and the search thread
-// build them under one lock; the window's thread only reads, under the same lock, what was appended since it
-// last looked. The path tree is built here; the type and date trees are built by group trees handed in.
+// build them under the bridge's node lock (NodeLock.h), the one the tree builder changes shown nodes under; the
+// window's thread only reads, under the same lock, what was appended since it last looked. The path tree is
+// built here; the type and date trees are built by group trees handed in. Each scan's results carry a number of
+// their own (the scan generation): a node of an earlier scan is never acted on.
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <string>
@@ -38,9 +41,10 @@ struct PathTreeEntry {
 };
 
 // What the path tree gained since a view's last look. A view holding another generation starts over: the tree
-// was emptied in between (a new scan or a search).
+// was emptied in between (a new scan or a search). scan names the scan the nodes belong to.
 struct PathTreeTail {
   std::uint64_t generation = 0;
+  std::uint64_t scan = 0;
   std::vector<PathTreeEntry> entries;
 };
 
@@ -55,7 +59,7 @@ class ResultTrees {
   // Tests: ends any search, empties the process-wide trees and forgets their group trees.
   static void ResetForTests();
 
-  ResultTrees() = default;
+  ResultTrees();
   ~ResultTrees();
   ResultTrees(const ResultTrees&) = delete;
   ResultTrees& operator=(const ResultTrees&) = delete;
@@ -65,6 +69,13 @@ class ResultTrees {
 
   // Empties every tree and the nodes waiting for their parents; the next unforced update is due at once.
   void Reset();
+  // A scan or restore is about to replace the results: the scan generation moves on (nodes the windows hold from
+  // now on name the new one) and every tree, the group trees too, is emptied. Once it returns, no reader under
+  // the node lock acts on the old nodes any more, so they may be freed.
+  void NewScan();
+  // The number of the scan whose results the trees hold; moves on at every NewScan. Read with or without the
+  // lock.
+  std::uint64_t ScanGeneration() const { return scanGeneration_; }
   // The group trees forget everything (a scan starts).
   void ClearGroups();
   // The group trees work their check marks out again.
@@ -99,16 +110,18 @@ class ResultTrees {
     return reader();
   }
 
-  // Starts a search for key on a thread of its own, unless one is under way (the scan's searching flag is set
-  // or the last search thread still runs): builds the shown tree (scan's view type), posts name, builds the
-  // others, then posts kSearchFinishedNotification.
-  bool StartSearch(KDUIScan& scan, const std::string& key, const std::string& name);
+  // Starts a search for key on a thread of its own, unless the last search thread still runs: sets the scan's
+  // searching flag and key; on the thread calls before (when given), builds the shown tree (scan's view type),
+  // posts name, builds the others, posts kSearchFinishedNotification and calls finished (when given) last.
+  bool StartSearch(KDUIScan& scan, const std::string& key, const std::string& name,
+                   std::function<void()> before = nullptr, std::function<void()> finished = nullptr);
   // Waits for the search thread to end and joins it.
   void WaitForSearch();
   // Whether the last search thread still runs.
   bool SearchRunning() const { return !searchDone_; }
 
-  // The shown files of scan that are checked, in type-map order; their sizes are added to size.
+  // The shown files of scan that are checked, in delivery order; their sizes are added to size. Takes the node
+  // lock.
   static std::vector<IFileNode*> SelectedFiles(KDUIScan& scan, std::uint64_t& size);
 
  private:
@@ -119,6 +132,7 @@ class ResultTrees {
   };
 
   void ResetLocked();
+  void ClearGroupsLocked();
   IGroupTree* Group(NODE_TREE_TYPE kind) const;
   void BuildKind(KDUIScan& scan, int kind, int force);
   void BuildPathLocked(KDUIScan& scan, int force);
@@ -132,13 +146,15 @@ class ResultTrees {
   void BuildSearchPath(const std::vector<IFileNode*>& hits);
   void RunSearch(KDUIScan& scan, const std::string& name);
 
-  mutable std::mutex lock_;
+  // The bridge's node lock.
+  std::mutex& lock_;
   std::vector<Folder> folders_;
   std::unordered_map<IFileNode*, std::size_t> folderIds_;
   std::vector<IFileNode*> deferredFolders_;
   std::vector<IFileNode*> deferredFiles_;
   std::size_t filesRead_ = 0;
   std::uint64_t generation_ = 0;
+  std::atomic<std::uint64_t> scanGeneration_{1};
   std::int64_t lastPost_ = 0;
   IGroupTree* typeTree_ = nullptr;
   IGroupTree* createTree_ = nullptr;

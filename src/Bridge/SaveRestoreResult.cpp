@@ -1,13 +1,10 @@
 #include "Bridge/SaveRestoreResult.h"
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 
 #include "Bridge/DiskVolumeData.h"
 #include "Bridge/KDCPPPublic.h"
@@ -47,10 +44,7 @@ std::optional<std::vector<std::uint8_t>> ImageRecord(std::int32_t flag, const vo
 SavedDevice DescribeDevice(IStorageDevice* storage) {
   KDUIDeviceData* devices = KDUIDeviceData::instance();
   _DiskVolumeData record;
-  if (devices->IsDiskStorage(storage))
-    devices->GetDiskDataByStorage(storage, record);
-  else
-    devices->GetVolumeDataByStorage(storage, record);
+  devices->GetDataByStorage(storage, record);
   SavedDevice saved;
   saved.capacity = record.capacity;
   saved.diskIndex = record.diskIndex;
@@ -178,10 +172,7 @@ IStorageDevice* GetFromDiskVolumeData(const SavedDevice& saved, const char* qimP
   if (devices->GetInitState() != 2) devices->InitDeviceInfo();
   if (IStorageDevice* storage = devices->GetStorageByDiskVolumeIndex(saved.diskIndex, saved.volumeIndex)) {
     _DiskVolumeData fresh;
-    if (devices->IsDiskStorage(storage))
-      devices->GetDiskDataByStorage(storage, fresh);
-    else
-      devices->GetVolumeDataByStorage(storage, fresh);
+    devices->GetDataByStorage(storage, fresh);
     if (fresh.capacity == saved.capacity) return storage;
   }
   std::vector<_DiskVolumeData> entries;
@@ -262,35 +253,3 @@ void ResetForTests() {
 }
 
 }  // namespace SaveRestoreResult
-
-namespace {
-
-template <typename Body>
-int StartDetached(const char* path, IProgress* progress, const char* qimPath, Body body) {
-  if (path == nullptr || progress == nullptr) return -1;
-  auto para = std::make_unique<SaveRestoreResult::OperationPara>();
-  para->path = path;
-  para->progress = progress;
-  para->qimPath = qimPath != nullptr ? qimPath : "";
-  try {
-    std::thread([para = std::move(para), body]() { body(*para); }).detach();
-  } catch (const std::system_error&) {
-    return -2;
-  }
-  return 0;
-}
-
-}  // namespace
-
-int DoSaveScanResult(const char* path, IProgress* progress) {
-  return StartDetached(path, progress, nullptr,
-                       [](const SaveRestoreResult::OperationPara& para) { SaveRestoreResult::SaveScanResult(para); });
-}
-
-int DoRestoreScanResult(const char* path, IProgress* progress, const char* qimPath) {
-  return StartDetached(path, progress, qimPath, [](const SaveRestoreResult::OperationPara& para) {
-    // The windows get a moment to clear the old results before the first restored ones arrive.
-    std::this_thread::sleep_for(std::chrono::seconds(1));
-    SaveRestoreResult::RestoreScanResult(para);
-  });
-}

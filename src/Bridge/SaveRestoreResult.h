@@ -50,7 +50,3 @@ IStorageDevice* GetFromDiskVolumeData(const SavedDevice& saved, const char* qimP
 void ResetForTests();
 
 }  // namespace SaveRestoreResult
-
-// Start the save or restore on a detached thread: 0 started, -1 a null path or progress, -2 no thread.
-int DoSaveScanResult(const char* path, IProgress* progress);
-int DoRestoreScanResult(const char* path, IProgress* progress, const char* qimPath);

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "Platform/InvokingUser.h"
+#include "Platform/WriteAll.h"
 
 RecoveryOutputFile::~RecoveryOutputFile() { Close(); }
 
@@ -43,20 +44,7 @@ bool RecoveryOutputFile::Reopen() {
 
 bool RecoveryOutputFile::WriteAt(std::uint64_t position, const void* bytes, std::size_t count) {
   if (m_fd < 0) return false;
-  const auto* next = static_cast<const char*>(bytes);
-  while (count > 0) {
-    const ssize_t written = pwrite(m_fd, next, count, static_cast<off_t>(position));
-    if (written < 0 && errno == EINTR) continue;
-    if (written < 0) return Fail();
-    if (written == 0) {
-      m_error = ENOSPC;  // the system took nothing and said nothing: the disk is full
-      return false;
-    }
-    next += written;
-    count -= static_cast<std::size_t>(written);
-    position += static_cast<std::uint64_t>(written);
-  }
-  return true;
+  return quellsy::platform::WriteAllAt(m_fd, bytes, count, position) || Fail();
 }
 
 bool RecoveryOutputFile::Resize(std::uint64_t size) {

@@ -47,6 +47,24 @@ void Erase(Nodes& nodes, const IFileNode* node) {
 
 }  // namespace
 
+// Holds the sink's node lock over one call into the builder: the nodes it links, unlinks or amends may already
+// be in the windows' hands.
+class CDirectoryTreeBuilder::NodeHold {
+ public:
+  explicit NodeHold(CDirectoryTreeBuilder& builder) : builder_(builder) {
+    std::mutex* lock = builder.m_sink != nullptr ? builder.m_sink->NodeLock() : nullptr;
+    if (lock != nullptr) hold_ = std::unique_lock<std::mutex>(*lock);
+    builder.m_nodeHold = &hold_;
+  }
+  ~NodeHold() { builder_.m_nodeHold = nullptr; }
+  NodeHold(const NodeHold&) = delete;
+  NodeHold& operator=(const NodeHold&) = delete;
+
+ private:
+  CDirectoryTreeBuilder& builder_;
+  std::unique_lock<std::mutex> hold_;
+};
+
 CDirectoryTreeBuilder::CDirectoryTreeBuilder(bool restore)
     : CDirectoryTreeBuilder(restore, CSteadyTreeBuilderClock::Instance(), UserHomeFolder) {}
 
@@ -99,6 +117,7 @@ void CDirectoryTreeBuilder::AddSearcherInfo(_tagSearcherType searcher, long long
 }
 
 int CDirectoryTreeBuilder::AddNode(IFileNode* node, _tagSearcherType searcher) {
+  const NodeHold hold(*this);
   // A node handed in twice is already ours; refusing it would have the caller release it under us.
   if (m_owned.Contains(node)) return 1;
   return AcceptNode(node, searcher);
@@ -321,6 +340,16 @@ bool CDirectoryTreeBuilder::BuildTree(_DIRECTORY_TREE_INFO& tree, std::vector<IF
 
 void CDirectoryTreeBuilder::ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& nodes, int flag) {
   if (m_sink == nullptr || nodes.empty()) return;
+  // The sink files what it is handed and may read the nodes under the lock itself: the builder lets go meanwhile.
+  struct LetGo {
+    std::unique_lock<std::mutex>* hold;
+    explicit LetGo(std::unique_lock<std::mutex>* held) : hold(held != nullptr && held->owns_lock() ? held : nullptr) {
+      if (hold != nullptr) hold->unlock();
+    }
+    ~LetGo() {
+      if (hold != nullptr) hold->lock();
+    }
+  } letGo(m_nodeHold);
   if (!tree.rootShown) {
     m_sink->ShowFilesystemNode(tree.root.get());
     tree.rootShown = true;
@@ -427,6 +456,7 @@ void CDirectoryTreeBuilder::ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, Nod
 void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
   _DIRECTORY_TREE_INFO* tree = FindTree(searcher);
   if (tree == nullptr) return;
+  const NodeHold hold(*this);
   m_flushing = true;
   RestoreRecycleBin(searcher);
   BuildAndShowUntilDone(*tree);

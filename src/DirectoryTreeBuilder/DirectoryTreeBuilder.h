@@ -12,6 +12,7 @@
 #include <unordered_map>
 #include <span>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -86,6 +87,8 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   static IFileNode* GetCorrectParent(long long stopID, std::span<IFileNode* const> candidates, IFileNode* node);
 
  private:
+  class NodeHold;
+
   _DIRECTORY_TREE_INFO* FindTree(_tagSearcherType searcher);
   // AddNode for a node that is not ours yet, and for the recycle-bin nodes given back at a flush.
   int AcceptNode(IFileNode* node, _tagSearcherType searcher);
@@ -121,6 +124,8 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   IStorageDevice* m_partitionDevice = nullptr;
   CSearchedPartitionInfo* m_partition = nullptr;
   bool m_flushing = false;
+  // The sink's node lock while a call into the builder holds it; ShowNodes lets go of it around the sink.
+  std::unique_lock<std::mutex>* m_nodeHold = nullptr;
 
   ITreeBuilderClock& m_clock;
   UserHomeSource m_userHomeSource;

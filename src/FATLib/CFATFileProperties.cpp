@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "FATLib/FATDosTime.h"
+#include "Utility/DosDateTime.h"
 #include "include/IDataRunList.h"
 
 CFATFileProperties* CFATFileProperties::Create() { return new (std::nothrow) CFATFileProperties(); }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FileArchive/CStdFile.h"
-#include "FileArchive/IRSData.h"
+#include "include/IRSData.h"
 
 class CRSData final : public IRSData {
  public:

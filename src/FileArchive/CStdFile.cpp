@@ -7,6 +7,7 @@
 #include <cerrno>
 
 #include "Platform/InvokingUser.h"
+#include "Platform/WriteAll.h"
 
 CStdFile::~CStdFile() { Close(); }
 
@@ -52,15 +53,7 @@ std::uint64_t CStdFile::Read(void* buffer, std::uint64_t length) {
 
 bool CStdFile::Write(const void* buffer, std::uint64_t length) {
   if (fd_ < 0 || (buffer == nullptr && length != 0)) return false;
-  const auto* at = static_cast<const char*>(buffer);
-  std::uint64_t done = 0;
-  while (done < length) {
-    const ssize_t put = ::write(fd_, at + done, length - done);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    done += static_cast<std::uint64_t>(put);
-  }
-  return true;
+  return quellsy::platform::WriteAll(fd_, buffer, length);
 }
 
 bool CStdFile::GetFileLength(std::uint64_t* length) const {

@@ -2,12 +2,12 @@
 
 #include <deque>
 
-#include "FileArchive/FrameFields.h"
-#include "FileArchive/IRSData.h"
 #include "FileArchive/ScanResultFrames.h"
 #include "FileArchive/ScanResultProgress.h"
 #include "FileArchive/ScanResultRecords.h"
+#include "include/FrameFields.h"
 #include "include/IFileNode.h"
+#include "include/IRSData.h"
 
 namespace SaveRestoreResult {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "FileArchive/IRSData.h"
+#include "include/IRSData.h"
 
 namespace SaveRestoreResult {
 

@@ -3,12 +3,12 @@
 #include <cstring>
 #include <vector>
 
-#include "FileArchive/FrameFields.h"
-#include "FileArchive/IRSData.h"
 #include "FileArchive/RestoreFileNode.h"
 #include "FileArchive/ScanResultFrames.h"
 #include "include/DataRunList.h"
 #include "include/FileNode.h"
+#include "include/FrameFields.h"
+#include "include/IRSData.h"
 #include "include/SearchPartitionInfoStruct.h"
 
 namespace SaveRestoreResult {

@@ -2,16 +2,16 @@
 
 #include <new>
 
-#include "FileArchive/FrameFields.h"
-#include "FileArchive/IRSData.h"
 #include "FileArchive/RestoreFileNode.h"
 #include "FileArchive/RestoredNodeCheck.h"
 #include "FileArchive/RestoredVolumes.h"
 #include "FileArchive/ScanResultFrames.h"
 #include "FileArchive/ScanResultProgress.h"
 #include "FileArchive/ScanResultRecords.h"
+#include "include/FrameFields.h"
 #include "include/IFileSystemSearchController.h"
 #include "include/IProgress.h"
+#include "include/IRSData.h"
 #include "include/SearchPartitionInfoStruct.h"
 #include "Utility/CatchExeception.h"
 

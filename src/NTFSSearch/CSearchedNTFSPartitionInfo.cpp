@@ -2,9 +2,9 @@
 
 #include <new>
 
-#include "FileArchive/FrameFields.h"
-#include "FileArchive/IRSData.h"
 #include "Utility/ByteReader.h"
+#include "include/FrameFields.h"
+#include "include/IRSData.h"
 
 namespace {
 constexpr std::int64_t kLogFileSectorsEnough = 10000;

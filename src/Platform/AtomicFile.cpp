@@ -9,18 +9,11 @@
 #include <vector>
 
 #include "Platform/InvokingUser.h"
+#include "Platform/WriteAll.h"
 
 namespace quellsy::platform {
-bool WriteWhole(int fd, const char* bytes, std::size_t length) {
-  while (length > 0) {
-    const ssize_t n = write(fd, bytes, length);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    bytes += n;
-    length -= static_cast<std::size_t>(n);
-  }
-  return true;
-}
+
+bool WriteWhole(int fd, const char* bytes, std::size_t length) { return WriteAll(fd, bytes, length); }
 
 bool MakeUserFolders(const std::filesystem::path& folder) {
   if (folder.empty()) return true;
@@ -45,7 +38,7 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view byt
   std::string temporary = path.string() + ".XXXXXX";
   const int fd = mkstemp(temporary.data());
   if (fd < 0) return false;
-  const bool written = WriteWhole(fd, bytes.data(), bytes.size()) && GiveOpenFileToInvokingUser(fd) && fsync(fd) == 0;
+  const bool written = WriteAll(fd, bytes.data(), bytes.size()) && GiveOpenFileToInvokingUser(fd) && fsync(fd) == 0;
   if (close(fd) != 0 || !written || rename(temporary.c_str(), path.c_str()) != 0) {
     unlink(temporary.c_str());
     return false;

@@ -16,7 +16,7 @@ bool MakeUserFolders(const std::filesystem::path& folder);
 // Writes bytes to path (mode 0600) as above; false, leaving the old file, when any step fails.
 bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
-// Writes all length bytes to fd, going on after short writes and interruptions; false at the first failure.
+// Writes all length bytes to fd through WriteAll (WriteAll.h); false at the first failure.
 bool WriteWhole(int fd, const char* bytes, std::size_t length);
 
 }  // namespace quellsy::platform

@@ -18,7 +18,7 @@ class CDiskDevice final : public CRawDevice {
   // The volumes enumeration found on the disk.
   void SetVolumes(const std::vector<CCollectedVolumeDeviceInfoStruct>& volumes) { volumes_ = volumes; }
   // Replaces `out` with copies of the volume records; returns their count.
-  int GetVolumes(std::vector<CCollectedVolumeDeviceInfoStruct>& out) const;
+  int GetVolumes(std::vector<CCollectedVolumeDeviceInfoStruct>& out) const override;
 
  protected:
   quellsy::ResultCode ApplyRecord() override { return TakeGeometryFrom<IDiskDeviceData>(); }

@@ -57,7 +57,7 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   // block < ceil(total sectors / block size); false for a block size of 0.
   bool IsBlockInValidRange(long long block);
   // The device the cache reads; searchers that must know what is being scanned look through the cache with it.
-  IStorageDevice* GetInnerDevice() const { return m_inner; }
+  IStorageDevice* GetInnerDevice() const override { return m_inner; }
   // The current block, -1 when there is none.
   long long GetCurrentBlock() const { return m_currentBlock; }
   // The sectors read ahead so far that could not be read, in ascending order, neighbours merged. Each range

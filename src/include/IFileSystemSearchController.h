@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <map>
+#include <mutex>
 
 #include "include/IFileNode.h"
 #include "include/IProgress.h"
@@ -65,6 +66,11 @@ class IDrirectoryTree {
   // lay the new tree out (its sink returns kWindowRootPause); a sink with no window lets the scan go straight on.
   virtual std::chrono::milliseconds PauseAfterRoot() const { return std::chrono::milliseconds{0}; }
   static constexpr std::chrono::milliseconds kWindowRootPause{1000};
+  // The lock under which the tree builder changes nodes it may already have shown (the links and the check
+  // sums rolled up through them, runs, sizes, the deleted mark); the sink's own readers of shown nodes hold it
+  // too. Null when nothing reads shown nodes while the scan runs. The builder lets go of it while it hands
+  // nodes to the sink.
+  virtual std::mutex* NodeLock() { return nullptr; }
 };
 
 class IDirecotryTreeBuilder {

@@ -5,10 +5,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "Utility/RawRead.h"
-
-class IStorageDeviceData;
+#include "include/IStorageDeviceData.h"
 
 // A block of sectors that a read-ahead device read, shared read-only by everyone who still reads it; its memory
 // goes back to the device once the last holder lets go. `data` holds `sectors` sectors from `first` in `capacity`
@@ -78,4 +78,13 @@ class IStorageDevice {
   virtual bool IsPermitted() { return true; }
   virtual void SetApfsDevicePath(char*) {}
   virtual long long GetStartSector() { return 0; }
+  // The device a read-ahead device reads through, so that a searcher can ask what is being scanned; null for a
+  // device that reads for itself.
+  virtual IStorageDevice* GetInnerDevice() const { return nullptr; }
+  // Replaces `out` with copies of the volume records enumeration found on a disk; returns their count (none for
+  // anything but a disk).
+  virtual int GetVolumes(std::vector<CCollectedVolumeDeviceInfoStruct>& out) const {
+    out.clear();
+    return 0;
+  }
 };

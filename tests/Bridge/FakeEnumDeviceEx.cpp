@@ -14,17 +14,22 @@ namespace {
 class RecordDevice final : public MemoryDevice {
  public:
   RecordDevice(long long sectors, const std::vector<std::uint8_t>& bytes, int type,
-               std::unique_ptr<IStorageDeviceData> data, std::shared_ptr<IStorageDevice> parent = nullptr)
+               std::unique_ptr<IStorageDeviceData> data, std::shared_ptr<IStorageDevice> parent = nullptr,
+               bool locked = false)
       : MemoryDevice(bytes.empty() ? std::vector<std::uint8_t>(static_cast<std::size_t>(sectors) * 512) : bytes, 512,
                      type),
         data_(std::move(data)),
-        parent_(std::move(parent)) {
+        parent_(std::move(parent)),
+        locked_(locked) {
     SetPrivateData(data_.get());
   }
+  bool Open(char*) override { return !locked_; }
+  bool IsPermitted() override { return !locked_; }
 
  private:
   std::unique_ptr<IStorageDeviceData> data_;
   std::shared_ptr<IStorageDevice> parent_;
+  bool locked_;
 };
 
 template <std::size_t N>
@@ -83,8 +88,9 @@ ResultCode FakeEnumDeviceEx::Init() {
       record->totalSectors = static_cast<std::uint64_t>(v.sectors);
       record->parentDisk = made->disk.get();
       record->partitionNumber = static_cast<std::int32_t>(i + 1);
-      made->volumes.push_back(std::make_shared<RecordDevice>(
-          v.sectors, v.bytes, STORAGE_DEVICE_VOLUME, std::make_unique<CVolumeDeviceData>(record), made->disk));
+      made->volumes.push_back(std::make_shared<RecordDevice>(v.sectors, v.bytes, STORAGE_DEVICE_VOLUME,
+                                                             std::make_unique<CVolumeDeviceData>(record),
+                                                             made->disk, v.locked));
     }
     made_.push_back(std::move(made));
   }

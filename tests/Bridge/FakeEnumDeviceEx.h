@@ -19,6 +19,7 @@ struct FakeVolume {
   std::string apmType;
   long long sectors = 64;
   std::vector<std::uint8_t> bytes{};  // the volume's contents; empty: sectors of zeros
+  bool locked = false;                // opening it is refused for lack of permission, now and later
 };
 
 struct FakeDisk {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "Bridge/BridgeServices.h"
+#include "Bridge/GroupCheckState.h"
 #include "Bridge/KDTimeMgr.h"
 #include "Bridge/KDTypeMgr.h"
 #include "Bridge/KDUIFilter.h"
@@ -23,6 +24,8 @@ namespace {
 using bridge::DateGroupTree;
 using bridge::TypeGroupTree;
 using Strings = std::vector<std::string>;
+
+constexpr std::uint64_t kScan = 7;
 
 constexpr const char* kList =
     "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
@@ -131,9 +134,9 @@ TEST_F(GroupTreesTest, ASearchRebuildsFromTheFirstFileAndAClearingEmptiesBoth) {
 
   // The search shows c alone.
   a->ShowNode(0);
-  types_.Clear();
+  types_.Clear(kScan);
   types_.SetSearch(true);
-  modified_.Clear();
+  modified_.Clear(kScan);
   modified_.SetSearch(true);
   EXPECT_TRUE(KDTypeMgr::share()->isSearch());
   Pass();
@@ -147,12 +150,55 @@ TEST_F(GroupTreesTest, ASearchRebuildsFromTheFirstFileAndAClearingEmptiesBoth) {
   ASSERT_NE(Child(*year, "05"), nullptr);
   EXPECT_EQ(Files(*Child(*year, "05")), (Strings{"a.jpg"}));
 
-  types_.Clear();
-  modified_.Clear();
+  types_.Clear(kScan);
+  modified_.Clear(kScan);
   for (const auto& root : KDTypeMgr::share()->getRootNode()) EXPECT_TRUE(root->children().empty());
   EXPECT_TRUE(modified_.Top()->children().empty());
   EXPECT_EQ(modified_.Top()->name(), "Modification date");
   EXPECT_EQ(modified_.Top()->type(), NODE_TREE_MODIFICATION_TIME);
+}
+
+// Groups made after a clearing for a scan belong to it; the type groups' roots, which live as long as the
+// process, belong to none.
+TEST_F(GroupTreesTest, GroupsMadeForAScanNameIt) {
+  types_.Clear(kScan);
+  modified_.Clear(kScan);
+  Deliver({folder_, File("a.jpg", 2020, 5)});
+  Pass();
+  EXPECT_EQ(KDTypeMgr::share()->subNode("jpg")->scan(), kScan);
+  for (const auto& root : KDTypeMgr::share()->getRootNode()) EXPECT_EQ(root->scan(), 0u);
+  const auto year = Child(*modified_.Top(), "2020");
+  ASSERT_NE(year, nullptr);
+  EXPECT_EQ(modified_.Top()->scan(), kScan);
+  EXPECT_EQ(year->scan(), kScan);
+  EXPECT_EQ(Child(*year, "05")->scan(), kScan);
+}
+
+// A month's mark comes from its shown files, each date tree by its own time.
+TEST_F(GroupTreesTest, AMonthsMarkComesFromItsShownFiles) {
+  DateGroupTree created{NODE_TREE_CREATION_TIME};
+  BridgeTestNode* a = File("a.txt", 2022, 7);
+  BridgeTestNode* b = File("b.txt", 2022, 7);
+  BridgeTestNode* hidden = File("c.txt", 2022, 7);
+  for (BridgeTestNode* file : {a, b, hidden}) file->created = MidMonth(2021, 3);
+  Deliver({a, b, hidden});
+  modified_.Refresh(scan_);
+  created.Refresh(scan_);
+  const auto month = [](const DateGroupTree& tree, const char* year, const char* name) {
+    const auto y = Child(*tree.Top(), year);
+    const auto m = y ? Child(*y, name) : nullptr;
+    std::vector<IFileNode*> files;
+    if (m)
+      for (const auto& child : m->children()) files.push_back(std::get<IFileNode*>(child));
+    return bridge::GroupCheckState(files);
+  };
+  hidden->ShowNode(0);
+  a->SetCheck(CHECKED_STATUS_CHECKED);
+  EXPECT_EQ(month(modified_, "2022", "07"), CHECKED_STATUS_PARTIAL);
+  b->SetCheck(CHECKED_STATUS_CHECKED);
+  EXPECT_EQ(month(modified_, "2022", "07"), CHECKED_STATUS_CHECKED) << "the hidden file does not count";
+  EXPECT_EQ(month(created, "2021", "03"), CHECKED_STATUS_CHECKED);
+  EXPECT_EQ(month(created, "2022", "07"), CHECKED_STATUS_UNCHECKED) << "no such month: no files";
 }
 
 }  // namespace

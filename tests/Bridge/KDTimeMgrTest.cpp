@@ -90,24 +90,17 @@ class KDTimeMgrTest : public FreshTimeManager, public ::testing::Test {
 };
 
 TEST_F(KDTimeMgrTest, YearsAndMonthsInOrder) {
-  KDUIScan::MonthMap created;
   BridgeTestNode* a = File("a", FileTime(2023, 3, 5), FileTime(2024, 1, 1));
   BridgeTestNode* b = File("b", FileTime(2021, 12, 31), FileTime(2024, 1, 2));
   BridgeTestNode* c = File("c", FileTime(2023, 1, 9), FileTime(2023, 11, 30));
   BridgeTestNode* d = File("d", FileTime(2023, 3, 28), FileTime(2024, 1, 3));
-  // As the scan files them, by year and month of the creation time.
-  created[2021][12] = {b};
-  created[2023][1] = {c};
-  created[2023][3] = {a, d};
-  times_.refreshTimeTree(&Top(2), NODE_TREE_CREATION_TIME, created);
+  times_.AddFreshFiles(&Top(2), NODE_TREE_CREATION_TIME, {b, c, a, d});
   EXPECT_EQ(Shown(Top(2)), (Strings{"2021/12: b", "2023/01: c", "2023/03: a d"}));
 
   // A later file of an earlier year, and an earlier month of a known year, go before what is there.
   BridgeTestNode* e = File("e", FileTime(2019, 7, 1), FileTime(2024, 1, 4));
   BridgeTestNode* f = File("f", FileTime(2021, 2, 14), FileTime(2024, 1, 5));
-  created[2019][7] = {e};
-  created[2021][2] = {f};
-  times_.refreshTimeTree(&Top(2), NODE_TREE_CREATION_TIME, created);
+  times_.AddFreshFiles(&Top(2), NODE_TREE_CREATION_TIME, {e, f});
   EXPECT_EQ(Shown(Top(2)),
             (Strings{"2019/07: e", "2021/02: f", "2021/12: b", "2023/01: c", "2023/03: a d"}));
 
@@ -129,39 +122,31 @@ TEST_F(KDTimeMgrTest, FilesWithoutATimeAndFoldersStayOut) {
   BridgeTestNode* folder = tree_.Folder(nullptr, "folder");
   folder->created = folder->modified = FileTime(2022, 6, 1);
   BridgeTestNode* dated = File("dated", FileTime(2022, 6, 2), FileTime(2022, 6, 2));
-  KDUIScan::MonthMap created;
-  created[1601][1] = {noCreation};  // where a zero time would land
-  created[2022][6] = {folder, nullptr, dated};
-  KDUIScan::MonthMap modified;
-  modified[2022][6] = {noCreation, folder, dated};
-  times_.refreshTimeTree(&Top(2), NODE_TREE_CREATION_TIME, created);
-  times_.refreshTimeTree(&Top(3), NODE_TREE_MODIFICATION_TIME, modified);
+  const KDUIScan::NodeList fresh = {noCreation, folder, nullptr, dated};
+  times_.AddFreshFiles(&Top(2), NODE_TREE_CREATION_TIME, fresh);
+  times_.AddFreshFiles(&Top(3), NODE_TREE_MODIFICATION_TIME, fresh);
   EXPECT_EQ(Shown(Top(2)), (Strings{"2022/06: dated"}));
   EXPECT_EQ(Shown(Top(3)), (Strings{"2022/06: no-creation dated"}));
-  times_.refreshTimeTree(&Top(3), NODE_TREE_PATH, modified);  // no date tree: nothing built
+  times_.AddFreshFiles(&Top(3), NODE_TREE_PATH, fresh);  // no date tree: nothing built
   EXPECT_EQ(Shown(Top(3)), (Strings{"2022/06: no-creation dated"}));
 }
 
-TEST_F(KDTimeMgrTest, RefreshAddsOnlyWhatIsNew) {
-  KDUIScan::MonthMap modified;
+TEST_F(KDTimeMgrTest, LaterPassesAddToTheirMonthsAndHiddenFilesWaitForARebuild) {
   BridgeTestNode* hidden = File("hidden", 0, FileTime(2020, 5, 5));
   hidden->ShowNode(0);
-  modified[2020][5] = {File("a", 0, FileTime(2020, 5, 1)), hidden};
-  times_.refreshTimeTree(&Top(3), NODE_TREE_MODIFICATION_TIME, modified);
-  times_.refreshTimeTree(&Top(3), NODE_TREE_MODIFICATION_TIME, modified);
+  BridgeTestNode* a = File("a", 0, FileTime(2020, 5, 1));
+  times_.AddFreshFiles(&Top(3), NODE_TREE_MODIFICATION_TIME, {a, hidden});
   EXPECT_EQ(Shown(Top(3)), (Strings{"2020/05: a"}));
-  EXPECT_EQ(times_.getIndex(2020, 5, NODE_TREE_MODIFICATION_TIME), 2u);
-  EXPECT_EQ(times_.getIndex(2020, 5, NODE_TREE_CREATION_TIME), 0u);
 
-  hidden->ShowNode(1);  // passed by once: not visited again until clear()
-  modified[2020][5].push_back(File("b", 0, FileTime(2020, 5, 9)));
-  modified[2020][4] = {File("c", 0, FileTime(2020, 4, 30))};
-  times_.refreshTimeTree(&Top(3), NODE_TREE_MODIFICATION_TIME, modified);
+  hidden->ShowNode(1);  // passed by once: not placed until the tree is built again
+  BridgeTestNode* b = File("b", 0, FileTime(2020, 5, 9));
+  BridgeTestNode* c = File("c", 0, FileTime(2020, 4, 30));
+  times_.AddFreshFiles(&Top(3), NODE_TREE_MODIFICATION_TIME, {b, c});
   EXPECT_EQ(Shown(Top(3)), (Strings{"2020/04: c", "2020/05: a b"}));
 
   times_.clear();
   Top(3).free();
-  times_.refreshTimeTree(&Top(3), NODE_TREE_MODIFICATION_TIME, modified);
+  times_.AddFreshFiles(&Top(3), NODE_TREE_MODIFICATION_TIME, {a, hidden, b, c});
   EXPECT_EQ(Shown(Top(3)), (Strings{"2020/04: c", "2020/05: a hidden b"}));
 }
 
@@ -170,7 +155,7 @@ TEST_F(KDTimeMgrTest, MonthNodesCarryTheFirstDayOfTheirMonth) {
   ScopedTimeZone zone("CET-1CEST,M3.5.0,M10.5.0/3");
   const std::pair<int, int> months[] = {{2023, 2}, {2024, 2}, {2024, 4}, {2024, 3}, {2024, 10}, {2024, 12}, {1999, 6}};
   for (const int type : {NODE_TREE_CREATION_TIME, NODE_TREE_MODIFICATION_TIME}) {
-    times_.refreshTimeTree(&Top(type), type, {});  // the tree being built
+    times_.AddFreshFiles(&Top(type), type, {});  // the tree being built
     for (const auto& [year, month] : months) {
       const auto yearNode = times_.insertYear(year, &Top(type));
       const auto monthNode = times_.insertMonth(month, year, yearNode.get());
@@ -248,8 +233,8 @@ TEST_F(KDTimeMgrTest, RefreshFlagsOfTheTreeNotOnShow) {
   EXPECT_EQ(times->KDGetNeedRefreshTree(), 1);  // untouched by the resets of other views
 }
 
-// Through the scan driver: the months it files the nodes under are the trees' months.
-TEST_F(KDTimeMgrTest, FromTheScanDriversMonthMaps) {
+// Through the scan driver: the files it delivers land under the months of their times.
+TEST_F(KDTimeMgrTest, FromTheScanDriversDeliveries) {
   ASSERT_NE(KDUIFilter::instance()->GetFilter(), nullptr);
   CFilesystemNode* root = tree_.Root("Card");
   std::vector<IFileNode*> nodes = {File("a", FileTime(2022, 8, 31), FileTime(2023, 2, 1)),
@@ -257,8 +242,8 @@ TEST_F(KDTimeMgrTest, FromTheScanDriversMonthMaps) {
   KDUIScan* scan = KDUIScan::instance();
   scan->ShowFilesystemNode(root);
   scan->ShowNodes(nodes.data(), static_cast<unsigned>(nodes.size()), 0);
-  times_.refreshTimeTree(&Top(2), NODE_TREE_CREATION_TIME);
-  times_.refreshTimeTree(&Top(3), NODE_TREE_MODIFICATION_TIME);
+  times_.AddFreshFiles(&Top(2), NODE_TREE_CREATION_TIME, scan->KDGetFileNodesSince(0));
+  times_.AddFreshFiles(&Top(3), NODE_TREE_MODIFICATION_TIME, scan->KDGetFileNodesSince(0));
   EXPECT_EQ(Shown(Top(2)), (Strings{"2022/08: a c"}));
   EXPECT_EQ(Shown(Top(3)), (Strings{"2022/09: b", "2023/02: a"}));
 }
@@ -274,7 +259,7 @@ TEST_F(KDTimeMgrScanTest, FilesOfAQuickScanUnderTheirModificationMonths) {
 
   auto top = std::make_shared<OpNodeData>(__TreeNodeData__{1, 1, 0, nullptr});
   top->setType(NODE_TREE_MODIFICATION_TIME);
-  KDTimeMgr::share()->refreshTimeTree(top.get(), NODE_TREE_MODIFICATION_TIME, scan_->GetModifyTimeMap());
+  KDTimeMgr::share()->AddFreshFiles(top.get(), NODE_TREE_MODIFICATION_TIME, scan_->KDGetFileNodesSince(0));
   std::map<std::string, std::vector<IFileNode*>> expected;
   const auto files = FilesByPath();
   for (const auto& entry : images->FatManifest()) {

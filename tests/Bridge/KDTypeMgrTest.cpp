@@ -85,12 +85,9 @@ TEST_F(KDTypeMgrTest, SevenGroupsInOrderWithTheirTitles) {
 }
 
 TEST_F(KDTypeMgrTest, ExtensionNodesUnderTheirGroupsAndTheRestUnderOther) {
-  // The scan filed them under groups of its own; the catalogue decides where they go.
-  KDUIScan::TypeMap map;
-  map[FILTER_TYPE_OTHER] = {tree_.File(nullptr, "a.JPG"), tree_.File(nullptr, "b.jpg"), tree_.File(nullptr, "README"),
-                            tree_.File(nullptr, "c.xyz")};
-  map[FILTER_TYPE_DOCUMENT] = {tree_.File(nullptr, "d.pdf"), tree_.File(nullptr, "e.Png")};
-  types_.refreshTypeTree(map);
+  // The catalogue decides where each goes, by its extension.
+  types_.AddFreshFiles({tree_.File(nullptr, "d.pdf"), tree_.File(nullptr, "e.Png"), tree_.File(nullptr, "a.JPG"),
+                        tree_.File(nullptr, "b.jpg"), tree_.File(nullptr, "README"), tree_.File(nullptr, "c.xyz")});
 
   EXPECT_EQ(Names(Root(FILTER_TYPE_DOCUMENT)), Strings{});
   EXPECT_EQ(Names(Root(FILTER_TYPE_PICTURE)), (Strings{"[png]", "[jpg]"}));  // in the order first met
@@ -109,74 +106,63 @@ TEST_F(KDTypeMgrTest, ExtensionNodesUnderTheirGroupsAndTheRestUnderOther) {
 }
 
 TEST_F(KDTypeMgrTest, RefreshAddsOnlyWhatIsNew) {
-  KDUIScan::TypeMap map;
-  map[FILTER_TYPE_PICTURE] = {tree_.File(nullptr, "a.jpg"), tree_.File(nullptr, "b.jpg")};
-  types_.refreshTypeTree(map);
-  types_.refreshTypeTree(map);
+  const KDUIScan::NodeList first = {tree_.File(nullptr, "a.jpg"), tree_.File(nullptr, "b.jpg")};
+  types_.AddFreshFiles(first);
+  types_.AddFreshFiles(first);  // handed in again: placed once
   EXPECT_EQ(Names(*types_.subNode("jpg")), (Strings{"a.jpg", "b.jpg"}));
 
-  map[FILTER_TYPE_PICTURE].push_back(tree_.File(nullptr, "c.JPG"));
-  map[FILTER_TYPE_MUSIC] = {tree_.File(nullptr, "d.mp3")};
-  types_.refreshTypeTree(map);
+  types_.AddFreshFiles({tree_.File(nullptr, "c.JPG"), tree_.File(nullptr, "d.mp3")});
   EXPECT_EQ(Names(*types_.subNode("jpg")), (Strings{"a.jpg", "b.jpg", "c.JPG"}));
   EXPECT_EQ(Names(*types_.subNode("mp3")), (Strings{"d.mp3"}));
   EXPECT_EQ(Names(Root(FILTER_TYPE_PICTURE)), (Strings{"[jpg]"}));
 }
 
 TEST_F(KDTypeMgrTest, HiddenFilesWaitForASearchOrAClear) {
-  KDUIScan::TypeMap map;
   BridgeTestNode* hidden = tree_.File(nullptr, "h.jpg");
-  map[FILTER_TYPE_PICTURE] = {tree_.File(nullptr, "a.jpg"), hidden, tree_.File(nullptr, "b.jpg")};
+  const KDUIScan::NodeList files = {tree_.File(nullptr, "a.jpg"), hidden, tree_.File(nullptr, "b.jpg")};
   hidden->ShowNode(0);
-  types_.refreshTypeTree(map);
-  EXPECT_EQ(Names(*types_.subNode("jpg")), (Strings{"a.jpg", "b.jpg"}));
-
-  hidden->ShowNode(1);
-  types_.refreshTypeTree(map);  // its index lies behind the stored one
+  types_.AddFreshFiles(files);
   EXPECT_EQ(Names(*types_.subNode("jpg")), (Strings{"a.jpg", "b.jpg"}));
 
   // A search shows only what matches: the tree is rebuilt from the start.
-  map[FILTER_TYPE_PICTURE][0]->ShowNode(0);
+  hidden->ShowNode(1);
+  files[0]->ShowNode(0);
   types_.setSearch(true);
   EXPECT_TRUE(types_.isSearch());
   EXPECT_EQ(types_.subNode("jpg"), nullptr);
-  types_.refreshTypeTree(map);
+  types_.AddFreshFiles(files);
   EXPECT_EQ(Names(*types_.subNode("jpg")), (Strings{"h.jpg", "b.jpg"}));
 
   types_.clear();
   EXPECT_FALSE(types_.isSearch());
   for (const auto& root : types_.getRootNode()) EXPECT_TRUE(root->children().empty());
-  map[FILTER_TYPE_PICTURE][0]->ShowNode(1);
-  types_.refreshTypeTree(map);
+  files[0]->ShowNode(1);
+  types_.AddFreshFiles(files);
   EXPECT_EQ(Names(*types_.subNode("jpg")), (Strings{"a.jpg", "h.jpg", "b.jpg"}));
 }
 
 TEST_F(KDTypeMgrTest, ClearDataKeepsWhatWasPlaced) {
-  KDUIScan::TypeMap map;
-  map[FILTER_TYPE_PICTURE] = {tree_.File(nullptr, "a.jpg")};
-  types_.refreshTypeTree(map);
+  const KDUIScan::NodeList files = {tree_.File(nullptr, "a.jpg")};
+  types_.AddFreshFiles(files);
   const auto root = types_.rootNode(FILTER_TYPE_PICTURE);
   root->setNodeState(CHECKED_STATUS_CHECKED);
   types_.clearData();
   EXPECT_EQ(root->state(), 0);
-  EXPECT_EQ(map[FILTER_TYPE_PICTURE][0]->GetCheckedStatus(), CHECKED_STATUS_CHECKED);  // files keep their marks
+  EXPECT_EQ(files[0]->GetCheckedStatus(), CHECKED_STATUS_CHECKED);  // files keep their marks
   EXPECT_TRUE(root->children().empty());
   EXPECT_EQ(types_.subNode("jpg"), nullptr);
   EXPECT_EQ(types_.KDNeedRefreshTree(), 1);
-  types_.refreshTypeTree(map);  // already placed: not again
+  types_.AddFreshFiles(files);  // already placed: not again
   EXPECT_TRUE(root->children().empty());
 }
 
 TEST_F(KDTypeMgrTest, MarksRecountedFromTheFiles) {
-  KDUIScan::TypeMap map;
   BridgeTestNode* a = tree_.File(nullptr, "a.jpg");
   BridgeTestNode* b = tree_.File(nullptr, "b.jpg");
   BridgeTestNode* c = tree_.File(nullptr, "c.png");
   BridgeTestNode* x = tree_.File(nullptr, "x.bin");
   BridgeTestNode* y = tree_.File(nullptr, "y");
-  map[FILTER_TYPE_PICTURE] = {a, b, c};
-  map[FILTER_TYPE_OTHER] = {x, y};
-  types_.refreshTypeTree(map);
+  types_.AddFreshFiles({a, b, c, x, y});
   const auto jpg = types_.subNode("jpg");
   const auto png = types_.subNode("png");
   const auto pictures = types_.rootNode(FILTER_TYPE_PICTURE);
@@ -226,8 +212,8 @@ TEST_F(KDTypeMgrTest, MarksRecountedFromTheFiles) {
   EXPECT_EQ(childless.state(), 0);
 }
 
-// Through the scan driver: the files it is shown are filed by its filter, then placed by the catalogue.
-TEST_F(KDTypeMgrTest, FromTheScanDriversTypeMap) {
+// Through the scan driver: the files it delivers, in delivery order, placed by the catalogue.
+TEST_F(KDTypeMgrTest, FromTheScanDriversDeliveries) {
   ASSERT_NE(KDUIFilter::instance()->GetFilter(), nullptr);
   CFilesystemNode* root = tree_.Root("Card");
   BridgeTestNode* folder = tree_.Folder(root, "DCIM");
@@ -236,7 +222,7 @@ TEST_F(KDTypeMgrTest, FromTheScanDriversTypeMap) {
   KDUIScan* scan = KDUIScan::instance();
   scan->ShowFilesystemNode(root);
   scan->ShowNodes(nodes.data(), static_cast<unsigned>(nodes.size()), 0);
-  types_.refreshTypeTree();
+  types_.AddFreshFiles(scan->KDGetFileNodesSince(0));
   EXPECT_EQ(Names(*types_.subNode("jpg")), (Strings{"a.JPG", "b.jpg"}));
   EXPECT_EQ(Names(*types_.subNode("doc")), (Strings{"notes.doc"}));
   EXPECT_EQ(Names(Root(FILTER_TYPE_OTHER)), (Strings{"core"}));  // folders are not filed by type
@@ -244,7 +230,7 @@ TEST_F(KDTypeMgrTest, FromTheScanDriversTypeMap) {
   BridgeTestNode* later = tree_.File(folder, "c.jpg");
   IFileNode* batch[] = {later};
   scan->ShowNodes(batch, 1, 0);
-  types_.refreshTypeTree();
+  types_.AddFreshFiles(scan->KDGetFileNodesSince(4));
   EXPECT_EQ(Names(*types_.subNode("jpg")), (Strings{"a.JPG", "b.jpg", "c.jpg"}));
 }
 
@@ -258,7 +244,7 @@ TEST_F(KDTypeMgrScanTest, FilesOfAQuickScanUnderTheirExtensions) {
   ASSERT_NO_FATAL_FAILURE(QuickScanFatVolume(images));
 
   KDTypeMgr& types = *KDTypeMgr::share();
-  types.refreshTypeTree(scan_->GetTypeMap());
+  types.AddFreshFiles(scan_->KDGetFileNodesSince(0));
   const auto files = FilesByPath();
   const auto holds = [](const OpNodeData& node, IFileNode* file) {
     std::size_t count = 0;

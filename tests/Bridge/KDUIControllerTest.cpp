@@ -29,9 +29,9 @@
 #include "Bridge/NotificationCenter.h"
 #include "Bridge/OpNodeData.h"
 #include "Bridge/ResultTrees.h"
-#include "RecoveryFilter/FileTypeManager.h"
+#include "FacadeFixture.h"
 #include "RecordingPoster.h"
-#include "ScanDriverFixture.h"
+#include "RecoveryFilter/FileTypeManager.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -44,13 +44,6 @@ using bridge::ResultTrees;
 
 constexpr const char* kUpdate = KDUIScan::kScanValueNotification;
 
-// The catalogue the facade starts with: text documents, JPEG pictures, MP3 music; the rest is "other".
-constexpr const char* kCatalogue =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<plist version=\"1.0\"><dict>"
-    "<key>1</key><array><string>txt</string></array>"
-    "<key>2</key><array><string>jpg</string></array>"
-    "<key>8</key><array><string>mp3</string></array>"
-    "</dict></plist>\n";
 // The position of each listed extension's group among the type tree's seven roots (1, 2, 4, 8, 16, 32, 64).
 const std::map<std::string, std::size_t> kRootOf = {{"txt", 0}, {"jpg", 1}, {"mp3", 3}};
 constexpr std::size_t kOtherRoot = 6;
@@ -161,25 +154,6 @@ void ExpectGroupTrees(const std::vector<ScanManifestEntry>& shown, const std::ma
   }
 }
 
-// A type tree whose first clearing (the scan worker's first step) waits until released.
-class BlockingGroupTree final : public bridge::IGroupTree {
- public:
-  void Clear() override {
-    if (entered_.exchange(true)) return;
-    started.set_value();
-    released.wait();
-  }
-  void SetSearch(bool) override {}
-  void Refresh(KDUIScan&) override {}
-  void SetNeedRefresh() override {}
-
-  std::promise<void> started;
-  std::shared_future<void> released;
-
- private:
-  std::atomic<bool> entered_{false};
-};
-
 // A recording poster whose first notification, once armed, waits until released: the operation that posts it
 // is held running at a known point.
 class HoldingPoster final : public RecordingPoster {
@@ -205,51 +179,14 @@ class HoldingPoster final : public RecordingPoster {
   std::promise<void> release_;
 };
 
-class KDUIControllerTest : public ScanDriverFixture {
+class KDUIControllerTest : public FacadeFixture {
  protected:
-  void SetUp() override {
-    ScanDriverFixture::SetUp();
-    KDUIRecovery::ResetForTests();
-    KDUIScan::ResetForTests();
-    ResultTrees::ResetForTests();
-    const std::string list(kCatalogue);
-    WriteFile(catalogue_.path() / "FileType.plist", {list.begin(), list.end()});
-    KDTypeMgr::ResetForTests(catalogue_.path() / "FileType.plist");
-    KDTimeMgr::ResetForTests();
-  }
-  void TearDown() override {
-    KDUIController::ResetForTests();
-    ResultTrees::ResetForTests();
-    KDUIRecovery::ResetForTests();
-    KDUIScan::ResetForTests();
-    KDTypeMgr::ResetForTests();
-    KDTimeMgr::ResetForTests();
-    CFileTypeManager::ResetExtensionLists();
-    ScanDriverFixture::TearDown();
-  }
-
-  // The device page's item of the only volume of the only disk.
-  std::shared_ptr<DiskVolumeNodeData> FirstVolumeItem() {
-    std::vector<_DiskVolumeData> records;
-    KDUIDeviceData::instance()->GetAllDeviceInfo(records);
-    const DiskVolumeNodeData::Children items = DiskVolumeNodeData::ListFromRecords(records);
-    return items.empty() ? nullptr : items[0]->childAtIndex(0);
-  }
-
   static std::vector<ScanManifestEntry> Deleted(const ScanImages* images) {
     std::vector<ScanManifestEntry> deleted;
     for (const auto& entry : images->FatManifest())
       if (entry.deleted) deleted.push_back(entry);
     return deleted;
   }
-
-  std::size_t Count(const std::string& name) {
-    const auto names = scope_.poster().Names();
-    return static_cast<std::size_t>(std::count(names.begin(), names.end(), name));
-  }
-
-  ScopedRecordingPoster scope_;
-  TempDir catalogue_;
 };
 
 TEST(KDUIControllerRemainingTime, FollowsTheEstimateRules) {
@@ -318,28 +255,18 @@ TEST_F(KDUIControllerTest, AStartWhileTheLastScanWindsDownIsRefusedAndDoesNotRev
   const ScanImages* images = ScanImages::Get();
   QUELLSY_REQUIRE_FIXTURE(images->Fixture());
   UseDisks({images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
-  BlockingGroupTree types;
-  // Lets the worker go and waits for it however the test ends, before types goes.
-  struct Releaser {
-    std::promise<void> promise;
-    bool done = false;
-    void Release() {
-      if (!std::exchange(done, true)) promise.set_value();
-    }
-    ~Releaser() {
-      Release();
-      KDUIController::WaitForOperations();
-      ResultTrees::Instance().SetGroupTree(NODE_TREE_FILE_TYPE, nullptr);
-    }
-  } release;
-  types.released = release.promise.get_future().share();
-  ResultTrees::Instance().SetGroupTree(NODE_TREE_FILE_TYPE, &types);
+  HeldWorkers release(bridge::FacadeStart::kScan);
   EXPECT_FALSE(KDUIController::DoScanWithDiskIndex(0, 7, 0, "ScanName")) << "no such volume";
+  EXPECT_EQ(KDUIController::GetLastStartResult(), bridge::result::kNoSuchDevice);
 
   ASSERT_TRUE(KDUIController::DoScanWithDiskIndex(0, 0, 0, "ScanName"));
-  types.started.get_future().wait();
+  EXPECT_EQ(KDUIController::GetLastStartResult(), quellsy::kResultOk);
+  release.WaitUntilHeld();
   EXPECT_TRUE(KDUIController::IsScanRunning());
   EXPECT_FALSE(KDUIController::DoScanWithDiskIndex(0, 0, 0, "ScanName"));
+  std::string reason;
+  EXPECT_EQ(KDUIController::GetLastStartResult(&reason), bridge::result::kScanRunning);
+  EXPECT_EQ(reason, "a scan is running (0x0106000100000601)");
   // Stopping: the status reads "stop requested" while the worker still runs; a start now must neither start a
   // second worker nor turn the stopping one back to running.
   KDUIController::StopScan(0);
@@ -550,16 +477,20 @@ TEST_F(KDUIControllerTest, ARestoreRefillsTheTypeAndDateTreesAndNothingStartsMea
   const std::string path = (dir.path() / "scan.rsf").string();
   KDSaveAndRestoreNodeOperate* saver = KDSaveAndRestoreNodeOperate::instance();
   ASSERT_EQ(KDUIController::beginSaveOrRestoreNode(true, path.c_str(), nullptr), 0);
-  for (int i = 0; i < 6000 && !saver->IsOperationExit(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  ASSERT_TRUE(saver->IsOperationExit()) << "the save did not end within a minute";
+  KDUIController::WaitForOperations();
+  ASSERT_TRUE(saver->IsOperationExit());
   ASSERT_EQ(quellsy::ErrorOf(saver->GetProgressInfo().result), 0u);
 
   // While a save runs, neither a scan nor a restore nor a recovery starts.
-  saver->SetStatus(OPERATION_STATUS_RUNNING);
-  EXPECT_FALSE(KDUIController::DoScanWithData(item.get(), "ScanName"));
-  EXPECT_EQ(KDUIController::beginSaveOrRestoreNode(false, path.c_str(), nullptr), KDScanResultEntry::kBusy);
-  EXPECT_EQ(KDUIController::DoRecovery(dir.path().c_str(), "RecoveryProgress"), KDUIController::kRecoveryRefused);
-  saver->SetStatus(OPERATION_STATUS_IDLE);
+  {
+    HeldWorkers held(bridge::FacadeStart::kSave);
+    ASSERT_EQ(KDUIController::beginSaveOrRestoreNode(true, (dir.path() / "again.rsf").c_str(), nullptr), 0);
+    held.WaitUntilHeld();
+    EXPECT_FALSE(KDUIController::DoScanWithData(item.get(), "ScanName"));
+    EXPECT_EQ(KDUIController::beginSaveOrRestoreNode(false, path.c_str(), nullptr), KDScanResultEntry::kBusy);
+    EXPECT_EQ(KDUIController::DoRecovery(dir.path().c_str(), "RecoveryProgress"), bridge::result::kSaveRunning);
+  }
+  EXPECT_EQ(ReadFile(dir.path() / "again.rsf"), ReadFile(path)) << "the same results saved twice";
 
   const Nodes createdBefore = KDUIController::KDGetTopNodes(NODE_TREE_CREATION_TIME);
   // The restore's first notification holds it running while the starts below are tried.
@@ -582,7 +513,7 @@ TEST_F(KDUIControllerTest, ARestoreRefillsTheTypeAndDateTreesAndNothingStartsMea
     EXPECT_FALSE(KDUIController::DoScanWithDiskIndex(0, 0, 0, "ScanName"));
     EXPECT_EQ(KDUIController::beginSaveOrRestoreNode(false, path.c_str(), nullptr), KDScanResultEntry::kBusy);
     EXPECT_EQ(KDUIController::beginSaveOrRestoreNode(true, path.c_str(), nullptr), KDScanResultEntry::kBusy);
-    EXPECT_EQ(KDUIController::DoRecovery(dir.path().c_str(), "RecoveryProgress"), KDUIController::kRecoveryRefused);
+    EXPECT_EQ(KDUIController::DoRecovery(dir.path().c_str(), "RecoveryProgress"), bridge::result::kRestoreRunning);
   }
   bridge::SetMainThreadPoster(&scope_.poster());
   EXPECT_FALSE(KDUIController::IsScanRunning());

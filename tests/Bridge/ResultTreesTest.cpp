@@ -26,7 +26,10 @@ using bridge::ResultTrees;
 class NotingGroupTree final : public IGroupTree {
  public:
   explicit NotingGroupTree(const RecordingPoster& poster) : poster_(poster) {}
-  void Clear() override { ++clears; }
+  void Clear(std::uint64_t scan) override {
+    ++clears;
+    clearedFor = scan;
+  }
   void SetSearch(bool searching) override { search = searching; }
   void SetNeedRefresh() override { ++refreshes; }
   void Refresh(KDUIScan&) override {
@@ -45,6 +48,7 @@ class NotingGroupTree final : public IGroupTree {
   std::shared_future<void> released;
   bool hold = false;
   int clears = 0;
+  std::uint64_t clearedFor = 0;
   int refreshes = 0;
   bool search = false;
   std::vector<std::size_t> postedBefore;
@@ -127,6 +131,35 @@ TEST_F(ResultTreesTest, AForcedPassPlacesChainsAndLeavesOrphansOut) {
   EXPECT_EQ(trees_.DeferredCount(), 0u);
 }
 
+// A new scan's results get a number of their own: the trees, the group trees too, start empty, and a view
+// holding nodes of the last scan can tell they are another scan's.
+TEST_F(ResultTreesTest, ANewScanMovesTheGenerationOnAndEmptiesEveryTree) {
+  NotingGroupTree types(scope_.poster());
+  trees_.SetGroupTree(NODE_TREE_FILE_TYPE, &types);
+  CFilesystemNode* root = tree_.Root("SCANVOL");
+  scan_.ShowFilesystemNode(root);
+  Deliver({tree_.File(root, "a.txt")});
+  trees_.BuildPass(scan_, 1);
+  const std::uint64_t first = trees_.ScanGeneration();
+  const auto before = trees_.PathTail(0);
+  ASSERT_EQ(before.entries.size(), 1u);
+  EXPECT_EQ(before.scan, first);
+  EXPECT_EQ(trees_.ChildFiles(0).size(), 1u);
+
+  trees_.NewScan();
+  EXPECT_EQ(trees_.ScanGeneration(), first + 1);
+  const auto after = trees_.PathTail(0);
+  EXPECT_TRUE(after.entries.empty());
+  EXPECT_EQ(after.scan, first + 1);
+  EXPECT_NE(after.generation, before.generation);
+  EXPECT_EQ(types.clears, 1);
+  EXPECT_EQ(types.clearedFor, first + 1) << "groups made from now on belong to the new scan";
+  // Emptying the trees alone (a search does) keeps the scan's number.
+  trees_.Reset();
+  EXPECT_EQ(trees_.ScanGeneration(), first + 1);
+  trees_.SetGroupTree(NODE_TREE_FILE_TYPE, nullptr);
+}
+
 TEST_F(ResultTreesTest, UpdatesAreDueEveryTwoSecondsUnlessForced) {
   struct Case {
     int force;
@@ -164,28 +197,6 @@ TEST(GroupCheckState, ShownFilesDecideTheMark) {
   };
   for (std::size_t i = 0; i < std::size(cases); ++i)
     EXPECT_EQ(bridge::GroupCheckState(cases[i].nodes), cases[i].state) << "case " << i;
-}
-
-TEST_F(ResultTreesTest, AMonthsMarkComesFromItsShownFiles) {
-  // 2022-07-15 12:00 UTC and 2021-03-15 12:00 UTC as FILETIME: (seconds since 1970 + 11644473600) × 10^7.
-  constexpr unsigned long long kJuly2022 = (1657886400ULL + 11644473600ULL) * 10000000ULL;
-  constexpr unsigned long long kMarch2021 = (1615809600ULL + 11644473600ULL) * 10000000ULL;
-  CFilesystemNode* root = tree_.Root("SCANVOL");
-  BridgeTestNode* a = tree_.File(root, "a.txt");
-  BridgeTestNode* b = tree_.File(root, "b.txt");
-  for (BridgeTestNode* file : {a, b}) {
-    file->modified = kJuly2022;
-    file->created = kMarch2021;
-  }
-  scan_.ShowFilesystemNode(root);
-  Deliver({a, b});
-  a->SetCheck(CHECKED_STATUS_CHECKED);
-  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_MODIFICATION_TIME, 2022, 7), CHECKED_STATUS_PARTIAL);
-  b->SetCheck(CHECKED_STATUS_CHECKED);
-  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_MODIFICATION_TIME, 2022, 7), CHECKED_STATUS_CHECKED);
-  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_CREATION_TIME, 2021, 3), CHECKED_STATUS_CHECKED);
-  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_CREATION_TIME, 2022, 7), CHECKED_STATUS_UNCHECKED);
-  EXPECT_EQ(bridge::MonthCheckState(scan_, NODE_TREE_FILE_TYPE, 2022, 7), CHECKED_STATUS_UNCHECKED);
 }
 
 class ResultTreesSearchTest : public ResultTreesTest {
@@ -234,6 +245,7 @@ TEST_F(ResultTreesSearchTest, TheShownTreeIsBuiltFirstThenTheRestThenSearchFinis
   EXPECT_EQ(modify_.postedBefore, (std::vector<std::size_t>{1}));
   EXPECT_TRUE(type_.search);
   EXPECT_EQ(type_.clears, 1);
+  EXPECT_EQ(type_.clearedFor, trees_.ScanGeneration()) << "a search regroups the same scan's results";
   // The path tree holds the hit under its folder chain; the other file is hidden.
   const auto tail = trees_.PathTail(0);
   ASSERT_EQ(tail.entries.size(), 2u);

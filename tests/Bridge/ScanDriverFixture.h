@@ -78,8 +78,7 @@ class ScanDriverFixture : public ::testing::Test {
   // The files scan (the fixture's own when null) found, by PathInVolume.
   std::map<std::string, IFileNode*> FilesByPath(const KDUIScan* scan = nullptr) const {
     std::map<std::string, IFileNode*> files;
-    for (const auto& [type, nodes] : (scan ? scan : scan_.get())->GetTypeMap())
-      for (IFileNode* node : nodes) files[PathInVolume(node)] = node;
+    for (IFileNode* node : (scan ? scan : scan_.get())->KDGetFileNodesSince(0)) files[PathInVolume(node)] = node;
     return files;
   }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include "Bridge/KDSaveAndRestoreNodeOperate.h"
 #include "Bridge/KDScanResultEntry.h"
+#include "Bridge/KDUIController.h"
 #include "Bridge/KDUIPublic.h"
 #include "Bridge/KDUIRecovery.h"
 #include "DataRecovery/DataRecovery.h"
@@ -141,8 +143,7 @@ class ScanResultFileTest : public ScanDriverFixture {
 
   // Copies every file of the restored scan out; the number copied.
   std::uint64_t RecoverAll() {
-    for (const auto& [type, nodes] : scan_->GetTypeMap())
-      for (IFileNode* node : nodes) node->SetCheck(CHECKED_STATUS_CHECKED);
+    for (IFileNode* node : scan_->KDGetFileNodesSince(0)) node->SetCheck(CHECKED_STATUS_CHECKED);
     recovery_->SetRecoveryPath((dest_.path().string() + "/").c_str());
     recovery_->SetStatus(OPERATION_STATUS_RUNNING);
     SizedStackThread thread([&] { recovery_->DoRecovery(); });
@@ -347,11 +348,10 @@ TEST_F(ScanResultFileTest, ASavedFileWhoseRunsOrSizeNoLongerFitIsRefused) {
     WriteFile(dir_ / "scan.rsf", flipped);
     ASSERT_EQ(Restore(), SaveRestoreResult::kDamaged);
     std::size_t shown = 0;
-    for (const auto& [type, nodes] : scan_->GetTypeMap())
-      for (IFileNode* node : nodes) {
-        EXPECT_EQ(std::string(node->GetFileName()).find(damaged), std::string::npos);
-        ++shown;
-      }
+    for (IFileNode* node : scan_->KDGetFileNodesSince(0)) {
+      EXPECT_EQ(std::string(node->GetFileName()).find(damaged), std::string::npos);
+      ++shown;
+    }
     EXPECT_EQ(shown, 1u);
     for (const auto& entry : std::filesystem::directory_iterator(dest_.path())) std::filesystem::remove_all(entry);
     ASSERT_EQ(RecoverAll(), 1u);
@@ -374,7 +374,7 @@ TEST_F(ScanResultFileTest, RestoreRefusalsCarryTheirCodes) {
 
   KDUIDeviceData* list = UseDisks({images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
   ASSERT_EQ(Scan(list->GetStorageByDiskVolumeIndex(0, 0)), quellsy::kResultOk);
-  const std::size_t found = scan_->GetTypeMap().size();
+  const std::size_t found = scan_->KDGetFileNodeCount();
   ASSERT_EQ(Save(), 0u);
   const std::vector<std::uint8_t> whole = ReadFile(dir_ / "scan.rsf");
 
@@ -392,13 +392,6 @@ TEST_F(ScanResultFileTest, RestoreRefusalsCarryTheirCodes) {
   EXPECT_EQ(Restore(), SaveRestoreResult::kDeviceMissing);
   EXPECT_TRUE(scan_->GetFileSystemNode().empty());
   EXPECT_GT(found, 0u);
-}
-
-TEST(SaveAndRestoreEntryTest, StartersRefuseNullArguments) {
-  KDSaveAndRestoreNodeOperate saver;
-  EXPECT_EQ(DoSaveScanResult(nullptr, &saver), -1);
-  EXPECT_EQ(DoSaveScanResult("x.rsf", nullptr), -1);
-  EXPECT_EQ(DoRestoreScanResult(nullptr, &saver, nullptr), -1);
 }
 
 TEST(SaveAndRestoreEntryTest, ProposedNameIsTheDeviceAndTheLocalTime) {
@@ -454,12 +447,24 @@ TEST(SaveAndRestoreEntryTest, ProgressOfAFinishedSaveIsWholeAndThePollEndsWithIt
   KDSaveAndRestoreNodeOperate::ResetForTests();
 }
 
+// The entry starts through the facade's one rule: while a search runs, neither a save nor a restore.
 TEST(SaveAndRestoreEntryTest, NothingStartsWhileAnotherOperationRuns) {
-  KDSaveAndRestoreNodeOperate::ResetForTests();
-  KDSaveAndRestoreNodeOperate::instance()->SetStatus(OPERATION_STATUS_RUNNING);
+  ScopedRecordingPoster services;
+  std::promise<void> entered;
+  std::promise<void> release;
+  std::shared_future<void> released = release.get_future().share();
+  KDUIController::SetWorkerGateForTests([&](bridge::FacadeStart start) {
+    if (start != bridge::FacadeStart::kSearch) return;
+    entered.set_value();
+    released.wait();
+  });
+  ASSERT_TRUE(KDUIController::DoSearchWithString("x", "SearchName"));
+  entered.get_future().wait();
   EXPECT_EQ(KDScanResultEntry::BeginSaveOrRestoreNode(true, "x.rsf", nullptr), KDScanResultEntry::kBusy);
+  EXPECT_EQ(KDUIController::GetLastStartResult(), bridge::result::kSearchRunning);
   EXPECT_EQ(KDScanResultEntry::BeginSaveOrRestoreNode(false, "x.rsf", nullptr), KDScanResultEntry::kBusy);
-  KDSaveAndRestoreNodeOperate::ResetForTests();
+  release.set_value();
+  KDUIController::ResetForTests();
   EXPECT_EQ(KDScanResultEntry::BeginSaveOrRestoreNode(true, nullptr, nullptr), -1);
   KDUIRecovery::ResetForTests();
   KDUIScan::ResetForTests();

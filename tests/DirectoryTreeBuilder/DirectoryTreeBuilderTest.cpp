@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,38 @@ TEST_F(DirectoryTreeBuilderTest, InitializeRefusesMissingArgumentsAndAddNodeNeed
   EXPECT_EQ(0, builder->AddNode(node, SEARCHER_FAT));  // no tree for that searcher
   EXPECT_EQ(0, builder->AddNode(nullptr, SEARCHER_NTFS));
   node->Release();
+}
+
+// Nodes the builder may have shown change only under the sink's node lock (the windows read them under it): it
+// holds the lock while it takes, links and gathers nodes, and lets go while the sink is handed what was built.
+TEST_F(DirectoryTreeBuilderTest, NodesChangeUnderTheSinksLockWhichIsFreeWhileTheSinkTakesThem) {
+  struct ProbingFilter final : TestFilter {
+    std::mutex* lock = nullptr;
+    int asked = 0;
+    std::vector<bool> heldWhenAsked;  // every hundredth node: a probe costs a thread
+    int IsFileNodeValid(IFileNode* node) override {
+      if (asked++ % 100 == 0) heldWhenAsked.push_back(!RecordingTreeSink::FreeForAnotherThread(*lock));
+      return TestFilter::IsFileNodeValid(node);
+    }
+  } probing;
+  std::mutex lock;
+  probing.lock = &lock;
+  sink->nodeLock = &lock;
+  ASSERT_EQ(1, builder->Initialize("Disk1", sink.get(), &probing));
+  builder->AddSearcherInfo(SEARCHER_NTFS, kRoot);
+  ASSERT_EQ(1, Offer(Dir("docs", 10, kRoot)));
+  for (int i = 0; i < 1100; ++i) ASSERT_EQ(1, Offer(File("f" + std::to_string(i), 100 + i, 10)));
+  ASSERT_EQ(1, Offer(File("lost", 5000, 77)));  // its folder never comes: gathered at the end
+  EXPECT_TRUE(RecordingTreeSink::FreeForAnotherThread(lock)) << "held after AddNode returned";
+  builder->FlashBuild(SEARCHER_NTFS);
+  EXPECT_TRUE(RecordingTreeSink::FreeForAnotherThread(lock)) << "held after FlashBuild returned";
+
+  EXPECT_EQ(probing.asked, 1102);
+  EXPECT_EQ(probing.heldWhenAsked, std::vector<bool>(12, true));
+  // The root, the batch of 1024, the rest at the flush, the lost files.
+  ASSERT_EQ(sink->events().size(), 4u);
+  EXPECT_EQ(sink->lockFreeWhenShown, std::vector<bool>(4, true));
+  EXPECT_EQ(sink->Delivered().size(), 1103u) << "the folder, its files, the lost file and its folder";
 }
 
 TEST_F(DirectoryTreeBuilderTest, RootComesFirstThenBatchesOf1024OrEveryThreeSeconds) {

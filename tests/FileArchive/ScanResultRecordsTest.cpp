@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "FileArchive/CRSData.h"
-#include "FileArchive/FrameFields.h"
 #include "FileArchive/RestoreFileNode.h"
 #include "FileArchive/ScanResultFile.h"
 #include "FileArchive/ScanResultFrames.h"
@@ -13,6 +12,7 @@
 #include "FileArchive/ScanResultRecords.h"
 #include "FileArchive/ScanResultRestoreSink.h"
 #include "include/DataRunList.h"
+#include "include/FrameFields.h"
 #include "include/SearchPartitionInfoStruct.h"
 #include "support/MemoryDevice.h"
 #include "support/RecordingTreeBuilder.h"

@@ -1,8 +1,19 @@
 #include "support/RecordingTreeSink.h"
 
+#include <future>
+
 namespace quellsy::test {
 
+bool RecordingTreeSink::FreeForAnotherThread(std::mutex& lock) {
+  return std::async(std::launch::async, [&lock] {
+           if (!lock.try_lock()) return false;
+           lock.unlock();
+           return true;
+         }).get();
+}
+
 void RecordingTreeSink::ShowNodes(IFileNode** nodes, unsigned int count, int flag) {
+  if (nodeLock) lockFreeWhenShown.push_back(FreeForAnotherThread(*nodeLock));
   Event event;
   event.nodes.assign(nodes, nodes + count);
   event.flag = flag;
@@ -10,6 +21,7 @@ void RecordingTreeSink::ShowNodes(IFileNode** nodes, unsigned int count, int fla
 }
 
 void RecordingTreeSink::ShowFilesystemNode(IFilesystemNode* root) {
+  if (nodeLock) lockFreeWhenShown.push_back(FreeForAnotherThread(*nodeLock));
   Event event;
   event.root = root;
   events_.push_back(std::move(event));

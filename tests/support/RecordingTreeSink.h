@@ -3,6 +3,7 @@
 // the application's sink does, so they are valid only while the tree builder that made them lives.
 
 #include <chrono>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ class RecordingTreeSink : public IDrirectoryTree {
   void ShowNodes(IFileNode** nodes, unsigned int count, int flag) override;
   void ShowFilesystemNode(IFilesystemNode* root) override;
   std::chrono::milliseconds PauseAfterRoot() const override { return pauseAfterRoot; }
+  std::mutex* NodeLock() override { return nodeLock; }
 
   const std::vector<Event>& events() const { return events_; }
   std::vector<IFilesystemNode*> Roots() const;
@@ -36,6 +38,13 @@ class RecordingTreeSink : public IDrirectoryTree {
 
   // What the sink asks for after a root: none, as the harness's sink, unless a test plays a window.
   std::chrono::milliseconds pauseAfterRoot{0};
+  // The node lock the sink hands the builder, none unless a test plays the application's sink; then, for each
+  // root and batch shown, whether another thread could take it at that moment.
+  std::mutex* nodeLock = nullptr;
+  std::vector<bool> lockFreeWhenShown;
+
+  // Whether another thread can take lock right now (it lets go of it at once).
+  static bool FreeForAnotherThread(std::mutex& lock);
 
  private:
   std::vector<Event> events_;

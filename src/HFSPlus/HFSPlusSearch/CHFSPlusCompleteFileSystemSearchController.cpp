@@ -10,9 +10,7 @@
 #include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusSearch/CHFSPlusDirectoryTreeBuilder.h"
 #include "HFSPlus/HFSPlusSearch/HFSPlusBlockRecognize.h"
-#include "StorageDevice/DiskDevice.h"
 #include "StorageDevice/PartitionVirtualVolumeDevice.h"
-#include "StorageDevice/StorageDeviceWithCache.h"
 #include "Utility/Prefetch.h"
 #include "Utility/TBitmap.h"
 #include "include/SalvagingRead.h"
@@ -103,18 +101,15 @@ void CHFSPlusCompleteFileSystemSearchController::PreparetoSearch() {
     start = ((2 * std::int64_t{m_sectorSize} + 20479) & ~std::int64_t{0xFFF}) / m_sectorSize;
   UpDataPartitionInfo(start, m_totalSectors);
 
-  if (auto* cache = dynamic_cast<CStorageDeviceWithCache*>(m_device); cache != nullptr && cache->GetInnerDevice()) {
-    IStorageDevice* inner = cache->GetInnerDevice();
+  if (IStorageDevice* inner = m_device->GetInnerDevice()) {
     m_wrappedType = inner->GetType();
-    if (auto* disk = dynamic_cast<CDiskDevice*>(inner); disk != nullptr && m_wrappedType == STORAGE_DEVICE_DISK) {
-      std::vector<CCollectedVolumeDeviceInfoStruct> volumes;
-      disk->GetVolumes(volumes);
-      for (const auto& volume : volumes) {
-        if (volume.fileSystemType != FILE_SYSTEM_HFSPLUS) continue;
-        if (UpDataPartitionInfo(static_cast<std::int64_t>(volume.startSector),
-                                static_cast<std::int64_t>(volume.totalSectors)) != nullptr)
-          m_active = true;
-      }
+    std::vector<CCollectedVolumeDeviceInfoStruct> volumes;
+    if (m_wrappedType == STORAGE_DEVICE_DISK) inner->GetVolumes(volumes);
+    for (const auto& volume : volumes) {
+      if (volume.fileSystemType != FILE_SYSTEM_HFSPLUS) continue;
+      if (UpDataPartitionInfo(static_cast<std::int64_t>(volume.startSector),
+                              static_cast<std::int64_t>(volume.totalSectors)) != nullptr)
+        m_active = true;
     }
   }
 

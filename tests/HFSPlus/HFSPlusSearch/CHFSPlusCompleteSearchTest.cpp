@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 #include <utility>
+#include <vector>
 #include <set>
 
 #include "HFSPlusCompleteDisk.h"
@@ -189,6 +190,10 @@ struct Searched {
   }
   void Run() {
     searcher.PreparetoSearch();
+    Finish();
+  }
+  // The block loop and the end, after PreparetoSearch.
+  void Finish() {
     const long long block = 0x400000 / device->GetSectorSize();
     const long long total = device->GetTotalSectors();
     for (long long s = 0; s < total; s += block) searcher.AnalyzeBlock(s, std::min(block, total - s));
@@ -321,6 +326,65 @@ TEST_P(GptDisk, FirstRecordStartsAfterTheTable) {
 
 INSTANTIATE_TEST_SUITE_P(Sectors, GptDisk, ::testing::Values(GptCase{512, 40}, GptCase{4096, 6}),
                          [](const auto& param) { return std::to_string(param.param.sectorSize); });
+
+// A disk whose enumeration listed its volumes.
+class ListedDisk final : public SparseDevice {
+ public:
+  ListedDisk(std::shared_ptr<const SparseImage> image, std::vector<CCollectedVolumeDeviceInfoStruct> volumes)
+      : SparseDevice(std::move(image), 512), volumes_(std::move(volumes)) {}
+  int GetType() override { return STORAGE_DEVICE_DISK; }
+  int GetVolumes(std::vector<CCollectedVolumeDeviceInfoStruct>& out) const override {
+    out = volumes_;
+    return static_cast<int>(out.size());
+  }
+
+ private:
+  std::vector<CCollectedVolumeDeviceInfoStruct> volumes_;
+};
+
+// What the complete scan hands its searchers: a device reading ahead through another one.
+class ReadingAheadThrough final : public SparseDevice {
+ public:
+  ReadingAheadThrough(std::shared_ptr<const SparseImage> image, IStorageDevice& inner)
+      : SparseDevice(std::move(image), 512), inner_(inner) {}
+  int GetType() override { return STORAGE_DEVICE_CACHE; }
+  IStorageDevice* GetInnerDevice() const override { return &inner_; }
+
+ private:
+  IStorageDevice& inner_;
+};
+
+// The searcher asks the device what it reads through: each HFS+ volume the wrapped disk lists becomes a
+// partition record before the block loop, searched at once when its header sits in place; other file systems
+// are passed by.
+TEST(CHFSPlusCompleteSearch, TheWrappedDisksListedVolumesBecomeRecords) {
+  constexpr long long kStart = 40;
+  auto disk = std::make_shared<SparseImage>(kStart * 512 + 4096ull * 1024 + 65536);
+  PlaceStandardVolume(*disk, kStart * 512, 1024, kFirstDate, u"one");
+  CCollectedVolumeDeviceInfoStruct fat;
+  fat.fileSystemType = FILE_SYSTEM_FAT32;
+  fat.startSector = 6000;
+  fat.totalSectors = 100;
+  CCollectedVolumeDeviceInfoStruct hfs;
+  hfs.fileSystemType = FILE_SYSTEM_HFSPLUS;
+  hfs.startSector = kStart;
+  hfs.totalSectors = 1024 * 8;
+  ListedDisk listed(disk, {fat, hfs});
+  Searched run(disk, 512);
+  run.device = std::make_unique<ReadingAheadThrough>(disk, listed);
+  run.searcher.SetDevice(run.device.get());
+  run.searcher.PreparetoSearch();
+  const auto& records = run.searcher.Partitions();
+  // Without the listing only the device-wide record would be known before the first block.
+  ASSERT_EQ(records.size(), 2u) << "the device-wide record and the listed volume; the FAT volume is passed by";
+  EXPECT_EQ(records[0]->start, 0);
+  EXPECT_EQ(records[1]->start, kStart);
+  ASSERT_TRUE(records[1]->header) << "its header was read in place";
+  EXPECT_EQ(records[1]->headerSector, kStart + 2);
+  run.Finish();
+  EXPECT_EQ(records.size(), 2u) << "the header met again in the block loop is the same volume";
+  EXPECT_TRUE(run.NamesOf(1).count("one own.bin"));
+}
 
 // With the first sectors wiped the volumes are found by their headers alone: on 4096-byte sectors the header
 // shares the volume's first sector.

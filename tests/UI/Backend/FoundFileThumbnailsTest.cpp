@@ -91,8 +91,8 @@ class FoundFileThumbnails : public ::testing::Test {
   // The found files by lower-case extension.
   std::map<std::string, IFileNode*> FoundByExtension() const {
     std::map<std::string, IFileNode*> found;
-    for (const auto& [type, nodes] : KDUIScan::instance()->GetTypeMap())
-      for (IFileNode* node : nodes) found[LowerExtension(node->GetFileName())] = node;
+    for (IFileNode* node : KDUIScan::instance()->KDGetFileNodesSince(0))
+      found[LowerExtension(node->GetFileName())] = node;
     return found;
   }
 

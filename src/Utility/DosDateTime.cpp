@@ -1,4 +1,4 @@
-#include "FATLib/FATDosTime.h"
+#include "Utility/DosDateTime.h"
 
 #include <cstdlib>
 #include <ctime>

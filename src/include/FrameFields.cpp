@@ -1,6 +1,6 @@
-#include "FileArchive/FrameFields.h"
+#include "include/FrameFields.h"
 
-#include "FileArchive/IRSData.h"
+#include "include/IRSData.h"
 #include "Utility/ByteReader.h"
 
 namespace {
