@@ -17,7 +17,8 @@
 #include "ScanImages.h"
 #include "UI/Backend/BridgeBackend.h"
 #include "UI/Kit/NotificationObserver.h"
-#include "UI/Results/FoundRootsView.h"
+#include "UI/Results/ResultTreeModel.h"
+#include "UI/Results/ResultsBrowser.h"
 
 namespace quellsy::ui::test {
 namespace {
@@ -96,10 +97,23 @@ TEST_F(ResultsWindowOnTheBridge, AQuickScanOfAFatImageShowsTheManifestsDeletedFi
             QStringLiteral("Found %1 in %2 files").arg(DecimalSize(deletedSize)).arg(deleted.size()));
 
   // One file-system root, with the deleted files' folders below it and the deleted files in it.
-  const auto& roots = window->foundRootsView()->Counts();
-  ASSERT_EQ(roots.size(), 1u);
-  EXPECT_EQ(roots[0].files, deleted.size());
-  EXPECT_EQ(roots[0].folders, folders.size());
+  ResultTreeModel* paths = window->browser()->treeModel(0);
+  ASSERT_EQ(paths->rowCount(), 1);
+  std::size_t folderRows = 0;
+  std::size_t filesListed = 0;
+  std::vector<QModelIndex> pending{paths->index(0, 0)};
+  while (!pending.empty()) {
+    const QModelIndex folder = pending.back();
+    pending.pop_back();
+    if (paths->canFetchMore(folder)) paths->fetchMore(folder);
+    filesListed += paths->FilesOf(folder).size();
+    for (int row = 0; row < paths->rowCount(folder); ++row) {
+      ++folderRows;
+      pending.push_back(paths->index(row, 0, folder));
+    }
+  }
+  EXPECT_EQ(filesListed, deleted.size());
+  EXPECT_EQ(folderRows, folders.size());
 
   // The files under the folders the window read are the manifest's deleted files, each at its path.
   std::map<std::string, IFileNode*> shown;
