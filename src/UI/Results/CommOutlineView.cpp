@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 
 #include "UI/Kit/Fonts.h"
 #include "UI/Results/CheckBoxDelegate.h"
@@ -23,7 +24,41 @@ CommOutlineView::CommOutlineView(ResultTreeModel* model, QWidget* parent)
   setTextElideMode(Qt::ElideRight);
   setExpandsOnDoubleClick(true);
   header()->setStretchLastSection(true);
-  connect(delegate_, &CheckBoxDelegate::checkClicked, model_, &ResultTreeModel::ToggleCheck);
+}
+
+QModelIndex CommOutlineView::BoxAt(const QPoint& point) const {
+  const QModelIndex index = indexAt(point);
+  if (!index.isValid() || !CheckBoxDelegate::BoxRect(visualRect(index)).contains(point)) return {};
+  return index;
+}
+
+void CommOutlineView::mousePressEvent(QMouseEvent* event) {
+  pressedBox_ = event->button() == Qt::LeftButton ? BoxAt(event->position().toPoint()) : QModelIndex();
+  if (pressedBox_.isValid()) {
+    event->accept();
+    return;
+  }
+  QTreeView::mousePressEvent(event);
+}
+
+void CommOutlineView::mouseReleaseEvent(QMouseEvent* event) {
+  if (!pressedBox_.isValid()) {
+    QTreeView::mouseReleaseEvent(event);
+    return;
+  }
+  const QModelIndex box = BoxAt(event->position().toPoint());
+  if (box == pressedBox_) model_->ToggleCheck(box);
+  pressedBox_ = QPersistentModelIndex();
+  event->accept();
+}
+
+void CommOutlineView::mouseDoubleClickEvent(QMouseEvent* event) {
+  // A quick second click on a box is another click on it, not a request to expand the row.
+  if (BoxAt(event->position().toPoint()).isValid()) {
+    mousePressEvent(event);
+    return;
+  }
+  QTreeView::mouseDoubleClickEvent(event);
 }
 
 bool CommOutlineView::selectRootItem() {

@@ -1,7 +1,7 @@
 #pragma once
 // One result tree of the results window: its rows with a check box, an icon and a label (ResultTreeModel),
 // selected by a click or the up and down arrows only (typing does not jump to a row), expanded and collapsed
-// by a double click. A click on a row's box asks the model to toggle its mark.
+// by a double click. A click on a row's box asks the model to toggle its mark and leaves the selection as it is.
 
 #include <QTreeView>
 
@@ -23,10 +23,17 @@ class CommOutlineView : public QTreeView {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
 
  private:
+  // The row whose box the pointer pressed, invalid when none.
+  QModelIndex BoxAt(const QPoint& point) const;
+
   ResultTreeModel* model_;
   CheckBoxDelegate* delegate_;
+  QPersistentModelIndex pressedBox_;
 };
 
 }  // namespace quellsy::ui
