@@ -46,7 +46,7 @@ constexpr std::array<TabLook, ResultsBrowser::kTreeKinds> kTabs{{
     {"modifyButton", "RVT_FOUR_SELECT_TYPE_BUTTON_MODIFIED", "9IconImage"},
 }};
 
-constexpr std::array<int, FileListModel::kColumnCount> kColumnWidths{26, 220, 80, 240, 140};
+constexpr std::array<int, FileListModel::kColumnCount> kColumnWidths{26, 190, 80, 200, 130};
 
 const QString kTabStyle = QStringLiteral(
     "QToolButton{border:none;border-bottom:2px solid transparent;padding:2px 0;color:#4a5561}"
@@ -88,7 +88,7 @@ void ResultsBrowser::BuildTrees() {
     tab->setText(Text(look.text));
     tab->setAccessibleName(tab->text());
     tab->setIcon(QIcon(NamedImages::Pixmap(QString::fromLatin1(look.icon), QSize(16, 16))));
-    tab->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    tab->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tab->setCheckable(true);
     tab->setChecked(kind == 0);
     tab->setEnabled(false);
@@ -131,7 +131,9 @@ void ResultsBrowser::BuildTable() {
   for (int column = 0; column < FileListModel::kColumnCount; ++column)
     tableView_->horizontalHeader()->resizeSection(column, kColumnWidths[static_cast<std::size_t>(column)]);
   tableView_->horizontalHeader()->setSectionResizeMode(FileListModel::kCheckBox, QHeaderView::Fixed);
-  tableView_->horizontalHeader()->setStretchLastSection(true);
+  // The path takes what the window's width leaves.
+  tableView_->horizontalHeader()->setSectionResizeMode(FileListModel::kPath, QHeaderView::Stretch);
+  tableView_->horizontalHeader()->setStretchLastSection(false);
   layout->addWidget(tableView_);
   connect(delegate, &CheckBoxDelegate::checkClicked, this,
           [this](const QModelIndex& index) { listModel_->ToggleCheck(index.row()); });

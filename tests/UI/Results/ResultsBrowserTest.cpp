@@ -146,6 +146,7 @@ TEST_F(ResultsBrowserTest, EachTabShowsItsTreeWithCountsThatAddUpToTheFilesFound
     EXPECT_EQ(counted, files) << "tree " << kind;
     EXPECT_EQ(listed.size(), files) << "tree " << kind;
     EXPECT_EQ(browser_->outline(kind)->currentIndex(), model->index(0, 0)) << "the tab selects its first row";
+    EXPECT_EQ(browser_->listModel()->Files(), model->FilesOf(model->index(0, 0))) << "and lists its files";
   }
   // A date tree's top holds years, and each year its months; every month lists files and cannot be expanded.
   ResultTreeModel* modified = browser_->treeModel(3);
