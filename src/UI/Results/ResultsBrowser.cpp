@@ -15,6 +15,7 @@
 #include "UI/Kit/KDProgressView.h"
 #include "UI/Kit/NamedImages.h"
 #include "UI/Kit/NotificationObserver.h"
+#include "UI/Kit/PrivateData.h"
 #include "UI/Kit/TCImageButton.h"
 #include "UI/Kit/TCImageWindow.h"
 #include "UI/Kit/TCWindowButton.h"
@@ -65,6 +66,7 @@ ResultsBrowser::ResultsBrowser(KDDeletailWindowController& window, std::function
     // The field's clear button: the whole results come back.
     if (text.isEmpty() && !lastSearchStr_.isEmpty()) searchClearButtonClick();
   });
+  addSearchHistory();
   ObserveNotification(this, kSearchValueNotification, [this](const bridge::Notification&) { SearchTreeView(false); });
   ObserveNotification(this, kSearchFinishedNotification, [this](const bridge::Notification&) { reloadTreeView(); });
 }
@@ -329,6 +331,20 @@ void ResultsBrowser::RememberSearch(const QString& key) {
   recents.insert(recents.begin(), entry);
   if (recents.size() > kMaxRecentSearches) recents.resize(kMaxRecentSearches);
   defaults.SetStringList(UserDefaults::kRecentSearches, recents);
+  window_.addSearchHistoryMenu();
+}
+
+void ResultsBrowser::saveSearchHistroy() {
+  PrivateData::SetStringList(kSearchHistoryKey, UserDefaults::Instance()
+                                                    .GetStringList(UserDefaults::kRecentSearches)
+                                                    .value_or(std::vector<std::string>()));
+}
+
+void ResultsBrowser::addSearchHistory() {
+  std::vector<std::string> history = PrivateData::GetStringList(kSearchHistoryKey).value_or(std::vector<std::string>());
+  if (history.empty()) return;
+  if (history.size() > kMaxRecentSearches) history.resize(kMaxRecentSearches);
+  UserDefaults::Instance().SetStringList(UserDefaults::kRecentSearches, history);
   window_.addSearchHistoryMenu();
 }
 

@@ -33,6 +33,7 @@ class ResultsBrowser : public QObject {
   static constexpr int kMaxRecentSearches = 10;
   static constexpr const char* kSearchValueNotification = "DoSearchValue";
   static constexpr const char* kSearchFinishedNotification = "DoSearchFinished";
+  static constexpr const char* kSearchHistoryKey = "SearchHistory";
 
   // Builds into window's tree and list panes; reloadTrees makes the window look at the path tree again (and
   // so call Refresh).
@@ -68,6 +69,10 @@ class ResultsBrowser : public QObject {
   bool doSearch();
   bool searchClearButtonClick();
   const QString& lastSearchStr() const { return lastSearchStr_; }
+  // The recent searches kept in "PrivateData" under "SearchHistory" (going back home), and taken from there
+  // when it holds any (a window is made).
+  void saveSearchHistroy();
+  void addSearchHistory();
 
  private:
   void BuildTrees();

@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QToolButton>
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include "ResultsWindowFixture.h"
 #include "UI/Backend/ScriptedBackend.h"
 #include "UI/Kit/NotificationObserver.h"
+#include "UI/Kit/PrivateData.h"
 #include "UI/Kit/UserDefaults.h"
 #include "UI/Results/CheckBoxDelegate.h"
 #include "UI/Results/CommOutlineView.h"
@@ -425,6 +427,25 @@ TEST_F(ResultsBrowserTest, ASearchNarrowsEveryTreeAndClearingItBringsTheWholeRes
   EXPECT_TRUE(browser_->listModel()->Files().empty());
   ASSERT_NE(browser_->tableView()->noValueView(), nullptr) << "the note over the empty listing";
   EXPECT_TRUE(browser_->tableView()->noValueView()->isVisible());
+}
+
+TEST_F(ResultsBrowserTest, RecentSearchesAreKeptInTheSettingsAndComeBackWithTheNextWindow) {
+  ScanToEnd();
+  for (const char* key : {"Photo", "Clip", "Photo"}) {
+    Search(QString::fromLatin1(key));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !backend_.KDGetIsSearching() && browser_->lastSearchStr() == key; }));
+  }
+  const std::vector<std::string> recents{"Photo", "Clip"};
+  EXPECT_EQ(UserDefaults::Instance().GetStringList(UserDefaults::kRecentSearches), recents) << "newest first, once each";
+  browser_->saveSearchHistroy();
+  EXPECT_EQ(PrivateData::GetStringList(ResultsBrowser::kSearchHistoryKey), recents);
+
+  UserDefaults::Instance().SetStringList(UserDefaults::kRecentSearches, {});
+  Scan();
+  EXPECT_EQ(UserDefaults::Instance().GetStringList(UserDefaults::kRecentSearches), recents);
+  QStringList shown;
+  for (const QAction* action : window_->searchMenu()->actions()) shown << action->text();
+  EXPECT_TRUE(shown.contains(QStringLiteral("Photo")) && shown.contains(QStringLiteral("Clip"))) << shown.join(',').toStdString();
 }
 
 TEST_F(ResultsBrowserTest, TheEmptyNoteShowsOnlyOverAnEmptyListingOfFoundResults) {
