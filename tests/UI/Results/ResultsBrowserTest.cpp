@@ -429,6 +429,21 @@ TEST_F(ResultsBrowserTest, ASearchNarrowsEveryTreeAndClearingItBringsTheWholeRes
   EXPECT_TRUE(browser_->tableView()->noValueView()->isVisible());
 }
 
+TEST_F(ResultsBrowserTest, TextTypedWhileASearchRunsStartsTheNextSearchWhenItEnds) {
+  ScanToEnd();
+  window_->search()->setText(QStringLiteral("Photo"));
+  QTest::keyClick(window_->search(), Qt::Key_Return);
+  ASSERT_TRUE(backend_.KDGetIsSearching());
+  window_->search()->setText(QStringLiteral("Clip"));
+  QTest::keyClick(window_->search(), Qt::Key_Return);
+  EXPECT_EQ(browser_->lastSearchStr(), QStringLiteral("Photo")) << "refused while the first one runs";
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !backend_.KDGetIsSearching() && browser_->lastSearchStr() == "Clip"; }));
+  QCoreApplication::processEvents();
+  ASSERT_FALSE(ListedNames().empty());
+  for (const std::string& name : ListedNames()) EXPECT_EQ(name.rfind("Clip", 0), 0u) << name;
+  EXPECT_TRUE(Usable(window_->backHomeButton()));
+}
+
 TEST_F(ResultsBrowserTest, RecentSearchesAreKeptInTheSettingsAndComeBackWithTheNextWindow) {
   ScanToEnd();
   for (const char* key : {"Photo", "Clip", "Photo"}) {
