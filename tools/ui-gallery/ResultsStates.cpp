@@ -132,8 +132,9 @@ void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
       "Results window as a scan starts: the bottom bar waits for the first results, its buttons not yet usable",
       [](KDDeletailWindowController&, ScriptedBackend&) {});
   add("results-scanning",
-      "A quick scan under way: file systems found so far with their counts on the left, the found count, the "
-      "remaining time and the progress bar in the bottom bar, pause and stop usable",
+      "A quick scan under way: the path tree's roots found so far on the left (the other tabs wait for the "
+      "scan's end), the found count, the remaining time and the progress bar in the bottom bar, pause and stop "
+      "usable",
       [](KDDeletailWindowController&, ScriptedBackend& scripted) { Step(scripted, 4); });
   add("results-paused",
       "The scan paused: the continue button in place of pause, the search field usable for browsing",
