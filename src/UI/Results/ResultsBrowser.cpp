@@ -151,6 +151,10 @@ void ResultsBrowser::Refresh(const PathTreeMirror::Update& update) {
   RefreshListing();
   if (!Backend().IsScanRunning() && !endShown_) {
     endShown_ = true;
+    if (window_.selectDesktop() == 1) {
+      doEndScanSearch();
+      return;
+    }
     for (QToolButton* tab : tabs_) tab->setEnabled(true);
     selectRootItem();
     CommOutlineView* paths = outlines_[0];
@@ -346,6 +350,11 @@ void ResultsBrowser::addSearchHistory() {
   if (history.size() > kMaxRecentSearches) history.resize(kMaxRecentSearches);
   UserDefaults::Instance().SetStringList(UserDefaults::kRecentSearches, history);
   window_.addSearchHistoryMenu();
+}
+
+bool ResultsBrowser::doEndScanSearch() {
+  window_.search()->setText(QStringLiteral("Desktop"));
+  return doSearch();
 }
 
 bool ResultsBrowser::searchClearButtonClick() {

@@ -68,6 +68,8 @@ class ResultsBrowser : public QObject {
   static QString GetSearchText(const QString& text);
   bool doSearch();
   bool searchClearButtonClick();
+  // A scan of the Desktop entry has ended: its results are narrowed to the files of a folder named "Desktop".
+  bool doEndScanSearch();
   const QString& lastSearchStr() const { return lastSearchStr_; }
   // The recent searches kept in "PrivateData" under "SearchHistory" (going back home), and taken from there
   // when it holds any (a window is made).

@@ -444,6 +444,19 @@ TEST_F(ResultsBrowserTest, TextTypedWhileASearchRunsStartsTheNextSearchWhenItEnd
   EXPECT_TRUE(Usable(window_->backHomeButton()));
 }
 
+TEST_F(ResultsBrowserTest, AScanOfTheDesktopEntrySearchesForTheDesktopAtItsEndAndRemembersNothing) {
+  auto stick = backend_.GetDeviceInfoToArray()[1];
+  window_ = Open(stick->childAtIndex(0), 1, 1);
+  window_->getData();
+  browser_ = window_->browser();
+  backend_.RunToEnd();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return browser_->lastSearchStr() == QStringLiteral("Desktop"); }));
+  EXPECT_EQ(backend_.GetSearchString(), "Desktop");
+  EXPECT_FALSE(UserDefaults::Instance().GetStringList(UserDefaults::kRecentSearches).has_value() &&
+               !UserDefaults::Instance().GetStringList(UserDefaults::kRecentSearches)->empty());
+  EXPECT_FALSE(browser_->tabButton(1)->isEnabled()) << "the Desktop's files are shown by path only";
+}
+
 TEST_F(ResultsBrowserTest, RecentSearchesAreKeptInTheSettingsAndComeBackWithTheNextWindow) {
   ScanToEnd();
   for (const char* key : {"Photo", "Clip", "Photo"}) {
