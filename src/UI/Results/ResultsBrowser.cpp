@@ -10,12 +10,14 @@
 #include <algorithm>
 
 #include "Bridge/KDPublicUtilities.h"
+#include "Bridge/OpNodeData.h"
 #include "UI/Backend/IFacadeBackend.h"
 #include "UI/Kit/Fonts.h"
 #include "UI/Kit/KDProgressView.h"
 #include "UI/Kit/NamedImages.h"
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/PrivateData.h"
+#include "UI/Kit/SegmentedControl.h"
 #include "UI/Kit/TCImageButton.h"
 #include "UI/Kit/TCImageWindow.h"
 #include "UI/Kit/TCWindowButton.h"
@@ -69,6 +71,8 @@ ResultsBrowser::ResultsBrowser(KDDeletailWindowController& window, std::function
   addSearchHistory();
   ObserveNotification(this, kSearchValueNotification, [this](const bridge::Notification&) { SearchTreeView(false); });
   ObserveNotification(this, kSearchFinishedNotification, [this](const bridge::Notification&) { reloadTreeView(); });
+  ObserveNotification(this, KDNSTableView::kSpacePreviewNotification,
+                      [this](const bridge::Notification&) { spacePrviewFile(); });
 }
 
 ResultsBrowser::~ResultsBrowser() { StopObserving(this); }
@@ -296,6 +300,21 @@ void ResultsBrowser::RecountTreeMarks() {
   if (selectTypeCount_ == 1) Backend().RefreshTypeTreeState(nullptr);
   if (selectTypeCount_ >= 2) Backend().RefreshTimeTreeState(selectTypeCount_, 0);
   for (ResultTreeModel* model : models_) model->RefreshMarks();
+}
+
+void ResultsBrowser::spacePrviewFile() {
+  if (Backend().IsDeepScan() && ChecksLocked()) return;
+  if (window_.segment()->selectedSegment() == 2) return;
+  const std::vector<IFileNode*>& files = listModel_->Files();
+  if (files.empty()) return;
+  if (spacePreview_.current()) {
+    spacePreview_.Toggle(QString(), QImage());
+    return;
+  }
+  if (selectedRow_ < 0 || static_cast<std::size_t>(selectedRow_) >= files.size()) return;
+  IFileNode* file = files[static_cast<std::size_t>(selectedRow_)];
+  spacePreview_.Toggle(QString::fromStdString(OpNodeData::fileNodeName(file)),
+                       Backend().GetNSImageByFildNodeNSNumber(file), window_.window());
 }
 
 QString ResultsBrowser::GetSearchText(const QString& text) {

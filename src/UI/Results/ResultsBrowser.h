@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "UI/Kit/ItemViews/SpacePreviewWindow.h"
 #include "UI/Results/PathTreeMirror.h"
 
 class QStackedWidget;
@@ -63,6 +64,10 @@ class ResultsBrowser : public QObject {
   std::uint64_t selectedFileSize() const { return selectedFileSize_; }
   // The row selected last in the table, -1 for none.
   int selectedRow() const { return selectedRow_; }
+  // The space bar in the table: opens the preview of the row selected last, or closes the open one; nothing
+  // in the cover flow, over an empty listing or while a complete scan runs unpaused.
+  void spacePrviewFile();
+  SpacePreviewWindow* spacePreviewWindow() const { return spacePreview_.current(); }
 
   // Search.
   static QString GetSearchText(const QString& text);
@@ -110,6 +115,7 @@ class ResultsBrowser : public QObject {
   int selectedRow_ = -1;
   std::uint64_t selectedFileSize_ = 0;
   QString lastSearchStr_;
+  SpacePreviewToggle spacePreview_;
 };
 
 }  // namespace quellsy::ui

@@ -18,6 +18,7 @@
 #include "UI/Backend/ScriptedBackend.h"
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/PrivateData.h"
+#include "UI/Kit/SegmentedControl.h"
 #include "UI/Kit/UserDefaults.h"
 #include "UI/Results/CheckBoxDelegate.h"
 #include "UI/Results/CommOutlineView.h"
@@ -496,7 +497,7 @@ TEST_F(ResultsBrowserTest, NoResultsNoNote) {
   EXPECT_EQ(browser_->tableView()->noValueView(), nullptr);
 }
 
-TEST_F(ResultsBrowserTest, TheSpaceBarAsksForThePreviewOnce) {
+TEST_F(ResultsBrowserTest, TheSpaceBarOpensThePreviewOfTheRowSelectedLastAndTheNextClosesIt) {
   ScanToEnd();
   SelectFirstFolder();
   int asked = 0;
@@ -507,8 +508,20 @@ TEST_F(ResultsBrowserTest, TheSpaceBarAsksForThePreviewOnce) {
   EXPECT_EQ(browser_->selectedRow(), 3);
   QTest::keyClick(browser_->tableView(), Qt::Key_Space);
   EXPECT_EQ(asked, 1);
+  ASSERT_NE(browser_->spacePreviewWindow(), nullptr);
+  EXPECT_EQ(browser_->spacePreviewWindow()->titleLabel()->text(),
+            QString::fromStdString(NameOf(browser_->listModel()->Files()[3])));
   QTest::keyClick(browser_->tableView(), Qt::Key_A);
-  EXPECT_EQ(asked, 1);
+  EXPECT_EQ(asked, 1) << "other keys are the table's";
+  browser_->tableView()->setFocus();
+  QTest::keyClick(browser_->tableView(), Qt::Key_Space);
+  EXPECT_EQ(asked, 2);
+  EXPECT_EQ(browser_->spacePreviewWindow(), nullptr);
+
+  // In the cover flow the space bar opens nothing.
+  window_->segment()->setSelectedSegment(2);
+  QTest::keyClick(browser_->tableView(), Qt::Key_Space);
+  EXPECT_EQ(browser_->spacePreviewWindow(), nullptr);
 }
 
 TEST_F(ResultsBrowserTest, ExpansionSelectionAndScrollSurviveTheScansRefreshes) {
