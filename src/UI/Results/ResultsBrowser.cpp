@@ -49,7 +49,7 @@ constexpr std::array<TabLook, ResultsBrowser::kTreeKinds> kTabs{{
     {"modifyButton", "RVT_FOUR_SELECT_TYPE_BUTTON_MODIFIED", "9IconImage"},
 }};
 
-constexpr std::array<int, FileListModel::kColumnCount> kColumnWidths{26, 190, 80, 200, 130};
+constexpr std::array<int, FileListModel::kColumnCount> kColumnWidths{26, 180, 80, 200, 150};
 
 const QString kTabStyle = QStringLiteral(
     "QToolButton{border:none;border-bottom:2px solid transparent;padding:2px 0;color:#4a5561}"
