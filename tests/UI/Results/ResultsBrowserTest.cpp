@@ -42,6 +42,15 @@ ScriptedResultShape Shape() {
   return shape;
 }
 
+// One folder of files under the volume's root.
+ScriptedResultShape OneFolder(int files) {
+  ScriptedResultShape shape = Shape();
+  shape.topFolders = 1;
+  shape.depth = 0;
+  shape.filesPerFolder = files;
+  return shape;
+}
+
 // The number in a group row's label "name(count)".
 std::uint64_t CountInLabel(const QModelIndex& index) {
   const QString label = index.data().toString();
@@ -525,11 +534,7 @@ TEST_F(ResultsBrowserTest, TheSpaceBarOpensThePreviewOfTheRowSelectedLastAndTheN
 }
 
 TEST_F(ResultsBrowserTest, ExpansionSelectionAndScrollSurviveTheScansRefreshes) {
-  ScriptedResultShape shape = Shape();
-  shape.topFolders = 1;
-  shape.depth = 0;
-  shape.filesPerFolder = 400;
-  backend_.SetResultShape(shape);
+  backend_.SetResultShape(OneFolder(400));
   backend_.SetScanSteps(ScriptedBackend::EvenSteps(8));
   Scan();
   Step();
@@ -560,12 +565,7 @@ TEST_F(ResultsBrowserTest, ExpansionSelectionAndScrollSurviveTheScansRefreshes) 
 }
 
 TEST_F(ResultsBrowserTest, AHundredThousandFilesAreListedAndSorted) {
-  ScriptedResultShape shape = Shape();
-  shape.topFolders = 1;
-  shape.depth = 0;
-  shape.filesPerFolder = 100000;
-  shape.deletedEvery = 0;
-  backend_.SetResultShape(shape);
+  backend_.SetResultShape(OneFolder(100000));
   backend_.SetScanSteps(ScriptedBackend::EvenSteps(1));
   ScanToEnd();
   SelectFirstFolder();
