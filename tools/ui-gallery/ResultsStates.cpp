@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QToolButton>
 #include <functional>
 
 #include "Bridge/DiskVolumeNodeData.h"
@@ -11,7 +13,11 @@
 #include "UI/Kit/ModalRunner.h"
 #include "UI/Kit/TCImageButton.h"
 #include "UI/Kit/TCImageWindow.h"
+#include "UI/Results/CommOutlineView.h"
+#include "UI/Results/FileListModel.h"
 #include "UI/Results/KDDeletailWindowController.h"
+#include "UI/Results/ResultTreeModel.h"
+#include "UI/Results/ResultsBrowser.h"
 
 namespace quellsy::gallery {
 namespace {
@@ -81,6 +87,33 @@ void StopConfirmed(KDDeletailWindowController& window, ScriptedBackend& backend)
   window.popupViewHidden();
 }
 
+// The scan run to its end, the hint closed.
+void Finished(KDDeletailWindowController& window, ScriptedBackend& backend) {
+  backend.RunToEnd();
+  Until([&] { return window.browser()->tabButton(1)->isEnabled(); });
+  window.popupViewHidden();
+}
+
+// The tab of kind shown with a row below its first one selected; two of the row's files checked.
+void BrowseTab(KDDeletailWindowController& window, ScriptedBackend& backend, int kind) {
+  Finished(window, backend);
+  ui::ResultsBrowser* browser = window.browser();
+  browser->selectTab(kind);
+  ui::CommOutlineView* outline = browser->outline(kind);
+  QModelIndex row = outline->model()->index(0, 0);
+  // Path: a volume's first folder; type: the first kind's second extension; dates: the first year's first month.
+  const std::vector<int> rows = kind == 0 ? std::vector<int>{0} : kind == 1 ? std::vector<int>{1} : std::vector<int>{0, 0};
+  for (const int child : rows) {
+    outline->expand(row);
+    row = outline->model()->index(child, 0, row);
+  }
+  outline->setCurrentIndex(row);
+  QApplication::processEvents();
+  ui::FileListModel* files = browser->listModel();
+  for (const int checked : {1, 3})
+    if (checked < files->rowCount()) files->ToggleCheck(checked);
+}
+
 }  // namespace
 
 void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
@@ -99,8 +132,9 @@ void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
       "Results window as a scan starts: the bottom bar waits for the first results, its buttons not yet usable",
       [](KDDeletailWindowController&, ScriptedBackend&) {});
   add("results-scanning",
-      "A quick scan under way: file systems found so far with their counts on the left, the found count, the "
-      "remaining time and the progress bar in the bottom bar, pause and stop usable",
+      "A quick scan under way: the path tree's roots found so far on the left (the other tabs wait for the "
+      "scan's end), the found count, the remaining time and the progress bar in the bottom bar, pause and stop "
+      "usable",
       [](KDDeletailWindowController&, ScriptedBackend& scripted) { Step(scripted, 4); });
   add("results-paused",
       "The scan paused: the continue button in place of pause, the search field usable for browsing",
@@ -134,6 +168,33 @@ void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
         Step(scripted, 3);
         Until([&] { return window.stopButton()->isDisabled(); });
       });
+  add("results-tree-path",
+      "Browsing by path: a folder selected, its files in the table, two of them checked (the select-all box and "
+      "the folder half checked) and the summary of the checked files",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) { BrowseTab(window, scripted, 0); });
+  add("results-tree-type",
+      "Browsing by type: the seven kinds with their counts, an extension's files listed",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) { BrowseTab(window, scripted, 1); });
+  add("results-tree-created", "Browsing by creation month: years and months with their counts",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) { BrowseTab(window, scripted, 2); });
+  add("results-tree-modified",
+      "Browsing by modification month, the listing sorted by size (the triangle in the Size header)",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) {
+        BrowseTab(window, scripted, 3);
+        window.browser()->sortByColumn(ui::FileListModel::kSize);
+      });
+  add("results-search",
+      "A search for \"Photo\": every tree narrowed to the matching files, the listing holding them all",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) {
+        Finished(window, scripted);
+        window.search()->setText(QStringLiteral("Photo"));
+        window.browser()->doSearch();
+        Until([&] { return !scripted.KDGetIsSearching(); });
+        QApplication::processEvents();
+      });
+  add("results-empty-note",
+      "A row without files of its own selected: the note over the empty listing points to the trees",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) { Finished(window, scripted); });
 }
 
 }  // namespace quellsy::gallery

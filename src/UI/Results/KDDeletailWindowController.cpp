@@ -19,7 +19,7 @@
 #include "UI/Kit/TextFormat.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/ViewFrames.h"
-#include "UI/Results/FoundRootsView.h"
+#include "UI/Results/ResultsBrowser.h"
 
 namespace quellsy::ui {
 namespace {
@@ -71,6 +71,7 @@ void KDDeletailWindowController::BuildWindow() {
 
   BuildContent();
   buildDetailViewWindowTitleBar();
+  browser_ = new ResultsBrowser(*this, [this] { RefreshFoundFiles(); });
 }
 
 void KDDeletailWindowController::BuildContent() {
@@ -109,35 +110,10 @@ void KDDeletailWindowController::BuildContent() {
   left.setColor(QPalette::Window, kPaneBackground);
   left.setColor(QPalette::Base, kPaneBackground);
   splistLeftView_->setPalette(left);
-  foundRootsView_ = new FoundRootsView(splistLeftView_);
-  auto* leftLayout = new QVBoxLayout(splistLeftView_);
-  leftLayout->setContentsMargins(8, 8, 0, 0);
-  leftLayout->addWidget(foundRootsView_);
-
   listPane_ = Pane("listPane", splistView_);
   QPalette right = listPane_->palette();
   right.setColor(QPalette::Window, Qt::white);
   listPane_->setPalette(right);
-  auto* arrow = new QLabel(listPane_);
-  arrow->setObjectName(QStringLiteral("listPaneArrow"));
-  arrow->setAccessibleName(QStringLiteral("arrow"));
-  arrow->setPixmap(NamedImages::Pixmap(QStringLiteral("arrow")));
-  auto* note = new QLabel(Text("RVT_FOUR_FOUND_ROOTS_NOTE"), listPane_);
-  note->setObjectName(QStringLiteral("listPaneNote"));
-  note->setAccessibleName(note->text());
-  note->setWordWrap(true);
-  note->setFont(SystemFont(13));
-  note->setStyleSheet(QStringLiteral("color:#6f7c8c"));
-  auto* noteRow = new QHBoxLayout;
-  noteRow->addStretch(1);
-  noteRow->addWidget(arrow, 0, Qt::AlignTop);
-  noteRow->addWidget(note, 0, Qt::AlignTop);
-  noteRow->addStretch(1);
-  auto* rightLayout = new QVBoxLayout(listPane_);
-  rightLayout->addStretch(1);
-  rightLayout->addLayout(noteRow);
-  rightLayout->addStretch(2);
-  note->setMaximumWidth(380);
 
   splistView_->addWidget(splistLeftView_);
   splistView_->addWidget(listPane_);
@@ -224,8 +200,7 @@ void KDDeletailWindowController::DataInitFinished() {
 }
 
 void KDDeletailWindowController::RefreshFoundFiles() {
-  const PathTreeMirror::Update update = pathTree_.Refresh();
-  foundRootsView_->Refresh(pathTree_, update);
+  browser_->Refresh(pathTree_.Refresh());
 }
 
 void KDDeletailWindowController::setFoundAllFiles() {

@@ -8,9 +8,9 @@
 //   ResultsScanControl.cpp           starting, watching, pausing, stopping and ending a scan; the deep scan
 //   ResultsWindowLeaving.cpp         close, back home, the save question, removal of the scanned device
 //   ResultsDeepScanHint.cpp          the deep-scan hint pop-over
-// The found files show in the content between the search row and the control strip: the path tree's roots with
-// their counts (FoundRootsView) on the left, the listing's pane on the right. The trees, the file table, the
-// grid and the search take those two panes (treePane(), listPane()) and hook into DataInitFinished.
+// The found files show in the content between the search row and the control strip: the result trees on the
+// left, the file table on the right, with the search and the check marks (ResultsBrowser, in those two panes:
+// treePane(), listPane()), brought up to date at each look at the path tree.
 //
 // GUI thread only: it reads the bridge's state through the facade (Backend()) and learns of new results from
 // "NormalScranValue"; it never waits for the scan.
@@ -39,7 +39,7 @@ class QTimer;
 
 namespace quellsy::ui {
 
-class FoundRootsView;
+class ResultsBrowser;
 class KDProgressView;
 class SegmentedControl;
 class TCImageButton;
@@ -149,7 +149,7 @@ class KDDeletailWindowController final : public QObject,
   QLineEdit* search() const { return search_; }
   QMenu* searchMenu() const { return searchMenu_; }
   SegmentedControl* segment() const { return segment_; }
-  FoundRootsView* foundRootsView() const { return foundRootsView_; }
+  ResultsBrowser* browser() const { return browser_; }
   const PathTreeMirror& pathTree() const { return pathTree_; }
   MAAttachedWindow* attachedWindow() const { return attachedWindow_; }
   KDDeepScanViewController* deepScanVC() const { return deepScanVC_; }
@@ -164,6 +164,7 @@ class KDDeletailWindowController final : public QObject,
   bool isCloseWindow() const { return isCloseWindow_; }
   bool isSelectBackHome() const { return isSelectBackHome_; }
   bool bSave() const { return bSave_; }
+  int selectDesktop() const { return selectDesktop_; }
   void setBSave(bool saved) { bSave_ = saved; }
 
  private:
@@ -228,7 +229,7 @@ class KDDeletailWindowController final : public QObject,
   QSplitter* splistView_ = nullptr;
   QWidget* splistLeftView_ = nullptr;
   QWidget* listPane_ = nullptr;
-  FoundRootsView* foundRootsView_ = nullptr;
+  ResultsBrowser* browser_ = nullptr;
 
   PathTreeMirror pathTree_;
 

@@ -19,7 +19,7 @@
 #include "UI/Kit/TextFormat.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/ViewFrames.h"
-#include "UI/Results/FoundRootsView.h"
+#include "UI/Results/ResultsBrowser.h"
 #include "UI/Results/KDDeletailWindowController.h"
 
 namespace quellsy::ui {
@@ -54,7 +54,7 @@ void KDDeletailWindowController::Stop(QTimer*& timer) {
 
 void KDDeletailWindowController::getData() {
   pathTree_.Clear();
-  foundRootsView_->Clear();
+  browser_->Clear();
   dotsSuffix_.clear();
   isDeepScan_ = false;
   setNotification();
@@ -343,7 +343,7 @@ void KDDeletailWindowController::deepSrcanButtonAction() {
   Backend().KDResetTreeNodeData();
   dotsSuffix_.clear();
   pathTree_.Clear();
-  foundRootsView_->Clear();
+  browser_->Clear();
   for (TCImageButton* button : {backHomeButton_, pauseButton_, stopButton_, recovertyButton_})
     button->setButtonEnabled(false);
   continueScanButton_->setButtonEnabled(true);

@@ -19,6 +19,7 @@
 #include "UI/Kit/TextFormat.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Results/KDDeletailWindowController.h"
+#include "UI/Results/ResultsBrowser.h"
 #include "UI/Shell/ResultsWindowNeighbours.h"
 #include "Utility/CatchExeception.h"
 
@@ -149,6 +150,7 @@ void KDDeletailWindowController::doBackHomeAction(int askToSave) {
   Backend().KDCleanOpNodeSate();
   CatchExeception::WriteLog("begin back home\n");
   Backend().SetViewType(0);
+  browser_->saveSearchHistroy();
   remainTimeLabel_->setText(
       FormatText(Text("RVT_FOUR_REMAININGTIME"), {QString::fromLatin1(KDUIController::kNoEstimate)}));
   findFilesLabel_->setText(FormatText(Text("RVT_FOUR_FILESFOUND"), {QStringLiteral("0")}));

@@ -22,7 +22,8 @@
 #include "UI/Kit/SegmentedControl.h"
 #include "UI/Kit/TCImageWindow.h"
 #include "UI/Kit/ViewFrames.h"
-#include "UI/Results/FoundRootsView.h"
+#include "UI/Results/ResultTreeModel.h"
+#include "UI/Results/ResultsBrowser.h"
 #include "UI/Shell/KDRootWindowController.h"
 
 namespace quellsy::ui::test {
@@ -255,27 +256,47 @@ TEST_P(EndStates, TheEndOfAQuickScanEnablesRecoverExportAndTheDeepScan) {
 
 INSTANTIATE_TEST_SUITE_P(Results, EndStates, ::testing::Values(EndCase{2, 10}, EndCase{0, 0}));
 
-TEST_F(ResultsWindowTest, TheFoundRootsShowTheirFoldersAndFilesAsTheyArrive) {
+// The files listed under each folder row of a root row of the path tree, and the folder rows.
+struct RootRows {
+  QString name;
+  int folders = 0;
+  std::size_t files = 0;
+};
+
+std::vector<RootRows> PathRoots(ResultTreeModel* model) {
+  std::vector<RootRows> roots;
+  for (int row = 0; row < model->rowCount(); ++row) {
+    const QModelIndex root = model->index(row, 0);
+    if (model->canFetchMore(root)) model->fetchMore(root);
+    RootRows counts{root.data().toString(), model->rowCount(root), model->FilesOf(root).size()};
+    for (int folder = 0; folder < counts.folders; ++folder) counts.files += model->FilesOf(model->index(folder, 0, root)).size();
+    roots.push_back(counts);
+  }
+  return roots;
+}
+
+TEST_F(ResultsWindowTest, ThePathTreeShowsItsRootsFoldersAndFilesAsTheyArrive) {
   ScriptedResultShape shape = TwoFolders();
   shape.volumes = {"Macintosh HD", "Backup"};
   backend_.SetResultShape(shape);
   // A whole disk is scanned with the shape's volumes as its roots.
   KDDeletailWindowController* window = Open(backend_.GetDeviceInfoToArray()[0]);
   window->getData();
+  ResultTreeModel* paths = window->browser()->treeModel(0);
   Step();  // 20 % of 26 nodes: 5, the first root, its first folder and three files
-  ASSERT_EQ(window->foundRootsView()->Counts().size(), 1u);
-  EXPECT_EQ(window->foundRootsView()->Counts()[0].name, QStringLiteral("Macintosh HD"));
-  EXPECT_EQ(window->foundRootsView()->Counts()[0].files, 3u);
-  EXPECT_EQ(window->foundRootsView()->Counts()[0].folders, 1u);
+  std::vector<RootRows> roots = PathRoots(paths);
+  ASSERT_EQ(roots.size(), 1u);
+  EXPECT_EQ(roots[0].name, QStringLiteral("Macintosh HD"));
+  EXPECT_EQ(roots[0].files, 3u);
+  EXPECT_EQ(roots[0].folders, 1);
   RunToEnd(window);
-  const auto& counts = window->foundRootsView()->Counts();
-  ASSERT_EQ(counts.size(), 2u);
-  for (const auto& root : counts) {
-    EXPECT_EQ(root.folders, 2u) << root.name.toStdString();
+  roots = PathRoots(paths);
+  ASSERT_EQ(roots.size(), 2u);
+  for (const RootRows& root : roots) {
+    EXPECT_EQ(root.folders, 2) << root.name.toStdString();
     EXPECT_EQ(root.files, 10u) << root.name.toStdString();
   }
-  EXPECT_EQ(counts[1].name, QStringLiteral("Backup"));
-  EXPECT_EQ(window->foundRootsView()->topLevelItem(1)->text(1), QStringLiteral("10"));
+  EXPECT_EQ(roots[1].name, QStringLiteral("Backup"));
   // Each look asked only for what came after the folders already read: the first from the start, the second
   // after the root and folder of the first step, every later one after all six folders.
   EXPECT_EQ(window->pathTree().Size(), 6u) << "two roots and four folders";
@@ -289,10 +310,10 @@ TEST_F(ResultsWindowTest, TheFoundRootsShowTheirFoldersAndFilesAsTheyArrive) {
 TEST_F(ResultsWindowTest, ADeepScanAfterAQuickOneStartsOverWithTheCompleteScansLayout) {
   KDDeletailWindowController* window = Scan();
   RunToEnd(window);
-  ASSERT_EQ(window->foundRootsView()->Counts().size(), 1u);
+  ASSERT_EQ(window->browser()->treeModel(0)->rowCount(), 1);
   Click(window->advButton());
   EXPECT_TRUE(Has(backend_.Calls(), "KDResetTreeNodeData"));
-  EXPECT_EQ(window->foundRootsView()->topLevelItemCount(), 0);
+  EXPECT_EQ(window->browser()->treeModel(0)->rowCount(), 0);
   EXPECT_FALSE(window->advButton()->isVisible());
   EXPECT_EQ(ViewFrame(window->stopButton()), QRectF(527, 32, 18, 18));
   EXPECT_EQ(ViewFrame(window->pauseButton()), QRectF(497, 32, 18, 18));
@@ -311,7 +332,7 @@ TEST_F(ResultsWindowTest, ADeepScanAfterAQuickOneStartsOverWithTheCompleteScansL
   RunToEnd(window);
   EXPECT_TRUE(window->segment()->isEnabled());
   EXPECT_FALSE(window->advButton()->isVisible()) << "no deep scan is offered after a deep scan";
-  EXPECT_EQ(window->foundRootsView()->Counts().size(), 1u);
+  EXPECT_EQ(window->browser()->treeModel(0)->rowCount(), 1);
 }
 
 TEST_F(ResultsWindowTest, AnImageIsAlwaysScannedCompletely) {
@@ -654,7 +675,8 @@ TEST_F(ResultsWindowTest, EveryControlHasANameForPeopleAndTests) {
   KDDeletailWindowController* window = Open(Volume());
   for (const char* name : {"backHomeButton", "exportButton", "pauseButton", "continueScanButton", "stopButton",
                            "recovertyButton", "advButton", "aboutButton", "findFilesLabel", "remainTimeLabel",
-                           "selectFilesLabel", "progressView", "searchField", "searchMenu", "viewSegment", "foundRootsView",
+                           "selectFilesLabel", "progressView", "searchField", "searchMenu", "viewSegment", "pathButton",
+                           "typeButton", "creatButton", "modifyButton", "outline0", "fileTable", "selectAllButton",
                            "splistLeftView", "listPane"}) {
     const auto* widget = window->window()->findChild<QWidget*>(QString::fromLatin1(name));
     ASSERT_NE(widget, nullptr) << name;

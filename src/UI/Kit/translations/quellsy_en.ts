@@ -258,6 +258,21 @@
         <extracomment>File table column</extracomment>
         <translation>Path</translation>
     </message>
+    <message id="RVT_FOUR_SELECT_TYPE_BUTTON_CREATED">
+        <source>Created</source>
+        <extracomment>Tree tab: files by the month they were created</extracomment>
+        <translation>Created</translation>
+    </message>
+    <message id="RVT_FOUR_SELECT_TYPE_BUTTON_MODIFIED">
+        <source>Modified</source>
+        <extracomment>Tree tab: files by the month they were last changed</extracomment>
+        <translation>Modified</translation>
+    </message>
+    <message id="SELECT_ALL">
+        <source>Select all</source>
+        <extracomment>The box in the file table's header that checks or clears every file listed</extracomment>
+        <translation>Select all</translation>
+    </message>
     <message id="RVT_FOUR_NO_VALUE_NOTE">
         <source>No files here. Choose another folder or kind on the left.</source>
         <extracomment>Shown over an empty file list</extracomment>
@@ -787,16 +802,6 @@
         <source>Cover flow</source>
         <extracomment>View switch: found files as a cover flow</extracomment>
         <translation>Cover flow</translation>
-    </message>
-    <message id="RVT_FOUR_FOUND_ROOTS_NOTE">
-        <source>Every file system found is listed on the left with the number of files found in it. The counts grow while the scan runs.</source>
-        <extracomment>Note beside the list of found file systems</extracomment>
-        <translation>Every file system found is listed on the left with the number of files found in it. The counts grow while the scan runs.</translation>
-    </message>
-    <message id="RVT_FOUR_ROOT_COUNTS">
-        <source>%lld folders and %lld files found here</source>
-        <extracomment>Tool tip of a found file system; the numbers of folders and of files</extracomment>
-        <translation>%lld folders and %lld files found here</translation>
     </message>
     <message id="RVT_FOUR_SCAN_NOT_STARTED_TITLE">
         <source>The scan could not start</source>
