@@ -75,6 +75,7 @@ GroupNodes BridgeBackend::GetChildGroups(const OpNodeData* node) { return KDUICo
 std::vector<IFileNode*> BridgeBackend::GetFileNodeToArray(const OpNodeData* node) {
   return KDUIController::GetFileNodeToArray(node);
 }
+std::uint64_t BridgeBackend::GetScanGeneration() { return KDUIController::GetScanGeneration(); }
 std::size_t BridgeBackend::GetNodeChildrenCnt(const OpNodeData* node) { return KDUIController::GetNodeChildrenCnt(node); }
 int BridgeBackend::GetNodeState(const OpNodeData* node) { return KDUIController::GetNodeState(node); }
 void BridgeBackend::KDSetNodeState(OpNodeData* node, int state) { KDUIController::KDSetNodeState(node, state); }

@@ -55,6 +55,7 @@ class BridgeBackend final : public IFacadeBackend {
   GroupNodes KDGetTopNodes(int kind) override;
   GroupNodes GetChildGroups(const OpNodeData* node) override;
   std::vector<IFileNode*> GetFileNodeToArray(const OpNodeData* node) override;
+  std::uint64_t GetScanGeneration() override;
   std::size_t GetNodeChildrenCnt(const OpNodeData* node) override;
   int GetNodeState(const OpNodeData* node) override;
   void KDSetNodeState(OpNodeData* node, int state) override;

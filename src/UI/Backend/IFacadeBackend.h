@@ -79,6 +79,9 @@ class IFacadeBackend {
   virtual GroupNodes KDGetTopNodes(int kind) = 0;
   virtual GroupNodes GetChildGroups(const OpNodeData* node) = 0;
   virtual std::vector<IFileNode*> GetFileNodeToArray(const OpNodeData* node) = 0;
+  // The scan whose results are held now; a wrapper the window makes of a listed file carries the scan it was
+  // listed in, so a mark never reaches a file of an earlier scan.
+  virtual std::uint64_t GetScanGeneration() = 0;
   virtual std::size_t GetNodeChildrenCnt(const OpNodeData* node) = 0;
   virtual int GetNodeState(const OpNodeData* node) = 0;
   virtual void KDSetNodeState(OpNodeData* node, int state) = 0;

@@ -325,6 +325,9 @@ std::vector<IFileNode*> ScriptedBackend::GetFileNodeToArray(const OpNodeData* no
   return files;
 }
 
+// Played results are never stale: the wrappers the windows make act on them whatever scan they name.
+std::uint64_t ScriptedBackend::GetScanGeneration() { return 0; }
+
 std::size_t ScriptedBackend::GetNodeChildrenCnt(const OpNodeData* node) {
   if (!node) return 0;
   std::size_t sum = 0;

@@ -44,9 +44,10 @@ bool FileListModel::CreatedBefore(std::uint64_t first, std::uint64_t second, boo
   return ascending ? first < second : second < first;
 }
 
-void FileListModel::SetFiles(std::vector<IFileNode*> files) {
+void FileListModel::SetFiles(std::vector<IFileNode*> files, std::uint64_t scan) {
   beginResetModel();
   files_ = std::move(files);
+  scan_ = scan;
   endResetModel();
 }
 
@@ -97,6 +98,7 @@ bool FileListModel::ToggleCheck(int row) {
   }
   Backend().KDTableViewCellCilck();
   OpNodeData wrapper(files_[static_cast<std::size_t>(row)]);
+  wrapper.setScan(scan_);
   Backend().KDSetNodeState(&wrapper, NextCheckState(OpNodeData::fileNodeState(wrapper.fileNode())));
   RefreshMarks();
   emit checksChanged();
@@ -119,6 +121,7 @@ void FileListModel::SetAllStates(int state) {
   for (IFileNode* file : files_) {
     if (file->IsDirectory()) continue;
     OpNodeData wrapper(file);
+    wrapper.setScan(scan_);
     Backend().KDSetNodeState(&wrapper, state);
   }
   RefreshMarks();

@@ -26,7 +26,8 @@ class FileListModel : public QAbstractTableModel {
 
   const std::vector<IFileNode*>& Files() const { return files_; }
   // A new listing.
-  void SetFiles(std::vector<IFileNode*> files);
+  // scan: the scan the files were listed in (the bridge refuses marks on files of another).
+  void SetFiles(std::vector<IFileNode*> files, std::uint64_t scan = 0);
   // When files is the listing with more files after it, only those are added (rows shown stay where they are);
   // false otherwise, with nothing changed.
   bool Append(const std::vector<IFileNode*>& files);
@@ -52,6 +53,7 @@ class FileListModel : public QAbstractTableModel {
 
  private:
   std::vector<IFileNode*> files_;
+  std::uint64_t scan_ = 0;  // the scan the listed files belong to
 };
 
 }  // namespace quellsy::ui

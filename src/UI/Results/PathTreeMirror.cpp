@@ -14,6 +14,7 @@ PathTreeMirror::Update PathTreeMirror::Refresh() {
     if (from != 0) tail = Backend().PathTail(0);
     generation_ = tail.generation;
   }
+  scan_ = tail.scan;
   update.firstNew = entries_.size();
   for (const bridge::PathTreeEntry& entry : tail.entries) Append(entry);
   return update;

@@ -29,6 +29,8 @@ class PathTreeMirror {
   const bridge::PathTreeEntry& Entry(std::size_t id) const { return entries_[id]; }
   // The ids of the file-system roots, in the order they came.
   const std::vector<std::size_t>& Roots() const { return roots_; }
+  // The scan the copied folders belong to.
+  std::uint64_t Scan() const { return scan_; }
   // The position in Roots() of the root folder id lies under.
   std::size_t RootIndexOf(std::size_t id) const { return rootIndex_[id]; }
 
@@ -36,6 +38,7 @@ class PathTreeMirror {
   void Append(const bridge::PathTreeEntry& entry);
 
   std::uint64_t generation_ = 0;
+  std::uint64_t scan_ = 0;
   std::vector<bridge::PathTreeEntry> entries_;
   std::vector<std::size_t> rootIndex_;
   std::vector<std::size_t> roots_;

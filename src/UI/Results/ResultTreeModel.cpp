@@ -258,6 +258,7 @@ bool ResultTreeModel::ToggleCheck(const QModelIndex& index) {
   Item* item = ItemOf(index);
   if (IsPath()) {
     OpNodeData wrapper(mirror_.Entry(item->folder).node);
+    wrapper.setScan(mirror_.Scan());
     Backend().KDSetNodeState(&wrapper, state);
   } else {
     Backend().KDSetNodeState(item->group.get(), state);

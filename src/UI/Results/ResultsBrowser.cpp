@@ -204,7 +204,7 @@ void ResultsBrowser::RefreshDetailPage(bool summary) {
   listingIsSearch_ = false;
   std::vector<IFileNode*> files;
   if (opDataFile_.isValid()) files = models_[static_cast<std::size_t>(selectTypeCount_)]->FilesOf(opDataFile_);
-  listModel_->SetFiles(std::move(files));
+  listModel_->SetFiles(std::move(files), Backend().GetScanGeneration());
   isSorted_ = 0;
   tableView_->headerCell()->setSortAscending(-1, true);
   changeSelectAllButtonState();
@@ -218,7 +218,7 @@ void ResultsBrowser::RefreshListing() {
   if (listModel_->Append(files)) return;
   // The node's files changed otherwise: listed anew where the user had scrolled to.
   const int scrolled = tableView_->verticalScrollBar()->value();
-  listModel_->SetFiles(files);
+  listModel_->SetFiles(files, Backend().GetScanGeneration());
   tableView_->verticalScrollBar()->setValue(scrolled);
 }
 
@@ -388,7 +388,7 @@ void ResultsBrowser::SearchTreeView(bool finished) {
   if (!finished) return;
   const QString text = window_.search()->text();
   if (!text.isEmpty() && text != QStringLiteral(" ")) {
-    listModel_->SetFiles(Backend().GetSearchResultToArr());
+    listModel_->SetFiles(Backend().GetSearchResultToArr(), Backend().GetScanGeneration());
     listingIsSearch_ = true;
   } else {
     RefreshDetailPage(false);
