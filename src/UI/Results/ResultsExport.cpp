@@ -78,7 +78,7 @@ void KDDeletailWindowController::exportButtonAction() {
     if (Backend().IsRecoveryToSameDevice(folder.toStdString())) {
       const int answer = Ask("saveSameDiskAlert", Text("SAVE_SAME_DISK_WARNING"), Text("SAVE_SAME_DISK_PROMPT"),
                              Text("CHANG_DESTINATION"), Text("RVT_FOUR_SCAN_STOP_NO_BUTTON"),
-                             Text("RVT_FOUR_SCAN_STOP_YES_BUTTON"));
+                             Text("SAVE_SAME_DISK_SAVE_BUTTON"));
       if (answer == AlertPanel::kAlternateReturn) return;
       if (answer == AlertPanel::kDefaultReturn) continue;
     }

@@ -33,6 +33,11 @@
         <extracomment>Button that returns to the previous page</extracomment>
         <translation>Back</translation>
     </message>
+    <message id="SAVE_SAME_DISK_SAVE_BUTTON">
+        <source>Save here</source>
+        <extracomment>Button that saves scan results on the scanned device all the same</extracomment>
+        <translation>Save here</translation>
+    </message>
     <message id="SAVE_RSF_NOT_CREATED">
         <source>The scan result file could not be created in the chosen folder. Please choose another folder.</source>
         <extracomment>Informative text when the file of an export cannot be created</extracomment>
