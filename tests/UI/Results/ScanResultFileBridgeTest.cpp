@@ -1,8 +1,8 @@
-// Export and import of scan results on the real bridge: a quick scan of a FAT image made at test time (mkfs.fat
-// and mtools, with its manifest) is exported from the results window, imported into a new one, shows the same
-// found files, and its deleted files copy out with the manifest's SHA-256; a truncated, a bit-flipped and an
-// empty scan-result file each give the "READ_RSF_FAILED" alert, leave no results window, and the good file
-// imports after them.
+// Export and import of scan results on the real bridge: a quick scan of a FAT image and of an NTFS image made
+// at test time (mkfs.fat and mtools; mkntfs and ntfs-3g; each with its manifest) is exported from the results
+// window, imported into a new one, shows the same found files, and its deleted files copy out with the
+// manifest's SHA-256; a truncated, a bit-flipped and an empty scan-result file each give the "READ_RSF_FAILED"
+// alert, leave no results window, and the good file imports after them.
 
 #include <QApplication>
 #include <QFileDialog>
@@ -26,12 +26,14 @@
 #include "UI/Kit/Texts.h"
 #include "UI/Shell/ResultsWindowHandOver.h"
 #include "UI/Shell/ScanResultImport.h"
+#include "support/FixtureScript.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
 namespace quellsy::ui::test {
 namespace {
 
+using quellsy::test::FakeDisk;
 using quellsy::test::FakeEnumDeviceEx;
 using quellsy::test::ScanImages;
 using quellsy::test::ScanManifestEntry;
@@ -112,6 +114,71 @@ class ScanResultFileOnTheBridge : public ResultsWindowFixture {
     return window;
   }
 
+  // What a scan showed: its files by path with their sizes, and its summary line.
+  struct Shown {
+    std::map<std::string, std::uint64_t> files;
+    QString summary;
+  };
+
+  // Lists disk as the only device, scans its first volume quickly in a results window and exports the results
+  // to file through the window's button; the window goes afterwards, as when the user goes home.
+  Shown ScanAndExport(const FakeDisk& disk, const std::filesystem::path& file) {
+    disks_ = std::make_unique<FakeEnumDeviceEx>(std::vector{disk});
+    KDUIDeviceData::ResetForTests(disks_.get());
+    KDUIDeviceData::instance()->BeginInit();
+    KDUIDeviceData::instance()->InitDeviceInfo();
+    UseBackend(backend_);
+    backend_.SetRecoveryType(127);
+    const auto items = backend_.GetDeviceInfoToArray();
+    EXPECT_EQ(items.size(), 1u);
+    KDDeletailWindowController* scanned = Open(items.at(0)->childAtIndex(0), 1);
+    scanned->getData();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return scanned->selectFilesLabel()->isVisible(); }, 120000));
+    const Shown shown{FoundFiles(*scanned, backend_), scanned->selectFilesLabel()->text()};
+    EXPECT_FALSE(shown.files.empty());
+    Export(scanned, file.parent_path() / file.stem());
+    EXPECT_TRUE(scanned->bSave());
+    EXPECT_TRUE(std::filesystem::is_regular_file(file));
+    EXPECT_EQ(backend_.GetSavePath(), file.string());
+    EXPECT_TRUE(alertTexts_.empty());
+    delete scanned->window();
+    return shown;
+  }
+
+  // Imports file: the window shows what the scan showed, restored rather than scanned, and every file copied
+  // out of it holds the bytes the manifest gives its deleted files (by the end of their names, sha256).
+  void ExpectTheSameResultsAndBytes(const std::filesystem::path& file, const Shown& scanned,
+                                    const std::vector<std::pair<std::string, std::string>>& deleted) {
+    alertTexts_.clear();
+    KDDeletailWindowController* imported = Import(file);
+    ASSERT_NE(imported, nullptr);
+    EXPECT_TRUE(alertTexts_.empty());
+    EXPECT_TRUE(imported->isImport());
+    EXPECT_TRUE(imported->window()->isVisible());
+    EXPECT_FALSE(imported->exportButton()->isVisible());
+    EXPECT_EQ(FoundFiles(*imported, backend_), scanned.files);
+    EXPECT_EQ(imported->selectFilesLabel()->text(), scanned.summary);
+    for (std::size_t id = 0; id < imported->pathTree().Size(); ++id)
+      for (IFileNode* node : backend_.PathChildFiles(id)) {
+        EXPECT_NE(dynamic_cast<SaveRestoreResult::RestoreFileNode*>(node), nullptr) << node->GetFileName();
+        node->SetCheck(CHECKED_STATUS_CHECKED);
+      }
+    ASSERT_EQ(backend_.DoRecovery(dest_.path().string() + "/", "DoRecovery"), kResultOk);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !backend_.IsRecoveryRunning(); }, 60000));
+    std::map<std::string, std::string> copies;  // file name -> SHA-256
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dest_.path()))
+      if (entry.is_regular_file()) copies[entry.path().filename().string()] = Sha256Hex(Bytes(entry.path()));
+    for (const auto& [tail, sha] : deleted) {
+      const auto copy = std::find_if(copies.begin(), copies.end(), [&](const auto& named) {
+        return named.first.size() >= tail.size() &&
+               named.first.compare(named.first.size() - tail.size(), tail.size(), tail) == 0;
+      });
+      ASSERT_NE(copy, copies.end()) << tail;
+      EXPECT_EQ(copy->second, sha) << tail;
+    }
+    EXPECT_EQ(deleted.size(), scanned.files.size());
+  }
+
   BridgeBackend backend_;
   std::unique_ptr<FakeEnumDeviceEx> disks_;
   std::vector<QPointer<KDDeletailWindowController>> made_;
@@ -123,29 +190,9 @@ class ScanResultFileOnTheBridge : public ResultsWindowFixture {
 TEST_F(ScanResultFileOnTheBridge, AnExportedFatScanImportsWithTheSameFilesAndCopiesOutTheSameBytes) {
   const ScanImages* images = ScanImages::Get();
   QUELLSY_REQUIRE_FIXTURE(images->Fixture());
-  disks_ = std::make_unique<FakeEnumDeviceEx>(std::vector{images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
-  KDUIDeviceData::ResetForTests(disks_.get());
-  KDUIDeviceData::instance()->BeginInit();
-  KDUIDeviceData::instance()->InitDeviceInfo();
-  UseBackend(backend_);
-  backend_.SetRecoveryType(127);
-  const auto items = backend_.GetDeviceInfoToArray();
-  ASSERT_EQ(items.size(), 1u);
-
-  KDDeletailWindowController* scanned = Open(items[0]->childAtIndex(0), 1);
-  scanned->getData();
-  ASSERT_TRUE(QTest::qWaitFor([&] { return scanned->selectFilesLabel()->isVisible(); }, 120000));
-  const std::map<std::string, std::uint64_t> found = FoundFiles(*scanned, backend_);
-  const QString summary = scanned->selectFilesLabel()->text();
-  ASSERT_FALSE(found.empty());
-
   const std::filesystem::path file = out_.path() / "card.Vortrane";
-  Export(scanned, out_.path() / "card");
-  ASSERT_TRUE(scanned->bSave());
-  ASSERT_TRUE(std::filesystem::is_regular_file(file));
-  EXPECT_EQ(backend_.GetSavePath(), file.string());
-  EXPECT_TRUE(alertTexts_.empty());
-  delete scanned->window();
+  const Shown scanned = ScanAndExport(images->FatVolumeDisk(FILE_SYSTEM_FAT16), file);
+  ASSERT_FALSE(HasFailure());
 
   // Damaged copies: each is refused in words and leaves nothing behind.
   const std::vector<std::uint8_t> whole = Bytes(file);
@@ -166,41 +213,36 @@ TEST_F(ScanResultFileOnTheBridge, AnExportedFatScanImportsWithTheSameFilesAndCop
     EXPECT_FALSE(backend_.IsScanRunning()) << name;
   }
 
-  // The good file after them: the same files, counted the same way, restored rather than scanned.
-  alertTexts_.clear();
-  KDDeletailWindowController* imported = Import(file);
-  ASSERT_NE(imported, nullptr);
-  EXPECT_TRUE(alertTexts_.empty());
-  EXPECT_TRUE(imported->isImport());
-  EXPECT_TRUE(imported->window()->isVisible());
-  EXPECT_FALSE(imported->exportButton()->isVisible());
-  EXPECT_EQ(FoundFiles(*imported, backend_), found);
-  EXPECT_EQ(imported->selectFilesLabel()->text(), summary);
-  for (std::size_t id = 0; id < imported->pathTree().Size(); ++id)
-    for (IFileNode* node : backend_.PathChildFiles(id))
-      EXPECT_NE(dynamic_cast<SaveRestoreResult::RestoreFileNode*>(node), nullptr) << node->GetFileName();
+  // The good file after them. A deleted entry's name has lost its first character.
+  std::vector<std::pair<std::string, std::string>> deleted;
+  for (const ScanManifestEntry& entry : images->FatManifest())
+    if (entry.deleted) deleted.emplace_back(entry.path.substr(entry.path.rfind('/') + 2), entry.sha256);
+  ExpectTheSameResultsAndBytes(file, scanned, deleted);
+}
 
-  // Every restored file copied out: the deleted ones hold the manifest's bytes.
-  for (std::size_t id = 0; id < imported->pathTree().Size(); ++id)
-    for (IFileNode* node : backend_.PathChildFiles(id)) node->SetCheck(CHECKED_STATUS_CHECKED);
-  ASSERT_EQ(backend_.DoRecovery(dest_.path().string() + "/", "DoRecovery"), kResultOk);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !backend_.IsRecoveryRunning(); }, 60000));
-  std::map<std::string, std::string> copies;  // file name -> SHA-256
-  for (const auto& entry : std::filesystem::recursive_directory_iterator(dest_.path()))
-    if (entry.is_regular_file()) copies[entry.path().filename().string()] = Sha256Hex(Bytes(entry.path()));
-  std::size_t deleted = 0;
-  for (const ScanManifestEntry& entry : images->FatManifest()) {
-    if (!entry.deleted) continue;
-    ++deleted;
-    // A deleted entry's name has lost its first character.
-    const std::string tail = entry.path.substr(entry.path.rfind('/') + 2);
-    const auto copy = std::find_if(copies.begin(), copies.end(), [&](const auto& named) {
-      return named.first.size() >= tail.size() && named.first.compare(named.first.size() - tail.size(), tail.size(), tail) == 0;
-    });
-    ASSERT_NE(copy, copies.end()) << entry.path;
-    EXPECT_EQ(copy->second, entry.sha256) << entry.path;
-  }
-  EXPECT_EQ(deleted, found.size());
+TEST_F(ScanResultFileOnTheBridge, AnExportedNtfsScanImportsWithTheSameFilesAndCopiesOutTheSameBytes) {
+  // An NTFS volume made with mkntfs and ntfs-3g: its deleted file was compressed.
+  quellsy::test::TempDir fixture;
+  const quellsy::test::FixtureRun run =
+      quellsy::test::RunFixture("tests/NTFSSearch/make-ntfs-compressed-image.sh", {fixture.path().string()});
+  QUELLSY_REQUIRE_FIXTURE(run);
+  std::map<std::string, std::string> facts;
+  std::vector<std::pair<std::string, std::string>> deleted;
+  quellsy::test::ReadFixtureManifest(fixture.path() / "ntfs-compressed.img.manifest", facts,
+                                     [&](const std::vector<std::string>& fields) {
+                                       if (fields.at(3) == "1")
+                                         deleted.emplace_back(fields.at(0).substr(fields.at(0).rfind('/') + 1),
+                                                              fields.at(2));
+                                     });
+  ASSERT_FALSE(deleted.empty());
+  const std::vector<std::uint8_t> bytes = Bytes(fixture.path() / "ntfs-compressed.img");
+  FakeDisk disk{"Windows Disk", "sdw", 1, DISK_BUS_SATA, 0, {}, {}};
+  disk.volumes.push_back({"PACKED", FILE_SYSTEM_NTFS, {}, "", static_cast<long long>(bytes.size() / 512), bytes});
+  disk.sectors = disk.volumes[0].sectors + 2048;
+  const std::filesystem::path file = out_.path() / "packed.Vortrane";
+  const Shown scanned = ScanAndExport(disk, file);
+  ASSERT_FALSE(HasFailure());
+  ExpectTheSameResultsAndBytes(file, scanned, deleted);
 }
 
 }  // namespace
