@@ -10,6 +10,7 @@
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Shell/KDProgressWindow.h"
+#include "UI/Shell/KDRootWindowController.h"
 #include "UI/Shell/ResultsWindowHandOver.h"
 
 namespace quellsy::ui {
@@ -79,6 +80,15 @@ IResultsWindow* OpenScanResultFile(QWidget* mainWindow, const std::string& path)
   }
   ShowResults(window);
   return results;
+}
+
+void ImportScanResult(KDRootWindowController& root) {
+  const QString file = ChooseScanResultFile(root.window());
+  if (!file.isEmpty()) OpenScanResult(root, file.toStdString());
+}
+
+void OpenScanResult(KDRootWindowController& root, const std::string& path) {
+  if (IResultsWindow* results = OpenScanResultFile(root.window(), path)) root.showImportedResults(results, path);
 }
 
 }  // namespace quellsy::ui

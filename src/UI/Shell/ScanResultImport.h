@@ -16,6 +16,7 @@ class QWidget;
 namespace quellsy::ui {
 
 class IResultsWindow;
+class KDRootWindowController;
 
 // The scan-result file the user picks; the panel starts in the folder of the last file saved. Empty when
 // cancelled.
@@ -25,5 +26,11 @@ QString ChooseScanResultFile(QWidget* parent);
 // shows it; null when the restore failed or could not start (the failure alert shown), or no results window can
 // be made.
 IResultsWindow* OpenScanResultFile(QWidget* mainWindow, const std::string& path);
+
+// The main window's Import: the open panel, then the file opened; on success the main window hands over to the
+// results window and goes.
+void ImportScanResult(KDRootWindowController& root);
+// The same without the panel, for the file named at start-up.
+void OpenScanResult(KDRootWindowController& root, const std::string& path);
 
 }  // namespace quellsy::ui
