@@ -124,7 +124,7 @@ void Restore(const std::string& path, const RestoreTarget& target, Restored& out
   out.error = sink.LastError();
   for (int searcher : searchers) {
     std::vector<CSearchedPartitionInfo> copies;
-    for (CSearchedPartitionInfo* record : sink.GetSearchedPartition(searcher, nullptr)) copies.push_back(*record);
+    for (CSearchedPartitionInfo* record : sink.GetSearchedPartition(searcher, &device)) copies.push_back(*record);
     out.partitions.push_back(copies);
   }
 }
@@ -203,13 +203,15 @@ TEST(ScanResultRecordsTest, TwoVolumesOfOneFileSystemEachKeepTheirOwnPartitionRe
   SavedTree left(SEARCHER_FAT, "LEFT", 1000, 1);
   SavedTree right(SEARCHER_FAT, "RIGHT", 2000, 1);
   right.partitions[0]->SetSectorsPerCluster(64);
-  right.partitions[0]->SetClusterOrigin(777);
+  right.partitions[0]->SetClusterOrigin(2048 + 100);
+  right.partitions[0]->SetTotalSectors(32768);  // its files' runs (cluster 300 of 64 sectors) lie inside
   SaveRoots(path, {left.ToSave(), right.ToSave()});
 
   CRSData archive(RS_MODE_READ);
   ASSERT_TRUE(archive.StartRS(path.c_str(), 0));
-  MemoryDevice leftVolume(16, 512);
-  MemoryDevice rightVolume(16, 512);
+  // Large enough for the saved partitions, whose nodes a restore checks against its device.
+  MemoryDevice leftVolume(65536, 512);
+  MemoryDevice rightVolume(65536, 512);
   ScanResultRestoreSink sink(archive, [&](IStorageDevice* device) {
     return RestoreTarget{device == &leftVolume ? "LEFT" : "RIGHT", false, false};
   });
@@ -226,7 +228,7 @@ TEST(ScanResultRecordsTest, TwoVolumesOfOneFileSystemEachKeepTheirOwnPartitionRe
   EXPECT_EQ(leftRecords[0]->GetSectorsPerCluster(), 8u);
   EXPECT_EQ(leftRecords[0]->GetClusterOrigin(), 2048 + 8);
   EXPECT_EQ(rightRecords[0]->GetSectorsPerCluster(), 64u);
-  EXPECT_EQ(rightRecords[0]->GetClusterOrigin(), 777);
+  EXPECT_EQ(rightRecords[0]->GetClusterOrigin(), 2048 + 100);
 }
 
 TEST(ScanResultRecordsTest, ARootWithoutPartitionsIsSavedWithoutNodes) {
