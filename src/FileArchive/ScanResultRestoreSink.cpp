@@ -20,8 +20,9 @@ namespace SaveRestoreResult {
 ScanResultRestoreSink::ScanResultRestoreSink(IRSData& archive, TargetOf targetOf)
     : archive_(archive), targetOf_(std::move(targetOf)) {}
 
-std::vector<CSearchedPartitionInfo*>& ScanResultRestoreSink::GetSearchedPartition(int searcherType) {
-  return partitions_[searcherType].view;
+std::vector<CSearchedPartitionInfo*>& ScanResultRestoreSink::GetSearchedPartition(int searcherType,
+                                                                                IStorageDevice* device) {
+  return partitions_[{device, searcherType}].view;
 }
 
 void ScanResultRestoreSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* builder, IProgress* progress,
@@ -79,7 +80,7 @@ void ScanResultRestoreSink::Deliver(IDirecotryTreeBuilder& builder, IProgress& p
 
     const std::uint32_t count = in.U32();
     if (count > kMaxPartitions) return;
-    PartitionList& list = partitions_[searcher];
+    PartitionList& list = partitions_[{device, searcher}];
     for (std::uint32_t p = 0; p < count; ++p) {
       std::unique_ptr<CSearchedPartitionInfo> partition = ReadPartition(in);
       if (!partition) break;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "RecoveryController/RestoreScanSink.h"
@@ -39,7 +40,7 @@ class ScanResultRestoreSink final : public RestoreScanSink {
   ~ScanResultRestoreSink() override = default;
 
   void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* builder, IProgress* progress, IStorageDevice* device) override;
-  std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType) override;
+  std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType, IStorageDevice* device) override;
 
   // The container error that ended a delivery (0 = none).
   std::uint32_t LastError() const { return lastError_; }
@@ -63,7 +64,8 @@ class ScanResultRestoreSink final : public RestoreScanSink {
   TargetOf targetOf_;
   // The searcher whose root was announced and whose tree is not built yet: a damaged file still shows it.
   std::optional<_tagSearcherType> unbuilt_;
-  std::map<int, PartitionList> partitions_;
+  // By the device the roots were delivered to, then searcher type.
+  std::map<std::pair<IStorageDevice*, int>, PartitionList> partitions_;
   std::uint32_t lastError_ = 0;
   std::uint64_t rootsTaken_ = 0;
   std::uint64_t nodesDelivered_ = 0;

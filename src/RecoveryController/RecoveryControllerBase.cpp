@@ -52,7 +52,7 @@ IDataRecovery* CRecoveryControllerBase::MakeDataRecovery(IFileSystemSearchContro
   if (!recovery) return nullptr;
   quellsy::ResultCode result = quellsy::kResultOk;
   if (m_restoreSink) {
-    std::vector<CSearchedPartitionInfo*> records = m_restoreSink->GetSearchedPartition(type);
+    std::vector<CSearchedPartitionInfo*> records = m_restoreSink->GetSearchedPartition(type, m_device);
     result = recovery->Initialize(records, m_device);
   } else {
     result = recovery->Initialize(searcher, m_device);

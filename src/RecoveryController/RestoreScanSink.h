@@ -16,6 +16,8 @@ class RestoreScanSink {
   // Reads the saved roots, partition records and nodes and delivers them to builder, reporting through progress.
   virtual void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* builder, IProgress* progress,
                                        IStorageDevice* device) = 0;
-  // The records saved for that searcher type, owned by the sink; an absent type gives (and keeps) an empty list.
-  virtual std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType) = 0;
+  // The records saved for that searcher type and delivered to device (each volume of a disk scanned quickly has
+  // its own, even where two volumes share a file system), owned by the sink; an absent pair gives (and keeps) an
+  // empty list.
+  virtual std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType, IStorageDevice* device) = 0;
 };

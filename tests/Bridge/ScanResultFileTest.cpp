@@ -6,9 +6,12 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <map>
 #include <optional>
+#include <set>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -193,6 +196,42 @@ TEST_F(ScanResultFileTest, QuickScanOfADiskComesBackVolumeByVolume) {
   KDUIDeviceData* list = UseDisks({images->ThreeVolumeDisk()});
   // Each volume of the disk takes back the roots saved under its name.
   RoundTrip(list->GetStorageByDiskVolumeIndex(0, -1), 0, 3);
+}
+
+TEST_F(ScanResultFileTest, QuickScanOfADiskWithTwoFatVolumesCopiesEachVolumesFilesWithItsOwnGeometry) {
+  // Two FAT16 volumes of one disk, with different cluster sizes and reserved areas: each restored volume must
+  // read its files through its own partition record, not the other volume's.
+  const FixtureRun run = RunFixture("tests/Bridge/make-two-fat-disk.sh", {dir_.path().string()});
+  QUELLSY_REQUIRE_FIXTURE(run);
+  FakeDisk disk{"Two Cards", "sdv", 1, DISK_BUS_SATA, 0, {}, ReadFile(dir_ / "two-fat.img")};
+  disk.sectors = static_cast<long long>(disk.bytes.size() / 512);
+  std::ifstream layout(dir_ / "two-fat.layout");
+  std::string name;
+  long long start = 0;
+  long long sectors = 0;
+  while (layout >> name >> start >> sectors) {
+    const auto begin = disk.bytes.begin() + start * 512;
+    disk.volumes.push_back({name, FILE_SYSTEM_FAT16, {}, "", sectors, std::vector<std::uint8_t>(begin, begin + sectors * 512)});
+  }
+  ASSERT_EQ(disk.volumes.size(), 2u);
+  KDUIDeviceData* list = UseDisks({disk});
+  RoundTrip(list->GetStorageByDiskVolumeIndex(0, -1), 0, 2);
+  ASSERT_EQ(scan_->GetFileSystemNode().size(), 2u);
+  ASSERT_EQ(RecoverAll(), 2u);
+  // The deleted file of each volume, by its bytes: both copies, each whole.
+  std::multiset<std::string> expected;
+  std::ifstream manifest(dir_ / "two-fat.manifest");
+  for (std::string line; std::getline(manifest, line);) {
+    std::istringstream fields(line);
+    std::string volume, path, size, sha, deleted;
+    fields >> volume >> path >> size >> sha >> deleted;
+    if (deleted == "1") expected.insert(sha);
+  }
+  std::multiset<std::string> copied;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dest_.path()))
+    if (entry.is_regular_file()) copied.insert(FileSha(entry.path()));
+  ASSERT_EQ(expected.size(), 2u);
+  EXPECT_EQ(copied, expected);
 }
 
 TEST_F(ScanResultFileTest, NtfsScanComesBackAndItsDeletedCompressedFileCopiesOut) {

@@ -21,6 +21,7 @@
 namespace {
 
 using namespace SaveRestoreResult;
+using quellsy::test::MemoryDevice;
 using quellsy::test::ReadFile;
 using quellsy::test::RecordingTreeBuilder;
 using quellsy::test::TempDir;
@@ -123,7 +124,7 @@ void Restore(const std::string& path, const RestoreTarget& target, Restored& out
   out.error = sink.LastError();
   for (int searcher : searchers) {
     std::vector<CSearchedPartitionInfo> copies;
-    for (CSearchedPartitionInfo* record : sink.GetSearchedPartition(searcher)) copies.push_back(*record);
+    for (CSearchedPartitionInfo* record : sink.GetSearchedPartition(searcher, &device)) copies.push_back(*record);
     out.partitions.push_back(copies);
   }
 }
@@ -192,6 +193,42 @@ TEST(ScanResultRecordsTest, ANamedVolumeTakesOnlyTheRootsSavedUnderItsName) {
   Restored none;
   Restore(path, {"", false, false}, none);
   EXPECT_TRUE(none.builder.searchers().empty());
+}
+
+TEST(ScanResultRecordsTest, TwoVolumesOfOneFileSystemEachKeepTheirOwnPartitionRecords) {
+  // A quick scan of a disk with two FAT volumes: each volume's root has a partition 0 of its own geometry, and
+  // each volume, restored on its own device, must copy its files out through its own record.
+  TempDir dir;
+  const std::string path = dir / "two-fat.rsf";
+  SavedTree left(SEARCHER_FAT, "LEFT", 1000, 1);
+  SavedTree right(SEARCHER_FAT, "RIGHT", 2000, 1);
+  right.partitions[0]->SetSectorsPerCluster(64);
+  right.partitions[0]->SetClusterOrigin(2048 + 100);
+  right.partitions[0]->SetTotalSectors(32768);  // its files' runs (cluster 300 of 64 sectors) lie inside
+  SaveRoots(path, {left.ToSave(), right.ToSave()});
+
+  CRSData archive(RS_MODE_READ);
+  ASSERT_TRUE(archive.StartRS(path.c_str(), 0));
+  // Large enough for the saved partitions, whose nodes a restore checks against its device.
+  MemoryDevice leftVolume(65536, 512);
+  MemoryDevice rightVolume(65536, 512);
+  ScanResultRestoreSink sink(archive, [&](IStorageDevice* device) {
+    return RestoreTarget{device == &leftVolume ? "LEFT" : "RIGHT", false, false};
+  });
+  GoOn goOn;
+  RecordingTreeBuilder leftBuilder;
+  RecordingTreeBuilder rightBuilder;
+  sink.SetDirecotryTreeBuilder(&leftBuilder, &goOn, &leftVolume);
+  sink.SetDirecotryTreeBuilder(&rightBuilder, &goOn, &rightVolume);
+  EXPECT_EQ(sink.LastError(), 0u);
+  const auto& leftRecords = sink.GetSearchedPartition(SEARCHER_FAT, &leftVolume);
+  const auto& rightRecords = sink.GetSearchedPartition(SEARCHER_FAT, &rightVolume);
+  ASSERT_EQ(leftRecords.size(), 1u);
+  ASSERT_EQ(rightRecords.size(), 1u);
+  EXPECT_EQ(leftRecords[0]->GetSectorsPerCluster(), 8u);
+  EXPECT_EQ(leftRecords[0]->GetClusterOrigin(), 2048 + 8);
+  EXPECT_EQ(rightRecords[0]->GetSectorsPerCluster(), 64u);
+  EXPECT_EQ(rightRecords[0]->GetClusterOrigin(), 2048 + 100);
 }
 
 TEST(ScanResultRecordsTest, ARootWithoutPartitionsIsSavedWithoutNodes) {

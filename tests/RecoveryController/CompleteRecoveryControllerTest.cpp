@@ -48,7 +48,7 @@ class RecordingRestoreSink : public RestoreScanSink {
     device = scanned;
     ++calls;
   }
-  std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType) override {
+  std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType, IStorageDevice*) override {
     asked.push_back(searcherType);
     return saved[searcherType];
   }

@@ -132,7 +132,7 @@ class RecordingRestoreSink : public RestoreScanSink {
   void SetDirecotryTreeBuilder(IDirecotryTreeBuilder* builder, IProgress*, IStorageDevice* device) override {
     given.emplace_back(builder, device);
   }
-  std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType) override {
+  std::vector<CSearchedPartitionInfo*>& GetSearchedPartition(int searcherType, IStorageDevice*) override {
     asked.push_back(searcherType);
     return saved[searcherType];
   }

@@ -51,5 +51,7 @@ void AddRootWindowStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddGridStates(Gallery& gallery, ui::ScriptedBackend& backend);
 // The results window: waiting, scanning, paused, asked to stop, stopped, finished with the hint, deep scanning.
 void AddResultsStates(Gallery& gallery, ui::ScriptedBackend& backend);
+// Saving and opening scan results: the progress window and the alerts of the export and the import.
+void AddScanResultStates(Gallery& gallery);
 
 }  // namespace quellsy::gallery

@@ -17,6 +17,7 @@
 #include "UI/Shell/KDAppDelegate.h"
 #include "UI/Shell/KDLinkUrl.h"
 #include "UI/Shell/RootWindowHooks.h"
+#include "UI/Shell/ScanResultImport.h"
 #include "UI/Shell/ShellServices.h"
 #include "UI/Shell/StartupArguments.h"
 #include "Utility/CatchExeception.h"
@@ -62,6 +63,8 @@ int main(int argc, char* argv[]) {
   quellsy::ui::RootWindowHooks hooks;
   hooks.showAbout = [&delegate](quellsy::ui::TCImageWindow&) { delegate.aboutAction(); };
   hooks.openLink = [](const std::string& key) { quellsy::ui::KDLinkUrl::OpenUrl(key); };
+  hooks.importScanResult = quellsy::ui::ImportScanResult;
+  hooks.openScanResult = quellsy::ui::OpenScanResult;
   quellsy::ui::SetRootWindowHooks(std::move(hooks));
   delegate.applicationDidFinishLaunching();
   const int status = QApplication::exec();

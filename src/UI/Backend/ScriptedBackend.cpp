@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <tuple>
 
 #include "Bridge/BridgeServices.h"
 #include "Bridge/DiskVolumeData.h"
@@ -507,6 +508,7 @@ int ScriptedBackend::beginSaveOrRestoreNode(bool save, const std::string& path, 
   if (path.empty()) return -1;
   if (Busy() || searching_) return KDScanResultEntry::kBusy;
   if (save) {
+    if (failures_.refuseSave != 0) return failures_.refuseSave;
     save_ = Operation{2, 0, savePollName_};
     return 0;
   }
@@ -523,7 +525,8 @@ void ScriptedBackend::RestorPostUIUpdate(const std::string& name, bool save) {
 }
 
 bool ScriptedBackend::StepSaveOrRestore(Operation& operation, bool save) {
-  if (operation.step >= saveSteps_) {
+  // A stopped restore ends at its next step, as the bridge's does.
+  if (operation.step >= saveSteps_ || operation.status == 1) {
     operation.status = 0;
     if (!save) restoring_ = false;
     Post(kProgressFinish);
@@ -542,7 +545,11 @@ void ScriptedBackend::GetSaveorRestoreProgress(std::uint64_t& total, std::uint64
   current = static_cast<std::uint64_t>(std::min(operation.step, saveSteps_));
   const bool finished = operation.status == 0 && operation.step > 0;
   if (finished) current = total;
-  code = !saver && finished ? failures_.restoreError : 0;
+  if (operation.status != 0 && !saveReports_.empty()) {
+    std::tie(total, current) = saveReports_.front();
+    saveReports_.erase(saveReports_.begin());
+  }
+  code = finished ? (saver ? failures_.saveError : failures_.restoreError) : 0;
 }
 
 std::string ScriptedBackend::GetSaveFileName() {

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "UI/Backend/IFacadeBackend.h"
@@ -51,6 +52,8 @@ struct ScriptedFailures {
   int refreshResult = 1;
   int shortWriteAtRecoveryStep = -1;  // the step that reports a short write (and pauses), -1 none
   std::uint64_t restoreError = 0;     // 6 the qim image is gone, 7 the device is gone
+  std::uint64_t saveError = 0;        // 2 the file could not be made, 8 a write failed
+  int refuseSave = 0;                 // what beginSaveOrRestoreNode answers a save with instead of 0
   bool network = true;
   std::string scannedDevicePrefix;    // destinations under it lie on the scanned device
 };
@@ -73,6 +76,11 @@ class ScriptedBackend final : public IFacadeBackend {
   void SetResultShape(const ScriptedResultShape& shape) { shape_ = shape; }
   void SetRecoverySteps(int steps) { recoverySteps_ = steps > 0 ? steps : 1; }
   void SetSaveSteps(int steps) { saveSteps_ = steps > 0 ? steps : 1; }
+  // What the progress of a running save or restore reads as (total, current), one report per look, in order,
+  // before the steps' own: a total of 0, or values that go down.
+  void SetSaveProgressReports(std::vector<std::pair<std::uint64_t, std::uint64_t>> reports) {
+    saveReports_ = std::move(reports);
+  }
   ScriptedFailures& Failures() { return failures_; }
   ScriptedResults& Results() { return results_; }
 
@@ -221,6 +229,7 @@ class ScriptedBackend final : public IFacadeBackend {
 
   Operation save_;
   int saveSteps_ = 4;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> saveReports_;
   std::string restorePollName_;
   std::string savePollName_;
   std::string savePath_;

@@ -214,11 +214,8 @@ void KDDeletailWindowController::setFoundAllFiles() {
   selectFilesLabel_->setAccessibleName(selectFilesLabel_->text());
 }
 
-// The export of scan results and the recovery come with their own windows; until then the buttons are shown
-// and enabled at the scan's end as they will be, and a click saves or copies nothing (bSave stays clear, so
-// leaving still asks).
-void KDDeletailWindowController::exportButtonAction() {}
-
+// The recovery comes with its own windows; until then the button is shown and enabled at the scan's end as it
+// will be, and a click copies nothing.
 void KDDeletailWindowController::recoveryButtonClick() {}
 
 }  // namespace quellsy::ui

@@ -8,6 +8,7 @@
 //   ResultsScanControl.cpp           starting, watching, pausing, stopping and ending a scan; the deep scan
 //   ResultsWindowLeaving.cpp         close, back home, the save question, removal of the scanned device
 //   ResultsDeepScanHint.cpp          the deep-scan hint pop-over
+//   ResultsExport.cpp                the export of scan results to a scan-result file
 // The found files show in the content between the search row and the control strip: the result trees on the
 // left, the file table on the right, with the search and the check marks (ResultsBrowser, in those two panes:
 // treePane(), listPane()), brought up to date at each look at the path tree.
@@ -125,7 +126,7 @@ class KDDeletailWindowController final : public QObject,
   void addSearchHistoryMenu();
   void selectClear();
 
-  // The export of scan results and the recovery start from these buttons; they come with their own windows.
+  // The export of the scan's results (ResultsExport.cpp), and the recovery, which comes with its own windows.
   void exportButtonAction();
   void recoveryButtonClick();
 

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "Bridge/BridgeServices.h"
 #include "Bridge/DiskVolumeNodeData.h"
@@ -131,6 +132,12 @@ void KDRootWindowController::show() {
   aWindow_->show();
   aWindow_->raise();
   aWindow_->activateWindow();
+  if (rsfPath_.empty()) return;
+  // The file named at start-up opens once, over the shown window.
+  const std::string path = std::exchange(rsfPath_, std::string());
+  QTimer::singleShot(0, this, [this, path] {
+    if (const auto& open = GetRootWindowHooks().openScanResult) open(*this, path);
+  });
 }
 
 void KDRootWindowController::buildTileBarView() {
@@ -290,6 +297,24 @@ void KDRootWindowController::HandOverToResultsWindow() {
   window->activateWindow();
   QTimer::singleShot(ScanStartDelay(), this, &KDRootWindowController::getDataForDeletailPage);
   StopObserving(this);
+}
+
+void KDRootWindowController::showImportedResults(IResultsWindow* results, const std::string& path) {
+  if (!results) return;
+  importFilePath_ = path;
+  if (selectDiskVC_) {
+    selectDiskVC_->removeNotification();
+    selectDiskVC_->disableRefreshDevice();
+  }
+  aWindow_->hide();
+  if (deletailWindow_ && deletailWindow_ != results->window()) deletailWindow_->close();
+  deletailWC_ = results;
+  deletailWindow_ = results->window();
+  deletailWindow_->show();
+  deletailWindow_->raise();
+  deletailWindow_->activateWindow();
+  StopObserving(this);
+  if (ownedByWindow_) aWindow_->deleteLater();
 }
 
 void KDRootWindowController::getDataForDeletailPage() {

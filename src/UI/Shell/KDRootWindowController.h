@@ -64,7 +64,7 @@ class KDRootWindowController : public QObject,
   void show();
   TCImageWindow* window() const { return aWindow_; }
 
-  // The scan-result file named at start-up; kept only.
+  // The scan-result file named at start-up: opened (through the hooks) once the window is first shown.
   void SetImportPath(const std::string& path) { rsfPath_ = path; }
   const std::string& rsfPath() const { return rsfPath_; }
   bool isNotFristLoad() const { return isNotFristLoad_; }
@@ -99,6 +99,9 @@ class KDRootWindowController : public QObject,
   void doSowExportQimWindow();
   void loadQimWithPath(const QString& path);
   void showDetailWindow();
+  // An import succeeded: results shows the restored scan and this window goes, as after a scan's hand-over.
+  void showImportedResults(IResultsWindow* results, const std::string& path);
+  const std::string& importFilePath() const { return importFilePath_; }
 
   int whichPage() const { return whichPage_; }
   const std::vector<std::string>& allTypeArr() const { return allTypeArr_; }
@@ -155,6 +158,7 @@ class KDRootWindowController : public QObject,
   bool isSelectOffice_ = false;
   std::shared_ptr<DiskVolumeNodeData> selectVolumeData_;
   std::string rsfPath_;
+  std::string importFilePath_;
   bool shuttingDown_ = false;
   bool isNotFristLoad_ = false;
   bool ownedByWindow_ = false;

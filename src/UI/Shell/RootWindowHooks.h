@@ -16,6 +16,8 @@ struct RootWindowHooks {
   std::function<void(TCImageWindow& mainWindow)> showAbout;
   // Lets the user choose a saved scan result and opens it in a results window.
   std::function<void(KDRootWindowController& root)> importScanResult;
+  // Opens the scan-result file named at start-up in a results window.
+  std::function<void(KDRootWindowController& root, const std::string& path)> openScanResult;
   // Opens the help page the link table names under key (for example "APFS_HELP_URL").
   std::function<void(const std::string& key)> openLink;
 };

@@ -92,7 +92,7 @@ class ResultsWindowFixture : public ::testing::Test {
 
   qint64 clock_ = 1000000;
 
- private:
+  // Answers window as AnswerWith says (the run observer's default).
   void Answer(QWidget* window) {
     const std::string name = window->objectName().toStdString();
     alertsShown_.push_back(name);
@@ -102,6 +102,7 @@ class ResultsWindowFixture : public ::testing::Test {
       QTest::mouseClick(button, Qt::LeftButton);
   }
 
+ private:
   quellsy::test::TempDir home_;
   const std::string config_ = (home_ / "config").string();
   quellsy::test::ScopedEnv xdg_{"XDG_CONFIG_HOME", config_.c_str()};

@@ -22,8 +22,8 @@ class FakeResultsWindow final : public ui::IResultsWindow {
     record_.gotData = true;
     if (onGetData_) onGetData_(record_);
   }
-  void getImportData(const std::string&) override {}
-  void clearImportData() override {}
+  void getImportData(const std::string& path) override { record_.importPath = path; }
+  void clearImportData() override { record_.importCleared = true; }
   QWidget* window() override { return window_; }
 
  private:

@@ -1,12 +1,13 @@
 #pragma once
 // A stand-in for the results window while a window test runs: installed as the factory the root window hands
 // its scan to, it records what it was handed (device, scan type, Desktop flag) and when the scan was started
-// (getData), and runs what the test asks for then.
+// (getData) or which scan-result file it was to show (getImportData), and runs what the test asks for then.
 
 #include <QPointer>
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "UI/Shell/ResultsWindowHandOver.h"
@@ -18,6 +19,8 @@ struct HandOver {
   int type = 0;
   int desktop = -1;
   bool gotData = false;
+  std::string importPath;  // what getImportData was handed
+  bool importCleared = false;
   QPointer<QWidget> window;
 };
 

@@ -33,6 +33,26 @@
         <extracomment>Button that returns to the previous page</extracomment>
         <translation>Back</translation>
     </message>
+    <message id="SAVE_SAME_DISK_SAVE_BUTTON">
+        <source>Save here</source>
+        <extracomment>Button that saves scan results on the scanned device all the same</extracomment>
+        <translation>Save here</translation>
+    </message>
+    <message id="SAVE_RSF_NOT_CREATED">
+        <source>The scan result file could not be created in the chosen folder. Please choose another folder.</source>
+        <extracomment>Informative text when the file of an export cannot be created</extracomment>
+        <translation>The scan result file could not be created in the chosen folder. Please choose another folder.</translation>
+    </message>
+    <message id="SAVE_RSF_WRITE_FAILED">
+        <source>The scan result could not be written completely, perhaps because the disk is full. No file was kept.</source>
+        <extracomment>Informative text when writing an export fails part way</extracomment>
+        <translation>The scan result could not be written completely, perhaps because the disk is full. No file was kept.</translation>
+    </message>
+    <message id="SAVE_RSF_FAILED">
+        <source>The scan result could not be saved. No file was kept.</source>
+        <extracomment>Informative text when an export fails for another reason</extracomment>
+        <translation>The scan result could not be saved. No file was kept.</translation>
+    </message>
     <message id="READ_RSF_FAILED">
         <source>The scan result file could not be read. It may be damaged, or the device it was saved from is not connected.</source>
         <extracomment>Informative text when opening a scan result file fails</extracomment>

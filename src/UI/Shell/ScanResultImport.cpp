@@ -1,0 +1,94 @@
+#include "UI/Shell/ScanResultImport.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QWidget>
+#include <memory>
+
+#include "UI/Backend/IFacadeBackend.h"
+#include "UI/Kit/AlertPanel.h"
+#include "UI/Kit/NotificationObserver.h"
+#include "UI/Kit/Texts.h"
+#include "UI/Shell/KDProgressWindow.h"
+#include "UI/Shell/KDRootWindowController.h"
+#include "UI/Shell/ResultsWindowHandOver.h"
+
+namespace quellsy::ui {
+namespace {
+
+constexpr const char* kRestoreProgress = "NormalScranValue";
+// Every kind of file a restored scan shows.
+constexpr unsigned kAllTypes = 127;
+// How far the results window's lower edge lies below the main window's.
+constexpr int kResultsWindowDrop = 50;
+
+void ShowResults(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
+
+QString ChooseScanResultFile(QWidget* parent) {
+  QFileDialog panel(parent, Text("RVT_TWO_IMPORT_BUTTON_TIP"));
+  panel.setObjectName(QStringLiteral("importPanel"));
+  panel.setAccessibleName(Text("RVT_TWO_IMPORT_BUTTON_TIP"));
+  panel.setOption(QFileDialog::DontUseNativeDialog);
+  panel.setAcceptMode(QFileDialog::AcceptOpen);
+  panel.setFileMode(QFileDialog::ExistingFile);
+  panel.setNameFilter(QStringLiteral("Vortrane (*.Vortrane *.vortrane)"));
+  const QString saved = QString::fromStdString(Backend().GetSavePath());
+  if (!saved.isEmpty() && QFileInfo(saved).absoluteDir().exists()) {
+    panel.setDirectory(QFileInfo(saved).absolutePath());
+    if (QFileInfo(saved).isFile()) panel.selectFile(saved);
+  }
+  if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty()) return QString();
+  return panel.selectedFiles().constFirst();
+}
+
+IResultsWindow* OpenScanResultFile(QWidget* mainWindow, const std::string& path) {
+  Backend().SetRecoveryType(kAllTypes);
+  IResultsWindow* results = MakeResultsWindow();
+  if (!results) return nullptr;
+  QWidget* window = results->window();
+  if (mainWindow) {
+    const QRect main = mainWindow->frameGeometry();
+    window->move(main.x(), main.y() + main.height() + kResultsWindowDrop - window->frameGeometry().height());
+  }
+  if (Backend().beginSaveOrRestoreNode(false, path, std::string()) != 0) {
+    // Another operation still runs: nothing was read, and the window is not wanted.
+    delete window;
+    const std::unique_ptr<AlertPanel> alert(AlertPanel::alertWithMessageText(
+        QString(), Text("RVT_FOUR_RECOVERY_NO_COMPETENCE_YES_BUTTON"), QString(), QString(), Text("READ_RSF_FAILED")));
+    alert->setObjectName(QStringLiteral("scanResultFailedAlert"));
+    alert->runModal();
+    return nullptr;
+  }
+  results->getImportData(path);
+  // The progress window asks for the results once they are in.
+  QObject shower;
+  ObserveNotification(&shower, KDProgressWindow::kShowDetailWindow,
+                      [window](const bridge::Notification&) { ShowResults(window); });
+  const bool restored = KDProgressWindow(kRestoreProgress, false).runModal();
+  StopObserving(&shower);
+  if (!restored) {
+    results->clearImportData();
+    delete window;
+    if (mainWindow) mainWindow->activateWindow();
+    return nullptr;
+  }
+  ShowResults(window);
+  return results;
+}
+
+void ImportScanResult(KDRootWindowController& root) {
+  const QString file = ChooseScanResultFile(root.window());
+  if (!file.isEmpty()) OpenScanResult(root, file.toStdString());
+}
+
+void OpenScanResult(KDRootWindowController& root, const std::string& path) {
+  if (IResultsWindow* results = OpenScanResultFile(root.window(), path)) root.showImportedResults(results, path);
+}
+
+}  // namespace quellsy::ui
