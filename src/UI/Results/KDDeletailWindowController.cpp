@@ -20,6 +20,7 @@
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/ViewFrames.h"
 #include "UI/Results/ResultsBrowser.h"
+#include "UI/Results/ResultsRecovery.h"
 
 namespace quellsy::ui {
 namespace {
@@ -214,11 +215,18 @@ void KDDeletailWindowController::setFoundAllFiles() {
   selectFilesLabel_->setAccessibleName(selectFilesLabel_->text());
 }
 
-// The export of scan results and the recovery come with their own windows; until then the buttons are shown
-// and enabled at the scan's end as they will be, and a click saves or copies nothing (bSave stays clear, so
-// leaving still asks).
+// The export of scan results comes with its own window; until then its button is shown and enabled at the
+// scan's end as it will be, and a click saves nothing (bSave stays clear, so leaving still asks).
 void KDDeletailWindowController::exportButtonAction() {}
 
-void KDDeletailWindowController::recoveryButtonClick() {}
+void KDDeletailWindowController::recoveryButtonClick() {
+  recovery()->setImport(isImport_);
+  recovery()->recoveryButtonClick();
+}
+
+ResultsRecovery* KDDeletailWindowController::recovery() {
+  if (!recovery_) recovery_ = new ResultsRecovery(aWindow_, recovertyButton_, timings_.reopenPanelDelay);
+  return recovery_;
+}
 
 }  // namespace quellsy::ui

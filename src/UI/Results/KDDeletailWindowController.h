@@ -40,6 +40,7 @@ class QTimer;
 namespace quellsy::ui {
 
 class ResultsBrowser;
+class ResultsRecovery;
 class KDProgressView;
 class SegmentedControl;
 class TCImageButton;
@@ -128,6 +129,8 @@ class KDDeletailWindowController final : public QObject,
   // The export of scan results and the recovery start from these buttons; they come with their own windows.
   void exportButtonAction();
   void recoveryButtonClick();
+  // The recovery from this window (ResultsRecovery.h), made at first use.
+  ResultsRecovery* recovery();
 
   // What the window shows, for its neighbours and tests.
   TCImageWindow* aWindow() const { return aWindow_; }
@@ -230,6 +233,7 @@ class KDDeletailWindowController final : public QObject,
   QWidget* splistLeftView_ = nullptr;
   QWidget* listPane_ = nullptr;
   ResultsBrowser* browser_ = nullptr;
+  ResultsRecovery* recovery_ = nullptr;
 
   PathTreeMirror pathTree_;
 
