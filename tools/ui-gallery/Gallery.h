@@ -51,5 +51,7 @@ void AddRootWindowStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddGridStates(Gallery& gallery, ui::ScriptedBackend& backend);
 // The results window: waiting, scanning, paused, asked to stop, stopped, finished with the hint, deep scanning.
 void AddResultsStates(Gallery& gallery, ui::ScriptedBackend& backend);
+// The recovery's progress window in its panes and its end windows.
+void AddRecoveryStates(Gallery& gallery);
 
 }  // namespace quellsy::gallery

@@ -1,12 +1,15 @@
 #include "UI/Results/ResultsRecovery.h"
 
+#include <QBoxLayout>
 #include <QDir>
+#include <QLabel>
 #include <QTimer>
 
 #include "Platform/DestinationFolder.h"
 #include "Platform/InvokingUser.h"
 #include "UI/Backend/IFacadeBackend.h"
 #include "UI/Kit/AlertPanel.h"
+#include "UI/Kit/Fonts.h"
 #include "UI/Kit/ModalRunner.h"
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/TCImageButton.h"
@@ -61,10 +64,26 @@ void ResultsRecovery::recoveryButtonClick() {
   if (panel_) return;
   button_->setButtonEnabled(false);
   isRecoveryEndSHowWindow_ = true;
-  // Our own panel, not the desktop's: a portal's panel would run as root or not at all.
-  panel_ = new QFileDialog(window_);
-  panel_->setObjectName(QStringLiteral("recoveryPanel"));
-  panel_->setAccessibleName(Text("RVT_FOUR_RECOVERY_NODE"));
+  // The sheet: the panel's message above the folder panel itself, our own rather than the desktop's (a portal's
+  // panel would run as root or not at all).
+  auto* sheet = new QWidget(window_);
+  sheet->setObjectName(QStringLiteral("recoveryPanel"));
+  sheet->setAccessibleName(Text("RVT_FOUR_RECOVERY_NODE"));
+  sheet->setAutoFillBackground(true);
+  auto* message = new QLabel(Text("RVT_FOUR_RECOVERY_NODE"), sheet);
+  message->setObjectName(QStringLiteral("recoveryPanelMessage"));
+  message->setAccessibleName(message->text());
+  message->setFont(BoldSystemFont(13));
+  message->setWordWrap(true);
+  panel_ = new QFileDialog(sheet);
+  // Held in the sheet rather than a window of its own.
+  panel_->setWindowFlags(Qt::Widget);
+  panel_->setObjectName(QStringLiteral("recoveryFolderPanel"));
+  panel_->setAccessibleName(message->text());
+  auto* layout = new QVBoxLayout(sheet);
+  layout->setContentsMargins(12, 12, 12, 4);
+  layout->addWidget(message);
+  layout->addWidget(panel_, 1);
   panel_->setOption(QFileDialog::DontUseNativeDialog);
   panel_->setOption(QFileDialog::ShowDirsOnly);
   panel_->setFileMode(QFileDialog::Directory);
@@ -74,13 +93,15 @@ void ResultsRecovery::recoveryButtonClick() {
   panel_->setDirectory(StartingFolder(recoverySavePathStr_));
   if (rectNew_.isEmpty())
     rectNew_ = QRect(QPoint(), window_->size() - QSize(0, kPanelHeightLess));
-  panel_->resize(rectNew_.size());
+  sheet->resize(rectNew_.size());
+  // A dialog stays hidden with its parent until shown itself.
+  panel_->show();
   QFileDialog* panel = panel_;
-  connect(panel, &QFileDialog::finished, this, [panel](int result) { ModalRunner::endRun(panel, result); });
-  ModalRunner::beginSheet(panel, window_, [this, panel](int result) {
-    rectNew_ = panel->geometry();
+  connect(panel, &QFileDialog::finished, this, [sheet](int result) { ModalRunner::endRun(sheet, result); });
+  ModalRunner::beginSheet(sheet, window_, [this, sheet, panel](int result) {
+    rectNew_ = sheet->geometry();
     const QStringList chosen = panel->selectedFiles();
-    panel->deleteLater();
+    sheet->deleteLater();
     button_->setButtonEnabled(true);
     if (result != QDialog::Accepted || chosen.isEmpty()) return;
     recoverySavePathStr_ = chosen.front();

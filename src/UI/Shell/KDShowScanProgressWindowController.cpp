@@ -41,7 +41,7 @@ QLabel* PaneText(QWidget* pane, const char* name, const char* key) {
 
 KDShowScanProgressWindowController::KDShowScanProgressWindowController() {
   const TitledWindow made = MakeTitledWindow(QStringLiteral("recoveryProgressWindow"), kWindowSize, kTitleBarHeight,
-                                             QRectF(20, 5, 300, 25), 14);
+                                             QRectF(80, 5, 300, 25), 14);
   aWindow_ = made.window;
   fade_ = made.fade;
   setParent(aWindow_);

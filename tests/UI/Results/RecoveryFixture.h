@@ -41,8 +41,8 @@ class RecoveryFixture : public ResultsWindowFixture {
   void Answer(QWidget* window) {
     const std::string name = window->objectName().toStdString();
     shown_.push_back(name);
-    if (auto* panel = qobject_cast<QFileDialog*>(window)) {
-      panelSize_ = panel->size();
+    if (auto* panel = window->findChild<QFileDialog*>()) {
+      panelSize_ = window->size();
       // Answered from the event loop, once the run that shows it is in place.
       QTimer::singleShot(0, panel, [panel, folder = folder_] {
         if (!folder) {
