@@ -187,7 +187,11 @@ void ResultsRecovery::recoveryAction() {
     isBeginRecovery_ = false;
     TCImageWindow* progress = recoveryProgressWindow_->window();
     progress->move(window_->geometry().center() - progress->rect().center());
-    ModalRunner::beginModalForWindow(progress, [](int) {});
+    // Closed by the user while the recovery goes on, the window would leave it with no way to follow, pause or
+    // answer a full destination: closing it stops the recovery as Stop does.
+    ModalRunner::beginModalForWindow(progress, [this, shown = recoveryProgressWindow_](int) {
+      if (shown && shown == recoveryProgressWindow_) stopButtonAction(2);
+    });
   }
 }
 
@@ -196,6 +200,7 @@ void ResultsRecovery::stopButtonAction(int action) {
     Backend().PauseOrResumeRecovery();
     return;
   }
+  if (isFinishRecovery_) return;  // wound up already (the window's end reported the same stop)
   isFinishRecovery_ = true;
   isRecoveryEndSHowWindow_ = false;
   CloseProgressWindow();

@@ -248,6 +248,22 @@ TEST_F(RecoveryTest, OnlyAShortWriteShowsTheNoSpacePaneAndContinueResumes) {
                                                     "others are in the destination folder:"));
 }
 
+TEST_F(RecoveryTest, ClosingTheProgressWindowStopsTheRecoveryOnce) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  ClickRecover(window);
+  Step();
+  KDShowScanProgressWindowController* progress = window->recovery()->recoveryProgressWindow();
+  ASSERT_NE(progress, nullptr);
+  progress->window()->close();  // faded out, then closed
+  ASSERT_TRUE(WaitShown("recoveryNotEndWindow"));
+  EXPECT_EQ(CountOf(backend_.Calls(), "StopRecvoery"), 1u);
+  EXPECT_EQ(window->recovery()->recoveryProgressWindow(), nullptr);
+  backend_.RunToEnd();
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryEndWindow"), 0u);
+  EXPECT_EQ(TimesShown("recoveryNotEndWindow"), 1u);
+}
+
 TEST_F(RecoveryTest, CancelOnTheNoSpacePaneStops) {
   KDDeletailWindowController* window = ScannedAndChecked();
   backend_.Failures().shortWriteAtRecoveryStep = 1;
@@ -260,6 +276,8 @@ TEST_F(RecoveryTest, CancelOnTheNoSpacePaneStops) {
   QTest::mouseClick(progress->noMemeryCancelButton(), Qt::LeftButton);
   EXPECT_EQ(CountOf(backend_.Calls(), "StopRecvoery"), 1u);
   ASSERT_TRUE(WaitShown("recoveryNotEndWindow"));
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryNotEndWindow"), 1u) << "one stop, one window";
 }
 
 TEST_F(RecoveryTest, ARecoveryOverBeforeItsFirstNotificationShowsOnlyTheFinishedWindowWhoseLinkOpensTheFolder) {
