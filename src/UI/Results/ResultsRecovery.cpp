@@ -62,6 +62,11 @@ bool ResultsRecovery::EnoughSpace(std::optional<std::uint64_t> freeBytes, std::u
 
 void ResultsRecovery::recoveryButtonClick() {
   if (panel_) return;
+  // Nothing checked, nothing to copy: no folder is asked for.
+  std::uint64_t count = 0;
+  std::uint64_t size = 0;
+  Backend().GetSelectedFilesAmout(count, size);
+  if (count == 0) return;
   button_->setButtonEnabled(false);
   isRecoveryEndSHowWindow_ = true;
   // The sheet: the panel's message above the folder panel itself, our own rather than the desktop's (a portal's

@@ -44,16 +44,17 @@ class RecoveryTest : public RecoveryFixture {
   }
 
   // A finished scan with every file checked; the destination's looks given by the test.
-  KDDeletailWindowController* ScannedAndChecked() {
+  KDDeletailWindowController* ScannedAndChecked(bool check = true) {
     auto stick = backend_.GetDeviceInfoToArray()[1];
     KDDeletailWindowController* window = Open(stick->childAtIndex(0), 1, 0, Timings());
     window->getData();
     backend_.RunToEnd();
     EXPECT_TRUE(QTest::qWaitFor([&] { return Usable(window->recovertyButton()); }));
-    for (const auto& group : backend_.KDGetTopNodes(NODE_TREE_FILE_TYPE)) backend_.KDSetNodeState(group.get(), 2);
+    if (check)
+      for (const auto& group : backend_.KDGetTopNodes(NODE_TREE_FILE_TYPE)) backend_.KDSetNodeState(group.get(), 2);
     std::uint64_t count = 0;
     backend_.GetSelectedFilesAmout(count, checkedSize_);
-    EXPECT_EQ(count, 10u);
+    EXPECT_EQ(count, check ? 10u : 0u);
     window->recovery()->setDestinationProbe(
         {[this](const std::string&) { return writable_; }, [this](const std::string&) { return free_; }});
     return window;
@@ -163,6 +164,15 @@ TEST_F(RecoveryTest, TheNoSpaceAlertGivesUpOrRecoversAnyway) {
   AnswerWith("noSpaceAlert", kAlternate);
   ClickRecover(window);
   ASSERT_TRUE(QTest::qWaitFor([&] { return Started() == 1; }));
+}
+
+TEST_F(RecoveryTest, WithNothingCheckedNoFolderIsAskedFor) {
+  KDDeletailWindowController* window = ScannedAndChecked(false);
+  Click(window->recovertyButton());
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryPanel"), 0u);
+  EXPECT_EQ(window->recovery()->panel(), nullptr);
+  EXPECT_EQ(Started(), 0u);
 }
 
 TEST_F(RecoveryTest, ACancelledPanelStartsNothingAndKeepsItsSize) {
