@@ -160,8 +160,12 @@ void ResultsRecovery::alertNoLeakOfSpace() {
 void ResultsRecovery::StartRecovery() {
   isFinishRecovery_ = false;
   isBeginRecovery_ = true;
-  // A refusal (the last recovery still winding down) simply brings no progress.
-  Backend().DoRecovery(recoverySavePathStr_.toStdString(), kRecoveryNotification);
+  // A refusal (the last recovery still winding down) brings no progress; the news of the one winding down must
+  // not be taken for this one's end.
+  if (IsFailure(Backend().DoRecovery(recoverySavePathStr_.toStdString(), kRecoveryNotification))) {
+    isFinishRecovery_ = true;
+    isBeginRecovery_ = false;
+  }
 }
 
 void ResultsRecovery::recoveryAction() {

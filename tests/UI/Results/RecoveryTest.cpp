@@ -4,6 +4,7 @@
 
 #include <QLabel>
 
+#include "Bridge/NotificationCenter.h"
 #include "RecoveryFixture.h"
 #include "UI/Backend/ScriptedBackend.h"
 #include "UI/Kit/AlertPanel.h"
@@ -173,6 +174,18 @@ TEST_F(RecoveryTest, WithNothingCheckedNoFolderIsAskedFor) {
   EXPECT_EQ(TimesShown("recoveryPanel"), 0u);
   EXPECT_EQ(window->recovery()->panel(), nullptr);
   EXPECT_EQ(Started(), 0u);
+}
+
+TEST_F(RecoveryTest, ARefusedStartTakesNoOtherRecoverysNewsForItsEnd) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  backend_.Failures().refuseRecovery = true;
+  ClickRecover(window);
+  ASSERT_EQ(Started(), 1u);
+  // The last recovery winding down says so once more.
+  bridge::NotificationCenter::Default().Post(bridge::Notification{ResultsRecovery::kRecoveryNotification, {}, {}});
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryEndWindow"), 0u);
+  EXPECT_EQ(TimesShown("recoveryProgressWindow"), 0u);
 }
 
 TEST_F(RecoveryTest, ACancelledPanelStartsNothingAndKeepsItsSize) {
