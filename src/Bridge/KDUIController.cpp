@@ -432,7 +432,7 @@ bool KDUIController::IsRecoveryRunning() {
 
 void KDUIController::StopRecvoery() { KDUIRecovery::instance()->StopOperation(1); }
 
-void KDUIController::PauseOrResumeRecovery() { KDUIRecovery::instance()->PauseOrResumeOperation(); }
+void KDUIController::PauseOrResumeRecovery() { KDUIRecovery::instance()->PauseOrResume(); }
 
 bool KDUIController::IsRecoveryToSameDevice(const char* path) {
   return KDUIRecovery::instance()->RecoveryPathIsSameDevice(path);
@@ -441,6 +441,8 @@ bool KDUIController::IsRecoveryToSameDevice(const char* path) {
 std::uint64_t KDUIController::GetRecoveridedSize() { return KDUIRecovery::instance()->GetRecoveriedFileSize(); }
 
 std::uint64_t KDUIController::GetRecoveridedFiles() { return KDUIRecovery::instance()->GetRecoveriedFilesCnt(); }
+
+std::uint64_t KDUIController::GetRecoveryFailedFiles() { return KDUIRecovery::instance()->GetFailedFilesCnt(); }
 
 void KDUIController::ReleaseDataRecovery() {
   KDUIScan::instance()->ReleaseDataRecovery();

@@ -136,6 +136,8 @@ class KDUIController {
   static bool IsRecoveryToSameDevice(const char* path);
   static std::uint64_t GetRecoveridedSize();
   static std::uint64_t GetRecoveridedFiles();
+  // Of the last recovery: files that could not be copied at all.
+  static std::uint64_t GetRecoveryFailedFiles();
   static void ReleaseDataRecovery();
 
   // Over ended results or a paused scan only; refused (false) otherwise. name follows the shown tree, then

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "Bridge/KDUIScan.h"
 #include "Bridge/ResultTrees.h"
 #include "DataRecovery/DataRecovery.h"
+#include "Platform/InvokingUser.h"
 #include "Platform/MountInfo.h"
 
 namespace {
@@ -48,18 +50,20 @@ std::string FirstFree(const std::string& base) {
   return candidate;
 }
 
-// Makes folder with its parents inside destination; false when it fails or when any part below destination is
-// not a real folder (a link would lead the copy out of the destination).
+// Makes folder with its parents inside destination, each folder made given to the user who started us; false
+// when it fails or when any part below destination is not a real folder (a link would lead the copy out of the
+// destination).
 bool MakeFolderInside(const std::string& destination, const std::string& folder) {
-  std::error_code error;
-  std::filesystem::create_directories(folder, error);
-  if (error) return false;
   const std::filesystem::path root(destination);
   std::filesystem::path walked = root;
   for (const auto& part : std::filesystem::path(folder).lexically_relative(root)) {
     if (part.empty() || part == ".") continue;
     if (part == "..") return false;
     walked /= part;
+    if (mkdir(walked.c_str(), 0777) == 0)
+      quellsy::platform::GiveToInvokingUser(walked.c_str());
+    else if (errno != EEXIST)
+      return false;
     struct stat info {};
     if (lstat(walked.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
   }
@@ -172,10 +176,19 @@ quellsy::ResultCode KDUIRecovery::DoRecovery() {
     lastDone_ = 0;
     const std::string path = CreateRecoveryFilePathByNode(file, destination_, this);
     quellsy::ResultCode result;
-    {
-      // Thumbnails read through the same objects: never in the middle of a copy.
-      const std::lock_guard<std::mutex> hold(recoveryLock_);
-      result = CopyFile(*recovery, file, path.empty() ? nullptr : path.c_str());
+    for (;;) {
+      {
+        // Thumbnails read through the same objects: never in the middle of a copy.
+        const std::lock_guard<std::mutex> hold(recoveryLock_);
+        result = CopyFile(*recovery, file, path.empty() ? nullptr : path.c_str());
+      }
+      if (quellsy::ErrorOf(result) != quellsy::error::kNoSpace || path.empty()) break;
+      // The destination is full: the partial copy goes, and the walk waits until the user has freed room and
+      // continues (the file is copied again) or stops.
+      std::remove(path.c_str());
+      if (!pausedForRoom_) PauseForRoom(result);
+      pausedForRoom_ = false;
+      if (Continued() == 0) break;
     }
     last = result;
     if (result == CDataRecovery::kRecoverPartial || quellsy::ErrorOf(result) == quellsy::error::kIncomplete) {
@@ -214,7 +227,28 @@ void KDUIRecovery::UpdateProgress(_PROGRESS_INFO* info) {
                 current->GetFileName() ? current->GetFileName() : "");
   // The destination is full: wait in the next Continued until the user continues or stops.
   if (quellsy::ErrorOf(info->result) == quellsy::error::kShortWrite) SetStatus(OPERATION_STATUS_PAUSE);
+  if (quellsy::ErrorOf(info->result) == quellsy::error::kNoSpace) {
+    SetStatus(OPERATION_STATUS_PAUSE);
+    pausedForRoom_ = true;
+  }
   SetNeedUIUpdate(1);
+}
+
+void KDUIRecovery::PauseForRoom(quellsy::ResultCode result) {
+  _PROGRESS_INFO kept = GetProgressInfo();
+  kept.result = result;
+  SetProgressInfo(kept);
+  SetStatus(OPERATION_STATUS_PAUSE);
+  SetNeedUIUpdate(1);
+}
+
+void KDUIRecovery::PauseOrResume() {
+  PauseOrResumeOperation();
+  if (GetStatus() != OPERATION_STATUS_RUNNING) return;
+  // Resumed: what paused it is over, and the windows must not take it for a new stop.
+  _PROGRESS_INFO kept = GetProgressInfo();
+  kept.result = quellsy::kResultOk;
+  SetProgressInfo(kept);
 }
 
 bool KDUIRecovery::RecoveryPathIsSameDevice(const char* path) const {

@@ -2,7 +2,8 @@
 // The process-wide recovery: on the operation thread it walks the last scan's files, copies every checked and
 // shown one out with the engine object that can read it, and counts the bytes for the window. A short write (the
 // destination full) pauses it until the user continues or stops. It also keeps the per-searcher data-recovery
-// objects of a complete scan and the per-searcher output folder numbers.
+// objects of a complete scan and the per-searcher output folder numbers. A full destination pauses it too, and the
+// file it was copying is copied again once the user continues.
 
 #include <atomic>
 #include <cstdint>
@@ -37,6 +38,8 @@ class KDUIRecovery : public KDUIOperation {
   // Releases the objects by searcher before the controller they read through can go.
   void ReleaseDataRecovery();
   void UpdateProgress(_PROGRESS_INFO* info) override;
+  // Running <-> paused; a resumed recovery's record no longer carries the failure that paused it.
+  void PauseOrResume();
 
   void SetRecoveryPath(const char* path) { destination_ = path ? path : ""; }
   const std::string& GetRecoveryPath() const { return destination_; }
@@ -67,6 +70,8 @@ class KDUIRecovery : public KDUIOperation {
 
  private:
   KDUIScan* Scan() const;
+  // Pauses the walk for a full destination, the record carrying result.
+  void PauseForRoom(quellsy::ResultCode result);
 
   KDUIScan* scan_;
   IRecoveryController* controller_ = nullptr;
@@ -80,8 +85,10 @@ class KDUIRecovery : public KDUIOperation {
   std::map<_tagSearcherType, int> dirIndex_;
   std::atomic<IFileNode*> currentNode_{nullptr};
   std::atomic<std::uint64_t> recoveredFiles_{0};
-  std::uint64_t failedFiles_ = 0;
-  std::uint64_t incompleteFiles_ = 0;
+  std::atomic<std::uint64_t> failedFiles_{0};
+  std::atomic<std::uint64_t> incompleteFiles_{0};
+  // The copy reported a full destination to the progress sink, which paused the walk (worker thread only).
+  bool pausedForRoom_ = false;
   int madeForComplete_ = 0;
   std::mutex recoveryLock_;
 };

@@ -43,6 +43,29 @@ class ShortWriteRecovery final : public KDUIRecovery {
   bool reported_ = false;
 };
 
+// The first copy meets a full destination as the copier does: the progress record says so, a partial file is
+// left at the path, the copy gives up.
+class FullOnceRecovery final : public KDUIRecovery {
+ public:
+  explicit FullOnceRecovery(KDUIScan* scan) : KDUIRecovery(scan, kShortStep) {}
+  std::string partial;
+
+ protected:
+  quellsy::ResultCode CopyFile(IDataRecovery& recovery, IFileNode* node, const char* path) override {
+    if (partial.empty() && path) {
+      partial = path;
+      std::ofstream(partial) << "partial";
+      _PROGRESS_INFO record{};
+      record.status = PROGRESS_STATUS_RUNNING;
+      record.total = static_cast<std::uint64_t>(node->GetFileSize());
+      record.result = CDataRecovery::kRecoverNoSpace;
+      UpdateProgress(&record);
+      return CDataRecovery::kRecoverNoSpace;
+    }
+    return KDUIRecovery::CopyFile(recovery, node, path);
+  }
+};
+
 std::string FileSha(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -154,6 +177,43 @@ TEST_F(RecoveryDriverTest, ShortWritePausesUntilResumed) {
   EXPECT_EQ(result, quellsy::kResultOk);
   EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_IDLE);
   ExpectRecovered(FatFolder(1), "", 2);
+}
+
+TEST_F(RecoveryDriverTest, AFullDestinationPausesAndTheFileIsCopiedAgainOnceContinued) {
+  QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
+  ScanFat(0);
+  for (const bool resume : {true, false}) {
+    SCOPED_TRACE(resume ? "continued" : "stopped");
+    TempDir other;
+    const std::filesystem::path dest = resume ? dest_.path() : other.path();
+    FullOnceRecovery recovery(scan_.get());
+    recovery.SetRecoveryPath((dest.string() + "/").c_str());
+    recovery.SetStatus(OPERATION_STATUS_RUNNING);
+    quellsy::ResultCode result = 1;
+    SizedStackThread thread([&] { result = recovery.DoRecovery(); });
+    ASSERT_TRUE(thread.Started());
+    ASSERT_TRUE(recovery.WaitForHeldWorkers(1, 60s));
+    EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_PAUSE);
+    EXPECT_EQ(quellsy::ErrorOf(recovery.GetProgressInfo().result), quellsy::error::kNoSpace);
+    EXPECT_FALSE(std::filesystem::exists(recovery.partial)) << "the partial copy goes at once";
+    if (resume) {
+      recovery.PauseOrResume();  // the user made room and continues
+      EXPECT_EQ(recovery.GetProgressInfo().result, quellsy::kResultOk) << "resumed: no longer full";
+    } else {
+      recovery.StopOperation(1);
+    }
+    thread.Join();
+    EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_IDLE);
+    EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), resume ? 2u : 1u) << "a file copied again counts once";
+    EXPECT_EQ(recovery.GetFailedFilesCnt(), resume ? 0u : 1u);
+    if (resume) {
+      EXPECT_EQ(result, quellsy::kResultOk);
+      ExpectRecovered(FatFolder(1), "", 2);
+    } else {
+      EXPECT_EQ(quellsy::ErrorOf(result), quellsy::error::kNoSpace);
+      EXPECT_FALSE(std::filesystem::exists(recovery.partial));
+    }
+  }
 }
 
 TEST_F(RecoveryDriverTest, HiddenOrUncheckedFilesAreNotCopied) {

@@ -53,5 +53,7 @@ void AddGridStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddResultsStates(Gallery& gallery, ui::ScriptedBackend& backend);
 // Saving and opening scan results: the progress window and the alerts of the export and the import.
 void AddScanResultStates(Gallery& gallery);
+// The recovery's progress window in its panes and its end windows.
+void AddRecoveryStates(Gallery& gallery);
 
 }  // namespace quellsy::gallery

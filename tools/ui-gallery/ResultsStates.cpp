@@ -1,13 +1,17 @@
 // The results window in its states, on the scripted backend: waiting for the first results, scanning, paused,
-// asked to stop, stopped, finished with the deep-scan hint, and deep scanning after a quick scan.
+// asked to stop, stopped, finished with the deep-scan hint, deep scanning after a quick scan, and the recovery's
+// folder panel and the alerts of its destination checks.
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFileDialog>
 #include <QLineEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <functional>
 
 #include "Bridge/DiskVolumeNodeData.h"
+#include "Bridge/NodeTreeType.h"
 #include "Gallery.h"
 #include "UI/Backend/ScriptedBackend.h"
 #include "UI/Kit/ModalRunner.h"
@@ -18,6 +22,7 @@
 #include "UI/Results/KDDeletailWindowController.h"
 #include "UI/Results/ResultTreeModel.h"
 #include "UI/Results/ResultsBrowser.h"
+#include "UI/Results/ResultsRecovery.h"
 
 namespace quellsy::gallery {
 namespace {
@@ -114,6 +119,30 @@ void BrowseTab(KDDeletailWindowController& window, ScriptedBackend& backend, int
     if (checked < files->rowCount()) files->ToggleCheck(checked);
 }
 
+// A finished scan with every file checked, Recover clicked and the folder panel answered with a folder whose
+// looks are probe's; until the sheet named alert shows ("recoveryPanel": the panel itself, left open).
+Scene RecoverInto(ui::DestinationProbe probe, const char* alert, bool sameDevice = false) {
+  return [probe = std::move(probe), alert, sameDevice](KDDeletailWindowController& window, ScriptedBackend& backend) {
+    Finished(window, backend);
+    for (const auto& group : backend.KDGetTopNodes(NODE_TREE_FILE_TYPE)) backend.KDSetNodeState(group.get(), 2);
+    backend.Failures().scannedDevicePrefix.assign(sameDevice ? 1 : 0, '/');
+    window.recovery()->setDestinationProbe(probe);
+    const QString name = QString::fromLatin1(alert);
+    if (name != QStringLiteral("recoveryPanel"))
+      ModalRunner::setRunObserver([](QWidget* shown) {
+        if (auto* panel = shown->findChild<QFileDialog*>())
+          QTimer::singleShot(0, panel, [panel] { QMetaObject::invokeMethod(panel, "accept"); });
+      });
+    window.recoveryButtonClick();
+    Until([&] {
+      const QWidget* sheet = ModalRunner::attachedSheet(window.window());
+      return sheet && sheet->objectName() == name && sheet->isVisible();
+    });
+    ModalRunner::setRunObserver(nullptr);
+    backend.Failures().scannedDevicePrefix.clear();
+  };
+}
+
 }  // namespace
 
 void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
@@ -195,6 +224,18 @@ void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
   add("results-empty-note",
       "A row without files of its own selected: the note over the empty listing points to the trees",
       [](KDDeletailWindowController& window, ScriptedBackend& scripted) { Finished(window, scripted); });
+  const auto writable = [](const std::string&) { return true; };
+  const auto plenty = [](const std::string&) { return std::optional<std::uint64_t>(std::uint64_t{1} << 40); };
+  add("results-recovery-panel", "Recover opens the folder panel as a sheet, its own panel rather than the desktop's",
+      RecoverInto({writable, plenty}, "recoveryPanel"));
+  add("results-recovery-nowrite", "The chosen folder cannot be written to by the user: nothing starts",
+      RecoverInto({[](const std::string&) { return false; }, plenty}, "noCompetenceAlert"));
+  add("results-recovery-samedevice",
+      "The chosen folder is on the scanned device: choose another one, or recover there anyway",
+      RecoverInto({writable, plenty}, "sameDeviceAlert", true));
+  add("results-recovery-nospace",
+      "The chosen folder has no more than 105 % of the checked size free: cancel, or continue anyway",
+      RecoverInto({writable, [](const std::string&) { return std::optional<std::uint64_t>(0); }}, "noSpaceAlert"));
 }
 
 }  // namespace quellsy::gallery

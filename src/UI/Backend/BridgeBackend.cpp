@@ -160,6 +160,7 @@ bool BridgeBackend::IsRecoveryStopping() { return KDUIRecovery::instance()->GetS
 void BridgeBackend::PauseOrResumeRecovery() { KDUIController::PauseOrResumeRecovery(); }
 void BridgeBackend::StopRecvoery() { KDUIController::StopRecvoery(); }
 std::uint64_t BridgeBackend::GetRecoveridedFiles() { return KDUIController::GetRecoveridedFiles(); }
+std::uint64_t BridgeBackend::GetRecoveryFailedFiles() { return KDUIController::GetRecoveryFailedFiles(); }
 
 int BridgeBackend::beginSaveOrRestoreNode(bool save, const std::string& path, const std::string& qimPath) {
   return KDUIController::beginSaveOrRestoreNode(save, path.empty() ? nullptr : path.c_str(),

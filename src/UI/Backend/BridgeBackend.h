@@ -90,6 +90,7 @@ class BridgeBackend final : public IFacadeBackend {
   void PauseOrResumeRecovery() override;
   void StopRecvoery() override;
   std::uint64_t GetRecoveridedFiles() override;
+  std::uint64_t GetRecoveryFailedFiles() override;
 
   int beginSaveOrRestoreNode(bool save, const std::string& path, const std::string& qimPath) override;
   void RestorPostUIUpdate(const std::string& name, bool save) override;

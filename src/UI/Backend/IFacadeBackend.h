@@ -125,6 +125,8 @@ class IFacadeBackend {
   virtual void PauseOrResumeRecovery() = 0;
   virtual void StopRecvoery() = 0;
   virtual std::uint64_t GetRecoveridedFiles() = 0;
+  // Files of the last recovery that could not be copied at all.
+  virtual std::uint64_t GetRecoveryFailedFiles() = 0;
 
   // Scan-result files.
   virtual int beginSaveOrRestoreNode(bool save, const std::string& path, const std::string& qimPath) = 0;

@@ -21,6 +21,8 @@ namespace quellsy::ui {
 namespace {
 
 constexpr ResultCode kShortWrite = 0x010D000000000D03ULL;
+// A file that could not be read or created: counted, the recovery goes on.
+constexpr ResultCode kFailedCopy = 0x010D010F00000501ULL;
 
 std::vector<std::shared_ptr<OpNodeData>> ChildGroupsOf(const OpNodeData& node) {
   std::vector<std::shared_ptr<OpNodeData>> groups;
@@ -467,6 +469,7 @@ bool ScriptedBackend::StepRecovery() {
     return true;
   }
   recoveryCode_ = kResultOk;
+  if (recovery_.step == failures_.failedCopyAtRecoveryStep) recoveryCode_ = kFailedCopy;
   const std::size_t share = (recovering_.size() + static_cast<std::size_t>(recoverySteps_) - 1) /
                             static_cast<std::size_t>(recoverySteps_);
   for (std::size_t i = 0; i < share && recovered_ < recovering_.size(); ++i, ++recovered_)
@@ -490,10 +493,12 @@ bool ScriptedBackend::IsRecoveryStopping() { return recovery_.status == 1; }
 
 void ScriptedBackend::PauseOrResumeRecovery() {
   Note("PauseOrResumeRecovery");
-  if (recovery_.status == 2)
+  if (recovery_.status == 2) {
     recovery_.status = 3;
-  else if (recovery_.status == 3)
+  } else if (recovery_.status == 3) {
     recovery_.status = 2;
+    recoveryCode_ = kResultOk;  // resumed: the full destination is behind it
+  }
 }
 
 void ScriptedBackend::StopRecvoery() {
@@ -502,6 +507,7 @@ void ScriptedBackend::StopRecvoery() {
 }
 
 std::uint64_t ScriptedBackend::GetRecoveridedFiles() { return recovered_; }
+std::uint64_t ScriptedBackend::GetRecoveryFailedFiles() { return failures_.failedRecoveryFiles; }
 
 int ScriptedBackend::beginSaveOrRestoreNode(bool save, const std::string& path, const std::string&) {
   Note("beginSaveOrRestoreNode");

@@ -51,11 +51,13 @@ struct ScriptedFailures {
   int openImageResult = 1;
   int refreshResult = 1;
   int shortWriteAtRecoveryStep = -1;  // the step that reports a short write (and pauses), -1 none
+  int failedCopyAtRecoveryStep = -1;  // the step that reports a copy failing for another reason, -1 none
   std::uint64_t restoreError = 0;     // 6 the qim image is gone, 7 the device is gone
   std::uint64_t saveError = 0;        // 2 the file could not be made, 8 a write failed
   int refuseSave = 0;                 // what beginSaveOrRestoreNode answers a save with instead of 0
   bool network = true;
   std::string scannedDevicePrefix;    // destinations under it lie on the scanned device
+  std::uint64_t failedRecoveryFiles = 0;  // what a recovery reports as not copied
 };
 
 class ScriptedBackend final : public IFacadeBackend {
@@ -168,6 +170,7 @@ class ScriptedBackend final : public IFacadeBackend {
   void PauseOrResumeRecovery() override;
   void StopRecvoery() override;
   std::uint64_t GetRecoveridedFiles() override;
+  std::uint64_t GetRecoveryFailedFiles() override;
 
   int beginSaveOrRestoreNode(bool save, const std::string& path, const std::string& qimPath) override;
   void RestorPostUIUpdate(const std::string& name, bool save) override;

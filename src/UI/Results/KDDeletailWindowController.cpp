@@ -20,6 +20,7 @@
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/ViewFrames.h"
 #include "UI/Results/ResultsBrowser.h"
+#include "UI/Results/ResultsRecovery.h"
 
 namespace quellsy::ui {
 namespace {
@@ -214,8 +215,14 @@ void KDDeletailWindowController::setFoundAllFiles() {
   selectFilesLabel_->setAccessibleName(selectFilesLabel_->text());
 }
 
-// The recovery comes with its own windows; until then the button is shown and enabled at the scan's end as it
-// will be, and a click copies nothing.
-void KDDeletailWindowController::recoveryButtonClick() {}
+void KDDeletailWindowController::recoveryButtonClick() {
+  recovery()->setImport(isImport_);
+  recovery()->recoveryButtonClick();
+}
+
+ResultsRecovery* KDDeletailWindowController::recovery() {
+  if (!recovery_) recovery_ = new ResultsRecovery(aWindow_, recovertyButton_, timings_.reopenPanelDelay);
+  return recovery_;
+}
 
 }  // namespace quellsy::ui

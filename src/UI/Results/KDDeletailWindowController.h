@@ -41,6 +41,7 @@ class QTimer;
 namespace quellsy::ui {
 
 class ResultsBrowser;
+class ResultsRecovery;
 class KDProgressView;
 class SegmentedControl;
 class TCImageButton;
@@ -129,6 +130,8 @@ class KDDeletailWindowController final : public QObject,
   // The export of the scan's results (ResultsExport.cpp), and the recovery, which comes with its own windows.
   void exportButtonAction();
   void recoveryButtonClick();
+  // The recovery from this window (ResultsRecovery.h), made at first use.
+  ResultsRecovery* recovery();
 
   // What the window shows, for its neighbours and tests.
   TCImageWindow* aWindow() const { return aWindow_; }
@@ -231,6 +234,7 @@ class KDDeletailWindowController final : public QObject,
   QWidget* splistLeftView_ = nullptr;
   QWidget* listPane_ = nullptr;
   ResultsBrowser* browser_ = nullptr;
+  ResultsRecovery* recovery_ = nullptr;
 
   PathTreeMirror pathTree_;
 

@@ -17,6 +17,7 @@ struct ResultsWindowTimings {
   int hintShownFor = 8000;        // the deep-scan hint closes itself
   int backHomeDelay = 200;        // from the closed results window to the new main window
   int fadeIn = 250;               // the window's fade-in when first shown
+  int reopenPanelDelay = 500;     // from "choose another folder" to the recovery's folder panel shown again
   qint64 dotsAfter = 30000;       // no new results for this long: the dots start
   qint64 dotsStopBelow = 3000;    // results younger than this: the dots stop
   qint64 remainingTimeEvery = 1000;  // the remaining time is rewritten at most this often

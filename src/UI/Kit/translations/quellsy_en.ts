@@ -384,19 +384,19 @@
         <translation>Not enough free space</translation>
     </message>
     <message id="RVT_FOUR_RECOVERY_NO_SPACE_NODE">
-        <source>The chosen folder has less free space than the checked files need. Some files may not be copied.</source>
+        <source>The destination folder has not enough free space for the checked files. Free some space on its device and continue, or cancel.</source>
         <extracomment>Informative text</extracomment>
-        <translation>The chosen folder has less free space than the checked files need. Some files may not be copied.</translation>
+        <translation>The destination folder has not enough free space for the checked files. Free some space on its device and continue, or cancel.</translation>
     </message>
     <message id="RVT_FOUR_RECOVERY_NO_SPACE_YES_BUTTON">
-        <source>Choose another folder</source>
-        <extracomment>Default button</extracomment>
-        <translation>Choose another folder</translation>
+        <source>Cancel</source>
+        <extracomment>Gives up: the alert starts nothing, the recovery progress window stops the recovery</extracomment>
+        <translation>Cancel</translation>
     </message>
     <message id="RVT_FOUR_RECOVERY_NO_SPACE_NO_BUTTON">
-        <source>Recover anyway</source>
-        <extracomment>Alternate button</extracomment>
-        <translation>Recover anyway</translation>
+        <source>Continue</source>
+        <extracomment>Goes on: the alert starts the recovery anyway, the progress window resumes it</extracomment>
+        <translation>Continue</translation>
     </message>
     <message id="RVT_FOUR_SAVE_SAME_PATH_TITLE">
         <source>This folder is on the scanned device</source>
@@ -458,10 +458,15 @@
         <extracomment>Sentence above the folder link</extracomment>
         <translation>The checked files were copied. Open the destination folder to see them:</translation>
     </message>
+    <message id="RVT_FOUR_RECOVER_END_FAILED_NODE">
+        <source>The recovery has ended, but %llu files could not be copied. The others are in the destination folder:</source>
+        <extracomment>%llu is the number of files that could not be copied</extracomment>
+        <translation>The recovery has ended, but %llu files could not be copied. The others are in the destination folder:</translation>
+    </message>
     <message id="RVT_FOUR_RECOVER_NOTEND_NODE">
-        <source>The recovery was stopped after %.0f files. They are in the destination folder:</source>
-        <extracomment>%.0f is the number of files copied</extracomment>
-        <translation>The recovery was stopped after %.0f files. They are in the destination folder:</translation>
+        <source>The recovery was stopped after %llu files. They are in the destination folder:</source>
+        <extracomment>%llu is the number of files copied</extracomment>
+        <translation>The recovery was stopped after %llu files. They are in the destination folder:</translation>
     </message>
     <message id="SAVE_SCAN_RESULT">
         <source>Saving the scan result</source>

@@ -1,0 +1,331 @@
+// Recovery from the results window on the scripted backend: the folder panel, the destination's three checks in
+// their order with their alerts and answers, the progress window (pause, resume, stop, the full-destination pane
+// for a short write only), and the two end windows.
+
+#include <QLabel>
+
+#include "Bridge/NotificationCenter.h"
+#include "RecoveryFixture.h"
+#include "UI/Backend/ScriptedBackend.h"
+#include "UI/Kit/AlertPanel.h"
+#include "UI/Kit/KDHandButton.h"
+#include "UI/Kit/TCImageWindow.h"
+#include "UI/Kit/UserOpener.h"
+#include "UI/Shell/KDScanEndSaveWindowController.h"
+#include "UI/Shell/KDScanNotEndSaveWindowController.h"
+#include "Bridge/NodeTreeType.h"
+#include "support/RecordingProgram.h"
+#include "support/TempDir.h"
+
+namespace quellsy::ui::test {
+namespace {
+
+constexpr const char* kDefault = "alertDefaultButton";
+constexpr const char* kAlternate = "alertAlternateButton";
+
+bool Usable(const TCImageButton* button) { return button->isDisabled(); }
+
+std::size_t CountOf(const std::vector<std::string>& calls, const std::string& call) {
+  return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
+}
+
+class RecoveryTest : public RecoveryFixture {
+ protected:
+  void SetUp() override {
+    RecoveryFixture::SetUp();
+    ScriptedResultShape shape;
+    shape.topFolders = 2;
+    shape.depth = 0;
+    shape.filesPerFolder = 5;
+    backend_.SetResultShape(shape);
+    backend_.SetScanSteps(ScriptedBackend::EvenSteps(2));
+    backend_.SetRecoverySteps(5);
+    UseBackend(backend_);
+    ChooseFolder(folder_.path().string());
+  }
+
+  // A finished scan with every file checked; the destination's looks given by the test.
+  KDDeletailWindowController* ScannedAndChecked(bool check = true) {
+    auto stick = backend_.GetDeviceInfoToArray()[1];
+    KDDeletailWindowController* window = Open(stick->childAtIndex(0), 1, 0, Timings());
+    window->getData();
+    backend_.RunToEnd();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Usable(window->recovertyButton()); }));
+    if (check)
+      for (const auto& group : backend_.KDGetTopNodes(NODE_TREE_FILE_TYPE)) backend_.KDSetNodeState(group.get(), 2);
+    std::uint64_t count = 0;
+    backend_.GetSelectedFilesAmout(count, checkedSize_);
+    EXPECT_EQ(count, check ? 10u : 0u);
+    window->recovery()->setDestinationProbe(
+        {[this](const std::string&) { return writable_; }, [this](const std::string&) { return free_; }});
+    return window;
+  }
+
+  ResultsWindowTimings Timings() {
+    ResultsWindowTimings timings = Fast();
+    timings.reopenPanelDelay = 1;
+    return timings;
+  }
+
+  // Recover clicked and the panel answered; waits until the panel has gone.
+  void ClickRecover(KDDeletailWindowController* window) {
+    const std::size_t panels = TimesShown("recoveryPanel");
+    Click(window->recovertyButton());
+    ASSERT_TRUE(WaitShown("recoveryPanel", panels + 1));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->recovery()->panel() == nullptr; }));
+  }
+
+  // One recovery step, its notification handled.
+  void Step() {
+    backend_.Step();
+    QCoreApplication::processEvents();
+  }
+
+  std::size_t Started() const { return CountOf(backend_.Calls(), "DoRecovery"); }
+
+  ScriptedBackend backend_;
+  quellsy::test::TempDir folder_;
+  bool writable_ = true;
+  std::optional<std::uint64_t> free_ = std::uint64_t{1} << 40;
+  std::uint64_t checkedSize_ = 0;
+};
+
+TEST_F(RecoveryTest, TheChecksRaiseTheirAlertsInOrderAndTheLimitIsMoreThan105Percent) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  ASSERT_GT(checkedSize_, 0u);
+  // 105 % of the checked size in whole bytes, rounded down: the size and a twentieth of it.
+  const std::uint64_t limit = checkedSize_ + checkedSize_ / 20;
+  struct Case {
+    bool writable;
+    bool sameDevice;
+    std::optional<std::uint64_t> free;
+    const char* alert;  // null: the recovery starts
+  };
+  const Case cases[] = {
+      {false, true, 0, "noCompetenceAlert"},          // every check fails: the first one speaks
+      {true, true, 0, "sameDeviceAlert"},             // then the device
+      {true, false, limit, "noSpaceAlert"},           // exactly 105 %: refused
+      {true, false, std::nullopt, "noSpaceAlert"},    // unreadable: as none free
+      {true, false, 0, "noSpaceAlert"},
+      {true, false, limit + 1, nullptr},              // one byte more passes
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.alert ? c.alert : "started");
+    writable_ = c.writable;
+    free_ = c.free;
+    backend_.Failures().scannedDevicePrefix = c.sameDevice ? folder_.path().string() : std::string();
+    const std::vector<std::string> before = Shown();
+    const std::size_t started = Started();
+    ClickRecover(window);
+    EXPECT_TRUE(Usable(window->recovertyButton())) << "usable again once the panel has gone";
+    if (c.alert) {
+      ASSERT_TRUE(WaitShown(c.alert, CountOf(before, c.alert) + 1));
+      // Its one button (the first) or its default one (the others) closes it and starts nothing.
+      auto* alert = qobject_cast<AlertPanel*>(ModalRunner::attachedSheet(window->window()));
+      ASSERT_NE(alert, nullptr);
+      QTest::mouseClick(alert->button(AlertPanel::kDefaultReturn), Qt::LeftButton);
+      QTest::qWait(5);
+      EXPECT_EQ(Started(), started);
+    } else {
+      EXPECT_EQ(Started(), started + 1);
+      EXPECT_EQ(Shown().size(), before.size() + 1) << "the panel alone";
+    }
+  }
+  EXPECT_EQ(window->recovery()->recoverySavePathStr(), QString::fromStdString(folder_.path().string()));
+}
+
+TEST_F(RecoveryTest, TheSameDeviceAlertChoosesAgainOrRecoversThere) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  backend_.Failures().scannedDevicePrefix = folder_.path().string();
+  AnswerWith("sameDeviceAlert", kDefault);
+  ClickRecover(window);
+  // Choosing another folder shows the panel again by itself; this time cancelled.
+  ChooseFolder(std::nullopt);
+  ASSERT_TRUE(WaitShown("recoveryPanel", 2));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->recovery()->panel() == nullptr; }));
+  EXPECT_EQ(Started(), 0u);
+  EXPECT_TRUE(Usable(window->recovertyButton()));
+
+  ChooseFolder(folder_.path().string());
+  AnswerWith("sameDeviceAlert", kAlternate);
+  ClickRecover(window);
+  ASSERT_TRUE(WaitShown("sameDeviceAlert", 2));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Started() == 1; })) << "recovered there anyway";
+}
+
+TEST_F(RecoveryTest, TheNoSpaceAlertGivesUpOrRecoversAnyway) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  free_ = 1;
+  AnswerWith("noSpaceAlert", kDefault);
+  ClickRecover(window);
+  ASSERT_TRUE(WaitShown("noSpaceAlert"));
+  QTest::qWait(5);
+  EXPECT_EQ(Started(), 0u);
+  EXPECT_EQ(TimesShown("recoveryPanel"), 1u) << "giving up shows nothing more";
+  AnswerWith("noSpaceAlert", kAlternate);
+  ClickRecover(window);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Started() == 1; }));
+}
+
+TEST_F(RecoveryTest, WithNothingCheckedNoFolderIsAskedFor) {
+  KDDeletailWindowController* window = ScannedAndChecked(false);
+  Click(window->recovertyButton());
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryPanel"), 0u);
+  EXPECT_EQ(window->recovery()->panel(), nullptr);
+  EXPECT_EQ(Started(), 0u);
+}
+
+TEST_F(RecoveryTest, ARefusedStartTakesNoOtherRecoverysNewsForItsEnd) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  backend_.Failures().refuseRecovery = true;
+  ClickRecover(window);
+  ASSERT_EQ(Started(), 1u);
+  // The last recovery winding down says so once more.
+  bridge::NotificationCenter::Default().Post(bridge::Notification{ResultsRecovery::kRecoveryNotification, {}, {}});
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryEndWindow"), 0u);
+  EXPECT_EQ(TimesShown("recoveryProgressWindow"), 0u);
+}
+
+TEST_F(RecoveryTest, ACancelledPanelStartsNothingAndKeepsItsSize) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  ChooseFolder(std::nullopt);
+  ClickRecover(window);
+  EXPECT_EQ(panelSize_, window->window()->size() - QSize(0, ResultsRecovery::kPanelHeightLess));
+  EXPECT_EQ(Started(), 0u);
+  EXPECT_TRUE(Usable(window->recovertyButton()));
+}
+
+TEST_F(RecoveryTest, TheProgressWindowComesWithTheFirstNotificationAndStopsAfterAConfirmation) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  ClickRecover(window);
+  ASSERT_EQ(Started(), 1u);
+  ResultsRecovery* recovery = window->recovery();
+  EXPECT_EQ(recovery->recoveryProgressWindow(), nullptr) << "nothing shown before the first notification";
+  Step();
+  KDShowScanProgressWindowController* progress = recovery->recoveryProgressWindow();
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(WaitShown("recoveryProgressWindow"));
+  EXPECT_TRUE(ModalRunner::isRunning(progress->window()));
+  // Two of ten files (one share of five steps): their bytes of the whole.
+  std::uint64_t total = 0;
+  std::uint64_t done = 0;
+  ResultCode code = 0;
+  const std::string name = backend_.GetRecoveryProgressTotal(total, done, code);
+  EXPECT_DOUBLE_EQ(progress->progressValue(), static_cast<double>(done) * 100.0 / static_cast<double>(checkedSize_));
+  EXPECT_EQ(progress->scaningFileName()->text().toStdString(), name);
+  EXPECT_TRUE(progress->recoveryProgressView()->isVisible());
+
+  // Stop asks first, pausing; No resumes.
+  QTest::mouseClick(progress->stopButton(), Qt::LeftButton);
+  EXPECT_TRUE(progress->warningView()->isVisible());
+  EXPECT_FALSE(progress->recoveryProgressView()->isVisible());
+  EXPECT_FALSE(backend_.Step()) << "paused";
+  QTest::mouseClick(progress->noButton(), Qt::LeftButton);
+  EXPECT_TRUE(progress->recoveryProgressView()->isVisible());
+  EXPECT_EQ(CountOf(backend_.Calls(), "PauseOrResumeRecovery"), 2u);
+  Step();
+  // Stop, then Yes: the stopped window with a whole count, never the finished one.
+  QTest::mouseClick(progress->stopButton(), Qt::LeftButton);
+  QTest::mouseClick(progress->yesButton(), Qt::LeftButton);
+  EXPECT_EQ(CountOf(backend_.Calls(), "StopRecvoery"), 1u);
+  ASSERT_TRUE(WaitShown("recoveryNotEndWindow"));
+  EXPECT_EQ(recovery->recoveryProgressWindow(), nullptr);
+  backend_.RunToEnd();
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryEndWindow"), 0u);
+  KDScanNotEndSaveWindowController* stopped = recovery->scanNotEndSaceWC();
+  ASSERT_NE(stopped, nullptr);
+  EXPECT_EQ(stopped->noteText()->text(),
+            QStringLiteral("The recovery was stopped after %1 files. They are in the destination folder:")
+                .arg(backend_.GetRecoveridedFiles()));
+  EXPECT_EQ(stopped->savePathLabel()->toolTip(), QString::fromStdString(folder_.path().string()));
+}
+
+TEST_F(RecoveryTest, OnlyAShortWriteShowsTheNoSpacePaneAndContinueResumes) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  backend_.Failures().failedCopyAtRecoveryStep = 1;
+  backend_.Failures().shortWriteAtRecoveryStep = 2;
+  backend_.Failures().failedRecoveryFiles = 1;
+  ClickRecover(window);
+  Step();  // step 0
+  KDShowScanProgressWindowController* progress = window->recovery()->recoveryProgressWindow();
+  ASSERT_NE(progress, nullptr);
+  Step();  // step 1: a file failed for another reason
+  EXPECT_TRUE(progress->recoveryProgressView()->isVisible()) << "another failure goes on";
+  EXPECT_FALSE(progress->noMemeryView()->isVisible());
+  Step();  // step 2: a short write, paused
+  EXPECT_TRUE(progress->noMemeryView()->isVisible());
+  EXPECT_FALSE(progress->recoveryProgressView()->isVisible());
+  EXPECT_FALSE(backend_.Step()) << "paused until continued";
+  QTest::mouseClick(progress->noMemeryContinueButton(), Qt::LeftButton);
+  EXPECT_TRUE(progress->recoveryProgressView()->isVisible());
+  EXPECT_FALSE(progress->noMemeryView()->isVisible());
+  backend_.RunToEnd();
+  ASSERT_TRUE(WaitShown("recoveryEndWindow"));
+  EXPECT_EQ(window->recovery()->recoveryProgressWindow(), nullptr);
+  KDScanEndSaveWindowController* end = window->recovery()->scanEndSaveWC();
+  ASSERT_NE(end, nullptr);
+  EXPECT_EQ(end->noteText()->text(), QStringLiteral("The recovery has ended, but 1 files could not be copied. The "
+                                                    "others are in the destination folder:"));
+}
+
+TEST_F(RecoveryTest, ClosingTheProgressWindowStopsTheRecoveryOnce) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  ClickRecover(window);
+  Step();
+  KDShowScanProgressWindowController* progress = window->recovery()->recoveryProgressWindow();
+  ASSERT_NE(progress, nullptr);
+  progress->window()->close();  // faded out, then closed
+  ASSERT_TRUE(WaitShown("recoveryNotEndWindow"));
+  EXPECT_EQ(CountOf(backend_.Calls(), "StopRecvoery"), 1u);
+  EXPECT_EQ(window->recovery()->recoveryProgressWindow(), nullptr);
+  backend_.RunToEnd();
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryEndWindow"), 0u);
+  EXPECT_EQ(TimesShown("recoveryNotEndWindow"), 1u);
+}
+
+TEST_F(RecoveryTest, CancelOnTheNoSpacePaneStops) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  backend_.Failures().shortWriteAtRecoveryStep = 1;
+  ClickRecover(window);
+  Step();
+  Step();
+  KDShowScanProgressWindowController* progress = window->recovery()->recoveryProgressWindow();
+  ASSERT_NE(progress, nullptr);
+  ASSERT_TRUE(progress->noMemeryView()->isVisible());
+  QTest::mouseClick(progress->noMemeryCancelButton(), Qt::LeftButton);
+  EXPECT_EQ(CountOf(backend_.Calls(), "StopRecvoery"), 1u);
+  ASSERT_TRUE(WaitShown("recoveryNotEndWindow"));
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryNotEndWindow"), 1u) << "one stop, one window";
+}
+
+TEST_F(RecoveryTest, ARecoveryOverBeforeItsFirstNotificationShowsOnlyTheFinishedWindowWhoseLinkOpensTheFolder) {
+  quellsy::test::TempDir bin;
+  const auto recorder = quellsy::test::WriteRecordingProgram(bin.path());
+  SetOpenProgramForTests(recorder.string());
+  KDDeletailWindowController* window = ScannedAndChecked();
+  ClickRecover(window);
+  backend_.StopRecvoery();  // the driver ends on its own
+  Step();
+  EXPECT_EQ(window->recovery()->recoveryProgressWindow(), nullptr);
+  ASSERT_TRUE(WaitShown("recoveryEndWindow"));
+  EXPECT_EQ(TimesShown("recoveryProgressWindow"), 0u);
+  KDScanEndSaveWindowController* end = window->recovery()->scanEndSaveWC();
+  ASSERT_NE(end, nullptr);
+  EXPECT_EQ(end->noteText()->text(),
+            QStringLiteral("The checked files were copied. Open the destination folder to see them:"));
+  QTest::mouseClick(end->savePathLabel(), Qt::LeftButton);
+  std::optional<quellsy::test::ProgramRecord> record;
+  ASSERT_TRUE(QTest::qWaitFor([&] { return (record = quellsy::test::ReadProgramRecord(recorder)).has_value(); }));
+  EXPECT_EQ(record->arguments, folder_.path().string());
+  QTest::mouseClick(end->okButton(), Qt::LeftButton);
+  EXPECT_FALSE(ModalRunner::isRunning(end->window()));
+  SetOpenProgramForTests("");
+}
+
+}  // namespace
+}  // namespace quellsy::ui::test
