@@ -151,12 +151,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   });
   // The records read so far: what the sink checked the node against.
   CheckingBuilder builder([&sink](int searcher) -> std::vector<CSearchedPartitionInfo*>& {
-    return sink.GetSearchedPartition(searcher);
+    return sink.GetSearchedPartition(searcher, &device);
   }, device);
   sink.SetDirecotryTreeBuilder(&builder, &progress, &device);
   if (sink.NodesDelivered() != builder.nodes().size()) std::abort();
   for (int searcher = 31; searcher <= 38; ++searcher)
-    for (CSearchedPartitionInfo* record : sink.GetSearchedPartition(searcher))
+    for (CSearchedPartitionInfo* record : sink.GetSearchedPartition(searcher, &device))
       if (record == nullptr) std::abort();
   archive.EndRS();
   return 0;
