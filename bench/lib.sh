@@ -28,6 +28,12 @@ wall_seconds() {
 # rate AMOUNT SECONDS: AMOUNT per second, one decimal.
 rate() { python3 -c 'import sys; print(f"{float(sys.argv[1]) / float(sys.argv[2]):.1f}")' "$1" "$2"; }
 
+# per_second MILLISECONDS: how many of a thing that takes that long fit in a second, one decimal.
+per_second() { python3 -c 'import sys; print(f"{1000 / max(float(sys.argv[1]), 0.001):.1f}")' "$1"; }
+
+# tsv_value FILE KEY: the value of KEY in a file of KEY<tab>VALUE lines (what the UI benchmark programs print).
+tsv_value() { awk -F'\t' -v key="$2" '$1 == key { print $2 }' "$1"; }
+
 # mb BYTES: the size in MB (10^6 bytes), the unit of every MB/s figure.
 mb() { python3 -c 'import sys; print(int(sys.argv[1]) / 1e6)' "$1"; }
 

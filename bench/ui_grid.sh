@@ -18,7 +18,7 @@ need python3 "$bench"
 mkdir -p "$work"
 
 QT_QPA_PLATFORM=offscreen "$bench" "$items" >"$work/ui_grid.tsv"
-value() { awk -F'\t' -v key="$1" '$1 == key { print $2 }' "$work/ui_grid.tsv"; }
+value() { tsv_value "$work/ui_grid.tsv" "$1"; }
 first=$(value first_screen_ms)
 worst=$(value worst_step_ms)
 made=$(value tiles_made)
@@ -28,7 +28,6 @@ echo "first screen ${first} ms; scroll steps: worst ${worst} ms, median $(value 
   "$(value median_layout_ms) ms, the rest is painting); ${made} tiles made for ${visible} visible; resident" \
   "memory grew $(value rss_growth_mb) MB"
 
-per_second() { python3 -c 'import sys; print(f"{1000 / max(float(sys.argv[1]), 0.001):.1f}")' "$1"; }
 record "UI grid ($items tiles)" "first screens per second" "$(per_second "$first")" "1/s" "the 1 s limit" 1 \
   "$items items" "-"
 record "UI grid ($items tiles)" "scroll steps per second (worst)" "$(per_second "$worst")" "1/s" "the 50 ms limit" 20 \

@@ -18,12 +18,11 @@ need python3 "$bench"
 mkdir -p "$work"
 
 QT_QPA_PLATFORM=offscreen "$bench" "$files" >"$work/ui_table.tsv"
-value() { awk -F'\t' -v key="$1" '$1 == key { print $2 }' "$work/ui_table.tsv"; }
+value() { tsv_value "$work/ui_table.tsv" "$1"; }
 echo "open $(value open_ms) ms ($(value listed) rows); sorts: name $(value sort_name_ms) ms, size" \
   "$(value sort_size_ms) ms, path $(value sort_path_ms) ms, created $(value sort_created_ms) ms; expanding" \
   "$(value folders) folders $(value expand_ms) ms, scrolling to their end $(value scroll_ms) ms"
 
-per_second() { python3 -c 'import sys; print(f"{1000 / max(float(sys.argv[1]), 0.001):.1f}")' "$1"; }
 record "UI table ($files files)" "opens per second" "$(per_second "$(value open_ms)")" "1/s" "the 200 ms limit" 5 \
   "$(value listed) rows" "-"
 record "UI table ($files files)" "sorts per second (slowest column)" "$(per_second "$(value sort_worst_ms)")" "1/s" \
