@@ -29,7 +29,9 @@ class ThumbnailLoader : public QObject {
   struct Options {
     int threads = 2;
     std::chrono::milliseconds timeLimit{10000};  // per fetch, from its start
-    std::chrono::milliseconds stopWait{100};     // how long Stop waits for running fetches
+    // How long Stop waits for running fetches: not at all by default, since the GUI thread calls it and the
+    // generation already keeps a late picture from being delivered.
+    std::chrono::milliseconds stopWait{0};
     std::size_t maxQueued = 4096;                // the oldest requests beyond this are dropped
   };
 
