@@ -5,12 +5,14 @@
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 
-#include "Bridge/KDCPPPublic.h"
 #include "Utility/CatchExeception.h"
 
 namespace quellsy::ui {
 
-QString DisplaySleepGuard::Reason() { return QStringLiteral("%1 is running").arg(KDCPPPublic::kProductName); }
+// The name users know the program by, as its windows show it.
+constexpr const char* kShownName = "Quellsy";
+
+QString DisplaySleepGuard::Reason() { return QStringLiteral("%1 is running").arg(QLatin1String(kShownName)); }
 
 DisplaySleepGuard::DisplaySleepGuard(const QDBusConnection& bus, QObject* parent) : QObject(parent) {
   if (!bus.isConnected()) {
@@ -21,7 +23,7 @@ DisplaySleepGuard::DisplaySleepGuard(const QDBusConnection& bus, QObject* parent
                                                      QStringLiteral("/org/freedesktop/login1"),
                                                      QStringLiteral("org.freedesktop.login1.Manager"),
                                                      QStringLiteral("Inhibit"));
-  const QString who = QCoreApplication::applicationName().isEmpty() ? QString::fromLatin1(KDCPPPublic::kProductName)
+  const QString who = QCoreApplication::applicationName().isEmpty() ? QString::fromLatin1(kShownName)
                                                                      : QCoreApplication::applicationName();
   call << QString::fromLatin1(kWhat) << who << Reason() << QString::fromLatin1(kMode);
   auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);

@@ -26,7 +26,7 @@ class DisplaySleepGuard : public QObject {
   // Gives the lock back (or drops it when it arrives later); harmless when none is held.
   void release();
 
-  // Why nobody holds off the display's sleep ("Vortrane is running").
+  // Why nobody holds off the display's sleep ("Quellsy is running").
   static QString Reason();
 
  signals:

@@ -118,7 +118,7 @@ TEST_F(SleepGuardTest, TheIdleLockIsTakenWithOurReasonAndGivenBack) {
     ASSERT_EQ(logind.asked.size(), 4);
     EXPECT_EQ(logind.asked[0], QStringLiteral("idle"));
     EXPECT_FALSE(logind.asked[1].isEmpty());
-    EXPECT_EQ(logind.asked[2], QStringLiteral("Vortrane is running"));
+    EXPECT_EQ(logind.asked[2], QStringLiteral("Quellsy is running"));
     EXPECT_EQ(logind.asked[3], QStringLiteral("block"));
     EXPECT_TRUE(guard.isHeld());
     EXPECT_FALSE(logind.Released());

@@ -175,7 +175,7 @@ TEST_F(UpdateWindowTest, TheNewVersionListsItsFeaturesInOrderAtLeastOneRowHighEa
   update.whatIsNewVersionDiff(UpdateVersionList{9, QStringLiteral("2.1"), {{1, QStringLiteral("Faster")}, {2, longText}}});
   ASSERT_EQ(update.visibleView(), View::kHaveUpdate);
   EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("titleLable"))->text(),
-            QStringLiteral("Vortrane 2.1 has been released."));
+            QStringLiteral("Quellsy 2.1 has been released."));
   EXPECT_EQ(window->findChild<QLabel*>(QStringLiteral("versionLabel"))->text(),
             QStringLiteral("New features of Version 2.1:"));
   const auto* first = window->findChild<QLabel*>(QStringLiteral("feature1"));

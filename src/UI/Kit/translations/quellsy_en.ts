@@ -639,9 +639,9 @@
         <translation>You are using the newest version.</translation>
     </message>
     <message id="UPDATE_RELEASED_TITLE">
-        <source>Vortrane %@ has been released.</source>
+        <source>Quellsy %@ has been released.</source>
         <extracomment>Update window, headline of a newer version; %@ is its name</extracomment>
-        <translation>Vortrane %@ has been released.</translation>
+        <translation>Quellsy %@ has been released.</translation>
     </message>
     <message id="UPDATE_NEW_FEATURES">
         <source>New features of Version %@:</source>
