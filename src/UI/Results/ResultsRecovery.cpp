@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QTimer>
 
-#include "Platform/DestinationFolder.h"
 #include "Platform/InvokingUser.h"
 #include "UI/Backend/IFacadeBackend.h"
 #include "UI/Kit/AlertPanel.h"
@@ -45,9 +44,7 @@ void RunAlert(TCImageWindow* window, const char* name, const char* title, const 
 }  // namespace
 
 ResultsRecovery::ResultsRecovery(TCImageWindow* window, TCImageButton* button, int reopenDelay)
-    : QObject(window), window_(window), button_(button), reopenDelay_(reopenDelay) {
-  probe_.writable = [](const std::string& folder) { return platform::InvokingUserCanWrite(folder); };
-  probe_.freeBytes = [](const std::string& folder) { return platform::FreeBytes(folder); };
+    : QObject(window), window_(window), button_(button), reopenDelay_(reopenDelay), check_(new DestinationCheck(this)) {
   ObserveNotification(this, kRecoveryNotification, [this](const bridge::Notification&) { recoveryAction(); });
 }
 
@@ -61,7 +58,8 @@ bool ResultsRecovery::EnoughSpace(std::optional<std::uint64_t> freeBytes, std::u
 }
 
 void ResultsRecovery::recoveryButtonClick() {
-  if (panel_) return;
+  // The panel open, or its folder still being looked at: one recovery is chosen at a time.
+  if (panel_ || check_->running()) return;
   // Nothing checked, nothing to copy: no folder is asked for.
   std::uint64_t count = 0;
   std::uint64_t size = 0;
@@ -115,8 +113,14 @@ void ResultsRecovery::recoveryButtonClick() {
 }
 
 void ResultsRecovery::CheckAndStart() {
+  check_->Start(recoverySavePathStr_.toStdString(), [this](const DestinationLooks& looks) { Checked(looks); });
+}
+
+void ResultsRecovery::Checked(const DestinationLooks& looks) {
+  // The window left meanwhile (one that closed took this object with it): nothing more is asked.
+  if (!window_->isVisible()) return;
   const std::string path = recoverySavePathStr_.toStdString();
-  if (!probe_.writable(path)) {
+  if (!looks.writable) {
     alertNoCompetence();
     return;
   }
@@ -128,7 +132,7 @@ void ResultsRecovery::CheckAndStart() {
   std::uint64_t count = 0;
   std::uint64_t size = 0;
   Backend().GetSelectedFilesAmout(count, size);
-  if (!EnoughSpace(probe_.freeBytes(path), size)) {
+  if (!EnoughSpace(looks.freeBytes, size)) {
     alertNoLeakOfSpace();
     return;
   }

@@ -2,7 +2,8 @@
 // Recovery from the results window: the Recover button opens a folder panel as a sheet; the chosen folder is
 // checked in order - the user who started us may write there, it is not on the scanned device or volume, its
 // file system has more room than 105 % of the checked files' size - each failure with its alert; then the
-// bridge copies the checked files. Its "DoRecovery" notifications drive the progress window (pause, resume,
+// bridge copies the checked files. The folder is looked at off the GUI thread (DestinationCheck); Recover is
+// ignored until the answer is in. Its "DoRecovery" notifications drive the progress window (pause, resume,
 // stop, and the full-destination pane), and the recovery ends with the finished or the stopped window.
 // GUI thread only; owned by the results window.
 
@@ -11,12 +12,12 @@
 #include <QRect>
 #include <QString>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
 #include <QFileDialog>
 
+#include "UI/Results/DestinationCheck.h"
 #include "UI/Shell/KDScanEndSaveWindowController.h"
 #include "UI/Shell/KDScanNotEndSaveWindowController.h"
 #include "UI/Shell/KDShowScanProgressWindowController.h"
@@ -25,12 +26,6 @@ namespace quellsy::ui {
 
 class TCImageButton;
 class TCImageWindow;
-
-// How a destination is looked at; tests put their own answers in.
-struct DestinationProbe {
-  std::function<bool(const std::string&)> writable;
-  std::function<std::optional<std::uint64_t>(const std::string&)> freeBytes;
-};
 
 class ResultsRecovery final : public QObject, public KDShowScanProgressWindowControllerDelegate {
   Q_OBJECT
@@ -45,7 +40,7 @@ class ResultsRecovery final : public QObject, public KDShowScanProgressWindowCon
   ~ResultsRecovery() override;
 
   void setImport(bool import) { isImport_ = import; }
-  void setDestinationProbe(DestinationProbe probe) { probe_ = std::move(probe); }
+  void setDestinationProbe(DestinationProbe probe) { check_->setProbe(std::move(probe)); }
   // Whether free bytes leave room for size: more than 105 % of it (worked out in whole bytes, rounded down).
   static bool EnoughSpace(std::optional<std::uint64_t> freeBytes, std::uint64_t size);
 
@@ -58,10 +53,13 @@ class ResultsRecovery final : public QObject, public KDShowScanProgressWindowCon
   KDScanEndSaveWindowController* scanEndSaveWC() const { return scanEndSaveWC_; }
   KDScanNotEndSaveWindowController* scanNotEndSaceWC() const { return scanNotEndSaceWC_; }
   const QString& recoverySavePathStr() const { return recoverySavePathStr_; }
+  // Whether the chosen folder is being looked at.
+  bool checking() const { return check_->running(); }
 
  private:
   void PanelEnded(int result);
   void CheckAndStart();
+  void Checked(const DestinationLooks& looks);
   void StartRecovery();
   void recoveryAction();
   void alertNoCompetence();
@@ -74,7 +72,7 @@ class ResultsRecovery final : public QObject, public KDShowScanProgressWindowCon
   TCImageWindow* window_;
   TCImageButton* button_;
   const int reopenDelay_;
-  DestinationProbe probe_;
+  DestinationCheck* check_;
   QPointer<QFileDialog> panel_;
   QRect rectNew_;
   QString recoverySavePathStr_;

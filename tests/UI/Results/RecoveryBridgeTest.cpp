@@ -14,17 +14,10 @@
 #include <iterator>
 #include <set>
 
-#include "Bridge/KDUIController.h"
-#include "Bridge/KDUIDeviceData.h"
-#include "Bridge/KDUIRecovery.h"
-#include "Bridge/KDUIScan.h"
 #include "Bridge/NodeTreeType.h"
-#include "Bridge/ResultTrees.h"
-#include "Engines/BuiltInEngines.h"
-#include "FakeEnumDeviceEx.h"
+#include "FatImageOnTheBridge.h"
 #include "RecoveryFixture.h"
 #include "ScanImages.h"
-#include "UI/Backend/BridgeBackend.h"
 #include "UI/Kit/AlertPanel.h"
 #include "UI/Kit/KDHandButton.h"
 #include "UI/Shell/KDScanEndSaveWindowController.h"
@@ -35,7 +28,6 @@
 namespace quellsy::ui::test {
 namespace {
 
-using quellsy::test::FakeEnumDeviceEx;
 using quellsy::test::ScanImages;
 using quellsy::test::ScanManifestEntry;
 namespace fs = std::filesystem;
@@ -64,37 +56,12 @@ Contents DeletedInManifest() {
   return expected;
 }
 
-class RecoveryOnTheBridge : public RecoveryFixture {
+class RecoveryOnTheBridge : public FatImageOnTheBridge<RecoveryFixture> {
  protected:
-  void SetUp() override {
-    RecoveryFixture::SetUp();
-    RegisterBuiltInEngines();
-    KDUIScan::ResetForTests();
-    KDUIRecovery::ResetForTests();
-    bridge::ResultTrees::ResetForTests();
-  }
-  void TearDown() override {
-    RecoveryFixture::TearDown();
-    KDUIController::ResetForTests();
-    bridge::ResultTrees::ResetForTests();
-    KDUIRecovery::ResetForTests();
-    KDUIScan::ResetForTests();
-    KDUIDeviceData::ResetForTests();
-  }
-
-  // The FAT image's volume scanned quickly in a results window, every found file checked.
+  // The FAT image's volume scanned quickly to the end in a results window, every found file checked.
   KDDeletailWindowController* ScannedAndChecked() {
-    disks_ = std::make_unique<FakeEnumDeviceEx>(std::vector{ScanImages::Get()->FatVolumeDisk(FILE_SYSTEM_FAT16)});
-    KDUIDeviceData::ResetForTests(disks_.get());
-    KDUIDeviceData::instance()->BeginInit();
-    KDUIDeviceData::instance()->InitDeviceInfo();
-    UseBackend(backend_);
-    backend_.initFileType();
-    backend_.SetRecoveryType(127);
-    const auto items = backend_.GetDeviceInfoToArray();
-    EXPECT_EQ(items.size(), 1u);
-    KDDeletailWindowController* window = Open(items.at(0)->childAtIndex(0), 1);
-    window->getData();
+    KDDeletailWindowController* window = StartQuickScan();
+    if (!window) return nullptr;
     EXPECT_TRUE(QTest::qWaitFor([&] { return window->selectFilesLabel()->isVisible(); }, 120000));
     for (const auto& group : backend_.KDGetTopNodes(NODE_TREE_FILE_TYPE)) backend_.KDSetNodeState(group.get(), 2);
     std::uint64_t count = 0;
@@ -103,9 +70,6 @@ class RecoveryOnTheBridge : public RecoveryFixture {
     EXPECT_EQ(count, DeletedInManifest().size()) << "every found file checked";
     return window;
   }
-
-  BridgeBackend backend_;
-  std::unique_ptr<FakeEnumDeviceEx> disks_;
 };
 
 TEST_F(RecoveryOnTheBridge, TheCheckedFilesOfAFatImageAreRecoveredAsTheInvokingUsersByteForByte) {
@@ -117,6 +81,7 @@ TEST_F(RecoveryOnTheBridge, TheCheckedFilesOfAFatImageAreRecoveredAsTheInvokingU
   quellsy::test::ScopedEnv user("PKEXEC_UID", std::to_string(kNobody).c_str());
   ChooseFolder(dest.path().string());
   KDDeletailWindowController* window = ScannedAndChecked();
+  ASSERT_NE(window, nullptr);
   Click(window->recovertyButton());
   ASSERT_TRUE(WaitShown("recoveryEndWindow")) << "the finished window ends it";
   KDScanEndSaveWindowController* end = window->recovery()->scanEndSaveWC();
@@ -150,6 +115,7 @@ TEST_F(RecoveryOnTheBridge, AFullDestinationPausesWithItsPaneAndFinishesOnceRoom
   ChooseFolder(dest.path().string());
   AnswerWith("noSpaceAlert", "alertAlternateButton");  // the check sees it too small: recover anyway
   KDDeletailWindowController* window = ScannedAndChecked();
+  ASSERT_NE(window, nullptr);
   Click(window->recovertyButton());
   ASSERT_TRUE(WaitShown("noSpaceAlert"));
   KDShowScanProgressWindowController* progress = nullptr;

@@ -1,8 +1,15 @@
 // Recovery from the results window on the scripted backend: the folder panel, the destination's three checks in
-// their order with their alerts and answers, the progress window (pause, resume, stop, the full-destination pane
+// their order with their alerts and answers (the folder looked at off the GUI thread), the progress window (pause, resume, stop, the full-destination pane
 // for a short write only), and the two end windows.
 
 #include <QLabel>
+
+#include <atomic>
+#include <latch>
+#include <memory>
+#include <thread>
+
+#include "Bridge/BackgroundTasks.h"
 
 #include "Bridge/NotificationCenter.h"
 #include "RecoveryFixture.h"
@@ -28,6 +35,36 @@ bool Usable(const TCImageButton* button) { return button->isDisabled(); }
 std::size_t CountOf(const std::vector<std::string>& calls, const std::string& call) {
   return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
 }
+
+// A folder whose looks stall until the test lets them go, as a dead network share's would. Asked on the GUI
+// thread it answers at once and says so, so that a check that blocks the window fails rather than hangs.
+struct StallingFolder {
+  std::latch released{1};
+  std::atomic<bool> let{false};
+  std::atomic<int> asked{0};
+  std::atomic<bool> askedOnGuiThread{false};
+  const std::thread::id gui = std::this_thread::get_id();
+
+  void Release() {
+    if (!let.exchange(true)) released.count_down();
+  }
+
+  static DestinationProbe Probe(const std::shared_ptr<StallingFolder>& folder) {
+    return {[folder](const std::string&) {
+              if (std::this_thread::get_id() == folder->gui) {
+                folder->askedOnGuiThread = true;
+                return true;
+              }
+              ++folder->asked;
+              folder->released.wait();
+              return true;
+            },
+            [folder](const std::string&) -> std::optional<std::uint64_t> {
+              if (std::this_thread::get_id() == folder->gui) folder->askedOnGuiThread = true;
+              return std::uint64_t{1} << 40;
+            }};
+  }
+};
 
 class RecoveryTest : public RecoveryFixture {
  protected:
@@ -75,6 +112,13 @@ class RecoveryTest : public RecoveryFixture {
     ASSERT_TRUE(QTest::qWaitFor([&] { return window->recovery()->panel() == nullptr; }));
   }
 
+  // Recover clicked, the panel answered and the folder found fit: the recovery has started.
+  void ClickRecoverAndStart(KDDeletailWindowController* window) {
+    const std::size_t started = Started();
+    ClickRecover(window);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return Started() == started + 1; }));
+  }
+
   // One recovery step, its notification handled.
   void Step() {
     backend_.Step();
@@ -83,11 +127,25 @@ class RecoveryTest : public RecoveryFixture {
 
   std::size_t Started() const { return CountOf(backend_.Calls(), "DoRecovery"); }
 
+  // window's destination stalls until the test releases it (or the test ends).
+  std::shared_ptr<StallingFolder> Stalling(KDDeletailWindowController* window) {
+    stalling_.push_back(std::make_shared<StallingFolder>());
+    window->recovery()->setDestinationProbe(StallingFolder::Probe(stalling_.back()));
+    return stalling_.back();
+  }
+
+  void TearDown() override {
+    for (const auto& folder : stalling_) folder->Release();
+    bridge::BackgroundTasks::Instance().WaitForAll();
+    RecoveryFixture::TearDown();
+  }
+
   ScriptedBackend backend_;
   quellsy::test::TempDir folder_;
   bool writable_ = true;
   std::optional<std::uint64_t> free_ = std::uint64_t{1} << 40;
   std::uint64_t checkedSize_ = 0;
+  std::vector<std::shared_ptr<StallingFolder>> stalling_;
 };
 
 TEST_F(RecoveryTest, TheChecksRaiseTheirAlertsInOrderAndTheLimitIsMoreThan105Percent) {
@@ -127,7 +185,7 @@ TEST_F(RecoveryTest, TheChecksRaiseTheirAlertsInOrderAndTheLimitIsMoreThan105Per
       QTest::qWait(5);
       EXPECT_EQ(Started(), started);
     } else {
-      EXPECT_EQ(Started(), started + 1);
+      EXPECT_TRUE(QTest::qWaitFor([&] { return Started() == started + 1; }));
       EXPECT_EQ(Shown().size(), before.size() + 1) << "the panel alone";
     }
   }
@@ -167,6 +225,44 @@ TEST_F(RecoveryTest, TheNoSpaceAlertGivesUpOrRecoversAnyway) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return Started() == 1; }));
 }
 
+TEST_F(RecoveryTest, TheWindowGoesOnWhileTheFolderIsLookedAtAndRecoverWaitsForTheAnswer) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  const auto folder = Stalling(window);
+  ClickRecover(window);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return folder->asked == 1; }));
+  EXPECT_FALSE(folder->askedOnGuiThread);
+  EXPECT_TRUE(window->recovery()->checking());
+  // The GUI thread still runs its timers, and a second Recover meanwhile opens no second panel.
+  bool fired = false;
+  QTimer::singleShot(0, window, [&fired] { fired = true; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fired; }));
+  Click(window->recovertyButton());
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryPanel"), 1u);
+  EXPECT_EQ(folder->asked, 1);
+  EXPECT_EQ(Started(), 0u);
+
+  folder->Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Started() == 1; }));
+  EXPECT_FALSE(window->recovery()->checking());
+  EXPECT_EQ(folder->asked, 1);
+  EXPECT_FALSE(folder->askedOnGuiThread);
+  EXPECT_EQ(Shown(), std::vector<std::string>{"recoveryPanel"}) << "no alert for a fit folder";
+}
+
+TEST_F(RecoveryTest, AnAnswerArrivingAfterTheWindowWentIsDropped) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  const auto folder = Stalling(window);
+  ClickRecover(window);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return folder->asked == 1; }));
+  delete window->window();  // the results window, its recovery with it
+  folder->Release();
+  bridge::BackgroundTasks::Instance().WaitForAll();
+  QTest::qWait(5);  // the answer's notification delivered to no one
+  EXPECT_EQ(Started(), 0u);
+  EXPECT_EQ(Shown(), std::vector<std::string>{"recoveryPanel"});
+}
+
 TEST_F(RecoveryTest, WithNothingCheckedNoFolderIsAskedFor) {
   KDDeletailWindowController* window = ScannedAndChecked(false);
   Click(window->recovertyButton());
@@ -179,8 +275,7 @@ TEST_F(RecoveryTest, WithNothingCheckedNoFolderIsAskedFor) {
 TEST_F(RecoveryTest, ARefusedStartTakesNoOtherRecoverysNewsForItsEnd) {
   KDDeletailWindowController* window = ScannedAndChecked();
   backend_.Failures().refuseRecovery = true;
-  ClickRecover(window);
-  ASSERT_EQ(Started(), 1u);
+  ClickRecoverAndStart(window);
   // The last recovery winding down says so once more.
   bridge::NotificationCenter::Default().Post(bridge::Notification{ResultsRecovery::kRecoveryNotification, {}, {}});
   QTest::qWait(5);
@@ -199,8 +294,7 @@ TEST_F(RecoveryTest, ACancelledPanelStartsNothingAndKeepsItsSize) {
 
 TEST_F(RecoveryTest, TheProgressWindowComesWithTheFirstNotificationAndStopsAfterAConfirmation) {
   KDDeletailWindowController* window = ScannedAndChecked();
-  ClickRecover(window);
-  ASSERT_EQ(Started(), 1u);
+  ClickRecoverAndStart(window);
   ResultsRecovery* recovery = window->recovery();
   EXPECT_EQ(recovery->recoveryProgressWindow(), nullptr) << "nothing shown before the first notification";
   Step();
@@ -248,7 +342,7 @@ TEST_F(RecoveryTest, OnlyAShortWriteShowsTheNoSpacePaneAndContinueResumes) {
   backend_.Failures().failedCopyAtRecoveryStep = 1;
   backend_.Failures().shortWriteAtRecoveryStep = 2;
   backend_.Failures().failedRecoveryFiles = 1;
-  ClickRecover(window);
+  ClickRecoverAndStart(window);
   Step();  // step 0
   KDShowScanProgressWindowController* progress = window->recovery()->recoveryProgressWindow();
   ASSERT_NE(progress, nullptr);
@@ -273,7 +367,7 @@ TEST_F(RecoveryTest, OnlyAShortWriteShowsTheNoSpacePaneAndContinueResumes) {
 
 TEST_F(RecoveryTest, ClosingTheProgressWindowStopsTheRecoveryOnce) {
   KDDeletailWindowController* window = ScannedAndChecked();
-  ClickRecover(window);
+  ClickRecoverAndStart(window);
   Step();
   KDShowScanProgressWindowController* progress = window->recovery()->recoveryProgressWindow();
   ASSERT_NE(progress, nullptr);
@@ -290,7 +384,7 @@ TEST_F(RecoveryTest, ClosingTheProgressWindowStopsTheRecoveryOnce) {
 TEST_F(RecoveryTest, CancelOnTheNoSpacePaneStops) {
   KDDeletailWindowController* window = ScannedAndChecked();
   backend_.Failures().shortWriteAtRecoveryStep = 1;
-  ClickRecover(window);
+  ClickRecoverAndStart(window);
   Step();
   Step();
   KDShowScanProgressWindowController* progress = window->recovery()->recoveryProgressWindow();
@@ -308,7 +402,7 @@ TEST_F(RecoveryTest, ARecoveryOverBeforeItsFirstNotificationShowsOnlyTheFinished
   const auto recorder = quellsy::test::WriteRecordingProgram(bin.path());
   SetOpenProgramForTests(recorder.string());
   KDDeletailWindowController* window = ScannedAndChecked();
-  ClickRecover(window);
+  ClickRecoverAndStart(window);
   backend_.StopRecvoery();  // the driver ends on its own
   Step();
   EXPECT_EQ(window->recovery()->recoveryProgressWindow(), nullptr);

@@ -12,14 +12,9 @@
 
 #include "Bridge/KDUIController.h"
 #include "Bridge/OpNodeData.h"
-#include "Bridge/KDUIDeviceData.h"
-#include "Bridge/KDUIScan.h"
-#include "Bridge/ResultTrees.h"
-#include "Engines/BuiltInEngines.h"
-#include "FakeEnumDeviceEx.h"
+#include "FatImageOnTheBridge.h"
 #include "ResultsWindowFixture.h"
 #include "ScanImages.h"
-#include "UI/Backend/BridgeBackend.h"
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Results/CheckBoxDelegate.h"
 #include "UI/Results/CommOutlineView.h"
@@ -30,7 +25,6 @@
 namespace quellsy::ui::test {
 namespace {
 
-using quellsy::test::FakeEnumDeviceEx;
 using quellsy::test::ScanImages;
 using quellsy::test::ScanManifestEntry;
 
@@ -40,43 +34,7 @@ QString DecimalSize(std::uint64_t bytes) {
   return QString::asprintf("%0.2f KB", static_cast<double>(bytes) / 1000.0);
 }
 
-class ResultsWindowOnTheBridge : public ResultsWindowFixture {
- protected:
-  void SetUp() override {
-    ResultsWindowFixture::SetUp();
-    RegisterBuiltInEngines();
-    KDUIScan::ResetForTests();
-    bridge::ResultTrees::ResetForTests();
-  }
-  void TearDown() override {
-    ResultsWindowFixture::TearDown();
-    KDUIController::ResetForTests();
-    bridge::ResultTrees::ResetForTests();
-    KDUIScan::ResetForTests();
-    KDUIDeviceData::ResetForTests();
-  }
-
-  // The FAT image's volume, scanned quickly to the end in a results window.
-  KDDeletailWindowController* ScanFatImage() {
-    const ScanImages* images = ScanImages::Get();
-    if (!images->Fixture().Made()) return nullptr;
-    disks_ = std::make_unique<FakeEnumDeviceEx>(std::vector{images->FatVolumeDisk(FILE_SYSTEM_FAT16)});
-    KDUIDeviceData::ResetForTests(disks_.get());
-    KDUIDeviceData::instance()->BeginInit();
-    KDUIDeviceData::instance()->InitDeviceInfo();
-    UseBackend(backend_);
-    backend_.initFileType();
-    backend_.SetRecoveryType(127);
-    const auto items = backend_.GetDeviceInfoToArray();
-    if (items.size() != 1 || !items[0]->childAtIndex(0)) return nullptr;
-    KDDeletailWindowController* window = Open(items[0]->childAtIndex(0), 1);
-    window->getData();
-    return window;
-  }
-
-  BridgeBackend backend_;
-  std::unique_ptr<FakeEnumDeviceEx> disks_;
-};
+using ResultsWindowOnTheBridge = FatImageOnTheBridge<ResultsWindowFixture>;
 
 QString Lower(const std::string& text) { return QString::fromStdString(text).toLower(); }
 
@@ -112,7 +70,7 @@ void SearchAndWait(KDDeletailWindowController* window, const QString& text) {
 TEST_F(ResultsWindowOnTheBridge, AQuickScanOfAFatImageShowsTheManifestsDeletedFilesAndTheirCounts) {
   const ScanImages* images = ScanImages::Get();
   QUELLSY_REQUIRE_FIXTURE(images->Fixture());
-  KDDeletailWindowController* window = ScanFatImage();
+  KDDeletailWindowController* window = StartQuickScan();
   ASSERT_NE(window, nullptr);
   // The found count as the window shows it at each delivery of results (after the window's own handler).
   std::vector<std::uint64_t> counts;
@@ -172,7 +130,7 @@ TEST_F(ResultsWindowOnTheBridge, AQuickScanOfAFatImageShowsTheManifestsDeletedFi
 
 TEST_F(ResultsWindowOnTheBridge, AFoundFileIsBrowsedToSearchedForAndCheckedWithItsFolder) {
   QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
-  KDDeletailWindowController* window = ScanFatImage();
+  KDDeletailWindowController* window = StartQuickScan();
   ASSERT_NE(window, nullptr);
   ResultsBrowser* browser = window->browser();
   ASSERT_TRUE(QTest::qWaitFor([&] { return browser->tabButton(1)->isEnabled(); }, 120000));
