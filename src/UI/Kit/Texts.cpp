@@ -23,9 +23,17 @@ std::unique_ptr<QTranslator> LoadLanguage(const QString& language, const QString
   return cut > 0 ? LoadCatalogue(name.left(cut), folder) : nullptr;
 }
 
-QString Lookup(const QTranslator* catalogue, const QByteArray& key) {
+// count -1: no count (the first form).
+QString Lookup(const QTranslator* catalogue, const QByteArray& key, int count) {
   // Id-based catalogues keep each text under an empty context with the id as its source.
-  return catalogue ? catalogue->translate("", key.constData()) : QString();
+  return catalogue ? catalogue->translate("", key.constData(), nullptr, count) : QString();
+}
+
+// The catalogues choose forms from an int. A larger count keeps its last six digits above a million: the same
+// form in every language's rules, which look at a count's last digits and whether it is small.
+int FormCount(long long count) {
+  if (count < 0) return 0;
+  return count <= 1000000000 ? static_cast<int>(count) : static_cast<int>(1000000 + count % 1000000);
 }
 
 }  // namespace
@@ -68,16 +76,24 @@ QString Texts::Language() const {
   return catalogues_->language;
 }
 
-QString Texts::Text(std::string_view key) const {
+QString Texts::Text(std::string_view key) const { return Find(key, -1); }
+
+QString Texts::Text(std::string_view key, long long count) const { return Find(key, FormCount(count)); }
+
+QString Texts::Find(std::string_view key, int count) const {
   std::shared_ptr<const Catalogues> catalogues;
   {
     const std::lock_guard<std::mutex> hold(lock_);
     catalogues = catalogues_;
   }
   const QByteArray id(key.data(), static_cast<qsizetype>(key.size()));
-  QString text = Lookup(catalogues->chosen.get(), id);
-  if (text.isEmpty()) text = Lookup(catalogues->english.get(), id);
-  return text;
+  for (const QTranslator* catalogue : {catalogues->chosen.get(), catalogues->english.get()}) {
+    QString text = Lookup(catalogue, id, count);
+    // A text with a single form has none for most counts: it reads the same for all.
+    if (text.isEmpty() && count >= 0) text = Lookup(catalogue, id, -1);
+    if (!text.isEmpty()) return text;
+  }
+  return QString();
 }
 
 std::string Texts::Translate(std::string_view key, std::string_view fallback) const {
@@ -86,5 +102,7 @@ std::string Texts::Translate(std::string_view key, std::string_view fallback) co
 }
 
 QString Text(std::string_view key) { return Texts::Instance().Text(key); }
+
+QString Text(std::string_view key, long long count) { return Texts::Instance().Text(key, count); }
 
 }  // namespace quellsy::ui

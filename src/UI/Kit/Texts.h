@@ -29,16 +29,23 @@ class Texts final : public bridge::ITranslator {
   bool SetLanguage(const QString& language, const QString& folder = QString());
   QString Language() const;
   QString Text(std::string_view key) const;
+  // The text's form for count things, by the catalogue's language rules ("%d file" or "%d files"); the count
+  // itself is filled in by the caller's format. A text with a single form reads the same for every count.
+  QString Text(std::string_view key, long long count) const;
 
   std::string Translate(std::string_view key, std::string_view fallback) const override;
 
  private:
   struct Catalogues;
+  // The chosen language's form for count (-1: none), else English's.
+  QString Find(std::string_view key, int count) const;
   mutable std::mutex lock_;
   std::shared_ptr<const Catalogues> catalogues_;
 };
 
 // Texts::Instance().Text(key).
 QString Text(std::string_view key);
+// Texts::Instance().Text(key, count).
+QString Text(std::string_view key, long long count);
 
 }  // namespace quellsy::ui

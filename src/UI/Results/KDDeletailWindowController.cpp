@@ -8,7 +8,6 @@
 #include <QBoxLayout>
 
 #include "Bridge/DiskVolumeNodeData.h"
-#include "Bridge/KDPublicUtilities.h"
 #include "UI/Backend/IFacadeBackend.h"
 #include "UI/Kit/Autoresize.h"
 #include "UI/Kit/Fonts.h"
@@ -16,11 +15,11 @@
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/SegmentedControl.h"
 #include "UI/Kit/TCImageWindow.h"
-#include "UI/Kit/TextFormat.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/ViewFrames.h"
 #include "UI/Results/ResultsBrowser.h"
 #include "UI/Results/ResultsRecovery.h"
+#include "UI/Results/SummaryText.h"
 
 namespace quellsy::ui {
 namespace {
@@ -208,10 +207,7 @@ void KDDeletailWindowController::setFoundAllFiles() {
   std::uint64_t size = 0;
   std::uint64_t count = 0;
   Backend().GetScanFileSize(size, count);
-  selectFilesLabel_->setText(FormatText(
-      Text("RVT_FOUR_ALL_FILES_SIZE"),
-      {QString::fromStdString(KDPublicUtilities::longlongConvertVolSpace(static_cast<std::int64_t>(size))),
-       static_cast<unsigned long long>(count)}));
+  selectFilesLabel_->setText(SummaryText("RVT_FOUR_ALL_FILES_SIZE", size, count));
   selectFilesLabel_->setAccessibleName(selectFilesLabel_->text());
 }
 

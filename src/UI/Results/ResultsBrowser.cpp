@@ -9,7 +9,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "Bridge/KDPublicUtilities.h"
 #include "Bridge/OpNodeData.h"
 #include "UI/Backend/IFacadeBackend.h"
 #include "UI/Kit/Fonts.h"
@@ -21,7 +20,6 @@
 #include "UI/Kit/TCImageButton.h"
 #include "UI/Kit/TCImageWindow.h"
 #include "UI/Kit/TCWindowButton.h"
-#include "UI/Kit/TextFormat.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/UserDefaults.h"
 #include "UI/Results/CheckBoxDelegate.h"
@@ -32,6 +30,7 @@
 #include "UI/Results/KDDeletailWindowController.h"
 #include "UI/Results/KDNSTableView.h"
 #include "UI/Results/ResultTreeModel.h"
+#include "UI/Results/SummaryText.h"
 
 namespace quellsy::ui {
 namespace {
@@ -260,10 +259,7 @@ void ResultsBrowser::showSelectFilesCountAndSize() {
   selectedFileSize_ = size;
   window_.recovertyButton()->setButtonEnabled(count >= 1);
   QLabel* label = window_.selectFilesLabel();
-  label->setText(FormatText(
-      Text("RVT_FOUR_SELECT_FILES"),
-      {QString::fromStdString(KDPublicUtilities::longlongConvertVolSpace(static_cast<std::int64_t>(size))),
-       static_cast<long long>(count)}));
+  label->setText(SummaryText("RVT_FOUR_SELECT_FILES", size, count));
   label->setAccessibleName(label->text());
 }
 

@@ -10,7 +10,6 @@
 #include <QSplitter>
 #include <algorithm>
 
-#include "Bridge/KDPublicUtilities.h"
 #include "UI/Backend/IFacadeBackend.h"
 #include "UI/Kit/Autoresize.h"
 #include "UI/Kit/Fonts.h"
@@ -19,11 +18,11 @@
 #include "UI/Kit/NamedImages.h"
 #include "UI/Kit/TCImageButton.h"
 #include "UI/Kit/TCImageWindow.h"
-#include "UI/Kit/TextFormat.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/UserDefaults.h"
 #include "UI/Kit/ViewFrames.h"
 #include "UI/Results/KDDeletailWindowController.h"
+#include "UI/Results/SummaryText.h"
 #include "UI/Shell/ResultsWindowNeighbours.h"
 
 namespace quellsy::ui {
@@ -105,8 +104,7 @@ void KDDeletailWindowController::buildDetailViewWindowTitleBar() {
   if (!selectFilesLabel_) {
     selectFilesLabel_ =
         StripLabel(abox_, "selectFilesLabel",
-                   FormatText(Text("RVT_FOUR_SELECT_FILES"),
-                              {QString::fromStdString(KDPublicUtilities::longlongConvertVolSpace(0)), 0LL}),
+                   SummaryText("RVT_FOUR_SELECT_FILES", 0, 0),
                    NamedFont(QStringLiteral("Helvetica Neue Thin"), 16));
     PlaceView(selectFilesLabel_, QRectF(0, 32, 300, 22), kWidthSizable);
     selectFilesLabel_->hide();

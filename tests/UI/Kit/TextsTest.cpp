@@ -43,6 +43,25 @@ TEST_F(TextsTest, EveryEnglishKeyHasItsText) {
   EXPECT_GT(keys, 90);
 }
 
+// English has a form for one and a form for every other count; a text with one form reads so for any count.
+TEST_F(TextsTest, ACountedTextTakesTheFormOfItsCount) {
+  const QString one = QStringLiteral("Selected %@ in %d file");
+  const QString other = QStringLiteral("Selected %@ in %d files");
+  const struct {
+    long long count;
+    const QString& form;
+  } cases[] = {{0, other}, {1, one}, {2, other}, {11, other}, {21, other}, {4294967297LL, other}};  // 2^32 + 1
+  for (const auto& c : cases) EXPECT_EQ(texts_.Text("RVT_FOUR_SELECT_FILES", c.count), c.form) << c.count;
+  EXPECT_EQ(texts_.Text("RVT_FOUR_SIZE_BYTES", 1), QStringLiteral("%d byte"));
+  EXPECT_EQ(texts_.Text("RVT_FOUR_SIZE_BYTES", 0), QStringLiteral("%d bytes"));
+  EXPECT_EQ(texts_.Text("COMM_BACK_BUTTON", 3), QStringLiteral("Back"));
+  // A language without the text reads the English form for the count.
+  ASSERT_TRUE(texts_.SetLanguage(QStringLiteral("de"), QStringLiteral(QUELLSY_TEST_CATALOGUES)));
+  EXPECT_EQ(texts_.Text("RVT_FOUR_SELECT_FILES", 1), one);
+  EXPECT_EQ(texts_.Text("RVT_FOUR_SELECT_FILES", 7), other);
+  EXPECT_EQ(texts_.Text("COMM_BACK_BUTTON", 3), QStringLiteral("Zurück"));
+}
+
 TEST_F(TextsTest, AMissingTextFallsBackToEnglish) {
   ASSERT_TRUE(texts_.SetLanguage(QStringLiteral("de"), QStringLiteral(QUELLSY_TEST_CATALOGUES)));
   EXPECT_EQ(texts_.Language(), QStringLiteral("de"));

@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "Bridge/DiskVolumeNodeData.h"
 #include "Bridge/KDUIController.h"
 #include "Bridge/KDUIDeviceData.h"
 #include "Bridge/KDUIRecovery.h"

@@ -193,7 +193,7 @@ TEST_F(ResultsBrowserTest, ChecksPropagateRollUpAndMakeTheSummary) {
   EXPECT_EQ(paths->StateOf(folder.parent()), 1);
   EXPECT_TRUE(Usable(window_->recovertyButton()));
   const QString one = QString::fromStdString(KDPublicUtilities::longlongConvertVolSpace(files[2]->GetFileSize()));
-  EXPECT_EQ(window_->selectFilesLabel()->text(), QStringLiteral("Selected %1 in 1 files").arg(one));
+  EXPECT_EQ(window_->selectFilesLabel()->text(), QStringLiteral("Selected %1 in 1 file").arg(one));
 
   // The select-all box checks the rest, then clears all.
   QTest::mouseClick(table->selectAllButton(), Qt::LeftButton);

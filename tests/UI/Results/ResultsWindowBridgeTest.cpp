@@ -28,9 +28,9 @@ namespace {
 using quellsy::test::ScanImages;
 using quellsy::test::ScanManifestEntry;
 
-// A size as the windows write it: decimal units, two decimals from a kilobyte on.
+// A size as the summary writes it: bytes, or decimal units with two decimals from a kilobyte on.
 QString DecimalSize(std::uint64_t bytes) {
-  if (bytes < 1000) return QStringLiteral("%1 byte").arg(bytes);
+  if (bytes < 1000) return (bytes == 1 ? QStringLiteral("%1 byte") : QStringLiteral("%1 bytes")).arg(bytes);
   return QString::asprintf("%0.2f KB", static_cast<double>(bytes) / 1000.0);
 }
 
@@ -197,7 +197,7 @@ TEST_F(ResultsWindowOnTheBridge, AFoundFileIsBrowsedToSearchedForAndCheckedWithI
       docsAgain = paths->index(row, 0, rootAgain);
   ASSERT_TRUE(docsAgain.isValid());
   ClickBox(outline, docsAgain);
-  EXPECT_EQ(window->selectFilesLabel()->text(), QStringLiteral("Selected %1 in 1 files").arg(DecimalSize(inDocs->size)));
+  EXPECT_EQ(window->selectFilesLabel()->text(), QStringLiteral("Selected %1 in 1 file").arg(DecimalSize(inDocs->size)));
   EXPECT_EQ(paths->StateOf(rootAgain), 1) << "the root holds more than the folder";
   ClickBox(outline, rootAgain);
   EXPECT_EQ(window->selectFilesLabel()->text(),

@@ -214,7 +214,7 @@ TEST_P(StopAnswers, StopAsksFirstAndKeepsWhatWasFound) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return window->endScanTimer() == nullptr; }));
   EXPECT_TRUE(Usable(window->recovertyButton()));
   EXPECT_TRUE(Usable(window->exportButton()));
-  EXPECT_TRUE(window->selectFilesLabel()->text().endsWith(QStringLiteral(" in 1 files")))
+  EXPECT_TRUE(window->selectFilesLabel()->text().endsWith(QStringLiteral(" in 1 file")))
       << window->selectFilesLabel()->text().toStdString();
 }
 
@@ -249,7 +249,7 @@ TEST_P(EndStates, TheEndOfAQuickScanEnablesRecoverExportAndTheDeepScan) {
   std::uint64_t count = 0;
   backend_.GetScanFileSize(size, count);
   ASSERT_EQ(count, static_cast<std::uint64_t>(GetParam().files));
-  const QString sizeText = GetParam().files == 0 ? QStringLiteral("0 byte")
+  const QString sizeText = GetParam().files == 0 ? QStringLiteral("0 bytes")
                                                  : QString::fromStdString(KDPublicUtilities::longlongConvertVolSpace(
                                                        static_cast<std::int64_t>(size)));
   EXPECT_EQ(window->selectFilesLabel()->text(), QStringLiteral("Found %1 in %2 files").arg(sizeText).arg(GetParam().files));

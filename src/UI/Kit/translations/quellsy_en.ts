@@ -233,15 +233,29 @@
         <extracomment>%@ is hh:mm:ss or -:-:-</extracomment>
         <translation>Time remaining: %@</translation>
     </message>
-    <message id="RVT_FOUR_ALL_FILES_SIZE">
+    <message id="RVT_FOUR_ALL_FILES_SIZE" numerus="yes">
         <source>Found %@ in %lld files</source>
-        <extracomment>%@ is the total size, %lld the number of files</extracomment>
-        <translation>Found %@ in %lld files</translation>
+        <extracomment>%@ is the total size, %lld the number of files; one form per plural form of that number</extracomment>
+        <translation>
+            <numerusform>Found %@ in %lld file</numerusform>
+            <numerusform>Found %@ in %lld files</numerusform>
+        </translation>
     </message>
-    <message id="RVT_FOUR_SELECT_FILES">
+    <message id="RVT_FOUR_SELECT_FILES" numerus="yes">
         <source>Selected %@ in %d files</source>
-        <extracomment>%@ is the checked size, %d the number of checked files</extracomment>
-        <translation>Selected %@ in %d files</translation>
+        <extracomment>%@ is the checked size, %d the number of checked files; one form per plural form of that number</extracomment>
+        <translation>
+            <numerusform>Selected %@ in %d file</numerusform>
+            <numerusform>Selected %@ in %d files</numerusform>
+        </translation>
+    </message>
+    <message id="RVT_FOUR_SIZE_BYTES" numerus="yes">
+        <source>%d bytes</source>
+        <extracomment>A size under a kilobyte in the found and selected summaries; %d is the number of bytes</extracomment>
+        <translation>
+            <numerusform>%d byte</numerusform>
+            <numerusform>%d bytes</numerusform>
+        </translation>
     </message>
     <message id="RVT_FOUR_SELECT_TYPE_BUTTON_PATH">
         <source>Path</source>
