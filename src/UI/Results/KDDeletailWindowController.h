@@ -10,8 +10,8 @@
 //   ResultsDeepScanHint.cpp          the deep-scan hint pop-over
 //   ResultsExport.cpp                the export of scan results to a scan-result file
 // The found files show in the content between the search row and the control strip: the result trees on the
-// left, the file table on the right, with the search and the check marks (ResultsBrowser, in those two panes:
-// treePane(), listPane()), brought up to date at each look at the path tree.
+// left, the file table, the thumbnail grid or the cover flow on the right, with the search and the check marks
+// (ResultsBrowser, in those two panes: treePane(), listPane()), brought up to date at each look at the path tree.
 //
 // GUI thread only: it reads the bridge's state through the facade (Backend()) and learns of new results from
 // "NormalScranValue"; it never waits for the scan.
@@ -241,7 +241,6 @@ class KDDeletailWindowController final : public QObject,
   std::shared_ptr<DiskVolumeNodeData> selectDiskVolumeData_;
   int scanTypeNum_ = 1;
   int selectDesktop_ = 0;
-  int selectSegmentCount_ = 0;
 
   bool isDeepScan_ = false;
   bool isPause_ = false;

@@ -27,9 +27,12 @@
 #include "UI/Results/CommOutlineView.h"
 #include "UI/Results/CustomHeaderCell.h"
 #include "UI/Results/FileListModel.h"
+#include "UI/Results/FoundFilePictures.h"
 #include "UI/Results/KDDeletailWindowController.h"
 #include "UI/Results/KDNSTableView.h"
 #include "UI/Results/ResultTreeModel.h"
+#include "UI/Results/ResultsCoverFlow.h"
+#include "UI/Results/ResultsGrid.h"
 #include "UI/Results/SummaryText.h"
 
 namespace quellsy::ui {
@@ -126,27 +129,110 @@ void ResultsBrowser::BuildTable() {
   QWidget* pane = window_.listPane();
   auto* layout = new QVBoxLayout(pane);
   layout->setContentsMargins(0, 0, 0, 0);
-  tableView_ = new KDNSTableView(pane);
+  viewStack_ = new QStackedWidget(pane);
+  viewStack_->setObjectName(QStringLiteral("viewStack"));
+  layout->addWidget(viewStack_);
+  listModel_ = new FileListModel(this);
+  tableView_ = new KDNSTableView(viewStack_);
   tableView_->setObjectName(QStringLiteral("fileTable"));
   tableView_->setAccessibleName(Text("RVT_FOUR_VIEW_LIST"));
-  listModel_ = new FileListModel(this);
   tableView_->setModel(listModel_);
-  auto* delegate = new CheckBoxDelegate(tableView_);
-  tableView_->setItemDelegateForColumn(FileListModel::kCheckBox, delegate);
+  SetUpTable(tableView_);
+  grid_ = new ResultsGrid(*listModel_, viewStack_);
+  coverFlow_ = new ResultsCoverFlow(*listModel_, tableView_->selectionModel(), viewStack_);
+  SetUpTable(coverFlow_->coverFlowerTableView());
+  viewStack_->addWidget(tableView_);
+  viewStack_->addWidget(grid_->gridView());
+  viewStack_->addWidget(coverFlow_->page());
+
+  connect(listModel_, &FileListModel::checksChanged, this, &ResultsBrowser::ListChecksChanged);
+  connect(listModel_, &FileListModel::modelReset, this, &ResultsBrowser::ListingReset);
+  connect(listModel_, &FileListModel::rowsInserted, this, &ResultsBrowser::ListingGrew);
+  connect(tableView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+          [this](const QModelIndex& current) { CurrentRowChanged(current.isValid() ? current.row() : -1); });
+  connect(grid_, &ResultsGrid::rowSelected, this, &ResultsBrowser::RowSelected);
+  connect(coverFlow_, &ResultsCoverFlow::rowSelected, this, &ResultsBrowser::RowSelected);
+  connect(grid_, &ResultsGrid::previewRequested, this, &ResultsBrowser::spacePrviewFile);
+  connect(coverFlow_, &ResultsCoverFlow::previewRequested, this, &ResultsBrowser::spacePrviewFile);
+  connect(window_.segment(), &SegmentedControl::segmentSelected, this, &ResultsBrowser::segmentSelect);
+
+  previewLoader_ = new ThumbnailLoader(FoundFilePictureFetch(), ThumbnailLoader::OneAtATime(), this);
+  connect(previewLoader_, &ThumbnailLoader::Loaded, this,
+          [this](quint64, quint64 key, const QImage& picture) { ShowPreviewPicture(key, picture); });
+}
+
+void ResultsBrowser::SetUpTable(KDNSTableView* table) {
+  auto* delegate = new CheckBoxDelegate(table);
+  table->setItemDelegateForColumn(FileListModel::kCheckBox, delegate);
   for (int column = 0; column < FileListModel::kColumnCount; ++column)
-    tableView_->horizontalHeader()->resizeSection(column, kColumnWidths[static_cast<std::size_t>(column)]);
-  tableView_->horizontalHeader()->setSectionResizeMode(FileListModel::kCheckBox, QHeaderView::Fixed);
+    table->horizontalHeader()->resizeSection(column, kColumnWidths[static_cast<std::size_t>(column)]);
+  table->horizontalHeader()->setSectionResizeMode(FileListModel::kCheckBox, QHeaderView::Fixed);
   // The path takes what the window's width leaves.
-  tableView_->horizontalHeader()->setSectionResizeMode(FileListModel::kPath, QHeaderView::Stretch);
-  tableView_->horizontalHeader()->setStretchLastSection(false);
-  layout->addWidget(tableView_);
+  table->horizontalHeader()->setSectionResizeMode(FileListModel::kPath, QHeaderView::Stretch);
+  table->horizontalHeader()->setStretchLastSection(false);
   connect(delegate, &CheckBoxDelegate::checkClicked, this,
           [this](const QModelIndex& index) { listModel_->ToggleCheck(index.row()); });
-  connect(listModel_, &FileListModel::checksChanged, this, &ResultsBrowser::ListChecksChanged);
-  connect(tableView_->horizontalHeader(), &QHeaderView::sectionClicked, this, &ResultsBrowser::sortByColumn);
-  connect(tableView_->selectAllButton(), &QToolButton::clicked, this, &ResultsBrowser::setAllSelectOrNoSelect);
-  connect(tableView_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
-          [this](const QModelIndex& current) { selectedRow_ = current.isValid() ? current.row() : -1; });
+  connect(table->horizontalHeader(), &QHeaderView::sectionClicked, this, &ResultsBrowser::sortByColumn);
+  connect(table->selectAllButton(), &QToolButton::clicked, this, &ResultsBrowser::setAllSelectOrNoSelect);
+}
+
+void ResultsBrowser::segmentSelect(int segment) {
+  StopImageLoaders();
+  if (segment < 0 || segment > 2) return;
+  window_.segment()->setSelectedSegment(segment);
+  if (segment != selectSegmentCount_) {
+    selectSegmentCount_ = segment;
+    viewStack_->setCurrentIndex(segment);
+    showNoValueNote();
+    const int row = selectedRow_;
+    if (segment == 1) {
+      grid_->showGridView();
+      grid_->selectRow(row);
+    } else if (segment == 2) {
+      coverFlow_->showCoverFlowerViewWithRefresh();
+      coverFlow_->selectedCoverFlow(std::max(row, 0));
+    }
+  }
+  changeSelectAllButtonState();
+  showSelectFilesCountAndSize();
+}
+
+std::array<KDNSTableView*, 2> ResultsBrowser::Tables() const {
+  return {tableView_, coverFlow_->coverFlowerTableView()};
+}
+
+void ResultsBrowser::StopImageLoaders() {
+  grid_->stopGridImageLoading();
+  coverFlow_->stopImageLoading();
+}
+
+void ResultsBrowser::ListingReset() {
+  StopImageLoaders();
+  selectedRow_ = -1;
+  if (selectSegmentCount_ == 1) grid_->showGridView();
+  if (selectSegmentCount_ == 2) {
+    coverFlow_->showCoverFlowerViewWithRefresh();
+    coverFlow_->selectedCoverFlow(0);
+  }
+}
+
+void ResultsBrowser::ListingGrew() {
+  // The files shown keep their places, so nothing loading for them is dropped.
+  if (selectSegmentCount_ == 1) grid_->gridView()->refreshGridViewAnimated(false, false);
+  if (selectSegmentCount_ == 2) coverFlow_->listingGrew();
+}
+
+void ResultsBrowser::RowSelected(int row) {
+  if (row < 0 || row >= listModel_->rowCount()) return;
+  tableView_->selectionModel()->setCurrentIndex(listModel_->index(row, FileListModel::kName),
+                                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void ResultsBrowser::CurrentRowChanged(int row) {
+  selectedRow_ = row;
+  if (selectSegmentCount_ == 1) grid_->selectRow(row);
+  if (selectSegmentCount_ == 2 && row >= 0 && coverFlow_->flowView()->selectedIndex() != row)
+    coverFlow_->selectedCoverFlow(row);
 }
 
 void ResultsBrowser::Refresh(const PathTreeMirror::Update& update) {
@@ -173,7 +259,7 @@ void ResultsBrowser::Clear() {
   listModel_->SetFiles({});
   endShown_ = false;
   for (QToolButton* tab : tabs_) tab->setEnabled(false);
-  tableView_->changeNoValue(1);
+  for (KDNSTableView* table : Tables()) table->changeNoValue(1);
   changeSelectAllButtonState();
 }
 
@@ -205,7 +291,7 @@ void ResultsBrowser::RefreshDetailPage(bool summary) {
   if (opDataFile_.isValid()) files = models_[static_cast<std::size_t>(selectTypeCount_)]->FilesOf(opDataFile_);
   listModel_->SetFiles(std::move(files), Backend().GetScanGeneration());
   isSorted_ = 0;
-  tableView_->headerCell()->setSortAscending(-1, true);
+  for (KDNSTableView* table : Tables()) table->headerCell()->setSortAscending(-1, true);
   changeSelectAllButtonState();
   if (summary) showSelectFilesCountAndSize();
   showNoValueNote();
@@ -223,19 +309,20 @@ void ResultsBrowser::RefreshListing() {
 
 void ResultsBrowser::showNoValueNote() {
   const bool empty = listModel_->Files().empty() && !window_.pathTree().Roots().empty();
-  tableView_->changeNoValue(empty ? 0 : 1);
+  for (KDNSTableView* table : Tables()) table->changeNoValue(empty ? 0 : 1);
 }
 
 void ResultsBrowser::sortByColumn(int column) {
   if (ChecksLocked()) return;
   const bool ascending = isSorted_ == 1;
   listModel_->SortBy(column, ascending);
-  tableView_->headerCell()->setSortAscending(column, ascending);
+  for (KDNSTableView* table : Tables()) table->headerCell()->setSortAscending(column, ascending);
   isSorted_ = isSorted_ ? 0 : 1;
 }
 
 void ResultsBrowser::changeSelectAllButtonState() {
-  tableView_->setSelectAllState(listModel_->Files().empty() ? 0 : listModel_->ListingState());
+  const int state = listModel_->Files().empty() ? 0 : listModel_->ListingState();
+  for (KDNSTableView* table : Tables()) table->setSelectAllState(state);
 }
 
 void ResultsBrowser::setAllSelectOrNoSelect() {
@@ -272,7 +359,7 @@ void ResultsBrowser::showRecoveryButton() {
 
 void ResultsBrowser::ClearSelectedFilesInfo() {
   opDataFile_ = QPersistentModelIndex();
-  tableView_->setSelectAllState(0);
+  for (KDNSTableView* table : Tables()) table->setSelectAllState(0);
   Backend().UnselectedAllNodes();
   showSelectFilesCountAndSize();
 }
@@ -300,17 +387,25 @@ void ResultsBrowser::RecountTreeMarks() {
 
 void ResultsBrowser::spacePrviewFile() {
   if (Backend().IsDeepScan() && ChecksLocked()) return;
-  if (window_.segment()->selectedSegment() == 2) return;
   const std::vector<IFileNode*>& files = listModel_->Files();
   if (files.empty()) return;
   if (spacePreview_.current()) {
+    previewLoader_->Stop();
     spacePreview_.Toggle(QString(), QImage());
     return;
   }
   if (selectedRow_ < 0 || static_cast<std::size_t>(selectedRow_) >= files.size()) return;
   IFileNode* file = files[static_cast<std::size_t>(selectedRow_)];
-  spacePreview_.Toggle(QString::fromStdString(OpNodeData::fileNodeName(file)),
-                       Backend().GetNSImageByFildNodeNSNumber(file), window_.window());
+  const QImage icon = FoundFileTypeIcon(file);
+  spacePreview_.Toggle(QString::fromStdString(OpNodeData::fileNodeName(file)), icon, window_.window());
+  previewLoader_->NewGeneration();
+  previewKey_ = FoundFileKey(file);
+  previewLoader_->Request(previewKey_, icon);
+}
+
+void ResultsBrowser::ShowPreviewPicture(quint64 key, const QImage& picture) {
+  SpacePreviewWindow* preview = spacePreview_.current();
+  if (preview && key == previewKey_ && !picture.isNull()) preview->updateShowImage(picture);
 }
 
 QString ResultsBrowser::GetSearchText(const QString& text) {
@@ -332,7 +427,7 @@ bool ResultsBrowser::doSearch() {
   listingIsSearch_ = false;
   listModel_->SetFiles({});
   ClearSelectedFilesInfo();
-  tableView_->changeNoValue(1);
+  for (KDNSTableView* table : Tables()) table->changeNoValue(1);
   if (!desktop) RememberSearch(key);
   if (!Backend().DoSearchWithString(key.toStdString(), kSearchValueNotification)) return false;
   lastSearchStr_ = key;

@@ -1,6 +1,7 @@
 #pragma once
 // The found files in the results window: the four result trees (by path, type, creation and modification
-// month) under their tabs in the tree pane, the file table of the selected row in the list pane, the search,
+// month) under their tabs in the tree pane, the files of the selected row in the list pane as a table, a
+// thumbnail grid or a cover flow (the view switch; all three over one listing and one selection), the search,
 // the check marks and the summary of checked files that makes the recover button usable. The window hands it
 // every look at the path tree (Refresh) and empties it for a new scan (Clear); the rest runs on the user's
 // clicks and the search's notifications ("DoSearchValue", "DoSearchFinished"). GUI thread only.
@@ -13,6 +14,7 @@
 #include <functional>
 
 #include "UI/Kit/ItemViews/SpacePreviewWindow.h"
+#include "UI/Kit/Thumbnails/ThumbnailLoader.h"
 #include "UI/Results/PathTreeMirror.h"
 
 class QStackedWidget;
@@ -25,6 +27,8 @@ class FileListModel;
 class KDDeletailWindowController;
 class KDNSTableView;
 class ResultTreeModel;
+class ResultsCoverFlow;
+class ResultsGrid;
 
 class ResultsBrowser : public QObject {
   Q_OBJECT
@@ -64,8 +68,15 @@ class ResultsBrowser : public QObject {
   std::uint64_t selectedFileSize() const { return selectedFileSize_; }
   // The row selected last in the table, -1 for none.
   int selectedRow() const { return selectedRow_; }
-  // The space bar in the table: opens the preview of the row selected last, or closes the open one; nothing
-  // in the cover flow, over an empty listing or while a complete scan runs unpaused.
+  // The view switch: 0 the table, 1 the grid, 2 the cover flow. Every switch stops the thumbnail loaders
+  // first; the new view shows the same files, checks and selected file.
+  void segmentSelect(int segment);
+  int selectSegmentCount() const { return selectSegmentCount_; }
+  ResultsGrid* grid() const { return grid_; }
+  ResultsCoverFlow* coverFlow() const { return coverFlow_; }
+  // The space bar in any view (a double click in the grid): opens the preview of the file selected last, or
+  // closes the open one; nothing over an empty listing or while a complete scan runs unpaused. The preview
+  // opens at once with the type's icon; the file's picture is made off the GUI thread and shown when it comes.
   void spacePrviewFile();
   SpacePreviewWindow* spacePreviewWindow() const { return spacePreview_.current(); }
 
@@ -84,6 +95,16 @@ class ResultsBrowser : public QObject {
  private:
   void BuildTrees();
   void BuildTable();
+  void SetUpTable(KDNSTableView* table);
+  // The listing was replaced or reordered: the loaders restart and the current view fills again.
+  void ListingReset();
+  void ListingGrew();
+  void RowSelected(int row);
+  void CurrentRowChanged(int row);
+  void StopImageLoaders();
+  // The file table and the cover flow's table.
+  std::array<KDNSTableView*, 2> Tables() const;
+  void ShowPreviewPicture(quint64 key, const QImage& picture);
   void SelectOutlineRow(int kind, const QModelIndex& index);
   void RefreshDetailPage(bool summary);
   void RefreshListing();
@@ -106,6 +127,10 @@ class ResultsBrowser : public QObject {
   QStackedWidget* treeStack_ = nullptr;
   KDNSTableView* tableView_ = nullptr;
   FileListModel* listModel_ = nullptr;
+  QStackedWidget* viewStack_ = nullptr;
+  ResultsGrid* grid_ = nullptr;
+  ResultsCoverFlow* coverFlow_ = nullptr;
+  int selectSegmentCount_ = 0;
 
   int selectTypeCount_ = 0;
   QPersistentModelIndex opDataFile_;
@@ -116,6 +141,8 @@ class ResultsBrowser : public QObject {
   std::uint64_t selectedFileSize_ = 0;
   QString lastSearchStr_;
   SpacePreviewToggle spacePreview_;
+  ThumbnailLoader* previewLoader_ = nullptr;
+  ThumbnailLoader::Key previewKey_ = 0;
 };
 
 }  // namespace quellsy::ui

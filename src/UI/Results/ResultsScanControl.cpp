@@ -271,8 +271,7 @@ void KDDeletailWindowController::pauseButtonClick() {
     segment_->setEnabled(true);
   } else {
     segment_->setEnabled(false);
-    segment_->setSelectedSegment(0);
-    selectSegmentCount_ = 0;
+    browser_->segmentSelect(0);
   }
   if (isPause_) {
     isCanClick_ = true;
@@ -357,9 +356,8 @@ void KDDeletailWindowController::deepSrcanButtonAction() {
 }
 
 void KDDeletailWindowController::doDeepScanAction() {
-  selectSegmentCount_ = 0;
   segment_->setEnabled(false);
-  segment_->setSelectedSegment(0);
+  browser_->segmentSelect(0);
   bSave_ = false;
   Backend().ResetShouldBuild();
   search_->setEnabled(false);

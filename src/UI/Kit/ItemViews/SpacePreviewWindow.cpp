@@ -75,6 +75,11 @@ void SpacePreviewWindow::showPicture() {
   imageView_->setPixmap(QPixmap::fromImage(shown));
 }
 
+void SpacePreviewWindow::updateShowImage(const QImage& image) {
+  showImage_ = image;
+  if (imageView_) showPicture();
+}
+
 void SpacePreviewWindow::showCentred(const QWidget* parent) {
   TCImageWindow* shown = window();
   const QScreen* screen = parent && parent->screen() ? parent->screen() : QGuiApplication::primaryScreen();

@@ -27,6 +27,8 @@ class SpacePreviewWindow : public QObject {
   // Before the window is shown.
   void setStrName(const QString& name) { strName_ = name; }
   void setShowImage(const QImage& image) { showImage_ = image; }
+  // A picture that came after the window showed.
+  void updateShowImage(const QImage& image);
   const QString& strName() const { return strName_; }
   const QImage& showImage() const { return showImage_; }
 

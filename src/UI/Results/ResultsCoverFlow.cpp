@@ -1,0 +1,81 @@
+#include "UI/Results/ResultsCoverFlow.h"
+
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QVBoxLayout>
+
+#include "Bridge/OpNodeData.h"
+#include "UI/Kit/Texts.h"
+#include "UI/Results/FileListModel.h"
+#include "UI/Results/FoundFilePictures.h"
+#include "UI/Results/KDNSTableView.h"
+
+namespace quellsy::ui {
+
+ResultsCoverFlow::ResultsCoverFlow(FileListModel& files, QItemSelectionModel* selection, QWidget* parent)
+    : QObject(parent), files_(files), page_(new QWidget(parent)) {
+  page_->setObjectName(QStringLiteral("coverFlowPage"));
+  auto* layout = new QVBoxLayout(page_);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  flowView_ = new CoverFlowView(page_);
+  flowView_->setObjectName(QStringLiteral("flowView"));
+  flowView_->setAccessibleName(Text("RVT_FOUR_VIEW_COVERFLOW"));
+  flowView_->setFocusPolicy(Qt::StrongFocus);
+  flowView_->installEventFilter(this);
+  table_ = new KDNSTableView(page_);
+  table_->setObjectName(QStringLiteral("coverFlowerTableView"));
+  table_->setAccessibleName(Text("RVT_FOUR_VIEW_COVERFLOW"));
+  table_->setModel(&files_);
+  QItemSelectionModel* own = table_->selectionModel();
+  table_->setSelectionModel(selection);
+  delete own;
+  layout->addWidget(flowView_, 3);
+  layout->addWidget(table_, 2);
+
+  photos_ = new CoverFlowPhotos(*flowView_, FoundFilePictureFetch());
+  flowView_->setDataSource(photos_);
+  flowView_->setDelegate(this);
+}
+
+void ResultsCoverFlow::showCoverFlowerViewWithRefresh() {
+  std::vector<CoverFlowPhotos::Entry> entries;
+  entries.reserve(files_.Files().size());
+  for (IFileNode* file : files_.Files())
+    entries.push_back({FoundFileKey(file), QString::fromStdString(OpNodeData::fileNodeName(file)), QImage()});
+  photos_->setListing(std::move(entries));
+  flowView_->setSelectedIndex(0);
+}
+
+void ResultsCoverFlow::selectedCoverFlow(std::int64_t index) {
+  if (photos_->count() == 0) return;
+  index = std::clamp<std::int64_t>(index, 0, static_cast<std::int64_t>(photos_->count()) - 1);
+  if (flowView_->selectedIndex() != index) flowView_->setSelectedIndex(index);
+  photos_->loadAround(index);
+}
+
+void ResultsCoverFlow::listingGrew() {
+  const std::int64_t selected = flowView_->selectedIndex();
+  showCoverFlowerViewWithRefresh();
+  selectedCoverFlow(selected);
+}
+
+void ResultsCoverFlow::stopImageLoading() { photos_->stop(); }
+
+void ResultsCoverFlow::imageFlowDidSelectItemAtIndex(CoverFlowView&, std::int64_t index) {
+  if (index < 0 || static_cast<std::size_t>(index) >= files_.Files().size()) return;
+  photos_->loadAround(index);
+  table_->scrollTo(files_.index(static_cast<int>(index), FileListModel::kName));
+  emit rowSelected(static_cast<int>(index));
+}
+
+bool ResultsCoverFlow::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == flowView_ && event->type() == QEvent::KeyPress &&
+      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+    emit previewRequested();
+    return true;
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+}  // namespace quellsy::ui
