@@ -14,14 +14,23 @@
 #include "Bridge/NodeTreeType.h"
 #include "Gallery.h"
 #include "UI/Backend/ScriptedBackend.h"
+#include "Bridge/KDThumbnailSource.h"
+#include "UI/Kit/Grid/CNGridView.h"
+#include "UI/Kit/Grid/CNGridViewItem.h"
+#include "UI/Kit/Grid/CoverFlowView.h"
 #include "UI/Kit/ModalRunner.h"
+#include "UI/Kit/NamedImages.h"
+#include "UI/Kit/TypeIcons.h"
 #include "UI/Kit/TCImageButton.h"
 #include "UI/Kit/TCImageWindow.h"
 #include "UI/Results/CommOutlineView.h"
 #include "UI/Results/FileListModel.h"
+#include "UI/Results/KDNSTableView.h"
 #include "UI/Results/KDDeletailWindowController.h"
 #include "UI/Results/ResultTreeModel.h"
 #include "UI/Results/ResultsBrowser.h"
+#include "UI/Results/ResultsCoverFlow.h"
+#include "UI/Results/ResultsGrid.h"
 #include "UI/Results/ResultsRecovery.h"
 
 namespace quellsy::gallery {
@@ -68,6 +77,7 @@ std::unique_ptr<QWidget> ResultsState(ScriptedBackend& backend, const Scene& sce
   std::vector<QWidget*> shown{window->window()};
   if (QWidget* sheet = ModalRunner::attachedSheet(window->window())) shown.push_back(sheet);
   if (QWidget* hint = window->attachedWindow()) shown.push_back(hint);
+  if (ui::SpacePreviewWindow* preview = window->browser()->spacePreviewWindow()) shown.push_back(preview->window());
   auto picture = Composite(shown);
   if (QWidget* sheet = ModalRunner::attachedSheet(window->window())) ModalRunner::endRun(sheet, 0);
   delete window->window();
@@ -117,6 +127,41 @@ void BrowseTab(KDDeletailWindowController& window, ScriptedBackend& backend, int
   ui::FileListModel* files = browser->listModel();
   for (const int checked : {1, 3})
     if (checked < files->rowCount()) files->ToggleCheck(checked);
+}
+
+// The type tab's pictures listed, two of them checked, shown in view (1 the grid, 2 the cover flow) with
+// their pictures loaded; the fourth file selected.
+void BrowsePictures(KDDeletailWindowController& window, ScriptedBackend& backend, int view) {
+  Finished(window, backend);
+  ui::ResultsBrowser* browser = window.browser();
+  browser->selectTab(1);
+  ui::ResultTreeModel* types = browser->treeModel(1);
+  for (int row = 0; row < types->rowCount(); ++row) {
+    const QModelIndex kind = types->index(row, 0);
+    const std::vector<IFileNode*> files = types->FilesOf(kind);
+    if (files.empty() || ui::TypeGroupOfExtension(QString::fromStdString(KDThumbnailSource::LowerExtension(files[0]->GetFileName()))) !=
+                             FILTER_TYPE_PICTURE)
+      continue;
+    browser->outline(1)->setCurrentIndex(kind);
+    break;
+  }
+  QApplication::processEvents();
+  ui::FileListModel* files = browser->listModel();
+  for (const int checked : {1, 5})
+    if (checked < files->rowCount()) files->ToggleCheck(checked);
+  browser->grid()->gridView()->setAnimationDurations(0, 0);
+  browser->coverFlow()->flowView()->setGlideMilliseconds(0);
+  browser->segmentSelect(view);
+  browser->tableView()->setCurrentIndex(files->index(3, ui::FileListModel::kName));
+  const QImage placeholder = ui::NamedImages::Image(QStringLiteral("loading"), QSize(90, 68));
+  Until([&] {
+    if (view == 2) return browser->coverFlow()->photos().isLoaded(3) && browser->coverFlow()->photos().isLoaded(6);
+    ui::CNGridView* grid = browser->grid()->gridView();
+    const std::vector<ui::CNGridViewItemBase*> tiles = grid->placedItems();
+    return !grid->layoutPending() && !tiles.empty() && std::none_of(tiles.begin(), tiles.end(), [&](auto* tile) {
+      return static_cast<ui::CNGridViewItem*>(tile)->itemImage() == placeholder;
+    });
+  });
 }
 
 // A finished scan with every file checked, Recover clicked and the folder panel answered with a folder whose
@@ -220,6 +265,24 @@ void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
         window.browser()->doSearch();
         Until([&] { return !scripted.KDGetIsSearching(); });
         QApplication::processEvents();
+      });
+  add("results-grid",
+      "The grid view: the pictures of the selected kind as thumbnails, two of them checked in their tiles, the "
+      "selected one ringed",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) { BrowsePictures(window, scripted, 1); });
+  add("results-coverflow",
+      "The cover flow view: the selected picture facing the viewer over the cover flow's table, which shows the "
+      "same files, checks and selected row",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) { BrowsePictures(window, scripted, 2); });
+  add("results-preview",
+      "The space bar in the grid: the preview of the selected picture over the results window",
+      [](KDDeletailWindowController& window, ScriptedBackend& scripted) {
+        BrowsePictures(window, scripted, 1);
+        window.browser()->spacePrviewFile();
+        Until([&] {
+          const ui::SpacePreviewWindow* preview = window.browser()->spacePreviewWindow();
+          return preview && preview->showImage().width() > 200;
+        });
       });
   add("results-empty-note",
       "A row without files of its own selected: the note over the empty listing points to the trees",

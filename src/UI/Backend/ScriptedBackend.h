@@ -60,7 +60,7 @@ struct ScriptedFailures {
   std::uint64_t failedRecoveryFiles = 0;  // what a recovery reports as not copied
 };
 
-class ScriptedBackend final : public IFacadeBackend {
+class ScriptedBackend : public IFacadeBackend {
  public:
   static constexpr const char* kScanNotification = "NormalScranValue";
   static constexpr const char* kSearchFinished = "DoSearchFinished";

@@ -1,5 +1,6 @@
 #include "UI/Results/ResultsGrid.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
 
@@ -26,12 +27,15 @@ ResultsGrid::ResultsGrid(FileListModel& files, QWidget* parent)
   grid_->setDataSource(this);
   grid_->setDelegate(this);
   grid_->setAllowsSelection(true);
+  // Clicks are gathered for the desktop's double-click time, so that two of them make a double click.
+  grid_->setClickInterval(QApplication::doubleClickInterval());
   grid_->setUseCenterAlignment(true);
   grid_->setBackgroundPattern(NamedImages::Pixmap(QStringLiteral("BackgroundDust")));
   grid_->setScrollElasticity(false);
   grid_->setFocusPolicy(Qt::StrongFocus);
   grid_->installEventFilter(this);
-  grid_->viewport()->installEventFilter(this);
+  viewport_ = grid_->viewport();
+  viewport_->installEventFilter(this);
   thumbnails_ = new GridThumbnails(*grid_, FoundFilePictureFetch());
   placeholder_ = NamedImages::Image(QStringLiteral("loading"), QSize(90, 68));
   connect(&files_, &FileListModel::dataChanged, this, [this] { refreshMarks(); });
@@ -110,8 +114,9 @@ void ResultsGrid::doSelectItem(std::int64_t index) {
 bool ResultsGrid::checksLocked() const { return ChecksLocked(); }
 
 bool ResultsGrid::eventFilter(QObject* watched, QEvent* event) {
-  if ((watched == grid_ || watched == grid_->viewport()) && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
+  // The grid's own pointer is compared, never called: the filter also hears the grid while it is destroyed.
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
+      (watched == grid_ || watched == viewport_)) {
     emit previewRequested();
     return true;
   }

@@ -28,6 +28,8 @@ class ResultsGrid final : public QObject,
 
   CNGridView* gridView() const { return grid_; }
   GridThumbnails& thumbnails() { return *thumbnails_; }
+  // What a tile shows until its picture comes (and keeps when its file has none).
+  const QImage& placeholder() const { return placeholder_; }
 
   // Fills the grid again from the listing, from the top, with fresh thumbnails.
   void showGridView();
@@ -60,6 +62,7 @@ class ResultsGrid final : public QObject,
  private:
   FileListModel& files_;
   CNGridView* grid_ = nullptr;
+  QWidget* viewport_ = nullptr;
   GridThumbnails* thumbnails_ = nullptr;
   QImage placeholder_;
 };

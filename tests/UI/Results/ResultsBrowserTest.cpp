@@ -27,6 +27,7 @@
 #include "UI/Results/KDNSTableView.h"
 #include "UI/Results/ResultTreeModel.h"
 #include "UI/Results/ResultsBrowser.h"
+#include "UI/Results/ResultsCoverFlow.h"
 #include "include/FileNode.h"
 
 namespace quellsy::ui::test {
@@ -527,9 +528,16 @@ TEST_F(ResultsBrowserTest, TheSpaceBarOpensThePreviewOfTheRowSelectedLastAndTheN
   EXPECT_EQ(asked, 2);
   EXPECT_EQ(browser_->spacePreviewWindow(), nullptr);
 
-  // In the cover flow the space bar opens nothing.
-  window_->segment()->setSelectedSegment(2);
-  QTest::keyClick(browser_->tableView(), Qt::Key_Space);
+  // In the cover flow its own table's space bar previews the same file.
+  browser_->segmentSelect(2);
+  KDNSTableView* coverTable = browser_->coverFlow()->coverFlowerTableView();
+  coverTable->setFocus();
+  QTest::keyClick(coverTable, Qt::Key_Space);
+  EXPECT_EQ(asked, 3);
+  ASSERT_NE(browser_->spacePreviewWindow(), nullptr);
+  EXPECT_EQ(browser_->spacePreviewWindow()->titleLabel()->text(),
+            QString::fromStdString(NameOf(browser_->listModel()->Files()[3])));
+  QTest::keyClick(coverTable, Qt::Key_Space);
   EXPECT_EQ(browser_->spacePreviewWindow(), nullptr);
 }
 
