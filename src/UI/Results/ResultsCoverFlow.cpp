@@ -1,7 +1,6 @@
 #include "UI/Results/ResultsCoverFlow.h"
 
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 #include <QVBoxLayout>
 
 #include "Bridge/OpNodeData.h"
@@ -13,7 +12,7 @@
 namespace quellsy::ui {
 
 ResultsCoverFlow::ResultsCoverFlow(FileListModel& files, QItemSelectionModel* selection, QWidget* parent)
-    : QObject(parent), files_(files), page_(new QWidget(parent)) {
+    : ResultsListingView(parent), files_(files), page_(new QWidget(parent)) {
   page_->setObjectName(QStringLiteral("coverFlowPage"));
   auto* layout = new QVBoxLayout(page_);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -22,7 +21,7 @@ ResultsCoverFlow::ResultsCoverFlow(FileListModel& files, QItemSelectionModel* se
   flowView_->setObjectName(QStringLiteral("flowView"));
   flowView_->setAccessibleName(Text("RVT_FOUR_VIEW_COVERFLOW"));
   flowView_->setFocusPolicy(Qt::StrongFocus);
-  flowView_->installEventFilter(this);
+  previewOnSpaceBar(flowView_);
   table_ = new KDNSTableView(page_);
   table_->setObjectName(QStringLiteral("coverFlowerTableView"));
   table_->setAccessibleName(Text("RVT_FOUR_VIEW_COVERFLOW"));
@@ -67,15 +66,6 @@ void ResultsCoverFlow::imageFlowDidSelectItemAtIndex(CoverFlowView&, std::int64_
   photos_->loadAround(index);
   table_->scrollTo(files_.index(static_cast<int>(index), FileListModel::kName));
   emit rowSelected(static_cast<int>(index));
-}
-
-bool ResultsCoverFlow::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == flowView_ && event->type() == QEvent::KeyPress &&
-      static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
-    emit previewRequested();
-    return true;
-  }
-  return QObject::eventFilter(watched, event);
 }
 
 }  // namespace quellsy::ui

@@ -6,11 +6,11 @@
 // and a new listing or order starts a new generation, so a late picture never lands on another file's cover.
 // GUI thread only.
 
-#include <QObject>
 #include <cstdint>
 
 #include "UI/Kit/Grid/CoverFlowPhotos.h"
 #include "UI/Kit/Grid/CoverFlowView.h"
+#include "UI/Results/ResultsListingView.h"
 
 class QItemSelectionModel;
 
@@ -19,7 +19,7 @@ namespace quellsy::ui {
 class FileListModel;
 class KDNSTableView;
 
-class ResultsCoverFlow final : public QObject, public CoverFlowDelegate {
+class ResultsCoverFlow final : public ResultsListingView, public CoverFlowDelegate {
   Q_OBJECT
 
  public:
@@ -41,15 +41,6 @@ class ResultsCoverFlow final : public QObject, public CoverFlowDelegate {
   void stopImageLoading();
 
   void imageFlowDidSelectItemAtIndex(CoverFlowView& view, std::int64_t index) override;
-
- signals:
-  // The user moved the flow to the file of row.
-  void rowSelected(int row);
-  // The space bar on the flow.
-  void previewRequested();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   FileListModel& files_;

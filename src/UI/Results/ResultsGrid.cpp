@@ -1,7 +1,6 @@
 #include "UI/Results/ResultsGrid.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QScrollBar>
 
 #include "Bridge/OpNodeData.h"
@@ -21,7 +20,7 @@ QString TileCheckImage(int state) {
 }  // namespace
 
 ResultsGrid::ResultsGrid(FileListModel& files, QWidget* parent)
-    : QObject(parent), files_(files), grid_(new CNGridView(parent)) {
+    : ResultsListingView(parent), files_(files), grid_(new CNGridView(parent)) {
   grid_->setObjectName(QStringLiteral("gridView"));
   grid_->setAccessibleName(Text("RVT_FOUR_VIEW_GRID"));
   grid_->setDataSource(this);
@@ -33,9 +32,8 @@ ResultsGrid::ResultsGrid(FileListModel& files, QWidget* parent)
   grid_->setBackgroundPattern(NamedImages::Pixmap(QStringLiteral("BackgroundDust")));
   grid_->setScrollElasticity(false);
   grid_->setFocusPolicy(Qt::StrongFocus);
-  grid_->installEventFilter(this);
-  viewport_ = grid_->viewport();
-  viewport_->installEventFilter(this);
+  previewOnSpaceBar(grid_);
+  previewOnSpaceBar(grid_->viewport());
   thumbnails_ = new GridThumbnails(*grid_, FoundFilePictureFetch());
   placeholder_ = NamedImages::Image(QStringLiteral("loading"), QSize(90, 68));
   connect(&files_, &FileListModel::dataChanged, this, [this] { refreshMarks(); });
@@ -112,15 +110,5 @@ void ResultsGrid::doSelectItem(std::int64_t index) {
 }
 
 bool ResultsGrid::checksLocked() const { return ChecksLocked(); }
-
-bool ResultsGrid::eventFilter(QObject* watched, QEvent* event) {
-  // The grid's own pointer is compared, never called: the filter also hears the grid while it is destroyed.
-  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space &&
-      (watched == grid_ || watched == viewport_)) {
-    emit previewRequested();
-    return true;
-  }
-  return QObject::eventFilter(watched, event);
-}
 
 }  // namespace quellsy::ui

@@ -6,18 +6,18 @@
 // listing, order or view starts a new generation, so a late picture never lands on another file's tile.
 // GUI thread only.
 
-#include <QObject>
 #include <cstdint>
 
 #include "UI/Kit/Grid/CNGridView.h"
 #include "UI/Kit/Grid/CNGridViewItem.h"
 #include "UI/Kit/Grid/GridThumbnails.h"
+#include "UI/Results/ResultsListingView.h"
 
 namespace quellsy::ui {
 
 class FileListModel;
 
-class ResultsGrid final : public QObject,
+class ResultsGrid final : public ResultsListingView,
                           public CNGridViewDataSource,
                           public CNGridViewDelegate,
                           public CNGridViewItemDelegate {
@@ -50,19 +50,9 @@ class ResultsGrid final : public QObject,
   void doSelectItem(std::int64_t index) override;
   bool checksLocked() const override;
 
- signals:
-  // The user selected the file of row in the grid.
-  void rowSelected(int row);
-  // A double click or the space bar on the grid.
-  void previewRequested();
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
-
  private:
   FileListModel& files_;
   CNGridView* grid_ = nullptr;
-  QWidget* viewport_ = nullptr;
   GridThumbnails* thumbnails_ = nullptr;
   QImage placeholder_;
 };
