@@ -133,9 +133,10 @@ class ResultsViewsTest : public ResultsWindowFixture {
   QString SummaryOf(const std::vector<IFileNode*>& checked) const {
     std::uint64_t size = 0;
     for (IFileNode* file : checked) size += file->GetFileSize();
-    return QStringLiteral("Selected %1 in %2 files")
+    return QStringLiteral("Selected %1 in %2 %3")
         .arg(QString::fromStdString(KDPublicUtilities::longlongConvertVolSpace(static_cast<std::int64_t>(size))))
-        .arg(checked.size());
+        .arg(checked.size())
+        .arg(checked.size() == 1 ? QStringLiteral("file") : QStringLiteral("files"));
   }
 
   // The picture the backend makes of file, as big as shown; null for a file it makes none of.
