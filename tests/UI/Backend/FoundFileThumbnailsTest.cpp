@@ -8,19 +8,16 @@
 #include <fstream>
 #include <gtest/gtest.h>
 
-#include "Bridge/KDTypeMgr.h"
 #include "Bridge/KDUIController.h"
 #include "Bridge/KDUIDeviceData.h"
-#include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
 #include "Engines/BuiltInEngines.h"
-#include "RecoveryFilter/FileTypeManager.h"
-#include "RecoveryFilter/RecoveryFilter.h"
 #include "UI/Backend/BridgeBackend.h"
 #include "UI/Kit/Thumbnails/ThumbnailDecoders.h"
 #include "Utility/SizedStackThread.h"
 #include "UI/Kit/Thumbnails/FfmpegPixels.h"
+#include "UI/Backend/InstalledFileTypes.h"
 #include "support/FixtureScript.h"
 #include "support/TempDir.h"
 #include "../../Bridge/FakeEnumDeviceEx.h"
@@ -42,14 +39,7 @@ class FoundFileThumbnails : public ::testing::Test {
  protected:
   void SetUp() override {
     RegisterBuiltInEngines();
-    // The installed list of extensions by type group tells pictures and movies from other files.
-    const char* source = std::getenv("QUELLSY_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
-    KDTypeMgr::ResetForTests(std::filesystem::path(source) / "data" / "FileType.plist");
-    KDUIController::initFileType();
-    // The process's one filter may have been made by an earlier test: it reads the lists again.
-    static_cast<CRecoveryFilter*>(CreateFilter())->Reset();
-    KDUIFilter::instance()->ResetFilter(FILTER_TYPE_ALL);
+    ASSERT_TRUE(test::UseInstalledFileTypes());
     KDUIScan::ResetForTests();
     KDUIRecovery::ResetForTests();
   }
@@ -58,9 +48,7 @@ class FoundFileThumbnails : public ::testing::Test {
     KDUIScan::ResetForTests();
     KDUIDeviceData::ResetForTests();
     KDUIController::ResetForTests();
-    KDTypeMgr::ResetForTests();
-    CFileTypeManager::ResetExtensionLists();
-    static_cast<CRecoveryFilter*>(CreateFilter())->Reset();
+    test::ForgetFileTypes();
   }
 
   // Lists the device as one volume of an unknown file system, which gets a complete scan, and scans it.

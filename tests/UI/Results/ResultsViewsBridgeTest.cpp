@@ -8,17 +8,14 @@
 #include <QToolButton>
 #include <map>
 
-#include "Bridge/KDTypeMgr.h"
 #include "Bridge/KDUIController.h"
 #include "Bridge/KDUIDeviceData.h"
-#include "Bridge/KDUIFilter.h"
 #include "Bridge/KDUIScan.h"
 #include "Bridge/OpNodeData.h"
 #include "Bridge/ResultTrees.h"
 #include "Engines/BuiltInEngines.h"
 #include "FakeEnumDeviceEx.h"
-#include "RecoveryFilter/FileTypeManager.h"
-#include "RecoveryFilter/RecoveryFilter.h"
+#include "UI/Backend/InstalledFileTypes.h"
 #include "ResultsWindowFixture.h"
 #include "UI/Backend/BridgeBackend.h"
 #include "UI/Kit/Grid/CNGridView.h"
@@ -47,14 +44,7 @@ class GridOnTheBridge : public ResultsWindowFixture {
   void SetUp() override {
     ResultsWindowFixture::SetUp();
     RegisterBuiltInEngines();
-    const char* source = std::getenv("QUELLSY_SOURCE_DIR");
-    ASSERT_NE(source, nullptr);
-    // The installed list of extensions by type group tells pictures and movies from other files.
-    KDTypeMgr::ResetForTests(std::filesystem::path(source) / "data" / "FileType.plist");
-    KDUIController::initFileType();
-    // The process's one filter may have been made by an earlier test: it reads the lists again.
-    static_cast<CRecoveryFilter*>(CreateFilter())->Reset();
-    KDUIFilter::instance()->ResetFilter(FILTER_TYPE_ALL);
+    ASSERT_TRUE(quellsy::test::UseInstalledFileTypes());
     KDUIScan::ResetForTests();
     bridge::ResultTrees::ResetForTests();
   }
@@ -64,9 +54,7 @@ class GridOnTheBridge : public ResultsWindowFixture {
     bridge::ResultTrees::ResetForTests();
     KDUIScan::ResetForTests();
     KDUIDeviceData::ResetForTests();
-    KDTypeMgr::ResetForTests();
-    CFileTypeManager::ResetExtensionLists();
-    static_cast<CRecoveryFilter*>(CreateFilter())->Reset();
+    quellsy::test::ForgetFileTypes();
   }
 
   // The device listed as one volume of no known file system, scanned completely to the end in a window.
