@@ -21,7 +21,6 @@ ResultsCoverFlow::ResultsCoverFlow(FileListModel& files, QItemSelectionModel* se
   flowView_->setObjectName(QStringLiteral("flowView"));
   flowView_->setAccessibleName(Text("RVT_FOUR_VIEW_COVERFLOW"));
   flowView_->setFocusPolicy(Qt::StrongFocus);
-  previewOnSpaceBar(flowView_);
   table_ = new KDNSTableView(page_);
   table_->setObjectName(QStringLiteral("coverFlowerTableView"));
   table_->setAccessibleName(Text("RVT_FOUR_VIEW_COVERFLOW"));
