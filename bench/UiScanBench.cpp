@@ -10,6 +10,10 @@
 //   trees_after_end_ms          from the scan's end to the full trees: the window in its end state (the
 //                               trees' tabs usable) and its copy of the path tree as long as the bridge's
 //   rss_start_kib, rss_peak_kib resident memory with the window shown before the scan, and at its peak
+//   stall_max_at_ms             when the longest stall ended, from the scan's start
+//   stall_max_cpu_ms, stall_max_waits, stall_max_preempted  what the GUI thread did during its longest stall:
+//                               its own processor time, how often it waited (a lock, a file) and how often the
+//                               system gave its processor to another thread
 // The GUI thread never waits on the scan: the watcher thread only reads the scan's status.
 
 #include <QApplication>
@@ -53,6 +57,27 @@ constexpr const char* kDeviceListReady = "UiScanBenchDevices";
 double MsBetween(Clock::time_point from, Clock::time_point to) {
   return std::chrono::duration<double, std::milli>(to - from).count();
 }
+
+// The calling thread's processor time and context switches so far.
+struct ThreadUse {
+  double cpuMs = 0;
+  long waits = 0;
+  long preempted = 0;
+
+  static ThreadUse Now() {
+    rusage usage{};
+    getrusage(RUSAGE_THREAD, &usage);
+    ThreadUse use;
+    use.cpuMs = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    use.waits = usage.ru_nvcsw;
+    use.preempted = usage.ru_nivcsw;
+    return use;
+  }
+  ThreadUse Since(const ThreadUse& before) const {
+    return {cpuMs - before.cpuMs, waits - before.waits, preempted - before.preempted};
+  }
+};
 
 long PeakRssKib() {
   rusage usage{};
@@ -101,6 +126,9 @@ class ScanEndWatcher {
 struct Figures {
   Clock::time_point start;
   std::vector<double> lateness;
+  double longestMs = 0;
+  double longestAtMs = 0;  // its end, from the scan's start
+  ThreadUse longest;  // during the longest stall
   double firstRowsMs = -1;
   double treesAfterEndMs = -1;
   double scanMs = -1;
@@ -172,10 +200,19 @@ int main(int argc, char* argv[]) {
   probe.setTimerType(Qt::PreciseTimer);
   probe.setInterval(kProbeMs);
   Clock::time_point lastTick;
+  ThreadUse lastUse;
   QObject::connect(&probe, &QTimer::timeout, [&] {
     const Clock::time_point now = Clock::now();
-    figures.lateness.push_back(std::max(0.0, MsBetween(lastTick, now) - kProbeMs));
+    const ThreadUse use = ThreadUse::Now();
+    const double late = std::max(0.0, MsBetween(lastTick, now) - kProbeMs);
+    if (late >= figures.longestMs) {
+      figures.longestMs = late;
+      figures.longestAtMs = MsBetween(figures.start, now);
+      figures.longest = use.Since(lastUse);
+    }
+    figures.lateness.push_back(late);
     lastTick = now;
+    lastUse = use;
     if (figures.firstRowsMs < 0 && (browser->treeModel(0)->rowCount() > 0 || browser->listModel()->rowCount() > 0))
       figures.firstRowsMs = MsBetween(figures.start, now);
     if (figures.treesAfterEndMs < 0 && watcher.Ended() && browser->tabButton(1)->isEnabled() &&
@@ -192,6 +229,7 @@ int main(int argc, char* argv[]) {
     rssStart = PeakRssKib();
     figures.start = Clock::now();
     lastTick = figures.start;
+    lastUse = ThreadUse::Now();
     probe.start();
     results->getData();
   });
@@ -207,10 +245,13 @@ int main(int argc, char* argv[]) {
     return 1;
   }
 
-  std::printf("stall_max_ms\t%.1f\n", figures.lateness.empty() ? 0.0 : *std::max_element(figures.lateness.begin(),
-                                                                                          figures.lateness.end()));
+  std::printf("stall_max_ms\t%.1f\n", figures.longestMs);
   std::printf("stall_p99_ms\t%.1f\n", Percentile(figures.lateness, 0.99));
   std::printf("ticks\t%zu\n", figures.lateness.size());
+  std::printf("stall_max_at_ms\t%.0f\n", figures.longestAtMs);
+  std::printf("stall_max_cpu_ms\t%.1f\n", figures.longest.cpuMs);
+  std::printf("stall_max_waits\t%ld\n", figures.longest.waits);
+  std::printf("stall_max_preempted\t%ld\n", figures.longest.preempted);
   std::printf("first_rows_ms\t%.0f\n", figures.firstRowsMs);
   std::printf("scan_ms\t%.0f\n", figures.scanMs);
   std::printf("trees_after_end_ms\t%.0f\n", figures.treesAfterEndMs);

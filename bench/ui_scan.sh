@@ -105,6 +105,14 @@ measure() {
   printf '  99th percentile stall  %8.1f ms   goal under 20 ms: %s\n' "$p99" "$(verdict "$p99" 20)"
   printf '  scan to first rows     %8.0f ms   (the scan took %.0f ms)\n' "$first" "$scan"
   printf '  scan end to full trees %8.0f ms   goal within 1000 ms: %s\n' "$trees" "$(verdict "$trees" 1000)"
+  # What the GUI thread did in the longest stall of all runs: its own work, waits or a processor given away.
+  local worst
+  worst=$(for file in "${results[@]}"; do echo "$(tsv_value "$file" stall_max_ms) $file"; done | sort -g | tail -n 1 |
+    cut -d' ' -f2)
+  printf '  the longest stall of the runs: %s ms ending %s ms after the start; the GUI thread worked %s ms of it,\n' \
+    "$(tsv_value "$worst" stall_max_ms)" "$(tsv_value "$worst" stall_max_at_ms)" "$(tsv_value "$worst" stall_max_cpu_ms)"
+  printf '    waited %s times and lost its processor %s times\n' "$(tsv_value "$worst" stall_max_waits)" \
+    "$(tsv_value "$worst" stall_max_preempted)"
   printf '  peak memory            %8s MiB  goal at most 1.5 x the harness %s MiB = %s MiB: %s\n' \
     "$(mib_of "$rss")" "$(mib_of "$harness")" "$(mib_of "$limit")" "$(verdict "$rss" "$limit")"
   record "$title" "GUI stalls per second (longest)" "$(per_second "$stall")" "1/s" "the 100 ms limit" 10 "$found" "-"
