@@ -110,7 +110,8 @@ measure() {
   worst=$(for file in "${results[@]}"; do echo "$(tsv_value "$file" stall_max_ms) $file"; done | sort -g | tail -n 1 |
     cut -d' ' -f2)
   printf '  the longest stall of the runs: %s ms ending %s ms after the start; the GUI thread worked %s ms of it,\n' \
-    "$(tsv_value "$worst" stall_max_ms)" "$(tsv_value "$worst" stall_max_at_ms)" "$(tsv_value "$worst" stall_max_cpu_ms)"
+    "$(tsv_value "$worst" stall_max_ms)" "$(tsv_value "$worst" stall_max_at_ms)" \
+    "$(tsv_value "$worst" stall_max_cpu_ms)"
   printf '    waited %s times and lost its processor %s times\n' "$(tsv_value "$worst" stall_max_waits)" \
     "$(tsv_value "$worst" stall_max_preempted)"
   printf '  peak memory            %8s MiB  goal at most 1.5 x the harness %s MiB = %s MiB: %s\n' \
