@@ -10,6 +10,8 @@
 //   trees_after_end_ms          from the scan's end to the full trees: the window in its end state (the
 //                               trees' tabs usable) and its copy of the path tree as long as the bridge's
 //   rss_start_kib, rss_peak_kib resident memory with the window shown before the scan, and at its peak
+//   work_max_ms, work_p99_ms    the GUI thread's own processor time between two ticks: the part of a stall that
+//                               is its own work, whatever else the machine runs
 //   stall_max_at_ms             when the longest stall ended, from the scan's start
 //   stall_max_cpu_ms, stall_max_waits, stall_max_preempted  what the GUI thread did during its longest stall:
 //                               its own processor time, how often it waited (a lock, a file) and how often the
@@ -126,6 +128,7 @@ class ScanEndWatcher {
 struct Figures {
   Clock::time_point start;
   std::vector<double> lateness;
+  std::vector<double> work;
   double longestMs = 0;
   double longestAtMs = 0;  // its end, from the scan's start
   ThreadUse longest;  // during the longest stall
@@ -211,6 +214,7 @@ int main(int argc, char* argv[]) {
       figures.longest = use.Since(lastUse);
     }
     figures.lateness.push_back(late);
+    figures.work.push_back(use.Since(lastUse).cpuMs);
     lastTick = now;
     lastUse = use;
     if (figures.firstRowsMs < 0 && (browser->treeModel(0)->rowCount() > 0 || browser->listModel()->rowCount() > 0))
@@ -248,6 +252,8 @@ int main(int argc, char* argv[]) {
   std::printf("stall_max_ms\t%.1f\n", figures.longestMs);
   std::printf("stall_p99_ms\t%.1f\n", Percentile(figures.lateness, 0.99));
   std::printf("ticks\t%zu\n", figures.lateness.size());
+  std::printf("work_max_ms\t%.1f\n", Percentile(figures.work, 1.0));
+  std::printf("work_p99_ms\t%.1f\n", Percentile(figures.work, 0.99));
   std::printf("stall_max_at_ms\t%.0f\n", figures.longestAtMs);
   std::printf("stall_max_cpu_ms\t%.1f\n", figures.longest.cpuMs);
   std::printf("stall_max_waits\t%ld\n", figures.longest.waits);
