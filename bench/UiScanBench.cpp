@@ -6,6 +6,7 @@
 //   stall_max_ms, stall_p99_ms  the GUI thread's lateness: how much later than its 16 ms each tick of a probe
 //                               timer came, from the scan's start until a second after the full trees
 //   first_rows_ms               from the scan's start to the first rows in the path tree or the file table
+//   bridge_first_rows_ms        from the scan's start to the first folder in the bridge's path tree (seen at a tick)
 //   scan_ms                     from the scan's start to its end (the bridge's status, watched off the GUI thread)
 //   trees_after_end_ms          from the scan's end to the full trees: the window in its end state (the
 //                               trees' tabs usable) and its copy of the path tree as long as the bridge's
@@ -133,6 +134,7 @@ struct Figures {
   double longestAtMs = 0;  // its end, from the scan's start
   ThreadUse longest;  // during the longest stall
   double firstRowsMs = -1;
+  double bridgeFirstRowsMs = -1;
   double treesAfterEndMs = -1;
   double scanMs = -1;
   Clock::time_point treesShown;
@@ -217,6 +219,8 @@ int main(int argc, char* argv[]) {
     figures.work.push_back(use.Since(lastUse).cpuMs);
     lastTick = now;
     lastUse = use;
+    if (figures.bridgeFirstRowsMs < 0 && quellsy::bridge::ResultTrees::Instance().PathSize() > 0)
+      figures.bridgeFirstRowsMs = MsBetween(figures.start, now);
     if (figures.firstRowsMs < 0 && (browser->treeModel(0)->rowCount() > 0 || browser->listModel()->rowCount() > 0))
       figures.firstRowsMs = MsBetween(figures.start, now);
     if (figures.treesAfterEndMs < 0 && watcher.Ended() && browser->tabButton(1)->isEnabled() &&
@@ -259,6 +263,7 @@ int main(int argc, char* argv[]) {
   std::printf("stall_max_waits\t%ld\n", figures.longest.waits);
   std::printf("stall_max_preempted\t%ld\n", figures.longest.preempted);
   std::printf("first_rows_ms\t%.0f\n", figures.firstRowsMs);
+  std::printf("bridge_first_rows_ms\t%.0f\n", figures.bridgeFirstRowsMs);
   std::printf("scan_ms\t%.0f\n", figures.scanMs);
   std::printf("trees_after_end_ms\t%.0f\n", figures.treesAfterEndMs);
   std::printf("folders\t%zu\n", window->pathTree().Size());
