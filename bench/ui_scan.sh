@@ -107,7 +107,7 @@ measure() {
   printf '  99th percentile stall  %8.1f ms   goal under 20 ms: %s\n' "$p99" "$(verdict "$p99" 20)"
   echo "  the GUI thread's own work between two ticks: longest $(median work_max_ms "${results[@]}") ms, 99th" \
     "percentile $(median work_p99_ms "${results[@]}") ms (the rest of a stall is the machine's other work)"
-  printf '  scan to first rows     %8.0f ms   (the bridge'"'"'s trees had their first at %.0f ms; the scan took %.0f ms)\n' \
+  printf '  scan to first rows     %8.0f ms   (in the bridge'"'"'s path tree at %.0f ms; the scan took %.0f ms)\n' \
     "$first" "$(median bridge_first_rows_ms "${results[@]}")" "$scan"
   printf '  scan end to full trees %8.0f ms   goal within 1000 ms: %s\n' "$trees" "$(verdict "$trees" 1000)"
   # What the GUI thread did in the longest stall of all runs: its own work, waits or a processor given away.
