@@ -76,8 +76,8 @@ TEST_PACKAGES=(
 FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 # The release preset builds the benchmarks too.
 RELEASE_PACKAGES=(libbenchmark-dev)
-# The timer of whole commands, the tools the benchmark images are made with and the peer tools the figures are
-# compared with.
+# The timer of whole commands, the tools the benchmark images are made with, the peer tools the figures are
+# compared with, and the virtual X display the results window is timed on.
 BENCH_PACKAGES=(
   dosfstools
   enscript
@@ -99,6 +99,7 @@ BENCH_PACKAGES=(
   librsvg2-bin
   mtools
   ntfs-3g
+  openbox
   python3
   python3-ezdxf
   python3-fonttools
@@ -106,6 +107,9 @@ BENCH_PACKAGES=(
   sleuthkit
   sqlite3
   testdisk
+  time
+  xauth
+  xvfb
   zip
 )
 # What the installed program needs around it: pkexec and polkit to start it as root, and the tools that register

@@ -25,18 +25,7 @@ count=${3:-1000}
 need /usr/bin/convert /usr/bin/time exiftool lame id3v2 photorec python3 hyperfine dd "$cli"
 /usr/bin/convert -version | grep -q ImageMagick || { echo "/usr/bin/convert is not ImageMagick" >&2; exit 2; }
 
-# The corpus (bench/corpus/assemble.py): every maker in bench/corpus/ (or those QUELLSY_BENCH_MAKERS names) takes
-# turns by its weight, so the same makers always give the same files; random bytes between the files. The files
-# and the image are kept for the next run while the makers stay the same.
-corpus=$( (echo "${QUELLSY_BENCH_MAKERS:-all}"; cat "$bench_root"/bench/corpus/*.sh "$bench_root"/bench/corpus/maker.bash) | md5sum | cut -c1-8)
-files=$work/files-$corpus
-image=$work/complete-${mib}m-$count-$corpus.img
-if [ ! -s "$image.manifest" ] || [ "$(stat -c %s "$image" 2>/dev/null || echo 0)" -ne $((mib << 20)) ]; then
-  echo "making $count files in $files and assembling $image ($mib MiB)"
-  python3 "$bench_root/bench/corpus/assemble.py" "$image" --files "$files" --count "$count" \
-    --makers "${QUELLSY_BENCH_MAKERS:-}" --mib "$mib" --gaps random ||
-    { rm -f "$image.manifest"; exit 2; }
-fi
+image=$(complete_image "$work" "$mib" "$count")
 
 exact() {  # distinct files of the manifest found as their end kind asks among the files under $1
   python3 "$bench_root/bench/corpus/recall.py" "$image" "$1" --summary | cut -d/ -f1

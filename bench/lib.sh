@@ -64,3 +64,21 @@ record() {
   printf '%-40s %12s %-8s  %-28s %12s   found %s / %s   before %s\n' "$2" "$3" "$4" "$5" "$6" "${7:--}" "${8:--}" \
     "${before:-none}"
 }
+
+# complete_image WORK_DIR MIB FILES: the complete scan's image of MIB MiB (bench/complete_scan.sh), made once in
+# WORK_DIR and kept while the makers stay the same; prints its path. Every maker in bench/corpus/ (or those
+# QUELLSY_BENCH_MAKERS names) takes turns by its weight, so the same makers always give the same files
+# (bench/corpus/assemble.py); random bytes between the files.
+complete_image() {
+  local work=$1 mib=$2 count=$3 corpus
+  corpus=$( (echo "${QUELLSY_BENCH_MAKERS:-all}"; cat "$bench_root"/bench/corpus/*.sh "$bench_root"/bench/corpus/maker.bash) |
+    md5sum | cut -c1-8)
+  local files=$work/files-$corpus image=$work/complete-${mib}m-$count-$corpus.img
+  if [ ! -s "$image.manifest" ] || [ "$(stat -c %s "$image" 2>/dev/null || echo 0)" -ne $((mib << 20)) ]; then
+    echo "making $count files in $files and assembling $image ($mib MiB)" >&2
+    python3 "$bench_root/bench/corpus/assemble.py" "$image" --files "$files" --count "$count" \
+      --makers "${QUELLSY_BENCH_MAKERS:-}" --mib "$mib" --gaps random >&2 ||
+      { rm -f "$image.manifest"; return 2; }
+  fi
+  echo "$image"
+}

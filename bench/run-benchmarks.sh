@@ -10,7 +10,9 @@
 # QUELLSY_BENCH_COMPLETE_FORMATS_FILES (1000) for the complete scan over every format, QUELLSY_BENCH_COPY_MIB (1024)
 # for the copy-out, QUELLSY_BENCH_RECALL_MIB (2048) and QUELLSY_BENCH_RECALL_FILES (1000) for the signature
 # recall per format against PhotoRec, QUELLSY_BENCH_GRID_ITEMS (10000) for the thumbnail grid,
-# QUELLSY_BENCH_UI_FILES (100000) for the results window's table and tree, QUELLSY_BENCH_RUNS (3).
+# QUELLSY_BENCH_UI_FILES (100000) for the results window's table and tree, QUELLSY_BENCH_UI_SCAN_FILES (100000)
+# for the FAT32 volume the results window scans quickly (the complete scan's image is the complete scan's),
+# QUELLSY_BENCH_RUNS (3).
 # The run's figures replace those of bench/baseline.tsv, against which each script prints the change
 # (QUELLSY_BENCH_KEEP_BASELINE=1 leaves it as it is).
 set -euo pipefail
@@ -45,6 +47,9 @@ echo "== thumbnail grid"
 "$here/ui_grid.sh" "$work/ui-grid" "${QUELLSY_BENCH_GRID_ITEMS:-10000}"
 echo "== results window: file table and path tree"
 "$here/ui_table.sh" "$work/ui-table" "${QUELLSY_BENCH_UI_FILES:-100000}"
+echo "== results window during a scan"
+"$here/ui_scan.sh" "$work" "${QUELLSY_BENCH_UI_SCAN_FILES:-100000}" "${QUELLSY_BENCH_COMPLETE_MIB:-2048}" \
+  "${QUELLSY_BENCH_COMPLETE_FORMATS_FILES:-1000}"
 
 if [ -z "${QUELLSY_BENCH_KEEP_BASELINE:-}" ]; then
   { echo "# benchmark, figure, value, unit, peer, peer value, found, peer found: the last run's (bench/run-benchmarks.sh)"

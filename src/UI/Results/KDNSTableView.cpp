@@ -60,11 +60,14 @@ void KDNSTableView::changeNoValue(int remove) {
     return;
   }
   if (noValueView_) return;
-  noValueView_ = new QLabel(viewport());
+  noValueView_ = new QWidget(viewport());
   noValueView_->setObjectName(QStringLiteral("tableNoValueView"));
-  auto* ground = static_cast<QLabel*>(noValueView_);
-  ground->setPixmap(NamedImages::Pixmap(QStringLiteral("bg_150")));
-  ground->setScaledContents(true);
+  // The ground's picture is one colour: tiled, it looks as stretched, without scaling a picture to the whole
+  // listing on the GUI thread when the note first shows during a scan.
+  QPalette ground = noValueView_->palette();
+  ground.setBrush(QPalette::Window, QBrush(NamedImages::Pixmap(QStringLiteral("bg_150"))));
+  noValueView_->setPalette(ground);
+  noValueView_->setAutoFillBackground(true);
   nodeView_ = new QWidget(noValueView_);
   nodeView_->setObjectName(QStringLiteral("tableNoValueNote"));
   auto* arrow = new QLabel(nodeView_);

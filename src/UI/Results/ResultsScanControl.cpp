@@ -45,6 +45,12 @@ QTimer* Repeating(KDDeletailWindowController* owner, int interval, void (KDDelet
   return timer;
 }
 
+// Sets a button's usable state only when it changes: a button draws itself at once on every change (a round
+// trip to the display), which the refreshes during a scan, several a second, need not pay for.
+void SetUsable(TCImageButton* button, bool usable) {
+  if (button->isDisabled() != usable) button->setButtonEnabled(usable);
+}
+
 }  // namespace
 
 void KDDeletailWindowController::Stop(QTimer*& timer) {
@@ -152,9 +158,9 @@ void KDDeletailWindowController::getScanProgress() {
     progressView_->changeProgressValue(static_cast<float>(percent));
   }
   if (!Backend().IsScanRunning() && !ShowEndState()) return;
-  backHomeButton_->setButtonEnabled(isCanClick_ && !Backend().KDGetIsSearching());
-  pauseButton_->setButtonEnabled(isCanClick_);
-  stopButton_->setButtonEnabled(isCanClick_);
+  SetUsable(backHomeButton_, isCanClick_ && !Backend().KDGetIsSearching());
+  SetUsable(pauseButton_, isCanClick_);
+  SetUsable(stopButton_, isCanClick_);
 }
 
 bool KDDeletailWindowController::ShowEndState() {
@@ -203,8 +209,8 @@ double KDDeletailWindowController::doShowScanProgree() {
   std::uint64_t files = 0;
   const std::string remaining = Backend().GetScanProgress(percent, files);
   if (percent > 0) {
-    backHomeButton_->setButtonEnabled(isCanClick_ && !Backend().KDGetIsSearching());
-    stopButton_->setButtonEnabled(isCanClick_);
+    SetUsable(backHomeButton_, isCanClick_ && !Backend().KDGetIsSearching());
+    SetUsable(stopButton_, isCanClick_);
   }
   ShowProgressTexts(files, percent, remaining);
   const double shown = std::max(percent, 1.0);
