@@ -232,8 +232,10 @@ CFindFileFromLogFile::FoundFile* CFindFileFromLogFile::FindFoundFile(CNTFSFilePr
   return at == m_byRecord.end() ? nullptr : &m_found[at->second];
 }
 
-void CFindFileFromLogFile::ClaimFile(std::int64_t parentMFTNumber, const std::string& name) {
-  const auto at = m_byParent.find({parentMFTNumber, name});
+void CFindFileFromLogFile::ClaimFile(std::int64_t parentMFTNumber, std::string_view name) {
+  // Asked for every file the walk lists: a log that found nothing costs no key.
+  if (m_byParent.empty()) return;
+  const auto at = m_byParent.find({parentMFTNumber, std::string(name)});
   if (at != m_byParent.end()) m_found[at->second].claimed = true;
 }
 

@@ -10,9 +10,11 @@ void CNTFSFileProperties::ListDeleter::operator()(IDataRunList* list) const {
 
 CNTFSFileProperties* CNTFSFileProperties::Create() { return new (std::nothrow) CNTFSFileProperties(); }
 
-void CNTFSFileProperties::Init(CNTFSFilePropertiesStruct record) {
+void CNTFSFileProperties::Init(CNTFSFilePropertiesStruct record) { Init(std::move(record), nullptr); }
+
+void CNTFSFileProperties::Init(CNTFSFilePropertiesStruct record, IDataRunList* unpacked) {
   m_record = std::move(record);
-  m_unpacked.reset();
+  m_unpacked.reset(unpacked);
 }
 
 void CNTFSFileProperties::SetFileName(const char* name) {
@@ -24,8 +26,8 @@ IDataRunList* CNTFSFileProperties::GetDataRunList() {
   return m_unpacked.get();
 }
 
-IDataRunList* CNTFSFileProperties::NewDataRunList() const {
-  if (m_unpacked) return m_unpacked->Clone();
+IDataRunList* CNTFSFileProperties::NewDataRunList() {
+  if (m_unpacked) return m_unpacked.release();
   return m_record.runs ? m_record.runs->Decompress() : nullptr;
 }
 

@@ -60,7 +60,7 @@ TEST_P(PackCases, PacksToTheBytesAndDecodesBack) {
   }
   const auto compressed = CCompressedDataRunList::Compress(&list);
   ASSERT_NE(compressed, nullptr);
-  EXPECT_EQ(compressed->Bytes(), c.packed);
+  EXPECT_EQ(Bytes(compressed->Bytes().begin(), compressed->Bytes().end()), c.packed);
   EXPECT_EQ(compressed->GetCompressedDataRunSize(), c.packed.size());
   std::size_t consumed = 0;
   const auto restored = CCompressedDataRunList::Restore(compressed->Save(), consumed);
