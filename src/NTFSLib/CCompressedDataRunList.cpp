@@ -8,11 +8,17 @@
 #include "include/IDataRunList.h"
 
 std::unique_ptr<CCompressedDataRunList> CCompressedDataRunList::Compress(IDataRunList* list, bool* exact) {
+  auto packed = std::make_unique<CCompressedDataRunList>();
+  if (!Compress(list, *packed, exact)) return nullptr;
+  return packed;
+}
+
+bool CCompressedDataRunList::Compress(IDataRunList* list, CCompressedDataRunList& into, bool* exact) {
   if (exact != nullptr) *exact = false;
-  if (list == nullptr) return nullptr;
+  if (list == nullptr) return false;
   const long long offset = list->GetOffset();
   const bool resident = list->GetDataRunListType() == 1;
-  if (resident ? (offset <= 0 || offset > 0xFFFF) : offset != 0) return nullptr;
+  if (resident ? (offset <= 0 || offset > 0xFFFF) : offset != 0) return false;
   // Every file of a scan is packed here: the runs go through room kept by the thread, not a fresh allocation.
   thread_local std::vector<quellsy::ntfs::MappingRun> runs;
   thread_local std::vector<std::uint8_t> bytes;
@@ -24,12 +30,12 @@ std::unique_ptr<CCompressedDataRunList> CCompressedDataRunList::Compress(IDataRu
   }
   // A resident list is given back as its first run only.
   same = same && (!resident || runs.size() == 1);
-  if (runs.empty()) return nullptr;
+  if (runs.empty()) return false;
   quellsy::ntfs::PackMappingPairs(runs, bytes);
-  std::unique_ptr<CCompressedDataRunList> packed(new CCompressedDataRunList(bytes));
-  packed->m_offset = static_cast<std::uint16_t>(offset);
+  into.m_bytes.assign(bytes.begin(), bytes.end());
+  into.m_offset = static_cast<std::uint16_t>(offset);
   if (exact != nullptr) *exact = same;
-  return packed;
+  return true;
 }
 
 IDataRunList* CCompressedDataRunList::Decompress() const {

@@ -19,10 +19,14 @@ class CCompressedDataRunList {
   // when Decompress gives back the same runs: no cluster below -1 and no negative length, which packing would
   // change.
   static std::unique_ptr<CCompressedDataRunList> Compress(IDataRunList* list, bool* exact = nullptr);
+  // The same into a list kept by the caller; false (and into left as it was) where the above gives null.
+  static bool Compress(IDataRunList* list, CCompressedDataRunList& into, bool* exact = nullptr);
 
   // A new resident list (first packed run and the offset) when the offset is non-zero, else a new non-resident
   // list decoded from the bytes; the caller releases it.
   IDataRunList* Decompress() const;
+  // No runs: what a default-constructed list holds (packing always gives at least one).
+  bool IsEmpty() const { return m_bytes.size() <= 1; }
   // Bytes including the final zero (1 for an empty list).
   std::size_t GetCompressedDataRunSize() const { return m_bytes.size(); }
   quellsy::ByteSpan Bytes() const {
@@ -37,8 +41,6 @@ class CCompressedDataRunList {
   static std::unique_ptr<CCompressedDataRunList> Restore(quellsy::ByteSpan bytes, std::size_t& consumed);
 
  private:
-  explicit CCompressedDataRunList(quellsy::ByteSpan bytes) : m_bytes(bytes.begin(), bytes.end()) {}
-
   std::uint16_t m_offset = 0;
   // Every listed file keeps one: a string holds the few bytes of most files' runs inside itself, with no
   // allocation of their own.

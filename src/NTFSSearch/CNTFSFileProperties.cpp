@@ -22,18 +22,18 @@ void CNTFSFileProperties::SetFileName(const char* name) {
 }
 
 IDataRunList* CNTFSFileProperties::GetDataRunList() {
-  if (!m_unpacked && m_record.runs) m_unpacked.reset(m_record.runs->Decompress());
+  if (!m_unpacked && !m_record.runs.IsEmpty()) m_unpacked.reset(m_record.runs.Decompress());
   return m_unpacked.get();
 }
 
 IDataRunList* CNTFSFileProperties::NewDataRunList() {
   if (m_unpacked) return m_unpacked.release();
-  return m_record.runs ? m_record.runs->Decompress() : nullptr;
+  return m_record.runs.IsEmpty() ? nullptr : m_record.runs.Decompress();
 }
 
 void CNTFSFileProperties::SetDataRunList(IDataRunList* list) {
   if (list == nullptr) return;
-  m_record.runs = CCompressedDataRunList::Compress(list);
+  if (!CCompressedDataRunList::Compress(list, m_record.runs)) m_record.runs = CCompressedDataRunList();
   m_unpacked.reset();
 }
 
@@ -49,7 +49,7 @@ IFileProperties* CNTFSFileProperties::Clone() {
   record.lastAccessTime = m_record.lastAccessTime;
   record.state = m_record.state;
   record.recordSector = m_record.recordSector;
-  if (m_record.runs) record.runs = std::make_unique<CCompressedDataRunList>(*m_record.runs);
+  record.runs = m_record.runs;
   record.extensions = m_record.extensions;
   record.fileRecordIndex = m_record.fileRecordIndex;
   copy->Init(std::move(record));

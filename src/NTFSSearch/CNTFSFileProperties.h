@@ -29,7 +29,7 @@ struct CNTFSFilePropertiesStruct {
   std::uint64_t lastAccessTime = 0;
   std::uint8_t state = 0;
   std::int64_t recordSector = -1;
-  std::unique_ptr<CCompressedDataRunList> runs;
+  CCompressedDataRunList runs;  // empty when the file has none
   std::vector<CAttributeListExtendFileRecordInfo> extensions;
   std::uint64_t fileRecordIndex = 0;
 };

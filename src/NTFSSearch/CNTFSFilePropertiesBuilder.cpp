@@ -123,7 +123,7 @@ CNTFSFileProperties* CNTFSFilePropertiesBuilder::BuildFileProperties(std::int64_
   if (!multiRecord.IsinUse()) record.state |= Props::kStateDeleted;
   ListPtr list = TakeData(multiRecord, bytesPerCluster, record);
   bool exact = false;
-  if (list) record.runs = CCompressedDataRunList::Compress(list.get(), &exact);
+  if (list) CCompressedDataRunList::Compress(list.get(), record.runs, &exact);
   // The list just built goes on with the record (the node takes it), unless packing changed what it holds.
   if (!exact) list.reset();
   if ((record.attributes & Props::kCompressed) != 0 && (record.attributes & Props::kEncrypted) != 0)
