@@ -24,10 +24,10 @@ struct CNTFSFilePropertiesStruct {
   std::string name;
   std::int64_t fileSize = 0;
   std::uint16_t attributes = 0;
+  std::uint8_t state = 0;
   std::uint64_t creationTime = 0;
   std::uint64_t modificationTime = 0;
   std::uint64_t lastAccessTime = 0;
-  std::uint8_t state = 0;
   std::int64_t recordSector = -1;
   CCompressedDataRunList runs;  // empty when the file has none
   std::vector<CAttributeListExtendFileRecordInfo> extensions;
