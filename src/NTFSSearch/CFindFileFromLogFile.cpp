@@ -23,7 +23,8 @@ constexpr std::uint32_t kDefaultSectorsPerCluster = 8;
 constexpr std::uint32_t kDefaultSectorSize = 512;
 // The log needs its two restart pages, their two copies and at least one record page.
 constexpr std::uint64_t kMinLogPages = 5;
-constexpr std::size_t kPagesPerRead = 64;
+// 64 KiB: room the heap has at hand, where a larger buffer would be fresh pages every scan.
+constexpr std::size_t kPagesPerRead = 16;
 // Images of FILE records start this far into a log record: its header, then the client header.
 constexpr std::size_t kImageOffset = ntfs::kLogRecordHeaderSize + ntfs::kLogClientHeaderSize;
 constexpr std::uint32_t kMinImageClientData = 113;

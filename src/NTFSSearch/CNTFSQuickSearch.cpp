@@ -24,8 +24,7 @@ namespace {
 
 constexpr std::uint32_t kDefaultSectorSize = 512;
 constexpr std::uint32_t kMaxSectorSize = 4096;
-// The $MFT is read in pieces of this many bytes: few reads, and a buffer that stays in the cache's reach.
-constexpr std::uint32_t kBatchBytes = 1024 * 1024;
+constexpr std::uint32_t kBatchSectors = 128;
 // Sector 0 holds the boot sector; a volume needs at least it and the records behind it.
 constexpr long long kMinimumSectors = 3;
 // Extension records found through the runs gathered so far may map further ones; a real $MFT needs few rounds.
@@ -176,10 +175,9 @@ ResultCode CNTFSQuickSearch::Search(IStorageDevice* device, IProgress* progress,
 void CNTFSQuickSearch::WalkMFT() {
   const std::uint32_t sectorSize = m_geometry.sectorSize;
   Report(PROGRESS_STATUS_RUNNING, m_mftSectors, 0, kResultOk);
-  const std::uint32_t batchSectors = kBatchBytes / sectorSize;
-  std::vector<std::uint8_t> batch(std::size_t{batchSectors} * sectorSize);
+  std::vector<std::uint8_t> batch(std::size_t{kBatchSectors} * sectorSize);
   std::vector<std::int64_t> sectors;
-  sectors.reserve(batchSectors);
+  sectors.reserve(kBatchSectors);
   std::uint64_t done = 0;
   const auto flush = [&] {
     const std::uint64_t firstByte = done * sectorSize;
@@ -194,7 +192,7 @@ void CNTFSQuickSearch::WalkMFT() {
     for (std::int64_t at = 0; at < runSectors;) {
       if (m_progress->Continued() == 0) return;
       const auto count = static_cast<std::size_t>(
-          std::min<std::int64_t>(runSectors - at, static_cast<std::int64_t>(batchSectors - sectors.size())));
+          std::min<std::int64_t>(runSectors - at, static_cast<std::int64_t>(kBatchSectors - sectors.size())));
       std::uint8_t* into = batch.data() + sectors.size() * sectorSize;
       const std::int64_t first = run.lcn * m_geometry.sectorsPerCluster + m_geometry.origin + at;
       // A sector that cannot be read is zeros, which fail the record test: only the records it holds are lost.
@@ -204,7 +202,7 @@ void CNTFSQuickSearch::WalkMFT() {
         ReadSectorsSalvaging(*m_device, into, first, static_cast<long long>(count));
       for (std::size_t i = 0; i < count; ++i) sectors.push_back(first + static_cast<std::int64_t>(i));
       at += static_cast<std::int64_t>(count);
-      if (sectors.size() == batchSectors) flush();
+      if (sectors.size() == kBatchSectors) flush();
     }
   }
   if (!sectors.empty() && m_progress->Continued() != 0) flush();

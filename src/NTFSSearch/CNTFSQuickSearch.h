@@ -35,7 +35,7 @@ class CNTFSQuickSearch : public IQuickFileSystemSearchController {
 
  private:
   quellsy::ResultCode Search(IStorageDevice* device, IProgress* progress, bool& accepted);
-  // Every FILE record through the $MFT's runs, 1 MiB a read.
+  // Every FILE record through the $MFT's runs, 128 sectors a read.
   void WalkMFT();
   // The records of one batch; firstByte is the batch's offset in the $MFT.
   void ProcessBatch(quellsy::MutableByteSpan batch, const std::vector<std::int64_t>& sectors, std::uint64_t firstByte);
