@@ -83,7 +83,12 @@ std::vector<std::uint16_t> CNTFSFileRecordFileNameAttribute::GetFileNameUnits() 
 }
 
 std::string CNTFSFileRecordFileNameAttribute::GetFileName() const {
-  return quellsy::Utf16LeToUtf8(GetFileNameUnits(), quellsy::InvalidUtf16::kReplace).value_or(std::string());
+  // Straight from the record's bytes (every listed file's name passes here): the whole units that fit.
+  const ByteSpan bytes = Bytes();
+  if (kFileNameUnits > bytes.size()) return {};
+  const std::size_t units = std::min<std::size_t>(GetFileNameLength(), (bytes.size() - kFileNameUnits) / 2);
+  return quellsy::Utf16LeToUtf8(bytes.subspan(kFileNameUnits, 2 * units), quellsy::InvalidUtf16::kReplace)
+      .value_or(std::string());
 }
 
 ByteSpan CNTFSFileRecordDataRunsAttribute::GetMappingPairs() const {

@@ -86,7 +86,12 @@ unsigned SignedWidth(std::int64_t value) {
 
 std::vector<std::uint8_t> PackMappingPairs(const std::vector<MappingRun>& runs) {
   std::vector<std::uint8_t> out;
-  out.reserve(128);
+  PackMappingPairs(runs, out);
+  return out;
+}
+
+void PackMappingPairs(const std::vector<MappingRun>& runs, std::vector<std::uint8_t>& out) {
+  out.clear();
   std::int64_t reference = 0;
   for (const MappingRun& run : runs) {
     const unsigned lengthBytes = SignedWidth(run.length);
@@ -104,7 +109,6 @@ std::vector<std::uint8_t> PackMappingPairs(const std::vector<MappingRun>& runs) 
     reference = run.lcn;
   }
   out.push_back(0);
-  return out;
 }
 
 }  // namespace quellsy::ntfs

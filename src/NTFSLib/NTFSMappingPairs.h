@@ -36,5 +36,7 @@ unsigned SignedWidth(std::int64_t value);
 // Packs (first cluster, length) runs, a negative first cluster being sparse; deltas are taken from the last
 // non-sparse run's first cluster. Ends with the zero byte.
 std::vector<std::uint8_t> PackMappingPairs(const std::vector<MappingRun>& runs);
+// The same into out (emptied first), which keeps its room for the next call.
+void PackMappingPairs(const std::vector<MappingRun>& runs, std::vector<std::uint8_t>& out);
 
 }  // namespace quellsy::ntfs

@@ -23,7 +23,8 @@ constexpr std::uint32_t kDefaultSectorsPerCluster = 8;
 constexpr std::uint32_t kDefaultSectorSize = 512;
 // The log needs its two restart pages, their two copies and at least one record page.
 constexpr std::uint64_t kMinLogPages = 5;
-constexpr std::size_t kPagesPerRead = 64;
+// 64 KiB: room the heap has at hand, where a larger buffer would be fresh pages every scan.
+constexpr std::size_t kPagesPerRead = 16;
 // Images of FILE records start this far into a log record: its header, then the client header.
 constexpr std::size_t kImageOffset = ntfs::kLogRecordHeaderSize + ntfs::kLogClientHeaderSize;
 constexpr std::uint32_t kMinImageClientData = 113;
@@ -232,8 +233,10 @@ CFindFileFromLogFile::FoundFile* CFindFileFromLogFile::FindFoundFile(CNTFSFilePr
   return at == m_byRecord.end() ? nullptr : &m_found[at->second];
 }
 
-void CFindFileFromLogFile::ClaimFile(std::int64_t parentMFTNumber, const std::string& name) {
-  const auto at = m_byParent.find({parentMFTNumber, name});
+void CFindFileFromLogFile::ClaimFile(std::int64_t parentMFTNumber, std::string_view name) {
+  // Asked for every file the walk lists: a log that found nothing costs no key.
+  if (m_byParent.empty()) return;
+  const auto at = m_byParent.find({parentMFTNumber, std::string(name)});
   if (at != m_byParent.end()) m_found[at->second].claimed = true;
 }
 

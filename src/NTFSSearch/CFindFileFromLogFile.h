@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -59,7 +60,7 @@ class CFindFileFromLogFile {
                              std::int64_t parentMFTNumber,
                              const std::vector<CAttributeListExtendFileRecordInfo>& extensions);
   // Marks the file the log found under that parent and name as named by the MFT.
-  void ClaimFile(std::int64_t parentMFTNumber, const std::string& name);
+  void ClaimFile(std::int64_t parentMFTNumber, std::string_view name);
   const std::vector<FoundFile>& FoundFiles() const { return m_found; }
 
   // The MFT record a log record addresses by its target cluster and 512-byte block within it; -1 when the block

@@ -10,9 +10,11 @@ void CNTFSFileProperties::ListDeleter::operator()(IDataRunList* list) const {
 
 CNTFSFileProperties* CNTFSFileProperties::Create() { return new (std::nothrow) CNTFSFileProperties(); }
 
-void CNTFSFileProperties::Init(CNTFSFilePropertiesStruct record) {
+void CNTFSFileProperties::Init(CNTFSFilePropertiesStruct record) { Init(std::move(record), nullptr); }
+
+void CNTFSFileProperties::Init(CNTFSFilePropertiesStruct record, IDataRunList* unpacked) {
   m_record = std::move(record);
-  m_unpacked.reset();
+  m_unpacked.reset(unpacked);
 }
 
 void CNTFSFileProperties::SetFileName(const char* name) {
@@ -20,18 +22,18 @@ void CNTFSFileProperties::SetFileName(const char* name) {
 }
 
 IDataRunList* CNTFSFileProperties::GetDataRunList() {
-  if (!m_unpacked && m_record.runs) m_unpacked.reset(m_record.runs->Decompress());
+  if (!m_unpacked && !m_record.runs.IsEmpty()) m_unpacked.reset(m_record.runs.Decompress());
   return m_unpacked.get();
 }
 
-IDataRunList* CNTFSFileProperties::NewDataRunList() const {
-  if (m_unpacked) return m_unpacked->Clone();
-  return m_record.runs ? m_record.runs->Decompress() : nullptr;
+IDataRunList* CNTFSFileProperties::NewDataRunList() {
+  if (m_unpacked) return m_unpacked.release();
+  return m_record.runs.IsEmpty() ? nullptr : m_record.runs.Decompress();
 }
 
 void CNTFSFileProperties::SetDataRunList(IDataRunList* list) {
   if (list == nullptr) return;
-  m_record.runs = CCompressedDataRunList::Compress(list);
+  if (!CCompressedDataRunList::Compress(list, m_record.runs)) m_record.runs = CCompressedDataRunList();
   m_unpacked.reset();
 }
 
@@ -47,7 +49,7 @@ IFileProperties* CNTFSFileProperties::Clone() {
   record.lastAccessTime = m_record.lastAccessTime;
   record.state = m_record.state;
   record.recordSector = m_record.recordSector;
-  if (m_record.runs) record.runs = std::make_unique<CCompressedDataRunList>(*m_record.runs);
+  record.runs = m_record.runs;
   record.extensions = m_record.extensions;
   record.fileRecordIndex = m_record.fileRecordIndex;
   copy->Init(std::move(record));

@@ -24,12 +24,12 @@ struct CNTFSFilePropertiesStruct {
   std::string name;
   std::int64_t fileSize = 0;
   std::uint16_t attributes = 0;
+  std::uint8_t state = 0;
   std::uint64_t creationTime = 0;
   std::uint64_t modificationTime = 0;
   std::uint64_t lastAccessTime = 0;
-  std::uint8_t state = 0;
   std::int64_t recordSector = -1;
-  std::unique_ptr<CCompressedDataRunList> runs;
+  CCompressedDataRunList runs;  // empty when the file has none
   std::vector<CAttributeListExtendFileRecordInfo> extensions;
   std::uint64_t fileRecordIndex = 0;
 };
@@ -41,6 +41,9 @@ class CNTFSFileProperties : public IFileProperties {
   static void Destory(CNTFSFileProperties* properties) { delete properties; }
 
   void Init(CNTFSFilePropertiesStruct record);
+  // The same, keeping unpacked (when not null, owned from now on) as the unpacked form of the record's runs: the
+  // caller vouches that it holds the very runs Decompress would give back.
+  void Init(CNTFSFilePropertiesStruct record, IDataRunList* unpacked);
 
   unsigned short GetFileNameLength() override { return static_cast<unsigned short>(m_record.name.size()); }
   // A null name is ignored.
@@ -56,9 +59,9 @@ class CNTFSFileProperties : public IFileProperties {
   void SetState(unsigned short state) override { m_record.state = static_cast<std::uint8_t>(state); }
   // The extents unpacked (kept by the record until they change); null when there are none.
   IDataRunList* GetDataRunList() override;
-  // A list of the extents of the caller's own (released by it), unpacked afresh unless the record holds them
-  // unpacked already; the record keeps nothing more. Null when there are none.
-  IDataRunList* NewDataRunList() const;
+  // A list of the extents of the caller's own (released by it): the unpacked list the record holds, handed over,
+  // or else unpacked afresh; the record keeps nothing more. Null when there are none.
+  IDataRunList* NewDataRunList();
   // An independent copy: its own name, extents and extension list.
   IFileProperties* Clone() override;
 

@@ -121,13 +121,16 @@ CNTFSFileProperties* CNTFSFilePropertiesBuilder::BuildFileProperties(std::int64_
   TakeStandardInformation(multiRecord, record);
   record.recordSector = recordSector;
   if (!multiRecord.IsinUse()) record.state |= Props::kStateDeleted;
-  const ListPtr list = TakeData(multiRecord, bytesPerCluster, record);
-  if (list) record.runs = CCompressedDataRunList::Compress(list.get());
+  ListPtr list = TakeData(multiRecord, bytesPerCluster, record);
+  bool exact = false;
+  if (list) CCompressedDataRunList::Compress(list.get(), record.runs, &exact);
+  // The list just built goes on with the record (the node takes it), unless packing changed what it holds.
+  if (!exact) list.reset();
   if ((record.attributes & Props::kCompressed) != 0 && (record.attributes & Props::kEncrypted) != 0)
     record.attributes &= static_cast<std::uint16_t>(~Props::kCompressed);
   record.fileRecordIndex = multiRecord.GetMainFileRecordIndex();
   CNTFSFileProperties* properties = CNTFSFileProperties::Create();
-  if (properties != nullptr) properties->Init(std::move(record));
+  if (properties != nullptr) properties->Init(std::move(record), list.release());
   return properties;
 }
 

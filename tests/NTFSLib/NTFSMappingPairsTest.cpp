@@ -60,7 +60,7 @@ TEST_P(PackCases, PacksToTheBytesAndDecodesBack) {
   }
   const auto compressed = CCompressedDataRunList::Compress(&list);
   ASSERT_NE(compressed, nullptr);
-  EXPECT_EQ(compressed->Bytes(), c.packed);
+  EXPECT_EQ(Bytes(compressed->Bytes().begin(), compressed->Bytes().end()), c.packed);
   EXPECT_EQ(compressed->GetCompressedDataRunSize(), c.packed.size());
   std::size_t consumed = 0;
   const auto restored = CCompressedDataRunList::Restore(compressed->Save(), consumed);
@@ -222,6 +222,50 @@ TEST(CCompressedDataRunList, ResidentListKeepsItsOffset) {
   EXPECT_EQ(Walk(*clone), (Runs{{123456, 1}}));
   clone->Release();
   back->Release();
+}
+
+// The exact flag is what lets a scan hand its freshly built list on instead of unpacking the packed one: it
+// must be set exactly when unpacking gives the same runs back (the round trip is the oracle).
+TEST(CCompressedDataRunList, ExactWhenUnpackingGivesTheSameRuns) {
+  const struct {
+    const char* what;
+    Runs runs;
+    bool exact;
+  } cases[] = {
+      {"one run", {{100, 8}}, true},
+      {"runs with a hole", {{100, 8}, {-1, 4}, {20, 2}}, true},
+      {"a zero-length run", {{100, 0}, {300, 1}}, true},
+      {"a cluster below -1 becomes a hole", {{100, 8}, {-5, 2}}, false},
+      {"a negative length reads back unsigned", {{100, -1}}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    CNoneResidentNTFSDataRunList list;
+    for (const auto& [lcn, length] : c.runs) {
+      const DataRun run{lcn, length};
+      list.AddDataRun(&run);
+    }
+    bool exact = !c.exact;
+    CCompressedDataRunList packed;
+    ASSERT_TRUE(CCompressedDataRunList::Compress(&list, packed, &exact));
+    EXPECT_EQ(exact, c.exact);
+    IDataRunList* back = packed.Decompress();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(Walk(*back) == Walk(list), c.exact);
+    back->Release();
+  }
+  // A resident list comes back as its first run only: a second run makes the round trip lossy.
+  CResidentNTFSDataRunList resident;
+  resident.InitList(500, 1, 0x98);
+  const DataRun second{900, 1};
+  resident.AddDataRun(&second);
+  bool exact = true;
+  ASSERT_NE(CCompressedDataRunList::Compress(&resident, &exact), nullptr);
+  EXPECT_FALSE(exact);
+  CCompressedDataRunList untouched;
+  EXPECT_FALSE(CCompressedDataRunList::Compress(nullptr, untouched, &exact));
+  EXPECT_FALSE(exact);
+  EXPECT_TRUE(untouched.IsEmpty());
 }
 
 TEST(CCompressedDataRunList, RefusesWhatCannotBePacked) {
