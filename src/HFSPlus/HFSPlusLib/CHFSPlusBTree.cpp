@@ -36,9 +36,9 @@ ResultCode CHFSPlusBTree::Search(const BTKey& key, HFSPlusSearchResult& result, 
       std::uint16_t i = 0;
       int order = -1;
       for (; i < count; ++i) {
-        const auto recordKey = option_->KeyRead(*node, i);
-        if (!recordKey) return Fail(option_->GetLastError());
-        order = option_->Compare(*recordKey, key);
+        const auto compared = option_->CompareKeyAt(*node, i, key);
+        if (!compared) return Fail(option_->GetLastError());
+        order = *compared;
         if (order >= 0) break;
       }
       std::uint16_t childIndex = i;
@@ -52,9 +52,9 @@ ResultCode CHFSPlusBTree::Search(const BTKey& key, HFSPlusSearchResult& result, 
     }
     if (kind != kLeafNode) return Fail(HFS_FAILURE(hfserror::kInvalid));
     for (std::uint16_t i = 0; i < count; ++i) {
-      const auto recordKey = option_->KeyRead(*node, i);
-      if (!recordKey) return Fail(option_->GetLastError());
-      const int order = option_->Compare(*recordKey, key);
+      const auto compared = option_->CompareKeyAt(*node, i, key);
+      if (!compared) return Fail(option_->GetLastError());
+      const int order = *compared;
       if (order < 0) continue;
       if (order == 0 && record != nullptr) {
         *record = option_->DataRead(*node, i);
