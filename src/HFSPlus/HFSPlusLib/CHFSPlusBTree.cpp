@@ -21,6 +21,16 @@ CHFSPlusBTree::CHFSPlusBTree(IHFSPlusBTreeOption* option) : option_(option) {}
 
 ResultCode CHFSPlusBTree::Fail(ResultCode code) { return lastError_ = code; }
 
+CHFSPlusBTNode* CHFSPlusBTree::SearchNode(std::uint32_t number, std::unique_ptr<CHFSPlusBTNode>& read) {
+  if (const auto kept = indexNodes_.find(number); kept != indexNodes_.end()) return kept->second.get();
+  read = option_->CreateNode(number);
+  if (!read || read->Descriptor()->kind != kIndexNode) return read.get();
+  // The tree's file is read-only for the scan, so a kept node never goes stale; past the bound none is kept.
+  if (keptBytes_ + read->NodeSize() > kKeptIndexBytes) return read.get();
+  keptBytes_ += read->NodeSize();
+  return indexNodes_.emplace(number, std::move(read)).first->second.get();
+}
+
 ResultCode CHFSPlusBTree::Search(const BTKey& key, HFSPlusSearchResult& result, std::optional<BTRecord>* record) {
   result = {};
   if (record != nullptr) record->reset();
@@ -28,8 +38,9 @@ ResultCode CHFSPlusBTree::Search(const BTKey& key, HFSPlusSearchResult& result, 
   if (number == 0) return Fail(option_->GetLastError());
   // Each step goes one level down; more steps than levels means the index links loop.
   for (int depth = 0; depth <= kMaxDepth; ++depth) {
-    auto node = option_->CreateNode(number);
-    if (!node) return Fail(option_->GetLastError());
+    std::unique_ptr<CHFSPlusBTNode> read;
+    CHFSPlusBTNode* node = SearchNode(number, read);
+    if (node == nullptr) return Fail(option_->GetLastError());
     const std::uint16_t count = node->GetRecordCount();
     const auto kind = node->Descriptor()->kind;
     if (kind == kIndexNode) {
