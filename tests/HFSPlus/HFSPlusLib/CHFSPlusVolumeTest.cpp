@@ -315,6 +315,62 @@ TEST(DamagedTree, IndexLinkBackToTheRootEndsSearchAndWalk) {
   EXPECT_EQ(ErrorOf(v.volume->Traverse(4, &listing, &progress)), 6u);
 }
 
+// The real catalog's nodes and keys, counting the nodes a tree reads through it.
+class CountingCatalog final : public IHFSPlusBTreeOption {
+ public:
+  explicit CountingCatalog(IHFSPlusBTreeOption& real) : real_(real) {}
+  int Compare(const BTKey& a, const BTKey& b) override { return real_.Compare(a, b); }
+  std::optional<BTKey> KeyRead(CHFSPlusBTNode& node, std::uint16_t index) override { return real_.KeyRead(node, index); }
+  void KeyPrint(const BTKey& key) override { real_.KeyPrint(key); }
+  std::optional<BTRecord> DataRead(CHFSPlusBTNode& node, std::uint16_t index) override {
+    return real_.DataRead(node, index);
+  }
+  void DataPrint(const BTRecord& record) override { real_.DataPrint(record); }
+  std::uint32_t GetChild(CHFSPlusBTNode& node, std::uint16_t index) override { return real_.GetChild(node, index); }
+  std::uint32_t GetRoot() override { return real_.GetRoot(); }
+  std::unique_ptr<CHFSPlusBTNode> CreateNode(std::uint32_t number) override {
+    auto node = real_.CreateNode(number);
+    ++(node && node->Descriptor()->kind == fmt::kIndexNode ? indexReads : otherReads);
+    return node;
+  }
+  ResultCode GetLastError() override { return real_.GetLastError(); }
+  const BTHeaderRec* GetHeaderRec() override { return real_.GetHeaderRec(); }
+  std::uint32_t GetNodeCount() override { return real_.GetNodeCount(); }
+
+  int indexReads = 0;
+  int otherReads = 0;
+
+ private:
+  IHFSPlusBTreeOption& real_;
+};
+
+TEST(TreeSearch, ReadsEveryIndexNodeOnceAcrossManySearches) {
+  HFSPlusWriterOptions options;
+  options.maxRecordsPerNode = 3;
+  auto v = WriteVolume(options, [](VolumeContent& c) { StandardContent(c, 4096); });
+  ASSERT_EQ(v.volume->GetLastError(), kResultOk);
+  ASSERT_GE(v.writer->CatalogDepth(), 3);
+  CHFSPlusCatalog& catalog = *v.volume->GetCatalog();
+  int indexNodes = 0;
+  for (std::uint32_t number = 0; number < catalog.GetNodeCount(); ++number) {
+    const auto node = catalog.CreateNode(number);
+    indexNodes += node && node->Descriptor()->kind == fmt::kIndexNode ? 1 : 0;
+  }
+  CountingCatalog counting(catalog);
+  CHFSPlusBTree tree(&counting);
+  int searches = 0;
+  for (const auto& [path, id] : v.ids) {
+    HFSPlusSearchResult result;
+    ASSERT_EQ(tree.Search(BTKey{CatalogKeyOf(id, u"")}, result, nullptr), kResultOk) << path;  // its thread record
+    EXPECT_EQ(result.found, 1) << path;
+    ++searches;
+  }
+  ASSERT_GT(searches, 2 * indexNodes);
+  // Each search reads its leaf; the index nodes above the leaves are read once for all of them.
+  EXPECT_EQ(counting.otherReads, searches);
+  EXPECT_LE(counting.indexReads, indexNodes);
+}
+
 struct StopCase {
   const char* name;
   std::uint16_t maxRecords;  // 0: one leaf
