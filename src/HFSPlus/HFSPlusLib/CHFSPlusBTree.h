@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <unordered_map>
+#include <utility>
 
 #include "HFSPlus/HFSPlusLib/IHFSPlusBTreeOption.h"
 
@@ -39,10 +40,19 @@ class CHFSPlusBTree {
  private:
   quellsy::ResultCode Fail(quellsy::ResultCode code);
   // Node `number` for a search: a kept index node, or one read now (and kept when it is an index node).
-  CHFSPlusBTNode* SearchNode(std::uint32_t number, std::unique_ptr<CHFSPlusBTNode>& read);
+  // ascending tells a kept node whose keys all read and rise strictly, where halving finds a key.
+  CHFSPlusBTNode* SearchNode(std::uint32_t number, std::unique_ptr<CHFSPlusBTNode>& read, bool& ascending);
+  bool KeysAscend(CHFSPlusBTNode& node);
+  // The first index record whose key does not sort before key (count when none), and how it compares.
+  std::optional<std::pair<std::uint16_t, int>> FirstNotBelow(CHFSPlusBTNode& node, const BTKey& key, bool ascending);
+
+  struct KeptNode {
+    std::unique_ptr<CHFSPlusBTNode> node;
+    bool ascending = false;
+  };
 
   IHFSPlusBTreeOption* option_;
-  std::unordered_map<std::uint32_t, std::unique_ptr<CHFSPlusBTNode>> indexNodes_;
+  std::unordered_map<std::uint32_t, KeptNode> indexNodes_;
   std::size_t keptBytes_ = 0;
   quellsy::ResultCode lastError_ = quellsy::kResultOk;
 };
