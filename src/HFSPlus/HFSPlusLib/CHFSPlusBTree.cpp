@@ -21,6 +21,58 @@ CHFSPlusBTree::CHFSPlusBTree(IHFSPlusBTreeOption* option) : option_(option) {}
 
 ResultCode CHFSPlusBTree::Fail(ResultCode code) { return lastError_ = code; }
 
+CHFSPlusBTNode* CHFSPlusBTree::SearchNode(std::uint32_t number, std::unique_ptr<CHFSPlusBTNode>& read,
+                                          bool& ascending) {
+  ascending = false;
+  if (const auto kept = indexNodes_.find(number); kept != indexNodes_.end()) {
+    ascending = kept->second.ascending;
+    return kept->second.node.get();
+  }
+  read = option_->CreateNode(number);
+  if (!read || read->Descriptor()->kind != kIndexNode) return read.get();
+  // The tree's file is read-only for the scan, so a kept node never goes stale; past the bound none is kept.
+  if (keptBytes_ + read->NodeSize() > kKeptIndexBytes) return read.get();
+  keptBytes_ += read->NodeSize();
+  const bool rising = KeysAscend(*read);
+  return indexNodes_.emplace(number, KeptNode{std::move(read), rising}).first->second.node.get();
+}
+
+bool CHFSPlusBTree::KeysAscend(CHFSPlusBTNode& node) {
+  std::optional<BTKey> previous;
+  for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
+    auto key = option_->KeyRead(node, i);
+    if (!key || (previous && option_->Compare(*previous, *key) >= 0)) return false;
+    previous = std::move(key);
+  }
+  return true;
+}
+
+std::optional<std::pair<std::uint16_t, int>> CHFSPlusBTree::FirstNotBelow(CHFSPlusBTNode& node, const BTKey& key,
+                                                                         bool ascending) {
+  const std::uint16_t count = node.GetRecordCount();
+  std::uint16_t low = 0;
+  if (ascending) {
+    // Keys that rise strictly: the first one not below key is where the walk from the start would stop.
+    std::uint16_t high = count;
+    while (low < high) {
+      const auto middle = static_cast<std::uint16_t>(low + (high - low) / 2);
+      const auto compared = option_->CompareKeyAt(node, middle, key);
+      if (!compared) return std::nullopt;
+      if (*compared < 0) {
+        low = static_cast<std::uint16_t>(middle + 1);
+      } else {
+        high = middle;
+      }
+    }
+  }
+  for (std::uint16_t i = low; i < count; ++i) {
+    const auto compared = option_->CompareKeyAt(node, i, key);
+    if (!compared) return std::nullopt;
+    if (*compared >= 0) return std::pair{i, *compared};
+  }
+  return std::pair{count, -1};
+}
+
 ResultCode CHFSPlusBTree::Search(const BTKey& key, HFSPlusSearchResult& result, std::optional<BTRecord>* record) {
   result = {};
   if (record != nullptr) record->reset();
@@ -28,19 +80,16 @@ ResultCode CHFSPlusBTree::Search(const BTKey& key, HFSPlusSearchResult& result, 
   if (number == 0) return Fail(option_->GetLastError());
   // Each step goes one level down; more steps than levels means the index links loop.
   for (int depth = 0; depth <= kMaxDepth; ++depth) {
-    auto node = option_->CreateNode(number);
-    if (!node) return Fail(option_->GetLastError());
+    std::unique_ptr<CHFSPlusBTNode> read;
+    bool ascending = false;
+    CHFSPlusBTNode* node = SearchNode(number, read, ascending);
+    if (node == nullptr) return Fail(option_->GetLastError());
     const std::uint16_t count = node->GetRecordCount();
     const auto kind = node->Descriptor()->kind;
     if (kind == kIndexNode) {
-      std::uint16_t i = 0;
-      int order = -1;
-      for (; i < count; ++i) {
-        const auto recordKey = option_->KeyRead(*node, i);
-        if (!recordKey) return Fail(option_->GetLastError());
-        order = option_->Compare(*recordKey, key);
-        if (order >= 0) break;
-      }
+      const auto found = FirstNotBelow(*node, key, ascending);
+      if (!found) return Fail(option_->GetLastError());
+      const auto [i, order] = *found;
       std::uint16_t childIndex = i;
       if (i == count || order > 0) {
         if (i == 0) return Fail(HFS_FAILURE(hfserror::kInvalid));  // sought key sorts before the whole node
@@ -52,9 +101,9 @@ ResultCode CHFSPlusBTree::Search(const BTKey& key, HFSPlusSearchResult& result, 
     }
     if (kind != kLeafNode) return Fail(HFS_FAILURE(hfserror::kInvalid));
     for (std::uint16_t i = 0; i < count; ++i) {
-      const auto recordKey = option_->KeyRead(*node, i);
-      if (!recordKey) return Fail(option_->GetLastError());
-      const int order = option_->Compare(*recordKey, key);
+      const auto compared = option_->CompareKeyAt(*node, i, key);
+      if (!compared) return Fail(option_->GetLastError());
+      const int order = *compared;
       if (order < 0) continue;
       if (order == 0 && record != nullptr) {
         *record = option_->DataRead(*node, i);

@@ -9,6 +9,8 @@ class CHFSPlusCatalog : public CHFSPlusBTreeOptionBase {
 
   int Compare(const BTKey& a, const BTKey& b) override;
   std::optional<BTKey> KeyRead(CHFSPlusBTNode& node, std::uint16_t index) override;
+  // Reads the name in place: the search compares many keys and keeps none.
+  std::optional<int> CompareKeyAt(CHFSPlusBTNode& node, std::uint16_t index, const BTKey& key) override;
   void KeyPrint(const BTKey&) override {}
   std::optional<BTRecord> DataRead(CHFSPlusBTNode& node, std::uint16_t index) override;
   void DataPrint(const BTRecord&) override {}

@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <new>
+#include <variant>
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusFileNode.h"
 #include "HFSPlus/HFSPlusLib/CHFSPlusJournal.h"
@@ -23,6 +24,8 @@ class NodeHandout {
       : volume_(volume), owner_(volume.weak_from_this().lock()), builder_(builder), progress_(progress) {}
 
   void HandOut(const BTKey& key, const BTRecord& record, int deleted) {
+    // Half of a catalog's records are threads, which only point back to their entries: no node is made for one.
+    if (std::holds_alternative<HFSPlusCatalogThread>(record)) return;
     auto* node = new (std::nothrow) CHFSPlusFileNode(&volume_, &key, &record, deleted);
     if (node == nullptr) return;
     if (node->GetCurrentNodeID() == -1) {

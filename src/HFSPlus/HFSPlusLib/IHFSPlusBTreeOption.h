@@ -24,6 +24,12 @@ class IHFSPlusBTreeOption {
   // -1, 0 or 1 as a sorts before, with or after b.
   virtual int Compare(const BTKey& a, const BTKey& b) = 0;
   virtual std::optional<BTKey> KeyRead(CHFSPlusBTNode& node, std::uint16_t index) = 0;
+  // Compare(key of record `index`, key) without keeping the record's key; nullopt when it does not read.
+  virtual std::optional<int> CompareKeyAt(CHFSPlusBTNode& node, std::uint16_t index, const BTKey& key) {
+    const auto recordKey = KeyRead(node, index);
+    if (!recordKey) return std::nullopt;
+    return Compare(*recordKey, key);
+  }
   virtual void KeyPrint(const BTKey& key) = 0;
   virtual std::optional<BTRecord> DataRead(CHFSPlusBTNode& node, std::uint16_t index) = 0;
   virtual void DataPrint(const BTRecord& record) = 0;

@@ -315,6 +315,62 @@ TEST(DamagedTree, IndexLinkBackToTheRootEndsSearchAndWalk) {
   EXPECT_EQ(ErrorOf(v.volume->Traverse(4, &listing, &progress)), 6u);
 }
 
+// The real catalog's nodes and keys, counting the nodes a tree reads through it.
+class CountingCatalog final : public IHFSPlusBTreeOption {
+ public:
+  explicit CountingCatalog(IHFSPlusBTreeOption& real) : real_(real) {}
+  int Compare(const BTKey& a, const BTKey& b) override { return real_.Compare(a, b); }
+  std::optional<BTKey> KeyRead(CHFSPlusBTNode& node, std::uint16_t index) override { return real_.KeyRead(node, index); }
+  void KeyPrint(const BTKey& key) override { real_.KeyPrint(key); }
+  std::optional<BTRecord> DataRead(CHFSPlusBTNode& node, std::uint16_t index) override {
+    return real_.DataRead(node, index);
+  }
+  void DataPrint(const BTRecord& record) override { real_.DataPrint(record); }
+  std::uint32_t GetChild(CHFSPlusBTNode& node, std::uint16_t index) override { return real_.GetChild(node, index); }
+  std::uint32_t GetRoot() override { return real_.GetRoot(); }
+  std::unique_ptr<CHFSPlusBTNode> CreateNode(std::uint32_t number) override {
+    auto node = real_.CreateNode(number);
+    ++(node && node->Descriptor()->kind == fmt::kIndexNode ? indexReads : otherReads);
+    return node;
+  }
+  ResultCode GetLastError() override { return real_.GetLastError(); }
+  const BTHeaderRec* GetHeaderRec() override { return real_.GetHeaderRec(); }
+  std::uint32_t GetNodeCount() override { return real_.GetNodeCount(); }
+
+  int indexReads = 0;
+  int otherReads = 0;
+
+ private:
+  IHFSPlusBTreeOption& real_;
+};
+
+TEST(TreeSearch, ReadsEveryIndexNodeOnceAcrossManySearches) {
+  HFSPlusWriterOptions options;
+  options.maxRecordsPerNode = 3;
+  auto v = WriteVolume(options, [](VolumeContent& c) { StandardContent(c, 4096); });
+  ASSERT_EQ(v.volume->GetLastError(), kResultOk);
+  ASSERT_GE(v.writer->CatalogDepth(), 3);
+  CHFSPlusCatalog& catalog = *v.volume->GetCatalog();
+  int indexNodes = 0;
+  for (std::uint32_t number = 0; number < catalog.GetNodeCount(); ++number) {
+    const auto node = catalog.CreateNode(number);
+    indexNodes += node && node->Descriptor()->kind == fmt::kIndexNode ? 1 : 0;
+  }
+  CountingCatalog counting(catalog);
+  CHFSPlusBTree tree(&counting);
+  int searches = 0;
+  for (const auto& [path, id] : v.ids) {
+    HFSPlusSearchResult result;
+    ASSERT_EQ(tree.Search(BTKey{CatalogKeyOf(id, u"")}, result, nullptr), kResultOk) << path;  // its thread record
+    EXPECT_EQ(result.found, 1) << path;
+    ++searches;
+  }
+  ASSERT_GT(searches, 2 * indexNodes);
+  // Each search reads its leaf; the index nodes above the leaves are read once for all of them.
+  EXPECT_EQ(counting.otherReads, searches);
+  EXPECT_LE(counting.indexReads, indexNodes);
+}
+
 struct StopCase {
   const char* name;
   std::uint16_t maxRecords;  // 0: one leaf
@@ -470,35 +526,47 @@ TEST(RestoreOpen, NoCatalogButAttributesAndExtentsWork) {
   EXPECT_EQ(std::get<HFSPlusExtentRecord>(*record)[0], v.writer->DataFork(id).extents[8]);
 }
 
-TEST(CatalogCache, ReadsBelowTheLimitFromMemoryAndAboveFromTheDevice) {
+TEST(CatalogCache, HoldsRecentPiecesOnlyAndReadsTheRestFromTheDevice) {
   constexpr std::uint64_t kMiB = 1 << 20;
+  constexpr std::uint64_t kPiece = CHFSPlusFileCache::kPieceBytes;
   HFSPlusWriterOptions options;
-  options.totalBlocks = static_cast<std::uint32_t>(300 * kMiB / 4096);
-  options.catalogMinBytes = 280 * kMiB;
+  options.totalBlocks = static_cast<std::uint32_t>(16 * kMiB / 4096);
+  options.catalogMinBytes = 3 * CHFSPlusFileCache::kCacheLimit;
   auto v = WriteVolume(options, [](VolumeContent& c) { c.File(2, u"a", 1); });
   ASSERT_EQ(v.volume->GetLastError(), kResultOk);
   auto* catalog = v.volume->GetCatalogFile();
-  ASSERT_EQ(catalog->CachedBytes(), CHFSPlusFileCache::kCacheLimit);
-  // Marks on both sides of the limit, written after the volume was opened: only device reads see them.
+  // A catalog three times the limit is never held whole.
+  EXPECT_EQ(catalog->CachedBytes(), CHFSPlusFileCache::kCacheLimit);
   const auto& extent = v.writer->SpecialFork(fmt::kCatalogFileID).extents.front();
   ASSERT_EQ(v.writer->SpecialFork(fmt::kCatalogFileID).extents.size(), 1u);
   const std::uint64_t base = std::uint64_t{extent.startBlock} * 4096;
-  const auto below = PatternBytes(64, 21);
-  const auto above = PatternBytes(64, 22);
-  v.image->Write(base + CHFSPlusFileCache::kCacheLimit - 4096, below);
-  v.image->Write(base + CHFSPlusFileCache::kCacheLimit + 4096, above);
+  const std::uint64_t far = 2 * CHFSPlusFileCache::kCacheLimit + 5 * kPiece;  // past the last node in use
+  const auto first = PatternBytes(64, 21);
+  v.image->Write(base + far, first);
 
   std::vector<std::uint8_t> got(64);
   v.device->ResetCounters();
-  EXPECT_EQ(catalog->Read(CHFSPlusFileCache::kCacheLimit - 4096, got.data(), 64), 64u);
-  EXPECT_EQ(got, std::vector<std::uint8_t>(64, 0));  // the cache, taken before the mark
-  EXPECT_EQ(v.device->SectorsRead(), 0);
-  std::vector<std::uint8_t> straddle(200);
-  EXPECT_EQ(catalog->Read(CHFSPlusFileCache::kCacheLimit - 100, straddle.data(), 200), 100u);
-  EXPECT_EQ(v.device->SectorsRead(), 0);
-  EXPECT_EQ(catalog->Read(CHFSPlusFileCache::kCacheLimit + 4096, got.data(), 64), 64u);
-  EXPECT_EQ(got, above);
+  ASSERT_EQ(catalog->Read(far, got.data(), got.size()), got.size());
+  EXPECT_EQ(got, first);
   EXPECT_GT(v.device->SectorsRead(), 0);
+  // Read again: from memory, even after the device changed under it.
+  v.image->Write(base + far, PatternBytes(64, 22));
+  v.device->ResetCounters();
+  ASSERT_EQ(catalog->Read(far, got.data(), got.size()), got.size());
+  EXPECT_EQ(got, first);
+  EXPECT_EQ(v.device->SectorsRead(), 0);
+  // A piece that takes the same place in the cache pushes it out: the device's bytes are read again.
+  ASSERT_EQ(catalog->Read(far - CHFSPlusFileCache::kCacheLimit, got.data(), got.size()), got.size());
+  ASSERT_EQ(catalog->Read(far, got.data(), got.size()), got.size());
+  EXPECT_EQ(got, PatternBytes(64, 22));
+
+  // A read across pieces (the later ones read ahead in one go) comes back whole.
+  const std::uint64_t from = CHFSPlusFileCache::kCacheLimit + 40 * kPiece - 100;
+  const auto across = PatternBytes(3 * kPiece, 23);
+  v.image->Write(base + from, across);
+  std::vector<std::uint8_t> spanning(across.size());
+  ASSERT_EQ(catalog->Read(from, spanning.data(), spanning.size()), spanning.size());
+  EXPECT_EQ(spanning, across);
 }
 
 TEST(LargeVolume, OffsetsAboveFourGiB) {
