@@ -55,5 +55,9 @@ void AddResultsStates(Gallery& gallery, ui::ScriptedBackend& backend);
 void AddScanResultStates(Gallery& gallery);
 // The recovery's progress window in its panes and its end windows.
 void AddRecoveryStates(Gallery& gallery);
+// The windows on the real bridge over disk images made at draw time: the device page, a quick scan held part
+// of the way and its results, a search, a recovery checked byte for byte. What goes wrong is added to problems
+// while the states are drawn.
+void AddRealImageStates(Gallery& gallery, ui::ScriptedBackend& scripted, QStringList& problems);
 
 }  // namespace quellsy::gallery

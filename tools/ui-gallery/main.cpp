@@ -40,7 +40,9 @@ int main(int argc, char* argv[]) {
   quellsy::gallery::AddResultsStates(gallery, backend);
   quellsy::gallery::AddScanResultStates(gallery);
   quellsy::gallery::AddRecoveryStates(gallery);
-  const QStringList problems = gallery.WriteAll(folder);
+  QStringList problems;
+  quellsy::gallery::AddRealImageStates(gallery, backend, problems);
+  problems += gallery.WriteAll(folder);
   for (const QString& problem : problems) std::fprintf(stderr, "ui-gallery: %s\n", qPrintable(problem));
   std::printf("ui-gallery: %zu states written to %s%s\n", gallery.Size(), qPrintable(folder),
               problems.isEmpty() ? "" : ", with problems");
