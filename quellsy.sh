@@ -5,7 +5,8 @@
 #                          it needs a display (X11 or Wayland)
 #   ./quellsy.sh cli ...   build the engine harness (release preset) and run it with the given arguments
 #   ./quellsy.sh gallery   build the screenshot gallery (release preset) and draw every window state into
-#                          build/gallery/ (PNG files and index.html) under Xvfb
+#                          build/gallery/ (PNG files and index.html) under Xvfb, some on the real engine over disk
+#                          images it makes (as root, attached as loop devices)
 #   ./quellsy.sh bench     install what the benchmarks need, build the release preset, run every benchmark
 #                          against its peer tool and print one table of the figures and their ratios
 #   ./quellsy.sh install [PREFIX]
@@ -24,8 +25,8 @@ BUILD_PACKAGES+=(qt6-base-dev qt6-svg-dev qt6-l10n-tools qt6-image-formats-plugi
 BUILD_PACKAGES+=(libraw-dev ffmpegthumbnailer)
 # The program on Wayland without XWayland; links opened in the user's browser.
 RUN_PACKAGES=(qt6-wayland xdg-utils)
-# The gallery draws on a virtual X display.
-GALLERY_PACKAGES=(xauth xvfb)
+# The gallery draws on a virtual X display; its real-image states make their disk images with these tools.
+GALLERY_PACKAGES=(xauth xvfb attr dosfstools fdisk ffmpeg libimage-exiftool-perl mtools ntfs-3g python3)
 # Tools the tests make their fixture images with (one package per line keeps additions conflict-free).
 TEST_PACKAGES=(
   apfsprogs

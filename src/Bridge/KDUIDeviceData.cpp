@@ -194,7 +194,9 @@ int KDUIDeviceData::GetVolumeDataByStorage(IStorageDevice* storage, _DiskVolumeD
   }
   const auto* volume = RecordOf<IVolumeDeviceData>(storage);
   if (!volume || volume->diskKind != 0 || !IsSupportVolume(*volume)) return 0;
-  record.name = volume->volumeName;
+  // A partition the system has no volume for (a loop device whose partitions the kernel does not list) is named
+  // by the label its file system's analyser read.
+  record.name = volume->volumeName[0] != '\0' ? volume->volumeName : volume->label;
   record.devName = volume->bsdName;
   record.capacity = static_cast<std::int64_t>(volume->sectorSize * volume->totalSectors);
   record.fileSystem = volume->fileSystemType;

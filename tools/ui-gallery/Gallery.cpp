@@ -62,7 +62,9 @@ QStringList Gallery::WriteAll(const QString& folder) const {
           "figcaption{font-size:13px;margin-top:6px;max-width:640px}"
           "img{border:1px solid #dde2e8;border-radius:6px}</style></head><body>\n"
           "<h1>Quellsy window gallery</h1>\n<p>"
-       << states_.size() << " states on the scripted backend.</p>\n";
+       << states_.size()
+       << " states on the scripted backend; those named real-&hellip; on the real engine over disk images made "
+          "at draw time.</p>\n";
   QSet<QString> names;
   for (const GalleryState& state : states_) {
     if (names.contains(state.name)) problems << state.name + QStringLiteral(": the name is used twice");

@@ -143,6 +143,7 @@ QString HeldPartWay(KDDeletailWindowController& window, Context& context) {
     backend.PauseOrResumeScan();
   }
   window.getScanProgress();
+  window.browser()->outline(0)->expandToDepth(0);
   return {};
 }
 
@@ -210,6 +211,7 @@ QString Searched(KDDeletailWindowController& window, Context& context) {
   if (!window.browser()->doSearch()) return QStringLiteral("the search did not start");
   if (!Wait([&] { return !context.images.Backend().KDGetIsSearching() && window.browser()->listModel()->rowCount() > 0; }))
     return QStringLiteral("the search found nothing");
+  window.browser()->outline(0)->expandToDepth(1);
   return {};
 }
 

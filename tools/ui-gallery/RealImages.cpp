@@ -255,7 +255,9 @@ std::shared_ptr<DiskVolumeNodeData> RealImages::VolumeOf(const QString& file) {
 }
 
 QString RealImages::NewDestination() {
-  const QString path = folder_.filePath(QStringLiteral("Recovered files %1").arg(++destinations_));
+  const QString name = ++destinations_ == 1 ? QStringLiteral("Recovered files")
+                                            : QStringLiteral("Recovered files %1").arg(destinations_);
+  const QString path = folder_.filePath(name);
   QDir().mkpath(path);
   return path;
 }

@@ -51,7 +51,7 @@ class RealImages {
   const std::vector<GalleryImage>& Images() const { return images_; }
   // The first volume of the listed image whose file is named file; null when it is not listed.
   std::shared_ptr<DiskVolumeNodeData> VolumeOf(const QString& file);
-  // An empty folder of the run's own to recover into.
+  // An empty folder of the run's own to recover into ("Recovered files", then "Recovered files 2", ...).
   QString NewDestination();
 
  private:

@@ -1,6 +1,7 @@
-// ui-gallery [FOLDER]: draws every control and window state on the scripted backend into FOLDER (default
-// build/gallery) as PNG files with an index page. Exit status 1 when a state draws nothing or an image name has
-// no drawing. Run under xvfb-run by ./quellsy.sh gallery and by the test command.
+// ui-gallery [FOLDER]: draws every control and window state on the scripted backend, and the real-image states on
+// the bridge, into FOLDER (default build/gallery) as PNG files with an index page. Exit status 1 when a state
+// draws nothing or cannot be reached, or an image name has no drawing. Run under xvfb-run by ./quellsy.sh gallery
+// and by the test command.
 
 #include <QApplication>
 #include <QTemporaryDir>

@@ -1,7 +1,8 @@
 // The main window over the real bridge: a memory card's image (MBR, one FAT16 partition, a deleted file)
 // attached with losetup -P is listed on the device page as a disk image with its partition, name, size and file
 // system, and choosing the partition starts a real quick scan that finds the deleted file. Skips without root or
-// loop devices; where the kernel does not list the loop device's partitions, the enumeration reads the table.
+// loop devices; where the kernel does not list the loop device's partitions, the enumeration reads the table (and
+// the partition is named by the label its file system holds).
 
 #include <QTest>
 #include <gtest/gtest.h>
@@ -105,8 +106,9 @@ TEST(RootWindowOverTheBridge, AnAttachedCardImageIsListedAndChoosingItsPartition
   ASSERT_EQ(model->rowCount(cardRow), 1);
   const QModelIndex volumeRow = model->index(0, 0, cardRow);
   const std::int64_t partitionBytes = std::stoll(card.facts.at("partition-bytes"));
-  // Named by its label where the kernel lists the partition (libblkid reads it there), else untitled.
-  EXPECT_EQ(volumeRow.data().toString(), partitionListed ? QStringLiteral("QCARD") : QStringLiteral("Untitled"));
+  // Named by its label: libblkid reads it where the kernel lists the partition, the file system's analyser where
+  // the enumeration read the table itself.
+  EXPECT_EQ(volumeRow.data().toString(), QStringLiteral("QCARD"));
   EXPECT_EQ(model->ItemOf(volumeRow)->capacity(), partitionBytes);
   EXPECT_EQ(volumeRow.siblingAtColumn(DeviceListModel::kSize).data().toString(),
             QString::fromStdString(KDPublicUtilities::longlongDiskSize(partitionBytes)));
