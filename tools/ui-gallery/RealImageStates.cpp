@@ -20,7 +20,6 @@
 
 #include "Bridge/DiskVolumeNodeData.h"
 #include "Bridge/KDUIScan.h"
-#include "Bridge/NodeTreeType.h"
 #include "Gallery.h"
 #include "RealImages.h"
 #include "UI/Backend/ScriptedBackend.h"
@@ -31,6 +30,7 @@
 #include "UI/Results/FileListModel.h"
 #include "UI/Results/KDDeletailWindowController.h"
 #include "UI/Results/ResultsBrowser.h"
+#include "UI/Results/ResultTreeModel.h"
 #include "UI/Results/ResultsRecovery.h"
 #include "UI/Shell/DeviceListModel.h"
 #include "UI/Shell/KDCustomOutlineView.h"
@@ -234,7 +234,9 @@ std::multimap<qint64, QByteArray> Contents(const QString& folder) {
 QString Recovered(KDDeletailWindowController& window, Context& context) {
   if (QString why = Finished(window, context); !why.isEmpty()) return why;
   ui::IFacadeBackend& backend = context.images.Backend();
-  for (const auto& group : backend.KDGetTopNodes(NODE_TREE_FILE_TYPE)) backend.KDSetNodeState(group.get(), 2);
+  // The volume's box in the path tree, as a click checks it.
+  auto* tree = qobject_cast<ui::ResultTreeModel*>(window.browser()->outline(0)->model());
+  if (!tree || tree->rowCount() == 0 || !tree->ToggleCheck(tree->index(0, 0))) return QStringLiteral("nothing to check");
   std::uint64_t checked = 0;
   std::uint64_t size = 0;
   backend.GetSelectedFilesAmout(checked, size);
@@ -253,6 +255,7 @@ QString Recovered(KDDeletailWindowController& window, Context& context) {
   });
   ModalRunner::setRunObserver(nullptr);
   if (!ended) return QStringLiteral("the recovery did not finish");
+  QApplication::setActiveWindow(window.recovery()->scanEndSaveWC()->window());
   std::multimap<qint64, QByteArray> expected;
   for (const GalleryImage& image : context.images.Images())
     if (image.file == kCard)

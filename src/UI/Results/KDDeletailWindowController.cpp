@@ -195,12 +195,22 @@ void KDDeletailWindowController::DataInitFinished() {
   }
   RefreshFoundFiles();
   getScanProgress();
-  if (!Backend().IsScanRunning()) setFoundAllFiles();
+  if (!Backend().IsScanRunning()) ShowSummary();
   oldData_ = timings_.now();
 }
 
 void KDDeletailWindowController::RefreshFoundFiles() {
   browser_->Refresh(pathTree_.Refresh());
+}
+
+void KDDeletailWindowController::ShowSummary() {
+  std::uint64_t count = 0;
+  std::uint64_t size = 0;
+  Backend().GetSelectedFilesAmout(count, size);
+  if (count > 0)
+    browser_->showSelectFilesCountAndSize();
+  else
+    setFoundAllFiles();
 }
 
 void KDDeletailWindowController::setFoundAllFiles() {

@@ -104,6 +104,9 @@ class KDDeletailWindowController final : public QObject,
   // Results arriving ("NormalScranValue") and the summary of all found files.
   void DataInitFinished();
   void setFoundAllFiles();
+  // After a scan: the summary of the checked files when there are any (a late notification of the ended scan
+  // arrives after the user began checking), else of all found files.
+  void ShowSummary();
 
   // Leaving: the close button, back home, the save question, removal of the scanned device.
   void closeWindow();

@@ -189,7 +189,7 @@ bool KDDeletailWindowController::ShowEndState() {
     doBackHomeAction(1);
     return false;
   }
-  setFoundAllFiles();
+  ShowSummary();
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include <set>
 
 #include "Bridge/KDPublicUtilities.h"
+#include "Bridge/BridgeServices.h"
 #include "Bridge/OpNodeData.h"
 #include "ResultsWindowFixture.h"
 #include "UI/Backend/ScriptedBackend.h"
@@ -175,6 +176,31 @@ TEST_F(ResultsBrowserTest, EachTabShowsItsTreeWithCountsThatAddUpToTheFilesFound
   QTest::mouseClick(browser_->tabButton(3), Qt::LeftButton);
   EXPECT_EQ(viewTypes(), before) << "a click on the tab shown does nothing";
   EXPECT_TRUE(browser_->tabButton(3)->isChecked());
+}
+
+TEST_F(ResultsBrowserTest, ALateNoticeOfTheEndedScanKeepsTheSummaryOfTheCheckedFiles) {
+  ScanToEnd();
+  SelectFirstFolder();
+  const std::vector<IFileNode*> files = browser_->listModel()->Files();
+  ASSERT_FALSE(files.empty());
+  ClickBox(browser_->tableView(), browser_->listModel()->index(0, FileListModel::kCheckBox));
+  const QString one = QString::fromStdString(KDPublicUtilities::longlongConvertVolSpace(files[0]->GetFileSize()));
+  const std::string selected = QStringLiteral("Selected %1 in 1 file").arg(one).toStdString();
+  ASSERT_EQ(window_->selectFilesLabel()->text().toStdString(), selected);
+  // The ended scan's last notice, delivered after the user began checking.
+  std::size_t delivered = 0;
+  QObject observer;
+  ObserveNotification(&observer, "NormalScranValue", [&](const bridge::Notification&) { ++delivered; });
+  bridge::PostOnMainThread(bridge::Notification{"NormalScranValue", {}, {}});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return delivered == 1; }));
+  EXPECT_EQ(window_->selectFilesLabel()->text().toStdString(), selected);
+
+  // Nothing checked: the notice brings back the summary of all found files.
+  ClickBox(browser_->tableView(), browser_->listModel()->index(0, FileListModel::kCheckBox));
+  bridge::PostOnMainThread(bridge::Notification{"NormalScranValue", {}, {}});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return delivered == 2; }));
+  EXPECT_TRUE(window_->selectFilesLabel()->text().startsWith(QStringLiteral("Found ")))
+      << window_->selectFilesLabel()->text().toStdString();
 }
 
 TEST_F(ResultsBrowserTest, ChecksPropagateRollUpAndMakeTheSummary) {
