@@ -71,9 +71,9 @@ struct Context {
 };
 
 // The picture of a state that could not be reached, its problem recorded for the run's exit status (only said
-// when the machine lacks a capability the images need).
-std::unique_ptr<QWidget> Unreached(Context& context, const QString& state, const QString& why) {
-  if (context.images.Lacking())
+// when the machine lacks a capability the state needs).
+std::unique_ptr<QWidget> Unreached(Context& context, const QString& state, const QString& why, bool lacking = false) {
+  if (lacking || context.images.Lacking())
     std::fprintf(stderr, "ui-gallery: %s not drawn: %s\n", qPrintable(state), qPrintable(why));
   else
     context.problems << state + QStringLiteral(": ") + why;
@@ -92,6 +92,8 @@ using Scene = std::function<QString(KDDeletailWindowController& window, Context&
 std::unique_ptr<QWidget> ResultsOn(Context& context, const QString& state, const QString& image, int scan,
                                    const Scene& scene) {
   if (const QString& why = context.images.Prepare(); !why.isEmpty()) return Unreached(context, state, why);
+  // An image opened as a file is searched block by block: a quick scan of its partition needs a loop device.
+  if (scan == 1 && !context.images.Attached()) return Unreached(context, state, context.images.HowOpened(), true);
   const BridgeInUse bridge(context.images, context.scripted);
   ui::ResultsWindowTimings timings;
   timings.fadeIn = 1;
@@ -273,7 +275,7 @@ QString Recovered(KDDeletailWindowController& window, Context& context) {
 }
 
 // The main window on the device page over the bridge's list: the two images with their volumes, the card's
-// chosen.
+// chosen (the card itself when the images were opened as files).
 std::unique_ptr<QWidget> DevicePage(Context& context, const QString& state) {
   if (const QString& why = context.images.Prepare(); !why.isEmpty()) return Unreached(context, state, why);
   const BridgeInUse bridge(context.images, context.scripted);
@@ -292,9 +294,10 @@ std::unique_ptr<QWidget> DevicePage(Context& context, const QString& state) {
     const ui::KDCustomOutlineView* outline = root.selectDiskVC()->outlineView();
     const ui::DeviceListModel* model = root.selectDiskVC()->model();
     const QModelIndex card = Child(*model, {}, kCard);
-    if (card.isValid() && model->rowCount(card) > 0) {
-      const QModelIndex volume = model->index(0, 0, card);
-      QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(volume).center());
+    // Its volume, or the image itself when opened as a file.
+    if (card.isValid()) {
+      const QModelIndex chosen = model->rowCount(card) > 0 ? model->index(0, 0, card) : card;
+      QTest::mouseClick(outline->viewport(), Qt::LeftButton, {}, outline->visualRect(chosen).center());
     }
     picture = card.isValid() ? Composite({root.window()})
                              : Unreached(context, state, QStringLiteral("the card is not listed"));

@@ -244,13 +244,13 @@ QString RealImages::List() {
         !backend_->KDOpenDmgFile(folder_.filePath(QStringLiteral("images/") + image.file).toStdString()))
       return image.file + QStringLiteral(" cannot be opened as an image file");
   for (const GalleryImage& image : images_)
-    if (!VolumeOf(image.file)) return image.file + QStringLiteral(" is not listed with a volume");
+    if (!VolumeOf(image.file)) return image.file + QStringLiteral(" is not listed");
   return {};
 }
 
 std::shared_ptr<DiskVolumeNodeData> RealImages::VolumeOf(const QString& file) {
   for (const auto& disk : backend_->GetDeviceInfoToArray())
-    if (QString::fromStdString(disk->name()) == file) return disk->childAtIndex(0);
+    if (QString::fromStdString(disk->name()) == file) return disk->numberOfChildren() > 0 ? disk->childAtIndex(0) : disk;
   return nullptr;
 }
 

@@ -49,7 +49,10 @@ class RealImages {
   const QString& HowOpened() const { return howOpened_; }
   ui::BridgeBackend& Backend() { return *backend_; }
   const std::vector<GalleryImage>& Images() const { return images_; }
-  // The first volume of the listed image whose file is named file; null when it is not listed.
+  // Whether the images are attached as loop devices (else opened as image files, which are scanned whole).
+  bool Attached() const { return !images_.empty() && !images_.front().loopName.isEmpty(); }
+  // The first volume of the listed image whose file is named file (an image opened as a file has none: the
+  // image itself); null when it is not listed.
   std::shared_ptr<DiskVolumeNodeData> VolumeOf(const QString& file);
   // An empty folder of the run's own to recover into ("Recovered files", then "Recovered files 2", ...).
   QString NewDestination();
