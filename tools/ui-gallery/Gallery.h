@@ -1,7 +1,7 @@
 #pragma once
 // The screenshot gallery: every control and window in its representative states on the scripted backend, and the
-// windows on the real bridge over disk images made at draw time, one PNG per state with an index page. A state that draws nothing (one colour only) fails
-// the run, and so does any image name asked for that has no drawing.
+// windows on the real bridge over disk images made at draw time, one PNG per state with an index page. A state
+// that draws nothing (one colour only) fails the run, and so does any image name asked for that has no drawing.
 
 #include <QString>
 #include <QStringList>

@@ -87,8 +87,8 @@ bool Wait(const std::function<bool()>& done) { return QTest::qWaitFor(done, kWai
 // A results window's scene: puts it into its state; the problem when it could not, else empty.
 using Scene = std::function<QString(KDDeletailWindowController& window, Context& context)>;
 
-// A results window over the listed image's volume, its scan started (1 quick, 2 complete) and put into a state by scene, drawn
-// with its sheets and the recovery's end window; then every operation ends and the window closes.
+// A results window over the listed image's volume, its scan started (1 quick, 2 complete) and put into a state
+// by scene, drawn with its sheets and the recovery's end window; then every operation ends and the window closes.
 std::unique_ptr<QWidget> ResultsOn(Context& context, const QString& state, const QString& image, int scan,
                                    const Scene& scene) {
   if (const QString& why = context.images.Prepare(); !why.isEmpty()) return Unreached(context, state, why);
@@ -172,7 +172,8 @@ QString Rows(const QAbstractItemModel& model, const QModelIndex& parent) {
     const QModelIndex at = model.index(row, 0, parent);
     QStringList children;
     for (int child = 0; child < model.rowCount(at); ++child) children << model.index(child, 0, at).data().toString();
-    texts << at.data().toString() + (children.isEmpty() ? QString() : QStringLiteral(" [") + children.join(QStringLiteral(", ")) + QStringLiteral("]"));
+    const QString below = children.isEmpty() ? QString() : QStringLiteral(" [%1]").arg(children.join(QStringLiteral(", ")));
+    texts << at.data().toString() + below;
   }
   return texts.join(QStringLiteral("; "));
 }
@@ -194,7 +195,8 @@ Scene Browse(int kind, QStringList path) {
         outline->expand(model.index(0, 0, row));
         next = Child(model, model.index(0, 0, row), name);
       }
-      if (!next.isValid()) return QStringLiteral("no row \"%1\" in tree %2 (%3)").arg(name).arg(kind).arg(Rows(model, row));
+      if (!next.isValid())
+        return QStringLiteral("no row \"%1\" in tree %2 (%3)").arg(name).arg(kind).arg(Rows(model, row));
       row = next;
     }
     outline->expand(row);
@@ -211,7 +213,8 @@ QString Searched(KDDeletailWindowController& window, Context& context) {
   if (QString why = Finished(window, context); !why.isEmpty()) return why;
   window.search()->setText(QStringLiteral("MG_01"));
   if (!window.browser()->doSearch()) return QStringLiteral("the search did not start");
-  if (!Wait([&] { return !context.images.Backend().KDGetIsSearching() && window.browser()->listModel()->rowCount() > 0; }))
+  const ui::FileListModel& listed = *window.browser()->listModel();
+  if (!Wait([&] { return !context.images.Backend().KDGetIsSearching() && listed.rowCount() > 0; }))
     return QStringLiteral("the search found nothing");
   window.browser()->outline(0)->expandToDepth(1);
   return {};

@@ -250,7 +250,8 @@ QString RealImages::List() {
 
 std::shared_ptr<DiskVolumeNodeData> RealImages::VolumeOf(const QString& file) {
   for (const auto& disk : backend_->GetDeviceInfoToArray())
-    if (QString::fromStdString(disk->name()) == file) return disk->numberOfChildren() > 0 ? disk->childAtIndex(0) : disk;
+    if (QString::fromStdString(disk->name()) == file)
+      return disk->numberOfChildren() > 0 ? disk->childAtIndex(0) : disk;
   return nullptr;
 }
 
