@@ -26,6 +26,10 @@ constexpr double kBlockLoopShare = 0.8;
 
 std::atomic<unsigned> searcherThreads{0};
 
+// How much work a searcher does on a block, against a file-system searcher's: the signature search looks at
+// most of every sector's bytes and follows the files it found, as much as the file-system searchers together.
+unsigned WorkPerBlock(_tagSearcherType type) { return type == SEARCHER_RAW ? 5 : 1; }
+
 bool IsHfsPlusVolume(IStorageDevice* device) {
   if (device->GetType() != STORAGE_DEVICE_VOLUME) return false;
   auto* volume = dynamic_cast<IVolumeDeviceData*>(device->GetPrivateData());
@@ -147,7 +151,9 @@ ResultCode CCompleteRecoveryController::ScanBlocks(long long first, long long la
   // Searchers share nothing they change during the loop, so what they find does not depend on the threads.
   long long start = 0;
   long long count = 0;
-  quellsy::RoundCrew crew(m_searchers.size(), SearcherThreadsFor(m_searchers.size()),
+  std::vector<unsigned> weights;
+  for (const _SEARCHER_INFO& info : m_searchers) weights.push_back(WorkPerBlock(info.type));
+  quellsy::RoundCrew crew(weights, SearcherThreadsFor(m_searchers.size()),
                           [this, &start, &count](std::size_t k) { m_searchers[k].searcher->AnalyzeBlock(start, count); });
   Report(progress, PROGRESS_STATUS_START, reportTotal, 0);
   for (long long done = 0; done < blocks; ++done) {

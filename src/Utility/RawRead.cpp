@@ -1,5 +1,6 @@
 #include "Utility/RawRead.h"
 
+#include <sys/mman.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -7,6 +8,7 @@
 #include <array>
 #include <cerrno>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -390,6 +392,37 @@ long long ReadPieces(Destination destination, long long at, int fd, long long of
 }
 
 }  // namespace
+
+void RawStorageRelease::operator()(unsigned char* storage) const noexcept {
+  // The mapping starts on the page the storage starts in.
+  const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+  if (mapped != 0)
+    munmap(reinterpret_cast<void*>(reinterpret_cast<std::uintptr_t>(storage) / page * page), mapped);
+  else
+    delete[] storage;
+}
+
+RawStorage AllocateRawStorage(std::size_t before, std::size_t capacity, std::size_t after) {
+  constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+  const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+  std::size_t bytes = 0;
+  if (__builtin_add_overflow(before, capacity, &bytes) || __builtin_add_overflow(bytes, after, &bytes))
+    throw std::bad_alloc();
+  if (capacity < kHugePage || bytes > SIZE_MAX / 2) return RawStorage(new unsigned char[bytes]);
+  // Room to slide the data onto a huge-page boundary; what lies before and after the storage is given back.
+  const std::size_t reserved = (bytes + kHugePage + page - 1) / page * page;
+  void* mapped = mmap(nullptr, reserved, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) throw std::bad_alloc();
+  const auto base = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t data = (base + before + kHugePage - 1) / kHugePage * kHugePage;
+  const std::uintptr_t start = (data - before) / page * page;
+  const std::uintptr_t end = (data - before + bytes + page - 1) / page * page;
+  if (start > base) munmap(mapped, start - base);
+  if (base + reserved > end) munmap(reinterpret_cast<void*>(end), base + reserved - end);
+  // Only a hint: without huge pages the storage is still good.
+  madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+  return RawStorage(reinterpret_cast<unsigned char*>(data - before), RawStorageRelease{end - start});
+}
 
 void SetRawReadBackend(std::shared_ptr<IRawReadBackend> backend) {
   std::lock_guard lock(settingsMutex);

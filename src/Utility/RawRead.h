@@ -17,6 +17,18 @@ long long KDReadAsyncData(void* buffer, int fd, long long offset, long long leng
 
 namespace quellsy {
 
+// Frees what AllocateRawStorage gave: a mapping of its own (`mapped` bytes from the pointer) or an array.
+struct RawStorageRelease {
+  std::size_t mapped = 0;
+  void operator()(unsigned char* storage) const noexcept;
+};
+using RawStorage = std::unique_ptr<unsigned char[], RawStorageRelease>;
+
+// Uninitialised storage for `before` + `capacity` + `after` bytes; throws std::bad_alloc. Storage of a few
+// megabytes is mapped on its own, its data (from `before` bytes in) on a huge-page boundary: the kernel then
+// backs the bulk of it with huge pages, and a new page costs a fault per 2 MiB instead of one per 4 KiB.
+RawStorage AllocateRawStorage(std::size_t before, std::size_t capacity, std::size_t after);
+
 // Heap storage that a reader owns and can give away: the raw-read routine reads into it in place, and a
 // read that times out takes the storage along with its stalled system read.
 class RawReadBuffer {
@@ -27,7 +39,7 @@ class RawReadBuffer {
   // As above, with `before` uninitialised bytes in front of data() and `after` zero bytes behind its capacity,
   // both outside what reads fill: whoever reads the bytes may look a little before and past them.
   RawReadBuffer(std::size_t capacity, std::size_t before, std::size_t after)
-      : storage_(capacity ? std::make_unique_for_overwrite<unsigned char[]>(before + capacity + after) : nullptr),
+      : storage_(capacity ? AllocateRawStorage(before, capacity, after) : RawStorage()),
         capacity_(storage_ ? capacity : 0),
         before_(storage_ ? before : 0),
         after_(storage_ ? after : 0) {
@@ -59,7 +71,7 @@ class RawReadBuffer {
             static_cast<unsigned long long>(bytes) <= capacity_ - at);
   }
   // Gives the storage away (data() lies before() bytes into it) and leaves the buffer empty.
-  std::unique_ptr<unsigned char[]> Release() noexcept {
+  RawStorage Release() noexcept {
     capacity_ = 0;
     before_ = 0;
     after_ = 0;
@@ -67,7 +79,7 @@ class RawReadBuffer {
   }
 
  private:
-  std::unique_ptr<unsigned char[]> storage_;
+  RawStorage storage_;
   std::size_t capacity_ = 0;
   std::size_t before_ = 0;
   std::size_t after_ = 0;

@@ -1,12 +1,29 @@
 #include "Utility/RoundCrew.h"
 
 #include <algorithm>
+#include <numeric>
 #include <utility>
 
 namespace quellsy {
 
 RoundCrew::RoundCrew(std::size_t members, unsigned lanes, std::function<void(std::size_t member)> job)
-    : m_members(members), m_lanes(std::max<std::size_t>(1, std::min<std::size_t>(members, lanes))), m_job(std::move(job)) {
+    : RoundCrew(std::vector<unsigned>(members, 1), lanes, std::move(job)) {}
+
+RoundCrew::RoundCrew(const std::vector<unsigned>& weights, unsigned lanes, std::function<void(std::size_t member)> job)
+    : m_members(weights.size()),
+      m_lanes(std::max<std::size_t>(1, std::min<std::size_t>(weights.size(), lanes))),
+      m_laneMembers(m_lanes),
+      m_job(std::move(job)) {
+  std::vector<std::size_t> order(m_members);
+  std::iota(order.begin(), order.end(), std::size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return weights[a] > weights[b]; });
+  std::vector<unsigned long long> load(m_lanes, 0);
+  for (const std::size_t member : order) {
+    const auto lane = static_cast<std::size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+    load[lane] += weights[member];
+    m_laneMembers[lane].push_back(member);
+  }
+  for (std::vector<std::size_t>& members : m_laneMembers) std::sort(members.begin(), members.end());
   m_helpers.reserve(m_lanes - 1);
   for (std::size_t lane = 1; lane < m_lanes; ++lane) m_helpers.emplace_back(&RoundCrew::Serve, this, lane);
 }
@@ -22,7 +39,7 @@ RoundCrew::~RoundCrew() {
 
 void RoundCrew::RunLane(std::size_t lane) {
   try {
-    for (std::size_t member = lane; member < m_members; member += m_lanes) m_job(member);
+    for (const std::size_t member : m_laneMembers[lane]) m_job(member);
   } catch (...) {
     std::lock_guard lock(m_lock);
     if (!m_failure) m_failure = std::current_exception();

@@ -19,6 +19,10 @@ class RoundCrew {
   // job(member) is called once per round for every member in [0, members). Members are dealt to
   // min(members, lanes) lanes in turn (lanes 0 counts as 1); each lane runs its members in ascending order.
   RoundCrew(std::size_t members, unsigned lanes, std::function<void(std::size_t member)> job);
+  // As above, with the members dealt by how much work each does a round (`weights`, one per member): the heaviest
+  // first, each to the lane with the least work so far (the first such lane on a tie), so that no lane waits
+  // long for another at the end of a round. Equal weights deal members in turn.
+  RoundCrew(const std::vector<unsigned>& weights, unsigned lanes, std::function<void(std::size_t member)> job);
   // Stops and joins the lanes' threads.
   ~RoundCrew();
   RoundCrew(const RoundCrew&) = delete;
@@ -35,6 +39,7 @@ class RoundCrew {
 
   std::size_t m_members;
   std::size_t m_lanes;
+  std::vector<std::vector<std::size_t>> m_laneMembers;  // per lane, its members in ascending order
   std::function<void(std::size_t)> m_job;
 
   std::mutex m_lock;  // guards everything below

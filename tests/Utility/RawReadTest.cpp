@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <mutex>
@@ -383,6 +384,33 @@ TEST_P(RawReadTest, TooManyStalledRequestsFailAtOnceUntilTheyReturn) {
   ASSERT_EQ(caller.Read(fd_, 2 * kMiB, 512), 512);
   EXPECT_FALSE(LastRawReadRefused());
   EXPECT_EQ(caller.Bytes(), Expected(2 * kMiB, 512));
+}
+
+// Storage of a read-ahead block's size starts its data on a huge-page boundary so that the kernel can back it with
+// huge pages; the room before and after it is there to write and read, the bytes after it are zeros, and a small
+// buffer is as good.
+TEST(RawReadBuffer, BlockStorageIsWholeAroundAHugePageAlignedData) {
+  struct Case {
+    std::size_t capacity, before, after;
+  };
+  const Case cases[] = {{4 * kMiB, 64 * 1024, 4096}, {4 * kMiB + 512, 1000, 333}, {9 * kMiB + 512, 0, 0}, {4096, 512, 64}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.capacity);
+    RawReadBuffer buffer(c.capacity, c.before, c.after);
+    ASSERT_NE(buffer.data(), nullptr);
+    if (c.capacity >= 2 * kMiB) {
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(buffer.data()) % (2 * kMiB), 0u);
+    }
+    EXPECT_TRUE(std::all_of(buffer.data() + c.capacity, buffer.data() + c.capacity + c.after,
+                            [](unsigned char b) { return b == 0; }));
+    std::memset(buffer.data() - c.before, 0x5A, c.before + c.capacity);
+    EXPECT_EQ(buffer.data()[-static_cast<long>(c.before)], 0x5A);
+    EXPECT_EQ(buffer.data()[c.capacity - 1], 0x5A);
+    // Moved storage stays where it was and is freed once.
+    RawReadBuffer moved(std::move(buffer));
+    EXPECT_EQ(moved.data()[0], 0x5A);
+    EXPECT_EQ(buffer.data(), nullptr);
+  }
 }
 
 // The copying routine and the in-place one share every rule.

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
+#include <mutex>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -68,6 +70,39 @@ TEST(RoundCrew, AThrowingMemberFailsTheRoundAfterTheOthersFinished) {
   throwNow = false;
   EXPECT_NO_THROW(crew.Run());
   EXPECT_EQ(ran.load(), 6);
+}
+
+// Weighted members go heaviest first to the lane with the least work so far; a lane runs its own in ascending order.
+// Worked out by hand: {1, 5, 1, 1, 1, 1} on two lanes puts member 1 alone on the caller's lane and the five light
+// ones on the other (its load 5 only ties the first lane's once all five are there); {3, 3, 2, 2} on two lanes
+// gives {0, 2} and {1, 3}; equal weights deal in turn.
+TEST(RoundCrew, WeightedMembersAreDealtHeaviestFirstToTheLightestLane) {
+  struct Case {
+    std::vector<unsigned> weights;
+    unsigned lanes;
+    std::vector<std::vector<std::size_t>> expected;  // per lane, the first being the caller's
+  };
+  const Case cases[] = {{{1, 5, 1, 1, 1, 1}, 2, {{1}, {0, 2, 3, 4, 5}}},
+                        {{3, 3, 2, 2}, 2, {{0, 2}, {1, 3}}},
+                        {{1, 1, 1, 1, 1}, 2, {{0, 2, 4}, {1, 3}}},
+                        {{1, 7, 2}, 8, {{1}, {2}, {0}}}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.weights.size());
+    std::mutex lock;
+    std::map<std::thread::id, std::vector<std::size_t>> ran;  // per thread, its members in the order they ran
+    RoundCrew crew(c.weights, c.lanes, [&](std::size_t member) {
+      std::lock_guard guard(lock);
+      ran[std::this_thread::get_id()].push_back(member);
+    });
+    crew.Run();
+    ASSERT_EQ(crew.Lanes(), c.expected.size());
+    ASSERT_EQ(ran.size(), c.expected.size());
+    EXPECT_EQ(ran[std::this_thread::get_id()], c.expected[0]);
+    std::set<std::vector<std::size_t>> helpers;
+    for (const auto& [thread, members] : ran)
+      if (thread != std::this_thread::get_id()) helpers.insert(members);
+    EXPECT_EQ(helpers, std::set<std::vector<std::size_t>>(c.expected.begin() + 1, c.expected.end()));
+  }
 }
 
 }  // namespace

@@ -4,6 +4,10 @@
 #include <climits>
 #include <cstring>
 #include <new>
+#include <utility>
+#include <vector>
+
+#include "Utility/BadSectorReports.h"
 
 bool CBufferStorageDevice::Close() {
   held_.clear();
@@ -82,6 +86,26 @@ void CBufferStorageDevice::ReleaseBefore(long long sector) {
   }
 }
 
+bool CBufferStorageDevice::ReadPassedSectors(unsigned char* buffer, long long first, long long count) {
+  // The read-ahead reported these sectors' unreadable ranges when it read them: they are not reported again.
+  const quellsy::ScopedBadSectorReportsByCaller reportedBefore;
+  std::vector<std::pair<long long, long long>> pending{{first, count}};  // the next piece on top
+  while (!pending.empty()) {
+    const auto [from, sectors] = pending.back();
+    pending.pop_back();
+    unsigned char* at = buffer + static_cast<std::size_t>(from - first) * sectorSize_;
+    if (source_->ReadSector(at, from, sectors)) continue;
+    // As the read-ahead did: halves, down to single sectors, an unreadable one zeros.
+    if (sectors == 1) {
+      std::memset(at, 0, sectorSize_);
+      continue;
+    }
+    pending.emplace_back(from + sectors / 2, sectors - sectors / 2);
+    pending.emplace_back(from, sectors / 2);
+  }
+  return true;
+}
+
 bool CBufferStorageDevice::HasData(long long first, long long count) const {
   const auto from = static_cast<std::size_t>((first - firstHeld_) / sectorsPerBlock_);
   const auto to = static_cast<std::size_t>((first + count - 1 - firstHeld_) / sectorsPerBlock_);
@@ -101,7 +125,12 @@ bool CBufferStorageDevice::ReadSector(void* buffer, long long first, long long c
   if (!initialised_ || !buffer || first < 0 || count <= 0) return false;
   const bool held = first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count &&
                     HasData(first, count);
-  if (!held) return source_ ? source_->ReadSector(buffer, first, count) : false;
+  if (!held) {
+    if (!source_) return false;
+    if (first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count)
+      return ReadPassedSectors(static_cast<unsigned char*>(buffer), first, count);
+    return source_->ReadSector(buffer, first, count);
+  }
 
   auto* out = static_cast<unsigned char*>(buffer);
   for (long long at = first - firstHeld_, left = count; left > 0;) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <limits>
 #include <new>
 #include <utility>
 
@@ -143,18 +142,12 @@ void CRAWSearchController::AnalyzePiece(long long first, long long count) {
   m_llLowerFirst = count == m_iSectorsPerBlock ? first : -1;
   if (m_ring.IsFullBuffer()) SizePendingFromRing();
   m_ring.AppendBlock(std::move(block));
-  // Only pending and followed hits are ever sized from the ring, each from its start on: the blocks before the
-  // earliest of them go back to the read-ahead now rather than when the ring moves past them.
-  m_ring.ReleaseBefore(EarliestWaitingStart());
+  // Sizing the waiting hits reads little more than their own bytes, a few megabytes over a whole scan: the ring
+  // keeps only the block the next one follows on, every other goes back to the read-ahead at once, and a sizing
+  // read finds those sectors in the device (the system's cache still holds what was just read). The scan then
+  // holds a few blocks' memory instead of the ring's twenty, each new page of which costs more than those reads.
+  m_ring.ReleaseBefore(first);
   m_llRingNext = first + m_iSectorsPerBlock;
-}
-
-long long CRAWSearchController::EarliestWaitingStart() const {
-  long long earliest = std::numeric_limits<long long>::max();
-  for (const std::unique_ptr<CRawFileInfo>& record : m_pending) earliest = std::min(earliest, record->m_llStartSector);
-  for (int k = 0; k < m_nActive; ++k)
-    earliest = std::min(earliest, (*m_active[static_cast<std::size_t>(k)])->m_llStartSector);
-  return earliest;
 }
 
 std::shared_ptr<const SharedSectorBlock> CRAWSearchController::TakePiece(long long first, long long count,

@@ -5,8 +5,9 @@
 //
 // A hit takes one of four ways: sized at once, it is filed at once; one that grows itself sector by
 // sector is followed in the active set (at most kMaxActive); one without size that does not grow
-// waits in the pending list until the ring of recent blocks is full behind it; whatever is still
-// unsized at the end is sized against the real device.
+// waits in the pending list until the ring of recent blocks is full behind it (the ring counts its blocks but
+// keeps only the newest in memory: the sizing reads the others from the device); whatever is still unsized at
+// the end is sized against the real device.
 
 #include <array>
 #include <cstdint>
@@ -33,7 +34,7 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   // What analysers may look back at across a block edge: the end of the block before, up to this many bytes.
   static constexpr unsigned kOverlapBytes = 64 * 1024;
   // Blocks are searched in pieces of at most this many bytes (the scan's usual block), whatever the
-  // block size asked for: the ring keeps kRingBlocks pieces.
+  // block size asked for: the ring counts kRingBlocks pieces.
   static constexpr std::uint64_t kMaxBlockBytes = 4ULL << 20;
   static constexpr long long kTypeRootID = 1;
 
@@ -109,9 +110,6 @@ class CRAWSearchController : public ICompleteFileSystemSearchController {
   // Asks the record's analyser for its size (exceptions count as failure), then files it when sized.
   void SizeAndFile(CRawFileInfo& record, IStorageDevice* device);
   void SizePendingFromRing();
-  // The first sector of the earliest hit still waiting for its size (pending or followed); the largest sector
-  // number when none waits.
-  long long EarliestWaitingStart() const;
 
   CFileTypeManager m_fileTypeManager;
   // The search set's dispatch, built with the set in PreparetoSearch.

@@ -185,6 +185,34 @@ TEST(CBufferStorageDevice, BlocksLetGoEarlyAreStillCountedAndReadFromTheSource) 
   EXPECT_EQ(ring.IsFullBuffer(), 1);
 }
 
+// A block let go is read again from the source as the read-ahead made it: a read of it that fails on one sector
+// (the source zeroing the whole failed read, as the raw-read routine does) still succeeds with only that sector
+// zeros. Past what the ring counts, a failing read stays a failure.
+TEST(CBufferStorageDevice, ABlockLetGoReadsAsItWasHeldAroundAnUnreadableSector) {
+  constexpr unsigned kSpb = 8;
+  auto device = StampedDevice(6 * kSpb, 512);
+  CBufferStorageDevice ring;
+  ASSERT_TRUE(ring.InitBufferDevice(device.get(), 0, 512, kSpb, 5));
+  Feed(ring, *device, 0, 3, kSpb);
+  ring.ReleaseBefore(std::numeric_limits<long long>::max());
+  device->FailSectors(5, 1);
+  device->FailSectors(30, 1);
+  device->ZeroWholeFailedReads();
+
+  std::vector<std::uint8_t> out(12 * 512, 0xEE);
+  ASSERT_TRUE(ring.ReadSector(out.data(), 1, 12));
+  for (long long s = 1; s < 13; ++s) {
+    SCOPED_TRACE(s);
+    const auto* sector = out.data() + (s - 1) * 512;
+    if (s == 5) {
+      EXPECT_TRUE(std::all_of(sector, sector + 512, [](std::uint8_t b) { return b == 0; }));
+    } else {
+      EXPECT_EQ(std::memcmp(sector, device->bytes().data() + s * 512, 512), 0);
+    }
+  }
+  EXPECT_FALSE(ring.ReadSector(out.data(), 28, 4)) << "sectors the ring never counted read as the source gives them";
+}
+
 TEST(CBufferStorageDevice, AbsurdGeometryIsRefusedWithoutAllocating) {
   CBufferStorageDevice ring;
   EXPECT_FALSE(ring.InitBufferDevice(nullptr, 0, 512, 0, 20));
