@@ -79,3 +79,16 @@ std::uint64_t CNTFSDBR::GetFileSystemID() const { return quellsy::le64(Bytes(), 
 std::uint32_t CNTFSDBR::GetFileRecordSizeByByte() const {
   return static_cast<std::uint32_t>(RecordSizeField(Bytes()));
 }
+
+std::optional<NTFSVolumeGeometry> CNTFSDBR::GeometryOn(std::uint32_t deviceSectorSize, std::int64_t origin) const {
+  const std::uint64_t clusterBytes = std::uint64_t{GetBytesPerSector()} * GetSectorsperCluster();
+  if (deviceSectorSize == 0 || clusterBytes < deviceSectorSize || clusterBytes % deviceSectorSize != 0)
+    return std::nullopt;
+  NTFSVolumeGeometry geometry;
+  geometry.sectorSize = deviceSectorSize;
+  geometry.sectorsPerCluster = static_cast<std::uint32_t>(clusterBytes / deviceSectorSize);
+  geometry.origin = origin;
+  geometry.recordSize = GetFileRecordSizeByByte();
+  if (!geometry.IsUsable()) return std::nullopt;
+  return geometry;
+}

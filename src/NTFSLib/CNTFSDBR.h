@@ -3,7 +3,9 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
+#include "NTFSLib/NTFSStreamReader.h"
 #include "Utility/ByteReader.h"
 
 class CNTFSDBR {
@@ -32,6 +34,10 @@ class CNTFSDBR {
   // The eight identifier bytes as a little-endian number.
   std::uint64_t GetFileSystemID() const;
   std::uint32_t GetFileRecordSizeByByte() const;
+  // The geometry for reading the volume in the device's sectors, cluster 0 at device sector origin: clusters are
+  // counted in device sectors, so a volume made for 4 KiB sectors may be read in 512-byte ones. Nullopt when a
+  // cluster is not a whole number of device sectors or the device's sector size is unusable.
+  std::optional<NTFSVolumeGeometry> GeometryOn(std::uint32_t deviceSectorSize, std::int64_t origin) const;
 
  private:
   quellsy::ByteSpan Bytes() const { return m_sector; }

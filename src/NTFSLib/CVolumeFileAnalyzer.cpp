@@ -1,5 +1,6 @@
 #include "NTFSLib/CVolumeFileAnalyzer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
@@ -12,7 +13,8 @@ std::optional<std::string> CVolumeFileAnalyzer::GetLabel(const CNTFSFileRecord& 
   const auto name = record.FindAttibute(quellsy::ntfs::kVolumeName, 0);
   if (!name.IsValid() || name.IsNonResident()) return std::nullopt;
   const quellsy::ByteSpan content = name.GetContent();
-  if (content.size() != name.GetContentLength()) return std::nullopt;
+  if (content.size() != name.GetContentLength() || content.size() % 2 != 0 || content.size() > kMaxNameUnits * 2)
+    return std::nullopt;
   return quellsy::Utf16LeToUtf8(content, quellsy::InvalidUtf16::kReplace);
 }
 
@@ -20,11 +22,15 @@ bool CVolumeFileAnalyzer::GetLabel(const CNTFSFileRecord& record, char* label, s
   if (label == nullptr || size == 0) return false;
   const auto text = GetLabel(record);
   if (!text) return false;
-  std::size_t length = std::min(text->size(), size - 1);
-  // Never cut a UTF-8 sequence in two.
-  while (length > 0 && length < text->size() && (static_cast<unsigned char>((*text)[length]) & 0xC0) == 0x80)
-    --length;
-  std::memcpy(label, text->data(), length);
-  label[length] = '\0';
+  CopyLabel(*text, label, size);
   return true;
+}
+
+void CVolumeFileAnalyzer::CopyLabel(const std::string& text, char* label, std::size_t size) {
+  if (label == nullptr || size == 0) return;
+  std::size_t length = std::min(text.size(), size - 1);
+  // Never cut a UTF-8 sequence in two.
+  while (length > 0 && length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+  std::memcpy(label, text.data(), length);
+  label[length] = '\0';
 }

@@ -9,10 +9,14 @@ class CNTFSFileRecord;
 
 class CVolumeFileAnalyzer {
  public:
-  // The label in UTF-8 when the record is a valid $Volume meta record with a resident volume name; an empty
-  // string for a volume without a label.
+  // Longest volume name a volume can hold, in UTF-16 units.
+  static constexpr std::size_t kMaxNameUnits = 128;
+
+  // The label in UTF-8 when the record is a valid $Volume meta record with a resident volume name of whole
+  // UTF-16 units, at most kMaxNameUnits of them; an empty string for a volume without a label.
   static std::optional<std::string> GetLabel(const CNTFSFileRecord& record);
-  // The same into a caller's buffer (zero-terminated, cut to size - 1 bytes at a character boundary); the
-  // buffer is left as it was when there is no label to give.
+  // The same into a caller's buffer (see CopyLabel); the buffer is left as it was when there is no label to give.
   static bool GetLabel(const CNTFSFileRecord& record, char* label, std::size_t size);
+  // Copies text zero-terminated, cut to size - 1 bytes at a character boundary; nothing when size is 0.
+  static void CopyLabel(const std::string& text, char* label, std::size_t size);
 };

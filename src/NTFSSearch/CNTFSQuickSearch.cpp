@@ -142,14 +142,9 @@ ResultCode CNTFSQuickSearch::Search(IStorageDevice* device, IProgress* progress,
   CNTFSDBR boot;
   if (!device->ReadSector(sector.data(), 0, 1)) return ntfssearch::kQuickBootSectorUnreadable;
   if (!boot.InitFromBuffer(sector)) return ntfssearch::kQuickNoBootSector;
-  // Clusters are counted in the device's sectors: a volume made for 4 KiB sectors may sit in an image read in
-  // 512-byte sectors.
-  const std::uint64_t clusterBytes = std::uint64_t{boot.GetBytesPerSector()} * boot.GetSectorsperCluster();
-  if (clusterBytes < sectorSize || clusterBytes % sectorSize != 0) return ntfssearch::kQuickNoBootSector;
-  m_geometry.sectorSize = sectorSize;
-  m_geometry.sectorsPerCluster = static_cast<std::uint32_t>(clusterBytes / sectorSize);
-  m_geometry.origin = 0;
-  m_geometry.recordSize = boot.GetFileRecordSizeByByte();
+  const auto geometry = boot.GeometryOn(sectorSize, 0);
+  if (!geometry) return ntfssearch::kQuickNoBootSector;
+  m_geometry = *geometry;
   m_partition.SetSectorsPerCluster(m_geometry.sectorsPerCluster);
 
   bool mftUnreadable = false;

@@ -229,6 +229,27 @@ TEST(CVolumeFileAnalyzer, LabelInUtf8) {
   EXPECT_FALSE(CVolumeFileAnalyzer::GetLabel(CNTFSFileRecord(notVolume)).has_value());
 }
 
+// A volume holds at most 128 UTF-16 units of name; a longer or odd-length one is damage, not a label.
+TEST(CVolumeFileAnalyzer, NameLengthBounds) {
+  struct Case {
+    std::size_t bytes;
+    bool label;
+  };
+  for (const Case c : {Case{256, true}, Case{258, false}, Case{600, false}, Case{9, false}, Case{1, false}}) {
+    SCOPED_TRACE(c.bytes);
+    Bytes content;
+    for (std::size_t i = 0; i < c.bytes; ++i) content.push_back(i % 2 == 0 ? 'x' : 0);
+    const Bytes volume = R().StandardInformation(0x6).FileName(u"$Volume", 5).Resident(0x60, content).Build();
+    const CNTFSFileRecord record(volume);
+    ASSERT_TRUE(record.IsValid());
+    const auto label = CVolumeFileAnalyzer::GetLabel(record);
+    EXPECT_EQ(label.has_value(), c.label);
+    if (c.label) {
+      EXPECT_EQ(*label, std::string(c.bytes / 2, 'x'));
+    }
+  }
+}
+
 // An index root's content: node header, then entries naming parents, then the last entry.
 Bytes IndexRoot(const std::vector<std::uint64_t>& parents, std::uint16_t firstFlags = 0) {
   Bytes content(0x20, 0);

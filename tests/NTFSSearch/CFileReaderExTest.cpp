@@ -174,20 +174,22 @@ TEST(CNTFSVolumeAnalyer, RecognisesVolumesByTheirBootSector) {
   ASSERT_TRUE(images->Available()) << images->Why();
   for (const auto& [name, sectorSize] : {std::pair<const char*, unsigned>{"ntfs-512.img", 512}, {"ntfs-4k.img", 4096}}) {
     SCOPED_TRACE(name);
-    const fs::path path = images->Image(name).path;
+    NtfsImage image = images->Image(name);
+    const fs::path path = image.path;
     FileDevice device(path, sectorSize);
     std::unique_ptr<IVolumeAnalyze> analyser(CreateNTFSVolumeAnalyze(&device, 0));
     ASSERT_NE(analyser, nullptr);
     EXPECT_EQ(analyser->GetFileSystemType(), FILE_SYSTEM_NTFS);
     // mkntfs gives the volume every sector but the last, which holds the backup boot sector.
     EXPECT_EQ(analyser->GetTotalSector(), fs::file_size(path) / sectorSize - 1);
+    // The label mkntfs was given, cut to the buffer and terminated.
     char label[8];
     std::memset(label, 0x7F, sizeof label);
-    analyser->GetLabel(label, 1);
-    EXPECT_EQ(label[0], 0x7F);
-    analyser->GetLabel(label, sizeof label);
-    EXPECT_EQ(std::string(label, 4), std::string(4, '\0'));
+    analyser->GetLabel(label, 4);
+    EXPECT_EQ(std::string(label), image.facts["label"].substr(0, 3));
     EXPECT_EQ(label[4], 0x7F);
+    analyser->GetLabel(label, sizeof label);
+    EXPECT_EQ(std::string(label), image.facts["label"]);
     EXPECT_EQ(CreateNTFSVolumeAnalyze(&device, 1), nullptr);
   }
   EXPECT_EQ(CreateNTFSVolumeAnalyze(nullptr, 0), nullptr);
