@@ -17,6 +17,7 @@
 #include "Bridge/KDUIDeviceData.h"
 #include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
+#include "Bridge/MediaNotifier.h"
 #include "Bridge/ResultTrees.h"
 #include "Engines/BuiltInEngines.h"
 #include "UI/Kit/AlertPanel.h"
@@ -95,6 +96,7 @@ RunningProgram::~RunningProgram() {
     if (window != static_cast<QWidget*>(session->delegate().applicationMenu())) windows.emplace_back(window);
   for (const QPointer<QWidget>& window : windows) delete window.data();
   session.reset();
+  bridge::USBNotifier_dealloc();
   // What the process's end would drop: the next start begins from the settings on disk alone.
   KDUIController::ResetForTests();
   bridge::ResultTrees::ResetForTests();
@@ -243,9 +245,19 @@ void JourneyFixture::Answer(QWidget* window) {
   shown_.push_back(name);
   if (auto* alert = qobject_cast<AlertPanel*>(window)) alertTexts_.push_back(alert->informativeText());
   const auto answer = answers_.find(name);
-  if (answer == answers_.end()) return;
-  if (auto* button = window->findChild<QPushButton*>(QString::fromLatin1(answer->second)))
+  // An alert nobody expected is noted and closed with its default button, so the journey goes on to its checks.
+  const char* buttonName = answer != answers_.end()       ? answer->second
+                           : qobject_cast<AlertPanel*>(window) ? "alertDefaultButton"
+                                                               : nullptr;
+  if (!buttonName) return;
+  if (auto* button = window->findChild<QPushButton*>(QString::fromLatin1(buttonName)))
     QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+}
+
+std::string JourneyFixture::AlertsSeen() const {
+  std::string seen;
+  for (const QString& text : alertTexts_) seen += "\"" + text.toStdString() + "\" ";
+  return seen;
 }
 
 std::size_t JourneyFixture::TimesShown(const std::string& name) const {

@@ -117,6 +117,8 @@ class JourneyFixture : public ::testing::Test {
   const std::vector<std::string>& Shown() const { return shown_; }
   // The informative texts of the alerts shown.
   const std::vector<QString>& AlertTexts() const { return alertTexts_; }
+  // The same, quoted, for a failure's message.
+  std::string AlertsSeen() const;
 
   quellsy::test::TempDir home_;
   std::unique_ptr<RunningProgram> program_;

@@ -2,8 +2,9 @@
 // compressed folder, exFAT; made by their own tools, each with deleted files) attached with losetup -P is chosen
 // on the device page, scanned quickly to the end while the found count rises, browsed in the path tree to a
 // folder, searched for by a file's name, the folder checked (the summary is the manifest's count and size), and
-// recovered into a temporary folder as the invoking user's, byte for byte against the manifest's SHA-256; the
-// results are exported. Skips without root or loop devices.
+// recovered into a temporary folder as the invoking user's, byte for byte against the manifest's SHA-256. The
+// results are exported, the program started again, the file imported, and the folder recovered again: the same
+// bytes. Skips without root or loop devices.
 
 #include <QLabel>
 #include <QLineEdit>
@@ -137,7 +138,7 @@ class Journey : public JourneyFixture, public ::testing::WithParamInterface<Jour
   }
 };
 
-TEST_P(Journey, ScanBrowseSearchCheckRecoverAndExport) {
+TEST_P(Journey, ScanBrowseSearchCheckRecoverThenExportImportAndRecoverTheSameBytes) {
   QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
   if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
   const JourneyCase& journey = GetParam();
@@ -204,8 +205,31 @@ TEST_P(Journey, ScanBrowseSearchCheckRecoverAndExport) {
       if (entry.is_regular_file() && entry.file_size() > 0) saved = entry.path();
     return results->bSave() && !saved.empty() && !program_->backend.IsScanRunning();
   }, 60000)) << "nothing exported";
+  EXPECT_TRUE(AlertTexts().empty()) << AlertsSeen();
 
-  EXPECT_TRUE(AlertTexts().empty());
+  // Quit, start again, import, recover the folder again: the same bytes.
+  Quit();
+  Start();
+  KDRootWindowController* root = program_->Root();
+  ASSERT_NE(root, nullptr);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(root->window()));
+  AnswerPanelsWith({}, saved);
+  QTest::mouseClick(root->importButton(), Qt::LeftButton);
+  KDDeletailWindowController* imported = nullptr;
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    imported = ShownResultsWindow();
+    // The window looks for the restore's end on its timer.
+    return imported && imported->isImport() && imported->selectFilesLabel()->isVisible() &&
+           !program_->backend.IsScanRunning() && (!imported->endScanTimer() || !imported->endScanTimer()->isActive());
+  }, 60000));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(AlertTexts().empty()) << AlertsSeen();
+  EXPECT_EQ(imported->selectFilesLabel()->text(),
+            QStringLiteral("Found %1 in %2 files").arg(DecimalSize(TotalSize(deleted))).arg(deleted.size()));
+  CheckFolder(imported, inFolder);
+  const quellsy::test::TempDir again;
+  RecoverInto(imported, again.path());
+  EXPECT_EQ(ContentsBelow(again.path()), ContentsOf(inFolder));
 }
 
 INSTANTIATE_TEST_SUITE_P(OnTheJourneyDisk, Journey,
