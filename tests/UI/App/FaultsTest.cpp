@@ -164,5 +164,25 @@ TEST_F(Faults, AQuitDuringAScanAsksFirstThenStopsTheScanAndEndsTheProgram) {
   EXPECT_EQ(program_->backend.closeCalls(), 1);
 }
 
+// The medium goes while the scan waits to read it, as a card pulled from its reader: the loop device's backing
+// file is emptied and the device told its new size (losetup -c). A plain losetup -d cannot show this: the kernel
+// only marks a device in use to go once it is closed.
+TEST_F(Faults, AMediumGoneDuringAScanEndsTheScanWithoutACrash) {
+  QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
+  if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
+  HeldScan scan;
+  Start();
+  KDDeletailWindowController* results = ScanFromTheMainWindow("deletedRecoveryTile", 0);
+  ASSERT_NE(results, nullptr);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return scan.Held() && program_->backend.IsScanRunning(); }, 60000));
+  fs::resize_file(diskImage_, 0);
+  QUELLSY_REQUIRE_FIXTURE(quellsy::test::RunFixtureCommand("losetup -c " + loop_.path()));
+  scan.Release();
+  ASSERT_TRUE(WaitForScanEnd(results));
+  EXPECT_EQ(results->selectFilesLabel()->text(), QStringLiteral("Found 0 byte in 0 files")) << "nothing was there";
+  EXPECT_EQ(program_->backend.closeCalls(), 0);
+  EXPECT_TRUE(results->window()->isVisible());
+}
+
 }  // namespace
 }  // namespace quellsy::ui::test
