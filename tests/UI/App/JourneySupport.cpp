@@ -9,8 +9,6 @@
 #include <QTest>
 #include <unistd.h>
 
-#include <fstream>
-#include <iterator>
 
 #include "Bridge/KDPublicUtilities.h"
 #include "Bridge/KDUIController.h"
@@ -68,17 +66,6 @@ Contents ContentsOf(const std::vector<DiskFile>& files) {
   Contents contents;
   for (const DiskFile& file : files) contents.emplace(file.size, file.sha256);
   return contents;
-}
-
-Contents ContentsBelow(const fs::path& folder) {
-  Contents found;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    found.emplace(bytes.size(), quellsy::test::Sha256Hex(bytes));
-  }
-  return found;
 }
 
 RunningProgram::RunningProgram() {

@@ -25,6 +25,7 @@
 #include "support/FixtureScript.h"
 #include "support/LoopDevice.h"
 #include "support/ScopedEnv.h"
+#include "support/Sha256.h"
 #include "support/TempDir.h"
 
 namespace quellsy::ui::test {
@@ -38,8 +39,7 @@ struct DiskFile {
   bool deleted = false;
 };
 
-// (size, SHA-256) of files.
-using Contents = std::multiset<std::pair<std::uint64_t, std::string>>;
+using Contents = quellsy::test::FileDigests;
 
 // The journey disk as made once for the build tree.
 class JourneyDisk {
@@ -62,8 +62,6 @@ class JourneyDisk {
 // The deleted files of a partition below folder ("" for all), as the manifest gives them.
 std::vector<DiskFile> DeletedIn(const std::string& partition, const std::string& folder = std::string());
 Contents ContentsOf(const std::vector<DiskFile>& files);
-// The regular files below folder, read back.
-Contents ContentsBelow(const std::filesystem::path& folder);
 
 // The backend of the program with its last step, ending the process, only noted.
 class InProcessBackend : public BridgeBackend {

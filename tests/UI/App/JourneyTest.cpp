@@ -107,6 +107,8 @@ struct JourneyCase {
   const char* folder;  // checked and recovered
 };
 
+void PrintTo(const JourneyCase& journey, std::ostream* out) { *out << journey.partition << " " << journey.folder; }
+
 class Journey : public JourneyFixture, public ::testing::WithParamInterface<JourneyCase> {
  protected:
   // Checks folder in the path tree: the summary and the facade's selection are the manifest's.
@@ -192,7 +194,7 @@ TEST_P(Journey, ScanBrowseSearchCheckRecoverThenExportImportAndRecoverTheSameByt
   CheckFolder(results, inFolder);
   const quellsy::test::TempDir recovered;
   RecoverInto(results, recovered.path());
-  EXPECT_EQ(ContentsBelow(recovered.path()), ContentsOf(inFolder));
+  EXPECT_EQ(quellsy::test::DigestsBelow(recovered.path()), ContentsOf(inFolder));
 
   // Export the results.
   const quellsy::test::TempDir exported;
@@ -229,7 +231,7 @@ TEST_P(Journey, ScanBrowseSearchCheckRecoverThenExportImportAndRecoverTheSameByt
   CheckFolder(imported, inFolder);
   const quellsy::test::TempDir again;
   RecoverInto(imported, again.path());
-  EXPECT_EQ(ContentsBelow(again.path()), ContentsOf(inFolder));
+  EXPECT_EQ(quellsy::test::DigestsBelow(again.path()), ContentsOf(inFolder));
 }
 
 INSTANTIATE_TEST_SUITE_P(OnTheJourneyDisk, Journey,
