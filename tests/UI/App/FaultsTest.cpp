@@ -183,7 +183,7 @@ TEST_F(Faults, AMediumGoneDuringAScanEndsTheScanWithoutACrash) {
   QUELLSY_REQUIRE_FIXTURE(quellsy::test::RunFixtureCommand("losetup -c " + loop_.path()));
   scan.Release();
   ASSERT_TRUE(WaitForScanEnd(results));
-  EXPECT_EQ(results->selectFilesLabel()->text(), QStringLiteral("Found 0 byte in 0 files")) << "nothing was there";
+  EXPECT_EQ(results->selectFilesLabel()->text(), SummaryLine("Found", 0, 0)) << "nothing was there";
   EXPECT_EQ(program_->backend.closeCalls(), 0);
   EXPECT_TRUE(results->window()->isVisible());
 }

@@ -68,6 +68,13 @@ Contents ContentsOf(const std::vector<DiskFile>& files) {
   return contents;
 }
 
+QString SummaryLine(const char* verb, std::uint64_t bytes, std::size_t files) {
+  const QString size = bytes >= 1000 * 1000 ? QString::asprintf("%0.2f MB", static_cast<double>(bytes) / 1e6)
+                       : bytes >= 1000      ? QString::asprintf("%0.2f KB", static_cast<double>(bytes) / 1e3)
+                                            : QStringLiteral("%1 %2").arg(bytes).arg(bytes == 1 ? "byte" : "bytes");
+  return QStringLiteral("%1 %2 in %3 %4").arg(QString::fromLatin1(verb), size).arg(files).arg(files == 1 ? "file" : "files");
+}
+
 RunningProgram::RunningProgram() {
   session = std::make_unique<ApplicationSession>(backend, "en");
   // Checked for updates a moment ago: the launch goes straight to the main window, without the network.

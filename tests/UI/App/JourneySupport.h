@@ -62,6 +62,9 @@ class JourneyDisk {
 // The deleted files of a partition below folder ("" for all), as the manifest gives them.
 std::vector<DiskFile> DeletedIn(const std::string& partition, const std::string& folder = std::string());
 Contents ContentsOf(const std::vector<DiskFile>& files);
+// The summary line as the results window writes it ("Found", "Selected"): bytes, or decimal units with two
+// decimals from a kilobyte on, and the count of files, each in its singular or plural form.
+QString SummaryLine(const char* verb, std::uint64_t bytes, std::size_t files);
 
 // The backend of the program with its last step, ending the process, only noted.
 class InProcessBackend : public BridgeBackend {

@@ -31,13 +31,6 @@ namespace fs = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
 
-// A size as the windows write it: decimal units, two decimals from a kilobyte on.
-QString DecimalSize(std::uint64_t bytes) {
-  if (bytes < 1000) return QStringLiteral("%1 byte").arg(bytes);
-  if (bytes < 1000 * 1000) return QString::asprintf("%0.2f KB", static_cast<double>(bytes) / 1000.0);
-  return QString::asprintf("%0.2f MB", static_cast<double>(bytes) / 1e6);
-}
-
 std::uint64_t TotalSize(const std::vector<DiskFile>& files) {
   std::uint64_t size = 0;
   for (const DiskFile& file : files) size += file.size;
@@ -116,9 +109,7 @@ class Journey : public JourneyFixture, public ::testing::WithParamInterface<Jour
     const QModelIndex row = FolderRow(results->browser(), GetParam().folder);
     ASSERT_TRUE(row.isValid()) << GetParam().folder << " is not in the path tree";
     ClickBox(results->browser()->outline(0), row);
-    EXPECT_EQ(results->selectFilesLabel()->text(), QStringLiteral("Selected %1 in %2 files")
-                                                       .arg(DecimalSize(TotalSize(inFolder)))
-                                                       .arg(inFolder.size()));
+    EXPECT_EQ(results->selectFilesLabel()->text(), SummaryLine("Selected", TotalSize(inFolder), inFolder.size()));
     std::uint64_t count = 0;
     std::uint64_t size = 0;
     program_->backend.GetSelectedFilesAmout(count, size);
@@ -167,7 +158,7 @@ TEST_P(Journey, ScanBrowseSearchCheckRecoverThenExportImportAndRecoverTheSameByt
   EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end())) << "the found count only grows";
   for (const std::uint64_t count : counts) EXPECT_LE(count, deleted.size());
   EXPECT_EQ(results->selectFilesLabel()->text(),
-            QStringLiteral("Found %1 in %2 files").arg(DecimalSize(TotalSize(deleted))).arg(deleted.size()));
+            SummaryLine("Found", TotalSize(deleted), deleted.size()));
 
   // Browse to the folder: it lists its deleted files.
   ResultsBrowser* browser = results->browser();
@@ -227,7 +218,7 @@ TEST_P(Journey, ScanBrowseSearchCheckRecoverThenExportImportAndRecoverTheSameByt
   QCoreApplication::processEvents();
   EXPECT_TRUE(AlertTexts().empty()) << AlertsSeen();
   EXPECT_EQ(imported->selectFilesLabel()->text(),
-            QStringLiteral("Found %1 in %2 files").arg(DecimalSize(TotalSize(deleted))).arg(deleted.size()));
+            SummaryLine("Found", TotalSize(deleted), deleted.size()));
   CheckFolder(imported, inFolder);
   const quellsy::test::TempDir again;
   RecoverInto(imported, again.path());
