@@ -126,14 +126,18 @@ void JourneyFixture::TearDown() {
 }
 
 std::string JourneyFixture::AttachDisk() {
+  return AttachImage(JourneyDisk::Get().Image(), JourneyDisk::Partitions().size());
+}
+
+std::string JourneyFixture::AttachImage(const fs::path& image, std::size_t partitions) {
   if (geteuid() != 0) return "loop devices need root";
   // A name of its own: other loop devices may be attached meanwhile.
-  diskImage_ = home_ / ("journey-" + std::to_string(getpid()) + ".img");
-  fs::copy_file(JourneyDisk::Get().Image(), diskImage_);
+  diskImage_ = home_ / (image.stem().string() + "-" + std::to_string(getpid()) + ".img");
+  fs::copy_file(image, diskImage_);
   if (std::string why = loop_.Attach(diskImage_, 512, true); !why.empty()) return why;
   // Where the kernel lists the partitions, their nodes follow shortly; elsewhere the enumeration reads the table.
   const std::string name = fs::path(loop_.path()).filename().string();
-  for (std::size_t n = 1; n <= JourneyDisk::Partitions().size(); ++n) {
+  for (std::size_t n = 1; n <= partitions; ++n) {
     if (!fs::exists("/sys/block/" + name + "/" + name + "p" + std::to_string(n))) continue;
     const fs::path node = loop_.path() + "p" + std::to_string(n);
     if (!QTest::qWaitFor([&] { return fs::exists(node); }, 30000)) ADD_FAILURE() << node << " did not appear";
@@ -161,10 +165,17 @@ KDDeletailWindowController* JourneyFixture::ScanFromTheMainWindow(const char* mo
     return nullptr;
   }
   QTest::mouseClick(tile, Qt::LeftButton);
+  // Where the device page would offer a single choice, the main window scans it at once and goes.
+  const QPointer<KDRootWindowController> main(root);
   QTest::mouseClick(root->selectTypeVC()->nextButton(), Qt::LeftButton);
-  if (!QTest::qWaitFor([&] { return root->whichPage() == 3 && root->selectDiskVC(); }, 120000)) {
+  if (!QTest::qWaitFor([&] { return !main || (main->whichPage() == 3 && main->selectDiskVC()); }, 120000)) {
     ADD_FAILURE() << "no device page";
     return nullptr;
+  }
+  if (!main) {
+    KDDeletailWindowController* results = ShownResultsWindow();
+    if (!results) ADD_FAILURE() << "the main window went without a results window";
+    return results;
   }
   KDCustomOutlineView* outline = root->selectDiskVC()->outlineView();
   const DeviceListModel* model = root->selectDiskVC()->model();

@@ -94,6 +94,8 @@ class JourneyFixture : public ::testing::Test {
   // A private copy of the journey disk attached with its partitions listed; an empty string, or why the machine
   // cannot (a failed fixture records a failure).
   std::string AttachDisk();
+  // The same for a copy of image, whose table lists partitions partitions (0: none).
+  std::string AttachImage(const std::filesystem::path& image, std::size_t partitions);
   // The copy's file name: the name the device list gives the disk.
   std::string DiskName() const { return diskImage_.filename().string(); }
 
