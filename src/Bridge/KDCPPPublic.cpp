@@ -80,7 +80,18 @@ bool KDCPPPublic::IsStringInFileNode(const char* needle, IFileNode* node) const 
   return KDUIPublic::IsStringInFileNode(needle, node);
 }
 
-bool KDCPPPublic::IsAppRunning() const { return quellsy::bridge::IsProcessRunning(kProductName); }
+bool KDCPPPublic::ClaimSingleInstance() {
+  if (!instanceLock_) instanceLock_ = quellsy::platform::InstanceLock::TryForUser();
+  return !IsAppRunning();
+}
+
+// The program runs under its installed name, not the product's, and a test process may be named anything: the
+// lock says it, not a process name.
+bool KDCPPPublic::IsAppRunning() const {
+  return instanceLock_ && instanceLock_->outcome() == quellsy::platform::InstanceLock::Outcome::kHeldElsewhere;
+}
+
+void KDCPPPublic::ResetForTests() { instance()->instanceLock_.reset(); }
 
 bool KDCPPPublic::IsDiskFileAppRunning() const { return quellsy::bridge::IsProcessRunning(kDiskFileAppName); }
 

@@ -5,15 +5,16 @@
 
 #include <cstdint>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Platform/InstanceLock.h"
 #include "include/IFileNode.h"
 #include "include/IRecoveryFilter.h"
 
 class KDCPPPublic {
  public:
-  static constexpr const char* kProductName = "Vortrane";
   static constexpr const char* kDiskFileAppName = "Kestravue";
   static constexpr const char* kDataProtectAppName = "Fendrolock";
 
@@ -41,11 +42,21 @@ class KDCPPPublic {
   std::string GetStringByID(unsigned int id) const;
   bool IsStringInFileNode(const char* needle, IFileNode* node) const;
 
-  // Another process of this application, or of the two companion programs.
+  // The windowed program claims to be its user's only one (a lock in the user's state folder, held until the
+  // process ends or the reset); true unless another program holds it. Processes that never claim, such as tests
+  // that build windows, stand beside any program.
+  bool ClaimSingleInstance();
+  // Whether another program of this application held the lock when this process claimed it.
   bool IsAppRunning() const;
+  // Another process of the two companion programs, by name.
   bool IsDiskFileAppRunning() const;
   bool IsDataProtectAppRunning() const;
 
+  // Lets the claim go: the lock is released and IsAppRunning answers false again.
+  static void ResetForTests();
+
  private:
   KDCPPPublic() = default;
+
+  std::optional<quellsy::platform::InstanceLock> instanceLock_;
 };

@@ -228,7 +228,12 @@ std::uint32_t RestoreScanResult(const OperationPara& para) {
       progress.TipError(saved.isQim != 0 ? kQimMissing : kDeviceMissing);
     } else {
       progress.Step();
-      ScanResultRestoreSink sink(archive, TargetOf);
+      // The device found is the one the saved scan was of: when it is a volume, the saved roots are all its.
+      ScanResultRestoreSink sink(archive, [storage](IStorageDevice* device) {
+        RestoreTarget target = TargetOf(device);
+        target.scannedVolume = device == storage && !target.wholeDisk;
+        return target;
+      });
       scan.SetDeepScan(static_cast<int>(controller->deep));
       scan.DoScan(storage, &sink);
       scan.SetOpTreeFinished(1);

@@ -40,10 +40,13 @@ std::string RestoredNodeCheck::Refusal(CFileNode& node) {
   const unsigned long long sectorBytes = device_->GetSectorSize() != 0 ? device_->GetSectorSize() : 512;
   const long long start = record->GetStartSector();
   if (start < 0 || start >= deviceSectors) return "a partition outside the device";
-  // The partition as far as the device holds it.
-  const auto end = static_cast<long long>(std::min<unsigned long long>(
-      static_cast<unsigned long long>(start) + std::min<std::uint64_t>(record->GetTotalSectors(), 1ull << 62),
-      static_cast<unsigned long long>(deviceSectors)));
+  // The partition as far as the device holds it. A record without a size (an exFAT quick scan's gives 0 sectors)
+  // reaches to the device's end.
+  const bool sized = record->GetTotalSectors() != 0;
+  const std::uint64_t sectors = sized ? record->GetTotalSectors() : static_cast<std::uint64_t>(deviceSectors - start);
+  const auto end = static_cast<long long>(
+      std::min<unsigned long long>(static_cast<unsigned long long>(start) + std::min<std::uint64_t>(sectors, 1ull << 62),
+                                   static_cast<unsigned long long>(deviceSectors)));
   const unsigned long long partitionBytes = Times(static_cast<unsigned long long>(end - start), sectorBytes);
 
   IDataRunList* runs = node.GetDataRunList();
@@ -64,7 +67,8 @@ std::string RestoredNodeCheck::Refusal(CFileNode& node) {
       continue;
     }
     long long last = 0;  // the sector after the run
-    if (!CDataRecovery::IsDataRunInRange(*run, record) || __builtin_add_overflow(run->lcn, run->length, &last) ||
+    if ((sized && !CDataRecovery::IsDataRunInRange(*run, record)) ||
+        __builtin_add_overflow(run->lcn, run->length, &last) ||
         __builtin_mul_overflow(last, static_cast<long long>(record->GetSectorsPerCluster()), &last) ||
         __builtin_add_overflow(last, record->GetClusterOrigin(), &last) || last > end)
       return "a run outside its partition";

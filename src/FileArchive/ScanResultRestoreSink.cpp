@@ -29,8 +29,9 @@ void ScanResultRestoreSink::SetDirecotryTreeBuilder(IDirecotryTreeBuilder* build
                                                    IStorageDevice* device) {
   if (builder == nullptr || progress == nullptr) return;
   const RestoreTarget target = targetOf_ ? targetOf_(device) : RestoreTarget{};
-  // A named volume takes the roots saved under its name; without a name only a whole disk takes anything.
-  if (target.volumeName.empty() && !target.wholeDisk) return;
+  // A named volume takes the roots saved under its name; without a name only a whole disk or the scanned volume
+  // takes anything.
+  if (target.volumeName.empty() && !target.wholeDisk && !target.scannedVolume) return;
   try {
     Deliver(*builder, *progress, device, target);
   } catch (const CRSException& error) {
@@ -69,7 +70,8 @@ void ScanResultRestoreSink::Deliver(IDirecotryTreeBuilder& builder, IProgress& p
     if (in.U32() != kRootMarker) return;
     std::unique_ptr<RestoreSystemNode> root = ReadSystemNode(in);
     const _tagSearcherType searcher = root->GetSearcheType();
-    const bool taken = target.wholeDisk || target.appleDmg || target.volumeName == root->GetVolumeName();
+    const bool taken =
+        target.wholeDisk || target.appleDmg || target.scannedVolume || target.volumeName == root->GetVolumeName();
     if (taken) {
       builder.AddSearcherInfo(searcher, root->GetCurrentNodeID());
       unbuilt_ = searcher;

@@ -29,6 +29,9 @@ struct RestoreTarget {
   std::string volumeName;  // empty: no name
   bool wholeDisk = false;  // every root belongs to a whole disk
   bool appleDmg = false;   // and every root to an Apple disk image
+  // The very volume the saved scan was of: every root is its, whatever its name (a volume without a label has
+  // none, and a label may read differently from the file system's own name).
+  bool scannedVolume = false;
 };
 
 class ScanResultRestoreSink final : public RestoreScanSink {

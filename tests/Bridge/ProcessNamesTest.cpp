@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "Bridge/KDCPPPublic.h"
+#include "support/ScopedEnv.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {
@@ -97,20 +98,20 @@ class NamedChild {
 
 TEST(ProcessNames, FindsRunningProgramsInProc) {
   const KDCPPPublic& utilities = *KDCPPPublic::instance();
-  ASSERT_FALSE(utilities.IsAppRunning());
   struct Case {
     const char* name;
-    bool app, diskFile, dataProtect;
+    bool diskFile, dataProtect;
   };
-  for (const Case c : {Case{"vortrane", true, false, false}, Case{"Kestravue", false, true, false},
-                       Case{"Fendrolock", false, false, true}, Case{"unrelated", false, false, false}}) {
+  for (const Case c : {Case{"vortrane", false, false}, Case{"Kestravue", true, false}, Case{"Fendrolock", false, true},
+                       Case{"unrelated", false, false}}) {
     NamedChild child(c.name);
     ASSERT_TRUE(child.started());
-    EXPECT_EQ(utilities.IsAppRunning(), c.app) << c.name;
+    // Whether the application itself runs is the instance lock's to say, never a process name.
+    EXPECT_FALSE(utilities.IsAppRunning()) << c.name;
     EXPECT_EQ(utilities.IsDiskFileAppRunning(), c.diskFile) << c.name;
     EXPECT_EQ(utilities.IsDataProtectAppRunning(), c.dataProtect) << c.name;
   }
-  EXPECT_FALSE(utilities.IsAppRunning());  // the children have been reaped
+  EXPECT_FALSE(utilities.IsDiskFileAppRunning());  // the children have been reaped
 }
 
 // A name of its own, so that tests running beside this one in other processes never see it.
@@ -125,6 +126,33 @@ TEST(ProcessNames, ThisProcessDoesNotCount) {
   NamedChild other(name.c_str());  // the same name in another process does count
   ASSERT_TRUE(other.started());
   EXPECT_TRUE(bridge::IsProcessRunning(name));
+}
+
+// The program's claim: refused while another holder has the user's lock, and then the application counts as
+// running; a process that never claims sees no other.
+TEST(SingleInstance, TheClaimIsRefusedWhileAnotherHoldsTheUsersLock) {
+  TempDir state;
+  const std::string base = state.path().string();
+  const ScopedEnv stateHome("XDG_STATE_HOME", base.c_str());
+  const ScopedEnv pkexec("PKEXEC_UID", nullptr);
+  const ScopedEnv sudo("SUDO_UID", nullptr);
+  KDCPPPublic::ResetForTests();
+  KDCPPPublic& utilities = *KDCPPPublic::instance();
+  {
+    const platform::InstanceLock other = platform::InstanceLock::TryForUser();
+    ASSERT_EQ(other.outcome(), platform::InstanceLock::Outcome::kHeld);
+    EXPECT_FALSE(utilities.IsAppRunning()) << "not claimed yet";
+    EXPECT_FALSE(utilities.ClaimSingleInstance());
+    EXPECT_TRUE(utilities.IsAppRunning());
+  }
+  KDCPPPublic::ResetForTests();
+  EXPECT_FALSE(utilities.IsAppRunning());
+  EXPECT_TRUE(utilities.ClaimSingleInstance());
+  EXPECT_FALSE(utilities.IsAppRunning());
+  EXPECT_EQ(platform::InstanceLock::TryForUser().outcome(), platform::InstanceLock::Outcome::kHeldElsewhere)
+      << "held by the claim";
+  KDCPPPublic::ResetForTests();
+  EXPECT_EQ(platform::InstanceLock::TryForUser().outcome(), platform::InstanceLock::Outcome::kHeld);
 }
 
 }  // namespace

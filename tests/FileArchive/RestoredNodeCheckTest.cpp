@@ -29,7 +29,8 @@ struct Case {
 
 // A 16384-sector device (8 MiB) with one partition record; the worked-out limits: the partition's 4096 sectors
 // hold 2 MiB and clusters 0 to 510 (2056 + 511 x 8 = 6144 = 2048 + 4096); a record of 20000 sectors ends with the
-// device at cluster 1790 (2056 + 1791 x 8 = 16384), after (16384 - 2048) x 512 bytes = 7 MiB.
+// device at cluster 1790 (2056 + 1791 x 8 = 16384), after (16384 - 2048) x 512 bytes = 7 MiB; so does a record of
+// 0 sectors, which gives no size.
 TEST(RestoredNodeCheckTest, RunsAndSizeMustFitThePartitionAndTheDevice) {
   const std::vector<Case> cases = {
       {"fits", 4096, 40960, {{0, 10}}, false, false, false},
@@ -45,6 +46,11 @@ TEST(RestoredNodeCheckTest, RunsAndSizeMustFitThePartitionAndTheDevice) {
       {"a record longer than the device", 20000, 4096, {{1791, 1}}, false, false, true},
       {"all the device holds of the record", 20000, 7 * kMiB, {{0, 10}}, false, false, false},
       {"a byte more than the device holds", 20000, 7 * kMiB + 1, {{0, 10}}, false, false, true},
+      // A record without a size (an exFAT quick scan's) reaches to the device's end, as one longer than it.
+      {"last cluster of the device, no size", 0, 4096, {{1790, 1}}, false, false, false},
+      {"past the device, no size", 0, 4096, {{1791, 1}}, false, false, true},
+      {"all the device holds, no size", 0, 7 * kMiB, {{0, 10}}, false, false, false},
+      {"a byte more than the device holds, no size", 0, 7 * kMiB + 1, {{0, 10}}, false, false, true},
       {"negative run length", 4096, 4096, {{0, -1}}, false, false, true},
       {"negative size", 4096, -1, {{0, 1}}, false, false, true},
       {"resident value of 64 KiB", 4096, 65536, {{3000, 1}}, true, false, false},

@@ -195,6 +195,23 @@ TEST(ScanResultRecordsTest, ANamedVolumeTakesOnlyTheRootsSavedUnderItsName) {
   EXPECT_TRUE(none.builder.searchers().empty());
 }
 
+// The volume the saved scan was of takes every root, also without a label or under another name: a restore of an
+// unlabelled partition's scan showed nothing, and said nothing.
+TEST(ScanResultRecordsTest, TheScannedVolumeTakesEveryRootWhateverItsName) {
+  TempDir dir;
+  const std::string path = dir / "unlabelled.rsf";
+  SavedTree root(SEARCHER_FAT, "JOURNEY", 1000, 1);
+  SaveRoots(path, {root.ToSave()});
+  for (const char* name : {"", "Untitled"}) {
+    Restored restored;
+    Restore(path, {name, false, false, true}, restored, {SEARCHER_FAT});
+    EXPECT_EQ(restored.error, 0u) << name;
+    EXPECT_EQ(restored.builder.searchers().size(), 1u) << name;
+    EXPECT_EQ(restored.builder.nodes().size(), 3u) << name;
+    EXPECT_EQ(restored.partitions[0].size(), 1u) << name;
+  }
+}
+
 TEST(ScanResultRecordsTest, TwoVolumesOfOneFileSystemEachKeepTheirOwnPartitionRecords) {
   // A quick scan of a disk with two FAT volumes: each volume's root has a partition 0 of its own geometry, and
   // each volume, restored on its own device, must copy its files out through its own record.

@@ -2,6 +2,9 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace quellsy::test {
 namespace {
@@ -64,6 +67,17 @@ std::string Sha256Hex(std::span<const std::uint8_t> bytes) {
     hex += digits;
   }
   return hex;
+}
+
+FileDigests DigestsBelow(const std::filesystem::path& folder) {
+  FileDigests found;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    found.emplace(bytes.size(), Sha256Hex(bytes));
+  }
+  return found;
 }
 
 }  // namespace quellsy::test

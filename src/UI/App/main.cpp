@@ -9,16 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "Bridge/KDCPPPublic.h"
 #include "Engines/BuiltInEngines.h"
 #include "Platform/LauncherHandOver.h"
+#include "UI/App/ApplicationSession.h"
 #include "UI/Backend/BridgeBackend.h"
-#include "UI/Results/KDDeletailWindowController.h"
-#include "UI/Shell/DisplaySleepGuard.h"
-#include "UI/Shell/KDAppDelegate.h"
-#include "UI/Shell/KDLinkUrl.h"
-#include "UI/Shell/RootWindowHooks.h"
-#include "UI/Shell/ScanResultImport.h"
-#include "UI/Shell/ShellServices.h"
 #include "UI/Shell/StartupArguments.h"
 #include "Utility/CatchExeception.h"
 
@@ -51,23 +46,15 @@ int main(int argc, char* argv[]) {
   // The language is stored before any text is read.
   quellsy::ui::StoreStartupArguments(quellsy::ui::ReadStartupArguments(argc, argv));
 
+  // One windowed program per user: a second start ends at its main window, which sees the first one's lock.
+  if (!KDCPPPublic::instance()->ClaimSingleInstance())
+    std::fputs("quellsy: already running for this user; this start ends\n", stderr);
+
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quellsy"));
   RegisterBuiltInEngines();
   quellsy::ui::BridgeBackend backend;
-  const quellsy::ui::ShellServices services(backend);
-  quellsy::ui::SetResultsWindowFactory(quellsy::ui::KDDeletailWindowController::Make);
-  quellsy::ui::DisplaySleepGuard sleepGuard;
-  quellsy::ui::KDAppDelegate delegate;
-  delegate.setShutdownHook([&sleepGuard] { sleepGuard.release(); });
-  quellsy::ui::RootWindowHooks hooks;
-  hooks.showAbout = [&delegate](quellsy::ui::TCImageWindow&) { delegate.aboutAction(); };
-  hooks.openLink = [](const std::string& key) { quellsy::ui::KDLinkUrl::OpenUrl(key); };
-  hooks.importScanResult = quellsy::ui::ImportScanResult;
-  hooks.openScanResult = quellsy::ui::OpenScanResult;
-  quellsy::ui::SetRootWindowHooks(std::move(hooks));
-  delegate.applicationDidFinishLaunching();
-  const int status = QApplication::exec();
-  sleepGuard.release();
-  return status;
+  quellsy::ui::ApplicationSession session(backend);
+  session.Launch();
+  return QApplication::exec();
 }

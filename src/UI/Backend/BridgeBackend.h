@@ -11,7 +11,7 @@
 
 namespace quellsy::ui {
 
-class BridgeBackend final : public IFacadeBackend {
+class BridgeBackend : public IFacadeBackend {
  public:
   // The longest side of a picture made from a found file.
   static constexpr int kMaxPictureSide = 1024;

@@ -10,8 +10,6 @@
 #include <QLabel>
 #include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 #include "Bridge/NodeTreeType.h"
@@ -34,19 +32,8 @@ namespace fs = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
 
-// (size, SHA-256) of each file.
-using Contents = std::multiset<std::pair<std::uint64_t, std::string>>;
-
-Contents Recovered(const fs::path& folder) {
-  Contents found;
-  for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file()) continue;
-    std::ifstream in(entry.path(), std::ios::binary);
-    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    found.emplace(bytes.size(), quellsy::test::Sha256Hex(bytes));
-  }
-  return found;
-}
+using Contents = quellsy::test::FileDigests;
+using quellsy::test::DigestsBelow;
 
 // What a quick scan finds: the manifest's deleted files.
 Contents DeletedInManifest() {
@@ -91,7 +78,7 @@ TEST_F(RecoveryOnTheBridge, TheCheckedFilesOfAFatImageAreRecoveredAsTheInvokingU
 
   const Contents expected = DeletedInManifest();
   ASSERT_FALSE(expected.empty());
-  EXPECT_EQ(Recovered(dest.path()), expected);
+  EXPECT_EQ(DigestsBelow(dest.path()), expected);
   std::size_t entries = 0;
   for (const auto& entry : fs::recursive_directory_iterator(dest.path())) {
     struct stat info {};
@@ -131,7 +118,7 @@ TEST_F(RecoveryOnTheBridge, AFullDestinationPausesWithItsPaneAndFinishesOnceRoom
   QTest::mouseClick(progress->noMemeryContinueButton(), Qt::LeftButton);
   ASSERT_TRUE(WaitShown("recoveryEndWindow"));
   EXPECT_EQ(backend_.GetRecoveryFailedFiles(), 0u);
-  EXPECT_EQ(Recovered(dest.path()), DeletedInManifest());
+  EXPECT_EQ(DigestsBelow(dest.path()), DeletedInManifest());
 }
 
 }  // namespace
