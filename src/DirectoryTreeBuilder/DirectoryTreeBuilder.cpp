@@ -438,12 +438,24 @@ void CDirectoryTreeBuilder::ReleaseOwned(IFileNode* node) {
   node->Release();
 }
 
-void CDirectoryTreeBuilder::ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, CNodeIdTable& map) {
-  map.ForEach([&](long long, std::span<IFileNode* const> nodes) {
-    for (IFileNode* node : nodes)
-      if (!std::binary_search(tree.shown.begin(), tree.shown.end(), node, std::less<>())) ReleaseOwned(node);
-  });
-  map.Clear();
+void CDirectoryTreeBuilder::ReleaseUnshown(_DIRECTORY_TREE_INFO& tree) {
+  // A node of the ID tables leaves pending only for the sink, or for release together with its entry: so the
+  // pending nodes that were not shown are all the tables hold unshown, and the many shown ones need no look-up.
+  std::vector<IFileNode*> unshown;
+  unshown.swap(tree.pending);
+  std::sort(unshown.begin(), unshown.end(), std::less<>());
+  unshown.erase(std::unique(unshown.begin(), unshown.end()), unshown.end());
+  std::vector<bool> shown(unshown.size());
+  for (const IFileNode* node : tree.shown) {
+    const auto at = std::lower_bound(unshown.begin(), unshown.end(), node, std::less<>());
+    if (at != unshown.end() && *at == node) shown[static_cast<std::size_t>(at - unshown.begin())] = true;
+  }
+  for (std::size_t i = 0; i < unshown.size(); ++i)
+    if (!shown[i]) ReleaseOwned(unshown[i]);
+  // What was shown stays until the builder goes; no node of a later flush can be among it.
+  std::vector<IFileNode*>().swap(tree.shown);
+  tree.files.Clear();
+  tree.directories.Clear();
 }
 
 void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
@@ -472,11 +484,8 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
   std::vector<IFileNode*> lost;
   if (BuildLostNodes(*tree, lost)) ShowNodes(*tree, lost, 1);
 
-  tree->pending.clear();
   tree->userTrashCandidates.clear();
-  std::sort(tree->shown.begin(), tree->shown.end(), std::less<>());
-  ReleaseUnshown(*tree, tree->files);
-  ReleaseUnshown(*tree, tree->directories);
+  ReleaseUnshown(*tree);
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(searcher),
               tree->shownTotal);
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n",

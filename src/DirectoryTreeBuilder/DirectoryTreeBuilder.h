@@ -30,7 +30,7 @@ struct _DIRECTORY_TREE_INFO {
   std::vector<IFileNode*> userTrashCandidates;
   CNodeIdTable directories;
   CNodeIdTable files;
-  std::vector<IFileNode*> shown;  // every node handed to the sink; sorted by address at each flush
+  std::vector<IFileNode*> shown;  // every node handed to the sink since the last flush
   std::vector<long long> privateFolderIDs;  // HFS+ only
   std::unique_ptr<CFilesystemNode> root;
   long long rootID = 0;  // the parent ID the searcher gives its top-level nodes
@@ -95,8 +95,9 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   void ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& nodes, int flag);
   void RestoreRecycleBin(_tagSearcherType searcher);
   void QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree);
-  // Releases the nodes of map that were never shown; tree.shown must be sorted by address.
-  void ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, CNodeIdTable& map);
+  // At the end of a flush: releases the nodes of the ID tables that were never shown, and empties the tables,
+  // pending and shown.
+  void ReleaseUnshown(_DIRECTORY_TREE_INFO& tree);
   // Unlinks node from its parent and its children, then releases it.
   void ReleaseOwned(IFileNode* node);
   bool IsFileBelow(IFileNode* folder) const;
