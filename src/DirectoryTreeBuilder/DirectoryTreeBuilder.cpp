@@ -181,11 +181,7 @@ void CDirectoryTreeBuilder::DropDirectoriesBelow(_DIRECTORY_TREE_INFO& tree, lon
       kept.push_back(node);
       continue;
     }
-    const auto entry = tree.directories.find(node->GetCurrentNodeID());
-    if (entry != tree.directories.end()) {
-      Erase(entry->second.nodes, node);
-      if (entry->second.nodes.empty()) tree.directories.erase(entry);
-    }
+    tree.directories.Remove(node->GetCurrentNodeID(), node);
     Erase(tree.userTrashCandidates, node);
     ReleaseOwned(node);
   }
@@ -212,19 +208,18 @@ bool CDirectoryTreeBuilder::IsUserTrashFolder(const _DIRECTORY_TREE_INFO& tree, 
     const long long parentID = current->GetParentNodeID();
     if (parentID == tree.rootID) return "/" + path == *m_userHome;
     if (!visited.insert(parentID).second || path.size() > m_userHome->size()) return false;
-    const auto entry = tree.directories.find(parentID);
-    if (entry == tree.directories.end()) return false;
-    IFileNode* parent = GetCorrectParent(tree.trashFolderID, entry->second.nodes, current);
+    const std::span<IFileNode* const> candidates = tree.directories.Find(parentID);
+    if (candidates.empty()) return false;
+    IFileNode* parent = GetCorrectParent(tree.trashFolderID, candidates, current);
     if (parent == nullptr) return false;
     path = std::string(NameOf(parent)) + "/" + path;
     current = parent;
   }
 }
 
-bool CDirectoryTreeBuilder::RecordFileNode(NodeIdMap& map, IFileNode* node) const {
-  auto [entry, created] = map.try_emplace(node->GetCurrentNodeID());
-  std::pmr::vector<IFileNode*>& nodes = entry->second.nodes;
-  if (!created && !m_restore) {
+bool CDirectoryTreeBuilder::RecordFileNode(CNodeIdTable& map, IFileNode* node) const {
+  const std::span<IFileNode* const> nodes = map.Find(node->GetCurrentNodeID());
+  if (!m_restore) {
     auto* fresh = dynamic_cast<CFileNode*>(node);
     for (IFileNode* recordedNode : nodes) {
       auto* recorded = dynamic_cast<CFileNode*>(recordedNode);
@@ -239,7 +234,7 @@ bool CDirectoryTreeBuilder::RecordFileNode(NodeIdMap& map, IFileNode* node) cons
       return false;
     }
   }
-  nodes.push_back(node);
+  map.Add(node->GetCurrentNodeID(), node);
   return true;
 }
 
@@ -267,9 +262,7 @@ IFileNode* CDirectoryTreeBuilder::GetCorrectParent(long long stopID, std::span<I
 IFileNode* CDirectoryTreeBuilder::ParentOf(const _DIRECTORY_TREE_INFO& tree, IFileNode* node) const {
   const long long parentID = node->GetParentNodeID();
   if (parentID == tree.rootID) return tree.root.get();
-  const auto entry = tree.directories.find(parentID);
-  if (entry == tree.directories.end()) return nullptr;
-  return GetCorrectParent(tree.trashFolderID, entry->second.nodes, node);
+  return GetCorrectParent(tree.trashFolderID, tree.directories.Find(parentID), node);
 }
 
 bool CDirectoryTreeBuilder::IsFileBelow(IFileNode* folder) const {
@@ -380,11 +373,10 @@ void CDirectoryTreeBuilder::QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree) {
   std::unordered_set<long long> pendingIDs;
   for (const IFileNode* node : tree.pending) pendingIDs.insert(node->GetCurrentNodeID());
   std::vector<std::pair<long long, IFileNode*>> unlinked;
-  for (const auto& [id, entry] : tree.files) {
-    if (entry.nodes.empty()) continue;
-    IFileNode* first = entry.nodes.front();
+  tree.files.ForEach([&](long long id, std::span<IFileNode* const> nodes) {
+    IFileNode* first = nodes.front();
     if (first->GetParent() == nullptr && pendingIDs.count(id) == 0) unlinked.emplace_back(id, first);
-  }
+  });
   // In the order of their IDs (each ID is there once), whatever the map's order.
   std::sort(unlinked.begin(), unlinked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
   for (const auto& [id, first] : unlinked) tree.pending.push_back(first);
@@ -446,11 +438,24 @@ void CDirectoryTreeBuilder::ReleaseOwned(IFileNode* node) {
   node->Release();
 }
 
-void CDirectoryTreeBuilder::ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, NodeIdMap& map) {
-  for (const auto& [id, entry] : map)
-    for (IFileNode* node : entry.nodes)
-      if (!std::binary_search(tree.shown.begin(), tree.shown.end(), node, std::less<>())) ReleaseOwned(node);
-  map.clear();
+void CDirectoryTreeBuilder::ReleaseUnshown(_DIRECTORY_TREE_INFO& tree) {
+  // A node of the ID tables leaves pending only for the sink, or for release together with its entry: so the
+  // pending nodes that were not shown are all the tables hold unshown, and the many shown ones need no look-up.
+  std::vector<IFileNode*> unshown;
+  unshown.swap(tree.pending);
+  std::sort(unshown.begin(), unshown.end(), std::less<>());
+  unshown.erase(std::unique(unshown.begin(), unshown.end()), unshown.end());
+  std::vector<bool> shown(unshown.size());
+  for (const IFileNode* node : tree.shown) {
+    const auto at = std::lower_bound(unshown.begin(), unshown.end(), node, std::less<>());
+    if (at != unshown.end() && *at == node) shown[static_cast<std::size_t>(at - unshown.begin())] = true;
+  }
+  for (std::size_t i = 0; i < unshown.size(); ++i)
+    if (!shown[i]) ReleaseOwned(unshown[i]);
+  // What was shown stays until the builder goes; no node of a later flush can be among it.
+  std::vector<IFileNode*>().swap(tree.shown);
+  tree.files.Clear();
+  tree.directories.Clear();
 }
 
 void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
@@ -479,15 +484,8 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
   std::vector<IFileNode*> lost;
   if (BuildLostNodes(*tree, lost)) ShowNodes(*tree, lost, 1);
 
-  tree->pending.clear();
   tree->userTrashCandidates.clear();
-  std::sort(tree->shown.begin(), tree->shown.end(), std::less<>());
-  ReleaseUnshown(*tree, tree->files);
-  ReleaseUnshown(*tree, tree->directories);
-  // A cleared map keeps its buckets: fresh maps, holding nothing of the arena, let it be given back whole.
-  tree->files = NodeIdMap(&tree->arena);
-  tree->directories = NodeIdMap(&tree->arena);
-  tree->arena.release();
+  ReleaseUnshown(*tree);
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total files: %lld\n", static_cast<int>(searcher),
               tree->shownTotal);
   std::printf("CDirectoryTreeBuilder::FlashBuild  searcherType : %d, total added files: %lld\n",

@@ -8,8 +8,6 @@
 #include <chrono>
 #include <functional>
 #include <map>
-#include <memory_resource>
-#include <unordered_map>
 #include <span>
 #include <memory>
 #include <mutex>
@@ -18,6 +16,7 @@
 #include <vector>
 
 #include "DirectoryTreeBuilder/FilesystemNode.h"
+#include "DirectoryTreeBuilder/NodeIdTable.h"
 #include "DirectoryTreeBuilder/NodePointerSet.h"
 #include "DirectoryTreeBuilder/RecycleBinHolding.h"
 #include "DirectoryTreeBuilder/TreeBuilderClock.h"
@@ -25,25 +24,13 @@
 
 class IRecoveryFilter;
 
-// All nodes found under one node ID; several when a searcher reports an ID more than once.
-struct _PARENT_INFO {
-  using allocator_type = std::pmr::polymorphic_allocator<IFileNode*>;
-  explicit _PARENT_INFO(const allocator_type& allocator) : nodes(allocator) {}
-  _PARENT_INFO(const _PARENT_INFO& other, const allocator_type& allocator) : nodes(other.nodes, allocator) {}
-  std::pmr::vector<IFileNode*> nodes;
-};
-// Node IDs to their nodes. The entries of a scan's nodes come and go together: they are carved out of one arena
-// that a flush gives back at once, not allocated and freed one by one.
-using NodeIdMap = std::pmr::unordered_map<long long, _PARENT_INFO>;
-
 // One searcher's tree.
 struct _DIRECTORY_TREE_INFO {
   std::vector<IFileNode*> pending;  // accepted, not yet delivered
   std::vector<IFileNode*> userTrashCandidates;
-  std::pmr::monotonic_buffer_resource arena;  // before the maps: they give their memory back first
-  NodeIdMap directories{&arena};
-  NodeIdMap files{&arena};
-  std::vector<IFileNode*> shown;  // every node handed to the sink; sorted by address at each flush
+  CNodeIdTable directories;
+  CNodeIdTable files;
+  std::vector<IFileNode*> shown;  // every node handed to the sink since the last flush
   std::vector<long long> privateFolderIDs;  // HFS+ only
   std::unique_ptr<CFilesystemNode> root;
   long long rootID = 0;  // the parent ID the searcher gives its top-level nodes
@@ -97,7 +84,7 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   // Marks a trash folder; true when node is a trash folder to look at again once its parents are known.
   bool TreatTrashFolder(_DIRECTORY_TREE_INFO& tree, IFileNode* node);
   bool IsUserTrashFolder(const _DIRECTORY_TREE_INFO& tree, IFileNode* node) const;
-  bool RecordFileNode(NodeIdMap& map, IFileNode* node) const;
+  bool RecordFileNode(CNodeIdTable& map, IFileNode* node) const;
   IFileNode* ParentOf(const _DIRECTORY_TREE_INFO& tree, IFileNode* node) const;
   // Links node and as many of its parents as are known; true when node itself was linked.
   bool LinkToParents(_DIRECTORY_TREE_INFO& tree, IFileNode* node);
@@ -108,8 +95,9 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   void ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& nodes, int flag);
   void RestoreRecycleBin(_tagSearcherType searcher);
   void QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree);
-  // Releases the nodes of map that were never shown; tree.shown must be sorted by address.
-  void ReleaseUnshown(const _DIRECTORY_TREE_INFO& tree, NodeIdMap& map);
+  // At the end of a flush: releases the nodes of the ID tables that were never shown, and empties the tables,
+  // pending and shown.
+  void ReleaseUnshown(_DIRECTORY_TREE_INFO& tree);
   // Unlinks node from its parent and its children, then releases it.
   void ReleaseOwned(IFileNode* node);
   bool IsFileBelow(IFileNode* folder) const;

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "../DirectoryTreeBuilder/TreeTestNode.h"
 #include "EngineCliRun.h"
 #include "FATLib/FATEngine.h"
 #include "NodeReport.h"
@@ -224,6 +225,41 @@ TEST(NodeReport, JsonStringsAreValidJsonWhateverTheName) {
       {"surrogate \xED\xA0\x80", R"("surrogate \ufffd\ufffd\ufffd")"},
   };
   for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), json) << json;
+}
+
+// One writer over nodes of several depths, deep first: nothing of one node's path or chain is left in the next.
+TEST(NodeReport, OneWriterListsEveryNodeAsAFreshOneWould) {
+  using quellsy::test::TreeTestNode;
+  TreeTestNode root("disk(NTFS)", true, 5, 0, 0, nullptr);
+  root.searcher_ = SEARCHER_NTFS;
+  TreeTestNode folder("a/b", true, 30, 5, 0, nullptr);
+  TreeTestNode file("caf\xC3\xA9 \"x\".txt", false, 31, 30, 1234567890123, nullptr);
+  TreeTestNode top("top", false, 32, 5, 7, nullptr);
+  file.SetBelongedPartition(3);
+  file.MarkDeleted();
+  ASSERT_EQ(root.AddChild(&folder), 1);
+  ASSERT_EQ(folder.AddChild(&file), 1);
+  ASSERT_EQ(root.AddChild(&top), 1);
+  TreeTestNode loose("loose", false, 40, 99, 0, nullptr);
+  const std::string fileLine = "{\"path\": \"disk(NTFS)/a_b/caf\xC3\xA9 \\\"x\\\".txt\", \"size\": 1234567890123, "
+                               "\"deleted\": true, \"searcher\": 35, \"partition\": 3}";
+  const std::string topLine = "{\"path\": \"disk(NTFS)/top\", \"size\": 7, \"deleted\": false, \"searcher\": 35, "
+                              "\"partition\": 65535}";
+  const std::string looseLine = "{\"path\": \"loose\", \"size\": 0, \"deleted\": false, \"searcher\": 38, "
+                                "\"partition\": 65535}";
+  std::string listing;
+  CNodeJsonWriter writer;
+  for (const IFileNode* node : {static_cast<IFileNode*>(&file), static_cast<IFileNode*>(&top),
+                                static_cast<IFileNode*>(&loose), static_cast<IFileNode*>(&file)}) {
+    writer.Append(listing, node);
+    listing += '\n';
+  }
+  EXPECT_EQ(listing, fileLine + "\n" + topLine + "\n" + looseLine + "\n" + fileLine + "\n");
+  EXPECT_EQ(NodeJson(&top), topLine);
+  // Unlinked again before the nodes go, children first: a node's destructor does not follow links.
+  ASSERT_EQ(folder.RemoveChild(&file), 1);
+  ASSERT_EQ(root.RemoveChild(&folder), 1);
+  ASSERT_EQ(root.RemoveChild(&top), 1);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <ostream>
+#include <string>
 
 #include "CollectingTreeSink.h"
 #include "ImageCheck.h"
@@ -349,15 +350,25 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   }
 
   long long files = 0;
+  // JSON lines gather in one buffer that goes out in large writes.
+  constexpr std::size_t kListingChunk = 1 << 16;
+  std::string listing;
+  CNodeJsonWriter json;
   for (IFileNode* node : sink.Nodes()) {
     if (!node->IsDirectory()) ++files;
     if (options.json) {
-      out << NodeJson(node) << "\n";
+      json.Append(listing, node);
+      listing += '\n';
+      if (listing.size() >= kListingChunk) {
+        out.write(listing.data(), static_cast<std::streamsize>(listing.size()));
+        listing.clear();
+      }
     } else {
       out << quellsy::EscapeForTerminal(NodePath(node)) << (node->IsDirectory() ? "/" : "") << "  "
           << node->GetFileSize() << (node->IsDeleted() ? "  deleted" : "") << "\n";
     }
   }
+  out.write(listing.data(), static_cast<std::streamsize>(listing.size()));
   const double mbPerSecond = seconds > 0 ? static_cast<double>(bytes) / 1e6 / seconds : 0.0;
   const std::string nodes = std::to_string(sink.Nodes().size());
   const long long unreadableCount = unreadableRanges.Count();

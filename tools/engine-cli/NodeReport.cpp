@@ -1,6 +1,7 @@
 #include "NodeReport.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <vector>
 
@@ -12,22 +13,28 @@ namespace {
 // Deeper than any real tree; a parent chain longer than this is cut rather than followed.
 constexpr std::size_t kMaxDepth = 4096;
 
-std::vector<const IFileNode*> Chain(const IFileNode* node) {
-  std::vector<const IFileNode*> chain;
+// The nodes from the tree's root down to node, into chain.
+void Chain(const IFileNode* node, std::vector<const IFileNode*>& chain) {
+  chain.clear();
   for (const IFileNode* at = node; at && chain.size() < kMaxDepth; at = at->GetParent()) chain.push_back(at);
   std::reverse(chain.begin(), chain.end());
-  return chain;
 }
 
-std::string PathOf(const std::vector<const IFileNode*>& chain) {
-  std::string path;
+void PathOf(const std::vector<const IFileNode*>& chain, std::string& path) {
+  path.clear();
   for (const IFileNode* at : chain) {
     if (!path.empty()) path += '/';
     const std::size_t start = path.size();
     if (at->GetFileName()) path += at->GetFileName();
     std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '/', '_');  // one name, one element
   }
-  return path;
+}
+
+template <class Number>
+void AppendNumber(std::string& out, Number value) {
+  char digits[24];
+  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+  out.append(digits, end);
 }
 
 // Printable ASCII other than the quote and the backslash stands in a JSON string as it is.
@@ -35,16 +42,21 @@ bool IsPlain(char ch) { return ch >= 0x20 && ch < 0x7F && ch != '"' && ch != '\\
 
 }  // namespace
 
-std::string NodePath(const IFileNode* node) { return PathOf(Chain(node)); }
+std::string NodePath(const IFileNode* node) {
+  std::vector<const IFileNode*> chain;
+  Chain(node, chain);
+  std::string path;
+  PathOf(chain, path);
+  return path;
+}
 
 _tagSearcherType NodeSearcher(const IFileNode* node) {
-  const std::vector<const IFileNode*> chain = Chain(node);
+  std::vector<const IFileNode*> chain;
+  Chain(node, chain);
   return chain.empty() ? SEARCHER_NONE : chain.front()->GetSearcheType();
 }
 
-std::string JsonString(const std::string& text) {
-  std::string out;
-  out.reserve(text.size() + 2);
+void AppendJsonString(std::string& out, std::string_view text) {
   out += '"';
   for (std::size_t i = 0; i < text.size();) {
     std::size_t plain = i;
@@ -75,23 +87,36 @@ std::string JsonString(const std::string& text) {
     }
     i += length;
   }
-  return out + "\"";
+  out += '"';
+}
+
+std::string JsonString(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 2);
+  AppendJsonString(out, text);
+  return out;
+}
+
+void CNodeJsonWriter::Append(std::string& out, const IFileNode* node) {
+  const auto* fileNode = dynamic_cast<const CFileNode*>(node);
+  const unsigned partition = fileNode ? fileNode->GetBelongedPartition() : 0;
+  Chain(node, m_chain);
+  const _tagSearcherType searcher = m_chain.empty() ? SEARCHER_NONE : m_chain.front()->GetSearcheType();
+  PathOf(m_chain, m_path);
+  out += "{\"path\": ";
+  AppendJsonString(out, m_path);
+  out += ", \"size\": ";
+  AppendNumber(out, node->GetFileSize());
+  out += node->IsDeleted() ? ", \"deleted\": true" : ", \"deleted\": false";
+  out += ", \"searcher\": ";
+  AppendNumber(out, static_cast<int>(searcher));
+  out += ", \"partition\": ";
+  AppendNumber(out, partition);
+  out += '}';
 }
 
 std::string NodeJson(const IFileNode* node) {
-  const auto* fileNode = dynamic_cast<const CFileNode*>(node);
-  const unsigned partition = fileNode ? fileNode->GetBelongedPartition() : 0;
-  const std::vector<const IFileNode*> chain = Chain(node);
-  const _tagSearcherType searcher = chain.empty() ? SEARCHER_NONE : chain.front()->GetSearcheType();
-  std::string json = "{\"path\": ";
-  json += JsonString(PathOf(chain));
-  json += ", \"size\": ";
-  json += std::to_string(node->GetFileSize());
-  json += node->IsDeleted() ? ", \"deleted\": true" : ", \"deleted\": false";
-  json += ", \"searcher\": ";
-  json += std::to_string(static_cast<int>(searcher));
-  json += ", \"partition\": ";
-  json += std::to_string(partition);
-  json += '}';
+  std::string json;
+  CNodeJsonWriter().Append(json, node);
   return json;
 }

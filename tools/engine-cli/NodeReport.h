@@ -2,6 +2,8 @@
 // How the harness names and prints found nodes: the path through the tree and one JSON line per node.
 
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "include/SearcherType.h"
 
@@ -14,4 +16,17 @@ _tagSearcherType NodeSearcher(const IFileNode* node);
 // {"path": ..., "size": N, "deleted": true|false, "searcher": N, "partition": N}
 std::string NodeJson(const IFileNode* node);
 // text as a JSON string literal; invalid UTF-8 becomes U+FFFD, control characters (C1 too) are escaped.
-std::string JsonString(const std::string& text);
+std::string JsonString(std::string_view text);
+void AppendJsonString(std::string& out, std::string_view text);
+
+// Writes NodeJson lines into one growing buffer; its scratch space is kept from node to node, so that a listing
+// of a hundred thousand nodes allocates nothing per node.
+class CNodeJsonWriter {
+ public:
+  // Appends NodeJson(node) to out.
+  void Append(std::string& out, const IFileNode* node);
+
+ private:
+  std::vector<const IFileNode*> m_chain;
+  std::string m_path;
+};
