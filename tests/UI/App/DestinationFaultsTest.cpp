@@ -3,8 +3,9 @@
 // nearly filled by a filler file beforehand. The start warns that the space is short and is answered to go on; the
 // progress window's full-destination pane appears with the recovery paused. Then either the filler is deleted and
 // Continue pressed (every file ends whole, the one that met the full disk copied again), or the program is asked
-// to quit (asked once, the recovery stops, the program ends once, and every file left is whole). Skips without
-// root, loop devices or a loop mount.
+// to quit (asked once, the recovery stops, the program ends once, and every file left is whole). A quit while the
+// recovery's worker is held at its start by the test gate ends the program only once the worker has ended, with
+// nothing written. Skips without root, loop devices or a loop mount.
 
 #include <QAction>
 #include <QLabel>
@@ -131,6 +132,20 @@ class DestinationFaults : public JourneyFixture {
     fs::permissions(FileSystem().destination(), fs::perms::all);
 
     AnswerWith("noSpaceAlert", "alertAlternateButton");
+    ASSERT_NO_FATAL_FAILURE(RecoverTheFat32FilesInto(FileSystem().destination(), results));
+    ASSERT_TRUE(WaitShown("noSpaceAlert")) << "the start warns of the short space";
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+      KDShowScanProgressWindowController* progress = ProgressWindow(results);
+      return progress && progress->noMemeryView()->isVisible();
+    }, 120000)) << "no full-destination pane; alerts: " << AlertsSeen();
+    EXPECT_TRUE(program_->backend.IsRecoveryRunning()) << "paused, not ended";
+    EXPECT_EQ(TimesShown("recoveryEndWindow"), 0u);
+  }
+
+  // The program started, the FAT32 partition quickly scanned, all its deleted files checked, and Recover pressed
+  // with the folder panel answered with destination.
+  void RecoverTheFat32FilesInto(const fs::path& destination, KDDeletailWindowController*& results) {
+    const std::vector<DiskFile> deleted = DeletedIn("fat32");
     AnswerWith("recoveryEndWindow", "okButton");
     Start();
     results = ScanFromTheMainWindow("deletedRecoveryTile", 0);
@@ -151,17 +166,12 @@ class DestinationFaults : public JourneyFixture {
     std::uint64_t size = 0;
     program_->backend.GetSelectedFilesAmout(count, size);
     ASSERT_EQ(count, deleted.size());
+    std::uint64_t total = 0;
+    for (const DiskFile& file : deleted) total += file.size;
     ASSERT_EQ(size, total);
 
-    AnswerPanelsWith(FileSystem().destination(), {});
+    AnswerPanelsWith(destination, {});
     QTest::mouseClick(results->recovertyButton(), Qt::LeftButton);
-    ASSERT_TRUE(WaitShown("noSpaceAlert")) << "the start warns of the short space";
-    ASSERT_TRUE(QTest::qWaitFor([&] {
-      KDShowScanProgressWindowController* progress = ProgressWindow(results);
-      return progress && progress->noMemeryView()->isVisible();
-    }, 120000)) << "no full-destination pane; alerts: " << AlertsSeen();
-    EXPECT_TRUE(program_->backend.IsRecoveryRunning()) << "paused, not ended";
-    EXPECT_EQ(TimesShown("recoveryEndWindow"), 0u);
   }
 
   static KDShowScanProgressWindowController* ProgressWindow(KDDeletailWindowController* results) {
@@ -229,6 +239,34 @@ TEST_F(DestinationFaults, AQuitWhileTheFullDestinationHoldsTheRecoveryAsksOnceSt
   EXPECT_EQ(program_->backend.closeCalls(), 1);
   // Nothing lost that was copied, and the file that met the full disk is not left cut short.
   EXPECT_EQ(RecoveredSoFar(), before);
+}
+
+TEST_F(DestinationFaults, AQuitWhileTheRecoveryIsHeldAtItsStartEndsTheProgramOnlyOnceTheRecoveryHasEnded) {
+  QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
+  if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
+  HeldWorker walk(bridge::FacadeStart::kRecovery);
+  const quellsy::test::TempDir destination;
+  fs::permissions(destination.path(), fs::perms::all);
+  KDDeletailWindowController* results = nullptr;
+  ASSERT_NO_FATAL_FAILURE(RecoverTheFat32FilesInto(destination.path(), results));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return walk.Held() && program_->backend.IsRecoveryRunning(); }, 60000))
+      << AlertsSeen();
+
+  const std::size_t alerts = AlertTexts().size();
+  auto* quit = program_->session->delegate().applicationMenu()->findChild<QAction*>(QStringLiteral("exit"));
+  ASSERT_NE(quit, nullptr);
+  quit->trigger();
+  // Answered with its default button, the question stops the recovery; the program waits for its worker.
+  ASSERT_TRUE(QTest::qWaitFor([&] { return program_->backend.IsRecoveryStopping(); }, 60000)) << AlertsSeen();
+  EXPECT_EQ(AlertTexts().size(), alerts + 1) << "asked once: " << AlertsSeen();
+  EXPECT_EQ(program_->backend.closeCalls(), 0) << "ended while the recovery's worker still runs";
+  walk.Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return program_->backend.closeCalls() > 0; }, 60000));
+  KDUIController::WaitForOperations();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(program_->backend.closeCalls(), 1);
+  EXPECT_EQ(AlertTexts().size(), alerts + 1);
+  EXPECT_TRUE(quellsy::test::DigestsBelow(destination.path()).empty()) << "stopped before its first copy";
 }
 
 }  // namespace
