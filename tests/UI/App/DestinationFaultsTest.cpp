@@ -115,8 +115,12 @@ class DestinationFaults : public JourneyFixture {
   }
 
   // The FAT32 partition quickly scanned, all its deleted files checked, their recovery into the small file system
-  // (nearly full) begun, and paused on the full destination with the progress window's pane showing.
-  void RecoverUntilTheDestinationIsFull(KDDeletailWindowController*& results) {
+  // (nearly full) begun, and paused on the full destination with the progress window's pane showing; before, what
+  // it copied until then. Skips without root, loop devices or a loop mount.
+  void RecoverUntilTheDestinationIsFull(KDDeletailWindowController*& results, Contents& before) {
+    QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
+    if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
+    if (const std::string why = FileSystem().Mount(); !why.empty()) GTEST_SKIP() << why;
     const std::vector<DiskFile> deleted = DeletedIn("fat32");
     std::uint64_t total = 0;
     std::uint64_t largest = 0;
@@ -140,6 +144,9 @@ class DestinationFaults : public JourneyFixture {
     }, 120000)) << "no full-destination pane; alerts: " << AlertsSeen();
     EXPECT_TRUE(program_->backend.IsRecoveryRunning()) << "paused, not ended";
     EXPECT_EQ(TimesShown("recoveryEndWindow"), 0u);
+    before = RecoveredSoFar();
+    ASSERT_FALSE(before.empty()) << "the largest file had room";
+    ASSERT_LT(before.size(), DeletedIn("fat32").size());
   }
 
   // The program started, the FAT32 partition quickly scanned, all its deleted files checked, and Recover pressed
@@ -194,14 +201,10 @@ class DestinationFaults : public JourneyFixture {
 };
 
 TEST_F(DestinationFaults, AFullDestinationPausesTheRecoveryAndContinueAfterFreeingRoomCopiesEveryFileWhole) {
-  QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
-  if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
-  if (const std::string why = FileSystem().Mount(); !why.empty()) GTEST_SKIP() << why;
   KDDeletailWindowController* results = nullptr;
-  ASSERT_NO_FATAL_FAILURE(RecoverUntilTheDestinationIsFull(results));
-  const Contents before = RecoveredSoFar();
-  EXPECT_FALSE(before.empty()) << "the largest file had room";
-  EXPECT_LT(before.size(), DeletedIn("fat32").size());
+  Contents before;
+  ASSERT_NO_FATAL_FAILURE(RecoverUntilTheDestinationIsFull(results, before));
+  if (IsSkipped()) return;
 
   FileSystem().RemoveFillers();
   KDShowScanProgressWindowController* progress = ProgressWindow(results);
@@ -216,13 +219,10 @@ TEST_F(DestinationFaults, AFullDestinationPausesTheRecoveryAndContinueAfterFreei
 }
 
 TEST_F(DestinationFaults, AQuitWhileTheFullDestinationHoldsTheRecoveryAsksOnceStopsItAndKeepsEveryCopyWhole) {
-  QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
-  if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
-  if (const std::string why = FileSystem().Mount(); !why.empty()) GTEST_SKIP() << why;
   KDDeletailWindowController* results = nullptr;
-  ASSERT_NO_FATAL_FAILURE(RecoverUntilTheDestinationIsFull(results));
-  const Contents before = RecoveredSoFar();
-  ASSERT_FALSE(before.empty()) << "the largest file had room";
+  Contents before;
+  ASSERT_NO_FATAL_FAILURE(RecoverUntilTheDestinationIsFull(results, before));
+  if (IsSkipped()) return;
 
   const std::size_t alerts = AlertTexts().size();
   auto* quit = program_->session->delegate().applicationMenu()->findChild<QAction*>(QStringLiteral("exit"));
