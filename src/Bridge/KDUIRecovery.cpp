@@ -15,6 +15,7 @@
 #include "Bridge/KDUIScan.h"
 #include "Bridge/ResultTrees.h"
 #include "DataRecovery/DataRecovery.h"
+#include "DataRecovery/RecoveryName.h"
 #include "Platform/InvokingUser.h"
 #include "Platform/MountInfo.h"
 
@@ -68,6 +69,15 @@ bool MakeFolderInside(const std::string& destination, const std::string& folder)
     if (lstat(walked.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) return false;
   }
   return true;
+}
+
+// A copy cut short (stopped midway) keeps what it got under a name that says it is not whole; where it cannot be
+// renamed it goes, so that no cut copy passes for the file.
+void MarkIncomplete(const std::string& path) {
+  const std::filesystem::path written(path);
+  const std::string marked =
+      FirstFree((written.parent_path() / quellsy::IncompleteName(written.filename().string())).string());
+  if (std::rename(path.c_str(), marked.c_str()) != 0) std::remove(path.c_str());
 }
 
 }  // namespace
@@ -191,6 +201,7 @@ quellsy::ResultCode KDUIRecovery::DoRecovery() {
       if (Continued() == 0) break;
     }
     last = result;
+    if (quellsy::ErrorOf(result) == quellsy::error::kIncomplete && !path.empty() && Exists(path)) MarkIncomplete(path);
     if (result == CDataRecovery::kRecoverPartial || quellsy::ErrorOf(result) == quellsy::error::kIncomplete) {
       ++incompleteFiles_;
     } else if (quellsy::IsFailure(result)) {

@@ -66,6 +66,20 @@ class FullOnceRecovery final : public KDUIRecovery {
   }
 };
 
+// The user stops the recovery as its first copy begins: the copier sees the stop before its first chunk.
+class StoppedInTheFirstCopyRecovery final : public KDUIRecovery {
+ public:
+  explicit StoppedInTheFirstCopyRecovery(KDUIScan* scan) : KDUIRecovery(scan, kShortStep) {}
+  std::vector<std::string> paths;
+
+ protected:
+  quellsy::ResultCode CopyFile(IDataRecovery& recovery, IFileNode* node, const char* path) override {
+    if (path) paths.emplace_back(path);
+    StopOperation(1);
+    return KDUIRecovery::CopyFile(recovery, node, path);
+  }
+};
+
 std::string FileSha(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -214,6 +228,24 @@ TEST_F(RecoveryDriverTest, AFullDestinationPausesAndTheFileIsCopiedAgainOnceCont
       EXPECT_FALSE(std::filesystem::exists(recovery.partial));
     }
   }
+}
+
+TEST_F(RecoveryDriverTest, ACopyCutShortByAStopIsKeptOnlyUnderANameSayingItIsIncomplete) {
+  QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
+  ScanFat(0);
+  StoppedInTheFirstCopyRecovery recovery(scan_.get());
+  const quellsy::ResultCode result = Recover(recovery);
+  EXPECT_EQ(quellsy::ErrorOf(result), quellsy::error::kIncomplete);
+  ASSERT_EQ(recovery.paths.size(), 1u) << "the walk ends at the stop";
+  EXPECT_EQ(recovery.GetIncompleteFilesCnt(), 1u);
+  const std::filesystem::path cut(recovery.paths.front());
+  EXPECT_FALSE(std::filesystem::exists(cut)) << "no cut copy under the file's own name";
+  // "name.ext" becomes "name.incomplete.ext", beside it.
+  const std::filesystem::path marked = cut.parent_path() / (cut.stem().string() + ".incomplete" + cut.extension().string());
+  EXPECT_TRUE(std::filesystem::exists(marked)) << marked;
+  std::size_t files = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(dest_.path())) files += entry.is_regular_file();
+  EXPECT_EQ(files, 1u);
 }
 
 TEST_F(RecoveryDriverTest, HiddenOrUncheckedFilesAreNotCopied) {

@@ -8,9 +8,7 @@
 #include <QMenu>
 #include <QTest>
 
-#include <condition_variable>
 #include <fstream>
-#include <mutex>
 #include <iterator>
 
 #include "Bridge/KDUIController.h"
@@ -33,45 +31,10 @@ void Write(const fs::path& path, const std::vector<char>& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-// Holds the scan's worker before its work until released (also when the test fails), so the scan surely runs when
-// the quit comes.
-class HeldScan {
- public:
-  HeldScan() {
-    KDUIController::SetWorkerGateForTests([this](bridge::FacadeStart start) {
-      if (start != bridge::FacadeStart::kScan) return;
-      std::unique_lock<std::mutex> hold(lock_);
-      held_ = true;
-      changed_.notify_all();
-      changed_.wait(hold, [this] { return released_; });
-    });
-  }
-  ~HeldScan() {
-    Release();
-    KDUIController::WaitForOperations();
-    KDUIController::SetWorkerGateForTests(nullptr);
-  }
-  bool Held() {
-    const std::lock_guard<std::mutex> hold(lock_);
-    return held_;
-  }
-  void Release() {
-    const std::lock_guard<std::mutex> hold(lock_);
-    released_ = true;
-    changed_.notify_all();
-  }
-
- private:
-  std::mutex lock_;
-  std::condition_variable changed_;
-  bool held_ = false;
-  bool released_ = false;
-};
-
 class Faults : public JourneyFixture {
  protected:
   // The program started and the FAT32 partition's quick scan begun from the main window, held by scan.
-  void StartAHeldQuickScan(HeldScan& scan, KDDeletailWindowController*& results) {
+  void StartAHeldQuickScan(HeldWorker& scan, KDDeletailWindowController*& results) {
     Start();
     results = ScanFromTheMainWindow("deletedRecoveryTile", 0);
     ASSERT_NE(results, nullptr);
@@ -153,7 +116,7 @@ TEST_F(Faults, ADamagedScanResultFileIsRefusedInWordsAndTheMainWindowImportsTheG
 TEST_F(Faults, AQuitDuringAScanAsksFirstThenStopsTheScanAndEndsTheProgram) {
   QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
   if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
-  HeldScan scan;
+  HeldWorker scan(bridge::FacadeStart::kScan);
   KDDeletailWindowController* results = nullptr;
   ASSERT_NO_FATAL_FAILURE(StartAHeldQuickScan(scan, results));
 
@@ -176,7 +139,7 @@ TEST_F(Faults, AQuitDuringAScanAsksFirstThenStopsTheScanAndEndsTheProgram) {
 TEST_F(Faults, AMediumGoneDuringAScanEndsTheScanWithoutACrash) {
   QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
   if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
-  HeldScan scan;
+  HeldWorker scan(bridge::FacadeStart::kScan);
   KDDeletailWindowController* results = nullptr;
   ASSERT_NO_FATAL_FAILURE(StartAHeldQuickScan(scan, results));
   fs::resize_file(diskImage_, 0);

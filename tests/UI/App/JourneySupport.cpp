@@ -75,6 +75,33 @@ QString SummaryLine(const char* verb, std::uint64_t bytes, std::size_t files) {
   return QStringLiteral("%1 %2 in %3 %4").arg(QString::fromLatin1(verb), size).arg(files).arg(files == 1 ? "file" : "files");
 }
 
+HeldWorker::HeldWorker(bridge::FacadeStart held) {
+  KDUIController::SetWorkerGateForTests([this, held](bridge::FacadeStart start) {
+    if (start != held) return;
+    std::unique_lock<std::mutex> hold(lock_);
+    held_ = true;
+    changed_.notify_all();
+    changed_.wait(hold, [this] { return released_; });
+  });
+}
+
+HeldWorker::~HeldWorker() {
+  Release();
+  KDUIController::WaitForOperations();
+  KDUIController::SetWorkerGateForTests(nullptr);
+}
+
+bool HeldWorker::Held() {
+  const std::lock_guard<std::mutex> hold(lock_);
+  return held_;
+}
+
+void HeldWorker::Release() {
+  const std::lock_guard<std::mutex> hold(lock_);
+  released_ = true;
+  changed_.notify_all();
+}
+
 RunningProgram::RunningProgram() {
   session = std::make_unique<ApplicationSession>(backend, "en");
   // Checked for updates a moment ago: the launch goes straight to the main window, without the network.

@@ -9,15 +9,18 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "Bridge/OperationStates.h"
 #include "UI/App/ApplicationSession.h"
 #include "UI/Backend/BridgeBackend.h"
 #include "UI/Results/KDDeletailWindowController.h"
@@ -65,6 +68,22 @@ Contents ContentsOf(const std::vector<DiskFile>& files);
 // The summary line as the results window writes it ("Found", "Selected"): bytes, or decimal units with two
 // decimals from a kilobyte on, and the count of files, each in its singular or plural form.
 QString SummaryLine(const char* verb, std::uint64_t bytes, std::size_t files);
+
+// Holds the worker of one kind of operation before its work until released (also when the test fails), so the
+// operation surely runs when the test acts on it.
+class HeldWorker {
+ public:
+  explicit HeldWorker(bridge::FacadeStart start);
+  ~HeldWorker();
+  bool Held();
+  void Release();
+
+ private:
+  std::mutex lock_;
+  std::condition_variable changed_;
+  bool held_ = false;
+  bool released_ = false;
+};
 
 // The backend of the program with its last step, ending the process, only noted.
 class InProcessBackend : public BridgeBackend {
