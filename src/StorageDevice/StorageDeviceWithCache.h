@@ -50,6 +50,9 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   // block past the device's end, and when the block never arrives (then there is no current block and every read
   // goes to the wrapped device).
   bool SetCurCacheBlock(long long block);
+  // The next block read ahead, shared rather than made current: null when SetCurCacheBlock would fail. Reads
+  // through this device never come from it; a CHeldBlockDevice serves them.
+  std::shared_ptr<const SharedSectorBlock> TakeBlock(long long block);
   // Stops and joins the reader and frees the queue; the current block stays. Safe to call twice.
   void EndCache();
   // True when no block is queued.
@@ -126,8 +129,6 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   std::shared_ptr<const SharedSectorBlock> m_current;
   std::shared_ptr<SparePool> m_pool = std::make_shared<SparePool>();
   long long m_currentBlock = -1;
-  long long m_currentFirst = 0;
-  long long m_currentSectors = 0;  // valid sectors of the current block: fewer in the last, short block
 
   std::mutex m_queueLock;  // guards everything below
   std::condition_variable m_blockReady;   // the reader queued a block or ended
