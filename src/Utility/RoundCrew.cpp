@@ -94,12 +94,15 @@ void RoundCrew::Serve(std::size_t lane) {
     } catch (...) {
       failure = std::current_exception();
     }
+    bool advanced = false;
     {
       std::lock_guard lock(m_lock);
       if (failure && !m_failure) m_failure = failure;
+      // The caller waits only for the slowest lane (or a failure): a lane ahead of another need not wake it.
+      advanced = failure || m_laneDone[lane] == FinishedLocked();
       ++m_laneDone[lane];
     }
-    m_done.notify_all();
+    if (advanced) m_done.notify_all();
   }
 }
 

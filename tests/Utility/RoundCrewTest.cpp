@@ -152,21 +152,42 @@ TEST(RoundCrew, LanesRunAheadByUpToDepthRoundsAndEachSeesItsRoundsSlotIntact) {
   EXPECT_EQ(seen[1], expected);
 }
 
-// Rounds started before or after a failure still run and are waited for; the failure is reported once.
-TEST(RoundCrew, AFailureIsReportedByTheNextRoundOnceTheStartedRoundsAreOver) {
+// Rounds started before or after a failure still run and are waited for; the failure is reported once, by Wait
+// or, when the lanes may not run ahead, by the next NextRound.
+TEST(RoundCrew, AFailureIsReportedOnceTheStartedRoundsAreOver) {
   std::atomic<int> ran{0};
+  std::mutex lock;
+  std::condition_variable opened;
+  bool open = false;
+  // Round 0 of member 0 fails only once three rounds were started, so no NextRound can see the failure.
   RoundCrew crew(2, 2, [&](std::size_t member, unsigned long long round) {
     ran.fetch_add(1);
-    if (member == 0 && round == 0) throw std::runtime_error("round 0");
+    if (member != 0 || round != 0) return;
+    std::unique_lock guard(lock);
+    opened.wait(guard, [&] { return open; });
+    throw std::runtime_error("round 0");
   }, 4);
   for (int round = 0; round < 3; ++round) {
     crew.NextRound();
     crew.Start();
   }
+  {
+    std::lock_guard guard(lock);
+    open = true;
+  }
+  opened.notify_all();
   EXPECT_THROW(crew.Wait(), std::runtime_error);
   EXPECT_EQ(ran.load(), 6);
   EXPECT_NO_THROW(crew.Run());
   EXPECT_EQ(ran.load(), 8);
+
+  RoundCrew oneApart(1, 1, [&](std::size_t, unsigned long long round) {
+    if (round == 0) throw std::runtime_error("round 0");
+  });
+  EXPECT_EQ(oneApart.NextRound(), 0u);
+  oneApart.Start();
+  EXPECT_THROW(oneApart.NextRound(), std::runtime_error);
+  EXPECT_EQ(oneApart.NextRound(), 1u);
 }
 
 }  // namespace
