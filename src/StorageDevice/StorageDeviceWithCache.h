@@ -25,9 +25,10 @@
 class CStorageDeviceWithCache final : public IStorageDevice {
  public:
   static constexpr unsigned kInitialBlockSize = 1000;
-  // A few blocks keep the device busy while the searchers work on the current one; each one more is memory that a
-  // new block is read into cold, which slows the copy out of the page cache.
-  static constexpr std::size_t kBlocksAhead = 4;
+  // Two blocks keep the device busy while the searchers work on the blocks they hold (a complete scan's lanes hold
+  // a few more); each one more is memory that a new block is read into cold, which slows the copy out of the page
+  // cache.
+  static constexpr std::size_t kBlocksAhead = 2;
   // A block larger than this is refused rather than allocated (a broken sector size would ask for gigabytes).
   static constexpr std::uint64_t kMaxBlockBytes = 64ULL * 1024 * 1024;
   // Bytes of the device before each block kept in front of it (at most one block's worth), and zeros after it.
