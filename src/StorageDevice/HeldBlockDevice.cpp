@@ -22,6 +22,12 @@ long long CopyHeld(const SharedSectorBlock* block, unsigned sectorSize, void* bu
   return inside;
 }
 
+std::shared_ptr<const SharedSectorBlock> WholeBlock(const std::shared_ptr<const SharedSectorBlock>& block,
+                                                    long long first, long long count) {
+  if (!block || first != block->first || count != block->sectors) return nullptr;
+  return block;
+}
+
 }  // namespace quellsy::storage
 
 CHeldBlockDevice::CHeldBlockDevice(IStorageDevice* outside)
@@ -40,6 +46,5 @@ const unsigned char* CHeldBlockDevice::HeldSectors(long long first, long long co
 }
 
 std::shared_ptr<const SharedSectorBlock> CHeldBlockDevice::ShareHeldBlock(long long first, long long count) {
-  if (!m_block || first != m_block->first || count != m_block->sectors) return nullptr;
-  return m_block;
+  return quellsy::storage::WholeBlock(m_block, first, count);
 }

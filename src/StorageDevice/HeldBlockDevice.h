@@ -14,6 +14,9 @@ const unsigned char* HeldRange(const SharedSectorBlock* block, unsigned sectorSi
 // Copies the sectors of [first, first + count) that the block holds from `first` on into buffer; how many it
 // copied (0 when the block does not hold `first`).
 long long CopyHeld(const SharedSectorBlock* block, unsigned sectorSize, void* buffer, long long first, long long count);
+// The block, when it starts at `first` and holds exactly `count` sectors, else null.
+std::shared_ptr<const SharedSectorBlock> WholeBlock(const std::shared_ptr<const SharedSectorBlock>& block,
+                                                    long long first, long long count);
 
 }  // namespace quellsy::storage
 

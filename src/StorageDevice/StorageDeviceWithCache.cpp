@@ -281,8 +281,7 @@ const unsigned char* CStorageDeviceWithCache::HeldSectors(long long first, long 
 }
 
 std::shared_ptr<const SharedSectorBlock> CStorageDeviceWithCache::ShareHeldBlock(long long first, long long count) {
-  if (!m_current || first != m_current->first || count != m_current->sectors) return nullptr;
-  return m_current;
+  return quellsy::storage::WholeBlock(m_current, first, count);
 }
 
 bool CStorageDeviceWithCache::ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count,
