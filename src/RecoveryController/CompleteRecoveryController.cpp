@@ -21,6 +21,8 @@ namespace {
 
 constexpr unsigned kBlockBytes = 0x400000;
 constexpr unsigned kFallbackBlockSectors = 8192;
+// Blocks one lane of searchers may run ahead of another; each is one more block's buffer in memory.
+constexpr std::size_t kRoundsApart = 3;
 // The block loop fills the progress bar to this share; the end of the searches is not counted.
 constexpr double kBlockLoopShare = 0.8;
 
@@ -60,6 +62,7 @@ unsigned CCompleteRecoveryController::SearcherThreadsFor(std::size_t searchers) 
 void CCompleteRecoveryController::ReleaseRun() {
   for (const _SEARCHER_INFO& info : m_searchers) delete info.searcher;
   m_searchers.clear();
+  m_views.clear();
   if (m_cache) m_cache->EndCache();
   m_cache.reset();
   m_fileSectorMap.clear();
@@ -93,7 +96,8 @@ unsigned long long CCompleteRecoveryController::StartDataRecovery(IStorageDevice
   m_cache->BeginCache();
 
   for (const _SEARCHER_INFO& info : m_searchers) {
-    info.searcher->SetDevice(m_cache.get());
+    m_views.push_back(std::make_unique<CHeldBlockDevice>(m_cache.get()));
+    info.searcher->SetDevice(m_views.back().get());
     info.searcher->SetBlockSize(static_cast<int>(blockSize));
     info.searcher->SetDirecotryTreeBuilder(m_builder);
     info.searcher->SetBitmap(m_bitmap.get());
@@ -147,28 +151,55 @@ ResultCode CCompleteRecoveryController::ScanBlocks(long long first, long long la
   const long long blocks = last >= first ? last / blockSize - firstBlock + 1 : 0;
   const std::uint64_t reportTotal = static_cast<std::uint64_t>(blocks) + 1;
 
-  // Every searcher analyses the same block on a thread of its own; the block is replaced only once all are done.
-  // Searchers share nothing they change during the loop, so what they find does not depend on the threads.
-  long long start = 0;
-  long long count = 0;
+  // Each lane of searchers works through the blocks in order on a thread of its own, up to kRoundsApart blocks
+  // ahead of the other lanes, so that no lane waits for another at every block's end; a block's buffer goes back
+  // to the read-ahead once every searcher let it go. Each searcher reads through a device of its own that holds
+  // the block it is on. Searchers share nothing they change during the loop, so what they find does not depend
+  // on the threads.
+  struct Round {
+    long long start = 0;
+    long long count = 0;
+    std::shared_ptr<const SharedSectorBlock> block;
+  };
+  std::vector<Round> rounds(kRoundsApart);
   std::vector<unsigned> weights;
   for (const _SEARCHER_INFO& info : m_searchers) weights.push_back(WorkPerBlock(info.type));
-  quellsy::RoundCrew crew(weights, SearcherThreadsFor(m_searchers.size()),
-                          [this, &start, &count](std::size_t k) { m_searchers[k].searcher->AnalyzeBlock(start, count); });
+  quellsy::RoundCrew crew(
+      weights, SearcherThreadsFor(m_searchers.size()),
+      [this, &rounds](std::size_t k, unsigned long long round) {
+        const Round& at = rounds[round % rounds.size()];
+        m_views[k]->Hold(at.block);
+        m_searchers[k].searcher->AnalyzeBlock(at.start, at.count);
+      },
+      rounds.size());
   Report(progress, PROGRESS_STATUS_START, reportTotal, 0);
-  for (long long done = 0; done < blocks; ++done) {
-    if (progress->Continued() == 0) return kResultOk;
-    const long long block = firstBlock + done;
-    m_cache->SetCurCacheBlock(block);
-    // The device stopped answering (every raw read stalled): the rest would be zeros, not a scan.
-    if (const ResultCode error = m_cache->GetReadAheadError(); error != kResultOk) return error;
-    start = block * blockSize;
-    count = std::min(blockSize, last - start + 1);
-    crew.Run();
+  unsigned long long reported = 0;
+  const auto reportFinished = [&] {
+    const unsigned long long finished = crew.Finished();
+    if (finished == reported) return;
+    reported = finished;
     Report(progress, PROGRESS_STATUS_RUNNING, reportTotal,
-           static_cast<std::uint64_t>(kBlockLoopShare * static_cast<double>(done + 1)));
+           static_cast<std::uint64_t>(kBlockLoopShare * static_cast<double>(finished)));
+  };
+  ResultCode result = kResultOk;
+  for (long long done = 0; done < blocks; ++done) {
+    if (progress->Continued() == 0) break;
+    const long long block = firstBlock + done;
+    Round& next = rounds[crew.NextRound() % rounds.size()];
+    next.block = m_cache->TakeBlock(block);
+    // The device stopped answering (every raw read stalled): the rest would be zeros, not a scan.
+    if (const ResultCode error = m_cache->GetReadAheadError(); error != kResultOk) {
+      result = error;
+      break;
+    }
+    next.start = block * blockSize;
+    next.count = std::min(blockSize, last - next.start + 1);
+    crew.Start();
+    reportFinished();
   }
-  return kResultOk;
+  crew.Wait();
+  reportFinished();
+  return result;
 }
 
 void CCompleteRecoveryController::EndSearches(IProgress* progress) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "RecoveryController/RecoveryControllerBase.h"
+#include "StorageDevice/HeldBlockDevice.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
 #include "Utility/TBitmap.h"
 #include "include/SearcherType.h"
@@ -34,8 +35,8 @@ class CCompleteRecoveryController : public CRecoveryControllerBase {
 
   // Sectors per block: 4 MiB of the device's sectors (512-byte sectors when it says 0), 8192 when that gives 0.
   static unsigned BlockSizeFor(unsigned sectorSize);
-  // Threads the searchers analyse each block on, the scanning thread included: 0 (the default) takes one per
-  // searcher up to the cores available, 1 runs them one after another on the scanning thread. Process-wide;
+  // Threads the searchers analyse the blocks on: 0 (the default) takes one per searcher up to the cores
+  // available, 1 runs them one after another on one thread. Process-wide;
   // SetSearcherThreads(0) restores the default.
   static void SetSearcherThreads(unsigned threads);
   // The threads a scan with `searchers` searchers uses.
@@ -50,11 +51,13 @@ class CCompleteRecoveryController : public CRecoveryControllerBase {
   // Hands blocks firstBlock .. of sectors first..last (clamped to the device) to every searcher in turn.
   quellsy::ResultCode ScanBlocks(long long first, long long last, IProgress* progress);
   void EndSearches(IProgress* progress);
-  // Searchers first (they borrow the cache, builder, bitmap and map), then the read-ahead, ended before it goes.
+  // Searchers first (they borrow their devices, builder, bitmap and map), then their devices, then the
+  // read-ahead, ended before it goes.
   void ReleaseRun();
 
   std::vector<_SEARCHER_INFO> m_searchers;
   std::unique_ptr<CStorageDeviceWithCache> m_cache;
+  std::vector<std::unique_ptr<CHeldBlockDevice>> m_views;  // per searcher, the device it reads the scan through
   std::map<long long, unsigned int> m_fileSectorMap;
   std::unique_ptr<TBitmap> m_bitmap;
 };

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "Utility/BadSectorReports.h"
+#include "StorageDevice/HeldBlockDevice.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 
 CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* inner)
@@ -28,15 +29,14 @@ bool CStorageDeviceWithCache::SetBlockSize(unsigned sectors) {
     m_pool->buffers.clear();
   }
   m_currentBlock = -1;
-  m_currentSectors = 0;
   return true;
 }
 
 void CStorageDeviceWithCache::BeginCache() {
   if (!m_inner || m_blockSize == 0) return;
   EndCache();
+  m_current.reset();
   m_currentBlock = -1;
-  m_currentSectors = 0;
   std::lock_guard lock(m_queueLock);
   m_nextSector = 0;
   m_endSector = std::max(0LL, m_inner->GetTotalSectors());
@@ -206,35 +206,27 @@ quellsy::ResultCode CStorageDeviceWithCache::GetReadAheadError() {
   return m_readAheadError;
 }
 
-bool CStorageDeviceWithCache::SetCurCacheBlock(long long block) {
-  if (!m_inner || m_blockSize == 0 || !IsBlockInValidRange(block)) return false;
+std::shared_ptr<const SharedSectorBlock> CStorageDeviceWithCache::TakeBlock(long long block) {
+  if (!m_inner || m_blockSize == 0 || !IsBlockInValidRange(block)) return nullptr;
   const long long first = block * m_blockSize;
-  QueuedBlock taken;
-  bool found = false;
-  {
-    std::unique_lock lock(m_queueLock);
-    while (!found) {
-      m_blockReady.wait(lock, [this] { return !m_queue.empty() || m_readerDone || m_stop; });
-      // Nothing more will come, or the caller went back to a block already passed.
-      if (m_queue.empty() || m_queue.front().firstSector > first) break;
-      found = m_queue.front().firstSector == first;
-      taken = std::move(m_queue.front());
-      m_queue.pop_front();
-      m_blockWanted.notify_all();
-      if (!found) GiveSpare(*m_pool, std::move(taken.bytes));
-    }
+  std::unique_lock lock(m_queueLock);
+  for (;;) {
+    m_blockReady.wait(lock, [this] { return !m_queue.empty() || m_readerDone || m_stop; });
+    // Nothing more will come, or the caller went back to a block already passed.
+    if (m_queue.empty() || m_queue.front().firstSector > first) return nullptr;
+    QueuedBlock taken = std::move(m_queue.front());
+    m_queue.pop_front();
+    m_blockWanted.notify_all();
+    if (taken.firstSector == first) return Share(std::move(taken));
+    GiveSpare(*m_pool, std::move(taken.bytes));
   }
-  if (!found) {
-    m_current.reset();
-    m_currentBlock = -1;
-    m_currentSectors = 0;
-    return false;
-  }
-  m_currentFirst = first;
-  m_currentSectors = taken.sectors;
-  m_current = Share(std::move(taken));
-  m_currentBlock = block;
-  return true;
+}
+
+bool CStorageDeviceWithCache::SetCurCacheBlock(long long block) {
+  m_current.reset();
+  m_current = TakeBlock(block);
+  m_currentBlock = m_current ? block : -1;
+  return m_current != nullptr;
 }
 
 void CStorageDeviceWithCache::EndCache() {
@@ -277,31 +269,19 @@ long long CStorageDeviceWithCache::GetTotalSectors() { return m_inner ? m_inner-
 
 bool CStorageDeviceWithCache::ReadSector(void* buffer, long long first, long long count) {
   if (!m_inner) return false;
-  const long long end = m_currentFirst + m_currentSectors;
-  if (m_currentBlock < 0 || !buffer || count <= 0 || first < m_currentFirst || first >= end) {
-    return ReadInner(quellsy::storage::ReadTarget(buffer), first, count);
-  }
-  // Only the sectors the block really holds come from memory; a short last block never serves what lies past it.
-  const long long inside = std::min(count, end - first);
-  const std::size_t sectorSize = m_sectorSize;
-  std::memcpy(buffer, m_current->data + static_cast<std::size_t>(first - m_currentFirst) * sectorSize,
-              static_cast<std::size_t>(inside) * sectorSize);
+  const long long inside = quellsy::storage::CopyHeld(m_current.get(), m_sectorSize, buffer, first, count);
   if (inside == count) return true;
   return ReadInner(quellsy::storage::ReadTarget(static_cast<std::uint8_t*>(buffer) +
-                                                static_cast<std::size_t>(inside) * sectorSize),
+                                                static_cast<std::size_t>(inside) * m_sectorSize),
                    first + inside, count - inside);
 }
 
 const unsigned char* CStorageDeviceWithCache::HeldSectors(long long first, long long count) {
-  if (m_currentBlock < 0 || count <= 0 || first < m_currentFirst || count > m_currentSectors ||
-      first - m_currentFirst > m_currentSectors - count)
-    return nullptr;
-  return m_current->data + static_cast<std::size_t>(first - m_currentFirst) * m_sectorSize;
+  return quellsy::storage::HeldRange(m_current.get(), m_sectorSize, first, count);
 }
 
 std::shared_ptr<const SharedSectorBlock> CStorageDeviceWithCache::ShareHeldBlock(long long first, long long count) {
-  if (m_currentBlock < 0 || first != m_currentFirst || count != m_currentSectors) return nullptr;
-  return m_current;
+  return quellsy::storage::WholeBlock(m_current, first, count);
 }
 
 bool CStorageDeviceWithCache::ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count,

@@ -25,9 +25,10 @@
 class CStorageDeviceWithCache final : public IStorageDevice {
  public:
   static constexpr unsigned kInitialBlockSize = 1000;
-  // A few blocks keep the device busy while the searchers work on the current one; each one more is memory that a
-  // new block is read into cold, which slows the copy out of the page cache.
-  static constexpr std::size_t kBlocksAhead = 4;
+  // Two blocks keep the device busy while the searchers work on the blocks they hold (a complete scan's lanes hold
+  // a few more); each one more is memory that a new block is read into cold, which slows the copy out of the page
+  // cache.
+  static constexpr std::size_t kBlocksAhead = 2;
   // A block larger than this is refused rather than allocated (a broken sector size would ask for gigabytes).
   static constexpr std::uint64_t kMaxBlockBytes = 64ULL * 1024 * 1024;
   // Bytes of the device before each block kept in front of it (at most one block's worth), and zeros after it.
@@ -50,6 +51,9 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   // block past the device's end, and when the block never arrives (then there is no current block and every read
   // goes to the wrapped device).
   bool SetCurCacheBlock(long long block);
+  // The next block read ahead, shared rather than made current: null when SetCurCacheBlock would fail. Reads
+  // through this device never come from it; a CHeldBlockDevice serves them.
+  std::shared_ptr<const SharedSectorBlock> TakeBlock(long long block);
   // Stops and joins the reader and frees the queue; the current block stays. Safe to call twice.
   void EndCache();
   // True when no block is queued.
@@ -126,8 +130,6 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   std::shared_ptr<const SharedSectorBlock> m_current;
   std::shared_ptr<SparePool> m_pool = std::make_shared<SparePool>();
   long long m_currentBlock = -1;
-  long long m_currentFirst = 0;
-  long long m_currentSectors = 0;  // valid sectors of the current block: fewer in the last, short block
 
   std::mutex m_queueLock;  // guards everything below
   std::condition_variable m_blockReady;   // the reader queued a block or ended

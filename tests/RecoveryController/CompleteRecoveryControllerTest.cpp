@@ -16,6 +16,7 @@
 #include "RecoveryController/RecoveryControllerErrors.h"
 #include "RecoveryController/RestoreScanSink.h"
 #include "StorageDevice/DeviceDataHolder.h"
+#include "StorageDevice/HeldBlockDevice.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
 #include "include/IDataRecovery.h"
@@ -110,7 +111,7 @@ TEST_F(CompleteControllerTest, EverySearcherAnalysesEveryBlockInOrderOnAThreadOf
     for (long long block = 0; block < kBlocks; ++block)
       expected.push_back(std::to_string(type) + " AnalyzeBlock " + std::to_string(block * 8192) + " 8192");
     EXPECT_EQ(analysed, expected);
-    // Each saw its blocks' own bytes, read through the shared read-ahead device.
+    // Each saw its blocks' own bytes, read through a device of its own over the shared read-ahead device.
     const auto& heads = local.Script(type).blockHeads;
     ASSERT_EQ(heads.size(), static_cast<std::size_t>(kBlocks));
     for (long long block = 0; block < kBlocks; ++block) {
@@ -152,15 +153,18 @@ TEST_F(CompleteControllerTest, SearchersAreMadeSetUpAndDrivenInOrder) {
     for (const int type : order) expected.push_back(std::to_string(type) + " EndSearch 1");
     EXPECT_EQ(local.log, expected) << c.what;
 
-    // One cached device over the scanned one, one bitmap and one sector map, shared as intended.
-    auto* cache = dynamic_cast<CStorageDeviceWithCache*>(local.Script(SEARCHER_FAT).device);
-    ASSERT_NE(cache, nullptr);
-    EXPECT_EQ(cache->GetInnerDevice(), &device);
+    // Each searcher reads through a device of its own over the one read-ahead device; one bitmap and one
+    // sector map, shared as intended.
+    std::set<IStorageDevice*> devices;
     for (const int type : order) {
-      EXPECT_EQ(local.Script(type).device, cache) << type;
+      auto* held = dynamic_cast<CHeldBlockDevice*>(local.Script(type).device);
+      ASSERT_NE(held, nullptr) << type;
+      EXPECT_EQ(held->GetInnerDevice(), &device) << type;
+      devices.insert(held);
       EXPECT_EQ(local.Script(type).bitmap, local.Script(SEARCHER_FAT).bitmap) << type;
       EXPECT_EQ(local.Script(type).blockHeads.size(), 1u) << type;
     }
+    EXPECT_EQ(devices.size(), order.size());
     EXPECT_NE(local.Script(SEARCHER_FAT).bitmap, nullptr);
     EXPECT_EQ(local.Script(SEARCHER_RAW).fileSectorMap, local.Script(SEARCHER_FAT).fileSectorMap);
     EXPECT_NE(local.Script(SEARCHER_FAT).fileSectorMap, nullptr);

@@ -11,6 +11,7 @@
 #include <thread>
 #include <tuple>
 
+#include "StorageDevice/HeldBlockDevice.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 #include "StorageDevice/StorageDeviceFactory.h"
 #include "StorageDevice/StorageDeviceWithCache.h"
@@ -135,14 +136,25 @@ TEST(StorageDeviceWithCache, ReadsAcrossTheCurrentBlockEdges) {
       {"past the device", 2, 20, 1, {{20, 1, false}}, 0, false, false},
   };
   const auto bytes = PatternBytes(20 * kSector, 4);
+  // The same through the read-ahead device's current block and through a searcher's own device holding the block.
+  for (const bool throughHeld : {false, true})
   for (const Case& c : cases) {
+    SCOPED_TRACE(throughHeld ? "held block device" : "current block");
     RecordingDevice device(bytes, kSector);
     CStorageDeviceWithCache cache(&device);
     ASSERT_TRUE(cache.SetBlockSize(kBlock));
     cache.BeginCache();
-    for (long long block = 0; block <= c.block; ++block) ASSERT_TRUE(cache.SetCurCacheBlock(block)) << c.what;
+    CHeldBlockDevice held(&cache);
+    for (long long block = 0; block <= c.block; ++block) {
+      if (throughHeld)
+        held.Hold(cache.TakeBlock(block));
+      else
+        ASSERT_TRUE(cache.SetCurCacheBlock(block)) << c.what;
+    }
+    IStorageDevice& reader = throughHeld ? static_cast<IStorageDevice&>(held) : cache;
     bool ok = false;
-    const auto got = ReadThrough(cache, c.first, c.count, &ok);
+    std::vector<std::uint8_t> got(static_cast<std::size_t>(c.count) * kSector, 0xAA);
+    ok = reader.ReadSector(got.data(), c.first, c.count);
     EXPECT_EQ(ok, c.ok) << c.what;
     const auto reads = device.Reads(false);
     ASSERT_EQ(reads.size(), c.consumerReads.size()) << c.what;
@@ -156,13 +168,50 @@ TEST(StorageDeviceWithCache, ReadsAcrossTheCurrentBlockEdges) {
     const std::vector<std::uint8_t> rest(got.begin() + c.servedSectors * kSector, got.end());
     EXPECT_EQ(rest, std::vector<std::uint8_t>(rest.size(), 0xAA)) << c.what;
     // The same sectors as a view of the current block, without a read, only when the block holds them all.
-    const unsigned char* view = cache.HeldSectors(c.first, c.count);
+    const unsigned char* view = reader.HeldSectors(c.first, c.count);
     EXPECT_EQ(view != nullptr, c.held) << c.what;
     if (view) {
       EXPECT_EQ(std::vector<std::uint8_t>(view, view + c.count * kSector), Sectors(bytes, c.first, c.count)) << c.what;
     }
     EXPECT_EQ(device.Reads(false).size(), c.consumerReads.size()) << c.what;
   }
+}
+
+// Two searchers' devices on different blocks at once: each serves its own block from memory and reads the other's
+// sectors from the device; a block taken is shared whole, and its buffer stays its own while a device holds it.
+TEST(StorageDeviceWithCache, HeldBlockDevicesServeOnlyTheirOwnBlock) {
+  const auto bytes = PatternBytes(40 * kSector, 6);
+  RecordingDevice device(bytes, kSector);
+  CStorageDeviceWithCache cache(&device);
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+  CHeldBlockDevice behind(&cache);
+  CHeldBlockDevice ahead(&cache);
+  EXPECT_EQ(ahead.GetInnerDevice(), &device);
+  EXPECT_EQ(ahead.GetTotalSectors(), 40);
+  behind.Hold(cache.TakeBlock(0));
+  EXPECT_EQ(cache.GetCurrentBlock(), -1) << "a block taken is not the read-ahead device's own";
+  for (long long block = 1; block < 5; ++block) {
+    ahead.Hold(cache.TakeBlock(block));
+    const long long first = block * kBlock;
+    ASSERT_NE(ahead.ShareHeldBlock(first, kBlock), nullptr) << block;
+    EXPECT_EQ(ahead.ShareHeldBlock(first, kBlock - 1), nullptr) << block;
+    EXPECT_EQ(behind.HeldSectors(first, 1), nullptr) << block;
+    const unsigned char* own = ahead.HeldSectors(first + 2, 3);
+    ASSERT_NE(own, nullptr) << block;
+    EXPECT_EQ(std::vector<std::uint8_t>(own, own + 3 * kSector), Sectors(bytes, first + 2, 3)) << block;
+    std::vector<std::uint8_t> got(kBlock * kSector);
+    ASSERT_TRUE(behind.ReadSector(got.data(), 0, kBlock));
+    EXPECT_EQ(got, Sectors(bytes, 0, kBlock)) << "the block held behind keeps its bytes";
+    ASSERT_TRUE(behind.ReadSector(got.data(), first, kBlock));
+    EXPECT_EQ(got, Sectors(bytes, first, kBlock)) << block;
+  }
+  const auto reads = device.Reads(false);
+  ASSERT_EQ(reads.size(), 4u) << "only the reads outside a device's own block reach the device";
+  for (std::size_t i = 0; i < reads.size(); ++i) EXPECT_EQ(reads[i].first, static_cast<long long>(i + 1) * kBlock);
+  behind.Hold(nullptr);
+  EXPECT_EQ(behind.HeldSectors(0, 1), nullptr);
+  cache.EndCache();
 }
 
 // Going back is refused without stale data; skipping forward drops the blocks in between.
