@@ -4,6 +4,8 @@
 // process, noted instead), and a driver that clicks through its real windows: the file panels answered with the
 // test's paths, the alerts and windows shown through the modal runner noted and answered by name.
 
+#include <QAbstractItemView>
+#include <QModelIndex>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -27,6 +29,10 @@
 #include "support/ScopedEnv.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
+
+namespace quellsy::ui {
+class ResultsBrowser;
+}
 
 namespace quellsy::ui::test {
 
@@ -65,6 +71,22 @@ Contents ContentsOf(const std::vector<DiskFile>& files);
 // The summary line as the results window writes it ("Found", "Selected"): bytes, or decimal units with two
 // decimals from a kilobyte on, and the count of files, each in its singular or plural form.
 QString SummaryLine(const char* verb, std::uint64_t bytes, std::size_t files);
+
+// A deleted FAT entry has lost its name's first character: names are compared from the second on, lower case.
+QString NameTail(const std::string& name);
+QString BaseNameTail(const std::string& path);
+// The name tails of the files the list pane shows, and of files.
+std::set<QString> ListedNames(ResultsBrowser* browser);
+std::set<QString> NameTails(const std::vector<DiskFile>& files);
+// The path tree's row of folder (one level below the file-system root), expanded to it; invalid when missing.
+QModelIndex FolderRow(ResultsBrowser* browser, const std::string& folder);
+// Clicks the row's check box, or the row itself.
+void ClickBox(QAbstractItemView* view, const QModelIndex& index);
+void ClickRow(QAbstractItemView* view, const QModelIndex& index);
+// Types text into the search field, presses Return and waits for the search's end.
+void Search(KDDeletailWindowController* results, const QString& text);
+// Empties the search field and waits until the listing is the folder's again.
+void ClearSearch(KDDeletailWindowController* results);
 
 // The backend of the program with its last step, ending the process, only noted.
 class InProcessBackend : public BridgeBackend {
