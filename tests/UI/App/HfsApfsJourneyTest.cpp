@@ -109,21 +109,24 @@ std::vector<DiskFile> ApfsManifest() {
   return files;
 }
 
-// The path tree's row of a folder any levels below the file-system root, expanded to it.
+// The path tree's row of folder ("/"-separated, from a file-system root), expanded to it; the first of the tree's
+// roots (a complete scan adds the carved files' roots) that holds it.
 QModelIndex NestedFolderRow(ResultsBrowser* browser, const std::string& folder) {
-  QModelIndex row = FolderRow(browser, folder.substr(0, folder.find('/', 1)));
-  for (std::size_t at = folder.find('/', 1); row.isValid() && at != std::string::npos;) {
-    const std::size_t next = folder.find('/', at + 1);
-    const QString name = QString::fromStdString(folder.substr(at + 1, next - at - 1)).toLower();
-    browser->outline(0)->expand(row);
-    const ResultTreeModel* paths = browser->treeModel(0);
-    QModelIndex child;
-    for (int n = 0; n < paths->rowCount(row); ++n)
-      if (paths->index(n, 0, row).data().toString().toLower() == name) child = paths->index(n, 0, row);
-    row = child;
-    at = next;
+  QTest::mouseClick(browser->tabButton(0), Qt::LeftButton);
+  const ResultTreeModel* paths = browser->treeModel(0);
+  const QStringList names = QString::fromStdString(folder).toLower().split('/', Qt::SkipEmptyParts);
+  for (int top = 0; top < paths->rowCount(); ++top) {
+    QModelIndex row = paths->index(top, 0);
+    for (const QString& name : names) {
+      browser->outline(0)->expand(row);
+      QModelIndex child;
+      for (int n = 0; n < paths->rowCount(row); ++n)
+        if (paths->index(n, 0, row).data().toString().toLower() == name) child = paths->index(n, 0, row);
+      if (!(row = child).isValid()) break;
+    }
+    if (row.isValid()) return row;
   }
-  return row;
+  return {};
 }
 
 class MacVolumeJourney : public JourneyFixture {
@@ -192,7 +195,7 @@ TEST_F(MacVolumeJourney, HfsPlusQuickScanPreviewMonthFolderAndRecovery) {
   ResultsBrowser* browser = results->browser();
 
   // The space bar over a row of the folder's table opens that file's preview.
-  const QModelIndex trip = FolderRow(browser, "/trip");
+  const QModelIndex trip = NestedFolderRow(browser, "/trip");
   ASSERT_TRUE(trip.isValid()) << "/trip is not in the path tree";
   ClickRow(browser->outline(0), trip);
   ASSERT_EQ(browser->listModel()->rowCount(), 3);
