@@ -31,12 +31,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::uint64_t TotalSize(const std::vector<DiskFile>& files) {
-  std::uint64_t size = 0;
-  for (const DiskFile& file : files) size += file.size;
-  return size;
-}
-
 std::vector<DiskFile> Below(const std::vector<DiskFile>& files, const std::string& folder) {
   std::vector<DiskFile> found;
   for (const DiskFile& file : files)
@@ -131,15 +125,6 @@ QModelIndex NestedFolderRow(ResultsBrowser* browser, const std::string& folder) 
 
 class HfsApfsJourney : public JourneyFixture {
  protected:
-  void ExpectSelected(KDDeletailWindowController* results, const std::vector<DiskFile>& files) {
-    EXPECT_EQ(results->selectFilesLabel()->text(), SummaryLine("Selected", TotalSize(files), files.size()));
-    std::uint64_t count = 0;
-    std::uint64_t size = 0;
-    program_->backend.GetSelectedFilesAmout(count, size);
-    EXPECT_EQ(count, files.size());
-    EXPECT_EQ(size, TotalSize(files));
-  }
-
   // Browses to folder (it lists files), searches for the first one's name (the listing is every file whose name
   // holds it), checks the folder and recovers it: the copies are the manifest's bytes.
   void BrowseSearchCheckRecover(KDDeletailWindowController* results, const std::string& folder,
@@ -155,13 +140,7 @@ class HfsApfsJourney : public JourneyFixture {
       if (file.path.find('/', folder.size() + 1) == std::string::npos) direct.insert(BaseNameTail(file.path));
     EXPECT_EQ(ListedNames(browser), direct);
 
-    const QString key = BaseNameTail(files.front().path);
-    std::set<QString> matching;
-    for (const DiskFile& file : found)
-      if (BaseNameTail(file.path).contains(key)) matching.insert(BaseNameTail(file.path));
-    Search(results, key);
-    EXPECT_EQ(ListedNames(browser), matching);
-    ClearSearch(results);
+    ExpectSearchListsMatching(results, BaseNameTail(files.front().path), found);
 
     row = NestedFolderRow(browser, folder);
     ASSERT_TRUE(row.isValid());

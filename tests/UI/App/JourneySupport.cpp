@@ -141,6 +141,22 @@ void ClearSearch(KDDeletailWindowController* results) {
   QCoreApplication::processEvents();
 }
 
+void ExpectSearchListsMatching(KDDeletailWindowController* results, const QString& key,
+                               const std::vector<DiskFile>& among) {
+  std::set<QString> matching;
+  for (const DiskFile& file : among)
+    if (BaseNameTail(file.path).contains(key)) matching.insert(BaseNameTail(file.path));
+  Search(results, key);
+  EXPECT_EQ(ListedNames(results->browser()), matching) << "searched for " << key.toStdString();
+  ClearSearch(results);
+}
+
+std::uint64_t TotalSize(const std::vector<DiskFile>& files) {
+  std::uint64_t size = 0;
+  for (const DiskFile& file : files) size += file.size;
+  return size;
+}
+
 RunningProgram::RunningProgram() {
   session = std::make_unique<ApplicationSession>(backend, "en");
   // Checked for updates a moment ago: the launch goes straight to the main window, without the network.
@@ -323,6 +339,15 @@ void JourneyFixture::Answer(QWidget* window) {
   if (!buttonName) return;
   if (auto* button = window->findChild<QPushButton*>(QString::fromLatin1(buttonName)))
     QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+}
+
+void JourneyFixture::ExpectSelected(KDDeletailWindowController* results, const std::vector<DiskFile>& files) const {
+  EXPECT_EQ(results->selectFilesLabel()->text(), SummaryLine("Selected", TotalSize(files), files.size()));
+  std::uint64_t count = 0;
+  std::uint64_t size = 0;
+  program_->backend.GetSelectedFilesAmout(count, size);
+  EXPECT_EQ(count, files.size());
+  EXPECT_EQ(size, TotalSize(files));
 }
 
 std::string JourneyFixture::AlertsSeen() const {

@@ -87,6 +87,10 @@ void ClickRow(QAbstractItemView* view, const QModelIndex& index);
 void Search(KDDeletailWindowController* results, const QString& text);
 // Empties the search field and waits until the listing is the folder's again.
 void ClearSearch(KDDeletailWindowController* results);
+// Searches for key: the listing holds the files among whose names hold it. The search is cleared again.
+void ExpectSearchListsMatching(KDDeletailWindowController* results, const QString& key,
+                               const std::vector<DiskFile>& among);
+std::uint64_t TotalSize(const std::vector<DiskFile>& files);
 
 // The backend of the program with its last step, ending the process, only noted.
 class InProcessBackend : public BridgeBackend {
@@ -140,6 +144,8 @@ class JourneyFixture : public ::testing::Test {
   std::size_t TimesShown(const std::string& name) const;
   bool WaitShown(const std::string& name, std::size_t times = 1, int seconds = 120);
   const std::vector<std::string>& Shown() const { return shown_; }
+  // The summary and the facade's selection are the count and size of files.
+  void ExpectSelected(KDDeletailWindowController* results, const std::vector<DiskFile>& files) const;
   // The informative texts of the alerts shown.
   const std::vector<QString>& AlertTexts() const { return alertTexts_; }
   // The same, quoted, for a failure's message.

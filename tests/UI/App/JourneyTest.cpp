@@ -7,21 +7,15 @@
 // bytes. Skips without root or loop devices.
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 #include <QTest>
 #include <QToolButton>
 #include <sys/stat.h>
 
-#include "Bridge/KDUIController.h"
-#include "Bridge/OpNodeData.h"
 #include "JourneySupport.h"
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/TCImageButton.h"
-#include "UI/Results/CheckBoxDelegate.h"
 #include "UI/Results/CommOutlineView.h"
-#include "UI/Results/FileListModel.h"
-#include "UI/Results/ResultTreeModel.h"
 #include "UI/Results/ResultsBrowser.h"
 
 namespace quellsy::ui::test {
@@ -30,12 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
-
-std::uint64_t TotalSize(const std::vector<DiskFile>& files) {
-  std::uint64_t size = 0;
-  for (const DiskFile& file : files) size += file.size;
-  return size;
-}
 
 void ExpectOwnedBy(const fs::path& folder, uid_t owner) {
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -60,12 +48,7 @@ class Journey : public JourneyFixture, public ::testing::WithParamInterface<Jour
     const QModelIndex row = FolderRow(results->browser(), GetParam().folder);
     ASSERT_TRUE(row.isValid()) << GetParam().folder << " is not in the path tree";
     ClickBox(results->browser()->outline(0), row);
-    EXPECT_EQ(results->selectFilesLabel()->text(), SummaryLine("Selected", TotalSize(inFolder), inFolder.size()));
-    std::uint64_t count = 0;
-    std::uint64_t size = 0;
-    program_->backend.GetSelectedFilesAmout(count, size);
-    EXPECT_EQ(count, inFolder.size());
-    EXPECT_EQ(size, TotalSize(inFolder));
+    ExpectSelected(results, inFolder);
   }
 
   // Recover, the folder panel answered with dest; the copies are the invoking user's.
@@ -119,13 +102,7 @@ TEST_P(Journey, ScanBrowseSearchCheckRecoverThenExportImportAndRecoverTheSameByt
   EXPECT_EQ(ListedNames(browser), NameTails(inFolder));
 
   // Search for one of them by name: the listing holds the files whose names hold it.
-  const QString key = BaseNameTail(inFolder.front().path);
-  std::set<QString> matching;
-  for (const DiskFile& file : deleted)
-    if (BaseNameTail(file.path).contains(key)) matching.insert(BaseNameTail(file.path));
-  Search(results, key);
-  EXPECT_EQ(ListedNames(browser), matching);
-  ClearSearch(results);
+  ExpectSearchListsMatching(results, BaseNameTail(inFolder.front().path), deleted);
 
   // Check the folder and recover it.
   CheckFolder(results, inFolder);
