@@ -4,8 +4,10 @@
 #include <QDateTime>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 #include <QTest>
 #include <unistd.h>
 
@@ -16,12 +18,18 @@
 #include "Bridge/KDUIRecovery.h"
 #include "Bridge/KDUIScan.h"
 #include "Bridge/MediaNotifier.h"
+#include "Bridge/OpNodeData.h"
 #include "Bridge/ResultTrees.h"
 #include "Engines/BuiltInEngines.h"
 #include "UI/Kit/AlertPanel.h"
 #include "UI/Kit/ModalRunner.h"
 #include "UI/Kit/TCImageButton.h"
 #include "UI/Kit/UserDefaults.h"
+#include "UI/Results/CheckBoxDelegate.h"
+#include "UI/Results/CommOutlineView.h"
+#include "UI/Results/FileListModel.h"
+#include "UI/Results/ResultTreeModel.h"
+#include "UI/Results/ResultsBrowser.h"
 #include "UI/Shell/DeviceListModel.h"
 #include "UI/Shell/KDAppDelegate.h"
 #include "UI/Shell/KDCustomOutlineView.h"
@@ -100,6 +108,80 @@ void HeldWorker::Release() {
   const std::lock_guard<std::mutex> hold(lock_);
   released_ = true;
   changed_.notify_all();
+}
+
+// A deleted FAT entry has lost its name's first character: names are compared from the second on.
+QString NameTail(const std::string& name) { return QString::fromStdString(name).toLower().mid(1); }
+QString BaseNameTail(const std::string& path) { return NameTail(path.substr(path.rfind('/') + 1)); }
+
+std::set<QString> ListedNames(ResultsBrowser* browser) {
+  std::set<QString> names;
+  for (IFileNode* file : browser->listModel()->Files()) names.insert(NameTail(OpNodeData::fileNodeName(file)));
+  return names;
+}
+
+std::set<QString> NameTails(const std::vector<DiskFile>& files) {
+  std::set<QString> names;
+  for (const DiskFile& file : files) names.insert(BaseNameTail(file.path));
+  return names;
+}
+
+// The path tree's row of folder (one level below the file-system root), expanded to it.
+QModelIndex FolderRow(ResultsBrowser* browser, const std::string& folder) {
+  QTest::mouseClick(browser->tabButton(0), Qt::LeftButton);
+  ResultTreeModel* paths = browser->treeModel(0);
+  if (paths->rowCount() != 1) return {};
+  const QModelIndex root = paths->index(0, 0);
+  browser->outline(0)->expand(root);
+  for (int row = 0; row < paths->rowCount(root); ++row)
+    if (paths->index(row, 0, root).data().toString().toLower() == QString::fromStdString(folder.substr(1)))
+      return paths->index(row, 0, root);
+  return {};
+}
+
+void ClickBox(QAbstractItemView* view, const QModelIndex& index) {
+  view->scrollTo(index);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, CheckBoxDelegate::BoxRect(view->visualRect(index)).center());
+}
+
+void ClickRow(QAbstractItemView* view, const QModelIndex& index) {
+  view->scrollTo(index);
+  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center() + QPoint(20, 0));
+}
+
+void Search(KDDeletailWindowController* results, const QString& text) {
+  results->search()->setText(text);
+  QTest::keyClick(results->search(), Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    return !KDUIController::KDGetIsSearching() && results->browser()->lastSearchStr() == text &&
+           results->backHomeButton()->isDisabled();
+  }, 60000));
+  QCoreApplication::processEvents();
+}
+
+void ClearSearch(KDDeletailWindowController* results) {
+  results->search()->clear();
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    return !KDUIController::KDGetIsSearching() && results->browser()->lastSearchStr().isEmpty() &&
+           results->backHomeButton()->isDisabled();
+  }, 60000));
+  QCoreApplication::processEvents();
+}
+
+void ExpectSearchListsMatching(KDDeletailWindowController* results, const QString& key,
+                               const std::vector<DiskFile>& among) {
+  std::set<QString> matching;
+  for (const DiskFile& file : among)
+    if (BaseNameTail(file.path).contains(key)) matching.insert(BaseNameTail(file.path));
+  Search(results, key);
+  EXPECT_EQ(ListedNames(results->browser()), matching) << "searched for " << key.toStdString();
+  ClearSearch(results);
+}
+
+std::uint64_t TotalSize(const std::vector<DiskFile>& files) {
+  std::uint64_t size = 0;
+  for (const DiskFile& file : files) size += file.size;
+  return size;
 }
 
 RunningProgram::RunningProgram() {
@@ -284,6 +366,15 @@ void JourneyFixture::Answer(QWidget* window) {
   if (!buttonName) return;
   if (auto* button = window->findChild<QPushButton*>(QString::fromLatin1(buttonName)))
     QTimer::singleShot(0, button, [button] { QTest::mouseClick(button, Qt::LeftButton); });
+}
+
+void JourneyFixture::ExpectSelected(KDDeletailWindowController* results, const std::vector<DiskFile>& files) const {
+  EXPECT_EQ(results->selectFilesLabel()->text(), SummaryLine("Selected", TotalSize(files), files.size()));
+  std::uint64_t count = 0;
+  std::uint64_t size = 0;
+  program_->backend.GetSelectedFilesAmout(count, size);
+  EXPECT_EQ(count, files.size());
+  EXPECT_EQ(size, TotalSize(files));
 }
 
 std::string JourneyFixture::AlertsSeen() const {

@@ -4,6 +4,8 @@
 // process, noted instead), and a driver that clicks through its real windows: the file panels answered with the
 // test's paths, the alerts and windows shown through the modal runner noted and answered by name.
 
+#include <QAbstractItemView>
+#include <QModelIndex>
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -30,6 +32,10 @@
 #include "support/ScopedEnv.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
+
+namespace quellsy::ui {
+class ResultsBrowser;
+}
 
 namespace quellsy::ui::test {
 
@@ -85,6 +91,26 @@ class HeldWorker {
   bool released_ = false;
 };
 
+// A deleted FAT entry has lost its name's first character: names are compared from the second on, lower case.
+QString NameTail(const std::string& name);
+QString BaseNameTail(const std::string& path);
+// The name tails of the files the list pane shows, and of files.
+std::set<QString> ListedNames(ResultsBrowser* browser);
+std::set<QString> NameTails(const std::vector<DiskFile>& files);
+// The path tree's row of folder (one level below the file-system root), expanded to it; invalid when missing.
+QModelIndex FolderRow(ResultsBrowser* browser, const std::string& folder);
+// Clicks the row's check box, or the row itself.
+void ClickBox(QAbstractItemView* view, const QModelIndex& index);
+void ClickRow(QAbstractItemView* view, const QModelIndex& index);
+// Types text into the search field, presses Return and waits for the search's end.
+void Search(KDDeletailWindowController* results, const QString& text);
+// Empties the search field and waits until the listing is the folder's again.
+void ClearSearch(KDDeletailWindowController* results);
+// Searches for key: the listing holds the files among whose names hold it. The search is cleared again.
+void ExpectSearchListsMatching(KDDeletailWindowController* results, const QString& key,
+                               const std::vector<DiskFile>& among);
+std::uint64_t TotalSize(const std::vector<DiskFile>& files);
+
 // The backend of the program with its last step, ending the process, only noted.
 class InProcessBackend : public BridgeBackend {
  public:
@@ -137,6 +163,8 @@ class JourneyFixture : public ::testing::Test {
   std::size_t TimesShown(const std::string& name) const;
   bool WaitShown(const std::string& name, std::size_t times = 1, int seconds = 120);
   const std::vector<std::string>& Shown() const { return shown_; }
+  // The summary and the facade's selection are the count and size of files.
+  void ExpectSelected(KDDeletailWindowController* results, const std::vector<DiskFile>& files) const;
   // The informative texts of the alerts shown.
   const std::vector<QString>& AlertTexts() const { return alertTexts_; }
   // The same, quoted, for a failure's message.

@@ -7,21 +7,15 @@
 // bytes. Skips without root or loop devices.
 
 #include <QLabel>
-#include <QLineEdit>
 #include <QTimer>
 #include <QTest>
 #include <QToolButton>
 #include <sys/stat.h>
 
-#include "Bridge/KDUIController.h"
-#include "Bridge/OpNodeData.h"
 #include "JourneySupport.h"
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/TCImageButton.h"
-#include "UI/Results/CheckBoxDelegate.h"
 #include "UI/Results/CommOutlineView.h"
-#include "UI/Results/FileListModel.h"
-#include "UI/Results/ResultTreeModel.h"
 #include "UI/Results/ResultsBrowser.h"
 
 namespace quellsy::ui::test {
@@ -30,61 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uid_t kNobody = 65534;
-
-std::uint64_t TotalSize(const std::vector<DiskFile>& files) {
-  std::uint64_t size = 0;
-  for (const DiskFile& file : files) size += file.size;
-  return size;
-}
-
-// A deleted FAT entry has lost its name's first character: names are compared from the second on.
-QString NameTail(const std::string& name) { return QString::fromStdString(name).toLower().mid(1); }
-QString BaseNameTail(const std::string& path) { return NameTail(path.substr(path.rfind('/') + 1)); }
-
-std::set<QString> ListedNames(ResultsBrowser* browser) {
-  std::set<QString> names;
-  for (IFileNode* file : browser->listModel()->Files()) names.insert(NameTail(OpNodeData::fileNodeName(file)));
-  return names;
-}
-
-std::set<QString> NameTails(const std::vector<DiskFile>& files) {
-  std::set<QString> names;
-  for (const DiskFile& file : files) names.insert(BaseNameTail(file.path));
-  return names;
-}
-
-// The path tree's row of folder (one level below the file-system root), expanded to it.
-QModelIndex FolderRow(ResultsBrowser* browser, const std::string& folder) {
-  QTest::mouseClick(browser->tabButton(0), Qt::LeftButton);
-  ResultTreeModel* paths = browser->treeModel(0);
-  if (paths->rowCount() != 1) return {};
-  const QModelIndex root = paths->index(0, 0);
-  browser->outline(0)->expand(root);
-  for (int row = 0; row < paths->rowCount(root); ++row)
-    if (paths->index(row, 0, root).data().toString().toLower() == QString::fromStdString(folder.substr(1)))
-      return paths->index(row, 0, root);
-  return {};
-}
-
-void ClickBox(QAbstractItemView* view, const QModelIndex& index) {
-  view->scrollTo(index);
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, CheckBoxDelegate::BoxRect(view->visualRect(index)).center());
-}
-
-void ClickRow(QAbstractItemView* view, const QModelIndex& index) {
-  view->scrollTo(index);
-  QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center() + QPoint(20, 0));
-}
-
-void Search(KDDeletailWindowController* results, const QString& text) {
-  results->search()->setText(text);
-  QTest::keyClick(results->search(), Qt::Key_Return);
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    return !KDUIController::KDGetIsSearching() && results->browser()->lastSearchStr() == text &&
-           results->backHomeButton()->isDisabled();
-  }, 60000));
-  QCoreApplication::processEvents();
-}
 
 void ExpectOwnedBy(const fs::path& folder, uid_t owner) {
   for (const auto& entry : fs::recursive_directory_iterator(folder)) {
@@ -109,12 +48,7 @@ class Journey : public JourneyFixture, public ::testing::WithParamInterface<Jour
     const QModelIndex row = FolderRow(results->browser(), GetParam().folder);
     ASSERT_TRUE(row.isValid()) << GetParam().folder << " is not in the path tree";
     ClickBox(results->browser()->outline(0), row);
-    EXPECT_EQ(results->selectFilesLabel()->text(), SummaryLine("Selected", TotalSize(inFolder), inFolder.size()));
-    std::uint64_t count = 0;
-    std::uint64_t size = 0;
-    program_->backend.GetSelectedFilesAmout(count, size);
-    EXPECT_EQ(count, inFolder.size());
-    EXPECT_EQ(size, TotalSize(inFolder));
+    ExpectSelected(results, inFolder);
   }
 
   // Recover, the folder panel answered with dest; the copies are the invoking user's.
@@ -168,18 +102,7 @@ TEST_P(Journey, ScanBrowseSearchCheckRecoverThenExportImportAndRecoverTheSameByt
   EXPECT_EQ(ListedNames(browser), NameTails(inFolder));
 
   // Search for one of them by name: the listing holds the files whose names hold it.
-  const QString key = BaseNameTail(inFolder.front().path);
-  std::set<QString> matching;
-  for (const DiskFile& file : deleted)
-    if (BaseNameTail(file.path).contains(key)) matching.insert(BaseNameTail(file.path));
-  Search(results, key);
-  EXPECT_EQ(ListedNames(browser), matching);
-  results->search()->clear();
-  ASSERT_TRUE(QTest::qWaitFor([&] {
-    return !KDUIController::KDGetIsSearching() && browser->lastSearchStr().isEmpty() &&
-           results->backHomeButton()->isDisabled();
-  }, 60000));
-  QCoreApplication::processEvents();
+  ExpectSearchListsMatching(results, BaseNameTail(inFolder.front().path), deleted);
 
   // Check the folder and recover it.
   CheckFolder(results, inFolder);
