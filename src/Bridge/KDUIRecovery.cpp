@@ -71,13 +71,33 @@ bool MakeFolderInside(const std::string& destination, const std::string& folder)
   return true;
 }
 
-// A copy cut short (stopped midway) keeps what it got under a name that says it is not whole; where it cannot be
-// renamed it goes, so that no cut copy passes for the file.
+// A copy that is not the file's whole content keeps what it got under a name that says so; where it cannot be
+// renamed it goes, so that no such copy passes for the file.
 void MarkIncomplete(const std::string& path) {
   const std::filesystem::path written(path);
   const std::string marked =
       FirstFree((written.parent_path() / quellsy::IncompleteName(written.filename().string())).string());
   if (std::rename(path.c_str(), marked.c_str()) != 0) std::remove(path.c_str());
+}
+
+// Whether the copier made the output file before it gave result: the codes of a file never opened leave
+// whatever is at the path alone.
+bool OutputWasMade(quellsy::ResultCode result) {
+  return result != CDataRecovery::kRecoverNullPath && result != CDataRecovery::kRecoverNoReaderNoOutput &&
+         result != CDataRecovery::kRecoverLimitOnCompressed && result != CDataRecovery::kRecoverCannotOpen;
+}
+
+// What is left at path after a copy that gave result: a stopped copy, one with zeros for unreadable parts and a
+// failed one that wrote something are kept only under the incomplete name; a failed one that wrote nothing goes.
+void SettleCopy(const std::string& path, quellsy::ResultCode result) {
+  if (path.empty() || !quellsy::IsFailure(result) || !OutputWasMade(result) || !Exists(path)) return;
+  struct stat info {};
+  const bool stoppedOrGaps =
+      result == CDataRecovery::kRecoverPartial || quellsy::ErrorOf(result) == quellsy::error::kIncomplete;
+  if (stoppedOrGaps || (lstat(path.c_str(), &info) == 0 && info.st_size > 0))
+    MarkIncomplete(path);
+  else
+    std::remove(path.c_str());
 }
 
 }  // namespace
@@ -201,7 +221,7 @@ quellsy::ResultCode KDUIRecovery::DoRecovery() {
       if (Continued() == 0) break;
     }
     last = result;
-    if (quellsy::ErrorOf(result) == quellsy::error::kIncomplete && !path.empty() && Exists(path)) MarkIncomplete(path);
+    SettleCopy(path, result);
     if (result == CDataRecovery::kRecoverPartial || quellsy::ErrorOf(result) == quellsy::error::kIncomplete) {
       ++incompleteFiles_;
     } else if (quellsy::IsFailure(result)) {

@@ -72,6 +72,7 @@ void CCompressFileReader::ReadClusters(long long lcn, std::uint32_t count, std::
 bool CCompressFileReader::RecoverCompressFile(std::uint64_t from, std::uint64_t limit, IProgress* progress,
                                               const Sink& sink) {
   m_readFailed = false;
+  m_stopped = false;
   limit = std::min(limit, static_cast<std::uint64_t>(GetDataSize()));
   const std::uint64_t clusterBytes = GetBytesPerCluster();
   std::vector<std::uint8_t> gathered(kUnitAreaBytes);
@@ -98,6 +99,7 @@ bool CCompressFileReader::RecoverCompressFile(std::uint64_t from, std::uint64_t 
     if (position >= limit) return false;
     if (progress != nullptr && progress->Continued() == 0) {
       completed = false;
+      m_stopped = true;
       return false;
     }
     const bool compressed = std::all_of(pieces.begin(), pieces.end(),

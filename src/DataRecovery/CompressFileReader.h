@@ -60,6 +60,8 @@ class CCompressFileReader : public CFileReader {
 
   // True when the last decode met a failed device read (the unit then holds what the device delivered).
   bool HadReadFailure() const { return m_readFailed; }
+  // True when the last decode ended early because progress asked to stop.
+  bool WasStopped() const { return m_stopped; }
   int GetWrittenCount() const { return m_written; }
   // True when the runs hold compressed units this reader can decode.
   bool CanDecode() const;
@@ -81,5 +83,6 @@ class CCompressFileReader : public CFileReader {
   void ReadClusters(long long lcn, std::uint32_t count, std::span<std::uint8_t> out);
 
   bool m_readFailed = false;
+  bool m_stopped = false;
   int m_written = 0;
 };

@@ -239,6 +239,8 @@ ResultCode CDataRecovery::RecoverInto(RecoveryOutputFile& output, IProgress* pro
         m_lastWriteError = output.LastError();
         return IsNoSpace(output.LastError()) ? kRecoverNoSpace : kRecoverCompressedFailed;
       }
+      // A stop leaves only the file's start: never reported as the whole file.
+      if (!fallback && compressed->WasStopped()) return kRecoverStopped;
       if (!fallback) return compressed->HadReadFailure() ? kRecoverPartial : quellsy::kResultOk;
     }
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -12,6 +13,7 @@
 #include "DataRecovery/DataRecovery.h"
 #include "Platform/MountInfo.h"
 #include "ScanDriverFixture.h"
+#include "support/MemoryDevice.h"
 #include "support/Sha256.h"
 #include "support/TempDir.h"
 
@@ -79,6 +81,38 @@ class StoppedInTheFirstCopyRecovery final : public KDUIRecovery {
     return KDUIRecovery::CopyFile(recovery, node, path);
   }
 };
+
+// The first copy fails as the copier can after writing: its output holds `written` and the copy gives `result`.
+class FailingFirstCopyRecovery final : public KDUIRecovery {
+ public:
+  FailingFirstCopyRecovery(KDUIScan* scan, quellsy::ResultCode result, std::string written)
+      : KDUIRecovery(scan, kShortStep), result_(result), written_(std::move(written)) {}
+  std::string failedPath;
+
+ protected:
+  quellsy::ResultCode CopyFile(IDataRecovery& recovery, IFileNode* node, const char* path) override {
+    if (failedPath.empty() && path) {
+      failedPath = path;
+      std::ofstream(failedPath, std::ios::binary) << written_;
+      return result_;
+    }
+    return KDUIRecovery::CopyFile(recovery, node, path);
+  }
+
+ private:
+  quellsy::ResultCode result_;
+  std::string written_;
+};
+
+// "dir/name.ext" as "dir/name.incomplete.ext".
+std::filesystem::path Marked(const std::filesystem::path& path) {
+  return path.parent_path() / (path.stem().string() + ".incomplete" + path.extension().string());
+}
+
+std::vector<std::uint8_t> FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 std::string FileSha(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -283,6 +317,94 @@ TEST_F(RecoveryDriverTest, SameDeviceIsFoundThroughTheMountTable) {
   EXPECT_TRUE(recovery.RecoveryPathIsSameDevice(dest_.path().c_str()));
   EXPECT_FALSE(recovery.RecoveryPathIsSameDevice(nullptr));
   EXPECT_FALSE(recovery.RecoveryPathIsSameDevice((dest_.path() / "missing").c_str()));
+}
+
+TEST_F(RecoveryDriverTest, ACopyThatFailedAfterWritingIsKeptOnlyUnderTheIncompleteName) {
+  QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
+  ScanFat(0);
+  struct Case {
+    const char* name;
+    quellsy::ResultCode result;
+    std::string written;
+    bool kept;  // under the incomplete name
+  };
+  const Case cases[] = {
+      {"decoding failed midway", CDataRecovery::kRecoverCompressedFailed, "the decoded start", true},
+      {"writes gave up", CDataRecovery::kRecoverShortWrite, "some bytes", true},
+      {"failed before writing", CDataRecovery::kRecoverNoReader, "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dest;
+    FailingFirstCopyRecovery recovery(scan_.get(), c.result, c.written);
+    recovery.SetRecoveryPath((dest.path().string() + "/").c_str());
+    recovery.SetStatus(OPERATION_STATUS_RUNNING);
+    quellsy::ResultCode result = 0;
+    SizedStackThread thread([&] { result = recovery.DoRecovery(); });
+    ASSERT_TRUE(thread.Started());
+    thread.Join();
+    EXPECT_EQ(result, c.result) << "the failure is still what the walk reports";
+    EXPECT_EQ(recovery.GetFailedFilesCnt(), 1u);
+    EXPECT_EQ(recovery.GetIncompleteFilesCnt(), 0u);
+    ASSERT_FALSE(recovery.failedPath.empty());
+    const std::filesystem::path failed(recovery.failedPath);
+    EXPECT_FALSE(std::filesystem::exists(failed)) << "no half-written copy under the file's own name";
+    EXPECT_EQ(std::filesystem::exists(Marked(failed)), c.kept);
+    if (c.kept) {
+      const std::vector<std::uint8_t> kept = FileBytes(Marked(failed));
+      EXPECT_EQ(std::string(kept.begin(), kept.end()), c.written);
+    }
+  }
+}
+
+TEST_F(RecoveryDriverTest, AFileWithAnUnreadableRangeIsKeptOnlyUnderTheIncompleteNameOthersWhole) {
+  QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
+  ScanFat(0);
+  // The fixture fills the deleted /gone.jpg (7000 bytes) with its own path, line after line.
+  const std::string line = "/gone.jpg\n";
+  std::string content;
+  while (content.size() < 7000) content += line;
+  content.resize(7000);
+  const std::vector<std::uint8_t> image = ScanImages::Get()->Bytes("fat.img");
+  const std::string head = line + line;
+  const auto found = std::search(image.begin(), image.end(), head.begin(), head.end());
+  ASSERT_NE(found, image.end());
+  const long long start = found - image.begin();
+  ASSERT_EQ(start % 512, 0) << "a file's data starts on a sector";
+  // The sector 4096 bytes into the file cannot be read.
+  auto* device = dynamic_cast<MemoryDevice*>(KDUIDeviceData::instance()->GetStorageByDiskVolumeIndex(0, 0));
+  ASSERT_NE(device, nullptr);
+  device->FailSectors((start + 4096) / 512, 1);
+
+  KDUIRecovery recovery(scan_.get(), kShortStep);
+  Recover(recovery);
+  EXPECT_EQ(recovery.GetIncompleteFilesCnt(), 1u);
+  EXPECT_EQ(recovery.GetFailedFilesCnt(), 0u);
+  const auto files = FilesByPath();
+  std::size_t whole = 0;
+  for (const auto& entry : ScanImages::Get()->FatManifest()) {
+    IFileNode* node = FindFound(files, entry);
+    if (!node) continue;
+    SCOPED_TRACE(entry.path);
+    std::filesystem::path written = FatFolder(1);
+    written += KDUIPublic::GetPathByFileNode(node);
+    if (entry.path != "/gone.jpg") {
+      ASSERT_TRUE(std::filesystem::exists(written));
+      EXPECT_EQ(FileSha(written), entry.sha256) << "a whole file keeps its name and its bytes";
+      ++whole;
+      continue;
+    }
+    EXPECT_FALSE(std::filesystem::exists(written)) << "zeros stand in it: not under the file's own name";
+    const std::vector<std::uint8_t> kept = FileBytes(Marked(written));
+    ASSERT_EQ(kept.size(), content.size()) << "the copy keeps the file's length";
+    bool zeros = false;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+      ASSERT_TRUE(kept[i] == 0 || kept[i] == static_cast<std::uint8_t>(content[i])) << "byte " << i;
+      zeros = zeros || (i >= 4096 && i < 4608 && kept[i] == 0);
+    }
+    EXPECT_TRUE(zeros) << "the unreadable sector reads as zeros";
+  }
+  EXPECT_EQ(whole, 1u);
 }
 
 }  // namespace

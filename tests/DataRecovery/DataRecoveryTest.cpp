@@ -508,6 +508,43 @@ TEST(RecoveryCompressed, NtfsCompressedFileIsDecodedWithItsTime) {
   EXPECT_EQ(ModificationTime(dir / "whole").tv_sec, 1'300'000'000);
 }
 
+TEST(RecoveryCompressed, AStopBetweenUnitsIsReportedAsStoppedWithTheDecodedStart) {
+  // Two compressed units of text, at clusters 20 and 40 of a volume with 4 KiB clusters.
+  const std::size_t unit = 16 * kCluster;
+  Bytes text;
+  for (int i = 0; text.size() < 2 * unit; ++i) {
+    const std::string line = "line " + std::to_string(i) + " of two units\n";
+    text.insert(text.end(), line.begin(), line.end());
+  }
+  text.resize(2 * unit);
+  const Bytes first = Lznt1Encode(Bytes(text.begin(), text.begin() + static_cast<long>(unit)));
+  const Bytes second = Lznt1Encode(Bytes(text.begin() + static_cast<long>(unit), text.end()));
+  const long long used1 = static_cast<long long>((first.size() + kCluster - 1) / kCluster);
+  const long long used2 = static_cast<long long>((second.size() + kCluster - 1) / kCluster);
+  ASSERT_LT(used1, 16);
+  ASSERT_LT(used2, 16);
+  MemoryDevice device(64 * 8, 512);
+  device.Put(20 * kCluster, first);
+  device.Put(40 * kCluster, second);
+  FakeSearcher searcher;
+  searcher.records.push_back(Record(8, 0, FILE_SYSTEM_NTFS));
+  RecoveryPtr recovery{CreateDataRecoveryObj()};
+  ASSERT_EQ(recovery->Initialize(&searcher, &device), kResultOk);
+  RunNode node(static_cast<long long>(text.size()), {{20, used1}, {-1, 16 - used1}, {40, used2}, {-1, 16 - used2}});
+  node.SetCompressed(true);
+  IFileReader* copy = recovery->SetRecoverNode(&node);
+  ASSERT_NE(copy, nullptr);
+  copy->Release();
+
+  TempDir dir;
+  RecordingProgress progress;
+  // The start's record, then the first unit's: the user stops there.
+  progress.keepGoing = [](const RecordingProgress& seen) { return seen.updates.size() < 2; };
+  const ResultCode result = recovery->RecoverTo((dir / "cut").c_str(), &progress, 0);
+  EXPECT_EQ(quellsy::ErrorOf(result), quellsy::error::kIncomplete) << std::hex << result;
+  EXPECT_EQ(ReadFile(dir / "cut"), Bytes(text.begin(), text.begin() + static_cast<long>(unit)));
+}
+
 // Runs of a file on a FAT16 image, derived from its directory entry and the FAT.
 struct FatFile {
   std::uint64_t size = 0;
