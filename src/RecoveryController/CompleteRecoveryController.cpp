@@ -173,13 +173,15 @@ ResultCode CCompleteRecoveryController::ScanBlocks(long long first, long long la
       },
       rounds.size());
   Report(progress, PROGRESS_STATUS_START, reportTotal, 0);
+  // Every finished block is reported once and in order, however far the lanes got between two looks, so that
+  // the progress a caller sees does not depend on the threads.
   unsigned long long reported = 0;
   const auto reportFinished = [&] {
-    const unsigned long long finished = crew.Finished();
-    if (finished == reported) return;
-    reported = finished;
-    Report(progress, PROGRESS_STATUS_RUNNING, reportTotal,
-           static_cast<std::uint64_t>(kBlockLoopShare * static_cast<double>(finished)));
+    for (const unsigned long long finished = crew.Finished(); reported < finished;) {
+      ++reported;
+      Report(progress, PROGRESS_STATUS_RUNNING, reportTotal,
+             static_cast<std::uint64_t>(kBlockLoopShare * static_cast<double>(reported)));
+    }
   };
   ResultCode result = kResultOk;
   for (long long done = 0; done < blocks; ++done) {
