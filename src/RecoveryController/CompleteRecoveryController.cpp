@@ -112,7 +112,7 @@ unsigned long long CCompleteRecoveryController::StartDataRecovery(IStorageDevice
   }
   EndSearches(progress);
   Report(progress, PROGRESS_STATUS_FINISHED, 1, 1);
-  return result;
+  return UnlessStoppedAnswering(*device, result);
 }
 
 void CCompleteRecoveryController::CreateSearchers(IStorageDevice* device, IProgress* progress) {

@@ -77,7 +77,8 @@ unsigned long long CDeletedRecoveryController::StartDataRecovery(IStorageDevice*
     Report(progress, PROGRESS_STATUS_FINISHED, 1, 1);
     if (record && record->fileSystemType == FILE_SYSTEM_APFS) return controller::kQuickApfs;
     // A volume whose boot sector cannot be read is not "no volume": say what failed.
-    return FirstSectorsUnreadable(*device) ? controller::kQuickBootSectorUnreadable : controller::kQuickUnsupported;
+    return UnlessStoppedAnswering(*device, FirstSectorsUnreadable(*device) ? controller::kQuickBootSectorUnreadable
+                                                                           : controller::kQuickUnsupported);
   }
 
   m_searcher->SetDirecotryTreeBuilder(m_builder);
@@ -87,7 +88,7 @@ unsigned long long CDeletedRecoveryController::StartDataRecovery(IStorageDevice*
     FlushFileSystems(device);
     m_searcher->QuickSearchFiles(device, progress);
   }
-  return kResultOk;
+  return UnlessStoppedAnswering(*device, kResultOk);
 }
 
 IDataRecovery* CDeletedRecoveryController::GetDataRecovery(_tagSearcherType type) const {

@@ -7,6 +7,7 @@
 #include "DataRecovery/DataRecovery.h"
 #include "DirectoryTreeBuilder/DirectoryTreeBuilder.h"
 #include "RecoveryController/DeviceDescription.h"
+#include "RecoveryController/RecoveryControllerErrors.h"
 #include "RecoveryController/RestoreScanSink.h"
 #include "include/IFileSystemSearchController.h"
 #include "include/IProgress.h"
@@ -69,4 +70,9 @@ void CRecoveryControllerBase::FlushFileSystems(IStorageDevice* device) {
   long long byteOffset = 0;
   if (device != nullptr && device->FileExtent(0, 1, fd, byteOffset)) return;
   sync();
+}
+
+quellsy::ResultCode CRecoveryControllerBase::UnlessStoppedAnswering(IStorageDevice& device,
+                                                                    quellsy::ResultCode result) {
+  return device.StoppedAnswering() ? quellsy::controller::kDeviceStoppedAnswering : result;
 }

@@ -40,6 +40,9 @@ class CRecoveryControllerBase : public IRecoveryController {
   // file read in place needs none: its reads see its latest contents, and a flush would only wait for other
   // programs' writes.
   static void FlushFileSystems(IStorageDevice* device);
+  // How a scan of device that ended with result ended: the device stopping to answer (gone, or shrunk) outweighs
+  // every other answer, since it explains them.
+  static quellsy::ResultCode UnlessStoppedAnswering(IStorageDevice& device, quellsy::ResultCode result);
 
   RestoreScanSink* m_restoreSink = nullptr;
   IDirecotryTreeBuilder* m_builder = nullptr;  // owned

@@ -16,6 +16,9 @@ constexpr ResultCode kQuickUnsupported = MakeFailure(kRecoveryController, 0x57, 
 // read; and an APFS container, which the complete scan reads.
 constexpr ResultCode kQuickBootSectorUnreadable = MakeFailure(kRecoveryController, 0x5A, error::kBootSectorUnreadable);
 constexpr ResultCode kQuickApfs = MakeFailure(kRecoveryController, 0x5B, error::kCompleteScanOnly);
+// The device went away or shrank during the scan: the nodes found until then stay.
+constexpr ResultCode kDeviceStoppedAnswering =
+    MakeFailure(kRecoveryController, 0x60, error::kDeviceStoppedAnswering);
 constexpr ResultCode kCompleteMissingArgument = MakeFailure(kRecoveryController, 0x45, error::kBadArguments);
 constexpr ResultCode kCompleteNoTreeBuilder = MakeFailure(kRecoveryController, 0x55, error::kOutOfMemory);
 constexpr ResultCode kCompleteTreeBuilderRefused = MakeFailure(kRecoveryController, 0x58, error::kFailure);
@@ -33,6 +36,7 @@ static_assert(kCompleteNoTreeBuilder == 0x104005500000004ULL);
 static_assert(kCompleteTreeBuilderRefused == 0x104005800000001ULL);
 static_assert(kCompleteNoSearcher == 0x104008E00000402ULL);
 static_assert(kBlockScanNoDevice == 0x10400F800000005ULL);
+static_assert(kDeviceStoppedAnswering == 0x104006000000407ULL);
 static_assert(kBlockScanBadRange == 0x10400FB00000403ULL);
 
 }  // namespace quellsy::controller

@@ -33,6 +33,7 @@ bool CRawDevice::Open(char* path) {
   permitted_ = true;
   struct stat status {};
   regularFile_ = fstat(fd_, &status) == 0 && S_ISREG(status.st_mode);
+  openedBytes_ = platform::QuerySizeInBytes(fd_);
   const auto geometry = platform::QueryBlockGeometry(fd_);
   sectorSize_ = geometry.sectorSize;
   totalSectors_ = geometry.totalSectors;
@@ -53,7 +54,17 @@ bool CRawDevice::Close() {
   if (fd_ >= 0) close(fd_);
   fd_ = -1;
   regularFile_ = false;
+  openedBytes_.reset();
   return true;
+}
+
+bool CRawDevice::StoppedAnswering() {
+  if (fd_ < 0 || !openedBytes_) return false;
+  struct stat node {};
+  if (!regularFile_ && stat(path_.c_str(), &node) != 0 && (errno == ENOENT || errno == ENXIO || errno == ENODEV))
+    return true;
+  const auto bytes = platform::QuerySizeInBytes(fd_);
+  return !bytes || *bytes < *openedBytes_;
 }
 
 bool CRawDevice::FileExtent(long long first, long long count, int& fd, long long& byteOffset) {

@@ -2,7 +2,9 @@
 // A disk or volume opened through its block-device node, or an image file standing in for one.
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "StorageDevice/ReadTarget.h"
@@ -25,6 +27,9 @@ class CRawDevice : public CStorageDeviceBase {
   unsigned GetSectorSize() override { return sectorSize_; }
   long long GetTotalSectors() override { return totalSectors_; }
   bool IsPermitted() override { return permitted_; }
+  // Asks the system again: the block-device node gone, the size no longer known, or fewer bytes than at Open. An
+  // image file is held open, so its name going away changes nothing; only its size counts.
+  bool StoppedAnswering() override;
   bool FileExtent(long long first, long long count, int& fd, long long& byteOffset) override;
 
   // Closes, then tries the stored path up to three times, pausing a second after each failure.
@@ -54,5 +59,6 @@ class CRawDevice : public CStorageDeviceBase {
   long long totalSectors_ = 0;
   bool permitted_ = true;
   bool regularFile_ = false;
+  std::optional<std::uint64_t> openedBytes_;
   Pause pause_;
 };

@@ -23,6 +23,8 @@ class CSectorRangeDevice : public CStorageDeviceBase {
   long long GetTotalSectors() override { return totalSectors_; }
   long long GetStartSector() override { return startSector_; }
   IStorageDevice* GetParent() const { return parent_; }
+  // The range lies on the parent: the parent answers.
+  bool StoppedAnswering() override { return parent_ && parent_->StoppedAnswering(); }
 
  protected:
   // Open's answer for a parent that carries no disk record: the failure, or 0 to go on.

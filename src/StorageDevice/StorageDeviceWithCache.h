@@ -62,6 +62,7 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   bool IsBlockInValidRange(long long block);
   // The device the cache reads; searchers that must know what is being scanned look through the cache with it.
   IStorageDevice* GetInnerDevice() const override { return m_inner; }
+  bool StoppedAnswering() override { return m_inner && m_inner->StoppedAnswering(); }
   // The current block, -1 when there is none.
   long long GetCurrentBlock() const { return m_currentBlock; }
   // The sectors read ahead so far that could not be read, in ascending order, neighbours merged. Each range

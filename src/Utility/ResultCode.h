@@ -41,6 +41,7 @@ constexpr std::uint32_t kBadArguments = 0x403;
 constexpr std::uint32_t kWrongDeviceKind = 0x404;
 constexpr std::uint32_t kBootSectorUnreadable = 0x405;  // the volume's first sectors could not be read
 constexpr std::uint32_t kCompleteScanOnly = 0x406;      // a file system only the complete scan reads (APFS)
+constexpr std::uint32_t kDeviceStoppedAnswering = 0x407;  // the device went away or shrank while it was scanned
 constexpr std::uint32_t kScanRunning = 0x601;       // a start the running work excludes
 constexpr std::uint32_t kScanPaused = 0x602;
 constexpr std::uint32_t kSearchRunning = 0x603;

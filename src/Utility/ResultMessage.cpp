@@ -29,6 +29,9 @@ constexpr std::pair<std::uint32_t, std::string_view> kMessages[] = {
     {error::kWrongDeviceKind, "wrong kind of device"},
     {error::kBootSectorUnreadable, "the boot sector at %s could not be read"},
     {error::kCompleteScanOnly, "%s holds an APFS container: APFS volumes are read by the complete scan"},
+    {error::kDeviceStoppedAnswering,
+     "%s stopped answering during the scan: the device was removed or now holds less than when the scan began, "
+     "so what lay past its new end could not be read; what was found before is kept"},
     {error::kScanRunning, "a scan is running"},
     {error::kScanPaused, "a paused scan must be stopped first"},
     {error::kSearchRunning, "a search is running"},

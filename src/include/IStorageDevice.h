@@ -76,6 +76,9 @@ class IStorageDevice {
   virtual unsigned long long GetLastError() = 0;
   // False when opening the raw device was refused for lack of permission.
   virtual bool IsPermitted() { return true; }
+  // True when the device no longer answers as it did when it was opened: its node is gone, or it now holds fewer
+  // bytes (a card pulled from its reader, a medium that shrank). Unreadable sectors alone never make it so.
+  virtual bool StoppedAnswering() { return false; }
   virtual void SetApfsDevicePath(char*) {}
   virtual long long GetStartSector() { return 0; }
   // The device a read-ahead device reads through, so that a searcher can ask what is being scanned; null for a

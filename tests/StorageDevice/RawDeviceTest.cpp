@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <optional>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -18,6 +19,7 @@
 #include "StorageDevice/StorageDeviceFactory.h"
 #include "StorageDevice/VolumeDevice.h"
 #include "support/FaultyRawReadBackend.h"
+#include "support/FixtureScript.h"
 #include "support/LoopDevice.h"
 #include "support/TempDir.h"
 
@@ -157,6 +159,30 @@ TEST_P(RawDeviceKind, TakesItsGeometryFromItsRecord) {
   EXPECT_EQ(device_->GetTotalSectors(), 8);
 }
 
+// An image file cut short under an open device stopped answering as it did; one that grew, was renamed or had
+// an unreadable sector did not. A closed device tells nothing.
+TEST_P(RawDeviceKind, StopsAnsweringOnlyWhenItsImageShrinks) {
+  EXPECT_FALSE(device_->StoppedAnswering()) << "not open";
+  ASSERT_TRUE(device_->Open(nullptr));
+  EXPECT_FALSE(device_->StoppedAnswering());
+  {
+    const auto backend = std::make_shared<test::FaultyRawReadBackend>();
+    backend->FailRequestsCovering({5 * 512, 6 * 512});
+    const test::ScopedRawReadBackend scoped(backend, 30s);
+    std::vector<std::uint8_t> buffer(512);
+    EXPECT_FALSE(device_->ReadSector(buffer.data(), 5, 1));
+    EXPECT_FALSE(device_->StoppedAnswering()) << "a bad sector";
+  }
+  std::filesystem::resize_file(dir_ / "image", bytes_.size() + 512);
+  EXPECT_FALSE(device_->StoppedAnswering()) << "grown";
+  std::filesystem::rename(dir_ / "image", dir_ / "renamed");
+  EXPECT_FALSE(device_->StoppedAnswering()) << "renamed: the open file is still read";
+  std::filesystem::resize_file(dir_ / "renamed", bytes_.size() - 1);
+  EXPECT_TRUE(device_->StoppedAnswering()) << "cut short";
+  device_->Close();
+  EXPECT_FALSE(device_->StoppedAnswering()) << "closed";
+}
+
 TEST_P(RawDeviceKind, ReOpenRetriesThreeTimesAndPauses) {
   auto& raw = dynamic_cast<CRawDevice&>(*device_);
   std::vector<std::chrono::milliseconds> pauses;
@@ -252,6 +278,27 @@ TEST_P(RawDeviceOnLoop, ReadsExactBytes) {
   int fd = -1;
   long long byteOffset = 0;
   EXPECT_FALSE(device->FileExtent(0, 1, fd, byteOffset)) << "a block device is never copied from as a file";
+}
+
+// A loop device whose backing file is cut short and that is told its new size (losetup -c), as a card pulled from
+// its reader: the device stopped answering as it did; told its old size again, it answers again.
+TEST_P(RawDeviceOnLoop, StopsAnsweringWhenItShrinks) {
+  const auto [kind, sectorSize] = GetParam();
+  TempDir dir;
+  const auto bytes = test::PatternBytes(256 * 1024, 5);
+  test::WriteFile(dir / "image", bytes);
+  test::LoopDevice loop;
+  if (const auto why = loop.Attach(dir / "image", sectorSize); !why.empty()) GTEST_SKIP() << why;
+
+  std::unique_ptr<IStorageDevice> device(kind.create(loop.path().c_str()));
+  ASSERT_TRUE(device->Open(nullptr));
+  EXPECT_FALSE(device->StoppedAnswering());
+  std::filesystem::resize_file(dir / "image", 64 * 1024);
+  QUELLSY_REQUIRE_FIXTURE(test::RunFixtureCommand("losetup -c " + loop.path()));
+  EXPECT_TRUE(device->StoppedAnswering());
+  std::filesystem::resize_file(dir / "image", bytes.size());
+  QUELLSY_REQUIRE_FIXTURE(test::RunFixtureCommand("losetup -c " + loop.path()));
+  EXPECT_FALSE(device->StoppedAnswering());
 }
 
 INSTANTIATE_TEST_SUITE_P(SectorSizes, RawDeviceOnLoop,

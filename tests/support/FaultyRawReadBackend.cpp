@@ -18,6 +18,7 @@ long long FaultyRawReadBackend::ReadAt(int fd, void* buffer, long long length, l
   {
     std::unique_lock lock(mutex_);
     ++requests_;
+    if (action_ && offset + length > actionPast_) std::exchange(action_, nullptr)();
     // As a bad sector fails a system read.
     if (Contains(failures_, offset)) {
       errno = EIO;
@@ -46,6 +47,12 @@ long long FaultyRawReadBackend::ReadAt(int fd, void* buffer, long long length, l
     done += got;
   }
   return done;
+}
+
+void FaultyRawReadBackend::BeforeFirstRequestPast(long long offset, std::function<void()> action) {
+  std::lock_guard lock(mutex_);
+  actionPast_ = offset;
+  action_ = std::move(action);
 }
 
 void FaultyRawReadBackend::FailRequestsStartingIn(Range range) {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -30,6 +31,9 @@ class FaultyRawReadBackend : public IRawReadBackend {
   // reports success: a late write that must never reach a caller.
   void StallRequestsStartingIn(Range range);
   void ReleaseStalled();
+  // Runs action once, just before the first request that reads any byte at or past offset is served: the device
+  // changing under the scan (a file shrunk, a medium pulled) at a point the test chooses.
+  void BeforeFirstRequestPast(long long offset, std::function<void()> action);
   // Waits until `count` requests have entered a stall.
   void WaitForStalled(int count);
   // Requests held in a stall now (entered and not yet let go).
@@ -45,6 +49,8 @@ class FaultyRawReadBackend : public IRawReadBackend {
   std::vector<Range> failures_;
   std::vector<Range> covered_;
   std::vector<Range> stalls_;
+  long long actionPast_ = -1;
+  std::function<void()> action_;
   bool released_ = false;
   int stalled_ = 0;
   int held_ = 0;

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -228,5 +230,52 @@ INSTANTIATE_TEST_SUITE_P(
                                          "at sector 0 (0x0104005a00000405)");
                     }}),
     [](const auto& p) { return std::string(p.param.name); });
+
+class FailingSectorsOnly : public EveryEngineRegistered, public ::testing::Test {};
+
+// The image shrinks under a quick scan, as a card pulled from its reader, just before the scan first reads the
+// sub-folder: the scan ends with a failure of its own, named in words, and the files it found before stay
+// listed. Scattered bad sectors on a device that keeps its size are no such failure: the scan succeeds and
+// reports them as unreadable ranges.
+TEST_F(FailingSectorsOnly, AShrunkDeviceEndsTheScanInWordsAndKeepsWhatWasFound) {
+  const BadSectorImage& image = Image("fat16");
+  QUELLSY_REQUIRE_FIXTURE(image.run);
+  const long long cut = image.Fact("sub-sector") * 512;
+  std::set<std::string> before;
+  for (const ImageFile& file : image.files)
+    if ((file.last + 1) * 512 <= cut) before.insert(file.path);
+  ASSERT_FALSE(before.empty());
+  ASSERT_LT(before.size(), image.files.size());
+
+  const TempDir dir;
+  const fs::path copy = dir / "shrinking.img";
+  fs::copy_file(image.image, copy);
+  const auto backend = std::make_shared<FaultyRawReadBackend>();
+  backend->BeforeFirstRequestPast(cut, [&] { fs::resize_file(copy, static_cast<std::uintmax_t>(cut)); });
+  {
+    const ScopedRawReadBackend scoped(backend, std::chrono::seconds(30));
+    const CliRun run = Cli({"quick", copy.string(), "--live", "--json"});
+    EXPECT_EQ(fs::file_size(copy), static_cast<std::uintmax_t>(cut)) << "the scan read past the cut";
+    EXPECT_EQ(run.exit, 1);
+    EXPECT_NE(run.err.find("engine-cli: " + copy.string() +
+                           " stopped answering during the scan: the device was removed or now holds less than when "
+                           "the scan began, so what lay past its new end could not be read; what was found before "
+                           "is kept (0x0104006000000407)\n"),
+              std::string::npos)
+        << run.err;
+    std::set<std::string> listed;
+    for (const auto& [path, entry] : ListedByPath(run))
+      if (before.count(path)) listed.insert(path);
+    EXPECT_EQ(listed, before) << run.err;
+  }
+
+  // The same image kept whole, with a bad sector in the root folder and one in the sub-folder.
+  const FailingSectors failing({{image.Fact("root-sector") + 1, 1}, {image.Fact("sub-sector") + 1, 1}});
+  const CliRun run = Cli({"quick", image.image.string(), "--live", "--json"});
+  EXPECT_EQ(run.exit, 0) << run.err;
+  EXPECT_EQ(run.err.find("stopped answering"), std::string::npos) << run.err;
+  ASSERT_FALSE(run.lines.empty()) << run.err;
+  EXPECT_EQ(Field(run.lines.back(), "unreadable_ranges"), "2") << run.err;
+}
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "DataRecovery/RecoverySession.h"
 #include "RecoveryController/CompleteRecoveryController.h"
 #include "RecoveryController/RecoveryController.h"
+#include "RecoveryController/RecoveryControllerErrors.h"
 #include "RecoveryFilter/RecoveryFilter.h"
 #include "StorageDevice/DeviceDataHolder.h"
 #include "StorageDevice/PartitionVirtualVolumeDevice.h"
@@ -339,7 +340,9 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
   if (result == quellsy::kResultOk) result = progress.failure;
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   line.Clear();
-  if (result != quellsy::kResultOk) {
+  // A device that went away mid-scan still leaves what was found before: listed, then the failure in words.
+  const bool stoppedAnswering = result == quellsy::controller::kDeviceStoppedAnswering;
+  if (result != quellsy::kResultOk && !stoppedAnswering) {
     const std::string where = "sector " + std::to_string(options.offsetSectors) + " of " + options.image;
     std::string words = quellsy::DescribeResult(result, where);
     // What the device refused, before the code.
@@ -381,6 +384,10 @@ int RunEngineCli(const EngineCliOptions& options, std::ostream& out, std::ostrea
         << Fixed(seconds) << " s (" << Fixed(mbPerSecond) << " MB/s), " << unreadableCount << " unreadable ranges\n";
   }
   out.flush();
+  if (stoppedAnswering) {
+    err << "engine-cli: " << quellsy::DescribeResult(result, options.image) << "\n";
+    return kCliFailed;
+  }
 
   if (options.recoverDir.empty()) return kCliSuccess;
   return RecoverAll(*controller, sink.Nodes(), destination, line, unreadableRanges.Count(), err) ? kCliSuccess

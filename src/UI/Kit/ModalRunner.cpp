@@ -15,7 +15,9 @@ namespace {
 
 struct Run {
   QPointer<QWidget> window;
-  QPointer<TCImageWindow> parent;  // of a sheet
+  // Of a sheet; held as a plain widget: while the parent is being destroyed it is no longer a TCImageWindow, and
+  // the runs still look at it then (a sheet waiting on it ends).
+  QPointer<QWidget> parent;
   ModalRunner::Completion done;
   QEventLoop* loop = nullptr;  // of a run that is waited for
   QPointer<QWidget> previouslyActive;
@@ -27,7 +29,7 @@ struct Run {
 // Keeps a running sheet hung below its parent's bar while the parent or the sheet moves or changes size.
 class SheetPlacer final : public QObject {
  public:
-  SheetPlacer(QWidget* sheet, TCImageWindow* parent) : QObject(sheet), sheet_(sheet), parent_(parent) {
+  SheetPlacer(QWidget* sheet, QWidget* parent) : QObject(sheet), sheet_(sheet), parent_(parent) {
     parent->installEventFilter(this);
     sheet->installEventFilter(this);
   }

@@ -148,7 +148,10 @@ void KDDeletailWindowController::ApplyDesktopMode() {
 QWidget* KDDeletailWindowController::window() { return aWindow_; }
 
 void KDDeletailWindowController::setNotification() {
-  ObserveNotification(this, kScanNotification, [this](const bridge::Notification&) { DataInitFinished(); });
+  ObserveNotification(this, kScanNotification, [this](const bridge::Notification& notification) {
+    DataInitFinished();
+    TellIfTheDeviceStoppedAnswering(notification);
+  });
 }
 
 void KDDeletailWindowController::clearImportData() { StopObserving(this); }

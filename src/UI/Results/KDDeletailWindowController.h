@@ -191,6 +191,8 @@ class KDDeletailWindowController final : public QObject,
   // The browsing state at the scan's end; false when the window left instead (a confirmed close or back home).
   bool ShowEndState();
   void ScanNotStarted();
+  // The scan's last notification says the device went away or shrank: told in words, the found files stay.
+  void TellIfTheDeviceStoppedAnswering(const bridge::Notification& notification);
   void StopProgressTimer();
   void StartEndScanTimer();
   static void Stop(QTimer*& timer);

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <algorithm>
+#include <cstdlib>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -20,6 +21,7 @@
 #include "UI/Kit/Texts.h"
 #include "UI/Kit/ViewFrames.h"
 #include "UI/Results/ResultsBrowser.h"
+#include "Utility/ResultCode.h"
 #include "UI/Results/KDDeletailWindowController.h"
 
 namespace quellsy::ui {
@@ -93,6 +95,20 @@ void KDDeletailWindowController::ScanNotStarted() {
   alert->beginSheetModalForWindow(aWindow_, nullptr);
   // Nothing runs: the window goes to its end state with whatever there is (nothing), so the user can go home.
   getScanProgress();
+}
+
+void KDDeletailWindowController::TellIfTheDeviceStoppedAnswering(const bridge::Notification& notification) {
+  const auto result = notification.info.find(KDUIController::kScanResultKey);
+  if (result == notification.info.end()) return;
+  const ResultCode code = std::strtoull(result->second.c_str(), nullptr, 16);
+  if (!IsFailure(code) || ErrorOf(code) != error::kDeviceStoppedAnswering) return;
+  const auto reason = notification.info.find(KDUIController::kScanReasonKey);
+  const QString words = reason == notification.info.end() ? QString() : QString::fromStdString(reason->second);
+  const QString informative = FormatText(Text("RVT_FOUR_SCAN_DEVICE_GONE_NODE"), {words});
+  auto* alert = AlertPanel::alertWithMessageText(Text("RVT_FOUR_SCAN_DEVICE_GONE_TITLE"), QString(), QString(),
+                                                 QString(), informative);
+  alert->setObjectName(QStringLiteral("deviceStoppedAnsweringAlert"));
+  alert->beginSheetModalForWindow(aWindow_, nullptr);
 }
 
 void KDDeletailWindowController::getImportData(const std::string&) {

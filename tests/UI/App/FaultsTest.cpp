@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QTest>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -135,7 +136,8 @@ TEST_F(Faults, AQuitDuringAScanAsksFirstThenStopsTheScanAndEndsTheProgram) {
 
 // The medium goes while the scan waits to read it, as a card pulled from its reader: the loop device's backing
 // file is emptied and the device told its new size (losetup -c). A plain losetup -d cannot show this: the kernel
-// only marks a device in use to go once it is closed.
+// only marks a device in use to go once it is closed. The scan's end says in words that the device stopped
+// answering, once, and the window stays with what was found.
 TEST_F(Faults, AMediumGoneDuringAScanEndsTheScanWithoutACrash) {
   QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
   if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
@@ -147,6 +149,16 @@ TEST_F(Faults, AMediumGoneDuringAScanEndsTheScanWithoutACrash) {
   scan.Release();
   ASSERT_TRUE(WaitForScanEnd(results));
   EXPECT_EQ(results->selectFilesLabel()->text(), SummaryLine("Found", 0, 0)) << "nothing was there";
+  ASSERT_TRUE(WaitShown("deviceStoppedAnsweringAlert")) << AlertsSeen();
+  EXPECT_EQ(TimesShown("deviceStoppedAnsweringAlert"), 1u);
+  const auto told = std::count_if(AlertTexts().begin(), AlertTexts().end(), [](const QString& text) {
+    return text.contains(QStringLiteral("stopped answering during the scan")) &&
+           text.contains(QStringLiteral("what was found before is kept"));
+  });
+  EXPECT_EQ(told, 1) << AlertsSeen();
+  std::string reason;
+  EXPECT_TRUE(IsFailure(KDUIController::GetLastScanResult(&reason)));
+  EXPECT_NE(reason.find("stopped answering during the scan"), std::string::npos) << reason;
   EXPECT_EQ(program_->backend.closeCalls(), 0);
   EXPECT_TRUE(results->window()->isVisible());
 }

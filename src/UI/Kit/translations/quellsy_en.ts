@@ -852,6 +852,16 @@
         <extracomment>Informative text</extracomment>
         <translation>The device may be busy with another task or no longer connected. Go back home, check the device and choose it again.</translation>
     </message>
+    <message id="RVT_FOUR_SCAN_DEVICE_GONE_TITLE">
+        <source>The device stopped answering during the scan</source>
+        <extracomment>Alert at the end of a scan whose device was removed or shrank meanwhile</extracomment>
+        <translation>The device stopped answering during the scan</translation>
+    </message>
+    <message id="RVT_FOUR_SCAN_DEVICE_GONE_NODE">
+        <source>%@. The files listed were found before it stopped. Connect the device again and scan it anew to look for the rest.</source>
+        <extracomment>Informative text; %@ is what the engine says happened</extracomment>
+        <translation>%@. The files listed were found before it stopped. Connect the device again and scan it anew to look for the rest.</translation>
+    </message>
     <message id="SAVE_SCAN_SAVE_BUTTON">
         <source>Save…</source>
         <extracomment>Save question: saves the scan result first</extracomment>
