@@ -1,5 +1,5 @@
-// quellsy: the windowed application. It needs a display (X11 or Wayland); without one it says so and points
-// at the engine harness instead. Started by a plain user without the launcher's first argument, it hands over to
+// quellsy: the windowed application. It needs a display (X11 or Wayland) that answers; without one it says so
+// and points at the engine harness instead. Started by a plain user without the launcher's first argument, it hands over to
 // the launcher, which starts it again as root with the language and, when asked to open one, a scan-result file.
 // Root runs whatever it was given, so the two never start each other in a loop.
 
@@ -8,9 +8,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "Bridge/KDCPPPublic.h"
 #include "Engines/BuiltInEngines.h"
+#include "Platform/DisplaySockets.h"
 #include "Platform/LauncherHandOver.h"
 #include "UI/App/ApplicationSession.h"
 #include "UI/Backend/BridgeBackend.h"
@@ -19,21 +21,31 @@
 
 namespace {
 
-bool HasDisplay() {
-  for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(variable);
-    if (value && *value) return true;
-  }
-  return false;
+std::string Environment(const char* variable) {
+  const char* value = std::getenv(variable);
+  return value ? value : "";
+}
+
+// Empty when a display answers (or a platform was chosen by hand); otherwise why none does, in one line.
+std::string WhyNoDisplay() {
+  if (!Environment("QT_QPA_PLATFORM").empty()) return {};
+  const std::string x = Environment("DISPLAY");
+  const std::string wayland = Environment("WAYLAND_DISPLAY");
+  if (x.empty() && wayland.empty()) return "no display (DISPLAY and WAYLAND_DISPLAY are unset)";
+  if (!x.empty() && quellsy::platform::XDisplayReachable(x)) return {};
+  if (!wayland.empty() && quellsy::platform::WaylandDisplayReachable(wayland, Environment("XDG_RUNTIME_DIR")))
+    return {};
+  return "no display answers (DISPLAY=" + x + ", WAYLAND_DISPLAY=" + wayland + ")";
 }
 
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  if (!HasDisplay()) {
-    std::fputs("quellsy: no display (DISPLAY and WAYLAND_DISPLAY are unset); start it in a desktop session, or "
-               "scan an image with the engine harness: ./quellsy.sh cli quick IMAGE\n",
-               stderr);
+  if (const std::string why = WhyNoDisplay(); !why.empty()) {
+    std::fprintf(stderr,
+                 "quellsy: %s; start it in a desktop session, or scan an image with the engine harness: "
+                 "./quellsy.sh cli quick IMAGE\n",
+                 why.c_str());
     return 1;
   }
   if (quellsy::platform::ShouldStartLauncher(argc, argv, geteuid())) {
