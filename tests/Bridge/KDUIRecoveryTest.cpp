@@ -120,6 +120,30 @@ std::string FileSha(const std::filesystem::path& path) {
   return Sha256Hex(bytes);
 }
 
+// A recovery into dest running on its own thread, joined at the latest when the run goes.
+class RecoveryRun {
+ public:
+  RecoveryRun(KDUIRecovery& recovery, const std::filesystem::path& dest)
+      : recovery_(Begun(recovery, dest)), thread_([this] { result_ = recovery_.DoRecovery(); }) {}
+  bool Started() const { return thread_.Started(); }
+  // Waits for the recovery's end and gives what it returned.
+  quellsy::ResultCode Join() {
+    thread_.Join();
+    return result_;
+  }
+
+ private:
+  static KDUIRecovery& Begun(KDUIRecovery& recovery, const std::filesystem::path& dest) {
+    recovery.SetRecoveryPath((dest.string() + "/").c_str());
+    recovery.SetStatus(OPERATION_STATUS_RUNNING);
+    return recovery;
+  }
+
+  KDUIRecovery& recovery_;
+  quellsy::ResultCode result_ = 0;
+  SizedStackThread thread_;
+};
+
 class RecoveryDriverTest : public ScanDriverFixture {
  protected:
   // Scans the FAT volume (completely when deep) and checks every file found.
@@ -132,13 +156,9 @@ class RecoveryDriverTest : public ScanDriverFixture {
   }
 
   quellsy::ResultCode Recover(KDUIRecovery& recovery) {
-    recovery.SetRecoveryPath((dest_.path().string() + "/").c_str());
-    recovery.SetStatus(OPERATION_STATUS_RUNNING);
-    quellsy::ResultCode result = 0;
-    SizedStackThread thread([&] { result = recovery.DoRecovery(); });
-    EXPECT_TRUE(thread.Started());
-    thread.Join();
-    return result;
+    RecoveryRun run(recovery, dest_.path());
+    EXPECT_TRUE(run.Started());
+    return run.Join();
   }
 
   // The folder of the FAT searcher's files numbered index.
@@ -212,17 +232,13 @@ TEST_F(RecoveryDriverTest, ShortWritePausesUntilResumed) {
   QUELLSY_REQUIRE_FIXTURE(ScanImages::Get()->Fixture());
   ShortWriteRecovery recovery(scan_.get());
   ScanFat(0);
-  recovery.SetRecoveryPath((dest_.path().string() + "/").c_str());
-  recovery.SetStatus(OPERATION_STATUS_RUNNING);
-  quellsy::ResultCode result = 1;
-  SizedStackThread thread([&] { result = recovery.DoRecovery(); });
-  ASSERT_TRUE(thread.Started());
+  RecoveryRun run(recovery, dest_.path());
+  ASSERT_TRUE(run.Started());
   ASSERT_TRUE(recovery.WaitForHeldWorkers(1, 60s));
   EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_PAUSE);
   EXPECT_EQ(quellsy::ErrorOf(recovery.GetProgressInfo().result), 0xD03u);
   recovery.PauseOrResumeOperation();  // the user frees room and continues
-  thread.Join();
-  EXPECT_EQ(result, quellsy::kResultOk);
+  EXPECT_EQ(run.Join(), quellsy::kResultOk);
   EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_IDLE);
   ExpectRecovered(FatFolder(1), "", 2);
 }
@@ -235,11 +251,8 @@ TEST_F(RecoveryDriverTest, AFullDestinationPausesAndTheFileIsCopiedAgainOnceCont
     TempDir other;
     const std::filesystem::path dest = resume ? dest_.path() : other.path();
     FullOnceRecovery recovery(scan_.get());
-    recovery.SetRecoveryPath((dest.string() + "/").c_str());
-    recovery.SetStatus(OPERATION_STATUS_RUNNING);
-    quellsy::ResultCode result = 1;
-    SizedStackThread thread([&] { result = recovery.DoRecovery(); });
-    ASSERT_TRUE(thread.Started());
+    RecoveryRun run(recovery, dest);
+    ASSERT_TRUE(run.Started());
     ASSERT_TRUE(recovery.WaitForHeldWorkers(1, 60s));
     EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_PAUSE);
     EXPECT_EQ(quellsy::ErrorOf(recovery.GetProgressInfo().result), quellsy::error::kNoSpace);
@@ -250,7 +263,7 @@ TEST_F(RecoveryDriverTest, AFullDestinationPausesAndTheFileIsCopiedAgainOnceCont
     } else {
       recovery.StopOperation(1);
     }
-    thread.Join();
+    const quellsy::ResultCode result = run.Join();
     EXPECT_EQ(recovery.GetStatus(), OPERATION_STATUS_IDLE);
     EXPECT_EQ(recovery.GetRecoveriedFilesCnt(), resume ? 2u : 1u) << "a file copied again counts once";
     EXPECT_EQ(recovery.GetFailedFilesCnt(), resume ? 0u : 1u);
@@ -337,13 +350,9 @@ TEST_F(RecoveryDriverTest, ACopyThatFailedAfterWritingIsKeptOnlyUnderTheIncomple
     SCOPED_TRACE(c.name);
     TempDir dest;
     FailingFirstCopyRecovery recovery(scan_.get(), c.result, c.written);
-    recovery.SetRecoveryPath((dest.path().string() + "/").c_str());
-    recovery.SetStatus(OPERATION_STATUS_RUNNING);
-    quellsy::ResultCode result = 0;
-    SizedStackThread thread([&] { result = recovery.DoRecovery(); });
-    ASSERT_TRUE(thread.Started());
-    thread.Join();
-    EXPECT_EQ(result, c.result) << "the failure is still what the walk reports";
+    RecoveryRun run(recovery, dest.path());
+    ASSERT_TRUE(run.Started());
+    EXPECT_EQ(run.Join(), c.result) << "the failure is still what the walk reports";
     EXPECT_EQ(recovery.GetFailedFilesCnt(), 1u);
     EXPECT_EQ(recovery.GetIncompleteFilesCnt(), 0u);
     ASSERT_FALSE(recovery.failedPath.empty());
