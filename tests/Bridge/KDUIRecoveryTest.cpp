@@ -114,11 +114,7 @@ std::vector<std::uint8_t> FileBytes(const std::filesystem::path& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::string FileSha(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  return Sha256Hex(bytes);
-}
+std::string FileSha(const std::filesystem::path& path) { return Sha256Hex(FileBytes(path)); }
 
 // A recovery into dest running on its own thread, joined at the latest when the run goes.
 class RecoveryRun {
@@ -287,9 +283,7 @@ TEST_F(RecoveryDriverTest, ACopyCutShortByAStopIsKeptOnlyUnderANameSayingItIsInc
   EXPECT_EQ(recovery.GetIncompleteFilesCnt(), 1u);
   const std::filesystem::path cut(recovery.paths.front());
   EXPECT_FALSE(std::filesystem::exists(cut)) << "no cut copy under the file's own name";
-  // "name.ext" becomes "name.incomplete.ext", beside it.
-  const std::filesystem::path marked = cut.parent_path() / (cut.stem().string() + ".incomplete" + cut.extension().string());
-  EXPECT_TRUE(std::filesystem::exists(marked)) << marked;
+  EXPECT_TRUE(std::filesystem::exists(Marked(cut))) << Marked(cut);
   std::size_t files = 0;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(dest_.path())) files += entry.is_regular_file();
   EXPECT_EQ(files, 1u);
