@@ -24,8 +24,11 @@ bool IsFolder(const std::string& path) {
 std::vector<gid_t> GroupsOf(const InvokingUser& user) {
   int count = 32;
   std::vector<gid_t> groups(static_cast<std::size_t>(count));
-  while (getgrouplist(user.name.c_str(), user.gid, groups.data(), &count) < 0 && count < 65536)
+  int listed = -1;
+  while ((listed = getgrouplist(user.name.c_str(), user.gid, groups.data(), &count)) < 0 && count < 65536)
     groups.resize(static_cast<std::size_t>(count > static_cast<int>(groups.size()) ? count : count * 2));
+  // A list too long to take leaves only the primary group: never slots of zeros, which would be root's group.
+  if (listed < 0) return {user.gid};
   groups.resize(static_cast<std::size_t>(count > 0 ? count : 0));
   if (groups.empty()) groups.push_back(user.gid);
   return groups;
