@@ -19,6 +19,11 @@ std::string LoopDevice::Attach(const std::filesystem::path& image, unsigned sect
     ADD_FAILURE() << "losetup is not installed";
     return "losetup is not installed";
   }
+  // A missing image is a broken fixture, not a machine without loop devices: the caller's skip becomes a failure.
+  if (!std::filesystem::is_regular_file(image)) {
+    ADD_FAILURE() << image << " is not there to attach";
+    return "no image at " + image.string();
+  }
   const std::string command = "losetup --find --show --read-only --sector-size " + std::to_string(sectorSize) +
                               (partitions ? " --partscan" : "") + " '" + image.string() + "' 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
