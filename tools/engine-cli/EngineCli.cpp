@@ -158,17 +158,19 @@ class UnreadableCounter final : public INotifyCenter {
       ++m_unranged;
       return 0;
     }
-    m_ranges[range->first] = std::max(m_ranges[range->first], range->first + range->count);
-    // Ranges that overlap or touch are one.
-    for (auto at = m_ranges.begin(); at != m_ranges.end() && std::next(at) != m_ranges.end();) {
-      const auto next = std::next(at);
-      if (next->first > at->second) {
-        at = next;
-        continue;
+    auto at = m_ranges.try_emplace(range->first, range->first).first;
+    at->second = std::max(at->second, range->first + range->count);
+    // Ranges that overlap or touch are one. The others were apart already: only the new range's neighbours, the
+    // one before it and those it reaches, can join it (a failing disk sends thousands of events).
+    if (at != m_ranges.begin()) {
+      if (const auto before = std::prev(at); before->second >= at->first) {
+        before->second = std::max(before->second, at->second);
+        m_ranges.erase(at);
+        at = before;
       }
-      at->second = std::max(at->second, next->second);
-      m_ranges.erase(next);
     }
+    for (auto next = std::next(at); next != m_ranges.end() && next->first <= at->second; next = m_ranges.erase(next))
+      at->second = std::max(at->second, next->second);
     return 0;
   }
   // Hands over what is still queued, then the count of ranges.
