@@ -53,9 +53,12 @@ void ResultsCoverFlow::selectedCoverFlow(std::int64_t index) {
 }
 
 void ResultsCoverFlow::listingGrew() {
-  const std::int64_t selected = flowView_->selectedIndex();
-  showCoverFlowerViewWithRefresh();
-  selectedCoverFlow(selected);
+  const std::vector<IFileNode*>& files = files_.Files();
+  std::vector<CoverFlowPhotos::Entry> more;
+  for (std::size_t i = photos_->count(); i < files.size(); ++i)
+    more.push_back({FoundFileKey(files[i]), QString::fromStdString(OpNodeData::fileNodeName(files[i])), QImage()});
+  photos_->appendToListing(std::move(more));
+  selectedCoverFlow(flowView_->selectedIndex());
 }
 
 void ResultsCoverFlow::stopImageLoading() { photos_->stop(); }

@@ -57,7 +57,6 @@ class ResultsRecovery final : public QObject, public KDShowScanProgressWindowCon
   bool checking() const { return check_->running(); }
 
  private:
-  void PanelEnded(int result);
   void CheckAndStart();
   void Checked(const DestinationLooks& looks);
   void StartRecovery();

@@ -19,15 +19,21 @@ CoverFlowPhotos::CoverFlowPhotos(CoverFlowView& view, ThumbnailLoader::Fetch fet
 
 void CoverFlowPhotos::setListing(std::vector<Entry> entries) {
   loader_.NewGeneration();
-  entries_ = std::move(entries);
+  entries_.clear();
   photos_.clear();
   indexesOfKey_.clear();
-  photos_.reserve(entries_.size());
-  for (std::size_t i = 0; i < entries_.size(); ++i) {
+  appendToListing(std::move(entries));
+}
+
+void CoverFlowPhotos::appendToListing(std::vector<Entry> more) {
+  entries_.reserve(entries_.size() + more.size());
+  photos_.reserve(entries_.size() + more.size());
+  for (Entry& entry : more) {
     auto photo = std::make_shared<Photo>(QImage(), PlaceholderUID());
-    photo->setName(entries_[i].name);
+    photo->setName(entry.name);
     photos_.push_back(std::move(photo));
-    indexesOfKey_[entries_[i].key].push_back(static_cast<std::int64_t>(i));
+    indexesOfKey_[entry.key].push_back(static_cast<std::int64_t>(entries_.size()));
+    entries_.push_back(std::move(entry));
   }
   if (view_) view_->reloadData();
 }

@@ -34,6 +34,9 @@ class CoverFlowPhotos : public QObject, public CoverFlowDataSource {
 
   // A new listing: the running load stops, every cover waits, the view reloads.
   void setListing(std::vector<Entry> entries);
+  // Files added after the listing's last: they get waiting covers; the covers there keep their pictures and a
+  // running load goes on.
+  void appendToListing(std::vector<Entry> more);
   // Stops the running load and loads the covers around index that still wait.
   void loadAround(std::int64_t index);
   // Stops the running load within the loader's bound; true when nothing runs any more.
