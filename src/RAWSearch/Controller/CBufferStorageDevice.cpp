@@ -89,19 +89,24 @@ void CBufferStorageDevice::ReleaseBefore(long long sector) {
 bool CBufferStorageDevice::ReadPassedSectors(unsigned char* buffer, long long first, long long count) {
   // The read-ahead reported these sectors' unreadable ranges when it read them: they are not reported again.
   const quellsy::ScopedBadSectorReportsByCaller reportedBefore;
-  std::vector<std::pair<long long, long long>> pending{{first, count}};  // the next piece on top
-  while (!pending.empty()) {
-    const auto [from, sectors] = pending.back();
-    pending.pop_back();
-    unsigned char* at = buffer + static_cast<std::size_t>(from - first) * sectorSize_;
-    if (source_->ReadSector(at, from, sectors)) continue;
-    // As the read-ahead did: halves, down to single sectors, an unreadable one zeros.
+  // Nearly every sizing read lands here and reads whole: the list of pieces is made only once a read failed.
+  if (source_->ReadSector(buffer, first, count)) return true;
+  std::vector<std::pair<long long, long long>> pending;  // the next piece on top
+  // As the read-ahead did: halves, down to single sectors, an unreadable one zeros.
+  const auto split = [&](long long from, long long sectors) {
     if (sectors == 1) {
-      std::memset(at, 0, sectorSize_);
-      continue;
+      std::memset(buffer + static_cast<std::size_t>(from - first) * sectorSize_, 0, sectorSize_);
+      return;
     }
     pending.emplace_back(from + sectors / 2, sectors - sectors / 2);
     pending.emplace_back(from, sectors / 2);
+  };
+  split(first, count);
+  while (!pending.empty()) {
+    const auto [from, sectors] = pending.back();
+    pending.pop_back();
+    if (!source_->ReadSector(buffer + static_cast<std::size_t>(from - first) * sectorSize_, from, sectors))
+      split(from, sectors);
   }
   return true;
 }
