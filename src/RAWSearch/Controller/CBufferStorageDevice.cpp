@@ -128,14 +128,10 @@ long long CBufferStorageDevice::GetDeviceEndSector() {
 
 bool CBufferStorageDevice::ReadSector(void* buffer, long long first, long long count) {
   if (!initialised_ || !buffer || first < 0 || count <= 0) return false;
-  const bool held = first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count &&
-                    HasData(first, count);
-  if (!held) {
-    if (!source_) return false;
-    if (first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count)
-      return ReadPassedSectors(static_cast<unsigned char*>(buffer), first, count);
-    return source_->ReadSector(buffer, first, count);
-  }
+  const bool counted = first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count;
+  if (!counted) return source_ ? source_->ReadSector(buffer, first, count) : false;
+  if (!HasData(first, count))
+    return source_ ? ReadPassedSectors(static_cast<unsigned char*>(buffer), first, count) : false;
 
   auto* out = static_cast<unsigned char*>(buffer);
   for (long long at = first - firstHeld_, left = count; left > 0;) {
