@@ -10,8 +10,8 @@
 #   the time from the scan's start to the first rows shown (no goal; beside it when the bridge's path tree had
 #   its first folder, and the scan's own time);
 #   the time from the scan's end to the full trees shown, against 1 s;
-#   peak memory (max RSS) against 1.5 times the engine harness's (engine-cli quick|complete on the same image,
-#   GNU time).
+#   peak memory (max RSS) against 1.5 times the engine harness's (engine-cli quick|complete on the same loop
+#   device, GNU time).
 # Figures are recorded as rates or limits so that higher is better, like every other row of the table. Without
 # root or loop devices it says so and records nothing.
 #
@@ -89,10 +89,11 @@ measure() {
     window "$mode" "$loop" "$out/$mode-$run.tsv"
     results+=("$out/$mode-$run.tsv")
   done
+  # The harness reads the same loop device the window read: a block device and an image file are read differently.
+  local harness stall p99 first scan trees rss limit
+  harness=$(harness_rss "$mode" "$loop")
   losetup -d "$loop"
   loop=
-  local harness stall p99 first scan trees rss limit
-  harness=$(harness_rss "$mode" "$image")
   stall=$(median stall_max_ms "${results[@]}")
   p99=$(median stall_p99_ms "${results[@]}")
   first=$(median first_rows_ms "${results[@]}")

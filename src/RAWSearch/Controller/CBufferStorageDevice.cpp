@@ -89,19 +89,24 @@ void CBufferStorageDevice::ReleaseBefore(long long sector) {
 bool CBufferStorageDevice::ReadPassedSectors(unsigned char* buffer, long long first, long long count) {
   // The read-ahead reported these sectors' unreadable ranges when it read them: they are not reported again.
   const quellsy::ScopedBadSectorReportsByCaller reportedBefore;
-  std::vector<std::pair<long long, long long>> pending{{first, count}};  // the next piece on top
-  while (!pending.empty()) {
-    const auto [from, sectors] = pending.back();
-    pending.pop_back();
-    unsigned char* at = buffer + static_cast<std::size_t>(from - first) * sectorSize_;
-    if (source_->ReadSector(at, from, sectors)) continue;
-    // As the read-ahead did: halves, down to single sectors, an unreadable one zeros.
+  // Nearly every sizing read lands here and reads whole: the list of pieces is made only once a read failed.
+  if (source_->ReadSector(buffer, first, count)) return true;
+  std::vector<std::pair<long long, long long>> pending;  // the next piece on top
+  // As the read-ahead did: halves, down to single sectors, an unreadable one zeros.
+  const auto split = [&](long long from, long long sectors) {
     if (sectors == 1) {
-      std::memset(at, 0, sectorSize_);
-      continue;
+      std::memset(buffer + static_cast<std::size_t>(from - first) * sectorSize_, 0, sectorSize_);
+      return;
     }
     pending.emplace_back(from + sectors / 2, sectors - sectors / 2);
     pending.emplace_back(from, sectors / 2);
+  };
+  split(first, count);
+  while (!pending.empty()) {
+    const auto [from, sectors] = pending.back();
+    pending.pop_back();
+    if (!source_->ReadSector(buffer + static_cast<std::size_t>(from - first) * sectorSize_, from, sectors))
+      split(from, sectors);
   }
   return true;
 }
@@ -123,14 +128,10 @@ long long CBufferStorageDevice::GetDeviceEndSector() {
 
 bool CBufferStorageDevice::ReadSector(void* buffer, long long first, long long count) {
   if (!initialised_ || !buffer || first < 0 || count <= 0) return false;
-  const bool held = first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count &&
-                    HasData(first, count);
-  if (!held) {
-    if (!source_) return false;
-    if (first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count)
-      return ReadPassedSectors(static_cast<unsigned char*>(buffer), first, count);
-    return source_->ReadSector(buffer, first, count);
-  }
+  const bool counted = first >= firstHeld_ && count <= sectorsHeld_ && first - firstHeld_ <= sectorsHeld_ - count;
+  if (!counted) return source_ ? source_->ReadSector(buffer, first, count) : false;
+  if (!HasData(first, count))
+    return source_ ? ReadPassedSectors(static_cast<unsigned char*>(buffer), first, count) : false;
 
   auto* out = static_cast<unsigned char*>(buffer);
   for (long long at = first - firstHeld_, left = count; left > 0;) {
