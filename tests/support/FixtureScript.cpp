@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "support/CommandOutput.h"
@@ -78,7 +80,8 @@ bool Cacheable(const std::vector<std::string>& args) {
   return std::none_of(args.begin() + 1, args.end(), [](const std::string& arg) { return arg.starts_with('/'); });
 }
 
-// What the output depends on: the script, the other scripts of its folder (which it may call) and its arguments.
+// What the output depends on: the script, the other scripts of its folder (which it may call), the scripts of other
+// folders these call by a relative path, and its arguments.
 std::string ContentDigest(const std::filesystem::path& script, const std::vector<std::string>& args) {
   std::vector<std::filesystem::path> scripts;
   for (const auto& entry : std::filesystem::directory_iterator(script.parent_path()))
@@ -86,6 +89,27 @@ std::string ContentDigest(const std::filesystem::path& script, const std::vector
   std::sort(scripts.begin(), scripts.end());
   std::string all = FileText(script);
   for (const auto& other : scripts) all += '\0' + other.filename().string() + '\0' + FileText(other);
+  // A script of another folder that one of these calls by a relative path ("$here/../Other/make-x.sh") counts too:
+  // otherwise a change to it would leave this folder's made images stale.
+  const auto isPathChar = [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '.' || c == '/' || c == '-';
+  };
+  std::set<std::filesystem::path> called;
+  for (const auto& caller : scripts) {
+    const std::string text = FileText(caller);
+    for (std::size_t at = text.find("../"); at != std::string::npos; at = text.find("../", at)) {
+      std::size_t end = at;
+      while (end < text.size() && isPathChar(text[end])) ++end;
+      const std::filesystem::path named = text.substr(at, end - at);
+      at = end;
+      if (named.extension() != ".sh" && named.extension() != ".py") continue;
+      const auto path = (script.parent_path() / named).lexically_normal();
+      if (path.parent_path() != script.parent_path().lexically_normal() && std::filesystem::is_regular_file(path))
+        called.insert(path);
+    }
+  }
+  for (const auto& other : called)
+    all += '\0' + other.lexically_relative(script.parent_path()).string() + '\0' + FileText(other);
   for (auto arg = args.begin() + 1; arg != args.end(); ++arg) all += '\0' + *arg;
   return Digest(all);
 }

@@ -235,6 +235,21 @@ TEST_F(CachedFixtureScript, ANewScriptTextOrOtherArgumentsMakeItAgain) {
   EXPECT_EQ(Runs(), 4);
 }
 
+TEST_F(CachedFixtureScript, AScriptOfAnotherFolderItCallsCountsAsItsTextToo) {
+  WriteText(source_ / "tests/Other/make-part.sh", "echo part\n");
+  Write("echo made >> " + ShellQuoted((counter_ / "runs").string()) +
+        "; here=$(dirname \"$0\"); bash \"$here/../Other/make-part.sh\" >/dev/null");
+  TempDir out1;
+  TempDir out2;
+  TempDir out3;
+  ASSERT_TRUE(Make(out1.path()).Made());
+  ASSERT_TRUE(Make(out2.path()).Made());
+  EXPECT_EQ(Runs(), 1);
+  WriteText(source_ / "tests/Other/make-part.sh", "echo changed part\n");
+  ASSERT_TRUE(Make(out3.path()).Made());
+  EXPECT_EQ(Runs(), 2);
+}
+
 TEST_F(CachedFixtureScript, AFailedOrImpossibleRunIsNotKeptAndFailsAgain) {
   for (const auto& [body, outcome] :
        {std::pair{std::string("echo 'mkfs: bad option' >&2; exit 3"), FixtureRun::Outcome::kFailed},
