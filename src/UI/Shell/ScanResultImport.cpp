@@ -19,8 +19,6 @@ namespace {
 constexpr const char* kRestoreProgress = "NormalScranValue";
 // Every kind of file a restored scan shows.
 constexpr unsigned kAllTypes = 127;
-// How far the results window's lower edge lies below the main window's.
-constexpr int kResultsWindowDrop = 50;
 
 void ShowResults(QWidget* window) {
   window->show();
@@ -52,10 +50,7 @@ IResultsWindow* OpenScanResultFile(QWidget* mainWindow, const std::string& path)
   IResultsWindow* results = MakeResultsWindow();
   if (!results) return nullptr;
   QWidget* window = results->window();
-  if (mainWindow) {
-    const QRect main = mainWindow->frameGeometry();
-    window->move(main.x(), main.y() + main.height() + kResultsWindowDrop - window->frameGeometry().height());
-  }
+  if (mainWindow) KDRootWindowController::PlaceResultsWindow(window, mainWindow->frameGeometry());
   if (Backend().beginSaveOrRestoreNode(false, path, std::string()) != 0) {
     // Another operation still runs: nothing was read, and the window is not wanted.
     delete window;
