@@ -3,10 +3,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QWidget>
-#include <memory>
 
 #include "UI/Backend/IFacadeBackend.h"
-#include "UI/Kit/AlertPanel.h"
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Shell/KDProgressWindow.h"
@@ -54,10 +52,7 @@ IResultsWindow* OpenScanResultFile(QWidget* mainWindow, const std::string& path)
   if (Backend().beginSaveOrRestoreNode(false, path, std::string()) != 0) {
     // Another operation still runs: nothing was read, and the window is not wanted.
     delete window;
-    const std::unique_ptr<AlertPanel> alert(AlertPanel::alertWithMessageText(
-        QString(), Text("RVT_FOUR_RECOVERY_NO_COMPETENCE_YES_BUTTON"), QString(), QString(), Text("READ_RSF_FAILED")));
-    alert->setObjectName(QStringLiteral("scanResultFailedAlert"));
-    alert->runModal();
+    KDProgressWindow::AlertFailure(false, 0);
     return nullptr;
   }
   results->getImportData(path);
