@@ -26,6 +26,13 @@ void ShowResults(QWidget* window) {
 
 }  // namespace
 
+QString LastScanResultFolder() {
+  const QString saved = QString::fromStdString(Backend().GetSavePath());
+  if (saved.isEmpty()) return QString();
+  const QString folder = QFileInfo(saved).absolutePath();
+  return QFileInfo(folder).isDir() ? folder : QString();
+}
+
 QString ChooseScanResultFile(QWidget* parent) {
   QFileDialog panel(parent, Text("RVT_TWO_IMPORT_BUTTON_TIP"));
   panel.setObjectName(QStringLiteral("importPanel"));
@@ -33,10 +40,11 @@ QString ChooseScanResultFile(QWidget* parent) {
   panel.setOption(QFileDialog::DontUseNativeDialog);
   panel.setAcceptMode(QFileDialog::AcceptOpen);
   panel.setFileMode(QFileDialog::ExistingFile);
-  panel.setNameFilter(QStringLiteral("Vortrane (*.Vortrane *.vortrane)"));
-  const QString saved = QString::fromStdString(Backend().GetSavePath());
-  if (!saved.isEmpty() && QFileInfo(saved).absoluteDir().exists()) {
-    panel.setDirectory(QFileInfo(saved).absolutePath());
+  const QString extension = QLatin1String(kScanResultExtension);
+  panel.setNameFilter(QStringLiteral("%1 (*.%1 *.%2)").arg(extension, extension.toLower()));
+  if (const QString folder = LastScanResultFolder(); !folder.isEmpty()) {
+    panel.setDirectory(folder);
+    const QString saved = QString::fromStdString(Backend().GetSavePath());
     if (QFileInfo(saved).isFile()) panel.selectFile(saved);
   }
   if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty()) return QString();
