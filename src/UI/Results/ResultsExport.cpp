@@ -15,12 +15,13 @@
 #include "UI/Kit/Texts.h"
 #include "UI/Results/KDDeletailWindowController.h"
 #include "UI/Shell/KDProgressWindow.h"
+#include "UI/Shell/ScanResultImport.h"
 #include "Utility/CatchExeception.h"
 
 namespace quellsy::ui {
 namespace {
 
-constexpr const char* kExtension = "Vortrane";
+constexpr const char* kExtension = kScanResultExtension;
 constexpr const char* kSaveProgress = "QueryProgressInfo";
 
 // The file the user chose in the save panel, with the extension of scan-result files; empty when cancelled.
@@ -33,9 +34,8 @@ QString ChooseExportFile(QWidget* parent, const QString& proposedName) {
   panel.setFileMode(QFileDialog::AnyFile);
   panel.setNameFilter(QStringLiteral("%1 (*.%1)").arg(QLatin1String(kExtension)));
   panel.setDefaultSuffix(QLatin1String(kExtension));
-  const QString saved = QString::fromStdString(Backend().GetSavePath());
-  const QString folder = saved.isEmpty() ? QString() : QFileInfo(saved).absolutePath();
-  panel.setDirectory(!folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QDir::homePath());
+  const QString folder = LastScanResultFolder();
+  panel.setDirectory(folder.isEmpty() ? QDir::homePath() : folder);
   panel.selectFile(proposedName);
   if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty()) return QString();
   QString file = panel.selectedFiles().constFirst();

@@ -111,18 +111,19 @@ void KDProgressWindow::onTimer() {
   if (!bFinish_ || ended_) return;
   ended_ = true;
   StopWatching();
-  if (!bSucess_) {
-    const std::unique_ptr<AlertPanel> alert(AlertPanel::alertWithMessageText(
-        QString(), Text("RVT_FOUR_RECOVERY_NO_COMPETENCE_YES_BUTTON"), QString(), QString(),
-        FailureText(bSave_, fullCode_)));
-    alert->setObjectName(QStringLiteral("scanResultFailedAlert"));
-    alert->runModal();
-  }
+  if (!bSucess_) AlertFailure(bSave_, fullCode_);
   fade_->closeNow();
   if (!bSave_ && bSucess_) bridge::PostOnMainThread(bridge::Notification{kShowDetailWindow, {}, {}});
 }
 
 void KDProgressWindow::closeWindow() { fade_->closeNow(); }
+
+void KDProgressWindow::AlertFailure(bool save, std::uint64_t code) {
+  const std::unique_ptr<AlertPanel> alert(AlertPanel::alertWithMessageText(
+      QString(), Text("RVT_FOUR_RECOVERY_NO_COMPETENCE_YES_BUTTON"), QString(), QString(), FailureText(save, code)));
+  alert->setObjectName(QStringLiteral("scanResultFailedAlert"));
+  alert->runModal();
+}
 
 QString KDProgressWindow::FailureText(bool save, std::uint64_t code) {
   if (!save) return Text("READ_RSF_FAILED");

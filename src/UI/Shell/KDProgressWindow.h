@@ -71,6 +71,8 @@ class KDProgressWindow : public QObject {
   // The informative text of the failure alert for a result code: a load says it could not be read, a save why
   // it failed.
   static QString FailureText(bool save, std::uint64_t code);
+  // The alert that says a save or load failed with that result code; runs until the user answers it.
+  static void AlertFailure(bool save, std::uint64_t code);
 
  private:
   void StopWatching();

@@ -289,14 +289,18 @@ void KDRootWindowController::HandOverToResultsWindow() {
   results->setSelectDiskVolumeData(selectVolumeData_);
   results->setScanTypeNum(selectScanType_);
   results->setSelectDesktop(selectDesktop_);
-  // Lower edge 50 points below the main window's, its own size.
   QWidget* window = results->window();
-  window->move(main.x(), main.y() + main.height() + kResultsWindowDrop - window->frameGeometry().height());
+  PlaceResultsWindow(window, main);
   window->show();
   window->raise();
   window->activateWindow();
   QTimer::singleShot(ScanStartDelay(), this, &KDRootWindowController::getDataForDeletailPage);
   StopObserving(this);
+}
+
+void KDRootWindowController::PlaceResultsWindow(QWidget* results, const QRect& mainFrame) {
+  results->move(mainFrame.x(),
+                mainFrame.y() + mainFrame.height() + kResultsWindowDrop - results->frameGeometry().height());
 }
 
 void KDRootWindowController::showImportedResults(IResultsWindow* results, const std::string& path) {

@@ -13,6 +13,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <chrono>
 #include <memory>
@@ -56,6 +57,8 @@ class KDRootWindowController : public QObject,
   // window. importPath is the scan-result file named at start-up. Null, with the program ended, when another
   // Quellsy is running. Not shown yet.
   static TCImageWindow* MakeMainWindow(const std::string& importPath);
+  // Moves a results window to open kResultsWindowDrop below the main window's frame, keeping its own size.
+  static void PlaceResultsWindow(QWidget* results, const QRect& mainFrame);
 
   // How long after showing the results window its scan is started (tests shorten it).
   static void SetScanStartDelay(std::chrono::milliseconds delay);

@@ -3,10 +3,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QWidget>
-#include <memory>
 
 #include "UI/Backend/IFacadeBackend.h"
-#include "UI/Kit/AlertPanel.h"
 #include "UI/Kit/NotificationObserver.h"
 #include "UI/Kit/Texts.h"
 #include "UI/Shell/KDProgressWindow.h"
@@ -19,8 +17,6 @@ namespace {
 constexpr const char* kRestoreProgress = "NormalScranValue";
 // Every kind of file a restored scan shows.
 constexpr unsigned kAllTypes = 127;
-// How far the results window's lower edge lies below the main window's.
-constexpr int kResultsWindowDrop = 50;
 
 void ShowResults(QWidget* window) {
   window->show();
@@ -30,6 +26,13 @@ void ShowResults(QWidget* window) {
 
 }  // namespace
 
+QString LastScanResultFolder() {
+  const QString saved = QString::fromStdString(Backend().GetSavePath());
+  if (saved.isEmpty()) return QString();
+  const QString folder = QFileInfo(saved).absolutePath();
+  return QFileInfo(folder).isDir() ? folder : QString();
+}
+
 QString ChooseScanResultFile(QWidget* parent) {
   QFileDialog panel(parent, Text("RVT_TWO_IMPORT_BUTTON_TIP"));
   panel.setObjectName(QStringLiteral("importPanel"));
@@ -37,10 +40,11 @@ QString ChooseScanResultFile(QWidget* parent) {
   panel.setOption(QFileDialog::DontUseNativeDialog);
   panel.setAcceptMode(QFileDialog::AcceptOpen);
   panel.setFileMode(QFileDialog::ExistingFile);
-  panel.setNameFilter(QStringLiteral("Vortrane (*.Vortrane *.vortrane)"));
-  const QString saved = QString::fromStdString(Backend().GetSavePath());
-  if (!saved.isEmpty() && QFileInfo(saved).absoluteDir().exists()) {
-    panel.setDirectory(QFileInfo(saved).absolutePath());
+  const QString extension = QLatin1String(kScanResultExtension);
+  panel.setNameFilter(QStringLiteral("%1 (*.%1 *.%2)").arg(extension, extension.toLower()));
+  if (const QString folder = LastScanResultFolder(); !folder.isEmpty()) {
+    panel.setDirectory(folder);
+    const QString saved = QString::fromStdString(Backend().GetSavePath());
     if (QFileInfo(saved).isFile()) panel.selectFile(saved);
   }
   if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty()) return QString();
@@ -52,17 +56,11 @@ IResultsWindow* OpenScanResultFile(QWidget* mainWindow, const std::string& path)
   IResultsWindow* results = MakeResultsWindow();
   if (!results) return nullptr;
   QWidget* window = results->window();
-  if (mainWindow) {
-    const QRect main = mainWindow->frameGeometry();
-    window->move(main.x(), main.y() + main.height() + kResultsWindowDrop - window->frameGeometry().height());
-  }
+  if (mainWindow) KDRootWindowController::PlaceResultsWindow(window, mainWindow->frameGeometry());
   if (Backend().beginSaveOrRestoreNode(false, path, std::string()) != 0) {
     // Another operation still runs: nothing was read, and the window is not wanted.
     delete window;
-    const std::unique_ptr<AlertPanel> alert(AlertPanel::alertWithMessageText(
-        QString(), Text("RVT_FOUR_RECOVERY_NO_COMPETENCE_YES_BUTTON"), QString(), QString(), Text("READ_RSF_FAILED")));
-    alert->setObjectName(QStringLiteral("scanResultFailedAlert"));
-    alert->runModal();
+    KDProgressWindow::AlertFailure(false, 0);
     return nullptr;
   }
   results->getImportData(path);

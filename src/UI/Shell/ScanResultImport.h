@@ -18,6 +18,13 @@ namespace quellsy::ui {
 class IResultsWindow;
 class KDRootWindowController;
 
+// The extension of scan-result files.
+inline constexpr const char* kScanResultExtension = "Vortrane";
+
+// The folder of the scan-result file last saved, when it still is one; empty otherwise. The save and open panels
+// start there.
+QString LastScanResultFolder();
+
 // The scan-result file the user picks; the panel starts in the folder of the last file saved. Empty when
 // cancelled.
 QString ChooseScanResultFile(QWidget* parent);
