@@ -1,6 +1,5 @@
 #include "NTFSLib/CVolumeFileAnalyzer.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "NTFSLib/CMetaFileRecordTypeAnalyzer.h"
@@ -28,9 +27,7 @@ bool CVolumeFileAnalyzer::GetLabel(const CNTFSFileRecord& record, char* label, s
 
 void CVolumeFileAnalyzer::CopyLabel(const std::string& text, char* label, std::size_t size) {
   if (label == nullptr || size == 0) return;
-  std::size_t length = std::min(text.size(), size - 1);
-  // Never cut a UTF-8 sequence in two.
-  while (length > 0 && length < text.size() && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
-  std::memcpy(label, text.data(), length);
-  label[length] = '\0';
+  const std::string_view kept = quellsy::CutUtf8(text, size - 1);
+  std::memcpy(label, kept.data(), kept.size());
+  label[kept.size()] = '\0';
 }

@@ -1,5 +1,7 @@
 #include "Utility/TextConvert.h"
 
+#include "Utility/Utf8Text.h"
+
 namespace quellsy {
 namespace {
 
@@ -42,6 +44,17 @@ Utf8Sequence DecodeUtf8(const unsigned char* s) {
     value = (value << 6) + s[k];
   }
   return {value - kOffsets[continuation], continuation + 1};
+}
+
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
+  if (text.size() <= maxBytes) return text;
+  // Only a valid sequence that starts at most three bytes before the limit can reach across it; a lead
+  // byte is never a continuation byte, so no other sequence covers it.
+  const std::size_t earliest = maxBytes < 3 ? 0 : maxBytes - 3;
+  for (std::size_t at = maxBytes; at-- > earliest;) {
+    if (at + Utf8SequenceLength(text, at) > maxBytes) return text.substr(0, at);
+  }
+  return text.substr(0, maxBytes);
 }
 
 std::optional<std::string> Utf16LeToUtf8(ByteSpan bytes, InvalidUtf16 policy) {

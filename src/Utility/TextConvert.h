@@ -1,11 +1,13 @@
 #pragma once
 // Text conversions shared by the engines and the metadata readers: UTF-16LE found on disk (long file
-// names, recycle-bin paths, metadata text) to UTF-8, and the one UTF-8 encoder and decoder of single
-// values that every other conversion builds on.
+// names, recycle-bin paths, metadata text) to UTF-8, the one UTF-8 encoder and decoder of single
+// values that every other conversion builds on, and the one cut of UTF-8 text to a byte limit.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "Utility/ByteReader.h"
@@ -41,5 +43,10 @@ struct Utf8Sequence {
 // byte reads as one byte; overlong forms are not refused). Reads no further than the first byte that
 // breaks the sequence, so a NUL-terminated text is safe.
 Utf8Sequence DecodeUtf8(const unsigned char* s);
+
+// The longest start of `text` of at most `maxBytes` bytes that does not end inside a character: a valid
+// sequence (see Utf8SequenceLength) is kept whole or left out whole. A byte of no valid sequence is a unit
+// of its own, kept as it is, so text read from a disk is never cut short before its limit.
+std::string_view CutUtf8(std::string_view text, std::size_t maxBytes);
 
 }  // namespace quellsy

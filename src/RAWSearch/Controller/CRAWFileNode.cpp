@@ -12,6 +12,7 @@
 #include "RAWSearch/Framework/CRawFileInfo.h"
 #include "RAWSearch/Framework/RawFileExtName.h"
 #include "Utility/FileUtil.h"
+#include "Utility/TextConvert.h"
 #include "Utility/TimeUtil.h"
 #include "include/IDataRunList.h"
 
@@ -120,11 +121,7 @@ std::string CRAWFileNode::BuildFileName(unsigned int rawFileType, const std::str
 
 std::string CRAWFileNode::ShownNamePart(const std::string& name) {
   std::string part = CFileNode::FilterFileNameByDot(name);
-  if (part.size() <= kMaxNamePartBytes) return part;
-  std::size_t cut = kMaxNamePartBytes;
-  // Never split a UTF-8 sequence: step back over continuation bytes to the character's start.
-  while (cut > 0 && (static_cast<unsigned char>(part[cut]) & 0xC0) == 0x80) --cut;
-  part.resize(cut);
+  part.resize(quellsy::CutUtf8(part, kMaxNamePartBytes).size());
   return part;
 }
 

@@ -145,11 +145,7 @@ std::string CSummaryInFormation::FilterFileTime(std::string text) {
 void CSummaryInFormation::OperateString(std::string& text) {
   if (text.empty()) return;
   text.erase(0, std::min(text.find_first_not_of(' '), text.size()));
-  if (text.size() <= kTextCut) return;
-  std::size_t cut = kTextCut;
-  // Never split a character.
-  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;
-  text.resize(cut);
+  text.resize(quellsy::CutUtf8(text, kTextCut).size());
 }
 
 std::string CSummaryInFormation::FileTimeText(std::uint64_t filetime) {
