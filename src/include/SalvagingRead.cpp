@@ -15,7 +15,8 @@ namespace {
 // A failure that says nothing about the sectors: the device took the request as wrong, or never tried it.
 bool RefusedRequest(IStorageDevice& device) {
   const std::uint32_t error = ErrorOf(device.GetLastError());
-  return LastRawReadRefused() || error == error::kBadArgument || error == error::kNoPrivateData;
+  return LastRawReadRefused() || error == error::kBadArgument || error == error::kNoPrivateData ||
+         device.StoppedAnswering();
 }
 
 void AddUnreadable(std::vector<BadSectorRange>& ranges, long long sector) {
@@ -48,8 +49,8 @@ void ReadAgainInPieces(IStorageDevice& device, unsigned char* bytes, long long f
     pending.pop_back();
     unsigned char* at = bytes + static_cast<std::size_t>(from - first) * sectorSize;
     if (device.ReadSector(at, from, sectors)) continue;
-    if (LastRawReadRefused()) {
-      // The device stopped taking reads: what is left stays zeros, and none of it is a bad sector.
+    if (LastRawReadRefused() || device.StoppedAnswering()) {
+      // The device stopped taking reads (or is gone): what is left stays zeros, and none of it is a bad sector.
       outcome.refused = true;
       std::memset(at, 0, static_cast<std::size_t>(sectors) * sectorSize);
       for (; !pending.empty(); pending.pop_back())
@@ -69,7 +70,8 @@ void Report(const SalvagedRead& outcome) {
 }
 
 template <class ReadWhole, class Bytes>
-SalvagedRead Salvage(IStorageDevice& device, long long first, long long count, ReadWhole readWhole, Bytes bytes) {
+SalvagedRead Salvage(IStorageDevice& device, long long first, long long count, UnreadableRanges ranges,
+                     ReadWhole readWhole, Bytes bytes) {
   SalvagedRead outcome;
   const ScopedBadSectorReportsByCaller reportedHere;
   if (readWhole()) return outcome;
@@ -78,7 +80,7 @@ SalvagedRead Salvage(IStorageDevice& device, long long first, long long count, R
     return outcome;
   }
   ReadAgainInPieces(device, bytes(), first, count, outcome);
-  Report(outcome);
+  if (ranges == UnreadableRanges::kReport) Report(outcome);
   return outcome;
 }
 
@@ -104,9 +106,10 @@ bool SalvagedRead::AnyRead(long long first, long long count) const {
   return lost < count;
 }
 
-SalvagedRead ReadSectorsSalvaging(IStorageDevice& device, void* buffer, long long first, long long count) {
+SalvagedRead ReadSectorsSalvaging(IStorageDevice& device, void* buffer, long long first, long long count,
+                                  UnreadableRanges ranges) {
   return Salvage(
-      device, first, count, [&] { return device.ReadSector(buffer, first, count); },
+      device, first, count, ranges, [&] { return device.ReadSector(buffer, first, count); },
       [&] { return static_cast<unsigned char*>(buffer); });
 }
 
@@ -114,7 +117,7 @@ SalvagedRead ReadSectorsSalvagingInto(IStorageDevice& device, RawReadBuffer& buf
                                       std::size_t at) {
   // A timed-out read gives the buffer new storage: the pieces are read into wherever it lies after the first read.
   return Salvage(
-      device, first, count, [&] { return device.ReadSectorInto(buffer, first, count, at); },
+      device, first, count, UnreadableRanges::kReport, [&] { return device.ReadSectorInto(buffer, first, count, at); },
       [&] { return buffer.Holds(count, device.GetSectorSize(), at) ? buffer.data() + at : nullptr; });
 }
 

@@ -90,6 +90,20 @@ TEST(SalvagingReadRefusal, ASpanPastTheDeviceIsRefusedWithoutRetriesOrBadSectors
   EXPECT_TRUE(quellsy::ReadSectorsSalvaging(device, nullptr, 0, 1).refused);
 }
 
+// A device that stopped answering is not read piece by piece: the first failed read ends it, and nothing of it
+// is a bad sector.
+TEST(SalvagingReadRefusal, ADeviceThatStoppedAnsweringIsNotReadAgainInPieces) {
+  MemoryDevice device(std::vector<std::uint8_t>(64 * 512, 1), 512);
+  device.StopAnswering();
+  BadSectorCollector events;
+  std::vector<std::uint8_t> buffer(32 * 512);
+  const quellsy::SalvagedRead read = quellsy::ReadSectorsSalvaging(device, buffer.data(), 8, 32);
+  EXPECT_TRUE(read.refused);
+  EXPECT_TRUE(read.unreadable.empty());
+  EXPECT_EQ(device.ReadCalls(), 1);
+  EXPECT_TRUE(events.RangesBeforeMarker().empty());
+}
+
 // Through a real volume device over an image file whose reads fail wherever they touch the bad sector: the device
 // reports nothing of its own while the read is salvaged, so the one range reported is the bad sector alone, not
 // the span first asked for.

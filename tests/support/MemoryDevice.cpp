@@ -28,8 +28,13 @@ bool MemoryDevice::ReadSector(void* buffer, long long first, long long count) {
     lastError_ = MakeFailure(module::kStorageDevice, __LINE__, error::kBadArgument);
     return false;
   }
-  sectorsRead_ += count;
   auto* out = static_cast<std::uint8_t*>(buffer);
+  if (stoppedAnswering_) {
+    lastError_ = MakeFailure(module::kStorageDevice, __LINE__, error::kFailure);
+    std::memset(out, 0, static_cast<std::size_t>(count) * sectorSize_);
+    return false;
+  }
+  sectorsRead_ += count;
   std::memcpy(out, bytes_.data() + first * sectorSize_, static_cast<std::size_t>(count) * sectorSize_);
   bool ok = true;
   for (const auto& [failFirst, failCount] : failures_) {

@@ -1,6 +1,7 @@
 #pragma once
 // An in-memory IStorageDevice for tests: chosen sector size and type, a read counter,
-// and sector ranges whose reads fail (the failed sectors read as zeros, as a real device's do).
+// sector ranges whose reads fail (the failed sectors read as zeros, as a real device's do), and a device that
+// stops answering (pulled out).
 
 #include <cstdint>
 #include <vector>
@@ -28,6 +29,7 @@ class MemoryDevice : public IStorageDevice {
   int GetType() override { return type_; }
   unsigned long long GetLastError() override { return lastError_; }
   long long GetStartSector() override { return startSector_; }
+  bool StoppedAnswering() override { return stoppedAnswering_; }
 
   // Reads of any sector in [first, first + count) fail.
   void FailSectors(long long first, long long count);
@@ -35,6 +37,8 @@ class MemoryDevice : public IStorageDevice {
   // instead of only in the failing sectors.
   void ZeroWholeFailedReads() { zeroWholeFailedReads_ = true; }
   void SetStartSector(long long start) { startSector_ = start; }
+  // From now on every read fails with zeros, and the device says it stopped answering.
+  void StopAnswering() { stoppedAnswering_ = true; }
 
   std::vector<std::uint8_t>& bytes() { return bytes_; }
   // Places bytes at a byte offset, growing nothing: the caller sizes the device.
@@ -53,6 +57,7 @@ class MemoryDevice : public IStorageDevice {
   long long startSector_ = 0;
   std::vector<std::pair<long long, long long>> failures_;
   bool zeroWholeFailedReads_ = false;
+  bool stoppedAnswering_ = false;
   int readCalls_ = 0;
   long long sectorsRead_ = 0;
 };

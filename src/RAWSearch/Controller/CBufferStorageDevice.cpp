@@ -5,9 +5,8 @@
 #include <cstring>
 #include <new>
 #include <utility>
-#include <vector>
 
-#include "Utility/BadSectorReports.h"
+#include "include/SalvagingRead.h"
 
 bool CBufferStorageDevice::Close() {
   held_.clear();
@@ -88,27 +87,8 @@ void CBufferStorageDevice::ReleaseBefore(long long sector) {
 
 bool CBufferStorageDevice::ReadPassedSectors(unsigned char* buffer, long long first, long long count) {
   // The read-ahead reported these sectors' unreadable ranges when it read them: they are not reported again.
-  const quellsy::ScopedBadSectorReportsByCaller reportedBefore;
-  // Nearly every sizing read lands here and reads whole: the list of pieces is made only once a read failed.
-  if (source_->ReadSector(buffer, first, count)) return true;
-  std::vector<std::pair<long long, long long>> pending;  // the next piece on top
-  // As the read-ahead did: halves, down to single sectors, an unreadable one zeros.
-  const auto split = [&](long long from, long long sectors) {
-    if (sectors == 1) {
-      std::memset(buffer + static_cast<std::size_t>(from - first) * sectorSize_, 0, sectorSize_);
-      return;
-    }
-    pending.emplace_back(from + sectors / 2, sectors - sectors / 2);
-    pending.emplace_back(from, sectors / 2);
-  };
-  split(first, count);
-  while (!pending.empty()) {
-    const auto [from, sectors] = pending.back();
-    pending.pop_back();
-    if (!source_->ReadSector(buffer + static_cast<std::size_t>(from - first) * sectorSize_, from, sectors))
-      split(from, sectors);
-  }
-  return true;
+  return !quellsy::ReadSectorsSalvaging(*source_, buffer, first, count, quellsy::UnreadableRanges::kReportedBefore)
+              .refused;
 }
 
 bool CBufferStorageDevice::HasData(long long first, long long count) const {

@@ -3,7 +3,7 @@
 // hits are sized from here while the scan goes on; reads outside the ring go to the source device.
 // Blocks may be let go early (ReleaseBefore): the ring goes on counting them, and a read that touches one goes to
 // the source device too, which gives the sectors as the block held them (an unreadable one as zeros, the read
-// still a success).
+// still a success unless the source stopped answering).
 // The ring keeps references to shared blocks, the read-ahead device's own when it shares them: a block is
 // searched where it was read and kept without a copy. A block the source does not share is made here
 // (MakeBlock) with the same room before and after it, filled, searched and appended the same way.
@@ -69,8 +69,9 @@ class CBufferStorageDevice : public IStorageDevice, public IDeviceEndSource {
  private:
   // True when every block holding a sector of [first, first + count) still has its data; the range is held.
   bool HasData(long long first, long long count) const;
-  // Reads sectors the ring counts but let go of from the source; a failed read is read again in halves down to
-  // single sectors, and those that stay unreadable are zeros, as in the block the read-ahead made of them.
+  // Reads sectors the ring counts but let go of from the source, salvaging them: those that stay unreadable are
+  // zeros, as in the block the read-ahead made of them. False when the source refused the read or stopped
+  // answering.
   bool ReadPassedSectors(unsigned char* buffer, long long first, long long count);
 
   std::deque<std::shared_ptr<const SharedSectorBlock>> held_;  // oldest first; null once let go

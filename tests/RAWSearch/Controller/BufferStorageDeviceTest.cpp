@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "Utility/ByteReader.h"
+#include "support/BadSectorCollector.h"
 #include "support/MemoryDevice.h"
 
 namespace {
@@ -187,7 +188,8 @@ TEST(CBufferStorageDevice, BlocksLetGoEarlyAreStillCountedAndReadFromTheSource) 
 
 // A block let go is read again from the source as the read-ahead made it: a read of it that fails on one sector
 // (the source zeroing the whole failed read, as the raw-read routine does) still succeeds with only that sector
-// zeros. Past what the ring counts, a failing read stays a failure.
+// zeros, and the sector is not reported again (the read-ahead did). Past what the ring counts, a failing read
+// stays a failure.
 TEST(CBufferStorageDevice, ABlockLetGoReadsAsItWasHeldAroundAnUnreadableSector) {
   constexpr unsigned kSpb = 8;
   auto device = StampedDevice(6 * kSpb, 512);
@@ -199,8 +201,10 @@ TEST(CBufferStorageDevice, ABlockLetGoReadsAsItWasHeldAroundAnUnreadableSector) 
   device->FailSectors(30, 1);
   device->ZeroWholeFailedReads();
 
+  quellsy::test::BadSectorCollector events;
   std::vector<std::uint8_t> out(12 * 512, 0xEE);
   ASSERT_TRUE(ring.ReadSector(out.data(), 1, 12));
+  EXPECT_TRUE(events.RangesBeforeMarker().empty());
   for (long long s = 1; s < 13; ++s) {
     SCOPED_TRACE(s);
     const auto* sector = out.data() + (s - 1) * 512;
@@ -211,6 +215,26 @@ TEST(CBufferStorageDevice, ABlockLetGoReadsAsItWasHeldAroundAnUnreadableSector) 
     }
   }
   EXPECT_FALSE(ring.ReadSector(out.data(), 28, 4)) << "sectors the ring never counted read as the source gives them";
+}
+
+// A source that stopped answering (a card pulled out) fails the read of a block let go at once: no sector by
+// sector retries over a device that is gone, and no zeros passed off as its sectors.
+TEST(CBufferStorageDevice, ABlockLetGoIsNotReadAgainPieceByPieceFromASourceThatStoppedAnswering) {
+  constexpr unsigned kSpb = 8;
+  auto device = StampedDevice(6 * kSpb, 512);
+  CBufferStorageDevice ring;
+  ASSERT_TRUE(ring.InitBufferDevice(device.get(), 0, 512, kSpb, 5));
+  Feed(ring, *device, 0, 3, kSpb);
+  ring.ReleaseBefore(std::numeric_limits<long long>::max());
+  device->StopAnswering();
+  device->ResetCounters();
+
+  quellsy::test::BadSectorCollector events;
+  std::vector<std::uint8_t> out(12 * 512);
+  EXPECT_FALSE(ring.ReadSector(out.data(), 1, 12));
+  EXPECT_EQ(device->ReadCalls(), 1);
+  EXPECT_TRUE(events.RangesBeforeMarker().empty());
+  EXPECT_TRUE(ReadsInDeviceOrder(ring, *device, 16, 8)) << "the block still held is served from memory";
 }
 
 TEST(CBufferStorageDevice, AbsurdGeometryIsRefusedWithoutAllocating) {
