@@ -174,7 +174,7 @@ void BM_ReadAheadDevice(benchmark::State& state) {
     cache.SetBlockSize(blockSize);
     cache.BeginCache();
     long long sectors = 0;
-    for (long long block = 0; cache.SetCurCacheBlock(block); ++block) {
+    for (long long block = 0; cache.TakeBlock(block) != nullptr; ++block) {
       sectors += std::min<long long>(blockSize, totalSectors - block * blockSize);
     }
     cache.EndCache();

@@ -7,19 +7,6 @@
 
 #include "include/IStorageDevice.h"
 
-namespace quellsy::storage {
-
-// The bytes of [first, first + count) when the block holds all of them, else null.
-const unsigned char* HeldRange(const SharedSectorBlock* block, unsigned sectorSize, long long first, long long count);
-// Copies the sectors of [first, first + count) that the block holds from `first` on into buffer; how many it
-// copied (0 when the block does not hold `first`).
-long long CopyHeld(const SharedSectorBlock* block, unsigned sectorSize, void* buffer, long long first, long long count);
-// The block, when it starts at `first` and holds exactly `count` sectors, else null.
-std::shared_ptr<const SharedSectorBlock> WholeBlock(const std::shared_ptr<const SharedSectorBlock>& block,
-                                                    long long first, long long count);
-
-}  // namespace quellsy::storage
-
 class CHeldBlockDevice final : public IStorageDevice {
  public:
   // outside is not owned and must outlive this device.
@@ -39,6 +26,8 @@ class CHeldBlockDevice final : public IStorageDevice {
   long long GetTotalSectors() override { return m_outside->GetTotalSectors(); }
   bool IOCtl(unsigned long long, void*) override { return false; }
   IStorageDevice* GetInnerDevice() const override { return m_outside->GetInnerDevice(); }
+  // The block held says nothing about the device: a searcher asks the one it reads through.
+  bool StoppedAnswering() override { return m_outside && m_outside->StoppedAnswering(); }
   IStorageDeviceData* GetPrivateData() override { return m_outside->GetPrivateData(); }
   // Kept by the device read outside the block, not here.
   void SetPrivateData(IStorageDeviceData*) override {}

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "Utility/BadSectorReports.h"
-#include "StorageDevice/HeldBlockDevice.h"
 #include "StorageDevice/StorageDeviceErrors.h"
 
 CStorageDeviceWithCache::CStorageDeviceWithCache(IStorageDevice* inner)
@@ -23,20 +22,14 @@ bool CStorageDeviceWithCache::SetBlockSize(unsigned sectors) {
   m_sectorSize = sectorSize;
   m_blockSize = sectors;
   m_lookBack = std::min(kLookBackBytes, std::size_t{sectors} * sectorSize);
-  m_current.reset();
-  {
-    std::lock_guard lock(m_pool->lock);
-    m_pool->buffers.clear();
-  }
-  m_currentBlock = -1;
+  std::lock_guard lock(m_pool->lock);
+  m_pool->buffers.clear();
   return true;
 }
 
 void CStorageDeviceWithCache::BeginCache() {
   if (!m_inner || m_blockSize == 0) return;
   EndCache();
-  m_current.reset();
-  m_currentBlock = -1;
   std::lock_guard lock(m_queueLock);
   m_nextSector = 0;
   m_endSector = std::max(0LL, m_inner->GetTotalSectors());
@@ -222,13 +215,6 @@ std::shared_ptr<const SharedSectorBlock> CStorageDeviceWithCache::TakeBlock(long
   }
 }
 
-bool CStorageDeviceWithCache::SetCurCacheBlock(long long block) {
-  m_current.reset();
-  m_current = TakeBlock(block);
-  m_currentBlock = m_current ? block : -1;
-  return m_current != nullptr;
-}
-
 void CStorageDeviceWithCache::EndCache() {
   {
     std::lock_guard lock(m_queueLock);
@@ -269,19 +255,7 @@ long long CStorageDeviceWithCache::GetTotalSectors() { return m_inner ? m_inner-
 
 bool CStorageDeviceWithCache::ReadSector(void* buffer, long long first, long long count) {
   if (!m_inner) return false;
-  const long long inside = quellsy::storage::CopyHeld(m_current.get(), m_sectorSize, buffer, first, count);
-  if (inside == count) return true;
-  return ReadInner(quellsy::storage::ReadTarget(static_cast<std::uint8_t*>(buffer) +
-                                                static_cast<std::size_t>(inside) * m_sectorSize),
-                   first + inside, count - inside);
-}
-
-const unsigned char* CStorageDeviceWithCache::HeldSectors(long long first, long long count) {
-  return quellsy::storage::HeldRange(m_current.get(), m_sectorSize, first, count);
-}
-
-std::shared_ptr<const SharedSectorBlock> CStorageDeviceWithCache::ShareHeldBlock(long long first, long long count) {
-  return quellsy::storage::WholeBlock(m_current, first, count);
+  return ReadInner(quellsy::storage::ReadTarget(buffer), first, count);
 }
 
 bool CStorageDeviceWithCache::ReadInner(const quellsy::storage::ReadTarget& target, long long first, long long count,

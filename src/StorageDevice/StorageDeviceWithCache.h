@@ -1,11 +1,12 @@
 #pragma once
 // The device a complete scan hands to its searchers: it reads the scanned device ahead in blocks on a thread of
-// its own while the searchers work on the current block. Reads inside the current block are served from memory,
-// every other read goes to the wrapped device. Blocks must be taken in ascending order, one after another.
+// its own while the searchers work on the blocks taken before. Blocks must be taken in ascending order, one after
+// another; a searcher reads through a CHeldBlockDevice holding the block it works on, and every read through this
+// device goes to the wrapped device.
 // A block that fails to read is read again in halves, down to single sectors, so that every readable sector
 // still reaches the searchers; the sectors that stay unreadable are kept as ranges and reported once each.
-// Blocks are shared, not copied: a searcher may keep the current block (ShareHeldBlock) after the device moves
-// on, and its memory is read into again only once every holder has let it go. Each block carries the bytes just
+// Blocks are shared, not copied: a searcher may keep a block after the device moves on, and its memory is read
+// into again only once every holder has let it go. Each block carries the bytes just
 // before it and a zero tail, so that a searcher can look a little across its edges without a copy.
 
 #include <condition_variable>
@@ -41,20 +42,17 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   CStorageDeviceWithCache(const CStorageDeviceWithCache&) = delete;
   CStorageDeviceWithCache& operator=(const CStorageDeviceWithCache&) = delete;
 
-  // Sets blocks of `sectors` sectors and forgets the current block. False
+  // Sets blocks of `sectors` sectors. False
   // (and nothing changes) for 0 sectors, a sector size of 0, a block above kMaxBlockBytes, or while reading ahead.
   bool SetBlockSize(unsigned sectors);
   unsigned GetBlockSize() const { return m_blockSize; }
   // Starts reading ahead from sector 0: at most kBlocksAhead blocks are queued, never past the device's end.
   void BeginCache();
-  // Makes the next block read ahead the current block. False without a wrapped device, for a block size of 0, for a
-  // block past the device's end, and when the block never arrives (then there is no current block and every read
-  // goes to the wrapped device).
-  bool SetCurCacheBlock(long long block);
-  // The next block read ahead, shared rather than made current: null when SetCurCacheBlock would fail. Reads
-  // through this device never come from it; a CHeldBlockDevice serves them.
+  // The next block read ahead, shared: null without a wrapped device, for a block size of 0, for a block past the
+  // device's end, and when the block never arrives (a block already passed, or the reader ended). Reads through
+  // this device never come from it; a CHeldBlockDevice serves them.
   std::shared_ptr<const SharedSectorBlock> TakeBlock(long long block);
-  // Stops and joins the reader and frees the queue; the current block stays. Safe to call twice.
+  // Stops and joins the reader and frees the queue. Safe to call twice.
   void EndCache();
   // True when no block is queued.
   bool IsNeedCatchBuffer();
@@ -63,8 +61,6 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   // The device the cache reads; searchers that must know what is being scanned look through the cache with it.
   IStorageDevice* GetInnerDevice() const override { return m_inner; }
   bool StoppedAnswering() override { return m_inner && m_inner->StoppedAnswering(); }
-  // The current block, -1 when there is none.
-  long long GetCurrentBlock() const { return m_currentBlock; }
   // The sectors read ahead so far that could not be read, in ascending order, neighbours merged. Each range
   // was also pushed once as a bad-sector event.
   std::vector<BadSectorRange> GetUnreadableRanges();
@@ -76,11 +72,6 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   bool Open(char* path) override;
   bool Close() override;
   bool ReadSector(void* buffer, long long first, long long count) override;
-  // Inside the current block: a view of the block's own buffer, valid until the next SetCurCacheBlock. Searchers
-  // analysing the block at once may share it; nothing writes the block while it is current.
-  const unsigned char* HeldSectors(long long first, long long count) override;
-  // The current block, when it starts at `first` and holds exactly `count` sectors.
-  std::shared_ptr<const SharedSectorBlock> ShareHeldBlock(long long first, long long count) override;
   // The wrapped device's (512 without one).
   unsigned GetSectorSize() override;
   long long GetTotalSectors() override;
@@ -128,9 +119,7 @@ class CStorageDeviceWithCache final : public IStorageDevice {
   unsigned m_sectorSize;
   unsigned m_blockSize = 0;
   std::size_t m_lookBack = 0;  // bytes before each block: kLookBackBytes, or one block when blocks are smaller
-  std::shared_ptr<const SharedSectorBlock> m_current;
   std::shared_ptr<SparePool> m_pool = std::make_shared<SparePool>();
-  long long m_currentBlock = -1;
 
   std::mutex m_queueLock;  // guards everything below
   std::condition_variable m_blockReady;   // the reader queued a block or ended

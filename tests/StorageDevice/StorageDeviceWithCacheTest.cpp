@@ -71,10 +71,19 @@ std::vector<std::uint8_t> Sectors(const std::vector<std::uint8_t>& bytes, long l
   return {bytes.begin() + first * kSector, bytes.begin() + (first + count) * kSector};
 }
 
-std::vector<std::uint8_t> ReadThrough(CStorageDeviceWithCache& cache, long long first, long long count, bool* ok) {
+std::vector<std::uint8_t> ReadThrough(IStorageDevice& reader, long long first, long long count, bool* ok) {
   std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count) * kSector, 0xAA);
-  *ok = cache.ReadSector(buffer.data(), first, count);
+  *ok = reader.ReadSector(buffer.data(), first, count);
   return buffer;
+}
+
+// Takes the next block as the scan's block loop does and hands it to a searcher's device; false (and the device
+// holds nothing) when the block does not arrive.
+bool Take(CStorageDeviceWithCache& cache, CHeldBlockDevice& held, long long block) {
+  auto taken = cache.TakeBlock(block);
+  const bool arrived = taken != nullptr;
+  held.Hold(std::move(taken));
+  return arrived;
 }
 
 // 2.5 blocks: every block arrives in order with its own bytes, the reader never reads past the end, and the
@@ -87,18 +96,19 @@ TEST(StorageDeviceWithCache, ShortDeviceGivesItsBlocksInOrderThenRefuses) {
   EXPECT_EQ(cache.GetInnerDevice(), &device);
   ASSERT_TRUE(cache.SetBlockSize(kBlock));
   cache.BeginCache();
+  CHeldBlockDevice held(&cache);
 
   for (long long block = 0; block < 3; ++block) {
-    ASSERT_TRUE(cache.SetCurCacheBlock(block)) << block;
+    ASSERT_TRUE(Take(cache, held, block)) << block;
     const long long first = block * kBlock;
     const long long count = std::min<long long>(kBlock, 20 - first);
     bool ok = false;
-    EXPECT_EQ(ReadThrough(cache, first, count, &ok), Sectors(bytes, first, count)) << block;
+    EXPECT_EQ(ReadThrough(held, first, count, &ok), Sectors(bytes, first, count)) << block;
     EXPECT_TRUE(ok);
   }
-  EXPECT_TRUE(device.Reads(false).empty()) << "reads inside the current block come from memory";
+  EXPECT_TRUE(device.Reads(false).empty()) << "reads inside the block held come from memory";
   EXPECT_FALSE(cache.IsBlockInValidRange(3));
-  EXPECT_FALSE(cache.SetCurCacheBlock(3));
+  EXPECT_FALSE(cache.TakeBlock(3));
   cache.EndCache();
 
   const auto reads = device.Reads(true);
@@ -112,8 +122,8 @@ TEST(StorageDeviceWithCache, ShortDeviceGivesItsBlocksInOrderThenRefuses) {
   EXPECT_TRUE(cache.IsNeedCatchBuffer());
 }
 
-// Reads against the current block: inside, straddling its end, past a short last block, before and behind it.
-TEST(StorageDeviceWithCache, ReadsAcrossTheCurrentBlockEdges) {
+// Reads against the block held: inside, straddling its end, past a short last block, before and behind it.
+TEST(StorageDeviceWithCache, ReadsAcrossTheHeldBlockEdges) {
   struct Case {
     const char* what;
     long long block;
@@ -136,22 +146,13 @@ TEST(StorageDeviceWithCache, ReadsAcrossTheCurrentBlockEdges) {
       {"past the device", 2, 20, 1, {{20, 1, false}}, 0, false, false},
   };
   const auto bytes = PatternBytes(20 * kSector, 4);
-  // The same through the read-ahead device's current block and through a searcher's own device holding the block.
-  for (const bool throughHeld : {false, true})
   for (const Case& c : cases) {
-    SCOPED_TRACE(throughHeld ? "held block device" : "current block");
     RecordingDevice device(bytes, kSector);
     CStorageDeviceWithCache cache(&device);
     ASSERT_TRUE(cache.SetBlockSize(kBlock));
     cache.BeginCache();
-    CHeldBlockDevice held(&cache);
-    for (long long block = 0; block <= c.block; ++block) {
-      if (throughHeld)
-        held.Hold(cache.TakeBlock(block));
-      else
-        ASSERT_TRUE(cache.SetCurCacheBlock(block)) << c.what;
-    }
-    IStorageDevice& reader = throughHeld ? static_cast<IStorageDevice&>(held) : cache;
+    CHeldBlockDevice reader(&cache);
+    for (long long block = 0; block <= c.block; ++block) ASSERT_TRUE(Take(cache, reader, block)) << c.what;
     bool ok = false;
     std::vector<std::uint8_t> got(static_cast<std::size_t>(c.count) * kSector, 0xAA);
     ok = reader.ReadSector(got.data(), c.first, c.count);
@@ -167,7 +168,7 @@ TEST(StorageDeviceWithCache, ReadsAcrossTheCurrentBlockEdges) {
     // What the device could not give stays the caller's: never an earlier block's bytes from a reused buffer.
     const std::vector<std::uint8_t> rest(got.begin() + c.servedSectors * kSector, got.end());
     EXPECT_EQ(rest, std::vector<std::uint8_t>(rest.size(), 0xAA)) << c.what;
-    // The same sectors as a view of the current block, without a read, only when the block holds them all.
+    // The same sectors as a view of the block held, without a read, only when the block holds them all.
     const unsigned char* view = reader.HeldSectors(c.first, c.count);
     EXPECT_EQ(view != nullptr, c.held) << c.what;
     if (view) {
@@ -190,7 +191,6 @@ TEST(StorageDeviceWithCache, HeldBlockDevicesServeOnlyTheirOwnBlock) {
   EXPECT_EQ(ahead.GetInnerDevice(), &device);
   EXPECT_EQ(ahead.GetTotalSectors(), 40);
   behind.Hold(cache.TakeBlock(0));
-  EXPECT_EQ(cache.GetCurrentBlock(), -1) << "a block taken is not the read-ahead device's own";
   for (long long block = 1; block < 5; ++block) {
     ahead.Hold(cache.TakeBlock(block));
     const long long first = block * kBlock;
@@ -214,6 +214,21 @@ TEST(StorageDeviceWithCache, HeldBlockDevicesServeOnlyTheirOwnBlock) {
   cache.EndCache();
 }
 
+// A searcher asks the device it reads through whether the scanned device stopped answering (a card pulled out):
+// the block it holds does not hide the answer.
+TEST(StorageDeviceWithCache, ASearchersDeviceTellsWhenTheScannedDeviceStoppedAnswering) {
+  MemoryDevice device(PatternBytes(16 * kSector, 2), kSector);
+  CStorageDeviceWithCache cache(&device);
+  ASSERT_TRUE(cache.SetBlockSize(kBlock));
+  cache.BeginCache();
+  CHeldBlockDevice held(&cache);
+  ASSERT_TRUE(Take(cache, held, 0));
+  EXPECT_FALSE(held.StoppedAnswering());
+  device.StopAnswering();
+  EXPECT_TRUE(held.StoppedAnswering());
+  cache.EndCache();
+}
+
 // Going back is refused without stale data; skipping forward drops the blocks in between.
 TEST(StorageDeviceWithCache, OutOfOrderBlocksNeverServeAnotherBlocksBytes) {
   const auto bytes = PatternBytes(40 * kSector, 5);
@@ -221,17 +236,17 @@ TEST(StorageDeviceWithCache, OutOfOrderBlocksNeverServeAnotherBlocksBytes) {
   CStorageDeviceWithCache cache(&device);
   ASSERT_TRUE(cache.SetBlockSize(kBlock));
   cache.BeginCache();
-  ASSERT_TRUE(cache.SetCurCacheBlock(0));
-  ASSERT_TRUE(cache.SetCurCacheBlock(2));
+  CHeldBlockDevice held(&cache);
+  ASSERT_TRUE(Take(cache, held, 0));
+  ASSERT_TRUE(Take(cache, held, 2));
   bool ok = false;
-  EXPECT_EQ(ReadThrough(cache, 16, 8, &ok), Sectors(bytes, 16, 8));
+  EXPECT_EQ(ReadThrough(held, 16, 8, &ok), Sectors(bytes, 16, 8));
   EXPECT_TRUE(device.Reads(false).empty());
 
-  EXPECT_FALSE(cache.SetCurCacheBlock(1));
-  EXPECT_EQ(cache.GetCurrentBlock(), -1);
-  EXPECT_EQ(ReadThrough(cache, 8, 8, &ok), Sectors(bytes, 8, 8));
+  EXPECT_FALSE(Take(cache, held, 1));
+  EXPECT_EQ(ReadThrough(held, 8, 8, &ok), Sectors(bytes, 8, 8));
   EXPECT_TRUE(ok);
-  ASSERT_EQ(device.Reads(false).size(), 1u) << "without a current block the device is read";
+  ASSERT_EQ(device.Reads(false).size(), 1u) << "without a block held the device is read";
 }
 
 // A failed read during read-ahead leaves zeros in the queued block, the rest of the block is the device's.
@@ -242,16 +257,17 @@ TEST(StorageDeviceWithCache, FailedReadAheadGivesZerosOnlyWhereTheDeviceFailed) 
   CStorageDeviceWithCache cache(&device);
   ASSERT_TRUE(cache.SetBlockSize(kBlock));
   cache.BeginCache();
-  ASSERT_TRUE(cache.SetCurCacheBlock(0));
-  ASSERT_TRUE(cache.SetCurCacheBlock(1));
+  CHeldBlockDevice held(&cache);
+  ASSERT_TRUE(Take(cache, held, 0));
+  ASSERT_TRUE(Take(cache, held, 1));
   bool ok = false;
   auto expected = Sectors(bytes, 8, 8);
   std::fill(expected.begin() + 2 * kSector, expected.begin() + 4 * kSector, 0);
-  EXPECT_EQ(ReadThrough(cache, 8, 8, &ok), expected);
+  EXPECT_EQ(ReadThrough(held, 8, 8, &ok), expected);
 }
 
 // Over a volume image the reader fills its blocks in place; a block whose read stalls past the time-out arrives as
-// zeros, and the stalled read's late write never reaches it, even while it is the current block.
+// zeros, and the stalled read's late write never reaches it, even while a searcher holds it.
 TEST(StorageDeviceWithCache, StalledReadAheadOfAFileGivesZerosThatStayZeros) {
   quellsy::test::TempDir dir;
   const auto bytes = PatternBytes(20 * kSector, 9);
@@ -265,19 +281,20 @@ TEST(StorageDeviceWithCache, StalledReadAheadOfAFileGivesZerosThatStayZeros) {
   CStorageDeviceWithCache cache(volume.get());
   ASSERT_TRUE(cache.SetBlockSize(kBlock));
   cache.BeginCache();
+  CHeldBlockDevice held(&cache);
   bool ok = false;
-  ASSERT_TRUE(cache.SetCurCacheBlock(0));
-  EXPECT_EQ(ReadThrough(cache, 0, kBlock, &ok), Sectors(bytes, 0, kBlock));
-  ASSERT_TRUE(cache.SetCurCacheBlock(1));
+  ASSERT_TRUE(Take(cache, held, 0));
+  EXPECT_EQ(ReadThrough(held, 0, kBlock, &ok), Sectors(bytes, 0, kBlock));
+  ASSERT_TRUE(Take(cache, held, 1));
   backend->ReleaseStalled();
   ASSERT_TRUE(quellsy::WaitForAbandonedRawReads(std::chrono::seconds(10)));
   // The block is read again in pieces: only the stalled sector stays zeros, the rest arrives.
   auto expected = Sectors(bytes, kBlock, kBlock);
   std::fill(expected.begin(), expected.begin() + kSector, 0);
-  EXPECT_EQ(ReadThrough(cache, kBlock, kBlock, &ok), expected);
+  EXPECT_EQ(ReadThrough(held, kBlock, kBlock, &ok), expected);
   EXPECT_EQ(cache.GetUnreadableRanges(), (std::vector<BadSectorRange>{{kBlock, 1}}));
-  ASSERT_TRUE(cache.SetCurCacheBlock(2));
-  EXPECT_EQ(ReadThrough(cache, 2 * kBlock, 4, &ok), Sectors(bytes, 2 * kBlock, 4));
+  ASSERT_TRUE(Take(cache, held, 2));
+  EXPECT_EQ(ReadThrough(held, 2 * kBlock, 4, &ok), Sectors(bytes, 2 * kBlock, 4));
   EXPECT_TRUE(ok);
 }
 
@@ -296,8 +313,8 @@ TEST(StorageDeviceWithCache, ReadAheadIntoStalledWorkersEndsAsADeviceError) {
   CStorageDeviceWithCache cache(volume.get());
   ASSERT_TRUE(cache.SetBlockSize(kBlock));
   cache.BeginCache();
-  ASSERT_TRUE(cache.SetCurCacheBlock(0));
-  ASSERT_TRUE(cache.SetCurCacheBlock(1));
+  ASSERT_TRUE(cache.TakeBlock(0));
+  ASSERT_TRUE(cache.TakeBlock(1));
   cache.EndCache();
   // Block 1, then its halves from the front: [8, 4), [8, 2), sector 8 and sector 9 time out; [10, 2) is refused.
   EXPECT_EQ(cache.GetReadAheadError(), quellsy::storage::kReadersStalled);
@@ -318,9 +335,9 @@ TEST(StorageDeviceWithCache, BlockSizeIsCheckedBeforeItSizesAnything) {
   EXPECT_EQ(cache.GetBlockSize(), 1024u);
   cache.BeginCache();
   EXPECT_FALSE(cache.SetBlockSize(16)) << "not while the reader runs";
-  ASSERT_TRUE(cache.SetCurCacheBlock(0));
-  EXPECT_TRUE(cache.SetCurCacheBlock(1));
-  EXPECT_FALSE(cache.SetCurCacheBlock(2));
+  ASSERT_TRUE(cache.TakeBlock(0));
+  EXPECT_TRUE(cache.TakeBlock(1));
+  EXPECT_FALSE(cache.TakeBlock(2));
   cache.EndCache();
   EXPECT_TRUE(cache.SetBlockSize(16));
 
@@ -329,11 +346,11 @@ TEST(StorageDeviceWithCache, BlockSizeIsCheckedBeforeItSizesAnything) {
   EXPECT_EQ(empty.GetSectorSize(), 512u);
   EXPECT_EQ(empty.GetTotalSectors(), 0);
   empty.BeginCache();
-  EXPECT_FALSE(empty.SetCurCacheBlock(0));
+  EXPECT_FALSE(empty.TakeBlock(0));
   EXPECT_FALSE(empty.IsBlockInValidRange(0));
 }
 
-// A shared block is the current block as read, with the device's bytes just before it in front (zeros before
+// A block taken is the block as read, with the device's bytes just before it in front (zeros before
 // sector 0), zeros after the sectors of the short last block and a zero tail; a holder keeps it intact however
 // far the device moves on, while the blocks nobody holds are read into again.
 TEST(StorageDeviceWithCache, SharedBlocksKeepTheirBytesAndTheBytesAroundThem) {
@@ -346,13 +363,14 @@ TEST(StorageDeviceWithCache, SharedBlocksKeepTheirBytesAndTheBytesAroundThem) {
   const std::size_t capacity = kBlock * kSector;
   const std::size_t lookBack = std::min(CStorageDeviceWithCache::kLookBackBytes, capacity);
   std::vector<std::shared_ptr<const SharedSectorBlock>> kept;
+  CHeldBlockDevice searcher(&cache);
   for (long long block = 0; block * kBlock < kSectors; ++block) {
-    ASSERT_TRUE(cache.SetCurCacheBlock(block)) << block;
+    ASSERT_TRUE(Take(cache, searcher, block)) << block;
     const long long first = block * kBlock;
     const long long count = std::min<long long>(kBlock, kSectors - first);
-    EXPECT_EQ(cache.ShareHeldBlock(first + 1, count - 1), nullptr) << "not the block's start";
-    EXPECT_EQ(cache.ShareHeldBlock(first, count - 1), nullptr) << "not the whole block";
-    auto shared = cache.ShareHeldBlock(first, count);
+    EXPECT_EQ(searcher.ShareHeldBlock(first + 1, count - 1), nullptr) << "not the block's start";
+    EXPECT_EQ(searcher.ShareHeldBlock(first, count - 1), nullptr) << "not the whole block";
+    auto shared = searcher.ShareHeldBlock(first, count);
     ASSERT_NE(shared, nullptr) << block;
     EXPECT_EQ(shared->first, first);
     EXPECT_EQ(shared->sectors, count);
@@ -385,12 +403,11 @@ TEST(StorageDeviceWithCache, NoWaitOutlivesTheReader) {
   CStorageDeviceWithCache cache(&device);
   ASSERT_TRUE(cache.SetBlockSize(kBlock));
   cache.BeginCache();
-  ASSERT_TRUE(cache.SetCurCacheBlock(0));
-  ASSERT_TRUE(cache.SetCurCacheBlock(1));  // the reader has queued its last block and ended
-  device.bytes().resize(40 * kSector);     // the device now claims more blocks than were read
+  ASSERT_TRUE(cache.TakeBlock(0));
+  ASSERT_TRUE(cache.TakeBlock(1));     // the reader has queued its last block and ended
+  device.bytes().resize(40 * kSector);  // the device now claims more blocks than were read
   EXPECT_TRUE(cache.IsBlockInValidRange(3));
-  EXPECT_FALSE(cache.SetCurCacheBlock(2));
-  EXPECT_EQ(cache.GetCurrentBlock(), -1);
+  EXPECT_FALSE(cache.TakeBlock(2));
 
   RecordingDevice large(400LL * kBlock, kSector);
   CStorageDeviceWithCache waiting(&large);
@@ -411,12 +428,13 @@ TEST(StorageDeviceWithCacheStress, ThousandShortRunsEndCleanly) {
     CStorageDeviceWithCache cache(&device);
     ASSERT_TRUE(cache.SetBlockSize(4));
     cache.BeginCache();
+    CHeldBlockDevice held(&cache);
     const long long blocks = (sectors + 3) / 4;
     const long long taken = static_cast<long long>(random() % static_cast<unsigned>(blocks + 1));
     for (long long block = 0; block < taken; ++block) {
-      ASSERT_TRUE(cache.SetCurCacheBlock(block)) << run << " " << block;
+      ASSERT_TRUE(Take(cache, held, block)) << run << " " << block;
       std::uint8_t sector[kSector];
-      ASSERT_TRUE(cache.ReadSector(sector, block * 4, 1));
+      ASSERT_TRUE(held.ReadSector(sector, block * 4, 1));
       ASSERT_EQ(sector[7], bytes[block * 4 * kSector + 7]) << run;
     }
     if (run % 2 == 0) cache.EndCache();  // otherwise the destructor stops the reader
@@ -459,13 +477,14 @@ TEST_P(ReadAheadRetry, EveryReadableSectorArrivesAndEachBadRunIsReportedOnce) {
   CStorageDeviceWithCache cache(volume.get());
   ASSERT_TRUE(cache.SetBlockSize(kBlockSectors));
   cache.BeginCache();
+  CHeldBlockDevice held(&cache);
   for (long long block = 0; block * kBlockSectors < kTotal; ++block) {
-    ASSERT_TRUE(cache.SetCurCacheBlock(block));
+    ASSERT_TRUE(Take(cache, held, block));
     const long long first = block * kBlockSectors;
     const long long count = std::min(kBlockSectors, kTotal - first);
     bool ok = false;
     // Bad sectors read as zeros; everything else as written.
-    EXPECT_EQ(ReadThrough(cache, first, count, &ok), Sectors(bytes, first, count)) << block;
+    EXPECT_EQ(ReadThrough(held, first, count, &ok), Sectors(bytes, first, count)) << block;
     EXPECT_TRUE(ok);
   }
   cache.EndCache();
