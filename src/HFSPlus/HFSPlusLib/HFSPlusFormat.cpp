@@ -145,15 +145,26 @@ std::optional<std::size_t> KeySize(ByteSpan record) {
   return std::size_t{*keyLength} + 2;
 }
 
-std::optional<HFSPlusCatalogKey> ParseCatalogKey(ByteSpan bytes) {
+std::optional<CatalogKeyView> ViewCatalogKey(ByteSpan bytes) {
   FieldReader r(bytes);
-  HFSPlusCatalogKey key;
+  CatalogKeyView key;
   key.keyLength = r.be16(0);
   key.parentID = r.be32(2);
   const std::uint16_t length = r.be16(6);
   if (!r.ok() || length > kMaxCatalogNameUnits || 6 + 2 * std::size_t{length} > key.keyLength) return std::nullopt;
-  key.nodeName = ReadUnits(r, 8, length);
+  key.name = r.bytes(8, 2 * std::size_t{length});
   if (!r.ok()) return std::nullopt;
+  return key;
+}
+
+std::optional<HFSPlusCatalogKey> ParseCatalogKey(ByteSpan bytes) {
+  const auto view = ViewCatalogKey(bytes);
+  if (!view) return std::nullopt;
+  HFSPlusCatalogKey key;
+  key.keyLength = view->keyLength;
+  key.parentID = view->parentID;
+  FieldReader name(view->name);
+  key.nodeName = ReadUnits(name, 0, view->name.size() / 2);
   return key;
 }
 
