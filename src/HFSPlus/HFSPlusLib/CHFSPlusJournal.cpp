@@ -274,11 +274,16 @@ void CHFSPlusJournal::KeepCatalog(CHFSPlusBTNode& node, CHFSPlusQuickFileSystemS
   if (tree == nullptr) return;
   const std::uint8_t compareType = volume_->GetKeyCompareType();
   for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
+    // Thread records only point back to their entries; the entries themselves are what is recovered. Half of
+    // a leaf's records are threads: they are known by their type, before anything is parsed.
+    const auto parts = node.GetKeyAndData(i);
+    if (!parts) continue;
+    const auto type = be16(parts->data, 0);
+    if (type == kFolderThreadRecord || type == kFileThreadRecord) continue;
     const auto key = tree->KeyRead(node, i);
     auto record = tree->DataRead(node, i);
     const auto* catalogKey = key ? std::get_if<HFSPlusCatalogKey>(&*key) : nullptr;
     if (catalogKey == nullptr || !record) continue;
-    // Thread records only point back to their entries; the entries themselves are what is recovered.
     const std::uint32_t id = CatalogIDOf(*record);
     if (std::holds_alternative<HFSPlusCatalogThread>(*record)) continue;
     HFSPlusSearchResult live;
