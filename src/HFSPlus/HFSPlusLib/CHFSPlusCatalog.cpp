@@ -53,6 +53,12 @@ std::optional<int> CHFSPlusCatalog::CompareKeyAt(CHFSPlusBTNode& node, std::uint
                                       : BinaryUnicodeCompare(name, sought->nodeName);
 }
 
+bool CHFSPlusCatalog::IsThreadRecord(CHFSPlusBTNode& node, std::uint16_t index) {
+  if (!node.Descriptor() || node.Descriptor()->kind != kLeafNode) return false;
+  const auto parts = node.GetKeyAndData(index);
+  return parts && ViewCatalogKey(parts->key) && ViewCatalogThread(parts->data);
+}
+
 std::optional<BTRecord> CHFSPlusCatalog::DataRead(CHFSPlusBTNode& node, std::uint16_t index) {
   const auto data = LeafData(node, index, hfserror::kInvalid);
   if (!data) return std::nullopt;

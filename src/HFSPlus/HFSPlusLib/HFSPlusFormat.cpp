@@ -214,17 +214,28 @@ std::optional<BTRecord> ParseCatalogRecord(ByteSpan bytes) {
     if (!r.ok()) return std::nullopt;
     return f;
   }
-  if (type == kFolderThreadRecord || type == kFileThreadRecord) {
+  if (const auto view = ViewCatalogThread(bytes)) {
     HFSPlusCatalogThread t;
-    t.recordType = type;
-    t.parentID = r.be32(4);
-    const std::uint16_t length = r.be16(8);
-    if (!r.ok() || length > kMaxCatalogNameUnits) return std::nullopt;
-    t.nodeName = ReadUnits(r, 10, length);
-    if (!r.ok()) return std::nullopt;
+    t.recordType = view->recordType;
+    t.parentID = view->parentID;
+    FieldReader name(view->name);
+    t.nodeName = ReadUnits(name, 0, view->name.size() / 2);
     return t;
   }
   return std::nullopt;
+}
+
+std::optional<CatalogThreadView> ViewCatalogThread(ByteSpan bytes) {
+  FieldReader r(bytes);
+  CatalogThreadView t;
+  t.recordType = static_cast<std::int16_t>(r.be16(0));
+  if (!r.ok() || (t.recordType != kFolderThreadRecord && t.recordType != kFileThreadRecord)) return std::nullopt;
+  t.parentID = r.be32(4);
+  const std::uint16_t length = r.be16(8);
+  if (!r.ok() || length > kMaxCatalogNameUnits) return std::nullopt;
+  t.name = r.bytes(10, 2 * std::size_t{length});
+  if (!r.ok()) return std::nullopt;
+  return t;
 }
 
 std::optional<BTRecord> ParseAttrRecord(ByteSpan bytes) {

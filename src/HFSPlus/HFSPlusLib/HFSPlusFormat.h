@@ -239,6 +239,13 @@ struct CatalogKeyView {
 };
 std::optional<CatalogKeyView> ViewCatalogKey(ByteSpan bytes);
 std::optional<HFSPlusCatalogKey> ParseCatalogKey(ByteSpan bytes);
+// A thread record's fields where they lie, after the checks its parser makes.
+struct CatalogThreadView {
+  std::int16_t recordType = 0;
+  std::uint32_t parentID = 0;
+  ByteSpan name;  // the name's units, big-endian
+};
+std::optional<CatalogThreadView> ViewCatalogThread(ByteSpan bytes);
 std::optional<HFSPlusExtentKey> ParseExtentKey(ByteSpan bytes);
 std::optional<HFSPlusAttrKey> ParseAttrKey(ByteSpan bytes);
 // A catalog leaf record by its type: folder, file or thread.
