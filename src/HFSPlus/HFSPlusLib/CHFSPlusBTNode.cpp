@@ -1,5 +1,7 @@
 #include "HFSPlus/HFSPlusLib/CHFSPlusBTNode.h"
 
+#include <algorithm>
+
 #include "HFSPlus/HFSPlusLib/HFSPlusErrors.h"
 
 using namespace quellsy;
@@ -14,9 +16,20 @@ std::uint16_t OffsetAt(ByteSpan node, std::size_t offset) { return be16(node, of
 
 }  // namespace
 
-CHFSPlusBTNode::CHFSPlusBTNode(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
-  if (IsValidNode(bytes_)) {
-    descriptor_ = ParseNodeDescriptor(bytes_);
+CHFSPlusBTNode::CHFSPlusBTNode(ByteSpan bytes)
+    : bytes_(std::make_unique_for_overwrite<std::uint8_t[]>(bytes.size())), size_(bytes.size()) {
+  std::copy(bytes.begin(), bytes.end(), bytes_.get());
+  Check();
+}
+
+CHFSPlusBTNode::CHFSPlusBTNode(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size)
+    : bytes_(std::move(bytes)), size_(bytes_ ? size : 0) {
+  Check();
+}
+
+void CHFSPlusBTNode::Check() {
+  if (IsValidNode(Bytes())) {
+    descriptor_ = ParseNodeDescriptor(Bytes());
   } else {
     lastError_ = HFS_FAILURE(hfserror::kInvalid);
   }
@@ -62,10 +75,10 @@ std::optional<ByteSpan> CHFSPlusBTNode::GetRecord(std::uint16_t index) {
     lastError_ = HFS_FAILURE(hfserror::kBadArgument);
     return std::nullopt;
   }
-  const std::size_t size = bytes_.size();
-  const std::size_t start = OffsetAt(bytes_, size - 2 - 2 * std::size_t{index});
-  const std::size_t end = OffsetAt(bytes_, size - 4 - 2 * std::size_t{index});
-  return ByteSpan(bytes_).subspan(start, end - start);
+  const ByteSpan bytes = Bytes();
+  const std::size_t start = OffsetAt(bytes, size_ - 2 - 2 * std::size_t{index});
+  const std::size_t end = OffsetAt(bytes, size_ - 4 - 2 * std::size_t{index});
+  return bytes.subspan(start, end - start);
 }
 
 std::optional<CHFSPlusBTNode::KeyAndData> CHFSPlusBTNode::GetKeyAndData(std::uint16_t index) {
@@ -86,7 +99,7 @@ std::uint32_t CHFSPlusBTNode::TestNodeBelongToFile() {
     const auto record = GetRecord(i);
     if (!record) return verdict;
     const auto keySize = KeySize(*record);
-    if (!keySize || *keySize >= bytes_.size()) return verdict;
+    if (!keySize || *keySize >= size_) return verdict;
     const auto data = record->subspan(*keySize);
     const auto type = be16(data, 0).value_or(0);
     const bool catalog = IsValidCatalogThread(data) ||

@@ -3,8 +3,8 @@
 // the journal walk use the same test to recognise nodes in raw data.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
-#include <vector>
 
 #include "HFSPlus/HFSPlusLib/HFSPlusFormat.h"
 #include "Utility/ResultCode.h"
@@ -12,7 +12,9 @@
 class CHFSPlusBTNode {
  public:
   // Keeps its own copy of the node's bytes.
-  explicit CHFSPlusBTNode(std::vector<std::uint8_t> bytes);
+  explicit CHFSPlusBTNode(quellsy::ByteSpan bytes);
+  // Takes the size bytes at bytes: a node read straight into its own buffer is never copied or cleared first.
+  CHFSPlusBTNode(std::unique_ptr<std::uint8_t[]> bytes, std::size_t size);
 
   // True only for a node of at least 512 bytes (a multiple of 512) with a known kind, the height its kind
   // needs, record 0 at offset 14 and record offsets that grow and stay below the offset table.
@@ -34,12 +36,15 @@ class CHFSPlusBTNode {
 
   // Absent when the node failed its test.
   const std::optional<BTNodeDescriptor>& Descriptor() const { return descriptor_; }
-  quellsy::ByteSpan Bytes() const { return bytes_; }
-  std::uint32_t NodeSize() const { return static_cast<std::uint32_t>(bytes_.size()); }
+  quellsy::ByteSpan Bytes() const { return {bytes_.get(), size_}; }
+  std::uint32_t NodeSize() const { return static_cast<std::uint32_t>(size_); }
   quellsy::ResultCode GetLastError() const { return lastError_; }
 
  private:
-  std::vector<std::uint8_t> bytes_;
+  void Check();
+
+  std::unique_ptr<std::uint8_t[]> bytes_;
+  std::size_t size_ = 0;
   std::optional<BTNodeDescriptor> descriptor_;
   quellsy::ResultCode lastError_ = quellsy::kResultOk;
 };

@@ -161,6 +161,7 @@ ResultCode CHFSPlusBTree::Traverse(IHFSPlusLeafVisitor* visitor, IProgress* prog
       if (const auto code = enter(child); code != kResultOk && !IsUnreadable(code)) return Fail(code);
       continue;
     }
+    if (visitor != nullptr && !visitor->WantsThreads() && option_->IsThreadRecord(node, index)) continue;
     const auto key = option_->KeyRead(node, index);
     if (!key) {
       if (IsFailure(option_->GetLastError())) return Fail(option_->GetLastError());

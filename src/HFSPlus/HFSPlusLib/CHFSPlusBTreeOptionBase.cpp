@@ -54,12 +54,13 @@ std::unique_ptr<CHFSPlusBTNode> CHFSPlusBTreeOptionBase::CreateNode(std::uint32_
     Fail(HFS_FAILURE(number < NodesIn(file_->ChainBytes()) ? hfserror::kShortRead : hfserror::kInvalid));
     return nullptr;
   }
-  std::vector<std::uint8_t> bytes(nodeSize_);
-  if (file_->Read(std::uint64_t{number} * nodeSize_, bytes.data(), bytes.size()) != bytes.size()) {
+  // Read straight into the node's own buffer: the walk and the searches read tens of thousands of nodes.
+  auto bytes = std::make_unique_for_overwrite<std::uint8_t[]>(nodeSize_);
+  if (file_->Read(std::uint64_t{number} * nodeSize_, bytes.get(), nodeSize_) != nodeSize_) {
     Fail(HFS_FAILURE(hfserror::kShortRead));
     return nullptr;
   }
-  auto node = std::make_unique<CHFSPlusBTNode>(std::move(bytes));
+  auto node = std::make_unique<CHFSPlusBTNode>(std::move(bytes), nodeSize_);
   if (!node->Descriptor()) {
     Fail(node->GetLastError());
     return nullptr;

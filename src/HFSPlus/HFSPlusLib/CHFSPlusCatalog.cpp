@@ -39,21 +39,24 @@ std::optional<int> CHFSPlusCatalog::CompareKeyAt(CHFSPlusBTNode& node, std::uint
   ClearError();
   const auto parts = SplitRecord(node, index);
   if (!parts) return std::nullopt;
-  // The same checks as ParseCatalogKey, on the bytes where they lie.
-  const auto keyLength = be16(parts->key, 0);
-  const auto parentID = be32(parts->key, 2);
-  const auto length = be16(parts->key, 6);
-  if (!keyLength || !parentID || !length || *length > kMaxCatalogNameUnits ||
-      6 + 2 * std::size_t{*length} > *keyLength || 8 + 2 * std::size_t{*length} > parts->key.size()) {
+  const auto view = ViewCatalogKey(parts->key);
+  if (!view) {
     Fail(HFS_FAILURE(hfserror::kInvalid));
     return std::nullopt;
   }
-  if (*parentID != sought->parentID) return *parentID < sought->parentID ? -1 : 1;
+  if (view->parentID != sought->parentID) return view->parentID < sought->parentID ? -1 : 1;
+  const std::size_t length = view->name.size() / 2;
   std::array<std::uint16_t, kMaxCatalogNameUnits> units;
-  for (std::size_t i = 0; i < *length; ++i) units[i] = *be16(parts->key, 8 + 2 * i);
-  const std::span<const std::uint16_t> name(units.data(), *length);
+  for (std::size_t i = 0; i < length; ++i) units[i] = be16(view->name, 2 * i).value_or(0);
+  const std::span<const std::uint16_t> name(units.data(), length);
   return compareType_ == kCaseFolding ? FastUnicodeCompare(name, sought->nodeName)
                                       : BinaryUnicodeCompare(name, sought->nodeName);
+}
+
+bool CHFSPlusCatalog::IsThreadRecord(CHFSPlusBTNode& node, std::uint16_t index) {
+  if (!node.Descriptor() || node.Descriptor()->kind != kLeafNode) return false;
+  const auto parts = node.GetKeyAndData(index);
+  return parts && ViewCatalogKey(parts->key) && ViewCatalogThread(parts->data);
 }
 
 std::optional<BTRecord> CHFSPlusCatalog::DataRead(CHFSPlusBTNode& node, std::uint16_t index) {

@@ -14,6 +14,7 @@ class CHFSPlusCatalog : public CHFSPlusBTreeOptionBase {
   void KeyPrint(const BTKey&) override {}
   std::optional<BTRecord> DataRead(CHFSPlusBTNode& node, std::uint16_t index) override;
   void DataPrint(const BTRecord&) override {}
+  bool IsThreadRecord(CHFSPlusBTNode& node, std::uint16_t index) override;
 
   // Parent ID first, then the names: case-folded with 0xCF, binary with any other type.
   static int CompareKey(const HFSPlusCatalogKey& a, const HFSPlusCatalogKey& b, std::uint8_t compareType);

@@ -4,6 +4,7 @@
 #include <cinttypes>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusAttribute.h"
@@ -141,16 +142,18 @@ std::uint64_t CHFSPlusJournal::Read(std::uint64_t offset, std::uint8_t* buffer, 
   return done;
 }
 
-std::uint64_t CHFSPlusJournal::ReadInside(std::uint64_t position, std::uint8_t* buffer, std::uint64_t length) {
+const std::uint8_t* CHFSPlusJournal::Held(std::uint64_t position, std::uint64_t length) {
   const auto held = [&] {
     return position >= windowStart_ && length <= window_.size() && position - windowStart_ <= window_.size() - length;
   };
+  // Asked once for every header's worth of a lap: a window read whole answers at once.
+  if (held() && windowRead_.unreadable.empty()) return window_.data() + (position - windowStart_);
   IStorageDevice* device = volume_->GetDevice();
   const std::uint64_t sector = device != nullptr ? device->GetSectorSize() : 0;
   const std::uint64_t at = infoBlock_->offset + position;
   if (!held() && sector != 0 && at % sector == 0) {
     // Read from the device itself: a window that fails leaves no error behind, the read of the bytes asked for
-    // below decides. A sector of it that cannot be read costs only the bytes asked for over it.
+    // decides. A sector of it that cannot be read costs only the bytes asked for over it.
     const std::uint64_t bytes = std::min(kWindowBytes, infoBlock_->size - position) / sector * sector;
     window_.resize(static_cast<std::size_t>(bytes));
     windowStart_ = position;
@@ -160,12 +163,16 @@ std::uint64_t CHFSPlusJournal::ReadInside(std::uint64_t position, std::uint8_t* 
                                  : quellsy::ReadSectorsSalvaging(*device, window_.data(), first, count);
     if (!windowRead_.AnyRead(first, count)) window_.clear();
   }
-  const auto lost = [&] {
-    return windowRead_.Lost(static_cast<long long>(at / sector),
-                            static_cast<long long>((at % sector + length + sector - 1) / sector));
-  };
-  if (!held() || lost()) return volume_->Read(at, buffer, length);
-  std::memcpy(buffer, window_.data() + (position - windowStart_), static_cast<std::size_t>(length));
+  if (!held() || sector == 0) return nullptr;
+  const bool lost = windowRead_.Lost(static_cast<long long>(at / sector),
+                                     static_cast<long long>((at % sector + length + sector - 1) / sector));
+  return lost ? nullptr : window_.data() + (position - windowStart_);
+}
+
+std::uint64_t CHFSPlusJournal::ReadInside(std::uint64_t position, std::uint8_t* buffer, std::uint64_t length) {
+  const std::uint8_t* held = Held(position, length);
+  if (held == nullptr) return volume_->Read(infoBlock_->offset + position, buffer, length);
+  std::memcpy(buffer, held, static_cast<std::size_t>(length));
   return length;
 }
 
@@ -192,9 +199,15 @@ ResultCode CHFSPlusJournal::GetDeleteRecord(CHFSPlusQuickFileSystemSearchProgres
   std::uint64_t travelled = 0;
   while (true) {
     const bool go = asked();
-    if (Read(position, buffer.data(), jhdr) != jhdr) return Fail(HFS_FAILURE(hfserror::kDeviceRead));
+    // Most of a lap is stale or empty space looked at a header's worth at a time: it is looked at where the
+    // window holds it, never copied out.
+    const std::uint8_t* head = position <= infoBlock_->size - jhdr ? Held(position, jhdr) : nullptr;
+    if (head == nullptr) {
+      if (Read(position, buffer.data(), jhdr) != jhdr) return Fail(HFS_FAILURE(hfserror::kDeviceRead));
+      head = buffer.data();
+    }
     std::optional<JournalBlockListHeader> list;
-    if (PeekMaxBlocks(ByteSpan(buffer).first(jhdr)) == blhdr / kBlockInfoSize - 1) {
+    if (PeekMaxBlocks(ByteSpan(head, jhdr)) == blhdr / kBlockInfoSize - 1) {
       if (Read(position, buffer.data(), blhdr) != blhdr) return Fail(HFS_FAILURE(hfserror::kDeviceRead));
       list = ParseBlockListHeader(ByteSpan(buffer).first(blhdr));
       // Entry 0 and at least one block, and no more than the header has room for.
@@ -213,12 +226,12 @@ ResultCode CHFSPlusJournal::GetDeleteRecord(CHFSPlusQuickFileSystemSearchProgres
         if (info.bsize == 0 || info.bsize % jhdr != 0 || info.bsize > kMaxJournalBlock || info.bsize > lap - travelled) {
           break;
         }
-        std::vector<std::uint8_t> block(info.bsize);
-        if (Read(position, block.data(), block.size()) != block.size()) return Fail(HFS_FAILURE(hfserror::kDeviceRead));
+        auto block = std::make_unique_for_overwrite<std::uint8_t[]>(info.bsize);
+        if (Read(position, block.get(), info.bsize) != info.bsize) return Fail(HFS_FAILURE(hfserror::kDeviceRead));
         position = Advance(position, info.bsize);
         travelled += info.bsize;
-        if (!CHFSPlusBTNode::IsValidNode(block)) continue;
-        CHFSPlusBTNode node(std::move(block));
+        if (!CHFSPlusBTNode::IsValidNode(ByteSpan(block.get(), info.bsize))) continue;
+        CHFSPlusBTNode node(std::move(block), info.bsize);
         if (info.bnum <= UINT64_MAX / jhdr) KeepLoggedNode(node, info.bnum * jhdr, progress);
       }
     } else {
@@ -263,11 +276,16 @@ void CHFSPlusJournal::KeepCatalog(CHFSPlusBTNode& node, CHFSPlusQuickFileSystemS
   if (tree == nullptr) return;
   const std::uint8_t compareType = volume_->GetKeyCompareType();
   for (std::uint16_t i = 0; i < node.GetRecordCount(); ++i) {
+    // Thread records only point back to their entries; the entries themselves are what is recovered. Half of
+    // a leaf's records are threads: they are known by their type, before anything is parsed.
+    const auto parts = node.GetKeyAndData(i);
+    if (!parts) continue;
+    const auto type = be16(parts->data, 0);
+    if (type == kFolderThreadRecord || type == kFileThreadRecord) continue;
     const auto key = tree->KeyRead(node, i);
     auto record = tree->DataRead(node, i);
     const auto* catalogKey = key ? std::get_if<HFSPlusCatalogKey>(&*key) : nullptr;
     if (catalogKey == nullptr || !record) continue;
-    // Thread records only point back to their entries; the entries themselves are what is recovered.
     const std::uint32_t id = CatalogIDOf(*record);
     if (std::holds_alternative<HFSPlusCatalogThread>(*record)) continue;
     HFSPlusSearchResult live;

@@ -53,7 +53,10 @@ class CHFSPlusJournal {
   void KeepExtents(CHFSPlusBTNode& node);
   void KeepAttributes(CHFSPlusBTNode& node);
   void KeepCatalog(CHFSPlusBTNode& node, CHFSPlusQuickFileSystemSearchProgress* progress);
-  // Bytes [position, position + length) of the journal, all before its end: from the window, else read.
+  // Bytes [position, position + length) of the journal, all before its end, where the window holds them
+  // (read now when the window lies elsewhere); null when it cannot.
+  const std::uint8_t* Held(std::uint64_t position, std::uint64_t length);
+  // The same bytes copied out: from the window, else read.
   std::uint64_t ReadInside(std::uint64_t position, std::uint8_t* buffer, std::uint64_t length);
 
   CHFSPlusVolume* volume_;

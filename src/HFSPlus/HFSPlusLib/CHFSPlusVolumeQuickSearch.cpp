@@ -55,6 +55,7 @@ class LiveCatalogVisitor : public IHFSPlusLeafVisitor {
     handout_.HandOut(key, record, 0);
     return kResultOk;
   }
+  bool WantsThreads() const override { return false; }
 
  private:
   NodeHandout& handout_;

@@ -145,15 +145,26 @@ std::optional<std::size_t> KeySize(ByteSpan record) {
   return std::size_t{*keyLength} + 2;
 }
 
-std::optional<HFSPlusCatalogKey> ParseCatalogKey(ByteSpan bytes) {
+std::optional<CatalogKeyView> ViewCatalogKey(ByteSpan bytes) {
   FieldReader r(bytes);
-  HFSPlusCatalogKey key;
+  CatalogKeyView key;
   key.keyLength = r.be16(0);
   key.parentID = r.be32(2);
   const std::uint16_t length = r.be16(6);
   if (!r.ok() || length > kMaxCatalogNameUnits || 6 + 2 * std::size_t{length} > key.keyLength) return std::nullopt;
-  key.nodeName = ReadUnits(r, 8, length);
+  key.name = r.bytes(8, 2 * std::size_t{length});
   if (!r.ok()) return std::nullopt;
+  return key;
+}
+
+std::optional<HFSPlusCatalogKey> ParseCatalogKey(ByteSpan bytes) {
+  const auto view = ViewCatalogKey(bytes);
+  if (!view) return std::nullopt;
+  HFSPlusCatalogKey key;
+  key.keyLength = view->keyLength;
+  key.parentID = view->parentID;
+  FieldReader name(view->name);
+  key.nodeName = ReadUnits(name, 0, view->name.size() / 2);
   return key;
 }
 
@@ -203,17 +214,28 @@ std::optional<BTRecord> ParseCatalogRecord(ByteSpan bytes) {
     if (!r.ok()) return std::nullopt;
     return f;
   }
-  if (type == kFolderThreadRecord || type == kFileThreadRecord) {
+  if (const auto view = ViewCatalogThread(bytes)) {
     HFSPlusCatalogThread t;
-    t.recordType = type;
-    t.parentID = r.be32(4);
-    const std::uint16_t length = r.be16(8);
-    if (!r.ok() || length > kMaxCatalogNameUnits) return std::nullopt;
-    t.nodeName = ReadUnits(r, 10, length);
-    if (!r.ok()) return std::nullopt;
+    t.recordType = view->recordType;
+    t.parentID = view->parentID;
+    FieldReader name(view->name);
+    t.nodeName = ReadUnits(name, 0, view->name.size() / 2);
     return t;
   }
   return std::nullopt;
+}
+
+std::optional<CatalogThreadView> ViewCatalogThread(ByteSpan bytes) {
+  FieldReader r(bytes);
+  CatalogThreadView t;
+  t.recordType = static_cast<std::int16_t>(r.be16(0));
+  if (!r.ok() || (t.recordType != kFolderThreadRecord && t.recordType != kFileThreadRecord)) return std::nullopt;
+  t.parentID = r.be32(4);
+  const std::uint16_t length = r.be16(8);
+  if (!r.ok() || length > kMaxCatalogNameUnits) return std::nullopt;
+  t.name = r.bytes(10, 2 * std::size_t{length});
+  if (!r.ok()) return std::nullopt;
+  return t;
 }
 
 std::optional<BTRecord> ParseAttrRecord(ByteSpan bytes) {

@@ -230,7 +230,22 @@ std::optional<BTNodeDescriptor> ParseNodeDescriptor(ByteSpan bytes);
 std::optional<BTHeaderRec> ParseHeaderRec(ByteSpan bytes);
 std::optional<HFSPlusForkData> ParseForkData(ByteSpan bytes);
 std::optional<HFSPlusExtentRecord> ParseExtentRecord(ByteSpan bytes);
+// A catalog key's fields where they lie, after the checks every reader of a catalog key makes: the fixed
+// fields present, a name of at most 255 units that fits both the key's length and the bytes.
+struct CatalogKeyView {
+  std::uint16_t keyLength = 0;
+  std::uint32_t parentID = 0;
+  ByteSpan name;  // the name's units, big-endian
+};
+std::optional<CatalogKeyView> ViewCatalogKey(ByteSpan bytes);
 std::optional<HFSPlusCatalogKey> ParseCatalogKey(ByteSpan bytes);
+// A thread record's fields where they lie, after the checks its parser makes.
+struct CatalogThreadView {
+  std::int16_t recordType = 0;
+  std::uint32_t parentID = 0;
+  ByteSpan name;  // the name's units, big-endian
+};
+std::optional<CatalogThreadView> ViewCatalogThread(ByteSpan bytes);
 std::optional<HFSPlusExtentKey> ParseExtentKey(ByteSpan bytes);
 std::optional<HFSPlusAttrKey> ParseAttrKey(ByteSpan bytes);
 // A catalog leaf record by its type: folder, file or thread.

@@ -16,6 +16,9 @@ class IHFSPlusLeafVisitor {
  public:
   virtual ~IHFSPlusLeafVisitor() = default;
   virtual quellsy::ResultCode VisitLeafRecord(const BTKey& key, const BTRecord& record) = 0;
+  // A visitor that makes nothing of catalog thread records is not given them: the walk passes each one that
+  // reads whole by without parsing it.
+  virtual bool WantsThreads() const { return true; }
 };
 
 class IHFSPlusBTreeOption {
@@ -33,6 +36,9 @@ class IHFSPlusBTreeOption {
   virtual void KeyPrint(const BTKey& key) = 0;
   virtual std::optional<BTRecord> DataRead(CHFSPlusBTNode& node, std::uint16_t index) = 0;
   virtual void DataPrint(const BTRecord& record) = 0;
+  // True for a leaf record whose key and data both read, the data as a catalog thread; false in any other
+  // tree.
+  virtual bool IsThreadRecord(CHFSPlusBTNode& /*node*/, std::uint16_t /*index*/) { return false; }
   // The child node number of index record `index`; 0 on failure.
   virtual std::uint32_t GetChild(CHFSPlusBTNode& node, std::uint16_t index) = 0;
   virtual std::uint32_t GetRoot() = 0;

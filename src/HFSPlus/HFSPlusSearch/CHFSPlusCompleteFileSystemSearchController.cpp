@@ -278,7 +278,7 @@ void CHFSPlusCompleteFileSystemSearchController::UpDataPartitionInfo(std::int64_
 }
 
 void CHFSPlusCompleteFileSystemSearchController::AnalyzeNode(std::int64_t s, ByteSpan bytes) {
-  CHFSPlusBTNode node(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+  CHFSPlusBTNode node(bytes);
   if (!node.Descriptor() || node.Descriptor()->kind != kLeafNode) return;
   // Attributes and extents leaves found loose name no file; only catalog leaves make nodes.
   if (node.TestNodeBelongToFile() != kCatalogLeaf) return;

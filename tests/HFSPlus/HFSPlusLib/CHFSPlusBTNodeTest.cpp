@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "HFSPlus/HFSPlusLib/CHFSPlusCatalog.h"
 #include "Utility/ByteReader.h"
 
 namespace quellsy::test {
@@ -168,6 +169,32 @@ TEST(CatalogThread, LengthMustMatchName) {
   w.be16(0, 1);
   EXPECT_FALSE(IsValidCatalogThread(thread));
   EXPECT_FALSE(IsValidCatalogThread(ByteSpan(thread).first(8)));
+}
+
+// The catalog walk passes thread records by unparsed: exactly those whose key and data the parsers read, the
+// data as a thread, so that a damaged one still fails the walk as before.
+TEST(CatalogThread, PassedByExactlyWhenItParsesAsAThread) {
+  Bytes longName = ThreadRecord(300);
+  Bytes nameCut = ThreadRecord(5);
+  nameCut.resize(nameCut.size() - 2);
+  Bytes keyCut = ThreadRecord(2);
+  FieldWriter(keyCut).be16(6, 1);  // one name unit in a key of 6 bytes
+  Bytes fileThread = ThreadRecord(4);
+  FieldWriter(fileThread).be16(8, 4);
+  const std::vector<Bytes> records{ThreadRecord(5), ThreadRecord(0), fileThread, longName,
+                                   nameCut,         keyCut,          Record(6, 248, 2, false)};
+  const Bytes bytes = MakeNode(8192, -1, 1, records);
+  ASSERT_TRUE(CHFSPlusBTNode::IsValidNode(bytes));
+  CHFSPlusBTNode node{ByteSpan(bytes)};
+  CHFSPlusCatalog catalog(nullptr, nullptr);  // no file: records are read from the node in hand
+  const std::vector<bool> expected{true, true, true, false, false, false, false};
+  for (std::uint16_t i = 0; i < records.size(); ++i) {
+    const auto key = catalog.KeyRead(node, i);
+    const auto record = catalog.DataRead(node, i);
+    const bool parsedAsThread = key && record && std::holds_alternative<HFSPlusCatalogThread>(*record);
+    EXPECT_EQ(parsedAsThread, expected[i]) << "record " << i;
+    EXPECT_EQ(catalog.IsThreadRecord(node, i), parsedAsThread) << "record " << i;
+  }
 }
 
 }  // namespace

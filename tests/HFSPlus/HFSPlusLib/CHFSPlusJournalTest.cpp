@@ -280,5 +280,26 @@ TEST(HFSPlusJournal, EndThatIsNeverMetAgainStopsAfterOneLap) {
   EXPECT_LT(sink.asked(), 1000000);
 }
 
+// A journal emptied by a clean unmount has its start moved up to its end: the transactions that logged the
+// deleted file now lie in the stale part, which is where the walk finds them.
+TEST(HFSPlusJournal, CheckpointedJournalStillGivesItsLoggedRecords) {
+  std::uint32_t gone = 0;
+  WrittenVolume v = WriteVolume(JournaledOptions(), [&](VolumeContent& c) {
+    gone = c.File(2, u"gone.bin", 9000);
+    c.writer().Delete(gone);
+  });
+  const std::uint64_t end = v.writer->Journal().end;
+  ASSERT_NE(v.writer->Journal().start, end);
+  std::vector<std::uint8_t> field(8);
+  for (int i = 0; i < 8; ++i) field[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(end >> (8 * i));
+  v.image->Write(v.writer->JournalOffset() + 8, field);
+  v.Open(512);
+  ASSERT_EQ(v.volume->GetJournal()->Header()->start, end);
+  EXPECT_EQ(v.volume->GetJournal()->GetDeleteRecord(nullptr), kResultOk);
+  const HFSPlusCatalogFile* file = DeletedFile(*v.volume, gone);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->dataFork.logicalSize, 9000u);
+}
+
 }  // namespace
 }  // namespace quellsy::test
