@@ -9,7 +9,6 @@
 
 #include "EngineCli.h"
 #include "Engines/BuiltInEngines.h"
-#include "Platform/HeapHugePages.h"
 
 namespace {
 
@@ -47,7 +46,6 @@ class DescriptorBuffer final : public std::streambuf {
 }  // namespace
 
 int main(int argc, char** argv) {
-  quellsy::platform::RestartWithHugePageHeap(argv);
   // Blocks of 128 KiB and more (growing lists of nodes, read buffers) come from the heap, where freed memory is
   // used again, instead of fresh mappings whose every page the kernel clears first: a scan of many files
   // otherwise spends more time in those page faults than in reading its file system.
