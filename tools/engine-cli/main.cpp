@@ -1,9 +1,12 @@
 // engine-cli: the developers' harness over the scan engine (see EngineCli.h).
 
 #include <malloc.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <streambuf>
 
@@ -43,6 +46,23 @@ class DescriptorBuffer final : public std::streambuf {
   char m_buffer[1 << 16];
 };
 
+// A scan keeps a record for every file it lists: on huge pages they cost a page fault per 2 MiB instead of one per
+// 4 KiB. The kernel gives huge pages only to memory that asks where its mode is "madvise", and malloc asks only
+// when a tunable read at start-up says so: instead the heap is grown once by kHeapReserve, kept that large, and
+// that stretch asks. Only a hint: without huge pages nothing changes.
+void OfferHeapForHugePages() {
+  constexpr std::size_t kHeapReserve = 64 << 20;
+  constexpr std::uintptr_t kHugePage = 2 << 20;
+  mallopt(M_TOP_PAD, kHeapReserve);
+  // Larger than the heap's free top, so that the heap grows (by the pad too) now; freed, the pad stays.
+  void* grow = std::malloc(1 << 20);
+  if (grow == nullptr) return;
+  const auto from = (reinterpret_cast<std::uintptr_t>(grow) + kHugePage - 1) / kHugePage * kHugePage;
+  const auto to = reinterpret_cast<std::uintptr_t>(sbrk(0)) / kHugePage * kHugePage;
+  std::free(grow);
+  if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -50,6 +70,7 @@ int main(int argc, char** argv) {
   // used again, instead of fresh mappings whose every page the kernel clears first: a scan of many files
   // otherwise spends more time in those page faults than in reading its file system.
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  OfferHeapForHugePages();
   std::fflush(stdout);
   const int listing = dup(STDOUT_FILENO);
   if (listing < 0 || dup2(STDERR_FILENO, STDOUT_FILENO) < 0) {
