@@ -55,11 +55,18 @@ void OfferHeapForHugePages() {
   constexpr std::uintptr_t kHugePage = 2 << 20;
   mallopt(M_TOP_PAD, kHeapReserve);
   // Larger than the heap's free top, so that the heap grows (by the pad too) now; freed, the pad stays.
-  void* grow = std::malloc(1 << 20);
+  constexpr std::size_t kGrow = 1 << 20;
+  void* grow = std::malloc(kGrow);
   if (grow == nullptr) return;
-  const auto from = (reinterpret_cast<std::uintptr_t>(grow) + kHugePage - 1) / kHugePage * kHugePage;
-  const auto to = reinterpret_cast<std::uintptr_t>(sbrk(0)) / kHugePage * kHugePage;
+  const auto at = reinterpret_cast<std::uintptr_t>(grow);
   std::free(grow);
+  // Where the heap ends once the block is back (the pad is kept).
+  const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0));
+  // Only the stretch just grown below the break: a heap that could not grow there (or a sanitizer's allocator)
+  // is left alone.
+  if (at + kGrow > end || end - at > kGrow + kHeapReserve + kHugePage) return;
+  const std::uintptr_t from = (at + kHugePage - 1) / kHugePage * kHugePage;
+  const std::uintptr_t to = end / kHugePage * kHugePage;
   if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
