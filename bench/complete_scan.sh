@@ -79,14 +79,18 @@ record "$name" "every searcher, copy-out" "$(rate "$megabytes" "$copy_seconds")"
   >/dev/null &
 timed=$!
 threads=0
+huge=0
 while kill -0 "$timed" 2>/dev/null; do
   for child in $(cat "/proc/$timed/task/$timed/children" 2>/dev/null); do
     # The scan may end between the two looks: a task folder that is gone counts no thread.
     now=$({ ls "/proc/$child/task" 2>/dev/null || true; } | wc -l)
     ((now > threads)) && threads=$now
+    # The read buffers' memory on transparent huge pages, as the kernel counts it.
+    now=$({ awk '/^AnonHugePages:/ {print $2}' "/proc/$child/smaps_rollup" 2>/dev/null || true; } | head -n 1)
+    ((${now:-0} > huge)) && huge=$now
   done
   sleep 0.1
 done
 wait "$timed"
 echo "complete scan, every searcher: max RSS $(awk -F': ' '/Maximum resident/ {print $2}' "$work/time.txt") KiB," \
-  "at most $threads threads seen, $(nproc) cores"
+  "at most $threads threads seen, $(nproc) cores, at most $huge KiB on huge pages (AnonHugePages)"

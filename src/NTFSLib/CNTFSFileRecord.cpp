@@ -124,7 +124,7 @@ std::vector<std::uint32_t> CNTFSFileRecord::AttributeOffsets() const { return {O
 
 CNTFSFileRecordAttribute CNTFSFileRecord::FindAttibute(std::uint32_t type, unsigned n) const {
   const std::uint32_t offset = GetAttributeOffset(type, n);
-  if (offset == 0xFFFFFFFF) return {};
+  if (offset == kNoAttribute) return {};
   return CNTFSFileRecordAttribute(m_record, offset);
 }
 
@@ -134,7 +134,7 @@ std::uint32_t CNTFSFileRecord::GetAttributeOffset(std::uint32_t type, unsigned n
     if (n == 0) return off;
     --n;
   }
-  return 0xFFFFFFFF;
+  return kNoAttribute;
 }
 
 unsigned CNTFSFileRecord::GetAttibuteCountofSpecifiedType(std::uint32_t type) const {

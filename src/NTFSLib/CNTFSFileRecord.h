@@ -50,6 +50,9 @@ class CNTFSFileRecord {
   quellsy::ByteSpan Bytes() const { return m_record; }
   std::size_t RecordSize() const { return m_record.size(); }
 
+  // What GetAttributeOffset gives when the record has no such attribute.
+  static constexpr std::uint32_t kNoAttribute = 0xFFFFFFFF;
+
   // The n-th attribute (from 0) of a type; an invalid view when there is none.
   CNTFSFileRecordAttribute FindAttibute(std::uint32_t type, unsigned n) const;
   std::uint32_t GetAttributeOffset(std::uint32_t type, unsigned n) const;

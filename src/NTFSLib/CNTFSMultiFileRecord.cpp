@@ -121,20 +121,20 @@ const CNTFSFileRecord* CNTFSMultiFileRecord::Extension(std::size_t i) {
 std::optional<CNTFSMultiFileRecord::FoundAttribute> CNTFSMultiFileRecord::FindAttibute(std::uint32_t type,
                                                                                        unsigned n) {
   if (!IsValid()) return std::nullopt;
-  const unsigned inBase = m_base->GetAttibuteCountofSpecifiedType(type);
-  if (n < inBase) {
-    const std::uint32_t offset = m_base->GetAttributeOffset(type, n);
-    return FoundAttribute{m_base->FindAttibute(type, n), offset, m_recordSector};
-  }
-  n -= inBase;
+  // One walk of the record's attributes in the common case, the attribute found in it; the count is needed only
+  // to go on into the next record.
+  const auto inRecord = [&](const CNTFSFileRecord& record, std::int64_t sector) -> std::optional<FoundAttribute> {
+    const std::uint32_t offset = record.GetAttributeOffset(type, n);
+    if (offset != CNTFSFileRecord::kNoAttribute)
+      return FoundAttribute{CNTFSFileRecordAttribute(record.Bytes(), offset), offset, sector};
+    n -= record.GetAttibuteCountofSpecifiedType(type);
+    return std::nullopt;
+  };
+  if (auto found = inRecord(*m_base, m_recordSector)) return found;
   for (std::size_t i = 0; i < m_extensions.size(); ++i) {
     const CNTFSFileRecord* record = Extension(i);
     if (record == nullptr) continue;
-    const unsigned count = record->GetAttibuteCountofSpecifiedType(type);
-    if (n < count)
-      return FoundAttribute{record->FindAttibute(type, n), record->GetAttributeOffset(type, n),
-                            m_extensions[i].firstSector};
-    n -= count;
+    if (auto found = inRecord(*record, m_extensions[i].firstSector)) return found;
   }
   return std::nullopt;
 }

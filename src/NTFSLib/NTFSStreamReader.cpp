@@ -17,11 +17,15 @@ bool NTFSVolumeGeometry::IsUsable() const {
 namespace quellsy::ntfs {
 
 namespace {
-// Reads [position, position + out.size()) of the device into out through whole sectors.
+// Reads [position, position + out.size()) of the device into out (zeros beforehand) through whole sectors.
 bool ReadDeviceBytes(IStorageDevice& device, std::uint32_t sectorSize, std::uint64_t position, MutableByteSpan out) {
   const std::uint64_t first = position / sectorSize;
   const std::uint64_t skip = position % sectorSize;
   const std::uint64_t sectors = (skip + out.size() + sectorSize - 1) / sectorSize;
+  // Whole sectors go straight into out, as they would come out of a zeroed copy.
+  if (skip == 0 && out.size() % sectorSize == 0)
+    return ReadSectorsSalvaging(device, out.data(), static_cast<long long>(first), static_cast<long long>(sectors))
+        .Whole();
   std::vector<std::uint8_t> scratch(static_cast<std::size_t>(sectors * sectorSize));
   const bool ok =
       ReadSectorsSalvaging(device, scratch.data(), static_cast<long long>(first), static_cast<long long>(sectors))
@@ -41,8 +45,14 @@ bool ReadThroughRuns(IStorageDevice& device, const NTFSVolumeGeometry& geometry,
     const std::uint64_t at = offset + done;
     const std::uint64_t vcn = at / clusterBytes;
     const std::uint64_t within = at % clusterBytes;
-    const std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(out.size() - done, clusterBytes - within));
+    std::size_t piece = static_cast<std::size_t>(std::min<std::uint64_t>(out.size() - done, clusterBytes - within));
     const std::int64_t lcn = runs.GetLCN(static_cast<std::int64_t>(vcn));
+    // Clusters that follow one another on the disk too are read in one request.
+    for (std::uint64_t next = 1; lcn >= 0 && done + piece < out.size(); ++next) {
+      const std::int64_t following = runs.GetLCN(static_cast<std::int64_t>(vcn + next));
+      if (following < 0 || static_cast<std::uint64_t>(following) != static_cast<std::uint64_t>(lcn) + next) break;
+      piece += static_cast<std::size_t>(std::min<std::uint64_t>(out.size() - done - piece, clusterBytes));
+    }
     if (lcn < 0) {
       // Sparse clusters read as the zeros already there; clusters outside every run cannot be read.
       ok = ok && std::any_of(runs.GetBegin(), runs.GetEnd(), [&](const CDataRun& run) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -411,6 +413,41 @@ TEST(RawReadBuffer, BlockStorageIsWholeAroundAHugePageAlignedData) {
     EXPECT_EQ(moved.data()[0], 0x5A);
     EXPECT_EQ(buffer.data(), nullptr);
   }
+}
+
+// The kernel's own account of the mapping that holds `address` (/proc/self/smaps): the value of `field` in kB or
+// as a flag, -1 when no mapping holds it or the field is missing.
+long long SmapsField(const void* address, const std::string& field) {
+  std::ifstream smaps("/proc/self/smaps");
+  const auto at = reinterpret_cast<std::uintptr_t>(address);
+  bool inside = false;
+  for (std::string line; std::getline(smaps, line);) {
+    unsigned long long start = 0, end = 0;
+    char dash = 0;
+    // A mapping's header starts "start-end perms ...", both in hex; field lines start with a capital.
+    const auto first = static_cast<unsigned char>(line.empty() ? ' ' : line[0]);
+    if (std::isxdigit(first) && !std::isupper(first)) {
+      std::istringstream header(line);
+      header >> std::hex >> start >> dash >> end;
+      inside = dash == '-' && start <= at && at < end;
+    } else if (inside && line.rfind(field + ":", 0) == 0) {
+      return std::stoll(line.substr(field.size() + 1));
+    }
+  }
+  return -1;
+}
+
+// A block's storage is offered to the kernel for transparent huge pages whatever the system-wide mode asks
+// ("madvise" gives them only to memory that asks), so a complete scan's buffers need no heap set up for them.
+TEST(RawReadBuffer, BlockStorageIsEligibleForHugePages) {
+  std::ifstream modeFile("/sys/kernel/mm/transparent_hugepage/enabled");
+  std::string mode;
+  std::getline(modeFile, mode);
+  if (mode.empty() || mode.find("[never]") != std::string::npos)
+    GTEST_SKIP() << "transparent huge pages are off on this machine (" << mode << ")";
+  RawReadBuffer block(4 * kMiB, 64 * 1024, 4096);
+  std::memset(block.data(), 1, block.capacity());
+  EXPECT_EQ(SmapsField(block.data(), "THPeligible"), 1);
 }
 
 // The copying routine and the in-place one share every rule.

@@ -227,7 +227,8 @@ TEST(NodeReport, JsonStringsAreValidJsonWhateverTheName) {
   for (const auto& [text, json] : cases) EXPECT_EQ(JsonString(text), json) << json;
 }
 
-// One writer over nodes of several depths, deep first: nothing of one node's path or chain is left in the next.
+// One writer over nodes of several depths, deep first, siblings one after another: nothing of one node's path or
+// chain is left in the next, and a sibling's line is what a fresh writer gives.
 TEST(NodeReport, OneWriterListsEveryNodeAsAFreshOneWould) {
   using quellsy::test::TreeTestNode;
   TreeTestNode root("disk(NTFS)", true, 5, 0, 0, nullptr);
@@ -235,10 +236,12 @@ TEST(NodeReport, OneWriterListsEveryNodeAsAFreshOneWould) {
   TreeTestNode folder("a/b", true, 30, 5, 0, nullptr);
   TreeTestNode file("caf\xC3\xA9 \"x\".txt", false, 31, 30, 1234567890123, nullptr);
   TreeTestNode top("top", false, 32, 5, 7, nullptr);
+  TreeTestNode sibling("b/c", false, 33, 30, 9, nullptr);
   file.SetBelongedPartition(3);
   file.MarkDeleted();
   ASSERT_EQ(root.AddChild(&folder), 1);
   ASSERT_EQ(folder.AddChild(&file), 1);
+  ASSERT_EQ(folder.AddChild(&sibling), 1);
   ASSERT_EQ(root.AddChild(&top), 1);
   TreeTestNode loose("loose", false, 40, 99, 0, nullptr);
   const std::string fileLine = "{\"path\": \"disk(NTFS)/a_b/caf\xC3\xA9 \\\"x\\\".txt\", \"size\": 1234567890123, "
@@ -247,17 +250,23 @@ TEST(NodeReport, OneWriterListsEveryNodeAsAFreshOneWould) {
                               "\"partition\": 65535}";
   const std::string looseLine = "{\"path\": \"loose\", \"size\": 0, \"deleted\": false, \"searcher\": 38, "
                                 "\"partition\": 65535}";
+  const std::string siblingLine = "{\"path\": \"disk(NTFS)/a_b/b_c\", \"size\": 9, \"deleted\": false, "
+                                  "\"searcher\": 35, \"partition\": 65535}";
   std::string listing;
   CNodeJsonWriter writer;
-  for (const IFileNode* node : {static_cast<IFileNode*>(&file), static_cast<IFileNode*>(&top),
-                                static_cast<IFileNode*>(&loose), static_cast<IFileNode*>(&file)}) {
+  for (const IFileNode* node : {static_cast<IFileNode*>(&file), static_cast<IFileNode*>(&sibling),
+                                static_cast<IFileNode*>(&top), static_cast<IFileNode*>(&loose),
+                                static_cast<IFileNode*>(&file), static_cast<IFileNode*>(&sibling)}) {
     writer.Append(listing, node);
     listing += '\n';
   }
-  EXPECT_EQ(listing, fileLine + "\n" + topLine + "\n" + looseLine + "\n" + fileLine + "\n");
+  EXPECT_EQ(listing, fileLine + "\n" + siblingLine + "\n" + topLine + "\n" + looseLine + "\n" + fileLine + "\n" +
+                         siblingLine + "\n");
+  EXPECT_EQ(NodeJson(&sibling), siblingLine);
   EXPECT_EQ(NodeJson(&top), topLine);
   // Unlinked again before the nodes go, children first: a node's destructor does not follow links.
   ASSERT_EQ(folder.RemoveChild(&file), 1);
+  ASSERT_EQ(folder.RemoveChild(&sibling), 1);
   ASSERT_EQ(root.RemoveChild(&folder), 1);
   ASSERT_EQ(root.RemoveChild(&top), 1);
 }

@@ -20,14 +20,17 @@ void Chain(const IFileNode* node, std::vector<const IFileNode*>& chain) {
   std::reverse(chain.begin(), chain.end());
 }
 
+// The path below a folder: its path, "/" and the node's name.
+void AppendName(std::string& path, const IFileNode* at) {
+  if (!path.empty()) path += '/';
+  const std::size_t start = path.size();
+  if (at->GetFileName()) path += at->GetFileName();
+  std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '/', '_');  // one name, one element
+}
+
 void PathOf(const std::vector<const IFileNode*>& chain, std::string& path) {
   path.clear();
-  for (const IFileNode* at : chain) {
-    if (!path.empty()) path += '/';
-    const std::size_t start = path.size();
-    if (at->GetFileName()) path += at->GetFileName();
-    std::replace(path.begin() + static_cast<std::ptrdiff_t>(start), path.end(), '/', '_');  // one name, one element
-  }
+  for (const IFileNode* at : chain) AppendName(path, at);
 }
 
 template <class Number>
@@ -100,9 +103,26 @@ std::string JsonString(std::string_view text) {
 void CNodeJsonWriter::Append(std::string& out, const IFileNode* node) {
   const auto* fileNode = dynamic_cast<const CFileNode*>(node);
   const unsigned partition = fileNode ? fileNode->GetBelongedPartition() : 0;
-  Chain(node, m_chain);
-  const _tagSearcherType searcher = m_chain.empty() ? SEARCHER_NONE : m_chain.front()->GetSearcheType();
-  PathOf(m_chain, m_path);
+  // A folder's nodes are listed one after another: its path and searcher are worked out once for all of them.
+  const IFileNode* parent = node->GetParent();
+  if (parent != nullptr && parent != m_parent) {
+    Chain(parent, m_chain);
+    m_parent = parent;
+    m_parentSearcher = m_chain.front()->GetSearcheType();
+    // A chain cut at kMaxDepth would be cut one node lower for the child: the child's own chain says.
+    m_parentWhole = m_chain.size() < kMaxDepth;
+    PathOf(m_chain, m_parentPath);
+  }
+  _tagSearcherType searcher = SEARCHER_NONE;
+  if (parent != nullptr && m_parentWhole) {
+    m_path.assign(m_parentPath);
+    AppendName(m_path, node);
+    searcher = m_parentSearcher;
+  } else {
+    Chain(node, m_chain);
+    searcher = m_chain.empty() ? SEARCHER_NONE : m_chain.front()->GetSearcheType();
+    PathOf(m_chain, m_path);
+  }
   out += "{\"path\": ";
   AppendJsonString(out, m_path);
   out += ", \"size\": ";

@@ -20,7 +20,8 @@ std::string JsonString(std::string_view text);
 void AppendJsonString(std::string& out, std::string_view text);
 
 // Writes NodeJson lines into one growing buffer; its scratch space is kept from node to node, so that a listing
-// of a hundred thousand nodes allocates nothing per node.
+// of a hundred thousand nodes allocates nothing per node, and the path of the last node's folder is kept for its
+// siblings. The nodes and their links must not change while one writer lists them.
 class CNodeJsonWriter {
  public:
   // Appends NodeJson(node) to out.
@@ -29,4 +30,8 @@ class CNodeJsonWriter {
  private:
   std::vector<const IFileNode*> m_chain;
   std::string m_path;
+  const IFileNode* m_parent = nullptr;  // the folder whose path is kept
+  std::string m_parentPath;
+  _tagSearcherType m_parentSearcher = SEARCHER_NONE;
+  bool m_parentWhole = false;  // its chain reaches the root
 };
