@@ -192,7 +192,7 @@ Scene RecoverInto(ui::DestinationProbe probe, const char* alert, bool sameDevice
 
 void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
   ui::ScriptedResultShape shape;
-  shape.volumes = {"Macintosh HD", "Recovery"};
+  shape.volumes = {"System disk", "Recovery"};
   shape.topFolders = 5;
   shape.filesPerFolder = 9;
   const auto add = [&gallery, &backend, shape](const char* name, const char* description, Scene scene) {

@@ -67,7 +67,7 @@ _DiskVolumeData Record(const std::string& name, std::int64_t capacity, int disk,
 }  // namespace
 
 ScriptedBackend::ScriptedBackend() : devices_(SampleDevices()), scanSteps_(EvenSteps(10)) {
-  shape_.volumes = {"Macintosh HD"};
+  shape_.volumes = {"System disk"};
   QObject::connect(&player_, &QTimer::timeout, [this] { Step(); });
 }
 
@@ -76,7 +76,7 @@ ScriptedBackend::~ScriptedBackend() = default;
 std::vector<ScriptedDevice> ScriptedBackend::SampleDevices() {
   return {
       {"APPLE SSD AP0512", 500277790720, false, true, false, false,
-       {{"Macintosh HD", 9, 494384795648}, {"Recovery", 9, 5368709120}}},
+       {{"System disk", 9, 494384795648}, {"Recovery", 9, 5368709120}}},
       {"SanDisk Ultra USB 3.0", 30752000000, true, false, false, false, {{"UNTITLED", 7, 30751000000}}},
       {"Card backup.qim", 7948206080, false, false, true, false, {}},
   };
