@@ -436,9 +436,10 @@ void ScriptedBackend::GetSelectedFilesAmout(std::uint64_t& count, std::uint64_t&
   count = results_.CheckedFiles(size).size();
 }
 
-bool ScriptedBackend::IsRecoveryToSameDevice(const std::string& path) {
+bool ScriptedBackend::IsRecoveryToSameDevice(const platform::FolderDevice& folder) {
+  if (failures_.scannedDeviceNumber && folder.deviceNumber == failures_.scannedDeviceNumber) return true;
   const std::string& prefix = failures_.scannedDevicePrefix;
-  return !prefix.empty() && path.compare(0, prefix.size(), prefix) == 0;
+  return !prefix.empty() && folder.folder.compare(0, prefix.size(), prefix) == 0;
 }
 
 ResultCode ScriptedBackend::DoRecovery(const std::string& path, const std::string& name) {
