@@ -434,8 +434,8 @@ void KDUIController::StopRecvoery() { KDUIRecovery::instance()->StopOperation(1)
 
 void KDUIController::PauseOrResumeRecovery() { KDUIRecovery::instance()->PauseOrResume(); }
 
-bool KDUIController::IsRecoveryToSameDevice(const char* path) {
-  return KDUIRecovery::instance()->RecoveryPathIsSameDevice(path);
+bool KDUIController::IsRecoveryToSameDevice(const quellsy::platform::FolderDevice& folder) {
+  return KDUIRecovery::instance()->RecoveryFolderIsSameDevice(folder);
 }
 
 std::uint64_t KDUIController::GetRecoveridedSize() { return KDUIRecovery::instance()->GetRecoveriedFileSize(); }

@@ -20,6 +20,7 @@
 
 #include "Bridge/OperationStates.h"
 #include "Bridge/ResultTrees.h"
+#include "Platform/DestinationFolder.h"
 #include "include/IFileNode.h"
 #include "Utility/ResultCode.h"
 
@@ -133,7 +134,8 @@ class KDUIController {
   static bool IsRecoveryRunning();
   static void StopRecvoery();
   static void PauseOrResumeRecovery();
-  static bool IsRecoveryToSameDevice(const char* path);
+  // Of a folder looked at already: reads only the scan's device lists, so it suits the GUI thread.
+  static bool IsRecoveryToSameDevice(const quellsy::platform::FolderDevice& folder);
   static std::uint64_t GetRecoveridedSize();
   static std::uint64_t GetRecoveridedFiles();
   // Of the last recovery: files that could not be copied at all.

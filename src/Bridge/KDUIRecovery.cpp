@@ -17,7 +17,6 @@
 #include "DataRecovery/DataRecovery.h"
 #include "DataRecovery/RecoveryName.h"
 #include "Platform/InvokingUser.h"
-#include "Platform/MountInfo.h"
 
 namespace {
 
@@ -283,8 +282,11 @@ void KDUIRecovery::PauseOrResume() {
 }
 
 bool KDUIRecovery::RecoveryPathIsSameDevice(const char* path) const {
-  struct stat info {};
-  if (!path || stat(path, &info) != 0) return false;
+  return path && RecoveryFolderIsSameDevice(quellsy::platform::DeviceOfFolder(path));
+}
+
+bool KDUIRecovery::RecoveryFolderIsSameDevice(const quellsy::platform::FolderDevice& folder) const {
+  if (!folder.deviceNumber) return false;
   IStorageDevice* saved = Scan()->GetSavedStorage();
   std::vector<IStorageDevice*> devices;
   KDUIDeviceData* list = KDUIDeviceData::instance();
@@ -292,17 +294,13 @@ bool KDUIRecovery::RecoveryPathIsSameDevice(const char* path) const {
     list->GetDiskVolumeStorage(saved, devices);
   else if (saved)
     devices.push_back(saved);
-  // st_dev is anonymous on btrfs, overlay and FUSE: the mount's source names the real device.
-  std::vector<std::string> sources;
-  for (const auto& mount : quellsy::platform::ReadMountInfo("/proc/self/mountinfo"))
-    if (mount.deviceNumber == static_cast<std::uint64_t>(info.st_dev)) sources.push_back(mount.source);
   for (IStorageDevice* device : devices) {
     const auto* volume = KDUIScan::GetStorageVolumeInfo(device);
     if (!volume) continue;
-    if (volume->deviceId == static_cast<std::uint64_t>(info.st_dev)) return true;
+    if (volume->deviceId == *folder.deviceNumber) return true;
     const std::string node = std::string("/dev/") + volume->bsdName;
     if (volume->bsdName[0] == '\0') continue;
-    for (const auto& source : sources)
+    for (const auto& source : folder.mountSources)
       if (source == node) return true;
   }
   return false;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "Bridge/KDUIOperation.h"
+#include "Platform/DestinationFolder.h"
 #include "include/IDataRecovery.h"
 #include "include/IFileNode.h"
 #include "include/IRecoveryController.h"
@@ -60,6 +61,8 @@ class KDUIRecovery : public KDUIOperation {
   void ClearCreateDirIndex() { dirIndex_.clear(); }
   // Whether path lies on the scanned device: the same device number, or a mount of the scanned device.
   bool RecoveryPathIsSameDevice(const char* path) const;
+  // The same for a folder looked at already (off the GUI thread): only the scan's device lists are read.
+  bool RecoveryFolderIsSameDevice(const quellsy::platform::FolderDevice& folder) const;
 
   // The object copying thumbnails and the walk share: hold it across select-and-copy on an object of this map.
   std::mutex& DataRecoveryLock() { return recoveryLock_; }

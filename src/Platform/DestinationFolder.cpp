@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "Platform/InvokingUser.h"
+#include "Platform/MountInfo.h"
 
 namespace quellsy::platform {
 namespace {
@@ -59,6 +60,16 @@ std::optional<std::uint64_t> FreeBytes(const std::string& folder) {
   struct statvfs volume {};
   if (folder.empty() || statvfs(folder.c_str(), &volume) != 0) return std::nullopt;
   return static_cast<std::uint64_t>(volume.f_bavail) * static_cast<std::uint64_t>(volume.f_frsize);
+}
+
+FolderDevice DeviceOfFolder(const std::string& folder) {
+  FolderDevice device{folder, std::nullopt, {}};
+  struct stat info {};
+  if (folder.empty() || stat(folder.c_str(), &info) != 0) return device;
+  device.deviceNumber = static_cast<std::uint64_t>(info.st_dev);
+  for (const auto& mount : ReadMountInfo("/proc/self/mountinfo"))
+    if (mount.deviceNumber == *device.deviceNumber) device.mountSources.push_back(mount.source);
+  return device;
 }
 
 }  // namespace quellsy::platform

@@ -37,7 +37,22 @@ std::unique_ptr<QWidget> Composite(const std::vector<QWidget*>& windows) {
   picture.fill(kStage);
   {
     QPainter painter(&picture);
-    for (QWidget* window : windows) painter.drawPixmap(window->pos() - bounds.topLeft(), window->grab());
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+      const QPoint at = windows[i]->pos() - bounds.topLeft();
+      const QPixmap shown = windows[i]->grab();
+      // A window over another gets a shadow and an edge, as a window manager draws them; without them a white
+      // dialog over a white listing runs into the listing's text beside it.
+      if (i > 0) {
+        const QRect edge(at, shown.size());
+        for (int spread = 6; spread > 0; --spread)
+          painter.fillRect(edge.adjusted(-spread, -spread + 2, spread, spread + 2), QColor(0, 0, 0, 7));
+        painter.drawPixmap(at, shown);
+        painter.setPen(QColor(160, 168, 178));
+        painter.drawRect(edge.adjusted(0, 0, -1, -1));
+        continue;
+      }
+      painter.drawPixmap(at, shown);
+    }
   }
   auto label = std::make_unique<QLabel>();
   label->setObjectName(QStringLiteral("galleryComposite"));

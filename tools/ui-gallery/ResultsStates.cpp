@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QTimer>
@@ -171,7 +172,10 @@ Scene RecoverInto(ui::DestinationProbe probe, const char* alert, bool sameDevice
     Finished(window, backend);
     for (const auto& group : backend.KDGetTopNodes(NODE_TREE_FILE_TYPE)) backend.KDSetNodeState(group.get(), 2);
     backend.Failures().scannedDevicePrefix.assign(sameDevice ? 1 : 0, '/');
-    window.recovery()->setDestinationProbe(probe);
+    // The panel starts in the home folder, as it does the first time.
+    ui::DestinationProbe looks = probe;
+    looks.home = [] { return QDir::homePath().toStdString(); };
+    window.recovery()->setDestinationProbe(std::move(looks));
     const QString name = QString::fromLatin1(alert);
     if (name != QStringLiteral("recoveryPanel"))
       ModalRunner::setRunObserver([](QWidget* shown) {
@@ -192,7 +196,7 @@ Scene RecoverInto(ui::DestinationProbe probe, const char* alert, bool sameDevice
 
 void AddResultsStates(Gallery& gallery, ScriptedBackend& backend) {
   ui::ScriptedResultShape shape;
-  shape.volumes = {"Macintosh HD", "Recovery"};
+  shape.volumes = {"System disk", "Recovery"};
   shape.topFolders = 5;
   shape.filesPerFolder = 9;
   const auto add = [&gallery, &backend, shape](const char* name, const char* description, Scene scene) {

@@ -146,8 +146,8 @@ std::vector<IFileNode*> BridgeBackend::GetSearchResultToArr() { return KDUIContr
 void BridgeBackend::GetSelectedFilesAmout(std::uint64_t& count, std::uint64_t& size) {
   KDUIController::GetSelectedFilesAmout(count, size);
 }
-bool BridgeBackend::IsRecoveryToSameDevice(const std::string& path) {
-  return KDUIController::IsRecoveryToSameDevice(path.empty() ? nullptr : path.c_str());
+bool BridgeBackend::IsRecoveryToSameDevice(const platform::FolderDevice& folder) {
+  return KDUIController::IsRecoveryToSameDevice(folder);
 }
 ResultCode BridgeBackend::DoRecovery(const std::string& path, const std::string& name) {
   return KDUIController::DoRecovery(path.empty() ? nullptr : path.c_str(), name);

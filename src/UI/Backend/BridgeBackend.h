@@ -82,7 +82,7 @@ class BridgeBackend : public IFacadeBackend {
   std::vector<IFileNode*> GetSearchResultToArr() override;
 
   void GetSelectedFilesAmout(std::uint64_t& count, std::uint64_t& size) override;
-  bool IsRecoveryToSameDevice(const std::string& path) override;
+  bool IsRecoveryToSameDevice(const platform::FolderDevice& folder) override;
   ResultCode DoRecovery(const std::string& path, const std::string& name) override;
   std::string GetRecoveryProgressTotal(std::uint64_t& total, std::uint64_t& current, ResultCode& code) override;
   bool IsRecoveryRunning() override;

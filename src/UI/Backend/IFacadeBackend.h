@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "Bridge/ResultTrees.h"
+#include "Platform/DestinationFolder.h"
 #include "UI/Kit/Thumbnails/ThumbnailTicket.h"
 #include "Utility/ResultCode.h"
 #include "include/IFileNode.h"
@@ -115,7 +116,8 @@ class IFacadeBackend {
 
   // Recovery.
   virtual void GetSelectedFilesAmout(std::uint64_t& count, std::uint64_t& size) = 0;
-  virtual bool IsRecoveryToSameDevice(const std::string& path) = 0;
+  // Whether a folder looked at already (DestinationCheck, off the GUI thread) lies on the scanned device.
+  virtual bool IsRecoveryToSameDevice(const platform::FolderDevice& folder) = 0;
   virtual ResultCode DoRecovery(const std::string& path, const std::string& name) = 0;
   // Returns the name of the file being copied.
   virtual std::string GetRecoveryProgressTotal(std::uint64_t& total, std::uint64_t& current, ResultCode& code) = 0;

@@ -67,7 +67,7 @@ _DiskVolumeData Record(const std::string& name, std::int64_t capacity, int disk,
 }  // namespace
 
 ScriptedBackend::ScriptedBackend() : devices_(SampleDevices()), scanSteps_(EvenSteps(10)) {
-  shape_.volumes = {"Macintosh HD"};
+  shape_.volumes = {"System disk"};
   QObject::connect(&player_, &QTimer::timeout, [this] { Step(); });
 }
 
@@ -76,7 +76,7 @@ ScriptedBackend::~ScriptedBackend() = default;
 std::vector<ScriptedDevice> ScriptedBackend::SampleDevices() {
   return {
       {"APPLE SSD AP0512", 500277790720, false, true, false, false,
-       {{"Macintosh HD", 9, 494384795648}, {"Recovery", 9, 5368709120}}},
+       {{"System disk", 9, 494384795648}, {"Recovery", 9, 5368709120}}},
       {"SanDisk Ultra USB 3.0", 30752000000, true, false, false, false, {{"UNTITLED", 7, 30751000000}}},
       {"Card backup.qim", 7948206080, false, false, true, false, {}},
   };
@@ -436,9 +436,10 @@ void ScriptedBackend::GetSelectedFilesAmout(std::uint64_t& count, std::uint64_t&
   count = results_.CheckedFiles(size).size();
 }
 
-bool ScriptedBackend::IsRecoveryToSameDevice(const std::string& path) {
+bool ScriptedBackend::IsRecoveryToSameDevice(const platform::FolderDevice& folder) {
+  if (failures_.scannedDeviceNumber && folder.deviceNumber == failures_.scannedDeviceNumber) return true;
   const std::string& prefix = failures_.scannedDevicePrefix;
-  return !prefix.empty() && path.compare(0, prefix.size(), prefix) == 0;
+  return !prefix.empty() && folder.folder.compare(0, prefix.size(), prefix) == 0;
 }
 
 ResultCode ScriptedBackend::DoRecovery(const std::string& path, const std::string& name) {

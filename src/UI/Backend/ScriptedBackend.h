@@ -57,6 +57,7 @@ struct ScriptedFailures {
   int refuseSave = 0;                 // what beginSaveOrRestoreNode answers a save with instead of 0
   bool network = true;
   std::string scannedDevicePrefix;    // destinations under it lie on the scanned device
+  std::optional<std::uint64_t> scannedDeviceNumber;  // and those found on a device of this number
   std::uint64_t failedRecoveryFiles = 0;  // what a recovery reports as not copied
 };
 
@@ -162,7 +163,7 @@ class ScriptedBackend : public IFacadeBackend {
   std::vector<IFileNode*> GetSearchResultToArr() override;
 
   void GetSelectedFilesAmout(std::uint64_t& count, std::uint64_t& size) override;
-  bool IsRecoveryToSameDevice(const std::string& path) override;
+  bool IsRecoveryToSameDevice(const platform::FolderDevice& folder) override;
   ResultCode DoRecovery(const std::string& path, const std::string& name) override;
   std::string GetRecoveryProgressTotal(std::uint64_t& total, std::uint64_t& current, ResultCode& code) override;
   bool IsRecoveryRunning() override;

@@ -21,7 +21,7 @@ class OpNodeData;
 namespace quellsy::ui {
 
 struct ScriptedResultShape {
-  std::vector<std::string> volumes{"Macintosh HD"};
+  std::vector<std::string> volumes{"System disk"};
   int topFolders = 4;
   int depth = 2;             // levels of folders below the top ones
   int foldersPerFolder = 2;  // below each folder above the last level

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "Bridge/Notification.h"
+#include "UI/Kit/DestinationCheck.h"
 #include "UI/Kit/MAAttachedWindow.h"
 #include "UI/Results/KDDeepScanViewController.h"
 #include "UI/Results/PathTreeMirror.h"
@@ -132,6 +133,8 @@ class KDDeletailWindowController final : public QObject,
 
   // The export of the scan's results (ResultsExport.cpp), and the recovery, which comes with its own windows.
   void exportButtonAction();
+  // The export's folder looks, made at first use; tests give it their own probe.
+  DestinationCheck* exportCheck();
   void recoveryButtonClick();
   // The recovery from this window (ResultsRecovery.h), made at first use.
   ResultsRecovery* recovery();
@@ -183,6 +186,9 @@ class KDDeletailWindowController final : public QObject,
   void setNotification();
   void FadeIn();
   void RefreshFoundFiles();
+  // The export's steps after each folder look (ResultsExport.cpp).
+  void ChooseExport(const QString& startingFolder);
+  void ExportChecked(const QString& file, const DestinationLooks& looks);
   // The bottom bar during a complete scan: pause and stop moved right, the deep-scan button hidden.
   void ApplyCompleteScanFrames();
   void ShowWaitingTexts();
@@ -240,6 +246,7 @@ class KDDeletailWindowController final : public QObject,
   QWidget* listPane_ = nullptr;
   ResultsBrowser* browser_ = nullptr;
   ResultsRecovery* recovery_ = nullptr;
+  DestinationCheck* exportCheck_ = nullptr;
 
   PathTreeMirror pathTree_;
 

@@ -1,11 +1,9 @@
 #include "UI/Results/ResultsRecovery.h"
 
 #include <QBoxLayout>
-#include <QDir>
 #include <QLabel>
 #include <QTimer>
 
-#include "Platform/InvokingUser.h"
 #include "UI/Backend/IFacadeBackend.h"
 #include "UI/Kit/AlertPanel.h"
 #include "UI/Kit/Fonts.h"
@@ -23,14 +21,6 @@ namespace {
 // A short write or a full destination pauses the recovery until the user frees room; other failures only count.
 bool DestinationFull(ResultCode code) {
   return IsFailure(code) && (ErrorOf(code) == error::kShortWrite || ErrorOf(code) == error::kNoSpace);
-}
-
-// Where the panel starts: the folder chosen last, else the invoking user's home, else ours.
-QString StartingFolder(const QString& last) {
-  if (!last.isEmpty() && QDir(last).exists()) return last;
-  if (const auto user = platform::FindInvokingUser(); user && !user->home.empty())
-    return QString::fromStdString(user->home);
-  return QDir::homePath();
 }
 
 void RunAlert(TCImageWindow* window, const char* name, const char* title, const char* node, const char* yes,
@@ -66,6 +56,18 @@ void ResultsRecovery::recoveryButtonClick() {
   Backend().GetSelectedFilesAmout(count, size);
   if (count == 0) return;
   button_->setButtonEnabled(false);
+  // The panel starts in the folder chosen last while it still is one, else in the invoking user's home.
+  check_->Start(recoverySavePathStr_.toStdString(), kLookKind | kLookHome, [this](const DestinationLooks& looks) {
+    ShowPanel(looks.isFolder ? recoverySavePathStr_ : QString::fromStdString(looks.home));
+  });
+}
+
+void ResultsRecovery::ShowPanel(const QString& startingFolder) {
+  // The window left meanwhile (one that closed took this object with it): no panel.
+  if (!window_->isVisible()) {
+    button_->setButtonEnabled(true);
+    return;
+  }
   isRecoveryEndSHowWindow_ = true;
   // The sheet: the panel's message above the folder panel itself, our own rather than the desktop's (a portal's
   // panel would run as root or not at all).
@@ -93,7 +95,7 @@ void ResultsRecovery::recoveryButtonClick() {
   panel_->setAcceptMode(QFileDialog::AcceptOpen);
   panel_->setWindowTitle(Text("RVT_FOUR_RECOVERY_NODE"));
   panel_->setLabelText(QFileDialog::Accept, Text("RVT_FOUR_RECOVERY_WINDOW_SAVE_BUTTON"));
-  panel_->setDirectory(StartingFolder(recoverySavePathStr_));
+  panel_->setDirectory(startingFolder);
   if (rectNew_.isEmpty())
     rectNew_ = QRect(QPoint(), window_->size() - QSize(0, kPanelHeightLess));
   sheet->resize(rectNew_.size());
@@ -113,18 +115,18 @@ void ResultsRecovery::recoveryButtonClick() {
 }
 
 void ResultsRecovery::CheckAndStart() {
-  check_->Start(recoverySavePathStr_.toStdString(), [this](const DestinationLooks& looks) { Checked(looks); });
+  check_->Start(recoverySavePathStr_.toStdString(), kLookWritable | kLookDevice,
+                [this](const DestinationLooks& looks) { Checked(looks); });
 }
 
 void ResultsRecovery::Checked(const DestinationLooks& looks) {
   // The window left meanwhile (one that closed took this object with it): nothing more is asked.
   if (!window_->isVisible()) return;
-  const std::string path = recoverySavePathStr_.toStdString();
   if (!looks.writable) {
     alertNoCompetence();
     return;
   }
-  if (Backend().IsRecoveryToSameDevice(path)) {
+  if (Backend().IsRecoveryToSameDevice(looks.device)) {
     alertSameDevice();
     return;
   }

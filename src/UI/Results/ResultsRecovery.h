@@ -2,8 +2,8 @@
 // Recovery from the results window: the Recover button opens a folder panel as a sheet; the chosen folder is
 // checked in order - the user who started us may write there, it is not on the scanned device or volume, its
 // file system has more room than 105 % of the checked files' size - each failure with its alert; then the
-// bridge copies the checked files. The folder is looked at off the GUI thread (DestinationCheck); Recover is
-// ignored until the answer is in. Its "DoRecovery" notifications drive the progress window (pause, resume,
+// bridge copies the checked files. The panel's starting folder and the chosen folder are looked at off the GUI
+// thread (DestinationCheck); Recover is ignored until the answer is in. Its "DoRecovery" notifications drive the progress window (pause, resume,
 // stop, and the full-destination pane), and the recovery ends with the finished or the stopped window.
 // GUI thread only; owned by the results window.
 
@@ -17,7 +17,7 @@
 
 #include <QFileDialog>
 
-#include "UI/Results/DestinationCheck.h"
+#include "UI/Kit/DestinationCheck.h"
 #include "UI/Shell/KDScanEndSaveWindowController.h"
 #include "UI/Shell/KDScanNotEndSaveWindowController.h"
 #include "UI/Shell/KDShowScanProgressWindowController.h"
@@ -53,10 +53,11 @@ class ResultsRecovery final : public QObject, public KDShowScanProgressWindowCon
   KDScanEndSaveWindowController* scanEndSaveWC() const { return scanEndSaveWC_; }
   KDScanNotEndSaveWindowController* scanNotEndSaceWC() const { return scanNotEndSaceWC_; }
   const QString& recoverySavePathStr() const { return recoverySavePathStr_; }
-  // Whether the chosen folder is being looked at.
+  // Whether the panel's starting folder or the chosen folder is being looked at.
   bool checking() const { return check_->running(); }
 
  private:
+  void ShowPanel(const QString& startingFolder);
   void CheckAndStart();
   void Checked(const DestinationLooks& looks);
   void StartRecovery();

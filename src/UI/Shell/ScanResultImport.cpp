@@ -17,6 +17,7 @@ namespace {
 constexpr const char* kRestoreProgress = "NormalScranValue";
 // Every kind of file a restored scan shows.
 constexpr unsigned kAllTypes = 127;
+constexpr const char* kImportCheck = "scanResultImportCheck";
 
 void ShowResults(QWidget* window) {
   window->show();
@@ -26,14 +27,17 @@ void ShowResults(QWidget* window) {
 
 }  // namespace
 
-QString LastScanResultFolder() {
-  const QString saved = QString::fromStdString(Backend().GetSavePath());
-  if (saved.isEmpty()) return QString();
-  const QString folder = QFileInfo(saved).absolutePath();
-  return QFileInfo(folder).isDir() ? folder : QString();
+QString ScanResultFolderOf(const QString& saved) { return QFileInfo(saved).absolutePath(); }
+
+DestinationCheck* ImportCheck(KDRootWindowController& root) {
+  if (auto* check = root.findChild<DestinationCheck*>(QLatin1String(kImportCheck), Qt::FindDirectChildrenOnly))
+    return check;
+  auto* check = new DestinationCheck(&root);
+  check->setObjectName(QLatin1String(kImportCheck));
+  return check;
 }
 
-QString ChooseScanResultFile(QWidget* parent) {
+QString ChooseScanResultFile(QWidget* parent, const DestinationLooks& lastSaved) {
   QFileDialog panel(parent, Text("RVT_TWO_IMPORT_BUTTON_TIP"));
   panel.setObjectName(QStringLiteral("importPanel"));
   panel.setAccessibleName(Text("RVT_TWO_IMPORT_BUTTON_TIP"));
@@ -42,10 +46,10 @@ QString ChooseScanResultFile(QWidget* parent) {
   panel.setFileMode(QFileDialog::ExistingFile);
   const QString extension = QLatin1String(kScanResultExtension);
   panel.setNameFilter(QStringLiteral("%1 (*.%1 *.%2)").arg(extension, extension.toLower()));
-  if (const QString folder = LastScanResultFolder(); !folder.isEmpty()) {
-    panel.setDirectory(folder);
-    const QString saved = QString::fromStdString(Backend().GetSavePath());
-    if (QFileInfo(saved).isFile()) panel.selectFile(saved);
+  if (!lastSaved.path.empty() && lastSaved.parentIsFolder) {
+    const QString saved = QString::fromStdString(lastSaved.path);
+    panel.setDirectory(ScanResultFolderOf(saved));
+    if (lastSaved.isFile) panel.selectFile(saved);
   }
   if (panel.exec() != QDialog::Accepted || panel.selectedFiles().isEmpty()) return QString();
   return panel.selectedFiles().constFirst();
@@ -81,8 +85,13 @@ IResultsWindow* OpenScanResultFile(QWidget* mainWindow, const std::string& path)
 }
 
 void ImportScanResult(KDRootWindowController& root) {
-  const QString file = ChooseScanResultFile(root.window());
-  if (!file.isEmpty()) OpenScanResult(root, file.toStdString());
+  DestinationCheck* check = ImportCheck(root);
+  if (check->running()) return;
+  // The check goes with the main window, and the answer with it.
+  check->Start(Backend().GetSavePath(), kLookKind | kLookParentIsFolder, [&root](const DestinationLooks& looks) {
+    const QString file = ChooseScanResultFile(root.window(), looks);
+    if (!file.isEmpty()) OpenScanResult(root, file.toStdString());
+  });
 }
 
 void OpenScanResult(KDRootWindowController& root, const std::string& path) {

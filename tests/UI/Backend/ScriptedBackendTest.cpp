@@ -77,7 +77,7 @@ TEST_F(ScriptedBackendTest, TheDeviceListAndImagesOpened) {
   ASSERT_EQ(items.size(), 3u);
   EXPECT_EQ(items[0]->name(), "APPLE SSD AP0512");
   ASSERT_EQ(items[0]->numberOfChildren(), 2u);
-  EXPECT_EQ(items[0]->childAtIndex(0)->name(), "Macintosh HD");
+  EXPECT_EQ(items[0]->childAtIndex(0)->name(), "System disk");
   EXPECT_EQ(items[0]->childAtIndex(0)->fileSystem(), 9);
   EXPECT_EQ(items[0]->childAtIndex(1)->volumeIndex(), 1);
   EXPECT_TRUE(items[0]->isSSD());

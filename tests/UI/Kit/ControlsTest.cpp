@@ -351,9 +351,9 @@ TEST(IconTextCells, SizeAndDrawingInARealTable) {
   QImage red(32, 32, QImage::Format_ARGB32);
   red.fill(Qt::red);
   QStandardItemModel model(2, 1);
-  model.setData(model.index(0, 0), QStringLiteral("Macintosh HD"));
+  model.setData(model.index(0, 0), QStringLiteral("System disk"));
   model.setData(model.index(0, 0), red, Qt::DecorationRole);
-  model.setData(model.index(1, 0), QStringLiteral("Macintosh HD"));
+  model.setData(model.index(1, 0), QStringLiteral("System disk"));
   QTableView table;
   table.setModel(&model);
   ImageAndTextCell cell;

@@ -12,10 +12,12 @@
 #include <algorithm>
 #include <deque>
 
+#include "Bridge/BackgroundTasks.h"
 #include "ResultsWindowFixture.h"
 #include "UI/Backend/ScriptedBackend.h"
 #include "UI/Kit/AlertPanel.h"
 #include "UI/Kit/Texts.h"
+#include "support/qt/HeldLook.h"
 
 namespace quellsy::ui::test {
 namespace {
@@ -47,6 +49,18 @@ class ExportTest : public ResultsWindowFixture {
     // Each export panel that opens is answered with the next file (an empty one cancels).
     QObject::connect(&panelWatch_, &QTimer::timeout, [this] { AnswerPanel(); });
     panelWatch_.start(1);
+  }
+
+  void TearDown() override {
+    for (const auto& held : held_) held->Release();
+    bridge::BackgroundTasks::Instance().WaitForAll();
+    ResultsWindowFixture::TearDown();
+  }
+
+  // Export clicked; returns once the export has run its course (every folder looked at, panel and alert answered).
+  static void Export(KDDeletailWindowController* window) {
+    Click(window->exportButton());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->exportCheck()->running(); }));
   }
 
   KDDeletailWindowController* ScannedWindow() {
@@ -87,12 +101,13 @@ class ExportTest : public ResultsWindowFixture {
   std::vector<QString> alertTexts_;
   int progressWindows_ = 0;
   quellsy::test::TempDir out_;
+  std::vector<std::shared_ptr<quellsy::test::HeldLook>> held_;
 };
 
 TEST_F(ExportTest, ASavedExportStoresItsPathWithTheExtensionAndCountsTheResultsAsSaved) {
   KDDeletailWindowController* window = ScannedWindow();
   panels_ = {In(out_, "first"), In(out_, "second.Vortrane")};
-  Click(window->exportButton());
+  Export(window);
   EXPECT_TRUE(window->bSave());
   EXPECT_EQ(backend_.GetSavePath(), (out_.path() / "first.Vortrane").string());
   ASSERT_EQ(proposed_.size(), 1u);
@@ -101,7 +116,7 @@ TEST_F(ExportTest, ASavedExportStoresItsPathWithTheExtensionAndCountsTheResultsA
   EXPECT_TRUE(QFileInfo(proposed_[0]).fileName().startsWith(device + QLatin1Char('_'))) << proposed_[0].toStdString();
   EXPECT_TRUE(proposed_[0].endsWith(QStringLiteral(".Vortrane"))) << proposed_[0].toStdString();
   // A second export writes a new file; the last one stays under "SavePath" and the panel starts in its folder.
-  Click(window->exportButton());
+  Export(window);
   EXPECT_EQ(backend_.GetSavePath(), (out_.path() / "second.Vortrane").string());
   ASSERT_EQ(proposed_.size(), 2u);
   EXPECT_TRUE(proposed_[1].startsWith(QString::fromStdString(out_.path().string()))) << proposed_[1].toStdString();
@@ -114,7 +129,7 @@ TEST_F(ExportTest, ASavedExportStoresItsPathWithTheExtensionAndCountsTheResultsA
 TEST_F(ExportTest, CancellingThePanelSavesNothing) {
   KDDeletailWindowController* window = ScannedWindow();
   panels_ = {QString()};
-  Click(window->exportButton());
+  Export(window);
   EXPECT_FALSE(window->bSave());
   EXPECT_EQ(backend_.GetSavePath(), "");
   EXPECT_EQ(progressWindows_, 0);
@@ -128,7 +143,7 @@ TEST_F(ExportTest, AFolderNoOneMayWriteInIsRefusedBeforeTheSaveStartsEvenWhenIts
   // Change destination, then a writable folder.
   AnswerWith("saveCannotWriteAlert", kDefault);
   panels_ = {QStringLiteral("/proc/1/scan"), In(out_, "scan")};
-  Click(window->exportButton());
+  Export(window);
   EXPECT_EQ(AlertsShown(), std::vector<std::string>{"saveCannotWriteAlert"});
   EXPECT_EQ(progressWindows_, 1);
   EXPECT_EQ(backend_.GetSavePath(), (out_.path() / "scan.Vortrane").string());
@@ -139,10 +154,43 @@ TEST_F(ExportTest, AFolderNoOneMayWriteInIsRefusedBeforeTheSaveStartsEvenWhenIts
   AnswerWith("saveCannotWriteAlert", kAlternate);
   panels_ = {QStringLiteral("/proc/1/scan")};
   const std::size_t begun = std::count(backend_.Calls().begin(), backend_.Calls().end(), "beginSaveOrRestoreNode");
-  Click(window->exportButton());
+  Export(window);
   EXPECT_FALSE(window->bSave());
   EXPECT_EQ(std::count(backend_.Calls().begin(), backend_.Calls().end(), "beginSaveOrRestoreNode"), begun);
   EXPECT_EQ(progressWindows_, 1);
+}
+
+TEST_F(ExportTest, TheWindowGoesOnWhileTheChosenFolderIsLookedAtThenActsOnTheAnswer) {
+  using quellsy::test::HeldLook;
+  KDDeletailWindowController* window = ScannedWindow();
+  DestinationCheck* check = window->exportCheck();
+  DestinationProbe probe = check->probe();
+  const auto held = held_.emplace_back(std::make_shared<HeldLook>());
+  probe.takesFiles = HeldLook::Holding(held, probe.takesFiles);
+  check->setProbe(probe);
+  // /proc/1 takes no new file, not even from root; the answer gives up.
+  AnswerWith("saveCannotWriteAlert", kAlternate);
+  panels_ = {QStringLiteral("/proc/1/scan"), In(out_, "never")};
+  Click(window->exportButton());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return held->asked == 1; }));
+  EXPECT_EQ(proposed_.size(), 1u);
+  EXPECT_TRUE(check->running());
+  // The GUI thread still runs its timers, and a second Export meanwhile opens no panel.
+  bool fired = false;
+  QTimer::singleShot(0, window, [&fired] { fired = true; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fired; }));
+  Click(window->exportButton());
+  QTest::qWait(5);
+  EXPECT_EQ(proposed_.size(), 1u);
+  EXPECT_TRUE(AlertsShown().empty()) << "nothing is said before the answer";
+
+  held->Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !check->running(); }));
+  EXPECT_EQ(AlertsShown(), std::vector<std::string>{"saveCannotWriteAlert"});
+  EXPECT_EQ(held->asked, 1);
+  EXPECT_FALSE(held->askedOnGuiThread);
+  EXPECT_EQ(std::count(backend_.Calls().begin(), backend_.Calls().end(), "beginSaveOrRestoreNode"), 0);
+  EXPECT_FALSE(window->bSave());
 }
 
 TEST_F(ExportTest, AFolderOnTheScannedDeviceIsAskedAboutWithThreeAnswers) {
@@ -152,17 +200,17 @@ TEST_F(ExportTest, AFolderOnTheScannedDeviceIsAskedAboutWithThreeAnswers) {
   // Change destination: the panel again, another folder saves without asking.
   AnswerWith("saveSameDiskAlert", kDefault);
   panels_ = {In(out_, "a"), In(elsewhere, "b")};
-  Click(window->exportButton());
+  Export(window);
   EXPECT_EQ(backend_.GetSavePath(), (elsewhere.path() / "b.Vortrane").string());
   // Cancel: nothing.
   AnswerWith("saveSameDiskAlert", kAlternate);
   panels_ = {In(out_, "c")};
-  Click(window->exportButton());
+  Export(window);
   EXPECT_EQ(backend_.GetSavePath(), (elsewhere.path() / "b.Vortrane").string());
   // Save there anyway.
   AnswerWith("saveSameDiskAlert", kOther);
   panels_ = {In(out_, "d")};
-  Click(window->exportButton());
+  Export(window);
   EXPECT_EQ(backend_.GetSavePath(), (out_.path() / "d.Vortrane").string());
   EXPECT_EQ(std::count(AlertsShown().begin(), AlertsShown().end(), "saveSameDiskAlert"), 3);
   EXPECT_EQ(progressWindows_, 2);
@@ -172,7 +220,7 @@ TEST_F(ExportTest, AFailedSaveSaysWhyAndLeavesTheResultsUnsaved) {
   KDDeletailWindowController* window = ScannedWindow();
   backend_.Failures().saveError = 8;
   panels_ = {In(out_, "full")};
-  Click(window->exportButton());
+  Export(window);
   EXPECT_FALSE(window->bSave());
   EXPECT_EQ(backend_.GetSavePath(), "");
   EXPECT_EQ(alertTexts_, std::vector<QString>{Text("SAVE_RSF_WRITE_FAILED")});
@@ -181,7 +229,7 @@ TEST_F(ExportTest, AFailedSaveSaysWhyAndLeavesTheResultsUnsaved) {
   backend_.Failures().saveError = 0;
   backend_.Failures().refuseSave = -3;
   panels_ = {In(out_, "busy")};
-  Click(window->exportButton());
+  Export(window);
   EXPECT_FALSE(window->bSave());
   EXPECT_EQ(progressWindows_, 1);
   EXPECT_EQ(alertTexts_.back(), Text("SAVE_RSF_FAILED"));

@@ -34,8 +34,9 @@ class RecoveryFixture : public ResultsWindowFixture {
   bool WaitShown(const std::string& name, std::size_t times = 1) {
     return QTest::qWaitFor([&] { return TimesShown(name) >= times; });
   }
-  // The panel's size when it was last shown.
+  // The panel's size and the folder it started in when it was last shown.
   QSize panelSize_;
+  QString panelStartedIn_;
 
  private:
   void Answer(QWidget* window) {
@@ -43,6 +44,7 @@ class RecoveryFixture : public ResultsWindowFixture {
     shown_.push_back(name);
     if (auto* panel = window->findChild<QFileDialog*>()) {
       panelSize_ = window->size();
+      panelStartedIn_ = panel->directory().absolutePath();
       // Answered from the event loop, once the run that shows it is in place.
       QTimer::singleShot(0, panel, [panel, folder = folder_] {
         if (!folder) {

@@ -4,8 +4,6 @@
 
 #include <QLabel>
 
-#include <atomic>
-#include <latch>
 #include <memory>
 #include <thread>
 
@@ -22,6 +20,7 @@
 #include "UI/Shell/KDScanNotEndSaveWindowController.h"
 #include "Bridge/NodeTreeType.h"
 #include "support/RecordingProgram.h"
+#include "support/qt/HeldLook.h"
 #include "support/TempDir.h"
 
 namespace quellsy::ui::test {
@@ -36,35 +35,7 @@ std::size_t CountOf(const std::vector<std::string>& calls, const std::string& ca
   return static_cast<std::size_t>(std::count(calls.begin(), calls.end(), call));
 }
 
-// A folder whose looks stall until the test lets them go, as a dead network share's would. Asked on the GUI
-// thread it answers at once and says so, so that a check that blocks the window fails rather than hangs.
-struct StallingFolder {
-  std::latch released{1};
-  std::atomic<bool> let{false};
-  std::atomic<int> asked{0};
-  std::atomic<bool> askedOnGuiThread{false};
-  const std::thread::id gui = std::this_thread::get_id();
-
-  void Release() {
-    if (!let.exchange(true)) released.count_down();
-  }
-
-  static DestinationProbe Probe(const std::shared_ptr<StallingFolder>& folder) {
-    return {[folder](const std::string&) {
-              if (std::this_thread::get_id() == folder->gui) {
-                folder->askedOnGuiThread = true;
-                return true;
-              }
-              ++folder->asked;
-              folder->released.wait();
-              return true;
-            },
-            [folder](const std::string&) -> std::optional<std::uint64_t> {
-              if (std::this_thread::get_id() == folder->gui) folder->askedOnGuiThread = true;
-              return std::uint64_t{1} << 40;
-            }};
-  }
-};
+using quellsy::test::HeldLook;
 
 class RecoveryTest : public RecoveryFixture {
  protected:
@@ -127,15 +98,30 @@ class RecoveryTest : public RecoveryFixture {
 
   std::size_t Started() const { return CountOf(backend_.Calls(), "DoRecovery"); }
 
-  // window's destination stalls until the test releases it (or the test ends).
-  std::shared_ptr<StallingFolder> Stalling(KDDeletailWindowController* window) {
-    stalling_.push_back(std::make_shared<StallingFolder>());
-    window->recovery()->setDestinationProbe(StallingFolder::Probe(stalling_.back()));
-    return stalling_.back();
+  // A look held until the test releases it (or the test ends).
+  std::shared_ptr<HeldLook> Held() { return held_.emplace_back(std::make_shared<HeldLook>()); }
+
+  // window's destination stalls on its writability until the test releases it; it has room.
+  std::shared_ptr<HeldLook> Stalling(KDDeletailWindowController* window) {
+    const auto held = Held();
+    window->recovery()->setDestinationProbe(
+        {.writable = HeldLook::Holding(held, [](const std::string&) { return true; }),
+         .freeBytes = [held](const std::string&) -> std::optional<std::uint64_t> {
+           if (std::this_thread::get_id() == held->gui) held->askedOnGuiThread = true;
+           return std::uint64_t{1} << 40;
+         }});
+    return held;
+  }
+
+  // The GUI thread still runs its timers.
+  static bool TimersRun(KDDeletailWindowController* window) {
+    bool fired = false;
+    QTimer::singleShot(0, window, [&fired] { fired = true; });
+    return QTest::qWaitFor([&fired] { return fired; });
   }
 
   void TearDown() override {
-    for (const auto& folder : stalling_) folder->Release();
+    for (const auto& held : held_) held->Release();
     bridge::BackgroundTasks::Instance().WaitForAll();
     RecoveryFixture::TearDown();
   }
@@ -145,7 +131,7 @@ class RecoveryTest : public RecoveryFixture {
   bool writable_ = true;
   std::optional<std::uint64_t> free_ = std::uint64_t{1} << 40;
   std::uint64_t checkedSize_ = 0;
-  std::vector<std::shared_ptr<StallingFolder>> stalling_;
+  std::vector<std::shared_ptr<HeldLook>> held_;
 };
 
 TEST_F(RecoveryTest, TheChecksRaiseTheirAlertsInOrderAndTheLimitIsMoreThan105Percent) {
@@ -233,9 +219,7 @@ TEST_F(RecoveryTest, TheWindowGoesOnWhileTheFolderIsLookedAtAndRecoverWaitsForTh
   EXPECT_FALSE(folder->askedOnGuiThread);
   EXPECT_TRUE(window->recovery()->checking());
   // The GUI thread still runs its timers, and a second Recover meanwhile opens no second panel.
-  bool fired = false;
-  QTimer::singleShot(0, window, [&fired] { fired = true; });
-  EXPECT_TRUE(QTest::qWaitFor([&] { return fired; }));
+  EXPECT_TRUE(TimersRun(window));
   Click(window->recovertyButton());
   QTest::qWait(5);
   EXPECT_EQ(TimesShown("recoveryPanel"), 1u);
@@ -248,6 +232,69 @@ TEST_F(RecoveryTest, TheWindowGoesOnWhileTheFolderIsLookedAtAndRecoverWaitsForTh
   EXPECT_EQ(folder->asked, 1);
   EXPECT_FALSE(folder->askedOnGuiThread);
   EXPECT_EQ(Shown(), std::vector<std::string>{"recoveryPanel"}) << "no alert for a fit folder";
+}
+
+TEST_F(RecoveryTest, TheWindowGoesOnWhileTheFolderIsMatchedToTheScannedDeviceThenAsksAboutIt) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  // The folder lies on device 77, as the scan's device does.
+  backend_.Failures().scannedDeviceNumber = 77;
+  const auto held = Held();
+  window->recovery()->setDestinationProbe(
+      {.writable = [](const std::string&) { return true; },
+       .freeBytes = [](const std::string&) -> std::optional<std::uint64_t> { return std::uint64_t{1} << 40; },
+       .device = HeldLook::Holding(held, [](const std::string& folder) {
+         return platform::FolderDevice{folder, 77, {}};
+       })});
+  ClickRecover(window);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return held->asked == 1; }));
+  EXPECT_TRUE(window->recovery()->checking());
+  EXPECT_TRUE(TimersRun(window));
+  EXPECT_EQ(TimesShown("sameDeviceAlert"), 0u) << "nothing is said before the answer";
+
+  held->Release();
+  ASSERT_TRUE(WaitShown("sameDeviceAlert"));
+  EXPECT_FALSE(held->askedOnGuiThread);
+  EXPECT_EQ(Started(), 0u);
+}
+
+TEST_F(RecoveryTest, TheWindowGoesOnWhileThePanelsStartingFolderIsLookedAtThenThePanelOpensThere) {
+  KDDeletailWindowController* window = ScannedAndChecked();
+  // A first choice the user may not write to leaves its folder as the last one chosen.
+  writable_ = false;
+  AnswerWith("noCompetenceAlert", kDefault);
+  ClickRecover(window);
+  ASSERT_TRUE(WaitShown("noCompetenceAlert"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return ModalRunner::attachedSheet(window->window()) == nullptr; }));
+  ChooseFolder(std::nullopt);
+
+  // While the last folder is looked at, no panel: the window goes on and a second Recover is ignored.
+  const quellsy::test::TempDir home;
+  const auto held = Held();
+  bool lastIsFolder = true;
+  window->recovery()->setDestinationProbe(
+      {.isFolder = HeldLook::Holding(held, [&lastIsFolder](const std::string&) { return lastIsFolder; }),
+       .home = [&home] { return home.path().string(); }});
+  Click(window->recovertyButton());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return held->asked == 1; }));
+  EXPECT_TRUE(window->recovery()->checking());
+  EXPECT_TRUE(TimersRun(window));
+  Click(window->recovertyButton());
+  QTest::qWait(5);
+  EXPECT_EQ(TimesShown("recoveryPanel"), 1u);
+  EXPECT_EQ(held->asked, 1);
+
+  held->Release();
+  ASSERT_TRUE(WaitShown("recoveryPanel", 2));
+  EXPECT_EQ(panelStartedIn_, QString::fromStdString(folder_.path().string()));
+  EXPECT_FALSE(held->askedOnGuiThread);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window->recovery()->panel() == nullptr; }));
+
+  // Once the last folder is gone, the panel starts in the home the look found.
+  lastIsFolder = false;
+  Click(window->recovertyButton());
+  ASSERT_TRUE(WaitShown("recoveryPanel", 3));
+  EXPECT_EQ(panelStartedIn_, QString::fromStdString(home.path().string()));
+  EXPECT_EQ(Started(), 0u);
 }
 
 TEST_F(RecoveryTest, AnAnswerArrivingAfterTheWindowWentIsDropped) {

@@ -278,7 +278,7 @@ std::vector<RootRows> PathRoots(ResultTreeModel* model) {
 
 TEST_F(ResultsWindowTest, ThePathTreeShowsItsRootsFoldersAndFilesAsTheyArrive) {
   ScriptedResultShape shape = TwoFolders();
-  shape.volumes = {"Macintosh HD", "Backup"};
+  shape.volumes = {"System disk", "Backup"};
   backend_.SetResultShape(shape);
   // A whole disk is scanned with the shape's volumes as its roots.
   KDDeletailWindowController* window = Open(backend_.GetDeviceInfoToArray()[0]);
@@ -287,7 +287,7 @@ TEST_F(ResultsWindowTest, ThePathTreeShowsItsRootsFoldersAndFilesAsTheyArrive) {
   Step();  // 20 % of 26 nodes: 5, the first root, its first folder and three files
   std::vector<RootRows> roots = PathRoots(paths);
   ASSERT_EQ(roots.size(), 1u);
-  EXPECT_EQ(roots[0].name, QStringLiteral("Macintosh HD"));
+  EXPECT_EQ(roots[0].name, QStringLiteral("System disk"));
   EXPECT_EQ(roots[0].files, 3u);
   EXPECT_EQ(roots[0].folders, 1);
   RunToEnd(window);

@@ -101,6 +101,8 @@ class ScanResultFileOnTheBridge : public ResultsWindowFixture {
     });
     answer.start(1);
     Click(window->exportButton());
+    // The folders are looked at off the GUI thread; the panel and the save come after.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window->exportCheck()->running(); }, 60000));
   }
 
   // Imports file as the main window does; the results window once its restore has been taken in, else null.

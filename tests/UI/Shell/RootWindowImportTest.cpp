@@ -16,6 +16,7 @@
 #include <fstream>
 #include <memory>
 
+#include "Bridge/BackgroundTasks.h"
 #include "FakeResultsWindow.h"
 #include "UI/Backend/ScriptedBackend.h"
 #include "UI/Kit/AlertPanel.h"
@@ -30,6 +31,7 @@
 #include "UI/Shell/ShellServices.h"
 #include "support/ScopedEnv.h"
 #include "support/TempDir.h"
+#include "support/qt/HeldLook.h"
 
 namespace quellsy::ui {
 namespace {
@@ -56,6 +58,8 @@ class RootWindowImportTest : public ::testing::Test {
     std::ofstream(file_) << "saved";
   }
   void TearDown() override {
+    for (const auto& held : held_) held->Release();
+    bridge::BackgroundTasks::Instance().WaitForAll();
     panelWatch_.stop();
     SetRootWindowHooks({});
     ModalRunner::ResetForTests();
@@ -67,6 +71,8 @@ class RootWindowImportTest : public ::testing::Test {
       auto* panel = qobject_cast<QFileDialog*>(widget);
       if (!panel || !panel->isVisible() || panel->objectName() != QStringLiteral("importPanel")) continue;
       ++panels_;
+      panelFolder_ = panel->directory().absolutePath();
+      panelSelected_ = panel->selectedFiles().value(0);
       if (cancel_) {
         panel->reject();
       } else {
@@ -74,6 +80,12 @@ class RootWindowImportTest : public ::testing::Test {
         static_cast<QDialog*>(panel)->accept();
       }
     }
+  }
+
+  // Import clicked; returns once the last saved file has been looked at and what followed has run.
+  static void ClickImport(KDRootWindowController& root) {
+    QTest::mouseClick(root.importButton(), Qt::LeftButton);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !ImportCheck(root)->running(); }));
   }
 
   KDRootWindowController& Shown() {
@@ -93,6 +105,9 @@ class RootWindowImportTest : public ::testing::Test {
   std::unique_ptr<KDRootWindowController> root_;
   QTimer panelWatch_;
   int panels_ = 0;
+  QString panelFolder_;    // where the last panel started
+  QString panelSelected_;  // and the file chosen in it before the answer
+  std::vector<std::shared_ptr<test::HeldLook>> held_;
   bool cancel_ = false;
   std::vector<QString> alerts_;
 };
@@ -100,7 +115,7 @@ class RootWindowImportTest : public ::testing::Test {
 TEST_F(RootWindowImportTest, TheChosenFileOpensInAResultsWindowAndTheMainWindowHandsOver) {
   KDRootWindowController& root = Shown();
   ASSERT_TRUE(root.importButton()->isVisible());
-  QTest::mouseClick(root.importButton(), Qt::LeftButton);
+  ClickImport(root);
   ASSERT_TRUE(QTest::qWaitFor([&] { return results_.Made() == 1 && results_.Last().window && results_.Last().window->isVisible(); }));
   EXPECT_EQ(panels_, 1);
   EXPECT_EQ(results_.Last().importPath, file_.string());
@@ -117,7 +132,7 @@ TEST_F(RootWindowImportTest, TheChosenFileOpensInAResultsWindowAndTheMainWindowH
 TEST_F(RootWindowImportTest, CancellingThePanelChangesNothing) {
   KDRootWindowController& root = Shown();
   cancel_ = true;
-  QTest::mouseClick(root.importButton(), Qt::LeftButton);
+  ClickImport(root);
   EXPECT_EQ(panels_, 1);
   EXPECT_EQ(results_.Made(), 0);
   EXPECT_TRUE(root.window()->isVisible());
@@ -126,7 +141,7 @@ TEST_F(RootWindowImportTest, CancellingThePanelChangesNothing) {
 TEST_F(RootWindowImportTest, ADamagedFileIsSaidInWordsAndTheMainWindowStaysUsable) {
   KDRootWindowController& root = Shown();
   backend_.Failures().restoreError = 9;  // a record of the file is damaged
-  QTest::mouseClick(root.importButton(), Qt::LeftButton);
+  ClickImport(root);
   ASSERT_EQ(results_.Made(), 1);
   EXPECT_EQ(alerts_, std::vector<QString>{Text("READ_RSF_FAILED")});
   EXPECT_TRUE(results_.Last().importCleared);
@@ -138,10 +153,40 @@ TEST_F(RootWindowImportTest, ADamagedFileIsSaidInWordsAndTheMainWindowStaysUsabl
   // The main window is given back the activation, and with it its title bar's buttons.
   ASSERT_TRUE(QTest::qWaitForWindowActive(root.window()));
   backend_.Failures().restoreError = 0;
-  QTest::mouseClick(root.importButton(), Qt::LeftButton);
+  ClickImport(root);
   ASSERT_TRUE(QTest::qWaitFor([&] { return results_.Made() == 2 && results_.Last().window && results_.Last().window->isVisible(); }));
   EXPECT_EQ(alerts_.size(), 1u);
   EXPECT_FALSE(root.window()->isVisible());
+}
+
+TEST_F(RootWindowImportTest, TheWindowGoesOnWhileTheLastSavedFileIsLookedAtThenThePanelOpensOnIt) {
+  backend_.SavePathToPList(file_.string());
+  KDRootWindowController& root = Shown();
+  DestinationCheck* check = ImportCheck(root);
+  DestinationProbe probe = check->probe();
+  const auto held = held_.emplace_back(std::make_shared<test::HeldLook>());
+  probe.isFile = test::HeldLook::Holding(held, probe.isFile);
+  check->setProbe(probe);
+  QTest::mouseClick(root.importButton(), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return held->asked == 1; }));
+  EXPECT_TRUE(check->running());
+  // The GUI thread still runs its timers, and a second Import meanwhile opens no panel.
+  bool fired = false;
+  QTimer::singleShot(0, root.window(), [&fired] { fired = true; });
+  EXPECT_TRUE(QTest::qWaitFor([&] { return fired; }));
+  QTest::mouseClick(root.importButton(), Qt::LeftButton);
+  QTest::qWait(5);
+  EXPECT_EQ(panels_, 0);
+  EXPECT_TRUE(root.window()->isVisible());
+
+  held->Release();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return results_.Made() == 1 && results_.Last().window && results_.Last().window->isVisible(); }));
+  EXPECT_EQ(panels_, 1);
+  EXPECT_EQ(held->asked, 1);
+  EXPECT_FALSE(held->askedOnGuiThread);
+  // The panel opened in the last saved file's folder with that file chosen.
+  EXPECT_EQ(panelFolder_.toStdString(), home_.path().string());
+  EXPECT_EQ(panelSelected_.toStdString(), file_.string());
 }
 
 TEST_F(RootWindowImportTest, TheFileNamedAtStartUpOpensOnceWithoutThePanel) {
