@@ -329,10 +329,11 @@ bool CDirectoryTreeBuilder::BuildTree(_DIRECTORY_TREE_INFO& tree, std::vector<IF
   }
   tree.pendingCount = 0;
   tree.lastBuild = m_clock.Now();
-  // A forced pass looks at every node; otherwise only at those whose visit can link or deliver something,
-  // in the same order, so that the batches are those a visit of every node would give.
+  // A forced pass (at the flush, where nothing follows but more of them) looks at every node; otherwise only
+  // at those whose visit can link or deliver something, in the same order, so that the batches are those a
+  // visit of every node would give.
   if (forced) tree.pending.VisitAllNext();
-  tree.pending.BeginPass();
+  tree.pending.BeginPass(!forced);
   while (IFileNode* node = tree.pending.Next()) {
     const bool linked = node->GetParent() != nullptr || LinkToParents(tree, node);
     if (linked && TopOf(node) == tree.root.get()) {

@@ -24,15 +24,15 @@ void CPendingNodes::VisitAllNext() {
   m_due = {};
 }
 
-void CPendingNodes::BeginPass() {
+void CPendingNodes::BeginPass(bool tracked) {
   m_pass = {};
+  m_sweep = m_all;
   if (m_all) {
     Compact();
-    for (std::size_t at = 0; at < m_nodes.size(); ++at) {
-      m_index[m_nodes[at]] = at;
-      m_pass.push(at);
+    if (tracked) {
+      for (std::size_t at = 0; at < m_nodes.size(); ++at) m_index[m_nodes[at]] = at;
+      m_all = false;
     }
-    m_all = false;
   } else {
     for (const std::vector<const IFileNode*>* list : {&m_due, &m_everyPass})
       for (const IFileNode* node : *list)
@@ -45,6 +45,14 @@ void CPendingNodes::BeginPass() {
 }
 
 IFileNode* CPendingNodes::Next() {
+  if (m_sweep) {
+    for (std::size_t at = m_visited ? m_current + 1 : 0; at < m_nodes.size(); ++at) {
+      m_current = at;
+      m_visited = true;
+      if (m_nodes[at] != nullptr) return m_nodes[at];
+    }
+    return nullptr;
+  }
   while (!m_pass.empty()) {
     const std::size_t at = m_pass.top();
     m_pass.pop();
@@ -58,12 +66,13 @@ IFileNode* CPendingNodes::Next() {
 }
 
 void CPendingNodes::Delivered() {
-  m_index.erase(m_nodes[m_current]);
+  if (!m_all) m_index.erase(m_nodes[m_current]);
   m_nodes[m_current] = nullptr;
   ++m_holes;
 }
 
 void CPendingNodes::Wait(IFileNode* node, long long parentID, bool severalParents) {
+  if (m_all) return;
   if (severalParents)
     m_everyPass.push_back(node);
   else
@@ -72,6 +81,7 @@ void CPendingNodes::Wait(IFileNode* node, long long parentID, bool severalParent
 
 void CPendingNodes::EndPass() {
   m_inPass = false;
+  m_sweep = false;
   m_pass = {};
   // Compacting costs the nodes left, so it waits until at least as many have gone.
   if (m_holes > 0 && m_holes * 2 >= m_nodes.size()) {
@@ -96,6 +106,8 @@ void CPendingNodes::Schedule(const IFileNode* node) {
   const auto found = m_index.find(node);
   if (found == m_index.end()) return;  // delivered since it began to wait
   if (!m_inPass || !m_visited || found->second > m_current) {
+    // A sweep comes to it anyway.
+    if (m_sweep) return;
     if (m_inPass)
       m_pass.push(found->second);
     else

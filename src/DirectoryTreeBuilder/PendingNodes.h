@@ -24,8 +24,9 @@ class CPendingNodes {
   // The next pass visits every node.
   void VisitAllNext();
 
-  // A pass: Next() gives the nodes to visit in order, null at the end.
-  void BeginPass();
+  // A pass: Next() gives the nodes to visit in order, null at the end. Unless tracked, a pass that visits
+  // every node keeps no record of what waits, and the next pass visits every node again.
+  void BeginPass(bool tracked = true);
   IFileNode* Next();
   // The node Next() gave leaves: delivered.
   void Delivered();
@@ -46,6 +47,7 @@ class CPendingNodes {
   std::vector<IFileNode*> m_nodes;  // in the order they came; null where one left
   std::size_t m_holes = 0;
   bool m_all = false;  // the next pass visits every node; m_index, m_due and the waits are empty
+  bool m_sweep = false;  // this pass visits every node, in place order
   std::unordered_map<const IFileNode*, std::size_t> m_index;  // pending node to its place in m_nodes
   std::unordered_map<long long, std::vector<IFileNode*>> m_waiting;  // by parent ID
   std::vector<const IFileNode*> m_everyPass;

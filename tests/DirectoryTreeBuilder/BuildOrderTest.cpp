@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <ostream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -25,6 +28,8 @@ struct OrderCase {
   // delivered as deleted.
   std::string batches;
 };
+
+void PrintTo(const OrderCase& c, std::ostream* out) { *out << c.what; }
 
 class BuildOrderTest : public TreeBuilderFixture, public testing::WithParamInterface<OrderCase> {
  protected:
@@ -67,6 +72,44 @@ TEST_P(BuildOrderTest, DeliversInTheOrderWorkedOutByHand) {
   EXPECT_EQ(c.batches, Batches());
 }
 
+class ShuffledArrivalsTest : public BuildOrderTest {
+ protected:
+  // The batches of one run; everyNode: each pass visits every pending node (giving the searcher its root ID
+  // again before each arrival has the next pass do so).
+  std::string Run(const std::vector<std::string>& arrivals, bool showNormalFiles, bool everyNode) {
+    Reset();
+    filter.showNormalFiles = showNormalFiles;
+    builder->AddSearcherInfo(SEARCHER_NTFS, kRoot);
+    for (const std::string& arrival : arrivals) {
+      if (everyNode) builder->AddSearcherInfo(SEARCHER_NTFS, kRoot);
+      Arrive(arrival);
+    }
+    builder->FlashBuild(SEARCHER_NTFS);
+    return Batches();
+  }
+};
+
+// Visiting only the nodes that can change gives the batches a visit of every node gives: checked on a tree
+// with deleted branches, a parent loop, two folders under one ID, an empty folder and orphans, arriving in
+// shuffled orders with passes at random points.
+TEST_F(ShuffledArrivalsTest, VisitingOnlyWokenNodesGivesTheBatchesOfVisitingAll) {
+  const std::vector<std::string> nodes = {
+      "d A 10 5",    "d B 11 10",   "d B2 11 5",   "d C 12 11",  "D Dd 13 5",   "d E 14 13",  "d L1 20 21",
+      "d L2 21 20",  "d O 30 99",   "d Em 15 5",   "f a 100 10", "f b 101 11",  "F c 102 12", "f d 103 13",
+      "F e 104 14",  "f l 105 20",  "F o 106 30",  "F p 107 98", "f e2 108 14", "F c2 109 12"};
+  std::mt19937 random(20261211);
+  for (int round = 0; round < 200; ++round) {
+    std::vector<std::string> arrivals = nodes;
+    std::shuffle(arrivals.begin(), arrivals.end(), random);
+    for (std::string& arrival : arrivals)
+      if (random() % 2 == 0) arrival.insert(0, "/");
+    const bool showNormalFiles = round % 2 == 0;
+    const std::string all = Run(arrivals, showNormalFiles, true);
+    SCOPED_TRACE(testing::PrintToString(arrivals));
+    ASSERT_EQ(all, Run(arrivals, showNormalFiles, false));
+  }
+}
+
 const OrderCase kCases[] = {
     // Pass 1: a.txt has no parent yet. Pass 2: a.txt climbs through docs to the root, then docs is delivered.
     {"FileBeforeItsFolder", true, {"/f a.txt 20 10", "/d docs 10 5"}, "a.txt docs"},
@@ -97,7 +140,7 @@ const OrderCase kCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Arrivals, BuildOrderTest, testing::ValuesIn(kCases),
-                         [](const testing::TestParamInfo<OrderCase>& info) { return std::string(info.param.what); });
+                         [](const testing::TestParamInfo<OrderCase>& param) { return std::string(param.param.what); });
 
 }  // namespace
 }  // namespace quellsy::test
