@@ -312,11 +312,11 @@ bool CDirectoryTreeBuilder::LinkToParents(_DIRECTORY_TREE_INFO& tree, IFileNode*
     const bool parentWasLinked = parent->GetParent() != nullptr;
     if (parent->AddChild(current) == 0) break;
     linked = linked || current == node;
-    if (parent == tree.root.get() || (parentWasLinked && TopOf(parent) == tree.root.get())) {
-      ScheduleBranch(tree, current);
+    if (parentWasLinked || parent == tree.root.get()) {
+      if (tree.pending.Tracking() && (parent == tree.root.get() || TopOf(parent) == tree.root.get()))
+        ScheduleBranch(tree, current);
       break;
     }
-    if (parentWasLinked) break;
     current = parent;
   }
   return linked;

@@ -19,6 +19,9 @@ class CPendingNodes {
   // Appends node; the next pass visits it.
   void Add(IFileNode* node);
 
+  // Whether the passes visit only what is due; else every node, and what is due needs no telling.
+  bool Tracking() const { return !m_all; }
+
   // Every pending node in order, to read or change freely; the next pass then visits them all.
   std::vector<IFileNode*>& All();
   // The next pass visits every node.
@@ -46,7 +49,9 @@ class CPendingNodes {
 
   std::vector<IFileNode*> m_nodes;  // in the order they came; null where one left
   std::size_t m_holes = 0;
-  bool m_all = false;  // the next pass visits every node; m_index, m_due and the waits are empty
+  // The next pass visits every node; m_index, m_due and the waits are empty. So until the first pass: a scan
+  // that has none before its flush (HFS+ before its private folder) keeps no record at all.
+  bool m_all = true;
   bool m_sweep = false;  // this pass visits every node, in place order
   std::unordered_map<const IFileNode*, std::size_t> m_index;  // pending node to its place in m_nodes
   std::unordered_map<long long, std::vector<IFileNode*>> m_waiting;  // by parent ID
