@@ -339,7 +339,7 @@ bool CDirectoryTreeBuilder::BuildTree(_DIRECTORY_TREE_INFO& tree, std::vector<IF
     if (linked && TopOf(node) == tree.root.get()) {
       out.push_back(node);
       tree.pending.Delivered();
-    } else if (!linked) {
+    } else if (!linked && tree.pending.Tracking()) {
       const long long parentID = node->GetParentNodeID();
       tree.pending.Wait(node, parentID, parentID != tree.rootID && tree.directories.Find(parentID).size() > 1);
     }
