@@ -339,11 +339,12 @@ bool CDirectoryTreeBuilder::BuildTree(_DIRECTORY_TREE_INFO& tree, std::vector<IF
     if (linked && TopOf(node) == tree.root.get()) {
       out.push_back(node);
       tree.pending.Delivered();
-    } else if (!linked && tree.pending.Tracking()) {
+    } else if (linked) {
+      tree.pending.Kept();  // due once its branch reaches the root (ScheduleBranch)
+    } else if (tree.pending.Tracking()) {
       const long long parentID = node->GetParentNodeID();
       tree.pending.Wait(node, parentID, parentID != tree.rootID && tree.directories.Find(parentID).size() > 1);
     }
-    // A node linked below a branch that does not reach the root yet is due once it does (ScheduleBranch).
   }
   tree.pending.EndPass();
   return true;

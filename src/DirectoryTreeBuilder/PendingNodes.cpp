@@ -4,9 +4,6 @@
 
 void CPendingNodes::Add(IFileNode* node) {
   m_nodes.push_back(node);
-  if (m_all) return;
-  m_index[node] = m_nodes.size() - 1;
-  m_due.push_back(node);
 }
 
 std::vector<IFileNode*>& CPendingNodes::All() {
@@ -29,17 +26,16 @@ void CPendingNodes::BeginPass(bool tracked) {
   m_sweep = m_all;
   if (m_all) {
     Compact();
-    if (tracked) {
-      for (std::size_t at = 0; at < m_nodes.size(); ++at) m_index[m_nodes[at]] = at;
-      m_all = false;
-    }
+    m_all = !tracked;
   } else {
+    for (std::size_t at = m_fresh; at < m_nodes.size(); ++at) m_pass.push(at);
     for (const std::vector<const IFileNode*>* list : {&m_due, &m_everyPass})
       for (const IFileNode* node : *list)
         if (const auto found = m_index.find(node); found != m_index.end()) m_pass.push(found->second);
     m_due.clear();
     m_everyPass.clear();
   }
+  m_fresh = m_nodes.size();
   m_inPass = true;
   m_visited = false;
 }
@@ -71,8 +67,13 @@ void CPendingNodes::Delivered() {
   ++m_holes;
 }
 
+void CPendingNodes::Kept() {
+  if (!m_all) m_index[m_nodes[m_current]] = m_current;
+}
+
 void CPendingNodes::Wait(IFileNode* node, long long parentID, bool severalParents) {
   if (m_all) return;
+  Kept();
   if (severalParents)
     m_everyPass.push_back(node);
   else
@@ -86,6 +87,7 @@ void CPendingNodes::EndPass() {
   // Compacting costs the nodes left, so it waits until at least as many have gone.
   if (m_holes > 0 && m_holes * 2 >= m_nodes.size()) {
     Compact();
+    m_fresh = m_nodes.size();
     if (!m_all)
       for (std::size_t at = 0; at < m_nodes.size(); ++at) m_index[m_nodes[at]] = at;
   }
@@ -104,7 +106,8 @@ void CPendingNodes::Wake(long long parentID) {
 void CPendingNodes::Schedule(const IFileNode* node) {
   if (m_all) return;
   const auto found = m_index.find(node);
-  if (found == m_index.end()) return;  // delivered since it began to wait
+  // Delivered since, or not visited yet: then it is due in this pass or the next anyway.
+  if (found == m_index.end()) return;
   if (!m_inPass || !m_visited || found->second > m_current) {
     // A sweep comes to it anyway.
     if (m_sweep) return;

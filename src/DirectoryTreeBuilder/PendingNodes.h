@@ -33,6 +33,8 @@ class CPendingNodes {
   IFileNode* Next();
   // The node Next() gave leaves: delivered.
   void Delivered();
+  // The node Next() gave stays pending, linked below a branch that does not reach the root yet.
+  void Kept();
   // The node Next() gave could not be linked: it waits for parentID to be woken, or with several folders
   // under that ID, for the next pass.
   void Wait(IFileNode* node, long long parentID, bool severalParents);
@@ -53,10 +55,13 @@ class CPendingNodes {
   // that has none before its flush (HFS+ before its private folder) keeps no record at all.
   bool m_all = true;
   bool m_sweep = false;  // this pass visits every node, in place order
-  std::unordered_map<const IFileNode*, std::size_t> m_index;  // pending node to its place in m_nodes
+  // A node visited and still pending to its place in m_nodes: most nodes are delivered at their first visit
+  // and never come in.
+  std::unordered_map<const IFileNode*, std::size_t> m_index;
+  std::size_t m_fresh = 0;  // m_nodes from here on came since the last pass
   std::unordered_map<long long, std::vector<IFileNode*>> m_waiting;  // by parent ID
   std::vector<const IFileNode*> m_everyPass;
-  std::vector<const IFileNode*> m_due;  // for the next pass
+  std::vector<const IFileNode*> m_due;  // visited before, due in the next pass
   std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> m_pass;  // places, this pass
   bool m_inPass = false;
   bool m_visited = false;  // m_current is set
