@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Quick-scan benchmark on FAT32, exFAT, NTFS or HFS+: for each size, a volume holding FILES small files in folders
 # of 100 (bench/many_files.py, every fifth deleted after all were written), listed by the quick scan (engine-cli
-# quick --live --json) and by The Sleuth Kit's "fls -r -p" (full paths, deleted entries too), timed interleaved
+# quick --live --json), by its deleted-only mode (engine-cli quick --json, where most nodes wait for a deleted
+# parent that never comes) and by The Sleuth Kit's "fls -r -p" (full paths, deleted entries too), timed interleaved
 # on the same warm image (bench/pairs.py, pinned to QUELLSY_BENCH_CPUS, 0-3 unless set). What each side found is
 # checked against the manifest: the live files listed at their exact paths and the deleted files listed. Each
 # size prints the time per file and the peak memory beside its limit (1 KiB per listed file and 32 MB); with
@@ -148,7 +149,8 @@ for files in "${sizes[@]}"; do
   peers=("fls=fls -r -p '$img' > '$work/fls.txt'")
   # NTFS has a second peer: ntfs-3g's lister of deleted files.
   [ "$fs" = ntfs ] && peers+=("undelete=ntfsundelete -s '$img' > '$work/undelete.txt' 2>/dev/null")
-  json=$(pairs "ours='$cli' quick '$img' --live --json > '$work/ours.json' 2>/dev/null" "${peers[@]}")
+  json=$(pairs "ours='$cli' quick '$img' --live --json > '$work/ours.json' 2>/dev/null" \
+    "deleted='$cli' quick '$img' --json > '$work/deleted.json' 2>/dev/null" "${peers[@]}")
   ours=$(field "$json" ours wall)
   theirs=$(field "$json" fls wall)
   rss=$(field "$json" ours rss_kib)
@@ -162,9 +164,14 @@ for files in "${sizes[@]}"; do
       "$(rate "$files" "$(field "$json" undelete wall)")" "${what%%$'\t'*}" \
       "$(grep -cv '<none>$' "$work/undelete.txt" || true) listed"
   fi
+  deleted=$(field "$json" deleted wall)
+  what_deleted=$(found "$work/deleted.json" "$work/fls.txt" "$files")
+  record "$title" "quick scan, deleted only (engine-cli quick)" "$(rate "$files" "$deleted")" files/s "fls -r -p" \
+    "$(rate "$files" "$theirs")" "${what_deleted%%$'\t'*}" "${what_deleted#*$'\t'}"
   limit_kib=$((listed + 32000000 / 1024))
   record "$title" "memory limit over peak memory" "$((limit_kib / 1024))" MiB "peak memory" "$((rss / 1024))"
   per_file[$files]=$(python3 -c 'import sys; print(f"{float(sys.argv[1]) / int(sys.argv[2]) * 1e6:.2f}")' "$ours" "$files")
+  echo "$title: deleted only $(python3 -c 'import sys; print(f"{float(sys.argv[1]) / int(sys.argv[2]) * 1e6:.2f}")' "$deleted" "$files") us a file"
   echo "$title: ${per_file[$files]} us a file, $(python3 -c 'import sys; print(f"{float(sys.argv[1]) / float(sys.argv[2]):.2f}")' "$ours" "$theirs")x fls's time, peak $((rss / 1024)) MiB of at most $((limit_kib / 1024)), load $(field "$json" load)"
 done
 if [ -n "${per_file[100000]:-}" ] && [ -n "${per_file[400000]:-}" ]; then

@@ -106,6 +106,7 @@ _DIRECTORY_TREE_INFO* CDirectoryTreeBuilder::FindTree(_tagSearcherType searcher)
 void CDirectoryTreeBuilder::AddSearcherInfo(_tagSearcherType searcher, long long rootNodeID) {
   if (_DIRECTORY_TREE_INFO* tree = FindTree(searcher)) {
     tree->rootID = rootNodeID;
+    tree->pending.VisitAllNext();  // every node's parent may be another now
     return;
   }
   auto tree = std::make_unique<_DIRECTORY_TREE_INFO>();
@@ -155,6 +156,7 @@ int CDirectoryTreeBuilder::AcceptNode(IFileNode* node, _tagSearcherType searcher
       if (NameOf(node)[0] == '\0') return 0;  // "." and ".." are links, not folders
     }
     if (!RecordFileNode(tree->directories, node)) return 0;
+    tree->pending.Wake(node->GetCurrentNodeID());
     if (userTrashCandidate) tree->userTrashCandidates.push_back(node);
   } else {
     if (hidden) return 0;
@@ -162,7 +164,7 @@ int CDirectoryTreeBuilder::AcceptNode(IFileNode* node, _tagSearcherType searcher
   }
 
   m_owned.Insert(node);
-  tree->pending.push_back(node);
+  tree->pending.Add(node);
   std::vector<IFileNode*> batch;
   if (BuildTree(*tree, batch, false)) ShowNodes(*tree, batch, 0);
   return 1;
@@ -175,8 +177,9 @@ bool CDirectoryTreeBuilder::IsHfsPrivateFolder(const _DIRECTORY_TREE_INFO& tree,
 }
 
 void CDirectoryTreeBuilder::DropDirectoriesBelow(_DIRECTORY_TREE_INFO& tree, long long folderID) {
+  std::vector<IFileNode*>& pending = tree.pending.All();
   std::vector<IFileNode*> kept;
-  for (IFileNode* node : tree.pending) {
+  for (IFileNode* node : pending) {
     if (node->IsDirectory() == 0 || node->GetParentNodeID() != folderID) {
       kept.push_back(node);
       continue;
@@ -185,7 +188,7 @@ void CDirectoryTreeBuilder::DropDirectoriesBelow(_DIRECTORY_TREE_INFO& tree, lon
     Erase(tree.userTrashCandidates, node);
     ReleaseOwned(node);
   }
-  tree.pending.swap(kept);
+  pending.swap(kept);
 }
 
 bool CDirectoryTreeBuilder::TreatTrashFolder(_DIRECTORY_TREE_INFO& tree, IFileNode* node) {
@@ -294,7 +297,10 @@ bool CDirectoryTreeBuilder::LinkToParents(_DIRECTORY_TREE_INFO& tree, IFileNode*
   for (int step = 0; step < kMaxClimb; ++step) {
     IFileNode* parent = ParentOf(tree, current);
     if (parent == nullptr) break;
-    if (parent->IsDeleted() != 0 && current->IsDeleted() == 0) current->MarkDeleted();
+    if (parent->IsDeleted() != 0 && current->IsDeleted() == 0) {
+      current->MarkDeleted();
+      tree.pending.Wake(current->GetCurrentNodeID());  // what waits under it may be deleted now too
+    }
     if (!keepEmptyFolders) {
       if (current->IsDirectory() != 0) {
         if (!fileBelow && !IsFileBelow(current)) break;
@@ -306,7 +312,11 @@ bool CDirectoryTreeBuilder::LinkToParents(_DIRECTORY_TREE_INFO& tree, IFileNode*
     const bool parentWasLinked = parent->GetParent() != nullptr;
     if (parent->AddChild(current) == 0) break;
     linked = linked || current == node;
-    if (parentWasLinked || parent == tree.root.get()) break;
+    if (parentWasLinked || parent == tree.root.get()) {
+      if (tree.pending.Tracking() && (parent == tree.root.get() || TopOf(parent) == tree.root.get()))
+        ScheduleBranch(tree, current);
+      break;
+    }
     current = parent;
   }
   return linked;
@@ -319,16 +329,40 @@ bool CDirectoryTreeBuilder::BuildTree(_DIRECTORY_TREE_INFO& tree, std::vector<IF
   }
   tree.pendingCount = 0;
   tree.lastBuild = m_clock.Now();
-  std::vector<IFileNode*> kept;
-  for (IFileNode* node : tree.pending) {
+  // A forced pass (at the flush, where nothing follows but more of them) looks at every node; otherwise only
+  // at those whose visit can link or deliver something, in the same order, so that the batches are those a
+  // visit of every node would give.
+  if (forced) tree.pending.VisitAllNext();
+  tree.pending.BeginPass(!forced);
+  while (IFileNode* node = tree.pending.Next()) {
     const bool linked = node->GetParent() != nullptr || LinkToParents(tree, node);
-    if (linked && TopOf(node) == tree.root.get())
+    if (linked && TopOf(node) == tree.root.get()) {
       out.push_back(node);
-    else
-      kept.push_back(node);
+      tree.pending.Delivered();
+    } else if (linked) {
+      tree.pending.Kept();  // due once its branch reaches the root (ScheduleBranch)
+    } else if (tree.pending.Tracking()) {
+      const long long parentID = node->GetParentNodeID();
+      tree.pending.Wait(node, parentID, parentID != tree.rootID && tree.directories.Find(parentID).size() > 1);
+    }
   }
-  tree.pending.swap(kept);
+  tree.pending.EndPass();
   return true;
+}
+
+void CDirectoryTreeBuilder::ScheduleBranch(_DIRECTORY_TREE_INFO& tree, IFileNode* node) const {
+  // The branch did not reach the root before, so nothing in it was delivered: each node is walked once a scan.
+  tree.pending.Schedule(node);
+  std::vector<IFileNode*> chains;
+  if (IFileNode* child = node->GetFirstChild()) chains.push_back(child);
+  while (!chains.empty()) {
+    IFileNode* next = chains.back();
+    chains.pop_back();
+    for (; next != nullptr; next = next->GetNextNode()) {
+      tree.pending.Schedule(next);
+      if (IFileNode* child = next->GetFirstChild()) chains.push_back(child);
+    }
+  }
 }
 
 void CDirectoryTreeBuilder::ShowNodes(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& nodes, int flag) {
@@ -371,7 +405,8 @@ void CDirectoryTreeBuilder::RestoreRecycleBin(_tagSearcherType searcher) {
 
 void CDirectoryTreeBuilder::QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree) {
   std::unordered_set<long long> pendingIDs;
-  for (const IFileNode* node : tree.pending) pendingIDs.insert(node->GetCurrentNodeID());
+  std::vector<IFileNode*>& pending = tree.pending.All();
+  for (const IFileNode* node : pending) pendingIDs.insert(node->GetCurrentNodeID());
   std::vector<std::pair<long long, IFileNode*>> unlinked;
   tree.files.ForEach([&](long long id, std::span<IFileNode* const> nodes) {
     IFileNode* first = nodes.front();
@@ -379,12 +414,12 @@ void CDirectoryTreeBuilder::QueueUnlinkedFiles(_DIRECTORY_TREE_INFO& tree) {
   });
   // In the order of their IDs (each ID is there once), whatever the map's order.
   std::sort(unlinked.begin(), unlinked.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  for (const auto& [id, first] : unlinked) tree.pending.push_back(first);
+  for (const auto& [id, first] : unlinked) pending.push_back(first);
 }
 
 bool CDirectoryTreeBuilder::MarkAllDeletedFiles(_DIRECTORY_TREE_INFO& tree) const {
   bool changed = false;
-  for (IFileNode* node : tree.pending) {
+  for (IFileNode* node : tree.pending.All()) {
     if (node->IsDeleted() != 0) continue;
     const IFileNode* parent = ParentOf(tree, node);
     if (parent == nullptr || parent->IsDeleted() == 0) continue;
@@ -401,13 +436,14 @@ bool CDirectoryTreeBuilder::BuildLostNodes(_DIRECTORY_TREE_INFO& tree, std::vect
       std::make_unique<CFilesystemNode>(kLostFilesName, kLostFilesVolume, tree.root->GetSearcheType(), kLostFilesID);
   // Empty files first, so that a folder holding nothing else counts as empty below and is never shown with
   // children that are released.
-  for (IFileNode* node : tree.pending) {
+  const std::vector<IFileNode*>& pending = tree.pending.All();
+  for (IFileNode* node : pending) {
     auto* file = dynamic_cast<CFileNode*>(node);
     if (file == nullptr || file->IsDirectory() != 0 || file->GetFileSize() != 0 || file->GetParent() == nullptr)
       continue;
     file->GetParent()->RemoveChild(file);
   }
-  for (IFileNode* node : tree.pending) {
+  for (IFileNode* node : pending) {
     if (node->GetParent() != nullptr) continue;
     if (node->IsDirectory() != 0) {
       if (!IsFileBelow(node)) continue;
@@ -417,7 +453,7 @@ bool CDirectoryTreeBuilder::BuildLostNodes(_DIRECTORY_TREE_INFO& tree, std::vect
     lostFiles->AddChild(node);
   }
   // Whatever hangs below the lost-files folder now goes, and nothing else: the rest stays unshown.
-  for (IFileNode* node : tree.pending)
+  for (IFileNode* node : pending)
     if (TopOf(node) == lostFiles.get()) out.push_back(node);
   std::printf("CDirectoryTreeBuilder BuildLostNodes nodsNotify.size() = %ld.\n", static_cast<long>(out.size()));
   if (out.empty()) return false;
@@ -442,7 +478,7 @@ void CDirectoryTreeBuilder::ReleaseUnshown(_DIRECTORY_TREE_INFO& tree) {
   // A node of the ID tables leaves pending only for the sink, or for release together with its entry: so the
   // pending nodes that were not shown are all the tables hold unshown, and the many shown ones need no look-up.
   std::vector<IFileNode*> unshown;
-  unshown.swap(tree.pending);
+  unshown.swap(tree.pending.All());
   std::sort(unshown.begin(), unshown.end(), std::less<>());
   unshown.erase(std::unique(unshown.begin(), unshown.end()), unshown.end());
   std::vector<bool> shown(unshown.size());
@@ -477,7 +513,7 @@ void CDirectoryTreeBuilder::FlashBuild(_tagSearcherType searcher) {
   }
   QueueUnlinkedFiles(*tree);
   // Each round marks at least one more node; the bound only guards against a node class that lies.
-  for (std::size_t round = 0, rounds = tree->pending.size(); round <= rounds && MarkAllDeletedFiles(*tree); ++round) {
+  for (std::size_t round = 0, rounds = tree->pending.All().size(); round <= rounds && MarkAllDeletedFiles(*tree); ++round) {
   }
   BuildAndShowUntilDone(*tree);
 

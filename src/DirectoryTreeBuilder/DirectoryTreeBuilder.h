@@ -18,6 +18,7 @@
 #include "DirectoryTreeBuilder/FilesystemNode.h"
 #include "DirectoryTreeBuilder/NodeIdTable.h"
 #include "DirectoryTreeBuilder/NodePointerSet.h"
+#include "DirectoryTreeBuilder/PendingNodes.h"
 #include "DirectoryTreeBuilder/RecycleBinHolding.h"
 #include "DirectoryTreeBuilder/TreeBuilderClock.h"
 #include "include/IFileSystemSearchController.h"
@@ -26,7 +27,7 @@ class IRecoveryFilter;
 
 // One searcher's tree.
 struct _DIRECTORY_TREE_INFO {
-  std::vector<IFileNode*> pending;  // accepted, not yet delivered
+  CPendingNodes pending;  // accepted, not yet delivered
   std::vector<IFileNode*> userTrashCandidates;
   CNodeIdTable directories;
   CNodeIdTable files;
@@ -88,6 +89,8 @@ class CDirectoryTreeBuilder : public IDirecotryTreeBuilder {
   IFileNode* ParentOf(const _DIRECTORY_TREE_INFO& tree, IFileNode* node) const;
   // Links node and as many of its parents as are known; true when node itself was linked.
   bool LinkToParents(_DIRECTORY_TREE_INFO& tree, IFileNode* node);
+  // After node's branch reached the root: every pending node in it is due.
+  void ScheduleBranch(_DIRECTORY_TREE_INFO& tree, IFileNode* node) const;
   bool BuildTree(_DIRECTORY_TREE_INFO& tree, std::vector<IFileNode*>& out, bool forced);
   void BuildAndShowUntilDone(_DIRECTORY_TREE_INFO& tree);
   bool MarkAllDeletedFiles(_DIRECTORY_TREE_INFO& tree) const;
