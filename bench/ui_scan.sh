@@ -11,7 +11,7 @@
 #   its first folder, and the scan's own time);
 #   the time from the scan's end to the full trees shown, against 1 s;
 #   peak memory (max RSS) against 1.5 times the engine harness's (engine-cli quick|complete on the same loop
-#   device, GNU time).
+#   device, GNU time), and beside it the peak of its anonymous part.
 # Figures are recorded as rates or limits so that higher is better, like every other row of the table. Without
 # root or loop devices it says so and records nothing.
 #
@@ -122,6 +122,9 @@ measure() {
     "$(tsv_value "$worst" stall_max_preempted)"
   printf '  peak memory            %8s MiB  goal at most 1.5 x the harness %s MiB = %s MiB: %s\n' \
     "$(mib_of "$rss")" "$(mib_of "$harness")" "$(mib_of "$limit")" "$(verdict "$rss" "$limit")"
+  printf '  of it anonymous        %8s MiB  (heap, stacks, read buffers; the rest is mapped files: libraries, fonts,\n' \
+    "$(mib_of "$(median anon_peak_kib "${results[@]}")")"
+  echo "    and the display's shared memory)"
   record "$title" "GUI stalls per second (longest)" "$(per_second "$stall")" "1/s" "the 100 ms limit" 10 "$found" "-"
   record "$title" "GUI stalls per second (99th percentile)" "$(per_second "$p99")" "1/s" "the 20 ms limit" 50 \
     "$found" "-"

@@ -13,6 +13,7 @@
 #include "Bridge/KDCPPPublic.h"
 #include "Engines/BuiltInEngines.h"
 #include "Platform/DisplaySockets.h"
+#include "Platform/HeapArenas.h"
 #include "Platform/LauncherHandOver.h"
 #include "UI/App/ApplicationSession.h"
 #include "UI/Backend/BridgeBackend.h"
@@ -41,6 +42,7 @@ std::string WhyNoDisplay() {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  quellsy::platform::LimitHeapArenas();
   if (const std::string why = WhyNoDisplay(); !why.empty()) {
     std::fprintf(stderr,
                  "quellsy: %s; start it in a desktop session, or scan an image with the engine harness: "
