@@ -196,9 +196,9 @@ TEST(LoopEnumeration, ListsTheVolumesOfAPartitionedLoopDevice) {
   // The kernel lists the partitions while attaching; their nodes follow shortly. A kernel that does not read the
   // table itself still takes the partitions partx reads from it.
   const std::string last = loop.name() + "p3";
-  const fs::path listed = "/sys/block/" + loop.name() + "/" + last;
-  if (!fs::exists(listed)) RunFixtureCommand("partx --add /dev/" + loop.name());
-  if (!fs::exists(listed)) GTEST_SKIP() << "the kernel here makes no partitions of " << loop.name();
+  const fs::path lastInSysfs = "/sys/block/" + loop.name() + "/" + last;
+  if (!fs::exists(lastInSysfs)) RunFixtureCommand("partx --add /dev/" + loop.name());
+  if (!fs::exists(lastInSysfs)) GTEST_SKIP() << "the kernel here makes no partitions of " << loop.name();
   ASSERT_TRUE(WaitForNode("/dev/" + last, std::chrono::seconds(10))) << "/dev/" << last << " never appeared";
 
   auto owner = LoopEnumerator();
