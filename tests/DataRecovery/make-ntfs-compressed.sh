@@ -11,6 +11,8 @@ export PATH="$PATH:/usr/sbin:/sbin"
 
 out=${1:?usage: make-ntfs-compressed.sh OUTDIR SOURCE}
 source=${2:?usage: make-ntfs-compressed.sh OUTDIR SOURCE}
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../support/fixtures/cleanup-on-exit.sh"
 for tool in mkntfs ntfs-3g ntfsinfo setfattr sha256sum truncate; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool (./quellsy.sh installs it)" >&2; exit 1; }
 done
@@ -20,6 +22,7 @@ done
 image=$out/ntfs.img
 mount=$out/mnt
 mkdir -p "$mount"
+unmount_at_exit "$mount"
 rm -f "$image"
 truncate -s 16M "$image"
 mkntfs -F -Q -q -c 4096 -L CMPVOL "$image" >/dev/null 2>&1
@@ -30,12 +33,10 @@ if ! mounted=$(ntfs-3g "$image" "$mount" 2>&1); then
   grep -qi 'fuse' <<<"$mounted" && { echo "FUSE mounts are refused here" >&2; exit 77; }
   exit 1
 fi
-trap 'umount "$mount" 2>/dev/null || true' EXIT
 mkdir "$mount/Compressed"
 setfattr -n system.ntfs_attrib_be -v 0x00000800 "$mount/Compressed"
 cp "$source" "$mount/Compressed/file.bin"
 umount "$mount"
-trap - EXIT
 
 size=$(stat -c %s "$source")
 printf '/Compressed/file.bin\t%s\t%s\t0\n' "$size" "$(sha256sum <"$source" | cut -d' ' -f1)" >"$image.manifest"

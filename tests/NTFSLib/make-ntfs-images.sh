@@ -7,7 +7,7 @@
 # hard-linked file, named streams of the streams file), then one line per
 # file: path<TAB>size<TAB>sha256<TAB>deleted (0/1)<TAB>MFT number.
 # Files written through ntfs-3g need /dev/fuse: without it only the files ntfscp can write are made, and the
-# fact fuse=0 says so. Exits 77 when a tool is missing.
+# fact fuse=0 says so. A missing tool fails it.
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin" LC_ALL=C.UTF-8
 
@@ -16,14 +16,12 @@ for tool in mkntfs ntfscp ntfsls ntfsinfo ntfscat ntfs-3g setfattr sha256sum tru
   command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 mkdir -p "$out"
-work=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../support/fixtures/cleanup-on-exit.sh"
+scratch_folder work
 mnt=$work/mnt
 mkdir -p "$mnt"
-cleanup() {
-  mountpoint -q "$mnt" && umount "$mnt"
-  rm -rf "$work"
-}
-trap cleanup EXIT
+unmount_at_exit "$mnt"
 
 content() { { yes "$1" || true; } | head -c "$2"; }
 

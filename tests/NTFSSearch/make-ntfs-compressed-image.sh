@@ -4,7 +4,7 @@
 # compressed file deleted after it was written. With a manifest (ntfs-compressed.img.manifest, lines:
 # path<TAB>size<TAB>sha256<TAB>deleted (0/1)<TAB>MFT number):
 #   make-ntfs-compressed-image.sh OUTDIR
-# Exits 77 when a tool is missing; needs /dev/fuse.
+# A missing tool fails it; exits 77 without /dev/fuse.
 set -euo pipefail
 export PATH="$PATH:/usr/sbin:/sbin" LC_ALL=C.UTF-8
 
@@ -14,14 +14,12 @@ for tool in mkntfs ntfs-3g ntfsinfo setfattr python3 sha256sum truncate; do
 done
 [ -c /dev/fuse ] || { echo "no /dev/fuse: ntfs-3g cannot write the files" >&2; exit 77; }
 mkdir -p "$out"
-work=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../support/fixtures/cleanup-on-exit.sh"
+scratch_folder work
 mnt=$work/mnt
 mkdir -p "$mnt" "$work/host/packed"
-cleanup() {
-  mountpoint -q "$mnt" && umount "$mnt"
-  rm -rf "$work"
-}
-trap cleanup EXIT
+unmount_at_exit "$mnt"
 
 python3 - "$work/host/packed" <<'PY'
 import os, random, sys

@@ -16,14 +16,12 @@ for tool in mkntfs ntfs-3g ntfsinfo sfdisk python3 sha256sum truncate dd; do
   command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }
 done
 mkdir -p "$out"
-work=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../support/fixtures/cleanup-on-exit.sh"
+scratch_folder work
 mnt=$work/mnt
 mkdir -p "$mnt"
-cleanup() {
-  mountpoint -q "$mnt" && umount "$mnt"
-  rm -rf "$work"
-}
-trap cleanup EXIT
+unmount_at_exit "$mnt"
 
 [ -c /dev/fuse ] || { echo "no /dev/fuse" >&2; exit 77; }
 content() { { yes "$1" || true; } | head -c "$2"; }

@@ -14,14 +14,12 @@ for tool in mkntfs ntfs-3g ntfsinfo python3 sha256sum truncate; do
 done
 [ -c /dev/fuse ] || { echo "no /dev/fuse: ntfs-3g cannot write the files" >&2; exit 77; }
 mkdir -p "$out"
-work=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../support/fixtures/cleanup-on-exit.sh"
+scratch_folder work
 mnt=$work/mnt
 mkdir -p "$mnt" "$work/host"
-cleanup() {
-  mountpoint -q "$mnt" && umount "$mnt"
-  rm -rf "$work"
-}
-trap cleanup EXIT
+unmount_at_exit "$mnt"
 
 python3 - "$work/host" <<'PY'
 import os, random, sys

@@ -80,36 +80,81 @@ bool Cacheable(const std::vector<std::string>& args) {
   return std::none_of(args.begin() + 1, args.end(), [](const std::string& arg) { return arg.starts_with('/'); });
 }
 
-// What the output depends on: the script, the other scripts of its folder (which it may call), the scripts of other
-// folders these call by a relative path, and its arguments.
-std::string ContentDigest(const std::filesystem::path& script, const std::vector<std::string>& args) {
-  std::vector<std::filesystem::path> scripts;
-  for (const auto& entry : std::filesystem::directory_iterator(script.parent_path()))
-    if (entry.path().extension() == ".sh" || entry.path().extension() == ".py") scripts.push_back(entry.path());
-  std::sort(scripts.begin(), scripts.end());
-  std::string all = FileText(script);
-  for (const auto& other : scripts) all += '\0' + other.filename().string() + '\0' + FileText(other);
-  // A script of another folder that one of these calls by a relative path ("$here/../Other/make-x.sh") counts too:
-  // otherwise a change to it would leave this folder's made images stale.
+// Each path a script's text names that ends in a script's extension, as written: "../Other/make-x.sh" for
+// "$here/../Other/make-x.sh", "lib/helper.bash" for "$(dirname "$0")/lib/helper.bash", "make-x.sh"; a path that
+// begins at the root is not one of the source tree's.
+std::vector<std::string> NamedScripts(const std::string& text) {
   const auto isPathChar = [](char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '.' || c == '/' || c == '-';
   };
-  std::set<std::filesystem::path> called;
-  for (const auto& caller : scripts) {
-    const std::string text = FileText(caller);
-    for (std::size_t at = text.find("../"); at != std::string::npos; at = text.find("../", at)) {
-      std::size_t end = at;
-      while (end < text.size() && isPathChar(text[end])) ++end;
-      const std::filesystem::path named = text.substr(at, end - at);
-      at = end;
-      if (named.extension() != ".sh" && named.extension() != ".py") continue;
-      const auto path = (script.parent_path() / named).lexically_normal();
-      if (path.parent_path() != script.parent_path().lexically_normal() && std::filesystem::is_regular_file(path))
-        called.insert(path);
+  std::vector<std::string> named;
+  for (std::size_t end = 0; end < text.size(); ++end) {
+    if (!isPathChar(text[end]) || (end + 1 < text.size() && isPathChar(text[end + 1]))) continue;
+    std::size_t begin = end + 1;
+    while (begin > 0 && isPathChar(text[begin - 1])) --begin;
+    std::string token = text.substr(begin, end + 1 - begin);
+    const std::string extension = std::filesystem::path(token).extension().string();
+    if (extension != ".sh" && extension != ".py" && extension != ".bash") continue;
+    const char before = begin > 0 ? text[begin - 1] : ' ';
+    if (before == '$') {
+      // "$here/../x.sh": the variable holds the script's own folder.
+      const std::size_t slash = token.find('/');
+      if (slash == std::string::npos) continue;
+      token.erase(0, slash + 1);
+    } else if (token.starts_with('/')) {
+      // "${here}/x.sh" or "$(dirname "$0")/x.sh" below the script's folder; otherwise an absolute path.
+      if (before != '}' && before != ')') continue;
+      token.erase(0, 1);
+    }
+    named.push_back(token);
+  }
+  return named;
+}
+
+// A file's path as the key names it: relative to the script's folder, so the key holds for any checkout.
+std::string KeyName(const std::filesystem::path& file, const std::filesystem::path& folder) {
+  return file.lexically_relative(folder).string();
+}
+
+}  // namespace
+
+std::vector<std::filesystem::path> FixtureInputs(const std::filesystem::path& script) {
+  const std::filesystem::path folder = script.parent_path().lexically_normal();
+  std::vector<std::filesystem::path> found;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+    const std::string extension = entry.path().extension().string();
+    if (extension == ".sh" || extension == ".py" || extension == ".bash") found.push_back(entry.path().lexically_normal());
+  }
+  std::set<std::filesystem::path> seen(found.begin(), found.end());
+  const auto scriptPath = script.lexically_normal();
+  if (seen.insert(scriptPath).second) found.push_back(scriptPath);
+  // What these name (called, or sourced), and what that names in turn, each relative to the folder of the file
+  // that names it.
+  for (std::size_t next = 0; next < found.size(); ++next) {
+    const std::filesystem::path naming = found[next];
+    for (const std::string& name : NamedScripts(FileText(naming))) {
+      const auto path = (naming.parent_path() / name).lexically_normal();
+      if (!seen.contains(path) && std::filesystem::is_regular_file(path, error)) {
+        seen.insert(path);
+        found.push_back(path);
+      }
     }
   }
-  for (const auto& other : called)
-    all += '\0' + other.lexically_relative(script.parent_path()).string() + '\0' + FileText(other);
+  std::sort(found.begin(), found.end(), [&](const auto& a, const auto& b) {
+    if ((a == scriptPath) != (b == scriptPath)) return a == scriptPath;
+    return KeyName(a, folder) < KeyName(b, folder);
+  });
+  return found;
+}
+
+namespace {
+
+// What the output depends on: the text of the script's inputs (FixtureInputs) and its arguments but the first.
+std::string ContentDigest(const std::filesystem::path& script, const std::vector<std::string>& args) {
+  const std::filesystem::path folder = script.parent_path().lexically_normal();
+  std::string all;
+  for (const auto& input : FixtureInputs(script)) all += KeyName(input, folder) + '\0' + FileText(input) + '\0';
   for (auto arg = args.begin() + 1; arg != args.end(); ++arg) all += '\0' + *arg;
   return Digest(all);
 }

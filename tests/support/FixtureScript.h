@@ -36,6 +36,12 @@ inline constexpr int kFixtureNoCapability = 77;
 // alone, and never writes the folder's path into them.
 FixtureRun RunFixture(const std::string& script, const std::vector<std::string>& args);
 
+// The files a script's output depends on besides its arguments, which the cache's key holds the text of: the
+// script, the other scripts (.sh, .py, .bash) of its folder, and every script one of these names by a path relative
+// to its own folder, called or sourced ("$here/../Other/make-x.sh", "$here/../support/fixtures/cleanup-on-exit.sh"),
+// followed on through what those name. The script first, then by their paths relative to its folder.
+std::vector<std::filesystem::path> FixtureInputs(const std::filesystem::path& script);
+
 // A shell command run through bash the same way (sbin folders on PATH, output kept for the failure message).
 FixtureRun RunFixtureCommand(const std::string& command);
 

@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -235,19 +238,83 @@ TEST_F(CachedFixtureScript, ANewScriptTextOrOtherArgumentsMakeItAgain) {
   EXPECT_EQ(Runs(), 4);
 }
 
-TEST_F(CachedFixtureScript, AScriptOfAnotherFolderItCallsCountsAsItsTextToo) {
-  WriteText(source_ / "tests/Other/make-part.sh", "echo part\n");
-  Write("echo made >> " + ShellQuoted((counter_ / "runs").string()) +
-        "; here=$(dirname \"$0\"); bash \"$here/../Other/make-part.sh\" >/dev/null");
+// A file of the source tree that the script calls or sources, directly or through another file, written with the
+// files it needs; changing it makes the script's images again.
+struct NamedFileCase {
+  const char* name;
+  std::vector<std::pair<const char*, const char*>> files;  // path in the source tree, text
+  const char* body;                                         // the script's lines that reach them
+  const char* changed;                                      // the file changed
+};
+
+class NamedFile : public CachedFixtureScript, public ::testing::WithParamInterface<NamedFileCase> {};
+
+TEST_P(NamedFile, ChangingItMakesTheImagesAgain) {
+  for (const auto& [path, text] : GetParam().files) WriteText(source_ / path, text);
+  Write("echo made >> " + ShellQuoted((counter_ / "runs").string()) + "\n" + GetParam().body);
   TempDir out1;
   TempDir out2;
   TempDir out3;
-  ASSERT_TRUE(Make(out1.path()).Made());
+  ASSERT_TRUE(Make(out1.path()).Made()) << "the script reaches what it names";
   ASSERT_TRUE(Make(out2.path()).Made());
   EXPECT_EQ(Runs(), 1);
-  WriteText(source_ / "tests/Other/make-part.sh", "echo changed part\n");
-  ASSERT_TRUE(Make(out3.path()).Made());
+  std::ofstream(source_ / GetParam().changed, std::ios::app) << "# changed\n";
+  const FixtureRun remade = Make(out3.path());
+  ASSERT_TRUE(remade.Made()) << remade.why;
   EXPECT_EQ(Runs(), 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NamedFile,
+    ::testing::Values(
+        NamedFileCase{"CalledInAnotherFolder",
+                      {{"tests/Other/make-part.sh", "echo part\n"}},
+                      "here=$(dirname \"$0\"); bash \"$here/../Other/make-part.sh\" >/dev/null",
+                      "tests/Other/make-part.sh"},
+        // As the fixture scripts source the clean-up helper.
+        NamedFileCase{"SourcedFromTheSharedFolder",
+                      {{"tests/support/fixtures/helper.sh", "helped=yes\n"}},
+                      "here=$(cd \"$(dirname \"$0\")\" && pwd)\nsource \"$here/../support/fixtures/helper.sh\"\n"
+                      "[ \"$helped\" = yes ]",
+                      "tests/support/fixtures/helper.sh"},
+        // Named by a script of another folder, relative to that folder.
+        NamedFileCase{"SourcedByACalledScript",
+                      {{"tests/Other/make-part.sh", "here=$(cd \"$(dirname \"$0\")\" && pwd)\nsource \"$here/../Lib/helper.sh\"\n"},
+                       {"tests/Lib/helper.sh", "true\n"}},
+                      "bash \"$(dirname \"$0\")/../Other/make-part.sh\"",
+                      "tests/Lib/helper.sh"},
+        NamedFileCase{"SourcedFromASubfolder",
+                      {{"tests/Some/lib/helper.bash", "true\n"}},
+                      ". \"$(dirname \"$0\")/lib/helper.bash\"",
+                      "tests/Some/lib/helper.bash"}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
+
+// Every fixture script of the tree that sources the clean-up helper has it among the inputs of its key, also where
+// it reaches it only through another script.
+TEST(FixtureInputs, TheCleanUpHelperCountsForEveryScriptThatReachesIt) {
+  const char* source = std::getenv("QUELLSY_SOURCE_DIR");
+  ASSERT_NE(source, nullptr) << "run the tests through ctest";
+  const std::filesystem::path root = std::filesystem::path(source).lexically_normal();
+  const auto helper = root / "tests/support/fixtures/cleanup-on-exit.sh";
+  ASSERT_TRUE(std::filesystem::is_regular_file(helper));
+  const auto has = [](const std::vector<std::filesystem::path>& inputs, const std::filesystem::path& file) {
+    return std::find(inputs.begin(), inputs.end(), file) != inputs.end();
+  };
+  int naming = 0;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root / "tests")) {
+    if (entry.path().extension() != ".sh" || entry.path() == helper) continue;
+    std::ifstream in(entry.path());
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (text.find("cleanup-on-exit.sh") == std::string::npos) continue;
+    ++naming;
+    EXPECT_TRUE(has(FixtureInputs(entry.path()), helper)) << entry.path();
+  }
+  EXPECT_GT(naming, 0);
+  // The journey disk's NTFS partition is made by a script of another folder, which sources the helper too.
+  const auto journey = FixtureInputs(root / "tests/UI/App/make-journey-disk.sh");
+  EXPECT_EQ(journey.front(), root / "tests/UI/App/make-journey-disk.sh");
+  EXPECT_TRUE(has(journey, root / "tests/NTFSSearch/make-ntfs-compressed-image.sh"));
+  EXPECT_TRUE(has(journey, helper));
 }
 
 TEST_F(CachedFixtureScript, AFailedOrImpossibleRunIsNotKeptAndFailsAgain) {
@@ -295,6 +362,66 @@ TEST_F(CachedFixtureScript, ProcessesAskingAtOnceMakeItOnce) {
   }
   EXPECT_EQ(Runs(), 1);
 }
+
+// The clean-up helper, sourced as the fixture scripts source it: however the script ends, its mount (kept busy by
+// the script's own open file, so only umount -l takes it away), its loop device and its scratch folder are gone,
+// and the script's status is its own.
+struct CleanUpCase {
+  const char* name;
+  const char* end;  // the script's last step
+  FixtureRun::Outcome outcome;
+  const char* why;  // a piece of the reason; empty when made
+};
+
+class CleanUpOnExit : public ::testing::TestWithParam<CleanUpCase> {};
+
+TEST_P(CleanUpOnExit, LeavesNothingMountedAttachedOrBehind) {
+  if (geteuid() != 0) GTEST_SKIP() << "this machine lacks a capability: mounting and loop devices need root";
+  if (!std::filesystem::exists("/dev/loop-control")) GTEST_SKIP() << "this machine lacks a capability: loop devices";
+  const char* source = std::getenv("QUELLSY_SOURCE_DIR");
+  ASSERT_NE(source, nullptr) << "run the tests through ctest";
+  const auto helper = std::filesystem::path(source) / "tests/support/fixtures/cleanup-on-exit.sh";
+  TempDir noted;
+  const std::string note = ShellQuoted(noted.path().string());
+  const FixtureRun run = RunFixtureCommand(
+      "set -euo pipefail\nsource " + ShellQuoted(helper.string()) +
+      "\nscratch_folder work\necho \"$work\" > " + note + "/work\n"
+      "truncate -s 1M \"$work/image\"\nattach_loop loop \"$work/image\"\necho \"$loop\" > " + note + "/loop\n"
+      "mkdir \"$work/m\"\nunmount_at_exit \"$work/m\"\nmount -t tmpfs quellsy-clean-up \"$work/m\"\n"
+      "exec 3>\"$work/m/held\"\n" + GetParam().end + "\n");
+  EXPECT_EQ(run.outcome, GetParam().outcome) << run.why;
+  if (std::string(GetParam().why).empty()) {
+    EXPECT_EQ(run.why, "");
+  } else {
+    EXPECT_NE(run.why.find(GetParam().why), std::string::npos) << run.why;
+  }
+
+  std::string work;
+  std::string loop;
+  std::getline(std::ifstream(noted / "work"), work);
+  std::getline(std::ifstream(noted / "loop"), loop);
+  ASSERT_FALSE(work.empty());
+  ASSERT_EQ(loop.rfind("/dev/loop", 0), 0u) << loop;
+  EXPECT_FALSE(std::filesystem::exists(work)) << "the scratch folder is left";
+  std::ifstream mounts("/proc/self/mountinfo");
+  for (std::string line; std::getline(mounts, line);)
+    EXPECT_EQ(line.find(work), std::string::npos) << "still mounted: " << line;
+  // The device may be attached again meanwhile, by another test, but not to this image.
+  std::string backing;
+  std::getline(std::ifstream("/sys/block/" + std::filesystem::path(loop).filename().string() + "/loop/backing_file"),
+               backing);
+  EXPECT_EQ(backing.find(work), std::string::npos) << loop << " still attached to " << backing;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CleanUpOnExit,
+    ::testing::Values(CleanUpCase{"Made", "true", FixtureRun::Outcome::kMade, ""},
+                      CleanUpCase{"ExitedWithAStatus", "exit 3", FixtureRun::Outcome::kFailed, "status 3"},
+                      CleanUpCase{"AStepFailed", "false", FixtureRun::Outcome::kFailed, "status 1"},
+                      CleanUpCase{"Terminated", "kill -TERM $$", FixtureRun::Outcome::kFailed, "status 143"},
+                      CleanUpCase{"NoCapability", "echo 'no /dev/fuse' >&2; exit 77",
+                                  FixtureRun::Outcome::kNoCapability, "no /dev/fuse"}),
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 TEST(FixtureManifest, FactsAndRowsSplitAtTabs) {
   TempDir dir;

@@ -9,11 +9,18 @@
 
 namespace quellsy::test {
 
+std::string LoopDevicesMissing() {
+  if (geteuid() != 0) return "loop devices need root";
+  // The control device makes them on request; a kernel without it has a fixed set of nodes.
+  if (std::filesystem::exists("/dev/loop-control") || std::filesystem::exists("/dev/loop0")) return {};
+  return "this machine has no loop devices (no /dev/loop-control)";
+}
+
 LoopDevice::~LoopDevice() { Detach(); }
 
 std::string LoopDevice::Attach(const std::filesystem::path& image, unsigned sectorSize, bool partitions) {
   Detach();
-  if (geteuid() != 0) return "loop devices need root";
+  if (std::string missing = LoopDevicesMissing(); !missing.empty()) return missing;
   if (system("PATH=\"$PATH:/usr/sbin:/sbin\" command -v losetup >/dev/null 2>&1") != 0) {
     // A missing tool is a broken set-up, not a machine without loop devices: the caller's skip becomes a failure.
     ADD_FAILURE() << "losetup is not installed";
@@ -27,13 +34,20 @@ std::string LoopDevice::Attach(const std::filesystem::path& image, unsigned sect
   const std::string command = "losetup --find --show --read-only --sector-size " + std::to_string(sectorSize) +
                               (partitions ? " --partscan" : "") + " '" + image.string() + "' 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return "cannot run losetup";
+  if (!pipe) {
+    ADD_FAILURE() << "cannot run losetup";
+    return "cannot run losetup";
+  }
   std::string output;
   std::array<char, 256> chunk{};
   while (fgets(chunk.data(), static_cast<int>(chunk.size()), pipe)) output += chunk.data();
   const int status = pclose(pipe);
   while (!output.empty() && (output.back() == '\n' || output.back() == '\r')) output.pop_back();
-  if (status != 0 || output.rfind("/dev/loop", 0) != 0) return "losetup failed: " + output;
+  if (status != 0 || output.rfind("/dev/loop", 0) != 0) {
+    // The machine has loop devices: losetup refusing one is a fault of the test or the set-up.
+    ADD_FAILURE() << "losetup failed: " << output;
+    return "losetup failed: " + output;
+  }
   path_ = output;
   return {};
 }

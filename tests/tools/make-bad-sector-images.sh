@@ -13,16 +13,12 @@ export PATH="$PATH:/usr/sbin:/sbin" MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8
 out=${1:?usage: make-bad-sector-images.sh OUTDIR ntfs|fat16|exfat}
 kind=${2:?usage: make-bad-sector-images.sh OUTDIR ntfs|fat16|exfat}
 mkdir -p "$out"
-work=$(mktemp -d)
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/../support/fixtures/cleanup-on-exit.sh"
+scratch_folder work
 mnt=$work/mnt
-loop=
-cleanup() {
-  if mountpoint -q "$mnt" 2>/dev/null; then umount "$mnt" || umount -l "$mnt" || true; fi
-  if [ -n "$loop" ]; then losetup -d "$loop" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
 mkdir -p "$mnt" "$work/host"
+unmount_at_exit "$mnt"
 need() {
   for tool in "$@"; do command -v "$tool" >/dev/null || { echo "missing tool: $tool" >&2; exit 1; }; done
 }
@@ -120,15 +116,14 @@ case $kind in
     [ "$(id -u)" -eq 0 ] || { echo "needs root (loop devices and FUSE)" >&2; exit 77; }
     [ -c /dev/fuse ] || { echo "needs /dev/fuse" >&2; exit 77; }
     truncate -s 16M "$image"
-    loop=$(losetup -f --show "$image" 2>/dev/null) || { echo "needs loop devices" >&2; exit 77; }
+    attach_loop loop "$image"
     mkfs.exfat -L BADEX -c 4K "$loop" >/dev/null
     mount.exfat-fuse "$loop" "$mnt" >/dev/null 2>&1
     for i in $(seq -w 1 40); do echo "E$i.TXT $((10#$i * 300))"; done | hosts
     # One at a time, in order: each file's entry set follows the one before in the root folder.
     for i in $(seq -w 1 40); do cp "$work/host/E$i.TXT" "$mnt/E$i.TXT"; done
     umount "$mnt"
-    losetup -d "$loop"
-    loop=
+    detach_loop "$loop"
     # exFAT entries are numbered from the cluster heap's first sector; a file's set is its file, stream and
     # name entries.
     heap=$(fsstat "$image" | awk '/\*\* Cluster Heap:/ { print $4 }')

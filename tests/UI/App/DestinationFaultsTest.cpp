@@ -5,7 +5,8 @@
 // Continue pressed (every file ends whole, the one that met the full disk copied again), or the program is asked
 // to quit (asked once, the recovery stops, the program ends once, and every file left is whole). A quit while the
 // recovery's worker is held at its start by the test gate ends the program only once the worker has ended, with
-// nothing written. Skips without root, loop devices or a loop mount.
+// nothing written. Skips only on a machine without root, loop devices or /dev/fuse (which the journey disk's
+// script needs); anything else that goes wrong on the way, that script failing included, fails the test.
 
 #include <QAction>
 #include <QLabel>
@@ -27,6 +28,7 @@
 #include "UI/Results/ResultsBrowser.h"
 #include "UI/Results/ResultsRecovery.h"
 #include "UI/Shell/KDShowScanProgressWindowController.h"
+#include "support/CommandOutput.h"
 
 namespace quellsy::ui::test {
 namespace {
@@ -58,26 +60,27 @@ bool WriteZeros(const fs::path& path, std::uint64_t size) {
 class SmallFileSystem {
  public:
   ~SmallFileSystem() {
-    if (mounted_ && !quellsy::test::RunFixtureCommand("umount " + mountPoint().string()).Made())
-      quellsy::test::RunFixtureCommand("umount -l " + mountPoint().string());
+    const std::string point = quellsy::test::ShellQuoted(mountPoint().string());
+    if (mounted_ && !quellsy::test::RunFixtureCommand("umount " + point).Made())
+      quellsy::test::RunFixtureCommand("umount -l " + point);
   }
-  // Empty when mounted, else why not; a failing mkfs.ext2 records a failure.
-  std::string Mount() {
-    if (geteuid() != 0) return "mounting a file system needs root";
-    const fs::path image = dir_ / "small.img";
+  // Made and mounted; a machine without root or loop devices lacks a capability, and anything else that fails
+  // (mkfs.ext2, the mount) is a failure.
+  quellsy::test::FixtureRun Mount() {
+    using quellsy::test::FixtureRun;
+    if (std::string missing = quellsy::test::LoopDevicesMissing(); !missing.empty())
+      return {FixtureRun::Outcome::kNoCapability, missing};
+    const std::string image = quellsy::test::ShellQuoted((dir_ / "small.img").string());
     fs::create_directories(mountPoint());
-    const quellsy::test::FixtureRun made = quellsy::test::RunFixtureCommand(
-        "truncate -s 4M " + image.string() + " && mkfs.ext2 -q -F -m 0 -b 1024 " + image.string());
-    if (!made.Made()) {
-      ADD_FAILURE() << "mkfs.ext2: " << made.why;
-      return "no file system made";
-    }
-    const quellsy::test::FixtureRun mount =
-        quellsy::test::RunFixtureCommand("mount -o loop " + image.string() + " " + mountPoint().string());
-    if (!mount.Made()) return "mount -o loop is not possible here: " + mount.why;
+    const FixtureRun made =
+        quellsy::test::RunFixtureCommand("truncate -s 4M " + image + " && mkfs.ext2 -q -F -m 0 -b 1024 " + image);
+    if (!made.Made()) return {FixtureRun::Outcome::kFailed, "mkfs.ext2: " + made.why};
+    const FixtureRun mount = quellsy::test::RunFixtureCommand(
+        "mount -o loop " + image + " " + quellsy::test::ShellQuoted(mountPoint().string()));
+    if (!mount.Made()) return {FixtureRun::Outcome::kFailed, "mount -o loop: " + mount.why};
     mounted_ = true;
     fs::permissions(mountPoint(), fs::perms::all);
-    return {};
+    return {FixtureRun::Outcome::kMade, {}};
   }
   // Fills the file system with filler until about room bytes stay free; the free bytes left.
   std::uint64_t FillLeaving(std::uint64_t room) {
@@ -116,11 +119,12 @@ class DestinationFaults : public JourneyFixture {
 
   // The FAT32 partition quickly scanned, all its deleted files checked, their recovery into the small file system
   // (nearly full) begun, and paused on the full destination with the progress window's pane showing; before, what
-  // it copied until then. Skips without root, loop devices or a loop mount.
+  // it copied until then. Skips only for a capability the machine lacks.
   void RecoverUntilTheDestinationIsFull(KDDeletailWindowController*& results, Contents& before) {
     QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
-    if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
-    if (const std::string why = FileSystem().Mount(); !why.empty()) GTEST_SKIP() << why;
+    ASSERT_NO_FATAL_FAILURE(RequireAttachedDisk());
+    if (IsSkipped()) return;
+    QUELLSY_REQUIRE_FIXTURE(FileSystem().Mount());
     const std::vector<DiskFile> deleted = DeletedIn("fat32");
     std::uint64_t total = 0;
     std::uint64_t largest = 0;
@@ -196,6 +200,15 @@ class DestinationFaults : public JourneyFixture {
 
   SmallFileSystem& FileSystem() { return fileSystem_; }
 
+  // The journey disk attached; a skip only on a machine without root or loop devices, a failure otherwise.
+  void RequireAttachedDisk() {
+    const std::string why = AttachDisk();
+    if (why.empty()) return;
+    if (const std::string missing = quellsy::test::LoopDevicesMissing(); !missing.empty())
+      GTEST_SKIP() << "this machine lacks a capability: " << missing;
+    FAIL() << "the journey disk could not be attached: " << why;
+  }
+
  private:
   SmallFileSystem fileSystem_;
 };
@@ -243,7 +256,8 @@ TEST_F(DestinationFaults, AQuitWhileTheFullDestinationHoldsTheRecoveryAsksOnceSt
 
 TEST_F(DestinationFaults, AQuitWhileTheRecoveryIsHeldAtItsStartEndsTheProgramOnlyOnceTheRecoveryHasEnded) {
   QUELLSY_REQUIRE_FIXTURE(JourneyDisk::Get().Fixture());
-  if (const std::string why = AttachDisk(); !why.empty()) GTEST_SKIP() << why;
+  ASSERT_NO_FATAL_FAILURE(RequireAttachedDisk());
+  if (IsSkipped()) return;
   HeldWorker walk(bridge::FacadeStart::kRecovery);
   const quellsy::test::TempDir destination;
   fs::permissions(destination.path(), fs::perms::all);

@@ -20,15 +20,10 @@ done
 [ "$(id -u)" = 0 ] || { echo "needs root for a loop device (exfat-fuse writes only to block devices)" >&2; exit 77; }
 [ -c /dev/fuse ] || { echo "no /dev/fuse: the exFAT and NTFS files cannot be written" >&2; exit 77; }
 mkdir -p "$out"
-work=$(mktemp -d)
-loop=
-cleanup() {
-  if mountpoint -q "$work/m" 2>/dev/null; then umount "$work/m" || umount -l "$work/m" || true; fi
-  if [ -n "$loop" ]; then losetup -d "$loop" 2>/dev/null || true; fi
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$here/../../support/fixtures/cleanup-on-exit.sh"
+scratch_folder work
 mkdir "$work/m" "$work/files"
+unmount_at_exit "$work/m"
 
 fat_start=2048 fat_count=73728      # 36 MiB: enough clusters of one sector for FAT32
 ntfs_start=75776 ntfs_count=49152   # 24 MiB, the compressed-folder volume's size
@@ -86,7 +81,7 @@ awk -F'\t' '!/^#/ { printf "ntfs\t%s\t%s\t%s\t%s\n", $1, $2, $3, $4 }' "$work/nt
 
 # exFAT through FUSE on a loop device of the volume alone.
 truncate -s $((exfat_count * 512)) "$work/exfat.img"
-loop=$(losetup -f --show "$work/exfat.img")
+attach_loop loop "$work/exfat.img"
 mkfs.exfat -L EXJOURNEY -c 4K "$loop" >/dev/null
 mount.exfat-fuse "$loop" "$work/m" >/dev/null 2>&1
 mkdir "$work/m/music"
@@ -99,6 +94,5 @@ done
 sync -f "$work/m"
 rm "$work/m/music/song.mp3" "$work/m/clip.txt"
 umount "$work/m"
-losetup -d "$loop"
-loop=
+detach_loop "$loop"
 dd if="$work/exfat.img" of="$disk" bs=512 seek=$exfat_start conv=notrunc status=none
