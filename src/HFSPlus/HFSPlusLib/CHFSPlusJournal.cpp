@@ -287,7 +287,6 @@ void CHFSPlusJournal::KeepCatalog(CHFSPlusBTNode& node, CHFSPlusQuickFileSystemS
     const auto* catalogKey = key ? std::get_if<HFSPlusCatalogKey>(&*key) : nullptr;
     if (catalogKey == nullptr || !record) continue;
     const std::uint32_t id = CatalogIDOf(*record);
-    if (std::holds_alternative<HFSPlusCatalogThread>(*record)) continue;
     HFSPlusSearchResult live;
     std::optional<BTRecord> liveRecord;
     volume_->Search(kCatalogFileID, *key, live, &liveRecord);
