@@ -69,6 +69,8 @@ void KDDeletailWindowController::exportButtonAction() {
 }
 
 void KDDeletailWindowController::ChooseExport(const QString& startingFolder) {
+  // The window closed while its folder was looked at (it goes with its next turn of the event loop): no panel.
+  if (!aWindow_->isVisible()) return;
   const QString file =
       ChooseExportFile(aWindow_, startingFolder, QString::fromStdString(Backend().GetSaveFileName()));
   if (file.isEmpty()) return;
@@ -78,6 +80,7 @@ void KDDeletailWindowController::ChooseExport(const QString& startingFolder) {
 }
 
 void KDDeletailWindowController::ExportChecked(const QString& file, const DestinationLooks& looks) {
+  if (!aWindow_->isVisible()) return;
   if (!looks.takesFiles) {
     if (Ask("saveCannotWriteAlert", QStringLiteral("Warning!"), Text("SAVE_CANNOT_WRITE"), Text("CHANG_DESTINATION"),
             Text("RVT_FOUR_SCAN_STOP_NO_BUTTON"), QString()) != AlertPanel::kAlternateReturn)
