@@ -7,6 +7,7 @@
 
 #include "ExFat/CExFatDBR.h"
 #include "ExFat/CExFatFileNode.h"
+#include "ExFat/ExFatSectorGate.h"
 #include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
 #include "include/SalvagingRead.h"
@@ -116,11 +117,17 @@ bool CExFatCompleteSearch::AnalyzeBlockChecked(long long firstSector, long long 
 }
 
 void CExFatCompleteSearch::AnalyzeSectors(long long firstSector, long long sectorCount, quellsy::ByteSpan all) {
+  // While no set is gathered and none waits for inference, a sector the first look turns away changes nothing.
+  const quellsy::SectorGate& gate = exfat::ExFatSectorGate();
+  const bool gated = m_sectorSize >= gate.Reach();
   for (long long i = 0; i < sectorCount; ++i) {
     if (const long long ahead = i + quellsy::kPrefetchSectorsAhead; ahead < sectorCount)
       quellsy::PrefetchSectorEnds(all.data() + static_cast<std::size_t>(ahead) * m_sectorSize, m_sectorSize);
     const std::int64_t at = firstSector - kCarriedSectors + i;
     if (at < 0) continue;
+    if (gated && m_preAnalyzer.Idle() && m_partitionBuilder.AllTaken() &&
+        !gate.MayHold(all.data() + static_cast<std::size_t>(i) * m_sectorSize))
+      continue;
     AnalyzeSector(at, all.subspan(static_cast<std::size_t>(i) * m_sectorSize));
   }
 }

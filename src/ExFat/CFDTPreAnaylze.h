@@ -27,6 +27,8 @@ class CFDTPreAnaylze {
   std::int64_t GetNext(std::int64_t firstSector) const;
   std::int64_t GetLast(std::int64_t firstSector) const;
   void FinisAnayze();
+  // True while no set is being gathered: a sector that starts no entry then changes nothing.
+  bool Idle() const { return !m_current; }
 
  private:
   CFileSet& Current();

@@ -38,6 +38,8 @@ class CPartitionBuilder {
   void PushFileSet(std::unique_ptr<CFileSet> set, std::int64_t lastFirstSector, std::int64_t nextFirstSector);
   // Takes one more set through inference when the scan is far enough ahead of it.
   void Build(std::int64_t sector);
+  // True when every set pushed went through inference: Build(sector) then does nothing.
+  bool AllTaken() const { return m_taken >= m_sets.size(); }
   // Settles the partitions into out (which owns them from then on), best first. The device, when given, is where
   // a partition's allocation bitmap is read to tell which lost directory pieces are its own.
   void FinishBuid(std::vector<std::unique_ptr<CExFatPartitionEx>>& out, IStorageDevice* device = nullptr);

@@ -11,6 +11,7 @@
 #include "FATLib/IFATTableFactory.h"
 #include "FATSearch/CFATBuildWorker.h"
 #include "FATSearch/CFATSearchedPartitionInfo.h"
+#include "FATSearch/FATSectorGate.h"
 #include "FATSearch/FATSearchErrors.h"
 #include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
@@ -52,13 +53,17 @@ void CFATCompleteFSearcher::PreparetoSearch() {
 
 void CFATCompleteFSearcher::AnalyzeBlock(long long firstSector, long long sectorCount) {
   if (m_device == nullptr || m_blockSize < 1 || firstSector < 0 || sectorCount < 1) return;
+  // Sectors the first look turns away would be turned away by AnalyzeSector's own tests too.
+  const quellsy::SectorGate& gate = quellsy::fatsearch::FATSectorGate();
+  const bool gated = m_bytesPerSector >= gate.Reach();
   // The read-ahead block is read where it lies; only a device that holds no block is read into our buffer.
   if (const unsigned char* held = m_device->HeldSectors(firstSector, sectorCount)) {
     for (long long i = 0; i < sectorCount; ++i) {
       if (const long long ahead = i + quellsy::kPrefetchSectorsAhead; ahead < sectorCount)
         quellsy::PrefetchSectorEnds(held + static_cast<std::size_t>(ahead) * m_bytesPerSector, m_bytesPerSector);
-      AnalyzeSector(firstSector + i, quellsy::ByteSpan(held + static_cast<std::size_t>(i) * m_bytesPerSector,
-                                                       m_bytesPerSector));
+      const unsigned char* sector = held + static_cast<std::size_t>(i) * m_bytesPerSector;
+      if (gated && !gate.MayHold(sector)) continue;
+      AnalyzeSector(firstSector + i, quellsy::ByteSpan(sector, m_bytesPerSector));
     }
     return;
   }
@@ -72,6 +77,7 @@ void CFATCompleteFSearcher::AnalyzeBlock(long long firstSector, long long sector
     for (long long i = 0; i < count; ++i) {
       unsigned char* sector = m_buffer.data() + static_cast<std::size_t>(i) * m_bytesPerSector;
       if (!pieceRead && !m_device->ReadSector(sector, first + i, 1)) continue;
+      if (gated && !gate.MayHold(sector)) continue;
       AnalyzeSector(first + i, quellsy::ByteSpan(sector, m_bytesPerSector));
     }
   }
@@ -83,7 +89,7 @@ void CFATCompleteFSearcher::AnalyzeSector(long long sector, quellsy::ByteSpan by
   enumFILE_SYSTEM_TYPE tableType = FILE_SYSTEM_UNKNOWN;
   // The general FAT test never reports FAT12; a FAT12 FAT is recognised where a FAT12 boot sector put one.
   if (CFATTableAnalyser::IsValidFATTableFirstSector(bytes, tableType) ||
-      (m_candidates.IsFAT12TablePosition(sector) && CFAT12Table::CheckFATHeader(bytes))) {
+      (CFAT12Table::CheckFATHeader(bytes) && m_candidates.IsFAT12TablePosition(sector))) {
     m_candidates.UpdateFATTableInfo(sector);
     return;
   }

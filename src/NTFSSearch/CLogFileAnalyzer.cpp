@@ -6,6 +6,7 @@
 #include "NTFSLib/CNTFSFileRecord.h"
 #include "NTFSLib/CRCRDRecord.h"
 #include "NTFSSearch/NTFSSectorRanges.h"
+#include "Utility/Prefetch.h"
 
 namespace {
 constexpr std::size_t kSector = 512;
@@ -107,6 +108,9 @@ void CLogFileAnalyzer::AnalyzeRCRDRecord(quellsy::ByteSpan block, std::int64_t f
     m_savedSector = -1;
   }
   while (at < count) {
+    // The look at each sector's first bytes would otherwise wait on memory every time.
+    if (const std::size_t ahead = at + static_cast<std::size_t>(quellsy::kPrefetchSectorsAhead); ahead < count)
+      quellsy::PrefetchSectorStart(block.data() + ahead * kSector);
     const quellsy::ByteSpan sector = block.subspan(at * kSector, kSector);
     if (!CRCRDRecord::IsValidRCRDRecordFirstSector(sector)) {
       ++at;

@@ -23,6 +23,8 @@ class CMetaFileRecordGroupinMFTAnalyzer {
   void AnalyzeNTFSMetaFileRecord(std::int64_t sector, const CNTFSFileRecord* record, std::uint32_t sectorsPerRecord);
   // Analyses a group still open at the end of the scan.
   void Finish();
+  // True while a group is open: then every sector counts, a sector with no record start as well.
+  bool InGroup() const { return m_group.start >= 0; }
 
   // The $MFT records met in groups, in the order met.
   const std::vector<CMFTInfo>& MFTInfos() const { return m_mfts; }

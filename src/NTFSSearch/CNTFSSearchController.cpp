@@ -11,6 +11,7 @@
 #include "NTFSLib/NTFSPublicFunction.h"
 #include "NTFSSearch/CLogFileAnalyzer.h"
 #include "NTFSSearch/CNTFSFileNode.h"
+#include "NTFSSearch/NTFSSectorGate.h"
 #include "Utility/Prefetch.h"
 #include "include/IStorageDevice.h"
 #include "include/SalvagingRead.h"
@@ -92,9 +93,13 @@ void CNTFSSearchController::AnalyzeBlock(long long firstSector, long long sector
   const std::int64_t end = firstSector + sectorCount;
   // The device's last sectors are analysed with the shorter windows that remain.
   const std::int64_t stop = end >= m_totalSectors ? end : end - kWindowSectors;
+  // Outside a group of records, a sector the first look turns away is one AnalyzeSector would do nothing with.
+  const quellsy::SectorGate& gate = quellsy::ntfs::NTFSSectorGate();
+  const bool gated = ss >= gate.Reach();
   for (std::int64_t s = std::max(m_next, std::int64_t{0}); s < stop; ++s) {
     if (const std::int64_t ahead = s + quellsy::kPrefetchSectorsAhead; ahead < end)
       quellsy::PrefetchSectorEnds(all.data() + static_cast<std::size_t>(ahead - start) * ss, ss);
+    if (gated && !m_groups->InGroup() && !gate.MayHold(all.data() + static_cast<std::size_t>(s - start) * ss)) continue;
     const std::int64_t window = std::min(kWindowSectors, end - s);
     AnalyzeSector(s, all.subspan(static_cast<std::size_t>(s - start) * ss, static_cast<std::size_t>(window) * ss));
   }

@@ -16,6 +16,9 @@ inline void PrefetchBytes(const void* bytes, std::size_t count) {
   for (std::size_t offset = 0; offset < count; offset += 64) __builtin_prefetch(at + offset);
 }
 
+// Asks for a sector's first line: all a test of its leading bytes reads.
+inline void PrefetchSectorStart(const void* sector) { __builtin_prefetch(sector); }
+
 // Asks for the lines of a sector that a test of its first and last bytes reads.
 inline void PrefetchSectorEnds(const void* sector, std::size_t sectorSize) {
   const auto* at = static_cast<const unsigned char*>(sector);

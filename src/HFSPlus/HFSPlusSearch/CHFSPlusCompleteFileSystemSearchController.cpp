@@ -70,9 +70,11 @@ void CHFSPlusCompleteFileSystemSearchController::SetDevice(IStorageDevice* devic
   m_device = device;
   m_sectorSize = 512;
   m_totalSectors = 0;
+  m_gate.reset();
   if (device == nullptr) return;
   if (device->GetSectorSize() != 0) m_sectorSize = device->GetSectorSize();
   m_totalSectors = std::max(device->GetTotalSectors(), 0LL);
+  if (m_sectorSize >= 512) m_gate.emplace(FirstLookGate(m_sectorSize));
   m_buffer.resize(m_sectorSize);
 }
 
@@ -181,6 +183,7 @@ void CHFSPlusCompleteFileSystemSearchController::AnalyzeBlock(long long firstSec
 void CHFSPlusCompleteFileSystemSearchController::Examine(long long first, long long count, const std::uint8_t* held) {
   const bool skipping = m_active && m_bitmap != nullptr && m_bitmap->GetBitmapData() != nullptr;
   const long long unit = skipping ? std::max(1u, m_bitmap->GetUnit()) : 1;
+  const quellsy::SectorGate* gate = m_gate ? &*m_gate : nullptr;
   for (long long s = first; s < first + count;) {
     if (skipping && m_bitmap->GetBit(s / unit) != 0) {
       s += s % unit == 0 ? unit : 1;
@@ -190,7 +193,7 @@ void CHFSPlusCompleteFileSystemSearchController::Examine(long long first, long l
     if (s - first + quellsy::kPrefetchSectorsAhead < count)
       quellsy::PrefetchSectorEnds(held + (s - first + quellsy::kPrefetchSectorsAhead) * m_sectorSize, m_sectorSize);
     const ByteSpan sector(held + (s - first) * m_sectorSize, m_sectorSize);
-    if (!MayHoldRecord(sector)) {
+    if ((gate != nullptr && !gate->MayHold(sector.data())) || !MayHoldRecord(sector)) {
       ++s;
       continue;
     }

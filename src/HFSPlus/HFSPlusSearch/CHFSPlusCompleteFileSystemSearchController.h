@@ -10,9 +10,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "HFSPlus/HFSPlusSearch/CompleteSearchPatition.h"
+#include "Utility/SectorGate.h"
 #include "include/IFileSystemSearchController.h"
 
 class CHFSPlusFileNode;
@@ -74,6 +76,8 @@ class CHFSPlusCompleteFileSystemSearchController : public ICompleteFileSystemSea
   int m_blockSectors = 0;
   std::uint32_t m_sectorSize = 512;
   std::int64_t m_totalSectors = 0;
+  // The first look for the device's sector size; none for sectors below 512 bytes.
+  std::optional<quellsy::SectorGate> m_gate;
   bool m_active = false;
   // The type of the device the read-ahead cache wraps; 0 when the device is not the cache.
   int m_wrappedType = 0;

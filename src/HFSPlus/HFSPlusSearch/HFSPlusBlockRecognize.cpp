@@ -68,6 +68,30 @@ bool MayHoldRecord(ByteSpan sector) {
          sector[13] == 0;
 }
 
+SectorGate FirstLookGate(std::uint32_t sectorSize) {
+  const auto is = [](std::uint8_t value) { return [value](std::uint8_t b) { return b == value; }; };
+  const auto oneOf = [](std::uint8_t a, std::uint8_t c) { return [a, c](std::uint8_t b) { return b == a || b == c; }; };
+  const auto magic = [](int shift) { return static_cast<std::uint8_t>(kJournalMagic >> shift); };
+  std::vector<SectorGate::Kind> kinds{
+      // A volume header's signature.
+      {{0, is(kSignatureHFSPlus >> 8)},
+       {1, oneOf(static_cast<std::uint8_t>(kSignatureHFSPlus), static_cast<std::uint8_t>(kSignatureHFSX))}},
+      // A journal info block: reserved byte 52 zero, the fill up to the sector's last byte.
+      {{kReservedOffset, is(0)}, {sectorSize - 1, is(kInfoBlockFill)}},
+      // A journal header's magic, little-endian.
+      {{0, is(magic(0))}, {1, is(magic(8))}},
+      // A leaf (kind -1, height 1) or header node (kind 1, height 0) with its reserved bytes 12 and 13 zero.
+      {{8, oneOf(static_cast<std::uint8_t>(kLeafNode), static_cast<std::uint8_t>(kHeaderNode))}, {9, oneOf(0, 1)},
+       {12, is(0)},
+       {13, is(0)}},
+  };
+  // A sector larger than 512 bytes may hold a header behind 512 leading zeros.
+  constexpr std::uint32_t kHeaderBytes = 512;
+  if (sectorSize > kHeaderBytes)
+    kinds.push_back({{0, is(0)}, {1, is(0)}, {8, is(0)}, {9, is(0)}, {12, is(0)}, {13, is(0)}, {kReservedOffset, is(0)}});
+  return SectorGate(kinds);
+}
+
 std::uint32_t FitNodeSize(ByteSpan bytes, std::uint32_t sectorSize) {
   if (sectorSize == 0) return 0;
   for (std::uint64_t size = sectorSize; size <= kMaxNodeBytes && size <= bytes.size(); size *= 2) {

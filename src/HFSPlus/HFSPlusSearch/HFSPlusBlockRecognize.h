@@ -7,6 +7,7 @@
 
 #include "HFSPlus/HFSPlusLib/HFSPlusFormat.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusJournalFormat.h"
+#include "Utility/SectorGate.h"
 
 namespace quellsy::hfsplus {
 
@@ -22,6 +23,9 @@ bool StartsLeafOrHeaderNode(ByteSpan sector);
 // False when none of the four tests above can pass, from a few of the sector's bytes: the search asks this of
 // every sector first, and almost none holds any of them.
 bool MayHoldRecord(ByteSpan sector);
+// The first look before MayHoldRecord, for sectors of sectorSize bytes (at least 512): every sector MayHoldRecord
+// says yes to passes it.
+SectorGate FirstLookGate(std::uint32_t sectorSize);
 // The smallest node size from sectorSize doubling up to 32768 (and within bytes) that makes a valid node; 0.
 std::uint32_t FitNodeSize(ByteSpan bytes, std::uint32_t sectorSize);
 

@@ -146,17 +146,32 @@ TEST(HFSPlusBlockRecognize, TheQuickLookTurnsAwayOnlySectorsNoTestTakes) {
     node[13] = 0;
     taken.push_back(node);
   }
+  // The table look before the quick look, for the sector's size.
+  const quellsy::SectorGate gate512 = fmt::FirstLookGate(512);
+  const quellsy::SectorGate gate4096 = fmt::FirstLookGate(4096);
+  const auto gatePasses = [&](const std::vector<std::uint8_t>& sector) {
+    return (sector.size() == 512 ? gate512 : gate4096).MayHold(sector.data());
+  };
   for (const auto& sector : taken) {
     ASSERT_TRUE(AnyTestTakes(sector));
     EXPECT_TRUE(fmt::MayHoldRecord(sector));
+    EXPECT_TRUE(gatePasses(sector)) << sector.size();
   }
   EXPECT_FALSE(fmt::MayHoldRecord(std::vector<std::uint8_t>(512, 0x90))) << "boot code";
   EXPECT_FALSE(fmt::MayHoldRecord(std::vector<std::uint8_t>(512, 0))) << "zeros";
+  EXPECT_FALSE(gatePasses(std::vector<std::uint8_t>(512, 0x90))) << "boot code";
+  EXPECT_FALSE(gatePasses(std::vector<std::uint8_t>(512, 0))) << "zeros";
+  // A 4096-byte sector of zeros may hold a header past its first 512 bytes; one with a non-zero first byte may not.
+  EXPECT_TRUE(gatePasses(std::vector<std::uint8_t>(4096, 0)));
+  std::vector<std::uint8_t> marked(4096, 0);
+  marked[0] = 0x20;
+  EXPECT_FALSE(gatePasses(marked));
 
   // The sectors above with bytes changed at random, and random sectors: wherever a test takes one, so does the look.
   std::mt19937 random(31);
   std::uniform_int_distribution<int> byte(0, 255);
   int turnedAway = 0;
+  int gateTurnedAway = 0;
   for (int round = 0; round < 20000; ++round) {
     std::vector<std::uint8_t> sector = round % 2 == 0 ? taken[static_cast<std::size_t>(round / 2) % taken.size()]
                                                       : std::vector<std::uint8_t>(512);
@@ -167,10 +182,13 @@ TEST(HFSPlusBlockRecognize, TheQuickLookTurnsAwayOnlySectorsNoTestTakes) {
     }
     if (AnyTestTakes(sector)) {
       EXPECT_TRUE(fmt::MayHoldRecord(sector)) << round;
+      EXPECT_TRUE(gatePasses(sector)) << round;
     }
     turnedAway += fmt::MayHoldRecord(sector) ? 0 : 1;
+    gateTurnedAway += gatePasses(sector) ? 0 : 1;
   }
   EXPECT_GT(turnedAway, 9000) << "random sectors are turned away";
+  EXPECT_GT(gateTurnedAway, 9000) << "random sectors are turned away by the table look too";
 }
 
 // A searcher over a device, fed block by block as the complete scan does.
