@@ -9,23 +9,23 @@ SectorGate::SectorGate(const std::vector<Kind>& kinds) {
   if (kinds.size() > kMaxKinds) throw std::length_error("sector gate: too many structure kinds");
   for (const Kind& kind : kinds) {
     for (const Rule& rule : kind) {
-      const auto end = m_offsets.begin() + static_cast<std::ptrdiff_t>(m_offsetCount);
-      if (std::find(m_offsets.begin(), end, rule.offset) != end) continue;
-      if (m_offsetCount == kMaxOffsets) throw std::length_error("sector gate: too many offsets");
-      m_offsets[m_offsetCount++] = rule.offset;
-      m_reach = std::max(m_reach, rule.offset + 1);
+      const auto end = offsets_.begin() + static_cast<std::ptrdiff_t>(offsetCount_);
+      if (std::find(offsets_.begin(), end, rule.offset) != end) continue;
+      if (offsetCount_ == kMaxOffsets) throw std::length_error("sector gate: too many offsets");
+      offsets_[offsetCount_++] = rule.offset;
+      reach_ = std::max(reach_, rule.offset + 1);
     }
   }
   for (std::size_t k = 0; k < kinds.size(); ++k) {
     const auto bit = static_cast<std::uint16_t>(1u << k);
-    m_kinds |= bit;
-    for (std::size_t i = 0; i < m_offsetCount; ++i) {
+    kinds_ |= bit;
+    for (std::size_t i = 0; i < offsetCount_; ++i) {
       for (unsigned value = 0; value < 256; ++value) {
         const auto byte = static_cast<std::uint8_t>(value);
         const bool allowed = std::all_of(kinds[k].begin(), kinds[k].end(), [&](const Rule& rule) {
-          return rule.offset != m_offsets[i] || rule.allows(byte);
+          return rule.offset != offsets_[i] || rule.allows(byte);
         });
-        if (allowed) m_allowed[i][value] |= bit;
+        if (allowed) allowed_[i][value] |= bit;
       }
     }
   }

@@ -33,20 +33,20 @@ class SectorGate {
   explicit SectorGate(const std::vector<Kind>& kinds);
 
   // One past the largest offset looked at: MayHold reads that many bytes of a sector.
-  std::size_t Reach() const { return m_reach; }
+  std::size_t Reach() const { return reach_; }
   // False when no kind allows the bytes of the sector at `sector`, which holds at least Reach() bytes.
   bool MayHold(const std::uint8_t* sector) const {
-    std::uint16_t kinds = m_kinds;
-    for (std::size_t i = 0; i < m_offsetCount; ++i) kinds &= m_allowed[i][sector[m_offsets[i]]];
+    std::uint16_t kinds = kinds_;
+    for (std::size_t i = 0; i < offsetCount_; ++i) kinds &= allowed_[i][sector[offsets_[i]]];
     return kinds != 0;
   }
 
  private:
-  std::array<std::array<std::uint16_t, 256>, kMaxOffsets> m_allowed{};
-  std::array<std::size_t, kMaxOffsets> m_offsets{};
-  std::size_t m_offsetCount = 0;
-  std::size_t m_reach = 0;
-  std::uint16_t m_kinds = 0;  // one bit per kind
+  std::array<std::array<std::uint16_t, 256>, kMaxOffsets> allowed_{};
+  std::array<std::size_t, kMaxOffsets> offsets_{};
+  std::size_t offsetCount_ = 0;
+  std::size_t reach_ = 0;
+  std::uint16_t kinds_ = 0;  // one bit per kind
 };
 
 }  // namespace quellsy
