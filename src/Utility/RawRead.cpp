@@ -72,6 +72,8 @@ constexpr long long kNoWorker = -2;
 
 thread_local bool lastReadRefused = false;
 thread_local int lastReadError = 0;
+// Parts at once for this thread's reads, 0 for the process's setting (see ScopedRawReadPartsAtOnce).
+thread_local long long threadPartsAtOnce = 0;
 
 // The file behind a descriptor, for the log.
 std::string PathOf(int fd) {
@@ -342,6 +344,7 @@ std::chrono::milliseconds Timeout() {
 }
 
 long long PartsAtOnce() {
+  if (threadPartsAtOnce > 0) return threadPartsAtOnce;
   std::lock_guard lock(settingsMutex);
   return currentPartsAtOnce;
 }
@@ -438,6 +441,12 @@ void SetRawReadPartsAtOnce(long long parts) {
   std::lock_guard lock(settingsMutex);
   currentPartsAtOnce = std::clamp(parts, 1LL, kRawReadPartsAtOnce);
 }
+
+ScopedRawReadPartsAtOnce::ScopedRawReadPartsAtOnce(long long parts) : previous_(threadPartsAtOnce) {
+  threadPartsAtOnce = std::clamp(parts, 1LL, kRawReadPartsAtOnce);
+}
+
+ScopedRawReadPartsAtOnce::~ScopedRawReadPartsAtOnce() { threadPartsAtOnce = previous_; }
 
 void ResetRawReadForTesting() {
   SetRawReadBackend(nullptr);

@@ -113,6 +113,19 @@ void SetRawReadBackend(std::shared_ptr<IRawReadBackend> backend);
 void SetRawReadTimeout(std::chrono::milliseconds timeout);
 // How many parts of a piece are read at once, from 1 to kRawReadPartsAtOnce; half the cores unless set.
 void SetRawReadPartsAtOnce(long long parts);
+// While one lives, the raw reads of the thread that made it are read as up to `parts` parts at once (1 to
+// kRawReadPartsAtOnce) whatever the process's setting: for a reader that has the cores to itself and only waits
+// for its reads, such as a quick scan. Other threads' reads keep the process's setting.
+class ScopedRawReadPartsAtOnce {
+ public:
+  explicit ScopedRawReadPartsAtOnce(long long parts);
+  ~ScopedRawReadPartsAtOnce();
+  ScopedRawReadPartsAtOnce(const ScopedRawReadPartsAtOnce&) = delete;
+  ScopedRawReadPartsAtOnce& operator=(const ScopedRawReadPartsAtOnce&) = delete;
+
+ private:
+  long long previous_;
+};
 // Back to pread, the 30 s time-out, the parts the cores allow and the steady clock.
 void ResetRawReadForTesting();
 // Tests: time-outs are counted on a clock that only AdvanceRawReadClockForTesting moves, so a read times out when

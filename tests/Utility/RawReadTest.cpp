@@ -247,6 +247,31 @@ TEST_P(RawReadTest, APieceIsReadAsAdjacentPartsAtOnce) {
                                                         4096 + 4 * kMiB, 4096 + 5 * kMiB}));
 }
 
+// Parts at once set for one thread: its read of 4 MiB goes as four parts of 1 MiB together although the process
+// says one; a thread started meanwhile, and the same thread once the setting is gone, read 4 MiB as one part.
+TEST_P(RawReadTest, PartsAtOnceSetForOneThreadLeaveOtherThreadsAsTheProcessSays) {
+  auto backend = std::make_shared<GatheringBackend>(4);
+  ScopedRawReadBackend scoped(backend, std::chrono::seconds(10));
+  SetRawReadPartsAtOnce(1);
+  auto caller = Caller(4 * kMiB);
+  {
+    const ScopedRawReadPartsAtOnce parts(4);
+    ASSERT_EQ(caller.Read(fd_, 4096, 4 * kMiB), 4 * kMiB);
+    EXPECT_EQ(caller.Bytes(), Expected(4096, 4 * kMiB));
+    EXPECT_EQ(backend->Most(), 4);
+    EXPECT_EQ(backend->Offsets(), (std::vector<long long>{4096, 4096 + kMiB, 4096 + 2 * kMiB, 4096 + 3 * kMiB}));
+    auto other = Caller(4 * kMiB);
+    long long got = 0;
+    std::thread([&] { got = other.Read(fd_, 0, 4 * kMiB); }).join();
+    EXPECT_EQ(got, 4 * kMiB);
+    EXPECT_EQ(other.Bytes(), Expected(0, 4 * kMiB));
+    EXPECT_EQ(backend->Offsets().size(), 5u);
+  }
+  ASSERT_EQ(caller.Read(fd_, 2 * kMiB, 4 * kMiB), 4 * kMiB);
+  EXPECT_EQ(caller.Bytes(), Expected(2 * kMiB, 4 * kMiB));
+  EXPECT_EQ(backend->Offsets().size(), 6u);
+}
+
 // Reads the file, the bytes the system holds in memory through ReadHeld (all of them, or none), and counts on which
 // threads each kind of read ran.
 class HeldBackend final : public IRawReadBackend {

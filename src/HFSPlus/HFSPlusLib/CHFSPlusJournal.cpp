@@ -144,7 +144,7 @@ std::uint64_t CHFSPlusJournal::Read(std::uint64_t offset, std::uint8_t* buffer, 
 
 const std::uint8_t* CHFSPlusJournal::Held(std::uint64_t position, std::uint64_t length) {
   const auto held = [&] {
-    return position >= windowStart_ && length <= window_.size() && position - windowStart_ <= window_.size() - length;
+    return position >= windowStart_ && length <= windowBytes_ && position - windowStart_ <= windowBytes_ - length;
   };
   // Asked once for every header's worth of a lap: a window read whole answers at once.
   if (held() && windowRead_.unreadable.empty()) return window_.data() + (position - windowStart_);
@@ -155,13 +155,14 @@ const std::uint8_t* CHFSPlusJournal::Held(std::uint64_t position, std::uint64_t 
     // Read from the device itself: a window that fails leaves no error behind, the read of the bytes asked for
     // decides. A sector of it that cannot be read costs only the bytes asked for over it.
     const std::uint64_t bytes = std::min(kWindowBytes, infoBlock_->size - position) / sector * sector;
-    window_.resize(static_cast<std::size_t>(bytes));
+    if (window_.capacity() < bytes) window_ = quellsy::RawReadBuffer(static_cast<std::size_t>(bytes));
+    windowBytes_ = bytes;
     windowStart_ = position;
     const auto first = static_cast<long long>(at / sector);
     const auto count = static_cast<long long>(bytes / sector);
     windowRead_ = bytes < length ? quellsy::SalvagedRead{{}, true}
-                                 : quellsy::ReadSectorsSalvaging(*device, window_.data(), first, count);
-    if (!windowRead_.AnyRead(first, count)) window_.clear();
+                                 : quellsy::ReadSectorsSalvagingInto(*device, window_, first, count, 0);
+    if (!windowRead_.AnyRead(first, count)) windowBytes_ = 0;
   }
   if (!held() || sector == 0) return nullptr;
   const bool lost = windowRead_.Lost(static_cast<long long>(at / sector),

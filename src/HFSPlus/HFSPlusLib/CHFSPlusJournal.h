@@ -10,6 +10,7 @@
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusVolume.h"
 #include "HFSPlus/HFSPlusLib/HFSPlusJournalFormat.h"
+#include "Utility/RawRead.h"
 #include "Utility/ResultCode.h"
 #include "include/SalvagingRead.h"
 
@@ -31,7 +32,9 @@ class CHFSPlusJournal {
   // a header's worth at a time where it is empty: the bytes come from a window of kWindowBytes read at once,
   // and a window that cannot be read whole gives way to a read of just the bytes asked for.
   std::uint64_t Read(std::uint64_t offset, std::uint8_t* buffer, std::uint64_t length);
-  static constexpr std::uint64_t kWindowBytes = 1 << 20;
+  // As many parts as the raw-read routine reads in place on several threads at once: the copy of the buffer
+  // out of the system's cache, most of the walk's time, then runs on several cores.
+  static constexpr std::uint64_t kWindowBytes = quellsy::kRawReadPartsAtOnce * quellsy::kRawReadPartBytes;
 
   // Walks the whole buffer once, from the header's end field round to it again, and puts the leaf records
   // the live trees lost into the volume's deleted lists. progress may be null.
@@ -60,7 +63,8 @@ class CHFSPlusJournal {
   std::uint64_t ReadInside(std::uint64_t position, std::uint8_t* buffer, std::uint64_t length);
 
   CHFSPlusVolume* volume_;
-  std::vector<std::uint8_t> window_;  // journal bytes from windowStart_, zeros where a sector could not be read
+  quellsy::RawReadBuffer window_;  // journal bytes from windowStart_, zeros where a sector could not be read
+  std::uint64_t windowBytes_ = 0;  // how many of them the window holds
   // The volume's deleted catalog records by ID, while the walk runs.
   std::unordered_multimap<std::uint32_t, CHFSPlusVolume::DeletedCatalogList::iterator> deletedByID_;
   std::uint64_t windowStart_ = 0;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 #include "HFSPlus/HFSPlusLib/CHFSPlusFileNode.h"
 #include "HFSPlus/HFSPlusLib/CHFSPlusJournal.h"
@@ -12,6 +13,7 @@
 #include "HFSPlusTestSupport.h"
 #include "HFSPlusWrittenVolume.h"
 #include "include/IDataRunList.h"
+#include "support/MemoryDevice.h"
 #include "support/TempDir.h"
 
 namespace quellsy::test {
@@ -300,6 +302,81 @@ TEST(HFSPlusJournal, CheckpointedJournalStillGivesItsLoggedRecords) {
   ASSERT_NE(file, nullptr);
   EXPECT_EQ(file->dataFork.logicalSize, 9000u);
 }
+
+
+// A journal of several read windows whose three transactions each log one file's catalog leaf: the first
+// node lies across the boundary of two windows, the last runs past the journal's end. Every logged file comes
+// back; a sector that cannot be read inside the second node ends the walk there, with the first file kept; a
+// stop after the first find ends it too.
+struct LongJournalCase {
+  const char* name;
+  bool unreadableSecondNode;
+  bool stopAfterFirstFind;
+  bool secondAndThirdFound;
+  bool failed;
+};
+
+class HFSPlusLongJournal : public ::testing::TestWithParam<LongJournalCase> {};
+
+TEST_P(HFSPlusLongJournal, FindsWhatLiesBeforeTheDamageOrTheStop) {
+  const LongJournalCase& each = GetParam();
+  constexpr std::uint64_t kBlockList = 4096, kHeader = 512, kNode = 4096;
+  // The lap starts at the end field, kNode here: the wrapped transaction leaves kNode - kHeader bytes after
+  // the header. The transactions start 2 * (kBlockList + kNode) + kBlockList + kHeader bytes before the
+  // journal's end; this size puts the boundary of the fourth and fifth windows in the middle of the first node.
+  constexpr std::uint64_t kWindows = 4;
+  const std::uint64_t bytes = kWindows * CHFSPlusJournal::kWindowBytes + 3 * kBlockList + kHeader + 2 * kNode +
+                              kNode / 2 - kNode;
+  HFSPlusJournalOptions journalOptions;
+  journalOptions.bytes = static_cast<std::uint32_t>(bytes);
+  journalOptions.headerSize = kHeader;
+  journalOptions.blockListSize = kBlockList;
+  HFSPlusWriterOptions options = JournaledOptions(journalOptions);
+  // Room for the journal and the rest of the volume.
+  options.totalBlocks = static_cast<std::uint32_t>(bytes / options.blockSize + 2048);
+  std::uint32_t first = 0, second = 0, third = 0;
+  WrittenVolume v = WriteVolume(options, [&](VolumeContent& c) {
+    HFSPlusWriter& w = c.writer();
+    first = w.AddFile(2, u"first.txt", PatternBytes(10, 1));
+    second = w.AddFile(2, u"second.txt", PatternBytes(10, 2));
+    third = w.AddFile(2, u"third.txt", PatternBytes(10, 3));
+    for (std::uint32_t id : {first, second, third}) w.Delete(id);
+    for (std::uint32_t id : {first, second, third}) w.LogTransaction({{fmt::kCatalogFileID, {id}, false, 0}});
+  });
+  const HFSPlusJournalImage& laid = v.writer->Journal();
+  ASSERT_EQ(laid.end, kNode);
+  const std::uint64_t firstNode = laid.start + kBlockList;
+  ASSERT_EQ((firstNode + kNode / 2 - laid.end) % CHFSPlusJournal::kWindowBytes, 0u);
+  ASSERT_GT(laid.start, 3 * CHFSPlusJournal::kWindowBytes);
+
+  MemoryDevice device(v.image->Flatten(), 512);
+  if (each.unreadableSecondNode) {
+    const std::uint64_t secondNode = firstNode + kNode + kBlockList;
+    device.FailSectors(static_cast<long long>((v.writer->JournalOffset() + secondNode + 1024) / 512), 1);
+  }
+  CHFSPlusVolume volume(&device, false);
+  ASSERT_EQ(volume.GetLastError(), kResultOk);
+  StopAfterFirstStep sink;
+  CHFSPlusQuickFileSystemSearchProgress progress(&sink, false);
+  const ResultCode walked = volume.GetJournal()->GetDeleteRecord(each.stopAfterFirstFind ? &progress : nullptr);
+  EXPECT_EQ(walked != kResultOk, each.failed);
+  if (each.failed) {
+    EXPECT_EQ(ErrorOf(walked), fmt::hfserror::kDeviceRead);
+  }
+  ASSERT_EQ(CountWithID(volume, first), 1u);
+  EXPECT_EQ(CountWithID(volume, second), each.secondAndThirdFound ? 1u : 0u);
+  EXPECT_EQ(CountWithID(volume, third), each.secondAndThirdFound ? 1u : 0u);
+  const auto* file = DeletedFile(volume, first);
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(file->dataFork.logicalSize, 10u);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Walks, HFSPlusLongJournal,
+    ::testing::Values(LongJournalCase{"Whole", false, false, true, false},
+                      LongJournalCase{"UnreadableSectorInTheSecondNode", true, false, false, true},
+                      LongJournalCase{"StopAfterTheFirstFind", false, true, false, false}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace quellsy::test
