@@ -34,10 +34,7 @@ int KDUIOperation::IsOpTreeFinished() { return 1; }
 
 void KDUIOperation::SetOpTreeFinished(int /*finished*/) {}
 
-int KDUIOperation::GetStatus() const {
-  std::lock_guard guard(lock_);
-  return status_;
-}
+int KDUIOperation::GetStatus() const { return status_; }
 
 void KDUIOperation::SetStatus(int status) {
   {

@@ -3,6 +3,7 @@
 // and at the same time the progress sink the engine calls on the worker thread. The windows and the facade's
 // poll thread read its status and last progress record; pause, resume and stop arrive as status changes.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -71,13 +72,14 @@ class KDUIOperation : public IProgress {
   mutable std::recursive_mutex lock_;
   std::int64_t startTime_ = 0;
   std::int64_t lastUpdateTime_ = 0;
-  int status_ = OPERATION_STATUS_IDLE;
+  // Written under lock_, read without it: the waits on wake_ read it while holding wakeLock_.
+  std::atomic<int> status_ = OPERATION_STATUS_IDLE;
   int shouldBuildTree_ = 1;
   int needUIUpdate_ = 0;
   _PROGRESS_INFO progress_{};
 
-  // Separate from lock_, and never held while lock_ is taken, so that a subclass holding lock_ can still
-  // change the status.
+  // Separate from lock_ and taken only after it, never before it, so that a subclass holding lock_ can still
+  // change the status while another thread waits for one.
   const std::chrono::milliseconds pauseStep_;
   mutable std::mutex wakeLock_;
   mutable std::condition_variable wake_;

@@ -170,6 +170,24 @@ TEST(KDUIOperation, StatusChangesUnderTheHeldLockWakeThePausedWorker) {
   EXPECT_EQ(worker.get(), 1);
 }
 
+// A scan's progress ends the operation while holding the lock over its update; a thread waiting for the end
+// meanwhile must neither need that lock nor keep the status from changing.
+TEST(KDUIOperation, AWaitForTheEndGoesOnWhileASubclassHoldsTheLockAndEndsIt) {
+  TestOperation op;
+  op.SetStatus(OPERATION_STATUS_RUNNING);
+  std::unique_lock held(op.Lock());
+  std::future<int> reader = std::async(std::launch::async, [&op] { return op.GetStatus(); });
+  const bool answered = reader.wait_for(kBound) == std::future_status::ready;
+  if (!answered) held.unlock();
+  ASSERT_TRUE(answered);
+  EXPECT_EQ(reader.get(), OPERATION_STATUS_RUNNING);
+  std::future<bool> waiter = std::async(std::launch::async, [&op] { return op.WaitForExit(kBound); });
+  op.SetStatus(OPERATION_STATUS_IDLE);
+  held.unlock();
+  ASSERT_EQ(waiter.wait_for(kBound), std::future_status::ready);
+  EXPECT_TRUE(waiter.get());
+}
+
 TEST(KDUIOperation, ReadersSeeWholeProgressRecordsWhileTheWorkerReports) {
   TestOperation op;
   op.SetStatus(OPERATION_STATUS_RUNNING);
