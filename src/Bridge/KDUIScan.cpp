@@ -156,8 +156,8 @@ void KDUIScan::ResetRecovery() {
 quellsy::ResultCode KDUIScan::DoVolumeStorageScan(IStorageDevice* device) {
   IRecoveryController* controller = GetRecoveryController();
   if (!device || !controller) return kVolumeScanRefused;
+  // Continued leaves the scan running; setting it again here would undo a pause or stop asked for meanwhile.
   if (!Continued()) return kVolumeScanRefused;
-  SetStatus(OPERATION_STATUS_RUNNING);
   controller->Initialize(KDUIFilter::instance()->GetFilter());
   if (const auto* volume = GetStorageVolumeInfo(device))
     std::printf("=======scan volumes(%d):(%s)======\n", remainingVolumes_, volume->volumeName);
