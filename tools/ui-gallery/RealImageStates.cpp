@@ -15,8 +15,10 @@
 #include <QToolButton>
 #include <QtCore/qtestsupport_core.h>
 #include <QTest>
+#include <chrono>
 #include <cstdio>
 #include <map>
+#include <thread>
 
 #include "Bridge/DiskVolumeNodeData.h"
 #include "Bridge/KDUIScan.h"
@@ -127,7 +129,8 @@ std::unique_ptr<QWidget> ResultsOn(Context& context, const QString& state, const
 
 // The scan held still part of the way through, for the picture: paused by the bridge alone, so the window still
 // shows a running scan, as it does a moment later with more found. Held from its start, it is let go one step at a
-// time (until a paused worker has gone on) until it has found something.
+// time (until a paused worker has gone on) until it has found something. The pause is asked for again as soon as
+// the worker has gone on, without a turn of the event loop, in which a small card's scan could run to its end.
 QString HeldPartWay(KDDeletailWindowController& window, Context& context) {
   ui::IFacadeBackend& backend = context.images.Backend();
   const KDUIScan& scan = *KDUIScan::instance();
@@ -141,7 +144,11 @@ QString HeldPartWay(KDDeletailWindowController& window, Context& context) {
     backend.GetScanProgress(percent, files);
     if (files > 0) break;
     backend.PauseOrResumeScan();
-    if (!Wait([&] { return scan.HeldWorkers() == 0 || over(); })) return QStringLiteral("the scan did not go on");
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+    while (scan.HeldWorkers() > 0 && !over()) {
+      if (std::chrono::steady_clock::now() > bound) return QStringLiteral("the scan did not go on");
+      std::this_thread::yield();
+    }
     backend.PauseOrResumeScan();
   }
   window.getScanProgress();
