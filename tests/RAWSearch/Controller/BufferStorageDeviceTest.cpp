@@ -186,17 +186,26 @@ TEST(CBufferStorageDevice, BlocksLetGoEarlyAreStillCountedAndReadFromTheSource) 
   EXPECT_EQ(ring.IsFullBuffer(), 1);
 }
 
+// A ring of five 8-sector blocks over a stamped 48-sector device, fed its first three blocks and made to let
+// them all go: what it reads of them now comes from the device again.
+class RingThatLetGo : public ::testing::Test {
+ protected:
+  static constexpr unsigned kSpb = 8;
+  void SetUp() override {
+    ASSERT_TRUE(ring.InitBufferDevice(device.get(), 0, 512, kSpb, 5));
+    Feed(ring, *device, 0, 3, kSpb);
+    ring.ReleaseBefore(std::numeric_limits<long long>::max());
+  }
+
+  std::unique_ptr<MemoryDevice> device = StampedDevice(6 * kSpb, 512);
+  CBufferStorageDevice ring;
+};
+
 // A block let go is read again from the source as the read-ahead made it: a read of it that fails on one sector
 // (the source zeroing the whole failed read, as the raw-read routine does) still succeeds with only that sector
 // zeros, and the sector is not reported again (the read-ahead did). Past what the ring counts, a failing read
 // stays a failure.
-TEST(CBufferStorageDevice, ABlockLetGoReadsAsItWasHeldAroundAnUnreadableSector) {
-  constexpr unsigned kSpb = 8;
-  auto device = StampedDevice(6 * kSpb, 512);
-  CBufferStorageDevice ring;
-  ASSERT_TRUE(ring.InitBufferDevice(device.get(), 0, 512, kSpb, 5));
-  Feed(ring, *device, 0, 3, kSpb);
-  ring.ReleaseBefore(std::numeric_limits<long long>::max());
+TEST_F(RingThatLetGo, ReadsABlockAsItWasHeldAroundAnUnreadableSector) {
   device->FailSectors(5, 1);
   device->FailSectors(30, 1);
   device->ZeroWholeFailedReads();
@@ -219,13 +228,7 @@ TEST(CBufferStorageDevice, ABlockLetGoReadsAsItWasHeldAroundAnUnreadableSector) 
 
 // A source that stopped answering (a card pulled out) fails the read of a block let go at once: no sector by
 // sector retries over a device that is gone, and no zeros passed off as its sectors.
-TEST(CBufferStorageDevice, ABlockLetGoIsNotReadAgainPieceByPieceFromASourceThatStoppedAnswering) {
-  constexpr unsigned kSpb = 8;
-  auto device = StampedDevice(6 * kSpb, 512);
-  CBufferStorageDevice ring;
-  ASSERT_TRUE(ring.InitBufferDevice(device.get(), 0, 512, kSpb, 5));
-  Feed(ring, *device, 0, 3, kSpb);
-  ring.ReleaseBefore(std::numeric_limits<long long>::max());
+TEST_F(RingThatLetGo, DoesNotReadABlockAgainPieceByPieceFromASourceThatStoppedAnswering) {
   device->StopAnswering();
   device->ResetCounters();
 
