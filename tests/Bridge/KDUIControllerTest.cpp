@@ -390,9 +390,15 @@ TEST_F(KDUIControllerTest, ScanSearchAndRecoveryThroughTheFacade) {
   // A search: the name after the shown tree, then "DoSearchFinished"; a second one is refused meanwhile.
   KDUIController::SetViewType(NODE_TREE_PATH);
   // A deleted entry has lost its first letter: "?LD.TXT" of old.txt.
-  ASSERT_TRUE(KDUIController::DoSearchWithString("ld.t", "SearchName"));
-  EXPECT_FALSE(KDUIController::DoSearchWithString("one", "SearchName"));
-  trees.WaitForSearch();
+  {
+    // Held, so the second one is asked for while the first is surely still going.
+    HeldWorkers held(bridge::FacadeStart::kSearch);
+    ASSERT_TRUE(KDUIController::DoSearchWithString("ld.t", "SearchName"));
+    held.WaitUntilHeld();
+    EXPECT_FALSE(KDUIController::DoSearchWithString("one", "SearchName"));
+    held.Release();
+    trees.WaitForSearch();
+  }
   EXPECT_EQ(KDUIController::GetSearchString(), "ld.t");
   auto names = scope_.poster().Names();
   ASSERT_GE(names.size(), 2u);
